@@ -1,0 +1,60 @@
+// A snapshot of one drive and the medium in it, taken once from the disc
+// engine when the context is built and never changed afterwards, so that the
+// UI thread and a scan's worker may read it at the same time without a lock.
+#pragma once
+
+#include <wrenlo/wrenlo.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+class DeviceContext {
+ public:
+  explicit DeviceContext(std::uint16_t driveLetter);
+  virtual ~DeviceContext();
+  DeviceContext(const DeviceContext&) = delete;
+  DeviceContext& operator=(const DeviceContext&) = delete;
+
+  // Reads one sector, numbered from the start of a session (a negative session
+  // means the last one), into buffer, which leaves with exactly 2048 bytes.
+  // Returns the engine's result, 0 = success.
+  std::int32_t ReadSector(std::vector<std::uint8_t>& buffer, std::int32_t sector,
+                          std::int32_t session) const;
+  // The record of a session (negative = last); the default record when the
+  // medium has no such session.
+  wrenlo::SessionInfo GetSessionInfo(std::int32_t session) const;
+  // The ISO 9660 (kFileSystemIso9660) or Joliet (kFileSystemJoliet) volume
+  // record of the last session; preset texts where the engine wrote nothing.
+  wrenlo::IsoVolumeInfo& GetIsoVolumeInfo(wrenlo::IsoVolumeInfo& out,
+                                          std::int32_t fileSystem) const;
+  // Appends the paths of every file of the last session, pre-order, '\'
+  // between names.
+  void CollectFiles(std::vector<std::u16string>& files) const;
+  const std::map<std::int32_t, wrenlo::SessionInfo>& Sessions() const { return sessions; }
+
+  static wrenlo::SessionInfo DefaultSessionInfo();
+
+  std::uint16_t driveLetter;
+  bool hasMedium = false;
+  wrenlo::DeviceInformationEx deviceInfo;
+  wrenlo::MediumInformation medium;
+  std::map<std::int32_t, wrenlo::SessionInfo> sessions;
+  // An engine that fails without writing these leaves them zero: no handle,
+  // no speed, empty texts.
+  wrenlo::Handle capabilitiesHandle = 0;
+  std::int32_t maxReadSpeed = 0;
+  std::int32_t maxWriteSpeed = 0;
+  char16_t vendor[9] = {};
+  char16_t model[17] = {};
+  char16_t revision[6] = {};
+
+ private:
+  void LoadInformation();
+  void CollectDirectory(wrenlo::Handle diskSession, const std::u16string& path,
+                        std::vector<std::u16string>& files) const;
+};
+
+// The text an engine record's string field holds until the engine writes it.
+inline constexpr char16_t kUndefinedText[] = u"BS_NDEF";

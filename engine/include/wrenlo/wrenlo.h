@@ -1,0 +1,378 @@
+// The wrenlo disc engine: the only code that touches optical drives and disc
+// images. Every operation returns a 32-bit result, 0 for success. Device -1
+// names the current device, the drive last chosen with SetReadDevice and
+// SetBurnDevice. Records are caller-owned, byte-packed and little-endian;
+// their byte offsets are part of the contract and checked below.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#if defined(__GNUC__)
+#define WRENLO_API __attribute__((visibility("default")))
+#else
+#define WRENLO_API
+#endif
+
+namespace wrenlo {
+
+static_assert(std::endian::native == std::endian::little,
+              "engine records are little-endian and read in place");
+
+// The device argument that names the current device.
+inline constexpr std::int32_t kCurrentDevice = -1;
+// Size of one sector as the program reads it.
+inline constexpr std::int32_t kSectorSize = 2048;
+// Most entries GetDevices reports: one per drive letter.
+inline constexpr std::int32_t kMaxDevices = 26;
+
+// Opaque engine handle (capabilities, disk sessions, directories); 0 = none.
+using Handle = std::uint32_t;
+
+// A NUL-terminated UTF-16 text in a fixed buffer of N code units, stored as
+// bytes so that it may sit at any offset of a packed record.
+template <std::size_t N>
+struct WideText {
+  unsigned char bytes[2 * N];
+
+  static constexpr std::size_t kUnits = N;
+
+  // The text up to its first NUL (or all N units when there is none).
+  std::u16string str() const {
+    std::u16string out;
+    for (std::size_t i = 0; i < N; ++i) {
+      const char16_t unit = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+      if (unit == 0) break;
+      out.push_back(unit);
+    }
+    return out;
+  }
+  // Stores text, cut to N - 1 units, NUL-terminated; the rest of the buffer
+  // is left as it was.
+  void set(std::u16string_view text) {
+    const std::size_t n = text.size() < N ? text.size() : N - 1;
+    for (std::size_t i = 0; i < n; ++i) {
+      bytes[2 * i] = static_cast<unsigned char>(text[i] & 0xFF);
+      bytes[2 * i + 1] = static_cast<unsigned char>(text[i] >> 8);
+    }
+    bytes[2 * n] = 0;
+    bytes[2 * n + 1] = 0;
+  }
+  char16_t unit(std::size_t i) const {
+    return static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  }
+};
+
+// A 15-byte volume date: byte 0 unused by the program, bytes 1 to 6 years
+// since 1900, month, day, hour, minute, second; bytes 7 to 14 the engine's.
+using DateBlock = unsigned char[15];
+
+#pragma pack(push, 1)
+
+// One element of the array GetDevices fills. The text is the drive's display
+// text; its first unit is the drive letter, or '#' for an entry that cannot be
+// used (the rest of the text then says why).
+struct DeviceListEntry {
+  WideText<50> text;
+};
+
+struct DeviceInformationEx {
+  unsigned char reserved0[520];
+  WideText<260> firmwareRevision;
+  std::int32_t regionCode;       // DVD region of the drive; 0 = none set
+  std::int32_t userChangesLeft;  // remaining user changes of the region
+  unsigned char reserved1[1564];
+  std::int32_t bufferSizeKB;
+  WideText<806> serialNumber;  // empty when the drive reports none
+};
+
+struct MediumInformation {
+  WideText<25> typeName;
+  std::int32_t reserved50;
+  double reserved54;
+  double reserved62;
+  double reserved70;
+  std::int32_t firstSession;
+  std::int32_t lastSession;
+  std::int32_t firstTrack;
+  std::int32_t lastTrack;
+  std::int32_t reserved94;
+  std::int16_t reserved98;
+  std::int16_t reserved100;
+  WideText<55> reserved102;
+  unsigned char reserved212;
+};
+
+struct SessionInfo {
+  std::int32_t sectorCount;  // length of the session in 2048-byte sectors
+  std::uint8_t reserved4;
+  std::int32_t startSector;  // address of the session's first sector
+  std::int32_t firstTrack;   // number of the session's first track
+  std::int32_t reserved13;
+  unsigned char reserved17[28];
+};
+
+struct IsoVolumeInfo {
+  WideText<128> volumeLabel;
+  std::int32_t reserved256[5];
+  WideText<36> reserved276;
+  WideText<128> application;
+  WideText<36> reserved604;
+  WideText<36> reserved676;
+  WideText<128> reserved748;
+  WideText<128> publisher;
+  WideText<128> reserved1260;
+  WideText<31> reserved1516;
+  std::uint8_t reserved1578;
+  std::int32_t reserved1579;
+  std::int32_t reserved1583;
+  DateBlock creationTime;
+  DateBlock modificationTime;
+  DateBlock expirationTime;
+  DateBlock effectiveTime;
+  unsigned char reserved1647[2117];
+};
+
+// Bit of DirectoryEntry::attributes that marks a directory.
+inline constexpr std::uint8_t kAttributeDirectory = 0x10;
+
+struct DirectoryEntry {
+  WideText<793> name;  // the entry's name, without any path
+  std::uint8_t attributes;
+  unsigned char reserved1587[1093];
+};
+
+// TrackInformation::contentFlags bits.
+inline constexpr std::uint8_t kContentIso9660 = 0x01;
+inline constexpr std::uint8_t kContentJoliet = 0x02;
+inline constexpr std::uint8_t kContentUdf = 0x04;
+inline constexpr std::uint8_t kContentBootable = 0x08;
+
+struct TrackInformation {
+  std::int16_t reserved0;
+  std::int16_t reserved2;
+  std::int32_t reserved4;
+  std::int32_t reserved8;
+  std::uint8_t mode;          // 1 = data mode 1, 2 = data mode 2, else audio
+  std::uint8_t contentFlags;  // kContent* bits
+  unsigned char reserved14[18];
+};
+
+struct UdfVolumeInfo {
+  WideText<128> volumeLabel;
+  WideText<128> reserved256;
+  std::int32_t revision;  // for example 0x0201 for UDF 2.01
+  unsigned char reserved516[4];
+  std::int32_t reserved520[12];
+  std::int32_t fileCount;
+  std::int32_t directoryCount;
+  unsigned char reserved576[1088];
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(DeviceListEntry) == 100);
+
+static_assert(offsetof(DeviceInformationEx, firmwareRevision) == 520);
+static_assert(offsetof(DeviceInformationEx, regionCode) == 1040);
+static_assert(offsetof(DeviceInformationEx, userChangesLeft) == 1044);
+static_assert(offsetof(DeviceInformationEx, bufferSizeKB) == 2612);
+static_assert(offsetof(DeviceInformationEx, serialNumber) == 2616);
+static_assert(sizeof(DeviceInformationEx) == 4228);
+
+static_assert(offsetof(MediumInformation, reserved50) == 50);
+static_assert(offsetof(MediumInformation, reserved54) == 54);
+static_assert(offsetof(MediumInformation, reserved62) == 62);
+static_assert(offsetof(MediumInformation, reserved70) == 70);
+static_assert(offsetof(MediumInformation, firstSession) == 78);
+static_assert(offsetof(MediumInformation, lastSession) == 82);
+static_assert(offsetof(MediumInformation, firstTrack) == 86);
+static_assert(offsetof(MediumInformation, lastTrack) == 90);
+static_assert(offsetof(MediumInformation, reserved94) == 94);
+static_assert(offsetof(MediumInformation, reserved98) == 98);
+static_assert(offsetof(MediumInformation, reserved100) == 100);
+static_assert(offsetof(MediumInformation, reserved102) == 102);
+static_assert(sizeof(MediumInformation) == 213);
+
+static_assert(offsetof(SessionInfo, sectorCount) == 0);
+static_assert(offsetof(SessionInfo, reserved4) == 4);
+static_assert(offsetof(SessionInfo, startSector) == 5);
+static_assert(offsetof(SessionInfo, firstTrack) == 9);
+static_assert(offsetof(SessionInfo, reserved13) == 13);
+static_assert(offsetof(SessionInfo, reserved17) == 17);
+static_assert(sizeof(SessionInfo) == 45);
+
+static_assert(offsetof(IsoVolumeInfo, volumeLabel) == 0);
+static_assert(offsetof(IsoVolumeInfo, reserved256) == 256);
+static_assert(offsetof(IsoVolumeInfo, reserved276) == 276);
+static_assert(offsetof(IsoVolumeInfo, application) == 348);
+static_assert(offsetof(IsoVolumeInfo, reserved604) == 604);
+static_assert(offsetof(IsoVolumeInfo, reserved676) == 676);
+static_assert(offsetof(IsoVolumeInfo, reserved748) == 748);
+static_assert(offsetof(IsoVolumeInfo, publisher) == 1004);
+static_assert(offsetof(IsoVolumeInfo, reserved1260) == 1260);
+static_assert(offsetof(IsoVolumeInfo, reserved1516) == 1516);
+static_assert(offsetof(IsoVolumeInfo, reserved1578) == 1578);
+static_assert(offsetof(IsoVolumeInfo, reserved1579) == 1579);
+static_assert(offsetof(IsoVolumeInfo, reserved1583) == 1583);
+static_assert(offsetof(IsoVolumeInfo, creationTime) == 1587);
+static_assert(offsetof(IsoVolumeInfo, modificationTime) == 1602);
+static_assert(offsetof(IsoVolumeInfo, expirationTime) == 1617);
+static_assert(offsetof(IsoVolumeInfo, effectiveTime) == 1632);
+static_assert(offsetof(IsoVolumeInfo, reserved1647) == 1647);
+static_assert(sizeof(IsoVolumeInfo) == 3764);
+
+static_assert(offsetof(DirectoryEntry, attributes) == 1586);
+static_assert(sizeof(DirectoryEntry) == 2680);
+
+static_assert(offsetof(TrackInformation, reserved2) == 2);
+static_assert(offsetof(TrackInformation, reserved4) == 4);
+static_assert(offsetof(TrackInformation, reserved8) == 8);
+static_assert(offsetof(TrackInformation, mode) == 12);
+static_assert(offsetof(TrackInformation, contentFlags) == 13);
+static_assert(sizeof(TrackInformation) == 32);
+
+static_assert(offsetof(UdfVolumeInfo, reserved256) == 256);
+static_assert(offsetof(UdfVolumeInfo, revision) == 512);
+static_assert(offsetof(UdfVolumeInfo, reserved516) == 516);
+static_assert(offsetof(UdfVolumeInfo, reserved520) == 520);
+static_assert(offsetof(UdfVolumeInfo, fileCount) == 568);
+static_assert(offsetof(UdfVolumeInfo, directoryCount) == 572);
+static_assert(offsetof(UdfVolumeInfo, reserved576) == 576);
+static_assert(sizeof(UdfVolumeInfo) == 1664);
+
+// The last argument of OpenDiskSession: which file system of a session to open.
+enum FileSystemSelector : std::int32_t {
+  kFileSystemAny = 0,  // the engine's choice: UDF, else Joliet, else ISO 9660
+  kFileSystemIso9660 = 1,
+  kFileSystemJoliet = 2,
+  kFileSystemUdf = 4,
+};
+
+// Capability codes for AnalyseDeviceCapability. Codes with one bit set name
+// media the drive reads or writes; codes with 0xFFFF in the high half carry a
+// small number for a further ability.
+namespace cap {
+constexpr std::uint64_t Code(std::uint32_t high, std::uint32_t low) {
+  return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+inline constexpr std::uint64_t ReadsCdR = Code(0, 0x1);
+inline constexpr std::uint64_t ReadsCdRw = Code(0, 0x2);
+inline constexpr std::uint64_t ReadsDvdRom = Code(0, 0x4);
+inline constexpr std::uint64_t ReadsDvdR = Code(0, 0x8);
+inline constexpr std::uint64_t ReadsDvdRw = Code(0, 0x10);
+inline constexpr std::uint64_t ReadsDvdRDualLayer = Code(0, 0x100);
+inline constexpr std::uint64_t ReadsDvdPlusR = Code(0, 0x40);
+inline constexpr std::uint64_t ReadsDvdPlusRw = Code(0, 0x80);
+inline constexpr std::uint64_t ReadsDvdPlusRwDualLayer = Code(0x800, 0);
+inline constexpr std::uint64_t ReadsDvdRam = Code(0, 0x20);
+inline constexpr std::uint64_t ReadsBluRay = Code(0, 0x400);
+inline constexpr std::uint64_t ReadsMultisession = Code(0x80, 0);
+inline constexpr std::uint64_t ReadsMode2Form1 = Code(0xFFFF, 0x5);
+inline constexpr std::uint64_t ReadsMode2Form2 = Code(0xFFFF, 0x6);
+inline constexpr std::uint64_t ReadsFixedPacketMethod2 = Code(0xFFFF, 0x19);
+inline constexpr std::uint64_t ReadsRwSubcodes = Code(0xFFFF, 0x9);
+inline constexpr std::uint64_t CorrectRwSubcodes = Code(0xFFFF, 0xA);
+inline constexpr std::uint64_t ReadsRwInLeadIn = Code(0xFFFF, 0x18);
+inline constexpr std::uint64_t ReadsIsrc = Code(0xFFFF, 0xC);
+inline constexpr std::uint64_t ReadsUpc = Code(0xFFFF, 0xD);
+inline constexpr std::uint64_t ReadsBarcode = Code(0xFFFF, 0xE);
+inline constexpr std::uint64_t ReadsCdText = Code(0xFFFF, 0x1A);
+
+inline constexpr std::uint64_t WritesCdR = Code(0, 0x80000);
+inline constexpr std::uint64_t WritesCdRw = Code(0, 0x100000);
+// The engine has no code of its own for HD-BURN writing; it is asked with the
+// CD-RW code and so repeats that answer.
+inline constexpr std::uint64_t WritesHdBurn = WritesCdRw;
+inline constexpr std::uint64_t WritesDvdR = Code(0, 0x200000);
+inline constexpr std::uint64_t WritesDvdRw = Code(0, 0x400000);
+inline constexpr std::uint64_t WritesDvdRDualLayer = Code(0, 0x4000000);
+inline constexpr std::uint64_t WritesDvdPlusR = Code(0, 0x1000000);
+inline constexpr std::uint64_t WritesDvdPlusRw = Code(0, 0x2000000);
+inline constexpr std::uint64_t WritesDvdPlusRDualLayer = Code(0x2000, 0);
+inline constexpr std::uint64_t WritesDvdRam = Code(0, 0x800000);
+inline constexpr std::uint64_t WritesBdR = Code(0, 0x10000000);
+inline constexpr std::uint64_t WritesBdRe = Code(0, 0x20000000);
+inline constexpr std::uint64_t WritesHdDvdR = Code(0, 0x40000000);
+inline constexpr std::uint64_t WritesHdDvdRw = Code(0, 0x80000000);
+inline constexpr std::uint64_t SupportsSimulatedWrite = Code(0x10, 0);
+inline constexpr std::uint64_t BufferUnderrunProtection = Code(0x20, 0);
+
+inline constexpr std::uint64_t PlaysAudioCd = Code(0xFFFF, 0x1);
+inline constexpr std::uint64_t Composite = Code(0xFFFF, 0x2);
+inline constexpr std::uint64_t DigitalPort1 = Code(0xFFFF, 0x3);
+inline constexpr std::uint64_t DigitalPort2 = Code(0xFFFF, 0x4);
+inline constexpr std::uint64_t SupportsCddaCommand = Code(0xFFFF, 0x7);
+inline constexpr std::uint64_t CddaAccurate = Code(0xFFFF, 0x8);
+inline constexpr std::uint64_t SupportsC2Pointers = Code(0xFFFF, 0xB);
+inline constexpr std::uint64_t SupportsLocking = Code(0xFFFF, 0xF);
+}  // namespace cap
+
+// --- Operations -----------------------------------------------------------
+
+// Prepares the engine; called once before any other operation.
+WRENLO_API std::int32_t Initialize();
+
+// Fills up to kMaxDevices entries; *count receives the number filled (never
+// more than kMaxDevices). flags must be 0.
+WRENLO_API std::int32_t GetDevices(DeviceListEntry* entries, std::int32_t* count,
+                                   std::int32_t flags);
+
+// Make the drive with this letter the current device.
+WRENLO_API std::int32_t SetBurnDevice(std::int32_t driveLetter);
+WRENLO_API std::int32_t SetReadDevice(std::int32_t driveLetter);
+
+// Vendor (9 units), model (17) and revision (6), each NUL-terminated.
+WRENLO_API std::int32_t GetDeviceInformation(std::int32_t device, char16_t* vendor,
+                                             char16_t* model, char16_t* revision);
+WRENLO_API std::int32_t GetDeviceInformationEx(std::int32_t device, DeviceInformationEx* info);
+
+WRENLO_API std::int32_t GetDeviceCapabilitiesHandle(std::int32_t device, Handle* handle);
+WRENLO_API std::int32_t ReleaseDeviceCapabilities(Handle handle);
+// *answer becomes 1 when the drive has the ability, 0 when it has not.
+WRENLO_API std::int32_t AnalyseDeviceCapability(Handle handle, std::uint64_t capability,
+                                                std::uint8_t* answer);
+
+// Maximum speeds in KB/s.
+WRENLO_API std::int32_t GetMaxReadSpeed(std::int32_t device, std::int32_t* kbPerSecond);
+WRENLO_API std::int32_t GetMaxBurnSpeed(std::int32_t device, std::int32_t* kbPerSecond);
+
+// 0 = a medium is present and was read.
+WRENLO_API std::int32_t GetMediumInformation(std::int32_t device, MediumInformation* info);
+WRENLO_API std::int32_t GetSessionInformation(std::int32_t device, std::int32_t session,
+                                              SessionInfo* info);
+WRENLO_API std::int32_t GetTrackInformation(std::int32_t device, std::int32_t track,
+                                            TrackInformation* info);
+
+// Reads count sectors from address into buffer (bufferSize bytes); mode 0
+// reads 2048-byte user data. 0 = every byte of the sectors is in the buffer.
+WRENLO_API std::int32_t ReadSectors(std::int32_t device, std::int32_t address,
+                                    std::int32_t count, std::int32_t mode,
+                                    std::uint8_t* buffer, std::int32_t bufferSize);
+
+// Opens one file system of the session that holds track.
+WRENLO_API std::int32_t OpenDiskSession(std::int32_t device, std::int32_t track,
+                                        Handle* session, std::int32_t fileSystem);
+WRENLO_API std::int32_t CloseDiskSession(Handle session);
+WRENLO_API std::int32_t GetISOVolumeInformation(Handle session, IsoVolumeInfo* info);
+WRENLO_API std::int32_t GetUDFVolumeInformation(Handle session, UdfVolumeInfo* info);
+
+// Paths are relative to the root, names joined by '\'; the empty path is the
+// root. ReadDirectory gives 0 and one entry for index 0, 1, 2, ... up to the
+// first non-zero result, never the directory itself or its parent.
+WRENLO_API std::int32_t OpenDirectory(Handle session, const char16_t* path, Handle* directory);
+WRENLO_API std::int32_t ReadDirectory(Handle directory, std::int32_t index, DirectoryEntry* entry);
+WRENLO_API std::int32_t CloseDirectory(Handle directory);
+
+// 0 = every sector of the file reads back without error.
+WRENLO_API std::int32_t VerifyFile(Handle session, const char16_t* path);
+
+// Open and close the tray.
+WRENLO_API std::int32_t EjectDevice(std::int32_t device);
+WRENLO_API std::int32_t CloseDevice(std::int32_t device);
+
+}  // namespace wrenlo

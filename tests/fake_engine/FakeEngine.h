@@ -1,0 +1,87 @@
+// A scriptable stand-in for the wrenlo engine, linked into tests in place of
+// the real library. It records every call with its arguments, in order, and
+// answers from a script. Everything a script leaves unset is left untouched
+// in the caller's records, as a silent engine would.
+#pragma once
+
+#include <wrenlo/wrenlo.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fake {
+
+struct DirectoryChild {
+  std::u16string name;
+  bool isDirectory = false;
+};
+
+struct Script {
+  // Result of each operation by its name ("ReadSectors", ...); 0 when absent.
+  std::map<std::string, std::int32_t> results;
+
+  std::vector<std::u16string> devices;      // display texts GetDevices reports
+  std::optional<std::int32_t> deviceCount;  // reported count; devices.size() when unset
+
+  std::optional<std::array<std::u16string, 3>> identity;  // vendor, model, revision
+  std::optional<wrenlo::DeviceInformationEx> deviceInfoEx;
+  std::optional<wrenlo::Handle> capabilitiesHandle;
+  std::map<std::uint64_t, std::uint8_t> capabilities;  // answer byte per code
+  std::optional<std::int32_t> maxReadSpeed;
+  std::optional<std::int32_t> maxBurnSpeed;
+  std::optional<wrenlo::MediumInformation> medium;
+  std::map<std::int32_t, wrenlo::SessionInfo> sessions;      // by session number
+  std::map<std::int32_t, wrenlo::TrackInformation> tracks;   // by track number
+  std::map<std::int32_t, wrenlo::IsoVolumeInfo> isoVolumes;  // by file-system selector
+  std::optional<wrenlo::UdfVolumeInfo> udfVolume;
+
+  // Sector contents by address; a sector not listed reads as its address in
+  // every 32-bit little-endian word, so tests can tell sectors apart.
+  std::map<std::int32_t, std::vector<std::uint8_t>> sectors;
+  // Number of reads of an address that fail before one succeeds (the count
+  // then starts over); -1 = every read fails.
+  std::map<std::int32_t, std::int32_t> readFailures;
+  std::int32_t readFailureResult = 5;
+  // Bytes a failed read leaves in the buffer, when set.
+  std::optional<std::uint8_t> failedReadFill;
+
+  // Children of each directory, by path ('\' between names; "" = root).
+  std::map<std::u16string, std::vector<DirectoryChild>> directories;
+  std::set<std::u16string> failingFiles;  // VerifyFile gives 1 for these
+
+  // Runs on the calling thread at the start of each ReadSectors / VerifyFile,
+  // outside the engine's lock (for example to move a test clock).
+  std::function<void(std::int32_t address)> onRead;
+  std::function<void(const std::u16string& path)> onVerify;
+};
+
+// The script the fake engine answers from; change it before the calls.
+Script& script();
+// Forgets the script, the call log and every handle.
+void Reset();
+// Every call since the last Reset, as "Name(arg, arg, ...)".
+std::vector<std::string> Calls();
+// Calls whose name is given, in order.
+std::vector<std::string> CallsNamed(const std::string& name);
+// Whether calls are logged (on by default; a long scan may turn it off).
+void SetRecording(bool on);
+// How many times ReadSectors asked for this address.
+std::int32_t ReadCount(std::int32_t address);
+// Handles opened and not closed (disk sessions and directories).
+std::int32_t OpenHandles();
+
+// Helpers to build records for scripts.
+wrenlo::MediumInformation Medium(std::u16string_view type, std::int32_t firstSession,
+                                 std::int32_t lastSession, std::int32_t firstTrack,
+                                 std::int32_t lastTrack);
+wrenlo::SessionInfo Session(std::int32_t sectorCount, std::int32_t startSector,
+                            std::int32_t firstTrack);
+std::string Utf8(std::u16string_view text);
+
+}  // namespace fake
