@@ -327,8 +327,8 @@ WRENLO_API std::int32_t SetBurnDevice(std::int32_t driveLetter);
 WRENLO_API std::int32_t SetReadDevice(std::int32_t driveLetter);
 
 // Vendor (9 units), model (17) and revision (6), each NUL-terminated.
-WRENLO_API std::int32_t GetDeviceInformation(std::int32_t device, char16_t* vendor,
-                                             char16_t* model, char16_t* revision);
+WRENLO_API std::int32_t GetDeviceInformation(std::int32_t device, char16_t* vendor, char16_t* model,
+                                             char16_t* revision);
 WRENLO_API std::int32_t GetDeviceInformationEx(std::int32_t device, DeviceInformationEx* info);
 
 WRENLO_API std::int32_t GetDeviceCapabilitiesHandle(std::int32_t device, Handle* handle);
@@ -350,13 +350,13 @@ WRENLO_API std::int32_t GetTrackInformation(std::int32_t device, std::int32_t tr
 
 // Reads count sectors from address into buffer (bufferSize bytes); mode 0
 // reads 2048-byte user data. 0 = every byte of the sectors is in the buffer.
-WRENLO_API std::int32_t ReadSectors(std::int32_t device, std::int32_t address,
-                                    std::int32_t count, std::int32_t mode,
-                                    std::uint8_t* buffer, std::int32_t bufferSize);
+WRENLO_API std::int32_t ReadSectors(std::int32_t device, std::int32_t address, std::int32_t count,
+                                    std::int32_t mode, std::uint8_t* buffer,
+                                    std::int32_t bufferSize);
 
 // Opens one file system of the session that holds track.
-WRENLO_API std::int32_t OpenDiskSession(std::int32_t device, std::int32_t track,
-                                        Handle* session, std::int32_t fileSystem);
+WRENLO_API std::int32_t OpenDiskSession(std::int32_t device, std::int32_t track, Handle* session,
+                                        std::int32_t fileSystem);
 WRENLO_API std::int32_t CloseDiskSession(Handle session);
 WRENLO_API std::int32_t GetISOVolumeInformation(Handle session, IsoVolumeInfo* info);
 WRENLO_API std::int32_t GetUDFVolumeInformation(Handle session, UdfVolumeInfo* info);
