@@ -1,0 +1,61 @@
+// What the engine needs of one drive, real or virtual: its identity and
+// abilities, the medium's layout, sector reads and the tray. The registry
+// owns one backend per listed drive; the public operations translate between
+// these facts and the packed records.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "SectorSource.h"
+
+namespace wrenlo {
+
+struct DriveIdentity {
+  std::u16string vendor;    // at most 8 units are shown
+  std::u16string model;     // at most 16
+  std::u16string revision;  // at most 5
+  std::u16string firmwareRevision;
+  std::u16string serialNumber;  // empty when the drive reports none
+  std::int32_t regionCode = 0;  // 0 = none set
+  std::int32_t userChangesLeft = 0;
+  std::int32_t bufferSizeKB = 0;
+};
+
+struct TrackLayout {
+  std::int32_t number = 0;
+  std::int32_t session = 0;
+  std::uint32_t start = 0;  // first sector
+  std::uint32_t sectorCount = 0;
+  std::uint8_t mode = 1;  // 1, 2 data; anything else audio
+};
+
+struct SessionLayout {
+  std::int32_t number = 0;
+  std::uint32_t start = 0;
+  std::uint32_t sectorCount = 0;
+  std::int32_t firstTrack = 0;
+  std::int32_t lastTrack = 0;
+};
+
+struct MediumLayout {
+  std::u16string typeName;              // "CD-ROM", "DVD-ROM", "BD-ROM", ...
+  std::vector<SessionLayout> sessions;  // ascending by number, at least one
+  std::vector<TrackLayout> tracks;      // ascending by number, at least one
+};
+
+class Backend : public SectorSource {
+ public:
+  virtual DriveIdentity Identity() = 0;
+  // The answer to one capability code of wrenlo.h's cap namespace.
+  virtual bool HasCapability(std::uint64_t code) = 0;
+  virtual std::int32_t MaxReadSpeedKB() = 0;   // 0 when unknown
+  virtual std::int32_t MaxWriteSpeedKB() = 0;  // 0 when the drive does not write
+  // The medium in the drive; kNoMedium (or another failure) when there is none.
+  virtual Result Medium(MediumLayout& out) = 0;
+  virtual Result Eject() = 0;
+  virtual Result CloseTray() = 0;
+};
+
+}  // namespace wrenlo
