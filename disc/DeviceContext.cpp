@@ -100,7 +100,7 @@ IsoVolumeInfo& DeviceContext::GetIsoVolumeInfo(IsoVolumeInfo& out, std::int32_t 
   out.expirationTime[0] = 0;
   out.effectiveTime[0] = 0;
   out.volumeLabel.set(kUndefinedText);
-  for (std::int32_t& value : out.reserved256) value = 0;
+  std::memset(out.reserved256, 0, sizeof out.reserved256);
 
   const SessionInfo s = GetSessionInfo(last);
   Handle diskSession = 0;

@@ -48,9 +48,9 @@ TEST_F(DeviceContextTest, LoadsEverythingInOrder) {
   EXPECT_EQ(context.medium.typeName.str(), u"CD-ROM");
   ASSERT_EQ(context.Sessions().size(), 3u);
   EXPECT_EQ(context.Sessions().begin()->first, 1);
-  EXPECT_EQ(context.GetSessionInfo(-1).startSector, 10000);
-  EXPECT_EQ(context.GetSessionInfo(2).firstTrack, 3);
-  EXPECT_EQ(context.GetSessionInfo(7).sectorCount, -1);
+  EXPECT_EQ(+context.GetSessionInfo(-1).startSector, 10000);
+  EXPECT_EQ(+context.GetSessionInfo(2).firstTrack, 3);
+  EXPECT_EQ(+context.GetSessionInfo(7).sectorCount, -1);
 }
 
 TEST_F(DeviceContextTest, SilentEngineLeavesThePresets) {
@@ -59,10 +59,10 @@ TEST_F(DeviceContextTest, SilentEngineLeavesThePresets) {
   EXPECT_TRUE(context.hasMedium);
   EXPECT_EQ(context.medium.typeName.str(), u"BS_NDEF");
   EXPECT_EQ(context.medium.reserved102.str(), u"BS_NDEF");
-  EXPECT_EQ(context.medium.firstSession, -1);
-  EXPECT_EQ(context.medium.lastTrack, -1);
-  EXPECT_EQ(context.medium.reserved54, -1.0);
-  EXPECT_EQ(context.medium.reserved98, -1);
+  EXPECT_EQ(+context.medium.firstSession, -1);
+  EXPECT_EQ(+context.medium.lastTrack, -1);
+  EXPECT_EQ(+context.medium.reserved54, -1.0);
+  EXPECT_EQ(+context.medium.reserved98, -1);
   EXPECT_THAT(context.Sessions(), IsEmpty());
   EXPECT_THAT(fake::CallsNamed("GetSessionInformation"), IsEmpty());
   const unsigned char zero[sizeof(wrenlo::DeviceInformationEx)] = {};
@@ -102,11 +102,11 @@ TEST_F(DeviceContextTest, NoMediumGivesTheDefaultSession) {
   DeviceContext context(u'D');
   EXPECT_FALSE(context.hasMedium);
   const wrenlo::SessionInfo s = context.GetSessionInfo(-1);
-  EXPECT_EQ(s.sectorCount, -1);
-  EXPECT_EQ(s.reserved4, 255);
-  EXPECT_EQ(s.startSector, -1);
-  EXPECT_EQ(s.firstTrack, -1);
-  EXPECT_EQ(s.reserved13, -1);
+  EXPECT_EQ(+s.sectorCount, -1);
+  EXPECT_EQ(+s.reserved4, 255);
+  EXPECT_EQ(+s.startSector, -1);
+  EXPECT_EQ(+s.firstTrack, -1);
+  EXPECT_EQ(+s.reserved13, -1);
 }
 
 TEST_F(DeviceContextTest, ReadSectorSizesTheBufferAndAddressesTheSession) {
@@ -166,15 +166,15 @@ TEST_F(DeviceContextTest, IsoVolumeInfoOpensTheLastSessionAndKeepsPresets) {
   for (auto* text : {&info.reserved276, &info.reserved604, &info.reserved676})
     EXPECT_EQ(text->str(), u"BS_NDEF");
   EXPECT_EQ(info.reserved1516.str(), u"BS_NDEF");
-  EXPECT_EQ(info.reserved1578, 1);
-  EXPECT_EQ(info.reserved1579, 1);
-  EXPECT_EQ(info.reserved1583, 0);
-  for (std::int32_t value : info.reserved256) EXPECT_EQ(value, 0);
-  EXPECT_EQ(info.creationTime[0], 0);
-  EXPECT_EQ(info.modificationTime[0], 0);
-  EXPECT_EQ(info.expirationTime[0], 0);
-  EXPECT_EQ(info.effectiveTime[0], 0);
-  EXPECT_EQ(info.creationTime[1], 0x5A);  // not preset
+  EXPECT_EQ(+info.reserved1578, 1);
+  EXPECT_EQ(+info.reserved1579, 1);
+  EXPECT_EQ(+info.reserved1583, 0);
+  for (std::int32_t value : info.reserved256) EXPECT_EQ(+value, 0);
+  EXPECT_EQ(+info.creationTime[0], 0);
+  EXPECT_EQ(+info.modificationTime[0], 0);
+  EXPECT_EQ(+info.expirationTime[0], 0);
+  EXPECT_EQ(+info.effectiveTime[0], 0);
+  EXPECT_EQ(+info.creationTime[1], 0x5A);  // not preset
 }
 
 TEST_F(DeviceContextTest, IsoVolumeInfoReturnsWhatTheEngineWrote) {
@@ -187,7 +187,7 @@ TEST_F(DeviceContextTest, IsoVolumeInfoReturnsWhatTheEngineWrote) {
   wrenlo::IsoVolumeInfo info{};
   EXPECT_EQ(&context.GetIsoVolumeInfo(info, wrenlo::kFileSystemIso9660), &info);
   EXPECT_EQ(info.volumeLabel.str(), u"LABEL");
-  EXPECT_EQ(info.creationTime[1], 110);
+  EXPECT_EQ(+info.creationTime[1], 110);
 }
 
 TEST_F(DeviceContextTest, CollectFilesWalksPreOrderInOneDiskSession) {
