@@ -43,8 +43,12 @@ QWidget* MakePlain(QWidget* parent, const ControlTemplate& control) {
                           Qt::AlignTop);
       return label;
     }
-    case ControlKind::PushButton:
-      return new QPushButton(text, parent);
+    case ControlKind::PushButton: {
+      // The dialog itself decides what Enter does (see Dialog).
+      auto* button = new QPushButton(text, parent);
+      button->setAutoDefault(false);
+      return button;
+    }
     case ControlKind::ComboBox:
       return new QComboBox(parent);
     case ControlKind::ListView:
