@@ -50,6 +50,12 @@ bool AboutDialog::OnInitDialog() {
   create();
   const int frameHeight = frameGeometry().height() - geometry().height();
   resize(bitmap.width(), 300 - frameHeight);
+  // The template was drawn for a narrower font than many desktops have: keep
+  // every text inside the picture's width, with its left margin on the right.
+  for (QWidget* control : Client()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    const QRect r = control->geometry();
+    if (r.right() + r.left() >= width()) control->resize(width() - 2 * r.left(), r.height());
+  }
   if (const QWidget* owner = parentWidget())
     move(owner->frameGeometry().center() - QPoint(width() / 2, height() / 2));
   return false;

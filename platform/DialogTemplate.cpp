@@ -38,7 +38,9 @@ QWidget* MakePlain(QWidget* parent, const ControlTemplate& control) {
   const QString text = QString::fromUtf8(control.text);
   switch (control.kind) {
     case ControlKind::Static: {
+      // Static texts wrap at their width, as on the original platform.
       auto* label = new QLabel(text, parent);
+      label->setWordWrap(true);
       label->setAlignment(((control.style & kRightAligned) ? Qt::AlignRight : Qt::AlignLeft) |
                           Qt::AlignTop);
       return label;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "MediumRecords.h"
 #include "PropertyRowsText.h"
 #include "disc/DeviceContext.h"
 #include "pages/MediaRows.h"
@@ -13,43 +14,9 @@ using ::testing::IsEmpty;
 
 namespace {
 
-wrenlo::TrackInformation Track(std::uint8_t mode, std::uint8_t flags) {
-  wrenlo::TrackInformation track;
-  std::memset(&track, 0, sizeof track);
-  track.mode = mode;
-  track.contentFlags = flags;
-  return track;
-}
-
-void SetDate(wrenlo::DateBlock& date, std::initializer_list<unsigned char> bytes1to6) {
-  std::memset(date, 0, sizeof(wrenlo::DateBlock));
-  std::copy(bytes1to6.begin(), bytes1to6.end(), date + 1);
-}
-
-wrenlo::IsoVolumeInfo IsoVolume(std::u16string_view label, std::u16string_view publisher,
-                                std::u16string_view application) {
-  wrenlo::IsoVolumeInfo volume;
-  std::memset(&volume, 0, sizeof volume);
-  volume.volumeLabel.set(label);
-  volume.publisher.set(publisher);
-  volume.application.set(application);
-  SetDate(volume.creationTime, {110, 3, 15, 14, 5, 9});
-  SetDate(volume.modificationTime, {99, 12, 31, 23, 59, 59});
-  SetDate(volume.expirationTime, {0, 1, 1, 0, 0, 0});
-  SetDate(volume.effectiveTime, {124, 7, 4, 8, 30, 0});
-  return volume;
-}
-
-wrenlo::UdfVolumeInfo UdfVolume(std::u16string_view label, std::int32_t revision,
-                                std::int32_t files, std::int32_t directories) {
-  wrenlo::UdfVolumeInfo volume;
-  std::memset(&volume, 0, sizeof volume);
-  volume.volumeLabel.set(label);
-  volume.revision = revision;
-  volume.fileCount = files;
-  volume.directoryCount = directories;
-  return volume;
-}
+using records::IsoVolume;
+using records::Track;
+using records::UdfVolume;
 
 class MediaRowsTest : public ::testing::Test {
  protected:

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "../core/MediumRecords.h"
 #include "GroupListText.h"
 #include "disc/DeviceContext.h"
 #include "pages/DeviceFeaturesPage.h"
@@ -19,33 +20,14 @@
 
 namespace {
 
-wrenlo::TrackInformation Track(std::uint8_t mode, std::uint8_t flags) {
-  wrenlo::TrackInformation track;
-  std::memset(&track, 0, sizeof track);
-  track.mode = mode;
-  track.contentFlags = flags;
-  return track;
-}
+using records::Track;
 
 wrenlo::IsoVolumeInfo IsoVolume(std::u16string_view label) {
-  wrenlo::IsoVolumeInfo volume;
-  std::memset(&volume, 0, sizeof volume);
-  volume.volumeLabel.set(label);
-  volume.publisher.set(u"Publisher");
-  volume.application.set(u"Application");
-  const unsigned char created[] = {0, 110, 3, 15, 14, 5, 9};
-  std::memcpy(volume.creationTime, created, sizeof created);
-  return volume;
+  return records::IsoVolume(label, u"Publisher", u"Application");
 }
 
 wrenlo::UdfVolumeInfo UdfVolume(std::int32_t revision) {
-  wrenlo::UdfVolumeInfo volume;
-  std::memset(&volume, 0, sizeof volume);
-  volume.volumeLabel.set(u"UDF VOLUME");
-  volume.revision = revision;
-  volume.fileCount = 12;
-  volume.directoryCount = 3;
-  return volume;
+  return records::UdfVolume(u"UDF VOLUME", revision, 12, 3);
 }
 
 // One DVD medium, one session of 2295104 sectors starting with track 1.
