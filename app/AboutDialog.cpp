@@ -61,7 +61,7 @@ bool AboutDialog::OnInitDialog() {
   return false;
 }
 
-bool AboutDialog::OnPaint(QPainter& painter) {
+void AboutDialog::OnPaint(QPainter& painter) {
   painter.drawPixmap(0, 0, bitmap);
   painter.setFont(Client()->font());
   painter.setPen(Qt::black);
@@ -69,7 +69,6 @@ bool AboutDialog::OnPaint(QPainter& painter) {
                                                    QString::fromUtf8(kProductVersion));
   painter.drawText(QRect(kTextX, kTextY, Client()->width() - kTextX, Client()->height() - kTextY),
                    Qt::AlignLeft | Qt::AlignTop, text);
-  return true;
 }
 
 void AboutDialog::OnLButtonUp(QMouseEvent* event) {

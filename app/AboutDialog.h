@@ -24,7 +24,7 @@ class AboutDialog : public Dialog {
 
  protected:
   bool OnInitDialog() override;
-  bool OnPaint(QPainter& painter) override;
+  void OnPaint(QPainter& painter) override;
   void OnLButtonUp(QMouseEvent* event) override;
 
  private:

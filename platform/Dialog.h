@@ -57,8 +57,8 @@ class Dialog : public QDialog {
   virtual void OnCancel();
   // The client area changed size (WM_SIZE).
   virtual void OnSize() {}
-  // Paints the client area; false leaves it to the default painting.
-  virtual bool OnPaint(QPainter&) { return false; }
+  // Paints the client area over the window's background.
+  virtual void OnPaint(QPainter&) {}
   // A mouse button was released on the client area's background.
   virtual void OnLButtonUp(QMouseEvent*) {}
 

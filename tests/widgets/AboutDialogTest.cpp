@@ -12,6 +12,7 @@
 #include "app/MainWindow.h"
 #include "platform/ControlId.h"
 #include "platform/LinkCtrl.h"
+#include "platform/Menu.h"
 #include "platform/Resources.h"
 
 namespace {
@@ -112,9 +113,14 @@ TEST_F(AboutDialogTest, ClickOnTheBackgroundClosesIt) {
   EXPECT_TRUE(window.isVisible());
 }
 
-TEST_F(AboutDialogTest, MenuOpensItToo) {
-  WithModalDialog([&] { window.OnCommand(MainWindow::kAbout); },
-                  [](QDialog* dialog) { EXPECT_NE(dynamic_cast<AboutDialog*>(dialog), nullptr); });
+TEST_F(AboutDialogTest, MenuAndEnterOnTheLinkOpenItToo) {
+  const auto isAbout = [](QDialog* dialog) {
+    EXPECT_NE(dynamic_cast<AboutDialog*>(dialog), nullptr);
+  };
+  WithModalDialog([&] { window.Menu()->Command(MainWindow::kAbout)->trigger(); }, isAbout);
+  WithModalDialog(
+      [&] { QTest::keyClick(Item(window.Client(), MainWindow::kAboutLinkId), Qt::Key_Return); },
+      isAbout);
 }
 
 }  // namespace
