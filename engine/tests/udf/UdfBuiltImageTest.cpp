@@ -15,17 +15,19 @@ namespace {
 using wrenlo::kOk;
 
 Node SampleTree() {
-  return Node::Dir(u"", {
-    Node::File(u"readme.txt", Pattern(100, 1)),
-    Node::File(u"big.bin", Pattern(5 * 2048 + 100, 2)),
-    Node::File(u"empty", {}),
-    Node::File(u"Gr\u00fc\u00dfe.txt", Pattern(3000, 3)),
-    Node::Dir(u"\u65e5\u672c\u8a9e", {
-      Node::File(u"\u0444\u0430\u0439\u043b.dat", Pattern(2048, 4)),
-      Node::Dir(u"deep", {Node::File(u"leaf", Pattern(1, 5))}),
-    }),
-    Node::Link(u"link", false, u"big.bin"),
-  });
+  return Node::Dir(u"",
+                   {
+                       Node::File(u"readme.txt", Pattern(100, 1)),
+                       Node::File(u"big.bin", Pattern(5 * 2048 + 100, 2)),
+                       Node::File(u"empty", {}),
+                       Node::File(u"Gr\u00fc\u00dfe.txt", Pattern(3000, 3)),
+                       Node::Dir(u"\u65e5\u672c\u8a9e",
+                                 {
+                                     Node::File(u"\u0444\u0430\u0439\u043b.dat", Pattern(2048, 4)),
+                                     Node::Dir(u"deep", {Node::File(u"leaf", Pattern(1, 5))}),
+                                 }),
+                       Node::Link(u"link", false, u"big.bin"),
+                   });
 }
 
 // The file contents the sample tree should show, by path.
@@ -36,8 +38,10 @@ void ExpectedFiles(const Node& node, const std::u16string& path,
     directories.push_back(path);
     for (const Node& child : node.children) {
       const std::u16string childPath = path.empty() ? child.name : path + u"\\" + child.name;
-      if (child.linkTo) files[childPath] = {};
-      else ExpectedFiles(child, childPath, files, directories);
+      if (child.linkTo)
+        files[childPath] = {};
+      else
+        ExpectedFiles(child, childPath, files, directories);
     }
   } else {
     files[path] = node.data;
@@ -49,7 +53,8 @@ struct Case {
   Options options;
 };
 
-Options With(std::uint16_t revision, Partitioning partitioning, void (*adjust)(Options&) = nullptr) {
+Options With(std::uint16_t revision, Partitioning partitioning,
+             void (*adjust)(Options&) = nullptr) {
   Options options;
   options.revision = revision;
   options.partitioning = partitioning;
@@ -59,50 +64,52 @@ Options With(std::uint16_t revision, Partitioning partitioning, void (*adjust)(O
 }
 
 const Case kCases[] = {
-  {"1.02, file entries, short descriptors", With(0x0102, Partitioning::kPhysical)},
-  {"1.50, long descriptors", With(0x0150, Partitioning::kPhysical, [](Options& o) { o.ads = Ads::kLong; })},
-  {"2.01, extended entries, embedded data", With(0x0201, Partitioning::kPhysical, [](Options& o) {
-     o.extendedEntries = true;
-     o.ads = Ads::kEmbedded;
-   })},
-  {"2.01, one-block extents with gaps, continued in AEDs",
-   With(0x0201, Partitioning::kPhysical, [](Options& o) {
-     o.extentBlocks = 1;
-     o.gapsBetweenExtents = true;
-     o.descriptorsPerBlock = 2;
-   })},
-  {"2.01, one-block extents without gaps (joined runs), long descriptors in AEDs",
-   With(0x0201, Partitioning::kPhysical, [](Options& o) {
-     o.extentBlocks = 1;
-     o.ads = Ads::kLong;
-     o.descriptorsPerBlock = 3;
-   })},
-  {"2.01, 16-bit names, anchor at 256", With(0x0201, Partitioning::kPhysical, [](Options& o) {
-     o.wideNames = true;
-     o.layout = Layout::kAnchorAt256;
-   })},
-  {"2.50, metadata partition", With(0x0250, Partitioning::kMetadata, [](Options& o) {
-     o.extendedEntries = true;
-   })},
-  {"2.60, metadata partition, embedded, anchor at 256",
-   With(0x0260, Partitioning::kMetadata, [](Options& o) {
-     o.ads = Ads::kEmbedded;
-     o.layout = Layout::kAnchorAt256;
-   })},
-  {"2.60, metadata partition, AED continuations", With(0x0260, Partitioning::kMetadata, [](Options& o) {
-     o.extentBlocks = 1;
-     o.gapsBetweenExtents = true;
-     o.descriptorsPerBlock = 2;
-     o.extendedEntries = true;
-   })},
-  {"1.50, VAT with trailer", With(0x0150, Partitioning::kVat)},
-  {"2.01, VAT with header", With(0x0201, Partitioning::kVat, [](Options& o) {
-     o.extendedEntries = true;
-   })},
-  {"2.50, VAT, directories in several extents", With(0x0250, Partitioning::kVat, [](Options& o) {
-     o.extentBlocks = 1;
-   })},
-  {"2.01, sparable partition with a moved packet", With(0x0201, Partitioning::kSparable)},
+    {"1.02, file entries, short descriptors", With(0x0102, Partitioning::kPhysical)},
+    {"1.50, long descriptors",
+     With(0x0150, Partitioning::kPhysical, [](Options& o) { o.ads = Ads::kLong; })},
+    {"2.01, extended entries, embedded data", With(0x0201, Partitioning::kPhysical,
+                                                   [](Options& o) {
+                                                     o.extendedEntries = true;
+                                                     o.ads = Ads::kEmbedded;
+                                                   })},
+    {"2.01, one-block extents with gaps, continued in AEDs", With(0x0201, Partitioning::kPhysical,
+                                                                  [](Options& o) {
+                                                                    o.extentBlocks = 1;
+                                                                    o.gapsBetweenExtents = true;
+                                                                    o.descriptorsPerBlock = 2;
+                                                                  })},
+    {"2.01, one-block extents without gaps (joined runs), long descriptors in AEDs",
+     With(0x0201, Partitioning::kPhysical,
+          [](Options& o) {
+            o.extentBlocks = 1;
+            o.ads = Ads::kLong;
+            o.descriptorsPerBlock = 3;
+          })},
+    {"2.01, 16-bit names, anchor at 256", With(0x0201, Partitioning::kPhysical,
+                                               [](Options& o) {
+                                                 o.wideNames = true;
+                                                 o.layout = Layout::kAnchorAt256;
+                                               })},
+    {"2.50, metadata partition",
+     With(0x0250, Partitioning::kMetadata, [](Options& o) { o.extendedEntries = true; })},
+    {"2.60, metadata partition, embedded, anchor at 256", With(0x0260, Partitioning::kMetadata,
+                                                               [](Options& o) {
+                                                                 o.ads = Ads::kEmbedded;
+                                                                 o.layout = Layout::kAnchorAt256;
+                                                               })},
+    {"2.60, metadata partition, AED continuations", With(0x0260, Partitioning::kMetadata,
+                                                         [](Options& o) {
+                                                           o.extentBlocks = 1;
+                                                           o.gapsBetweenExtents = true;
+                                                           o.descriptorsPerBlock = 2;
+                                                           o.extendedEntries = true;
+                                                         })},
+    {"1.50, VAT with trailer", With(0x0150, Partitioning::kVat)},
+    {"2.01, VAT with header",
+     With(0x0201, Partitioning::kVat, [](Options& o) { o.extendedEntries = true; })},
+    {"2.50, VAT, directories in several extents",
+     With(0x0250, Partitioning::kVat, [](Options& o) { o.extentBlocks = 1; })},
+    {"2.01, sparable partition with a moved packet", With(0x0201, Partitioning::kSparable)},
 };
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.what; }

@@ -33,7 +33,8 @@ struct Writer {
 
 std::vector<std::uint8_t> Cs0(std::u16string_view text, bool wide) {
   if (text.empty()) return {};
-  const bool narrow = !wide && std::all_of(text.begin(), text.end(), [](char16_t c) { return c <= 0xFF; });
+  const bool narrow =
+      !wide && std::all_of(text.begin(), text.end(), [](char16_t c) { return c <= 0xFF; });
   std::vector<std::uint8_t> out{static_cast<std::uint8_t>(narrow ? 8 : 16)};
   for (const char16_t c : text) {
     if (!narrow) out.push_back(static_cast<std::uint8_t>(c >> 8));
@@ -102,7 +103,7 @@ class Builder {
     std::uint64_t length = 0;
     Form form = Form::kShort;
     std::vector<Run> runs;
-    std::vector<std::size_t> groups;  // descriptors per block: the entry, then each AED
+    std::vector<std::size_t> groups;           // descriptors per block: the entry, then each AED
     std::vector<std::uint32_t> continuations;  // metadata indices of the AEDs
   };
 
@@ -165,7 +166,8 @@ std::size_t Builder::Plan(const Node& node, std::u16string path, std::size_t par
     items_[index].length = length;
     PlanData(items_[index], true);
     for (const Node& child : node.children) {
-      const std::size_t c = Plan(child, path.empty() ? child.name : path + u"\\" + child.name, index);
+      const std::size_t c =
+          Plan(child, path.empty() ? child.name : path + u"\\" + child.name, index);
       items_[index].children.push_back(c);
     }
   } else {
@@ -184,8 +186,8 @@ void Builder::PlanData(Item& item, bool inMetadata) {
   }
   item.form = options_.ads == Ads::kLong || (!inMetadata && (Metadata() || Vat())) ? Form::kLong
                                                                                    : Form::kShort;
-  const std::uint64_t chunk = options_.extentBlocks ? std::uint64_t{options_.extentBlocks} * kSector
-                                                    : (1u << 30) - kSector;
+  const std::uint64_t chunk =
+      options_.extentBlocks ? std::uint64_t{options_.extentBlocks} * kSector : (1u << 30) - kSector;
   for (std::uint64_t done = 0; done < item.length;) {
     const auto bytes = static_cast<std::uint32_t>(std::min(chunk, item.length - done));
     std::uint32_t& cursor = inMetadata ? metaBlocks_ : dataBlocks_;
@@ -271,14 +273,12 @@ std::vector<std::uint8_t> Builder::Descriptors(const Item& item, std::size_t gro
   return out;
 }
 
-void Builder::WriteEntry(std::uint8_t* at, std::uint32_t location, std::uint8_t fileType,
-                         Form form, std::uint64_t length,
-                         const std::vector<std::uint8_t>& descriptors) {
+void Builder::WriteEntry(std::uint8_t* at, std::uint32_t location, std::uint8_t fileType, Form form,
+                         std::uint64_t length, const std::vector<std::uint8_t>& descriptors) {
   const std::size_t fixed = EntrySize();
   if (fixed + descriptors.size() > kSector) throw std::runtime_error("entry overflows its block");
   Writer w{at};
-  Tag(at, options_.extendedEntries ? 266 : 261, TagVersion(), location,
-      fixed + descriptors.size());
+  Tag(at, options_.extendedEntries ? 266 : 261, TagVersion(), location, fixed + descriptors.size());
   w.U16(20, 4);  // strategy 4
   w.U16(24, 1);
   w.U8(27, fileType);
@@ -312,7 +312,10 @@ void Builder::WriteItem(Image& image, std::vector<std::uint8_t>& meta, const Ite
   std::uint8_t* entry = meta.data() + std::size_t{item.icb} * kSector;
   const std::uint8_t type = isDirectory ? 4 : 5;
   image.entries[item.path] = Where(MetaPhysical(item.icb));
-  if (isDirectory) ++image.directories; else ++image.files;
+  if (isDirectory)
+    ++image.directories;
+  else
+    ++image.files;
   if (!isDirectory) image.extents[item.path];
 
   const std::size_t entryOffset = std::size_t{item.icb} * kSector;
@@ -337,7 +340,8 @@ void Builder::WriteItem(Image& image, std::vector<std::uint8_t>& meta, const Ite
   std::uint64_t offset = 0;
   for (const Run& run : item.runs) {
     for (std::uint32_t b = 0; b < Blocks(run.bytes); ++b) {
-      const std::size_t n = std::min<std::uint64_t>(kSector, run.bytes - std::uint64_t{b} * kSector);
+      const std::size_t n =
+          std::min<std::uint64_t>(kSector, run.bytes - std::uint64_t{b} * kSector);
       if (isDirectory) {
         std::memcpy(meta.data() + (std::size_t{run.block} + b) * kSector, data.data() + offset, n);
       } else {
@@ -358,13 +362,19 @@ Image Builder::Build() {
   Image image;
   const std::uint32_t m = metaBlocks_;
   switch (options_.partitioning) {
-    case Partitioning::kPhysical: partitionLength_ = dataBlocks_ + m; break;
+    case Partitioning::kPhysical:
+      partitionLength_ = dataBlocks_ + m;
+      break;
     case Partitioning::kSparable:
       partitionLength_ = (dataBlocks_ + m + kPacket - 1) / kPacket * kPacket;
       movedPacket_ = MetaPhysical(0) / kPacket * kPacket;
       break;
-    case Partitioning::kMetadata: partitionLength_ = 2 + dataBlocks_ + 2 * m; break;
-    case Partitioning::kVat: partitionLength_ = dataBlocks_ + m + 1; break;
+    case Partitioning::kMetadata:
+      partitionLength_ = 2 + dataBlocks_ + 2 * m;
+      break;
+    case Partitioning::kVat:
+      partitionLength_ = dataBlocks_ + m + 1;
+      break;
   }
   partitionStart_ = options_.layout == Layout::kCompact ? 16 : 288;
   std::uint32_t end = partitionStart_ + partitionLength_;
@@ -399,7 +409,8 @@ Image Builder::Build() {
     Retag(meta, 0);
   }
   for (std::uint32_t i = 0; i < m; ++i) {
-    std::memcpy(image.Sector(Where(MetaPhysical(i))), meta.data() + std::size_t{i} * kSector, kSector);
+    std::memcpy(image.Sector(Where(MetaPhysical(i))), meta.data() + std::size_t{i} * kSector,
+                kSector);
     if (Metadata())
       std::memcpy(image.Sector(Where(MetaPhysical(i) + m)), meta.data() + std::size_t{i} * kSector,
                   kSector);

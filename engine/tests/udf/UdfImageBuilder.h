@@ -72,7 +72,7 @@ struct Image {
   std::uint32_t fileSet = 0;
   std::uint32_t metadataFile = 0;  // the metadata file's entry; the mirror's follows it
   std::uint32_t mirrorOffset = 0;  // sectors from a metadata block to its mirror copy
-  std::map<std::u16string, std::uint32_t> entries;  // path -> file entry
+  std::map<std::u16string, std::uint32_t> entries;                     // path -> file entry
   std::map<std::u16string, std::vector<std::uint32_t>> continuations;  // path -> AEDs
   std::map<std::u16string, std::vector<wrenlo::Extent>> extents;       // file path -> data
   std::int32_t files = 0;

@@ -12,8 +12,8 @@ OpenedImage OpenImage(std::vector<std::uint8_t> bytes) {
   OpenedImage image;
   image.bytes = std::move(bytes);
   image.source = std::make_unique<MemorySource>(image.bytes);
-  image.result = wrenlo::UdfFileSystem::Open(*image.source, 0, image.source->SectorCount(),
-                                             image.fileSystem);
+  image.result =
+      wrenlo::UdfFileSystem::Open(*image.source, 0, image.source->SectorCount(), image.fileSystem);
   return image;
 }
 
@@ -28,14 +28,12 @@ wrenlo::Result Walk(const wrenlo::UdfFileSystem& fileSystem, wrenlo::SectorSourc
   for (const wrenlo::DirectoryItem& item : items) {
     const std::u16string child = path.empty() ? item.name : path + u"\\" + item.name;
     if (item.isDirectory) {
-      if (const wrenlo::Result result = Walk(fileSystem, source, child, out);
-          result != wrenlo::kOk)
+      if (const wrenlo::Result result = Walk(fileSystem, source, child, out); result != wrenlo::kOk)
         return result;
       continue;
     }
     std::vector<wrenlo::Extent> extents;
-    if (const wrenlo::Result result = fileSystem.FileExtents(child, extents);
-        result != wrenlo::kOk)
+    if (const wrenlo::Result result = fileSystem.FileExtents(child, extents); result != wrenlo::kOk)
       return result;
     std::vector<std::uint8_t>& bytes = out.files[child];
     for (const wrenlo::Extent& extent : extents) {
@@ -67,7 +65,8 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 

@@ -42,7 +42,9 @@ TEST(ToolImage, GenisoimageBridgeListsEveryFileWithItsContent) {
   const std::map<std::string, std::vector<std::uint8_t>> files = {
       {"a.txt", Pattern(5, 1)},
       {"empty", {}},
-      {"Gr\xc3\xbc\xc3\x9f" "e.txt", Pattern(3000, 2)},
+      {"Gr\xc3\xbc\xc3\x9f"
+       "e.txt",
+       Pattern(3000, 2)},
       {"\xe6\x97\xa5\xe6\x9c\xac.txt", Pattern(10, 3)},
       {"sub/b.bin", Pattern(10000, 4)},
       {"sub/deeper/c.bin", Pattern(2048 * 3, 5)},
@@ -116,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
                     MkudffsCase{"dvdr", "2.00", "--label=Vat200"},
                     MkudffsCase{"cdr", "2.01", "--label=Closed --closed"},
                     MkudffsCase{"bdr", "2.50", "--label=Bdr250"},
-                    MkudffsCase{"bdr", "2.60", "--label=\xe3\x83\x87\xe3\x82\xa3\xe3\x82\xb9\xe3\x82\xaf"}),
+                    MkudffsCase{"bdr", "2.60",
+                                "--label=\xe3\x83\x87\xe3\x82\xa3\xe3\x82\xb9\xe3\x82\xaf"}),
     [](const testing::TestParamInfo<MkudffsCase>& info) {
       std::string name = std::string(info.param.media) + info.param.revision;
       name.erase(std::remove(name.begin(), name.end(), '.'), name.end());
@@ -129,8 +132,10 @@ TEST(ToolImage, VolumeOfALaterSessionOpensFromItsStart) {
   fs::create_directories(kFixtures);
   const std::string image = kFixtures + "/later-session.img";
   fs::remove(image);
-  ASSERT_TRUE(RunCommand("mkudffs -b 2048 --media-type=cdr --udfrev=2.01 --label=Second "
-                         "--startblock=1000 --new-file '" + image + "' 6000 >/dev/null 2>&1"));
+  ASSERT_TRUE(
+      RunCommand("mkudffs -b 2048 --media-type=cdr --udfrev=2.01 --label=Second "
+                 "--startblock=1000 --new-file '" +
+                 image + "' 6000 >/dev/null 2>&1"));
   std::vector<std::uint8_t> medium(1000 * 2048, 0);
   const std::vector<std::uint8_t> session = ReadFileBytes(image);
   medium.insert(medium.end(), session.begin(), session.end());
