@@ -28,7 +28,7 @@ std::u16string_view TypeName(MediumKind kind) {
 std::int32_t MaxReadSpeedKB(MediumKind kind) {
   switch (kind) {
     case MediumKind::Cd:
-      return 52 * 176;
+      return 7056;  // 40 x 176.4
     case MediumKind::Dvd:
       return 16 * 1385;
     case MediumKind::Bd:

@@ -22,7 +22,7 @@ MediumKind KindOfImage(std::uint64_t sectors);
 // "CD-ROM", "DVD-ROM" or "BD-ROM".
 std::u16string_view TypeName(MediumKind kind);
 
-// A drive of this generation's maximum read speed in KB/s: 52x CD
+// A drive of this generation's maximum read speed in KB/s: 40x CD
 // (7056 KB/s), 16x DVD (22160 KB/s), 12x BD (53952 KB/s).
 std::int32_t MaxReadSpeedKB(MediumKind kind);
 

@@ -10,7 +10,7 @@ extern char** environ;
 
 namespace testing_support {
 
-CommandResult Run(const std::vector<std::string>& argv) {
+CommandResult RunCommand(const std::vector<std::string>& argv) {
   CommandResult result;
   int pipeFds[2];
   if (pipe(pipeFds) != 0) return result;

@@ -14,6 +14,6 @@ struct CommandResult {
 
 // Runs argv[0] (searched in PATH) with argv, waits for it and collects what it
 // printed.
-CommandResult Run(const std::vector<std::string>& argv);
+CommandResult RunCommand(const std::vector<std::string>& argv);
 
 }  // namespace testing_support

@@ -23,7 +23,7 @@ std::string Pattern(std::size_t size) {
 }
 
 void MustRun(const std::vector<std::string>& argv) {
-  const CommandResult result = Run(argv);
+  const CommandResult result = RunCommand(argv);
   if (result.exitCode != 0) {
     ADD_FAILURE() << argv[0] << " failed (" << result.exitCode << "): " << result.output;
     std::abort();

@@ -42,11 +42,23 @@ auto FindByName(Entries& entries, std::u16string_view name) {
 
 }  // namespace
 
-IsoFileSystem::IsoFileSystem(SectorSource& source, IsoVolume volume)
-    : source_(source), volume_(std::move(volume)) {}
+// The owner recorded for the root: no directory holds it.
+constexpr std::uint64_t kNoOwner = UINT64_MAX;
 
-Result IsoFileSystem::ReadEntries(const Directory& directory, const Directory& parent,
-                                  std::vector<Entry>& out) const {
+IsoFileSystem::IsoFileSystem(SectorSource& source, IsoVolume volume)
+    : source_(source),
+      volume_(std::move(volume)),
+      root_{std::uint64_t{volume_.rootLocation} + volume_.rootExtendedAttributeLength,
+            volume_.rootLength} {
+  owners_.emplace(root_.start, kNoOwner);
+}
+
+bool IsoFileSystem::Claim(const Directory& child, const Directory& parent) const {
+  const std::lock_guard lock(ownersMutex_);
+  return owners_.emplace(child.start, parent.start).first->second == parent.start;
+}
+
+Result IsoFileSystem::ReadEntries(const Directory& directory, std::vector<Entry>& out) const {
   out.clear();
   if (directory.length > kMaxDirectoryBytes) return kTooLarge;
   const std::uint64_t sectors = (std::uint64_t{directory.length} + kSectorSize - 1) / kSectorSize;
@@ -55,7 +67,6 @@ Result IsoFileSystem::ReadEntries(const Directory& directory, const Directory& p
   std::vector<std::uint8_t> chunk(kChunkSectors * kSectorSize);
   std::unordered_set<std::u16string> names;
   std::unordered_set<std::uint64_t> directories;
-  bool parentChecked = false;
   bool continuing = false;  // the last file record announced another extent
 
   for (std::uint64_t first = 0; first < sectors; first += kChunkSectors) {
@@ -81,12 +92,7 @@ Result IsoFileSystem::ReadEntries(const Directory& directory, const Directory& p
           return kCorruptFileSystem;
         offset += length;
 
-        if (record.IsSelf()) continue;
-        if (record.IsParent()) {
-          if (!parentChecked && record.DataStart() != parent.start) return kCorruptFileSystem;
-          parentChecked = true;
-          continue;
-        }
+        if (record.IsSelf() || record.IsParent()) continue;
         if ((record.flags & kIsoFlagAssociated) != 0) continue;
         std::u16string name = DecodeRecordName(record, volume_.joliet);
 
@@ -119,7 +125,7 @@ Result IsoFileSystem::ReadEntries(const Directory& directory, const Directory& p
       }
     }
   }
-  return parentChecked ? kOk : kCorruptFileSystem;
+  return kOk;
 }
 
 Result IsoFileSystem::Walk(std::u16string_view path, bool parentOnly, std::vector<Entry>& entries,
@@ -133,22 +139,17 @@ Result IsoFileSystem::Walk(std::u16string_view path, bool parentOnly, std::vecto
   }
   if (names.size() >= kMaxDirectoryDepth) return kTooLarge;
 
-  const Directory root{std::uint64_t{volume_.rootLocation} + volume_.rootExtendedAttributeLength,
-                       volume_.rootLength};
-  // The directories from the root down to the current one.
-  std::vector<Directory> chain{root};
-  Result result = ReadEntries(root, root, entries);
+  Directory current = root_;
+  Result result = ReadEntries(root_, entries);
   for (const std::u16string_view name : names) {
     if (result != kOk) return result;
     const auto found = FindByName(entries, name);
     if (found == entries.end()) return kNotFound;
     if (!found->isDirectory) return kNotADirectory;
     const Directory child = found->directory;
-    if (std::any_of(chain.begin(), chain.end(),
-                    [&](const Directory& ancestor) { return ancestor.start == child.start; }))
-      return kCorruptFileSystem;
-    result = ReadEntries(child, chain.back(), entries);
-    chain.push_back(child);
+    if (!Claim(child, current)) return kCorruptFileSystem;
+    result = ReadEntries(child, entries);
+    current = child;
   }
   return result;
 }

@@ -1,19 +1,23 @@
 // An ISO 9660 or Joliet directory tree (ECMA-119 6.8, 9.1) over any sector
-// source, read on demand: nothing is cached, so one instance serves several
-// threads.
+// source, read on demand, for any number of threads.
 //
 // Hostile images are met with limits rather than trust: every record is
-// checked against its sector and its directory, a directory must name its
-// real parent in its ".." record and may not be one of its ancestors, a name
-// or a directory extent occurs once per directory (later copies are dropped),
-// and sizes, depth and entry counts are capped. A walk of every directory
-// therefore visits each directory extent at most once.
+// checked against its sector and its directory; sizes, depth and entry counts
+// are capped; a name or a directory extent occurs once per directory (later
+// copies are dropped); and each directory extent belongs to the first
+// directory that was seen to hold it: reached through any other, it is
+// refused. Loops therefore end in an error, and a walk of every directory
+// visits each directory extent once, however the extents are shared. (The
+// ".." records cannot serve for this: xorriso's Joliet trees point them at
+// the directory itself.)
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "FileSystem.h"
@@ -50,9 +54,10 @@ class IsoFileSystem : public FileSystem {
     std::vector<Extent> extents;  // for a file
   };
 
-  // The entries of directory, whose ".." record must name parent.
-  Result ReadEntries(const Directory& directory, const Directory& parent,
-                     std::vector<Entry>& out) const;
+  Result ReadEntries(const Directory& directory, std::vector<Entry>& out) const;
+  // Records that child was reached from parent; false when it belongs to
+  // another directory (or is the root).
+  bool Claim(const Directory& child, const Directory& parent) const;
   // Walks path from the root. On success entries holds the listing of the
   // last directory reached; with parentOnly the last name of path is not
   // walked into, and leaf is set to it.
@@ -60,7 +65,11 @@ class IsoFileSystem : public FileSystem {
               std::u16string_view& leaf) const;
 
   SectorSource& source_;
-  IsoVolume volume_;
+  const IsoVolume volume_;
+  const Directory root_;
+  // The directory each directory extent was first reached from.
+  mutable std::mutex ownersMutex_;
+  mutable std::unordered_map<std::uint64_t, std::uint64_t> owners_;
 };
 
 }  // namespace wrenlo
