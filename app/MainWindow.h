@@ -15,6 +15,7 @@
 #include "disc/DeviceContext.h"
 #include "pages/DeviceFeaturesPage.h"
 #include "pages/MediaPage.h"
+#include "pages/ScanPage.h"
 #include "platform/Dialog.h"
 #include "platform/ImageList.h"
 
@@ -84,6 +85,7 @@ class MainWindow : public Dialog {
   // The pages, one line each, in the order of their tabs.
   DeviceFeaturesPage featuresPage;
   MediaPage mediaPage;
+  ScanPage scanPage;
   ImageList toolbarImages;
   DeviceCombo* deviceCombo = nullptr;
   ToolBarCtrl* toolbar = nullptr;

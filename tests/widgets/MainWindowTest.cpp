@@ -109,9 +109,10 @@ TEST_F(MainWindowTest, CannotBeMadeSmallerThan500By500) {
 TEST_F(MainWindowTest, TabsInOrderAndOnlyTheSelectedPageShows) {
   Open();
   EXPECT_EQ(window->windowTitle(), "Corvane Lumeter");
-  ASSERT_EQ(Tabs()->GetItemCount(), 2);
+  ASSERT_EQ(Tabs()->GetItemCount(), 3);
   EXPECT_EQ(Tabs()->ItemText(0), "Device Features");
   EXPECT_EQ(Tabs()->ItemText(1), "Media");
+  EXPECT_EQ(Tabs()->ItemText(2), "Scan");
   EXPECT_EQ(Tabs()->GetCurSel(), 0);
   EXPECT_TRUE(window->Page(0)->isVisible());
   EXPECT_FALSE(window->Page(1)->isVisible());
@@ -120,7 +121,7 @@ TEST_F(MainWindowTest, TabsInOrderAndOnlyTheSelectedPageShows) {
   EXPECT_FALSE(window->Page(0)->isVisible());
   EXPECT_TRUE(window->Page(1)->isVisible());
   // Every page has its window and the first context once the window shows.
-  for (int i = 0; i < 2; ++i) EXPECT_TRUE(window->Page(i)->HasWindow());
+  for (int i = 0; i < Tabs()->GetItemCount(); ++i) EXPECT_TRUE(window->Page(i)->HasWindow());
   ExpectEveryPageHoldsTheContext();
 }
 

@@ -1,0 +1,25 @@
+#include "controls/StaticText.h"
+
+#include <QPainter>
+#include <QStyle>
+
+StaticText::StaticText(const QString& value, QWidget* parent) : QWidget(parent), text(value) {}
+
+void StaticText::SetText(const QString& value) {
+  if (value == text) return;
+  text = value;
+  update();
+}
+
+void StaticText::SetText(std::u16string_view value) {
+  // Compared in place, before anything is copied.
+  if (QStringView(value.data(), static_cast<qsizetype>(value.size())) == text) return;
+  text = QString::fromUtf16(value.data(), static_cast<qsizetype>(value.size()));
+  update();
+}
+
+void StaticText::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  style()->drawItemText(&painter, rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                        palette(), isEnabled(), text, QPalette::WindowText);
+}
