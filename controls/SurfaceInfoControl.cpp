@@ -69,8 +69,8 @@ SurfaceInfoControl::TableChange SurfaceInfoControl::ReadTableChange() const {
 }
 
 std::uint8_t SurfaceInfoControl::GetBlockFlags(std::int32_t block) const {
-  const std::int64_t start = std::int64_t{block} * geometry.SectorsPerBlock();
-  const std::int64_t end = std::min<std::int64_t>(start + geometry.SectorsPerBlock(), TableSize());
+  const std::int64_t start = std::int64_t{block} * grid.SectorsPerBlock();
+  const std::int64_t end = std::min<std::int64_t>(start + grid.SectorsPerBlock(), TableSize());
   std::uint8_t flags = 0;
   for (std::int64_t sector = start; sector < end; ++sector) {
     const std::lock_guard lock(source->stateLock);
@@ -91,42 +91,42 @@ void SurfaceInfoControl::RefreshBlocks() {
 }
 
 void SurfaceInfoControl::SetCurrentSector(std::int32_t sector) {
-  const std::int32_t block = geometry.BlockOf(sector);
+  const std::int32_t block = grid.BlockOf(sector);
   if (block == currentBlock) return;
   currentBlock = block;
   if (autoScroll) {
-    const std::optional<int> topRow = geometry.AutoScrollTopRow(block);
+    const std::optional<int> topRow = grid.AutoScrollTopRow(block);
     // In a visible row other than the last: the new frame shows at the next
     // render (in a scan, the refresh that follows the sector's read).
     if (!topRow) return;
-    geometry.SetTopRow(*topRow);
+    grid.SetTopRow(*topRow);
     SyncScrollBar();
   }
   RenderBuffer();
 }
 
 void SurfaceInfoControl::SetSectorsPerBlock(std::int32_t count) {
-  if (std::max<std::int32_t>(count, 1) == geometry.SectorsPerBlock()) return;
-  geometry.SetSectorsPerBlock(count);
+  if (std::max<std::int32_t>(count, 1) == grid.SectorsPerBlock()) return;
+  grid.SetSectorsPerBlock(count);
   CountBlocks();
   UpdateLayout();
-  geometry.SetTopRow(0);
+  grid.SetTopRow(0);
   SyncScrollBar();
   RenderBuffer();
 }
 
 void SurfaceInfoControl::CountBlocks() {
-  geometry.SetBlockCount(SurfaceGeometry::BlockCount(TableSize(), geometry.SectorsPerBlock()));
+  grid.SetBlockCount(SurfaceGeometry::BlockCount(TableSize(), grid.SectorsPerBlock()));
 }
 
 void SurfaceInfoControl::UpdateLayout() {
-  if (geometry.UpdateLayout(viewport()->width(), viewport()->height())) SyncScrollBar();
+  if (grid.UpdateLayout(viewport()->width(), viewport()->height())) SyncScrollBar();
 }
 
 // The scroll bar shows the geometry's state. A disabled bar shows no thumb;
 // the geometry keeps its position all the same.
 void SurfaceInfoControl::SyncScrollBar() {
-  const ScrollBarState& state = geometry.Scroll();
+  const ScrollBarState& state = grid.Scroll();
   QScrollBar* bar = verticalScrollBar();
   syncingScrollBar = true;
   bar->setEnabled(state.enabled);
@@ -157,7 +157,7 @@ void SurfaceInfoControl::paintEvent(QPaintEvent* event) {
 // thumb any row; the bar has clamped the position into its range already.
 void SurfaceInfoControl::scrollContentsBy(int, int) {
   if (syncingScrollBar) return;
-  geometry.SetTopRow(verticalScrollBar()->value());
+  grid.SetTopRow(verticalScrollBar()->value());
   RenderBuffer();
 }
 
@@ -166,15 +166,15 @@ void SurfaceInfoControl::scrollContentsBy(int, int) {
 void SurfaceInfoControl::RenderBuffer() {
   const TableChange change = ReadTableChange();
   const bool sameView = drawn.valid && backBuffer.size() == viewport()->size() &&
-                        drawn.firstBlock == geometry.FirstVisibleBlock() &&
-                        drawn.blockCount == geometry.BlockCountValue() &&
-                        drawn.sectorsPerBlock == geometry.SectorsPerBlock();
+                        drawn.firstBlock == grid.FirstVisibleBlock() &&
+                        drawn.blockCount == grid.BlockCountValue() &&
+                        drawn.sectorsPerBlock == grid.SectorsPerBlock();
   if (!sameView) return RenderAll(change.count);
 
   QRegion dirty;
   if (change.count != drawn.tableChanges) {
     if (change.count == drawn.tableChanges + 1 && change.sector >= 0) {
-      const int slot = geometry.SlotOf(geometry.BlockOf(change.sector));
+      const int slot = grid.SlotOf(grid.BlockOf(change.sector));
       if (slot >= 0) RefreshCell(slot, false, dirty);
     } else {
       for (int slot = 0; slot < static_cast<int>(drawn.flags.size()); ++slot)
@@ -183,8 +183,8 @@ void SurfaceInfoControl::RenderBuffer() {
     drawn.tableChanges = change.count;
   }
   if (drawn.highlight != currentBlock) {
-    const int before = geometry.SlotOf(drawn.highlight);
-    const int after = geometry.SlotOf(currentBlock);
+    const int before = grid.SlotOf(drawn.highlight);
+    const int after = grid.SlotOf(currentBlock);
     drawn.highlight = currentBlock;
     if (before >= 0) RefreshCell(before, true, dirty);
     if (after >= 0) RefreshCell(after, true, dirty);
@@ -198,13 +198,13 @@ void SurfaceInfoControl::RenderAll(std::uint64_t tableChanges) {
   backBuffer.fill(SurfaceBackground());
 
   drawn.valid = true;
-  drawn.firstBlock = geometry.FirstVisibleBlock();
-  drawn.blockCount = geometry.BlockCountValue();
-  drawn.sectorsPerBlock = geometry.SectorsPerBlock();
+  drawn.firstBlock = grid.FirstVisibleBlock();
+  drawn.blockCount = grid.BlockCountValue();
+  drawn.sectorsPerBlock = grid.SectorsPerBlock();
   drawn.highlight = currentBlock;
   drawn.tableChanges = tableChanges;
   const std::int64_t shown = std::min<std::int64_t>(
-      geometry.DrawnCellCount(), std::int64_t{drawn.blockCount} - drawn.firstBlock);
+      grid.DrawnCellCount(), std::int64_t{drawn.blockCount} - drawn.firstBlock);
   drawn.flags.assign(static_cast<std::size_t>(std::max<std::int64_t>(shown, 0)), 0);
   for (int slot = 0; slot < static_cast<int>(drawn.flags.size()); ++slot) {
     const std::int32_t block = drawn.firstBlock + slot;
@@ -222,13 +222,13 @@ void SurfaceInfoControl::RefreshCell(int slot, bool frameChanged, QRegion& dirty
   if (flags == shown && !frameChanged) return;
   shown = flags;
   DrawBlock(slot, flags, block == currentBlock);
-  dirty += ToQRect(geometry.Cell(slot));
+  dirty += ToQRect(grid.Cell(slot));
 }
 
 // Copies the cell's picture into the back buffer, clipped to it.
 void SurfaceInfoControl::DrawBlock(int slot, std::uint8_t flags, bool highlighted) {
   const QImage& tile = CellTile(flags, highlighted);
-  const CellRect place = geometry.Cell(slot);
+  const CellRect place = grid.Cell(slot);
   const QRect cell = ToQRect(place).intersected(backBuffer.rect());
   if (cell.isEmpty()) return;
   const int left = cell.left() - place.left;

@@ -47,11 +47,11 @@ class SurfaceInfoControl : public QAbstractScrollArea {
   void SetSectorsPerBlock(std::int32_t count);
   // Follow the highlighted block or not; nothing is redrawn.
   void SetAutoScroll(bool on) { autoScroll = on; }
-  std::int32_t GetSectorsPerBlock() const { return geometry.SectorsPerBlock(); }
+  std::int32_t GetSectorsPerBlock() const { return grid.SectorsPerBlock(); }
 
   bool AutoScroll() const { return autoScroll; }
   std::int32_t CurrentBlock() const { return currentBlock; }
-  const SurfaceGeometry& Geometry() const { return geometry; }
+  const SurfaceGeometry& Geometry() const { return grid; }
   // The flags of block, read from the table.
   std::uint8_t GetBlockFlags(std::int32_t block) const;
 
@@ -91,7 +91,7 @@ class SurfaceInfoControl : public QAbstractScrollArea {
 
   const SectorScanner* source;
   QImage backBuffer;
-  SurfaceGeometry geometry;
+  SurfaceGeometry grid;
   std::int32_t currentBlock = -1;
   bool autoScroll = true;
   // Set while the scroll bar is brought in line with the geometry, whose
