@@ -1,12 +1,15 @@
 #include "pages/ScanPage.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "controls/AdvancedScanOptionsDlg.h"
 #include "controls/StaticText.h"
@@ -71,6 +74,28 @@ const IndicatorColors kGoodColors{QColor(0, 0, 0), QColor(20, 242, 0), QColor(16
 const IndicatorColors kProblemColors{QColor(0, 0, 0), QColor(255, 204, 0), QColor(160, 160, 160)};
 const IndicatorColors kErrorColors{QColor(255, 255, 255), QColor(255, 51, 0),
                                    QColor(160, 160, 160)};
+
+// The widest text of the log's "Time" column.
+const QString kTimeSample = QStringLiteral("00/00/0000 00:00:00");
+
+// Places a caption. The layout's widths were drawn for a narrow dialog font:
+// a wider desktop font widens the caption to its text instead of cutting it.
+void MoveCaption(QWidget* caption, int x, int y, int width, int height) {
+  const auto* label = qobject_cast<const QLabel*>(caption);
+  const int needed = label != nullptr ? label->fontMetrics().horizontalAdvance(label->text()) : 0;
+  MoveWindow(caption, x, y, std::max(width, needed), height);
+}
+
+// The width a cell of the view needs to show text whole.
+int TextCellWidth(const QTreeWidget* view, const QString& text) {
+  QStyleOptionViewItem option;
+  option.initFrom(view);
+  option.font = view->font();
+  option.text = text;
+  option.features = QStyleOptionViewItem::HasDisplay;
+  option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+  return view->style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), view).width();
+}
 
 QString ToQString(const std::u16string& text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -262,19 +287,19 @@ void ScanPage::LayoutControls() {
   // The controls are bound once the window is initialised; a size change
   // before that has nothing to place.
   if (statusText != nullptr) {
-    MoveWindow(Item(page, kStatusLabelId), left, top, 36, 18);
+    MoveCaption(Item(page, kStatusLabelId), left, top, 36, 18);
     MoveWindow(statusText, left + 42, top, right - left - 42, 18);
     MoveWindow(progressBar, left, top + 19, right - 80 - left, 20);
     MoveWindow(details, right - 74, top + 18, 74, 22);
-    MoveWindow(Item(page, kSpeedLabelId), left, top + 44, 76, 18);
+    MoveCaption(Item(page, kSpeedLabelId), left, top + 44, 76, 18);
     MoveWindow(speedText, left + 82, top + 44, 140, 18);
-    MoveWindow(Item(page, kErrorLabelId), right - 60, top + 54, 60, 17);
+    MoveCaption(Item(page, kErrorLabelId), right - 60, top + 54, 60, 17);
     MoveWindow(&errorLabel, right - 60, top + 71, 56, 20);
-    MoveWindow(Item(page, kProblemLabelId), right - 130, top + 54, 60, 18);
+    MoveCaption(Item(page, kProblemLabelId), right - 130, top + 54, 60, 18);
     MoveWindow(&problemLabel, right - 130, top + 71, 56, 20);
-    MoveWindow(Item(page, kGoodLabelId), right - 200, top + 54, 60, 18);
+    MoveCaption(Item(page, kGoodLabelId), right - 200, top + 54, 60, 18);
     MoveWindow(&goodLabel, right - 200, top + 71, 56, 20);
-    MoveWindow(Item(page, kLogLabelId), left, top + 82, 80, 18);
+    MoveCaption(Item(page, kLogLabelId), left, top + 82, 80, 18);
     logTop = top + 100;
   }
   if (surfaceScan != nullptr) {
@@ -288,8 +313,11 @@ void ScanPage::LayoutControls() {
   }
   if (logList != nullptr) {
     MoveWindow(logList, left, logTop, right - left, logBottom - logTop);
-    logList->setColumnWidth(0, 120);
-    logList->setColumnWidth(
-        1, right - left - 130 - logList->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    // "Time" gets 120 pixels, or what a time needs in a wider font;
+    // "Description" the rest but 10 pixels and the width of a scroll bar.
+    const int timeWidth = std::max(120, TextCellWidth(logList, kTimeSample));
+    logList->setColumnWidth(0, timeWidth);
+    logList->setColumnWidth(1, right - left - 10 - timeWidth -
+                                   logList->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   }
 }

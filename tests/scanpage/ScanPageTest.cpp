@@ -6,6 +6,7 @@
 #include <FakeEngine.h>
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -136,16 +137,10 @@ TEST_F(ScanPageTest, LaysOutTheControlsInPixels) {
     int id;
     QRect rect;
   } placed[] = {
-      {ScanPage::kStatusLabelId, QRect(0, 0, 36, 18)},
       {ScanPage::kStatusId, QRect(42, 0, 558, 18)},
       {ScanPage::kProgressId, QRect(0, 19, 520, 20)},
       {ScanPage::kDetailsId, QRect(526, 18, 74, 22)},
-      {ScanPage::kSpeedLabelId, QRect(0, 44, 76, 18)},
       {ScanPage::kSpeedId, QRect(82, 44, 140, 18)},
-      {ScanPage::kErrorLabelId, QRect(540, 54, 60, 17)},
-      {ScanPage::kProblemLabelId, QRect(470, 54, 60, 18)},
-      {ScanPage::kGoodLabelId, QRect(400, 54, 60, 18)},
-      {ScanPage::kLogLabelId, QRect(0, 82, 80, 18)},
       {ScanPage::kLogId, QRect(0, 100, 600, 225)},
       {ScanPage::kSurfaceScanId, QRect(0, 332, 120, 18)},
       {ScanPage::kFilesTestId, QRect(0, 350, 120, 18)},
@@ -155,11 +150,36 @@ TEST_F(ScanPageTest, LaysOutTheControlsInPixels) {
       {ScanPage::kAdvancedId, QRect(86, 377, 80, 23)},
   };
   for (const auto& [id, rect] : placed) EXPECT_EQ(Item(page->Client(), id)->geometry(), rect) << id;
+  // Captions are as wide as the layout says, or as their text in a wider font.
+  const struct {
+    int id;
+    QRect rect;
+  } captions[] = {
+      {ScanPage::kStatusLabelId, QRect(0, 0, 36, 18)},
+      {ScanPage::kSpeedLabelId, QRect(0, 44, 76, 18)},
+      {ScanPage::kErrorLabelId, QRect(540, 54, 60, 17)},
+      {ScanPage::kProblemLabelId, QRect(470, 54, 60, 18)},
+      {ScanPage::kGoodLabelId, QRect(400, 54, 60, 18)},
+      {ScanPage::kLogLabelId, QRect(0, 82, 80, 18)},
+  };
+  for (const auto& [id, rect] : captions) {
+    auto* caption = Item<QLabel>(page->Client(), id);
+    const int textWidth = caption->fontMetrics().horizontalAdvance(caption->text());
+    EXPECT_EQ(caption->geometry(),
+              QRect(rect.topLeft(), QSize(std::max(rect.width(), textWidth), rect.height())))
+        << id;
+  }
   EXPECT_EQ(page->ErrorLabel().geometry(), QRect(540, 71, 56, 20));
   EXPECT_EQ(page->ProblemLabel().geometry(), QRect(470, 71, 56, 20));
   EXPECT_EQ(page->GoodLabel().geometry(), QRect(400, 71, 56, 20));
-  EXPECT_EQ(Log()->columnWidth(0), 120);
-  EXPECT_EQ(Log()->columnWidth(1), 470 - Log()->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+
+  // "Time" is 120 pixels wide, or as wide as a time needs; "Description"
+  // has the rest of the width but 10 pixels and a scroll bar.
+  page->OnLogEntry(0, TimeValue{1700000000}, u"a row");
+  const int timeNeeds = static_cast<QAbstractItemView*>(Log())->sizeHintForColumn(0);
+  EXPECT_EQ(Log()->columnWidth(0), std::max(120, timeNeeds));
+  EXPECT_EQ(Log()->columnWidth(0) + Log()->columnWidth(1),
+            590 - Log()->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   EXPECT_EQ(Log()->headerItem()->text(0), "Time");
   EXPECT_EQ(Log()->headerItem()->text(1), "Description");
   EXPECT_EQ(Log()->selectionBehavior(), QAbstractItemView::SelectRows);
