@@ -1,6 +1,6 @@
 // A static text whose owner places it and changes its text often: it keeps
-// the text and schedules a repaint, and never measures or lays itself out
-// again (a QLabel does both on every change). The text wraps at the
+// the text and has it repainted within a frame (RepaintPacer), and never
+// measures or lays itself out again (a QLabel does both on every change). The text wraps at the
 // control's width and starts at its top left, as a static control's does.
 #pragma once
 

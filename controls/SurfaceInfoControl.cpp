@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "controls/RepaintPacer.h"
 #include "controls/SurfaceTiles.h"
 #include "scan/SectorScanner.h"
 
@@ -171,7 +172,7 @@ void SurfaceInfoControl::RenderBuffer() {
                         drawn.sectorsPerBlock == grid.SectorsPerBlock();
   if (!sameView) return RenderAll(change.count);
 
-  QRegion dirty;
+  QRect dirty;
   if (change.count != drawn.tableChanges) {
     if (change.count == drawn.tableChanges + 1 && change.sector >= 0) {
       const int slot = grid.SlotOf(grid.BlockOf(change.sector));
@@ -189,7 +190,7 @@ void SurfaceInfoControl::RenderBuffer() {
     if (before >= 0) RefreshCell(before, true, dirty);
     if (after >= 0) RefreshCell(after, true, dirty);
   }
-  if (!dirty.isEmpty()) viewport()->update(dirty);
+  if (!dirty.isEmpty()) RepaintPacer::Update(viewport(), dirty);
 }
 
 void SurfaceInfoControl::RenderAll(std::uint64_t tableChanges) {
@@ -211,10 +212,10 @@ void SurfaceInfoControl::RenderAll(std::uint64_t tableChanges) {
     drawn.flags[static_cast<std::size_t>(slot)] = GetBlockFlags(block);
     DrawBlock(slot, drawn.flags[static_cast<std::size_t>(slot)], block == currentBlock);
   }
-  viewport()->update();
+  RepaintPacer::Update(viewport());
 }
 
-void SurfaceInfoControl::RefreshCell(int slot, bool frameChanged, QRegion& dirty) {
+void SurfaceInfoControl::RefreshCell(int slot, bool frameChanged, QRect& dirty) {
   if (slot >= static_cast<int>(drawn.flags.size())) return;
   const std::int32_t block = drawn.firstBlock + slot;
   const std::uint8_t flags = GetBlockFlags(block);
@@ -222,7 +223,7 @@ void SurfaceInfoControl::RefreshCell(int slot, bool frameChanged, QRegion& dirty
   if (flags == shown && !frameChanged) return;
   shown = flags;
   DrawBlock(slot, flags, block == currentBlock);
-  dirty += ToQRect(grid.Cell(slot));
+  dirty |= ToQRect(grid.Cell(slot));
 }
 
 // Copies the cell's picture into the back buffer, clipped to it.
@@ -234,7 +235,9 @@ void SurfaceInfoControl::DrawBlock(int slot, std::uint8_t flags, bool highlighte
   const int left = cell.left() - place.left;
   const int top = cell.top() - place.top;
   const std::size_t bytes = static_cast<std::size_t>(cell.width()) * sizeof(QRgb);
+  uchar* const pixels = backBuffer.bits();  // one check that the buffer is not shared
   for (int y = 0; y < cell.height(); ++y)
-    std::memcpy(reinterpret_cast<QRgb*>(backBuffer.scanLine(cell.top() + y)) + cell.left(),
+    std::memcpy(reinterpret_cast<QRgb*>(pixels + (cell.top() + y) * backBuffer.bytesPerLine()) +
+                    cell.left(),
                 reinterpret_cast<const QRgb*>(tile.constScanLine(top + y)) + left, bytes);
 }

@@ -7,8 +7,9 @@
 // buffer always holds what a full render would draw; a render redraws only
 // the cells that can have changed since the last one: the block of the
 // sector the scanner last wrote (the scanner counts its writes, so a render
-// knows when that is all), and the old and new highlighted blocks. A change
-// of layout, scroll position or block size redraws everything.
+// knows when that is all), and the old and new highlighted blocks, and the
+// screen gets them within a frame (RepaintPacer). A change of layout, scroll
+// position or block size redraws everything at once.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -84,7 +85,7 @@ class SurfaceInfoControl : public QAbstractScrollArea {
   void RenderAll(std::uint64_t tableChanges);
   // Reads the flags of the drawn cell slot again and redraws it when they
   // changed or its frame did; adds what it redrew to dirty.
-  void RefreshCell(int slot, bool frameChanged, QRegion& dirty);
+  void RefreshCell(int slot, bool frameChanged, QRect& dirty);
   void DrawBlock(int slot, std::uint8_t flags, bool highlighted);
   std::size_t TableSize() const;
   TableChange ReadTableChange() const;
