@@ -26,6 +26,7 @@ void EngineState::Initialize() {
   const std::unique_lock lock(mutex_);
   drives_.swap(drives);
   current_.reset();
+  generation_.fetch_add(1, std::memory_order_release);
   initialized_.store(true, std::memory_order_release);
   // The old list's backends go when their last user lets go of them.
 }
@@ -50,6 +51,7 @@ Result EngineState::Select(std::int32_t letter) {
   EnsureInitialized();
   const std::unique_lock lock(mutex_);
   current_.reset();
+  generation_.fetch_add(1, std::memory_order_release);
   for (const DriveEntry& drive : drives_) {
     if (drive.letter == letter && drive.backend) {
       current_ = drive.backend;
@@ -70,6 +72,20 @@ Result EngineState::Device(std::int32_t device, std::shared_ptr<Backend>& out) {
       if (drive.letter == device) out = drive.backend;
   }
   return out ? kOk : kNoDevice;
+}
+
+Backend* EngineState::CurrentDeviceForRead() {
+  struct Copy {
+    std::uint64_t generation = 0;
+    std::shared_ptr<Backend> backend;
+  };
+  thread_local Copy copy;
+  if (copy.generation != generation_.load(std::memory_order_acquire)) {
+    const std::shared_lock lock(mutex_);
+    copy.backend = current_;
+    copy.generation = generation_.load(std::memory_order_relaxed);
+  }
+  return copy.backend.get();
 }
 
 }  // namespace wrenlo

@@ -29,6 +29,11 @@ class EngineState {
   Result Select(std::int32_t letter);
   // The backend that device names: kCurrentDevice, or a drive letter.
   Result Device(std::int32_t device, std::shared_ptr<Backend>& out);
+  // The current device for a sector read, or null: the calling thread's own
+  // copy of the engine-wide choice, renewed when the choice changes, so that
+  // the read path takes no lock and writes no shared counter. The pointer
+  // stays valid until the thread's next call.
+  Backend* CurrentDeviceForRead();
 
   HandleTable& Handles() { return handles_; }
 
@@ -37,6 +42,9 @@ class EngineState {
   void EnsureInitialized();
 
   std::atomic<bool> initialized_{false};
+  // Counts changes of the current device; starts above a thread's first
+  // copy, 0.
+  std::atomic<std::uint64_t> generation_{1};
   std::shared_mutex mutex_;
   std::vector<DriveEntry> drives_;
   std::shared_ptr<Backend> current_;

@@ -75,11 +75,16 @@ std::int32_t ReadSectors(std::int32_t device, std::int32_t address, std::int32_t
     return kInvalidArgument;
   // Mode 0 is the 2048 bytes of user data, the only form images hold.
   if (mode != 0) return kUnsupported;
+  const auto first = static_cast<std::uint32_t>(address);
+  const auto sectors = static_cast<std::uint32_t>(count);
+  if (device == kCurrentDevice) {
+    Backend* const backend = EngineState::Get().CurrentDeviceForRead();
+    return backend ? backend->Read(first, sectors, buffer) : kNoDevice;
+  }
   std::shared_ptr<Backend> backend;
   if (const Result result = EngineState::Get().Device(device, backend); result != kOk)
     return result;
-  return backend->Read(static_cast<std::uint32_t>(address), static_cast<std::uint32_t>(count),
-                       buffer);
+  return backend->Read(first, sectors, buffer);
 }
 
 }  // namespace wrenlo
