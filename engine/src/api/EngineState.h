@@ -59,4 +59,13 @@ class EngineState {
   HandleTable handles_;
 };
 
+// Runs use with the backend that device names, or gives why there is none.
+template <typename Use>
+Result WithDevice(std::int32_t device, Use use) {
+  std::shared_ptr<Backend> backend;
+  if (const Result result = EngineState::Get().Device(device, backend); result != kOk)
+    return result;
+  return use(*backend);
+}
+
 }  // namespace wrenlo

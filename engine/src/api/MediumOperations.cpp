@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "api/EngineState.h"
+#include "api/MediumLookup.h"
 #include "fs/SessionFileSystem.h"
 
 namespace wrenlo {
@@ -41,8 +42,7 @@ std::int32_t GetSessionInformation(std::int32_t device, std::int32_t session, Se
   std::shared_ptr<Backend> backend;
   MediumLayout layout;
   if (const Result result = MediumOf(device, backend, layout); result != kOk) return result;
-  const auto found = std::find_if(layout.sessions.begin(), layout.sessions.end(),
-                                  [&](const SessionLayout& s) { return s.number == session; });
+  const auto found = FindNumbered(layout.sessions, session);
   if (found == layout.sessions.end()) return kNotFound;
   info->sectorCount = static_cast<std::int32_t>(found->sectorCount);
   info->startSector = static_cast<std::int32_t>(found->start);
@@ -55,16 +55,12 @@ std::int32_t GetTrackInformation(std::int32_t device, std::int32_t track, TrackI
   std::shared_ptr<Backend> backend;
   MediumLayout layout;
   if (const Result result = MediumOf(device, backend, layout); result != kOk) return result;
-  const auto found = std::find_if(layout.tracks.begin(), layout.tracks.end(),
-                                  [&](const TrackLayout& t) { return t.number == track; });
+  const auto found = FindNumbered(layout.tracks, track);
   if (found == layout.tracks.end()) return kNotFound;
   info->mode = found->mode;
   const bool data = found->mode == 1 || found->mode == 2;
-  const std::uint64_t end = std::uint64_t{found->start} + found->sectorCount;
   info->contentFlags =
-      data ? ProbeContent(*backend, found->start,
-                          static_cast<std::uint32_t>(std::min<std::uint64_t>(end, UINT32_MAX)))
-           : 0;
+      data ? ProbeContent(*backend, found->start, EndOf(found->start, found->sectorCount)) : 0;
   return kOk;
 }
 
