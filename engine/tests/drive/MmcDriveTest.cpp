@@ -27,7 +27,8 @@ constexpr std::uint8_t kTestUnitReady = 0x00, kInquiry = 0x12, kStartStop = 0x1B
 // A drive answering as QEMU's IDE drive with a CD-sized medium of sectors.
 FakeScsiDevice* QemuIde(std::unique_ptr<ScsiDevice>& owner, std::uint32_t sectors = 1200) {
   auto device = std::make_unique<FakeScsiDevice>();
-  device->On(kInquiry, Good(testing::IdeInquiry()));
+  device->On(kInquiry,
+             std::vector<FakeReply>{Good(testing::IdeInquiry()), Good(testing::IdeVpdPages())});
   device->On(kModeSense, Good(testing::IdeCapabilitiesPage()));
   device->On(kGetConfiguration, Good(testing::IdeConfiguration(sectors > 360000 ? 0x10 : 0x08)));
   device->On(kEventStatus, Good(testing::MediaPresent()));
@@ -53,8 +54,7 @@ TEST(MmcDriveTest, QemuIdeDriveFacts) {
   EXPECT_EQ(id.model, u"QEMU DVD-ROM");
   EXPECT_EQ(id.revision, u"2.5+");
   EXPECT_EQ(id.firmwareRevision, u"2.5+");
-  EXPECT_EQ(id.serialNumber, u"")
-      << "no serial feature; the drive answers VPD requests with its standard INQUIRY";
+  EXPECT_EQ(id.serialNumber, u"") << "no serial feature, and VPD page 80h is not listed";
   EXPECT_EQ(id.regionCode, 0) << "REPORT KEY refused: the defaults stay";
   EXPECT_EQ(id.userChangesLeft, 0);
   EXPECT_EQ(id.bufferSizeKB, 512);
@@ -62,6 +62,26 @@ TEST(MmcDriveTest, QemuIdeDriveFacts) {
   EXPECT_EQ(drive.MaxWriteSpeedKB(), 0) << "the drive writes nothing";
   EXPECT_TRUE(drive.HasCapability(cap::ReadsDvdRom));
   EXPECT_FALSE(drive.HasCapability(cap::WritesCdR));
+}
+
+TEST(MmcDriveTest, QemuScsiDriveFacts) {
+  auto device = std::make_unique<FakeScsiDevice>();
+  device->On(kInquiry,
+             std::vector<FakeReply>{Good(testing::ScsiInquiry()), Good(testing::ScsiVpdPages()),
+                                    Good(testing::ScsiSerialNumber())});
+  device->On(kModeSense, Good(testing::ScsiCapabilitiesPage()));
+  device->On(kGetConfiguration, Good(testing::ScsiConfiguration()));
+  FakeReply hostError;  // what QEMU's SCSI drive gives for REPORT KEY
+  hostError.transport = kTransportError;
+  device->On(kReportKey, hostError);
+  MmcDrive drive(std::move(device));
+  const DriveIdentity id = drive.Identity();
+  EXPECT_EQ(id.model, u"QEMU CD-ROM");
+  EXPECT_EQ(id.serialNumber, u"LUMETER-42");
+  EXPECT_EQ(id.regionCode, 0);
+  EXPECT_EQ(id.bufferSizeKB, 2048);
+  EXPECT_EQ(drive.MaxReadSpeedKB(), 8800);
+  EXPECT_EQ(drive.MaxWriteSpeedKB(), 0);
 }
 
 TEST(MmcDriveTest, DriveFactsAreAskedOnce) {

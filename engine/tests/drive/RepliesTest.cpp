@@ -21,6 +21,10 @@ TEST(InquiryReplyTest, ReadsIdentityWithinTheAnnouncedLength) {
   EXPECT_EQ(ide->product, "QEMU DVD-ROM");
   EXPECT_EQ(ide->revision, "2.5+");
 
+  const auto scsi = DecodeInquiry(testing::ScsiInquiry());
+  ASSERT_TRUE(scsi);
+  EXPECT_EQ(scsi->product, "QEMU CD-ROM");
+
   Bytes cut = testing::IdeInquiry();
   cut.resize(35);
   EXPECT_FALSE(DecodeInquiry(cut)) << "shorter than the identification strings";
@@ -41,6 +45,7 @@ TEST(InquiryReplyTest, ReadsIdentityWithinTheAnnouncedLength) {
 }
 
 TEST(InquiryReplyTest, SerialNumberPage) {
+  EXPECT_EQ(DecodeUnitSerialNumber(testing::ScsiSerialNumber()), "LUMETER-42");
   EXPECT_EQ(DecodeUnitSerialNumber(Hex("05 80 00 08 20 41 42 43 31 32 20 20")), "ABC12");
   EXPECT_EQ(DecodeUnitSerialNumber(Hex("05 80 00 ff 41 42")), "AB") << "page length past the reply";
   EXPECT_EQ(DecodeUnitSerialNumber(Hex("05 80 00 00")), "");
@@ -49,7 +54,8 @@ TEST(InquiryReplyTest, SerialNumberPage) {
 }
 
 TEST(InquiryReplyTest, SupportedVpdPages) {
-  EXPECT_EQ(DecodeSupportedVpdPages(Hex("05 00 00 03 00 80 83")), Hex("00 80 83"));
+  EXPECT_EQ(DecodeSupportedVpdPages(testing::ScsiVpdPages()), Hex("00 80 83"));
+  EXPECT_EQ(DecodeSupportedVpdPages(testing::IdeVpdPages()), Hex("00 83"));
   EXPECT_EQ(DecodeSupportedVpdPages(Hex("05 00 00 09 00 80")), Hex("00 80"))
       << "length past the reply";
   EXPECT_FALSE(DecodeSupportedVpdPages(testing::IdeInquiry()))
@@ -137,7 +143,7 @@ TEST(ConfigurationReplyTest, LyingLengthsStayInsideTheReply) {
 TEST(CapabilitiesPageTest, FindsThePageAfterTheHeaderAndBlockDescriptors) {
   const auto page = DecodeCapabilitiesPage(testing::IdeCapabilitiesPage());
   ASSERT_TRUE(page);
-  ASSERT_EQ(page->size(), 20u);
+  ASSERT_EQ(page->size(), 22u);
   EXPECT_EQ((*page)[2], 0x3b);
   EXPECT_EQ((*page)[6], 0x29);
 

@@ -4,6 +4,7 @@
 // messages), then scans, ejects and times reads as asked.
 //
 //   drive_probe [--scan-max SECTORS] [--eject] [--bench READS] [--as-user UID]
+//   drive_probe --dump    the raw replies of every command, for the tests
 #include <fcntl.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
@@ -21,6 +22,9 @@
 #include <vector>
 
 #include "LinuxDrives.h"
+#include "MmcCommands.h"
+#include "Sense.h"
+#include "SgIoDevice.h"
 
 namespace {
 
@@ -32,6 +36,7 @@ constexpr int kAttempts = 5;  // reads of one sector before it counts as bad
 struct Options {
   std::uint32_t scanMax = 0;
   bool eject = false;
+  bool dump = false;
   int benchReads = 0;
   int asUser = -1;
 };
@@ -217,6 +222,33 @@ void Bench(int index, Backend& drive, const std::string& node, std::uint32_t sec
   Say(index, "bench engine=%.0f raw=%.0f ratio=%.3f", engineRate, rawRate, engineRate / rawRate);
 }
 
+// Prints one command's reply as hex, or its result and sense.
+void DumpReply(const std::string& node, const char* command, const wrenlo::drive::Reply& reply) {
+  std::printf("@probe dump %s %s result=%d", node.c_str(), command, static_cast<int>(reply.result));
+  for (std::uint8_t byte : reply.bytes) std::printf(" %02x", byte);
+  std::printf("\n");
+}
+
+void Dump(const std::string& node) {
+  namespace d = wrenlo::drive;
+  const int fd = open(node.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd < 0) return;
+  d::SgIoDevice device(node, fd);
+  DumpReply(node, "inquiry", d::Inquiry(device));
+  DumpReply(node, "vpd-00", d::InquiryVpd(device, 0x00));
+  DumpReply(node, "vpd-80", d::InquiryVpd(device, 0x80));
+  DumpReply(node, "configuration", d::GetConfiguration(device));
+  DumpReply(node, "mode-sense-2a", d::ModeSense10(device, 0x2A));
+  DumpReply(node, "report-key-rpc", d::ReportKeyRpcState(device));
+  DumpReply(node, "event-status", d::GetMediaEventStatus(device));
+  DumpReply(node, "disc-information", d::ReadDiscInformation(device));
+  DumpReply(node, "toc", d::ReadToc(device));
+  DumpReply(node, "track-information-1", d::ReadTrackInformation(device, 1));
+  DumpReply(node, "capacity", d::ReadCapacity(device));
+  DumpReply(node, "performance", d::GetWriteSpeedPerformance(device));
+  DumpReply(node, "buffer-capacity", d::ReadBufferCapacity(device));
+}
+
 // The device nodes in the order the engine lists drives.
 std::vector<std::string> Nodes() {
   std::vector<std::pair<unsigned long, std::string>> found;
@@ -236,24 +268,36 @@ std::vector<std::string> Nodes() {
 
 int main(int argc, char** argv) {
   Options options;
-  for (int i = 1; i + 1 < argc || (i < argc && std::strcmp(argv[i], "--eject") == 0); ++i) {
+  for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--eject")
+    const char* value = i + 1 < argc ? argv[i + 1] : "0";
+    if (arg == "--eject") {
       options.eject = true;
-    else if (arg == "--scan-max")
-      options.scanMax = static_cast<std::uint32_t>(std::atol(argv[++i]));
-    else if (arg == "--bench")
-      options.benchReads = std::atoi(argv[++i]);
-    else if (arg == "--as-user")
-      options.asUser = std::atoi(argv[++i]);
+    } else if (arg == "--dump") {
+      options.dump = true;
+    } else if (arg == "--scan-max") {
+      options.scanMax = static_cast<std::uint32_t>(std::atol(value));
+      ++i;
+    } else if (arg == "--bench") {
+      options.benchReads = std::atoi(value);
+      ++i;
+    } else if (arg == "--as-user") {
+      options.asUser = std::atoi(value);
+      ++i;
+    }
   }
   if (options.asUser >= 0 && (setgid(options.asUser) != 0 || setuid(options.asUser) != 0)) {
     std::printf("@probe cannot change user\n");
     return 1;
   }
 
-  auto drives = wrenlo::FindLinuxDrives();
   const std::vector<std::string> nodes = Nodes();
+  if (options.dump) {
+    for (const std::string& node : nodes) Dump(node);
+    std::printf("@probe done\n");
+    return 0;
+  }
+  auto drives = wrenlo::FindLinuxDrives();
   std::printf("@probe drives %zu\n", drives.size());
   for (std::size_t i = 0; i < drives.size(); ++i) {
     const int index = static_cast<int>(i);

@@ -243,6 +243,8 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--probe", required=True)
     parser.add_argument("--work", required=True)
+    parser.add_argument("--record", action="store_true",
+                        help="print every drive's raw replies (for the decoder tests) and stop")
     args = parser.parse_args()
     started = time.monotonic()
     os.makedirs(args.work, exist_ok=True)
@@ -254,6 +256,20 @@ def main():
     bad_ide = [16, 17, 300, cd_sectors - 1]   # the volume descriptor, a run, the last sector
     bad_scsi = [0, 512, 513, 514]
     probe_runs = ["--as-user 1000", "--scan-max 100000 --bench 2000 --eject"]
+    if args.record:
+        initramfs = make_initramfs(work, args.probe, modules, ["--dump"], 3)
+        output, _ = boot(work, "record", kernel, initramfs, [
+            "-drive", "if=none,id=empty,media=cdrom,readonly=on",
+            "-device", "ide-cd,drive=empty,bus=ide.0",
+            "-drive", "if=none,id=icd,media=cdrom,format=raw,readonly=on,file=" + cd,
+            "-device", "ide-cd,drive=icd,bus=ide.1",
+            "-device", "virtio-scsi-pci,id=vs",
+            "-drive", "if=none,id=scd,media=cdrom,format=raw,readonly=on,file=" + dvd,
+            "-device", "scsi-cd,drive=scd,bus=vs.0,serial=" + SCSI_SERIAL])
+        for line in output.splitlines():
+            if "@probe dump" in line:
+                print(line[line.find("@probe dump"):].strip())
+        return 0
     initramfs = make_initramfs(work, args.probe, modules, probe_runs, 3)
 
     check = Checker()
