@@ -1,6 +1,7 @@
 #include "SgIoDevice.h"
 
 #include <fcntl.h>
+#include <linux/cdrom.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -30,6 +31,27 @@ int DxferDirection(Direction direction) {
       break;
   }
   return SG_DXFER_NONE;
+}
+
+constexpr std::uint8_t kOpStartStopUnit = 0x1B;
+constexpr std::uint8_t kOpPreventAllow = 0x1E;
+
+// The kernel passes START STOP UNIT and PREVENT ALLOW MEDIUM REMOVAL through
+// SG_IO only on a writable descriptor (or to a privileged caller), and a
+// drive that cannot write refuses to be opened for writing. Its CD-ROM
+// ioctls do the same for anyone who may open the drive: this runs a tray
+// command through them. False when the command is not one of those.
+bool RunAsCdromIoctl(int fd, const Command& command, CommandOutcome& outcome) {
+  int rc = 0;
+  if (command.cdb[0] == kOpStartStopUnit && (command.cdb[4] & 0x02) != 0)
+    rc = ioctl(fd, (command.cdb[4] & 0x01) != 0 ? CDROMCLOSETRAY : CDROMEJECT, 0);
+  else if (command.cdb[0] == kOpPreventAllow)
+    rc = ioctl(fd, CDROM_LOCKDOOR, command.cdb[4] & 0x01);
+  else
+    return false;
+  if (rc < 0)
+    outcome.transport = (errno == EACCES || errno == EPERM) ? kPermissionDenied : kTransportError;
+  return true;
 }
 
 }  // namespace
@@ -66,6 +88,9 @@ CommandOutcome SgIoDevice::Execute(const Command& command, std::span<std::uint8_
   if (writable >= 0) close(writable);
 
   if (rc < 0) {
+    if ((error == EACCES || error == EPERM) && command.needsWriteAccess &&
+        RunAsCdromIoctl(fd_, command, outcome))
+      return outcome;
     outcome.transport = (error == EACCES || error == EPERM) ? kPermissionDenied : kTransportError;
     return outcome;
   }

@@ -155,7 +155,10 @@ def make_initramfs(work, probe, modules_dir, probe_runs, drive_count):
               "while [ $(ls /sys/class/block | grep -c '^sr') -lt %d ] && [ $i -lt 300 ]; do" % drive_count,
               "  usleep 100000; i=$((i+1))", "done"]
     for args in probe_runs:
-        lines.append("/bin/probe %s" % args)
+        if args == "cdrom-group":  # from here on the drives belong to group 1000
+            lines += ["chgrp 1000 /dev/sr*", "chmod 0660 /dev/sr*"]
+        else:
+            lines.append("/bin/probe %s" % args)
     lines += ["echo '@probe finished'", "poweroff -f"]
     init = os.path.join(root, "init")
     with open(init, "w") as f:
@@ -255,7 +258,8 @@ def main():
     cd_sectors = os.path.getsize(cd) // 2048
     bad_ide = [16, 17, 300, cd_sectors - 1]   # the volume descriptor, a run, the last sector
     bad_scsi = [0, 512, 513, 514]
-    probe_runs = ["--as-user 1000", "--scan-max 100000 --bench 2000 --eject"]
+    probe_runs = ["--as-user 1000", "cdrom-group", "--as-user 1000 --eject",
+                  "--scan-max 100000 --bench 2000 --eject"]
     if args.record:
         initramfs = make_initramfs(work, args.probe, modules, ["--dump"], 3)
         output, _ = boot(work, "record", kernel, initramfs, [
@@ -302,14 +306,22 @@ def main():
             ("boot A", out_a, cd_medium, dvd_medium, bad_ide, 5, "IDE"),
             ("boot B", out_b, dvd_medium, cd_medium, bad_scsi, 6, "SCSI")):
         runs = parse(output)
-        check.equal(boot_name + " probe runs", len(runs), 2)
-        if len(runs) != 2:
+        check.equal(boot_name + " probe runs", len(runs), 3)
+        if len(runs) != 3:
             continue
-        as_user, full = runs
+        as_user, in_group, full = runs
         check.equal(boot_name + " drives seen by a user outside the cdrom group",
                     sorted((f.get("name"), f.get("problem")) for f in as_user.values()),
                     sorted([("QEMU QEMU DVD-ROM", PERMISSION)] * 2 + [("QEMU QEMU CD-ROM", PERMISSION)]))
         check.equal(boot_name + " drives", len(full), 3)
+        # A user in the drives' group sees the same drives and may eject.
+        for index in sorted(full):
+            for key in ("name", "identity", "speeds", "capabilities", "medium", "session 1", "track 1"):
+                check.equal("%s drive %d %s as a user in the cdrom group" % (boot_name, index, key),
+                            in_group.get(index, {}).get(key), full[index].get(key))
+            if full[index].get("medium", "").startswith("result=0"):
+                check.equal("%s drive %d eject and close as a user in the cdrom group" % (boot_name, index),
+                            in_group.get(index, {}).get("eject"), "result=0 medium=4 close=0 medium=0")
         _, empty = find(full, "QEMU DVD-ROM", False)
         check.equal(boot_name + " empty drive", empty.get("medium"), "result=4")
         ide_index, ide = find(full, "QEMU DVD-ROM", True)
