@@ -95,9 +95,10 @@ MmcDrive::DriveFacts MmcDrive::LoadFacts() {
         id.bufferSizeKB = static_cast<std::int32_t>(*bytes / 1024);
     }
   }
+  const bool writes = WritesAnything(facts.features);
   facts.maxReadKB = page.U16(8);
-  facts.maxWriteKB = page.U16(18);
-  if (facts.maxReadKB == 0 || facts.maxWriteKB == 0) {
+  facts.maxWriteKB = writes ? page.U16(18) : 0;
+  if (facts.maxReadKB == 0 || (writes && facts.maxWriteKB == 0)) {
     const Reply performance = GetWriteSpeedPerformance(device);
     if (performance.result == kOk) {
       if (const auto limits = DecodeWriteSpeedDescriptors(performance.bytes)) {
@@ -105,11 +106,10 @@ MmcDrive::DriveFacts MmcDrive::LoadFacts() {
           return static_cast<std::int32_t>(std::min<std::uint32_t>(kb, 0x7FFFFFFF));
         };
         if (facts.maxReadKB == 0) facts.maxReadKB = clamp(limits->readKB);
-        if (facts.maxWriteKB == 0) facts.maxWriteKB = clamp(limits->writeKB);
+        if (writes && facts.maxWriteKB == 0) facts.maxWriteKB = clamp(limits->writeKB);
       }
     }
   }
-  if (!WritesAnything(facts.features)) facts.maxWriteKB = 0;
   return facts;
 }
 
