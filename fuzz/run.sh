@@ -9,7 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 corpus=$build/fuzz-corpus
 rm -rf "$corpus"
 bash "$here/make_corpus.sh" "$corpus"
-for fuzzer in "$build"/fuzz/*_fuzz; do
+for fuzzer in $(find "$build" -type f -perm -u+x -name '*_fuzz' | sort); do
   name=$(basename "$fuzzer")
   mkdir -p "$corpus/$name" "$build/fuzz-findings/$name"
   echo "== $name, $seconds s"
