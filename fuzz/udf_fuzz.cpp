@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kMaxCalls = 2000;
+constexpr int kMaxCalls = 500;
 constexpr std::size_t kMaxDepth = 40;
 
 // Whether the four-byte aligned bytes at offset look like a descriptor tag
