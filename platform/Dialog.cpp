@@ -58,16 +58,19 @@ const Dialog* Dialog::OwnerOf(const QWidget* control) {
 }
 
 int Dialog::DoModal() {
-  if (!built) {
-    const Qt::WindowFlags frame =
-        (pendingTemplate->style & kResizable) ? Qt::WindowMinMaxButtonsHint : Qt::WindowFlags{};
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | frame);
-    Build(*pendingTemplate);
-    if (!(pendingTemplate->style & kResizable)) setFixedSize(size());
-  }
+  Create();
   setWindowModality(Qt::ApplicationModal);
   return exec();
+}
+
+void Dialog::Create() {
+  if (built) return;
+  const bool resizable = (pendingTemplate->style & kResizable) != 0;
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint |
+                 (resizable ? Qt::WindowMinMaxButtonsHint : Qt::WindowFlags{}));
+  Build(*pendingTemplate);
+  if (!resizable) setFixedSize(size());
 }
 
 void Dialog::CreateModeless(const DialogTemplate& tmpl, QWidget* parent) {
@@ -105,13 +108,12 @@ void Dialog::keyPressEvent(QKeyEvent* event) {
     return;
   }
   if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-    for (QPushButton* button : client->findChildren<QPushButton*>()) {
-      if (OwnerOf(button) == this && button->isDefault() && button->isVisible()) {
-        if (button->isEnabled()) button->click();
-        return;
-      }
-    }
-    OnOK();
+    // Enter presses the focused push button, else it is OK.
+    auto* button = qobject_cast<QPushButton*>(focusWidget());
+    if (button != nullptr && OwnerOf(button) == this && button->isEnabled())
+      button->click();
+    else
+      OnOK();
     return;
   }
   QDialog::keyPressEvent(event);

@@ -3,8 +3,8 @@
 // below the menu bar when the window has a menu, so that all layout works in
 // client coordinates as on the original platform.
 //
-// A modal dialog ends with EndDialog(result). Escape runs OnCancel and Enter
-// OnOK, unless a visible default push button takes Enter; the close box runs
+// A modal dialog ends with EndDialog(result). Escape runs OnCancel; Enter
+// presses the focused push button, or else runs OnOK; the close box runs
 // OnCancel. By default OnOK ends the dialog with kIdOk and OnCancel with
 // kIdCancel; a window that must not end on these keys overrides them.
 #pragma once
@@ -31,6 +31,8 @@ class Dialog : public QDialog {
 
   // Builds the window, runs it modally and returns the result it ended with.
   int DoModal();
+  // Builds the window as a top-level window without running it.
+  void Create();
   // Builds the window from tmpl as a hidden child of parent.
   void CreateModeless(const DialogTemplate& tmpl, QWidget* parent);
   // Whether the window has been built.
@@ -55,8 +57,8 @@ class Dialog : public QDialog {
   virtual void OnCancel();
   // The client area changed size (WM_SIZE).
   virtual void OnSize() {}
-  // Paints the client area; false leaves it to the default painting.
-  virtual bool OnPaint(QPainter&) { return false; }
+  // Paints the client area over the window's background.
+  virtual void OnPaint(QPainter&) {}
   // A mouse button was released on the client area's background.
   virtual void OnLButtonUp(QMouseEvent*) {}
 

@@ -38,13 +38,19 @@ QWidget* MakePlain(QWidget* parent, const ControlTemplate& control) {
   const QString text = QString::fromUtf8(control.text);
   switch (control.kind) {
     case ControlKind::Static: {
+      // Static texts wrap at their width, as on the original platform.
       auto* label = new QLabel(text, parent);
+      label->setWordWrap(true);
       label->setAlignment(((control.style & kRightAligned) ? Qt::AlignRight : Qt::AlignLeft) |
                           Qt::AlignTop);
       return label;
     }
-    case ControlKind::PushButton:
-      return new QPushButton(text, parent);
+    case ControlKind::PushButton: {
+      // The dialog itself decides what Enter does (see Dialog).
+      auto* button = new QPushButton(text, parent);
+      button->setAutoDefault(false);
+      return button;
+    }
     case ControlKind::ComboBox:
       return new QComboBox(parent);
     case ControlKind::ListView:
