@@ -8,6 +8,7 @@
 #include <wrenlo/wrenlo.h>
 
 #include <QDir>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
 #include <QTreeWidget>
@@ -37,6 +38,7 @@ class EndToEndTest : public ::testing::Test {
   }
 
   void Save(QWidget* shown, const QString& name) {
+    QCoreApplication::processEvents();  // let pending layouts and repaints run
     const QString path = folder.filePath(name);
     EXPECT_TRUE(shown->grab().save(path)) << path.toStdString();
   }
@@ -70,6 +72,14 @@ TEST_F(EndToEndTest, ShowsTheSampleDiscsAndSavesAScreenshotOfEveryTab) {
                       .arg(i + 1)
                       .arg(Tabs()->ItemText(i).toLower().replace(' ', '-')));
   }
+
+  // The end of the media page: the UDF rows.
+  Tabs()->Bar()->setCurrentIndex(1);
+  auto* media = Item<QTreeWidget>(window.Page(1), 1007);
+  media->scrollToBottom();
+  QScrollBar* bar = media->verticalScrollBar();
+  EXPECT_TRUE(WaitUntil([&] { return bar->maximum() > 0 && bar->value() == bar->maximum(); }));
+  Save(&window, QStringLiteral("tab2-media-end.png"));
 
   // The damaged disc: no boot record, no UDF.
   Drives()->setCurrentIndex(1);
