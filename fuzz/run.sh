@@ -7,7 +7,7 @@ build=$1
 seconds=$2
 here=$(cd "$(dirname "$0")" && pwd)
 corpus=$build/fuzz-corpus
-rm -rf "$corpus"
+rm -rf "$corpus" "$build/fuzz-findings"
 bash "$here/make_corpus.sh" "$corpus"
 if [ -x "$build/fuzz/udf_seeds" ]; then "$build/fuzz/udf_seeds" "$corpus/udf_fuzz" >/dev/null; fi
 for fuzzer in $(find "$build" -type f -perm -u+x -name '*_fuzz' | sort); do
@@ -17,7 +17,9 @@ for fuzzer in $(find "$build" -type f -perm -u+x -name '*_fuzz' | sort); do
   max_len=262144
   [ "$name" = udf_fuzz ] && max_len=1048576
   echo "== $name, $seconds s"
-  "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=$max_len \
+  # A slow input on a busy machine is no finding; an input that takes 30 s is.
+  "$fuzzer" -max_total_time="$seconds" -timeout=30 -report_slow_units=100000 -rss_limit_mb=2048 \
+    -max_len=$max_len \
     -print_final_stats=1 -artifact_prefix="$build/fuzz-findings/$name/" "$corpus/$name" 2>&1 |
     grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss|INFO: seed|==[0-9]+==ERROR|SUMMARY|.*Test unit written)' || true
   # libFuzzer's exit status is lost in the pipe: a finding leaves an artifact.
