@@ -7,14 +7,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "support/MemorySource.h"
-
 namespace wrenlo {
 
-inline MemorySource FuzzImage(const std::uint8_t* data, std::size_t size) {
+inline std::vector<std::uint8_t> FuzzImage(const std::uint8_t* data, std::size_t size) {
   std::vector<std::uint8_t> bytes(16 * 2048, 0);
   bytes.insert(bytes.end(), data, data + size);
-  return MemorySource(std::move(bytes));
+  return bytes;
 }
 
 }  // namespace wrenlo

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "FuzzImage.h"
+#include "MemorySource.h"
 #include "fs/SessionFileSystem.h"
 
 namespace {
@@ -32,7 +33,8 @@ void Walk(const wrenlo::FileSystem& fs, const std::u16string& path, int& budget)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace wrenlo;
-  MemorySource image = FuzzImage(data, size);
+  const std::vector<std::uint8_t> bytes = FuzzImage(data, size);
+  udftest::MemorySource image(bytes);
   for (const std::int32_t selector : {kFileSystemAny, kFileSystemIso9660}) {
     SessionFileSystem fs;
     if (OpenSessionFileSystem(image, 0, image.SectorCount(), selector, fs) != kOk) continue;

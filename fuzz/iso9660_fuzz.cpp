@@ -3,6 +3,7 @@
 #include <wrenlo/wrenlo.h>
 
 #include "FuzzImage.h"
+#include "MemorySource.h"
 #include "fs/SessionFileSystem.h"
 #include "fs/iso9660/ElTorito.h"
 #include "fs/iso9660/VolumeDescriptors.h"
@@ -10,7 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace wrenlo;
   IsBootableCatalog(Bytes(data, size));
-  MemorySource image = FuzzImage(data, size);
+  const std::vector<std::uint8_t> bytes = FuzzImage(data, size);
+  udftest::MemorySource image(bytes);
   ProbeContent(image, 0, image.SectorCount());
   for (const std::int32_t selector : {kFileSystemIso9660, kFileSystemJoliet}) {
     SessionFileSystem fs;
