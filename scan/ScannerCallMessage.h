@@ -1,0 +1,30 @@
+// The event type that carries one scanner report to the receiver's window,
+// and the event itself.
+#pragma once
+
+#include <QEvent>
+#include <memory>
+
+class CallHandoff;
+
+// The name the event type is registered under.
+inline constexpr char kScannerCallMessageName[] = "{2E4E7366-F65B-4FB9-8D7A-238A1F10E959}";
+
+// Registered once, during static initialisation.
+extern const QEvent::Type ScannerCallMessage;
+
+// Posted to the receiver's window when a report waits for it. The window's
+// handler of ScannerCallMessage calls Run.
+class ScannerCallEvent final : public QEvent {
+ public:
+  explicit ScannerCallEvent(std::shared_ptr<CallHandoff> handoff);
+
+  // Runs the report the worker waits on, if it is still there, and those that
+  // follow it at once.
+  void Run() const;
+
+ private:
+  // Shared, so that an event still queued after its bridge has gone finds
+  // nothing to run instead of freed memory.
+  std::shared_ptr<CallHandoff> handoff;
+};
