@@ -37,6 +37,23 @@ constexpr VerbSpec kVerbs[] = {
     {Verb::Save, "save", kSession, 2, 3},
 };
 
+struct OptionName {
+  const char* name;
+  Option option;
+};
+
+constexpr OptionName kOptionNames[] = {
+    {"--json", kJson},       {"--surface", kSurface}, {"--files", kFiles},
+    {"--mapfile", kMapFile}, {"--session", kSession},
+};
+
+// The option of that name; 0 for none.
+unsigned OptionNamed(std::string_view name) {
+  for (const OptionName& option : kOptionNames)
+    if (name == option.name) return option.option;
+  return 0;
+}
+
 const VerbSpec* FindVerb(std::string_view name) {
   for (const VerbSpec& spec : kVerbs)
     if (name == spec.name) return &spec;
@@ -131,12 +148,7 @@ class Parser {
         name = arg.substr(0, equals);
         value = arg.substr(equals + 1);
       }
-      const unsigned option = name == "--json"      ? kJson
-                              : name == "--surface" ? kSurface
-                              : name == "--files"   ? kFiles
-                              : name == "--mapfile" ? kMapFile
-                              : name == "--session" ? kSession
-                                                    : 0;
+      const unsigned option = OptionNamed(name);
       if (option == 0 || (spec.options & option) == 0)
         return Fail("unknown option " + Quoted(arg) + " for " + verb);
       if ((seen & option) != 0) return Fail(std::string(name) + " given twice");

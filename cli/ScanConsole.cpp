@@ -34,8 +34,8 @@ void ScanConsole::OnScanFinished() {
   if (--depth == 0) return;  // the run
   // The pass's last state, drawn whatever the time, and left on screen.
   if (lastProgress != nullptr) DrawProgress(*lastProgress, true);
-  if (lineShown) Print(stream, "\n");
-  lineShown = false;
+  if (linesShown) Print(stream, "\n");
+  linesShown = false;
   lastProgress = nullptr;
   if (filesPass && scanner != nullptr) {
     filesTotal = scanner->progress.total;
@@ -59,30 +59,18 @@ void ScanConsole::OnLogEntry(int kind, const TimeValue& time, const std::u16stri
     const std::u16string_view prefix = kFileErrorPrefix;
     fileErrorPaths.push_back(text.starts_with(prefix) ? text.substr(prefix.size()) : text);
   }
-  ClearLiveLine();
+  ClearLiveLines();
   Print(stream, ToUtf8(LogTimeText(time)) + "  " + ToUtf8(text) + "\n");
   // The progress line comes back at its next report.
   nextDraw = {};
 }
 
-std::string ScanConsole::ProgressLine(const ProgressCtx_t& progress) const {
+std::string ScanConsole::Figures(const ProgressCtx_t& progress) const {
   const ReadShares shares = ShareOfReads(progress);
-  std::string figures = "  " + std::to_string(ProgressPercent(progress)) + "%  " +
-                        ToUtf8(SpeedText(progress.speed)) +
-                        "  Good: " + ToUtf8(ShareText(shares.good)) +
-                        "  Problem: " + ToUtf8(ShareText(shares.problem)) +
-                        "  Error: " + ToUtf8(ShareText(shares.error));
-  std::u16string status = progress.text;
-  if (live) {
-    // One terminal line: a long status (a file's path) loses its start.
-    const std::size_t room = static_cast<std::size_t>(TerminalColumns(stream)) - 1;
-    const std::size_t figureWidth = figures.size();
-    if (CharacterCount(status) + figureWidth > room) {
-      const std::size_t keep = room > figureWidth + 3 ? room - figureWidth - 3 : 0;
-      status = u"..." + status.substr(status.size() - std::min(keep, status.size()));
-    }
-  }
-  return ToUtf8(status) + figures;
+  return std::to_string(ProgressPercent(progress)) + "%  " + ToUtf8(SpeedText(progress.speed)) +
+         "  Good: " + ToUtf8(ShareText(shares.good)) +
+         "  Problem: " + ToUtf8(ShareText(shares.problem)) +
+         "  Error: " + ToUtf8(ShareText(shares.error));
 }
 
 void ScanConsole::DrawProgress(const ProgressCtx_t& progress, bool final) {
@@ -90,19 +78,30 @@ void ScanConsole::DrawProgress(const ProgressCtx_t& progress, bool final) {
     const Clock::time_point now = Clock::now();
     if (!final && now < nextDraw) return;
     nextDraw = now + kRedrawInterval;
-    Print(stream, "\r" + ProgressLine(progress) + "\x1b[K");
-    lineShown = true;
+    // Two lines, each within the terminal's width: the status, cut at its
+    // start when too long (a file's path keeps its name), then the figures.
+    const std::size_t width = static_cast<std::size_t>(TerminalColumns(stream)) - 1;
+    std::u16string status = progress.text;
+    if (CharacterCount(status) > width) status = u"..." + status.substr(status.size() + 3 - width);
+    std::string figures = Figures(progress);
+    if (figures.size() > width) figures.resize(width);
+    Print(stream, std::string(linesShown ? "\r\x1b[1A" : "\r") + ToUtf8(status) + "\x1b[K\n" +
+                      figures + "\x1b[K");
+    linesShown = true;
     return;
   }
   const int percent = ProgressPercent(progress);
   if (final ? progress.current == printedCurrent : percent == printedPercent) return;
   printedPercent = percent;
   printedCurrent = progress.current;
-  Print(stream, ProgressLine(progress) + "\n");
+  const std::string figures = Figures(progress);
+  Print(stream,
+        progress.text.empty() ? figures + "\n" : ToUtf8(progress.text) + "  " + figures + "\n");
 }
 
-void ScanConsole::ClearLiveLine() {
-  if (!lineShown) return;
-  Print(stream, "\r\x1b[K");
-  lineShown = false;
+void ScanConsole::ClearLiveLines() {
+  if (!linesShown) return;
+  // Up from the figures to the status line, clearing both.
+  Print(stream, "\r\x1b[K\x1b[1A\x1b[K");
+  linesShown = false;
 }

@@ -1,9 +1,9 @@
-// The receiver of a scan's reports on a console: a progress line (status,
+// The receiver of a scan's reports on a console: the progress (status,
 // percent, speed and the three shares, as the Scan page shows them), each log
 // entry as its time and text, and the outcome of the files test for the
-// summary. On a terminal the progress line redraws itself in place, a few
-// times a second at most; elsewhere (a pipe, a file) it is printed as a plain
-// line whenever the percent changes.
+// summary. On a terminal the progress redraws itself in place on two lines
+// (status, then figures), a few times a second at most; elsewhere (a pipe, a
+// file) it is printed as a plain line whenever the percent changes.
 //
 // With the direct bridge the reports run on the scanner's worker, one at a
 // time; the caller reads the results once the worker has ended.
@@ -42,10 +42,11 @@ class ScanConsole final : public ISectorScannerCallback {
  private:
   using Clock = std::chrono::steady_clock;
 
-  std::string ProgressLine(const ProgressCtx_t& progress) const;
+  // "16%  13x (2000.0 kbps)  Good: 99.9%  Problem: 0.1%  Error: 0.0%"
+  std::string Figures(const ProgressCtx_t& progress) const;
   // Draws the line when it is due; final draws the pass's last state.
   void DrawProgress(const ProgressCtx_t& progress, bool final);
-  void ClearLiveLine();
+  void ClearLiveLines();
 
   std::FILE* stream;
   const bool live;
@@ -57,8 +58,9 @@ class ScanConsole final : public ISectorScannerCallback {
   bool filesPass = false;
   bool stopped = false;
 
-  // The live line is on screen and wants clearing before other output.
-  bool lineShown = false;
+  // The live lines are on screen, the cursor at the end of the second; they
+  // want clearing before other output.
+  bool linesShown = false;
   Clock::time_point nextDraw{};
   // Plain lines: the percent and sector count last printed.
   int printedPercent = -1;
