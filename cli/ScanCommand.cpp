@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <memory>
 
 #include "app/ProductInfo.h"
@@ -66,7 +65,8 @@ int RunScan(const CommandLine& command) {
 
   if (!command.mapFile.empty()) {
     DdrescueMapFacts facts;
-    facts.startSector = std::max(context.GetSessionInfo(-1).startSector, 0);
+    const std::int32_t start = context.GetSessionInfo(-1).startSector;
+    facts.startSector = start < 0 ? 0 : start;
     facts.finished = result.surface.unread == 0;
     facts.comment = MapComment(DriveName(letter), context);
     if (!mapFile.Commit(DdrescueMap(sectors, facts), error)) {
