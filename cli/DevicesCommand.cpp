@@ -39,7 +39,6 @@ int RunDevices(const CommandLine& command) {
       out += (device.usable ? "" : "unavailable: ") + ToUtf8(device.text) + "\n";
   }
   Print(stdout, out);
-  if (devices.empty() && !command.json)
-    PrintError("no drives found: no optical drive here, and WRENLO_IMAGES names no disc image");
+  if (devices.empty() && !command.json) PrintError(kNoDrives);
   return kExitSuccess;
 }

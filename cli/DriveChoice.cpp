@@ -1,33 +1,27 @@
 #include "cli/DriveChoice.h"
 
+#include "cli/Output.h"
 #include "cli/Utf8.h"
 #include "disc/DeviceList.h"
 
-bool ChooseDrive(char16_t requested, std::uint16_t& letter, std::string& error) {
+std::optional<std::uint16_t> ChooseDrive(char16_t requested) {
   const std::vector<DeviceListItem> items = ReadDeviceList();
   const std::vector<DeviceListItem> drives = ListedDrives(items);
   if (requested == 0) {
-    if (drives.empty()) {
-      error = "no drives found: no optical drive here, and WRENLO_IMAGES names no disc image";
-      return false;
-    }
-    letter = drives.front().letter;
-    return true;
+    if (!drives.empty()) return drives.front().letter;
+    PrintError(kNoDrives);
+    return std::nullopt;
   }
-  for (const DeviceListItem& drive : drives) {
-    if (drive.letter == requested) {
-      letter = drive.letter;
-      return true;
-    }
-  }
+  for (const DeviceListItem& drive : drives)
+    if (drive.letter == requested) return drive.letter;
   for (const DeviceListItem& item : items) {
     if (!item.usable && item.letter == requested) {
-      error = "drive " + DriveName(requested) + " cannot be used: " + ToUtf8(item.text);
-      return false;
+      PrintError("drive " + DriveName(requested) + " cannot be used: " + ToUtf8(item.text));
+      return std::nullopt;
     }
   }
-  error = "no drive " + DriveName(requested) + " (lumeter-cli devices lists the drives)";
-  return false;
+  PrintError("no drive " + DriveName(requested) + " (lumeter-cli devices lists the drives)");
+  return std::nullopt;
 }
 
 std::string DriveName(std::uint16_t letter) {

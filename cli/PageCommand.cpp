@@ -62,19 +62,15 @@ std::string GroupsText(const PropertyGroups& groups) {
 }  // namespace
 
 int RunPage(const CommandLine& command) {
-  std::uint16_t letter = 0;
-  std::string error;
-  if (!ChooseDrive(command.drive, letter, error)) {
-    PrintError(error);
-    return kExitFailure;
-  }
-  const DeviceContext context(letter);
+  const std::optional<std::uint16_t> letter = ChooseDrive(command.drive);
+  if (!letter) return kExitFailure;
+  const DeviceContext context(*letter);
   const PropertyGroups groups =
       ShownGroups(command.verb == Verb::Info ? DeviceFeaturesRows(context) : MediaRows(&context));
   if (command.json) {
     Print(stdout, GroupsJson(groups));
   } else if (groups.empty()) {
-    Print(stdout, "No medium in drive " + DriveName(letter) + "\n");
+    Print(stdout, "No medium in drive " + DriveName(*letter) + "\n");
   } else {
     Print(stdout, GroupsText(groups));
   }

@@ -24,21 +24,18 @@ std::string MapComment(const std::string& drive, const DeviceContext& context) {
 }  // namespace
 
 int RunScan(const CommandLine& command) {
-  std::uint16_t letter = 0;
-  std::string error;
-  if (!ChooseDrive(command.drive, letter, error)) {
-    PrintError(error);
-    return kExitFailure;
-  }
+  const std::optional<std::uint16_t> letter = ChooseDrive(command.drive);
+  if (!letter) return kExitFailure;
   // The map's folder is checked before the scan, which may take an hour.
   AtomicFile mapFile;
+  std::string error;
   if (!command.mapFile.empty() && !mapFile.Open(command.mapFile, error)) {
     PrintError("cannot write the mapfile " + error);
     return kExitFailure;
   }
-  const DeviceContext context(letter);
+  const DeviceContext context(*letter);
   if (!context.hasMedium) {
-    PrintError("no medium in drive " + DriveName(letter));
+    PrintError("no medium in drive " + DriveName(*letter));
     return kExitFailure;
   }
 
@@ -68,7 +65,7 @@ int RunScan(const CommandLine& command) {
     const std::int32_t start = context.GetSessionInfo(-1).startSector;
     facts.startSector = start < 0 ? 0 : start;
     facts.finished = result.surface.unread == 0;
-    facts.comment = MapComment(DriveName(letter), context);
+    facts.comment = MapComment(DriveName(*letter), context);
     if (!mapFile.Commit(DdrescueMap(sectors, facts), error)) {
       PrintError("cannot write the mapfile " + error);
       return kExitFailure;

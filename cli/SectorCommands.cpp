@@ -15,14 +15,10 @@ namespace {
 // Returns kExitSuccess with the 2048 bytes in buffer, or the status to end
 // with after an error line.
 int ReadChosenSector(const CommandLine& command, std::vector<std::uint8_t>& buffer) {
-  std::uint16_t letter = 0;
-  std::string error;
-  if (!ChooseDrive(command.drive, letter, error)) {
-    PrintError(error);
-    return kExitFailure;
-  }
-  const DeviceContext context(letter);
-  const std::string drive = DriveName(letter);
+  const std::optional<std::uint16_t> letter = ChooseDrive(command.drive);
+  if (!letter) return kExitFailure;
+  const DeviceContext context(*letter);
+  const std::string drive = DriveName(*letter);
   if (!context.hasMedium || context.Sessions().empty()) {
     PrintError("no medium in drive " + drive);
     return kExitFailure;

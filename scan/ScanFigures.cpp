@@ -1,5 +1,7 @@
 #include "scan/ScanFigures.h"
 
+#include <algorithm>
+
 #include "pages/PropertyRows.h"
 
 int ProgressPercent(const ProgressCtx_t& progress) {
@@ -12,7 +14,9 @@ ReadShares ShareOfReads(const ProgressCtx_t& progress) {
   if (progress.current == 0) return shares;
   shares.problem = progress.problems * 100.0 / progress.current;
   shares.error = progress.errors * 100.0 / progress.current;
-  shares.good = 100.0 - shares.problem - shares.error;
+  // When every read so far failed, rounding may leave a tiny negative
+  // remainder, which would show as "-0.0%".
+  shares.good = std::max(0.0, 100.0 - shares.problem - shares.error);
   return shares;
 }
 

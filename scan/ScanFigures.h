@@ -15,7 +15,8 @@
 int ProgressPercent(const ProgressCtx_t& progress);
 
 // Shares of the reads so far, in percent: problems and errors of current;
-// good is what remains of 100. All good when nothing was read yet.
+// good is what remains of 100, never below 0. All good when nothing was read
+// yet.
 struct ReadShares {
   double good = 100.0;
   double problem = 0.0;

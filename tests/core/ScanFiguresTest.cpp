@@ -28,6 +28,8 @@ TEST(ScanFiguresTest, SharesAndTheirTexts) {
   EXPECT_EQ(ShareText(some.good), u"98.0%");
   EXPECT_EQ(ShareText(some.problem), u"1.5%");
   EXPECT_EQ(ShareText(some.error), u"0.5%");
+  // Nothing good: 100 - 33.3... - 66.6... is a hair below 0 in doubles.
+  EXPECT_EQ(ShareText(ShareOfReads(Progress(1000, 3, 1, 2)).good), u"0.0%");
   // Before the first read everything counts as good.
   const ReadShares none = ShareOfReads(Progress(1000, 0));
   EXPECT_EQ(ShareText(none.good), u"100.0%");
