@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
 
 namespace {
 
@@ -25,9 +26,20 @@ static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t) &&
                   std::atomic<std::uint32_t>::is_always_lock_free,
               "a futex waits on the atomic's own 32 bits");
 
-void FutexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected) {
-  syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAIT_PRIVATE, expected, nullptr,
-          nullptr, 0);
+using Clock = std::chrono::steady_clock;
+
+// Sleeps while word holds expected, until woken or, when given, until end.
+void FutexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected,
+               const Clock::time_point* end = nullptr) {
+  timespec timeout{};
+  if (end != nullptr) {
+    const auto left = std::max(*end - Clock::now(), Clock::duration::zero());
+    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+    timeout.tv_sec = static_cast<std::time_t>(nanoseconds / 1000000000);
+    timeout.tv_nsec = static_cast<long>(nanoseconds % 1000000000);
+  }
+  syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAIT_PRIVATE, expected,
+          end != nullptr ? &timeout : nullptr, nullptr, 0);
 }
 
 void FutexWake(std::atomic<std::uint32_t>& word) {
@@ -35,27 +47,23 @@ void FutexWake(std::atomic<std::uint32_t>& word) {
           nullptr, 0);
 }
 
-void CpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#endif
+// Spinning only helps while the other thread runs on another processor; on
+// this one it would only keep it away. Notes this thread's processor in mine.
+bool OtherThreadElsewhere(std::atomic<int>& mine, const std::atomic<int>& other) {
+  const int processor = sched_getcpu();
+  mine.store(processor, std::memory_order_relaxed);
+  return processor < 0 || processor != other.load(std::memory_order_relaxed);
 }
 
-// Waits until ready() holds or the time is up; returns ready(). It spins for
-// the first microseconds, which is when the other thread answers if it runs
-// on another core, then yields the processor on each check, so that the
-// other thread gets it at once should it be waiting for this very core.
+// Spins until ready() holds or the time is up; returns ready().
 template <typename Ready>
-bool SpinUntil(const Ready& ready, std::chrono::steady_clock::time_point end) {
-  const auto yieldFrom = std::chrono::steady_clock::now() + std::chrono::microseconds(3);
+bool SpinUntil(const Ready& ready, Clock::time_point end) {
   for (;;) {
     if (ready()) return true;
-    const auto now = std::chrono::steady_clock::now();
-    if (now >= end) return false;
-    if (now < yieldFrom)
-      CpuRelax();
-    else
-      sched_yield();
+    if (Clock::now() >= end) return false;
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
   }
 }
 
@@ -78,7 +86,9 @@ void CallHandoff::Deliver(const ScannerCall& call, const std::function<void()>& 
 
 void CallHandoff::WaitCompleted(std::uint32_t generation) {
   const auto isCompleted = [&] { return completed.load(std::memory_order_acquire) != generation; };
-  if (SpinUntil(isCompleted, Clock::now() + kWorkerSpinTime)) return;
+  if (OtherThreadElsewhere(workerProcessor, receiverProcessor) &&
+      SpinUntil(isCompleted, Clock::now() + kWorkerSpinTime))
+    return;
   // Sleep, announcing it in bit 0 so that Complete wakes this thread.
   for (;;) {
     std::uint32_t seen = generation;
@@ -113,10 +123,19 @@ void CallHandoff::RunPending() {
   const auto turnEnd = Clock::now() + kTurnTime;
   while (Take()) {
     RunTaken();
-    // Listen for the next call for a moment, within the turn; then leave,
-    // unless a call came in, which the worker then left to this thread.
-    SpinUntil([this] { return state.load(std::memory_order_relaxed) != kListening; },
-              std::min(turnEnd, Clock::now() + kListenTime));
+    // Wait a moment for the next call, within the turn: spinning while the
+    // worker runs elsewhere, then asleep; then leave, unless a call came in,
+    // which the worker then left to this thread.
+    const auto listenEnd = std::min(turnEnd, Clock::now() + kListenTime);
+    if (OtherThreadElsewhere(receiverProcessor, workerProcessor))
+      SpinUntil([this] { return state.load(std::memory_order_relaxed) != kListening; }, listenEnd);
+    while (Clock::now() < listenEnd) {
+      std::uint32_t seen = kListening;
+      if (!state.compare_exchange_strong(seen, kAsleep, std::memory_order_relaxed)) break;
+      FutexWait(state, kAsleep, &listenEnd);
+      seen = kAsleep;
+      if (!state.compare_exchange_strong(seen, kListening, std::memory_order_relaxed)) break;
+    }
     std::uint32_t seen = kListening;
     if (state.compare_exchange_strong(seen, kIdle, std::memory_order_relaxed)) return;
   }
