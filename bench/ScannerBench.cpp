@@ -76,11 +76,7 @@ class ReceiverWindow : public QWidget, public ISectorScannerCallback {
 
  protected:
   bool event(QEvent* event) override {
-    if (ScannerCallEvent::Is(event)) {
-      static_cast<ScannerCallEvent*>(event)->Run();
-      return true;
-    }
-    return QWidget::event(event);
+    return ScannerCallEvent::Dispatch(event) || QWidget::event(event);
   }
 };
 

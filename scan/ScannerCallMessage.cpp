@@ -58,4 +58,10 @@ bool ScannerCallEvent::Is(QEvent* event) {
   return event->type() == ScannerCallMessage;
 }
 
+bool ScannerCallEvent::Dispatch(QEvent* event) {
+  if (!Is(event)) return false;
+  static_cast<ScannerCallEvent*>(event)->Run();
+  return true;
+}
+
 void ScannerCallEvent::Run() const { handoff->RunPending(); }
