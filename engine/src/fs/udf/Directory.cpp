@@ -1,0 +1,78 @@
+#include "Directory.h"
+
+#include <algorithm>
+
+#include "ByteView.h"
+#include "Cs0.h"
+#include "Limits.h"
+#include "Tag.h"
+
+namespace wrenlo::udf {
+namespace {
+
+constexpr std::size_t kFixedLength = 38;
+// File characteristics (4/14.4.3).
+constexpr std::uint8_t kDirectoryBit = 0x02;
+constexpr std::uint8_t kDeletedBit = 0x04;
+constexpr std::uint8_t kParentBit = 0x08;
+
+// The block in which the byte at offset of the data lies.
+std::uint32_t BlockAt(std::span<const DataSegment> segments, std::uint64_t offset) {
+  auto segment =
+      std::upper_bound(segments.begin(), segments.end(), offset,
+                       [](std::uint64_t value, const DataSegment& s) { return value < s.offset; });
+  if (segment == segments.begin()) return 0;
+  --segment;
+  return static_cast<std::uint32_t>(segment->address.block +
+                                    (offset - segment->offset) / kBlockSize);
+}
+
+bool AllZero(std::span<const std::uint8_t> bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+bool UsableName(const std::u16string& name) {
+  return !name.empty() && name != u"." && name != u".." && name.find(u'\0') == std::u16string::npos;
+}
+
+}  // namespace
+
+Result ParseDirectory(std::span<const std::uint8_t> data, std::span<const DataSegment> segments,
+                      std::vector<DirectoryRecord>& out) {
+  out.clear();
+  std::size_t offset = 0;
+  while (offset < data.size()) {
+    const auto rest = data.subspan(offset);
+    // Some writers leave zeros after the last descriptor.
+    if (AllZero(rest)) break;
+    if (rest.size() < kFixedLength) return kCorruptFileSystem;
+    ByteView view(rest);
+    const std::size_t nameLength = view.U8(19);
+    const std::size_t useLength = view.U16(36);
+    const std::size_t length = kFixedLength + useLength + nameLength;
+    if (length > rest.size()) return kCorruptFileSystem;
+    // Descriptors are padded to four bytes; the last one may end the data
+    // without its padding. The tag's CRC covers no more than the descriptor.
+    const std::size_t padded = std::min((length + 3) & ~std::size_t{3}, rest.size());
+    std::uint16_t id = 0;
+    if (CheckTag(rest.first(padded), BlockAt(segments, offset), id) != kOk ||
+        id != kTagFileIdentifier)
+      return kCorruptFileSystem;
+    const std::uint8_t characteristics = view.U8(18);
+    const BlockAddress icb = ReadLongAd(view, 20).address;
+    offset += padded;
+    if (characteristics & (kParentBit | kDeletedBit)) continue;
+
+    DirectoryRecord record;
+    if (!DecodeCs0(rest.subspan(kFixedLength + useLength, nameLength), record.name) ||
+        !UsableName(record.name))
+      return kCorruptFileSystem;
+    if (out.size() >= kMaxDirectoryEntries) return kTooLarge;
+    record.isDirectory = (characteristics & kDirectoryBit) != 0;
+    record.icb = icb;
+    out.push_back(std::move(record));
+  }
+  return kOk;
+}
+
+}  // namespace wrenlo::udf

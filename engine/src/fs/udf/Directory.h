@@ -1,0 +1,30 @@
+// A directory's data: a run of file identifier descriptors (ECMA-167
+// 4/14.4), one per child.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "Addresses.h"
+#include "FileEntry.h"
+#include "Result.h"
+
+namespace wrenlo::udf {
+
+struct DirectoryRecord {
+  std::u16string name;
+  bool isDirectory = false;
+  BlockAddress icb;  // the child's file entry
+};
+
+// Decodes the children of a directory from its data; segments tell in which
+// block each part of the data lies, where each descriptor's tag must say it
+// was recorded. The parent entry and deleted entries are left out.
+// kCorruptFileSystem for a descriptor that fails its checks or a name that
+// cannot be a child's; kTooLarge past kMaxDirectoryEntries.
+Result ParseDirectory(std::span<const std::uint8_t> data, std::span<const DataSegment> segments,
+                      std::vector<DirectoryRecord>& out);
+
+}  // namespace wrenlo::udf

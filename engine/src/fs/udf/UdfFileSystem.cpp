@@ -1,0 +1,182 @@
+#include "UdfFileSystem.h"
+
+#include <algorithm>
+
+#include "ByteView.h"
+#include "FileEntry.h"
+#include "IntegritySequence.h"
+#include "Limits.h"
+#include "PartitionLoader.h"
+#include "Tag.h"
+#include "VolumeDescriptors.h"
+
+namespace wrenlo {
+namespace {
+
+using udf::BlockAddress;
+
+// The file set descriptor (ECMA-167 4/14.1): where the root directory lies.
+Result ReadFileSet(const udf::LogicalVolume& volume, BlockAddress at, BlockAddress& root) {
+  udf::Sector sector;
+  std::uint16_t id = 0;
+  if (const Result result = volume.ReadDescriptor(at, sector, id); result != kOk) return result;
+  if (id != udf::kTagFileSet) return kCorruptFileSystem;
+  udf::ByteView view(sector);
+  root = udf::ReadLongAd(view, 400).address;
+  return kOk;
+}
+
+// The names of a path, without empty ones.
+std::vector<std::u16string_view> SplitPath(std::u16string_view path) {
+  std::vector<std::u16string_view> names;
+  while (!path.empty()) {
+    const std::size_t end = std::min(path.find(u'\\'), path.size());
+    if (end > 0) names.push_back(path.substr(0, end));
+    path.remove_prefix(std::min(end + 1, path.size()));
+  }
+  return names;
+}
+
+}  // namespace
+
+Result UdfFileSystem::Open(SectorSource& source, std::uint32_t sessionStart,
+                           std::uint32_t sessionEnd, std::unique_ptr<UdfFileSystem>& out) {
+  out.reset();
+  sessionEnd = std::min(sessionEnd, source.SectorCount());
+  if (sessionStart >= sessionEnd) return kInvalidArgument;
+
+  udf::ExtentAd main, reserve;
+  if (const Result result = udf::FindAnchor(source, sessionStart, sessionEnd, main, reserve);
+      result != kOk)
+    return result;
+  udf::VolumeDescriptors descriptors;
+  if (const Result result = udf::ReadVolumeDescriptors(source, main, reserve, descriptors);
+      result != kOk)
+    return result;
+  const udf::LogicalVolumeDescriptor& logicalVolume = descriptors.logicalVolume;
+  if (logicalVolume.blockSize != udf::kBlockSize) return kUnsupported;
+
+  std::unique_ptr<UdfFileSystem> fileSystem(new UdfFileSystem(source));
+  udf::VatFacts vat;
+  if (const Result result =
+          udf::LoadPartitions(descriptors, sessionStart, sessionEnd, fileSystem->volume_, vat);
+      result != kOk)
+    return result;
+  udf::IntegrityFacts integrity;
+  if (const Result result = udf::ReadIntegritySequence(source, logicalVolume.integrity, integrity);
+      result != kOk)
+    return result;
+  if (const Result result =
+          ReadFileSet(fileSystem->volume_, logicalVolume.fileSet.address, fileSystem->root_);
+      result != kOk)
+    return result;
+  udf::FileEntry root;
+  if (const Result result = udf::ReadFileEntry(fileSystem->volume_, fileSystem->root_, root);
+      result != kOk)
+    return result;
+  if (root.fileType != udf::kFileTypeDirectory) return kCorruptFileSystem;
+
+  UdfVolumeFacts& facts = fileSystem->facts_;
+  // On write-once media the VAT header carries the volume's current name and
+  // counts; its logical volume and integrity descriptors are those of the
+  // blank disc.
+  facts.label = vat.hasHeader && !vat.label.empty() ? vat.label : logicalVolume.label;
+  facts.revision =
+      logicalVolume.revision != 0 ? logicalVolume.revision : integrity.minimumReadRevision;
+  if (vat.hasHeader) {
+    facts.fileCount = vat.fileCount;
+    facts.directoryCount = vat.directoryCount;
+  } else if (integrity.hasCounts) {
+    facts.fileCount = integrity.fileCount;
+    facts.directoryCount = integrity.directoryCount;
+  }
+  out = std::move(fileSystem);
+  return kOk;
+}
+
+Result UdfFileSystem::Children(BlockAddress icb, udf::DirectoryCache::Entries& out) const {
+  std::uint64_t sector = 0;
+  if (const Result result = volume_.SectorOf(icb, sector); result != kOk) return result;
+  if ((out = cache_.Find(sector))) return kOk;
+
+  udf::FileEntry entry;
+  if (const Result result = udf::ReadFileEntry(volume_, icb, entry); result != kOk) return result;
+  if (entry.fileType != udf::kFileTypeDirectory) return kCorruptFileSystem;
+  std::vector<std::uint8_t> data;
+  std::vector<udf::DataSegment> segments;
+  if (const Result result =
+          udf::ReadFileData(volume_, entry, udf::kMaxDirectoryBytes, data, segments);
+      result != kOk)
+    return result;
+  auto records = std::make_shared<std::vector<udf::DirectoryRecord>>();
+  if (const Result result = udf::ParseDirectory(data, segments, *records); result != kOk)
+    return result;
+  out = records;
+  cache_.Store(sector, std::move(records));
+  return kOk;
+}
+
+Result UdfFileSystem::Resolve(std::u16string_view path, Node& out) const {
+  Node node{root_, true};
+  std::vector<std::uint64_t> ancestors(1);
+  if (const Result result = volume_.SectorOf(root_, ancestors.front()); result != kOk)
+    return result;
+  const std::vector<std::u16string_view> names = SplitPath(path);
+  if (names.size() > udf::kMaxPathDepth) return kTooLarge;
+  for (const std::u16string_view name : names) {
+    if (!node.isDirectory) return kNotADirectory;
+    udf::DirectoryCache::Entries children;
+    if (const Result result = Children(node.icb, children); result != kOk) return result;
+    const auto child = std::find_if(children->begin(), children->end(),
+                                    [&](const udf::DirectoryRecord& r) { return r.name == name; });
+    if (child == children->end()) return kNotFound;
+    node = {child->icb, child->isDirectory};
+    if (!node.isDirectory) continue;
+    std::uint64_t sector = 0;
+    if (const Result result = volume_.SectorOf(node.icb, sector); result != kOk) return result;
+    if (std::find(ancestors.begin(), ancestors.end(), sector) != ancestors.end())
+      return kCorruptFileSystem;
+    ancestors.push_back(sector);
+  }
+  out = node;
+  return kOk;
+}
+
+Result UdfFileSystem::ListDirectory(std::u16string_view path,
+                                    std::vector<DirectoryItem>& out) const {
+  out.clear();
+  Node node;
+  if (const Result result = Resolve(path, node); result != kOk) return result;
+  if (!node.isDirectory) return kNotADirectory;
+  udf::DirectoryCache::Entries children;
+  if (const Result result = Children(node.icb, children); result != kOk) return result;
+  out.reserve(children->size());
+  for (const udf::DirectoryRecord& child : *children)
+    out.push_back({child.name, child.isDirectory});
+  return kOk;
+}
+
+Result UdfFileSystem::FileExtents(std::u16string_view path, std::vector<Extent>& out) const {
+  out.clear();
+  Node node;
+  if (const Result result = Resolve(path, node); result != kOk) return result;
+  if (node.isDirectory) return kNotAFile;
+  udf::FileEntry entry;
+  if (const Result result = udf::ReadFileEntry(volume_, node.icb, entry); result != kOk)
+    return result;
+  if (entry.fileType == udf::kFileTypeDirectory) return kNotAFile;
+  std::vector<udf::DataExtent> extents;
+  if (const Result result = udf::ListDataExtents(volume_, entry, extents); result != kOk)
+    return result;
+  for (const udf::DataExtent& extent : extents) {
+    if (!extent.recorded) continue;
+    const std::uint32_t blocks = udf::ExtentAd{extent.length, 0}.Sectors();
+    if (const Result result = volume_.Map(extent.address, blocks, false, out); result != kOk) {
+      out.clear();
+      return result;
+    }
+  }
+  return kOk;
+}
+
+}  // namespace wrenlo

@@ -1,0 +1,61 @@
+// A UDF volume (ECMA-167, OSTA UDF 1.02 to 2.60) of one session: its facts,
+// its directories and where each file's data lies.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Addresses.h"
+#include "DirectoryCache.h"
+#include "FileSystem.h"
+#include "LogicalVolume.h"
+#include "Result.h"
+#include "SectorSource.h"
+
+namespace wrenlo {
+
+struct UdfVolumeFacts {
+  std::u16string label;  // the logical volume identifier (dstring, OSTA CS0)
+  std::int32_t revision =
+      0;  // e.g. 0x0260, from the logical volume descriptor's domain identifier suffix
+  std::int32_t fileCount = 0;  // from the last logical volume integrity descriptor of the sequence
+  std::int32_t directoryCount = 0;
+};
+
+class UdfFileSystem : public FileSystem {
+ public:
+  // Opens the UDF volume of the session [sessionStart, sessionEnd) of source.
+  // The source must outlive the file system. kNoFileSystem when the session
+  // holds no UDF anchor; kCorruptFileSystem, kTooLarge or kUnsupported when
+  // the volume cannot be read; a read failure of the source as it came.
+  static Result Open(SectorSource& source, std::uint32_t sessionStart, std::uint32_t sessionEnd,
+                     std::unique_ptr<UdfFileSystem>& out);
+
+  const UdfVolumeFacts& Facts() const { return facts_; }
+  Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const override;
+  Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const override;
+
+ private:
+  struct Node {
+    udf::BlockAddress icb;
+    bool isDirectory = false;
+  };
+
+  explicit UdfFileSystem(SectorSource& source) : volume_(source) {}
+
+  // The file or directory at path, refusing a directory that is one of its
+  // own ancestors.
+  Result Resolve(std::u16string_view path, Node& out) const;
+  // The children of the directory whose entry lies at icb.
+  Result Children(udf::BlockAddress icb, udf::DirectoryCache::Entries& out) const;
+
+  udf::LogicalVolume volume_;
+  udf::BlockAddress root_;
+  UdfVolumeFacts facts_;
+  mutable udf::DirectoryCache cache_;
+};
+
+}  // namespace wrenlo

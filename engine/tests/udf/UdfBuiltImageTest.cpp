@@ -1,0 +1,192 @@
+// Volumes made by the image builder in every form the decoder reads: each
+// must open with the right facts, list every name and give every file's
+// sectors, whose bytes are the file's content.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "UdfImageBuilder.h"
+#include "UdfTestSupport.h"
+
+namespace udftest {
+namespace {
+
+using wrenlo::kOk;
+
+Node SampleTree() {
+  return Node::Dir(u"",
+                   {
+                       Node::File(u"readme.txt", Pattern(100, 1)),
+                       Node::File(u"big.bin", Pattern(5 * 2048 + 100, 2)),
+                       Node::File(u"empty", {}),
+                       Node::File(u"Gr\u00fc\u00dfe.txt", Pattern(3000, 3)),
+                       Node::Dir(u"\u65e5\u672c\u8a9e",
+                                 {
+                                     Node::File(u"\u0444\u0430\u0439\u043b.dat", Pattern(2048, 4)),
+                                     Node::Dir(u"deep", {Node::File(u"leaf", Pattern(1, 5))}),
+                                 }),
+                       Node::Link(u"link", false, u"big.bin"),
+                   });
+}
+
+// The file contents the sample tree should show, by path.
+void ExpectedFiles(const Node& node, const std::u16string& path,
+                   std::map<std::u16string, std::vector<std::uint8_t>>& files,
+                   std::vector<std::u16string>& directories) {
+  if (node.directory) {
+    directories.push_back(path);
+    for (const Node& child : node.children) {
+      const std::u16string childPath = path.empty() ? child.name : path + u"\\" + child.name;
+      if (child.linkTo)
+        files[childPath] = {};
+      else
+        ExpectedFiles(child, childPath, files, directories);
+    }
+  } else {
+    files[path] = node.data;
+  }
+}
+
+struct Case {
+  const char* what;
+  Options options;
+};
+
+Options With(std::uint16_t revision, Partitioning partitioning,
+             void (*adjust)(Options&) = nullptr) {
+  Options options;
+  options.revision = revision;
+  options.partitioning = partitioning;
+  options.label = u"Vol \u00e9t\u00e9";
+  if (adjust) adjust(options);
+  return options;
+}
+
+const Case kCases[] = {
+    {"1.02, file entries, short descriptors", With(0x0102, Partitioning::kPhysical)},
+    {"1.50, long descriptors",
+     With(0x0150, Partitioning::kPhysical, [](Options& o) { o.ads = Ads::kLong; })},
+    {"2.01, extended entries, embedded data", With(0x0201, Partitioning::kPhysical,
+                                                   [](Options& o) {
+                                                     o.extendedEntries = true;
+                                                     o.ads = Ads::kEmbedded;
+                                                   })},
+    {"2.01, one-block extents with gaps, continued in AEDs", With(0x0201, Partitioning::kPhysical,
+                                                                  [](Options& o) {
+                                                                    o.extentBlocks = 1;
+                                                                    o.gapsBetweenExtents = true;
+                                                                    o.descriptorsPerBlock = 2;
+                                                                  })},
+    {"2.01, one-block extents without gaps (joined runs), long descriptors in AEDs",
+     With(0x0201, Partitioning::kPhysical,
+          [](Options& o) {
+            o.extentBlocks = 1;
+            o.ads = Ads::kLong;
+            o.descriptorsPerBlock = 3;
+          })},
+    {"2.01, 16-bit names, anchor at 256", With(0x0201, Partitioning::kPhysical,
+                                               [](Options& o) {
+                                                 o.wideNames = true;
+                                                 o.layout = Layout::kAnchorAt256;
+                                               })},
+    {"2.50, metadata partition",
+     With(0x0250, Partitioning::kMetadata, [](Options& o) { o.extendedEntries = true; })},
+    {"2.60, metadata partition, embedded, anchor at 256", With(0x0260, Partitioning::kMetadata,
+                                                               [](Options& o) {
+                                                                 o.ads = Ads::kEmbedded;
+                                                                 o.layout = Layout::kAnchorAt256;
+                                                               })},
+    {"2.60, metadata partition, AED continuations", With(0x0260, Partitioning::kMetadata,
+                                                         [](Options& o) {
+                                                           o.extentBlocks = 1;
+                                                           o.gapsBetweenExtents = true;
+                                                           o.descriptorsPerBlock = 2;
+                                                           o.extendedEntries = true;
+                                                         })},
+    {"1.50, VAT with trailer", With(0x0150, Partitioning::kVat)},
+    {"2.01, VAT with header",
+     With(0x0201, Partitioning::kVat, [](Options& o) { o.extendedEntries = true; })},
+    {"2.50, VAT, directories in several extents",
+     With(0x0250, Partitioning::kVat, [](Options& o) { o.extentBlocks = 1; })},
+    {"2.01, sparable partition with a moved packet", With(0x0201, Partitioning::kSparable)},
+};
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.what; }
+
+class BuiltImage : public testing::TestWithParam<Case> {};
+
+TEST_P(BuiltImage, OpensListsAndMapsEveryFile) {
+  const Options& options = GetParam().options;
+  const Node tree = SampleTree();
+  Image image = BuildImage(tree, options);
+  const auto expectedExtents = image.extents;
+  const std::int32_t files = image.files;
+  const std::int32_t directories = image.directories;
+  OpenedImage opened = OpenImage(std::move(image.bytes));
+  ASSERT_EQ(opened.result, kOk);
+
+  const wrenlo::UdfVolumeFacts& facts = opened.fileSystem->Facts();
+  EXPECT_EQ(Utf8(facts.label), Utf8(options.label));
+  EXPECT_EQ(facts.revision, options.revision);
+  EXPECT_EQ(facts.fileCount, files);
+  EXPECT_EQ(facts.directoryCount, directories);
+
+  std::map<std::u16string, std::vector<std::uint8_t>> expectedFiles;
+  std::vector<std::u16string> expectedDirectories;
+  ExpectedFiles(tree, u"", expectedFiles, expectedDirectories);
+  expectedFiles[u"link"] = expectedFiles[u"big.bin"];
+
+  Tree found;
+  ASSERT_EQ(WalkTree(*opened.fileSystem, *opened.source, found), kOk);
+  std::sort(found.directories.begin(), found.directories.end());
+  std::sort(expectedDirectories.begin(), expectedDirectories.end());
+  EXPECT_EQ(found.directories, expectedDirectories);
+  ASSERT_EQ(found.files.size(), expectedFiles.size());
+  for (const auto& [path, data] : expectedFiles) {
+    SCOPED_TRACE(Utf8(path));
+    const std::vector<std::uint8_t>& bytes = found.files[path];
+    const std::size_t sectors = options.ads == Ads::kEmbedded && data.size() <= 2048 - 216
+                                    ? 0
+                                    : (data.size() + 2047) / 2048;
+    ASSERT_EQ(bytes.size(), sectors * 2048);
+    if (sectors > 0) {
+      EXPECT_TRUE(std::equal(data.begin(), data.end(), bytes.begin()));
+    }
+  }
+  for (const auto& [path, extents] : expectedExtents) {
+    SCOPED_TRACE(Utf8(path));
+    std::vector<wrenlo::Extent> mapped;
+    ASSERT_EQ(opened.fileSystem->FileExtents(path, mapped), kOk);
+    ASSERT_EQ(mapped.size(), extents.size());
+    for (std::size_t i = 0; i < extents.size(); ++i) {
+      EXPECT_EQ(mapped[i].start, extents[i].start);
+      EXPECT_EQ(mapped[i].count, extents[i].count);
+    }
+  }
+}
+
+// An independent reader agrees on what the builder wrote (it looks for the
+// anchor at 256).
+TEST_P(BuiltImage, UdfinfoReadsTheSameFacts) {
+  Options options = GetParam().options;
+  if (options.partitioning == Partitioning::kSparable)
+    GTEST_SKIP() << "udfinfo refuses a sparable volume this small";
+  options.layout = Layout::kAnchorAt256;
+  Image image = BuildImage(SampleTree(), options);
+  std::filesystem::create_directories(UDF_FIXTURE_DIR);
+  const std::string path = std::string(UDF_FIXTURE_DIR) + "/built.img";
+  WriteFileBytes(path, image.bytes);
+  const auto info = UdfInfo(path);
+  EXPECT_EQ(info.at("lvid"), Utf8(options.label));
+  EXPECT_EQ(info.at("numfiles"), std::to_string(image.files));
+  EXPECT_EQ(info.at("numdirs"), std::to_string(image.directories));
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, BuiltImage, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<Case>& info) {
+                           return "Case" + std::to_string(info.index);
+                         });
+
+}  // namespace
+}  // namespace udftest
