@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <ctime>
 
 namespace {
 
@@ -28,18 +27,11 @@ static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t) &&
 
 using Clock = std::chrono::steady_clock;
 
-// Sleeps while word holds expected, until woken or, when given, until end.
-void FutexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected,
-               const Clock::time_point* end = nullptr) {
-  timespec timeout{};
-  if (end != nullptr) {
-    const auto left = std::max(*end - Clock::now(), Clock::duration::zero());
-    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-    timeout.tv_sec = static_cast<std::time_t>(nanoseconds / 1000000000);
-    timeout.tv_nsec = static_cast<long>(nanoseconds % 1000000000);
-  }
-  syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAIT_PRIVATE, expected,
-          end != nullptr ? &timeout : nullptr, nullptr, 0);
+// Sleeps while word holds expected, until woken. (No time-out: arming a timer
+// costs a virtual machine several microseconds on each wait.)
+void FutexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected) {
+  syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAIT_PRIVATE, expected, nullptr,
+          nullptr, 0);
 }
 
 void FutexWake(std::atomic<std::uint32_t>& word) {
@@ -71,6 +63,7 @@ bool SpinUntil(const Ready& ready, Clock::time_point end) {
 
 void CallHandoff::Deliver(const ScannerCall& call, const std::function<void()>& notify) {
   const std::uint32_t generation = completed.load(std::memory_order_relaxed) & ~kWorkerAsleep;
+  workerProcessor.store(sched_getcpu(), std::memory_order_relaxed);
   pending = &call;
   std::uint32_t seen = state.load(std::memory_order_relaxed);
   do {
@@ -123,19 +116,13 @@ void CallHandoff::RunPending() {
   const auto turnEnd = Clock::now() + kTurnTime;
   while (Take()) {
     RunTaken();
-    // Wait a moment for the next call, within the turn: spinning while the
-    // worker runs elsewhere, then asleep; then leave, unless a call came in,
-    // which the worker then left to this thread.
-    const auto listenEnd = std::min(turnEnd, Clock::now() + kListenTime);
+    // While the worker runs on another processor, listen for its next call
+    // for a moment, within the turn; then leave, unless a call came in, which
+    // the worker then left to this thread. (Sleeping with a time-out to listen
+    // costs more than the worker's notification.)
     if (OtherThreadElsewhere(receiverProcessor, workerProcessor))
-      SpinUntil([this] { return state.load(std::memory_order_relaxed) != kListening; }, listenEnd);
-    while (Clock::now() < listenEnd) {
-      std::uint32_t seen = kListening;
-      if (!state.compare_exchange_strong(seen, kAsleep, std::memory_order_relaxed)) break;
-      FutexWait(state, kAsleep, &listenEnd);
-      seen = kAsleep;
-      if (!state.compare_exchange_strong(seen, kListening, std::memory_order_relaxed)) break;
-    }
+      SpinUntil([this] { return state.load(std::memory_order_relaxed) != kListening; },
+                std::min(turnEnd, Clock::now() + kListenTime));
     std::uint32_t seen = kListening;
     if (state.compare_exchange_strong(seen, kIdle, std::memory_order_relaxed)) return;
   }

@@ -2,14 +2,15 @@
 // a receiver thread and holds the worker until the call has run there.
 //
 // The receiver thread learns of a call in one of two ways. While it listens
-// (for a moment right after it ran a call, since a busy worker's next report
-// is due within microseconds) or waits in ServeUntil, it picks the call up
-// itself; otherwise the worker asks for it with the notification it passes to
-// Deliver (for a window, a posted event). Each side waits for the other by
-// spinning while the other runs on another processor (waking a sleeping thread
-// there costs tens of microseconds), else asleep on a futex, which hands the
-// processor over at once. All waits but ServeUntil's are bounded, so a program
-// without a scan uses no CPU.
+// or waits in ServeUntil, it picks the call up itself; otherwise the worker
+// asks for it with the notification it passes to Deliver (for a window, a
+// posted event). Waking a sleeping thread on another processor costs tens of
+// microseconds, on this one about one; so while the two threads run on
+// different processors, each side spins for the other for a moment (the
+// receiver listens for the next call right after it ran one, since a busy
+// worker's next report is due within microseconds), and otherwise goes to
+// sleep at once, which hands the processor over. All spins are bounded, so a
+// program without a scan uses no CPU.
 #pragma once
 
 #include <atomic>
@@ -21,13 +22,15 @@
 
 class CallHandoff {
  public:
-  // How long the receiver listens for the next call after it ran one; long
-  // enough to cover a drive's read of one sector.
+  // How long the receiver listens for the next call after it ran one, while
+  // the worker runs on another processor; long enough to cover a drive's read
+  // of one sector.
   static constexpr std::chrono::microseconds kListenTime{300};
   // How long the receiver keeps running calls before it returns to its other
   // work (a window's painting and input).
   static constexpr std::chrono::microseconds kTurnTime{5000};
-  // How long the worker spins before it sleeps on a call's completion.
+  // How long the worker spins before it sleeps on a call's completion, while
+  // the receiver runs on another processor.
   static constexpr std::chrono::microseconds kWorkerSpinTime{100};
 
   // On the worker: publishes call and returns once the receiver has run it or
