@@ -192,7 +192,13 @@ int main(int argc, char** argv) {
   };
   preadLoop();
 
-  std::printf("image %s: %d sectors, cached; median of %d runs\n", image.c_str(), sectors, kRuns);
+  double load = 0;
+  if (std::FILE* loadavg = std::fopen("/proc/loadavg", "r")) {
+    if (std::fscanf(loadavg, "%lf", &load) != 1) load = 0;
+    std::fclose(loadavg);
+  }
+  std::printf("%u processors, load average %.2f; image %s: %d sectors, cached; median of %d runs\n",
+              std::thread::hardware_concurrency(), load, image.c_str(), sectors, kRuns);
   const double pread = Rate(sectors, preadLoop);
   const double engine = Rate(sectors, [&] {
     for (std::int32_t i = 0; i < sectors; ++i) context.ReadSector(buffer, i, -1);
