@@ -116,6 +116,23 @@ TEST_F(WindowBridgeTest, ReportsRunOnTheWindowThreadInOrderWithTheValuesOfTheirM
   EXPECT_THAT(recorder.threads, Each(std::this_thread::get_id()));
 }
 
+// The scan page's button reads "Start" again as soon as the run's last report
+// arrives; pressing it then must start the next run, though the worker may
+// not have ended yet.
+TEST_F(WindowBridgeTest, AStartRightAfterTheLastReportStartsTheNextRun) {
+  ScriptSession(3);
+  const DeviceContext context(u'D');
+  Recorder recorder;
+  ReceiverWindow window(recorder);
+  SectorScanner scanner(std::make_unique<WindowBridge>(&window), &window);
+  for (std::size_t run = 1; run <= 3; ++run) {
+    ASSERT_TRUE(scanner.Start(true, false, &context)) << "run " << run;
+    ASSERT_TRUE(RunUntil([&] { return recorder.Count("Finished") == 2 * run; }));
+  }
+  scanner.Wait();
+  EXPECT_EQ(fake::ReadCount(kStart + 2), 3);
+}
+
 TEST_F(WindowBridgeTest, ReportsToADestroyedWindowAreDroppedAndTheScanRunsOn) {
   constexpr std::int32_t kSectors = 200000;  // far more than one turn of reports
   ScriptSession(kSectors);
