@@ -8,6 +8,7 @@
 #include <wrenlo/wrenlo.h>
 
 #include <QDir>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
 #include <QTreeWidget>
@@ -37,6 +38,7 @@ class EndToEndTest : public ::testing::Test {
   }
 
   void Save(QWidget* shown, const QString& name) {
+    QCoreApplication::processEvents();  // let pending layouts and repaints run
     const QString path = folder.filePath(name);
     EXPECT_TRUE(shown->grab().save(path)) << path.toStdString();
   }
@@ -55,11 +57,10 @@ TEST_F(EndToEndTest, ShowsTheSampleDiscsAndSavesAScreenshotOfEveryTab) {
   EXPECT_EQ(Drives()->itemText(1), "E: damaged.iso");
 
   const QStringList healthy = MediaLines();
-  for (const char* line :
-       {"  Sectors | 1921", "  Content Type | Data (Mode 1)", "  Bootable | Yes", "ISO File System",
-        "  Volume Label | LUMETER_SAMPLE", "  Publisher | CORVANE",
-        "  Application | CORVANE LUMETER SAMPLES", "  Creation Time: | 04.07.2024 08:30:00",
-        "Joliet File System", "UDF File System", "  UDF Version | 1.02"})
+  for (const char* line : {"  Sectors | 1921", "  Content Type | Data (Mode 1)", "  Bootable | Yes",
+                           "ISO File System", "  Volume Label | LUMETER_SAMPLE",
+                           "  Publisher | CORVANE", "  Application | CORVANE LUMETER SAMPLES",
+                           "Joliet File System", "UDF File System", "  UDF Version | 1.02"})
     EXPECT_TRUE(healthy.contains(QString::fromUtf8(line))) << line;
   const QStringList features = GroupListLines(Item<QTreeWidget>(window.Page(0), 1002));
   EXPECT_TRUE(features.contains("  Drive Letter | D:"));
@@ -72,11 +73,20 @@ TEST_F(EndToEndTest, ShowsTheSampleDiscsAndSavesAScreenshotOfEveryTab) {
                       .arg(Tabs()->ItemText(i).toLower().replace(' ', '-')));
   }
 
+  // The end of the media page: the UDF rows.
+  Tabs()->Bar()->setCurrentIndex(1);
+  auto* media = Item<QTreeWidget>(window.Page(1), 1007);
+  media->scrollToBottom();
+  QScrollBar* bar = media->verticalScrollBar();
+  EXPECT_TRUE(WaitUntil([&] { return bar->maximum() > 0 && bar->value() == bar->maximum(); }));
+  Save(&window, QStringLiteral("tab2-media-end.png"));
+
   // The damaged disc: no boot record, no UDF.
   Drives()->setCurrentIndex(1);
   emit Drives()->activated(1);
   const QStringList damaged = MediaLines();
   EXPECT_TRUE(damaged.contains("  Volume Label | SCRATCHED"));
+  EXPECT_TRUE(damaged.contains("  Creation Time: | 04.07.2024 08:30:00"));
   EXPECT_TRUE(damaged.contains("  Bootable | No"));
   EXPECT_FALSE(damaged.contains("UDF File System"));
   Tabs()->Bar()->setCurrentIndex(1);

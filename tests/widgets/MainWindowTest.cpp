@@ -109,9 +109,12 @@ TEST_F(MainWindowTest, CannotBeMadeSmallerThan500By500) {
 TEST_F(MainWindowTest, TabsInOrderAndOnlyTheSelectedPageShows) {
   Open();
   EXPECT_EQ(window->windowTitle(), "Corvane Lumeter");
-  ASSERT_EQ(Tabs()->GetItemCount(), 2);
-  EXPECT_EQ(Tabs()->ItemText(0), "Device Features");
-  EXPECT_EQ(Tabs()->ItemText(1), "Media");
+  QStringList titles;
+  for (int i = 0; i < Tabs()->GetItemCount(); ++i) {
+    titles << Tabs()->ItemText(i);
+    EXPECT_EQ(window->Page(i)->GetTitle(), Tabs()->ItemText(i));
+  }
+  EXPECT_EQ(titles, QStringList({"Device Features", "Media"}));
   EXPECT_EQ(Tabs()->GetCurSel(), 0);
   EXPECT_TRUE(window->Page(0)->isVisible());
   EXPECT_FALSE(window->Page(1)->isVisible());
@@ -120,7 +123,7 @@ TEST_F(MainWindowTest, TabsInOrderAndOnlyTheSelectedPageShows) {
   EXPECT_FALSE(window->Page(0)->isVisible());
   EXPECT_TRUE(window->Page(1)->isVisible());
   // Every page has its window and the first context once the window shows.
-  for (int i = 0; i < 2; ++i) EXPECT_TRUE(window->Page(i)->HasWindow());
+  for (int i = 0; i < Tabs()->GetItemCount(); ++i) EXPECT_TRUE(window->Page(i)->HasWindow());
   ExpectEveryPageHoldsTheContext();
 }
 
