@@ -4,7 +4,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -20,6 +19,7 @@
 #include <functional>
 #include <memory>
 
+#include "WaitUntil.h"
 #include "controls/BinaryViewer.h"
 #include "controls/HexDump.h"
 #include "disc/DeviceContext.h"
@@ -34,21 +34,6 @@ using Page = SectorInfoPage;
 
 constexpr int kAllCommands[] = {Page::kSave, Page::kFirstSector, Page::kPreviousSector,
                                 Page::kNextSector, Page::kLastSector};
-
-// Runs the event loop until condition holds; false when it still does not
-// after timeoutMs.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000) {
-  if (condition()) return true;
-  QEventLoop loop;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (condition()) loop.quit();
-  });
-  poll.start(0);
-  QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-  loop.exec();
-  return condition();
-}
 
 // What a message box that opened while `action` ran showed; the box is closed
 // with its first button as soon as it is seen.
