@@ -3,7 +3,8 @@
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
 #include "cli/Utf8.h"
-#include "scan/ScanFigures.h"
+#include "pages/ScanLogText.h"
+#include "pages/ScanProgressText.h"
 #include "scan/SectorScanner.h"
 
 namespace {
@@ -66,11 +67,11 @@ void ScanConsole::OnLogEntry(int kind, const TimeValue& time, const std::u16stri
 }
 
 std::string ScanConsole::Figures(const ProgressCtx_t& progress) const {
-  const ReadShares shares = ShareOfReads(progress);
-  return std::to_string(ProgressPercent(progress)) + "%  " + ToUtf8(SpeedText(progress.speed)) +
-         "  Good: " + ToUtf8(ShareText(shares.good)) +
-         "  Problem: " + ToUtf8(ShareText(shares.problem)) +
-         "  Error: " + ToUtf8(ShareText(shares.error));
+  const ScanShares shares = SharesOf(progress);
+  return std::to_string(ProgressPosition(progress)) + "%  " + ToUtf8(SpeedText(progress.speed)) +
+         "  Good: " + ToUtf8(PercentText(shares.good)) +
+         "  Problem: " + ToUtf8(PercentText(shares.problem)) +
+         "  Error: " + ToUtf8(PercentText(shares.error));
 }
 
 void ScanConsole::DrawProgress(const ProgressCtx_t& progress, bool final) {
@@ -90,7 +91,7 @@ void ScanConsole::DrawProgress(const ProgressCtx_t& progress, bool final) {
     linesShown = true;
     return;
   }
-  const int percent = ProgressPercent(progress);
+  const int percent = ProgressPosition(progress);
   if (final ? progress.current == printedCurrent : percent == printedPercent) return;
   printedPercent = percent;
   printedCurrent = progress.current;
