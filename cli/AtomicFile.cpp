@@ -28,6 +28,12 @@ AtomicFile::~AtomicFile() { Discard(); }
 bool AtomicFile::Open(const std::string& path, std::string& error) {
   Discard();
   finalPath = path;
+  // A folder of that name would refuse the rename only at the end.
+  struct stat existing {};
+  if (::stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
+    error = Problem(path, EISDIR);
+    return false;
+  }
   std::vector<char> name(path.begin(), path.end());
   const char suffix[] = ".tmp-XXXXXX";
   name.insert(name.end(), suffix, suffix + sizeof suffix);

@@ -205,13 +205,20 @@ TEST(AtomicFileTest, AppearsWholeOrNotAtAll) {
   ::umask(mask);
   EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask);
 
-  // Over a folder of that name: an error, and nothing left behind.
+  // A folder of that name is refused at once; so is a missing folder.
   std::filesystem::create_directory(std::string(folder) + "/dir");
   AtomicFile onFolder;
-  ASSERT_TRUE(onFolder.Open(std::string(folder) + "/dir", error));
-  EXPECT_FALSE(onFolder.Commit("x", error));
-  EXPECT_THAT(error, HasSubstr("/dir: "));
+  EXPECT_FALSE(onFolder.Open(std::string(folder) + "/dir", error));
+  EXPECT_THAT(error, HasSubstr("/dir: Is a directory"));
   EXPECT_EQ(entries(), 2);
+  // A folder that takes the name while the file is written: the rename
+  // fails, and the temporary file goes.
+  AtomicFile late;
+  ASSERT_TRUE(late.Open(std::string(folder) + "/late", error));
+  std::filesystem::create_directory(std::string(folder) + "/late");
+  EXPECT_FALSE(late.Commit("x", error));
+  EXPECT_THAT(error, HasSubstr("/late: "));
+  EXPECT_EQ(entries(), 3);
   AtomicFile missing;
   EXPECT_FALSE(missing.Open(std::string(folder) + "/none/out.bin", error));
   EXPECT_THAT(error, HasSubstr("No such file or directory"));
