@@ -1,5 +1,7 @@
 #include "cli/ScanConsole.h"
 
+#include <algorithm>
+
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
 #include "cli/Utf8.h"
@@ -83,7 +85,10 @@ void ScanConsole::DrawProgress(const ProgressCtx_t& progress, bool final) {
     // start when too long (a file's path keeps its name), then the figures.
     const std::size_t width = static_cast<std::size_t>(TerminalColumns(stream)) - 1;
     std::u16string status = progress.text;
-    if (CharacterCount(status) > width) status = u"..." + status.substr(status.size() + 3 - width);
+    if (CharacterCount(status) > width) {
+      const std::size_t keep = std::min(width > 3 ? width - 3 : 0, status.size());
+      status = u"..." + status.substr(status.size() - keep);
+    }
     std::string figures = Figures(progress);
     if (figures.size() > width) figures.resize(width);
     Print(stream, std::string(linesShown ? "\r\x1b[1A" : "\r") + ToUtf8(status) + "\x1b[K\n" +
