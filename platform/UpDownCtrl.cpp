@@ -19,13 +19,14 @@ UpDownCtrl::UpDownCtrl(QWidget* parent)
     : QWidget(parent), up(MakeArrow(this, Qt::UpArrow)), down(MakeArrow(this, Qt::DownArrow)) {
   connect(up, &QToolButton::clicked, this, [this] { emit deltaPos(-1); });
   connect(down, &QToolButton::clicked, this, [this] { emit deltaPos(+1); });
-  // A click on the arrows gives the focus to the control, that is to its buddy.
-  setFocusPolicy(Qt::ClickFocus);
 }
 
 void UpDownCtrl::SetBuddy(QWidget* control) {
   if (buddy != nullptr) buddy->removeEventFilter(this);
   buddy = control;
+  // A click on the arrows gives the focus to the control, that is to its
+  // buddy; without a buddy the control takes no focus.
+  setFocusPolicy(buddy != nullptr ? Qt::ClickFocus : Qt::NoFocus);
   setFocusProxy(buddy);
   if (buddy != nullptr) buddy->installEventFilter(this);
 }

@@ -8,6 +8,8 @@
 #include <wrenlo/wrenlo.h>
 
 #include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
@@ -18,6 +20,7 @@
 #include "app/AboutDialog.h"
 #include "app/MainWindow.h"
 #include "disc/DeviceCombo.h"
+#include "pages/SectorInfoPage.h"
 #include "platform/ControlId.h"
 #include "platform/LinkCtrl.h"
 #include "platform/TabCtrl.h"
@@ -91,6 +94,22 @@ TEST_F(EndToEndTest, ShowsTheSampleDiscsAndSavesAScreenshotOfEveryTab) {
   EXPECT_FALSE(damaged.contains("UDF File System"));
   Tabs()->Bar()->setCurrentIndex(1);
   Save(&window, QStringLiteral("tab2-media-damaged.png"));
+}
+
+TEST_F(EndToEndTest, SectorViewerShowsTheVolumeDescriptorOfTheHealthyDisc) {
+  int tab = 0;
+  while (tab < Tabs()->GetItemCount() && Tabs()->ItemText(tab) != "Sector Viewer") ++tab;
+  ASSERT_LT(tab, Tabs()->GetItemCount());
+  Tabs()->Bar()->setCurrentIndex(tab);
+  ASSERT_TRUE(WaitUntil([&] { return window.Page(tab)->isVisible(); }));
+  auto* box = Item<QLineEdit>(window.Page(tab), SectorInfoPage::kSectorEditId);
+  box->setFocus();
+  box->setText("16");
+  QTest::keyClick(box, Qt::Key_Return);
+  const QString dump =
+      Item<QPlainTextEdit>(window.Page(tab), SectorInfoPage::kViewerId)->toPlainText();
+  EXPECT_TRUE(dump.startsWith("01 43 44 30 30 31 01 00  ")) << dump.left(68).toStdString();
+  Save(&window, QStringLiteral("tab%1-sector-viewer-16.png").arg(tab + 1));
 }
 
 TEST_F(EndToEndTest, SavesAScreenshotOfTheAboutBox) {

@@ -233,12 +233,16 @@ TEST_F(SectorInfoPageTest, NavigationAtFirstMiddleAndLastSector) {
     EXPECT_EQ(ButtonStates(),
               (std::vector<bool>{true, c.to > 0, c.to > 0, c.to < 999, c.to < 999}));
   }
+  // A click on an arrow puts the focus in the sector box.
+  Leave();
+  downArrow();
+  EXPECT_TRUE(Box()->hasFocus());
 }
 
 TEST_F(SectorInfoPageTest, SectorBoxCommitsOnEnterOrLeavingOnly) {
   ScriptMedium({1000});
   Load();
-  enum class Then { Nothing, Enter, Leave };
+  enum class Then { Nothing, Enter, Leave, UpArrow };
   struct Case {
     const char* what;
     std::int32_t from;
@@ -258,6 +262,9 @@ TEST_F(SectorInfoPageTest, SectorBoxCommitsOnEnterOrLeavingOnly) {
       {"letters are not taken", 500, "4x2", Then::Enter, "42", 42, 1},
       {"cleared while another sector is shown", 500, "", Then::Leave, "0", 0, 1},
       {"cleared while sector 0 is shown", 0, "", Then::Leave, "", 0, 0},
+      // The arrow takes the focus to the box, which keeps it: the typed
+      // number is dropped and the step starts from the sector shown.
+      {"typed, then the up arrow", 500, "123", Then::UpArrow, "501", 501, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -266,6 +273,7 @@ TEST_F(SectorInfoPageTest, SectorBoxCommitsOnEnterOrLeavingOnly) {
     Type(c.typed);
     if (c.then == Then::Enter) QTest::keyClick(Box(), Qt::Key_Return);
     if (c.then == Then::Leave) Leave();
+    if (c.then == Then::UpArrow) QTest::mouseClick(Arrows()->UpArrow(), Qt::LeftButton);
     EXPECT_EQ(Box()->text(), c.box);
     EXPECT_EQ(FirstViewerLine(), DumpLineOf(100000 + c.shown));
     EXPECT_EQ(Reads(), c.reads);
