@@ -87,6 +87,7 @@ bool MainWindow::OnInitDialog() {
   AddPage(featuresPage);
   AddPage(mediaPage);
   AddPage(scanPage);
+  AddPage(sectorPage);
   setWindowIcon(icon);
   setMinimumSize(500, 500);
   ConnectMessages();

@@ -16,6 +16,7 @@
 #include "pages/DeviceFeaturesPage.h"
 #include "pages/MediaPage.h"
 #include "pages/ScanPage.h"
+#include "pages/SectorInfoPage.h"
 #include "platform/Dialog.h"
 #include "platform/ImageList.h"
 
@@ -86,6 +87,7 @@ class MainWindow : public Dialog {
   DeviceFeaturesPage featuresPage;
   MediaPage mediaPage;
   ScanPage scanPage;
+  SectorInfoPage sectorPage;
   ImageList toolbarImages;
   DeviceCombo* deviceCombo = nullptr;
   ToolBarCtrl* toolbar = nullptr;

@@ -14,6 +14,7 @@
 #include "controls/AdvancedScanOptionsDlg.h"
 #include "controls/StaticText.h"
 #include "controls/SurfaceDetailsDialog.h"
+#include "pages/ScanLogText.h"
 #include "pages/ScanProgressText.h"
 #include "platform/ControlId.h"
 #include "platform/MoveWindow.h"
@@ -60,7 +61,6 @@ const DialogTemplate kTemplate131 = {
     },
 };
 
-constexpr char kLogTimeFormat[] = "%d/%m/%Y %H:%M:%S";
 const QString kNotAvailable = QStringLiteral("n/a");
 const QString kNoShare = QStringLiteral("0.0%");
 
@@ -267,7 +267,7 @@ void ScanPage::OnSurfaceState(const SurfaceState_t&) {
 
 // A row at the end, not scrolled into view; every kind looks the same.
 void ScanPage::OnLogEntry(int, const TimeValue& time, const std::u16string& text) {
-  auto* row = new QTreeWidgetItem({ToQString(time.Format(kLogTimeFormat)), ToQString(text)});
+  auto* row = new QTreeWidgetItem({ToQString(LogTimeText(time)), ToQString(text)});
   logList->addTopLevelItem(row);
 }
 

@@ -40,6 +40,9 @@ class Dialog : public QDialog {
 
   void EndDialog(int result);
 
+  // The dialog a control belongs to: its nearest dialog ancestor.
+  static const Dialog* OwnerOf(const QWidget* control);
+
   // The client area: the template's controls are its children.
   QWidget* Client() const;
   QRect ClientRect() const;
@@ -72,8 +75,6 @@ class Dialog : public QDialog {
 
   void Build(const DialogTemplate& tmpl);
   void FocusFirstControl();
-  // The dialog a control belongs to: its nearest dialog ancestor.
-  static const Dialog* OwnerOf(const QWidget* control);
 
   const DialogTemplate* pendingTemplate;
   ClientArea* client;

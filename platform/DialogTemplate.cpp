@@ -17,10 +17,10 @@
 
 namespace {
 
-// a * b / c rounded to the nearest integer, as Windows' MulDiv does.
+// a * b / c rounded to the nearest integer, as Windows' MulDiv does (for the
+// non-negative values of templates).
 int MulDiv(int a, int b, int c) {
-  const long long product = static_cast<long long>(a) * b;
-  return static_cast<int>(product >= 0 ? (product + c / 2) / c : (product - c / 2) / c);
+  return static_cast<int>((static_cast<long long>(a) * b + c / 2) / c);
 }
 
 QWidget* MakeListView(QWidget* parent, unsigned style) {

@@ -25,6 +25,10 @@ static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t) &&
                   std::atomic<std::uint32_t>::is_always_lock_free,
               "a futex waits on the atomic's own 32 bits");
 
+using Clock = std::chrono::steady_clock;
+
+// Sleeps while word holds expected, until woken. (No time-out: arming a timer
+// costs a virtual machine several microseconds on each wait.)
 void FutexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected) {
   syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAIT_PRIVATE, expected, nullptr,
           nullptr, 0);
@@ -35,27 +39,23 @@ void FutexWake(std::atomic<std::uint32_t>& word) {
           nullptr, 0);
 }
 
-void CpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#endif
+// Spinning only helps while the other thread runs on another processor; on
+// this one it would only keep it away. Notes this thread's processor in mine.
+bool OtherThreadElsewhere(std::atomic<int>& mine, const std::atomic<int>& other) {
+  const int processor = sched_getcpu();
+  mine.store(processor, std::memory_order_relaxed);
+  return processor < 0 || processor != other.load(std::memory_order_relaxed);
 }
 
-// Waits until ready() holds or the time is up; returns ready(). It spins for
-// the first microseconds, which is when the other thread answers if it runs
-// on another core, then yields the processor on each check, so that the
-// other thread gets it at once should it be waiting for this very core.
+// Spins until ready() holds or the time is up; returns ready().
 template <typename Ready>
-bool SpinUntil(const Ready& ready, std::chrono::steady_clock::time_point end) {
-  const auto yieldFrom = std::chrono::steady_clock::now() + std::chrono::microseconds(3);
+bool SpinUntil(const Ready& ready, Clock::time_point end) {
   for (;;) {
     if (ready()) return true;
-    const auto now = std::chrono::steady_clock::now();
-    if (now >= end) return false;
-    if (now < yieldFrom)
-      CpuRelax();
-    else
-      sched_yield();
+    if (Clock::now() >= end) return false;
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
   }
 }
 
@@ -63,6 +63,7 @@ bool SpinUntil(const Ready& ready, std::chrono::steady_clock::time_point end) {
 
 void CallHandoff::Deliver(const ScannerCall& call, const std::function<void()>& notify) {
   const std::uint32_t generation = completed.load(std::memory_order_relaxed) & ~kWorkerAsleep;
+  workerProcessor.store(sched_getcpu(), std::memory_order_relaxed);
   pending = &call;
   std::uint32_t seen = state.load(std::memory_order_relaxed);
   do {
@@ -78,7 +79,9 @@ void CallHandoff::Deliver(const ScannerCall& call, const std::function<void()>& 
 
 void CallHandoff::WaitCompleted(std::uint32_t generation) {
   const auto isCompleted = [&] { return completed.load(std::memory_order_acquire) != generation; };
-  if (SpinUntil(isCompleted, Clock::now() + kWorkerSpinTime)) return;
+  if (OtherThreadElsewhere(workerProcessor, receiverProcessor) &&
+      SpinUntil(isCompleted, Clock::now() + kWorkerSpinTime))
+    return;
   // Sleep, announcing it in bit 0 so that Complete wakes this thread.
   for (;;) {
     std::uint32_t seen = generation;
@@ -113,10 +116,13 @@ void CallHandoff::RunPending() {
   const auto turnEnd = Clock::now() + kTurnTime;
   while (Take()) {
     RunTaken();
-    // Listen for the next call for a moment, within the turn; then leave,
-    // unless a call came in, which the worker then left to this thread.
-    SpinUntil([this] { return state.load(std::memory_order_relaxed) != kListening; },
-              std::min(turnEnd, Clock::now() + kListenTime));
+    // While the worker runs on another processor, listen for its next call
+    // for a moment, within the turn; then leave, unless a call came in, which
+    // the worker then left to this thread. (Sleeping with a time-out to listen
+    // costs more than the worker's notification.)
+    if (OtherThreadElsewhere(receiverProcessor, workerProcessor))
+      SpinUntil([this] { return state.load(std::memory_order_relaxed) != kListening; },
+                std::min(turnEnd, Clock::now() + kListenTime));
     std::uint32_t seen = kListening;
     if (state.compare_exchange_strong(seen, kIdle, std::memory_order_relaxed)) return;
   }

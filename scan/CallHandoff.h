@@ -2,13 +2,15 @@
 // a receiver thread and holds the worker until the call has run there.
 //
 // The receiver thread learns of a call in one of two ways. While it listens
-// (a short spin right after it ran a call, since a busy worker's next report
-// is due within microseconds) or waits in ServeUntil, it picks the call up
-// itself; otherwise the worker asks for it with the notification it passes to
-// Deliver (for a window, a posted event). The worker likewise spins a little
-// before it sleeps on the call's completion. Waking a sleeping thread on
-// another core costs tens of microseconds; the spins keep a fast scan clear of
-// that, and both are bounded, so a program without a scan uses no CPU.
+// or waits in ServeUntil, it picks the call up itself; otherwise the worker
+// asks for it with the notification it passes to Deliver (for a window, a
+// posted event). Waking a sleeping thread on another processor costs tens of
+// microseconds, on this one about one; so while the two threads run on
+// different processors, each side spins for the other for a moment (the
+// receiver listens for the next call right after it ran one, since a busy
+// worker's next report is due within microseconds), and otherwise goes to
+// sleep at once, which hands the processor over. All spins are bounded, so a
+// program without a scan uses no CPU.
 #pragma once
 
 #include <atomic>
@@ -20,12 +22,15 @@
 
 class CallHandoff {
  public:
-  // How long the receiver listens for the next call after it ran one.
-  static constexpr std::chrono::microseconds kListenTime{200};
+  // How long the receiver listens for the next call after it ran one, while
+  // the worker runs on another processor; long enough to cover a drive's read
+  // of one sector.
+  static constexpr std::chrono::microseconds kListenTime{300};
   // How long the receiver keeps running calls before it returns to its other
   // work (a window's painting and input).
   static constexpr std::chrono::microseconds kTurnTime{5000};
-  // How long the worker spins before it sleeps on a call's completion.
+  // How long the worker spins before it sleeps on a call's completion, while
+  // the receiver runs on another processor.
   static constexpr std::chrono::microseconds kWorkerSpinTime{100};
 
   // On the worker: publishes call and returns once the receiver has run it or
@@ -63,4 +68,7 @@ class CallHandoff {
   std::atomic<std::uint32_t> completed{0};
   // The call in flight; written by the worker before it publishes the call.
   const ScannerCall* pending = nullptr;
+  // The processor each side last ran on, to judge whether spinning can help.
+  std::atomic<int> workerProcessor{-1};
+  std::atomic<int> receiverProcessor{-1};
 };

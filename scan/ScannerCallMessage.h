@@ -14,10 +14,22 @@ inline constexpr char kScannerCallMessageName[] = "{2E4E7366-F65B-4FB9-8D7A-238A
 extern const QEvent::Type ScannerCallMessage;
 
 // Posted to the receiver's window when a report waits for it. The window's
-// handler of ScannerCallMessage calls Run.
+// event handler passes every event to Dispatch before it reads anything of it:
+//
+//   bool ScanPage::event(QEvent* event) {
+//     if (ScannerCallEvent::Dispatch(event)) return true;
+//     ...
 class ScannerCallEvent final : public QEvent {
  public:
   explicit ScannerCallEvent(std::shared_ptr<CallHandoff> handoff);
+  ~ScannerCallEvent() override;
+
+  // Whether event is a ScannerCallEvent. The event was made on the worker;
+  // this is also where the window's thread takes it over, which a thread
+  // sanitizer cannot see inside an uninstrumented Qt's event queue.
+  static bool Is(QEvent* event);
+  // Runs event when it is a ScannerCallEvent; returns whether it was one.
+  static bool Dispatch(QEvent* event);
 
   // Runs the report the worker waits on, if it is still there, and those that
   // follow it at once.

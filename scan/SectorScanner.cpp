@@ -75,7 +75,7 @@ void SectorScanner::OnLogEntry(int kind, const TimeValue& time, const std::u16st
 bool SectorScanner::IsRunning() const { return running.load(std::memory_order_acquire); }
 
 bool SectorScanner::Start(bool surface, bool files, const DeviceContext* context) {
-  if (IsRunning()) return false;
+  if (context == nullptr || IsRunning()) return false;
   if (thread.joinable()) {
     if (!lastReportDone.load(std::memory_order_acquire)) return false;
     thread.join();

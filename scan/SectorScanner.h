@@ -56,15 +56,16 @@ class SectorScanner : public ISectorScannerCallback {
   bool IsRunning() const;
   // Starts a worker running the chosen passes on context, which must stay
   // valid until the worker has ended (Wait). Does nothing and returns false
-  // while a run goes on, and while a stopped worker has not yet made its last
-  // report; a Start after that waits the moment the worker needs to end.
+  // without a context, while a run goes on, and while a stopped worker has not yet made its last
+  // report; once it has, Start first waits the moment the worker takes to end.
+  // Called on the owner's thread, which for a window bridge is the window's.
   bool Start(bool surfaceScan, bool filesTest, const DeviceContext* context);
   // Asks the worker to stop after the sector or file in progress; returns at
   // once.
   void Stop();
-  // Waits until the worker has ended, running its reports on this thread
-  // meanwhile (so a window's thread never blocks against a pending report).
-  // Call it on the receiver's thread, never from inside a report.
+  // Waits until the worker has ended, running the reports it still makes on
+  // this thread meanwhile, so that a window's thread never blocks against a
+  // pending report. Called on the owner's thread, never from inside a report.
   void Wait();
   void StopAndWait();
 

@@ -5,15 +5,18 @@
 #   damaged.iso   ISO 9660 + Joliet, with damaged.iso.faults: sectors that
 #                 read only after retries, sectors that never read, and a
 #                 drive-like latency of 150 microseconds a sector
-# Existing discs are kept; delete the folder to make them again.
+# Discs made by this very script are kept; any change to it makes them again.
 set -euo pipefail
 
 out=${1:?usage: make-sample-discs.sh FOLDER}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-if [ -s "$out/healthy.iso" ] && [ -s "$out/damaged.iso" ] && [ -s "$out/damaged.iso.faults" ]; then
+stamp=$(sha1sum < "${BASH_SOURCE[0]}")
+if [ -s "$out/healthy.iso" ] && [ -s "$out/damaged.iso" ] &&
+  [ "$(cat "$out/.made-by" 2>/dev/null)" = "$stamp" ]; then
   exit 0
 fi
+rm -f "$out/.made-by"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -44,7 +47,10 @@ for n in 1 2 3 4 5 6; do
 done
 cp "$tree/README.TXT" "$big/"
 find "$big" -exec touch -h -d '2024-07-04 08:30:00 UTC' {} +
+# Its volume dates are fixed: 2024-07-04 08:30:00.
+rm -f "$out/damaged.iso"
 xorriso -no_rc -outdev "$out/damaged.iso" -volid SCRATCHED -joliet on \
+  -volume_date c =1720081800 -volume_date m =1720081800 \
   -volume_date all_file_dates set_to_mtime -volume_date uuid 2024070408300000 \
   -map "$big" / -commit >/dev/null 2>&1
 
@@ -59,3 +65,4 @@ cat > "$out/damaged.iso.faults" <<'FAULTS'
 # Every read takes as long as on a real drive.
 latency 150
 FAULTS
+echo "$stamp" > "$out/.made-by"

@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
   xorriso genisoimage udftools
   fonts-dejavu-core fonts-liberation
+  qemu-system-x86 linux-image-cloud-amd64 busybox-static cpio python3
+  gddrescue nlohmann-json3-dev
 )
 
 missing=()

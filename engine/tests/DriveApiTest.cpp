@@ -228,6 +228,14 @@ TEST_F(DriveApi, ReadSectorsChecksItsArguments) {
   for (const Case& c : cases)
     EXPECT_NE(ReadSectors(kCurrentDevice, c.address, c.count, c.mode, c.buffer, c.size), 0)
         << c.what;
+  // Reads follow a change of the current device at once.
+  ASSERT_EQ(Select(u'E'), 0);
+  const std::vector<std::uint8_t> plain = testing_support::ReadFile(GetFixtures().plain);
+  ASSERT_EQ(ReadSectors(kCurrentDevice, 16, 1, 0, buffer.data(), kSectorSize), 0);
+  EXPECT_TRUE(
+      std::equal(buffer.begin(), buffer.begin() + kSectorSize, plain.begin() + 16 * kSectorSize));
+  ASSERT_NE(Select(u'Q'), 0);
+  EXPECT_NE(ReadSectors(kCurrentDevice, 16, 1, 0, buffer.data(), kSectorSize), 0);
 }
 
 TEST_F(DriveApi, NoDeviceNoMedium) {

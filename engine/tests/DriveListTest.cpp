@@ -48,7 +48,7 @@ TEST(DriveList, DrivesThenImagesWithTheirProblems) {
       {nullptr, u"OTHER DRIVE", u"permission denied: add the user to the cdrom group"});
   const std::string images = dir + "/good.img::" + dir + "/odd.iso:" + dir + "/missing.iso:" + dir +
                              "/empty.iso:" + dir + "/broken_faults.iso:" + dir + ":";
-  const std::vector<DriveEntry> list = BuildDriveList(std::move(drives), images);
+  const std::vector<DriveEntry> list = LetterDrives(std::move(drives), OpenImages(images));
   EXPECT_EQ(Texts(list),
             (std::vector<std::u16string>{
                 u"D: VENDOR MODEL",
@@ -72,10 +72,17 @@ TEST(DriveList, LettersEndAtZ) {
   WriteFile(image, std::string(2048, 'x'));
   std::string images;
   for (int i = 0; i < 30; ++i) images += image + ":";
-  const std::vector<DriveEntry> list = BuildDriveList({}, images);
+  const std::vector<ImageDrive> opened = OpenImages(images);
+  EXPECT_EQ(opened.size(), 23u);  // the rest are not even opened
+  std::vector<FoundDrive> drives;
+  drives.push_back({std::make_unique<IdleDrive>(), u"REAL DRIVE", u""});
+  const std::vector<DriveEntry> list = LetterDrives(std::move(drives), opened);
   ASSERT_EQ(list.size(), 23u);
-  EXPECT_EQ(list.front().text, u"D: letters.iso");
+  EXPECT_EQ(list.front().text, u"D: REAL DRIVE");
   EXPECT_EQ(list.back().text, u"Z: letters.iso");
+  const std::vector<DriveEntry> imagesOnly = LetterDrives({}, opened);
+  ASSERT_EQ(imagesOnly.size(), 23u);
+  EXPECT_EQ(imagesOnly.front().text, u"D: letters.iso");
 
   // Through GetDevices: never more than the 26 entries the caller provides.
   testing_support::UseImages(std::vector<std::string>(30, image));
@@ -96,6 +103,21 @@ TEST(DriveList, DisplayTextsAreCutToTheEntry) {
   const std::vector<std::u16string> texts = testing_support::DeviceTexts();
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_EQ(texts[0], u"D: " + std::u16string(46, u'n'));
+}
+
+TEST(DriveList, AListingKeepsTheImagesAsTheyAre) {
+  const std::string image = OutputDirectory() + "/kept.iso";
+  WriteFile(image, std::string(4096, 'x'));
+  testing_support::UseImages({image});
+  ASSERT_EQ(testing_support::Select(u'D'), 0);
+  ASSERT_EQ(EjectDevice(kCurrentDevice), 0);
+  // The drive list is asked for again ("Rescan Devices"): the virtual tray
+  // stays open, and D stays the current device.
+  EXPECT_EQ(testing_support::DeviceTexts(), std::vector<std::u16string>{u"D: kept.iso"});
+  MediumInformation medium;
+  EXPECT_EQ(GetMediumInformation(kCurrentDevice, &medium), kNoMedium);
+  ASSERT_EQ(CloseDevice(kCurrentDevice), 0);
+  EXPECT_EQ(GetMediumInformation(kCurrentDevice, &medium), 0);
 }
 
 TEST(DriveList, ReadsTheImagesOnFirstUseWithoutInitialize) {

@@ -278,6 +278,57 @@ TEST(FileSystemApi, VerifyFileReadsEveryExtent) {
   }
 }
 
+// udfinfo's "key=value" line.
+std::string UdfinfoField(const std::string& output, const std::string& key) {
+  const std::size_t at = output.find("\n" + key + "=");
+  if (at == std::string::npos) return "(missing " + key + ")";
+  const std::size_t begin = at + key.size() + 2;
+  return output.substr(begin, output.find('\n', begin) - begin);
+}
+
+TEST(FileSystemApi, UdfThroughTheDecoder) {
+  const std::string image = GetFixtures().udf;
+  UseImages({image});
+  ASSERT_EQ(Select(u'D'), 0);
+  TrackInformation track;
+  ASSERT_EQ(GetTrackInformation(kCurrentDevice, 1, &track), 0);
+  EXPECT_EQ(+track.contentFlags, kContentIso9660 | kContentJoliet | kContentUdf);
+
+  const testing_support::CommandResult oracle = RunCommand({"udfinfo", image});
+  ASSERT_EQ(oracle.exitCode, 0) << oracle.output;
+  // Selector 4 opens UDF, and so does the engine's own choice.
+  for (const std::int32_t selector : {kFileSystemUdf, kFileSystemAny}) {
+    SCOPED_TRACE(selector);
+    const Handle session = OpenSession(selector);
+    UdfVolumeInfo info;
+    std::memset(&info, 0xAB, sizeof info);
+    ASSERT_EQ(GetUDFVolumeInformation(session, &info), 0);
+    EXPECT_EQ(Narrow(info.volumeLabel.str()), UdfinfoField(oracle.output, "label"));
+    EXPECT_EQ(+info.revision, 0x0102);
+    EXPECT_EQ(UdfinfoField(oracle.output, "udfrev"), "1.02");
+    EXPECT_EQ(std::to_string(info.fileCount), UdfinfoField(oracle.output, "numfiles"));
+    EXPECT_EQ(std::to_string(info.directoryCount), UdfinfoField(oracle.output, "numdirs"));
+    EXPECT_EQ(info.reserved256.bytes[0], 0xAB);
+    IsoVolumeInfo iso;
+    EXPECT_NE(GetISOVolumeInformation(session, &iso), 0);
+    EXPECT_EQ(VerifyFile(session, u"BIG.BIN"), 0);
+    EXPECT_NE(VerifyFile(session, u"NOTHING"), 0);
+    CloseDiskSession(session);
+  }
+  // The UDF tree holds what the Joliet tree holds.
+  const auto walk = [](std::int32_t selector) {
+    const Handle session = OpenSession(selector);
+    std::vector<std::u16string> paths;
+    Walk(session, u"", paths);
+    CloseDiskSession(session);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+  };
+  const std::vector<std::u16string> udf = walk(kFileSystemUdf);
+  EXPECT_EQ(udf, walk(kFileSystemJoliet));
+  EXPECT_NE(std::find(udf.begin(), udf.end(), u"Grüße.txt"), udf.end());
+}
+
 TEST(FileSystemApi, HostileImages) {
   using testing_support::IsoBuilder;
   constexpr std::uint32_t kRoot = IsoBuilder::kRoot;

@@ -12,7 +12,7 @@
 #include "fs/iso9660/IsoFileSystem.h"
 #include "fs/iso9660/VolumeDescriptors.h"
 #include "support/IsoBuilder.h"
-#include "support/MemorySource.h"
+#include "udf/MemorySource.h"
 
 namespace wrenlo {
 namespace {
@@ -24,7 +24,7 @@ constexpr std::uint8_t kDir = kIsoFlagDirectory;
 
 // Opens the ISO 9660 file system of a hand-made image.
 struct Opened {
-  explicit Opened(const IsoBuilder& builder) : source(const_cast<IsoBuilder&>(builder).Bytes()) {
+  explicit Opened(IsoBuilder& builder) : source(builder.Bytes()) {
     result = OpenSessionFileSystem(source, 0, source.SectorCount(), kFileSystemIso9660, fs);
   }
   std::vector<std::u16string> Names(std::u16string_view path, Result expected = kOk) {
@@ -35,7 +35,7 @@ struct Opened {
       names.push_back(item.name + (item.isDirectory ? u"/" : u""));
     return names;
   }
-  MemorySource source;
+  udftest::MemorySource source;
   SessionFileSystem fs;
   Result result;
 };
@@ -224,7 +224,7 @@ TEST(VolumeDescriptors, WhatMakesAVolume) {
   {
     IsoBuilder image;
     image.Bytes()[16 * 2048 + 1] = 'X';  // no "CD001"
-    MemorySource source(image.Bytes());
+    udftest::MemorySource source(image.Bytes());
     VolumeDescriptorSet set;
     EXPECT_EQ(ReadVolumeDescriptorSet(source, 0, source.SectorCount(), set), kNoFileSystem);
     EXPECT_EQ(ProbeContent(source, 0, source.SectorCount()), 0);
@@ -232,7 +232,7 @@ TEST(VolumeDescriptors, WhatMakesAVolume) {
   {
     IsoBuilder image;
     image.Bytes()[16 * 2048 + 129] = 0x02;  // logical block size 512
-    MemorySource source(image.Bytes());
+    udftest::MemorySource source(image.Bytes());
     SessionFileSystem fs;
     EXPECT_EQ(OpenSessionFileSystem(source, 0, source.SectorCount(), kFileSystemAny, fs),
               kNoFileSystem);
@@ -242,7 +242,7 @@ TEST(VolumeDescriptors, WhatMakesAVolume) {
     IsoBuilder image(200);
     for (std::uint32_t s = 17; s < 190; ++s)
       std::copy_n(image.Bytes().begin() + 16 * 2048, 2048, image.Bytes().begin() + s * 2048);
-    MemorySource source(image.Bytes());
+    udftest::MemorySource source(image.Bytes());
     VolumeDescriptorSet set;
     EXPECT_EQ(ReadVolumeDescriptorSet(source, 0, source.SectorCount(), set), kOk);
     EXPECT_TRUE(set.primary.has_value());
@@ -251,7 +251,7 @@ TEST(VolumeDescriptors, WhatMakesAVolume) {
   {
     // A session too short to hold the descriptors.
     IsoBuilder image;
-    MemorySource source(image.Bytes());
+    udftest::MemorySource source(image.Bytes());
     VolumeDescriptorSet set;
     EXPECT_EQ(ReadVolumeDescriptorSet(source, 0, 16, set), kNoFileSystem);
   }

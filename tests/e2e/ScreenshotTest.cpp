@@ -8,6 +8,9 @@
 #include <wrenlo/wrenlo.h>
 
 #include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
 #include <QTreeWidget>
@@ -17,6 +20,7 @@
 #include "app/AboutDialog.h"
 #include "app/MainWindow.h"
 #include "disc/DeviceCombo.h"
+#include "pages/SectorInfoPage.h"
 #include "platform/ControlId.h"
 #include "platform/LinkCtrl.h"
 #include "platform/TabCtrl.h"
@@ -37,6 +41,7 @@ class EndToEndTest : public ::testing::Test {
   }
 
   void Save(QWidget* shown, const QString& name) {
+    QCoreApplication::processEvents();  // let pending layouts and repaints run
     const QString path = folder.filePath(name);
     EXPECT_TRUE(shown->grab().save(path)) << path.toStdString();
   }
@@ -55,11 +60,10 @@ TEST_F(EndToEndTest, ShowsTheSampleDiscsAndSavesAScreenshotOfEveryTab) {
   EXPECT_EQ(Drives()->itemText(1), "E: damaged.iso");
 
   const QStringList healthy = MediaLines();
-  for (const char* line :
-       {"  Sectors | 1921", "  Content Type | Data (Mode 1)", "  Bootable | Yes", "ISO File System",
-        "  Volume Label | LUMETER_SAMPLE", "  Publisher | CORVANE",
-        "  Application | CORVANE LUMETER SAMPLES", "  Creation Time: | 04.07.2024 08:30:00",
-        "Joliet File System", "UDF File System", "  UDF Version | 1.02"})
+  for (const char* line : {"  Sectors | 1921", "  Content Type | Data (Mode 1)", "  Bootable | Yes",
+                           "ISO File System", "  Volume Label | LUMETER_SAMPLE",
+                           "  Publisher | CORVANE", "  Application | CORVANE LUMETER SAMPLES",
+                           "Joliet File System", "UDF File System", "  UDF Version | 1.02"})
     EXPECT_TRUE(healthy.contains(QString::fromUtf8(line))) << line;
   const QStringList features = GroupListLines(Item<QTreeWidget>(window.Page(0), 1002));
   EXPECT_TRUE(features.contains("  Drive Letter | D:"));
@@ -72,15 +76,40 @@ TEST_F(EndToEndTest, ShowsTheSampleDiscsAndSavesAScreenshotOfEveryTab) {
                       .arg(Tabs()->ItemText(i).toLower().replace(' ', '-')));
   }
 
+  // The end of the media page: the UDF rows.
+  Tabs()->Bar()->setCurrentIndex(1);
+  auto* media = Item<QTreeWidget>(window.Page(1), 1007);
+  media->scrollToBottom();
+  QScrollBar* bar = media->verticalScrollBar();
+  EXPECT_TRUE(WaitUntil([&] { return bar->maximum() > 0 && bar->value() == bar->maximum(); }));
+  Save(&window, QStringLiteral("tab2-media-end.png"));
+
   // The damaged disc: no boot record, no UDF.
   Drives()->setCurrentIndex(1);
   emit Drives()->activated(1);
   const QStringList damaged = MediaLines();
   EXPECT_TRUE(damaged.contains("  Volume Label | SCRATCHED"));
+  EXPECT_TRUE(damaged.contains("  Creation Time: | 04.07.2024 08:30:00"));
   EXPECT_TRUE(damaged.contains("  Bootable | No"));
   EXPECT_FALSE(damaged.contains("UDF File System"));
   Tabs()->Bar()->setCurrentIndex(1);
   Save(&window, QStringLiteral("tab2-media-damaged.png"));
+}
+
+TEST_F(EndToEndTest, SectorViewerShowsTheVolumeDescriptorOfTheHealthyDisc) {
+  int tab = 0;
+  while (tab < Tabs()->GetItemCount() && Tabs()->ItemText(tab) != "Sector Viewer") ++tab;
+  ASSERT_LT(tab, Tabs()->GetItemCount());
+  Tabs()->Bar()->setCurrentIndex(tab);
+  ASSERT_TRUE(WaitUntil([&] { return window.Page(tab)->isVisible(); }));
+  auto* box = Item<QLineEdit>(window.Page(tab), SectorInfoPage::kSectorEditId);
+  box->setFocus();
+  box->setText("16");
+  QTest::keyClick(box, Qt::Key_Return);
+  const QString dump =
+      Item<QPlainTextEdit>(window.Page(tab), SectorInfoPage::kViewerId)->toPlainText();
+  EXPECT_TRUE(dump.startsWith("01 43 44 30 30 31 01 00  ")) << dump.left(68).toStdString();
+  Save(&window, QStringLiteral("tab%1-sector-viewer-16.png").arg(tab + 1));
 }
 
 TEST_F(EndToEndTest, SavesAScreenshotOfTheAboutBox) {

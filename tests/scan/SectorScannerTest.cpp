@@ -304,6 +304,7 @@ TEST_F(SectorScannerTest, OneWorkerAtATime) {
     released.wait();
   };
   Prepare();
+  EXPECT_FALSE(scanner->Start(true, false, nullptr));
   ASSERT_TRUE(scanner->Start(true, false, context.get()));
   entered.get_future().wait();
   EXPECT_TRUE(scanner->IsRunning());

@@ -46,28 +46,26 @@ std::int32_t SetReadDevice(std::int32_t driveLetter) {
 std::int32_t GetDeviceInformation(std::int32_t device, char16_t* vendor, char16_t* model,
                                   char16_t* revision) {
   if (vendor == nullptr || model == nullptr || revision == nullptr) return kInvalidArgument;
-  std::shared_ptr<Backend> backend;
-  if (const Result result = EngineState::Get().Device(device, backend); result != kOk)
-    return result;
-  const DriveIdentity identity = backend->Identity();
-  CopyText(identity.vendor, vendor, 9);
-  CopyText(identity.model, model, 17);
-  CopyText(identity.revision, revision, 6);
-  return kOk;
+  return WithDevice(device, [&](Backend& backend) {
+    const DriveIdentity identity = backend.Identity();
+    CopyText(identity.vendor, vendor, 9);
+    CopyText(identity.model, model, 17);
+    CopyText(identity.revision, revision, 6);
+    return kOk;
+  });
 }
 
 std::int32_t GetDeviceInformationEx(std::int32_t device, DeviceInformationEx* info) {
   if (info == nullptr) return kInvalidArgument;
-  std::shared_ptr<Backend> backend;
-  if (const Result result = EngineState::Get().Device(device, backend); result != kOk)
-    return result;
-  const DriveIdentity identity = backend->Identity();
-  info->firmwareRevision.set(identity.firmwareRevision);
-  info->regionCode = identity.regionCode;
-  info->userChangesLeft = identity.userChangesLeft;
-  info->bufferSizeKB = identity.bufferSizeKB;
-  info->serialNumber.set(identity.serialNumber);
-  return kOk;
+  return WithDevice(device, [&](Backend& backend) {
+    const DriveIdentity identity = backend.Identity();
+    info->firmwareRevision.set(identity.firmwareRevision);
+    info->regionCode = identity.regionCode;
+    info->userChangesLeft = identity.userChangesLeft;
+    info->bufferSizeKB = identity.bufferSizeKB;
+    info->serialNumber.set(identity.serialNumber);
+    return kOk;
+  });
 }
 
 std::int32_t GetDeviceCapabilitiesHandle(std::int32_t device, Handle* handle) {
@@ -94,34 +92,26 @@ std::int32_t AnalyseDeviceCapability(Handle handle, std::uint64_t capability,
 
 std::int32_t GetMaxReadSpeed(std::int32_t device, std::int32_t* kbPerSecond) {
   if (kbPerSecond == nullptr) return kInvalidArgument;
-  std::shared_ptr<Backend> backend;
-  if (const Result result = EngineState::Get().Device(device, backend); result != kOk)
-    return result;
-  *kbPerSecond = backend->MaxReadSpeedKB();
-  return kOk;
+  return WithDevice(device, [&](Backend& backend) {
+    *kbPerSecond = backend.MaxReadSpeedKB();
+    return kOk;
+  });
 }
 
 std::int32_t GetMaxBurnSpeed(std::int32_t device, std::int32_t* kbPerSecond) {
   if (kbPerSecond == nullptr) return kInvalidArgument;
-  std::shared_ptr<Backend> backend;
-  if (const Result result = EngineState::Get().Device(device, backend); result != kOk)
-    return result;
-  *kbPerSecond = backend->MaxWriteSpeedKB();
-  return kOk;
+  return WithDevice(device, [&](Backend& backend) {
+    *kbPerSecond = backend.MaxWriteSpeedKB();
+    return kOk;
+  });
 }
 
 std::int32_t EjectDevice(std::int32_t device) {
-  std::shared_ptr<Backend> backend;
-  if (const Result result = EngineState::Get().Device(device, backend); result != kOk)
-    return result;
-  return backend->Eject();
+  return WithDevice(device, [](Backend& backend) { return backend.Eject(); });
 }
 
 std::int32_t CloseDevice(std::int32_t device) {
-  std::shared_ptr<Backend> backend;
-  if (const Result result = EngineState::Get().Device(device, backend); result != kOk)
-    return result;
-  return backend->CloseTray();
+  return WithDevice(device, [](Backend& backend) { return backend.CloseTray(); });
 }
 
 }  // namespace wrenlo

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "api/EngineState.h"
+#include "api/MediumLookup.h"
 #include "fs/SessionFileSystem.h"
 
 namespace wrenlo {
@@ -34,7 +35,7 @@ std::shared_ptr<DiskSessionObject> FindSession(Handle session) {
 
 }  // namespace
 
-std::int32_t OpenDiskSession(std::int32_t device, std::int32_t track, Handle* session,
+std::int32_t OpenDiskSession(std::int32_t device, std::int32_t trackNumber, Handle* session,
                              std::int32_t fileSystem) {
   if (session == nullptr) return kInvalidArgument;
   *session = 0;
@@ -43,18 +44,13 @@ std::int32_t OpenDiskSession(std::int32_t device, std::int32_t track, Handle* se
     return result;
   MediumLayout layout;
   if (const Result result = object->backend->Medium(layout); result != kOk) return result;
-  const auto foundTrack = std::find_if(layout.tracks.begin(), layout.tracks.end(),
-                                       [&](const TrackLayout& t) { return t.number == track; });
-  if (foundTrack == layout.tracks.end()) return kNotFound;
-  const auto foundSession =
-      std::find_if(layout.sessions.begin(), layout.sessions.end(),
-                   [&](const SessionLayout& s) { return s.number == foundTrack->session; });
-  if (foundSession == layout.sessions.end()) return kNotFound;
-  const std::uint64_t end = std::uint64_t{foundSession->start} + foundSession->sectorCount;
-  if (const Result result = OpenSessionFileSystem(
-          *object->backend, foundSession->start,
-          static_cast<std::uint32_t>(std::min<std::uint64_t>(end, UINT32_MAX)), fileSystem,
-          object->fileSystem);
+  const auto track = FindNumbered(layout.tracks, trackNumber);
+  if (track == layout.tracks.end()) return kNotFound;
+  const auto found = FindNumbered(layout.sessions, track->session);
+  if (found == layout.sessions.end()) return kNotFound;
+  if (const Result result = OpenSessionFileSystem(*object->backend, found->start,
+                                                  EndOf(found->start, found->sectorCount),
+                                                  fileSystem, object->fileSystem);
       result != kOk)
     return result;
   return EngineState::Get().Handles().Add(std::move(object), *session);

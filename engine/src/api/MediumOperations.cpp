@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "api/EngineState.h"
+#include "api/MediumLookup.h"
 #include "fs/SessionFileSystem.h"
 
 namespace wrenlo {
@@ -41,8 +42,7 @@ std::int32_t GetSessionInformation(std::int32_t device, std::int32_t session, Se
   std::shared_ptr<Backend> backend;
   MediumLayout layout;
   if (const Result result = MediumOf(device, backend, layout); result != kOk) return result;
-  const auto found = std::find_if(layout.sessions.begin(), layout.sessions.end(),
-                                  [&](const SessionLayout& s) { return s.number == session; });
+  const auto found = FindNumbered(layout.sessions, session);
   if (found == layout.sessions.end()) return kNotFound;
   info->sectorCount = static_cast<std::int32_t>(found->sectorCount);
   info->startSector = static_cast<std::int32_t>(found->start);
@@ -55,16 +55,12 @@ std::int32_t GetTrackInformation(std::int32_t device, std::int32_t track, TrackI
   std::shared_ptr<Backend> backend;
   MediumLayout layout;
   if (const Result result = MediumOf(device, backend, layout); result != kOk) return result;
-  const auto found = std::find_if(layout.tracks.begin(), layout.tracks.end(),
-                                  [&](const TrackLayout& t) { return t.number == track; });
+  const auto found = FindNumbered(layout.tracks, track);
   if (found == layout.tracks.end()) return kNotFound;
   info->mode = found->mode;
   const bool data = found->mode == 1 || found->mode == 2;
-  const std::uint64_t end = std::uint64_t{found->start} + found->sectorCount;
   info->contentFlags =
-      data ? ProbeContent(*backend, found->start,
-                          static_cast<std::uint32_t>(std::min<std::uint64_t>(end, UINT32_MAX)))
-           : 0;
+      data ? ProbeContent(*backend, found->start, EndOf(found->start, found->sectorCount)) : 0;
   return kOk;
 }
 
@@ -75,11 +71,16 @@ std::int32_t ReadSectors(std::int32_t device, std::int32_t address, std::int32_t
     return kInvalidArgument;
   // Mode 0 is the 2048 bytes of user data, the only form images hold.
   if (mode != 0) return kUnsupported;
+  const auto first = static_cast<std::uint32_t>(address);
+  const auto sectors = static_cast<std::uint32_t>(count);
+  if (device == kCurrentDevice) {
+    Backend* const backend = EngineState::Get().CurrentDeviceForRead();
+    return backend ? backend->Read(first, sectors, buffer) : kNoDevice;
+  }
   std::shared_ptr<Backend> backend;
   if (const Result result = EngineState::Get().Device(device, backend); result != kOk)
     return result;
-  return backend->Read(static_cast<std::uint32_t>(address), static_cast<std::uint32_t>(count),
-                       buffer);
+  return backend->Read(first, sectors, buffer);
 }
 
 }  // namespace wrenlo

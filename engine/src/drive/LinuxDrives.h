@@ -1,6 +1,9 @@
-// The machine's optical drives (/dev/sr*), found through sysfs.
+// The machine's optical drives: every /sys/class/block/srN, in device order,
+// each opened as /dev/srN and wrapped in an MMC backend, or listed with the
+// reason it cannot be used.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,5 +20,11 @@ struct FoundDrive {
 };
 
 std::vector<FoundDrive> FindLinuxDrives();  // /dev/sr* through sysfs, in device order
+
+namespace drive {
+// The same under other roots (sysBlock for /sys/class/block, dev for /dev).
+std::vector<FoundDrive> FindDrivesUnder(const std::filesystem::path& sysBlock,
+                                        const std::filesystem::path& dev);
+}  // namespace drive
 
 }  // namespace wrenlo

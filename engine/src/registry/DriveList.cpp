@@ -7,6 +7,8 @@ namespace wrenlo {
 
 namespace {
 
+constexpr std::size_t kLetters = kLastDriveLetter - kFirstDriveLetter + 1;
+
 void Add(std::vector<DriveEntry>& list, const std::u16string& name,
          std::shared_ptr<Backend> backend, const std::u16string& problem) {
   DriveEntry entry;
@@ -28,22 +30,32 @@ std::string_view FileName(std::string_view path) {
 
 }  // namespace
 
-std::vector<DriveEntry> BuildDriveList(std::vector<FoundDrive> drives, std::string_view images) {
-  constexpr std::size_t kLetters = kLastDriveLetter - kFirstDriveLetter + 1;
+std::vector<ImageDrive> OpenImages(std::string_view images) {
+  std::vector<ImageDrive> opened;
+  std::size_t begin = 0;
+  while (begin <= images.size() && opened.size() < kLetters) {
+    const std::size_t end = std::min(images.find(':', begin), images.size());
+    const std::string path(images.substr(begin, end - begin));
+    begin = end + 1;
+    if (path.empty()) continue;
+    ImageDrive image;
+    image.name = FromUtf8(FileName(path));
+    image.backend = ImageBackend::Open(path, image.problem);
+    opened.push_back(std::move(image));
+  }
+  return opened;
+}
+
+std::vector<DriveEntry> LetterDrives(std::vector<FoundDrive> drives,
+                                     const std::vector<ImageDrive>& images) {
   std::vector<DriveEntry> list;
   for (FoundDrive& drive : drives) {
     if (list.size() == kLetters) return list;
     Add(list, drive.name, std::move(drive.backend), drive.problem);
   }
-  std::size_t begin = 0;
-  while (begin <= images.size() && list.size() < kLetters) {
-    const std::size_t end = std::min(images.find(':', begin), images.size());
-    const std::string path(images.substr(begin, end - begin));
-    begin = end + 1;
-    if (path.empty()) continue;
-    std::u16string problem;
-    std::shared_ptr<Backend> backend = ImageBackend::Open(path, problem);
-    Add(list, FromUtf8(FileName(path)), std::move(backend), problem);
+  for (const ImageDrive& image : images) {
+    if (list.size() == kLetters) return list;
+    Add(list, image.name, image.backend, image.problem);
   }
   return list;
 }

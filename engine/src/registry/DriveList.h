@@ -24,9 +24,19 @@ struct DriveEntry {
   std::shared_ptr<Backend> backend;  // null for a '#' entry
 };
 
-// Lists drives, then the images of images (paths separated by ':', empty
-// ones skipped), giving letters from D to Z; whatever finds no letter is left
-// out.
-std::vector<DriveEntry> BuildDriveList(std::vector<FoundDrive> drives, std::string_view images);
+// A virtual drive before it has a letter.
+struct ImageDrive {
+  std::u16string name;               // the image's file name
+  std::shared_ptr<Backend> backend;  // null when the image cannot be used
+  std::u16string problem;            // why not
+};
 
+// Opens the images of images (paths separated by ':', empty ones skipped),
+// no more than there are letters for.
+std::vector<ImageDrive> OpenImages(std::string_view images);
+
+// Gives the letters D to Z to drives, then to images; whatever finds no
+// letter is left out.
+std::vector<DriveEntry> LetterDrives(std::vector<FoundDrive> drives,
+                                     const std::vector<ImageDrive>& images);
 }  // namespace wrenlo

@@ -90,6 +90,9 @@ Fixtures Make() {
   fixtures.plain = dir / "plain.iso";
   MustRun({"genisoimage", "-quiet", "-V", "PLAIN", "-publisher", "PLAIN PUBLISHER", "-A",
            "PLAIN APPLICATION", "-o", fixtures.plain, plainTree});
+
+  fixtures.udf = dir / "udf.iso";
+  MustRun({"genisoimage", "-quiet", "-udf", "-J", "-V", "BRIDGE", "-o", fixtures.udf, tree});
   return fixtures;
 }
 

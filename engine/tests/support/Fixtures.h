@@ -16,6 +16,9 @@ struct Fixtures {
   std::string healthy;
   // genisoimage: ISO 9660 only, no Joliet, not bootable, label "PLAIN".
   std::string plain;
+  // genisoimage -udf: a UDF 1.02 bridge with ISO 9660 and Joliet, label
+  // "BRIDGE", the healthy image's files.
+  std::string udf;
 };
 
 const Fixtures& GetFixtures();

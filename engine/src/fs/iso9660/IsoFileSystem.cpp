@@ -40,10 +40,10 @@ auto FindByName(Entries& entries, std::u16string_view name) {
                       [&](const auto& entry) { return entry.name == name; });
 }
 
-}  // namespace
-
 // The owner recorded for the root: no directory holds it.
 constexpr std::uint64_t kNoOwner = UINT64_MAX;
+
+}  // namespace
 
 IsoFileSystem::IsoFileSystem(SectorSource& source, IsoVolume volume)
     : source_(source),

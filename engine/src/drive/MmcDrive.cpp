@@ -1,0 +1,204 @@
+#include "MmcDrive.h"
+
+#include <algorithm>
+
+#include "FeatureReplies.h"
+#include "MediumLayoutBuilder.h"
+#include "MediumReplies.h"
+#include "MmcCommands.h"
+#include "ReplyBytes.h"
+
+namespace wrenlo::drive {
+
+namespace {
+
+constexpr std::uint16_t kFeatureSerialNumber = 0x0108;
+constexpr std::uint8_t kPageCapabilities = 0x2A;
+constexpr std::uint8_t kVpdUnitSerialNumber = 0x80;
+constexpr std::uint32_t kSectorBytes = 2048;
+
+constexpr std::uint8_t kVpdSupportedPages = 0x00;
+
+std::u16string Widen(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
+
+// True when the drive's Supported VPD Pages list names page.
+bool ListsVpdPage(ScsiDevice& device, std::uint8_t page) {
+  const Reply reply = InquiryVpd(device, kVpdSupportedPages);
+  if (reply.result != kOk) return false;
+  const auto pages = DecodeSupportedVpdPages(reply.bytes);
+  return pages && std::find(pages->begin(), pages->end(), page) != pages->end();
+}
+
+}  // namespace
+
+MmcDrive::MmcDrive(std::unique_ptr<ScsiDevice> device, std::uint32_t maxTransferSectors)
+    : device_(std::move(device)),
+      maxTransferSectors_(std::max<std::uint32_t>(1, maxTransferSectors)) {}
+
+const MmcDrive::DriveFacts& MmcDrive::Facts() {
+  std::call_once(factsOnce_, [this] { facts_ = LoadFacts(); });
+  return facts_;
+}
+
+MmcDrive::DriveFacts MmcDrive::LoadFacts() {
+  ScsiDevice& device = *device_;
+  DriveFacts facts;
+  DriveIdentity& id = facts.identity;
+
+  const Reply inquiry = Inquiry(device);
+  if (inquiry.result == kOk) {
+    if (const auto data = DecodeInquiry(inquiry.bytes)) {
+      id.vendor = Widen(data->vendor);
+      id.model = Widen(data->product);
+      id.revision = Widen(data->revision);
+      id.firmwareRevision = id.revision;
+    }
+  }
+
+  const Reply configuration = GetConfiguration(device);
+  if (configuration.result == kOk) {
+    if (auto config = DecodeConfiguration(configuration.bytes))
+      facts.features.configuration = std::move(*config);
+  }
+  const Reply modeSense = ModeSense10(device, kPageCapabilities);
+  if (modeSense.result == kOk)
+    facts.features.capabilitiesPage = DecodeCapabilitiesPage(modeSense.bytes);
+
+  // Serial number: the Logical Unit Serial Number feature, else VPD 80h.
+  const auto& features = facts.features.configuration.features;
+  if (const auto it = features.find(kFeatureSerialNumber); it != features.end()) {
+    id.serialNumber = Widen(ReplyBytes(it->second).Ascii(4, it->second.size()));
+  } else if (ListsVpdPage(device, kVpdUnitSerialNumber)) {
+    const Reply vpd = InquiryVpd(device, kVpdUnitSerialNumber);
+    if (vpd.result == kOk) {
+      if (const auto serial = DecodeUnitSerialNumber(vpd.bytes)) id.serialNumber = Widen(*serial);
+    }
+  }
+
+  const Reply rpc = ReportKeyRpcState(device);
+  if (rpc.result == kOk) {
+    if (const auto state = DecodeRpcState(rpc.bytes)) {
+      id.regionCode = RegionOf(*state);
+      id.userChangesLeft = state->userChanges;
+    }
+  }
+
+  // Buffer and speeds: page 2Ah where it fills them, else the newer commands.
+  const ReplyBytes page(facts.features.capabilitiesPage
+                            ? std::span<const std::uint8_t>(*facts.features.capabilitiesPage)
+                            : std::span<const std::uint8_t>());
+  id.bufferSizeKB = page.U16(12);
+  if (id.bufferSizeKB == 0) {
+    const Reply buffer = ReadBufferCapacity(device);
+    if (buffer.result == kOk) {
+      if (const auto bytes = DecodeBufferCapacity(buffer.bytes))
+        id.bufferSizeKB = static_cast<std::int32_t>(*bytes / 1024);
+    }
+  }
+  const bool writes = WritesAnything(facts.features);
+  facts.maxReadKB = page.U16(8);
+  facts.maxWriteKB = writes ? page.U16(18) : 0;
+  if (facts.maxReadKB == 0 || (writes && facts.maxWriteKB == 0)) {
+    const Reply performance = GetWriteSpeedPerformance(device);
+    if (performance.result == kOk) {
+      if (const auto limits = DecodeWriteSpeedDescriptors(performance.bytes)) {
+        const auto clamp = [](std::uint32_t kb) {
+          return static_cast<std::int32_t>(std::min<std::uint32_t>(kb, 0x7FFFFFFF));
+        };
+        if (facts.maxReadKB == 0) facts.maxReadKB = clamp(limits->readKB);
+        if (writes && facts.maxWriteKB == 0) facts.maxWriteKB = clamp(limits->writeKB);
+      }
+    }
+  }
+  return facts;
+}
+
+DriveIdentity MmcDrive::Identity() { return Facts().identity; }
+
+bool MmcDrive::HasCapability(std::uint64_t code) {
+  return drive::HasCapability(code, Facts().features);
+}
+
+std::int32_t MmcDrive::MaxReadSpeedKB() { return Facts().maxReadKB; }
+
+std::int32_t MmcDrive::MaxWriteSpeedKB() { return Facts().maxWriteKB; }
+
+Result MmcDrive::Medium(MediumLayout& out) {
+  ScsiDevice& device = *device_;
+  // The media event status answers "tray open" and "no medium" without
+  // waiting for the drive, and takes a pending media event off the drive.
+  const Reply event = GetMediaEventStatus(device);
+  if (event.result == kOk) {
+    if (const auto status = DecodeMediaStatus(event.bytes);
+        status && (status->trayOpen || !status->present))
+      return kNoMedium;
+  }
+  if (const Result ready = TestUnitReady(device); ready != kOk) return ready;
+
+  std::uint16_t profile = kProfileCdRom;  // drives without GET CONFIGURATION read CDs
+  const Reply header = GetConfigurationHeader(device);
+  if (header.result == kOk) {
+    if (const auto config = DecodeConfiguration(header.bytes)) {
+      if (config->currentProfile == kProfileNone) return kNoMedium;
+      profile = config->currentProfile;
+    }
+  }
+
+  MediumFacts facts;
+  const Reply toc = ReadToc(device);
+  if (toc.result != kOk) return toc.result;
+  const auto decoded = DecodeToc(toc.bytes);
+  if (!decoded) return kTransportError;
+  facts.toc = *decoded;
+
+  for (const TocEntry& entry : facts.toc.entries) {
+    if (entry.track < 1 || entry.track > 99) continue;
+    const Reply info = ReadTrackInformation(device, entry.track);
+    if (info.result != kOk) break;  // the drive has no READ TRACK INFORMATION
+    const auto track = DecodeTrackInformation(info.bytes);
+    if (!track) break;
+    facts.trackInfo.push_back(*track);
+  }
+  const Reply capacity = ReadCapacity(device);
+  if (capacity.result == kOk) {
+    if (const auto decodedCapacity = DecodeCapacity(capacity.bytes))
+      facts.sectorCount = decodedCapacity->lastAddress + 1;
+  }
+
+  MediumLayout layout;
+  layout.typeName = ProfileName(profile);
+  if (const Result built = BuildMediumLayout(facts, layout); built != kOk) return built;
+  out = std::move(layout);
+  return kOk;
+}
+
+Result MmcDrive::Eject() {
+  // Removal may have been prevented (by us or another program); allow it.
+  PreventAllowMediumRemoval(*device_, false);
+  return StartStopUnit(*device_, true, false);
+}
+
+Result MmcDrive::CloseTray() { return StartStopUnit(*device_, true, true); }
+
+Result MmcDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  if (count != 0 && out == nullptr) return kInvalidArgument;
+  if (std::uint64_t{address} + count > 0x100000000ull) return kOutOfRange;
+  while (count > 0) {
+    const std::uint32_t chunk = std::min(count, maxTransferSectors_);
+    if (const Result result = ReadBlocks(*device_, address, chunk, out); result != kOk)
+      return result;
+    address += chunk;
+    count -= chunk;
+    out += std::size_t{chunk} * kSectorBytes;
+  }
+  return kOk;
+}
+
+std::uint32_t MmcDrive::SectorCount() const {
+  const Reply capacity = ReadCapacity(*device_);
+  if (capacity.result != kOk) return 0;
+  const auto decoded = DecodeCapacity(capacity.bytes);
+  return decoded ? decoded->lastAddress + 1 : 0;
+}
+
+}  // namespace wrenlo::drive

@@ -1,0 +1,360 @@
+#!/usr/bin/env python3
+"""Boots throw-away QEMU guests (software emulation, no network, always under
+`timeout`) whose only program is the drive probe, with fixture images on
+QEMU's IDE/ATAPI and SCSI CD drives, an empty drive and drives whose reads
+fail where blkdebug says; then checks what the engine reported in the guest
+against the images themselves and against what is known of QEMU's drives.
+
+Prints the read rates the probe measured and the time of the whole run.
+"""
+import argparse
+import glob
+import gzip
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+CD_SECTORS_WANTED = 1100          # a CD-sized fixture, small enough to scan
+DVD_SECTORS = 370000              # above 360,000 sectors QEMU calls the medium a DVD
+BOOT_TIMEOUT_S = 300
+
+MODULES = ["scsi_common", "scsi_mod", "cdrom", "sr_mod", "sg", "libata", "ata_piix",
+           "virtio_ring", "virtio", "virtio_pci_legacy_dev", "virtio_pci_modern_dev",
+           "virtio_pci", "virtio_scsi"]
+
+# The 46 capability questions, in the probe's order.
+QUESTIONS = ["ReadsCdR", "ReadsCdRw", "ReadsDvdRom", "ReadsDvdR", "ReadsDvdRw",
+             "ReadsDvdRDualLayer", "ReadsDvdPlusR", "ReadsDvdPlusRw", "ReadsDvdPlusRwDualLayer",
+             "ReadsDvdRam", "ReadsBluRay", "ReadsMultisession", "ReadsMode2Form1",
+             "ReadsMode2Form2", "ReadsFixedPacketMethod2", "ReadsRwSubcodes",
+             "CorrectRwSubcodes", "ReadsRwInLeadIn", "ReadsIsrc", "ReadsUpc", "ReadsBarcode",
+             "ReadsCdText", "WritesCdR", "WritesCdRw", "WritesHdBurn", "WritesDvdR",
+             "WritesDvdRw", "WritesDvdRDualLayer", "WritesDvdPlusR", "WritesDvdPlusRw",
+             "WritesDvdPlusRDualLayer", "WritesDvdRam", "WritesBdR", "WritesBdRe",
+             "WritesHdDvdR", "WritesHdDvdRw", "SupportsSimulatedWrite",
+             "BufferUnderrunProtection", "PlaysAudioCd", "Composite", "DigitalPort1",
+             "DigitalPort2", "SupportsCddaCommand", "CddaAccurate", "SupportsC2Pointers",
+             "SupportsLocking"]
+
+# What QEMU's drives say of themselves (MODE SENSE page 2Ah bytes 2 to 7:
+# IDE 3b 00 71 60 29 00, SCSI 3b 00 7f ff 2d 00; neither writes).
+DRIVE_READS = {"ReadsCdR", "ReadsCdRw", "ReadsDvdRom", "ReadsDvdR", "ReadsDvdRam",
+               "ReadsMultisession", "ReadsMode2Form1", "ReadsMode2Form2", "PlaysAudioCd",
+               "SupportsLocking"}
+IDE = {
+    "identity": "vendor=QEMU|model=QEMU DVD-ROM|revision=2.5+|firmware=2.5+|serial=|region=0|changes=0|buffer=512",
+    "speeds": "read=704 write=0",
+    "yes": DRIVE_READS | {"ReadsIsrc", "ReadsUpc"},
+}
+SCSI_SERIAL = "LUMETER-42"
+SCSI = {
+    "identity": "vendor=QEMU|model=QEMU CD-ROM|revision=2.5+|firmware=2.5+|serial=%s|region=0|changes=0|buffer=2048" % SCSI_SERIAL,
+    "speeds": "read=8800 write=0",
+    "yes": DRIVE_READS | {"Composite", "DigitalPort1", "DigitalPort2", "SupportsCddaCommand",
+                          "CddaAccurate", "ReadsRwSubcodes", "CorrectRwSubcodes",
+                          "SupportsC2Pointers", "ReadsIsrc", "ReadsUpc", "ReadsBarcode"},
+}
+PERMISSION = "permission denied: add the user to the cdrom group"
+
+
+def capability_string(yes):
+    return "".join("1" if q in yes else "0" for q in QUESTIONS)
+
+
+def run(command, **kwargs):
+    return subprocess.run(command, check=True, **kwargs)
+
+
+def make_fixtures(work):
+    tree = os.path.join(work, "tree")
+    shutil.rmtree(tree, ignore_errors=True)
+    os.makedirs(os.path.join(tree, "DIR", "SUB"))
+    with open(os.path.join(tree, "README.TXT"), "w") as f:
+        f.write("Fixture disc for the drive harness.\n")
+    state = 12345
+    data = bytearray()
+    while len(data) < (CD_SECTORS_WANTED - 300) * 2048:
+        state = (state * 1103515245 + 12345) & 0x7FFFFFFF
+        data += state.to_bytes(4, "little")
+    with open(os.path.join(tree, "DIR", "DATA.BIN"), "wb") as f:
+        f.write(data)
+    with open(os.path.join(tree, "DIR", "SUB", "Long name.txt"), "w") as f:
+        f.write("Joliet keeps this name.\n")
+    cd = os.path.join(work, "cd.iso")
+    run(["xorriso", "-as", "mkisofs", "-quiet", "-J", "-V", "LUMETER_CD",
+         "--modification-date=2024010112000000", "-o", cd, tree])
+    dvd = os.path.join(work, "dvd.iso")
+    run(["genisoimage", "-quiet", "-udf", "-J", "-V", "LUMETER_DVD", "-o", dvd, tree])
+    os.truncate(dvd, DVD_SECTORS * 2048)  # sparse: a DVD-sized medium
+    return cd, dvd
+
+
+def blkdebug(work, name, image, sectors, errno):
+    conf = os.path.join(work, name + ".conf")
+    with open(conf, "w") as f:
+        for sector in sectors:
+            f.write('[inject-error]\nevent = "read_aio"\nerrno = "%d"\nsector = "%d"\n\n'
+                    % (errno, sector * 4))
+    return "blkdebug:%s:%s" % (conf, image)
+
+
+def fnv_checksum(image, bad):
+    h = 1469598103934665603
+    with open(image, "rb") as f:
+        sector = 0
+        while True:
+            block = f.read(2048)
+            if not block:
+                break
+            if sector in bad:
+                block = bytes(2048)
+            for b in block:
+                h = ((h ^ b) * 1099511628211) & 0xFFFFFFFFFFFFFFFF
+            sector += 1
+    return "%016x" % h
+
+
+def find_kernel():
+    kernels = sorted(glob.glob("/boot/vmlinuz-*-cloud-amd64"))
+    if not kernels:
+        sys.exit("no cloud kernel in /boot: scripts/setup.sh installs linux-image-cloud-amd64")
+    kernel = kernels[-1]
+    version = os.path.basename(kernel)[len("vmlinuz-"):]
+    return kernel, "/lib/modules/" + version
+
+
+def make_initramfs(work, probe, modules_dir, probe_runs, drive_count):
+    root = os.path.join(work, "initramfs")
+    shutil.rmtree(root, ignore_errors=True)
+    for d in ("bin", "lib/modules", "proc", "sys", "dev", "tmp"):
+        os.makedirs(os.path.join(root, d))
+    busybox = shutil.which("busybox") or "/bin/busybox"
+    shutil.copy(busybox, os.path.join(root, "bin", "busybox"))
+    shutil.copy(probe, os.path.join(root, "bin", "probe"))
+    loaded = []
+    for name in MODULES:
+        found = [p for p in glob.glob(os.path.join(modules_dir, "kernel", "**", "*.ko*"), recursive=True)
+                 if re.sub(r"\.ko(\..*)?$", "", os.path.basename(p)).replace("-", "_") == name]
+        if not found:
+            continue  # built into the kernel
+        target = os.path.join(root, "lib", "modules", name + ".ko")
+        if found[0].endswith(".ko"):
+            shutil.copy(found[0], target)
+        elif found[0].endswith(".xz"):
+            run(["sh", "-c", 'xz -dc "$0" > "$1"', found[0], target])
+        elif found[0].endswith(".zst"):
+            run(["sh", "-c", 'zstd -qdc "$0" > "$1"', found[0], target])
+        loaded.append(name)
+    lines = ["#!/bin/busybox sh", "/bin/busybox --install -s /bin", "export PATH=/bin",
+             "mount -t proc proc /proc", "mount -t sysfs sys /sys", "mount -t devtmpfs dev /dev"]
+    lines += ["insmod /lib/modules/%s.ko" % name for name in loaded]
+    lines += ["i=0",
+              "while [ $(ls /sys/class/block | grep -c '^sr') -lt %d ] && [ $i -lt 300 ]; do" % drive_count,
+              "  usleep 100000; i=$((i+1))", "done"]
+    for args in probe_runs:
+        if args == "cdrom-group":  # from here on the drives belong to group 1000
+            lines += ["chgrp 1000 /dev/sr*", "chmod 0660 /dev/sr*"]
+        else:
+            lines.append("/bin/probe %s" % args)
+    lines += ["echo '@probe finished'", "poweroff -f"]
+    init = os.path.join(root, "init")
+    with open(init, "w") as f:
+        f.write("\n".join(lines) + "\n")
+    os.chmod(init, 0o755)
+    image = os.path.join(work, "initramfs.cpio.gz")
+    listing = subprocess.run(["sh", "-c", "cd \"$0\" && find . | cpio -o -H newc --quiet", root],
+                             check=True, capture_output=True).stdout
+    with gzip.open(image, "wb", compresslevel=1) as f:
+        f.write(listing)
+    return image
+
+
+def boot(work, name, kernel, initramfs, drives):
+    command = ["timeout", str(BOOT_TIMEOUT_S), "qemu-system-x86_64", "-M", "pc", "-accel", "tcg",
+               "-m", "512", "-nographic", "-no-reboot", "-nic", "none", "-kernel", kernel,
+               "-initrd", initramfs, "-append", "console=ttyS0 loglevel=1 panic=-1"] + drives
+    started = time.monotonic()
+    result = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                            errors="replace")
+    elapsed = time.monotonic() - started
+    with open(os.path.join(work, name + ".log"), "w") as f:
+        f.write(result.stdout + result.stderr)
+    if "@probe finished" not in result.stdout:
+        sys.exit("%s: the guest did not finish (exit %d); see %s.log\n%s"
+                 % (name, result.returncode, name, result.stdout[-3000:] + result.stderr[-2000:]))
+    return result.stdout, elapsed
+
+
+def parse(output):
+    """The probe runs of one boot: a list of {drive index: {key: value}}."""
+    runs, current = [], None
+    for raw in output.splitlines():
+        at = raw.find("@probe ")  # the console may put escape codes before it
+        if at < 0:
+            continue
+        words = raw[at + len("@probe "):].strip()
+        if words.startswith("drives "):
+            current = {}
+            runs.append(current)
+        elif words.startswith("drive ") and current is not None:
+            _, index, rest = words.split(" ", 2)
+            key, _, value = rest.partition(" ")
+            if key in ("session", "track"):
+                number, _, value = value.partition(" ")
+                key = "%s %s" % (key, number)
+            current.setdefault(int(index), {})[key] = value
+    return runs
+
+
+class Checker:
+    def __init__(self):
+        self.failures = []
+
+    def equal(self, what, got, expected):
+        if got != expected:
+            self.failures.append("%s:\n    got      %r\n    expected %r" % (what, got, expected))
+
+
+def medium_expectations(sectors, type_name):
+    return {
+        "medium": "result=0 type=%s sessions=1 tracks=1 sectors=%d" % (type_name, sectors),
+        "session 1": "start=0 count=%d tracks=1-1" % sectors,
+        "track 1": "session=1 start=0 count=%d mode=1" % sectors,
+    }
+
+
+def check_drive(check, where, facts, drive, medium):
+    check.equal(where + " identity", facts.get("identity"), drive["identity"])
+    check.equal(where + " speeds", facts.get("speeds"), drive["speeds"])
+    check.equal(where + " capabilities", facts.get("capabilities"), capability_string(drive["yes"]))
+    for key, value in medium.items():
+        check.equal(where + " " + key, facts.get(key), value)
+
+
+def find(run, model, has_medium):
+    for index, facts in sorted(run.items()):
+        if ("model=" + model + "|") in facts.get("identity", "") and \
+                facts.get("medium", "").startswith("result=0") == has_medium:
+            return index, facts
+    return None, {}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--probe", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--record", action="store_true",
+                        help="print every drive's raw replies (for the decoder tests) and stop")
+    args = parser.parse_args()
+    started = time.monotonic()
+    os.makedirs(args.work, exist_ok=True)
+    work = os.path.abspath(args.work)
+
+    kernel, modules = find_kernel()
+    cd, dvd = make_fixtures(work)
+    cd_sectors = os.path.getsize(cd) // 2048
+    bad_ide = [16, 17, 300, cd_sectors - 1]   # the volume descriptor, a run, the last sector
+    bad_scsi = [0, 512, 513, 514]
+    probe_runs = ["--as-user 1000", "cdrom-group", "--as-user 1000 --eject",
+                  "--scan-max 100000 --bench 2000 --eject"]
+    if args.record:
+        initramfs = make_initramfs(work, args.probe, modules, ["--dump"], 3)
+        output, _ = boot(work, "record", kernel, initramfs, [
+            "-drive", "if=none,id=empty,media=cdrom,readonly=on",
+            "-device", "ide-cd,drive=empty,bus=ide.0",
+            "-drive", "if=none,id=icd,media=cdrom,format=raw,readonly=on,file=" + cd,
+            "-device", "ide-cd,drive=icd,bus=ide.1",
+            "-device", "virtio-scsi-pci,id=vs",
+            "-drive", "if=none,id=scd,media=cdrom,format=raw,readonly=on,file=" + dvd,
+            "-device", "scsi-cd,drive=scd,bus=vs.0,serial=" + SCSI_SERIAL])
+        for line in output.splitlines():
+            if "@probe dump" in line:
+                print(line[line.find("@probe dump"):].strip())
+        return 0
+    initramfs = make_initramfs(work, args.probe, modules, probe_runs, 3)
+
+    check = Checker()
+    figures = []
+
+    # Boot A: an empty IDE drive, the CD on IDE with read errors, the DVD on SCSI.
+    out_a, time_a = boot(work, "boot-a", kernel, initramfs, [
+        "-drive", "if=none,id=empty,media=cdrom,readonly=on",
+        "-device", "ide-cd,drive=empty,bus=ide.0",
+        "-drive", "if=none,id=icd,media=cdrom,format=raw,readonly=on,rerror=report,file="
+        + blkdebug(work, "ide-errors", cd, bad_ide, 5),
+        "-device", "ide-cd,drive=icd,bus=ide.1",
+        "-device", "virtio-scsi-pci,id=vs",
+        "-drive", "if=none,id=scd,media=cdrom,format=raw,readonly=on,file=" + dvd,
+        "-device", "scsi-cd,drive=scd,bus=vs.0,serial=" + SCSI_SERIAL])
+    # Boot B: the DVD on IDE, the CD on SCSI with medium errors.
+    out_b, time_b = boot(work, "boot-b", kernel, initramfs, [
+        "-drive", "if=none,id=idvd,media=cdrom,format=raw,readonly=on,file=" + dvd,
+        "-device", "ide-cd,drive=idvd,bus=ide.1",
+        "-drive", "if=none,id=empty,media=cdrom,readonly=on",
+        "-device", "ide-cd,drive=empty,bus=ide.0",
+        "-device", "virtio-scsi-pci,id=vs",
+        "-drive", "if=none,id=scd,media=cdrom,format=raw,readonly=on,rerror=report,file="
+        + blkdebug(work, "scsi-errors", cd, bad_scsi, 61),
+        "-device", "scsi-cd,drive=scd,bus=vs.0,serial=" + SCSI_SERIAL])
+
+    cd_medium = medium_expectations(cd_sectors, "CD-ROM")
+    dvd_medium = medium_expectations(DVD_SECTORS, "DVD-ROM")
+    for boot_name, output, ide_medium, scsi_medium, bad, bad_code, scanned in (
+            ("boot A", out_a, cd_medium, dvd_medium, bad_ide, 5, "IDE"),
+            ("boot B", out_b, dvd_medium, cd_medium, bad_scsi, 6, "SCSI")):
+        runs = parse(output)
+        check.equal(boot_name + " probe runs", len(runs), 3)
+        if len(runs) != 3:
+            continue
+        as_user, in_group, full = runs
+        check.equal(boot_name + " drives seen by a user outside the cdrom group",
+                    sorted((f.get("name"), f.get("problem")) for f in as_user.values()),
+                    sorted([("QEMU QEMU DVD-ROM", PERMISSION)] * 2 + [("QEMU QEMU CD-ROM", PERMISSION)]))
+        check.equal(boot_name + " drives", len(full), 3)
+        # A user in the drives' group sees the same drives and may eject.
+        for index in sorted(full):
+            for key in ("name", "identity", "speeds", "capabilities", "medium", "session 1", "track 1"):
+                check.equal("%s drive %d %s as a user in the cdrom group" % (boot_name, index, key),
+                            in_group.get(index, {}).get(key), full[index].get(key))
+            if full[index].get("medium", "").startswith("result=0"):
+                check.equal("%s drive %d eject and close as a user in the cdrom group" % (boot_name, index),
+                            in_group.get(index, {}).get("eject"), "result=0 medium=4 close=0 medium=0")
+        _, empty = find(full, "QEMU DVD-ROM", False)
+        check.equal(boot_name + " empty drive", empty.get("medium"), "result=4")
+        ide_index, ide = find(full, "QEMU DVD-ROM", True)
+        scsi_index, scsi = find(full, "QEMU CD-ROM", True)
+        check_drive(check, boot_name + " IDE drive", ide, IDE, ide_medium)
+        check_drive(check, boot_name + " SCSI drive", scsi, SCSI, scsi_medium)
+        for where, facts in (("IDE", ide), ("SCSI", scsi)):
+            check.equal("%s %s eject and close" % (boot_name, where), facts.get("eject"),
+                        "result=0 medium=4 close=0 medium=0")
+            match = re.match(r"engine=(\d+) raw=(\d+) ratio=([\d.]+)", facts.get("bench", ""))
+            if match:
+                figures.append("%s %s drive: engine %s reads/s, plain SG_IO READ(10) loop %s reads/s, ratio %s"
+                               % (boot_name, where, match.group(1), match.group(2), match.group(3)))
+            else:
+                check.failures.append("%s %s: no read rates" % (boot_name, where))
+        scanned_facts = ide if scanned == "IDE" else scsi
+        check.equal("%s %s scan" % (boot_name, scanned), scanned_facts.get("scan"),
+                    "sectors=%d retried=%d bad=%s checksum=%s"
+                    % (cd_sectors, len(bad), ",".join("%d:%d" % (s, bad_code) for s in sorted(bad)),
+                       fnv_checksum(cd, set(bad))))
+
+    for line in figures:
+        print(line)
+    print("guest boots: %.1f s and %.1f s; whole harness run: %.1f s"
+          % (time_a, time_b, time.monotonic() - started))
+    if check.failures:
+        print("%d mismatches:" % len(check.failures))
+        for failure in check.failures:
+            print("  " + failure)
+        return 1
+    print("all drive facts match")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
