@@ -4,15 +4,7 @@
 
 #include <array>
 
-DeviceCombo::DeviceCombo(QWidget* parent) : QComboBox(parent) {}
-
-int DeviceCombo::AddSorted(const QString& text) {
-  int index = 0;
-  while (index < count() && QString::compare(itemText(index), text, Qt::CaseInsensitive) <= 0)
-    ++index;
-  insertItem(index, text);
-  return index;
-}
+DeviceCombo::DeviceCombo(QWidget* parent) : SortedComboBox(parent) {}
 
 std::uint16_t DeviceCombo::SelectedDrive() const {
   const int index = currentIndex();

@@ -2,9 +2,9 @@
 // Windows combo box keeps them; each item's data is its drive letter.
 #pragma once
 
-#include <QComboBox>
+#include "platform/SortedComboBox.h"
 
-class DeviceCombo : public QComboBox {
+class DeviceCombo : public SortedComboBox {
  public:
   explicit DeviceCombo(QWidget* parent = nullptr);
 
@@ -12,8 +12,6 @@ class DeviceCombo : public QComboBox {
   // ("#") entries, and selects the previously selected drive when it is still
   // listed, else the first item.
   void FillDevices();
-  // Inserts text at its sorted place and returns that index.
-  int AddSorted(const QString& text);
   // The drive letter of the selected item; 0 without selection.
   std::uint16_t SelectedDrive() const;
 };

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <thread>
 
 #include "UdfImageBuilder.h"
 #include "UdfTestSupport.h"
@@ -187,6 +188,42 @@ INSTANTIATE_TEST_SUITE_P(Forms, BuiltImage, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<Case>& info) {
                            return "Case" + std::to_string(info.index);
                          });
+
+// Several threads walking one volume at once see what one thread sees, also
+// while the cache of decoded directories (smaller than the volume's
+// directory count) drops directories others are using.
+TEST(BuiltImageThreads, WalksFromSeveralThreadsAtOnce) {
+  Node root = Node::Dir(u"", {});
+  for (int d = 0; d < 100; ++d) {
+    const std::u16string name = u"dir" + std::u16string(1, static_cast<char16_t>(u'A' + d % 26)) +
+                                static_cast<char16_t>(u'0' + d / 26);
+    root.children.push_back(Node::Dir(name, {Node::File(u"f", Pattern(3000, d))}));
+  }
+  Options options;
+  options.revision = 0x0250;
+  options.partitioning = Partitioning::kMetadata;
+  OpenedImage opened = OpenImage(BuildImage(root, options).bytes);
+  ASSERT_EQ(opened.result, kOk);
+
+  Tree expected;
+  ASSERT_EQ(WalkTree(*opened.fileSystem, *opened.source, expected), kOk);
+  ASSERT_EQ(expected.files.size(), 100u);
+  std::vector<Tree> trees(4);
+  std::vector<wrenlo::Result> results(trees.size());
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < trees.size(); ++t)
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 5 && results[t] == kOk; ++round) {
+        trees[t] = {};
+        results[t] = WalkTree(*opened.fileSystem, *opened.source, trees[t]);
+      }
+    });
+  for (std::thread& thread : threads) thread.join();
+  for (std::size_t t = 0; t < trees.size(); ++t) {
+    EXPECT_EQ(results[t], kOk);
+    EXPECT_EQ(trees[t].files, expected.files);
+  }
+}
 
 }  // namespace
 }  // namespace udftest

@@ -94,6 +94,12 @@ const HostileCase kCases[] = {
     {"a directory 1 TiB long", Partitioning::kPhysical,
      [](Image& image) { Set(image, image.entries.at(u""), 56, std::uint64_t{1} << 40, 8); },
      Call::kList, u"", kTooLarge},
+    {"a directory whose data is allocated but not recorded", Partitioning::kPhysical,
+     [](Image& image) {
+       const std::uint32_t root = image.entries.at(u"");
+       Set(image, root, 176, Get32(image, root, 176) | (1u << 30), 4);
+     },
+     Call::kList, u"", kCorruptFileSystem},
     {"a file entry with a bad tag checksum", Partitioning::kPhysical,
      [](Image& image) { image.Sector(image.entries.at(u"a.txt"))[4] ^= 0x5A; }, Call::kExtents,
      u"a.txt", kCorruptFileSystem},

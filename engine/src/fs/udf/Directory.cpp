@@ -37,9 +37,16 @@ bool UsableName(const std::u16string& name) {
 
 }  // namespace
 
+const DirectoryRecord* DirectoryListing::Find(std::u16string_view name) const {
+  const auto found = byName_.find(name);
+  return found == byName_.end() ? nullptr : &records_[found->second];
+}
+
 Result ParseDirectory(std::span<const std::uint8_t> data, std::span<const DataSegment> segments,
-                      std::vector<DirectoryRecord>& out) {
+                      DirectoryListing& listing) {
+  std::vector<DirectoryRecord>& out = listing.records_;
   out.clear();
+  listing.byName_.clear();
   std::size_t offset = 0;
   while (offset < data.size()) {
     const auto rest = data.subspan(offset);
@@ -72,6 +79,9 @@ Result ParseDirectory(std::span<const std::uint8_t> data, std::span<const DataSe
     record.icb = icb;
     out.push_back(std::move(record));
   }
+  // Built once the records no longer move.
+  listing.byName_.reserve(out.size());
+  for (std::size_t i = 0; i < out.size(); ++i) listing.byName_.try_emplace(out[i].name, i);
   return kOk;
 }
 

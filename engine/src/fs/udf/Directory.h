@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "Addresses.h"
@@ -19,12 +21,31 @@ struct DirectoryRecord {
   BlockAddress icb;  // the child's file entry
 };
 
+// The children of one directory, in recorded order, with an index by name
+// (the first child of each name). Not copyable: the index points into the
+// records.
+class DirectoryListing {
+ public:
+  DirectoryListing() = default;
+  DirectoryListing(const DirectoryListing&) = delete;
+  DirectoryListing& operator=(const DirectoryListing&) = delete;
+
+  const std::vector<DirectoryRecord>& Records() const { return records_; }
+  const DirectoryRecord* Find(std::u16string_view name) const;
+
+ private:
+  friend Result ParseDirectory(std::span<const std::uint8_t>, std::span<const DataSegment>,
+                               DirectoryListing&);
+  std::vector<DirectoryRecord> records_;
+  std::unordered_map<std::u16string_view, std::size_t> byName_;
+};
+
 // Decodes the children of a directory from its data; segments tell in which
 // block each part of the data lies, where each descriptor's tag must say it
 // was recorded. The parent entry and deleted entries are left out.
 // kCorruptFileSystem for a descriptor that fails its checks or a name that
 // cannot be a child's; kTooLarge past kMaxDirectoryEntries.
 Result ParseDirectory(std::span<const std::uint8_t> data, std::span<const DataSegment> segments,
-                      std::vector<DirectoryRecord>& out);
+                      DirectoryListing& out);
 
 }  // namespace wrenlo::udf

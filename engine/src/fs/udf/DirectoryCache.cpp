@@ -18,13 +18,14 @@ void DirectoryCache::Store(std::uint64_t sector, Entries entries) {
   if (std::any_of(directories_.begin(), directories_.end(),
                   [&](const auto& directory) { return directory.first == sector; }))
     return;
-  if (entries->size() > kDirectoryCacheEntries) return;
-  while (!directories_.empty() && (directories_.size() >= kDirectoryCacheSize ||
-                                   held_ + entries->size() > kDirectoryCacheEntries)) {
-    held_ -= directories_.front().second->size();
+  const std::size_t size = entries->Records().size();
+  if (size > kDirectoryCacheEntries) return;
+  while (!directories_.empty() &&
+         (directories_.size() >= kDirectoryCacheSize || held_ + size > kDirectoryCacheEntries)) {
+    held_ -= directories_.front().second->Records().size();
     directories_.pop_front();
   }
-  held_ += entries->size();
+  held_ += size;
   directories_.emplace_back(sector, std::move(entries));
 }
 

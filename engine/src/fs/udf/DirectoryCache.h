@@ -16,7 +16,7 @@ namespace wrenlo::udf {
 
 class DirectoryCache {
  public:
-  using Entries = std::shared_ptr<const std::vector<DirectoryRecord>>;
+  using Entries = std::shared_ptr<const DirectoryListing>;
 
   // The directory whose entry lies at sector, or null.
   Entries Find(std::uint64_t sector) const;

@@ -123,14 +123,15 @@ Result ReadFileData(const LogicalVolume& volume, const FileEntry& entry, std::ui
   std::vector<std::uint8_t> blocks;
   std::uint64_t offset = 0;
   for (const DataExtent& extent : extents) {
-    if (extent.recorded) {
-      const auto count = static_cast<std::uint32_t>(BlocksFor(extent.length));
-      blocks.resize(std::size_t{count} * kBlockSize);
-      if (const Result result = volume.ReadBlocks(extent.address, count, blocks.data());
-          result != kOk)
-        return result;
-      std::memcpy(data.data() + offset, blocks.data(), extent.length);
-    }
+    // Every byte of a directory or a table is recorded; a hole would also
+    // let a small image announce a huge one.
+    if (!extent.recorded) return kCorruptFileSystem;
+    const auto count = static_cast<std::uint32_t>(BlocksFor(extent.length));
+    blocks.resize(std::size_t{count} * kBlockSize);
+    if (const Result result = volume.ReadBlocks(extent.address, count, blocks.data());
+        result != kOk)
+      return result;
+    std::memcpy(data.data() + offset, blocks.data(), extent.length);
     segments.push_back({offset, extent.address});
     offset += extent.length;
   }

@@ -65,8 +65,9 @@ struct DataSegment {
   BlockAddress address;
 };
 
-// Reads the whole of an entry's data; kTooLarge when it is longer than
-// maxBytes.
+// Reads the whole of an entry's data (a directory, a table); kTooLarge when
+// it is longer than maxBytes, kCorruptFileSystem when part of it is not
+// recorded.
 Result ReadFileData(const LogicalVolume& volume, const FileEntry& entry, std::uint64_t maxBytes,
                     std::vector<std::uint8_t>& data, std::vector<DataSegment>& segments);
 

@@ -108,11 +108,11 @@ Result UdfFileSystem::Children(BlockAddress icb, udf::DirectoryCache::Entries& o
           udf::ReadFileData(volume_, entry, udf::kMaxDirectoryBytes, data, segments);
       result != kOk)
     return result;
-  auto records = std::make_shared<std::vector<udf::DirectoryRecord>>();
-  if (const Result result = udf::ParseDirectory(data, segments, *records); result != kOk)
+  auto listing = std::make_shared<udf::DirectoryListing>();
+  if (const Result result = udf::ParseDirectory(data, segments, *listing); result != kOk)
     return result;
-  out = records;
-  cache_.Store(sector, std::move(records));
+  out = listing;
+  cache_.Store(sector, std::move(listing));
   return kOk;
 }
 
@@ -127,9 +127,8 @@ Result UdfFileSystem::Resolve(std::u16string_view path, Node& out) const {
     if (!node.isDirectory) return kNotADirectory;
     udf::DirectoryCache::Entries children;
     if (const Result result = Children(node.icb, children); result != kOk) return result;
-    const auto child = std::find_if(children->begin(), children->end(),
-                                    [&](const udf::DirectoryRecord& r) { return r.name == name; });
-    if (child == children->end()) return kNotFound;
+    const udf::DirectoryRecord* child = children->Find(name);
+    if (!child) return kNotFound;
     node = {child->icb, child->isDirectory};
     if (!node.isDirectory) continue;
     std::uint64_t sector = 0;
@@ -150,8 +149,8 @@ Result UdfFileSystem::ListDirectory(std::u16string_view path,
   if (!node.isDirectory) return kNotADirectory;
   udf::DirectoryCache::Entries children;
   if (const Result result = Children(node.icb, children); result != kOk) return result;
-  out.reserve(children->size());
-  for (const udf::DirectoryRecord& child : *children)
+  out.reserve(children->Records().size());
+  for (const udf::DirectoryRecord& child : children->Records())
     out.push_back({child.name, child.isDirectory});
   return kOk;
 }

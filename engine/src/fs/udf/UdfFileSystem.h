@@ -18,10 +18,15 @@
 namespace wrenlo {
 
 struct UdfVolumeFacts {
-  std::u16string label;  // the logical volume identifier (dstring, OSTA CS0)
-  std::int32_t revision =
-      0;  // e.g. 0x0260, from the logical volume descriptor's domain identifier suffix
-  std::int32_t fileCount = 0;  // from the last logical volume integrity descriptor of the sequence
+  // The logical volume identifier (dstring, OSTA CS0); on write-once media
+  // the one in the VAT header, which supersedes the descriptor's.
+  std::u16string label;
+  // The revision the volume is recorded to, e.g. 0x0260, from the suffix of
+  // the logical volume descriptor's domain identifier.
+  std::int32_t revision = 0;
+  // From the last logical volume integrity descriptor of the sequence, or on
+  // write-once media from the VAT header (UDF 2.00 and later).
+  std::int32_t fileCount = 0;
   std::int32_t directoryCount = 0;
 };
 

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the build into a fresh folder and checks that a Linux desktop finds
+# the program there: the program, its menu entry and its icons, and that the
+# installed program finds the installed engine library by itself.
+set -euo pipefail
+build=${1:?usage: check_install.sh BUILD_DIR}
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+fail() { echo "install check: $*" >&2; exit 1; }
+[ -x "$prefix/bin/lumeter" ] || fail "no bin/lumeter"
+entry=$prefix/share/applications/lumeter.desktop
+[ -f "$entry" ] || fail "no share/applications/lumeter.desktop"
+grep -qx 'Exec=lumeter' "$entry" || fail "the menu entry does not run lumeter"
+grep -qx 'Icon=lumeter' "$entry" || fail "the menu entry names no icon lumeter"
+for size in 16 32 48 256; do
+  [ -f "$prefix/share/icons/hicolor/${size}x${size}/apps/lumeter.png" ] ||
+    fail "no ${size}x${size} icon"
+done
+if grep -q 'wrenlo' < <(readelf -d "$prefix/bin/lumeter"); then
+  ls "$prefix"/lib*/libwrenlo.so* >/dev/null 2>&1 || fail "libwrenlo is not installed"
+  resolved=$(env -u LD_LIBRARY_PATH ldd "$prefix/bin/lumeter" | awk '/libwrenlo/ {print $3}')
+  case "$resolved" in
+    "$prefix"/*) ;;
+    *) fail "the installed program finds libwrenlo at '$resolved', not in $prefix" ;;
+  esac
+fi
+echo "install check passed"
