@@ -1,8 +1,6 @@
 #include "disc/DeviceCombo.h"
 
-#include <wrenlo/wrenlo.h>
-
-#include <array>
+#include "disc/DeviceList.h"
 
 DeviceCombo::DeviceCombo(QWidget* parent) : SortedComboBox(parent) {}
 
@@ -14,20 +12,13 @@ std::uint16_t DeviceCombo::SelectedDrive() const {
 void DeviceCombo::FillDevices() {
   const std::uint16_t previous = SelectedDrive();
   clear();
-  std::array<wrenlo::DeviceListEntry, wrenlo::kMaxDevices> entries{};
-  std::int32_t listed = 0;
-  wrenlo::GetDevices(entries.data(), &listed, 0);
-  if (listed > wrenlo::kMaxDevices) listed = wrenlo::kMaxDevices;
   int selected = -1;
-  for (std::int32_t i = 0; i < listed; ++i) {
-    const std::u16string text = entries[static_cast<std::size_t>(i)].text.str();
-    if (text.empty() || text[0] == u'#') continue;
-    const int index = AddSorted(QString::fromStdU16String(text));
-    const std::uint16_t letter = text[0];
-    setItemData(index, QVariant::fromValue<uint>(letter));
+  for (const DeviceListItem& drive : ListedDrives(ReadDeviceList())) {
+    const int index = AddSorted(QString::fromStdU16String(drive.text));
+    setItemData(index, QVariant::fromValue<uint>(drive.letter));
     // An insertion before the selected item moves it down by one.
     if (selected >= index) ++selected;
-    if (letter == previous) selected = index;
+    if (drive.letter == previous) selected = index;
   }
   if (selected < 0 && count() > 0) selected = 0;
   setCurrentIndex(selected);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the main build (warnings as errors),
 # then the engine and core tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the scanner's tests under ThreadSanitizer.
+# UndefinedBehaviorSanitizer, the scanner's tests under ThreadSanitizer, then
+# each fuzz target for 45 s.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -16,6 +17,14 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUMETER_WERROR=ON \
   -DLUMETER_WITH_QT=OFF -DLUMETER_BENCH=OFF -DLUMETER_SANITIZE=address,undefined
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+# The fuzz targets: a clang build with libFuzzer, each target run briefly from
+# a corpus that fuzz/make_corpus.sh makes.
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DLUMETER_WERROR=ON -DLUMETER_WITH_QT=OFF -DLUMETER_BENCH=OFF -DLUMETER_FUZZ=ON \
+  -DLUMETER_SANITIZE=address,undefined
+cmake --build build-fuzz -j "$jobs" --target fuzz_targets
+bash fuzz/run.sh build-fuzz 45
 
 # The scanner and the bridge to its window under ThreadSanitizer: only their
 # test programs.

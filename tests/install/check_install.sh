@@ -26,4 +26,8 @@ if grep -q 'wrenlo' < <(readelf -d "$prefix/bin/lumeter"); then
     *) fail "the installed program finds libwrenlo at '$resolved', not in $prefix" ;;
   esac
 fi
+# The command-line front end runs from there too, engine and all.
+[ -x "$prefix/bin/lumeter-cli" ] || fail "no bin/lumeter-cli"
+env -u LD_LIBRARY_PATH WRENLO_IMAGES= "$prefix/bin/lumeter-cli" devices >/dev/null ||
+  fail "the installed lumeter-cli does not run"
 echo "install check passed"

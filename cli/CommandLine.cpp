@@ -1,0 +1,233 @@
+#include "cli/CommandLine.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <string_view>
+
+namespace {
+
+struct VerbSpec {
+  Verb verb;
+  const char* name;
+  // The options it takes, each bit one Option.
+  unsigned options;
+  // How many plain arguments it takes: the drive first when there is one
+  // more than the least.
+  std::size_t leastArguments;
+  std::size_t mostArguments;
+};
+
+enum Option : unsigned {
+  kJson = 1,
+  kSurface = 2,
+  kFiles = 4,
+  kMapFile = 8,
+  kSession = 16,
+};
+
+constexpr VerbSpec kVerbs[] = {
+    {Verb::Help, "help", 0, 0, 1},
+    {Verb::Version, "version", 0, 0, 0},
+    {Verb::Devices, "devices", kJson, 0, 0},
+    {Verb::Info, "info", kJson, 0, 1},
+    {Verb::Media, "media", kJson, 0, 1},
+    {Verb::Scan, "scan", kSurface | kFiles | kJson | kMapFile, 0, 1},
+    {Verb::Dump, "dump", kSession, 1, 2},
+    {Verb::Save, "save", kSession, 2, 3},
+};
+
+struct OptionName {
+  const char* name;
+  Option option;
+};
+
+constexpr OptionName kOptionNames[] = {
+    {"--json", kJson},       {"--surface", kSurface}, {"--files", kFiles},
+    {"--mapfile", kMapFile}, {"--session", kSession},
+};
+
+// The option of that name; 0 for none.
+unsigned OptionNamed(std::string_view name) {
+  for (const OptionName& option : kOptionNames)
+    if (name == option.name) return option.option;
+  return 0;
+}
+
+const VerbSpec* FindVerb(std::string_view name) {
+  for (const VerbSpec& spec : kVerbs)
+    if (name == spec.name) return &spec;
+  return nullptr;
+}
+
+// A drive letter, "D" or "D:", either case.
+bool ParseDrive(std::string_view text, char16_t& out) {
+  if (text.size() == 2 && text[1] == ':') text.remove_suffix(1);
+  if (text.size() != 1) return false;
+  const char c = text[0];
+  if (c >= 'a' && c <= 'z')
+    out = static_cast<char16_t>(c - 'a' + 'A');
+  else if (c >= 'A' && c <= 'Z')
+    out = static_cast<char16_t>(c);
+  else
+    return false;
+  return true;
+}
+
+// A number of decimal digits only, from least to the largest int32.
+bool ParseNumber(std::string_view text, std::int32_t least, std::int32_t& out) {
+  if (text.empty() ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return false;
+  std::int32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < least) return false;
+  out = value;
+  return true;
+}
+
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+class Parser {
+ public:
+  Parser(const std::vector<std::string>& arguments, CommandLine& command, std::string& error)
+      : args(arguments), out(command), problem(error) {}
+
+  bool Run() {
+    if (args.empty()) return Fail("no command given (lumeter-cli --help lists the commands)");
+    std::size_t next = 0;
+    const std::string& first = args[next++];
+    if (first == "-h" || first == "--help") {
+      out.verb = Verb::Help;
+      return Rest(next, kVerbs[0]);
+    }
+    if (first == "--version") {
+      out.verb = Verb::Version;
+      return Rest(next, kVerbs[1]);
+    }
+    const VerbSpec* spec = FindVerb(first);
+    if (spec == nullptr) {
+      if (!first.empty() && first[0] == '-') return Fail("unknown option " + Quoted(first));
+      return Fail("unknown command " + Quoted(first) + " (lumeter-cli --help lists the commands)");
+    }
+    out.verb = spec->verb;
+    return Rest(next, *spec);
+  }
+
+ private:
+  bool Fail(std::string text) {
+    problem = std::move(text);
+    return false;
+  }
+
+  // The options and plain arguments after the command's name.
+  bool Rest(std::size_t next, const VerbSpec& spec) {
+    const std::string verb = spec.name;
+    std::vector<std::string_view> plain;
+    bool optionsEnd = false;
+    while (next < args.size()) {
+      const std::string_view arg = args[next++];
+      // A negative number is a (bad) sector or session, not an option.
+      const bool isOption = arg.size() >= 2 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9');
+      if (optionsEnd || !isOption) {
+        plain.push_back(arg);
+        continue;
+      }
+      if (arg == "--") {
+        optionsEnd = true;
+        continue;
+      }
+      if (arg == "-h" || arg == "--help") {
+        out.help = true;
+        continue;
+      }
+      // --name=value or --name value
+      std::string_view name = arg;
+      std::optional<std::string_view> value;
+      if (const std::size_t equals = arg.find('='); equals != std::string_view::npos) {
+        name = arg.substr(0, equals);
+        value = arg.substr(equals + 1);
+      }
+      const unsigned option = OptionNamed(name);
+      if (option == 0 || (spec.options & option) == 0)
+        return Fail("unknown option " + Quoted(arg) + " for " + verb);
+      if ((seen & option) != 0) return Fail(std::string(name) + " given twice");
+      seen |= option;
+      const bool takesValue = option == kMapFile || option == kSession;
+      if (!takesValue) {
+        if (value) return Fail(std::string(name) + " takes no value");
+        continue;
+      }
+      if (!value) {
+        if (next == args.size()) return Fail(std::string(name) + " needs a value");
+        value = args[next++];
+      }
+      if (option == kMapFile) {
+        if (value->empty()) return Fail("--mapfile needs a file name");
+        out.mapFile = *value;
+      } else {
+        std::int32_t session = 0;
+        if (!ParseNumber(*value, 1, session))
+          return Fail("bad session number " + Quoted(*value) + " (1 or more)");
+        out.session = session;
+      }
+    }
+    out.json = (seen & kJson) != 0;
+    out.surface = (seen & kSurface) != 0;
+    out.files = (seen & kFiles) != 0;
+    if (out.help) return true;
+    return Plain(spec, plain);
+  }
+
+  bool Plain(const VerbSpec& spec, const std::vector<std::string_view>& plain) {
+    const std::string verb = spec.name;
+    if (spec.verb == Verb::Help) {
+      if (plain.empty()) return true;
+      const VerbSpec* about = FindVerb(plain[0]);
+      if (about == nullptr) return Fail("unknown command " + Quoted(plain[0]));
+      out.verb = about->verb;
+      out.help = true;
+      return true;
+    }
+    if (plain.size() > spec.mostArguments)
+      return Fail("too many arguments for " + verb + ": " + Quoted(plain[spec.mostArguments]));
+    if (plain.size() < spec.leastArguments)
+      return Fail(verb + " needs " +
+                  (spec.verb == Verb::Dump ? "a SECTOR" : "a SECTOR and a FILE") +
+                  " (lumeter-cli " + verb + " --help)");
+    std::size_t next = 0;
+    if (plain.size() > spec.leastArguments && !ParseDrive(plain[next++], out.drive))
+      return Fail(Quoted(plain[0]) + " is not a drive letter (D or D:)");
+    if (spec.verb == Verb::Dump || spec.verb == Verb::Save) {
+      if (!ParseNumber(plain[next], 0, out.sector))
+        return Fail("bad sector number " + Quoted(plain[next]) + " (0 or more)");
+      ++next;
+    }
+    if (spec.verb == Verb::Save) {
+      if (plain[next].empty()) return Fail("save needs a FILE name");
+      out.outputFile = plain[next];
+    }
+    if (!out.mapFile.empty() && out.files && !out.surface)
+      return Fail("--mapfile needs the surface scan (add --surface)");
+    return true;
+  }
+
+  const std::vector<std::string>& args;
+  CommandLine& out;
+  std::string& problem;
+  unsigned seen = 0;
+};
+
+}  // namespace
+
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error) {
+  out = CommandLine{};
+  error.clear();
+  return Parser(args, out, error).Run();
+}
+
+std::string VerbName(Verb verb) {
+  for (const VerbSpec& spec : kVerbs)
+    if (spec.verb == verb) return spec.name;
+  return {};
+}

@@ -1,0 +1,36 @@
+// What the user asked for on the command line, checked for form: a command,
+// its drive, numbers and options. Whether the drive, session or sector exists
+// is the command's business.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class Verb { None, Help, Version, Devices, Info, Media, Scan, Dump, Save };
+
+struct CommandLine {
+  Verb verb = Verb::None;
+  // The command's own help was asked for (COMMAND --help, help COMMAND).
+  bool help = false;
+  // The drive letter given, upper case; 0 = the first listed drive.
+  char16_t drive = 0;
+  bool json = false;
+  // The passes of a scan as given; neither means the surface scan.
+  bool surface = false;
+  bool files = false;
+  std::string mapFile;  // empty = none
+  // dump and save: the sector within the session, and the session (the last
+  // one when not given).
+  std::int32_t sector = 0;
+  std::optional<std::int32_t> session;
+  std::string outputFile;  // save
+};
+
+// Reads the arguments that follow the program's name. False with error set
+// (one line, without the program's name) when they do not make a command.
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error);
+
+// The name a command is typed as ("scan"); empty for Verb::None.
+std::string VerbName(Verb verb);

@@ -1,0 +1,12 @@
+// The front end's commands. Each prints its result, reports its failures on
+// standard error, and returns the exit status.
+#pragma once
+
+#include "cli/CommandLine.h"
+
+int RunDevices(const CommandLine& command);
+// info and media: the rows of the Device Features or the Media page.
+int RunPage(const CommandLine& command);
+int RunScan(const CommandLine& command);
+int RunDump(const CommandLine& command);
+int RunSave(const CommandLine& command);

@@ -1,0 +1,44 @@
+#include "cli/Commands.h"
+#include "cli/DriveChoice.h"
+#include "cli/Json.h"
+#include "cli/Output.h"
+#include "cli/Utf8.h"
+#include "disc/DeviceList.h"
+
+namespace {
+
+// The drives as the drive list shows them, then the unusable entries in the
+// engine's order.
+std::vector<DeviceListItem> DevicesInListOrder() {
+  const std::vector<DeviceListItem> items = ReadDeviceList();
+  std::vector<DeviceListItem> ordered = ListedDrives(items);
+  for (const DeviceListItem& item : items)
+    if (!item.usable) ordered.push_back(item);
+  return ordered;
+}
+
+}  // namespace
+
+int RunDevices(const CommandLine& command) {
+  const std::vector<DeviceListItem> devices = DevicesInListOrder();
+  std::string out;
+  if (command.json) {
+    out = "[";
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+      const DeviceListItem& device = devices[i];
+      out += i == 0 ? "\n" : ",\n";
+      out += "  {\"drive\": ";
+      AppendJsonString(out, device.letter == 0 ? std::string() : DriveName(device.letter));
+      out += ", \"text\": ";
+      AppendJsonString(out, device.text);
+      out += device.usable ? ", \"available\": true}" : ", \"available\": false}";
+    }
+    out += devices.empty() ? "]\n" : "\n]\n";
+  } else {
+    for (const DeviceListItem& device : devices)
+      out += (device.usable ? "" : "unavailable: ") + ToUtf8(device.text) + "\n";
+  }
+  Print(stdout, out);
+  if (devices.empty() && !command.json) PrintError(kNoDrives);
+  return kExitSuccess;
+}

@@ -1,0 +1,29 @@
+#include "cli/DriveChoice.h"
+
+#include "cli/Output.h"
+#include "cli/Utf8.h"
+#include "disc/DeviceList.h"
+
+std::optional<std::uint16_t> ChooseDrive(char16_t requested) {
+  const std::vector<DeviceListItem> items = ReadDeviceList();
+  const std::vector<DeviceListItem> drives = ListedDrives(items);
+  if (requested == 0) {
+    if (!drives.empty()) return drives.front().letter;
+    PrintError(kNoDrives);
+    return std::nullopt;
+  }
+  for (const DeviceListItem& drive : drives)
+    if (drive.letter == requested) return drive.letter;
+  for (const DeviceListItem& item : items) {
+    if (!item.usable && item.letter == requested) {
+      PrintError("drive " + DriveName(requested) + " cannot be used: " + ToUtf8(item.text));
+      return std::nullopt;
+    }
+  }
+  PrintError("no drive " + DriveName(requested) + " (lumeter-cli devices lists the drives)");
+  return std::nullopt;
+}
+
+std::string DriveName(std::uint16_t letter) {
+  return ToUtf8(std::u16string{static_cast<char16_t>(letter), u':'});
+}

@@ -1,0 +1,18 @@
+// Which drive a command works on.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// What a machine without drives is told.
+inline constexpr char kNoDrives[] =
+    "no drives found: no optical drive here, and WRENLO_IMAGES names no disc image";
+
+// The letter of the drive requested, or of the first drive of the drive list
+// when requested is 0. Nothing, after an error line, when there is no such
+// drive or the engine marks it unusable.
+std::optional<std::uint16_t> ChooseDrive(char16_t requested);
+
+// "D:" for the letter D.
+std::string DriveName(std::uint16_t letter);

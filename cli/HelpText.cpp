@@ -1,0 +1,125 @@
+#include "cli/HelpText.h"
+
+namespace {
+
+constexpr char kOverview[] =
+    R"(Usage: lumeter-cli COMMAND [ARGUMENTS]
+
+Inspects optical drives and the discs in them without a window: the same
+facts, surface scan, files test and sector dump as the program.
+
+Commands:
+  devices                     list the drives
+  info [DRIVE]                the drive's features, as the Device Features page
+  media [DRIVE]               the medium and its file systems, as the Media page
+  scan [DRIVE]                surface scan and/or files test of the last session
+  dump [DRIVE] SECTOR         hex dump of one sector
+  save [DRIVE] SECTOR FILE    write one sector's 2048 bytes to FILE
+  help [COMMAND]              this help, or a command's own
+
+DRIVE is a drive letter (D or D:); without it, the first listed drive.
+Disc images named in WRENLO_IMAGES (paths separated by ':') are drives too.
+
+Exit status: 0 success (every sector and file read), 1 problems or errors
+found (or a scan stopped before its end), 2 bad arguments or a device error.
+)";
+
+constexpr char kDevices[] =
+    R"(Usage: lumeter-cli devices [--json]
+
+Lists the drives as the program's drive list shows them: the drive letter and
+the display text. Drives that cannot be used are listed after them, marked
+"unavailable", with the reason.
+
+  --json   print a JSON array of {"drive", "text", "available"}
+)";
+
+constexpr char kInfo[] =
+    R"(Usage: lumeter-cli info [DRIVE] [--json]
+
+Prints the rows of the Device Features page for the drive, group by group:
+identity, DVD region, what it reads and writes ("Yes"/"No") with its top
+speeds, and its other abilities.
+
+  --json   print a JSON array of groups: {"title", "rows": [{"label", "value"}]}
+)";
+
+constexpr char kMedia[] =
+    R"(Usage: lumeter-cli media [DRIVE] [--json]
+
+Prints the rows of the Media page for the medium in the drive, group by group:
+type and size, content, and the ISO 9660, Joliet and UDF file systems of the
+last session. Without a medium there are no rows.
+
+  --json   print a JSON array of groups: {"title", "rows": [{"label", "value"}]}
+)";
+
+constexpr char kScan[] =
+    R"(Usage: lumeter-cli scan [DRIVE] [--surface] [--files] [--json] [--mapfile FILE]
+
+Scans the last session of the medium, as the Scan page does: the surface scan
+reads every sector (up to 5 attempts each) and classes it good, problem or
+error; the files test has every file verified. Default: the surface scan.
+Shows live progress and each log entry, then a summary. Ctrl-C stops the scan
+after the sector in progress and prints what was found so far; a second Ctrl-C
+ends the program at once.
+
+  --surface        run the surface scan
+  --files          run the files test (after the surface scan when both)
+  --json           print only a JSON summary on standard output; progress
+                   and log go to standard error
+  --mapfile FILE   write the sector states as a GNU ddrescue mapfile: good
+                   and problem sectors finished (+), error sectors bad (-),
+                   sectors not read non-tried (?)
+)";
+
+constexpr char kDump[] =
+    R"(Usage: lumeter-cli dump [DRIVE] SECTOR [--session N]
+
+Prints one sector as the Sector Viewer's hex dump: sixteen bytes a line, as
+hexadecimal values and as characters. SECTOR counts from the start of the
+session.
+
+  --session N   the session to read (default: the last one)
+)";
+
+constexpr char kSave[] =
+    R"(Usage: lumeter-cli save [DRIVE] SECTOR FILE [--session N]
+
+Writes the raw 2048 bytes of one sector to FILE, as the Sector Viewer's Save
+does. A sector that does not read writes nothing (exit status 1). SECTOR counts
+from the start of the session.
+
+  --session N   the session to read (default: the last one)
+)";
+
+constexpr char kVersion[] =
+    R"(Usage: lumeter-cli --version
+
+Prints the program's name and version.
+)";
+
+}  // namespace
+
+std::string HelpText(Verb verb) {
+  switch (verb) {
+    case Verb::Devices:
+      return kDevices;
+    case Verb::Info:
+      return kInfo;
+    case Verb::Media:
+      return kMedia;
+    case Verb::Scan:
+      return kScan;
+    case Verb::Dump:
+      return kDump;
+    case Verb::Save:
+      return kSave;
+    case Verb::Version:
+      return kVersion;
+    case Verb::None:
+    case Verb::Help:
+      break;
+  }
+  return kOverview;
+}

@@ -1,0 +1,24 @@
+// Where the front end writes, and its exit statuses.
+#pragma once
+
+#include <cstdio>
+#include <string_view>
+
+enum ExitStatus : int {
+  kExitSuccess = 0,  // done; every sector and file read
+  kExitFound = 1,    // problems or errors found, or a scan stopped early
+  kExitFailure = 2,  // bad arguments, or a drive, medium or file that failed
+};
+
+// Writes UTF-8 text to stream and flushes it, so that a reader at the other
+// end of a pipe sees each line as it is made.
+void Print(std::FILE* stream, std::string_view text);
+
+// One line "lumeter-cli: text" on standard error.
+void PrintError(std::string_view text);
+
+// Whether stream is a terminal (a live progress line redraws itself there).
+bool IsTerminal(std::FILE* stream);
+
+// The width of the terminal behind stream in columns; 80 when unknown.
+int TerminalColumns(std::FILE* stream);

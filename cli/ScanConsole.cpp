@@ -1,0 +1,113 @@
+#include "cli/ScanConsole.h"
+
+#include <algorithm>
+
+#include "cli/Interrupt.h"
+#include "cli/Output.h"
+#include "cli/Utf8.h"
+#include "pages/ScanLogText.h"
+#include "pages/ScanProgressText.h"
+#include "scan/SectorScanner.h"
+
+namespace {
+
+// A terminal's line is redrawn at most this often.
+constexpr std::chrono::milliseconds kRedrawInterval{250};
+
+constexpr char16_t kFileErrorPrefix[] = u"File error: ";
+
+}  // namespace
+
+ScanConsole::ScanConsole(std::FILE* out) : stream(out), live(IsTerminal(out)) {}
+
+void ScanConsole::Watch(SectorScanner* watched) { scanner = watched; }
+
+void ScanConsole::OnScanStarted() {
+  if (depth++ == 0) return;  // the run
+  // The passes run in a fixed order: the surface scan first when chosen.
+  ++passesStarted;
+  filesPass =
+      scanner != nullptr && scanner->filesTest && (passesStarted == 2 || !scanner->surfaceScan);
+  printedPercent = -1;
+  printedCurrent = -1;
+  nextDraw = {};
+}
+
+void ScanConsole::OnScanFinished() {
+  if (--depth == 0) return;  // the run
+  // The pass's last state, drawn whatever the time, and left on screen.
+  if (lastProgress != nullptr) DrawProgress(*lastProgress, true);
+  if (linesShown) Print(stream, "\n");
+  linesShown = false;
+  lastProgress = nullptr;
+  if (filesPass && scanner != nullptr) {
+    filesTotal = scanner->progress.total;
+    filesChecked = scanner->progress.current;
+  }
+}
+
+void ScanConsole::OnProgress(const ProgressCtx_t& progress) {
+  lastProgress = &progress;
+  if (!stopped && InterruptRequested() && scanner != nullptr) {
+    stopped = true;
+    scanner->Stop();
+  }
+  DrawProgress(progress, false);
+}
+
+void ScanConsole::OnSurfaceState(const SurfaceState_t&) {}
+
+void ScanConsole::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) {
+  if (filesPass && kind == static_cast<int>(LogKind::Error)) {
+    const std::u16string_view prefix = kFileErrorPrefix;
+    fileErrorPaths.push_back(text.starts_with(prefix) ? text.substr(prefix.size()) : text);
+  }
+  ClearLiveLines();
+  Print(stream, ToUtf8(LogTimeText(time)) + "  " + ToUtf8(text) + "\n");
+  // The progress line comes back at its next report.
+  nextDraw = {};
+}
+
+std::string ScanConsole::Figures(const ProgressCtx_t& progress) const {
+  const ScanShares shares = SharesOf(progress);
+  return std::to_string(ProgressPosition(progress)) + "%  " + ToUtf8(SpeedText(progress.speed)) +
+         "  Good: " + ToUtf8(PercentText(shares.good)) +
+         "  Problem: " + ToUtf8(PercentText(shares.problem)) +
+         "  Error: " + ToUtf8(PercentText(shares.error));
+}
+
+void ScanConsole::DrawProgress(const ProgressCtx_t& progress, bool final) {
+  if (live) {
+    const Clock::time_point now = Clock::now();
+    if (!final && now < nextDraw) return;
+    nextDraw = now + kRedrawInterval;
+    // Two lines, each within the terminal's width: the status, cut at its
+    // start when too long (a file's path keeps its name), then the figures.
+    const std::size_t width = static_cast<std::size_t>(TerminalColumns(stream)) - 1;
+    std::u16string status = progress.text;
+    if (CharacterCount(status) > width) {
+      const std::size_t keep = std::min(width > 3 ? width - 3 : 0, status.size());
+      status = u"..." + status.substr(status.size() - keep);
+    }
+    std::string figures = Figures(progress);
+    if (figures.size() > width) figures.resize(width);
+    Print(stream, std::string(linesShown ? "\r\x1b[1A" : "\r") + ToUtf8(status) + "\x1b[K\n" +
+                      figures + "\x1b[K");
+    linesShown = true;
+    return;
+  }
+  const int percent = ProgressPosition(progress);
+  if (final ? progress.current == printedCurrent : percent == printedPercent) return;
+  printedPercent = percent;
+  printedCurrent = progress.current;
+  const std::string figures = Figures(progress);
+  Print(stream,
+        progress.text.empty() ? figures + "\n" : ToUtf8(progress.text) + "  " + figures + "\n");
+}
+
+void ScanConsole::ClearLiveLines() {
+  if (!linesShown) return;
+  // Up from the figures to the status line, clearing both.
+  Print(stream, "\r\x1b[K\x1b[1A\x1b[K");
+  linesShown = false;
+}

@@ -1,0 +1,79 @@
+#include <span>
+
+#include "cli/AtomicFile.h"
+#include "cli/Commands.h"
+#include "cli/DriveChoice.h"
+#include "cli/Output.h"
+#include "cli/Utf8.h"
+#include "controls/HexDump.h"
+#include "disc/DeviceContext.h"
+#include "pages/PropertyRows.h"
+
+namespace {
+
+// Reads the sector the command names, once, as the Sector Viewer does.
+// Returns kExitSuccess with the 2048 bytes in buffer, or the status to end
+// with after an error line.
+int ReadChosenSector(const CommandLine& command, std::vector<std::uint8_t>& buffer) {
+  const std::optional<std::uint16_t> letter = ChooseDrive(command.drive);
+  if (!letter) return kExitFailure;
+  const DeviceContext context(*letter);
+  const std::string drive = DriveName(*letter);
+  if (!context.hasMedium || context.Sessions().empty()) {
+    PrintError("no medium in drive " + drive);
+    return kExitFailure;
+  }
+  const auto& sessions = context.Sessions();
+  const std::int32_t session = command.session.value_or(sessions.rbegin()->first);
+  if (sessions.count(session) == 0) {
+    PrintError("drive " + drive + " has no session " + std::to_string(session) + " (sessions " +
+               std::to_string(sessions.begin()->first) + " to " +
+               std::to_string(sessions.rbegin()->first) + ")");
+    return kExitFailure;
+  }
+  const std::int32_t sectors = context.GetSessionInfo(session).sectorCount;
+  if (command.sector >= sectors) {
+    PrintError("sector " + std::to_string(command.sector) + " is outside session " +
+               std::to_string(session) +
+               (sectors > 0 ? " (sectors 0 to " + std::to_string(sectors - 1) + ")"
+                            : " (it holds no sectors)"));
+    return kExitFailure;
+  }
+  const std::int32_t result = context.ReadSector(buffer, command.sector, session);
+  if (result != 0) {
+    PrintError(ToUtf8(FormatText("Sector read error (%d)", result)));
+    return kExitFound;
+  }
+  return kExitSuccess;
+}
+
+}  // namespace
+
+int RunDump(const CommandLine& command) {
+  std::vector<std::uint8_t> buffer;
+  if (const int status = ReadChosenSector(command, buffer); status != kExitSuccess) return status;
+  // The dump's lines end with CR LF, as in the viewer; here they end as text
+  // lines do on this system.
+  std::string text = ToUtf8(FormatHexDump(std::span<const std::uint8_t>(buffer)));
+  std::erase(text, '\r');
+  Print(stdout, text);
+  return kExitSuccess;
+}
+
+int RunSave(const CommandLine& command) {
+  // The file's folder is checked before the drive is asked.
+  AtomicFile file;
+  std::string error;
+  if (!file.Open(command.outputFile, error)) {
+    PrintError("cannot write " + error);
+    return kExitFailure;
+  }
+  std::vector<std::uint8_t> buffer;
+  if (const int status = ReadChosenSector(command, buffer); status != kExitSuccess) return status;
+  const std::string_view bytes(reinterpret_cast<const char*>(buffer.data()), buffer.size());
+  if (!file.Commit(bytes, error)) {
+    PrintError("cannot write " + error);
+    return kExitFailure;
+  }
+  return kExitSuccess;
+}

@@ -1,0 +1,11 @@
+// The texts of the core are UTF-16; the terminal, pipes and files get UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// text as UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string ToUtf8(std::u16string_view text);
+
+// The number of characters (code points) of text, for lining up columns.
+std::size_t CharacterCount(std::u16string_view text);

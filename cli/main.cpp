@@ -1,0 +1,50 @@
+// lumeter-cli: the command-line front end. It shows the program's facts and
+// runs its scan without a window, for many discs in a row or a machine
+// without a display, over the same core and engine as the program.
+#include <wrenlo/wrenlo.h>
+
+#include <string>
+#include <vector>
+
+#include "app/ProductInfo.h"
+#include "cli/CommandLine.h"
+#include "cli/Commands.h"
+#include "cli/HelpText.h"
+#include "cli/Output.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  CommandLine command;
+  std::string error;
+  if (!ParseCommandLine(args, command, error)) {
+    PrintError(error);
+    return kExitFailure;
+  }
+  if (command.help || command.verb == Verb::Help) {
+    Print(stdout, HelpText(command.verb));
+    return kExitSuccess;
+  }
+  if (command.verb == Verb::Version) {
+    Print(stdout, std::string(kProductName) + " " + kProductVersion + "\n");
+    return kExitSuccess;
+  }
+
+  wrenlo::Initialize();
+  switch (command.verb) {
+    case Verb::Devices:
+      return RunDevices(command);
+    case Verb::Info:
+    case Verb::Media:
+      return RunPage(command);
+    case Verb::Scan:
+      return RunScan(command);
+    case Verb::Dump:
+      return RunDump(command);
+    case Verb::Save:
+      return RunSave(command);
+    default:
+      break;
+  }
+  Print(stderr, HelpText(Verb::None));
+  return kExitFailure;
+}

@@ -1,0 +1,117 @@
+// The public operations on drives: the list, the current device, identity,
+// abilities, speeds and the tray.
+#include <wrenlo/wrenlo.h>
+
+#include <algorithm>
+
+#include "api/EngineState.h"
+
+namespace wrenlo {
+
+namespace {
+
+// Copies text into a buffer of units code units, cut to fit, NUL-terminated.
+void CopyText(std::u16string_view text, char16_t* out, std::size_t units) {
+  const std::size_t n = std::min(text.size(), units - 1);
+  std::copy_n(text.begin(), n, out);
+  out[n] = 0;
+}
+
+}  // namespace
+
+std::int32_t Initialize() {
+  EngineState::Get().Initialize();
+  return kOk;
+}
+
+// The caller always provides kMaxDevices entries; the count it passes in is
+// not read.
+std::int32_t GetDevices(DeviceListEntry* entries, std::int32_t* count, std::int32_t flags) {
+  if (entries == nullptr || count == nullptr || flags != 0) return kInvalidArgument;
+  const std::vector<std::u16string> texts = EngineState::Get().DeviceTexts();
+  const std::size_t n = std::min<std::size_t>(texts.size(), kMaxDevices);
+  for (std::size_t i = 0; i < n; ++i) entries[i].text.set(texts[i]);
+  *count = static_cast<std::int32_t>(n);
+  return kOk;
+}
+
+std::int32_t SetBurnDevice(std::int32_t driveLetter) {
+  return EngineState::Get().Select(driveLetter);
+}
+
+std::int32_t SetReadDevice(std::int32_t driveLetter) {
+  return EngineState::Get().Select(driveLetter);
+}
+
+std::int32_t GetDeviceInformation(std::int32_t device, char16_t* vendor, char16_t* model,
+                                  char16_t* revision) {
+  if (vendor == nullptr || model == nullptr || revision == nullptr) return kInvalidArgument;
+  return WithDevice(device, [&](Backend& backend) {
+    const DriveIdentity identity = backend.Identity();
+    CopyText(identity.vendor, vendor, 9);
+    CopyText(identity.model, model, 17);
+    CopyText(identity.revision, revision, 6);
+    return kOk;
+  });
+}
+
+std::int32_t GetDeviceInformationEx(std::int32_t device, DeviceInformationEx* info) {
+  if (info == nullptr) return kInvalidArgument;
+  return WithDevice(device, [&](Backend& backend) {
+    const DriveIdentity identity = backend.Identity();
+    info->firmwareRevision.set(identity.firmwareRevision);
+    info->regionCode = identity.regionCode;
+    info->userChangesLeft = identity.userChangesLeft;
+    info->bufferSizeKB = identity.bufferSizeKB;
+    info->serialNumber.set(identity.serialNumber);
+    return kOk;
+  });
+}
+
+std::int32_t GetDeviceCapabilitiesHandle(std::int32_t device, Handle* handle) {
+  if (handle == nullptr) return kInvalidArgument;
+  *handle = 0;
+  auto object = std::make_shared<CapabilitiesObject>();
+  if (const Result result = EngineState::Get().Device(device, object->backend); result != kOk)
+    return result;
+  return EngineState::Get().Handles().Add(std::move(object), *handle);
+}
+
+std::int32_t ReleaseDeviceCapabilities(Handle handle) {
+  return EngineState::Get().Handles().Remove<CapabilitiesObject>(handle);
+}
+
+std::int32_t AnalyseDeviceCapability(Handle handle, std::uint64_t capability,
+                                     std::uint8_t* answer) {
+  if (answer == nullptr) return kInvalidArgument;
+  const auto object = EngineState::Get().Handles().Find<CapabilitiesObject>(handle);
+  if (!object) return kInvalidHandle;
+  *answer = object->backend->HasCapability(capability) ? 1 : 0;
+  return kOk;
+}
+
+std::int32_t GetMaxReadSpeed(std::int32_t device, std::int32_t* kbPerSecond) {
+  if (kbPerSecond == nullptr) return kInvalidArgument;
+  return WithDevice(device, [&](Backend& backend) {
+    *kbPerSecond = backend.MaxReadSpeedKB();
+    return kOk;
+  });
+}
+
+std::int32_t GetMaxBurnSpeed(std::int32_t device, std::int32_t* kbPerSecond) {
+  if (kbPerSecond == nullptr) return kInvalidArgument;
+  return WithDevice(device, [&](Backend& backend) {
+    *kbPerSecond = backend.MaxWriteSpeedKB();
+    return kOk;
+  });
+}
+
+std::int32_t EjectDevice(std::int32_t device) {
+  return WithDevice(device, [](Backend& backend) { return backend.Eject(); });
+}
+
+std::int32_t CloseDevice(std::int32_t device) {
+  return WithDevice(device, [](Backend& backend) { return backend.CloseTray(); });
+}
+
+}  // namespace wrenlo

@@ -1,0 +1,71 @@
+// The engine-wide state behind the public operations: the drive list, the
+// current device and the handles. Any thread may call at any time.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+#include <vector>
+
+#include "Backend.h"
+#include "api/HandleTable.h"
+#include "registry/DriveList.h"
+
+namespace wrenlo {
+
+class EngineState {
+ public:
+  static EngineState& Get();
+
+  // Lists the drives anew: the machine's drives, then the images named in
+  // WRENLO_IMAGES. No device is current afterwards.
+  void Initialize();
+  // Looks for the machine's drives again (one may have been plugged in) and
+  // gives the display texts of the list, in order. The images stay as they
+  // were opened, trays and fault counts included, and so does the current
+  // device.
+  std::vector<std::u16string> DeviceTexts();
+  // Makes the drive with this letter the current device; when there is no
+  // usable drive with it, no device is current and kNoDevice is returned.
+  Result Select(std::int32_t letter);
+  // The backend that device names: kCurrentDevice, or a drive letter.
+  Result Device(std::int32_t device, std::shared_ptr<Backend>& out);
+  // The current device for a sector read, or null: the calling thread's own
+  // copy of the engine-wide choice, renewed when the choice changes, so that
+  // the read path takes no lock and writes no shared counter. The pointer
+  // stays valid until the thread's next call.
+  Backend* CurrentDeviceForRead();
+
+  HandleTable& Handles() { return handles_; }
+
+ private:
+  // Builds the drive list on first use when Initialize was not called.
+  void EnsureInitialized();
+  // Opens the images and lists all drives; loadMutex_ is held.
+  void Load();
+
+  std::mutex loadMutex_;  // one listing of drives at a time
+  std::atomic<bool> initialized_{false};
+  // Counts changes of the current device; starts above a thread's first
+  // copy, 0.
+  std::atomic<std::uint64_t> generation_{1};
+  std::shared_mutex mutex_;
+  std::vector<ImageDrive> images_;
+  std::vector<DriveEntry> drives_;
+  std::shared_ptr<Backend> current_;
+  HandleTable handles_;
+};
+
+// Runs use with the backend that device names, or gives why there is none.
+template <typename Use>
+Result WithDevice(std::int32_t device, Use use) {
+  std::shared_ptr<Backend> backend;
+  if (const Result result = EngineState::Get().Device(device, backend); result != kOk)
+    return result;
+  return use(*backend);
+}
+
+}  // namespace wrenlo

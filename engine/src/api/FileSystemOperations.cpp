@@ -1,0 +1,143 @@
+// The public operations on the file systems of a session: disk sessions, their
+// volume records, directory listings and file verification.
+#include <wrenlo/wrenlo.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "api/EngineState.h"
+#include "api/MediumLookup.h"
+#include "fs/SessionFileSystem.h"
+
+namespace wrenlo {
+
+namespace {
+
+// Sectors VerifyFile reads at once.
+constexpr std::uint32_t kVerifyChunk = 32;
+
+// Bytes 1 to 6 of a volume date: years since 1900, month, day, hour, minute,
+// second; zero when the date is unset or outside what a byte holds.
+void FillDate(const IsoDate& date, DateBlock& block) {
+  const bool fits = date.year >= 1900 && date.year <= 1900 + 255;
+  block[1] = fits ? static_cast<unsigned char>(date.year - 1900) : 0;
+  block[2] = fits ? date.month : 0;
+  block[3] = fits ? date.day : 0;
+  block[4] = fits ? date.hour : 0;
+  block[5] = fits ? date.minute : 0;
+  block[6] = fits ? date.second : 0;
+}
+
+std::shared_ptr<DiskSessionObject> FindSession(Handle session) {
+  return EngineState::Get().Handles().Find<DiskSessionObject>(session);
+}
+
+}  // namespace
+
+std::int32_t OpenDiskSession(std::int32_t device, std::int32_t trackNumber, Handle* session,
+                             std::int32_t fileSystem) {
+  if (session == nullptr) return kInvalidArgument;
+  *session = 0;
+  auto object = std::make_shared<DiskSessionObject>();
+  if (const Result result = EngineState::Get().Device(device, object->backend); result != kOk)
+    return result;
+  MediumLayout layout;
+  if (const Result result = object->backend->Medium(layout); result != kOk) return result;
+  const auto track = FindNumbered(layout.tracks, trackNumber);
+  if (track == layout.tracks.end()) return kNotFound;
+  const auto found = FindNumbered(layout.sessions, track->session);
+  if (found == layout.sessions.end()) return kNotFound;
+  if (const Result result = OpenSessionFileSystem(*object->backend, found->start,
+                                                  EndOf(found->start, found->sectorCount),
+                                                  fileSystem, object->fileSystem);
+      result != kOk)
+    return result;
+  return EngineState::Get().Handles().Add(std::move(object), *session);
+}
+
+std::int32_t CloseDiskSession(Handle session) {
+  return EngineState::Get().Handles().Remove<DiskSessionObject>(session);
+}
+
+std::int32_t GetISOVolumeInformation(Handle session, IsoVolumeInfo* info) {
+  if (info == nullptr) return kInvalidArgument;
+  const auto object = FindSession(session);
+  if (!object) return kInvalidHandle;
+  if (!object->fileSystem.iso) return kNoFileSystem;
+  const IsoVolume& volume = object->fileSystem.iso->Volume();
+  info->volumeLabel.set(volume.label);
+  info->application.set(volume.application);
+  info->publisher.set(volume.publisher);
+  FillDate(volume.creation, info->creationTime);
+  FillDate(volume.modification, info->modificationTime);
+  FillDate(volume.expiration, info->expirationTime);
+  FillDate(volume.effective, info->effectiveTime);
+  return kOk;
+}
+
+std::int32_t GetUDFVolumeInformation(Handle session, UdfVolumeInfo* info) {
+  if (info == nullptr) return kInvalidArgument;
+  const auto object = FindSession(session);
+  if (!object) return kInvalidHandle;
+  if (!object->fileSystem.udf) return kNoFileSystem;
+  const UdfVolumeFacts& facts = object->fileSystem.udf->Facts();
+  info->volumeLabel.set(facts.label);
+  info->revision = facts.revision;
+  info->fileCount = facts.fileCount;
+  info->directoryCount = facts.directoryCount;
+  return kOk;
+}
+
+std::int32_t OpenDirectory(Handle session, const char16_t* path, Handle* directory) {
+  if (path == nullptr || directory == nullptr) return kInvalidArgument;
+  *directory = 0;
+  const auto object = FindSession(session);
+  if (!object) return kInvalidHandle;
+  auto listing = std::make_shared<DirectoryObject>();
+  if (const Result result = object->fileSystem.Tree().ListDirectory(path, listing->items);
+      result != kOk)
+    return result;
+  return EngineState::Get().Handles().Add(std::move(listing), *directory);
+}
+
+std::int32_t ReadDirectory(Handle directory, std::int32_t index, DirectoryEntry* entry) {
+  if (entry == nullptr) return kInvalidArgument;
+  const auto listing = EngineState::Get().Handles().Find<DirectoryObject>(directory);
+  if (!listing) return kInvalidHandle;
+  if (index < 0 || static_cast<std::size_t>(index) >= listing->items.size()) return kEndOfDirectory;
+  const DirectoryItem& item = listing->items[static_cast<std::size_t>(index)];
+  entry->name.set(item.name);
+  entry->attributes = item.isDirectory ? kAttributeDirectory : 0;
+  return kOk;
+}
+
+std::int32_t CloseDirectory(Handle directory) {
+  return EngineState::Get().Handles().Remove<DirectoryObject>(directory);
+}
+
+std::int32_t VerifyFile(Handle session, const char16_t* path) {
+  if (path == nullptr) return kInvalidArgument;
+  const auto object = FindSession(session);
+  if (!object) return kInvalidHandle;
+  std::vector<Extent> extents;
+  if (const Result result = object->fileSystem.Tree().FileExtents(path, extents); result != kOk)
+    return result;
+  Backend& source = *object->backend;
+  const std::uint64_t sectors = source.SectorCount();
+  for (const Extent& extent : extents)
+    if (extent.start > sectors || extent.count > sectors - extent.start) return kOutOfRange;
+  std::vector<std::uint8_t> buffer(std::size_t{kVerifyChunk} * kSectorSize);
+  for (const Extent& extent : extents) {
+    for (std::uint64_t done = 0; done < extent.count; done += kVerifyChunk) {
+      const auto count =
+          static_cast<std::uint32_t>(std::min<std::uint64_t>(kVerifyChunk, extent.count - done));
+      const Result read =
+          source.Read(static_cast<std::uint32_t>(extent.start + done), count, buffer.data());
+      if (read != kOk) return read;
+    }
+  }
+  return kOk;
+}
+
+}  // namespace wrenlo

@@ -1,0 +1,184 @@
+#include "fs/iso9660/IsoFileSystem.h"
+
+#include <algorithm>
+#include <unordered_set>
+#include <utility>
+
+namespace wrenlo {
+
+namespace {
+
+constexpr std::uint32_t kSectorSize = 2048;
+// Sectors of a directory read at once.
+constexpr std::uint32_t kChunkSectors = 16;
+
+// A name that can be reached by a '\'-joined path and is not the directory
+// itself or its parent under another spelling.
+bool IsAddressable(std::u16string_view name) {
+  return !name.empty() && name != u"." && name != u".." &&
+         name.find_first_of(std::u16string_view(u"\\\0", 2)) == std::u16string_view::npos;
+}
+
+// Splits path at '\'; false when a name is empty. The empty path is the root.
+bool SplitPath(std::u16string_view path, std::vector<std::u16string_view>& names) {
+  names.clear();
+  if (path.empty()) return true;
+  std::size_t begin = 0;
+  while (true) {
+    const std::size_t end = path.find(u'\\', begin);
+    const std::u16string_view name = path.substr(begin, end - begin);
+    if (name.empty()) return false;
+    names.push_back(name);
+    if (end == std::u16string_view::npos) return true;
+    begin = end + 1;
+  }
+}
+
+template <typename Entries>
+auto FindByName(Entries& entries, std::u16string_view name) {
+  return std::find_if(entries.begin(), entries.end(),
+                      [&](const auto& entry) { return entry.name == name; });
+}
+
+// The owner recorded for the root: no directory holds it.
+constexpr std::uint64_t kNoOwner = UINT64_MAX;
+
+}  // namespace
+
+IsoFileSystem::IsoFileSystem(SectorSource& source, IsoVolume volume)
+    : source_(source),
+      volume_(std::move(volume)),
+      root_{std::uint64_t{volume_.rootLocation} + volume_.rootExtendedAttributeLength,
+            volume_.rootLength} {
+  owners_.emplace(root_.start, kNoOwner);
+}
+
+bool IsoFileSystem::Claim(const Directory& child, const Directory& parent) const {
+  const std::lock_guard lock(ownersMutex_);
+  return owners_.emplace(child.start, parent.start).first->second == parent.start;
+}
+
+Result IsoFileSystem::ReadEntries(const Directory& directory, std::vector<Entry>& out) const {
+  out.clear();
+  if (directory.length > kMaxDirectoryBytes) return kTooLarge;
+  const std::uint64_t sectors = (std::uint64_t{directory.length} + kSectorSize - 1) / kSectorSize;
+  if (directory.start + sectors > source_.SectorCount()) return kCorruptFileSystem;
+
+  std::vector<std::uint8_t> chunk(kChunkSectors * kSectorSize);
+  std::unordered_set<std::u16string> names;
+  std::unordered_set<std::uint64_t> directories;
+  bool continuing = false;  // the last file record announced another extent
+
+  for (std::uint64_t first = 0; first < sectors; first += kChunkSectors) {
+    const auto count =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(kChunkSectors, sectors - first));
+    const Result read =
+        source_.Read(static_cast<std::uint32_t>(directory.start + first), count, chunk.data());
+    if (read != kOk) return read;
+    for (std::uint32_t s = 0; s < count; ++s) {
+      // Records never cross a sector (ECMA-119 6.8.1.1); the last sector holds
+      // only as many bytes of the directory as its length leaves.
+      const std::uint64_t offsetInDirectory = (first + s) * kSectorSize;
+      const std::size_t usable = static_cast<std::size_t>(
+          std::min<std::uint64_t>(kSectorSize, directory.length - offsetInDirectory));
+      const Bytes sector(chunk.data() + std::size_t{s} * kSectorSize, usable);
+      std::size_t offset = 0;
+      while (offset < sector.size()) {
+        const std::size_t length = sector[offset];
+        if (length == 0) break;  // the rest of the sector is padding
+        if (length > sector.size() - offset) return kCorruptFileSystem;
+        DirectoryRecord record;
+        if (DecodeDirectoryRecord(sector.subspan(offset, length), record) != kOk)
+          return kCorruptFileSystem;
+        offset += length;
+
+        if (record.IsSelf() || record.IsParent()) continue;
+        if ((record.flags & kIsoFlagAssociated) != 0) continue;
+        std::u16string name = DecodeRecordName(record, volume_.joliet);
+
+        // Further extents of a multi-extent file follow under the same name.
+        if (continuing && !out.empty() && out.back().name == name && !record.IsDirectory()) {
+          continuing = (record.flags & kIsoFlagMultiExtent) != 0;
+          if (record.dataLength != 0)
+            out.back().extents.push_back({record.DataStart(), record.DataSectors()});
+          out.back().interleaved = out.back().interleaved || record.interleaved;
+          continue;
+        }
+        continuing = false;
+        if (!IsAddressable(name) || names.count(name) != 0) continue;
+        if (record.IsDirectory() && !directories.insert(record.DataStart()).second) continue;
+        if (out.size() >= kMaxDirectoryEntries) return kTooLarge;
+
+        Entry entry;
+        entry.name = std::move(name);
+        entry.isDirectory = record.IsDirectory();
+        entry.interleaved = record.interleaved;
+        if (entry.isDirectory) {
+          entry.directory = {record.DataStart(), record.dataLength};
+        } else {
+          continuing = (record.flags & kIsoFlagMultiExtent) != 0;
+          if (record.dataLength != 0)
+            entry.extents.push_back({record.DataStart(), record.DataSectors()});
+        }
+        out.push_back(std::move(entry));
+        names.insert(out.back().name);
+      }
+    }
+  }
+  return kOk;
+}
+
+Result IsoFileSystem::Walk(std::u16string_view path, bool parentOnly, std::vector<Entry>& entries,
+                           std::u16string_view& leaf) const {
+  std::vector<std::u16string_view> names;
+  if (!SplitPath(path, names)) return kNotFound;
+  if (parentOnly) {
+    if (names.empty()) return kNotAFile;
+    leaf = names.back();
+    names.pop_back();
+  }
+  if (names.size() >= kMaxDirectoryDepth) return kTooLarge;
+
+  Directory current = root_;
+  Result result = ReadEntries(root_, entries);
+  for (const std::u16string_view name : names) {
+    if (result != kOk) return result;
+    const auto found = FindByName(entries, name);
+    if (found == entries.end()) return kNotFound;
+    if (!found->isDirectory) return kNotADirectory;
+    const Directory child = found->directory;
+    if (!Claim(child, current)) return kCorruptFileSystem;
+    result = ReadEntries(child, entries);
+    current = child;
+  }
+  return result;
+}
+
+Result IsoFileSystem::ListDirectory(std::u16string_view path,
+                                    std::vector<DirectoryItem>& out) const {
+  out.clear();
+  std::vector<Entry> entries;
+  std::u16string_view leaf;
+  const Result result = Walk(path, false, entries, leaf);
+  if (result != kOk) return result;
+  out.reserve(entries.size());
+  for (Entry& entry : entries) out.push_back({std::move(entry.name), entry.isDirectory});
+  return kOk;
+}
+
+Result IsoFileSystem::FileExtents(std::u16string_view path, std::vector<Extent>& out) const {
+  out.clear();
+  std::vector<Entry> entries;
+  std::u16string_view leaf;
+  const Result result = Walk(path, true, entries, leaf);
+  if (result != kOk) return result;
+  const auto found = FindByName(entries, leaf);
+  if (found == entries.end()) return kNotFound;
+  if (found->isDirectory) return kNotAFile;
+  // Interleaved files (ECMA-119 6.4.3) are not read.
+  if (found->interleaved) return kUnsupported;
+  out = found->extents;
+  return kOk;
+}
+
+}  // namespace wrenlo

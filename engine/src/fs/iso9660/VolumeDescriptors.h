@@ -1,0 +1,59 @@
+// The ISO 9660 volume descriptor set (ECMA-119 8) of one session: the primary
+// volume descriptor, a Joliet supplementary descriptor and an El Torito boot
+// record, as far as they are present.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "Bytes.h"
+#include "Result.h"
+#include "SectorSource.h"
+#include "fs/iso9660/DirectoryRecord.h"
+
+namespace wrenlo {
+
+// A date and time of a volume descriptor (ECMA-119 8.4.26.1) as recorded, its
+// time-zone offset not applied. All zero when the descriptor leaves it unset
+// or it is not a valid date.
+struct IsoDate {
+  std::uint16_t year = 0;
+  std::uint8_t month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// What a primary or Joliet supplementary volume descriptor says.
+struct IsoVolume {
+  bool joliet = false;
+  std::u16string label;  // volume identifier, without its padding
+  std::u16string publisher;
+  std::u16string application;
+  IsoDate creation, modification, expiration, effective;
+  std::uint32_t rootLocation = 0;  // the root directory's extent
+  std::uint32_t rootLength = 0;    // in bytes
+  std::uint8_t rootExtendedAttributeLength = 0;
+};
+
+struct VolumeDescriptorSet {
+  std::optional<IsoVolume> primary;
+  std::optional<IsoVolume> joliet;
+  std::optional<std::uint32_t> bootCatalog;  // sector of the El Torito boot catalog
+};
+
+// Most descriptors read before the set terminator; real discs have three to five.
+inline constexpr std::uint32_t kMaxVolumeDescriptors = 64;
+
+// What one 2048-byte volume descriptor adds to the set. A sector that is not a
+// volume descriptor ends the set (kNoFileSystem); so does the terminator
+// (kEndOfDirectory). Descriptors of other kinds, and unusable ones (a logical
+// block size other than 2048, a root record that does not decode), add
+// nothing.
+Result DecodeVolumeDescriptor(Bytes sector, VolumeDescriptorSet& set);
+
+// Reads the descriptor set from sector sessionStart + 16 on, up to its
+// terminator, kMaxVolumeDescriptors or sessionEnd. kNoFileSystem when the
+// session holds no ISO 9660 volume descriptor at all.
+Result ReadVolumeDescriptorSet(SectorSource& source, std::uint32_t sessionStart,
+                               std::uint32_t sessionEnd, VolumeDescriptorSet& out);
+
+}  // namespace wrenlo

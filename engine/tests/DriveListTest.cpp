@@ -1,0 +1,138 @@
+// The drive list: real drives first, then images, letters, '#' entries.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "registry/DriveList.h"
+#include "support/EngineApi.h"
+#include "support/Fixtures.h"
+
+namespace wrenlo {
+namespace {
+
+using testing_support::OutputDirectory;
+using testing_support::WriteFile;
+
+// A drive that is there and does nothing.
+class IdleDrive : public Backend {
+ public:
+  Result Read(std::uint32_t, std::uint32_t, std::uint8_t*) override { return kNoMedium; }
+  std::uint32_t SectorCount() const override { return 0; }
+  DriveIdentity Identity() override { return {}; }
+  bool HasCapability(std::uint64_t) override { return false; }
+  std::int32_t MaxReadSpeedKB() override { return 0; }
+  std::int32_t MaxWriteSpeedKB() override { return 0; }
+  Result Medium(MediumLayout&) override { return kNoMedium; }
+  Result Eject() override { return kOk; }
+  Result CloseTray() override { return kOk; }
+};
+
+std::vector<std::u16string> Texts(const std::vector<DriveEntry>& list) {
+  std::vector<std::u16string> texts;
+  for (const DriveEntry& entry : list) texts.push_back(entry.text);
+  return texts;
+}
+
+TEST(DriveList, DrivesThenImagesWithTheirProblems) {
+  const std::string dir = OutputDirectory() + "/drive_list";
+  std::filesystem::create_directories(dir);
+  WriteFile(dir + "/odd.iso", std::string(2049, 'x'));
+  WriteFile(dir + "/empty.iso", "");
+  WriteFile(dir + "/broken_faults.iso", std::string(4096, 'x'));
+  WriteFile(dir + "/broken_faults.iso.faults", "# ok\n12 x\n");
+  WriteFile(dir + "/good.img", std::string(4096, 'x'));
+
+  std::vector<FoundDrive> drives;
+  drives.push_back({std::make_unique<IdleDrive>(), u"VENDOR MODEL", u""});
+  drives.push_back(
+      {nullptr, u"OTHER DRIVE", u"permission denied: add the user to the cdrom group"});
+  const std::string images = dir + "/good.img::" + dir + "/odd.iso:" + dir + "/missing.iso:" + dir +
+                             "/empty.iso:" + dir + "/broken_faults.iso:" + dir + ":";
+  const std::vector<DriveEntry> list = LetterDrives(std::move(drives), OpenImages(images));
+  EXPECT_EQ(Texts(list),
+            (std::vector<std::u16string>{
+                u"D: VENDOR MODEL",
+                u"#E: OTHER DRIVE: permission denied: add the user to the cdrom group",
+                u"F: good.img",
+                u"#G: odd.iso: size is not a multiple of 2048 bytes",
+                u"#H: missing.iso: no such file",
+                u"#I: empty.iso: the image is empty",
+                u"#J: broken_faults.iso: faults line 2: FAILURES must be 1 to 1000000 or always",
+                u"#K: drive_list: not a regular file",
+            }));
+  for (const DriveEntry& entry : list) {
+    EXPECT_EQ(entry.letter, entry.text[entry.text[0] == u'#' ? 1 : 0]);
+    EXPECT_EQ(entry.backend == nullptr, entry.text[0] == u'#')
+        << testing_support::Narrow(entry.text);
+  }
+}
+
+TEST(DriveList, LettersEndAtZ) {
+  const std::string image = OutputDirectory() + "/letters.iso";
+  WriteFile(image, std::string(2048, 'x'));
+  std::string images;
+  for (int i = 0; i < 30; ++i) images += image + ":";
+  const std::vector<ImageDrive> opened = OpenImages(images);
+  EXPECT_EQ(opened.size(), 23u);  // the rest are not even opened
+  std::vector<FoundDrive> drives;
+  drives.push_back({std::make_unique<IdleDrive>(), u"REAL DRIVE", u""});
+  const std::vector<DriveEntry> list = LetterDrives(std::move(drives), opened);
+  ASSERT_EQ(list.size(), 23u);
+  EXPECT_EQ(list.front().text, u"D: REAL DRIVE");
+  EXPECT_EQ(list.back().text, u"Z: letters.iso");
+  const std::vector<DriveEntry> imagesOnly = LetterDrives({}, opened);
+  ASSERT_EQ(imagesOnly.size(), 23u);
+  EXPECT_EQ(imagesOnly.front().text, u"D: letters.iso");
+
+  // Through GetDevices: never more than the 26 entries the caller provides.
+  testing_support::UseImages(std::vector<std::string>(30, image));
+  const std::vector<std::u16string> texts = testing_support::DeviceTexts();
+  ASSERT_EQ(texts.size(), 23u);
+  EXPECT_EQ(texts.back(), u"Z: letters.iso");
+  DeviceListEntry entries[kMaxDevices];
+  std::int32_t count = 99;
+  EXPECT_NE(GetDevices(nullptr, &count, 0), 0);
+  EXPECT_NE(GetDevices(entries, nullptr, 0), 0);
+  EXPECT_NE(GetDevices(entries, &count, 1), 0);
+}
+
+TEST(DriveList, DisplayTextsAreCutToTheEntry) {
+  const std::string image = OutputDirectory() + "/" + std::string(60, 'n') + ".iso";
+  WriteFile(image, std::string(2048, 'x'));
+  testing_support::UseImages({image});
+  const std::vector<std::u16string> texts = testing_support::DeviceTexts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0], u"D: " + std::u16string(46, u'n'));
+}
+
+TEST(DriveList, AListingKeepsTheImagesAsTheyAre) {
+  const std::string image = OutputDirectory() + "/kept.iso";
+  WriteFile(image, std::string(4096, 'x'));
+  testing_support::UseImages({image});
+  ASSERT_EQ(testing_support::Select(u'D'), 0);
+  ASSERT_EQ(EjectDevice(kCurrentDevice), 0);
+  // The drive list is asked for again ("Rescan Devices"): the virtual tray
+  // stays open, and D stays the current device.
+  EXPECT_EQ(testing_support::DeviceTexts(), std::vector<std::u16string>{u"D: kept.iso"});
+  MediumInformation medium;
+  EXPECT_EQ(GetMediumInformation(kCurrentDevice, &medium), kNoMedium);
+  ASSERT_EQ(CloseDevice(kCurrentDevice), 0);
+  EXPECT_EQ(GetMediumInformation(kCurrentDevice, &medium), 0);
+}
+
+TEST(DriveList, ReadsTheImagesOnFirstUseWithoutInitialize) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const std::string image = OutputDirectory() + "/first_use.iso";
+  WriteFile(image, std::string(2048, 'x'));
+  setenv("WRENLO_IMAGES", image.c_str(), 1);
+  // A fresh process: the engine has not been initialised.
+  EXPECT_EXIT(
+      {
+        const std::vector<std::u16string> texts = testing_support::DeviceTexts();
+        std::exit(texts == std::vector<std::u16string>{u"D: first_use.iso"} ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+}  // namespace wrenlo

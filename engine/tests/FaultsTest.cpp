@@ -1,0 +1,204 @@
+// The damaged-disc simulation: the faults file, the failure cycles, latency.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "image/FaultSimulator.h"
+#include "image/FaultsFile.h"
+#include "image/ImageBackend.h"
+#include "support/Fixtures.h"
+
+namespace wrenlo {
+namespace {
+
+TEST(FaultsFile, GoodFiles) {
+  struct Case {
+    const char* text;
+    std::vector<FaultRange> ranges;  // first, last, failures, always
+    std::uint32_t latency;
+  };
+  const Case cases[] = {
+      {"", {}, 0},
+      {"# only a comment\n\n   \n", {}, 0},
+      {"100 3", {{100, 100, 3, false}}, 0},
+      {"10-20 always\n", {{10, 20, 0, true}}, 0},
+      {"  500-501\t2  \r\nlatency 150\r\n", {{500, 501, 2, false}}, 150},
+      {"  # indented comment\n7 1", {{7, 7, 1, false}}, 0},
+      {"latency 0", {}, 0},
+      // Lines in any order come out sorted.
+      {"30 1\n5-6 2\n", {{5, 6, 2, false}, {30, 30, 1, false}}, 0},
+      {"0-4294967295 always", {{0, 4294967295u, 0, true}}, 0},
+      {"1 1000000\nlatency 1000000", {{1, 1, 1000000, false}}, 1000000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    FaultPlan plan;
+    std::string problem;
+    ASSERT_TRUE(ParseFaults(c.text, plan, problem)) << problem;
+    ASSERT_EQ(plan.ranges.size(), c.ranges.size());
+    for (std::size_t i = 0; i < c.ranges.size(); ++i) {
+      EXPECT_EQ(plan.ranges[i].first, c.ranges[i].first);
+      EXPECT_EQ(plan.ranges[i].last, c.ranges[i].last);
+      EXPECT_EQ(plan.ranges[i].failures, c.ranges[i].failures);
+      EXPECT_EQ(plan.ranges[i].always, c.ranges[i].always);
+    }
+    EXPECT_EQ(plan.latencyMicroseconds, c.latency);
+  }
+}
+
+TEST(FaultsFile, MalformedLinesAreNamed) {
+  struct Case {
+    const char* text;
+    const char* problem;
+  };
+  const Case cases[] = {
+      {"100", "faults line 1: expected FIRST[-LAST] FAILURES or latency MICROSECONDS"},
+      {"# fine\n100 3 extra",
+       "faults line 2: expected FIRST[-LAST] FAILURES or latency MICROSECONDS"},
+      {"x 3", "faults line 1: bad sector number"},
+      {"-5 3", "faults line 1: bad sector number"},
+      {"5- 3", "faults line 1: bad sector number"},
+      {"+5 3", "faults line 1: bad sector number"},
+      {"0x10 3", "faults line 1: bad sector number"},
+      {"4294967296 3", "faults line 1: bad sector number"},
+      {"1-2-3 3", "faults line 1: bad sector number"},
+      {"20-10 3", "faults line 1: LAST is before FIRST"},
+      {"5 0", "faults line 1: FAILURES must be 1 to 1000000 or always"},
+      {"5 -1", "faults line 1: FAILURES must be 1 to 1000000 or always"},
+      {"5 1000001", "faults line 1: FAILURES must be 1 to 1000000 or always"},
+      {"5 Always", "faults line 1: FAILURES must be 1 to 1000000 or always"},
+      {"latency fast", "faults line 1: latency must be 0 to 1000000 microseconds"},
+      {"latency 1000001", "faults line 1: latency must be 0 to 1000000 microseconds"},
+      {"latency 100\nlatency 200", "faults line 2: latency given twice"},
+      {"latency", "faults line 1: expected FIRST[-LAST] FAILURES or latency MICROSECONDS"},
+      {"10-20 1\n\n30 1\n15 always", "faults line 4: overlaps line 1"},
+      {"15 always\n10-20 1", "faults line 2: overlaps line 1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    FaultPlan plan;
+    std::string problem;
+    EXPECT_FALSE(ParseFaults(c.text, plan, problem));
+    EXPECT_EQ(problem, c.problem);
+  }
+  FaultPlan plan;
+  std::string problem;
+  EXPECT_FALSE(ParseFaults(std::string(kMaxFaultsFileBytes + 1, '#'), plan, problem));
+  EXPECT_EQ(problem, "faults file larger than 1 MB");
+}
+
+FaultPlan Plan(const char* text) {
+  FaultPlan plan;
+  std::string problem;
+  EXPECT_TRUE(ParseFaults(text, plan, problem)) << problem;
+  return plan;
+}
+
+// Which of n single-sector reads of sector fail, as a string of 'x' (fails)
+// and '.' (succeeds).
+std::string Reads(FaultSimulator& simulator, std::uint32_t sector, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += simulator.ReadFails(sector, 1) ? 'x' : '.';
+  return out;
+}
+
+TEST(FaultSimulator, CyclesPerSector) {
+  FaultSimulator simulator(Plan("10-11 2\n20 always\n30 1"));
+  EXPECT_EQ(Reads(simulator, 10, 7), "xx.xx.x");
+  // Sector 11 keeps its own count.
+  EXPECT_EQ(Reads(simulator, 11, 3), "xx.");
+  EXPECT_EQ(Reads(simulator, 20, 4), "xxxx");
+  EXPECT_EQ(Reads(simulator, 30, 4), "x.x.");
+  EXPECT_EQ(Reads(simulator, 12, 2), "..");
+  EXPECT_EQ(Reads(simulator, 9, 2), "..");
+}
+
+TEST(FaultSimulator, MultiSectorReadStopsAtTheFirstFailure) {
+  FaultSimulator simulator(Plan("5 1\n7 1"));
+  EXPECT_TRUE(simulator.ReadFails(0, 10));   // fails at 5; 7 is not reached
+  EXPECT_EQ(Reads(simulator, 7, 1), "x");    // so this is 7's first read
+  EXPECT_FALSE(simulator.ReadFails(0, 10));  // the second reads of 5 and 7 succeed
+  EXPECT_TRUE(simulator.ReadFails(7, 100));
+  FaultSimulator always(Plan("0-4294967295 always"));
+  EXPECT_TRUE(always.ReadFails(4294967295u, 1));
+}
+
+TEST(FaultSimulator, CountsEveryReadOnceFromManyThreads) {
+  // Each cycle of sector 3 is 4 failures and one success: 8 threads reading it
+  // 1000 times each see exactly 8000 * 4 / 5 failures, however they interleave.
+  FaultSimulator simulator(Plan("3 4"));
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 1000; ++i)
+        if (simulator.ReadFails(3, 1)) ++failures;
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(failures.load(), 6400);
+}
+
+class ImageFaultsTest : public ::testing::Test {
+ protected:
+  // A 64-sector image whose sector n is filled with the byte n, and its
+  // faults file.
+  std::string MakeImage(const std::string& name, const std::string& faults) {
+    const std::string path = testing_support::OutputDirectory() + "/" + name;
+    std::string bytes;
+    for (int n = 0; n < 64; ++n) bytes += std::string(2048, static_cast<char>(n));
+    testing_support::WriteFile(path, bytes);
+    testing_support::WriteFile(path + ".faults", faults);
+    return path;
+  }
+};
+
+TEST_F(ImageFaultsTest, FailingReadsAndTheirRecovery) {
+  std::u16string problem;
+  auto image =
+      ImageBackend::Open(MakeImage("faulty.iso", "# two bad spots\n5 2\n9 always\n"), problem);
+  ASSERT_TRUE(image) << std::string(problem.begin(), problem.end());
+  std::vector<std::uint8_t> buffer(2048, 0xEE);
+  EXPECT_EQ(image->Read(5, 1, buffer.data()), kMediumError);
+  EXPECT_EQ(image->Read(5, 1, buffer.data()), kMediumError);
+  EXPECT_EQ(image->Read(5, 1, buffer.data()), kOk);
+  EXPECT_EQ(buffer[0], 5);
+  EXPECT_EQ(image->Read(9, 1, buffer.data()), kMediumError);
+  EXPECT_EQ(image->Read(9, 1, buffer.data()), kMediumError);
+  std::vector<std::uint8_t> eight(8 * 2048);
+  EXPECT_EQ(image->Read(4, 8, eight.data()), kMediumError);  // 5 fails again
+  EXPECT_EQ(image->Read(0, 8, eight.data()), kMediumError);
+  EXPECT_EQ(image->Read(0, 8, eight.data()), kOk);  // 5 succeeds, 9 is not read
+  EXPECT_EQ(eight[7 * 2048], 7);
+}
+
+TEST_F(ImageFaultsTest, LatencyMakesEveryReadTakeAtLeastThatLong) {
+  std::u16string problem;
+  auto image = ImageBackend::Open(MakeImage("slow.iso", "latency 150\n3 always\n"), problem);
+  ASSERT_TRUE(image);
+  std::vector<std::uint8_t> buffer(4 * 2048);
+  using Clock = std::chrono::steady_clock;
+  constexpr int kReads = 200;
+  const auto start = Clock::now();
+  for (int i = 0; i < kReads; ++i) {
+    const auto before = Clock::now();
+    image->Read(static_cast<std::uint32_t>(i % 3), 1, buffer.data());
+    ASSERT_GE(Clock::now() - before, std::chrono::microseconds(150));
+  }
+  const auto mean = (Clock::now() - start) / kReads;
+  std::printf("mean single-sector read with latency 150: %.1f us\n",
+              std::chrono::duration<double, std::micro>(mean).count());
+  // A failing read and a read of several sectors wait too, per sector.
+  auto before = Clock::now();
+  EXPECT_EQ(image->Read(3, 1, buffer.data()), kMediumError);
+  EXPECT_GE(Clock::now() - before, std::chrono::microseconds(150));
+  before = Clock::now();
+  EXPECT_EQ(image->Read(10, 4, buffer.data()), kOk);
+  EXPECT_GE(Clock::now() - before, std::chrono::microseconds(600));
+}
+
+}  // namespace
+}  // namespace wrenlo

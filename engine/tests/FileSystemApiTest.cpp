@@ -1,0 +1,366 @@
+// The file systems of a virtual drive through the public operations, compared
+// with what isoinfo reads from the same images.
+#include <gtest/gtest.h>
+#include <wrenlo/wrenlo.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <sstream>
+
+#include "support/Command.h"
+#include "support/EngineApi.h"
+#include "support/Fixtures.h"
+#include "support/IsoBuilder.h"
+
+namespace wrenlo {
+namespace {
+
+using testing_support::GetFixtures;
+using testing_support::Narrow;
+using testing_support::OutputDirectory;
+using testing_support::RunCommand;
+using testing_support::Select;
+using testing_support::UseImages;
+
+// Opens a file system of the current device's first track.
+Handle OpenSession(std::int32_t selector) {
+  Handle session = 0;
+  EXPECT_EQ(OpenDiskSession(kCurrentDevice, 1, &session, selector), 0) << selector;
+  return session;
+}
+
+// Every path of the session, pre-order as the program's file walk makes it,
+// directories with a trailing '\'.
+void Walk(Handle session, const std::u16string& path, std::vector<std::u16string>& out) {
+  Handle directory = 0;
+  ASSERT_EQ(OpenDirectory(session, path.c_str(), &directory), 0) << Narrow(path);
+  DirectoryEntry entry;
+  for (std::int32_t index = 0; ReadDirectory(directory, index, &entry) == 0; ++index) {
+    const std::u16string child = path.empty() ? entry.name.str() : path + u"\\" + entry.name.str();
+    if (entry.attributes & kAttributeDirectory) {
+      out.push_back(child + u"\\");
+      Walk(session, child, out);
+    } else {
+      out.push_back(child);
+    }
+  }
+  EXPECT_EQ(CloseDirectory(directory), 0);
+}
+
+// isoinfo -f's paths in the engine's form, as UTF-8 (isoinfo prints Joliet
+// names in ISO 8859-1; the fixtures' names fit in it): '\' between names, no
+// leading separator, no version, a trailing '\' on directories (those with
+// entries below them; the fixtures have no empty directory).
+std::set<std::string> OraclePaths(const std::string& image, bool joliet) {
+  std::vector<std::string> argv{"isoinfo", "-f", "-i", image};
+  if (joliet) argv.insert(argv.begin() + 1, {"-J", "-j", "iso8859-1"});
+  const testing_support::CommandResult listed = RunCommand(argv);
+  EXPECT_EQ(listed.exitCode, 0) << listed.output;
+  std::vector<std::string> paths;
+  std::istringstream lines(listed.output);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty()) continue;
+    if (const std::size_t semicolon = line.rfind(';'); semicolon != std::string::npos)
+      line.erase(semicolon);
+    if (line.size() > 1 && line.back() == '.') line.pop_back();
+    std::replace(line.begin(), line.end(), '/', '\\');
+    std::string utf8;
+    for (const char c : line.substr(1)) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (byte >= 0x80) {
+        utf8 += static_cast<char>(0xC0 | byte >> 6);
+        utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+      } else {
+        utf8 += c;
+      }
+    }
+    paths.push_back(utf8);
+  }
+  std::set<std::string> out;
+  for (const std::string& path : paths) {
+    const bool isDirectory = std::any_of(paths.begin(), paths.end(), [&](const std::string& other) {
+      return other.size() > path.size() && other.compare(0, path.size() + 1, path + "\\") == 0;
+    });
+    out.insert(isDirectory ? path + "\\" : path);
+  }
+  return out;
+}
+
+TEST(FileSystemApi, ListingsMatchIsoinfo) {
+  for (const std::string& image : {GetFixtures().healthy, GetFixtures().plain}) {
+    UseImages({image});
+    ASSERT_EQ(Select(u'D'), 0);
+    for (const bool joliet : {false, true}) {
+      if (joliet && image == GetFixtures().plain) continue;
+      SCOPED_TRACE(image + (joliet ? " Joliet" : " ISO 9660"));
+      const Handle session = OpenSession(joliet ? kFileSystemJoliet : kFileSystemIso9660);
+      std::vector<std::u16string> walked;
+      Walk(session, u"", walked);
+      std::set<std::string> walkedSet;
+      for (const std::u16string& path : walked) walkedSet.insert(Narrow(path));
+      EXPECT_EQ(walkedSet.size(), walked.size());  // nothing twice
+      EXPECT_EQ(walkedSet, OraclePaths(image, joliet));
+      EXPECT_EQ(CloseDiskSession(session), 0);
+    }
+  }
+}
+
+TEST(FileSystemApi, SelectorsChooseTheFileSystem) {
+  UseImages({GetFixtures().healthy, GetFixtures().plain});
+  ASSERT_EQ(Select(u'D'), 0);
+  // The root's names tell ISO 9660 (upper case, 8.3) from Joliet.
+  const auto rootHas = [](std::int32_t selector, const std::u16string& name) {
+    const Handle session = OpenSession(selector);
+    Handle directory = 0;
+    EXPECT_EQ(OpenDirectory(session, u"", &directory), 0);
+    DirectoryEntry entry;
+    bool found = false;
+    for (std::int32_t i = 0; ReadDirectory(directory, i, &entry) == 0; ++i)
+      found = found || entry.name.str() == name;
+    CloseDirectory(directory);
+    CloseDiskSession(session);
+    return found;
+  };
+  EXPECT_TRUE(rootHas(kFileSystemJoliet, u"Grüße.txt"));
+  EXPECT_TRUE(rootHas(kFileSystemAny, u"Grüße.txt"));  // no UDF: Joliet
+  EXPECT_FALSE(rootHas(kFileSystemIso9660, u"Grüße.txt"));
+  EXPECT_TRUE(rootHas(kFileSystemIso9660, u"BOOT"));
+  EXPECT_TRUE(rootHas(kFileSystemJoliet, u"boot"));
+
+  Handle session = 7;
+  EXPECT_NE(OpenDiskSession(kCurrentDevice, 1, &session, kFileSystemUdf), 0);
+  EXPECT_EQ(session, 0u);
+  for (const std::int32_t selector : {-1, 3, 5, 8})
+    EXPECT_NE(OpenDiskSession(kCurrentDevice, 1, &session, selector), 0) << selector;
+  EXPECT_NE(OpenDiskSession(kCurrentDevice, 2, &session, kFileSystemAny), 0);
+  EXPECT_NE(OpenDiskSession(kCurrentDevice, 1, nullptr, kFileSystemAny), 0);
+
+  ASSERT_EQ(Select(u'E'), 0);  // no Joliet there
+  EXPECT_NE(OpenDiskSession(kCurrentDevice, 1, &session, kFileSystemJoliet), 0);
+  EXPECT_TRUE(rootHas(kFileSystemAny, u"README.TXT"));
+}
+
+// isoinfo's line "<label> <value>" of a volume descriptor.
+std::string OracleField(const std::string& output, const std::string& label) {
+  const std::size_t at = output.find("\n" + label);
+  if (at == std::string::npos) return "(missing " + label + ")";
+  const std::size_t begin = output.find_first_not_of(' ', at + 1 + label.size());
+  return output.substr(begin, output.find('\n', begin) - begin);
+}
+
+// Bytes 1 to 6 of a date block from isoinfo's "YYYY MM DD hh:mm:ss.cc";
+// zeros for an unset date.
+std::vector<int> OracleDate(const std::string& text) {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  std::sscanf(text.c_str(), "%d %d %d %d:%d:%d", &year, &month, &day, &hour, &minute, &second);
+  if (year == 0) return {0, 0, 0, 0, 0, 0};
+  return {year - 1900, month, day, hour, minute, second};
+}
+
+std::vector<int> DateBytes(const DateBlock& block) {
+  return {block[1], block[2], block[3], block[4], block[5], block[6]};
+}
+
+TEST(FileSystemApi, IsoVolumeInformationMatchesIsoinfo) {
+  for (const std::string& image : {GetFixtures().healthy, GetFixtures().plain}) {
+    SCOPED_TRACE(image);
+    UseImages({image});
+    ASSERT_EQ(Select(u'D'), 0);
+    const testing_support::CommandResult oracle =
+        RunCommand({"isoinfo", "-d", "-debug", "-i", image});
+    ASSERT_EQ(oracle.exitCode, 0) << oracle.output;
+    const Handle session = OpenSession(kFileSystemIso9660);
+    IsoVolumeInfo info;
+    std::memset(&info, 0xAB, sizeof info);
+    ASSERT_EQ(GetISOVolumeInformation(session, &info), 0);
+    EXPECT_EQ(Narrow(info.volumeLabel.str()), OracleField(oracle.output, "Volume id:"));
+    EXPECT_EQ(Narrow(info.publisher.str()), OracleField(oracle.output, "Publisher id:"));
+    EXPECT_EQ(Narrow(info.application.str()), OracleField(oracle.output, "Application id:"));
+    EXPECT_EQ(DateBytes(info.creationTime),
+              OracleDate(OracleField(oracle.output, "Creation Date:")));
+    EXPECT_EQ(DateBytes(info.modificationTime),
+              OracleDate(OracleField(oracle.output, "Modification Date:")));
+    EXPECT_EQ(DateBytes(info.expirationTime),
+              OracleDate(OracleField(oracle.output, "Expiration Date:")));
+    EXPECT_EQ(DateBytes(info.effectiveTime),
+              OracleDate(OracleField(oracle.output, "Effective Date:")));
+    EXPECT_EQ(info.reserved1647[0], 0xAB);
+    UdfVolumeInfo udf;
+    EXPECT_NE(GetUDFVolumeInformation(session, &udf), 0);
+    EXPECT_EQ(CloseDiskSession(session), 0);
+  }
+  // The fixed dates of the xorriso fixture, as the media page shows them.
+  UseImages({GetFixtures().healthy});
+  ASSERT_EQ(Select(u'D'), 0);
+  const Handle session = OpenSession(kFileSystemIso9660);
+  IsoVolumeInfo info;
+  ASSERT_EQ(GetISOVolumeInformation(session, &info), 0);
+  EXPECT_EQ(DateBytes(info.creationTime), (std::vector<int>{110, 3, 15, 14, 5, 9}));
+  EXPECT_EQ(DateBytes(info.modificationTime), (std::vector<int>{111, 4, 1, 15, 16, 17}));
+  EXPECT_EQ(DateBytes(info.expirationTime), (std::vector<int>{130, 1, 1, 0, 0, 0}));
+  EXPECT_EQ(DateBytes(info.effectiveTime), (std::vector<int>{109, 12, 31, 23, 59, 59}));
+  CloseDiskSession(session);
+}
+
+TEST(FileSystemApi, JolietVolumeInformation) {
+  // No tool here prints the Joliet descriptor; xorriso was given these.
+  UseImages({GetFixtures().healthy});
+  ASSERT_EQ(Select(u'D'), 0);
+  const Handle session = OpenSession(kFileSystemJoliet);
+  IsoVolumeInfo info;
+  ASSERT_EQ(GetISOVolumeInformation(session, &info), 0);
+  EXPECT_EQ(info.volumeLabel.str(), u"HEALTHY");
+  EXPECT_EQ(info.publisher.str(), u"The Publisher");
+  EXPECT_EQ(info.application.str(), u"Lumeter Tests");
+  EXPECT_EQ(DateBytes(info.creationTime), (std::vector<int>{110, 3, 15, 14, 5, 9}));
+  CloseDiskSession(session);
+}
+
+TEST(FileSystemApi, ReadDirectoryEntries) {
+  UseImages({GetFixtures().healthy});
+  ASSERT_EQ(Select(u'D'), 0);
+  const Handle session = OpenSession(kFileSystemJoliet);
+  Handle directory = 0;
+  ASSERT_EQ(OpenDirectory(session, u"DIR", &directory), 0);
+  DirectoryEntry entry;
+  std::memset(&entry, 0xAB, sizeof entry);
+  std::vector<std::pair<std::u16string, int>> entries;
+  std::int32_t index = 0;
+  for (; ReadDirectory(directory, index, &entry) == 0; ++index)
+    entries.emplace_back(entry.name.str(), entry.attributes);
+  EXPECT_EQ(index, 3);
+  const std::vector<std::pair<std::u16string, int>> expected{
+      {u"B.BIN", 0}, {u"EMPTY.DAT", 0}, {u"SUB", kAttributeDirectory}};
+  std::sort(entries.begin(), entries.end());
+  EXPECT_EQ(entries, expected);
+  EXPECT_NE(ReadDirectory(directory, 3, &entry), 0);
+  EXPECT_NE(ReadDirectory(directory, -1, &entry), 0);
+  EXPECT_NE(ReadDirectory(directory, 0, nullptr), 0);
+  EXPECT_EQ(CloseDirectory(directory), 0);
+
+  for (const char16_t* bad : {u"NOWHERE", u"A.TXT", u"\\DIR", u"DIR\\", u"DIR\\\\SUB"})
+    EXPECT_NE(OpenDirectory(session, bad, &directory), 0) << Narrow(bad);
+  EXPECT_NE(OpenDirectory(session, nullptr, &directory), 0);
+  EXPECT_EQ(OpenDirectory(session, u"DIR\\SUB", &directory), 0);
+  ASSERT_EQ(ReadDirectory(directory, 0, &entry), 0);
+  EXPECT_EQ(entry.name.str(), u"long_name_file.text");
+  CloseDirectory(directory);
+  CloseDiskSession(session);
+}
+
+TEST(FileSystemApi, VerifyFileReadsEveryExtent) {
+  // A copy of the healthy image with one bad sector inside BIG.BIN.
+  const std::string image = OutputDirectory() + "/verify.iso";
+  const std::vector<std::uint8_t> bytes = testing_support::ReadFile(GetFixtures().healthy);
+  testing_support::WriteFile(image, std::string(bytes.begin(), bytes.end()));
+  const testing_support::CommandResult found = RunCommand(
+      {"xorriso", "-no_rc", "-indev", image, "-find", "/BIG.BIN", "-exec", "report_lba"});
+  // "File data lba:  0 ,       70 ,      147 ,   300000 , '/BIG.BIN'"
+  const std::size_t at = found.output.find("File data lba:");
+  ASSERT_NE(at, std::string::npos) << found.output;
+  const long lba = std::stol(found.output.substr(found.output.find(',', at) + 1));
+  testing_support::WriteFile(image + ".faults", std::to_string(lba + 100) + " 1\n");
+
+  UseImages({image});
+  ASSERT_EQ(Select(u'D'), 0);
+  for (const std::int32_t selector : {kFileSystemIso9660, kFileSystemJoliet}) {
+    const Handle session = OpenSession(selector);
+    EXPECT_EQ(VerifyFile(session, u"A.TXT"), 0);
+    EXPECT_EQ(VerifyFile(session, u"DIR\\EMPTY.DAT"), 0);
+    EXPECT_NE(VerifyFile(session, u"BIG.BIN"), 0);  // its sector 100 fails once
+    EXPECT_EQ(VerifyFile(session, u"BIG.BIN"), 0);  // then reads
+    EXPECT_NE(VerifyFile(session, u"DIR"), 0);
+    EXPECT_NE(VerifyFile(session, u"NOTHING"), 0);
+    EXPECT_NE(VerifyFile(session, u""), 0);
+    EXPECT_NE(VerifyFile(session, nullptr), 0);
+    CloseDiskSession(session);
+  }
+}
+
+// udfinfo's "key=value" line.
+std::string UdfinfoField(const std::string& output, const std::string& key) {
+  const std::size_t at = output.find("\n" + key + "=");
+  if (at == std::string::npos) return "(missing " + key + ")";
+  const std::size_t begin = at + key.size() + 2;
+  return output.substr(begin, output.find('\n', begin) - begin);
+}
+
+TEST(FileSystemApi, UdfThroughTheDecoder) {
+  const std::string image = GetFixtures().udf;
+  UseImages({image});
+  ASSERT_EQ(Select(u'D'), 0);
+  TrackInformation track;
+  ASSERT_EQ(GetTrackInformation(kCurrentDevice, 1, &track), 0);
+  EXPECT_EQ(+track.contentFlags, kContentIso9660 | kContentJoliet | kContentUdf);
+
+  const testing_support::CommandResult oracle = RunCommand({"udfinfo", image});
+  ASSERT_EQ(oracle.exitCode, 0) << oracle.output;
+  // Selector 4 opens UDF, and so does the engine's own choice.
+  for (const std::int32_t selector : {kFileSystemUdf, kFileSystemAny}) {
+    SCOPED_TRACE(selector);
+    const Handle session = OpenSession(selector);
+    UdfVolumeInfo info;
+    std::memset(&info, 0xAB, sizeof info);
+    ASSERT_EQ(GetUDFVolumeInformation(session, &info), 0);
+    EXPECT_EQ(Narrow(info.volumeLabel.str()), UdfinfoField(oracle.output, "label"));
+    EXPECT_EQ(+info.revision, 0x0102);
+    EXPECT_EQ(UdfinfoField(oracle.output, "udfrev"), "1.02");
+    EXPECT_EQ(std::to_string(info.fileCount), UdfinfoField(oracle.output, "numfiles"));
+    EXPECT_EQ(std::to_string(info.directoryCount), UdfinfoField(oracle.output, "numdirs"));
+    EXPECT_EQ(info.reserved256.bytes[0], 0xAB);
+    IsoVolumeInfo iso;
+    EXPECT_NE(GetISOVolumeInformation(session, &iso), 0);
+    EXPECT_EQ(VerifyFile(session, u"BIG.BIN"), 0);
+    EXPECT_NE(VerifyFile(session, u"NOTHING"), 0);
+    CloseDiskSession(session);
+  }
+  // The UDF tree holds what the Joliet tree holds.
+  const auto walk = [](std::int32_t selector) {
+    const Handle session = OpenSession(selector);
+    std::vector<std::u16string> paths;
+    Walk(session, u"", paths);
+    CloseDiskSession(session);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+  };
+  const std::vector<std::u16string> udf = walk(kFileSystemUdf);
+  EXPECT_EQ(udf, walk(kFileSystemJoliet));
+  EXPECT_NE(std::find(udf.begin(), udf.end(), u"Grüße.txt"), udf.end());
+}
+
+TEST(FileSystemApi, HostileImages) {
+  using testing_support::IsoBuilder;
+  constexpr std::uint32_t kRoot = IsoBuilder::kRoot;
+  constexpr std::uint8_t kDirectory = 0x02;  // ECMA-119 file flag
+  IsoBuilder builder;
+  builder.Record(kRoot, "GOOD.TXT;1", 30, 100);
+  builder.Record(kRoot, "BEYOND.TXT;1", 60, 20000);  // ends past the 64 sectors
+  builder.Record(kRoot, "FAR.TXT;1", 0xFFFFFF00u, 2048);
+  builder.Record(kRoot, "LOOP", kRoot, 2048, kDirectory);
+  builder.Record(kRoot, "SUB", 21, 2048, kDirectory);
+  builder.Directory(21, kRoot);
+  builder.Record(21, "BACK", kRoot, 2048, kDirectory);
+  const std::string image = OutputDirectory() + "/hostile.iso";
+  builder.Save(image);
+  UseImages({image});
+  ASSERT_EQ(Select(u'D'), 0);
+  TrackInformation track;
+  ASSERT_EQ(GetTrackInformation(kCurrentDevice, 1, &track), 0);
+  EXPECT_EQ(+track.contentFlags, kContentIso9660);
+
+  const Handle session = OpenSession(kFileSystemAny);
+  EXPECT_EQ(VerifyFile(session, u"GOOD.TXT"), 0);
+  EXPECT_NE(VerifyFile(session, u"BEYOND.TXT"), 0);
+  EXPECT_NE(VerifyFile(session, u"FAR.TXT"), 0);
+  // The program's walk: the loops are listed, but cannot be opened.
+  Handle directory = 0;
+  EXPECT_NE(OpenDirectory(session, u"LOOP", &directory), 0);
+  EXPECT_NE(OpenDirectory(session, u"SUB\\BACK", &directory), 0);
+  EXPECT_EQ(OpenDirectory(session, u"SUB", &directory), 0);
+  CloseDirectory(directory);
+  CloseDiskSession(session);
+}
+
+}  // namespace
+}  // namespace wrenlo

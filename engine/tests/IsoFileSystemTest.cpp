@@ -1,0 +1,314 @@
+// ISO 9660 decoding on hand-made images: names, extents, and every malformed
+// structure ending in an error rather than a crash, a hang or a huge
+// allocation.
+#include <gtest/gtest.h>
+#include <wrenlo/wrenlo.h>
+
+#include <string>
+#include <vector>
+
+#include "fs/SessionFileSystem.h"
+#include "fs/iso9660/ElTorito.h"
+#include "fs/iso9660/IsoFileSystem.h"
+#include "fs/iso9660/VolumeDescriptors.h"
+#include "support/IsoBuilder.h"
+#include "udf/MemorySource.h"
+
+namespace wrenlo {
+namespace {
+
+using testing_support::DirectoryRecordBytes;
+using testing_support::IsoBuilder;
+constexpr std::uint32_t kRoot = IsoBuilder::kRoot;
+constexpr std::uint8_t kDir = kIsoFlagDirectory;
+
+// Opens the ISO 9660 file system of a hand-made image.
+struct Opened {
+  explicit Opened(IsoBuilder& builder) : source(builder.Bytes()) {
+    result = OpenSessionFileSystem(source, 0, source.SectorCount(), kFileSystemIso9660, fs);
+  }
+  std::vector<std::u16string> Names(std::u16string_view path, Result expected = kOk) {
+    std::vector<DirectoryItem> items;
+    EXPECT_EQ(fs.Tree().ListDirectory(path, items), expected);
+    std::vector<std::u16string> names;
+    for (const DirectoryItem& item : items)
+      names.push_back(item.name + (item.isDirectory ? u"/" : u""));
+    return names;
+  }
+  udftest::MemorySource source;
+  SessionFileSystem fs;
+  Result result;
+};
+
+TEST(IsoFileSystem, NamesAsTheyAreShown) {
+  IsoBuilder image;
+  image.Record(kRoot, "README.;1", 30, 10);
+  image.Record(kRoot, "A.TXT;1", 30, 10);
+  image.Record(kRoot, "NOVERSION", 30, 10);
+  image.Record(kRoot, "ODD;ABC", 30, 10);
+  image.Record(kRoot, "DIR.D", 21, 2048, kDir);
+  image.Record(kRoot, "ASSOC;1", 30, 10, kIsoFlagAssociated);
+  image.Record(kRoot, "A.TXT;2", 31, 10);        // the same name again
+  image.Record(kRoot, "OTHER", 21, 2048, kDir);  // the same directory again
+  image.Record(kRoot, ".", 30, 10);              // text that names the directory
+  image.Record(kRoot, "..", 21, 2048, kDir);
+  image.Record(kRoot, "BACK\\SLASH", 30, 10);  // no path can reach it
+  image.Record(kRoot, ";1", 30, 10);           // empty once the version goes
+  image.Directory(21, kRoot);
+  Opened opened(image);
+  ASSERT_EQ(opened.result, kOk);
+  EXPECT_EQ(opened.Names(u""), (std::vector<std::u16string>{u"README", u"A.TXT", u"NOVERSION",
+                                                            u"ODD;ABC", u"DIR.D/"}));
+  EXPECT_TRUE(opened.Names(u"DIR.D").empty());
+}
+
+TEST(IsoFileSystem, FileExtents) {
+  IsoBuilder image(80);
+  // A multi-extent file, an empty one, one behind a 2-sector extended
+  // attribute record, an interleaved one, one beyond the medium.
+  image.Record(kRoot, "MULTI;1", 30, 4096, kIsoFlagMultiExtent);
+  image.Record(kRoot, "MULTI;1", 40, 100);
+  image.Record(kRoot, "EMPTY;1", 0, 0);
+  std::vector<std::uint8_t> xar = DirectoryRecordBytes("XAR;1", 50, 2049, 0);
+  xar[1] = 2;
+  image.Raw(kRoot, xar);
+  std::vector<std::uint8_t> interleaved = DirectoryRecordBytes("INTER;1", 60, 4096, 0);
+  interleaved[26] = 1;
+  interleaved[27] = 1;
+  image.Raw(kRoot, interleaved);
+  image.Record(kRoot, "FAR;1", 0xFFFFFFF0u, 0xFFFFFFFFu);
+  Opened opened(image);
+  ASSERT_EQ(opened.result, kOk);
+  EXPECT_EQ(opened.Names(u""),
+            (std::vector<std::u16string>{u"MULTI", u"EMPTY", u"XAR", u"INTER", u"FAR"}));
+
+  const auto extents = [&](std::u16string_view path, Result expected = kOk) {
+    std::vector<Extent> out;
+    EXPECT_EQ(opened.fs.Tree().FileExtents(path, out), expected)
+        << testing::PrintToString(path.size());
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> pairs;
+    for (const Extent& e : out) pairs.emplace_back(e.start, e.count);
+    return pairs;
+  };
+  using Pairs = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
+  EXPECT_EQ(extents(u"MULTI"), (Pairs{{30, 2}, {40, 1}}));
+  EXPECT_EQ(extents(u"EMPTY"), Pairs{});
+  EXPECT_EQ(extents(u"XAR"), (Pairs{{52, 2}}));
+  EXPECT_EQ(extents(u"INTER", kUnsupported), Pairs{});
+  // Reported as it is; VerifyFile finds it outside the medium.
+  EXPECT_EQ(extents(u"FAR"), (Pairs{{0xFFFFFFF0u, 2097152}}));
+  EXPECT_EQ(extents(u"NONE", kNotFound), Pairs{});
+  EXPECT_EQ(extents(u"", kNotAFile), Pairs{});
+  EXPECT_EQ(extents(u"MULTI\\X", kNotADirectory), Pairs{});
+}
+
+TEST(IsoFileSystem, MalformedDirectoriesGiveErrors) {
+  struct Case {
+    const char* what;
+    void (*build)(IsoBuilder&);
+    std::u16string path;
+    Result expected;
+  };
+  const Case cases[] = {
+      {"a child that is the root",
+       [](IsoBuilder& b) { b.Record(kRoot, "LOOP", kRoot, 2048, kDir); }, u"LOOP",
+       kCorruptFileSystem},
+      {"a child that is its own parent's parent",
+       [](IsoBuilder& b) {
+         b.Record(kRoot, "A", 21, 2048, kDir);
+         b.Directory(21, kRoot);
+         b.Record(21, "B", 22, 2048, kDir);
+         b.Directory(22, 21);
+         b.Record(22, "UP", 21, 2048, kDir);
+       },
+       u"A\\B\\UP", kCorruptFileSystem},
+      {"a child that is itself",
+       [](IsoBuilder& b) {
+         b.Record(kRoot, "A", 21, 2048, kDir);
+         b.Directory(21, kRoot);
+         b.Record(21, "SELF", 21, 2048, kDir);
+       },
+       u"A\\SELF", kCorruptFileSystem},
+      {"a record running past its sector",
+       [](IsoBuilder& b) {
+         // Seven records of 254 bytes after '.' and '..' end at byte 1846.
+         for (char c = 'A'; c < 'H'; ++c) b.Record(kRoot, std::string(221, c), 30, 10);
+         std::vector<std::uint8_t> record = DirectoryRecordBytes("LONG", 30, 10, 0);
+         record[0] = 255;
+         b.Raw(kRoot, record);
+       },
+       u"", kCorruptFileSystem},
+      {"a record shorter than its header",
+       [](IsoBuilder& b) {
+         std::vector<std::uint8_t> record = DirectoryRecordBytes("SHORT", 30, 10, 0);
+         record[0] = 20;
+         b.Raw(kRoot, record);
+       },
+       u"", kCorruptFileSystem},
+      {"a name longer than its record",
+       [](IsoBuilder& b) {
+         std::vector<std::uint8_t> record = DirectoryRecordBytes("NAME", 30, 10, 0);
+         record[32] = 40;
+         b.Raw(kRoot, record);
+       },
+       u"", kCorruptFileSystem},
+      {"an empty name",
+       [](IsoBuilder& b) {
+         std::vector<std::uint8_t> record = DirectoryRecordBytes("NAME", 30, 10, 0);
+         record[32] = 0;
+         b.Raw(kRoot, record);
+       },
+       u"", kCorruptFileSystem},
+      {"a directory beyond the medium",
+       [](IsoBuilder& b) { b.Record(kRoot, "FAR", 1000, 2048, kDir); }, u"FAR", kCorruptFileSystem},
+      {"a directory ending beyond the medium",
+       [](IsoBuilder& b) { b.Record(kRoot, "LONG", 60, 10 * 2048, kDir); }, u"LONG",
+       kCorruptFileSystem},
+      {"an absurd directory size",
+       [](IsoBuilder& b) { b.Record(kRoot, "HUGE", 21, 0xFFFFFFFFu, kDir); }, u"HUGE", kTooLarge},
+      {"a root that is absurdly large", [](IsoBuilder& b) { b.RootLength(0x7FFFFFFF); }, u"",
+       kTooLarge},
+      {"a path through a file", [](IsoBuilder& b) { b.Record(kRoot, "FILE;1", 30, 10); },
+       u"FILE\\X", kNotADirectory},
+      {"an empty name in the path", [](IsoBuilder&) {}, u"\\", kNotFound},
+      {"a missing directory", [](IsoBuilder&) {}, u"NOWHERE", kNotFound},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    IsoBuilder image;
+    c.build(image);
+    Opened opened(image);
+    ASSERT_EQ(opened.result, kOk);
+    opened.Names(c.path, c.expected);
+  }
+}
+
+TEST(IsoFileSystem, DepthIsCapped) {
+  // A chain of 70 nested directories, each one sector.
+  IsoBuilder image(100);
+  std::uint32_t parent = kRoot;
+  for (std::uint32_t sector = 21; sector < 91; ++sector) {
+    image.Record(parent, "D", sector, 2048, kDir);
+    image.Directory(sector, parent);
+    parent = sector;
+  }
+  Opened opened(image);
+  std::u16string path = u"D";
+  for (std::size_t depth = 1; depth < kMaxDirectoryDepth - 1; ++depth) path += u"\\D";
+  EXPECT_EQ(opened.Names(path), std::vector<std::u16string>{u"D/"});
+  path += u"\\D";
+  opened.Names(path, kTooLarge);
+}
+
+TEST(IsoFileSystem, EachDirectoryIsReachedOnce) {
+  // Two names for one directory, in one directory and in two: a walk of
+  // every path visits it once, so doubling at each level cannot make the walk
+  // exponential. The first directory to reach it keeps it.
+  IsoBuilder image;
+  image.Record(kRoot, "A", 21, 2048, kDir);
+  image.Record(kRoot, "B", 21, 2048, kDir);
+  image.Record(kRoot, "C", 22, 2048, kDir);
+  image.Directory(21, kRoot);
+  image.Directory(22, kRoot);
+  image.Record(21, "X", 23, 2048, kDir);
+  image.Record(22, "X", 23, 2048, kDir);
+  image.Directory(23, 21);
+  Opened opened(image);
+  EXPECT_EQ(opened.Names(u""), (std::vector<std::u16string>{u"A/", u"C/"}));
+  EXPECT_EQ(opened.Names(u"A"), std::vector<std::u16string>{u"X/"});
+  opened.Names(u"A\\X");
+  opened.Names(u"C\\X", kCorruptFileSystem);
+}
+
+TEST(VolumeDescriptors, WhatMakesAVolume) {
+  {
+    IsoBuilder image;
+    image.Bytes()[16 * 2048 + 1] = 'X';  // no "CD001"
+    udftest::MemorySource source(image.Bytes());
+    VolumeDescriptorSet set;
+    EXPECT_EQ(ReadVolumeDescriptorSet(source, 0, source.SectorCount(), set), kNoFileSystem);
+    EXPECT_EQ(ProbeContent(source, 0, source.SectorCount()), 0);
+  }
+  {
+    IsoBuilder image;
+    image.Bytes()[16 * 2048 + 129] = 0x02;  // logical block size 512
+    udftest::MemorySource source(image.Bytes());
+    SessionFileSystem fs;
+    EXPECT_EQ(OpenSessionFileSystem(source, 0, source.SectorCount(), kFileSystemAny, fs),
+              kNoFileSystem);
+  }
+  {
+    // No terminator: 64 primary descriptors and then more; the walk stops.
+    IsoBuilder image(200);
+    for (std::uint32_t s = 17; s < 190; ++s)
+      std::copy_n(image.Bytes().begin() + 16 * 2048, 2048, image.Bytes().begin() + s * 2048);
+    udftest::MemorySource source(image.Bytes());
+    VolumeDescriptorSet set;
+    EXPECT_EQ(ReadVolumeDescriptorSet(source, 0, source.SectorCount(), set), kOk);
+    EXPECT_TRUE(set.primary.has_value());
+    EXPECT_EQ(ProbeContent(source, 0, source.SectorCount()), kContentIso9660);
+  }
+  {
+    // A session too short to hold the descriptors.
+    IsoBuilder image;
+    udftest::MemorySource source(image.Bytes());
+    VolumeDescriptorSet set;
+    EXPECT_EQ(ReadVolumeDescriptorSet(source, 0, 16, set), kNoFileSystem);
+  }
+}
+
+TEST(ElTorito, Catalogs) {
+  // A catalog: validation entry (checksum fixed up below), default entry,
+  // optionally a section.
+  const auto catalog = [](std::uint8_t defaultIndicator, std::uint8_t key, bool section,
+                          std::uint8_t sectionIndicator) {
+    std::vector<std::uint8_t> bytes(2048, 0);
+    bytes[0] = 1;
+    bytes[30] = key;
+    bytes[31] = 0xAA;
+    std::uint16_t sum = 0;
+    for (int i = 0; i < 32; i += 2)
+      sum = static_cast<std::uint16_t>(sum + (bytes[i] | bytes[i + 1] << 8));
+    const auto checksum = static_cast<std::uint16_t>(-sum);
+    bytes[28] = checksum & 0xFF;
+    bytes[29] = checksum >> 8;
+    bytes[32] = defaultIndicator;
+    if (section) {
+      bytes[64] = 0x91;
+      bytes[66] = 2;      // two entries
+      bytes[96] = 0x00;   // not bootable
+      bytes[128] = 0x44;  // an extension of it
+      bytes[160] = sectionIndicator;
+    }
+    return bytes;
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    bool bootable;
+  };
+  std::vector<Case> cases = {
+      {"bootable default entry", catalog(0x88, 0x55, false, 0), true},
+      {"default entry not bootable", catalog(0x00, 0x55, false, 0), false},
+      {"bad key", catalog(0x88, 0x54, false, 0), false},
+      {"bootable section entry", catalog(0x00, 0x55, true, 0x88), true},
+      {"no bootable section entry", catalog(0x00, 0x55, true, 0x00), false},
+      {"too short", std::vector<std::uint8_t>(40, 0), false},
+  };
+  std::vector<std::uint8_t> badSum = catalog(0x88, 0x55, false, 0);
+  badSum[4] ^= 1;
+  cases.push_back({"bad checksum", badSum, false});
+  // Section headers to the end of the sector, each announcing entries that are
+  // not there: bounded by the sector.
+  std::vector<std::uint8_t> endless = catalog(0x00, 0x55, false, 0);
+  for (std::size_t at = 64; at < 2048; at += 32) {
+    endless[at] = 0x90;
+    endless[at + 2] = 0xFF;
+    endless[at + 3] = 0xFF;
+  }
+  cases.push_back({"section headers to the end", endless, false});
+  for (const Case& c : cases) EXPECT_EQ(IsBootableCatalog(c.bytes), c.bootable) << c.what;
+}
+
+}  // namespace
+}  // namespace wrenlo

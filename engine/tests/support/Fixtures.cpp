@@ -1,0 +1,121 @@
+#include "Fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "Command.h"
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Bytes that differ from sector to sector, so that a read of the wrong sector
+// shows.
+std::string Pattern(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 2048) & 0xFF);
+  return bytes;
+}
+
+void MustRun(const std::vector<std::string>& argv) {
+  const CommandResult result = RunCommand(argv);
+  if (result.exitCode != 0) {
+    ADD_FAILURE() << argv[0] << " failed (" << result.exitCode << "): " << result.output;
+    std::abort();
+  }
+}
+
+Fixtures Make() {
+  const fs::path dir = fs::path(OutputDirectory()) / "fixtures";
+  fs::remove_all(dir);
+  const fs::path tree = dir / "tree";
+  fs::create_directories(tree / "DIR" / "SUB");
+  fs::create_directories(tree / "boot");
+  WriteFile(tree / "A.TXT", "hello\n");
+  WriteFile(tree / "DIR" / "B.BIN", Pattern(5000));
+  WriteFile(tree / "DIR" / "EMPTY.DAT", "");
+  WriteFile(tree / "DIR" / "SUB" / "long_name_file.text", "x\n");
+  WriteFile(tree / "BIG.BIN", Pattern(300000));
+  WriteFile(tree / u8"Grüße.txt", "non-ASCII name\n");
+  WriteFile(tree / "boot" / "boot.img", Pattern(4096));
+
+  Fixtures fixtures;
+  fixtures.healthy = dir / "healthy.iso";
+  MustRun({"xorriso",
+           "-no_rc",
+           "-outdev",
+           fixtures.healthy,
+           "-volid",
+           "HEALTHY",
+           "-publisher",
+           "The Publisher",
+           "-application_id",
+           "Lumeter Tests",
+           "-volume_date",
+           "c",
+           "2010031514050900",
+           "-volume_date",
+           "m",
+           "2011040115161700",
+           "-volume_date",
+           "x",
+           "2030010100000000",
+           "-volume_date",
+           "f",
+           "2009123123595900",
+           "-joliet",
+           "on",
+           "-map",
+           tree,
+           "/",
+           "-boot_image",
+           "any",
+           "bin_path=/boot/boot.img",
+           "-boot_image",
+           "any",
+           "emul_type=no_emulation",
+           "-padding",
+           "0",
+           "-commit"});
+
+  const fs::path plainTree = dir / "plain";
+  fs::create_directories(plainTree / "DOCS");
+  WriteFile(plainTree / "README.TXT", "plain\n");
+  WriteFile(plainTree / "DOCS" / "NOTES.TXT", Pattern(3000));
+  fixtures.plain = dir / "plain.iso";
+  MustRun({"genisoimage", "-quiet", "-V", "PLAIN", "-publisher", "PLAIN PUBLISHER", "-A",
+           "PLAIN APPLICATION", "-o", fixtures.plain, plainTree});
+
+  fixtures.udf = dir / "udf.iso";
+  MustRun({"genisoimage", "-quiet", "-udf", "-J", "-V", "BRIDGE", "-o", fixtures.udf, tree});
+  return fixtures;
+}
+
+}  // namespace
+
+const Fixtures& GetFixtures() {
+  static const Fixtures fixtures = Make();
+  return fixtures;
+}
+
+std::string OutputDirectory() {
+  const fs::path dir = fs::path(LUMETER_TEST_OUTPUT_DIR) / "output";
+  fs::create_directories(dir);
+  return dir;
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,33 @@
+// Fixture images made once per test program, at test time, with Debian's
+// tools, in the build folder.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct Fixtures {
+  // xorriso: ISO 9660 with Joliet and a bootable El Torito image, fixed dates
+  // (creation 2010-03-15 14:05:09, modification 2011-04-01 15:16:17,
+  // expiration 2030-01-01 00:00:00, effective 2009-12-31 23:59:59), label
+  // "HEALTHY", publisher "The Publisher", application "Lumeter Tests".
+  std::string healthy;
+  // genisoimage: ISO 9660 only, no Joliet, not bootable, label "PLAIN".
+  std::string plain;
+  // genisoimage -udf: a UDF 1.02 bridge with ISO 9660 and Joliet, label
+  // "BRIDGE", the healthy image's files.
+  std::string udf;
+};
+
+const Fixtures& GetFixtures();
+
+// A folder of the build tree for files a test makes.
+std::string OutputDirectory();
+
+// The whole content of a file.
+std::vector<std::uint8_t> ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& text);
+
+}  // namespace testing_support

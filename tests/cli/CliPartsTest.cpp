@@ -1,0 +1,228 @@
+// The front end's pieces that need no drive: the command line, JSON strings,
+// the summary's ranges, the ddrescue map and the atomic file.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "CliFixture.h"
+#include "cli/AtomicFile.h"
+#include "cli/CommandLine.h"
+#include "cli/DdrescueMap.h"
+#include "cli/Json.h"
+#include "cli/ScanResult.h"
+
+using ::testing::HasSubstr;
+
+namespace {
+
+TEST(CommandLineTest, ReadsEachCommandsArguments) {
+  struct Case {
+    std::vector<std::string> args;
+    Verb verb;
+    char16_t drive;
+    std::int32_t sector;
+    std::string file;
+  };
+  const Case cases[] = {
+      {{"devices"}, Verb::Devices, 0, 0, ""},
+      {{"info", "e"}, Verb::Info, u'E', 0, ""},
+      {{"media", "E:"}, Verb::Media, u'E', 0, ""},
+      {{"scan", "--json", "d"}, Verb::Scan, u'D', 0, ""},
+      {{"dump", "16"}, Verb::Dump, 0, 16, ""},
+      {{"dump", "F", "2147483647"}, Verb::Dump, u'F', 2147483647, ""},
+      {{"save", "16", "out.bin"}, Verb::Save, 0, 16, "out.bin"},
+      {{"save", "D:", "16", "--", "-out.bin"}, Verb::Save, u'D', 16, "-out.bin"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    CommandLine command;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine(c.args, command, error)) << error;
+    EXPECT_EQ(command.verb, c.verb);
+    EXPECT_EQ(command.drive, c.drive);
+    EXPECT_EQ(command.sector, c.sector);
+    EXPECT_EQ(command.outputFile, c.file);
+  }
+}
+
+TEST(CommandLineTest, ScanOptionsAndValues) {
+  CommandLine command;
+  std::string error;
+  ASSERT_TRUE(
+      ParseCommandLine({"scan", "--files", "--surface", "--mapfile=a.map"}, command, error));
+  EXPECT_TRUE(command.files);
+  EXPECT_TRUE(command.surface);
+  EXPECT_EQ(command.mapFile, "a.map");
+  ASSERT_TRUE(ParseCommandLine({"dump", "3", "--session", "2"}, command, error));
+  EXPECT_EQ(command.session, 2);
+  ASSERT_TRUE(ParseCommandLine({"help", "scan"}, command, error));
+  EXPECT_EQ(command.verb, Verb::Scan);
+  EXPECT_TRUE(command.help);
+  // Help wins over arguments that would not do.
+  ASSERT_TRUE(ParseCommandLine({"save", "--help"}, command, error));
+  EXPECT_TRUE(command.help);
+}
+
+TEST(CommandLineTest, RefusesWhatIsNotACommand) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"devices", "D"}, "too many arguments for devices: 'D'"},
+      {{"info", "D", "E"}, "too many arguments for info: 'E'"},
+      {{"info", "1"}, "'1' is not a drive letter"},
+      {{"info", "--session", "1"}, "unknown option '--session' for info"},
+      {{"scan", "--json", "--json"}, "--json given twice"},
+      {{"scan", "--json=yes"}, "--json takes no value"},
+      {{"scan", "--mapfile"}, "--mapfile needs a value"},
+      {{"scan", "--mapfile="}, "--mapfile needs a file name"},
+      {{"dump", "D", "x"}, "bad sector number 'x'"},
+      {{"dump", "2147483648"}, "bad sector number '2147483648'"},
+      {{"dump", "1", "--session", "0"}, "bad session number '0'"},
+      {{"save", "D", "16"}, "bad sector number 'D'"},
+      {{"save", "16"}, "save needs a SECTOR and a FILE"},
+      {{"help", "nothing"}, "unknown command 'nothing'"},
+      {{"--verbose"}, "unknown option '--verbose'"},
+  };
+  for (const auto& [args, message] : cases) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    CommandLine command;
+    std::string error;
+    EXPECT_FALSE(ParseCommandLine(args, command, error));
+    EXPECT_THAT(error, HasSubstr(message));
+  }
+}
+
+TEST(JsonTest, StringsAreEscapedUtf8) {
+  const std::pair<std::u16string, std::string> cases[] = {
+      {u"plain", "plain"},
+      {u"quote \" backslash \\ path A\\B", "quote \" backslash \\ path A\\B"},
+      {u"line\nfeed\ttab\x01", "line\nfeed\ttab\x01"},
+      {u"Gr\u00FC\u00DFe \u65E5\u672C",
+       "Gr\xC3\xBC\xC3\x9F"
+       "e \xE6\x97\xA5\xE6\x9C\xAC"},
+      {u"clef \U0001D11E", "clef \xF0\x9D\x84\x9E"},
+      {std::u16string(u"lone ") + char16_t(0xD800) + u"x", "lone \xEF\xBF\xBDx"},
+  };
+  for (const auto& [text, utf8] : cases) {
+    std::string json;
+    AppendJsonString(json, text);
+    EXPECT_EQ(nlohmann::json::parse(json).get<std::string>(), utf8) << json;
+  }
+}
+
+TEST(ScanResultTest, CountsAndJoinsRanges) {
+  // 0 NotChecked, 1 Good, 2 Problem, 3 Error
+  const SurfaceCounts counts = CountSurface({2, 2, 1, 3, 3, 3, 2, 1, 3, 0, 0});
+  EXPECT_EQ(counts.total, 11);
+  EXPECT_EQ(counts.good, 2);
+  EXPECT_EQ(counts.problems, 3);
+  EXPECT_EQ(counts.errors, 4);
+  EXPECT_EQ(counts.unread, 2);
+  EXPECT_EQ(counts.problemRanges, (std::vector<SectorRange>{{0, 1}, {6, 6}}));
+  EXPECT_EQ(counts.errorRanges, (std::vector<SectorRange>{{3, 5}, {8, 8}}));
+}
+
+TEST(ScanResultTest, ExitStatusIsZeroOnlyWhenEverythingRead) {
+  ScanResult clean;
+  clean.surface = CountSurface({1, 1, 1});
+  clean.filesTotal = clean.filesChecked = 2;
+  EXPECT_EQ(ScanExitStatus(clean), 0);
+  ScanResult problem = clean;
+  problem.surface = CountSurface({1, 2, 1});
+  EXPECT_EQ(ScanExitStatus(problem), 1);
+  ScanResult fileError = clean;
+  fileError.fileErrorPaths = {u"A.TXT"};
+  EXPECT_EQ(ScanExitStatus(fileError), 1);
+  ScanResult stopped = clean;
+  stopped.stopped = true;
+  EXPECT_EQ(ScanExitStatus(stopped), 1);
+}
+
+TEST(DdrescueMapTest, CoversTheMediumUpToTheSessionsEnd) {
+  DdrescueMapFacts facts;
+  facts.startSector = 100;
+  facts.finished = false;
+  facts.comment = "test";
+  // Good, problem (finished too), error, then sectors the stop left.
+  const std::string map = DdrescueMap({1, 1, 2, 3, 3, 1, 0, 0}, facts);
+  EXPECT_EQ(map,
+            "# Mapfile. Created by test\n"
+            "# current_pos  current_status  current_pass\n"
+            "0x00035000     ?               1\n"
+            "#      pos        size  status\n"
+            "0x00000000  0x00032000  ?\n"
+            "0x00032000  0x00001800  +\n"
+            "0x00033800  0x00001000  -\n"
+            "0x00034800  0x00000800  +\n"
+            "0x00035000  0x00001000  ?\n");
+}
+
+TEST(DdrescueMapTest, ReadByDdrescuelog) {
+  char folder[] = "/tmp/lumeter-map-XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  const std::string path = std::string(folder) + "/scan.map";
+  DdrescueMapFacts facts;
+  facts.startSector = 16;
+  facts.comment = "test";
+  std::ofstream(path) << DdrescueMap({1, 3, 3, 1, 2, 1}, facts);
+  const ChildResult bad = RunChild({"/usr/bin/ddrescuelog", "-b", "2048", "-l-", path}, {});
+  EXPECT_EQ(bad.status, 0) << bad.err;
+  EXPECT_EQ(bad.out, "17\n18\n");
+  const ChildResult untried = RunChild({"/usr/bin/ddrescuelog", "-b", "2048", "-l?", path}, {});
+  std::string beforeSession;
+  for (int sector = 0; sector < 16; ++sector) beforeSession += std::to_string(sector) + "\n";
+  EXPECT_EQ(untried.out, beforeSession);
+  std::filesystem::remove_all(folder);
+}
+
+TEST(AtomicFileTest, AppearsWholeOrNotAtAll) {
+  char folder[] = "/tmp/lumeter-atomic-XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  const std::string path = std::string(folder) + "/out.bin";
+  const auto entries = [&] {
+    return std::distance(std::filesystem::directory_iterator(folder),
+                         std::filesystem::directory_iterator());
+  };
+  std::string error;
+  {
+    AtomicFile file;
+    ASSERT_TRUE(file.Open(path, error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(path));  // not before the commit
+  }
+  EXPECT_EQ(entries(), 0);  // dropped without a commit: nothing left
+
+  AtomicFile file;
+  ASSERT_TRUE(file.Open(path, error)) << error;
+  ASSERT_TRUE(file.Commit("bytes", error)) << error;
+  EXPECT_EQ(ReadWholeFile(path), "bytes");
+  EXPECT_EQ(entries(), 1);
+  struct stat status {};
+  ASSERT_EQ(::stat(path.c_str(), &status), 0);
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask);
+
+  // A folder of that name is refused at once; so is a missing folder.
+  std::filesystem::create_directory(std::string(folder) + "/dir");
+  AtomicFile onFolder;
+  EXPECT_FALSE(onFolder.Open(std::string(folder) + "/dir", error));
+  EXPECT_THAT(error, HasSubstr("/dir: Is a directory"));
+  EXPECT_EQ(entries(), 2);
+  // A folder that takes the name while the file is written: the rename
+  // fails, and the temporary file goes.
+  AtomicFile late;
+  ASSERT_TRUE(late.Open(std::string(folder) + "/late", error));
+  std::filesystem::create_directory(std::string(folder) + "/late");
+  EXPECT_FALSE(late.Commit("x", error));
+  EXPECT_THAT(error, HasSubstr("/late: "));
+  EXPECT_EQ(entries(), 3);
+  AtomicFile missing;
+  EXPECT_FALSE(missing.Open(std::string(folder) + "/none/out.bin", error));
+  EXPECT_THAT(error, HasSubstr("No such file or directory"));
+  std::filesystem::remove_all(folder);
+}
+
+}  // namespace

@@ -1,0 +1,299 @@
+// lumeter-cli run as a user runs it, on the fixture drives: its output, its
+// JSON, its mapfile, its exit statuses and Ctrl-C.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <wrenlo/wrenlo.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <span>
+
+#include "CliFixture.h"
+#include "cli/Utf8.h"
+#include "controls/HexDump.h"
+#include "disc/DeviceContext.h"
+#include "pages/DeviceFeaturesRows.h"
+#include "pages/MediaRows.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using Json = nlohmann::json;
+
+namespace {
+
+// The groups as lumeter-cli prints them with --json: those the page shows.
+Json GroupsAsJson(const PropertyGroups& groups) {
+  Json out = Json::array();
+  for (const PropertyGroup& group : groups) {
+    if (group.rows.empty()) continue;
+    Json rows = Json::array();
+    for (const PropertyRow& row : group.rows)
+      rows.push_back({{"label", ToUtf8(row.label)}, {"value", ToUtf8(row.value)}});
+    out.push_back({{"title", ToUtf8(group.title)}, {"rows", rows}});
+  }
+  return out;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
+// The sectors ddrescuelog lists in the given state ('+', '-', '?') of a map.
+std::vector<std::int64_t> DdrescuelogList(const std::string& map, char state) {
+  const ChildResult listed = RunChild(
+      {"/usr/bin/ddrescuelog", "-b", "2048", std::string("--list-blocks=") + state, map}, {});
+  EXPECT_EQ(listed.status, 0) << listed.err;
+  std::vector<std::int64_t> sectors;
+  for (const std::string& line : Lines(listed.out)) sectors.push_back(std::stoll(line));
+  return sectors;
+}
+
+std::vector<std::int64_t> Sectors(
+    std::initializer_list<std::pair<std::int64_t, std::int64_t>> ranges) {
+  std::vector<std::int64_t> sectors;
+  for (const auto& [first, last] : ranges)
+    for (std::int64_t s = first; s <= last; ++s) sectors.push_back(s);
+  return sectors;
+}
+
+class CliRunTest : public CliTest {
+ protected:
+  // The engine of this process sees the same drives, so the pages' rows can
+  // be made here and compared with what lumeter-cli prints.
+  static void SetUpTestSuite() {
+    CliTest::SetUpTestSuite();
+    for (const auto& [name, value] : Drives()) ::setenv(name.c_str(), value.c_str(), 1);
+    wrenlo::Initialize();
+  }
+};
+
+TEST_F(CliRunTest, DevicesListsDrivesThenUnavailableEntries) {
+  const ChildResult text = Cli({"devices"});
+  EXPECT_EQ(text.status, 0) << text.err;
+  const std::vector<std::string> lines = Lines(text.out);
+  ASSERT_GE(lines.size(), 5u);
+  const std::vector<std::string> last(lines.end() - 5, lines.end());
+  EXPECT_THAT(last,
+              ElementsAre(Drive("disc.iso") + " disc.iso", Drive("damaged.iso") + " damaged.iso",
+                          Drive("plain.img") + " plain.img", Drive("slow.img") + " slow.img",
+                          // The engine's entry holds 49 characters of the reason.
+                          StartsWith("unavailable: " + Drive("broken.img") +
+                                     " broken.img: size is not a multiple")));
+
+  const Json json = Json::parse(Cli({"devices", "--json"}).out);
+  const Json& broken = json.back();
+  EXPECT_EQ(broken["drive"], Drive("broken.img"));
+  EXPECT_EQ(broken["available"], false);
+  EXPECT_EQ(json[json.size() - 2]["text"], Drive("slow.img") + " slow.img");
+  EXPECT_EQ(json[json.size() - 2]["available"], true);
+}
+
+TEST_F(CliRunTest, InfoAndMediaPrintThePagesRows) {
+  for (const std::string image : {"disc.iso", "plain.img"}) {
+    SCOPED_TRACE(image);
+    const std::string drive = Drive(image);
+    const DeviceContext context(static_cast<std::uint16_t>(drive[0]));
+
+    const ChildResult info = Cli({"info", drive, "--json"});
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(Json::parse(info.out), GroupsAsJson(DeviceFeaturesRows(context)));
+    const ChildResult media = Cli({"media", drive, "--json"});
+    EXPECT_EQ(media.status, 0) << media.err;
+    EXPECT_EQ(Json::parse(media.out), GroupsAsJson(MediaRows(&context)));
+  }
+}
+
+TEST_F(CliRunTest, TextPagesHaveTitlesAndAlignedRows) {
+  const ChildResult media = Cli({"media", Drive("disc.iso")});
+  EXPECT_EQ(media.status, 0) << media.err;
+  const std::vector<std::string> lines = Lines(media.out);
+  EXPECT_EQ(lines.front(), "Physical Information");
+  EXPECT_THAT(lines, testing::Contains("ISO File System"));
+  EXPECT_THAT(lines, testing::Contains("Joliet File System"));
+  EXPECT_THAT(lines, testing::Contains(testing::MatchesRegex("  Volume Label +CLI_TEST")));
+  EXPECT_THAT(lines, testing::Contains(testing::MatchesRegex(
+                         "  Creation Time: +[0-9]{2}\\.[0-9]{2}\\.[0-9]{4} .*")));
+  EXPECT_THAT(lines, testing::Contains("  Media ID"));  // an empty value
+
+  // The first listed drive when none is named; capabilities read Yes or No.
+  const ChildResult info = Cli({"info"});
+  EXPECT_THAT(info.out, HasSubstr("Read Features\n  Reads CD-R "));
+  EXPECT_THAT(Lines(info.out),
+              testing::Contains(testing::MatchesRegex("  Reads DVD-ROM +(Yes|No)")));
+}
+
+TEST_F(CliRunTest, ScanJsonAndMapfileNameTheFaultySectors) {
+  const std::string map = folder + "/plain.map";
+  const ChildResult scan = Cli({"scan", Drive("plain.img"), "--json", "--mapfile", map});
+  EXPECT_EQ(scan.status, 1) << scan.err;
+  const Json summary = Json::parse(scan.out);
+  EXPECT_EQ(summary["total"], 300);
+  EXPECT_EQ(summary["good"], 300 - 11 - 6);
+  EXPECT_EQ(summary["problems"], 11);
+  EXPECT_EQ(summary["errors"], 6);
+  EXPECT_EQ(summary["stopped"], false);
+  EXPECT_EQ(summary["files_total"], 0);
+  EXPECT_EQ(summary["file_errors"], 0);
+  EXPECT_EQ(summary["problem_ranges"], Json::parse("[[10, 19], [100, 100]]"));
+  EXPECT_EQ(summary["error_ranges"], Json::parse("[[150, 154], [200, 200]]"));
+  EXPECT_EQ(summary["file_error_paths"], Json::array());
+  // The log went to standard error, one line per problem or error sector.
+  EXPECT_THAT(scan.err, HasSubstr("Surface scan started, start sector = 0, end sector = 299"));
+  EXPECT_EQ(std::count(scan.err.begin(), scan.err.end(), '\n') >= 17, true);
+
+  // GNU ddrescue's own tool reads the map: the error sectors are bad, all
+  // the others finished.
+  EXPECT_EQ(DdrescuelogList(map, '-'), Sectors({{150, 154}, {200, 200}}));
+  EXPECT_EQ(DdrescuelogList(map, '+').size(), 300u - 6);
+  EXPECT_TRUE(DdrescuelogList(map, '?').empty());
+  EXPECT_THAT(ReadWholeFile(map), HasSubstr("\n0x00000000  0x0004B000  +\n"));
+}
+
+TEST_F(CliRunTest, ScanTextShowsProgressLogAndSummary) {
+  const ChildResult scan = Cli({"scan", Drive("plain.img")});
+  EXPECT_EQ(scan.status, 1) << scan.err;
+  EXPECT_EQ(scan.err, "");
+  const std::vector<std::string> lines = Lines(scan.out);
+  EXPECT_THAT(lines, testing::Contains(testing::MatchesRegex(
+                         "[0-9]{2}/[0-9]{2}/[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}  Sector problem")));
+  EXPECT_THAT(lines, testing::Contains(testing::MatchesRegex(".*  Sector error")));
+  // Plain progress lines, one per percent, the last one at the end.
+  EXPECT_THAT(lines, testing::Contains(testing::MatchesRegex(
+                         "Surface Scan\\. Sector 299 from 300  100%  [0-9]+x \\([0-9.]+ kbps\\)  "
+                         "Good: 94\\.3%  Problem: 3\\.7%  Error: 2\\.0%")));
+  EXPECT_THAT(scan.out,
+              HasSubstr("Surface scan: 300 sectors, 283 good, 11 problem, 6 error, 0 not read\n"
+                        "Problem sectors: 10-19, 100\n"
+                        "Error sectors: 150-154, 200\n"));
+}
+
+TEST_F(CliRunTest, FilesTestNamesTheFileThatFails) {
+  const ChildResult healthy = Cli({"scan", Drive("disc.iso"), "--surface", "--files", "--json"});
+  EXPECT_EQ(healthy.status, 0) << healthy.err;
+  const Json clean = Json::parse(healthy.out);
+  EXPECT_EQ(clean["files_total"], 3);
+  EXPECT_EQ(clean["file_errors"], 0);
+  EXPECT_EQ(clean["errors"], 0);
+  EXPECT_EQ(clean["good"], clean["total"]);
+
+  const ChildResult damaged = Cli({"scan", Drive("damaged.iso"), "--files", "--json"});
+  EXPECT_EQ(damaged.status, 1) << damaged.err;
+  const Json found = Json::parse(damaged.out);
+  EXPECT_EQ(found["total"], 0);  // no surface scan
+  EXPECT_EQ(found["files_total"], 3);
+  EXPECT_EQ(found["file_errors"], 1);
+  EXPECT_EQ(found["file_error_paths"], Json::parse(R"(["DIR\\BIG.BIN"])"));
+  EXPECT_THAT(damaged.err, HasSubstr("  File error: DIR\\BIG.BIN\n"));
+}
+
+TEST_F(CliRunTest, CtrlCStopsTheScanAndPrintsWhatWasFound) {
+  const std::string map = folder + "/slow.map";
+  std::filesystem::remove(map);
+  ChildProcess child({LUMETER_CLI, "scan", Drive("slow.img"), "--json", "--mapfile", map},
+                     Drives());
+  ASSERT_TRUE(child.WaitForError("Surface scan started", std::chrono::seconds(30)));
+  child.Signal(SIGINT);
+  const ChildResult stopped = child.Finish(std::chrono::seconds(30));
+  EXPECT_EQ(stopped.status, 1) << stopped.err;
+  const Json summary = Json::parse(stopped.out);
+  EXPECT_EQ(summary["stopped"], true);
+  EXPECT_EQ(summary["total"], 20000);
+  const std::int64_t read = summary["good"];
+  EXPECT_GE(read, 1);
+  EXPECT_LT(read, 20000);
+  EXPECT_EQ(summary["unread"], 20000 - read);
+
+  // The map holds the partial result: finished up to where the scan stopped,
+  // non-tried after it, and the status line says the copy is not over.
+  EXPECT_EQ(DdrescuelogList(map, '+').size(), static_cast<std::size_t>(read));
+  EXPECT_EQ(DdrescuelogList(map, '?').size(), static_cast<std::size_t>(20000 - read));
+  EXPECT_THAT(Lines(ReadWholeFile(map)),
+              testing::Contains(testing::MatchesRegex("0x[0-9A-F]+ +\\? +1")));
+}
+
+TEST_F(CliRunTest, DumpPrintsTheViewersHexDump) {
+  const ChildResult dump = Cli({"dump", Drive("disc.iso"), "16"});
+  EXPECT_EQ(dump.status, 0) << dump.err;
+  const std::string disc = ReadWholeFile(folder + "/disc.iso");
+  const std::span<const std::uint8_t> sector(
+      reinterpret_cast<const std::uint8_t*>(disc.data()) + 16 * 2048, 2048);
+  std::string expected = ToUtf8(FormatHexDump(sector));
+  std::erase(expected, '\r');
+  EXPECT_EQ(dump.out, expected);
+  EXPECT_EQ(Lines(dump.out).size(), 128u);
+  EXPECT_THAT(dump.out, StartsWith("01 43 44 30 30 31 01 00"));
+}
+
+TEST_F(CliRunTest, SaveWritesTheSectorOrNothing) {
+  const std::string saved = folder + "/out/sector.bin";
+  std::filesystem::create_directories(folder + "/out");
+  const ChildResult ok = Cli({"save", Drive("plain.img"), "42", saved});
+  EXPECT_EQ(ok.status, 0) << ok.err;
+  const std::string plain = ReadWholeFile(folder + "/plain.img");
+  EXPECT_EQ(ReadWholeFile(saved), plain.substr(42 * 2048, 2048));
+
+  // A sector that never reads: no file, not even a temporary one, and the
+  // file saved before is left as it was.
+  const ChildResult bad = Cli({"save", Drive("plain.img"), "150", saved});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_THAT(bad.err, HasSubstr("Sector read error ("));
+  EXPECT_EQ(ReadWholeFile(saved), plain.substr(42 * 2048, 2048));
+  const ChildResult badNew = Cli({"save", Drive("plain.img"), "150", folder + "/out/new.bin"});
+  EXPECT_EQ(badNew.status, 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder + "/out"),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+TEST_F(CliRunTest, BadArgumentsAndDrivesGiveOneLineAndStatusTwo) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const std::string plain = Drive("plain.img");
+  const Case cases[] = {
+      {{}, "no command given"},
+      {{"frobnicate"}, "unknown command 'frobnicate'"},
+      {{"info", "DD"}, "'DD' is not a drive letter"},
+      {{"info", "Q:"}, "no drive Q:"},
+      {{"media", Drive("broken.img")}, "cannot be used: " + Drive("broken.img") + " broken.img"},
+      {{"scan", "--fast"}, "unknown option '--fast' for scan"},
+      {{"scan", "--files", "--mapfile", "m"}, "--mapfile needs the surface scan"},
+      {{"scan", plain, "--mapfile", folder + "/missing/m"}, "cannot write the mapfile"},
+      {{"dump"}, "dump needs a SECTOR"},
+      {{"dump", plain, "-1"}, "bad sector number '-1'"},
+      {{"dump", plain, "300"}, "sector 300 is outside session 1 (sectors 0 to 299)"},
+      {{"dump", plain, "0", "--session", "2"}, "has no session 2 (sessions 1 to 1)"},
+      {{"save", plain, "0", folder + "/missing/x.bin"}, "cannot write"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    const ChildResult result = Cli(c.args);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_THAT(Lines(result.err), ElementsAre(StartsWith("lumeter-cli: ")));
+    EXPECT_THAT(result.err, HasSubstr(c.message));
+  }
+}
+
+TEST_F(CliRunTest, EveryCommandHasHelp) {
+  const ChildResult overview = Cli({"--help"});
+  EXPECT_EQ(overview.status, 0);
+  for (const std::string command : {"devices", "info", "media", "scan", "dump", "save"}) {
+    SCOPED_TRACE(command);
+    EXPECT_THAT(overview.out, HasSubstr("\n  " + command + " "));
+    const ChildResult help = Cli({command, "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.out, StartsWith("Usage: lumeter-cli " + command));
+    EXPECT_EQ(Cli({"help", command}).out, help.out);
+  }
+}
+
+}  // namespace
