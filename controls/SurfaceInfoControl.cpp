@@ -3,6 +3,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 #include <cstring>
 #include <mutex>
 
@@ -32,8 +33,12 @@ QRect ToQRect(const CellRect& cell) {
 
 }  // namespace
 
-SurfaceInfoControl::SurfaceInfoControl(const SectorScanner* scanner) : source(scanner) {
+SurfaceInfoControl::SurfaceInfoControl(const SectorScanner* scanner)
+    : source(scanner), scrollBarSync(new QTimer(this)) {
   CreateSharedBrushes();
+  scrollBarSync->setSingleShot(true);
+  scrollBarSync->setInterval(RepaintPacer::kFrameMs);
+  connect(scrollBarSync, &QTimer::timeout, this, &SurfaceInfoControl::SyncScrollBar);
   setFrameStyle(QFrame::Box | QFrame::Plain);  // a thin black border
   setLineWidth(1);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -101,7 +106,8 @@ void SurfaceInfoControl::SetCurrentSector(std::int32_t sector) {
     // render (in a scan, the refresh that follows the sector's read).
     if (!topRow) return;
     grid.SetTopRow(*topRow);
-    SyncScrollBar();
+    // A scan moves the view a row at a time; the bar follows within a frame.
+    if (!scrollBarSync->isActive()) scrollBarSync->start();
   }
   RenderBuffer();
 }
@@ -127,6 +133,7 @@ void SurfaceInfoControl::UpdateLayout() {
 // The scroll bar shows the geometry's state. A disabled bar shows no thumb;
 // the geometry keeps its position all the same.
 void SurfaceInfoControl::SyncScrollBar() {
+  scrollBarSync->stop();
   const ScrollBarState& state = grid.Scroll();
   QScrollBar* bar = verticalScrollBar();
   syncingScrollBar = true;
@@ -158,6 +165,7 @@ void SurfaceInfoControl::paintEvent(QPaintEvent* event) {
 // thumb any row; the bar has clamped the position into its range already.
 void SurfaceInfoControl::scrollContentsBy(int, int) {
   if (syncingScrollBar) return;
+  scrollBarSync->stop();  // the user's position wins over one auto scroll left to show
   grid.SetTopRow(verticalScrollBar()->value());
   RenderBuffer();
 }

@@ -19,6 +19,7 @@
 
 #include "controls/SurfaceGeometry.h"
 
+class QTimer;
 class SectorScanner;
 
 // BlockFlags: which states a block's sectors hold.
@@ -98,5 +99,7 @@ class SurfaceInfoControl : public QAbstractScrollArea {
   // Set while the scroll bar is brought in line with the geometry, whose
   // position is then already right.
   bool syncingScrollBar = false;
+  // Brings the scroll bar in line after auto scroll, at most once a frame.
+  QTimer* scrollBarSync;
   Drawn drawn;
 };

@@ -175,7 +175,7 @@ TEST_F(SurfaceMapTest, AutoScrollFollowsTheScanPosition) {
   EXPECT_EQ(Top(), 0);
   map->SetCurrentSector(45);  // last visible row: it becomes the second to last
   EXPECT_EQ(Top(), 1);
-  EXPECT_EQ(Bar()->value(), 1);
+  EXPECT_TRUE(WaitUntil([&] { return Bar()->value() == 1; }));  // within a frame
   EXPECT_EQ(CellPixel(5, 3, 1, 1), kBlue);  // row 4 of the table, fourth in view
   map->SetCurrentSector(199);
   EXPECT_EQ(Top(), 15);       // as far as the bar goes
