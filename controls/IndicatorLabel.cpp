@@ -3,6 +3,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "controls/RepaintPacer.h"
+
 IndicatorLabel::IndicatorLabel(QWidget* parent) : QWidget(parent) {
   // Every pixel comes from the buffer: nothing to erase first.
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -14,14 +16,14 @@ void IndicatorLabel::SetColors(QColor textValue, QColor fillValue, QColor border
   fillColor = fillValue;
   borderColor = borderValue;
   Render();
-  update();
+  RepaintPacer::Update(this);
 }
 
 void IndicatorLabel::SetText(const QString& value) {
   if (value == text) return;
   text = value;
   Render();
-  update();
+  RepaintPacer::Update(this);
 }
 
 void IndicatorLabel::resizeEvent(QResizeEvent*) { Render(); }

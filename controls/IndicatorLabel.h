@@ -1,7 +1,8 @@
 // A small label that shows one short text centred on a coloured field inside
 // a thin frame: the scan page's shares of good, problem and error reads. It
 // draws itself into an off-screen image only when its text, colours or size
-// change; painting copies that image.
+// change, and is repainted within a frame (RepaintPacer); painting copies
+// that image.
 #pragma once
 
 #include <QColor>

@@ -19,7 +19,7 @@ int ScrollBarState::MaxPosition() const { return std::max(0, maximum - std::max(
 
 void ScrollBarState::SetPosition(int wanted) { position = std::clamp(wanted, 0, MaxPosition()); }
 
-std::int32_t SurfaceGeometry::BlockCount(std::size_t sectorCount, std::int32_t perBlock) {
+std::int32_t SurfaceGeometry::BlocksFor(std::size_t sectorCount, std::int32_t perBlock) {
   const auto per = static_cast<std::size_t>(std::max<std::int32_t>(perBlock, 1));
   return static_cast<std::int32_t>((sectorCount + per - 1) / per);
 }

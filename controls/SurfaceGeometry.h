@@ -41,7 +41,7 @@ class SurfaceGeometry {
 
   // Blocks of sectorsPerBlock sectors covering sectorCount sectors; the last
   // block may be short.
-  static std::int32_t BlockCount(std::size_t sectorCount, std::int32_t sectorsPerBlock);
+  static std::int32_t BlocksFor(std::size_t sectorCount, std::int32_t sectorsPerBlock);
 
   // Sectors per block, at least 1.
   std::int32_t SectorsPerBlock() const { return sectorsPerBlock; }
@@ -49,7 +49,7 @@ class SurfaceGeometry {
   // The block that holds sector.
   std::int32_t BlockOf(std::int32_t sector) const { return sector / sectorsPerBlock; }
 
-  std::int32_t BlockCountValue() const { return blockCount; }
+  std::int32_t BlockCount() const { return blockCount; }
   void SetBlockCount(std::int32_t count) { blockCount = count; }
 
   // Fits the grid to a client area of width x height pixels: whole cell
@@ -60,8 +60,6 @@ class SurfaceGeometry {
   bool UpdateLayout(int width, int height);
   int Columns() const { return columns; }
   int Rows() const { return rows; }
-  int Width() const { return width; }
-  int Height() const { return height; }
 
   const ScrollBarState& Scroll() const { return scroll; }
   // Sets the top row (the scroll position), clamped as the scroll bar clamps

@@ -123,7 +123,7 @@ void SurfaceInfoControl::SetSectorsPerBlock(std::int32_t count) {
 }
 
 void SurfaceInfoControl::CountBlocks() {
-  grid.SetBlockCount(SurfaceGeometry::BlockCount(TableSize(), grid.SectorsPerBlock()));
+  grid.SetBlockCount(SurfaceGeometry::BlocksFor(TableSize(), grid.SectorsPerBlock()));
 }
 
 void SurfaceInfoControl::UpdateLayout() {
@@ -176,7 +176,7 @@ void SurfaceInfoControl::RenderBuffer() {
   const TableChange change = ReadTableChange();
   const bool sameView = drawn.valid && backBuffer.size() == viewport()->size() &&
                         drawn.firstBlock == grid.FirstVisibleBlock() &&
-                        drawn.blockCount == grid.BlockCountValue() &&
+                        drawn.blockCount == grid.BlockCount() &&
                         drawn.sectorsPerBlock == grid.SectorsPerBlock();
   if (!sameView) return RenderAll(change.count);
 
@@ -208,7 +208,7 @@ void SurfaceInfoControl::RenderAll(std::uint64_t tableChanges) {
 
   drawn.valid = true;
   drawn.firstBlock = grid.FirstVisibleBlock();
-  drawn.blockCount = grid.BlockCountValue();
+  drawn.blockCount = grid.BlockCount();
   drawn.sectorsPerBlock = grid.SectorsPerBlock();
   drawn.highlight = currentBlock;
   drawn.tableChanges = tableChanges;

@@ -118,7 +118,7 @@ TEST_F(DetailsDialogTest, BlockSizeIsRememberedUntilTheNextScanStarts) {
   Run([](SurfaceDetailsDialog& dialog) {
     EXPECT_EQ(BlockSizes(dialog)->currentText(), "10 Sectors");
     EXPECT_EQ(dialog.GetSurfaceMap().GetSectorsPerBlock(), 10);
-    EXPECT_EQ(dialog.GetSurfaceMap().Geometry().BlockCountValue(), 500);
+    EXPECT_EQ(dialog.GetSurfaceMap().Geometry().BlockCount(), 500);
     EXPECT_TRUE(AutoScroll(dialog)->isChecked());  // checked at every opening
     EXPECT_TRUE(dialog.GetSurfaceMap().AutoScroll());
   });

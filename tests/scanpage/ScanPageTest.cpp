@@ -382,7 +382,7 @@ TEST_F(ScanPageTest, DetailsMapFillsInWhileTheScanRuns) {
                     SurfaceDetailsDialog* details = page->DetailsDialog();
                     ASSERT_NE(details, nullptr);
                     const SurfaceInfoControl& map = details->GetSurfaceMap();
-                    EXPECT_EQ(map.Geometry().BlockCountValue(), 300);
+                    EXPECT_EQ(map.Geometry().BlockCount(), 300);
                     EXPECT_EQ(map.GetBlockFlags(119), kBlockGood);
                     EXPECT_EQ(map.GetBlockFlags(120), 0);
                     gate.Open();

@@ -15,11 +15,11 @@ SurfaceGeometry Grid(int columns, int rows, std::int32_t blocks) {
 }
 
 TEST(SurfaceGeometry, BlocksCoverEverySector) {
-  EXPECT_EQ(SurfaceGeometry::BlockCount(0, 1), 0);
-  EXPECT_EQ(SurfaceGeometry::BlockCount(25, 10), 3);  // the last block holds 20 to 24
-  EXPECT_EQ(SurfaceGeometry::BlockCount(100, 100), 1);
-  EXPECT_EQ(SurfaceGeometry::BlockCount(101, 100), 2);
-  EXPECT_EQ(SurfaceGeometry::BlockCount(12219392, 1), 12219392);
+  EXPECT_EQ(SurfaceGeometry::BlocksFor(0, 1), 0);
+  EXPECT_EQ(SurfaceGeometry::BlocksFor(25, 10), 3);  // the last block holds 20 to 24
+  EXPECT_EQ(SurfaceGeometry::BlocksFor(100, 100), 1);
+  EXPECT_EQ(SurfaceGeometry::BlocksFor(101, 100), 2);
+  EXPECT_EQ(SurfaceGeometry::BlocksFor(12219392, 1), 12219392);
 
   SurfaceGeometry geometry;
   geometry.SetSectorsPerBlock(100);

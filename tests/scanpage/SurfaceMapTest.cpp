@@ -129,7 +129,7 @@ TEST_F(SurfaceMapTest, HighlightIsATwoPixelFrameInsideTheCell) {
 
 TEST_F(SurfaceMapTest, EmptyTableShowsOnlyTheBackground) {
   Open();
-  EXPECT_EQ(map->Geometry().BlockCountValue(), 0);
+  EXPECT_EQ(map->Geometry().BlockCount(), 0);
   const QImage shown = Shown();
   for (int y = 0; y < shown.height(); ++y)
     for (int x = 0; x < shown.width(); ++x)
@@ -196,13 +196,13 @@ TEST_F(SurfaceMapTest, BlockSizeChangeReturnsToTheTop) {
   ASSERT_GT(Top(), 0);
   map->SetSectorsPerBlock(10);
   EXPECT_EQ(Top(), 0);
-  EXPECT_EQ(map->Geometry().BlockCountValue(), 20);
+  EXPECT_EQ(map->Geometry().BlockCount(), 20);
   EXPECT_EQ(map->CurrentBlock(), 120);  // recomputed at the next scan position
   EXPECT_FALSE(Bar()->isEnabled());     // 20 blocks fit
   EXPECT_EQ(CellPixel(0, 0, 3, 3), kGreen);
   EXPECT_EQ(CellPixel(1, 0, 3, 3), kRed);
   map->SetSectorsPerBlock(100);
-  EXPECT_EQ(map->Geometry().BlockCountValue(), 2);
+  EXPECT_EQ(map->Geometry().BlockCount(), 2);
   EXPECT_EQ(CellPixel(0, 0, 1, 1), kRed);  // good and error: the mixed pattern
   EXPECT_EQ(CellPixel(0, 0, 6, 6), kGreen);
 }
