@@ -125,6 +125,13 @@ class Probe : public QWidget {
   Delays input;
   Delays paint;
 
+  // Forgets the figures and a repaint still asked for by an earlier run.
+  void Reset() {
+    input.Clear();
+    paint.Clear();
+    repaintPending = false;
+  }
+
  protected:
   bool event(QEvent* event) override {
     if (auto* key = dynamic_cast<TimedKey*>(event)) {
@@ -252,8 +259,7 @@ WindowRun ScanInWindow(MainWindow& window, Probe& probe, bool withMap) {
   probe.show();
   probe.raise();
   QApplication::processEvents();
-  probe.input.Clear();
-  probe.paint.Clear();
+  probe.Reset();
   App().reportTurns.Clear();
   App().paints.Clear();
 
@@ -300,8 +306,7 @@ void IdleWindow(MainWindow& window, Probe& probe) {
   probe.setGeometry(0, 0, 16, 16);
   probe.show();
   QApplication::processEvents();
-  probe.input.Clear();
-  probe.paint.Clear();
+  probe.Reset();
   {
     ProbePoster poster(&probe);
     QEventLoop loop;
