@@ -116,7 +116,7 @@ void ScanPage::CreatePage(QWidget* parent) { CreateModeless(kTemplate131, parent
 bool ScanPage::OnInitDialog() {
   SetUpLogList();
   progressBar = Item<QProgressBar>(Client(), kProgressId);
-  scanner.reset();
+  // Replaces (and so deletes) a scanner the page held before.
   scanner = std::make_unique<SectorScanner>(std::make_unique<WindowBridge>(this), this);
   statusText = Item<StaticText>(Client(), kStatusId);
   speedText = Item<StaticText>(Client(), kSpeedId);
