@@ -64,6 +64,13 @@ SCSI = {
 PERMISSION = "permission denied: add the user to the cdrom group"
 
 
+def unusable_entry(model):
+    """A drive the user may not open, as GetDevices lists it after its "#D: ":
+    the record holds 49 characters of the text, and the parser drops the
+    spaces the line may end with."""
+    return ("#D: QEMU QEMU %s: %s" % (model, PERMISSION))[:49][4:].rstrip()
+
+
 def capability_string(yes):
     return "".join("1" if q in yes else "0" for q in QUESTIONS)
 
@@ -379,7 +386,7 @@ def main():
         as_user, in_group, full = runs
         check.equal(boot_name + " drives seen by a user outside the cdrom group",
                     sorted(f.get("entry", "")[4:] for f in as_user.values()),
-                    sorted(["QEMU QEMU DVD-ROM: " + PERMISSION] * 2 + ["QEMU QEMU CD-ROM: " + PERMISSION]))
+                    sorted(unusable_entry(model) for model in ("DVD-ROM", "DVD-ROM", "CD-ROM")))
         check.equal(boot_name + " drives", len(full), 3)
         # A user in the drives' group sees the same drives and may eject.
         for letter in sorted(full):
