@@ -27,6 +27,9 @@
 #include "MmcCommands.h"
 #include "Sense.h"
 #include "SgIoDevice.h"
+#include "disc/DeviceContext.h"
+#include "scan/ISectorScannerCallback.h"
+#include "scan/SectorScanner.h"
 
 namespace {
 
@@ -273,6 +276,36 @@ void Scan(int letter, std::uint32_t sectors) {
       bad.empty() ? "-" : bad.c_str(), static_cast<unsigned long long>(hash));
 }
 
+// Scans the last session again through the program's own scanner (a device
+// context and the direct bridge), and reports the sectors it classes Error
+// and how many it classes Problem.
+void CoreScan(int letter) {
+  struct Quiet final : ISectorScannerCallback {
+    void OnScanStarted() override {}
+    void OnScanFinished() override {}
+    void OnProgress(const ProgressCtx_t&) override {}
+    void OnSurfaceState(const SurfaceState_t&) override {}
+    void OnLogEntry(int, const TimeValue&, const std::u16string&) override {}
+  } receiver;
+  const DeviceContext context(static_cast<std::uint16_t>(letter));
+  SectorScanner scanner(std::make_unique<DirectBridge>(), &receiver);
+  if (!scanner.Start(true, false, &context)) {
+    Say(letter, "corescan", "not started");
+    return;
+  }
+  scanner.Wait();
+  std::string errors;
+  int problems = 0;
+  const auto& states = scanner.surfaceState.sectors;
+  for (std::size_t sector = 0; sector < states.size(); ++sector) {
+    if (states[sector] == static_cast<std::uint8_t>(SectorState::Problem)) ++problems;
+    if (states[sector] == static_cast<std::uint8_t>(SectorState::Error))
+      errors += (errors.empty() ? "" : ",") + std::to_string(sector);
+  }
+  Say(letter, "corescan", "sectors=%zu errors=%s problems=%d", states.size(),
+      errors.empty() ? "-" : errors.c_str(), problems);
+}
+
 void EjectAndClose(int letter) {
   wrenlo::MediumInformation medium{};
   const int ejected = wrenlo::EjectDevice(letter);
@@ -431,7 +464,10 @@ int main(int argc, char** argv) {
     }
     ReportDrive(letter);
     const std::uint32_t sectors = ReportMedium(letter);
-    if (sectors > 0 && sectors <= options.scanMax) Scan(letter, sectors);
+    if (sectors > 0 && sectors <= options.scanMax) {
+      Scan(letter, sectors);
+      CoreScan(letter);
+    }
     // Real drives come first in the list, in the order of their nodes.
     if (sectors > 0 && options.benchReads > 0 && static_cast<std::size_t>(i) < nodes.size())
       Bench(letter, nodes[static_cast<std::size_t>(i)], sectors, options.benchReads);

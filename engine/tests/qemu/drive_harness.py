@@ -262,7 +262,7 @@ class Checker:
 
 # The drive's own facts; everything else a probe reports of a drive with a
 # medium describes the medium and must be the same through any drive.
-DRIVE_KEYS = {"entry", "identity", "speeds", "capabilities", "scan", "bench", "eject"}
+DRIVE_KEYS = {"entry", "identity", "speeds", "capabilities", "scan", "corescan", "bench", "eject"}
 
 
 def medium_facts(facts):
@@ -390,7 +390,7 @@ def main():
         check.equal(boot_name + " drives", len(full), 3)
         # A user in the drives' group sees the same drives and may eject.
         for letter in sorted(full):
-            for key in sorted(set(full[letter]) - {"scan", "bench", "eject"}):
+            for key in sorted(set(full[letter]) - {"scan", "corescan", "bench", "eject"}):
                 check.equal("%s drive %s %s as a user in the cdrom group" % (boot_name, letter, key),
                             in_group.get(letter, {}).get(key), full[letter].get(key))
             if full[letter].get("medium", "").startswith("result=0"):
@@ -416,6 +416,10 @@ def main():
                     "sectors=%d retried=%d bad=%s checksum=%s"
                     % (cd_sectors, len(bad), ",".join("%d:%d" % (s, bad_code) for s in sorted(bad)),
                        fnv_checksum(cd, set(bad))))
+        check.equal("%s %s scan by the program's scanner" % (boot_name, scanned),
+                    scanned_facts.get("corescan"),
+                    "sectors=%d errors=%s problems=0"
+                    % (cd_sectors, ",".join("%d" % s for s in sorted(bad)) or "-"))
 
     for line in figures:
         print(line)
