@@ -86,6 +86,7 @@ bool MainWindow::OnInitDialog() {
   tabs = Item<TabCtrl>(Client(), kTabsId);
   AddPage(featuresPage);
   AddPage(mediaPage);
+  AddPage(scanPage);
   AddPage(sectorPage);
   setWindowIcon(icon);
   setMinimumSize(500, 500);

@@ -15,6 +15,7 @@
 #include "disc/DeviceContext.h"
 #include "pages/DeviceFeaturesPage.h"
 #include "pages/MediaPage.h"
+#include "pages/ScanPage.h"
 #include "pages/SectorInfoPage.h"
 #include "platform/Dialog.h"
 #include "platform/ImageList.h"
@@ -85,6 +86,7 @@ class MainWindow : public Dialog {
   // The pages, one line each, in the order of their tabs.
   DeviceFeaturesPage featuresPage;
   MediaPage mediaPage;
+  ScanPage scanPage;
   SectorInfoPage sectorPage;
   ImageList toolbarImages;
   DeviceCombo* deviceCombo = nullptr;

@@ -1,11 +1,14 @@
 #include "platform/DialogTemplate.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTreeWidget>
 
 #include "platform/ControlId.h"
@@ -59,6 +62,17 @@ QWidget* MakePlain(QWidget* parent, const ControlTemplate& control) {
       return new TabCtrl(parent);
     case ControlKind::SysLink:
       return new LinkCtrl(text, parent);
+    case ControlKind::RadioButton:
+      return new QRadioButton(text, parent);
+    case ControlKind::CheckBox:
+      return new QCheckBox(text, parent);
+    case ControlKind::ProgressBar: {
+      auto* bar = new QProgressBar(parent);
+      bar->setRange(0, 100);
+      bar->setValue(0);
+      bar->setTextVisible(false);
+      return bar;
+    }
   }
   return nullptr;
 }

@@ -16,12 +16,15 @@ class QWidget;
 
 // The kind of control a template line creates.
 enum class ControlKind {
-  Static,      // QLabel
-  PushButton,  // QPushButton
-  ComboBox,    // QComboBox (drop-down list)
-  ListView,    // QTreeWidget in report style, without root decoration
-  TabControl,  // TabCtrl
-  SysLink,     // LinkCtrl
+  Static,       // QLabel
+  PushButton,   // QPushButton
+  ComboBox,     // QComboBox (drop-down list)
+  ListView,     // QTreeWidget in report style, without root decoration
+  TabControl,   // TabCtrl
+  SysLink,      // LinkCtrl
+  RadioButton,  // QRadioButton; the radio buttons of one window form one group
+  CheckBox,     // QCheckBox (automatic check box)
+  ProgressBar,  // QProgressBar, range 0 to 100, without text
 };
 
 // Control styles a template line may carry.

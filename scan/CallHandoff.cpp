@@ -136,6 +136,9 @@ void CallHandoff::ServeUntil(const std::function<bool()>& done) {
     }
     std::uint32_t seen = state.load(std::memory_order_relaxed);
     if (seen == kClosed) return;
+    // A call published since Take looked: it must be run, not slept over (the
+    // worker saw this thread attending and sent no wake-up) nor dropped.
+    if (seen == kPending) continue;
     if (done()) {
       if (seen == kIdle || state.compare_exchange_strong(seen, kIdle, std::memory_order_relaxed))
         return;

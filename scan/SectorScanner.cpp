@@ -140,6 +140,8 @@ void SectorScanner::RunSurfaceScan() {
     std::lock_guard lock(stateLock);
     surfaceState.sectors.assign(static_cast<std::size_t>(count),
                                 static_cast<std::uint8_t>(SectorState::NotChecked));
+    ++stateChanges;
+    lastChangedSector = -1;
   }
   OnProgress(progress);
   OnSurfaceState(surfaceState);
@@ -178,6 +180,8 @@ void SectorScanner::ScanSector(std::int32_t sector) {
   {
     std::lock_guard lock(stateLock);
     surfaceState.sectors[static_cast<std::size_t>(sector)] = static_cast<std::uint8_t>(state);
+    ++stateChanges;
+    lastChangedSector = sector;
   }
   OnSurfaceState(surfaceState);
 }

@@ -79,6 +79,11 @@ class SectorScanner : public ISectorScannerCallback {
   mutable std::mutex stateLock;
   ProgressCtx_t progress;
   SurfaceState_t surfaceState;
+  // Under stateLock: how many times the table has changed, and the sector the
+  // latest change wrote (-1 when it sized the whole table). A reader that saw
+  // the count before that change needs to read that one sector again only.
+  std::uint64_t stateChanges = 0;
+  std::int32_t lastChangedSector = -1;
 
  private:
   void ThreadMain();

@@ -31,5 +31,8 @@ void WindowBridge::Close() {
 
 void WindowBridge::PostToWindow() {
   std::lock_guard lock(windowLock);
-  if (window != nullptr) QCoreApplication::postEvent(window, new ScannerCallEvent(handoff));
+  // At the priority of repaint requests, so that a fast scan's reports take
+  // turns with the window's painting instead of going ahead of it.
+  if (window != nullptr)
+    QCoreApplication::postEvent(window, new ScannerCallEvent(handoff), Qt::LowEventPriority);
 }

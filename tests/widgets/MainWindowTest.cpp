@@ -114,7 +114,7 @@ TEST_F(MainWindowTest, TabsInOrderAndOnlyTheSelectedPageShows) {
     titles << Tabs()->ItemText(i);
     EXPECT_EQ(window->Page(i)->GetTitle(), Tabs()->ItemText(i));
   }
-  EXPECT_EQ(titles, QStringList({"Device Features", "Media", "Sector Viewer"}));
+  EXPECT_EQ(titles, QStringList({"Device Features", "Media", "Scan", "Sector Viewer"}));
   EXPECT_EQ(Tabs()->GetCurSel(), 0);
   EXPECT_TRUE(window->Page(0)->isVisible());
   EXPECT_FALSE(window->Page(1)->isVisible());
