@@ -55,61 +55,12 @@ TEST_F(DriveApi, SaysItIsVirtual) {
   EXPECT_EQ(speed, 0);
 }
 
-// The 46 capability rows of the features page, in its order.
-const std::uint64_t kAllCapabilities[] = {cap::ReadsCdR,
-                                          cap::ReadsCdRw,
-                                          cap::ReadsDvdRom,
-                                          cap::ReadsDvdR,
-                                          cap::ReadsDvdRw,
-                                          cap::ReadsDvdRDualLayer,
-                                          cap::ReadsDvdPlusR,
-                                          cap::ReadsDvdPlusRw,
-                                          cap::ReadsDvdPlusRwDualLayer,
-                                          cap::ReadsDvdRam,
-                                          cap::ReadsBluRay,
-                                          cap::ReadsMultisession,
-                                          cap::ReadsMode2Form1,
-                                          cap::ReadsMode2Form2,
-                                          cap::ReadsFixedPacketMethod2,
-                                          cap::ReadsRwSubcodes,
-                                          cap::CorrectRwSubcodes,
-                                          cap::ReadsRwInLeadIn,
-                                          cap::ReadsIsrc,
-                                          cap::ReadsUpc,
-                                          cap::ReadsBarcode,
-                                          cap::ReadsCdText,
-                                          cap::WritesCdR,
-                                          cap::WritesCdRw,
-                                          cap::WritesHdBurn,
-                                          cap::WritesDvdR,
-                                          cap::WritesDvdRw,
-                                          cap::WritesDvdRDualLayer,
-                                          cap::WritesDvdPlusR,
-                                          cap::WritesDvdPlusRw,
-                                          cap::WritesDvdPlusRDualLayer,
-                                          cap::WritesDvdRam,
-                                          cap::WritesBdR,
-                                          cap::WritesBdRe,
-                                          cap::WritesHdDvdR,
-                                          cap::WritesHdDvdRw,
-                                          cap::SupportsSimulatedWrite,
-                                          cap::BufferUnderrunProtection,
-                                          cap::PlaysAudioCd,
-                                          cap::Composite,
-                                          cap::DigitalPort1,
-                                          cap::DigitalPort2,
-                                          cap::SupportsCddaCommand,
-                                          cap::CddaAccurate,
-                                          cap::SupportsC2Pointers,
-                                          cap::SupportsLocking};
-static_assert(std::size(kAllCapabilities) == 46);
-
 // The codes answered "yes" by the current drive.
 std::vector<std::uint64_t> Abilities() {
   Handle handle = 0;
   EXPECT_EQ(GetDeviceCapabilitiesHandle(kCurrentDevice, &handle), 0);
   std::vector<std::uint64_t> yes;
-  for (const std::uint64_t code : kAllCapabilities) {
+  for (const std::uint64_t code : cap::kAll) {
     std::uint8_t answer = 0xEE;
     EXPECT_EQ(AnalyseDeviceCapability(handle, code, &answer), 0);
     EXPECT_TRUE(answer == 0 || answer == 1);

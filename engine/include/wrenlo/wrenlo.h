@@ -310,6 +310,57 @@ inline constexpr std::uint64_t SupportsCddaCommand = Code(0xFFFF, 0x7);
 inline constexpr std::uint64_t CddaAccurate = Code(0xFFFF, 0x8);
 inline constexpr std::uint64_t SupportsC2Pointers = Code(0xFFFF, 0xB);
 inline constexpr std::uint64_t SupportsLocking = Code(0xFFFF, 0xF);
+// Every capability question, in the order the drive features page asks them
+// (WritesHdBurn repeats WritesCdRw).
+inline constexpr std::uint64_t kAll[] = {
+    ReadsCdR,
+    ReadsCdRw,
+    ReadsDvdRom,
+    ReadsDvdR,
+    ReadsDvdRw,
+    ReadsDvdRDualLayer,
+    ReadsDvdPlusR,
+    ReadsDvdPlusRw,
+    ReadsDvdPlusRwDualLayer,
+    ReadsDvdRam,
+    ReadsBluRay,
+    ReadsMultisession,
+    ReadsMode2Form1,
+    ReadsMode2Form2,
+    ReadsFixedPacketMethod2,
+    ReadsRwSubcodes,
+    CorrectRwSubcodes,
+    ReadsRwInLeadIn,
+    ReadsIsrc,
+    ReadsUpc,
+    ReadsBarcode,
+    ReadsCdText,
+    WritesCdR,
+    WritesCdRw,
+    WritesHdBurn,
+    WritesDvdR,
+    WritesDvdRw,
+    WritesDvdRDualLayer,
+    WritesDvdPlusR,
+    WritesDvdPlusRw,
+    WritesDvdPlusRDualLayer,
+    WritesDvdRam,
+    WritesBdR,
+    WritesBdRe,
+    WritesHdDvdR,
+    WritesHdDvdRw,
+    SupportsSimulatedWrite,
+    BufferUnderrunProtection,
+    PlaysAudioCd,
+    Composite,
+    DigitalPort1,
+    DigitalPort2,
+    SupportsCddaCommand,
+    CddaAccurate,
+    SupportsC2Pointers,
+    SupportsLocking,
+};
+static_assert(sizeof(kAll) / sizeof(kAll[0]) == 46);
 }  // namespace cap
 
 // --- Operations -----------------------------------------------------------

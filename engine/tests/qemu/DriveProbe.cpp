@@ -1,7 +1,9 @@
-// The drive probe: run inside a throw-away QEMU guest, it reports what the
-// engine's drive backend finds on every /dev/srN, one fact per line (each
-// line starts with "@probe " so the harness can tell it from kernel
-// messages), then scans, ejects and times reads as asked.
+// The drive probe: it reports what the engine's public operations say of
+// every drive in its list, one fact per line (each line starts with "@probe "
+// so that the harness can tell it from kernel messages), then scans, ejects
+// and times reads as asked. Inside a throw-away QEMU guest the drives are
+// QEMU's emulated ones; on the host, with WRENLO_IMAGES naming the same
+// images, they are the engine's virtual drives.
 //
 //   drive_probe [--scan-max SECTORS] [--eject] [--bench READS] [--as-user UID]
 //   drive_probe --dump    the raw replies of every command, for the tests
@@ -18,18 +20,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "LinuxDrives.h"
 #include "MmcCommands.h"
 #include "Sense.h"
 #include "SgIoDevice.h"
+#include "disc/DeviceContext.h"
+#include "scan/ISectorScannerCallback.h"
+#include "scan/SectorScanner.h"
 
 namespace {
-
-using wrenlo::Backend;
-using wrenlo::MediumLayout;
 
 constexpr int kAttempts = 5;  // reads of one sector before it counts as bad
 
@@ -47,9 +49,10 @@ std::string Narrow(const std::u16string& text) {
   return out;
 }
 
+// One fact: "@probe drive D key: value".
 template <typename... Args>
-void Say(int drive, const char* format, Args... args) {
-  std::printf("@probe drive %d ", drive);
+void Say(int letter, const char* key, const char* format, Args... args) {
+  std::printf("@probe drive %c %s: ", static_cast<char>(letter), key);
   std::printf(format, args...);
   std::printf("\n");
   std::fflush(stdout);
@@ -105,71 +108,211 @@ const std::uint64_t kQuestions[] = {
     wrenlo::cap::SupportsLocking,
 };
 
-void ReportDrive(int index, Backend& drive) {
-  const wrenlo::DriveIdentity id = drive.Identity();
-  Say(index,
-      "identity "
-      "vendor=%s|model=%s|revision=%s|firmware=%s|serial=%s|region=%d|changes=%d|buffer=%d",
-      Narrow(id.vendor).c_str(), Narrow(id.model).c_str(), Narrow(id.revision).c_str(),
-      Narrow(id.firmwareRevision).c_str(), Narrow(id.serialNumber).c_str(), id.regionCode,
-      id.userChangesLeft, id.bufferSizeKB);
-  Say(index, "speeds read=%d write=%d", drive.MaxReadSpeedKB(), drive.MaxWriteSpeedKB());
+// Every call below goes through the engine's public operations, as the
+// program's pages make them; the drive is named by its letter.
+void ReportDrive(int letter) {
+  char16_t vendor[9], model[17], revision[6];
+  wrenlo::DeviceInformationEx ex{};
+  const int basic = wrenlo::GetDeviceInformation(letter, vendor, model, revision);
+  const int extended = wrenlo::GetDeviceInformationEx(letter, &ex);
+  if (basic != 0 || extended != 0) {
+    Say(letter, "identity", "result=%d,%d", basic, extended);
+  } else {
+    Say(letter, "identity",
+        "vendor=%s|model=%s|revision=%s|firmware=%s|serial=%s|region=%d|changes=%d|buffer=%d",
+        Narrow(vendor).c_str(), Narrow(model).c_str(), Narrow(revision).c_str(),
+        Narrow(ex.firmwareRevision.str()).c_str(), Narrow(ex.serialNumber.str()).c_str(),
+        std::int32_t{ex.regionCode}, std::int32_t{ex.userChangesLeft},
+        std::int32_t{ex.bufferSizeKB});
+  }
+  std::int32_t readSpeed = -1, writeSpeed = -1;
+  const int readResult = wrenlo::GetMaxReadSpeed(letter, &readSpeed);
+  const int writeResult = wrenlo::GetMaxBurnSpeed(letter, &writeSpeed);
+  Say(letter, "speeds", "read=%d write=%d results=%d,%d", readSpeed, writeSpeed, readResult,
+      writeResult);
+  wrenlo::Handle handle = 0;
+  if (const int result = wrenlo::GetDeviceCapabilitiesHandle(letter, &handle); result != 0) {
+    Say(letter, "capabilities", "result=%d", result);
+    return;
+  }
   std::string answers;
-  for (std::uint64_t code : kQuestions) answers += drive.HasCapability(code) ? '1' : '0';
-  Say(index, "capabilities %s", answers.c_str());
+  for (std::uint64_t code : kQuestions) {
+    std::uint8_t answer = 0;
+    const int result = wrenlo::AnalyseDeviceCapability(handle, code, &answer);
+    answers += result != 0 ? '?' : answer ? '1' : '0';
+  }
+  wrenlo::ReleaseDeviceCapabilities(handle);
+  Say(letter, "capabilities", "%s", answers.c_str());
 }
 
-// Reports the medium; gives its sector count (0 without a medium).
-std::uint32_t ReportMedium(int index, Backend& drive) {
-  MediumLayout layout;
-  const wrenlo::Result result = drive.Medium(layout);
-  if (result != wrenlo::kOk) {
-    Say(index, "medium result=%d", static_cast<int>(result));
+// A volume date as "YYYY-MM-DD hh:mm:ss" from its bytes 1 to 6.
+std::string DateText(const wrenlo::DateBlock& date) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", 1900 + date[1], date[2],
+                date[3], date[4], date[5], date[6]);
+  return text;
+}
+
+// Every entry below path, depth first in the engine's order, "/" after a
+// directory's name; stops at kMaxEntries so that a looping tree cannot hang.
+constexpr int kMaxEntries = 10000;
+
+void Walk(wrenlo::Handle session, const std::u16string& path, std::vector<std::string>& out) {
+  wrenlo::Handle directory = 0;
+  if (const int result = wrenlo::OpenDirectory(session, path.c_str(), &directory); result != 0) {
+    out.push_back(Narrow(path) + " result=" + std::to_string(result));
+    return;
+  }
+  std::vector<std::u16string> children;
+  auto entry = std::make_unique<wrenlo::DirectoryEntry>();
+  for (int index = 0; static_cast<int>(out.size()) < kMaxEntries; ++index) {
+    if (wrenlo::ReadDirectory(directory, index, entry.get()) != 0) break;
+    const std::u16string name = (path.empty() ? u"" : path + u"\\") + entry->name.str();
+    const bool isDirectory = (entry->attributes & wrenlo::kAttributeDirectory) != 0;
+    out.push_back(Narrow(name) + (isDirectory ? "/" : ""));
+    if (isDirectory) children.push_back(name);
+  }
+  wrenlo::CloseDirectory(directory);
+  for (const std::u16string& child : children)
+    if (static_cast<int>(out.size()) < kMaxEntries) Walk(session, child, out);
+}
+
+// The facts of one file system of the session that holds track, and its
+// file list, under the key "<kind> <session>".
+void ReportFileSystem(int letter, int sessionNumber, int track, std::int32_t selector,
+                      const char* kind) {
+  char key[48];
+  std::snprintf(key, sizeof key, "%s %d", kind, sessionNumber);
+  wrenlo::Handle session = 0;
+  if (const int result = wrenlo::OpenDiskSession(letter, track, &session, selector); result != 0) {
+    Say(letter, key, "result=%d", result);
+    return;
+  }
+  if (selector == wrenlo::kFileSystemUdf) {
+    auto info = std::make_unique<wrenlo::UdfVolumeInfo>();
+    const int result = wrenlo::GetUDFVolumeInformation(session, info.get());
+    Say(letter, key, "result=%d label=%s revision=%04x files=%d directories=%d", result,
+        Narrow(info->volumeLabel.str()).c_str(), std::int32_t{info->revision},
+        std::int32_t{info->fileCount}, std::int32_t{info->directoryCount});
+  } else {
+    auto info = std::make_unique<wrenlo::IsoVolumeInfo>();
+    const int result = wrenlo::GetISOVolumeInformation(session, info.get());
+    Say(letter, key,
+        "result=%d label=%s|application=%s|publisher=%s|created=%s|modified=%s|expires=%s|"
+        "effective=%s",
+        result, Narrow(info->volumeLabel.str()).c_str(), Narrow(info->application.str()).c_str(),
+        Narrow(info->publisher.str()).c_str(), DateText(info->creationTime).c_str(),
+        DateText(info->modificationTime).c_str(), DateText(info->expirationTime).c_str(),
+        DateText(info->effectiveTime).c_str());
+  }
+  std::vector<std::string> entries;
+  Walk(session, u"", entries);
+  for (const std::string& entry : entries)
+    Say(letter, (std::string(key) + " file").c_str(), "%s", entry.c_str());
+  wrenlo::CloseDiskSession(session);
+}
+
+// Reports the medium, its sessions, tracks and file systems; gives the
+// number of sectors up to the end of the last session (0 without a medium).
+std::uint32_t ReportMedium(int letter) {
+  wrenlo::MediumInformation medium{};
+  if (const int result = wrenlo::GetMediumInformation(letter, &medium); result != 0) {
+    Say(letter, "medium", "result=%d", result);
     return 0;
   }
-  const std::uint32_t sectors = drive.SectorCount();
-  Say(index, "medium result=0 type=%s sessions=%zu tracks=%zu sectors=%u",
-      Narrow(layout.typeName).c_str(), layout.sessions.size(), layout.tracks.size(), sectors);
-  for (const auto& s : layout.sessions)
-    Say(index, "session %d start=%u count=%u tracks=%d-%d", s.number, s.start, s.sectorCount,
-        s.firstTrack, s.lastTrack);
-  for (const auto& t : layout.tracks)
-    Say(index, "track %d session=%d start=%u count=%u mode=%d", t.number, t.session, t.start,
-        t.sectorCount, t.mode);
-  return sectors;
+  const int firstSession = medium.firstSession, lastSession = medium.lastSession;
+  const int firstTrack = medium.firstTrack, lastTrack = medium.lastTrack;
+  Say(letter, "medium", "result=0 type=%s sessions=%d-%d tracks=%d-%d",
+      Narrow(medium.typeName.str()).c_str(), firstSession, lastSession, firstTrack, lastTrack);
+  std::uint32_t end = 0;
+  for (int number = firstSession; number <= lastSession && number - firstSession < 100; ++number) {
+    wrenlo::SessionInfo session{};
+    const int result = wrenlo::GetSessionInformation(letter, number, &session);
+    const std::int32_t start = session.startSector, count = session.sectorCount;
+    const int track = session.firstTrack;
+    Say(letter, ("session " + std::to_string(number)).c_str(),
+        "result=%d start=%d count=%d first-track=%d", result, start, count, track);
+    if (result != 0) continue;
+    end = std::max(end, static_cast<std::uint32_t>(start) + static_cast<std::uint32_t>(count));
+    ReportFileSystem(letter, number, track, wrenlo::kFileSystemIso9660, "iso9660");
+    ReportFileSystem(letter, number, track, wrenlo::kFileSystemJoliet, "joliet");
+    ReportFileSystem(letter, number, track, wrenlo::kFileSystemUdf, "udf");
+  }
+  for (int number = firstTrack; number <= lastTrack && number - firstTrack < 100; ++number) {
+    wrenlo::TrackInformation track{};
+    const int result = wrenlo::GetTrackInformation(letter, number, &track);
+    const int flags = track.contentFlags;
+    Say(letter, ("track " + std::to_string(number)).c_str(),
+        "result=%d mode=%d iso9660=%d joliet=%d udf=%d bootable=%d", result, int{track.mode},
+        (flags & wrenlo::kContentIso9660) != 0, (flags & wrenlo::kContentJoliet) != 0,
+        (flags & wrenlo::kContentUdf) != 0, (flags & wrenlo::kContentBootable) != 0);
+  }
+  Say(letter, "sectors", "%u", end);
+  return end;
 }
 
-// Reads every sector, up to kAttempts times each; reports the sectors that
-// never read and a checksum (FNV-1a) of all sector contents, bad ones as
-// zeros.
-void Scan(int index, Backend& drive, std::uint32_t sectors) {
-  std::vector<std::uint8_t> buffer(2048);
+// Reads every sector of the current device, up to kAttempts times each;
+// reports the sectors that never read and a checksum (FNV-1a) of all sector
+// contents, bad ones as zeros.
+void Scan(int letter, std::uint32_t sectors) {
+  std::vector<std::uint8_t> buffer(wrenlo::kSectorSize);
   std::uint64_t hash = 1469598103934665603ull;
   std::string bad;
   std::uint32_t retried = 0;
   for (std::uint32_t sector = 0; sector < sectors; ++sector) {
-    wrenlo::Result result = wrenlo::kMediumError;
+    int result = -1;
     int attempt = 0;
-    for (; attempt < kAttempts && result != wrenlo::kOk; ++attempt)
-      result = drive.Read(sector, 1, buffer.data());
+    for (; attempt < kAttempts && result != 0; ++attempt)
+      result = wrenlo::ReadSectors(wrenlo::kCurrentDevice, static_cast<std::int32_t>(sector), 1, 0,
+                                   buffer.data(), wrenlo::kSectorSize);
     if (attempt > 1) ++retried;
-    if (result != wrenlo::kOk) {
+    if (result != 0) {
       std::fill(buffer.begin(), buffer.end(), 0);
       bad += (bad.empty() ? "" : ",") + std::to_string(sector) + ":" + std::to_string(result);
     }
     for (std::uint8_t byte : buffer) hash = (hash ^ byte) * 1099511628211ull;
   }
-  Say(index, "scan sectors=%u retried=%u bad=%s checksum=%016llx", sectors, retried,
+  Say(letter, "scan", "sectors=%u retried=%u bad=%s checksum=%016llx", sectors, retried,
       bad.empty() ? "-" : bad.c_str(), static_cast<unsigned long long>(hash));
 }
 
-void EjectAndClose(int index, Backend& drive) {
-  MediumLayout layout;
-  const int ejected = drive.Eject();
-  const int afterEject = drive.Medium(layout);
-  const int closed = drive.CloseTray();
-  const int afterClose = drive.Medium(layout);
-  Say(index, "eject result=%d medium=%d close=%d medium=%d", ejected, afterEject, closed,
+// Scans the last session again through the program's own scanner (a device
+// context and the direct bridge), and reports the sectors it classes Error
+// and how many it classes Problem.
+void CoreScan(int letter) {
+  struct Quiet final : ISectorScannerCallback {
+    void OnScanStarted() override {}
+    void OnScanFinished() override {}
+    void OnProgress(const ProgressCtx_t&) override {}
+    void OnSurfaceState(const SurfaceState_t&) override {}
+    void OnLogEntry(int, const TimeValue&, const std::u16string&) override {}
+  } receiver;
+  const DeviceContext context(static_cast<std::uint16_t>(letter));
+  SectorScanner scanner(std::make_unique<DirectBridge>(), &receiver);
+  if (!scanner.Start(true, false, &context)) {
+    Say(letter, "corescan", "not started");
+    return;
+  }
+  scanner.Wait();
+  std::string errors;
+  int problems = 0;
+  const auto& states = scanner.surfaceState.sectors;
+  for (std::size_t sector = 0; sector < states.size(); ++sector) {
+    if (states[sector] == static_cast<std::uint8_t>(SectorState::Problem)) ++problems;
+    if (states[sector] == static_cast<std::uint8_t>(SectorState::Error))
+      errors += (errors.empty() ? "" : ",") + std::to_string(sector);
+  }
+  Say(letter, "corescan", "sectors=%zu errors=%s problems=%d", states.size(),
+      errors.empty() ? "-" : errors.c_str(), problems);
+}
+
+void EjectAndClose(int letter) {
+  wrenlo::MediumInformation medium{};
+  const int ejected = wrenlo::EjectDevice(letter);
+  const int afterEject = wrenlo::GetMediumInformation(letter, &medium);
+  const int closed = wrenlo::CloseDevice(letter);
+  const int afterClose = wrenlo::GetMediumInformation(letter, &medium);
+  Say(letter, "eject", "result=%d medium=%d close=%d medium=%d", ejected, afterEject, closed,
       afterClose);
 }
 
@@ -199,17 +342,20 @@ bool RawRead(int fd, std::uint32_t sector, std::uint8_t* out) {
   return ioctl(fd, SG_IO, &header) == 0 && header.status == 0 && header.host_status == 0;
 }
 
-void Bench(int index, Backend& drive, const std::string& node, std::uint32_t sectors, int reads) {
-  std::vector<std::uint8_t> buffer(2048);
+// Single-sector ReadSectors on the current device against plain SG_IO
+// READ(10) commands to its node, alternating, the better of two rounds each.
+void Bench(int letter, const std::string& node, std::uint32_t sectors, int reads) {
+  std::vector<std::uint8_t> buffer(wrenlo::kSectorSize);
   const int fd = open(node.c_str(), O_RDONLY | O_NONBLOCK);
   if (fd < 0) return;
   const std::uint32_t span = std::min<std::uint32_t>(sectors, 64);  // stays in QEMU's cache
   using Clock = std::chrono::steady_clock;
   double engineRate = 0, rawRate = 0;
-  for (int round = 0; round < 2; ++round) {  // alternate, keep the better of two
+  for (int round = 0; round < 2; ++round) {
     auto start = Clock::now();
     for (int i = 0; i < reads; ++i)
-      drive.Read(static_cast<std::uint32_t>(i) % span, 1, buffer.data());
+      wrenlo::ReadSectors(wrenlo::kCurrentDevice, static_cast<std::int32_t>(i % span), 1, 0,
+                          buffer.data(), wrenlo::kSectorSize);
     engineRate =
         std::max(engineRate, reads / std::chrono::duration<double>(Clock::now() - start).count());
     start = Clock::now();
@@ -219,7 +365,8 @@ void Bench(int index, Backend& drive, const std::string& node, std::uint32_t sec
         std::max(rawRate, reads / std::chrono::duration<double>(Clock::now() - start).count());
   }
   close(fd);
-  Say(index, "bench engine=%.0f raw=%.0f ratio=%.3f", engineRate, rawRate, engineRate / rawRate);
+  Say(letter, "bench", "engine=%.0f raw=%.0f ratio=%.3f", engineRate, rawRate,
+      engineRate / rawRate);
 }
 
 // Prints one command's reply as hex, or its result and sense.
@@ -297,22 +444,34 @@ int main(int argc, char** argv) {
     std::printf("@probe done\n");
     return 0;
   }
-  auto drives = wrenlo::FindLinuxDrives();
-  std::printf("@probe drives %zu\n", drives.size());
-  for (std::size_t i = 0; i < drives.size(); ++i) {
-    const int index = static_cast<int>(i);
-    Say(index, "name %s", Narrow(drives[i].name).c_str());
-    if (!drives[i].backend) {
-      Say(index, "problem %s", Narrow(drives[i].problem).c_str());
+  wrenlo::Initialize();
+  std::vector<wrenlo::DeviceListEntry> entries(wrenlo::kMaxDevices);
+  std::int32_t count = 0;
+  if (const int result = wrenlo::GetDevices(entries.data(), &count, 0); result != 0) {
+    std::printf("@probe devices result=%d\n", result);
+    return 1;
+  }
+  std::printf("@probe drives %d\n", count);
+  for (std::int32_t i = 0; i < count; ++i) {
+    const std::u16string text = entries[static_cast<std::size_t>(i)].text.str();
+    const bool usable = !text.empty() && text[0] != u'#';
+    const int letter = text.size() > 1 ? (usable ? text[0] : text[1]) : '?';
+    Say(letter, "entry", "%s", Narrow(text).c_str());
+    if (!usable) continue;
+    if (wrenlo::SetBurnDevice(letter) != 0 || wrenlo::SetReadDevice(letter) != 0) {
+      Say(letter, "select", "failed");
       continue;
     }
-    Backend& drive = *drives[i].backend;
-    ReportDrive(index, drive);
-    const std::uint32_t sectors = ReportMedium(index, drive);
-    if (sectors > 0 && sectors <= options.scanMax) Scan(index, drive, sectors);
-    if (sectors > 0 && options.benchReads > 0 && i < nodes.size())
-      Bench(index, drive, nodes[i], sectors, options.benchReads);
-    if (sectors > 0 && options.eject) EjectAndClose(index, drive);
+    ReportDrive(letter);
+    const std::uint32_t sectors = ReportMedium(letter);
+    if (sectors > 0 && sectors <= options.scanMax) {
+      Scan(letter, sectors);
+      CoreScan(letter);
+    }
+    // Real drives come first in the list, in the order of their nodes.
+    if (sectors > 0 && options.benchReads > 0 && static_cast<std::size_t>(i) < nodes.size())
+      Bench(letter, nodes[static_cast<std::size_t>(i)], sectors, options.benchReads);
+    if (sectors > 0 && options.eject) EjectAndClose(letter);
   }
   std::printf("@probe done\n");
   return 0;

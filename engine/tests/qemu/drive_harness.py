@@ -2,8 +2,12 @@
 """Boots throw-away QEMU guests (software emulation, no network, always under
 `timeout`) whose only program is the drive probe, with fixture images on
 QEMU's IDE/ATAPI and SCSI CD drives, an empty drive and drives whose reads
-fail where blkdebug says; then checks what the engine reported in the guest
-against the images themselves and against what is known of QEMU's drives.
+fail where blkdebug says. The same probe runs on the host with WRENLO_IMAGES
+naming the same images, as the engine's virtual drives. What the engine
+reports of the medium and its file systems through a real drive must match
+what it reports of the image; the drive's own identity, abilities and speeds
+are checked against what is known of QEMU's drives, and scans against the
+images themselves.
 
 Prints the read rates the probe measured and the time of the whole run.
 """
@@ -46,18 +50,25 @@ DRIVE_READS = {"ReadsCdR", "ReadsCdRw", "ReadsDvdRom", "ReadsDvdR", "ReadsDvdRam
                "SupportsLocking"}
 IDE = {
     "identity": "vendor=QEMU|model=QEMU DVD-ROM|revision=2.5+|firmware=2.5+|serial=|region=0|changes=0|buffer=512",
-    "speeds": "read=704 write=0",
+    "speeds": "read=704 write=0 results=0,0",
     "yes": DRIVE_READS | {"ReadsIsrc", "ReadsUpc"},
 }
 SCSI_SERIAL = "LUMETER-42"
 SCSI = {
     "identity": "vendor=QEMU|model=QEMU CD-ROM|revision=2.5+|firmware=2.5+|serial=%s|region=0|changes=0|buffer=2048" % SCSI_SERIAL,
-    "speeds": "read=8800 write=0",
+    "speeds": "read=8800 write=0 results=0,0",
     "yes": DRIVE_READS | {"Composite", "DigitalPort1", "DigitalPort2", "SupportsCddaCommand",
                           "CddaAccurate", "ReadsRwSubcodes", "CorrectRwSubcodes",
                           "SupportsC2Pointers", "ReadsIsrc", "ReadsUpc", "ReadsBarcode"},
 }
 PERMISSION = "permission denied: add the user to the cdrom group"
+
+
+def unusable_entry(model):
+    """A drive the user may not open, as GetDevices lists it after its "#D: ":
+    the record holds 49 characters of the text, and the parser drops the
+    spaces the line may end with."""
+    return ("#D: QEMU QEMU %s: %s" % (model, PERMISSION))[:49][4:].rstrip()
 
 
 def capability_string(yes):
@@ -66,6 +77,10 @@ def capability_string(yes):
 
 def run(command, **kwargs):
     return subprocess.run(command, check=True, **kwargs)
+
+
+VOLUME = {"label": "LUMETER_DISC", "application": "LUMETER DRIVE HARNESS",
+          "publisher": "LUMETER TESTS"}
 
 
 def make_fixtures(work):
@@ -83,13 +98,26 @@ def make_fixtures(work):
         f.write(data)
     with open(os.path.join(tree, "DIR", "SUB", "Long name.txt"), "w") as f:
         f.write("Joliet keeps this name.\n")
+    # ISO 9660, Joliet and a UDF 1.02 bridge in one image.
     cd = os.path.join(work, "cd.iso")
-    run(["xorriso", "-as", "mkisofs", "-quiet", "-J", "-V", "LUMETER_CD",
-         "--modification-date=2024010112000000", "-o", cd, tree])
+    run(["genisoimage", "-quiet", "-udf", "-J", "-V", VOLUME["label"], "-A",
+         VOLUME["application"], "-publisher", VOLUME["publisher"], "-o", cd, tree])
     dvd = os.path.join(work, "dvd.iso")
-    run(["genisoimage", "-quiet", "-udf", "-J", "-V", "LUMETER_DVD", "-o", dvd, tree])
+    shutil.copyfile(cd, dvd)
     os.truncate(dvd, DVD_SECTORS * 2048)  # sparse: a DVD-sized medium
-    return cd, dvd
+    return tree, cd, dvd
+
+
+def tree_entries(tree):
+    """The fixture tree's paths as the probe lists them: '\\' between names,
+    '/' after a directory."""
+    found = set()
+    for base, dirs, files in os.walk(tree):
+        relative = os.path.relpath(base, tree)
+        prefix = "" if relative == "." else relative.replace(os.sep, "\\") + "\\"
+        found.update(prefix + d + "/" for d in dirs)
+        found.update(prefix + f for f in files)
+    return found
 
 
 def blkdebug(work, name, image, sectors, errno):
@@ -189,7 +217,8 @@ def boot(work, name, kernel, initramfs, drives):
 
 
 def parse(output):
-    """The probe runs of one boot: a list of {drive index: {key: value}}."""
+    """The probe runs in output: a list of {drive letter: {key: value}}; the
+    values of a key said more than once (a file list) are joined by newlines."""
     runs, current = [], None
     for raw in output.splitlines():
         at = raw.find("@probe ")  # the console may put escape codes before it
@@ -200,13 +229,26 @@ def parse(output):
             current = {}
             runs.append(current)
         elif words.startswith("drive ") and current is not None:
-            _, index, rest = words.split(" ", 2)
-            key, _, value = rest.partition(" ")
-            if key in ("session", "track"):
-                number, _, value = value.partition(" ")
-                key = "%s %s" % (key, number)
-            current.setdefault(int(index), {})[key] = value
+            _, letter, rest = words.split(" ", 2)
+            key, _, value = rest.partition(": ")
+            facts = current.setdefault(letter, {})
+            facts[key] = facts[key] + "\n" + value if key in facts else value
     return runs
+
+
+def run_on_host(probe, images):
+    """The probe's facts of the images as the engine's virtual drives, by file name."""
+    environment = dict(os.environ, WRENLO_IMAGES=":".join(images))
+    result = subprocess.run(["timeout", "120", probe], env=environment, capture_output=True,
+                            text=True, errors="replace")
+    runs = parse(result.stdout)
+    if result.returncode != 0 or len(runs) != 1:
+        sys.exit("the probe failed on the host (exit %d):\n%s%s"
+                 % (result.returncode, result.stdout[-3000:], result.stderr[-2000:]))
+    by_name = {}
+    for facts in runs[0].values():
+        by_name[facts.get("entry", "").partition(": ")[2]] = facts
+    return by_name
 
 
 class Checker:
@@ -218,27 +260,54 @@ class Checker:
             self.failures.append("%s:\n    got      %r\n    expected %r" % (what, got, expected))
 
 
-def medium_expectations(sectors, type_name):
-    return {
-        "medium": "result=0 type=%s sessions=1 tracks=1 sectors=%d" % (type_name, sectors),
-        "session 1": "start=0 count=%d tracks=1-1" % sectors,
-        "track 1": "session=1 start=0 count=%d mode=1" % sectors,
-    }
+# The drive's own facts; everything else a probe reports of a drive with a
+# medium describes the medium and must be the same through any drive.
+DRIVE_KEYS = {"entry", "identity", "speeds", "capabilities", "scan", "corescan", "bench", "eject"}
 
 
-def check_drive(check, where, facts, drive, medium):
+def medium_facts(facts):
+    return {key: value for key, value in facts.items() if key not in DRIVE_KEYS}
+
+
+def check_image_facts(check, name, facts, sectors, type_name, entries):
+    """What the host reports of a fixture image, against the image itself."""
+    check.equal(name + " medium", facts.get("medium"),
+                "result=0 type=%s sessions=1-1 tracks=1-1" % type_name)
+    check.equal(name + " sectors", facts.get("sectors"), str(sectors))
+    check.equal(name + " session 1", facts.get("session 1"),
+                "result=0 start=0 count=%d first-track=1" % sectors)
+    check.equal(name + " track 1", facts.get("track 1"),
+                "result=0 mode=1 iso9660=1 joliet=1 udf=1 bootable=0")
+    for kind in ("iso9660 1", "joliet 1"):
+        volume = facts.get(kind, "")
+        for field in ("label", "application", "publisher"):
+            if "%s=%s|" % (field, VOLUME[field]) not in volume:
+                check.failures.append("%s %s: no %s %r in %r" % (name, kind, field, VOLUME[field], volume))
+    udf = facts.get("udf 1", "")
+    if not udf.startswith("result=0 label=%s revision=0102 " % VOLUME["label"]):
+        check.failures.append("%s udf 1: %r" % (name, udf))
+    for kind in ("joliet 1", "udf 1"):
+        check.equal("%s %s file list" % (name, kind),
+                    set(facts.get(kind + " file", "").split("\n")), entries)
+    check.equal(name + " iso9660 1 file count", len(facts.get("iso9660 1 file", "").split("\n")),
+                len(entries))
+
+
+def check_drive(check, where, facts, drive, image_facts):
     check.equal(where + " identity", facts.get("identity"), drive["identity"])
     check.equal(where + " speeds", facts.get("speeds"), drive["speeds"])
     check.equal(where + " capabilities", facts.get("capabilities"), capability_string(drive["yes"]))
-    for key, value in medium.items():
-        check.equal(where + " " + key, facts.get(key), value)
+    got = medium_facts(facts)
+    for key in sorted(set(got) | set(image_facts)):
+        check.equal("%s %s (against the image as a virtual drive)" % (where, key),
+                    got.get(key), image_facts.get(key))
 
 
 def find(run, model, has_medium):
-    for index, facts in sorted(run.items()):
+    for letter, facts in sorted(run.items()):
         if ("model=" + model + "|") in facts.get("identity", "") and \
                 facts.get("medium", "").startswith("result=0") == has_medium:
-            return index, facts
+            return letter, facts
     return None, {}
 
 
@@ -254,10 +323,17 @@ def main():
     work = os.path.abspath(args.work)
 
     kernel, modules = find_kernel()
-    cd, dvd = make_fixtures(work)
+    tree, cd, dvd = make_fixtures(work)
     cd_sectors = os.path.getsize(cd) // 2048
-    bad_ide = [16, 17, 300, cd_sectors - 1]   # the volume descriptor, a run, the last sector
+    # Read errors away from the file systems' structures (in DATA.BIN and the
+    # padding), so that the drives still report the same file systems.
+    bad_ide = [300, 301, 302, cd_sectors - 1]
     bad_scsi = [0, 512, 513, 514]
+    on_host = run_on_host(args.probe, [cd, dvd])
+    entries = tree_entries(tree)
+    check = Checker()
+    check_image_facts(check, "cd.iso", on_host.get("cd.iso", {}), cd_sectors, "CD-ROM", entries)
+    check_image_facts(check, "dvd.iso", on_host.get("dvd.iso", {}), DVD_SECTORS, "DVD-ROM", entries)
     probe_runs = ["--as-user 1000", "cdrom-group", "--as-user 1000 --eject",
                   "--scan-max 100000 --bench 2000 --eject"]
     if args.record:
@@ -275,8 +351,6 @@ def main():
                 print(line[line.find("@probe dump"):].strip())
         return 0
     initramfs = make_initramfs(work, args.probe, modules, probe_runs, 3)
-
-    check = Checker()
     figures = []
 
     # Boot A: an empty IDE drive, the CD on IDE with read errors, the DVD on SCSI.
@@ -300,8 +374,8 @@ def main():
         + blkdebug(work, "scsi-errors", cd, bad_scsi, 61),
         "-device", "scsi-cd,drive=scd,bus=vs.0,serial=" + SCSI_SERIAL])
 
-    cd_medium = medium_expectations(cd_sectors, "CD-ROM")
-    dvd_medium = medium_expectations(DVD_SECTORS, "DVD-ROM")
+    cd_medium = medium_facts(on_host.get("cd.iso", {}))
+    dvd_medium = medium_facts(on_host.get("dvd.iso", {}))
     for boot_name, output, ide_medium, scsi_medium, bad, bad_code, scanned in (
             ("boot A", out_a, cd_medium, dvd_medium, bad_ide, 5, "IDE"),
             ("boot B", out_b, dvd_medium, cd_medium, bad_scsi, 6, "SCSI")):
@@ -311,21 +385,21 @@ def main():
             continue
         as_user, in_group, full = runs
         check.equal(boot_name + " drives seen by a user outside the cdrom group",
-                    sorted((f.get("name"), f.get("problem")) for f in as_user.values()),
-                    sorted([("QEMU QEMU DVD-ROM", PERMISSION)] * 2 + [("QEMU QEMU CD-ROM", PERMISSION)]))
+                    sorted(f.get("entry", "")[4:] for f in as_user.values()),
+                    sorted(unusable_entry(model) for model in ("DVD-ROM", "DVD-ROM", "CD-ROM")))
         check.equal(boot_name + " drives", len(full), 3)
         # A user in the drives' group sees the same drives and may eject.
-        for index in sorted(full):
-            for key in ("name", "identity", "speeds", "capabilities", "medium", "session 1", "track 1"):
-                check.equal("%s drive %d %s as a user in the cdrom group" % (boot_name, index, key),
-                            in_group.get(index, {}).get(key), full[index].get(key))
-            if full[index].get("medium", "").startswith("result=0"):
-                check.equal("%s drive %d eject and close as a user in the cdrom group" % (boot_name, index),
-                            in_group.get(index, {}).get("eject"), "result=0 medium=4 close=0 medium=0")
+        for letter in sorted(full):
+            for key in sorted(set(full[letter]) - {"scan", "corescan", "bench", "eject"}):
+                check.equal("%s drive %s %s as a user in the cdrom group" % (boot_name, letter, key),
+                            in_group.get(letter, {}).get(key), full[letter].get(key))
+            if full[letter].get("medium", "").startswith("result=0"):
+                check.equal("%s drive %s eject and close as a user in the cdrom group" % (boot_name, letter),
+                            in_group.get(letter, {}).get("eject"), "result=0 medium=4 close=0 medium=0")
         _, empty = find(full, "QEMU DVD-ROM", False)
         check.equal(boot_name + " empty drive", empty.get("medium"), "result=4")
-        ide_index, ide = find(full, "QEMU DVD-ROM", True)
-        scsi_index, scsi = find(full, "QEMU CD-ROM", True)
+        _, ide = find(full, "QEMU DVD-ROM", True)
+        _, scsi = find(full, "QEMU CD-ROM", True)
         check_drive(check, boot_name + " IDE drive", ide, IDE, ide_medium)
         check_drive(check, boot_name + " SCSI drive", scsi, SCSI, scsi_medium)
         for where, facts in (("IDE", ide), ("SCSI", scsi)):
@@ -342,6 +416,10 @@ def main():
                     "sectors=%d retried=%d bad=%s checksum=%s"
                     % (cd_sectors, len(bad), ",".join("%d:%d" % (s, bad_code) for s in sorted(bad)),
                        fnv_checksum(cd, set(bad))))
+        check.equal("%s %s scan by the program's scanner" % (boot_name, scanned),
+                    scanned_facts.get("corescan"),
+                    "sectors=%d errors=%s problems=0"
+                    % (cd_sectors, ",".join("%d" % s for s in sorted(bad)) or "-"))
 
     for line in figures:
         print(line)
