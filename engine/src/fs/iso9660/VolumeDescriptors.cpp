@@ -32,6 +32,8 @@ constexpr std::size_t kDateLength = 17;
 // El Torito boot record: the boot system identifier and the catalog pointer.
 constexpr std::size_t kBootSystemIdentifier = 7;  // 32 bytes
 constexpr std::size_t kBootCatalogPointer = 71;
+// The boot system identifier every El Torito boot record carries, as the
+// published El Torito bootable CD-ROM format defines it (text fixed on disc).
 constexpr char kElTorito[] = "EL TORITO SPECIFICATION";
 
 bool HasStandardIdentifier(Bytes sector) {
