@@ -47,15 +47,15 @@
 #include <thread>
 #include <vector>
 
-#include "app/MainWindow.h"
-#include "controls/SurfaceDetailsDialog.h"
-#include "disc/DeviceCombo.h"
-#include "disc/DeviceContext.h"
-#include "pages/ScanPage.h"
-#include "platform/ControlId.h"
-#include "platform/TabCtrl.h"
-#include "scan/ScannerCallMessage.h"
-#include "scan/SectorScanner.h"
+#include "core/disc/DeviceContext.h"
+#include "core/scan/SectorScanner.h"
+#include "gui/app/MainWindow.h"
+#include "gui/controls/DeviceCombo.h"
+#include "gui/controls/SurfaceDetailsDialog.h"
+#include "gui/pages/ScanPage.h"
+#include "gui/platform/ControlId.h"
+#include "gui/platform/TabCtrl.h"
+#include "gui/scan/ScannerCallMessage.h"
 
 namespace {
 

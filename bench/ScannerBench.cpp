@@ -25,10 +25,10 @@
 #include <thread>
 #include <vector>
 
-#include "disc/DeviceContext.h"
-#include "scan/ScannerCallMessage.h"
-#include "scan/SectorScanner.h"
-#include "scan/WindowBridge.h"
+#include "core/disc/DeviceContext.h"
+#include "core/scan/SectorScanner.h"
+#include "gui/scan/ScannerCallMessage.h"
+#include "gui/scan/WindowBridge.h"
 
 namespace {
 

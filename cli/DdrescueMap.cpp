@@ -3,7 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "scan/ISectorScannerCallback.h"
+#include "core/scan/ISectorScannerCallback.h"
 
 namespace {
 

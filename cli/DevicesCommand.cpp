@@ -3,7 +3,7 @@
 #include "cli/Json.h"
 #include "cli/Output.h"
 #include "cli/Utf8.h"
-#include "disc/DeviceList.h"
+#include "core/disc/DeviceList.h"
 
 namespace {
 

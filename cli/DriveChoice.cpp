@@ -2,7 +2,7 @@
 
 #include "cli/Output.h"
 #include "cli/Utf8.h"
-#include "disc/DeviceList.h"
+#include "core/disc/DeviceList.h"
 
 std::optional<std::uint16_t> ChooseDrive(char16_t requested) {
   const std::vector<DeviceListItem> items = ReadDeviceList();

@@ -5,9 +5,9 @@
 #include "cli/Json.h"
 #include "cli/Output.h"
 #include "cli/Utf8.h"
-#include "disc/DeviceContext.h"
-#include "pages/DeviceFeaturesRows.h"
-#include "pages/MediaRows.h"
+#include "core/disc/DeviceContext.h"
+#include "core/report/DeviceFeaturesRows.h"
+#include "core/report/MediaRows.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
 #include <memory>
 
-#include "app/ProductInfo.h"
 #include "cli/AtomicFile.h"
 #include "cli/Commands.h"
 #include "cli/DdrescueMap.h"
@@ -9,9 +8,10 @@
 #include "cli/Output.h"
 #include "cli/ScanConsole.h"
 #include "cli/ScanResult.h"
-#include "disc/DeviceContext.h"
-#include "scan/ScannerBridge.h"
-#include "scan/SectorScanner.h"
+#include "core/disc/DeviceContext.h"
+#include "core/product/ProductInfo.h"
+#include "core/scan/ScannerBridge.h"
+#include "core/scan/SectorScanner.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
 #include "cli/Utf8.h"
-#include "pages/ScanLogText.h"
-#include "pages/ScanProgressText.h"
-#include "scan/SectorScanner.h"
+#include "core/report/ScanLogText.h"
+#include "core/report/ScanProgressText.h"
+#include "core/scan/SectorScanner.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "scan/ISectorScannerCallback.h"
+#include "core/scan/ISectorScannerCallback.h"
 
 class SectorScanner;
 

@@ -3,7 +3,7 @@
 #include "cli/Json.h"
 #include "cli/Output.h"
 #include "cli/Utf8.h"
-#include "scan/ISectorScannerCallback.h"
+#include "core/scan/ISectorScannerCallback.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include "cli/DriveChoice.h"
 #include "cli/Output.h"
 #include "cli/Utf8.h"
-#include "controls/HexDump.h"
-#include "disc/DeviceContext.h"
-#include "pages/PropertyRows.h"
+#include "core/disc/DeviceContext.h"
+#include "core/format/HexDump.h"
+#include "core/report/PropertyRows.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/ProductInfo.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/HelpText.h"
 #include "cli/Output.h"
+#include "core/product/ProductInfo.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);

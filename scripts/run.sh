@@ -14,7 +14,7 @@ export WRENLO_IMAGES="$PWD/build/samples/healthy.iso:$PWD/build/samples/damaged.
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   cmake --build build --target lumeter
-  exec build/app/lumeter
+  exec build/gui/app/lumeter
 fi
 
 cmake --build build --target lumeter-cli

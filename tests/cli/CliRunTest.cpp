@@ -13,10 +13,10 @@
 
 #include "CliFixture.h"
 #include "cli/Utf8.h"
-#include "controls/HexDump.h"
-#include "disc/DeviceContext.h"
-#include "pages/DeviceFeaturesRows.h"
-#include "pages/MediaRows.h"
+#include "core/disc/DeviceContext.h"
+#include "core/format/HexDump.h"
+#include "core/report/DeviceFeaturesRows.h"
+#include "core/report/MediaRows.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;

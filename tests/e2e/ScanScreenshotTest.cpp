@@ -11,16 +11,16 @@
 #include <QTabBar>
 #include <QTreeWidget>
 
-#include "../widgets/WaitUntil.h"
-#include "app/MainWindow.h"
-#include "controls/StaticText.h"
-#include "controls/SurfaceDetailsDialog.h"
-#include "disc/DeviceCombo.h"
-#include "pages/ScanPage.h"
-#include "pages/ScanProgressText.h"
-#include "platform/ControlId.h"
-#include "platform/TabCtrl.h"
-#include "scan/SectorScanner.h"
+#include "../gui/support/WaitUntil.h"
+#include "core/report/ScanProgressText.h"
+#include "core/scan/SectorScanner.h"
+#include "gui/app/MainWindow.h"
+#include "gui/controls/DeviceCombo.h"
+#include "gui/controls/StaticText.h"
+#include "gui/controls/SurfaceDetailsDialog.h"
+#include "gui/pages/ScanPage.h"
+#include "gui/platform/ControlId.h"
+#include "gui/platform/TabCtrl.h"
 
 namespace {
 

@@ -15,15 +15,15 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "../widgets/GroupListText.h"
-#include "../widgets/WaitUntil.h"
-#include "app/AboutDialog.h"
-#include "app/MainWindow.h"
-#include "disc/DeviceCombo.h"
-#include "pages/SectorInfoPage.h"
-#include "platform/ControlId.h"
-#include "platform/LinkCtrl.h"
-#include "platform/TabCtrl.h"
+#include "../gui/support/GroupListText.h"
+#include "../gui/support/WaitUntil.h"
+#include "gui/app/AboutDialog.h"
+#include "gui/app/MainWindow.h"
+#include "gui/controls/DeviceCombo.h"
+#include "gui/pages/SectorInfoPage.h"
+#include "gui/platform/ControlId.h"
+#include "gui/platform/LinkCtrl.h"
+#include "gui/platform/TabCtrl.h"
 
 namespace {
 

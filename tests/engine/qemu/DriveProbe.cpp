@@ -27,9 +27,9 @@
 #include "MmcCommands.h"
 #include "Sense.h"
 #include "SgIoDevice.h"
-#include "disc/DeviceContext.h"
-#include "scan/ISectorScannerCallback.h"
-#include "scan/SectorScanner.h"
+#include "core/disc/DeviceContext.h"
+#include "core/scan/ISectorScannerCallback.h"
+#include "core/scan/SectorScanner.h"
 
 namespace {
 

@@ -1,0 +1,135 @@
+#include "core/disc/DeviceContext.h"
+
+#include <cstring>
+#include <memory>
+
+using namespace wrenlo;
+
+namespace {
+
+MediumInformation PresetMedium() {
+  MediumInformation m;
+  std::memset(&m, 0, sizeof m);
+  m.typeName.set(kUndefinedText);
+  m.reserved50 = -1;
+  m.reserved54 = -1.0;
+  m.reserved62 = -1.0;
+  m.reserved70 = -1.0;
+  m.firstSession = -1;
+  m.lastSession = -1;
+  m.firstTrack = -1;
+  m.lastTrack = -1;
+  m.reserved94 = -1;
+  m.reserved98 = -1;
+  m.reserved100 = -1;
+  m.reserved102.set(kUndefinedText);
+  return m;
+}
+
+}  // namespace
+
+SessionInfo DeviceContext::DefaultSessionInfo() {
+  SessionInfo s;
+  std::memset(&s, 0, sizeof s);
+  s.sectorCount = -1;
+  s.reserved4 = 255;
+  s.startSector = -1;
+  s.firstTrack = -1;
+  s.reserved13 = -1;
+  return s;
+}
+
+DeviceContext::DeviceContext(std::uint16_t letter) : driveLetter(letter), medium(PresetMedium()) {
+  std::memset(&deviceInfo, 0, sizeof deviceInfo);
+  LoadInformation();
+}
+
+DeviceContext::~DeviceContext() {
+  if (capabilitiesHandle != 0) ReleaseDeviceCapabilities(capabilitiesHandle);
+}
+
+void DeviceContext::LoadInformation() {
+  SetBurnDevice(driveLetter);
+  SetReadDevice(driveLetter);
+  GetDeviceInformation(kCurrentDevice, vendor, model, revision);
+  GetDeviceInformationEx(kCurrentDevice, &deviceInfo);
+  GetDeviceCapabilitiesHandle(kCurrentDevice, &capabilitiesHandle);
+  GetMaxReadSpeed(kCurrentDevice, &maxReadSpeed);
+  GetMaxBurnSpeed(kCurrentDevice, &maxWriteSpeed);
+  hasMedium = GetMediumInformation(kCurrentDevice, &medium) == 0;
+  sessions.clear();
+  const std::int32_t first = medium.firstSession;
+  const std::int32_t last = medium.lastSession;
+  if (!hasMedium || first < 1 || last < 1 || first > last) return;
+  for (std::int32_t n = first; n <= last; ++n) {
+    SessionInfo record = DefaultSessionInfo();
+    GetSessionInformation(kCurrentDevice, n, &record);
+    sessions.emplace(n, record);
+  }
+}
+
+SessionInfo DeviceContext::GetSessionInfo(std::int32_t session) const {
+  if (session < 0) session = medium.lastSession;
+  const auto found = sessions.find(session);
+  return found != sessions.end() ? found->second : DefaultSessionInfo();
+}
+
+std::int32_t DeviceContext::ReadSector(std::vector<std::uint8_t>& buffer, std::int32_t sector,
+                                       std::int32_t session) const {
+  buffer.resize(kSectorSize);
+  std::memset(buffer.data(), 0, buffer.size());
+  const SessionInfo s = GetSessionInfo(session);
+  // The address wraps as a 32-bit sum; callers keep sector inside the session.
+  const auto address = static_cast<std::int32_t>(static_cast<std::uint32_t>(s.startSector) +
+                                                 static_cast<std::uint32_t>(sector));
+  return ReadSectors(kCurrentDevice, address, 1, 0, buffer.data(), kSectorSize);
+}
+
+IsoVolumeInfo& DeviceContext::GetIsoVolumeInfo(IsoVolumeInfo& out, std::int32_t fileSystem) const {
+  const std::int32_t last = medium.lastSession;
+  for (auto* text : {&out.reserved276, &out.reserved604, &out.reserved676})
+    text->set(kUndefinedText);
+  for (auto* text : {&out.application, &out.reserved748, &out.publisher, &out.reserved1260})
+    text->set(kUndefinedText);
+  out.reserved1516.set(kUndefinedText);
+  out.reserved1578 = 1;
+  out.reserved1579 = 1;
+  out.reserved1583 = 0;
+  out.creationTime[0] = 0;
+  out.modificationTime[0] = 0;
+  out.expirationTime[0] = 0;
+  out.effectiveTime[0] = 0;
+  out.volumeLabel.set(kUndefinedText);
+  std::memset(out.reserved256, 0, sizeof out.reserved256);
+
+  const SessionInfo s = GetSessionInfo(last);
+  Handle diskSession = 0;
+  OpenDiskSession(kCurrentDevice, s.firstTrack, &diskSession, fileSystem);
+  GetISOVolumeInformation(diskSession, &out);
+  CloseDiskSession(diskSession);
+  return out;
+}
+
+void DeviceContext::CollectFiles(std::vector<std::u16string>& files) const {
+  const SessionInfo s = GetSessionInfo(medium.lastSession);
+  Handle diskSession = 0;
+  OpenDiskSession(kCurrentDevice, s.firstTrack, &diskSession, kFileSystemAny);
+  CollectDirectory(diskSession, u"", files);
+  CloseDiskSession(diskSession);
+}
+
+void DeviceContext::CollectDirectory(Handle diskSession, const std::u16string& path,
+                                     std::vector<std::u16string>& files) const {
+  Handle directory = 0;
+  OpenDirectory(diskSession, path.c_str(), &directory);
+  // On the heap: the walk recurses once per directory level.
+  auto entry = std::make_unique<DirectoryEntry>();
+  for (std::int32_t index = 0; ReadDirectory(directory, index, entry.get()) == 0; ++index) {
+    std::u16string child = path.empty() ? entry->name.str() : path + u"\\" + entry->name.str();
+    if (entry->attributes & kAttributeDirectory)
+      CollectDirectory(diskSession, child, files);
+    else
+      files.push_back(std::move(child));
+  }
+  CloseDirectory(directory);
+}

@@ -1,0 +1,48 @@
+#include "core/disc/DeviceList.h"
+
+#include <wrenlo/wrenlo.h>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+char16_t FoldCase(char16_t unit) {
+  return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
+}
+
+bool TextBefore(const DeviceListItem& a, const DeviceListItem& b) {
+  return std::lexicographical_compare(
+      a.text.begin(), a.text.end(), b.text.begin(), b.text.end(),
+      [](char16_t x, char16_t y) { return FoldCase(x) < FoldCase(y); });
+}
+
+}  // namespace
+
+std::vector<DeviceListItem> ReadDeviceList() {
+  std::array<wrenlo::DeviceListEntry, wrenlo::kMaxDevices> entries{};
+  std::int32_t count = 0;
+  wrenlo::GetDevices(entries.data(), &count, 0);
+  count = std::clamp<std::int32_t>(count, 0, wrenlo::kMaxDevices);
+
+  std::vector<DeviceListItem> items;
+  for (std::int32_t i = 0; i < count; ++i) {
+    DeviceListItem item;
+    item.text = entries[static_cast<std::size_t>(i)].text.str();
+    if (!item.text.empty() && item.text[0] == u'#') {
+      item.usable = false;
+      item.text.erase(0, 1);
+    }
+    item.letter = item.text.empty() ? 0 : item.text[0];
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+std::vector<DeviceListItem> ListedDrives(const std::vector<DeviceListItem>& items) {
+  std::vector<DeviceListItem> drives;
+  std::copy_if(items.begin(), items.end(), std::back_inserter(drives),
+               [](const DeviceListItem& item) { return item.usable && !item.text.empty(); });
+  std::stable_sort(drives.begin(), drives.end(), TextBefore);
+  return drives;
+}

@@ -1,0 +1,158 @@
+#include "core/scan/CallHandoff.h"
+
+#include <linux/futex.h>
+#include <sched.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace {
+
+// Values of CallHandoff::state. From taking a call until it leaves, the
+// receiver attends (kListening or kAsleep), so the worker never asks it twice.
+enum : std::uint32_t {
+  kIdle = 0,       // no call; the receiver is busy elsewhere and must be notified
+  kListening = 1,  // no call; the receiver attends and will look again by itself
+  kAsleep = 2,     // no call; the receiver sleeps on the word and must be woken
+  kPending = 3,    // a call waits to be run
+  kClosed = 4,     // calls are dropped
+};
+
+constexpr std::uint32_t kWorkerAsleep = 1;
+
+static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t) &&
+                  std::atomic<std::uint32_t>::is_always_lock_free,
+              "a futex waits on the atomic's own 32 bits");
+
+using Clock = std::chrono::steady_clock;
+
+// Sleeps while word holds expected, until woken. (No time-out: arming a timer
+// costs a virtual machine several microseconds on each wait.)
+void FutexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected) {
+  syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAIT_PRIVATE, expected, nullptr,
+          nullptr, 0);
+}
+
+void FutexWake(std::atomic<std::uint32_t>& word) {
+  syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAKE_PRIVATE, 1, nullptr,
+          nullptr, 0);
+}
+
+// Spinning only helps while the other thread runs on another processor; on
+// this one it would only keep it away. Notes this thread's processor in mine.
+bool OtherThreadElsewhere(std::atomic<int>& mine, const std::atomic<int>& other) {
+  const int processor = sched_getcpu();
+  mine.store(processor, std::memory_order_relaxed);
+  return processor < 0 || processor != other.load(std::memory_order_relaxed);
+}
+
+// Spins until ready() holds or the time is up; returns ready().
+template <typename Ready>
+bool SpinUntil(const Ready& ready, Clock::time_point end) {
+  for (;;) {
+    if (ready()) return true;
+    if (Clock::now() >= end) return false;
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+  }
+}
+
+}  // namespace
+
+void CallHandoff::Deliver(const ScannerCall& call, const std::function<void()>& notify) {
+  const std::uint32_t generation = completed.load(std::memory_order_relaxed) & ~kWorkerAsleep;
+  workerProcessor.store(sched_getcpu(), std::memory_order_relaxed);
+  pending = &call;
+  std::uint32_t seen = state.load(std::memory_order_relaxed);
+  do {
+    if (seen == kClosed) return;
+  } while (!state.compare_exchange_weak(seen, kPending, std::memory_order_acq_rel,
+                                        std::memory_order_relaxed));
+  if (seen == kAsleep)
+    FutexWake(state);
+  else if (seen == kIdle)
+    notify();
+  WaitCompleted(generation);
+}
+
+void CallHandoff::WaitCompleted(std::uint32_t generation) {
+  const auto isCompleted = [&] { return completed.load(std::memory_order_acquire) != generation; };
+  if (OtherThreadElsewhere(workerProcessor, receiverProcessor) &&
+      SpinUntil(isCompleted, Clock::now() + kWorkerSpinTime))
+    return;
+  // Sleep, announcing it in bit 0 so that Complete wakes this thread.
+  for (;;) {
+    std::uint32_t seen = generation;
+    if (completed.compare_exchange_strong(seen, generation | kWorkerAsleep,
+                                          std::memory_order_acquire))
+      seen = generation | kWorkerAsleep;
+    if ((seen & ~kWorkerAsleep) != generation) return;
+    FutexWait(completed, generation | kWorkerAsleep);
+  }
+}
+
+void CallHandoff::Complete() {
+  std::uint32_t seen = completed.load(std::memory_order_relaxed);
+  while (!completed.compare_exchange_weak(seen, (seen & ~kWorkerAsleep) + 2,
+                                          std::memory_order_release, std::memory_order_relaxed)) {
+  }
+  if (seen & kWorkerAsleep) FutexWake(completed);
+}
+
+bool CallHandoff::Take() {
+  std::uint32_t seen = kPending;
+  return state.compare_exchange_strong(seen, kListening, std::memory_order_acquire,
+                                       std::memory_order_relaxed);
+}
+
+void CallHandoff::RunTaken() {
+  (*pending)();
+  Complete();
+}
+
+void CallHandoff::RunPending() {
+  const auto turnEnd = Clock::now() + kTurnTime;
+  while (Take()) {
+    RunTaken();
+    // While the worker runs on another processor, listen for its next call
+    // for a moment, within the turn; then leave, unless a call came in, which
+    // the worker then left to this thread. (Sleeping with a time-out to listen
+    // costs more than the worker's notification.)
+    if (OtherThreadElsewhere(receiverProcessor, workerProcessor))
+      SpinUntil([this] { return state.load(std::memory_order_relaxed) != kListening; },
+                std::min(turnEnd, Clock::now() + kListenTime));
+    std::uint32_t seen = kListening;
+    if (state.compare_exchange_strong(seen, kIdle, std::memory_order_relaxed)) return;
+  }
+}
+
+void CallHandoff::ServeUntil(const std::function<bool()>& done) {
+  for (;;) {
+    if (Take()) {
+      RunTaken();
+      continue;
+    }
+    std::uint32_t seen = state.load(std::memory_order_relaxed);
+    if (seen == kClosed) return;
+    // A call published since Take looked: it must be run, not slept over (the
+    // worker saw this thread attending and sent no wake-up) nor dropped.
+    if (seen == kPending) continue;
+    if (done()) {
+      if (seen == kIdle || state.compare_exchange_strong(seen, kIdle, std::memory_order_relaxed))
+        return;
+      continue;  // a call came in
+    }
+    if (!state.compare_exchange_strong(seen, kAsleep, std::memory_order_relaxed)) continue;
+    FutexWait(state, kAsleep);
+    seen = kAsleep;
+    state.compare_exchange_strong(seen, kListening, std::memory_order_relaxed);
+  }
+}
+
+void CallHandoff::Close() {
+  const std::uint32_t before = state.exchange(kClosed, std::memory_order_acq_rel);
+  if (before == kPending) Complete();
+  if (before == kAsleep) FutexWake(state);
+}

@@ -1,0 +1,235 @@
+#include "core/scan/SectorScanner.h"
+
+#include <wrenlo/wrenlo.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "core/disc/DeviceContext.h"
+
+namespace {
+
+void AppendNumber(std::u16string& text, std::int64_t number) {
+  char16_t digits[24];
+  char16_t* end = digits + std::size(digits);
+  char16_t* first = end;
+  const bool negative = number < 0;
+  std::uint64_t rest = negative ? 0 - static_cast<std::uint64_t>(number) : number;
+  do {
+    *--first = static_cast<char16_t>(u'0' + rest % 10);
+    rest /= 10;
+  } while (rest != 0);
+  if (negative) *--first = u'-';
+  text.append(first, end);
+}
+
+std::uint32_t SteadyTickCount() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<std::uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+}  // namespace
+
+SectorScanner::Clocks SectorScanner::SystemClocks() { return {SteadyTickCount, TimeValue::Now}; }
+
+SectorScanner::SectorScanner(std::unique_ptr<ScannerBridge> bridge,
+                             ISectorScannerCallback* receiver, Clocks clockSources)
+    : target(receiver), window(std::move(bridge)), clocks(std::move(clockSources)) {}
+
+SectorScanner::~SectorScanner() {
+  window->Close();
+  Stop();
+  if (thread.joinable()) thread.join();
+}
+
+// --- Forwarding --------------------------------------------------------------
+
+void SectorScanner::OnScanStarted() {
+  ISectorScannerCallback* receiver = target;
+  Forward([receiver] { receiver->OnScanStarted(); });
+}
+
+void SectorScanner::OnScanFinished() {
+  ISectorScannerCallback* receiver = target;
+  Forward([receiver] { receiver->OnScanFinished(); });
+}
+
+void SectorScanner::OnProgress(const ProgressCtx_t& record) {
+  ISectorScannerCallback* receiver = target;
+  Forward([receiver, &record] { receiver->OnProgress(record); });
+}
+
+void SectorScanner::OnSurfaceState(const SurfaceState_t& state) {
+  ISectorScannerCallback* receiver = target;
+  Forward([receiver, &state] { receiver->OnSurfaceState(state); });
+}
+
+void SectorScanner::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) {
+  ISectorScannerCallback* receiver = target;
+  Forward([receiver, kind, &time, &text] { receiver->OnLogEntry(kind, time, text); });
+}
+
+// --- Control -------------------------------------------------------------------
+
+bool SectorScanner::IsRunning() const { return running.load(std::memory_order_acquire); }
+
+bool SectorScanner::Start(bool surface, bool files, const DeviceContext* context) {
+  if (context == nullptr || IsRunning()) return false;
+  if (thread.joinable()) {
+    if (!lastReportDone.load(std::memory_order_acquire)) return false;
+    thread.join();
+  }
+  surfaceScan = surface;
+  filesTest = files;
+  deviceContext = context;
+  stopEvent.store(false, std::memory_order_release);
+  lastReportDone.store(false, std::memory_order_release);
+  running.store(true, std::memory_order_release);
+  thread = std::thread(&SectorScanner::ThreadMain, this);
+  return true;
+}
+
+void SectorScanner::Stop() {
+  if (running.exchange(false, std::memory_order_acq_rel))
+    stopEvent.store(true, std::memory_order_release);
+}
+
+void SectorScanner::Wait() {
+  if (!thread.joinable()) return;
+  window->ServeUntil([this] { return lastReportDone.load(std::memory_order_acquire); });
+  thread.join();
+}
+
+void SectorScanner::StopAndWait() {
+  Stop();
+  Wait();
+}
+
+bool SectorScanner::StopRequested() const { return stopEvent.load(std::memory_order_acquire); }
+
+// --- The worker --------------------------------------------------------------------
+
+void SectorScanner::ThreadMain() {
+  OnScanStarted();
+  if (surfaceScan) RunSurfaceScan();
+  if (filesTest) RunFilesTest();
+  running.store(false, std::memory_order_release);
+  // The run's last report. Once the receiver has returned from it, the worker
+  // only ends, so a Start or Wait on the receiver's thread may join it at once.
+  ISectorScannerCallback* receiver = target;
+  Forward([this, receiver] {
+    receiver->OnScanFinished();
+    lastReportDone.store(true, std::memory_order_release);
+  });
+  lastReportDone.store(true, std::memory_order_release);  // also when it was dropped
+}
+
+void SectorScanner::RunSurfaceScan() {
+  OnScanStarted();
+  std::int32_t count = 0;
+  // A medium without a record of its last session has the default record's
+  // count of -1; it is scanned as empty.
+  if (deviceContext->hasMedium)
+    count = std::max<std::int32_t>(deviceContext->GetSessionInfo(-1).sectorCount, 0);
+
+  progress.text = u"Surface Scan.";
+  progress.current = progress.errors = progress.problems = progress.speed = 0;
+  progress.total = count;
+  {
+    std::lock_guard lock(stateLock);
+    surfaceState.sectors.assign(static_cast<std::size_t>(count),
+                                static_cast<std::uint8_t>(SectorState::NotChecked));
+    ++stateChanges;
+    lastChangedSector = -1;
+  }
+  OnProgress(progress);
+  OnSurfaceState(surfaceState);
+
+  std::u16string startLine = u"Surface scan started, start sector = 0, end sector = ";
+  AppendNumber(startLine, std::int64_t{count} - 1);
+  Log(LogKind::Info, startLine);
+
+  for (std::int32_t sector = 0; sector < count; ++sector) {
+    progress.text.assign(u"Surface Scan. Sector ");
+    AppendNumber(progress.text, sector);
+    progress.text.append(u" from ");
+    AppendNumber(progress.text, count);
+    ++progress.current;
+    OnProgress(progress);
+    ScanSector(sector);
+    if (StopRequested()) break;
+  }
+  OnScanFinished();
+}
+
+void SectorScanner::ScanSector(std::int32_t sector) {
+  const std::uint32_t start = clocks.tickCount();
+  const SectorState state = ReadWithRetries(sector);
+  const std::uint32_t elapsed = clocks.tickCount() - start;
+  progress.speed = static_cast<std::int32_t>(2048000u / (elapsed == 0 ? 1 : elapsed));
+
+  if (state == SectorState::Problem) {
+    Log(LogKind::Problem, u"Sector problem");
+    ++progress.problems;
+  } else if (state == SectorState::Error) {
+    Log(LogKind::Error, u"Sector error");
+    ++progress.errors;
+  }
+  OnProgress(progress);
+  {
+    std::lock_guard lock(stateLock);
+    surfaceState.sectors[static_cast<std::size_t>(sector)] = static_cast<std::uint8_t>(state);
+    ++stateChanges;
+    lastChangedSector = sector;
+  }
+  OnSurfaceState(surfaceState);
+}
+
+SectorState SectorScanner::ReadWithRetries(std::int32_t sector) {
+  for (int attempt = 0; attempt < kReadAttempts; ++attempt)
+    if (deviceContext->ReadSector(readBuffer, sector, -1) == 0)
+      return attempt == 0 ? SectorState::Good : SectorState::Problem;
+  return SectorState::Error;
+}
+
+void SectorScanner::RunFilesTest() {
+  OnScanStarted();
+  std::vector<std::u16string> files;
+  deviceContext->CollectFiles(files);
+
+  progress.total = static_cast<std::int32_t>(files.size());
+  progress.current = progress.errors = progress.problems = progress.speed = 0;
+  progress.text.clear();
+  OnProgress(progress);
+
+  for (const std::u16string& path : files) {
+    TestFile(path);
+    if (StopRequested()) break;
+  }
+  OnScanFinished();
+}
+
+void SectorScanner::TestFile(const std::u16string& path) {
+  progress.text = path;
+  OnProgress(progress);
+
+  const wrenlo::SessionInfo last = deviceContext->GetSessionInfo(-1);
+  wrenlo::Handle session = 0;
+  wrenlo::OpenDiskSession(wrenlo::kCurrentDevice, last.firstTrack, &session,
+                          wrenlo::kFileSystemAny);
+  const std::int32_t result = wrenlo::VerifyFile(session, path.c_str());
+  wrenlo::CloseDiskSession(session);
+
+  if (result != 0) {
+    ++progress.errors;
+    Log(LogKind::Error, u"File error: " + path);
+  }
+  ++progress.current;
+  OnProgress(progress);
+}
+
+void SectorScanner::Log(LogKind kind, const std::u16string& text) {
+  const TimeValue time = clocks.now();
+  OnLogEntry(static_cast<int>(kind), time, text);
+}

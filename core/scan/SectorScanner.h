@@ -1,0 +1,118 @@
+// The sector scanner: checks the medium of a device context on a worker
+// thread of its own, with a surface scan that reads and classes every sector
+// of the last session and a files test that has the engine verify every file
+// of it. It reports through its own ISectorScannerCallback operations, which
+// forward each report through a bridge to the receiver's thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/scan/ISectorScannerCallback.h"
+#include "core/scan/ScannerBridge.h"
+#include "core/scan/TimeValue.h"
+
+class DeviceContext;
+
+class SectorScanner : public ISectorScannerCallback {
+ public:
+  // The clocks a scan reads; tests put their own in place.
+  struct Clocks {
+    // Milliseconds from an arbitrary start, wrapping at 2^32.
+    std::function<std::uint32_t()> tickCount;
+    // The wall-clock time of a log entry.
+    std::function<TimeValue()> now;
+  };
+  static Clocks SystemClocks();
+
+  // Read attempts per sector before it is classed Error.
+  static constexpr int kReadAttempts = 5;
+
+  // window carries the reports to target, which the scanner does not own.
+  SectorScanner(std::unique_ptr<ScannerBridge> window, ISectorScannerCallback* target,
+                Clocks clocks = SystemClocks());
+  // Drops every report still to come (the receiver may be on its way out),
+  // stops a running worker and waits for it to end. Never call it from inside
+  // one of this scanner's reports.
+  virtual ~SectorScanner();
+  SectorScanner(const SectorScanner&) = delete;
+  SectorScanner& operator=(const SectorScanner&) = delete;
+
+  // The forwarding operations: each runs the same operation of target on the
+  // receiver's thread, through window, and returns when it has run there.
+  void OnScanStarted() override;
+  void OnScanFinished() override;
+  void OnProgress(const ProgressCtx_t& progress) override;
+  void OnSurfaceState(const SurfaceState_t& state) override;
+  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) override;
+
+  // True from Start until Stop or until the worker has run its passes.
+  bool IsRunning() const;
+  // Starts a worker running the chosen passes on context, which must stay
+  // valid until the worker has ended (Wait). Does nothing and returns false
+  // without a context, while a run goes on, and while a stopped worker has not yet made its last
+  // report; once it has, Start first waits the moment the worker takes to end.
+  // Called on the owner's thread, which for a window bridge is the window's.
+  bool Start(bool surfaceScan, bool filesTest, const DeviceContext* context);
+  // Asks the worker to stop after the sector or file in progress; returns at
+  // once.
+  void Stop();
+  // Waits until the worker has ended, running the reports it still makes on
+  // this thread meanwhile, so that a window's thread never blocks against a
+  // pending report. Called on the owner's thread, never from inside a report.
+  void Wait();
+  void StopAndWait();
+
+  // Written by Start and read by the receiver.
+  bool surfaceScan = false;
+  bool filesTest = false;
+  const DeviceContext* deviceContext = nullptr;
+  // Written by the worker. A receiver reads them during a report; any other
+  // reader of the table (the surface map's painting) holds stateLock around
+  // each read of an entry or of its size.
+  mutable std::mutex stateLock;
+  ProgressCtx_t progress;
+  SurfaceState_t surfaceState;
+  // Under stateLock: how many times the table has changed, and the sector the
+  // latest change wrote (-1 when it sized the whole table). A reader that saw
+  // the count before that change needs to read that one sector again only.
+  std::uint64_t stateChanges = 0;
+  std::int32_t lastChangedSector = -1;
+
+ private:
+  void ThreadMain();
+  void RunSurfaceScan();
+  void ScanSector(std::int32_t sector);
+  SectorState ReadWithRetries(std::int32_t sector);
+  void RunFilesTest();
+  void TestFile(const std::u16string& path);
+  void Log(LogKind kind, const std::u16string& text);
+  bool StopRequested() const;
+
+  template <typename Bound>
+  void Forward(const Bound& bound) {
+    window->Send(ScannerCall(bound));
+  }
+
+  ISectorScannerCallback* target;
+  std::unique_ptr<ScannerBridge> window;
+  Clocks clocks;
+  // The worker, joined exactly once: by the next Start, by Wait or by the
+  // destructor.
+  std::thread thread;
+  // The run's mark: set by Start, cleared by Stop or when the passes are done.
+  std::atomic<bool> running{false};
+  // Polled after each sector and each file; set by Stop, reset by Start.
+  std::atomic<bool> stopEvent{false};
+  // The worker's last report has been handled or dropped; from then on it
+  // only ends, so joining it cannot wait on the receiver's thread.
+  std::atomic<bool> lastReportDone{true};
+  // One sector, reused by every read.
+  std::vector<std::uint8_t> readBuffer;
+};

@@ -1,0 +1,234 @@
+#include "gui/app/MainWindow.h"
+
+#include <wrenlo/wrenlo.h>
+
+#include <QDesktopServices>
+#include <QPushButton>
+#include <QUrl>
+
+#include "core/product/ProductInfo.h"
+#include "gui/app/AboutDialog.h"
+#include "gui/controls/DeviceCombo.h"
+#include "gui/platform/ControlId.h"
+#include "gui/platform/LinkCtrl.h"
+#include "gui/platform/Menu.h"
+#include "gui/platform/MoveWindow.h"
+#include "gui/platform/Resources.h"
+#include "gui/platform/TabCtrl.h"
+#include "gui/platform/ToolBarCtrl.h"
+
+namespace {
+
+constexpr int kIconResource = 128;
+constexpr int kRescanIcon = 135;
+constexpr int kOpenTrayIcon = 133;
+constexpr int kSaveReportIcon = 134;
+
+const DialogTemplate kTemplate102 = {
+    102,
+    {315, 306},
+    kProductName,
+    kResizable,
+    {
+        {MainWindow::kCloseId, ControlKind::PushButton, "Close", kTabStop, {258, 285, 50, 14}},
+        {MainWindow::kDeviceLabelId, ControlKind::Static, "Device:", kRightAligned, {7, 8, 25, 8}},
+        {MainWindow::kDeviceComboId,
+         ControlKind::ComboBox,
+         "",
+         kTabStop,
+         {33, 7, 181, 12},
+         &MakeControl<DeviceCombo>},
+        {MainWindow::kTabsId, ControlKind::TabControl, "", 0, {7, 26, 301, 248}},
+        {MainWindow::kAboutLinkId,
+         ControlKind::SysLink,
+         "<a>About Corvane Lumeter</a>",
+         kTabStop,
+         {7, 276, 154, 14}},
+    },
+};
+
+const MenuTemplate kMenu128 = {
+    {"General",
+     {
+         {"Open Tray", MainWindow::kOpenTray},
+         {"Close Tray", MainWindow::kCloseTray},
+         {"Save Report", MainWindow::kSaveReport},
+         {nullptr, 0},
+         {"Rescan Devices", MainWindow::kRescanDevices},
+         {nullptr, 0},
+         {"Exit", MainWindow::kExit},
+     }},
+    {"Info",
+     {
+         {"Corvane Website", MainWindow::kWebsite},
+         {"Support", MainWindow::kSupport},
+         {nullptr, 0},
+         {"About", MainWindow::kAbout},
+     }},
+};
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : Dialog(&kTemplate102, parent),
+      icon(LoadIcon(kIconResource)),
+      menu(new MenuBar(kMenu128, this)),
+      toolbarImages(16, 16, 4) {
+  menu->hide();
+}
+
+bool MainWindow::OnInitDialog() {
+  SetMenu(menu);
+  deviceCombo = Item<DeviceCombo>(Client(), kDeviceComboId);
+  deviceCombo->FillDevices();
+  if (deviceCombo->count() > 0) deviceCombo->setCurrentIndex(0);
+  CreateToolbar();
+  tabs = Item<TabCtrl>(Client(), kTabsId);
+  AddPage(featuresPage);
+  AddPage(mediaPage);
+  AddPage(scanPage);
+  AddPage(sectorPage);
+  setWindowIcon(icon);
+  setMinimumSize(500, 500);
+  ConnectMessages();
+  LayoutControls();
+  ShowCurrentPage();
+  OnDeviceChanged();
+  return true;
+}
+
+// The window's message table: every notification it handles, in one place.
+void MainWindow::ConnectMessages() {
+  connect(tabs, &TabCtrl::selChange, this, &MainWindow::ShowCurrentPage);
+  connect(deviceCombo, &DeviceCombo::activated, this, &MainWindow::OnDeviceChanged);
+  auto* link = Item<LinkCtrl>(Client(), kAboutLinkId);
+  connect(link, &LinkCtrl::clicked, this, &MainWindow::OnAbout);
+  connect(link, &LinkCtrl::returnPressed, this, &MainWindow::OnAbout);
+  connect(Item<QPushButton>(Client(), kCloseId), &QPushButton::clicked, this,
+          &MainWindow::OnCancel);
+  connect(menu, &MenuBar::command, this, &MainWindow::OnCommand);
+  connect(toolbar, &ToolBarCtrl::command, this, &MainWindow::OnCommand);
+}
+
+void MainWindow::OnCommand(int commandId) {
+  switch (commandId) {
+    case kRescanDevices:
+      return OnRescanDevices();
+    case kOpenTray:
+      return OnOpenTray();
+    case kCloseTray:
+      return OnCloseTray();
+    case kSaveReport:
+      return OnSaveReport();
+    case kWebsite:
+      return OnWebsite();
+    case kSupport:
+      return OnSupport();
+    case kAbout:
+      return OnAbout();
+    case kExit:
+      return OnExit();
+    default:
+      return;
+  }
+}
+
+void MainWindow::CreateToolbar() {
+  AppendIcon(toolbarImages, kRescanIcon);
+  AppendIcon(toolbarImages, kOpenTrayIcon);
+  AppendIcon(toolbarImages, kSaveReportIcon);
+  toolbar = new ToolBarCtrl(Client());
+  toolbar->SetImageList(&toolbarImages);
+  toolbar->AddButton(0, kRescanDevices);
+  toolbar->AddButton(1, kOpenTray);
+  toolbar->AddSeparator();
+  toolbar->AddButton(2, kSaveReport);
+  toolbar->setGeometry(0, 0, 0, 0);
+  toolbar->show();
+}
+
+void MainWindow::AddPage(BasePage& page) {
+  const int index = tabs->InsertItem(tabs->GetItemCount(), page.GetTitle());
+  pages[index] = &page;
+  page.CreatePage(tabs);
+}
+
+BasePage* MainWindow::Page(int index) const {
+  const auto found = pages.find(index);
+  return found == pages.end() ? nullptr : found->second;
+}
+
+void MainWindow::OnSize() { LayoutControls(); }
+
+// Places every control in client pixels: the drive row at the top, the link
+// and Close at the bottom, the tab control between them and every page inside
+// the tab control's display area. Edges are as on the original platform: right
+// and bottom are one past the last pixel.
+void MainWindow::LayoutControls() {
+  const QRect client = ClientRect();
+  int left = 9, top = 9, right = client.width() - 8, bottom = client.height() - 8;
+  if (deviceCombo != nullptr) {
+    if (QWidget* label = Item(Client(), kDeviceLabelId)) MoveWindow(label, left, top + 2, 44, 20);
+    if (toolbar != nullptr) MoveWindow(toolbar, right - 100, top, 100, 22);
+    MoveWindow(deviceCombo, left + 49, top, (right - 105) - (left + 49), 122);
+    top += 34;
+  }
+  if (QWidget* close = Item(Client(), kCloseId)) {
+    if (QWidget* link = Item(Client(), kAboutLinkId)) MoveWindow(link, left, bottom - 20, 180, 18);
+    MoveWindow(close, right - 80, bottom - 24, 80, 24);
+    bottom -= 31;
+  }
+  if (tabs != nullptr) {
+    MoveWindow(tabs, left, top, right - left, bottom - top);
+    const QRect display = tabs->AdjustRect(false, tabs->rect()).adjusted(7, 10, -7, -7);
+    for (int i = 0; i < tabs->GetItemCount(); ++i)
+      if (BasePage* page = Page(i)) page->setGeometry(display);
+  }
+}
+
+void MainWindow::ShowCurrentPage() {
+  for (int i = 0; i < tabs->GetItemCount(); ++i)
+    if (BasePage* page = Page(i)) page->setVisible(i == tabs->GetCurSel());
+}
+
+void MainWindow::OnDeviceChanged() {
+  const std::uint16_t letter = deviceCombo != nullptr ? deviceCombo->SelectedDrive() : 0;
+  auto fresh = std::make_unique<DeviceContext>(letter);
+  if (context != nullptr)
+    for (const auto& [index, page] : pages)
+      if (page->context == context.get()) page->ReleaseContext();
+  // The previous context goes only now, after the new drive has been loaded.
+  context = std::move(fresh);
+  for (int i = 0; i < tabs->GetItemCount(); ++i) {
+    BasePage* page = Page(i);
+    if (page == nullptr || page->context == context.get()) continue;
+    page->context = context.get();
+    page->UpdateContent();
+  }
+}
+
+void MainWindow::OnRescanDevices() {
+  deviceCombo->FillDevices();
+  OnDeviceChanged();
+}
+
+// The tray commands act on the current device, the drive of the current
+// context. The context is not rebuilt: the pages keep what they showed.
+void MainWindow::OnOpenTray() { wrenlo::EjectDevice(wrenlo::kCurrentDevice); }
+
+void MainWindow::OnCloseTray() { wrenlo::CloseDevice(wrenlo::kCurrentDevice); }
+
+// Saving a report is not offered yet: the command does nothing.
+void MainWindow::OnSaveReport() {}
+
+void MainWindow::OnWebsite() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kWebSite))); }
+
+void MainWindow::OnSupport() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kSupportPage))); }
+
+void MainWindow::OnAbout() {
+  AboutDialog about(this);
+  about.bitmap = LoadBitmap(AboutDialog::kPictureResource);
+  about.DoModal();
+}
+
+void MainWindow::OnExit() { EndDialog(kIdClose); }

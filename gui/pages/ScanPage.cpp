@@ -1,0 +1,323 @@
+#include "gui/pages/ScanPage.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTreeWidget>
+#include <algorithm>
+
+#include "core/report/ScanLogText.h"
+#include "core/report/ScanProgressText.h"
+#include "core/scan/SectorScanner.h"
+#include "gui/controls/AdvancedScanOptionsDlg.h"
+#include "gui/controls/StaticText.h"
+#include "gui/controls/SurfaceDetailsDialog.h"
+#include "gui/platform/ControlId.h"
+#include "gui/platform/MoveWindow.h"
+#include "gui/scan/ScannerCallMessage.h"
+#include "gui/scan/WindowBridge.h"
+
+namespace {
+
+// The status line and the speed: static texts that change with every report.
+QWidget* MakeReportText(QWidget* parent) { return new StaticText(QStringLiteral("n/a"), parent); }
+
+const DialogTemplate kTemplate131 = {
+    131,
+    {316, 205},
+    "",
+    kChildWindow,
+    {
+        {ScanPage::kStatusId, ControlKind::Static, "n/a", 0, {34, 7, 275, 8}, &MakeReportText},
+        {ScanPage::kProgressId, ControlKind::ProgressBar, "", 0, {7, 18, 245, 11}},
+        {ScanPage::kSpeedLabelId, ControlKind::Static, "Current speed:", 0, {7, 35, 50, 8}},
+        {ScanPage::kSpeedId, ControlKind::Static, "n/a", 0, {58, 35, 90, 8}, &MakeReportText},
+        {ScanPage::kGoodLabelId, ControlKind::Static, "Good:", 0, {181, 35, 35, 8}},
+        {ScanPage::kProblemLabelId, ControlKind::Static, "Problem:", 0, {227, 35, 35, 8}},
+        {ScanPage::kErrorLabelId, ControlKind::Static, "Error:", 0, {273, 35, 35, 8}},
+        {ScanPage::kLogLabelId, ControlKind::Static, "Log:", 0, {7, 53, 40, 8}},
+        {ScanPage::kLogId, ControlKind::ListView, "", kBorder | kTabStop, {7, 63, 302, 88}},
+        {ScanPage::kClearId, ControlKind::PushButton, "Clear", kTabStop, {196, 156, 50, 14}},
+        {ScanPage::kSaveId, ControlKind::PushButton, "Save", kTabStop, {259, 156, 50, 14}},
+        {ScanPage::kSurfaceScanId,
+         ControlKind::RadioButton,
+         "Surface Scan",
+         kTabStop,
+         {7, 156, 70, 10}},
+        {ScanPage::kFilesTestId, ControlKind::RadioButton, "Files Test", 0, {7, 168, 70, 10}},
+        {ScanPage::kStartStopId, ControlKind::PushButton, "Start", kTabStop, {7, 184, 50, 14}},
+        {ScanPage::kAdvancedId,
+         ControlKind::PushButton,
+         "Advanced...",
+         kTabStop,
+         {63, 184, 50, 14}},
+        {ScanPage::kStatusLabelId, ControlKind::Static, "Status:", 0, {7, 7, 25, 8}},
+        {ScanPage::kDetailsId, ControlKind::PushButton, "Details...", kTabStop, {259, 17, 50, 14}},
+    },
+};
+
+const QString kNotAvailable = QStringLiteral("n/a");
+const QString kNoShare = QStringLiteral("0.0%");
+
+struct IndicatorColors {
+  QColor text;
+  QColor fill;
+  QColor border;
+};
+
+const IndicatorColors kGoodColors{QColor(0, 0, 0), QColor(20, 242, 0), QColor(160, 160, 160)};
+const IndicatorColors kProblemColors{QColor(0, 0, 0), QColor(255, 204, 0), QColor(160, 160, 160)};
+const IndicatorColors kErrorColors{QColor(255, 255, 255), QColor(255, 51, 0),
+                                   QColor(160, 160, 160)};
+
+// The widest text of the log's "Time" column.
+const QString kTimeSample = QStringLiteral("00/00/0000 00:00:00");
+
+// Places a caption. The layout's widths were drawn for a narrow dialog font:
+// a wider desktop font widens the caption to its text instead of cutting it.
+void MoveCaption(QWidget* caption, int x, int y, int width, int height) {
+  const auto* label = qobject_cast<const QLabel*>(caption);
+  const int needed = label != nullptr ? label->fontMetrics().horizontalAdvance(label->text()) : 0;
+  MoveWindow(caption, x, y, std::max(width, needed), height);
+}
+
+// The width a cell of the view needs to show text whole.
+int TextCellWidth(const QTreeWidget* view, const QString& text) {
+  QStyleOptionViewItem option;
+  option.initFrom(view);
+  option.font = view->font();
+  option.text = text;
+  option.features = QStyleOptionViewItem::HasDisplay;
+  option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+  return view->style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), view).width();
+}
+
+QString ToQString(const std::u16string& text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+ScanPage::ScanPage() = default;
+
+// The scanner goes first: it stops the run and waits for its worker, which
+// reports nothing more once the bridge is closed.
+ScanPage::~ScanPage() { scanner.reset(); }
+
+QString ScanPage::GetTitle() const { return QStringLiteral("Scan"); }
+
+void ScanPage::CreatePage(QWidget* parent) { CreateModeless(kTemplate131, parent); }
+
+bool ScanPage::OnInitDialog() {
+  SetUpLogList();
+  progressBar = Item<QProgressBar>(Client(), kProgressId);
+  // Replaces (and so deletes) a scanner the page held before.
+  scanner = std::make_unique<SectorScanner>(std::make_unique<WindowBridge>(this), this);
+  statusText = Item<StaticText>(Client(), kStatusId);
+  speedText = Item<StaticText>(Client(), kSpeedId);
+  startStop = Item<QPushButton>(Client(), kStartStopId);
+  details = Item<QPushButton>(Client(), kDetailsId);
+  advanced = Item<QPushButton>(Client(), kAdvancedId);
+  surfaceScan = Item<QRadioButton>(Client(), kSurfaceScanId);
+  filesTest = Item<QRadioButton>(Client(), kFilesTestId);
+  surfaceScan->setChecked(true);
+  details->setEnabled(false);
+  CreateIndicators();
+  ConnectMessages();
+  return false;
+}
+
+void ScanPage::SetUpLogList() {
+  logList = Item<QTreeWidget>(Client(), kLogId);
+  logList->setHeaderLabels({QStringLiteral("Time"), QStringLiteral("Description")});
+  logList->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  logList->setColumnWidth(0, 100);
+  logList->setColumnWidth(1, 100);
+  // Full-row selection.
+  logList->setSelectionBehavior(QAbstractItemView::SelectRows);
+  logList->setAllColumnsShowFocus(true);
+}
+
+void ScanPage::CreateIndicators() {
+  for (auto [label, colors] :
+       {std::pair{&goodLabel, &kGoodColors}, std::pair{&errorLabel, &kErrorColors},
+        std::pair{&problemLabel, &kProblemColors}}) {
+    label->setParent(Client());
+    label->setGeometry(0, 0, 0, 0);
+    label->show();
+    label->SetColors(colors->text, colors->fill, colors->border);
+    label->SetText(kNoShare);
+  }
+}
+
+// The page's message table. "Save" (1019) has no handler: it does nothing.
+void ScanPage::ConnectMessages() {
+  connect(startStop, &QPushButton::clicked, this, &ScanPage::OnStartStop);
+  connect(details, &QPushButton::clicked, this, &ScanPage::OnDetails);
+  connect(advanced, &QPushButton::clicked, this, &ScanPage::OnAdvanced);
+  connect(Item<QPushButton>(Client(), kClearId), &QPushButton::clicked, this, &ScanPage::OnClear);
+}
+
+bool ScanPage::event(QEvent* event) {
+  if (event->type() == ScannerCallMessage) {
+    OnScannerCall(static_cast<const ScannerCallEvent&>(*event));
+    return true;
+  }
+  return BasePage::event(event);
+}
+
+void ScanPage::OnScannerCall(const ScannerCallEvent& call) { call.Run(); }
+
+// --- The page contract ----------------------------------------------------------------
+
+void ScanPage::UpdateContent() {
+  progressBar->setValue(0);
+  speedText->SetText(kNotAvailable);
+  statusText->SetText(kNotAvailable);
+  goodLabel.SetText(kNoShare);
+  errorLabel.SetText(kNoShare);
+  problemLabel.SetText(kNoShare);
+  details->setEnabled(false);
+}
+
+// The scan of the context that is about to go ends first; its last reports
+// still reach the page meanwhile.
+void ScanPage::ReleaseContext() {
+  if (scanner != nullptr) scanner->StopAndWait();
+}
+
+// --- Commands ------------------------------------------------------------------------------
+
+void ScanPage::OnStartStop() {
+  if (scanner->IsRunning()) {
+    scanner->Stop();  // the button reads "Stop" until the run's end arrives
+    return;
+  }
+  const bool surface = surfaceScan->isChecked();
+  const bool files = filesTest->isChecked();
+  if (!surface && !files) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"),
+                    QStringLiteral("At least one option should be selected."), QMessageBox::Ok,
+                    window());
+    box.exec();
+    return;
+  }
+  if (context != nullptr) scanner->Start(surface, files, context);
+}
+
+void ScanPage::OnDetails() {
+  SurfaceDetailsDialog dialog(scanner.get(), this);
+  detailsDialog = &dialog;
+  dialog.DoModal();
+  detailsDialog = nullptr;
+}
+
+void ScanPage::OnAdvanced() {
+  AdvancedScanOptionsDlg dialog(window());
+  dialog.DoModal();
+}
+
+void ScanPage::OnClear() { logList->clear(); }
+
+// --- Reports -------------------------------------------------------------------------------
+
+void ScanPage::EnableChoices(bool enabled) {
+  surfaceScan->setEnabled(enabled);
+  filesTest->setEnabled(enabled);
+  advanced->setEnabled(enabled);
+}
+
+void ScanPage::OnScanStarted() {
+  details->setEnabled(scanner->surfaceScan);
+  SurfaceDetailsDialog::lastSectorsPerBlock = -1;
+  startStop->setText(QStringLiteral("Stop"));
+  EnableChoices(false);
+}
+
+// Details keeps its state: the map of a finished surface scan stays reachable.
+void ScanPage::OnScanFinished() {
+  startStop->setText(QStringLiteral("Start"));
+  EnableChoices(true);
+}
+
+void ScanPage::OnProgress(const ProgressCtx_t& progress) {
+  progressBar->setValue(ProgressPosition(progress));
+  const ScanShares shares = SharesOf(progress);
+  SetIndicatorPercent(shares.good, shares.problem, shares.error);
+  if (detailsDialog != nullptr) detailsDialog->GetSurfaceMap().SetCurrentSector(progress.current);
+  statusText->SetText(std::u16string_view(progress.text));
+  speedText->SetText(std::u16string_view(SpeedText(progress.speed)));
+}
+
+void ScanPage::SetIndicatorPercent(double good, double problem, double error) {
+  goodLabel.SetText(ToQString(PercentText(good)));
+  problemLabel.SetText(ToQString(PercentText(problem)));
+  errorLabel.SetText(ToQString(PercentText(error)));
+}
+
+// The map reads the scanner's table itself.
+void ScanPage::OnSurfaceState(const SurfaceState_t&) {
+  if (detailsDialog != nullptr) detailsDialog->GetSurfaceMap().RefreshBlocks();
+}
+
+// A row at the end, not scrolled into view; every kind looks the same.
+void ScanPage::OnLogEntry(int, const TimeValue& time, const std::u16string& text) {
+  auto* row = new QTreeWidgetItem({ToQString(LogTimeText(time)), ToQString(text)});
+  logList->addTopLevelItem(row);
+}
+
+// --- Layout ----------------------------------------------------------------------------------
+
+void ScanPage::OnSize() { LayoutControls(); }
+
+// Places every control in client pixels: the status, progress, speed and
+// indicators in a band of 100 pixels at the top, the scan choices and
+// buttons in a band of 75 at the bottom, and the log between them.
+void ScanPage::LayoutControls() {
+  const QRect client = ClientRect();
+  const int left = 0, top = 0, right = client.width(), bottom = client.height();
+  QWidget* page = Client();
+  int logTop = top, logBottom = bottom;
+
+  // The controls are bound once the window is initialised; a size change
+  // before that has nothing to place.
+  if (statusText != nullptr) {
+    MoveCaption(Item(page, kStatusLabelId), left, top, 36, 18);
+    MoveWindow(statusText, left + 42, top, right - left - 42, 18);
+    MoveWindow(progressBar, left, top + 19, right - 80 - left, 20);
+    MoveWindow(details, right - 74, top + 18, 74, 22);
+    MoveCaption(Item(page, kSpeedLabelId), left, top + 44, 76, 18);
+    MoveWindow(speedText, left + 82, top + 44, 140, 18);
+    MoveCaption(Item(page, kErrorLabelId), right - 60, top + 54, 60, 17);
+    MoveWindow(&errorLabel, right - 60, top + 71, 56, 20);
+    MoveCaption(Item(page, kProblemLabelId), right - 130, top + 54, 60, 18);
+    MoveWindow(&problemLabel, right - 130, top + 71, 56, 20);
+    MoveCaption(Item(page, kGoodLabelId), right - 200, top + 54, 60, 18);
+    MoveWindow(&goodLabel, right - 200, top + 71, 56, 20);
+    MoveCaption(Item(page, kLogLabelId), left, top + 82, 80, 18);
+    logTop = top + 100;
+  }
+  if (surfaceScan != nullptr) {
+    MoveWindow(surfaceScan, left, bottom - 68, 120, 18);
+    MoveWindow(filesTest, left, bottom - 50, 120, 18);
+    MoveWindow(Item(page, kSaveId), right - 80, bottom - 68, 80, 23);
+    MoveWindow(Item(page, kClearId), right - 166, bottom - 68, 80, 23);
+    MoveWindow(startStop, left, bottom - 23, 80, 23);
+    MoveWindow(advanced, left + 86, bottom - 23, 80, 23);
+    logBottom = bottom - 75;
+  }
+  if (logList != nullptr) {
+    MoveWindow(logList, left, logTop, right - left, logBottom - logTop);
+    // "Time" gets 120 pixels, or what a time needs in a wider font;
+    // "Description" the rest but 10 pixels and the width of a scroll bar.
+    const int timeWidth = std::max(120, TextCellWidth(logList, kTimeSample));
+    logList->setColumnWidth(0, timeWidth);
+    logList->setColumnWidth(1, right - left - 10 - timeWidth -
+                                   logList->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+  }
+}

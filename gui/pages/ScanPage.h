@@ -1,0 +1,108 @@
+// The third tab, "Scan": starts and stops a surface scan or a files test of
+// the current medium and follows it with a status line, a progress bar, the
+// read speed, the shares of good, problem and error reads and a time-stamped
+// log. It opens the surface map ("Details...") and the scan options
+// ("Advanced..."). The page receives the scanner's reports on the window's
+// thread, through the scanner's bridge.
+//
+// A scan reads the device context it was started on. Before the main window
+// replaces that context (ReleaseContext) or destroys the page, the page stops
+// the scan and waits for its worker to end; meanwhile it keeps running the
+// worker's reports, so neither thread waits on the other in vain.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "core/scan/ISectorScannerCallback.h"
+#include "gui/controls/IndicatorLabel.h"
+#include "gui/pages/BasePage.h"
+
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTreeWidget;
+class ScannerCallEvent;
+class SectorScanner;
+class StaticText;
+class SurfaceDetailsDialog;
+
+class ScanPage : public BasePage, public ISectorScannerCallback {
+  Q_OBJECT
+
+ public:
+  // Control ids of template 131.
+  static constexpr int kProgressId = 1014;
+  static constexpr int kLogId = 1015;
+  static constexpr int kSurfaceScanId = 1016;
+  static constexpr int kFilesTestId = 1017;
+  static constexpr int kClearId = 1018;
+  static constexpr int kSaveId = 1019;
+  static constexpr int kStartStopId = 1020;
+  static constexpr int kAdvancedId = 1021;
+  static constexpr int kStatusLabelId = 1022;
+  static constexpr int kStatusId = 1023;
+  static constexpr int kSpeedLabelId = 1024;
+  static constexpr int kSpeedId = 1025;
+  static constexpr int kGoodLabelId = 1026;
+  static constexpr int kProblemLabelId = 1027;
+  static constexpr int kErrorLabelId = 1028;
+  static constexpr int kLogLabelId = 1029;
+  static constexpr int kDetailsId = 1040;
+
+  ScanPage();
+  ~ScanPage() override;
+
+  QString GetTitle() const override;
+  void UpdateContent() override;
+  void CreatePage(QWidget* parent) override;
+  void ReleaseContext() override;
+
+  // The scanner's reports, on the window's thread.
+  void OnScanStarted() override;
+  void OnScanFinished() override;
+  void OnProgress(const ProgressCtx_t& progress) override;
+  void OnSurfaceState(const SurfaceState_t& state) override;
+  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) override;
+
+  SectorScanner* Scanner() const { return scanner.get(); }
+  // The details dialog while it is open, else null.
+  SurfaceDetailsDialog* DetailsDialog() const { return detailsDialog; }
+  const IndicatorLabel& GoodLabel() const { return goodLabel; }
+  const IndicatorLabel& ProblemLabel() const { return problemLabel; }
+  const IndicatorLabel& ErrorLabel() const { return errorLabel; }
+
+ protected:
+  bool OnInitDialog() override;
+  void OnSize() override;
+  bool event(QEvent* event) override;
+
+ private:
+  void SetUpLogList();
+  void CreateIndicators();
+  void ConnectMessages();
+  void LayoutControls();
+  void SetIndicatorPercent(double good, double problem, double error);
+  void EnableChoices(bool enabled);
+  void OnScannerCall(const ScannerCallEvent& call);
+  void OnStartStop();
+  void OnDetails();
+  void OnAdvanced();
+  void OnClear();
+
+  std::unique_ptr<SectorScanner> scanner;
+  SurfaceDetailsDialog* detailsDialog = nullptr;
+  IndicatorLabel goodLabel;
+  IndicatorLabel problemLabel;
+  IndicatorLabel errorLabel;
+  QProgressBar* progressBar = nullptr;
+  QTreeWidget* logList = nullptr;
+  // The controls the reports change, looked up once.
+  StaticText* statusText = nullptr;
+  StaticText* speedText = nullptr;
+  QPushButton* startStop = nullptr;
+  QPushButton* details = nullptr;
+  QPushButton* advanced = nullptr;
+  QRadioButton* surfaceScan = nullptr;
+  QRadioButton* filesTest = nullptr;
+};

@@ -1,0 +1,389 @@
+#include "gui/pages/SectorInfoPage.h"
+
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRegularExpressionValidator>
+#include <QSaveFile>
+#include <algorithm>
+#include <limits>
+
+#include "core/disc/DeviceContext.h"
+#include "gui/controls/BinaryViewer.h"
+#include "gui/platform/ControlId.h"
+#include "gui/platform/MoveWindow.h"
+#include "gui/platform/SortedComboBox.h"
+#include "gui/platform/ToolBarCtrl.h"
+#include "gui/platform/UpDownCtrl.h"
+
+namespace {
+
+// Icons of the toolbar, in the order of its image list.
+constexpr int kSaveIcon = 134;
+constexpr int kFirstIcon = 136;
+constexpr int kPreviousIcon = 138;
+constexpr int kNextIcon = 139;
+constexpr int kLastIcon = 137;
+
+// The sector number: digits only, as typed; the page itself may write a
+// negative number (the last sector of an empty session is -1).
+QWidget* MakeSectorEdit(QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  edit->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+  return edit;
+}
+
+// The template builder has plain kinds only: the sector box, the up-down
+// control and the viewer are made by their lines' create functions, and their
+// kind is not used.
+const DialogTemplate kTemplate130 = {
+    130,
+    {316, 183},
+    "",
+    kChildWindow,
+    {
+        {SectorInfoPage::kSessionLabelId, ControlKind::Static, "Session:", 0, {0, 2, 26, 8}},
+        {SectorInfoPage::kSessionListId,
+         ControlKind::ComboBox,
+         "",
+         kTabStop,
+         {30, 0, 286, 80},
+         MakeControl<SortedComboBox>},
+        {SectorInfoPage::kSectorLabelId, ControlKind::Static, "Sector:", 0, {0, 20, 24, 8}},
+        {SectorInfoPage::kSectorEditId,
+         ControlKind::Static,
+         "",
+         kTabStop,
+         {30, 18, 53, 12},
+         MakeSectorEdit},
+        {SectorInfoPage::kUpDownId,
+         ControlKind::Static,
+         "",
+         0,
+         {79, 18, 11, 12},
+         MakeControl<UpDownCtrl>},
+        {SectorInfoPage::kCountLabelId, ControlKind::Static, "Static", 0, {99, 20, 53, 8}},
+        {SectorInfoPage::kViewerId,
+         ControlKind::Static,
+         "",
+         kTabStop,
+         {0, 39, 316, 144},
+         MakeControl<BinaryViewer>},
+    },
+};
+
+// The controls that EnableControls switches, all but the toolbar.
+constexpr int kPageControls[] = {SectorInfoPage::kSectorLabelId, SectorInfoPage::kSectorEditId,
+                                 SectorInfoPage::kUpDownId,      SectorInfoPage::kCountLabelId,
+                                 SectorInfoPage::kViewerId,      SectorInfoPage::kSessionListId,
+                                 SectorInfoPage::kSessionLabelId};
+
+const char kNoMedium[] = "Medium is not inserted.";
+const char kReadError[] = "Sector read error (%d)";
+const char kSessionItem[] = "Session %d (%0.2f MB)";
+const char kCountLabel[] = "/ %d";
+const char kSaveErrorCaption[] = "Error";
+const char kSaveError[] = "Error. File cannot be saved.";
+
+// The text of the sector box as a number, read as the platform's string to
+// integer conversion reads it: leading blanks, an optional sign, the digits up
+// to the first other character; 0 when there are none. A number beyond the
+// 32-bit range stops at its end of the range.
+std::int32_t ParseSectorNumber(const QString& text) {
+  qsizetype i = 0;
+  while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
+  const bool negative = i < text.size() && text[i] == u'-';
+  if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) ++i;
+  std::int64_t value = 0;
+  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
+    value = std::min<std::int64_t>(value * 10 + (text[i].unicode() - u'0'),
+                                   std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1);
+  value = negative ? -value : value;
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+      value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+// Replaces the file at path by bytes, or leaves everything as it was: the
+// bytes go to a new file in the same folder, which takes the name only once
+// it is complete. False when the file cannot be written; a target that exists
+// but is no regular file (a folder, a device) is never replaced.
+bool SaveFileAtomically(const QString& path, const std::vector<std::uint8_t>& bytes) {
+  const QFileInfo target(path);
+  if (target.exists() && !target.isFile()) return false;
+  QSaveFile file(path);
+  // Unbuffered, so that a short write shows here and not only, unreported, when
+  // the file is closed.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+  const auto size = static_cast<qint64>(bytes.size());
+  if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+    file.cancelWriting();
+    file.commit();  // removes the unfinished file
+    return false;
+  }
+  return file.commit();
+}
+
+// Places a label, widening it when its text needs more room: the desktop's
+// font may be wider than the one the layout's widths were made for, and a
+// label must not cut its text.
+void MoveLabel(QWidget* label, int x, int y, int width, int height) {
+  MoveWindow(label, x, y, std::max(width, label->sizeHint().width()), height);
+}
+
+QString RunModal(QFileDialog& dialog) {
+  return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+}  // namespace
+
+SectorInfoPage::SectorInfoPage() : toolbarImages(16, 16, 4), runSaveDialog(RunModal) {}
+
+QString SectorInfoPage::GetTitle() const { return QStringLiteral("Sector Viewer"); }
+
+void SectorInfoPage::CreatePage(QWidget* parent) { CreateModeless(kTemplate130, parent); }
+
+void SectorInfoPage::SetSaveFileDialog(SaveFileDialog run) { runSaveDialog = std::move(run); }
+
+bool SectorInfoPage::OnInitDialog() {
+  viewer = Item<BinaryViewer>(Client(), kViewerId);
+  sessionList = Item<SortedComboBox>(Client(), kSessionListId);
+  // The open list shows up to 30 sessions before it scrolls.
+  sessionList->setMaxVisibleItems(30);
+  sectorEdit = Item<QLineEdit>(Client(), kSectorEditId);
+  Item<UpDownCtrl>(Client(), kUpDownId)->SetBuddy(sectorEdit);
+  CreateToolbar();
+  ConnectMessages();
+  FillSessionList();
+  UpdateCountLabel();
+  UpdateSectorText();
+  ShowCurrentSector();
+  return false;
+}
+
+void SectorInfoPage::CreateToolbar() {
+  for (const int icon : {kSaveIcon, kFirstIcon, kPreviousIcon, kNextIcon, kLastIcon})
+    AppendIcon(toolbarImages, icon);
+  toolbar = new ToolBarCtrl(Client());
+  SetControlId(toolbar, kToolbarId);
+  toolbar->SetImageList(&toolbarImages);
+  toolbar->AddButton(0, kSave);
+  toolbar->AddSeparator();
+  toolbar->AddButton(1, kFirstSector);
+  toolbar->AddButton(2, kPreviousSector);
+  toolbar->AddButton(3, kNextSector);
+  toolbar->AddButton(4, kLastSector);
+  // The buttons start at the toolbar's corner and stand side by side, as a
+  // flat toolbar's do: with the style's margins and gaps a 130 x 20 bar
+  // would have room for neither the icons' height nor the fifth button.
+  toolbar->layout()->setContentsMargins(0, 0, 0, 0);
+  toolbar->layout()->setSpacing(0);
+  toolbar->setGeometry(0, 0, 0, 0);
+  toolbar->show();
+}
+
+// The page's message table: every notification it handles, in one place.
+void SectorInfoPage::ConnectMessages() {
+  connect(toolbar, &ToolBarCtrl::command, this, &SectorInfoPage::OnCommand);
+  connect(sessionList, &SortedComboBox::activated, this, &SectorInfoPage::OnSessionChanged);
+  connect(Item<UpDownCtrl>(Client(), kUpDownId), &UpDownCtrl::deltaPos, this,
+          &SectorInfoPage::OnDeltaPos);
+  // A change of the text commits it only when it did not come from typing.
+  connect(sectorEdit, &QLineEdit::textChanged, this, [this] {
+    if (!sectorEdit->hasFocus()) CommitSectorEdit();
+  });
+  // Enter and leaving the box commit what was typed.
+  sectorEdit->installEventFilter(this);
+}
+
+bool SectorInfoPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == sectorEdit) {
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        CommitSectorEdit();
+        return true;
+      }
+    } else if (event->type() == QEvent::FocusOut &&
+               static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+      // (A context menu opening over the box does not leave it.)
+      CommitSectorEdit();
+    }
+  }
+  return BasePage::eventFilter(watched, event);
+}
+
+void SectorInfoPage::OnCommand(int commandId) {
+  switch (commandId) {
+    case kSave:
+      return SaveSector();
+    case kFirstSector:
+      if (currentSector > 0) GoToSector(0);
+      return;
+    case kPreviousSector:
+      if (currentSector > 0) GoToSector(currentSector - 1);
+      return;
+    case kNextSector:
+      if (currentSector < LastSector()) GoToSector(currentSector + 1);
+      return;
+    case kLastSector:
+      if (currentSector < LastSector()) GoToSector(LastSector());
+      return;
+    default:
+      return;
+  }
+}
+
+// The up-down control proposes -1 for its up arrow and +1 for its down arrow:
+// up steps to the next sector, down to the previous one.
+void SectorInfoPage::OnDeltaPos(int delta) { OnCommand(delta > 0 ? kPreviousSector : kNextSector); }
+
+void SectorInfoPage::OnSessionChanged() {
+  if (context == nullptr) return;
+  currentSession = SelectedSession();
+  // The sector number stays: the same number is read in the other session.
+  SetSectorCount(context->GetSessionInfo(currentSession).sectorCount);
+  UpdateSectorText();
+  ShowCurrentSector();
+}
+
+// Rebuilds the page for a new context: its last session selected, sector 0
+// of it read and shown; without a medium, everything disabled and empty.
+void SectorInfoPage::UpdateContent() {
+  EnableControls(context->hasMedium);
+  FillSessionList();
+  SetSectorCount(context->hasMedium ? context->GetSessionInfo(currentSession).sectorCount : 0);
+  if (currentSector != 0) {
+    currentSector = std::min(0, LastSector());
+    UpdateSectorText();
+    UpdateToolbarButtons();
+  }
+  ShowCurrentSector();
+}
+
+void SectorInfoPage::GoToSector(std::int32_t n) {
+  currentSector = std::min(n, LastSector());
+  UpdateSectorText();
+  UpdateToolbarButtons();
+  ShowCurrentSector();
+}
+
+void SectorInfoPage::CommitSectorEdit() {
+  const std::int32_t n = ParseSectorNumber(sectorEdit->text());
+  if (n != currentSector) GoToSector(n);
+}
+
+void SectorInfoPage::ShowCurrentSector() {
+  if (context == nullptr) return;
+  if (!context->hasMedium) {
+    sectorShown = false;
+    viewer->setPlainText(QString::fromUtf8(kNoMedium));
+  } else {
+    const std::int32_t result = context->ReadSector(sectorData, currentSector, currentSession);
+    sectorShown = result == 0;
+    if (sectorShown)
+      viewer->ShowBytes(sectorData);
+    else
+      viewer->setPlainText(QString::asprintf(kReadError, result));
+  }
+  UpdateToolbarButtons();
+}
+
+void SectorInfoPage::SetSectorCount(std::int32_t count) {
+  if (count == sectorCount) return;
+  sectorCount = count;
+  UpdateCountLabel();
+  UpdateToolbarButtons();
+}
+
+void SectorInfoPage::UpdateCountLabel() {
+  Item<QLabel>(Client(), kCountLabelId)->setText(QString::asprintf(kCountLabel, sectorCount));
+}
+
+void SectorInfoPage::UpdateSectorText() { sectorEdit->setText(QString::number(currentSector)); }
+
+void SectorInfoPage::UpdateToolbarButtons() {
+  const bool medium = HasMedium();
+  toolbar->Button(kSave)->setEnabled(medium && sectorShown);
+  for (const int command : {kFirstSector, kPreviousSector})
+    toolbar->Button(command)->setEnabled(medium && currentSector > 0);
+  for (const int command : {kNextSector, kLastSector})
+    toolbar->Button(command)->setEnabled(medium && currentSector < LastSector());
+}
+
+void SectorInfoPage::EnableControls(bool on) {
+  for (const int id : kPageControls) Item(Client(), id)->setEnabled(on);
+  UpdateToolbarButtons();
+}
+
+void SectorInfoPage::FillSessionList() {
+  sessionList->clear();
+  if (!HasMedium()) return;
+  for (const auto& [number, session] : context->Sessions()) {
+    const double megabytes = std::int32_t{session.sectorCount} * 2048.0 / 1048576;
+    const int index = sessionList->AddSorted(QString::asprintf(kSessionItem, number, megabytes));
+    sessionList->setItemData(index, number);
+  }
+  sessionList->setCurrentIndex(sessionList->findData(std::int32_t{context->medium.lastSession}));
+  currentSession = SelectedSession();
+  UpdateCountLabel();
+  UpdateSectorText();
+}
+
+void SectorInfoPage::SaveSector() {
+  if (!sectorShown) return;
+  QFileDialog dialog(this);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters(
+      {QStringLiteral("Binary Files (*.bin)"), QStringLiteral("All Files (*.*)")});
+  dialog.setDefaultSuffix(QStringLiteral("bin"));
+  const QString path = runSaveDialog(dialog);
+  if (path.isEmpty()) return;
+  if (!SaveFileAtomically(path, sectorData)) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kSaveErrorCaption),
+                    QString::fromUtf8(kSaveError), QMessageBox::Ok, this);
+    box.exec();
+  }
+}
+
+void SectorInfoPage::OnSize() { LayoutControls(); }
+
+// Places every control in client pixels: the session row at the top, the
+// sector row with the toolbar at its right below it, the viewer under both.
+// Right and bottom are one past the last pixel, as on the original platform.
+void SectorInfoPage::LayoutControls() {
+  const QRect client = ClientRect();
+  const int left = client.left(), top = client.top();
+  const int right = client.right() + 1, bottom = client.bottom() + 1;
+  int viewerTop = top;
+  if (Item(Client(), kSectorLabelId) != nullptr) {
+    MoveLabel(Item(Client(), kSessionLabelId), left, top + 3, 39, 18);
+    // The box itself is 22 pixels high; its open list sizes itself.
+    Item(Client(), kSessionListId)->setGeometry(left + 44, top, right - left - 44, 22);
+    MoveLabel(Item(Client(), kSectorLabelId), left, top + 33, 35, 18);
+    MoveWindow(Item(Client(), kSectorEditId), left + 44, top + 30, 80, 22);
+    MoveWindow(Item(Client(), kUpDownId), left + 118, top + 30, 20, 22);
+    MoveLabel(Item(Client(), kCountLabelId), left + 148, top + 33, 80, 18);
+    if (toolbar != nullptr) MoveWindow(toolbar, right - 124, top + 30, 130, 20);
+    viewerTop = top + 64;
+  }
+  if (QWidget* dump = Item(Client(), kViewerId))
+    MoveWindow(dump, left, viewerTop, right - left, bottom - viewerTop);
+}
+
+bool SectorInfoPage::HasMedium() const { return context != nullptr && context->hasMedium; }
+
+std::int32_t SectorInfoPage::LastSector() const {
+  return sectorCount == std::numeric_limits<std::int32_t>::min() ? sectorCount : sectorCount - 1;
+}
+
+std::int32_t SectorInfoPage::SelectedSession() const {
+  return sessionList->currentIndex() < 0 ? -1 : sessionList->currentData().toInt();
+}

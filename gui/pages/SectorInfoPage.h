@@ -1,0 +1,99 @@
+// The fourth tab: any sector of any session of the medium as a hex dump. The
+// user picks a session and a sector number; the toolbar, the up-down arrows
+// and the Up and Down keys step through the sectors; Save writes the sector's
+// raw 2048 bytes to a file. Every sector is read on the UI thread, one at a
+// time, through the device context.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "gui/pages/BasePage.h"
+#include "gui/platform/ImageList.h"
+
+class BinaryViewer;
+class QFileDialog;
+class QLineEdit;
+class SortedComboBox;
+class ToolBarCtrl;
+
+class SectorInfoPage : public BasePage {
+  Q_OBJECT
+
+ public:
+  // Controls of template 130.
+  static constexpr int kSectorEditId = 1030;
+  static constexpr int kUpDownId = 1031;
+  static constexpr int kViewerId = 1032;
+  static constexpr int kSectorLabelId = 1033;
+  static constexpr int kCountLabelId = 1034;
+  static constexpr int kSessionListId = 1036;
+  static constexpr int kSessionLabelId = 1037;
+  static constexpr int kToolbarId = 0;
+  // Commands of the toolbar.
+  static constexpr int kSave = 104;
+  static constexpr int kFirstSector = 105;
+  static constexpr int kPreviousSector = 106;
+  static constexpr int kNextSector = 107;
+  static constexpr int kLastSector = 108;
+
+  // Runs the save dialog the page has set up and returns the chosen path, or
+  // an empty text when the user cancels.
+  using SaveFileDialog = std::function<QString(QFileDialog& dialog)>;
+
+  SectorInfoPage();
+
+  QString GetTitle() const override;
+  void UpdateContent() override;
+  void CreatePage(QWidget* parent) override;
+
+  // Replaces the modal run of the save dialog (tests choose a path this way).
+  void SetSaveFileDialog(SaveFileDialog run);
+
+ protected:
+  bool OnInitDialog() override;
+  void OnSize() override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateToolbar();
+  void ConnectMessages();
+  void OnCommand(int commandId);
+  void OnSessionChanged();
+  void OnDeltaPos(int delta);
+
+  void GoToSector(std::int32_t n);
+  void CommitSectorEdit();
+  void ShowCurrentSector();
+  void SetSectorCount(std::int32_t count);
+  void UpdateCountLabel();
+  void UpdateSectorText();
+  void UpdateToolbarButtons();
+  void EnableControls(bool on);
+  void FillSessionList();
+  void SaveSector();
+  void LayoutControls();
+
+  bool HasMedium() const;
+  // The number of the session's last sector, sectorCount - 1.
+  std::int32_t LastSector() const;
+  // The session number of the selected list item; -1 without selection.
+  std::int32_t SelectedSession() const;
+
+  ToolBarCtrl* toolbar = nullptr;
+  ImageList toolbarImages;
+  BinaryViewer* viewer = nullptr;
+  SortedComboBox* sessionList = nullptr;
+  QLineEdit* sectorEdit = nullptr;
+  std::int32_t currentSector = 0;
+  std::int32_t sectorCount = 0;
+  std::int32_t currentSession = -1;
+  // The bytes of the sector read last (2048 after any read).
+  std::vector<std::uint8_t> sectorData;
+  // Whether the last read succeeded, so that sectorData holds the sector
+  // shown. Save is offered only then: after a failed read the buffer holds
+  // whatever the read left, not the sector.
+  bool sectorShown = false;
+  SaveFileDialog runSaveDialog;
+};

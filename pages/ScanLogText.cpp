@@ -1,3 +1,0 @@
-#include "pages/ScanLogText.h"
-
-std::u16string LogTimeText(const TimeValue& time) { return time.Format("%d/%m/%Y %H:%M:%S"); }

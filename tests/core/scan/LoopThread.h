@@ -1,0 +1,68 @@
+// A receiver thread standing in for a window's event loop, and a bridge to
+// it: a report waiting for the thread is queued there as a task that runs the
+// handoff's pending calls, as a posted event does for a window.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "core/scan/CallHandoff.h"
+#include "core/scan/ScannerBridge.h"
+
+class LoopThread {
+ public:
+  LoopThread() : thread([this] { Run(); }) {}
+  ~LoopThread() {
+    Post(nullptr);
+    thread.join();
+  }
+
+  // Queues a task; an empty one ends the loop.
+  void Post(std::function<void()> task) {
+    {
+      std::lock_guard lock(mutex);
+      tasks.push_back(std::move(task));
+    }
+    wake.notify_one();
+  }
+  std::thread::id Id() const { return thread.get_id(); }
+
+ private:
+  void Run() {
+    for (;;) {
+      std::function<void()> task;
+      {
+        std::unique_lock lock(mutex);
+        wake.wait(lock, [this] { return !tasks.empty(); });
+        task = std::move(tasks.front());
+        tasks.pop_front();
+      }
+      if (!task) return;
+      task();
+    }
+  }
+
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::deque<std::function<void()>> tasks;
+  std::thread thread;
+};
+
+class LoopBridge final : public ScannerBridge {
+ public:
+  explicit LoopBridge(LoopThread& receiverLoop) : loop(receiverLoop) {}
+
+  void Send(const ScannerCall& call) override {
+    handoff->Deliver(call, [this] { loop.Post([shared = handoff] { shared->RunPending(); }); });
+  }
+  void ServeUntil(const std::function<bool()>& done) override { handoff->ServeUntil(done); }
+  void Close() override { handoff->Close(); }
+
+ private:
+  LoopThread& loop;
+  std::shared_ptr<CallHandoff> handoff = std::make_shared<CallHandoff>();
+};

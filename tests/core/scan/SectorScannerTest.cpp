@@ -1,0 +1,343 @@
+#include <FakeEngine.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <memory>
+
+#include "Recorder.h"
+#include "core/disc/DeviceContext.h"
+#include "core/scan/SectorScanner.h"
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+
+namespace {
+
+constexpr std::int32_t kStart = 1000;  // first sector of the last session
+
+class SectorScannerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fake::Reset(); }
+
+  // A medium of two sessions; the last one holds count sectors from kStart,
+  // first track 3.
+  static void ScriptSession(std::int32_t count) {
+    fake::script().medium = fake::Medium(u"DVD-ROM", 1, 2, 1, 3);
+    fake::script().sessions[1] = fake::Session(500, 0, 1);
+    fake::script().sessions[2] = fake::Session(count, kStart, 3);
+  }
+
+  // A file tree of A.TXT and DIR holding B.BIN and C.DAT.
+  static void ScriptFiles() {
+    fake::script().directories[u""] = {{u"A.TXT", false}, {u"DIR", true}};
+    fake::script().directories[u"DIR"] = {{u"B.BIN", false}, {u"C.DAT", false}};
+  }
+
+  SectorScanner::Clocks TestClocks() {
+    return {[this] { return ticks.load(); }, [this] { return TimeValue{now++}; }};
+  }
+
+  // Builds the context and a scanner on the direct bridge.
+  void Prepare() {
+    context = std::make_unique<DeviceContext>(u'D');
+    scanner =
+        std::make_unique<SectorScanner>(std::make_unique<DirectBridge>(), &receiver, TestClocks());
+    receiver.scanner = scanner.get();
+  }
+
+  // Runs one scan to its end; the reports are recorded on the worker and read
+  // here after it has been joined.
+  void Run(bool surfaceScan, bool filesTest) {
+    Prepare();
+    ASSERT_TRUE(scanner->Start(surfaceScan, filesTest, context.get()));
+    scanner->Wait();
+  }
+
+  std::vector<std::uint8_t> Table() {
+    std::lock_guard lock(scanner->stateLock);
+    return scanner->surfaceState.sectors;
+  }
+
+  std::atomic<std::uint32_t> ticks{0};
+  std::atomic<std::int64_t> now{1000};
+  Recorder receiver;
+  std::unique_ptr<DeviceContext> context;
+  std::unique_ptr<SectorScanner> scanner;
+};
+
+TEST_F(SectorScannerTest, SurfaceScanReportsEachStepInOrder) {
+  ScriptSession(2);
+  Run(true, false);
+  EXPECT_THAT(receiver.reports,
+              ElementsAreArray(
+                  {"Started", "Started", "Progress 2/0 p0 e0 0 Surface Scan.", "Table n=2 00",
+                   "Log 0 @1000 Surface scan started, start sector = 0, end sector = 1 [p0 e0]",
+                   "Progress 2/1 p0 e0 0 Surface Scan. Sector 0 from 2",
+                   "Progress 2/1 p0 e0 2048000 Surface Scan. Sector 0 from 2", "Table n=2 10",
+                   "Progress 2/2 p0 e0 2048000 Surface Scan. Sector 1 from 2",
+                   "Progress 2/2 p0 e0 2048000 Surface Scan. Sector 1 from 2", "Table n=2 11",
+                   "Finished", "Finished"}));
+  EXPECT_THAT(fake::CallsNamed("ReadSectors"), ElementsAre("ReadSectors(-1, 1000, 1, 0, 2048)",
+                                                           "ReadSectors(-1, 1001, 1, 0, 2048)"));
+  EXPECT_FALSE(scanner->IsRunning());
+}
+
+TEST_F(SectorScannerTest, StatusTextsNameEverySector) {
+  ScriptSession(5);
+  Run(true, false);
+  std::vector<std::string> texts;
+  for (const ProgressCtx_t& p : receiver.progress) texts.push_back(fake::Utf8(p.text));
+  EXPECT_THAT(texts,
+              ElementsAreArray({"Surface Scan.", "Surface Scan. Sector 0 from 5",
+                                "Surface Scan. Sector 0 from 5", "Surface Scan. Sector 1 from 5",
+                                "Surface Scan. Sector 1 from 5", "Surface Scan. Sector 2 from 5",
+                                "Surface Scan. Sector 2 from 5", "Surface Scan. Sector 3 from 5",
+                                "Surface Scan. Sector 3 from 5", "Surface Scan. Sector 4 from 5",
+                                "Surface Scan. Sector 4 from 5"}));
+  EXPECT_THAT(receiver.Named("Log"),
+              ElementsAre("Log 0 @1000 Surface scan started, start sector = 0, end sector = 4 "
+                          "[p0 e0]"));
+  EXPECT_EQ(receiver.progress.back().current, 5);
+  EXPECT_EQ(receiver.progress.back().total, 5);
+}
+
+TEST_F(SectorScannerTest, MediumWithoutSectorsIsScannedAsEmpty) {
+  struct Case {
+    const char* what;
+    std::function<void()> script;
+  };
+  const Case cases[] = {
+      {"no medium", [] { fake::script().results["GetMediumInformation"] = 1; }},
+      {"medium whose last session has no record (sector count -1)",
+       [] { fake::script().medium = fake::Medium(u"CD-ROM", 1, 1, 1, 1); }},
+      {"medium without sessions",
+       [] { fake::script().medium = fake::Medium(u"CD-ROM", 0, 0, 1, 1); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fake::Reset();
+    receiver = Recorder{};
+    now = 1000;
+    c.script();
+    Run(true, false);
+    EXPECT_THAT(
+        receiver.reports,
+        ElementsAre("Started", "Started", "Progress 0/0 p0 e0 0 Surface Scan.", "Table n=0 ",
+                    "Log 0 @1000 Surface scan started, start sector = 0, end sector = -1 "
+                    "[p0 e0]",
+                    "Finished", "Finished"));
+    EXPECT_THAT(fake::CallsNamed("ReadSectors"), IsEmpty());
+  }
+}
+
+TEST_F(SectorScannerTest, ClassifiesBySectorFailedAttempts) {
+  struct Case {
+    std::int32_t failures;  // failed reads before one succeeds; -1 = every read fails
+    SectorState state;
+    std::int32_t reads;
+    std::vector<std::string> log;  // entries after the start line
+    std::int32_t problems, errors;
+  };
+  const std::string problem = "Log 1 @1001 Sector problem [p0 e0]";
+  const std::string error = "Log 2 @1001 Sector error [p0 e0]";
+  const Case cases[] = {
+      {0, SectorState::Good, 1, {}, 0, 0},
+      {1, SectorState::Problem, 2, {problem}, 1, 0},
+      {2, SectorState::Problem, 3, {problem}, 1, 0},
+      {3, SectorState::Problem, 4, {problem}, 1, 0},
+      {4, SectorState::Problem, 5, {problem}, 1, 0},
+      {5, SectorState::Error, 5, {error}, 0, 1},  // no sixth attempt
+      {-1, SectorState::Error, 5, {error}, 0, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("failures " + std::to_string(c.failures));
+    fake::Reset();
+    receiver = Recorder{};
+    now = 1000;
+    ScriptSession(1);
+    fake::script().readFailures[kStart] = c.failures;
+    Run(true, false);
+    EXPECT_THAT(Table(), ElementsAre(static_cast<std::uint8_t>(c.state)));
+    EXPECT_EQ(fake::ReadCount(kStart), c.reads);
+    std::vector<std::string> log = receiver.Named("Log");
+    log.erase(log.begin());
+    EXPECT_EQ(log, c.log);
+    // The counter rises after the entry: the next progress report has it.
+    EXPECT_EQ(receiver.progress.back().problems, c.problems);
+    EXPECT_EQ(receiver.progress.back().errors, c.errors);
+  }
+}
+
+TEST_F(SectorScannerTest, SpeedOfEachSectorFromTheTickCount) {
+  struct Case {
+    const char* what;
+    std::uint32_t startTick;
+    std::uint32_t msPerRead;
+    std::int32_t failures;
+    std::int32_t speed;
+  };
+  const Case cases[] = {
+      {"a read within one tick counts as 1 ms", 0, 0, 0, 2048000},
+      {"16 ms", 0, 16, 0, 128000},
+      {"every attempt counts: two reads of 8 ms", 0, 8, 1, 128000},
+      {"the tick count wraps at 2^32", 0xFFFFFFF8u, 16, 0, 128000},
+      {"integer division", 0, 3, 0, 682666},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fake::Reset();
+    receiver = Recorder{};
+    ticks = c.startTick;
+    ScriptSession(1);
+    fake::script().readFailures[kStart] = c.failures;
+    fake::script().onRead = [this, ms = c.msPerRead](std::int32_t) { ticks += ms; };
+    Run(true, false);
+    EXPECT_EQ(receiver.progress.back().speed, c.speed);
+  }
+}
+
+TEST_F(SectorScannerTest, StopDuringASectorEndsThePassAfterIt) {
+  for (const std::int32_t k : {0, 2, 3}) {
+    SCOPED_TRACE("stop during sector " + std::to_string(k));
+    fake::Reset();
+    receiver = Recorder{};
+    ScriptSession(4);
+    fake::script().readFailures[kStart + k] = 1;
+    fake::script().onRead = [this, k](std::int32_t address) {
+      if (address == kStart + k) scanner->Stop();
+    };
+    Run(true, false);
+    const ProgressCtx_t& last = receiver.progress.back();
+    EXPECT_EQ(last.current, k + 1);
+    EXPECT_EQ(last.problems, 1);  // sector k was still read to its end
+    std::vector<std::uint8_t> expected(4, 0);
+    for (std::int32_t i = 0; i < k; ++i) expected[i] = 1;
+    expected[k] = 2;
+    EXPECT_EQ(Table(), expected);
+    EXPECT_EQ(fake::ReadCount(kStart + k + 1), 0);
+    EXPECT_THAT(std::vector(receiver.reports.end() - 3, receiver.reports.end()),
+                ElementsAre(::testing::StartsWith("Table"), "Finished", "Finished"));
+    EXPECT_FALSE(scanner->IsRunning());
+  }
+}
+
+TEST_F(SectorScannerTest, FilesTestVerifiesEachFileOnItsOwnSession) {
+  ScriptSession(10);
+  ScriptFiles();
+  fake::script().failingFiles = {u"DIR\\B.BIN"};
+  Run(false, true);
+  EXPECT_THAT(
+      receiver.reports,
+      ElementsAreArray({"Started", "Started", "Progress 3/0 p0 e0 0 ", "Progress 3/0 p0 e0 0 A.TXT",
+                        "Progress 3/1 p0 e0 0 A.TXT", "Progress 3/1 p0 e0 0 DIR\\B.BIN",
+                        "Log 2 @1000 File error: DIR\\B.BIN [p0 e1]",
+                        "Progress 3/2 p0 e1 0 DIR\\B.BIN", "Progress 3/2 p0 e1 0 DIR\\C.DAT",
+                        "Progress 3/3 p0 e1 0 DIR\\C.DAT", "Finished", "Finished"}));
+  // After the walk's own session, one session per file on the last session's
+  // first track, with the engine's choice of file system.
+  EXPECT_THAT(fake::CallsNamed("OpenDiskSession"),
+              ElementsAre("OpenDiskSession(-1, 3, 0)", "OpenDiskSession(-1, 3, 0)",
+                          "OpenDiskSession(-1, 3, 0)", "OpenDiskSession(-1, 3, 0)"));
+  std::vector<std::string> verified;
+  for (const std::string& call : fake::CallsNamed("VerifyFile"))
+    verified.push_back(call.substr(call.find(", ")));
+  EXPECT_THAT(verified, ElementsAre(", \"A.TXT\")", ", \"DIR\\B.BIN\")", ", \"DIR\\C.DAT\")"));
+  EXPECT_EQ(fake::OpenHandles(), 0);
+  EXPECT_THAT(fake::CallsNamed("ReadSectors"), IsEmpty());
+}
+
+TEST_F(SectorScannerTest, FilesTestOfAnEmptyListVerifiesNothing) {
+  ScriptSession(10);
+  fake::script().directories[u""] = {};
+  Run(false, true);
+  EXPECT_THAT(receiver.reports,
+              ElementsAre("Started", "Started", "Progress 0/0 p0 e0 0 ", "Finished", "Finished"));
+  EXPECT_THAT(fake::CallsNamed("VerifyFile"), IsEmpty());
+}
+
+TEST_F(SectorScannerTest, BothPassesInOneRun) {
+  ScriptSession(3);
+  ScriptFiles();
+  fake::script().readFailures[kStart + 1] = -1;
+  Run(true, true);
+  std::vector<std::string> brackets;
+  for (const std::string& line : receiver.reports)
+    if (line == "Started" || line == "Finished") brackets.push_back(line);
+  EXPECT_THAT(brackets,
+              ElementsAre("Started", "Started", "Finished", "Started", "Finished", "Finished"));
+  // The files test starts its counters from 0 after the surface scan's error.
+  const auto firstFiles =
+      std::find(receiver.reports.begin(), receiver.reports.end(), "Progress 3/0 p0 e0 0 ");
+  ASSERT_NE(firstFiles, receiver.reports.end());
+  EXPECT_EQ(*(firstFiles - 2), "Finished");
+  EXPECT_EQ(receiver.progress.back().current, 3);
+  EXPECT_EQ(fake::CallsNamed("VerifyFile").size(), 3u);
+  // The files test keeps the table of the surface scan.
+  EXPECT_THAT(Table(), ElementsAre(1, 3, 1));
+}
+
+TEST_F(SectorScannerTest, StopDuringTheSurfaceScanStillVerifiesTheFirstFile) {
+  ScriptSession(4);
+  ScriptFiles();
+  fake::script().onRead = [this](std::int32_t address) {
+    if (address == kStart + 1) scanner->Stop();
+  };
+  Run(true, true);
+  EXPECT_EQ(fake::ReadCount(kStart + 2), 0);
+  EXPECT_EQ(fake::CallsNamed("VerifyFile").size(), 1u);
+  EXPECT_THAT(std::vector(receiver.reports.end() - 4, receiver.reports.end()),
+              ElementsAre("Progress 3/0 p0 e0 0 A.TXT", "Progress 3/1 p0 e0 0 A.TXT", "Finished",
+                          "Finished"));
+}
+
+TEST_F(SectorScannerTest, OneWorkerAtATime) {
+  ScriptSession(3);
+  std::promise<void> entered;
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  fake::script().onRead = [&](std::int32_t address) {
+    if (address != kStart) return;
+    entered.set_value();
+    released.wait();
+  };
+  Prepare();
+  EXPECT_FALSE(scanner->Start(true, false, nullptr));
+  ASSERT_TRUE(scanner->Start(true, false, context.get()));
+  entered.get_future().wait();
+  EXPECT_TRUE(scanner->IsRunning());
+  EXPECT_FALSE(scanner->Start(true, false, context.get())) << "a run goes on";
+  scanner->Stop();
+  EXPECT_FALSE(scanner->IsRunning());
+  EXPECT_FALSE(scanner->Start(true, false, context.get())) << "the stopped worker still reads";
+  release.set_value();
+  scanner->Wait();
+  EXPECT_EQ(fake::ReadCount(kStart + 1), 0);
+  EXPECT_EQ(receiver.Count("Finished"), 2u);
+
+  fake::script().onRead = nullptr;
+  ASSERT_TRUE(scanner->Start(true, false, context.get()));
+  scanner->Wait();
+  EXPECT_EQ(fake::ReadCount(kStart + 2), 1);
+  EXPECT_EQ(receiver.Count("Finished"), 4u);
+}
+
+TEST_F(SectorScannerTest, DestroyingARunningScannerStopsItAndDropsTheRestOfItsReports) {
+  ScriptSession(1000000);
+  fake::SetRecording(false);
+  std::promise<void> reading;
+  fake::script().onRead = [&](std::int32_t address) {
+    if (address == kStart + 10) reading.set_value();
+  };
+  Prepare();
+  ASSERT_TRUE(scanner->Start(true, true, context.get()));
+  reading.get_future().wait();
+  scanner.reset();
+  context.reset();
+  EXPECT_EQ(receiver.Count("Finished"), 0u);
+  EXPECT_THAT(fake::CallsNamed("VerifyFile"), IsEmpty());
+}
+
+}  // namespace

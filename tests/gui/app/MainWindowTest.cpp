@@ -1,0 +1,308 @@
+// The main window as the user sees and drives it: layout, tabs, the drive
+// list and the contexts it builds, the menu and toolbar commands, and the
+// keys that end the program.
+#include <FakeEngine.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTreeWidget>
+#include <algorithm>
+#include <memory>
+
+#include "../support/GroupListText.h"
+#include "../support/UrlCatcher.h"
+#include "../support/WaitUntil.h"
+#include "gui/app/MainWindow.h"
+#include "gui/controls/DeviceCombo.h"
+#include "gui/platform/ControlId.h"
+#include "gui/platform/LinkCtrl.h"
+#include "gui/platform/Menu.h"
+#include "gui/platform/TabCtrl.h"
+#include "gui/platform/ToolBarCtrl.h"
+
+using ::testing::ElementsAre;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake::Reset();
+    fake::script().devices = {u"E: Second drive", u"D: First drive"};
+    fake::script().capabilitiesHandle = 7;
+  }
+
+  // Builds and shows the window as the program does, without running it.
+  void Open() {
+    window = std::make_unique<MainWindow>();
+    window->Create();
+    window->show();
+    ASSERT_TRUE(WaitUntil([&] { return window->isVisible(); }));
+  }
+
+  // Resizes the window so that its client area is w x h pixels.
+  void ResizeClient(int w, int h) {
+    const QSize frame = window->size() - window->Client()->size();
+    window->resize(QSize(w, h) + frame);
+    ASSERT_TRUE(WaitUntil([&] { return window->Client()->size() == QSize(w, h); }));
+  }
+
+  QWidget* Control(int id) const { return Item(window->Client(), id); }
+  DeviceCombo* Drives() const { return Item<DeviceCombo>(window->Client(), 1001); }
+  TabCtrl* Tabs() const { return Item<TabCtrl>(window->Client(), 1003); }
+  std::uint16_t Letter() const { return window->CurrentContext()->driveLetter; }
+
+  // The engine calls since `from`, as an index into fake::Calls().
+  static std::vector<std::string> CallsSince(std::size_t from) {
+    const std::vector<std::string> calls = fake::Calls();
+    return std::vector<std::string>(calls.begin() + static_cast<std::ptrdiff_t>(from), calls.end());
+  }
+
+  void ExpectEveryPageHoldsTheContext() const {
+    for (int i = 0; i < Tabs()->GetItemCount(); ++i)
+      EXPECT_EQ(window->Page(i)->context, window->CurrentContext()) << "page " << i;
+  }
+
+  std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(MainWindowTest, LayoutInPixelsAtTwoSizes) {
+  Open();
+  for (const QSize client : {QSize(640, 560), QSize(913, 741)}) {
+    ResizeClient(client.width(), client.height());
+    const int w = client.width(), h = client.height();
+    SCOPED_TRACE(w);
+    EXPECT_EQ(Control(1004)->geometry(), QRect(9, 11, 44, 20));
+    EXPECT_EQ(window->Toolbar()->geometry(), QRect(w - 108, 9, 100, 22));
+    const QRect combo = Drives()->geometry();
+    EXPECT_EQ(combo.topLeft(), QPoint(58, 9));
+    EXPECT_EQ(combo.width(), (w - 8 - 105) - 58);
+    EXPECT_EQ(combo.height(), Drives()->sizeHint().height());  // the closed box
+    EXPECT_EQ(Control(1046)->geometry(), QRect(9, h - 28, 180, 18));
+    EXPECT_EQ(Control(2)->geometry(), QRect(w - 88, h - 32, 80, 24));
+    EXPECT_EQ(Tabs()->geometry(), QRect(9, 43, w - 17, h - 82));
+    // Every page fills the tab control's display area, inset by 7 pixels on
+    // the left, right and bottom and 10 on the top.
+    const QRect display = Tabs()->AdjustRect(false, Tabs()->rect());
+    EXPECT_EQ(display.top(), Tabs()->Bar()->height() + 2);
+    for (int i = 0; i < Tabs()->GetItemCount(); ++i)
+      EXPECT_EQ(window->Page(i)->geometry(), display.adjusted(7, 10, -7, -7)) << i;
+    EXPECT_EQ(window->Page(0)->geometry(), QRect(9, Tabs()->Bar()->height() + 12, w - 17 - 18,
+                                                 h - 82 - Tabs()->Bar()->height() - 21));
+  }
+}
+
+TEST_F(MainWindowTest, CannotBeMadeSmallerThan500By500) {
+  Open();
+  window->resize(300, 200);
+  EXPECT_EQ(window->size(), QSize(500, 500));
+  window->resize(499, 800);
+  EXPECT_EQ(window->size(), QSize(500, 800));
+}
+
+TEST_F(MainWindowTest, TabsInOrderAndOnlyTheSelectedPageShows) {
+  Open();
+  EXPECT_EQ(window->windowTitle(), "Corvane Lumeter");
+  QStringList titles;
+  for (int i = 0; i < Tabs()->GetItemCount(); ++i) {
+    titles << Tabs()->ItemText(i);
+    EXPECT_EQ(window->Page(i)->GetTitle(), Tabs()->ItemText(i));
+  }
+  EXPECT_EQ(titles, QStringList({"Device Features", "Media", "Scan", "Sector Viewer"}));
+  EXPECT_EQ(Tabs()->GetCurSel(), 0);
+  EXPECT_TRUE(window->Page(0)->isVisible());
+  EXPECT_FALSE(window->Page(1)->isVisible());
+  QTest::mouseClick(Tabs()->Bar(), Qt::LeftButton, {}, Tabs()->Bar()->tabRect(1).center());
+  EXPECT_EQ(Tabs()->GetCurSel(), 1);
+  EXPECT_FALSE(window->Page(0)->isVisible());
+  EXPECT_TRUE(window->Page(1)->isVisible());
+  // Every page has its window and the first context once the window shows.
+  for (int i = 0; i < Tabs()->GetItemCount(); ++i) EXPECT_TRUE(window->Page(i)->HasWindow());
+  ExpectEveryPageHoldsTheContext();
+}
+
+TEST_F(MainWindowTest, DriveSelectionBuildsANewContextAndReleasesTheOldOneAfterIt) {
+  Open();
+  EXPECT_EQ(Drives()->count(), 2);
+  EXPECT_EQ(Drives()->currentText(), "D: First drive");
+  EXPECT_EQ(Letter(), u'D');
+  ExpectEveryPageHoldsTheContext();
+
+  const std::size_t before = fake::Calls().size();
+  const DeviceContext* first = window->CurrentContext();
+  Drives()->setFocus();
+  QTest::keyClick(Drives(), Qt::Key_Down);  // the user picks the next drive
+  EXPECT_EQ(Drives()->currentText(), "E: Second drive");
+  EXPECT_EQ(Letter(), u'E');
+  EXPECT_NE(window->CurrentContext(), first);
+  ExpectEveryPageHoldsTheContext();
+  const std::vector<std::string> calls = CallsSince(before);
+  const auto loaded = std::find(calls.begin(), calls.end(), "GetMediumInformation(-1)");
+  const auto released = std::find(calls.begin(), calls.end(), "ReleaseDeviceCapabilities(7)");
+  ASSERT_NE(released, calls.end());
+  EXPECT_EQ(calls.front(), "SetBurnDevice(69)");
+  EXPECT_LT(loaded, released) << "the old context goes after the new one is loaded";
+
+  // Choosing the same drive again builds a new context too.
+  const DeviceContext* second = window->CurrentContext();
+  emit Drives()->activated(Drives()->currentIndex());
+  EXPECT_NE(window->CurrentContext(), second);
+  EXPECT_EQ(Letter(), u'E');
+}
+
+TEST_F(MainWindowTest, RescanKeepsTheSelectedDriveWhileItIsListed) {
+  Open();
+  Drives()->setCurrentIndex(1);
+  emit Drives()->activated(1);
+  ASSERT_EQ(Letter(), u'E');
+
+  fake::script().devices = {u"F: Third drive", u"E: Second drive", u"C: New drive"};
+  const DeviceContext* before = window->CurrentContext();
+  window->OnCommand(MainWindow::kRescanDevices);
+  EXPECT_EQ(Drives()->count(), 3);
+  EXPECT_EQ(Drives()->currentText(), "E: Second drive");
+  EXPECT_EQ(Letter(), u'E');
+  EXPECT_NE(window->CurrentContext(), before);
+  ExpectEveryPageHoldsTheContext();
+
+  fake::script().devices = {u"F: Third drive", u"D: First drive"};
+  window->Toolbar()->Button(MainWindow::kRescanDevices)->trigger();
+  EXPECT_EQ(Drives()->currentText(), "D: First drive");
+  EXPECT_EQ(Letter(), u'D');
+}
+
+TEST_F(MainWindowTest, WithoutDrivesTheContextIsForLetterZeroAndPagesAreEmpty) {
+  fake::script().devices = {u"#D: broken.iso: not a disc image"};
+  fake::script().results["GetMediumInformation"] = 1;
+  Open();
+  EXPECT_EQ(Drives()->count(), 0);
+  EXPECT_EQ(Drives()->currentIndex(), -1);
+  EXPECT_EQ(Letter(), 0);
+  EXPECT_THAT(fake::CallsNamed("SetBurnDevice"), ElementsAre("SetBurnDevice(0)"));
+  EXPECT_TRUE(GroupListLines(Item<QTreeWidget>(window->Page(1), 1007)).isEmpty());
+  EXPECT_TRUE(
+      GroupListLines(Item<QTreeWidget>(window->Page(0), 1002)).contains("  Drive Letter | "));
+}
+
+TEST_F(MainWindowTest, TrayCommandsLeaveThePagesAsTheyWere) {
+  fake::script().medium = fake::Medium(u"CD-ROM", 1, 1, 1, 1);
+  fake::script().sessions[1] = fake::Session(1000, 0, 1);
+  Open();
+  auto* media = Item<QTreeWidget>(window->Page(1), 1007);
+  const QStringList shown = GroupListLines(media);
+  ASSERT_FALSE(shown.isEmpty());
+  const DeviceContext* context = window->CurrentContext();
+
+  std::size_t before = fake::Calls().size();
+  window->Menu()->Command(MainWindow::kOpenTray)->trigger();
+  EXPECT_THAT(CallsSince(before), ElementsAre("EjectDevice(-1)"));
+  before = fake::Calls().size();
+  window->Toolbar()->Button(MainWindow::kOpenTray)->trigger();
+  EXPECT_THAT(CallsSince(before), ElementsAre("EjectDevice(-1)"));
+  before = fake::Calls().size();
+  window->Menu()->Command(MainWindow::kCloseTray)->trigger();
+  EXPECT_THAT(CallsSince(before), ElementsAre("CloseDevice(-1)"));
+  EXPECT_EQ(window->CurrentContext(), context);
+  EXPECT_EQ(GroupListLines(media), shown);
+}
+
+TEST_F(MainWindowTest, SaveReportDoesNothing) {
+  Open();
+  const std::size_t before = fake::Calls().size();
+  window->Menu()->Command(MainWindow::kSaveReport)->trigger();
+  window->Toolbar()->Button(MainWindow::kSaveReport)->trigger();
+  EXPECT_TRUE(CallsSince(before).empty());
+  EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, WebPagesOpenInTheBrowser) {
+  Open();
+  UrlCatcher browser;
+  window->Menu()->Command(MainWindow::kWebsite)->trigger();
+  window->Menu()->Command(MainWindow::kSupport)->trigger();
+  EXPECT_EQ(browser.opened, QStringList({"https://www.corvane.example",
+                                         "https://www.corvane.example/index.php/support"}));
+}
+
+TEST_F(MainWindowTest, MenuAndToolbarAsDeclared) {
+  Open();
+  QStringList items;
+  for (QAction* popup : window->Menu()->actions()) {
+    items << popup->text();
+    for (QAction* item : popup->menu()->actions())
+      items << (item->isSeparator()
+                    ? QStringLiteral("  -")
+                    : QStringLiteral("  %1 = %2").arg(item->text()).arg(item->data().toInt()));
+  }
+  EXPECT_EQ(items, QStringList({"General", "  Open Tray = 102", "  Close Tray = 32780",
+                                "  Save Report = 103", "  -", "  Rescan Devices = 101", "  -",
+                                "  Exit = 57665", "Info", "  Corvane Website = 32782",
+                                "  Support = 32778", "  -", "  About = 57664"}));
+  QStringList buttons;
+  for (QAction* button : window->Toolbar()->actions())
+    buttons << (button->isSeparator() ? QStringLiteral("-")
+                                      : QString::number(button->data().toInt()));
+  EXPECT_EQ(buttons, QStringList({"101", "102", "-", "103"}));
+  EXPECT_EQ(IconImage(window->Toolbar()->Button(101)->icon()), IconImage(LoadIcon(135)));
+  EXPECT_EQ(IconImage(window->Toolbar()->Button(102)->icon()), IconImage(LoadIcon(133)));
+  EXPECT_EQ(IconImage(window->Toolbar()->Button(103)->icon()), IconImage(LoadIcon(134)));
+  EXPECT_TRUE(window->Toolbar()->Button(101)->toolTip().isEmpty());
+  EXPECT_EQ(Item<QLabel>(window->Client(), 1004)->text(), "Device:");
+  EXPECT_EQ(Item<LinkCtrl>(window->Client(), 1046)->Text(), "About Corvane Lumeter");
+  EXPECT_EQ(Item<QPushButton>(window->Client(), 2)->text(), "Close");
+}
+
+TEST_F(MainWindowTest, KeysAndButtonsThatEndTheProgram) {
+  struct Case {
+    const char* what;
+    std::function<void(MainWindow&)> act;
+    int result;
+  };
+  // The user puts the focus on a control and presses a key there.
+  const auto press = [](QWidget* control, Qt::Key k) {
+    control->activateWindow();
+    control->setFocus();
+    ASSERT_TRUE(WaitUntil([&] { return control->hasFocus(); }));
+    QTest::keyClick(control, k);
+  };
+  const auto key = [press](int id, Qt::Key k) {
+    return [press, id, k](MainWindow& w) { press(Item(w.Client(), id), k); };
+  };
+  const auto tabBarKey = [press](Qt::Key k) {
+    return [press, k](MainWindow& w) { press(Item<TabCtrl>(w.Client(), 1003)->Bar(), k); };
+  };
+  const Case cases[] = {
+      {"Escape on the drive list", key(1001, Qt::Key_Escape), kIdCancel},
+      {"Enter on the drive list", key(1001, Qt::Key_Return), kIdOk},
+      {"Escape on the tab control", tabBarKey(Qt::Key_Escape), kIdCancel},
+      {"Enter on the tab control", tabBarKey(Qt::Key_Enter), kIdOk},
+      {"Enter on the Close button", key(2, Qt::Key_Return), kIdCancel},
+      {"Close button", [](MainWindow& w) { Item<QPushButton>(w.Client(), 2)->click(); }, kIdCancel},
+      {"close box", [](MainWindow& w) { w.close(); }, kIdCancel},
+      {"Exit", [](MainWindow& w) { w.OnCommand(MainWindow::kExit); }, kIdClose},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Open();
+    window->setResult(-1);
+    c.act(*window);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), c.result);
+  }
+}
+
+TEST_F(MainWindowTest, EnterAndEscapeInsideAPageKeepTheProgramRunning) {
+  Open();
+  for (const Qt::Key k : {Qt::Key_Return, Qt::Key_Escape})
+    QTest::keyClick(Item(window->Page(0), 1002), k);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(window->Page(0)->isVisible());
+}
+
+}  // namespace

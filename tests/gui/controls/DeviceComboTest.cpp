@@ -1,0 +1,88 @@
+#include <FakeEngine.h>
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include "gui/controls/DeviceCombo.h"
+
+namespace {
+
+QStringList Items(const DeviceCombo& combo) {
+  QStringList texts;
+  for (int i = 0; i < combo.count(); ++i) texts << combo.itemText(i);
+  return texts;
+}
+
+class DeviceComboTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fake::Reset(); }
+  DeviceCombo combo;
+};
+
+TEST_F(DeviceComboTest, SkipsUnusableEntriesSortsAndCarriesTheLetter) {
+  fake::script().devices = {u"F: Zeta", u"#G: broken.iso: not a disc image", u"D: Alpha"};
+  combo.FillDevices();
+  EXPECT_EQ(Items(combo), QStringList({"D: Alpha", "F: Zeta"}));
+  EXPECT_EQ(combo.itemData(0).toUInt(), uint('D'));
+  EXPECT_EQ(combo.itemData(1).toUInt(), uint('F'));
+  EXPECT_EQ(combo.currentIndex(), 0);
+  EXPECT_EQ(fake::Calls(), std::vector<std::string>{"GetDevices(0)"});
+}
+
+TEST_F(DeviceComboTest, SelectionRulesOnRefill) {
+  struct Case {
+    const char* what;
+    std::vector<std::u16string> before, after;
+    char selectBefore;
+    QString expected;  // selected text after the refill; empty = no selection
+  };
+  const Case cases[] = {
+      {"kept drive stays selected though it moves",
+       {u"E: Drive", u"F: Other"},
+       {u"F: Other", u"E: Drive", u"D: New"},
+       'E',
+       "E: Drive"},
+      {"gone drive gives the first item",
+       {u"E: Drive", u"F: Other"},
+       {u"F: Other", u"G: Last"},
+       'E',
+       "F: Other"},
+      {"kept drive inserted before others",
+       {u"G: Drive", u"H: x"},
+       {u"G: Drive", u"E: a", u"D: b"},
+       'G',
+       "G: Drive"},
+      {"no entries leave nothing selected", {u"E: Drive"}, {}, 'E', ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fake::Reset();
+    fake::script().devices = c.before;
+    combo.FillDevices();
+    for (int i = 0; i < combo.count(); ++i)
+      if (combo.itemData(i).toUInt() == uint(c.selectBefore)) combo.setCurrentIndex(i);
+    fake::script().devices = c.after;
+    combo.FillDevices();
+    EXPECT_EQ(combo.currentText(), c.expected);
+    EXPECT_EQ(combo.currentIndex() < 0, c.expected.isEmpty());
+    EXPECT_EQ(combo.count(), int(c.after.size()));
+  }
+}
+
+TEST_F(DeviceComboTest, SortedInsertionReturnsTheIndex) {
+  EXPECT_EQ(combo.AddSorted("M"), 0);
+  EXPECT_EQ(combo.AddSorted("b"), 0);
+  EXPECT_EQ(combo.AddSorted("Z"), 2);
+  EXPECT_EQ(combo.AddSorted("C"), 1);
+  EXPECT_EQ(Items(combo), QStringList({"b", "C", "M", "Z"}));
+}
+
+TEST_F(DeviceComboTest, NeverReadsMoreThanTwentySixEntries) {
+  for (char16_t letter = u'A'; letter <= u'Z'; ++letter)
+    fake::script().devices.push_back(std::u16string(1, letter) + u": drive");
+  fake::script().deviceCount = 40;  // a lying count
+  combo.FillDevices();
+  EXPECT_EQ(combo.count(), 26);
+}
+
+}  // namespace

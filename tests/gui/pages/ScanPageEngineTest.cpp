@@ -1,0 +1,102 @@
+// A real surface scan from the scan page: the disc engine reads a fixture
+// image whose faults file makes some sectors slow to read and others
+// unreadable, and the page and the surface map show what the scan found.
+#include <gtest/gtest.h>
+#include <wrenlo/wrenlo.h>
+
+#include <QFile>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <memory>
+
+#include "../support/WaitUntil.h"
+#include "core/disc/DeviceContext.h"
+#include "core/scan/SectorScanner.h"
+#include "gui/controls/StaticText.h"
+#include "gui/controls/SurfaceDetailsDialog.h"
+#include "gui/controls/SurfaceTiles.h"
+#include "gui/pages/ScanPage.h"
+#include "gui/platform/ControlId.h"
+
+namespace {
+
+constexpr int kSectors = 3000;
+
+class ScanPageEngineTest : public ::testing::Test {
+ protected:
+  // One image of 3000 sectors: 100 to 109 read at the second attempt, 200 to
+  // 204 never, and every read takes a drive's time.
+  static void SetUpTestSuite() {
+    folder = new QTemporaryDir;
+    const QString image = folder->filePath(QStringLiteral("scratched.iso"));
+    QFile file(image);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(qint64{kSectors} * 2048));
+    QFile faults(image + QStringLiteral(".faults"));
+    ASSERT_TRUE(faults.open(QIODevice::WriteOnly));
+    faults.write("# a scratch and a hole\n100-109 1\n200-204 always\nlatency 150\n");
+    faults.close();
+    qputenv("WRENLO_IMAGES", image.toLocal8Bit());
+    wrenlo::Initialize();
+  }
+  static void TearDownTestSuite() { delete folder; }
+
+  static QTemporaryDir* folder;
+};
+
+QTemporaryDir* ScanPageEngineTest::folder = nullptr;
+
+TEST_F(ScanPageEngineTest, ShowsTheScratchAndTheHole) {
+  DeviceContext context(u'D');
+  ASSERT_TRUE(context.hasMedium);
+  QWidget host;
+  host.resize(700, 500);
+  host.show();
+  ScanPage page;
+  page.CreatePage(&host);
+  page.setGeometry(0, 0, 600, 400);
+  page.show();
+  page.context = &context;
+  page.UpdateContent();
+
+  auto* button = Item<QPushButton>(page.Client(), ScanPage::kStartStopId);
+  button->click();
+  ASSERT_TRUE(
+      WaitUntil([&] { return !page.Scanner()->IsRunning() && button->text() == "Start"; }, 60000));
+
+  EXPECT_EQ(Item<StaticText>(page.Client(), ScanPage::kStatusId)->Text(),
+            "Surface Scan. Sector 2999 from 3000");
+  EXPECT_EQ(Item<QProgressBar>(page.Client(), ScanPage::kProgressId)->value(), 100);
+  EXPECT_EQ(page.GoodLabel().Text(), "99.5%");
+  EXPECT_EQ(page.ProblemLabel().Text(), "0.3%");
+  EXPECT_EQ(page.ErrorLabel().Text(), "0.2%");
+  auto* log = Item<QTreeWidget>(page.Client(), ScanPage::kLogId);
+  ASSERT_EQ(log->topLevelItemCount(), 16);
+  EXPECT_EQ(log->topLevelItem(0)->text(1),
+            "Surface scan started, start sector = 0, end sector = 2999");
+  EXPECT_EQ(log->topLevelItem(1)->text(1), "Sector problem");
+  EXPECT_EQ(log->topLevelItem(11)->text(1), "Sector error");
+
+  // The map of the finished scan, at one sector per cell from the top.
+  WithModalDialog([&] { Item<QPushButton>(page.Client(), ScanPage::kDetailsId)->click(); },
+                  [&](QDialog*) {
+                    SurfaceInfoControl& map = page.DetailsDialog()->GetSurfaceMap();
+                    const QImage shown = map.viewport()->grab().toImage();
+                    for (const auto& [block, color] : {std::pair{0, kGoodColor},
+                                                       {99, kGoodColor},
+                                                       {100, kProblemColor},
+                                                       {109, kProblemColor},
+                                                       {110, kGoodColor},
+                                                       {200, kErrorColor},
+                                                       {204, kErrorColor},
+                                                       {205, kGoodColor}}) {
+                      const int slot = map.Geometry().SlotOf(block);
+                      ASSERT_GE(slot, 0) << block;
+                      const CellRect cell = map.Geometry().Cell(slot);
+                      EXPECT_EQ(shown.pixel(cell.left + 4, cell.top + 4), color) << block;
+                    }
+                  });
+}
+
+}  // namespace
