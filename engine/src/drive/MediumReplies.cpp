@@ -76,7 +76,8 @@ std::optional<FullToc> DecodeFullToc(std::span<const std::uint8_t> reply) {
       if (known.number == number) session = &known;
     if (session == nullptr) session = &toc.sessions.emplace_back(FullTocSession{number, 0, {}});
     if (point >= 1 && point <= 99 && address >= 0) {
-      toc.tracks.push_back(FullTocTrack{point, number, static_cast<std::uint8_t>(r.U8(at + 1) & 0x0F),
+      toc.tracks.push_back(FullTocTrack{point, number,
+                                        static_cast<std::uint8_t>(r.U8(at + 1) & 0x0F),
                                         static_cast<std::uint32_t>(address)});
     } else if (point == kPointFirstTrack) {
       session->discType = r.U8(at + 9);

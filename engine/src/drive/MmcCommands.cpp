@@ -248,10 +248,9 @@ Result ReadCd(ScsiDevice& device, std::uint32_t address, std::uint32_t count,
               std::uint8_t sectorType, std::uint8_t fields, std::span<std::uint8_t> out) {
   if (count == 0) return kOk;
   if (count > 0xFFFFFF || out.size() % count != 0) return kInvalidArgument;
-  Command command =
-      Cdb({kOpReadCd, static_cast<std::uint8_t>((sectorType & 0x07) << 2), 0, 0, 0, 0, 0, 0, 0,
-           fields, 0, 0},
-          Direction::kFromDevice, kReadTimeoutMs);
+  Command command = Cdb({kOpReadCd, static_cast<std::uint8_t>((sectorType & 0x07) << 2), 0, 0, 0, 0,
+                         0, 0, 0, fields, 0, 0},
+                        Direction::kFromDevice, kReadTimeoutMs);
   PutU32(command, 2, address);
   command.cdb[6] = static_cast<std::uint8_t>(count >> 16);
   PutU16(command, 7, count);

@@ -1,9 +1,9 @@
 #include "MmcDrive.h"
 
+#include <wrenlo/wrenlo.h>
+
 #include <algorithm>
 #include <vector>
-
-#include <wrenlo/wrenlo.h>
 
 #include "CdSectors.h"
 #include "FeatureReplies.h"
@@ -138,7 +138,7 @@ Result MmcDrive::Medium(MediumLayout& out) {
     return result;
   }
   SetReadMap(std::make_shared<const SectorReadMap>(IsCdProfile(profile) ? SectorReadMap(layout)
-                                                                         : SectorReadMap()));
+                                                                        : SectorReadMap()));
   out = std::move(layout);
   return kOk;
 }
@@ -248,7 +248,8 @@ Result MmcDrive::ReadAudio(std::uint32_t address, std::uint32_t count, std::uint
   if (result != kOk) return result;
   const std::size_t sectorBytes = returned.size() / count;
   for (std::uint32_t i = 0; i < count; ++i) {
-    const auto sector = std::span<const std::uint8_t>(returned).subspan(i * sectorBytes, sectorBytes);
+    const auto sector =
+        std::span<const std::uint8_t>(returned).subspan(i * sectorBytes, sectorBytes);
     if (const Result r = AudioSectorData(sector, c2, out + std::size_t{i} * kSectorBytes); r != kOk)
       return r;
   }
@@ -278,8 +279,8 @@ Result MmcDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* 
   while (count > 0) {
     // One command never spans two tracks read differently.
     const SectorReadMap::Run run = map->At(address);
-    std::uint32_t chunk = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(count, run.end - address));
+    std::uint32_t chunk =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(count, run.end - address));
     Result result = kOk;
     switch (run.how) {
       case SectorRead::kBlocks:

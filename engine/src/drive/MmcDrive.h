@@ -5,8 +5,8 @@
 // Mode 2) is kept from the last answer until the tray opens.
 #pragma once
 
-#include <cstdint>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>

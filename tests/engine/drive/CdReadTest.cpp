@@ -22,9 +22,9 @@ using testing::FakeScsiDevice;
 using testing::Good;
 using testing::Hex;
 
-constexpr std::uint8_t kTestUnitReady = 0x00, kReadCapacity = 0x25, kRead10 = 0x28,
-                       kReadToc = 0x43, kGetConfiguration = 0x46, kEventStatus = 0x4A,
-                       kTrackInformation = 0x52, kModeSense = 0x5A, kReadCd = 0xBE;
+constexpr std::uint8_t kTestUnitReady = 0x00, kReadCapacity = 0x25, kRead10 = 0x28, kReadToc = 0x43,
+                       kGetConfiguration = 0x46, kEventStatus = 0x4A, kTrackInformation = 0x52,
+                       kModeSense = 0x5A, kReadCd = 0xBE;
 
 Bytes Cdb(const Command& command) {
   return Bytes(command.cdb.begin(), command.cdb.begin() + command.cdbLength);
@@ -47,7 +47,8 @@ TEST(ReadCdTest, CommandBlocks) {
     const char* cdb;
   };
   const Case cases[] = {
-      {"audio", 600, 3, kCdSectorCdda, kCdFieldsUserData, 2352, "be 04 00 00 02 58 00 00 03 10 00 00"},
+      {"audio", 600, 3, kCdSectorCdda, kCdFieldsUserData, 2352,
+       "be 04 00 00 02 58 00 00 03 10 00 00"},
       {"audio with C2 error pointers", 600, 3, kCdSectorCdda,
        kCdFieldsUserData | kCdFieldC2Pointers, 2352 + 294, "be 04 00 00 02 58 00 00 03 12 00 00"},
       {"any data sector whole; a count needing the third length byte", 0x01020304, 0x010000,

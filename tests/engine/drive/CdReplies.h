@@ -81,7 +81,7 @@ inline Bytes EnhancedCdFullToc() {
       At(1, 0x10, 0xA2, 20000),
       At(1, 0x10, 1, 0),
       At(1, 0x10, 2, 10000),
-      {1, 0x50, 0xB0, 6, 40, 0},  // ADR 5: the next session's place, not a track
+      {1, 0x50, 0xB0, 6, 40, 0},    // ADR 5: the next session's place, not a track
       {2, 0x14, 0xA0, 3, 0x20, 0},  // first track 3, CD-ROM XA
       {2, 0x14, 0xA1, 3, 0, 0},
       At(2, 0x14, 0xA2, 40000),
@@ -90,9 +90,8 @@ inline Bytes EnhancedCdFullToc() {
 }
 
 // READ TRACK INFORMATION of one track (36 bytes).
-inline Bytes TrackInformationReply(std::uint8_t track, std::uint8_t session,
-                                   std::uint8_t control, std::uint8_t dataMode,
-                                   std::uint32_t start, std::uint32_t size) {
+inline Bytes TrackInformationReply(std::uint8_t track, std::uint8_t session, std::uint8_t control,
+                                   std::uint8_t dataMode, std::uint32_t start, std::uint32_t size) {
   Bytes reply(36, 0);
   reply[1] = 34;
   reply[2] = track;

@@ -69,8 +69,8 @@ CommandOutcome FakeScsiDevice::Execute(const Command& command, std::span<std::ui
   if (command.cdb[0] == 0xBE && readCdSector) {
     // READ CD: count in bytes 6-8; each sector's share of the buffer from readCdSector.
     const std::uint32_t address = U32At(command, 2);
-    const std::uint32_t count = std::uint32_t{command.cdb[6]} << 16 |
-                                std::uint32_t{command.cdb[7]} << 8 | command.cdb[8];
+    const std::uint32_t count =
+        std::uint32_t{command.cdb[6]} << 16 | std::uint32_t{command.cdb[7]} << 8 | command.cdb[8];
     const std::size_t share = count == 0 ? 0 : data.size() / count;
     for (std::uint32_t i = 0; i < count; ++i) {
       const FakeReply sector = readCdSector(address + i, command);

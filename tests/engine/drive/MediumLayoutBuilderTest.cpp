@@ -22,9 +22,8 @@ TrackInfo Info(std::uint16_t track, std::uint16_t session, std::uint32_t start, 
 
 // An audio session (tracks 1 and 2, lead-out at 20000) and a CD-ROM XA
 // session (track 3, lead-out at 40000), as a full TOC states them.
-const FullToc kEnhancedCd{
-    {{1, 1, 0, 0}, {2, 1, 0, 10000}, {3, 2, kControlDataTrack, 31400}},
-    {{1, kDiscTypeCdDaOrCdRom, 20000}, {2, kDiscTypeCdRomXa, 40000}}};
+const FullToc kEnhancedCd{{{1, 1, 0, 0}, {2, 1, 0, 10000}, {3, 2, kControlDataTrack, 31400}},
+                          {{1, kDiscTypeCdDaOrCdRom, 20000}, {2, kDiscTypeCdRomXa, 40000}}};
 
 std::string Describe(const MediumLayout& layout) {
   std::string out;
