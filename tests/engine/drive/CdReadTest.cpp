@@ -87,6 +87,9 @@ TEST(CdSectorsTest, TheBytesGivenForEachKindOfSector) {
   const Bytes mode1 = testing::WholeDataSector(1, false, user);
   ASSERT_EQ(DataSectorData(mode1, out.data()), kOk);
   EXPECT_EQ(out, Bytes(mode1.begin() + 16, mode1.begin() + 16 + 2048));
+  ASSERT_EQ(DataSectorData(testing::IdeWholeSector16(), out.data()), kOk);
+  EXPECT_EQ(Bytes(out.begin(), out.begin() + 8), Hex("01 43 44 30 30 31 01 00"))
+      << "QEMU's Mode 1 sector: the volume descriptor";
   EXPECT_EQ(DataSectorData(testing::WholeDataSector(3, false, user), out.data()), kMediumError);
   EXPECT_EQ(DataSectorData(Bytes(2351), out.data()), kInvalidArgument);
 

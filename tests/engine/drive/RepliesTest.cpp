@@ -238,6 +238,14 @@ TEST(MediumRepliesTest, FullTocSessionsTracksAndLeadOuts) {
   EXPECT_EQ(DecodeFullToc(announcesMore)->tracks.size(), 3u);
   EXPECT_FALSE(DecodeFullToc(Hex("00 02 01")));
 
+  const auto qemu = DecodeFullToc(testing::IdeFullToc());
+  ASSERT_TRUE(qemu);
+  ASSERT_EQ(qemu->tracks.size(), 1u);
+  EXPECT_EQ(qemu->tracks[0].start, 0u);
+  EXPECT_EQ(qemu->tracks[0].session, 1);
+  ASSERT_EQ(qemu->sessions.size(), 1u);
+  EXPECT_EQ(qemu->sessions[0].leadOut, 1235u);
+
   // A start before 00:02:00 is no address on the disc.
   const auto early = DecodeFullToc(testing::FullTocReply({{1, 0x14, 1, 0, 1, 74}}));
   ASSERT_TRUE(early);
