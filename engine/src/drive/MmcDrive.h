@@ -1,8 +1,9 @@
 // A real drive as the engine's Backend, spoken to with SCSI MMC commands.
 // What the drive is and can do is asked once and kept; what medium it holds
-// is asked on every Medium() call, since the user may change it at any time,
-// and how each sector of it is read (READ(10), or READ CD for CD audio and
-// Mode 2) is kept from the last answer until the tray opens.
+// is asked on every Medium() call, since the user may change it at any time.
+// How each sector of it is read (READ(10), or READ CD for CD audio and Mode
+// 2) follows the last answer; a read with no answer yet asks for one first,
+// and Eject and CloseTray drop it.
 #pragma once
 
 #include <atomic>

@@ -309,7 +309,8 @@ TEST(CdDriveTest, ATocOnlyDriveTakesEachTracksSessionFromTheFullToc) {
   ASSERT_EQ(MmcDrive(std::move(owner)).Medium(layout), kOk);
   EXPECT_EQ(Describe(layout), "S1:0+40000 T1/1m0 T2/1m0 T3/1m1 ");
   device = TocOnlyDrive(owner, 0x10, true);
-  ASSERT_EQ(MmcDrive(std::move(owner)).Medium(layout), kOk);
+  MmcDrive dvd(std::move(owner));
+  ASSERT_EQ(dvd.Medium(layout), kOk);
   for (const Command& command : device->Commands(kReadToc)) EXPECT_EQ(command.cdb[2], 0);
 }
 
