@@ -401,6 +401,9 @@ WRENLO_API std::int32_t GetTrackInformation(std::int32_t device, std::int32_t tr
 
 // Reads count sectors from address into buffer (bufferSize bytes); mode 0
 // reads 2048-byte user data. 0 = every byte of the sectors is in the buffer.
+// Of a CD sector that holds more, the 2048 bytes are: for audio, the first
+// 2048 of its 2352-byte frame; for Mode 2 Form 1, its 2048 user bytes; for
+// Mode 2 Form 2, the first 2048 of its 2324 user bytes.
 WRENLO_API std::int32_t ReadSectors(std::int32_t device, std::int32_t address, std::int32_t count,
                                     std::int32_t mode, std::uint8_t* buffer,
                                     std::int32_t bufferSize);

@@ -9,9 +9,21 @@ namespace {
 
 constexpr std::uint8_t kMaxTrack = 99;
 
-std::uint8_t TrackMode(const TocEntry& entry, const TrackInfo* info) {
+// The full TOC's session of track, or nullptr.
+const FullTocSession* SessionOf(const std::optional<FullToc>& fullToc, std::uint8_t track) {
+  if (!fullToc) return nullptr;
+  for (const FullTocTrack& entry : fullToc->tracks)
+    if (entry.track == track) return fullToc->Session(entry.session);
+  return nullptr;
+}
+
+std::uint8_t TrackMode(const TocEntry& entry, const TrackInfo* info,
+                       const FullTocSession* session) {
   if ((entry.control & kControlDataTrack) == 0) return 0;
   if (info && (info->dataMode == 1 || info->dataMode == 2)) return info->dataMode;
+  if (!info && session &&
+      (session->discType == kDiscTypeCdRomXa || session->discType == kDiscTypeCdI))
+    return 2;
   return 1;
 }
 
@@ -46,13 +58,23 @@ Result BuildMediumLayout(const MediumFacts& facts, MediumLayout& out) {
     track.start = entry.start;
     track.sectorCount = end && *end > entry.start ? *end - entry.start : 0;
     const TrackInfo* info = nullptr;
+    const FullTocSession* session = nullptr;
     if (infoIndex < facts.trackInfo.size() && facts.trackInfo[infoIndex].track == entry.track) {
       info = &facts.trackInfo[infoIndex++];
       track.session = info->session;
       track.start = info->start;
       if (info->size != 0) track.sectorCount = info->size;
+    } else if ((session = SessionOf(facts.fullToc, entry.track))) {
+      // The last track of a session ends at its session's lead-out, not at
+      // the next session's first track.
+      track.session = session->number;
+      if (session->leadOut && *session->leadOut > entry.start) {
+        const std::uint32_t toLeadOut = *session->leadOut - entry.start;
+        track.sectorCount =
+            track.sectorCount == 0 ? toLeadOut : std::min(track.sectorCount, toLeadOut);
+      }
     }
-    track.mode = TrackMode(entry, info);
+    track.mode = TrackMode(entry, info, session);
     out.tracks.push_back(track);
   }
   if (out.tracks.empty()) return kNoMedium;

@@ -1,8 +1,9 @@
 // The medium's sessions and tracks from what the drive said of it: the TOC
 // always, READ TRACK INFORMATION per track where the drive has it (exact
-// track sizes and session numbers). A drive without it still gets correct
-// records for a single-session medium: each track runs to the next track's
-// start or to the lead-out.
+// track sizes, session numbers and data modes). A drive without it gives
+// each track's session, its session's lead-out and the session's disc type
+// in the CD's full TOC; without that too, every track is in session 1 and
+// runs to the next track's start or to the lead-out.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,7 @@ struct MediumFacts {
   // the track list (or empty) when the drive does not answer it.
   std::vector<TrackInfo> trackInfo;
   std::optional<std::uint32_t> sectorCount;  // from READ CAPACITY
+  std::optional<FullToc> fullToc;            // READ TOC format 2, where asked and answered
 };
 
 // kOk and out filled, or kNoMedium when the TOC lists no track.

@@ -49,6 +49,45 @@ std::optional<Toc> DecodeToc(std::span<const std::uint8_t> reply) {
   return toc;
 }
 
+const FullTocSession* FullToc::Session(std::uint8_t number) const {
+  for (const FullTocSession& session : sessions)
+    if (session.number == number) return &session;
+  return nullptr;
+}
+
+std::optional<FullToc> DecodeFullToc(std::span<const std::uint8_t> reply) {
+  // Bytes 2 and 3 first and last session; 11-byte descriptors from byte 4:
+  // byte 0 session, 1 ADR (bits 7-4) and control, 3 POINT, 8-10 PMIN, PSEC,
+  // PFRAME. With ADR 1, POINT 1 to 99 gives a track's start, A0h the first
+  // track (PMIN) and disc type (PSEC), A2h the session's lead-out.
+  constexpr std::uint8_t kPointFirstTrack = 0xA0, kPointLeadOut = 0xA2;
+  const ReplyBytes r = Announced(reply);
+  if (r.size() < 4) return std::nullopt;
+  FullToc toc;
+  for (std::size_t at = 4; r.Has(at, 11); at += 11) {
+    if (r.U8(at + 1) >> 4 != 1) continue;  // another kind of descriptor
+    const std::uint8_t number = r.U8(at);
+    const std::uint8_t point = r.U8(at + 3);
+    // MSF from 00:02:00 at address 0; an address before that is no start.
+    const std::int64_t address =
+        (std::int64_t{r.U8(at + 8)} * 60 + r.U8(at + 9)) * 75 + r.U8(at + 10) - 150;
+    FullTocSession* session = nullptr;
+    for (FullTocSession& known : toc.sessions)
+      if (known.number == number) session = &known;
+    if (session == nullptr) session = &toc.sessions.emplace_back(FullTocSession{number, 0, {}});
+    if (point >= 1 && point <= 99 && address >= 0) {
+      toc.tracks.push_back(FullTocTrack{point, number,
+                                        static_cast<std::uint8_t>(r.U8(at + 1) & 0x0F),
+                                        static_cast<std::uint32_t>(address)});
+    } else if (point == kPointFirstTrack) {
+      session->discType = r.U8(at + 9);
+    } else if (point == kPointLeadOut && address >= 0) {
+      session->leadOut = static_cast<std::uint32_t>(address);
+    }
+  }
+  return toc;
+}
+
 std::optional<TrackInfo> DecodeTrackInformation(std::span<const std::uint8_t> reply) {
   // Bytes 2/32 track number, 3/33 session number (low byte / high byte),
   // 5 track mode, 6 blank bit and data mode, 8-11 start, 24-27 size.

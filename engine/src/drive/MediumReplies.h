@@ -1,6 +1,7 @@
 // Decoders of the replies that describe the medium: READ DISC INFORMATION,
-// READ TOC format 0 (addresses as LBA), READ TRACK INFORMATION, READ
-// CAPACITY(10) and the media class of GET EVENT STATUS NOTIFICATION.
+// READ TOC format 0 (addresses as LBA) and format 2 (the full TOC of a CD,
+// addresses as MSF), READ TRACK INFORMATION, READ CAPACITY(10) and the media
+// class of GET EVENT STATUS NOTIFICATION.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,33 @@ struct Toc {
   std::vector<TocEntry> entries;  // in reply order, the lead-out last
 };
 std::optional<Toc> DecodeToc(std::span<const std::uint8_t> reply);
+
+// Disc types a CD's session states in its TOC (the first track pointer's
+// PSEC): CD-DA or CD-ROM, CD-I, CD-ROM XA. Data tracks of the last two are
+// Mode 2.
+inline constexpr std::uint8_t kDiscTypeCdDaOrCdRom = 0x00;
+inline constexpr std::uint8_t kDiscTypeCdI = 0x10;
+inline constexpr std::uint8_t kDiscTypeCdRomXa = 0x20;
+
+// The full TOC of a CD: which session each track is in and where each
+// session's lead-out starts, which format 0 does not say.
+struct FullTocTrack {
+  std::uint8_t track = 0;  // 1 to 99
+  std::uint8_t session = 0;
+  std::uint8_t control = 0;
+  std::uint32_t start = 0;
+};
+struct FullTocSession {
+  std::uint8_t number = 0;
+  std::uint8_t discType = kDiscTypeCdDaOrCdRom;
+  std::optional<std::uint32_t> leadOut;
+};
+struct FullToc {
+  std::vector<FullTocTrack> tracks;      // in reply order
+  std::vector<FullTocSession> sessions;  // in order of first mention
+  const FullTocSession* Session(std::uint8_t number) const;
+};
+std::optional<FullToc> DecodeFullToc(std::span<const std::uint8_t> reply);
 
 struct TrackInfo {
   std::uint16_t track = 0;

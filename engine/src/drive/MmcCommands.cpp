@@ -28,6 +28,7 @@ constexpr std::uint8_t kOpReadBufferCapacity = 0x5C;
 constexpr std::uint8_t kOpReportKey = 0xA4;
 constexpr std::uint8_t kOpRead12 = 0xA8;
 constexpr std::uint8_t kOpGetPerformance = 0xAC;
+constexpr std::uint8_t kOpReadCd = 0xBE;
 
 constexpr std::uint32_t kSectorBytes = 2048;
 
@@ -168,6 +169,20 @@ Reply ReadToc(ScsiDevice& device) {
   return AskVariable(device, make, 12, 4 + 100 * 8, ShortReplyLength);
 }
 
+Reply ReadFullToc(ScsiDevice& device) {
+  // Format 2 in byte 2 and in byte 9 bits 7-6; MSF set, the only form of
+  // this format's addresses; from session 1.
+  auto make = [](std::uint32_t length) {
+    Command command = Cdb({kOpReadToc, 0x02, 0x02, 0, 0, 0, 1, 0, 0, 0x80}, Direction::kFromDevice,
+                          kMediumTimeoutMs);
+    PutU16(command, 7, length);
+    return command;
+  };
+  // 11-byte descriptors: 99 tracks and a few pointers per session fit in the
+  // first allocation; a longer reply is asked again up to the field's limit.
+  return AskVariable(device, make, 4 + 11 * 120, 0xFFFF, ShortReplyLength);
+}
+
 Reply ReadTrackInformation(ScsiDevice& device, std::uint32_t track) {
   constexpr std::uint8_t kLength = 48;
   Command command = Cdb({kOpReadTrackInformation, 0x01, 0, 0, 0, 0, 0, 0, kLength, 0},
@@ -227,6 +242,22 @@ Result ReadBlocks(ScsiDevice& device, std::uint32_t address, std::uint32_t count
   const Result result = Classify(outcome);
   if (result != kOk) return result;
   return outcome.transferred == bytes ? kOk : kTransportError;
+}
+
+Result ReadCd(ScsiDevice& device, std::uint32_t address, std::uint32_t count,
+              std::uint8_t sectorType, std::uint8_t fields, std::span<std::uint8_t> out) {
+  if (count == 0) return kOk;
+  if (count > 0xFFFFFF || out.size() % count != 0) return kInvalidArgument;
+  Command command = Cdb({kOpReadCd, static_cast<std::uint8_t>((sectorType & 0x07) << 2), 0, 0, 0, 0,
+                         0, 0, 0, fields, 0, 0},
+                        Direction::kFromDevice, kReadTimeoutMs);
+  PutU32(command, 2, address);
+  command.cdb[6] = static_cast<std::uint8_t>(count >> 16);
+  PutU16(command, 7, count);
+  const CommandOutcome outcome = Run(device, command, out);
+  const Result result = Classify(outcome);
+  if (result != kOk) return result;
+  return outcome.transferred == out.size() ? kOk : kTransportError;
 }
 
 Result StartStopUnit(ScsiDevice& device, bool loadEject, bool start) {

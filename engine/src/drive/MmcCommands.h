@@ -35,6 +35,8 @@ Reply ReportKeyRpcState(ScsiDevice& device);
 Reply ReadDiscInformation(ScsiDevice& device);
 // Format 0 (TOC), addresses as LBA.
 Reply ReadToc(ScsiDevice& device);
+// Format 2 (a CD's full TOC, every session), addresses as MSF.
+Reply ReadFullToc(ScsiDevice& device);
 Reply ReadTrackInformation(ScsiDevice& device, std::uint32_t track);
 Reply ReadCapacity(ScsiDevice& device);
 // GET EVENT STATUS NOTIFICATION, polled, media class.
@@ -47,6 +49,24 @@ Reply ReadBufferCapacity(ScsiDevice& device);
 // sectors from address into out. kOk only when every byte arrived.
 Result ReadBlocks(ScsiDevice& device, std::uint32_t address, std::uint32_t count,
                   std::uint8_t* out);
+
+// READ CD: the expected sector type (byte 1 bits 4-2) and the fields of each
+// sector to return (byte 9).
+inline constexpr std::uint8_t kCdSectorAny = 0;   // any type; the header tells
+inline constexpr std::uint8_t kCdSectorCdda = 1;  // audio only
+inline constexpr std::uint8_t kCdFieldsUserData = 0x10;
+// Sync, header, sub-header, user data and EDC/ECC: the whole 2352 bytes of
+// any sector type.
+inline constexpr std::uint8_t kCdFieldsWholeSector = 0xF8;
+// With the fields, one C2 error bit per byte of the 2352 after each sector.
+inline constexpr std::uint8_t kCdFieldC2Pointers = 0x02;
+inline constexpr std::uint32_t kCdSectorBytes = 2352;
+inline constexpr std::uint32_t kC2PointerBytes = kCdSectorBytes / 8;
+
+// READ CD of count sectors from address, each of out.size() / count bytes
+// (what fields asks for). kOk only when every byte arrived.
+Result ReadCd(ScsiDevice& device, std::uint32_t address, std::uint32_t count,
+              std::uint8_t sectorType, std::uint8_t fields, std::span<std::uint8_t> out);
 
 Result StartStopUnit(ScsiDevice& device, bool loadEject, bool start);
 Result PreventAllowMediumRemoval(ScsiDevice& device, bool prevent);

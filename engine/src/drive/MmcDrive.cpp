@@ -1,7 +1,11 @@
 #include "MmcDrive.h"
 
-#include <algorithm>
+#include <wrenlo/wrenlo.h>
 
+#include <algorithm>
+#include <vector>
+
+#include "CdSectors.h"
 #include "FeatureReplies.h"
 #include "MediumLayoutBuilder.h"
 #include "MediumReplies.h"
@@ -18,6 +22,8 @@ constexpr std::uint8_t kVpdUnitSerialNumber = 0x80;
 constexpr std::uint32_t kSectorBytes = 2048;
 
 constexpr std::uint8_t kVpdSupportedPages = 0x00;
+
+bool IsCdProfile(std::uint16_t profile) { return profile >= 0x0008 && profile <= 0x000A; }
 
 std::u16string Widen(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
 
@@ -124,6 +130,20 @@ std::int32_t MmcDrive::MaxReadSpeedKB() { return Facts().maxReadKB; }
 std::int32_t MmcDrive::MaxWriteSpeedKB() { return Facts().maxWriteKB; }
 
 Result MmcDrive::Medium(MediumLayout& out) {
+  std::uint16_t profile = kProfileNone;
+  MediumLayout layout;
+  const Result result = DescribeMedium(layout, profile);
+  if (result != kOk) {
+    SetReadMap(nullptr);
+    return result;
+  }
+  SetReadMap(std::make_shared<const SectorReadMap>(IsCdProfile(profile) ? SectorReadMap(layout)
+                                                                        : SectorReadMap()));
+  out = std::move(layout);
+  return kOk;
+}
+
+Result MmcDrive::DescribeMedium(MediumLayout& layout, std::uint16_t& profile) {
   ScsiDevice& device = *device_;
   // The media event status answers "tray open" and "no medium" without
   // waiting for the drive, and takes a pending media event off the drive.
@@ -135,7 +155,7 @@ Result MmcDrive::Medium(MediumLayout& out) {
   }
   if (const Result ready = TestUnitReady(device); ready != kOk) return ready;
 
-  std::uint16_t profile = kProfileCdRom;  // drives without GET CONFIGURATION read CDs
+  profile = kProfileCdRom;  // drives without GET CONFIGURATION read CDs
   const Reply header = GetConfigurationHeader(device);
   if (header.result == kOk) {
     if (const auto config = DecodeConfiguration(header.bytes)) {
@@ -151,13 +171,21 @@ Result MmcDrive::Medium(MediumLayout& out) {
   if (!decoded) return kTransportError;
   facts.toc = *decoded;
 
+  bool everyTrackInfo = true;
   for (const TocEntry& entry : facts.toc.entries) {
     if (entry.track < 1 || entry.track > 99) continue;
     const Reply info = ReadTrackInformation(device, entry.track);
-    if (info.result != kOk) break;  // the drive has no READ TRACK INFORMATION
-    const auto track = DecodeTrackInformation(info.bytes);
-    if (!track) break;
+    const auto track = info.result == kOk ? DecodeTrackInformation(info.bytes) : std::nullopt;
+    if (!track) {  // the drive has no READ TRACK INFORMATION
+      everyTrackInfo = false;
+      break;
+    }
     facts.trackInfo.push_back(*track);
+  }
+  // Without it, a CD's full TOC says which session each track is in.
+  if (!everyTrackInfo && IsCdProfile(profile)) {
+    const Reply fullToc = ReadFullToc(device);
+    if (fullToc.result == kOk) facts.fullToc = DecodeFullToc(fullToc.bytes);
   }
   const Reply capacity = ReadCapacity(device);
   if (capacity.result == kOk) {
@@ -165,28 +193,110 @@ Result MmcDrive::Medium(MediumLayout& out) {
       facts.sectorCount = decodedCapacity->lastAddress + 1;
   }
 
-  MediumLayout layout;
   layout.typeName = ProfileName(profile);
-  if (const Result built = BuildMediumLayout(facts, layout); built != kOk) return built;
-  out = std::move(layout);
-  return kOk;
+  return BuildMediumLayout(facts, layout);
 }
 
 Result MmcDrive::Eject() {
+  SetReadMap(nullptr);
   // Removal may have been prevented (by us or another program); allow it.
   PreventAllowMediumRemoval(*device_, false);
   return StartStopUnit(*device_, true, false);
 }
 
-Result MmcDrive::CloseTray() { return StartStopUnit(*device_, true, true); }
+Result MmcDrive::CloseTray() {
+  SetReadMap(nullptr);
+  return StartStopUnit(*device_, true, true);
+}
+
+void MmcDrive::SetReadMap(std::shared_ptr<const SectorReadMap> map) {
+  std::lock_guard lock(readMapMutex_);
+  readMap_ = std::move(map);
+}
+
+std::shared_ptr<const SectorReadMap> MmcDrive::ReadMap() {
+  {
+    std::lock_guard lock(readMapMutex_);
+    if (readMap_) return readMap_;
+  }
+  MediumLayout layout;
+  Medium(layout);
+  std::lock_guard lock(readMapMutex_);
+  // Still unknown when the drive describes no medium: every sector as blocks.
+  return readMap_ ? readMap_ : std::make_shared<const SectorReadMap>();
+}
+
+std::uint32_t MmcDrive::CdChunk(std::uint32_t sectorBytes) const {
+  return std::max<std::uint32_t>(1, maxTransferSectors_ * kSectorBytes / sectorBytes);
+}
+
+Result MmcDrive::ReadAudio(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  bool c2 = !c2Refused_ && HasCapability(cap::SupportsC2Pointers);
+  std::vector<std::uint8_t> returned;
+  const auto read = [&] {
+    const std::uint32_t sectorBytes = kCdSectorBytes + (c2 ? kC2PointerBytes : 0);
+    returned.assign(std::size_t{count} * sectorBytes, 0);
+    return ReadCd(*device_, address, count, kCdSectorCdda,
+                  kCdFieldsUserData | (c2 ? kCdFieldC2Pointers : 0), returned);
+  };
+  Result result = read();
+  if (result == kIllegalRequest && c2) {
+    c2 = false;
+    result = read();
+    if (result == kOk) c2Refused_ = true;
+  }
+  if (result != kOk) return result;
+  const std::size_t sectorBytes = returned.size() / count;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const auto sector =
+        std::span<const std::uint8_t>(returned).subspan(i * sectorBytes, sectorBytes);
+    if (const Result r = AudioSectorData(sector, c2, out + std::size_t{i} * kSectorBytes); r != kOk)
+      return r;
+  }
+  return kOk;
+}
+
+Result MmcDrive::ReadWholeData(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  std::vector<std::uint8_t> returned(std::size_t{count} * kCdSectorBytes);
+  if (const Result result =
+          ReadCd(*device_, address, count, kCdSectorAny, kCdFieldsWholeSector, returned);
+      result != kOk)
+    return result;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const auto sector =
+        std::span<const std::uint8_t>(returned).subspan(i * kCdSectorBytes, kCdSectorBytes);
+    if (const Result r = DataSectorData(sector, out + std::size_t{i} * kSectorBytes); r != kOk)
+      return r;
+  }
+  return kOk;
+}
 
 Result MmcDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
   if (count != 0 && out == nullptr) return kInvalidArgument;
   if (std::uint64_t{address} + count > 0x100000000ull) return kOutOfRange;
+  if (count == 0) return kOk;
+  const std::shared_ptr<const SectorReadMap> map = ReadMap();
   while (count > 0) {
-    const std::uint32_t chunk = std::min(count, maxTransferSectors_);
-    if (const Result result = ReadBlocks(*device_, address, chunk, out); result != kOk)
-      return result;
+    // One command never spans two tracks read differently.
+    const SectorReadMap::Run run = map->At(address);
+    std::uint32_t chunk =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(count, run.end - address));
+    Result result = kOk;
+    switch (run.how) {
+      case SectorRead::kBlocks:
+        chunk = std::min(chunk, maxTransferSectors_);
+        result = ReadBlocks(*device_, address, chunk, out);
+        break;
+      case SectorRead::kAudio:
+        chunk = std::min(chunk, CdChunk(kCdSectorBytes + kC2PointerBytes));
+        result = ReadAudio(address, chunk, out);
+        break;
+      case SectorRead::kWholeData:
+        chunk = std::min(chunk, CdChunk(kCdSectorBytes));
+        result = ReadWholeData(address, chunk, out);
+        break;
+    }
+    if (result != kOk) return result;
     address += chunk;
     count -= chunk;
     out += std::size_t{chunk} * kSectorBytes;

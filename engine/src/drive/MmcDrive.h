@@ -1,8 +1,12 @@
 // A real drive as the engine's Backend, spoken to with SCSI MMC commands.
 // What the drive is and can do is asked once and kept; what medium it holds
 // is asked on every Medium() call, since the user may change it at any time.
+// How each sector of it is read (READ(10), or READ CD for CD audio and Mode
+// 2) follows the last answer; a read with no answer yet asks for one first,
+// and Eject and CloseTray drop it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -13,6 +17,7 @@
 #include "CapabilityTable.h"
 #include "IdentityReplies.h"
 #include "ScsiDevice.h"
+#include "SectorReadMap.h"
 
 namespace wrenlo::drive {
 
@@ -43,10 +48,26 @@ class MmcDrive final : public Backend {
   const DriveFacts& Facts();
   DriveFacts LoadFacts();
 
+  // The medium's layout and the drive's current profile.
+  Result DescribeMedium(MediumLayout& layout, std::uint16_t& profile);
+  // How the medium's sectors are read; asks for the medium when not known.
+  std::shared_ptr<const SectorReadMap> ReadMap();
+  void SetReadMap(std::shared_ptr<const SectorReadMap> map);
+  // READ CD of count sectors of one kind into 2048 bytes each.
+  Result ReadAudio(std::uint32_t address, std::uint32_t count, std::uint8_t* out);
+  Result ReadWholeData(std::uint32_t address, std::uint32_t count, std::uint8_t* out);
+  // Sectors of sectorBytes one READ CD may carry.
+  std::uint32_t CdChunk(std::uint32_t sectorBytes) const;
+
   std::unique_ptr<ScsiDevice> device_;
   std::uint32_t maxTransferSectors_;
   std::once_flag factsOnce_;
   DriveFacts facts_;
+  std::mutex readMapMutex_;
+  std::shared_ptr<const SectorReadMap> readMap_;  // null until the medium is known
+  // Set when the drive says it reports C2 errors but refuses the READ CD
+  // that asks for them while taking the same READ CD without.
+  std::atomic<bool> c2Refused_{false};
 };
 
 }  // namespace wrenlo::drive

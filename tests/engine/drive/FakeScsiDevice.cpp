@@ -21,6 +21,12 @@ void FakeScsiDevice::On(std::uint8_t opcode, std::vector<FakeReply> replies) {
   std::lock_guard lock(mutex_);
   script_[opcode] = std::move(replies);
   used_[opcode] = 0;
+  answers_.erase(opcode);
+}
+
+void FakeScsiDevice::On(std::uint8_t opcode, std::function<FakeReply(const Command&)> answer) {
+  std::lock_guard lock(mutex_);
+  answers_[opcode] = std::move(answer);
 }
 
 std::vector<Command> FakeScsiDevice::Commands(std::uint8_t opcode) const {
@@ -44,6 +50,8 @@ std::uint32_t U32At(const Command& command, std::size_t at) {
 
 FakeReply FakeScsiDevice::ReplyTo(const Command& command) {
   const std::uint8_t opcode = command.cdb[0];
+  if (const auto answer = answers_.find(opcode); answer != answers_.end())
+    return answer->second(command);
   const auto it = script_.find(opcode);
   if (it == script_.end() || it->second.empty()) return Check(0x05, 0x20, 0x00);
   std::size_t& used = used_[opcode];
@@ -58,7 +66,22 @@ CommandOutcome FakeScsiDevice::Execute(const Command& command, std::span<std::ui
   std::fill(data.begin(), data.end(), 0);
 
   FakeReply reply;
-  if (IsRead(command) && readSector) {
+  if (command.cdb[0] == 0xBE && readCdSector) {
+    // READ CD: count in bytes 6-8; each sector's share of the buffer from readCdSector.
+    const std::uint32_t address = U32At(command, 2);
+    const std::uint32_t count =
+        std::uint32_t{command.cdb[6]} << 16 | std::uint32_t{command.cdb[7]} << 8 | command.cdb[8];
+    const std::size_t share = count == 0 ? 0 : data.size() / count;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const FakeReply sector = readCdSector(address + i, command);
+      if (sector.transport != kOk || sector.status != kStatusGood) {
+        reply = sector;
+        break;
+      }
+      std::copy_n(sector.data.begin(), std::min(sector.data.size(), share),
+                  data.begin() + i * share);
+    }
+  } else if (IsRead(command) && readSector) {
     // Each sector from readSector; the first failing sector fails the command.
     const std::uint32_t address = U32At(command, 2);
     const std::uint32_t count = command.cdb[0] == 0x28

@@ -1,5 +1,6 @@
 // A scripted drive for the MMC layer's tests: replies by opcode (a queue per
-// opcode whose last reply repeats), every command recorded. Replies are
+// opcode whose last reply repeats, or a function of the command), every
+// command recorded. Replies are
 // padded with zeros to the allocation length and report no residual, as
 // QEMU's drives do; an opcode without a script answers ILLEGAL REQUEST /
 // INVALID COMMAND OPERATION CODE.
@@ -34,9 +35,15 @@ class FakeScsiDevice final : public ScsiDevice {
   // Replies for the opcode, in order; the last one repeats.
   void On(std::uint8_t opcode, std::vector<FakeReply> replies);
   void On(std::uint8_t opcode, FakeReply reply) { On(opcode, std::vector<FakeReply>{reply}); }
+  // Replies for the opcode made from each command (in place of a queue).
+  void On(std::uint8_t opcode, std::function<FakeReply(const Command&)> answer);
   // Answers READ(10)/READ(12) for one address (the rest of the command's
   // sectors are filled by the same function).
   std::function<FakeReply(std::uint32_t address)> readSector;
+  // Answers READ CD for one address with the bytes that sector returns for
+  // the command's fields (its share of the transfer: the buffer's length
+  // over the command's count).
+  std::function<FakeReply(std::uint32_t address, const Command& command)> readCdSector;
 
   CommandOutcome Execute(const Command& command, std::span<std::uint8_t> data) override;
 
@@ -46,6 +53,7 @@ class FakeScsiDevice final : public ScsiDevice {
  private:
   FakeReply ReplyTo(const Command& command);
   std::map<std::uint8_t, std::vector<FakeReply>> script_;
+  std::map<std::uint8_t, std::function<FakeReply(const Command&)>> answers_;
   std::map<std::uint8_t, std::size_t> used_;
   mutable std::mutex mutex_;
 };

@@ -100,6 +100,22 @@ inline Bytes Toc(std::uint32_t sectors) {
   return reply;
 }
 
+// READ TOC format 2 of the IDE drive with a CD of 1235 sectors: A0h (first
+// track 1, disc type 0), A1h, A2h (lead-out 00:18:35) and track 1 at
+// 00:02:00, all in session 1.
+inline Bytes IdeFullToc() {
+  return Hex(
+      "00 2e 01 01 01 14 00 a0 00 00 00 00 01 00 00 01 14 00 a1 00 00 00 00 01 00 00 01 14 00 a2"
+      "00 00 00 00 00 12 23 01 14 00 01 00 00 00 00 00 02 00");
+}
+// READ CD of sector 16 whole from the IDE drive (the SCSI drive has no READ
+// CD): sync, header 00:02:16 mode 1, then the volume descriptor's first
+// bytes; the rest of the 2352 bytes left out.
+inline Bytes IdeWholeSector16() {
+  return Padded(Hex("00 ff ff ff ff ff ff ff ff ff ff 00 00 02 10 01 01 43 44 30 30 31 01 00"),
+                2352);
+}
+
 inline Bytes Capacity(std::uint32_t sectors) {
   const std::uint32_t last = sectors - 1;
   return {static_cast<std::uint8_t>(last >> 24),

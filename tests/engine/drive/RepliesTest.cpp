@@ -2,6 +2,7 @@
 // are cut short or whose length fields lie.
 #include <gtest/gtest.h>
 
+#include "CdReplies.h"
 #include "FeatureReplies.h"
 #include "IdentityReplies.h"
 #include "MediumReplies.h"
@@ -206,6 +207,49 @@ TEST(MediumRepliesTest, TocEntriesWithinTheAnnouncedLength) {
   shorter[1] = 0x0A;  // 12 bytes: one descriptor
   EXPECT_EQ(DecodeToc(shorter)->entries.size(), 1u);
   EXPECT_FALSE(DecodeToc(Hex("00 01 01")));
+}
+
+TEST(MediumRepliesTest, FullTocSessionsTracksAndLeadOuts) {
+  const auto toc = DecodeFullToc(testing::EnhancedCdFullToc());
+  ASSERT_TRUE(toc);
+  ASSERT_EQ(toc->tracks.size(), 3u) << "the ADR 5 pointer and A0h-A2h are no tracks";
+  EXPECT_EQ(toc->tracks[1].track, 2);
+  EXPECT_EQ(toc->tracks[1].session, 1);
+  EXPECT_EQ(toc->tracks[1].start, 10000u);
+  EXPECT_EQ(toc->tracks[2].session, 2);
+  EXPECT_EQ(toc->tracks[2].control, kControlDataTrack);
+  EXPECT_EQ(toc->tracks[2].start, 31400u);
+  ASSERT_EQ(toc->sessions.size(), 2u);
+  EXPECT_EQ(toc->sessions[0].leadOut, 20000u);
+  EXPECT_EQ(toc->sessions[0].discType, kDiscTypeCdDaOrCdRom);
+  EXPECT_EQ(toc->Session(2)->leadOut, 40000u);
+  EXPECT_EQ(toc->Session(2)->discType, kDiscTypeCdRomXa);
+  EXPECT_EQ(toc->Session(3), nullptr);
+
+  Bytes cut = testing::EnhancedCdFullToc();
+  cut.resize(4 + 11 * 4 + 10);  // the fifth descriptor (track 2) lacks a byte
+  EXPECT_EQ(DecodeFullToc(cut)->tracks.size(), 1u);
+  Bytes announcesLess = testing::EnhancedCdFullToc();
+  announcesLess[1] = 2 + 11 * 2;  // A0h and A1h only
+  EXPECT_TRUE(DecodeFullToc(announcesLess)->tracks.empty());
+  EXPECT_FALSE(DecodeFullToc(announcesLess)->sessions[0].leadOut);
+  Bytes announcesMore = testing::EnhancedCdFullToc();
+  announcesMore[0] = 0xFF;
+  EXPECT_EQ(DecodeFullToc(announcesMore)->tracks.size(), 3u);
+  EXPECT_FALSE(DecodeFullToc(Hex("00 02 01")));
+
+  const auto qemu = DecodeFullToc(testing::IdeFullToc());
+  ASSERT_TRUE(qemu);
+  ASSERT_EQ(qemu->tracks.size(), 1u);
+  EXPECT_EQ(qemu->tracks[0].start, 0u);
+  EXPECT_EQ(qemu->tracks[0].session, 1);
+  ASSERT_EQ(qemu->sessions.size(), 1u);
+  EXPECT_EQ(qemu->sessions[0].leadOut, 1235u);
+
+  // A start before 00:02:00 is no address on the disc.
+  const auto early = DecodeFullToc(testing::FullTocReply({{1, 0x14, 1, 0, 1, 74}}));
+  ASSERT_TRUE(early);
+  EXPECT_TRUE(early->tracks.empty());
 }
 
 TEST(MediumRepliesTest, TrackInformation) {

@@ -390,6 +390,12 @@ void Dump(const std::string& node) {
   DumpReply(node, "event-status", d::GetMediaEventStatus(device));
   DumpReply(node, "disc-information", d::ReadDiscInformation(device));
   DumpReply(node, "toc", d::ReadToc(device));
+  DumpReply(node, "full-toc", d::ReadFullToc(device));
+  // Sector 16 whole, as a Mode 2 track's sectors are read.
+  d::Reply sector;
+  sector.bytes.resize(d::kCdSectorBytes);
+  sector.result = d::ReadCd(device, 16, 1, d::kCdSectorAny, d::kCdFieldsWholeSector, sector.bytes);
+  DumpReply(node, "read-cd-16", sector);
   DumpReply(node, "track-information-1", d::ReadTrackInformation(device, 1));
   DumpReply(node, "capacity", d::ReadCapacity(device));
   DumpReply(node, "performance", d::GetWriteSpeedPerformance(device));
