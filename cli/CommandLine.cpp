@@ -101,7 +101,7 @@ class Parser {
       out.verb = Verb::Help;
       return Rest(next, kVerbs[0]);
     }
-    if (first == "--version") {
+    if (first == "-v" || first == "--version") {
       out.verb = Verb::Version;
       return Rest(next, kVerbs[1]);
     }

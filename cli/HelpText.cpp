@@ -94,7 +94,7 @@ from the start of the session.
 )";
 
 constexpr char kVersion[] =
-    R"(Usage: lumeter-cli --version
+    R"(Usage: lumeter-cli -v | --version
 
 Prints the program's name and version.
 )";

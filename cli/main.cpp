@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     return kExitSuccess;
   }
   if (command.verb == Verb::Version) {
-    Print(stdout, std::string(kProductName) + " " + kProductVersion + "\n");
+    Print(stdout, std::string("lumeter-cli ") + kProductVersion + "\n");
     return kExitSuccess;
   }
 

@@ -6,6 +6,7 @@
 
 #include "core/product/ProductInfo.h"
 #include "gui/app/MainWindow.h"
+#include "gui/app/ProgramArguments.h"
 #include "gui/platform/Resources.h"
 
 Application::Application() {
@@ -16,9 +17,12 @@ Application::Application() {
 }
 
 int Application::InitInstance(int argc, char** argv) {
-  QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kProductName));
   QApplication::setApplicationVersion(QString::fromUtf8(kProductVersion));
+  ProgramArguments arguments;
+  arguments.AnswerWithoutDisplay(argc, argv);
+  QApplication app(argc, argv);
+  arguments.Process(app);
   // Lets the desktop match the window with the installed menu entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("lumeter"));
   QApplication::setWindowIcon(LoadIcon(128));

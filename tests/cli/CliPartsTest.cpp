@@ -30,6 +30,7 @@ TEST(CommandLineTest, ReadsEachCommandsArguments) {
   };
   const Case cases[] = {
       {{"devices"}, Verb::Devices, 0, 0, ""},
+      {{"-v"}, Verb::Version, 0, 0, ""},
       {{"info", "e"}, Verb::Info, u'E', 0, ""},
       {{"media", "E:"}, Verb::Media, u'E', 0, ""},
       {{"scan", "--json", "d"}, Verb::Scan, u'D', 0, ""},

@@ -19,7 +19,8 @@ for size in 16 32 48 256; do
     fail "no ${size}x${size} icon"
 done
 if grep -q 'wrenlo' < <(readelf -d "$prefix/bin/lumeter"); then
-  ls "$prefix"/lib*/libwrenlo.so* >/dev/null 2>&1 || fail "libwrenlo is not installed"
+  [ -n "$(find "$prefix/lib" -path '*/lumeter/libwrenlo.so')" ] ||
+    fail "libwrenlo is not installed in a lumeter folder of lib/"
   resolved=$(env -u LD_LIBRARY_PATH ldd "$prefix/bin/lumeter" | awk '/libwrenlo/ {print $3}')
   case "$resolved" in
     "$prefix"/*) ;;

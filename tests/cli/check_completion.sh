@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# lumeter-cli's bash completion: for each command line, typed up to the
+# cursor at its end, the words offered. Two disc images make drives D and E.
+set -uo pipefail
+completion=${1:?usage: check_completion.sh COMPLETION_FILE LUMETER_CLI}
+cli=${2:?usage: check_completion.sh COMPLETION_FILE LUMETER_CLI}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+source /usr/share/bash-completion/bash_completion
+source "$completion"
+PATH=$(dirname "$(realpath "$cli")"):$PATH
+truncate -s $((2048 * 32)) "$work/one.iso" "$work/two.iso"
+touch "$work/sector.bin"
+export WRENLO_IMAGES=$work/one.iso:$work/two.iso
+cd "$work"
+
+# The words offered for LINE, sorted, one line.
+offered() {
+  local line=$1
+  COMP_LINE=$line
+  COMP_POINT=${#line}
+  read -ra COMP_WORDS <<<"$line"
+  [[ $line == *" " ]] && COMP_WORDS+=("")
+  COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+  COMPREPLY=()
+  _lumeter_cli lumeter-cli "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+  printf '%s\n' "${COMPREPLY[@]}" | sort | xargs
+}
+
+failures=0
+while IFS='|' read -r line expected; do
+  got=$(offered "$line")
+  if [ "$got" != "$expected" ]; then
+    echo "'$line': offered '$got', expected '$expected'" >&2
+    failures=$((failures + 1))
+  fi
+done <<'CASES'
+lumeter-cli |devices dump help info media save scan
+lumeter-cli d|devices dump
+lumeter-cli --|--help --version
+lumeter-cli devices --|--help --json
+lumeter-cli scan --|--files --help --json --mapfile --surface
+lumeter-cli dump --|--help --session
+lumeter-cli scan |D E
+lumeter-cli media E|E
+lumeter-cli scan D |
+lumeter-cli dump --session 2 |D E
+lumeter-cli dump D |
+lumeter-cli scan --mapfile s|sector.bin
+lumeter-cli save |D E
+lumeter-cli save D |
+lumeter-cli save D 16 s|sector.bin
+lumeter-cli save 16 s|sector.bin
+lumeter-cli help s|save scan
+lumeter-cli help scan |
+CASES
+
+[ "$failures" -eq 0 ] || exit 1
+echo "completion passed"
