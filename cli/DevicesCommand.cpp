@@ -1,5 +1,3 @@
-#include <wrenlo/wrenlo.h>
-
 #include "cli/Commands.h"
 #include "cli/DriveChoice.h"
 #include "cli/Json.h"
@@ -19,20 +17,6 @@ std::vector<DeviceListItem> DevicesInListOrder() {
   return ordered;
 }
 
-// The whole of why an unusable entry cannot be used, as the engine gives it
-// beside its list ("H: " and the image's name and problem); the entry's own
-// text, which may be cut, when the engine gives nothing.
-std::u16string WholeText(const DeviceListItem& device) {
-  std::int32_t units = 0;
-  if (wrenlo::GetDeviceUnusableReason(device.letter, nullptr, &units) == 0 || units <= 1)
-    return device.text;
-  std::u16string reason(static_cast<std::size_t>(units), u'\0');
-  if (wrenlo::GetDeviceUnusableReason(device.letter, reason.data(), &units) != 0)
-    return device.text;
-  reason.resize(reason.find(u'\0'));
-  return std::u16string(1, static_cast<char16_t>(device.letter)) + u": " + reason;
-}
-
 }  // namespace
 
 int RunDevices(const CommandLine& command) {
@@ -49,7 +33,7 @@ int RunDevices(const CommandLine& command) {
       AppendJsonString(out, device.text);
       if (!device.usable) {
         out += ", \"reason\": ";
-        AppendJsonString(out, WholeText(device));
+        AppendJsonString(out, UnusableText(device));
       }
       out += device.usable ? ", \"available\": true}" : ", \"available\": false}";
     }
@@ -57,7 +41,7 @@ int RunDevices(const CommandLine& command) {
   } else {
     for (const DeviceListItem& device : devices)
       out += device.usable ? ToUtf8(device.text) + "\n"
-                           : "unavailable: " + ToUtf8(WholeText(device)) + "\n";
+                           : "unavailable: " + ToUtf8(UnusableText(device)) + "\n";
   }
   Print(stdout, out);
   if (devices.empty() && !command.json) PrintError(kNoDrives);
