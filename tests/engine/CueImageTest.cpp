@@ -281,6 +281,32 @@ TEST(CueImage, TwoSessionsInTwoFiles) {
   wrenlo::CloseDiskSession(session);
 }
 
+TEST(CueImage, CookedTracksAndGeneratedGaps) {
+  // The ISO itself as a MODE1/2048 track, then a POSTGAP, then a MODE2/2336
+  // track of Form 1 sectors (their raw sectors without sync and header)
+  // after a PREGAP.
+  const CueImages& images = Images();
+  const Bytes user = Pattern(10 * kSector, 4);
+  const std::uint32_t start = images.dataSectors + 75 + 150;
+  Bytes bodies;
+  for (std::uint32_t i = 0; i < 10; ++i) {
+    const Bytes raw = Mode2Form1Sector(start + i, user.data() + i * kSector);
+    bodies.insert(bodies.end(), raw.begin() + 16, raw.end());
+  }
+  WriteBytes(images.dir / "form1.bin", bodies);
+  const std::string cue = (images.dir / "cooked.cue").string();
+  WriteFile(cue,
+            "file data.iso binary\ntrack 1 mode1/2048\nindex 1 0:0:0\npostgap 0:1:0\n"
+            "FILE form1.bin BINARY\nTRACK 2 MODE2/2336\nPREGAP 00:02:00\nINDEX 01 00:00:00\n");
+  UseCue(cue);
+  EXPECT_TRUE(ReadEngine(0, images.dataSectors) == images.iso);
+  EXPECT_TRUE(ReadEngine(images.dataSectors, 225) == Bytes(225 * kSector, 0));
+  EXPECT_TRUE(ReadEngine(start, 10) == user);
+  std::int32_t result = 0;
+  ReadEngine(start + 10, 1, &result);
+  EXPECT_EQ(result, 5);  // past the end of the medium
+}
+
 TEST(CueImage, DamagedSectorsReadAsErrors) {
   const CueImages& images = Images();
   // A flipped bit in sector 20's user data breaks its EDC; sector 30's sync
