@@ -249,6 +249,19 @@ TEST(CueImage, TwoSessionsInTwoFiles) {
   ASSERT_EQ(wrenlo::GetMediumInformation(wrenlo::kCurrentDevice, &medium), 0);
   EXPECT_EQ(medium.lastSession, 2);
   EXPECT_EQ(medium.lastTrack, 2);
+  // The drive says it reads what it holds, and writes nothing.
+  wrenlo::Handle abilities = 0;
+  ASSERT_EQ(wrenlo::GetDeviceCapabilitiesHandle(wrenlo::kCurrentDevice, &abilities), 0);
+  for (const auto& [code, expected] : {std::pair{wrenlo::cap::ReadsMultisession, 1},
+                                       {wrenlo::cap::ReadsMode2Form2, 1},
+                                       {wrenlo::cap::ReadsCdR, 1},
+                                       {wrenlo::cap::ReadsDvdRom, 0},
+                                       {wrenlo::cap::WritesCdR, 0}}) {
+    std::uint8_t answer = 9;
+    EXPECT_EQ(wrenlo::AnalyseDeviceCapability(abilities, code, &answer), 0);
+    EXPECT_EQ(answer, expected) << std::hex << code;
+  }
+  wrenlo::ReleaseDeviceCapabilities(abilities);
   wrenlo::SessionInfo first{}, second{};
   ASSERT_EQ(wrenlo::GetSessionInformation(wrenlo::kCurrentDevice, 1, &first), 0);
   ASSERT_EQ(wrenlo::GetSessionInformation(wrenlo::kCurrentDevice, 2, &second), 0);

@@ -91,8 +91,9 @@ CueBackend::CueBackend(std::vector<int> fds, CueDisc disc, std::unique_ptr<Fault
 CueBackend::~CueBackend() { CloseAll(fds_); }
 
 bool CueBackend::HasCapability(std::uint64_t code) {
-  return VirtualDrive::HasCapability(code) || code == cap::ReadsMode2Form1 ||
-         code == cap::ReadsMode2Form2 || code == cap::SupportsCddaCommand;
+  return VirtualDrive::HasCapability(code) || code == cap::ReadsMultisession ||
+         code == cap::ReadsMode2Form1 || code == cap::ReadsMode2Form2 ||
+         code == cap::SupportsCddaCommand;
 }
 
 Result CueBackend::ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {

@@ -26,7 +26,8 @@ class CueBackend : public VirtualDrive {
   CueBackend(const CueBackend&) = delete;
   CueBackend& operator=(const CueBackend&) = delete;
 
-  // A CD drive that reads every sector form a cue sheet holds.
+  // A CD drive that reads every sector form and every session a cue sheet
+  // holds.
   bool HasCapability(std::uint64_t code) override;
 
  protected:
