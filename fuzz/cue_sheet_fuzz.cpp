@@ -20,8 +20,8 @@ void CheckLayout(const wrenlo::CueSheet& sheet, const std::vector<std::uint64_t>
   std::uint64_t end = 0;
   for (const CueRun& run : disc.runs) {
     if (run.count == 0 || run.start < end || run.file >= sizes.size()) __builtin_trap();
-    if (run.inFile && run.offset + std::uint64_t{run.count} * SectorBytes(run.type) >
-                          sizes[run.file])
+    if (run.inFile &&
+        run.offset + std::uint64_t{run.count} * SectorBytes(run.type) > sizes[run.file])
       __builtin_trap();
     end = std::uint64_t{run.start} + run.count;
   }
@@ -39,8 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace wrenlo;
   CueSheet sheet;
   std::string problem;
-  if (!ParseCueSheet(std::string_view(reinterpret_cast<const char*>(data), size), sheet,
-                     problem)) {
+  if (!ParseCueSheet(std::string_view(reinterpret_cast<const char*>(data), size), sheet, problem)) {
     if (problem.empty()) __builtin_trap();
     return 0;
   }
