@@ -203,9 +203,9 @@ TEST(CueImage, TracksReadAsBchunkExtractsThem) {
   wrenlo::MediumInformation medium{};
   ASSERT_EQ(wrenlo::GetMediumInformation(wrenlo::kCurrentDevice, &medium), 0);
   EXPECT_EQ(medium.typeName.str(), u"CD-ROM");
-  EXPECT_EQ(medium.firstTrack, 1);
-  EXPECT_EQ(medium.lastTrack, 3);
-  EXPECT_EQ(medium.lastSession, 1);
+  EXPECT_EQ(+medium.firstTrack, 1);
+  EXPECT_EQ(+medium.lastTrack, 3);
+  EXPECT_EQ(+medium.lastSession, 1);
   wrenlo::TrackInformation track{};
   const std::uint8_t modes[] = {1, 0, 2};
   for (std::int32_t n = 1; n <= 3; ++n) {
@@ -247,8 +247,8 @@ TEST(CueImage, TwoSessionsInTwoFiles) {
   UseCue(images.twoSessions);
   wrenlo::MediumInformation medium{};
   ASSERT_EQ(wrenlo::GetMediumInformation(wrenlo::kCurrentDevice, &medium), 0);
-  EXPECT_EQ(medium.lastSession, 2);
-  EXPECT_EQ(medium.lastTrack, 2);
+  EXPECT_EQ(+medium.lastSession, 2);
+  EXPECT_EQ(+medium.lastTrack, 2);
   // The drive says it reads what it holds, and writes nothing.
   wrenlo::Handle abilities = 0;
   ASSERT_EQ(wrenlo::GetDeviceCapabilitiesHandle(wrenlo::kCurrentDevice, &abilities), 0);
@@ -265,11 +265,11 @@ TEST(CueImage, TwoSessionsInTwoFiles) {
   wrenlo::SessionInfo first{}, second{};
   ASSERT_EQ(wrenlo::GetSessionInformation(wrenlo::kCurrentDevice, 1, &first), 0);
   ASSERT_EQ(wrenlo::GetSessionInformation(wrenlo::kCurrentDevice, 2, &second), 0);
-  EXPECT_EQ(first.startSector, 0);
-  EXPECT_EQ(first.sectorCount, static_cast<std::int32_t>(images.dataSectors));
-  EXPECT_EQ(second.startSector, static_cast<std::int32_t>(images.secondStart));
-  EXPECT_EQ(second.firstTrack, 2);
-  EXPECT_EQ(second.sectorCount, static_cast<std::int32_t>(images.secondIso.size() / kSector));
+  EXPECT_EQ(+first.startSector, 0);
+  EXPECT_EQ(+first.sectorCount, static_cast<std::int32_t>(images.dataSectors));
+  EXPECT_EQ(+second.startSector, static_cast<std::int32_t>(images.secondStart));
+  EXPECT_EQ(+second.firstTrack, 2);
+  EXPECT_EQ(+second.sectorCount, static_cast<std::int32_t>(images.secondIso.size() / kSector));
 
   EXPECT_TRUE(ReadEngine(images.secondStart, 20) ==
               Bytes(images.secondIso.begin(), images.secondIso.begin() + 20 * kSector));

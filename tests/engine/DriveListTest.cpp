@@ -156,7 +156,7 @@ TEST(DriveList, AnOddSizeImageIsItsWholeSectors) {
   const auto sectors = static_cast<std::int32_t>(healthy.size() / kSectorSize);
   SessionInfo session{};
   ASSERT_EQ(GetSessionInformation(kCurrentDevice, 1, &session), 0);
-  EXPECT_EQ(session.sectorCount, sectors);
+  EXPECT_EQ(+session.sectorCount, sectors);
   std::vector<std::uint8_t> sector(kSectorSize);
   EXPECT_EQ(ReadSectors(kCurrentDevice, sectors - 1, 1, 0, sector.data(), kSectorSize), 0);
   EXPECT_TRUE(std::equal(sector.begin(), sector.end(), healthy.end() - kSectorSize));
