@@ -31,12 +31,17 @@ int RunDevices(const CommandLine& command) {
       AppendJsonString(out, device.letter == 0 ? std::string() : DriveName(device.letter));
       out += ", \"text\": ";
       AppendJsonString(out, device.text);
+      if (!device.usable) {
+        out += ", \"reason\": ";
+        AppendJsonString(out, UnusableText(device));
+      }
       out += device.usable ? ", \"available\": true}" : ", \"available\": false}";
     }
     out += devices.empty() ? "]\n" : "\n]\n";
   } else {
     for (const DeviceListItem& device : devices)
-      out += (device.usable ? "" : "unavailable: ") + ToUtf8(device.text) + "\n";
+      out += device.usable ? ToUtf8(device.text) + "\n"
+                           : "unavailable: " + ToUtf8(UnusableText(device)) + "\n";
   }
   Print(stdout, out);
   if (devices.empty() && !command.json) PrintError(kNoDrives);

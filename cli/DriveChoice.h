@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "disc/DeviceList.h"
+
 // What a machine without drives is told.
 inline constexpr char kNoDrives[] =
     "no drives found: no optical drive here, and WRENLO_IMAGES names no disc image";
@@ -16,3 +18,8 @@ std::optional<std::uint16_t> ChooseDrive(char16_t requested);
 
 // "D:" for the letter D.
 std::string DriveName(std::uint16_t letter);
+
+// An unusable entry's text with the whole reason the engine gives for it
+// ("H: " and the image's name and problem), where the entry's own text may
+// be cut; the entry's text when the engine gives no reason.
+std::u16string UnusableText(const DeviceListItem& item);

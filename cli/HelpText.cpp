@@ -29,9 +29,11 @@ constexpr char kDevices[] =
 
 Lists the drives as the program's drive list shows them: the drive letter and
 the display text. Drives that cannot be used are listed after them, marked
-"unavailable", with the reason.
+"unavailable", with the whole reason.
 
-  --json   print a JSON array of {"drive", "text", "available"}
+  --json   print a JSON array of {"drive", "text", "available"}, and for
+           drives that cannot be used "reason", the whole of the reason that
+           "text" may hold only the start of
 )";
 
 constexpr char kInfo[] =

@@ -7,7 +7,8 @@ out=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-mkdir -p "$out/iso9660_fuzz" "$out/directory_walk_fuzz" "$out/faults_fuzz"
+mkdir -p "$out/iso9660_fuzz" "$out/directory_walk_fuzz" "$out/faults_fuzz" "$out/cue_sheet_fuzz" \
+  "$out/raw_sector_fuzz"
 
 # A small tree: files, nested directories, a long and a non-ASCII name.
 tree=$work/tree
@@ -46,3 +47,16 @@ printf '5 2\r\n7-9 1\r\n' >"$out/faults_fuzz/crlf"
 mkdir -p "$out/drive_replies_fuzz"
 printf '\x00\x65\x01\x02\x01\x10\x00\xa0\x00\x00\x00\x00\x01\x00\x00\x01\x10\x00\xa1\x00\x00\x00\x00\x02\x00\x00\x01\x10\x00\xa2\x00\x00\x00\x00\x04\x1c\x32\x01\x10\x00\x01\x00\x00\x00\x00\x00\x02\x00\x01\x10\x00\x02\x00\x00\x00\x00\x02\x0f\x19\x02\x14\x00\xa0\x00\x00\x00\x00\x03\x20\x00\x02\x14\x00\xa1\x00\x00\x00\x00\x03\x00\x00\x02\x14\x00\xa2\x00\x00\x00\x00\x08\x37\x19\x02\x14\x00\x03\x00\x00\x00\x00\x07\x00\x32' \
   >"$out/drive_replies_fuzz/full-toc"
+
+# Cue sheets: every command, gaps, sessions, several files, CRLF.
+cue=$out/cue_sheet_fuzz
+printf 'FILE "disc.bin" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n' >"$cue/one-track"
+printf 'CATALOG 0123456789012\r\nPERFORMER "Someone"\r\nTITLE "Mixed"\r\nFILE mixed.bin BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00\r\n  TRACK 02 AUDIO\r\n    FLAGS DCP\r\n    ISRC ABCDE1234567\r\n    INDEX 00 00:01:00\r\n    INDEX 01 00:03:00\r\n    INDEX 02 00:03:10\r\n    POSTGAP 00:00:30\r\n  TRACK 03 AUDIO\r\n    PREGAP 00:02:00\r\n    INDEX 01 00:04:00\r\n' >"$cue/mixed-crlf"
+printf 'REM SESSION 01\nFILE "a (1).bin" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\nREM LEAD-OUT 01:30:00\nREM SESSION 02\nFILE b.bin BINARY\n  TRACK 02 MODE2/2352\n    INDEX 01 00:00:00\n  TRACK 03 MODE2/2336\n    INDEX 01 00:00:20\nFILE c.iso BINARY\n  TRACK 04 MODE1/2048\n    INDEX 01 00:00:00\n' >"$cue/sessions"
+printf 'FILE a.bin BINARY\n  TRACK 01 MODE3/2352\n' >"$cue/malformed"
+
+# Stored CD sectors behind a 4-byte address: a Mode 0 sector at address 0, a
+# Mode 2 Form 2 sector without EDC at address 16.
+sync='\x00\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\x00'
+{ printf '\x00\x00\x00\x00'; printf "$sync"; printf '\x00\x02\x00\x00'; } >"$out/raw_sector_fuzz/mode0"
+{ printf '\x10\x00\x00\x00'; printf "$sync"; printf '\x00\x02\x16\x02\x00\x00\x20\x00\x00\x00\x20\x00'; head -c 2328 /dev/zero; } >"$out/raw_sector_fuzz/form2"

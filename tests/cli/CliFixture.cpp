@@ -14,11 +14,15 @@ namespace {
 constexpr std::size_t kSector = 2048;
 constexpr char kBigFileMark[] = "BIG.BIN SECTOR ";
 
+}  // namespace
+
 void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream file(path, std::ios::binary);
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!file) throw std::runtime_error("cannot write " + path);
 }
+
+namespace {
 
 // Every sector of BIG.BIN starts with a mark and its number, so the file is
 // found in the image without a file system reader.

@@ -5,7 +5,8 @@
 //   plain.img   300 sectors, no file system; problem sectors 10-19 and
 //                   100, error sectors 150-154 and 200
 //   slow.img    20000 sectors read at 1 ms each
-//   broken.img  1000 bytes: not a disc image, so an unusable entry
+//   broken.img  1000 bytes: not even one sector, so an unusable entry whose
+//               reason is longer than the engine's list entry holds
 #pragma once
 
 #include <gtest/gtest.h>
@@ -36,6 +37,9 @@ class CliTest : public ::testing::Test {
   static std::int32_t bigFileSector;
   static std::int32_t damagedSector;
 };
+
+// Writes bytes to a file, or throws.
+void WriteFile(const std::string& path, const std::string& bytes);
 
 // The bytes of a file.
 std::string ReadWholeFile(const std::string& path);

@@ -12,6 +12,7 @@
 #include <span>
 
 #include "CliFixture.h"
+#include "RawCdWriter.h"
 #include "cli/Utf8.h"
 #include "core/disc/DeviceContext.h"
 #include "core/format/HexDump.h"
@@ -63,6 +64,9 @@ std::vector<std::int64_t> Sectors(
   return sectors;
 }
 
+// Why broken.img cannot be used, in full.
+const std::string kBrokenReason = "broken.img: the image is smaller than one 2048-byte sector";
+
 class CliRunTest : public CliTest {
  protected:
   // The engine of this process sees the same drives, so the pages' rows can
@@ -83,14 +87,15 @@ TEST_F(CliRunTest, DevicesListsDrivesThenUnavailableEntries) {
   EXPECT_THAT(last,
               ElementsAre(Drive("disc.iso") + " disc.iso", Drive("damaged.iso") + " damaged.iso",
                           Drive("plain.img") + " plain.img", Drive("slow.img") + " slow.img",
-                          // The engine's entry holds 49 characters of the reason.
-                          StartsWith("unavailable: " + Drive("broken.img") +
-                                     " broken.img: size is not a multiple")));
+                          // Whole, where the engine's entry holds 49 characters.
+                          "unavailable: " + Drive("broken.img") + " " + kBrokenReason));
 
   const Json json = Json::parse(Cli({"devices", "--json"}).out);
   const Json& broken = json.back();
   EXPECT_EQ(broken["drive"], Drive("broken.img"));
   EXPECT_EQ(broken["available"], false);
+  EXPECT_EQ(broken["text"], (Drive("broken.img") + " " + kBrokenReason).substr(0, 48));
+  EXPECT_EQ(broken["reason"], Drive("broken.img") + " " + kBrokenReason);
   EXPECT_EQ(json[json.size() - 2]["text"], Drive("slow.img") + " slow.img");
   EXPECT_EQ(json[json.size() - 2]["available"], true);
 }
@@ -154,6 +159,34 @@ TEST_F(CliRunTest, ScanJsonAndMapfileNameTheFaultySectors) {
   EXPECT_EQ(DdrescuelogList(map, '+').size(), 300u - 6);
   EXPECT_TRUE(DdrescuelogList(map, '?').empty());
   EXPECT_THAT(ReadWholeFile(map), HasSubstr("\n0x00000000  0x0004B000  +\n"));
+}
+
+TEST_F(CliRunTest, ARawSectorWithABrokenEdcScansAsAnError) {
+  // disc.iso as the raw Mode 1 sectors of a BIN/CUE image; one sector of
+  // DIR\BIG.BIN has a flipped bit, which its EDC shows.
+  const std::string disc = ReadWholeFile(folder + "/disc.iso");
+  const auto sectors = static_cast<std::int32_t>(disc.size() / 2048);
+  const std::int32_t broken = bigFileSector + 3;
+  std::string bin;
+  for (std::int32_t i = 0; i < sectors; ++i) {
+    const auto raw =
+        testing_support::Mode1Sector(static_cast<std::uint32_t>(i),
+                                     reinterpret_cast<const std::uint8_t*>(disc.data()) + i * 2048);
+    bin.append(raw.begin(), raw.end());
+  }
+  bin[static_cast<std::size_t>(broken) * 2352 + 500] ^= 0x04;
+  WriteFile(folder + "/raw.bin", bin);
+  WriteFile(folder + "/raw.cue",
+            "FILE raw.bin BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n");
+
+  const ChildResult scan = RunChild({LUMETER_CLI, "scan", "--surface", "--files", "--json"},
+                                    {{"WRENLO_IMAGES", folder + "/raw.cue"}, {"TZ", "UTC"}});
+  EXPECT_EQ(scan.status, 1) << scan.err;
+  const Json summary = Json::parse(scan.out);
+  EXPECT_EQ(summary["total"], sectors);
+  EXPECT_EQ(summary["error_ranges"], Json::array({Json::array({broken, broken})}));
+  EXPECT_EQ(summary["problems"], 0);
+  EXPECT_EQ(summary["file_error_paths"], Json::array({"DIR\\BIG.BIN"}));
 }
 
 TEST_F(CliRunTest, ScanTextShowsProgressLogAndSummary) {
@@ -263,7 +296,8 @@ TEST_F(CliRunTest, BadArgumentsAndDrivesGiveOneLineAndStatusTwo) {
       {{"frobnicate"}, "unknown command 'frobnicate'"},
       {{"info", "DD"}, "'DD' is not a drive letter"},
       {{"info", "Q:"}, "no drive Q:"},
-      {{"media", Drive("broken.img")}, "cannot be used: " + Drive("broken.img") + " broken.img"},
+      {{"media", Drive("broken.img")},
+       "cannot be used: " + Drive("broken.img") + " " + kBrokenReason + "\n"},
       {{"scan", "--fast"}, "unknown option '--fast' for scan"},
       {{"scan", "--files", "--mapfile", "m"}, "--mapfile needs the surface scan"},
       {{"scan", plain, "--mapfile", folder + "/missing/m"}, "cannot write the mapfile"},

@@ -54,7 +54,7 @@ TEST(DriveList, DrivesThenImagesWithTheirProblems) {
                 u"D: VENDOR MODEL",
                 u"#E: OTHER DRIVE: permission denied: add the user to the cdrom group",
                 u"F: good.img",
-                u"#G: odd.iso: size is not a multiple of 2048 bytes",
+                u"G: odd.iso",
                 u"#H: missing.iso: no such file",
                 u"#I: empty.iso: the image is empty",
                 u"#J: broken_faults.iso: faults line 2: FAILURES must be 1 to 1000000 or always",
@@ -103,6 +103,71 @@ TEST(DriveList, DisplayTextsAreCutToTheEntry) {
   const std::vector<std::u16string> texts = testing_support::DeviceTexts();
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_EQ(texts[0], u"D: " + std::u16string(46, u'n'));
+}
+
+TEST(DriveList, TheWholeReasonOfAnUnusableEntry) {
+  const std::string name = std::string(60, 'n') + ".iso";
+  const std::string unusable = OutputDirectory() + "/" + name;
+  const std::string usable = OutputDirectory() + "/usable.iso";
+  WriteFile(unusable, "");
+  WriteFile(usable, std::string(2048, 'x'));
+  testing_support::UseImages({usable, unusable});
+  const std::vector<std::u16string> texts = testing_support::DeviceTexts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[1], u"#E: " + std::u16string(45, u'n'));  // the reason is cut off
+
+  const std::u16string whole = std::u16string(60, u'n') + u".iso: the image is empty";
+  char16_t text[128];
+  std::int32_t units = 128;
+  EXPECT_EQ(GetDeviceUnusableReason(u'E', text, &units), 0);
+  EXPECT_EQ(std::u16string(text), whole);
+  EXPECT_EQ(units, static_cast<std::int32_t>(whole.size() + 1));
+  // Too small a buffer: as much as fits, and the size needed.
+  units = 10;
+  EXPECT_EQ(GetDeviceUnusableReason(u'E', text, &units), kTooLarge);
+  EXPECT_EQ(std::u16string(text), whole.substr(0, 9));
+  EXPECT_EQ(units, static_cast<std::int32_t>(whole.size() + 1));
+  units = 0;
+  EXPECT_EQ(GetDeviceUnusableReason(u'E', nullptr, &units), kTooLarge);
+  EXPECT_EQ(units, static_cast<std::int32_t>(whole.size() + 1));
+  // A usable drive has no reason; a letter without a drive is no device.
+  units = 128;
+  EXPECT_EQ(GetDeviceUnusableReason(u'D', text, &units), 0);
+  EXPECT_EQ(std::u16string(text), u"");
+  EXPECT_EQ(GetDeviceUnusableReason(u'F', text, &units), kNoDevice);
+  EXPECT_EQ(GetDeviceUnusableReason(u'E', nullptr, &units), kInvalidArgument);
+  EXPECT_EQ(GetDeviceUnusableReason(u'E', text, nullptr), kInvalidArgument);
+}
+
+TEST(DriveList, AnOddSizeImageIsItsWholeSectors) {
+  // The healthy fixture with 1000 bytes more: the partial sector is no part
+  // of the medium; the file systems read as before.
+  const std::vector<std::uint8_t> healthy =
+      testing_support::ReadFile(testing_support::GetFixtures().healthy);
+  const std::string image = OutputDirectory() + "/odd_size.iso";
+  WriteFile(image, std::string(healthy.begin(), healthy.end()) + std::string(1000, 'x'));
+  const std::string tiny = OutputDirectory() + "/tiny.iso";
+  WriteFile(tiny, std::string(2047, 'x'));
+  testing_support::UseImages({image, tiny});
+  EXPECT_EQ(testing_support::DeviceTexts(),
+            (std::vector<std::u16string>{u"D: odd_size.iso",
+                                         u"#E: tiny.iso: the image is smaller than one 2048-"}));
+  ASSERT_EQ(testing_support::Select(u'D'), 0);
+  const auto sectors = static_cast<std::int32_t>(healthy.size() / kSectorSize);
+  SessionInfo session{};
+  ASSERT_EQ(GetSessionInformation(kCurrentDevice, 1, &session), 0);
+  EXPECT_EQ(+session.sectorCount, sectors);
+  std::vector<std::uint8_t> sector(kSectorSize);
+  EXPECT_EQ(ReadSectors(kCurrentDevice, sectors - 1, 1, 0, sector.data(), kSectorSize), 0);
+  EXPECT_TRUE(std::equal(sector.begin(), sector.end(), healthy.end() - kSectorSize));
+  EXPECT_EQ(ReadSectors(kCurrentDevice, sectors, 1, 0, sector.data(), kSectorSize), kOutOfRange);
+  Handle disk = 0;
+  ASSERT_EQ(OpenDiskSession(kCurrentDevice, 1, &disk, kFileSystemJoliet), 0);
+  IsoVolumeInfo volume{};
+  EXPECT_EQ(GetISOVolumeInformation(disk, &volume), 0);
+  EXPECT_EQ(volume.volumeLabel.str(), u"HEALTHY");
+  EXPECT_EQ(VerifyFile(disk, u"BIG.BIN"), 0);
+  CloseDiskSession(disk);
 }
 
 TEST(DriveList, AListingKeepsTheImagesAsTheyAre) {

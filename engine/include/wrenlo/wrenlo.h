@@ -373,6 +373,18 @@ WRENLO_API std::int32_t Initialize();
 WRENLO_API std::int32_t GetDevices(DeviceListEntry* entries, std::int32_t* count,
                                    std::int32_t flags);
 
+// The whole of why the entry with this drive letter in GetDevices' list cannot
+// be used, which the entry's text holds only the first 49 units of: the
+// drive's vendor and model or the image's file name, ": " and the problem
+// (for example "very long image name.cue: cue line 12: unknown track type
+// MODE3/2352"); the empty text for a usable drive. *units gives the size of
+// text in code units (text may be null when it is 0) and receives the size
+// the whole text needs, its NUL included. 0 = the whole text is in text; a
+// non-zero result when it was cut to fit (text then holds as much as fits,
+// NUL-terminated) or when GetDevices listed no drive with this letter.
+WRENLO_API std::int32_t GetDeviceUnusableReason(std::int32_t driveLetter, char16_t* text,
+                                                std::int32_t* units);
+
 // Make the drive with this letter the current device.
 WRENLO_API std::int32_t SetBurnDevice(std::int32_t driveLetter);
 WRENLO_API std::int32_t SetReadDevice(std::int32_t driveLetter);
@@ -401,9 +413,11 @@ WRENLO_API std::int32_t GetTrackInformation(std::int32_t device, std::int32_t tr
 
 // Reads count sectors from address into buffer (bufferSize bytes); mode 0
 // reads 2048-byte user data. 0 = every byte of the sectors is in the buffer.
-// Of a CD sector that holds more, the 2048 bytes are: for audio, the first
-// 2048 of its 2352-byte frame; for Mode 2 Form 1, its 2048 user bytes; for
-// Mode 2 Form 2, the first 2048 of its 2324 user bytes.
+// Of a sector that holds another amount of user data, the 2048 bytes are:
+// the first 2048 bytes of a 2352-byte CD audio frame; the 2048 user bytes of
+// a Mode 1 or a Mode 2 Form 1 sector; the first 2048 of the 2324 user bytes
+// of a Mode 2 Form 2 sector. A raw sector whose sync, header or error
+// detection code (EDC) does not match reads as a failed read, as on a drive.
 WRENLO_API std::int32_t ReadSectors(std::int32_t device, std::int32_t address, std::int32_t count,
                                     std::int32_t mode, std::uint8_t* buffer,
                                     std::int32_t bufferSize);

@@ -35,6 +35,18 @@ std::int32_t GetDevices(DeviceListEntry* entries, std::int32_t* count, std::int3
   return kOk;
 }
 
+std::int32_t GetDeviceUnusableReason(std::int32_t driveLetter, char16_t* text,
+                                     std::int32_t* units) {
+  if (units == nullptr || *units < 0 || (text == nullptr && *units != 0)) return kInvalidArgument;
+  std::u16string reason;
+  if (const Result result = EngineState::Get().UnusableReason(driveLetter, reason); result != kOk)
+    return result;
+  const std::size_t room = static_cast<std::size_t>(*units);
+  if (room > 0) CopyText(reason, text, room);
+  *units = static_cast<std::int32_t>(std::min<std::size_t>(reason.size() + 1, INT32_MAX));
+  return reason.size() < room ? kOk : kTooLarge;
+}
+
 std::int32_t SetBurnDevice(std::int32_t driveLetter) {
   return EngineState::Get().Select(driveLetter);
 }

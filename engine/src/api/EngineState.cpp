@@ -54,6 +54,18 @@ std::vector<std::u16string> EngineState::DeviceTexts() {
   return texts;
 }
 
+Result EngineState::UnusableReason(std::int32_t letter, std::u16string& out) {
+  EnsureInitialized();
+  const std::shared_lock lock(mutex_);
+  for (const DriveEntry& drive : drives_) {
+    if (drive.letter == letter) {
+      out = drive.reason;
+      return kOk;
+    }
+  }
+  return kNoDevice;
+}
+
 Result EngineState::Select(std::int32_t letter) {
   EnsureInitialized();
   const std::unique_lock lock(mutex_);

@@ -28,6 +28,9 @@ class EngineState {
   // were opened, trays and fault counts included, and so does the current
   // device.
   std::vector<std::u16string> DeviceTexts();
+  // The whole reason why the listed drive with this letter cannot be used
+  // (empty for a usable drive); kNoDevice when the list has no such letter.
+  Result UnusableReason(std::int32_t letter, std::u16string& out);
   // Makes the drive with this letter the current device; when there is no
   // usable drive with it, no device is current and kNoDevice is returned.
   Result Select(std::int32_t letter);

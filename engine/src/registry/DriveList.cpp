@@ -1,6 +1,7 @@
 #include "registry/DriveList.h"
 
 #include "Text.h"
+#include "image/CueBackend.h"
 #include "image/ImageBackend.h"
 
 namespace wrenlo {
@@ -17,6 +18,7 @@ void Add(std::vector<DriveEntry>& list, const std::u16string& name,
   if (backend) {
     entry.backend = std::move(backend);
   } else {
+    entry.reason = name + u": " + problem;
     entry.text = u"#" + entry.text + u": " + problem;
   }
   list.push_back(std::move(entry));
@@ -40,7 +42,10 @@ std::vector<ImageDrive> OpenImages(std::string_view images) {
     if (path.empty()) continue;
     ImageDrive image;
     image.name = FromUtf8(FileName(path));
-    image.backend = ImageBackend::Open(path, image.problem);
+    if (IsCueSheetPath(path))
+      image.backend = CueBackend::Open(path, image.problem);
+    else
+      image.backend = ImageBackend::Open(path, image.problem);
     opened.push_back(std::move(image));
   }
   return opened;

@@ -1,5 +1,7 @@
 // The engine's list of drives: the machine's optical drives, then one virtual
-// drive per disc image named in WRENLO_IMAGES, with letters from D upward.
+// drive per disc image named in WRENLO_IMAGES, with letters from D upward. A
+// path ending in ".cue" is a cue sheet with its BIN files, any other a plain
+// image of 2048-byte sectors.
 #pragma once
 
 #include <memory>
@@ -19,8 +21,12 @@ struct DriveEntry {
   char16_t letter = 0;
   // "D: " and the drive's vendor and model or the image's file name; an entry
   // that cannot be used starts with '#' and ends with why, e.g.
-  // "#E: broken.iso: size is not a multiple of 2048 bytes".
+  // "#E: broken.iso: the image is empty". The list's records hold only the
+  // first 49 units of it.
   std::u16string text;
+  // For a '#' entry, the whole of why it cannot be used: the drive's or
+  // image's name and the problem ("broken.iso: the image is empty").
+  std::u16string reason;
   std::shared_ptr<Backend> backend;  // null for a '#' entry
 };
 

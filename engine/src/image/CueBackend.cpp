@@ -1,0 +1,154 @@
+#include "image/CueBackend.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <wrenlo/wrenlo.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+#include "Text.h"
+#include "image/RawSector.h"
+
+namespace wrenlo {
+
+namespace {
+
+// Stored sectors decoded per read of a file.
+constexpr std::uint32_t kChunkSectors = 16;
+constexpr std::size_t kLargestStoredSector = 2352;
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void CloseAll(const std::vector<int>& fds) {
+  for (const int fd : fds) ::close(fd);
+}
+
+}  // namespace
+
+bool IsCueSheetPath(std::string_view path) {
+  if (path.size() < 4) return false;
+  std::string ending(path.substr(path.size() - 4));
+  for (char& c : ending) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  return ending == ".cue";
+}
+
+std::unique_ptr<CueBackend> CueBackend::Open(const std::string& path, std::u16string& problem) {
+  std::string text;
+  if (const int error = ReadSmallFile(path, kMaxCueSheetBytes, text); error != 0) {
+    problem = OpenProblem(error);
+    return nullptr;
+  }
+  CueSheet sheet;
+  std::string reason;
+  if (!ParseCueSheet(text, sheet, reason)) {
+    problem = FromUtf8(reason);
+    return nullptr;
+  }
+
+  std::vector<int> fds;
+  std::vector<std::uint64_t> sizes;
+  const auto fail = [&](std::u16string why) -> std::unique_ptr<CueBackend> {
+    CloseAll(fds);
+    problem = std::move(why);
+    return nullptr;
+  };
+  // Names are relative to the sheet's folder unless they start with '/'.
+  const std::string folder = FolderOf(path);
+  for (const CueFile& file : sheet.files) {
+    const std::u16string where =
+        u"cue line " + FromUtf8(std::to_string(file.line)) + u": " + FromUtf8(file.name) + u": ";
+    const std::string filePath =
+        !file.name.empty() && file.name[0] == '/' ? file.name : folder + file.name;
+    const int fd = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return fail(where + OpenProblem(errno));
+    fds.push_back(fd);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) return fail(where + OpenProblem(errno));
+    if (!S_ISREG(status.st_mode)) return fail(where + u"not a regular file");
+    sizes.push_back(static_cast<std::uint64_t>(status.st_size));
+  }
+  CueDisc disc;
+  if (!LayOutCueSheet(sheet, sizes, disc, reason)) return fail(FromUtf8(reason));
+  std::unique_ptr<FaultSimulator> faults;
+  std::u16string faultsProblem;
+  if (!LoadFaults(path, faults, faultsProblem)) return fail(faultsProblem);
+  return std::unique_ptr<CueBackend>(
+      new CueBackend(std::move(fds), std::move(disc), std::move(faults)));
+}
+
+CueBackend::CueBackend(std::vector<int> fds, CueDisc disc, std::unique_ptr<FaultSimulator> faults)
+    : VirtualDrive(disc.sectorCount, MediumKind::Cd, std::move(faults)),
+      fds_(std::move(fds)),
+      disc_(std::move(disc)) {}
+
+CueBackend::~CueBackend() { CloseAll(fds_); }
+
+bool CueBackend::HasCapability(std::uint64_t code) {
+  return VirtualDrive::HasCapability(code) || code == cap::ReadsMultisession ||
+         code == cap::ReadsMode2Form1 || code == cap::ReadsMode2Form2 ||
+         code == cap::SupportsCddaCommand;
+}
+
+Result CueBackend::ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  const std::uint64_t end = std::uint64_t{address} + count;
+  // The last run that starts at or before address.
+  auto run = std::upper_bound(disc_.runs.begin(), disc_.runs.end(), address,
+                              [](std::uint32_t a, const CueRun& r) { return a < r.start; });
+  if (run == disc_.runs.begin()) return kOutOfRange;
+  --run;
+  while (address < end) {
+    // Between sessions: no run holds the address.
+    if (run == disc_.runs.end() || address < run->start || address - run->start >= run->count)
+      return kOutOfRange;
+    const std::uint32_t n = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(end, std::uint64_t{run->start} + run->count) - address);
+    if (const Result result = ReadRun(*run, address, n, out); result != kOk) return result;
+    address += n;
+    out += std::size_t{n} * kSectorSize;
+    ++run;
+  }
+  return kOk;
+}
+
+Result CueBackend::ReadRun(const CueRun& run, std::uint32_t address, std::uint32_t count,
+                           std::uint8_t* out) {
+  if (!run.inFile) {
+    std::memset(out, 0, std::size_t{count} * kSectorSize);
+    return kOk;
+  }
+  const int fd = fds_[run.file];
+  const std::uint64_t bytes = SectorBytes(run.type);
+  std::uint64_t offset = run.offset + std::uint64_t{address - run.start} * bytes;
+  if (run.type == CueTrackType::Mode1Cooked) return ReadAt(fd, out, count * bytes, offset);
+
+  std::array<std::uint8_t, kChunkSectors * kLargestStoredSector> stored;
+  while (count > 0) {
+    const std::uint32_t n = std::min(count, kChunkSectors);
+    if (const Result result = ReadAt(fd, stored.data(), n * bytes, offset); result != kOk)
+      return result;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      if (const Result result = UserData(run.type, address + i, stored.data() + i * bytes, out);
+          result != kOk)
+        return result;
+      out += kSectorSize;
+    }
+    address += n;
+    offset += n * bytes;
+    count -= n;
+  }
+  return kOk;
+}
+
+void CueBackend::Layout(MediumLayout& out) const {
+  out.sessions = disc_.sessions;
+  out.tracks = disc_.tracks;
+}
+
+}  // namespace wrenlo

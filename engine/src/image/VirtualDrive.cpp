@@ -1,0 +1,125 @@
+#include "image/VirtualDrive.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "Text.h"
+#include "image/PreciseWait.h"
+
+namespace wrenlo {
+
+VirtualDrive::VirtualDrive(std::uint32_t sectors, MediumKind kind,
+                           std::unique_ptr<FaultSimulator> faults)
+    : sectors_(sectors), kind_(kind), faults_(std::move(faults)) {}
+
+Result VirtualDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  if (trayOpen_.load(std::memory_order_relaxed)) return kNoMedium;
+  if (std::uint64_t{address} + count > sectors_) return kOutOfRange;
+  if (!faults_) return ReadImage(address, count, out);
+
+  const auto start = std::chrono::steady_clock::now();
+  const Result result =
+      faults_->ReadFails(address, count) ? kMediumError : ReadImage(address, count, out);
+  if (faults_->HasLatency()) WaitUntil(start + faults_->Latency(count));
+  return result;
+}
+
+DriveIdentity VirtualDrive::Identity() {
+  DriveIdentity identity;
+  identity.vendor = u"Virtual";
+  identity.model = u"Image Drive";
+  identity.revision = u"1.0";
+  identity.firmwareRevision = u"1.0 (virtual drive for disc images)";
+  identity.bufferSizeKB = 2048;
+  return identity;
+}
+
+bool VirtualDrive::HasCapability(std::uint64_t code) { return VirtualDriveCan(kind_, code); }
+
+std::int32_t VirtualDrive::MaxReadSpeedKB() { return wrenlo::MaxReadSpeedKB(kind_); }
+
+Result VirtualDrive::Medium(MediumLayout& out) {
+  if (trayOpen_.load()) return kNoMedium;
+  out.typeName = TypeName(kind_);
+  Layout(out);
+  return kOk;
+}
+
+Result VirtualDrive::Eject() {
+  trayOpen_ = true;
+  return kOk;
+}
+
+Result VirtualDrive::CloseTray() {
+  trayOpen_ = false;
+  return kOk;
+}
+
+std::u16string OpenProblem(int error) {
+  switch (error) {
+    case ENOENT:
+      return u"no such file";
+    case EACCES:
+    case EPERM:
+      return u"permission denied";
+    default:
+      return u"cannot open: " + FromUtf8(std::strerror(error));
+  }
+}
+
+Result ReadAt(int fd, std::uint8_t* out, std::uint64_t bytes, std::uint64_t offset) {
+  std::uint64_t done = 0;
+  while (done < bytes) {
+    const ssize_t n = ::pread(fd, out + done, bytes - done, static_cast<off_t>(offset + done));
+    if (n > 0) {
+      done += static_cast<std::uint64_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      return kMediumError;
+    }
+  }
+  return kOk;
+}
+
+int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text) {
+  text.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  char buffer[4096];
+  int error = 0;
+  while (text.size() <= limit) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) error = errno;
+    if (n <= 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return error;
+}
+
+bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& out,
+                std::u16string& problem) {
+  std::string text;
+  if (const int error = ReadSmallFile(imagePath + ".faults", kMaxFaultsFileBytes, text);
+      error != 0) {
+    if (error == ENOENT) return true;
+    problem = u"cannot read the faults file";
+    return false;
+  }
+  FaultPlan plan;
+  std::string reason;
+  if (!ParseFaults(text, plan, reason)) {
+    problem = FromUtf8(reason);
+    return false;
+  }
+  out = std::make_unique<FaultSimulator>(std::move(plan));
+  return true;
+}
+
+}  // namespace wrenlo

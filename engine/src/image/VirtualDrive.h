@@ -1,0 +1,69 @@
+// What every virtual drive holding a disc image has in common: its identity
+// and abilities, a tray that can be opened (no medium) and closed, and the
+// "<image>.faults" file beside the image that makes chosen sectors fail and
+// reads slow, as on a damaged disc in a real drive. The image's own form
+// (plain sectors, a cue sheet with its files) is the subclass's.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "Backend.h"
+#include "image/FaultSimulator.h"
+#include "image/MediumKind.h"
+
+namespace wrenlo {
+
+class VirtualDrive : public Backend {
+ public:
+  // Checks the tray and the address range, lets the faults decide, then
+  // reads the image; a read takes at least the faults' latency.
+  Result Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) final;
+  std::uint32_t SectorCount() const final { return sectors_; }
+
+  DriveIdentity Identity() override;
+  bool HasCapability(std::uint64_t code) override;
+  std::int32_t MaxReadSpeedKB() override;
+  std::int32_t MaxWriteSpeedKB() override { return 0; }
+  Result Medium(MediumLayout& out) final;
+  Result Eject() override;
+  Result CloseTray() override;
+
+ protected:
+  VirtualDrive(std::uint32_t sectors, MediumKind kind, std::unique_ptr<FaultSimulator> faults);
+
+  // Reads count sectors from address, all within the medium.
+  virtual Result ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) = 0;
+  // The sessions and tracks of the medium.
+  virtual void Layout(MediumLayout& out) const = 0;
+
+  MediumKind Kind() const { return kind_; }
+
+ private:
+  const std::uint32_t sectors_;
+  const MediumKind kind_;
+  const std::unique_ptr<FaultSimulator> faults_;  // null without a faults file
+  std::atomic<bool> trayOpen_{false};
+};
+
+// Why a file could not be opened, from its errno: "no such file",
+// "permission denied", "cannot open: ...".
+std::u16string OpenProblem(int error);
+
+// Reads bytes bytes at offset of the file fd into out: kOk, or kMediumError
+// for an I/O error or a file cut short after it was opened.
+Result ReadAt(int fd, std::uint8_t* out, std::uint64_t bytes, std::uint64_t offset);
+
+// Reads the whole file at path into text, or its first limit + 1 bytes when
+// it is larger. 0, or the errno of what failed.
+int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text);
+
+// Reads the faults file beside the image at imagePath, if there is one
+// (out stays null when there is none). False with problem set when it cannot
+// be read or is malformed.
+bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& out,
+                std::u16string& problem);
+
+}  // namespace wrenlo

@@ -1,0 +1,384 @@
+// BIN/CUE images made at test time as virtual drives: an ISO from xorriso
+// turned into raw Mode 1 sectors, an audio track and a Mode 2 track in one
+// BIN file, compared with what bchunk extracts from it and with isoinfo on
+// that; two sessions in two files; damaged sectors; malformed sheets.
+#include <gtest/gtest.h>
+#include <wrenlo/wrenlo.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "support/Command.h"
+#include "support/EngineApi.h"
+#include "support/Fixtures.h"
+#include "support/RawCdWriter.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::Mode1Sector;
+using testing_support::Mode2Form1Sector;
+using testing_support::RunCommand;
+using testing_support::WriteFile;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint32_t kSector = 2048;
+constexpr std::uint32_t kAudioPregap = 150;
+constexpr std::uint32_t kAudioFrames = 200;
+constexpr std::uint32_t kMode2Sectors = 60;
+// Where a second session starts after a first one of n sectors.
+std::uint32_t SecondSessionStart(std::uint32_t n) { return n + 6750 + 4500 + 150; }
+
+void MustRun(const std::vector<std::string>& argv) {
+  const testing_support::CommandResult result = RunCommand(argv);
+  ASSERT_EQ(result.exitCode, 0) << argv[0] << ": " << result.output;
+}
+
+Bytes Pattern(std::size_t size, std::uint32_t seed) {
+  Bytes bytes(size);
+  for (std::size_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<std::uint8_t>((i * 13 + seed * 101 + i / 2048) & 0xFF);
+  return bytes;
+}
+
+void Append(Bytes& to, const Bytes& bytes) { to.insert(to.end(), bytes.begin(), bytes.end()); }
+
+void WriteBytes(const fs::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
+
+// The sectors of a 2048-byte-sector image as raw Mode 1 sectors from address.
+Bytes RawMode1(const Bytes& iso, std::uint32_t address) {
+  Bytes raw;
+  for (std::size_t at = 0; at + kSector <= iso.size(); at += kSector)
+    Append(raw, Mode1Sector(address++, iso.data() + at));
+  return raw;
+}
+
+struct CueImages {
+  fs::path dir;
+  Bytes iso;  // the data track's 2048-byte sectors
+  std::uint32_t dataSectors = 0;
+  std::string single;  // data, audio and Mode 2 tracks in one BIN file
+  std::string twoSessions;
+  std::uint32_t secondStart = 0;
+  Bytes secondIso;  // the second session as xorriso wrote it
+};
+
+const CueImages& Images() {
+  static const CueImages images = [] {
+    CueImages made;
+    made.dir = fs::path(testing_support::OutputDirectory()) / "cue";
+    fs::remove_all(made.dir);
+    fs::create_directories(made.dir / "tree" / "DIR");
+    fs::create_directories(made.dir / "tree2");
+    WriteFile(made.dir / "tree" / "README.TXT", "first session\n");
+    const Bytes big = Pattern(70000, 1);
+    WriteBytes(made.dir / "tree" / "DIR" / "BIG.BIN", big);
+    WriteFile(made.dir / "tree2" / "LATER.TXT", "second session\n");
+    const fs::path iso = made.dir / "data.iso";
+    MustRun({"xorriso", "-no_rc", "-as", "mkisofs", "-V", "CUEDATA", "-J", "-o", iso,
+             made.dir / "tree"});
+    made.iso = testing_support::ReadFile(iso);
+    made.dataSectors = static_cast<std::uint32_t>(made.iso.size() / kSector);
+
+    // One file: data, audio with its pregap in the file, Mode 2 Form 1.
+    Bytes bin = RawMode1(made.iso, 0);
+    Append(bin, Pattern((kAudioPregap + kAudioFrames) * 2352, 2));
+    const Bytes form1 = Pattern(kMode2Sectors * kSector, 3);
+    const std::uint32_t mode2Start = made.dataSectors + kAudioPregap + kAudioFrames;
+    for (std::uint32_t i = 0; i < kMode2Sectors; ++i)
+      Append(bin, Mode2Form1Sector(mode2Start + i, form1.data() + i * kSector));
+    WriteBytes(made.dir / "single.bin", bin);
+    const auto msf = [](std::uint32_t sectors) {
+      char text[16];
+      std::snprintf(text, sizeof text, "%02u:%02u:%02u", sectors / 4500, sectors / 75 % 60,
+                    sectors % 75);
+      return std::string(text);
+    };
+    made.single = made.dir / "single.cue";
+    WriteFile(made.single,
+              "FILE \"single.bin\" BINARY\r\n"
+              "  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00\r\n"
+              "  TRACK 02 AUDIO\r\n    ISRC ABCDE1234567\r\n"
+              "    INDEX 00 " +
+                  msf(made.dataSectors) +
+                  "\r\n"
+                  "    INDEX 01 " +
+                  msf(made.dataSectors + kAudioPregap) +
+                  "\r\n"
+                  "  TRACK 03 MODE2/2352\r\n    INDEX 01 " +
+                  msf(mode2Start) + "\r\n");
+
+    // Two sessions in two files, the second made by xorriso to follow the
+    // first at the address a disc writer gives it.
+    made.secondStart = SecondSessionStart(made.dataSectors);
+    const fs::path second = made.dir / "second.iso";
+    MustRun({"xorriso", "-no_rc", "-as", "mkisofs", "-C", "0," + std::to_string(made.secondStart),
+             "-M", iso, "-V", "SESSION2", "-J", "-o", second, made.dir / "tree2"});
+    made.secondIso = testing_support::ReadFile(second);
+    WriteBytes(made.dir / "first.bin", RawMode1(made.iso, 0));
+    WriteBytes(made.dir / "second session.bin", RawMode1(made.secondIso, made.secondStart));
+    made.twoSessions = made.dir / "two.cue";
+    WriteFile(made.twoSessions,
+              "REM SESSION 01\nFILE first.bin BINARY\n TRACK 01 MODE1/2352\n"
+              "  INDEX 01 00:00:00\nREM SESSION 02\n"
+              "FILE \"second session.bin\" BINARY\n TRACK 02 MODE1/2352\n"
+              "  INDEX 01 00:00:00\n");
+    return made;
+  }();
+  return images;
+}
+
+Bytes ReadEngine(std::uint32_t address, std::uint32_t count, std::int32_t* result = nullptr) {
+  Bytes out(std::size_t{count} * kSector);
+  const std::int32_t r = wrenlo::ReadSectors(
+      wrenlo::kCurrentDevice, static_cast<std::int32_t>(address), static_cast<std::int32_t>(count),
+      0, out.data(), static_cast<std::int32_t>(out.size()));
+  if (result)
+    *result = r;
+  else
+    EXPECT_EQ(r, 0) << "reading " << address;
+  return out;
+}
+
+void UseCue(const std::string& cue) {
+  testing_support::UseImages({cue});
+  ASSERT_EQ(testing_support::Select(u'D'), 0)
+      << testing_support::Narrow(testing_support::DeviceTexts().at(0));
+}
+
+// Every path of the session's tree, '\' between names, as ISO 9660 or Joliet.
+void Walk(wrenlo::Handle session, const std::u16string& path, std::set<std::string>& out) {
+  wrenlo::Handle directory = 0;
+  ASSERT_EQ(wrenlo::OpenDirectory(session, path.c_str(), &directory), 0);
+  wrenlo::DirectoryEntry entry;
+  for (std::int32_t i = 0; wrenlo::ReadDirectory(directory, i, &entry) == 0; ++i) {
+    const std::u16string child = (path.empty() ? u"" : path + u"\\") + entry.name.str();
+    std::string narrow = "/" + testing_support::Narrow(child);
+    std::replace(narrow.begin(), narrow.end(), '\\', '/');
+    out.insert(narrow);
+    if (entry.attributes & wrenlo::kAttributeDirectory) Walk(session, child, out);
+  }
+  wrenlo::CloseDirectory(directory);
+}
+
+std::set<std::string> EnginePaths(std::int32_t track) {
+  wrenlo::Handle session = 0;
+  EXPECT_EQ(
+      wrenlo::OpenDiskSession(wrenlo::kCurrentDevice, track, &session, wrenlo::kFileSystemJoliet),
+      0);
+  std::set<std::string> paths;
+  Walk(session, u"", paths);
+  wrenlo::CloseDiskSession(session);
+  return paths;
+}
+
+std::set<std::string> IsoinfoPaths(const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv{"isoinfo", "-J", "-f"};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  const testing_support::CommandResult result = RunCommand(argv);
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  std::set<std::string> paths;
+  std::istringstream lines(result.output);
+  for (std::string line; std::getline(lines, line);)
+    if (!line.empty()) paths.insert(line);
+  return paths;
+}
+
+TEST(CueImage, TracksReadAsBchunkExtractsThem) {
+  const CueImages& images = Images();
+  const fs::path out = images.dir / "bchunk";
+  fs::create_directories(out);
+  MustRun({"bchunk", images.dir / "single.bin", images.single, out / "track"});
+  const Bytes data = testing_support::ReadFile(out / "track01.iso");
+  const Bytes audio = testing_support::ReadFile(out / "track02.cdr");
+  const Bytes mode2 = testing_support::ReadFile(out / "track03.iso");
+
+  UseCue(images.single);
+  wrenlo::MediumInformation medium{};
+  ASSERT_EQ(wrenlo::GetMediumInformation(wrenlo::kCurrentDevice, &medium), 0);
+  EXPECT_EQ(medium.typeName.str(), u"CD-ROM");
+  EXPECT_EQ(+medium.firstTrack, 1);
+  EXPECT_EQ(+medium.lastTrack, 3);
+  EXPECT_EQ(+medium.lastSession, 1);
+  wrenlo::TrackInformation track{};
+  const std::uint8_t modes[] = {1, 0, 2};
+  for (std::int32_t n = 1; n <= 3; ++n) {
+    ASSERT_EQ(wrenlo::GetTrackInformation(wrenlo::kCurrentDevice, n, &track), 0);
+    EXPECT_EQ(track.mode, modes[n - 1]) << "track " << n;
+  }
+  ASSERT_EQ(wrenlo::GetTrackInformation(wrenlo::kCurrentDevice, 1, &track), 0);
+  EXPECT_EQ(track.contentFlags, wrenlo::kContentIso9660 | wrenlo::kContentJoliet);
+
+  // bchunk gives a track from its index 1 up to the next track's first
+  // index.
+  ASSERT_EQ(data.size(), images.iso.size());
+  EXPECT_TRUE(ReadEngine(0, images.dataSectors) == data);
+  const std::uint32_t audioStart = images.dataSectors + kAudioPregap;
+  ASSERT_EQ(audio.size(), std::size_t{kAudioFrames} * 2352);
+  const Bytes frames = ReadEngine(audioStart, kAudioFrames);
+  for (std::uint32_t i = 0; i < kAudioFrames; ++i) {
+    const auto frame = audio.begin() + i * 2352;
+    ASSERT_TRUE(std::equal(frame, frame + kSector, frames.begin() + i * kSector)) << "frame " << i;
+  }
+  EXPECT_TRUE(ReadEngine(audioStart + kAudioFrames, kMode2Sectors) == mode2);
+  // One read across the three tracks.
+  const Bytes across = ReadEngine(images.dataSectors - 1, kAudioPregap + kAudioFrames + 2);
+  EXPECT_TRUE(std::equal(across.end() - kSector, across.end(), mode2.begin()));
+
+  EXPECT_EQ(EnginePaths(1), IsoinfoPaths({"-i", (out / "track01.iso").string()}));
+  wrenlo::Handle session = 0;
+  ASSERT_EQ(
+      wrenlo::OpenDiskSession(wrenlo::kCurrentDevice, 1, &session, wrenlo::kFileSystemIso9660), 0);
+  wrenlo::IsoVolumeInfo volume{};
+  EXPECT_EQ(wrenlo::GetISOVolumeInformation(session, &volume), 0);
+  EXPECT_EQ(volume.volumeLabel.str(), u"CUEDATA");
+  EXPECT_EQ(wrenlo::VerifyFile(session, u"DIR\\BIG.BIN"), 0);
+  wrenlo::CloseDiskSession(session);
+}
+
+TEST(CueImage, TwoSessionsInTwoFiles) {
+  const CueImages& images = Images();
+  UseCue(images.twoSessions);
+  wrenlo::MediumInformation medium{};
+  ASSERT_EQ(wrenlo::GetMediumInformation(wrenlo::kCurrentDevice, &medium), 0);
+  EXPECT_EQ(+medium.lastSession, 2);
+  EXPECT_EQ(+medium.lastTrack, 2);
+  // The drive says it reads what it holds, and writes nothing.
+  wrenlo::Handle abilities = 0;
+  ASSERT_EQ(wrenlo::GetDeviceCapabilitiesHandle(wrenlo::kCurrentDevice, &abilities), 0);
+  for (const auto& [code, expected] : {std::pair{wrenlo::cap::ReadsMultisession, 1},
+                                       {wrenlo::cap::ReadsMode2Form2, 1},
+                                       {wrenlo::cap::ReadsCdR, 1},
+                                       {wrenlo::cap::ReadsDvdRom, 0},
+                                       {wrenlo::cap::WritesCdR, 0}}) {
+    std::uint8_t answer = 9;
+    EXPECT_EQ(wrenlo::AnalyseDeviceCapability(abilities, code, &answer), 0);
+    EXPECT_EQ(answer, expected) << std::hex << code;
+  }
+  wrenlo::ReleaseDeviceCapabilities(abilities);
+  wrenlo::SessionInfo first{}, second{};
+  ASSERT_EQ(wrenlo::GetSessionInformation(wrenlo::kCurrentDevice, 1, &first), 0);
+  ASSERT_EQ(wrenlo::GetSessionInformation(wrenlo::kCurrentDevice, 2, &second), 0);
+  EXPECT_EQ(+first.startSector, 0);
+  EXPECT_EQ(+first.sectorCount, static_cast<std::int32_t>(images.dataSectors));
+  EXPECT_EQ(+second.startSector, static_cast<std::int32_t>(images.secondStart));
+  EXPECT_EQ(+second.firstTrack, 2);
+  EXPECT_EQ(+second.sectorCount, static_cast<std::int32_t>(images.secondIso.size() / kSector));
+
+  EXPECT_TRUE(ReadEngine(images.secondStart, 20) ==
+              Bytes(images.secondIso.begin(), images.secondIso.begin() + 20 * kSector));
+  // The lead-out and lead-in between the sessions do not read; the second
+  // session's first pregap reads as zeros.
+  std::int32_t result = 0;
+  ReadEngine(images.dataSectors, 1, &result);
+  EXPECT_NE(result, 0);
+  ReadEngine(images.secondStart - 151, 2, &result);
+  EXPECT_NE(result, 0);
+  EXPECT_TRUE(ReadEngine(images.secondStart - 150, 150) == Bytes(150 * kSector, 0));
+
+  // The last session's tree holds both sessions' files, as isoinfo reads it.
+  const std::set<std::string> paths = EnginePaths(2);
+  EXPECT_EQ(paths, IsoinfoPaths({"-N", std::to_string(images.secondStart), "-i",
+                                 (images.dir / "second.iso").string()}));
+  EXPECT_TRUE(paths.count("/LATER.TXT") && paths.count("/README.TXT"));
+  wrenlo::Handle session = 0;
+  ASSERT_EQ(wrenlo::OpenDiskSession(wrenlo::kCurrentDevice, 2, &session, wrenlo::kFileSystemAny),
+            0);
+  EXPECT_EQ(wrenlo::VerifyFile(session, u"DIR\\BIG.BIN"), 0);  // in the first session
+  wrenlo::CloseDiskSession(session);
+}
+
+TEST(CueImage, CookedTracksAndGeneratedGaps) {
+  // The ISO itself as a MODE1/2048 track, then a POSTGAP, then a MODE2/2336
+  // track of Form 1 sectors (their raw sectors without sync and header)
+  // after a PREGAP.
+  const CueImages& images = Images();
+  const Bytes user = Pattern(10 * kSector, 4);
+  const std::uint32_t start = images.dataSectors + 75 + 150;
+  Bytes bodies;
+  for (std::uint32_t i = 0; i < 10; ++i) {
+    const Bytes raw = Mode2Form1Sector(start + i, user.data() + i * kSector);
+    bodies.insert(bodies.end(), raw.begin() + 16, raw.end());
+  }
+  WriteBytes(images.dir / "form1.bin", bodies);
+  const std::string cue = (images.dir / "cooked.cue").string();
+  WriteFile(cue,
+            "file data.iso binary\ntrack 1 mode1/2048\nindex 1 0:0:0\npostgap 0:1:0\n"
+            "FILE form1.bin BINARY\nTRACK 2 MODE2/2336\nPREGAP 00:02:00\nINDEX 01 00:00:00\n");
+  UseCue(cue);
+  EXPECT_TRUE(ReadEngine(0, images.dataSectors) == images.iso);
+  EXPECT_TRUE(ReadEngine(images.dataSectors, 225) == Bytes(225 * kSector, 0));
+  EXPECT_TRUE(ReadEngine(start, 10) == user);
+  std::int32_t result = 0;
+  ReadEngine(start + 10, 1, &result);
+  EXPECT_EQ(result, 5);  // past the end of the medium
+}
+
+TEST(CueImage, DamagedSectorsReadAsErrors) {
+  const CueImages& images = Images();
+  // A flipped bit in sector 20's user data breaks its EDC; sector 30's sync
+  // and sector 40's address are wrong.
+  Bytes bin = testing_support::ReadFile(images.dir / "single.bin");
+  bin[20 * 2352 + 100] ^= 0x10;
+  bin[30 * 2352 + 3] = 0;
+  bin[40 * 2352 + 14] ^= 1;
+  WriteBytes(images.dir / "damaged.bin", bin);
+  const Bytes sheet = testing_support::ReadFile(images.single);
+  std::string cue(sheet.begin(), sheet.end());
+  cue.replace(cue.find("single.bin"), 10, "damaged.bin");
+  const std::string damaged = (images.dir / "damaged.cue").string();
+  WriteFile(damaged, cue);
+  WriteFile(damaged + ".faults", "# as on a worn disc\n50-51 always\n");
+
+  UseCue(damaged);
+  for (const std::uint32_t bad : {20u, 30u, 40u, 50u, 51u}) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      std::int32_t result = 0;
+      ReadEngine(bad, 1, &result);
+      EXPECT_EQ(result, 6) << "sector " << bad;  // a medium error, every time
+    }
+  }
+  std::int32_t result = 0;
+  ReadEngine(19, 2, &result);  // a read that takes in a damaged sector fails
+  EXPECT_NE(result, 0);
+  EXPECT_TRUE(ReadEngine(21, 9) ==
+              Bytes(images.iso.begin() + 21 * kSector, images.iso.begin() + 30 * kSector));
+}
+
+TEST(CueImage, UnusableSheetsSayWhyWithTheirLine) {
+  const CueImages& images = Images();
+  const fs::path dir = images.dir / "bad";
+  fs::create_directories(dir);
+  WriteFile(dir / "type.cue",
+            "FILE ../single.bin BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n"
+            "  TRACK 02 MODE3/2352\n");
+  WriteFile(dir / "missing.cue",
+            "REM a sheet without its file\nFILE gone.bin BINARY\n TRACK 01 AUDIO\n"
+            "  INDEX 01 00:00:00\n");
+  WriteFile(dir / "short.cue", "FILE ../single.bin BINARY\n TRACK 01 AUDIO\n  INDEX 01 99:00:00\n");
+  WriteFile(dir / "relative.cue",
+            "FILE ../single.bin BINARY\n TRACK 01 MODE1/2352\n INDEX 01 00:00:00\n");
+  testing_support::UseImages({(dir / "type.cue").string(), (dir / "missing.cue").string(),
+                              (dir / "short.cue").string(), (dir / "relative.cue").string()});
+  const std::u16string reasons[] = {
+      u"type.cue: cue line 4: unknown track type MODE3/2352",
+      u"missing.cue: cue line 2: gone.bin: no such file",
+      u"short.cue: cue line 2: track 1 starts after the end of ../single.bin",
+      u"",
+  };
+  for (char16_t letter = u'D'; letter <= u'G'; ++letter) {
+    std::int32_t units = 200;
+    char16_t text[200];
+    EXPECT_EQ(wrenlo::GetDeviceUnusableReason(letter, text, &units), 0);
+    EXPECT_EQ(std::u16string(text), reasons[letter - u'D']);
+  }
+  EXPECT_EQ(testing_support::DeviceTexts().back(), u"G: relative.cue");
+}
+
+}  // namespace
