@@ -9,7 +9,7 @@ std::optional<std::uint16_t> ChooseDrive(char16_t requested) {
   const std::vector<DeviceListItem> drives = ListedDrives(items);
   if (requested == 0) {
     if (!drives.empty()) return drives.front().letter;
-    PrintError(kNoDrives);
+    PrintError(NoDrivesText(items));
     return std::nullopt;
   }
   for (const DeviceListItem& drive : drives)
@@ -22,6 +22,14 @@ std::optional<std::uint16_t> ChooseDrive(char16_t requested) {
   }
   PrintError("no drive " + DriveName(requested) + " (lumeter-cli devices lists the drives)");
   return std::nullopt;
+}
+
+std::string NoDrivesText(const std::vector<DeviceListItem>& items) {
+  if (items.empty())
+    return "no drives found: no optical drive here, and WRENLO_IMAGES names no disc image";
+  return "no usable drive: none of the " + std::to_string(items.size()) +
+         (items.size() == 1 ? " entry" : " entries") +
+         " can be used (lumeter-cli devices says why)";
 }
 
 std::string DriveName(std::uint16_t letter) {

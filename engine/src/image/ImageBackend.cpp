@@ -30,14 +30,36 @@ std::u16string OpenProblem(int error) {
   }
 }
 
+// Opens path for reading, refusing anything but a regular file. The open does
+// not block, as it would on a FIFO without a writer; the type is checked on
+// the open descriptor, so a file swapped in between cannot slip through.
+// Returns the descriptor, or -1 with errno set (0 when the file is of
+// another type).
+int OpenRegularFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat status {};
+  const bool statted = ::fstat(fd, &status) == 0;
+  const int error = statted ? 0 : errno;
+  if (!statted || !S_ISREG(status.st_mode)) {
+    ::close(fd);
+    errno = error;
+    return -1;
+  }
+  // Reads of a regular file never wait anyway; the flag goes for clarity.
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
 // Reads the faults file beside the image, if there is one. False with problem
 // set when it cannot be read or is malformed.
 bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& out,
                 std::u16string& problem) {
-  const int fd = ::open((imagePath + ".faults").c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = OpenRegularFile(imagePath + ".faults");
   if (fd < 0) {
     if (errno == ENOENT) return true;
-    problem = u"cannot read the faults file";
+    problem =
+        errno == 0 ? u"the faults file is not a regular file" : u"cannot read the faults file";
     return false;
   }
   std::string text;
@@ -68,9 +90,9 @@ bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& o
 }  // namespace
 
 std::unique_ptr<ImageBackend> ImageBackend::Open(const std::string& path, std::u16string& problem) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = OpenRegularFile(path);
   if (fd < 0) {
-    problem = OpenProblem(errno);
+    problem = errno == 0 ? u"not a regular file" : OpenProblem(errno);
     return nullptr;
   }
   const auto fail = [&](std::u16string why) -> std::unique_ptr<ImageBackend> {
@@ -80,7 +102,6 @@ std::unique_ptr<ImageBackend> ImageBackend::Open(const std::string& path, std::u
   };
   struct stat status {};
   if (::fstat(fd, &status) != 0) return fail(OpenProblem(errno));
-  if (!S_ISREG(status.st_mode)) return fail(u"not a regular file");
   const auto size = static_cast<std::uint64_t>(status.st_size);
   if (size == 0) return fail(u"the image is empty");
   if (size % kSectorBytes != 0) return fail(u"size is not a multiple of 2048 bytes");
