@@ -89,5 +89,5 @@ int RunDevices(const CommandLine& command) {
                " of WRENLO_IMAGES left out: no drive letters after Z");
   if (!ListedDrives(items).empty()) return kExitSuccess;
   PrintError(NoDrivesText(items));
-  return kExitFailure;
+  return kExitFound;
 }

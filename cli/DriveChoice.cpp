@@ -27,9 +27,10 @@ std::optional<std::uint16_t> ChooseDrive(char16_t requested) {
 std::string NoDrivesText(const std::vector<DeviceListItem>& items) {
   if (items.empty())
     return "no drives found: no optical drive here, and WRENLO_IMAGES names no disc image";
-  return "no usable drive: none of the " + std::to_string(items.size()) +
-         (items.size() == 1 ? " entry" : " entries") +
-         " can be used (lumeter-cli devices says why)";
+  return items.size() == 1
+             ? "no usable drive: the 1 entry listed cannot be used (lumeter-cli devices says why)"
+             : "no usable drive: none of the " + std::to_string(items.size()) +
+                   " entries listed can be used (lumeter-cli devices says why)";
 }
 
 std::string DriveName(std::uint16_t letter) {

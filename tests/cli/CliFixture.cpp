@@ -118,8 +118,8 @@ ChildProcess::Environment CliTest::Drives() {
   return {{"WRENLO_IMAGES", images}, {"TZ", "UTC"}};
 }
 
-ChildResult CliTest::Cli(const std::vector<std::string>& args) {
+ChildResult CliTest::Cli(const std::vector<std::string>& args, const ChildStreams& streams) {
   std::vector<std::string> argv{LUMETER_CLI};
   argv.insert(argv.end(), args.begin(), args.end());
-  return RunChild(argv, Drives());
+  return RunChild(argv, Drives(), streams);
 }

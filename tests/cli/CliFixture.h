@@ -24,7 +24,7 @@ class CliTest : public ::testing::Test {
 
  protected:
   // Runs lumeter-cli with args on the fixture drives.
-  static ChildResult Cli(const std::vector<std::string>& args);
+  static ChildResult Cli(const std::vector<std::string>& args, const ChildStreams& streams = {});
   static ChildProcess::Environment Drives();
   // The drive ("F:") of one of the images.
   static std::string Drive(const std::string& image);

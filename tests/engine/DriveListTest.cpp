@@ -69,7 +69,7 @@ TEST(DriveList, DrivesThenImagesWithTheirProblems) {
                 u"#J: broken_faults.iso: faults line 2: FAILURES must be 1 to 1000000 or always",
                 u"#K: drive_list: not a regular file",
                 u"#L: fifo.iso: not a regular file",
-                u"#M: fifo_faults.iso: the faults file is not a regular file",
+                u"#M: fifo_faults.iso: faults file: not a regular file",
             }));
   for (const DriveEntry& entry : list) {
     EXPECT_EQ(entry.letter, entry.text[entry.text[0] == u'#' ? 1 : 0]);

@@ -58,8 +58,7 @@ bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& o
   const int fd = OpenRegularFile(imagePath + ".faults");
   if (fd < 0) {
     if (errno == ENOENT) return true;
-    problem =
-        errno == 0 ? u"the faults file is not a regular file" : u"cannot read the faults file";
+    problem = errno == 0 ? u"faults file: not a regular file" : u"cannot read the faults file";
     return false;
   }
   std::string text;
