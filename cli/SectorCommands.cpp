@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "cli/DriveChoice.h"
+#include "cli/Interrupt.h"
 #include "cli/Output.h"
 #include "cli/Utf8.h"
 #include "controls/HexDump.h"
@@ -79,6 +80,7 @@ int RunSave(const CommandLine& command) {
     Print(stdout, bytes);
     return kExitSuccess;
   }
+  const HeldStopSignals held;
   if (!file.Commit(bytes, error)) {
     PrintError(error);
     return kExitFailure;

@@ -53,6 +53,13 @@ std::string ReadWholeFile(const std::string& path) {
   return bytes.str();
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
 void CliTest::SetUpTestSuite() {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/lumeter-cli-test-XXXXXX";

@@ -39,3 +39,6 @@ class CliTest : public ::testing::Test {
 
 // The bytes of a file.
 std::string ReadWholeFile(const std::string& path);
+
+// The lines of a text, without their line ends.
+std::vector<std::string> Lines(const std::string& text);

@@ -23,13 +23,6 @@ using Json = nlohmann::json;
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream stream(text);
-  for (std::string line; std::getline(stream, line);) lines.push_back(line);
-  return lines;
-}
-
 // Whether ddrescuelog takes the file as a mapfile.
 bool IsMapfile(const std::string& path) {
   return RunChild({"/usr/bin/ddrescuelog", "-b", "2048", "-t", path}, {}).status == 0;

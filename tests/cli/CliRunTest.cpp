@@ -38,13 +38,6 @@ Json GroupsAsJson(const PropertyGroups& groups) {
   return out;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream stream(text);
-  for (std::string line; std::getline(stream, line);) lines.push_back(line);
-  return lines;
-}
-
 // The sectors ddrescuelog lists in the given state ('+', '-', '?') of a map.
 std::vector<std::int64_t> DdrescuelogList(const std::string& map, char state) {
   const ChildResult listed = RunChild(
