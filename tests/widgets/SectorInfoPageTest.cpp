@@ -451,7 +451,10 @@ TEST_F(SectorSaveTest, WritesThroughLinksAndIntoFifosWithoutReplacingThem) {
   received.resize(std::max<qsizetype>(0, ::read(reader, received.data(), received.size())));
   ::close(reader);
   EXPECT_TRUE(received == QByteArray(reinterpret_cast<const char*>(sector.data()), 2048));
-  EXPECT_EQ(FolderEntries(), QStringList({"fifo", "link.bin", "real"}));
+  struct stat status {};
+  ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &status), 0);
+  EXPECT_TRUE(S_ISFIFO(status.st_mode));
+  EXPECT_EQ(FolderEntries(), QStringList({"link.bin", "real"}));  // no temporary file
 }
 
 TEST_F(SectorSaveTest, FailureShowsTheErrorAndLeavesNoFile) {
