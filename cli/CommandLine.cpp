@@ -86,6 +86,12 @@ bool ParseNumber(std::string_view text, std::int32_t least, std::int32_t& out) {
   return true;
 }
 
+// "-x", "--name"; a negative number is a (bad) sector or session, and "-"
+// alone a file name (standard output).
+bool LooksLikeOption(std::string_view arg) {
+  return arg.size() >= 2 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9');
+}
+
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 class Parser {
@@ -127,9 +133,7 @@ class Parser {
     bool optionsEnd = false;
     while (next < args.size()) {
       const std::string_view arg = args[next++];
-      // A negative number is a (bad) sector or session, not an option.
-      const bool isOption = arg.size() >= 2 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9');
-      if (optionsEnd || !isOption) {
+      if (optionsEnd || !LooksLikeOption(arg)) {
         plain.push_back(arg);
         continue;
       }
@@ -159,11 +163,15 @@ class Parser {
         continue;
       }
       if (!value) {
-        if (next == args.size()) return Fail(std::string(name) + " needs a value");
+        // An option is never taken for a value; --name=value gives any.
+        if (next == args.size() || LooksLikeOption(args[next]))
+          return Fail(std::string(name) + " needs a value");
         value = args[next++];
       }
       if (option == kMapFile) {
         if (value->empty()) return Fail("--mapfile needs a file name");
+        // Standard output holds the progress or the summary already.
+        if (*value == "-") return Fail("--mapfile needs a file name, not '-'");
         out.mapFile = *value;
       } else {
         std::int32_t session = 0;
@@ -182,6 +190,8 @@ class Parser {
   bool Plain(const VerbSpec& spec, const std::vector<std::string_view>& plain) {
     const std::string verb = spec.name;
     if (spec.verb == Verb::Help) {
+      if (plain.size() > spec.mostArguments)
+        return Fail("too many arguments for help: " + Quoted(plain[spec.mostArguments]));
       if (plain.empty()) return true;
       const VerbSpec* about = FindVerb(plain[0]);
       if (about == nullptr) return Fail("unknown command " + Quoted(plain[0]));
@@ -191,7 +201,12 @@ class Parser {
     }
     if (plain.size() > spec.mostArguments)
       return Fail("too many arguments for " + verb + ": " + Quoted(plain[spec.mostArguments]));
-    if (plain.size() < spec.leastArguments)
+    // "save D 16": the drive given, the file forgotten, rather than a bad
+    // sector number 'D'.
+    char16_t letter = 0;
+    const bool driveFirst = !plain.empty() && ParseDrive(plain[0], letter);
+    if (plain.size() < spec.leastArguments ||
+        (driveFirst && plain.size() == spec.leastArguments && plain.size() < spec.mostArguments))
       return Fail(verb + " needs " +
                   (spec.verb == Verb::Dump ? "a SECTOR" : "a SECTOR and a FILE") +
                   " (lumeter-cli " + verb + " --help)");

@@ -11,7 +11,7 @@ std::optional<std::uint16_t> ChooseDrive(char16_t requested) {
   const std::vector<DeviceListItem> drives = ListedDrives(items);
   if (requested == 0) {
     if (!drives.empty()) return drives.front().letter;
-    PrintError(kNoDrives);
+    PrintError(NoDrivesText(items));
     return std::nullopt;
   }
   for (const DeviceListItem& drive : drives)
@@ -25,6 +25,15 @@ std::optional<std::uint16_t> ChooseDrive(char16_t requested) {
   }
   PrintError("no drive " + DriveName(requested) + " (lumeter-cli devices lists the drives)");
   return std::nullopt;
+}
+
+std::string NoDrivesText(const std::vector<DeviceListItem>& items) {
+  if (items.empty())
+    return "no drives found: no optical drive here, and WRENLO_IMAGES names no disc image";
+  return items.size() == 1
+             ? "no usable drive: the 1 entry listed cannot be used (lumeter-cli devices says why)"
+             : "no usable drive: none of the " + std::to_string(items.size()) +
+                   " entries listed can be used (lumeter-cli devices says why)";
 }
 
 std::string DriveName(std::uint16_t letter) {

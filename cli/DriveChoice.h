@@ -4,12 +4,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "disc/DeviceList.h"
+#include "core/disc/DeviceList.h"
 
-// What a machine without drives is told.
-inline constexpr char kNoDrives[] =
-    "no drives found: no optical drive here, and WRENLO_IMAGES names no disc image";
+// What a machine without a usable drive is told: that there are no drives at
+// all, or that none of those listed can be used.
+std::string NoDrivesText(const std::vector<DeviceListItem>& items);
 
 // The letter of the drive requested, or of the first drive of the drive list
 // when requested is 0. Nothing, after an error line, when there is no such

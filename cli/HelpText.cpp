@@ -21,7 +21,8 @@ DRIVE is a drive letter (D or D:); without it, the first listed drive.
 Disc images named in WRENLO_IMAGES (paths separated by ':') are drives too.
 
 Exit status: 0 success (every sector and file read), 1 problems or errors
-found (or a scan stopped before its end), 2 bad arguments or a device error.
+found (or a scan stopped before its end, or no usable drive for devices),
+2 bad arguments, a device error or output that could not be written.
 )";
 
 constexpr char kDevices[] =
@@ -29,7 +30,7 @@ constexpr char kDevices[] =
 
 Lists the drives as the program's drive list shows them: the drive letter and
 the display text. Drives that cannot be used are listed after them, marked
-"unavailable", with the whole reason.
+"unavailable", with the whole reason. Exit status 1 when no drive can be used.
 
   --json   print a JSON array of {"drive", "text", "available"}, and for
            drives that cannot be used "reason", the whole of the reason that
@@ -62,9 +63,11 @@ constexpr char kScan[] =
 Scans the last session of the medium, as the Scan page does: the surface scan
 reads every sector (up to 5 attempts each) and classes it good, problem or
 error; the files test has every file verified. Default: the surface scan.
-Shows live progress and each log entry, then a summary. Ctrl-C stops the scan
-after the sector in progress and prints what was found so far; a second Ctrl-C
-ends the program at once.
+Shows live progress and each log entry, then a summary. Ctrl-C (or SIGTERM,
+SIGHUP) stops the scan after the sector or file in progress, writes the
+mapfile and prints what was found so far; a second Ctrl-C ends the program at
+once. A file system the disc announces that cannot be listed is an error of
+the files test.
 
   --surface        run the surface scan
   --files          run the files test (after the surface scan when both)
@@ -72,7 +75,8 @@ ends the program at once.
                    and log go to standard error
   --mapfile FILE   write the sector states as a GNU ddrescue mapfile: good
                    and problem sectors finished (+), error sectors bad (-),
-                   sectors not read non-tried (?)
+                   sectors not read non-tried (?). A device or FIFO is
+                   written to; a file is replaced whole or not at all.
 )";
 
 constexpr char kDump[] =
@@ -89,8 +93,8 @@ constexpr char kSave[] =
     R"(Usage: lumeter-cli save [DRIVE] SECTOR FILE [--session N]
 
 Writes the raw 2048 bytes of one sector to FILE, as the Sector Viewer's Save
-does. A sector that does not read writes nothing (exit status 1). SECTOR counts
-from the start of the session.
+does; FILE - is standard output. A sector that does not read writes nothing
+(exit status 1). SECTOR counts from the start of the session.
 
   --session N   the session to read (default: the last one)
 )";

@@ -9,3 +9,7 @@
 // characters escaped, in UTF-8 (an unpaired surrogate becomes U+FFFD).
 void AppendJsonString(std::string& out, std::u16string_view text);
 void AppendJsonString(std::string& out, std::string_view utf8);
+
+// utf8 with its control characters escaped as in a JSON string ("\n",
+// "\u001B"), so that a name cannot move the cursor or end a line of text.
+std::string WithControlsEscaped(std::string_view utf8);

@@ -3,15 +3,46 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <string>
 
-void Print(std::FILE* stream, std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
+namespace {
+
+// The error of the first write to standard output that failed; 0 for none.
+// A scan prints from its worker thread.
+std::atomic<int> outputError{0};
+
+void NoteOutputError(int error) {
+  int none = 0;
+  outputError.compare_exchange_strong(none, error == 0 ? EIO : error);
+}
+
+}  // namespace
+
+bool Print(std::FILE* stream, std::string_view text) {
+  if (stream == stdout && outputError.load() != 0) return false;
+  errno = 0;
+  const bool written =
+      std::fwrite(text.data(), 1, text.size(), stream) == text.size() && std::fflush(stream) == 0;
+  if (!written && stream == stdout) NoteOutputError(errno);
+  return written;
 }
 
 void PrintError(std::string_view text) {
   Print(stderr, "lumeter-cli: " + std::string(text) + "\n");
+}
+
+void StandardOutputWasClosed() { NoteOutputError(EBADF); }
+
+int FinishOutput(int status) {
+  errno = 0;
+  if (std::fclose(stdout) != 0) NoteOutputError(errno);
+  const int error = outputError.load();
+  if (error == 0) return status;
+  PrintError(std::string("cannot write to standard output: ") + std::strerror(error));
+  return kExitFailure;
 }
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }

@@ -7,15 +7,26 @@
 enum ExitStatus : int {
   kExitSuccess = 0,  // done; every sector and file read
   kExitFound = 1,    // problems or errors found, or a scan stopped early
-  kExitFailure = 2,  // bad arguments, or a drive, medium or file that failed
+  kExitFailure = 2,  // bad arguments, or a drive, medium, file or output that failed
 };
 
 // Writes UTF-8 text to stream and flushes it, so that a reader at the other
-// end of a pipe sees each line as it is made.
-void Print(std::FILE* stream, std::string_view text);
+// end of a pipe sees each line as it is made. A write to standard output that
+// fails (a full disc, a reader gone) is remembered for FinishOutput; false
+// then.
+bool Print(std::FILE* stream, std::string_view text);
 
 // One line "lumeter-cli: text" on standard error.
 void PrintError(std::string_view text);
+
+// Standard output was closed when the program started: what it prints there
+// is lost, and FinishOutput says so.
+void StandardOutputWasClosed();
+
+// Ends the program's output: flushes and closes standard output. When any of
+// it was lost, says so in one line on standard error and returns
+// kExitFailure; otherwise status.
+int FinishOutput(int status);
 
 // Whether stream is a terminal (a live progress line redraws itself there).
 bool IsTerminal(std::FILE* stream);

@@ -1,6 +1,6 @@
 #include <memory>
 
-#include "cli/AtomicFile.h"
+#include "core/product/ProductInfo.h"
 #include "cli/Commands.h"
 #include "cli/DdrescueMap.h"
 #include "cli/DriveChoice.h"
@@ -9,7 +9,7 @@
 #include "cli/ScanConsole.h"
 #include "cli/ScanResult.h"
 #include "core/disc/DeviceContext.h"
-#include "core/product/ProductInfo.h"
+#include "core/io/OutputFile.h"
 #include "core/scan/ScannerBridge.h"
 #include "core/scan/SectorScanner.h"
 
@@ -26,11 +26,11 @@ std::string MapComment(const std::string& drive, const DeviceContext& context) {
 int RunScan(const CommandLine& command) {
   const std::optional<std::uint16_t> letter = ChooseDrive(command.drive);
   if (!letter) return kExitFailure;
-  // The map's folder is checked before the scan, which may take an hour.
-  AtomicFile mapFile;
+  // The map's target is checked before the scan, which may take an hour.
+  OutputFile mapFile;
   std::string error;
   if (!command.mapFile.empty() && !mapFile.Open(command.mapFile, error)) {
-    PrintError("cannot write the mapfile " + error);
+    PrintError("mapfile: " + error);
     return kExitFailure;
   }
   const DeviceContext context(*letter);
@@ -58,18 +58,21 @@ int RunScan(const CommandLine& command) {
   result.filesTotal = console.FilesTotal();
   result.filesChecked = console.FilesChecked();
   result.fileErrorPaths = console.FileErrorPaths();
-  Print(stdout, command.json ? ScanSummaryJson(result) : ScanSummaryText(result));
+  result.fileSystemErrors = console.FileSystemErrors();
 
+  // The map first: a summary that cannot be printed (a reader gone) must not
+  // cost the result of a long scan.
+  bool mapWritten = true;
   if (!command.mapFile.empty()) {
     DdrescueMapFacts facts;
     const std::int32_t start = context.GetSessionInfo(-1).startSector;
     facts.startSector = start < 0 ? 0 : start;
     facts.finished = result.surface.unread == 0;
     facts.comment = MapComment(DriveName(*letter), context);
-    if (!mapFile.Commit(DdrescueMap(sectors, facts), error)) {
-      PrintError("cannot write the mapfile " + error);
-      return kExitFailure;
-    }
+    const HeldStopSignals held;
+    mapWritten = mapFile.Commit(DdrescueMap(sectors, facts), error);
+    if (!mapWritten) PrintError("mapfile: " + error);
   }
-  return ScanExitStatus(result);
+  Print(stdout, command.json ? ScanSummaryJson(result) : ScanSummaryText(result));
+  return mapWritten ? ScanExitStatus(result) : kExitFailure;
 }

@@ -59,8 +59,12 @@ void ScanConsole::OnSurfaceState(const SurfaceState_t&) {}
 
 void ScanConsole::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) {
   if (filesPass && kind == static_cast<int>(LogKind::Error)) {
-    const std::u16string_view prefix = kFileErrorPrefix;
-    fileErrorPaths.push_back(text.starts_with(prefix) ? text.substr(prefix.size()) : text);
+    const std::u16string_view fileError = kFileErrorPrefix;
+    const std::u16string_view fileSystemError = SectorScanner::kFileSystemError;
+    if (text.starts_with(fileSystemError))
+      fileSystemErrors.push_back(text.substr(fileSystemError.size()));
+    else
+      fileErrorPaths.push_back(text.starts_with(fileError) ? text.substr(fileError.size()) : text);
   }
   ClearLiveLines();
   Print(stream, ToUtf8(LogTimeText(time)) + "  " + ToUtf8(text) + "\n");

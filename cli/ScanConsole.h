@@ -38,6 +38,8 @@ class ScanConsole final : public ISectorScannerCallback {
   std::int32_t FilesTotal() const { return filesTotal; }
   std::int32_t FilesChecked() const { return filesChecked; }
   const std::vector<std::u16string>& FileErrorPaths() const { return fileErrorPaths; }
+  // What the files test could not list ("root directory: medium error").
+  const std::vector<std::u16string>& FileSystemErrors() const { return fileSystemErrors; }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -70,4 +72,5 @@ class ScanConsole final : public ISectorScannerCallback {
   std::int32_t filesTotal = 0;
   std::int32_t filesChecked = 0;
   std::vector<std::u16string> fileErrorPaths;
+  std::vector<std::u16string> fileSystemErrors;
 };

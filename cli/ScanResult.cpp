@@ -62,7 +62,8 @@ SurfaceCounts CountSurface(const std::vector<std::uint8_t>& sectors) {
 int ScanExitStatus(const ScanResult& result) {
   const bool clean = !result.stopped && result.surface.problems == 0 &&
                      result.surface.errors == 0 && result.surface.unread == 0 &&
-                     result.fileErrorPaths.empty() && result.filesChecked == result.filesTotal;
+                     result.fileErrorPaths.empty() && result.fileSystemErrors.empty() &&
+                     result.filesChecked == result.filesTotal;
   return clean ? kExitSuccess : kExitFound;
 }
 
@@ -87,6 +88,11 @@ std::string ScanSummaryJson(const ScanResult& result) {
     if (i != 0) out += ", ";
     AppendJsonString(out, result.fileErrorPaths[i]);
   }
+  out += "],\n \"file_system_errors\": [";
+  for (std::size_t i = 0; i < result.fileSystemErrors.size(); ++i) {
+    if (i != 0) out += ", ";
+    AppendJsonString(out, result.fileSystemErrors[i]);
+  }
   out += "]}\n";
   return out;
 }
@@ -107,6 +113,8 @@ std::string ScanSummaryText(const ScanResult& result) {
            std::to_string(result.fileErrorPaths.size()) + " with errors\n";
     if (!result.fileErrorPaths.empty()) out += "Files with errors:\n";
     for (const std::u16string& path : result.fileErrorPaths) out += "  " + ToUtf8(path) + "\n";
+    if (!result.fileSystemErrors.empty()) out += "File system errors:\n";
+    for (const std::u16string& what : result.fileSystemErrors) out += "  " + ToUtf8(what) + "\n";
   }
   if (result.stopped) out += "Stopped before the end.\n";
   return out;

@@ -35,6 +35,8 @@ struct ScanResult {
   std::int32_t filesTotal = 0;    // files in the list
   std::int32_t filesChecked = 0;  // files verified before the end or the stop
   std::vector<std::u16string> fileErrorPaths;
+  // What the files test could not list, so that files went untested.
+  std::vector<std::u16string> fileSystemErrors;
 };
 
 // Status 0 when every sector and file read, 1 when any did not or the scan

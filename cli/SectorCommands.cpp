@@ -1,12 +1,13 @@
 #include <span>
 
-#include "cli/AtomicFile.h"
 #include "cli/Commands.h"
 #include "cli/DriveChoice.h"
+#include "cli/Interrupt.h"
 #include "cli/Output.h"
 #include "cli/Utf8.h"
-#include "core/disc/DeviceContext.h"
 #include "core/format/HexDump.h"
+#include "core/disc/DeviceContext.h"
+#include "core/io/OutputFile.h"
 #include "core/report/PropertyRows.h"
 
 namespace {
@@ -41,7 +42,9 @@ int ReadChosenSector(const CommandLine& command, std::vector<std::uint8_t>& buff
   }
   const std::int32_t result = context.ReadSector(buffer, command.sector, session);
   if (result != 0) {
-    PrintError(ToUtf8(FormatText("Sector read error (%d)", result)));
+    PrintError("sector " + std::to_string(command.sector) + " of session " +
+               std::to_string(session) + " does not read: " + wrenlo::ResultName(result) + " (" +
+               ToUtf8(FormatText("Sector read error (%d)", result)) + ")");
     return kExitFound;
   }
   return kExitSuccess;
@@ -61,18 +64,25 @@ int RunDump(const CommandLine& command) {
 }
 
 int RunSave(const CommandLine& command) {
-  // The file's folder is checked before the drive is asked.
-  AtomicFile file;
+  // "-" is standard output, with its writes checked as all output is.
+  const bool toStandardOutput = command.outputFile == "-";
+  // The file's target is checked before the drive is asked.
+  OutputFile file;
   std::string error;
-  if (!file.Open(command.outputFile, error)) {
-    PrintError("cannot write " + error);
+  if (!toStandardOutput && !file.Open(command.outputFile, error)) {
+    PrintError(error);
     return kExitFailure;
   }
   std::vector<std::uint8_t> buffer;
   if (const int status = ReadChosenSector(command, buffer); status != kExitSuccess) return status;
   const std::string_view bytes(reinterpret_cast<const char*>(buffer.data()), buffer.size());
+  if (toStandardOutput) {
+    Print(stdout, bytes);
+    return kExitSuccess;
+  }
+  const HeldStopSignals held;
   if (!file.Commit(bytes, error)) {
-    PrintError("cannot write " + error);
+    PrintError(error);
     return kExitFailure;
   }
   return kExitSuccess;

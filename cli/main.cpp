@@ -3,6 +3,7 @@
 // without a display, over the same core and engine as the program.
 #include <wrenlo/wrenlo.h>
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,11 @@
 #include "cli/HelpText.h"
 #include "cli/Output.h"
 #include "core/product/ProductInfo.h"
+#include "core/io/StandardDescriptors.h"
 
-int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+namespace {
+
+int Run(const std::vector<std::string>& args) {
   CommandLine command;
   std::string error;
   if (!ParseCommandLine(args, command, error)) {
@@ -47,4 +50,16 @@ int main(int argc, char** argv) {
   }
   Print(stderr, HelpText(Verb::None));
   return kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Before any file is opened: a closed standard descriptor would be taken
+  // by the mapfile, and progress would land in it.
+  if (OpenStandardDescriptors().output) StandardOutputWasClosed();
+  // A reader that goes away makes writes fail, which is reported, instead
+  // of ending the program before the mapfile is written.
+  std::signal(SIGPIPE, SIG_IGN);
+  return FinishOutput(Run(std::vector<std::string>(argv + 1, argv + argc)));
 }

@@ -26,6 +26,15 @@ MediumInformation PresetMedium() {
   return m;
 }
 
+// "WHAT: why" for something the file walk could not list; why is the
+// engine's name of the result (ASCII).
+std::u16string Unlisted(std::u16string_view what, std::int32_t result) {
+  std::u16string text(what);
+  text += u": ";
+  for (const char* c = ResultName(result); *c != 0; ++c) text.push_back(static_cast<char16_t>(*c));
+  return text;
+}
+
 }  // namespace
 
 SessionInfo DeviceContext::DefaultSessionInfo() {
@@ -110,26 +119,37 @@ IsoVolumeInfo& DeviceContext::GetIsoVolumeInfo(IsoVolumeInfo& out, std::int32_t 
   return out;
 }
 
-void DeviceContext::CollectFiles(std::vector<std::u16string>& files) const {
+void DeviceContext::CollectFiles(std::vector<std::u16string>& files,
+                                 std::vector<std::u16string>* unlisted) const {
   const SessionInfo s = GetSessionInfo(medium.lastSession);
   Handle diskSession = 0;
-  OpenDiskSession(kCurrentDevice, s.firstTrack, &diskSession, kFileSystemAny);
-  CollectDirectory(diskSession, u"", files);
+  const std::int32_t opened =
+      OpenDiskSession(kCurrentDevice, s.firstTrack, &diskSession, kFileSystemAny);
+  if (opened != 0 && opened != kResultNoFileSystem && unlisted != nullptr)
+    unlisted->push_back(Unlisted(u"file system", opened));
+  CollectDirectory(diskSession, u"", files, unlisted);
   CloseDiskSession(diskSession);
 }
 
 void DeviceContext::CollectDirectory(Handle diskSession, const std::u16string& path,
-                                     std::vector<std::u16string>& files) const {
+                                     std::vector<std::u16string>& files,
+                                     std::vector<std::u16string>* unlisted) const {
   Handle directory = 0;
-  OpenDirectory(diskSession, path.c_str(), &directory);
+  const std::int32_t opened = OpenDirectory(diskSession, path.c_str(), &directory);
   // On the heap: the walk recurses once per directory level.
   auto entry = std::make_unique<DirectoryEntry>();
-  for (std::int32_t index = 0; ReadDirectory(directory, index, entry.get()) == 0; ++index) {
+  std::int32_t result = 0;
+  for (std::int32_t index = 0; (result = ReadDirectory(directory, index, entry.get())) == 0;
+       ++index) {
     std::u16string child = path.empty() ? entry->name.str() : path + u"\\" + entry->name.str();
     if (entry->attributes & kAttributeDirectory)
-      CollectDirectory(diskSession, child, files);
+      CollectDirectory(diskSession, child, files, unlisted);
     else
       files.push_back(std::move(child));
   }
   CloseDirectory(directory);
+  // Without a session there is nothing to list, and that was said above.
+  const std::int32_t failed = opened != 0 ? opened : result;
+  if (diskSession != 0 && failed != kResultEndOfDirectory && unlisted != nullptr)
+    unlisted->push_back(Unlisted(path.empty() ? u"root directory" : path, failed));
 }

@@ -30,8 +30,13 @@ class DeviceContext {
   wrenlo::IsoVolumeInfo& GetIsoVolumeInfo(wrenlo::IsoVolumeInfo& out,
                                           std::int32_t fileSystem) const;
   // Appends the paths of every file of the last session, pre-order, '\'
-  // between names.
-  void CollectFiles(std::vector<std::u16string>& files) const;
+  // between names. With unlisted, also appends what could not be listed, as
+  // "WHAT: why" (why is the engine's result name): "file system" when the
+  // session announces a file system that does not open, "root directory" or
+  // a directory's path when its listing fails. A session without a file
+  // system lists nothing and is no failure.
+  void CollectFiles(std::vector<std::u16string>& files,
+                    std::vector<std::u16string>* unlisted = nullptr) const;
   const std::map<std::int32_t, wrenlo::SessionInfo>& Sessions() const { return sessions; }
 
   static wrenlo::SessionInfo DefaultSessionInfo();
@@ -53,7 +58,8 @@ class DeviceContext {
  private:
   void LoadInformation();
   void CollectDirectory(wrenlo::Handle diskSession, const std::u16string& path,
-                        std::vector<std::u16string>& files) const;
+                        std::vector<std::u16string>& files,
+                        std::vector<std::u16string>* unlisted) const;
 };
 
 // The text an engine record's string field holds until the engine writes it.

@@ -31,6 +31,10 @@ class SectorScanner : public ISectorScannerCallback {
   };
   static Clocks SystemClocks();
 
+  // The start of the files test's log entry (kind Error) for what it could
+  // not list: "File system error: root directory: medium error".
+  static constexpr char16_t kFileSystemError[] = u"File system error: ";
+
   // Read attempts per sector before it is classed Error.
   static constexpr int kReadAttempts = 5;
 

@@ -1,8 +1,12 @@
 // The program's entry point. The application object is a global, so that it
 // is constructed (and the engine initialised) before main runs.
 #include "gui/app/Application.h"
+#include "core/io/StandardDescriptors.h"
 
 namespace {
+// First: the engine opens the disc images while the application object is
+// made, and a closed standard descriptor would be taken by one of them.
+[[maybe_unused]] const ClosedDescriptors closedAtStart = OpenStandardDescriptors();
 Application theApp;
 }  // namespace
 

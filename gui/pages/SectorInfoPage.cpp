@@ -1,8 +1,8 @@
 #include "gui/pages/SectorInfoPage.h"
 
 #include <QEvent>
+#include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,12 +10,12 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpressionValidator>
-#include <QSaveFile>
 #include <algorithm>
 #include <limits>
 
-#include "core/disc/DeviceContext.h"
 #include "gui/controls/BinaryViewer.h"
+#include "core/disc/DeviceContext.h"
+#include "core/io/OutputFile.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/MoveWindow.h"
 #include "gui/platform/SortedComboBox.h"
@@ -110,24 +110,15 @@ std::int32_t ParseSectorNumber(const QString& text) {
       value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-// Replaces the file at path by bytes, or leaves everything as it was: the
-// bytes go to a new file in the same folder, which takes the name only once
-// it is complete. False when the file cannot be written; a target that exists
-// but is no regular file (a folder, a device) is never replaced.
-bool SaveFileAtomically(const QString& path, const std::vector<std::uint8_t>& bytes) {
-  const QFileInfo target(path);
-  if (target.exists() && !target.isFile()) return false;
-  QSaveFile file(path);
-  // Unbuffered, so that a short write shows here and not only, unreported, when
-  // the file is closed.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
-  const auto size = static_cast<qint64>(bytes.size());
-  if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
-    file.cancelWriting();
-    file.commit();  // removes the unfinished file
-    return false;
-  }
-  return file.commit();
+// Writes bytes to path by the program's one rule for output files (whole or
+// not at all for a file, directly to a device or FIFO). False when they
+// cannot be written; an existing file is then left as it was.
+bool SaveBytes(const QString& path, const std::vector<std::uint8_t>& bytes) {
+  OutputFile file;
+  std::string error;
+  return file.Open(QFile::encodeName(path).toStdString(), error) &&
+         file.Commit(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                     error);
 }
 
 // Places a label, widening it when its text needs more room: the desktop's
@@ -346,7 +337,7 @@ void SectorInfoPage::SaveSector() {
   dialog.setDefaultSuffix(QStringLiteral("bin"));
   const QString path = runSaveDialog(dialog);
   if (path.isEmpty()) return;
-  if (!SaveFileAtomically(path, sectorData)) {
+  if (!SaveBytes(path, sectorData)) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kSaveErrorCaption),
                     QString::fromUtf8(kSaveError), QMessageBox::Ok, this);
     box.exec();

@@ -12,7 +12,8 @@
 
 extern char** environ;
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environment& env) {
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environment& env,
+                           const ChildStreams& streams) {
   int outPipe[2];
   int errPipe[2];
   if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
@@ -38,13 +39,32 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environme
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+  using Output = ChildStreams::Output;
+  switch (streams.output) {
+    case Output::Pipe:
+    case Output::BrokenPipe:
+      posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+      break;
+    case Output::File:
+      posix_spawn_file_actions_addopen(&actions, 1, streams.outputFile.c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      break;
+    case Output::Closed:
+      posix_spawn_file_actions_addclose(&actions, 1);
+      break;
+  }
+  if (streams.closeError)
+    posix_spawn_file_actions_addclose(&actions, 2);
+  else
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+  // The reader of a broken pipe is gone before the child starts.
+  if (streams.output == Output::BrokenPipe) ::close(outPipe[0]);
   const int spawned = ::posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   ::close(outPipe[1]);
   ::close(errPipe[1]);
-  outFd = outPipe[0];
+  outFd = streams.output == Output::Pipe ? outPipe[0] : -1;
+  if (streams.output == Output::File || streams.output == Output::Closed) ::close(outPipe[0]);
   errFd = errPipe[0];
   if (spawned != 0) {
     pid = -1;
@@ -115,7 +135,8 @@ ChildResult ChildProcess::Finish(std::chrono::milliseconds timeout) {
   return result;
 }
 
-ChildResult RunChild(const std::vector<std::string>& argv, const ChildProcess::Environment& env) {
-  ChildProcess child(argv, env);
+ChildResult RunChild(const std::vector<std::string>& argv, const ChildProcess::Environment& env,
+                     const ChildStreams& streams) {
+  ChildProcess child(argv, env, streams);
   return child.Finish(std::chrono::minutes(1));
 }

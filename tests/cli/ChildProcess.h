@@ -15,13 +15,27 @@ struct ChildResult {
   std::string err;
 };
 
+// Where the child's standard output and error go.
+struct ChildStreams {
+  enum class Output {
+    Pipe,        // read by the test into ChildResult::out
+    File,        // the file outputFile, opened for writing (e.g. /dev/full)
+    Closed,      // no descriptor 1 at all
+    BrokenPipe,  // a pipe whose reader is gone before the child writes
+  };
+  Output output = Output::Pipe;
+  std::string outputFile;
+  bool closeError = false;  // no descriptor 2 at all
+};
+
 class ChildProcess {
  public:
   using Environment = std::map<std::string, std::string>;
 
   // Starts argv[0] (a path) with argv, the test's environment plus env, and
   // no standard input.
-  ChildProcess(const std::vector<std::string>& argv, const Environment& env);
+  ChildProcess(const std::vector<std::string>& argv, const Environment& env,
+               const ChildStreams& streams = {});
   // Kills a child that is still running.
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
@@ -46,4 +60,5 @@ class ChildProcess {
 };
 
 // Runs a program to its end (one minute at most).
-ChildResult RunChild(const std::vector<std::string>& argv, const ChildProcess::Environment& env);
+ChildResult RunChild(const std::vector<std::string>& argv, const ChildProcess::Environment& env,
+                     const ChildStreams& streams = {});

@@ -57,6 +57,13 @@ std::string ReadWholeFile(const std::string& path) {
   return bytes.str();
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
 void CliTest::SetUpTestSuite() {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/lumeter-cli-test-XXXXXX";
@@ -122,8 +129,8 @@ ChildProcess::Environment CliTest::Drives() {
   return {{"WRENLO_IMAGES", images}, {"TZ", "UTC"}};
 }
 
-ChildResult CliTest::Cli(const std::vector<std::string>& args) {
+ChildResult CliTest::Cli(const std::vector<std::string>& args, const ChildStreams& streams) {
   std::vector<std::string> argv{LUMETER_CLI};
   argv.insert(argv.end(), args.begin(), args.end());
-  return RunChild(argv, Drives());
+  return RunChild(argv, Drives(), streams);
 }

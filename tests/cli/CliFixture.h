@@ -25,7 +25,7 @@ class CliTest : public ::testing::Test {
 
  protected:
   // Runs lumeter-cli with args on the fixture drives.
-  static ChildResult Cli(const std::vector<std::string>& args);
+  static ChildResult Cli(const std::vector<std::string>& args, const ChildStreams& streams = {});
   static ChildProcess::Environment Drives();
   // The drive ("F:") of one of the images.
   static std::string Drive(const std::string& image);
@@ -43,3 +43,6 @@ void WriteFile(const std::string& path, const std::string& bytes);
 
 // The bytes of a file.
 std::string ReadWholeFile(const std::string& path);
+
+// The lines of a text, without their line ends.
+std::vector<std::string> Lines(const std::string& text);

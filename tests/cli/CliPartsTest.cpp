@@ -1,5 +1,5 @@
 // The front end's pieces that need no drive: the command line, JSON strings,
-// the summary's ranges, the ddrescue map and the atomic file.
+// the summary's ranges and the ddrescue map.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,7 +10,6 @@
 #include <nlohmann/json.hpp>
 
 #include "CliFixture.h"
-#include "cli/AtomicFile.h"
 #include "cli/CommandLine.h"
 #include "cli/DdrescueMap.h"
 #include "cli/Json.h"
@@ -38,6 +37,7 @@ TEST(CommandLineTest, ReadsEachCommandsArguments) {
       {{"dump", "F", "2147483647"}, Verb::Dump, u'F', 2147483647, ""},
       {{"save", "16", "out.bin"}, Verb::Save, 0, 16, "out.bin"},
       {{"save", "D:", "16", "--", "-out.bin"}, Verb::Save, u'D', 16, "-out.bin"},
+      {{"save", "d", "16", "-"}, Verb::Save, u'D', 16, "-"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
@@ -82,7 +82,7 @@ TEST(CommandLineTest, RefusesWhatIsNotACommand) {
       {{"dump", "D", "x"}, "bad sector number 'x'"},
       {{"dump", "2147483648"}, "bad sector number '2147483648'"},
       {{"dump", "1", "--session", "0"}, "bad session number '0'"},
-      {{"save", "D", "16"}, "bad sector number 'D'"},
+      {{"save", "D", "16"}, "save needs a SECTOR and a FILE"},
       {{"save", "16"}, "save needs a SECTOR and a FILE"},
       {{"help", "nothing"}, "unknown command 'nothing'"},
       {{"--verbose"}, "unknown option '--verbose'"},
@@ -176,53 +176,6 @@ TEST(DdrescueMapTest, ReadByDdrescuelog) {
   std::string beforeSession;
   for (int sector = 0; sector < 16; ++sector) beforeSession += std::to_string(sector) + "\n";
   EXPECT_EQ(untried.out, beforeSession);
-  std::filesystem::remove_all(folder);
-}
-
-TEST(AtomicFileTest, AppearsWholeOrNotAtAll) {
-  char folder[] = "/tmp/lumeter-atomic-XXXXXX";
-  ASSERT_NE(::mkdtemp(folder), nullptr);
-  const std::string path = std::string(folder) + "/out.bin";
-  const auto entries = [&] {
-    return std::distance(std::filesystem::directory_iterator(folder),
-                         std::filesystem::directory_iterator());
-  };
-  std::string error;
-  {
-    AtomicFile file;
-    ASSERT_TRUE(file.Open(path, error)) << error;
-    EXPECT_FALSE(std::filesystem::exists(path));  // not before the commit
-  }
-  EXPECT_EQ(entries(), 0);  // dropped without a commit: nothing left
-
-  AtomicFile file;
-  ASSERT_TRUE(file.Open(path, error)) << error;
-  ASSERT_TRUE(file.Commit("bytes", error)) << error;
-  EXPECT_EQ(ReadWholeFile(path), "bytes");
-  EXPECT_EQ(entries(), 1);
-  struct stat status {};
-  ASSERT_EQ(::stat(path.c_str(), &status), 0);
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask);
-
-  // A folder of that name is refused at once; so is a missing folder.
-  std::filesystem::create_directory(std::string(folder) + "/dir");
-  AtomicFile onFolder;
-  EXPECT_FALSE(onFolder.Open(std::string(folder) + "/dir", error));
-  EXPECT_THAT(error, HasSubstr("/dir: Is a directory"));
-  EXPECT_EQ(entries(), 2);
-  // A folder that takes the name while the file is written: the rename
-  // fails, and the temporary file goes.
-  AtomicFile late;
-  ASSERT_TRUE(late.Open(std::string(folder) + "/late", error));
-  std::filesystem::create_directory(std::string(folder) + "/late");
-  EXPECT_FALSE(late.Commit("x", error));
-  EXPECT_THAT(error, HasSubstr("/late: "));
-  EXPECT_EQ(entries(), 3);
-  AtomicFile missing;
-  EXPECT_FALSE(missing.Open(std::string(folder) + "/none/out.bin", error));
-  EXPECT_THAT(error, HasSubstr("No such file or directory"));
   std::filesystem::remove_all(folder);
 }
 

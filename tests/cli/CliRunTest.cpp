@@ -39,13 +39,6 @@ Json GroupsAsJson(const PropertyGroups& groups) {
   return out;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream stream(text);
-  for (std::string line; std::getline(stream, line);) lines.push_back(line);
-  return lines;
-}
-
 // The sectors ddrescuelog lists in the given state ('+', '-', '?') of a map.
 std::vector<std::int64_t> DdrescuelogList(const std::string& map, char state) {
   const ChildResult listed = RunChild(
@@ -276,7 +269,8 @@ TEST_F(CliRunTest, SaveWritesTheSectorOrNothing) {
   // file saved before is left as it was.
   const ChildResult bad = Cli({"save", Drive("plain.img"), "150", saved});
   EXPECT_EQ(bad.status, 1);
-  EXPECT_THAT(bad.err, HasSubstr("Sector read error ("));
+  EXPECT_THAT(bad.err, HasSubstr("sector 150 of session 1 does not read: medium error "
+                                 "(Sector read error (6))"));
   EXPECT_EQ(ReadWholeFile(saved), plain.substr(42 * 2048, 2048));
   const ChildResult badNew = Cli({"save", Drive("plain.img"), "150", folder + "/out/new.bin"});
   EXPECT_EQ(badNew.status, 1);
@@ -300,12 +294,20 @@ TEST_F(CliRunTest, BadArgumentsAndDrivesGiveOneLineAndStatusTwo) {
        "cannot be used: " + Drive("broken.img") + " " + kBrokenReason + "\n"},
       {{"scan", "--fast"}, "unknown option '--fast' for scan"},
       {{"scan", "--files", "--mapfile", "m"}, "--mapfile needs the surface scan"},
-      {{"scan", plain, "--mapfile", folder + "/missing/m"}, "cannot write the mapfile"},
+      {{"scan", plain, "--mapfile", folder + "/missing/m"},
+       "mapfile: cannot create a file in " + folder + "/missing: No such file or directory"},
+      {{"scan", "--mapfile", "--json"}, "--mapfile needs a value"},
+      {{"scan", "--mapfile", "-"}, "--mapfile needs a file name, not '-'"},
+      {{"save", plain, "16"}, "save needs a SECTOR and a FILE"},
+      {{"dump", plain}, "dump needs a SECTOR"},
+      {{"help", "scan", "extra"}, "too many arguments for help: 'extra'"},
+      {{"save", plain, "0", folder}, "cannot write " + folder + ": Is a directory"},
       {{"dump"}, "dump needs a SECTOR"},
       {{"dump", plain, "-1"}, "bad sector number '-1'"},
       {{"dump", plain, "300"}, "sector 300 is outside session 1 (sectors 0 to 299)"},
       {{"dump", plain, "0", "--session", "2"}, "has no session 2 (sessions 1 to 1)"},
-      {{"save", plain, "0", folder + "/missing/x.bin"}, "cannot write"},
+      {{"save", plain, "0", folder + "/missing/x.bin"},
+       "cannot create a file in " + folder + "/missing: No such file or directory"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));

@@ -1,5 +1,6 @@
 // The drive list: real drives first, then images, letters, '#' entries.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -41,13 +42,21 @@ TEST(DriveList, DrivesThenImagesWithTheirProblems) {
   WriteFile(dir + "/broken_faults.iso", std::string(4096, 'x'));
   WriteFile(dir + "/broken_faults.iso.faults", "# ok\n12 x\n");
   WriteFile(dir + "/good.img", std::string(4096, 'x'));
+  // FIFOs without a writer, as the image and as its faults file: refused at
+  // once, not waited on.
+  std::filesystem::remove(dir + "/fifo.iso");
+  std::filesystem::remove(dir + "/fifo_faults.iso.faults");
+  ASSERT_EQ(::mkfifo((dir + "/fifo.iso").c_str(), 0600), 0);
+  WriteFile(dir + "/fifo_faults.iso", std::string(4096, 'x'));
+  ASSERT_EQ(::mkfifo((dir + "/fifo_faults.iso.faults").c_str(), 0600), 0);
 
   std::vector<FoundDrive> drives;
   drives.push_back({std::make_unique<IdleDrive>(), u"VENDOR MODEL", u""});
   drives.push_back(
       {nullptr, u"OTHER DRIVE", u"permission denied: add the user to the cdrom group"});
   const std::string images = dir + "/good.img::" + dir + "/odd.iso:" + dir + "/missing.iso:" + dir +
-                             "/empty.iso:" + dir + "/broken_faults.iso:" + dir + ":";
+                             "/empty.iso:" + dir + "/broken_faults.iso:" + dir + ":" + dir +
+                             "/fifo.iso:" + dir + "/fifo_faults.iso";
   const std::vector<DriveEntry> list = LetterDrives(std::move(drives), OpenImages(images));
   EXPECT_EQ(Texts(list),
             (std::vector<std::u16string>{
@@ -59,6 +68,8 @@ TEST(DriveList, DrivesThenImagesWithTheirProblems) {
                 u"#I: empty.iso: the image is empty",
                 u"#J: broken_faults.iso: faults line 2: FAILURES must be 1 to 1000000 or always",
                 u"#K: drive_list: not a regular file",
+                u"#L: fifo.iso: not a regular file",
+                u"#M: fifo_faults.iso: faults file: not a regular file",
             }));
   for (const DriveEntry& entry : list) {
     EXPECT_EQ(entry.letter, entry.text[entry.text[0] == u'#' ? 1 : 0]);

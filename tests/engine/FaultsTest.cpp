@@ -142,6 +142,24 @@ TEST(FaultSimulator, CountsEveryReadOnceFromManyThreads) {
   EXPECT_EQ(failures.load(), 6400);
 }
 
+TEST(FaultSimulator, MemoryStaysBoundedOverAHugeRange) {
+  // A scan reads each sector up to five times. Sectors that fail once recover
+  // within that and are forgotten; sectors that fail ten times stay part way
+  // through their cycle, and only the most recent of them are kept.
+  FaultSimulator once(Plan("0-4294967295 1"));
+  FaultSimulator tenTimes(Plan("0-4294967295 10"));
+  constexpr std::uint32_t kSectors = 3 * FaultSimulator::kMaxSectorsInCycle;
+  for (std::uint32_t sector = 0; sector < kSectors; ++sector) {
+    ASSERT_EQ(Reads(once, sector, 2), "x.");
+    ASSERT_EQ(Reads(tenTimes, sector, 5), "xxxxx");
+  }
+  EXPECT_EQ(once.SectorsInCycle(), 0u);
+  EXPECT_EQ(tenTimes.SectorsInCycle(), FaultSimulator::kMaxSectorsInCycle);
+  // A recent sector goes on with its cycle; the oldest start over.
+  EXPECT_EQ(Reads(tenTimes, kSectors - 1, 6), "xxxxx.");
+  EXPECT_EQ(Reads(tenTimes, 0, 11), "xxxxxxxxxx.");
+}
+
 class ImageFaultsTest : public ::testing::Test {
  protected:
   // A 64-sector image whose sector n is filled with the byte n, and its

@@ -365,7 +365,7 @@ std::int32_t ReadDirectory(Handle directory, std::int32_t index, DirectoryEntry*
   if (result != 0 || open == s.handles.end() || !open->second.isDirectory)
     return result ? result : 1;
   const auto& children = s.script.directories[open->second.path];
-  if (index < 0 || static_cast<std::size_t>(index) >= children.size()) return 1;
+  if (index < 0 || static_cast<std::size_t>(index) >= children.size()) return kResultEndOfDirectory;
   const auto& child = children[static_cast<std::size_t>(index)];
   entry->name.set(child.name);
   entry->attributes = child.isDirectory ? kAttributeDirectory : 0;
@@ -391,6 +391,14 @@ std::int32_t VerifyFile(Handle session, const char16_t* path) {
   std::lock_guard guard(s.lock);
   const std::int32_t result = fake::Call(s, "VerifyFile", session, text);
   return result != 0 ? result : (s.script.failingFiles.count(text) ? 1 : 0);
+}
+
+const char* ResultName(std::int32_t result) {
+  // A name that shows the code, kept for the life of the program.
+  static std::mutex lock;
+  static std::map<std::int32_t, std::string> names;
+  std::lock_guard guard(lock);
+  return names.try_emplace(result, "result " + std::to_string(result)).first->second.c_str();
 }
 
 std::int32_t EjectDevice(std::int32_t device) {

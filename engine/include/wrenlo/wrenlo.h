@@ -439,6 +439,14 @@ WRENLO_API std::int32_t CloseDirectory(Handle directory);
 // 0 = every sector of the file reads back without error.
 WRENLO_API std::int32_t VerifyFile(Handle session, const char16_t* path);
 
+// Results that callers tell apart from other failures.
+inline constexpr std::int32_t kResultNoFileSystem = 12;    // no file system of that kind
+inline constexpr std::int32_t kResultEndOfDirectory = 17;  // ReadDirectory past the last entry
+
+// What a result of the operations means, in a few words ("medium error"),
+// for messages; never null.
+WRENLO_API const char* ResultName(std::int32_t result);
+
 // Open and close the tray.
 WRENLO_API std::int32_t EjectDevice(std::int32_t device);
 WRENLO_API std::int32_t CloseDevice(std::int32_t device);

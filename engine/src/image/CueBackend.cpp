@@ -66,12 +66,12 @@ std::unique_ptr<CueBackend> CueBackend::Open(const std::string& path, std::u16st
         u"cue line " + FromUtf8(std::to_string(file.line)) + u": " + FromUtf8(file.name) + u": ";
     const std::string filePath =
         !file.name.empty() && file.name[0] == '/' ? file.name : folder + file.name;
-    const int fd = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return fail(where + OpenProblem(errno));
+    int error = 0;
+    const int fd = OpenRegularFile(filePath, error);
+    if (fd < 0) return fail(where + OpenProblem(error));
     fds.push_back(fd);
     struct stat status {};
     if (::fstat(fd, &status) != 0) return fail(where + OpenProblem(errno));
-    if (!S_ISREG(status.st_mode)) return fail(where + u"not a regular file");
     sizes.push_back(static_cast<std::uint64_t>(status.st_size));
   }
   CueDisc disc;

@@ -1,6 +1,7 @@
 #include "image/FaultSimulator.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace wrenlo {
@@ -26,10 +27,33 @@ bool FaultSimulator::ReadFails(std::uint32_t address, std::uint32_t count) {
 
 bool FaultSimulator::CountedReadFails(std::uint32_t sector, std::uint32_t failures) {
   const std::lock_guard lock(mutex_);
-  std::uint32_t& place = cycle_[sector];
-  const bool fails = place < failures;
-  place = fails ? place + 1 : 0;
-  return fails;
+  const auto found = places_.find(sector);
+  if (found == places_.end()) {
+    // The first read of a cycle fails (every counted range fails at least
+    // once); the sector is now part way through its cycle.
+    if (places_.size() == kMaxSectorsInCycle) {
+      places_.erase(byAge_.front());
+      byAge_.pop_front();
+    }
+    byAge_.push_back(sector);
+    places_.emplace(sector, Place{1, std::prev(byAge_.end())});
+    return true;
+  }
+  Place& place = found->second;
+  if (place.reads < failures) {
+    ++place.reads;
+    byAge_.splice(byAge_.end(), byAge_, place.age);
+    return true;
+  }
+  // The read that succeeds ends the cycle.
+  byAge_.erase(place.age);
+  places_.erase(found);
+  return false;
+}
+
+std::size_t FaultSimulator::SectorsInCycle() const {
+  const std::lock_guard lock(mutex_);
+  return places_.size();
 }
 
 }  // namespace wrenlo

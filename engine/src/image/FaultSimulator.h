@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <list>
 #include <mutex>
 #include <unordered_map>
 
@@ -13,6 +14,11 @@ namespace wrenlo {
 
 class FaultSimulator {
  public:
+  // Sectors that may be in the middle of their cycle at once. Past this, the
+  // one read longest ago starts its cycle over, so that a scan of a huge
+  // range keeps the memory it uses bounded.
+  static constexpr std::size_t kMaxSectorsInCycle = 65536;
+
   explicit FaultSimulator(FaultPlan plan);
 
   // Counts one read of each sector of [address, address + count), in order,
@@ -25,16 +31,26 @@ class FaultSimulator {
   }
   bool HasLatency() const { return plan_.latencyMicroseconds != 0; }
 
+  // How many sectors are in the middle of their cycle now.
+  std::size_t SectorsInCycle() const;
+
  private:
   // Whether this read of sector, in a range that fails a number of times,
   // fails; advances the sector's place in its cycle.
   bool CountedReadFails(std::uint32_t sector, std::uint32_t failures);
 
+  struct Place {
+    std::uint32_t reads = 0;  // reads of the cycle so far, 1 to failures
+    std::list<std::uint32_t>::iterator age;
+  };
+
   const FaultPlan plan_;
-  std::mutex mutex_;
-  // Per sector of a counted range that has been read: its place in the cycle
-  // of failures + 1 reads.
-  std::unordered_map<std::uint32_t, std::uint32_t> cycle_;
+  mutable std::mutex mutex_;
+  // The sectors of counted ranges that are part way through their cycle of
+  // failures + 1 reads; a sector not here is at the start of one.
+  std::unordered_map<std::uint32_t, Place> places_;
+  // Those sectors, the one read longest ago first.
+  std::list<std::uint32_t> byAge_;
 };
 
 }  // namespace wrenlo

@@ -16,9 +16,10 @@ constexpr std::uint64_t kSectorBytes = 2048;
 }  // namespace
 
 std::unique_ptr<ImageBackend> ImageBackend::Open(const std::string& path, std::u16string& problem) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int error = 0;
+  const int fd = OpenRegularFile(path, error);
   if (fd < 0) {
-    problem = OpenProblem(errno);
+    problem = OpenProblem(error);
     return nullptr;
   }
   const auto fail = [&](std::u16string why) -> std::unique_ptr<ImageBackend> {
@@ -28,7 +29,6 @@ std::unique_ptr<ImageBackend> ImageBackend::Open(const std::string& path, std::u
   };
   struct stat status {};
   if (::fstat(fd, &status) != 0) return fail(OpenProblem(errno));
-  if (!S_ISREG(status.st_mode)) return fail(u"not a regular file");
   const auto size = static_cast<std::uint64_t>(status.st_size);
   if (size == 0) return fail(u"the image is empty");
   if (size < kSectorBytes) return fail(u"the image is smaller than one 2048-byte sector");

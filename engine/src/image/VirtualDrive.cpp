@@ -1,6 +1,7 @@
 #include "image/VirtualDrive.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -59,8 +60,27 @@ Result VirtualDrive::CloseTray() {
   return kOk;
 }
 
+int OpenRegularFile(const std::string& path, int& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+    return -1;
+  }
+  struct stat status {};
+  error = ::fstat(fd, &status) != 0 ? errno : S_ISREG(status.st_mode) ? 0 : kNotRegularFile;
+  if (error != 0) {
+    ::close(fd);
+    return -1;
+  }
+  // Reads of a regular file never wait anyway; the flag goes for clarity.
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
 std::u16string OpenProblem(int error) {
   switch (error) {
+    case kNotRegularFile:
+      return u"not a regular file";
     case ENOENT:
       return u"no such file";
     case EACCES:
@@ -88,10 +108,10 @@ Result ReadAt(int fd, std::uint8_t* out, std::uint64_t bytes, std::uint64_t offs
 
 int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text) {
   text.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno;
-  char buffer[4096];
   int error = 0;
+  const int fd = OpenRegularFile(path, error);
+  if (fd < 0) return error;
+  char buffer[4096];
   while (text.size() <= limit) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
@@ -109,7 +129,8 @@ bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& o
   if (const int error = ReadSmallFile(imagePath + ".faults", kMaxFaultsFileBytes, text);
       error != 0) {
     if (error == ENOENT) return true;
-    problem = u"cannot read the faults file";
+    problem = error == kNotRegularFile ? u"faults file: not a regular file"
+                                       : u"cannot read the faults file";
     return false;
   }
   FaultPlan plan;

@@ -48,16 +48,26 @@ class VirtualDrive : public Backend {
   std::atomic<bool> trayOpen_{false};
 };
 
-// Why a file could not be opened, from its errno: "no such file",
-// "permission denied", "cannot open: ...".
+// The error OpenRegularFile gives for a path that is not a regular file.
+inline constexpr int kNotRegularFile = -1;
+
+// Opens path for reading, refusing anything but a regular file: the open does
+// not block, as it would on a FIFO without a writer, and the type is checked
+// on the open descriptor, so a file swapped in between cannot slip through.
+// The descriptor, or -1 with error set to an errno or kNotRegularFile.
+int OpenRegularFile(const std::string& path, int& error);
+
+// Why a file could not be opened, from OpenRegularFile's error: "no such
+// file", "permission denied", "not a regular file", "cannot open: ...".
 std::u16string OpenProblem(int error);
 
 // Reads bytes bytes at offset of the file fd into out: kOk, or kMediumError
 // for an I/O error or a file cut short after it was opened.
 Result ReadAt(int fd, std::uint8_t* out, std::uint64_t bytes, std::uint64_t offset);
 
-// Reads the whole file at path into text, or its first limit + 1 bytes when
-// it is larger. 0, or the errno of what failed.
+// Reads the whole regular file at path into text, or its first limit + 1
+// bytes when it is larger. 0, or the error of what failed (an errno or
+// kNotRegularFile).
 int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text);
 
 // Reads the faults file beside the image at imagePath, if there is one

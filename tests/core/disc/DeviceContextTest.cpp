@@ -230,6 +230,37 @@ TEST_F(DeviceContextTest, CollectFilesOnEmptyOrUnreadableRoot) {
   }
 }
 
+TEST_F(DeviceContextTest, CollectFilesSaysWhatItCouldNotList) {
+  ScriptMedium(1, 1);
+  DeviceContext context(u'D');
+  struct Case {
+    const char* what;
+    std::int32_t openSession;  // OpenDiskSession's result
+    std::int32_t readDirectory;
+    std::vector<std::u16string> unlisted;
+  };
+  const Case cases[] = {
+      {"all listed", 0, 0, {}},
+      {"no file system", wrenlo::kResultNoFileSystem, 0, {}},
+      {"a file system that does not open", 13, 0, {u"file system: result 13"}},
+      {"a directory that does not open", 0, 0, {u"DIR\\SUB: result 1"}},
+      {"a listing that fails", 0, 6, {u"root directory: result 6"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fake::Reset();
+    fake::script().results["OpenDiskSession"] = c.openSession;
+    fake::script().results["ReadDirectory"] = c.readDirectory;
+    fake::script().directories[u""] = {{u"A.TXT", false}, {u"DIR", true}};
+    fake::script().directories[u"DIR"] = {{u"SUB", true}};
+    if (c.unlisted.empty()) fake::script().directories[u"DIR\\SUB"] = {};
+    std::vector<std::u16string> files;
+    std::vector<std::u16string> unlisted;
+    context.CollectFiles(files, &unlisted);
+    EXPECT_EQ(unlisted, c.unlisted);
+  }
+}
+
 TEST_F(DeviceContextTest, DestructorReleasesOnlyARealHandle) {
   for (wrenlo::Handle handle : {0u, 42u}) {
     fake::Reset();

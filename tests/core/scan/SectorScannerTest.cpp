@@ -258,6 +258,17 @@ TEST_F(SectorScannerTest, FilesTestOfAnEmptyListVerifiesNothing) {
   EXPECT_THAT(fake::CallsNamed("VerifyFile"), IsEmpty());
 }
 
+TEST_F(SectorScannerTest, FilesTestLogsWhatItCannotList) {
+  ScriptSession(10);
+  fake::script().directories[u""] = {{u"A.TXT", false}, {u"DIR", true}};
+  // DIR does not open.
+  Run(false, true);
+  EXPECT_THAT(receiver.reports, ElementsAre("Started", "Started", "Progress 1/0 p0 e0 0 ",
+                                            "Log 2 @1000 File system error: DIR: result 1 [p0 e0]",
+                                            "Progress 1/0 p0 e0 0 A.TXT",
+                                            "Progress 1/1 p0 e0 0 A.TXT", "Finished", "Finished"));
+}
+
 TEST_F(SectorScannerTest, BothPassesInOneRun) {
   ScriptSession(3);
   ScriptFiles();

@@ -1,11 +1,15 @@
 #include <FakeEngine.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -427,6 +431,30 @@ TEST_F(SectorSaveTest, SaveIsNotOfferedAfterAFailedRead) {
   Save(folder.filePath("sector.bin"));
   EXPECT_FALSE(asked);
   EXPECT_TRUE(FolderEntries().isEmpty());
+}
+
+TEST_F(SectorSaveTest, WritesThroughLinksAndIntoFifosWithoutReplacingThem) {
+  ASSERT_TRUE(QDir(folder.path()).mkdir("real"));
+  ASSERT_TRUE(QFile::link("real/sector.bin", folder.filePath("link.bin")));
+  const QString fifo = folder.filePath("fifo");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  for (const QString& path : {folder.filePath("link.bin"), fifo})
+    EXPECT_FALSE(Save(path).shown) << path.toStdString();
+
+  QFile saved(folder.filePath("real/sector.bin"));
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(saved.readAll() == QByteArray(reinterpret_cast<const char*>(sector.data()), 2048));
+  EXPECT_TRUE(QFileInfo(folder.filePath("link.bin")).isSymLink());
+  QByteArray received(4096, '\0');
+  received.resize(std::max<qsizetype>(0, ::read(reader, received.data(), received.size())));
+  ::close(reader);
+  EXPECT_TRUE(received == QByteArray(reinterpret_cast<const char*>(sector.data()), 2048));
+  struct stat status {};
+  ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &status), 0);
+  EXPECT_TRUE(S_ISFIFO(status.st_mode));
+  EXPECT_EQ(FolderEntries(), QStringList({"link.bin", "real"}));  // no temporary file
 }
 
 TEST_F(SectorSaveTest, FailureShowsTheErrorAndLeavesNoFile) {
