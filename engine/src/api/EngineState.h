@@ -12,6 +12,7 @@
 
 #include "Backend.h"
 #include "api/HandleTable.h"
+#include "api/OpenedFileSystems.h"
 #include "registry/DriveList.h"
 
 namespace wrenlo {
@@ -40,6 +41,7 @@ class EngineState {
   Backend* CurrentDeviceForRead();
 
   HandleTable& Handles() { return handles_; }
+  OpenedFileSystems& FileSystems() { return fileSystems_; }
 
  private:
   // Builds the drive list on first use when Initialize was not called.
@@ -57,6 +59,7 @@ class EngineState {
   std::vector<DriveEntry> drives_;
   std::shared_ptr<Backend> current_;
   HandleTable handles_;
+  OpenedFileSystems fileSystems_;
 };
 
 // Runs use with the backend that device names, or gives why there is none.

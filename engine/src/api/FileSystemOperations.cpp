@@ -48,9 +48,9 @@ std::int32_t OpenDiskSession(std::int32_t device, std::int32_t trackNumber, Hand
   if (track == layout.tracks.end()) return kNotFound;
   const auto found = FindNumbered(layout.sessions, track->session);
   if (found == layout.sessions.end()) return kNotFound;
-  if (const Result result = OpenSessionFileSystem(*object->backend, found->start,
-                                                  EndOf(found->start, found->sectorCount),
-                                                  fileSystem, object->fileSystem);
+  if (const Result result = EngineState::Get().FileSystems().Open(
+          object->backend, found->start, EndOf(found->start, found->sectorCount), fileSystem,
+          object->fileSystem);
       result != kOk)
     return result;
   return EngineState::Get().Handles().Add(std::move(object), *session);
@@ -64,8 +64,8 @@ std::int32_t GetISOVolumeInformation(Handle session, IsoVolumeInfo* info) {
   if (info == nullptr) return kInvalidArgument;
   const auto object = FindSession(session);
   if (!object) return kInvalidHandle;
-  if (!object->fileSystem.iso) return kNoFileSystem;
-  const IsoVolume& volume = object->fileSystem.iso->Volume();
+  if (!object->fileSystem->iso) return kNoFileSystem;
+  const IsoVolume& volume = object->fileSystem->iso->Volume();
   info->volumeLabel.set(volume.label);
   info->application.set(volume.application);
   info->publisher.set(volume.publisher);
@@ -80,8 +80,8 @@ std::int32_t GetUDFVolumeInformation(Handle session, UdfVolumeInfo* info) {
   if (info == nullptr) return kInvalidArgument;
   const auto object = FindSession(session);
   if (!object) return kInvalidHandle;
-  if (!object->fileSystem.udf) return kNoFileSystem;
-  const UdfVolumeFacts& facts = object->fileSystem.udf->Facts();
+  if (!object->fileSystem->udf) return kNoFileSystem;
+  const UdfVolumeFacts& facts = object->fileSystem->udf->Facts();
   info->volumeLabel.set(facts.label);
   info->revision = facts.revision;
   info->fileCount = facts.fileCount;
@@ -95,7 +95,7 @@ std::int32_t OpenDirectory(Handle session, const char16_t* path, Handle* directo
   const auto object = FindSession(session);
   if (!object) return kInvalidHandle;
   auto listing = std::make_shared<DirectoryObject>();
-  if (const Result result = object->fileSystem.Tree().ListDirectory(path, listing->items);
+  if (const Result result = object->fileSystem->Tree().ListDirectory(path, listing->items);
       result != kOk)
     return result;
   return EngineState::Get().Handles().Add(std::move(listing), *directory);
@@ -121,7 +121,7 @@ std::int32_t VerifyFile(Handle session, const char16_t* path) {
   const auto object = FindSession(session);
   if (!object) return kInvalidHandle;
   std::vector<Extent> extents;
-  if (const Result result = object->fileSystem.Tree().FileExtents(path, extents); result != kOk)
+  if (const Result result = object->fileSystem->Tree().FileExtents(path, extents); result != kOk)
     return result;
   Backend& source = *object->backend;
   const std::uint64_t sectors = source.SectorCount();
