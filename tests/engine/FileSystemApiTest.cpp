@@ -415,6 +415,31 @@ TEST(FileSystemApi, UdfThroughTheDecoder) {
   EXPECT_NE(std::find(udf.begin(), udf.end(), u"Grüße.txt"), udf.end());
 }
 
+TEST(FileSystemApi, SessionsOfARewrittenImageReadItAfresh) {
+  // The same image file rewritten in place with other files, its volume
+  // descriptor unchanged: sessions opened after see the new files, and one
+  // opened before keeps its own.
+  using testing_support::IsoBuilder;
+  const std::string image = OutputDirectory() + "/rewritten.iso";
+  const auto save = [&](const char* name) {
+    IsoBuilder builder;
+    builder.Record(IsoBuilder::kRoot, name, 30, 100);
+    builder.Save(image);
+  };
+  save("FIRST.TXT;1");
+  UseImages({image});
+  ASSERT_EQ(Select(u'D'), 0);
+  const Handle before = OpenSession(kFileSystemAny);
+  EXPECT_EQ(VerifyFile(before, u"FIRST.TXT"), 0);
+  save("SECOND.TXT;1");
+  const Handle after = OpenSession(kFileSystemAny);
+  EXPECT_EQ(VerifyFile(after, u"SECOND.TXT"), 0);
+  EXPECT_NE(VerifyFile(after, u"FIRST.TXT"), 0);
+  EXPECT_EQ(VerifyFile(before, u"FIRST.TXT"), 0);
+  CloseDiskSession(before);
+  CloseDiskSession(after);
+}
+
 TEST(FileSystemApi, HostileImages) {
   using testing_support::IsoBuilder;
   constexpr std::uint32_t kRoot = IsoBuilder::kRoot;

@@ -200,6 +200,28 @@ TEST(IsoFileSystem, DepthIsCapped) {
   opened.Names(path, kTooLarge);
 }
 
+TEST(IsoFileSystem, ManyLookUpsInABigDirectoryReadItOnce) {
+  // 320 files in a directory of 8 sectors: finding every one of them reads
+  // the root and the directory once, not once per file.
+  IsoBuilder image(100);
+  image.Record(kRoot, "DIR", 21, 8 * 2048, kDir);
+  image.Directory(21, kRoot);
+  std::vector<std::u16string> paths;
+  for (int i = 0; i < 320; ++i) {
+    const std::string name = "F" + std::to_string(1000 + i);
+    image.Record(21 + static_cast<std::uint32_t>(i / 40), name + ";1", 40, 100);
+    paths.push_back(u"DIR\\" + std::u16string(name.begin(), name.end()));
+  }
+  Opened opened(image);
+  ASSERT_EQ(opened.result, kOk);
+  const std::uint64_t before = opened.source.Reads();
+  for (const std::u16string& path : paths) {
+    std::vector<Extent> extents;
+    ASSERT_EQ(opened.fs.Tree().FileExtents(path, extents), kOk);
+  }
+  EXPECT_EQ(opened.source.Reads() - before, 1u + 8u);
+}
+
 TEST(IsoFileSystem, EachDirectoryIsReachedOnce) {
   // Two names for one directory, in one directory and in two: a walk of
   // every path visits it once, so doubling at each level cannot make the walk

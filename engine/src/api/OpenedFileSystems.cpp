@@ -7,20 +7,23 @@ namespace wrenlo {
 namespace {
 
 constexpr std::uint32_t kSectorSize = 2048;
-// Where a session's first volume descriptor and its UDF anchor lie.
-constexpr std::uint32_t kIdentifyingSectors[] = {16, 256};
 
-// The identifying sectors of the session that lie inside it, one after the
-// other; false when one of them cannot be read.
+// The sectors that identify the file system of the session [start, end) as
+// they read now: the first volume descriptor, the UDF anchor (those of the
+// two that lie in the session) and the root directory's first sector. False
+// when one of them cannot be read.
 bool ReadIdentity(Backend& backend, std::uint32_t start, std::uint32_t end,
-                  std::vector<std::uint8_t>& out) {
+                  const SessionFileSystem& fileSystem, std::vector<std::uint8_t>& out) {
   out.clear();
   const std::uint64_t limit = std::min<std::uint64_t>(end, backend.SectorCount());
-  for (const std::uint32_t offset : kIdentifyingSectors) {
-    const std::uint64_t address = std::uint64_t{start} + offset;
-    if (address >= limit) break;
+  std::vector<std::uint64_t> sectors;
+  for (const std::uint32_t offset : {16u, 256u})
+    if (std::uint64_t{start} + offset < limit) sectors.push_back(std::uint64_t{start} + offset);
+  sectors.push_back(fileSystem.RootSector());
+  for (const std::uint64_t sector : sectors) {
+    if (sector >= limit) return false;
     out.resize(out.size() + kSectorSize);
-    if (backend.Read(static_cast<std::uint32_t>(address), 1,
+    if (backend.Read(static_cast<std::uint32_t>(sector), 1,
                      out.data() + out.size() - kSectorSize) != kOk)
       return false;
   }
@@ -33,33 +36,35 @@ Result OpenedFileSystems::Open(const std::shared_ptr<Backend>& backend, std::uin
                                std::uint32_t end, std::int32_t selector,
                                std::shared_ptr<const SessionFileSystem>& out) {
   out.reset();
-  std::vector<std::uint8_t> identity;
-  const bool identified = ReadIdentity(*backend, start, end, identity);
   const auto same = [&](const Kept& kept) {
     return kept.backend == backend && kept.start == start && kept.end == end &&
            kept.selector == selector;
   };
+  Kept found;
   {
     const std::lock_guard lock(mutex_);
-    const auto found = std::find_if(kept_.begin(), kept_.end(), same);
-    if (found != kept_.end()) {
-      if (identified && found->identity == identity) {
-        kept_.splice(kept_.end(), kept_, found);
-        out = kept_.back().fileSystem;
-        return kOk;
-      }
-      kept_.erase(found);
+    if (const auto at = std::find_if(kept_.begin(), kept_.end(), same); at != kept_.end()) {
+      kept_.splice(kept_.end(), kept_, at);
+      found = kept_.back();
     }
   }
+  std::vector<std::uint8_t> identity;
+  if (found.fileSystem && ReadIdentity(*backend, start, end, *found.fileSystem, identity) &&
+      identity == found.identity) {
+    out = std::move(found.fileSystem);
+    return kOk;
+  }
+
   auto opened = std::make_shared<SessionFileSystem>();
   if (const Result result = OpenSessionFileSystem(*backend, start, end, selector, *opened);
       result != kOk)
     return result;
   out = opened;
-  if (!identified) return kOk;
+  const bool identified = ReadIdentity(*backend, start, end, *opened, identity);
   const std::lock_guard lock(mutex_);
   // Another thread may have opened the same session meanwhile.
   kept_.remove_if(same);
+  if (!identified) return kOk;
   if (kept_.size() >= kOpenedFileSystemsKept) kept_.pop_front();
   kept_.push_back({backend, start, end, selector, std::move(identity), std::move(opened)});
   return kOk;

@@ -51,6 +51,8 @@ class IsoFileSystem : public FileSystem {
 
   const IsoVolume& Volume() const { return volume_; }
   bool HasRockRidge() const { return suspSkip_.has_value(); }
+  // The first sector of the root directory.
+  std::uint64_t RootSector() const { return root_.start; }
 
   Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const override;
   Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const override;

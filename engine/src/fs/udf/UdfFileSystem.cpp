@@ -75,6 +75,10 @@ Result UdfFileSystem::Open(SectorSource& source, std::uint32_t sessionStart,
       result != kOk)
     return result;
   if (root.fileType != udf::kFileTypeDirectory) return kCorruptFileSystem;
+  if (const Result result =
+          fileSystem->volume_.SectorOf(fileSystem->root_, fileSystem->rootSector_);
+      result != kOk)
+    return result;
 
   UdfVolumeFacts& facts = fileSystem->facts_;
   // On write-once media the VAT header carries the volume's current name and

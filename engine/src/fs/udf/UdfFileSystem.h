@@ -42,6 +42,8 @@ class UdfFileSystem : public FileSystem {
                      std::unique_ptr<UdfFileSystem>& out);
 
   const UdfVolumeFacts& Facts() const { return facts_; }
+  // The sector of the root directory's file entry.
+  std::uint64_t RootSector() const { return rootSector_; }
   Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const override;
   Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const override;
 
@@ -64,6 +66,7 @@ class UdfFileSystem : public FileSystem {
 
   udf::LogicalVolume volume_;
   udf::BlockAddress root_;
+  std::uint64_t rootSector_ = 0;
   UdfVolumeFacts facts_;
   mutable ListingCache cache_;
 };
