@@ -1,6 +1,7 @@
 #include "api/OpenedFileSystems.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace wrenlo {
 
@@ -9,24 +10,19 @@ namespace {
 constexpr std::uint32_t kSectorSize = 2048;
 
 // The sectors that identify the file system of the session [start, end) as
-// they read now: the first volume descriptor, the UDF anchor (those of the
-// two that lie in the session) and the root directory's first sector. False
-// when one of them cannot be read.
+// they read now: the first volume descriptor (for UDF, the first sector of
+// its volume recognition sequence) and the root directory's first sector
+// (UDF: its file entry), which holds the root's own dates. False when one of
+// them cannot be read.
 bool ReadIdentity(Backend& backend, std::uint32_t start, std::uint32_t end,
                   const SessionFileSystem& fileSystem, std::vector<std::uint8_t>& out) {
-  out.clear();
   const std::uint64_t limit = std::min<std::uint64_t>(end, backend.SectorCount());
-  std::vector<std::uint64_t> sectors;
-  for (const std::uint32_t offset : {16u, 256u})
-    if (std::uint64_t{start} + offset < limit) sectors.push_back(std::uint64_t{start} + offset);
-  sectors.push_back(fileSystem.RootSector());
-  for (const std::uint64_t sector : sectors) {
-    if (sector >= limit) return false;
-    out.resize(out.size() + kSectorSize);
-    if (backend.Read(static_cast<std::uint32_t>(sector), 1,
-                     out.data() + out.size() - kSectorSize) != kOk)
+  const std::uint64_t sectors[] = {std::uint64_t{start} + 16, fileSystem.RootSector()};
+  out.resize(std::size(sectors) * kSectorSize);
+  for (std::size_t i = 0; i < std::size(sectors); ++i)
+    if (sectors[i] >= limit || backend.Read(static_cast<std::uint32_t>(sectors[i]), 1,
+                                            out.data() + i * kSectorSize) != kOk)
       return false;
-  }
   return true;
 }
 

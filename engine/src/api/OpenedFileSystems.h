@@ -1,10 +1,10 @@
 // The file systems opened lately, so that opening the same session again
 // reuses its decoded volume and the directories it has decoded: the files
 // test opens a session for every file it verifies. A file system is used
-// again only while the sectors that identify it (the first volume
-// descriptor, the UDF anchor, the root directory's first sector) read as they
-// did when it was opened: a changed medium or a rewritten image is opened
-// afresh. Safe to use from several threads.
+// again only while the sectors that identify it (the first volume descriptor
+// and the root directory's first sector) read as they did when it was opened:
+// a changed medium or a rewritten image is opened afresh. Safe to use from
+// several threads.
 #pragma once
 
 #include <cstdint>

@@ -50,7 +50,6 @@ class IsoFileSystem : public FileSystem {
   IsoFileSystem(SectorSource& source, IsoVolume volume);
 
   const IsoVolume& Volume() const { return volume_; }
-  bool HasRockRidge() const { return suspSkip_.has_value(); }
   // The first sector of the root directory.
   std::uint64_t RootSector() const { return root_.start; }
 
