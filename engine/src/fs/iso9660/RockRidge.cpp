@@ -39,6 +39,8 @@ Result ContinuationAreas::Read(std::uint32_t block, std::uint32_t offset, std::u
   if (block >= source_.SectorCount() || offset >= kSectorSize || length > kSectorSize - offset)
     return kCorruptFileSystem;
   if (held_ != block) {
+    if (reads_ == kMaxContinuationReads) return kTooLarge;
+    ++reads_;
     sector_.resize(kSectorSize);
     held_.reset();
     if (const Result read = source_.Read(block, 1, sector_.data()); read != kOk) return read;

@@ -14,9 +14,11 @@
 
 namespace wrenlo {
 
-// Continuation areas followed for one record, and bytes of one name.
+// Continuation areas followed for one record, bytes of one name, and sectors
+// read for the continuation areas of one directory.
 inline constexpr int kMaxContinuationAreas = 16;
 inline constexpr std::size_t kMaxRockRidgeName = 1023;
+inline constexpr std::uint32_t kMaxContinuationReads = 65536;
 
 // Whether a tree carries SUSP entries, from the system use field of the first
 // record ("." ) of its root directory: it starts with an SP entry whose check
@@ -24,19 +26,22 @@ inline constexpr std::size_t kMaxRockRidgeName = 1023;
 // holds before its entries.
 std::optional<std::uint8_t> SuspSkip(Bytes rootSystemUse);
 
-// Reads continuation areas from a source, keeping the last sector read: the
-// areas of many records of a directory usually share one sector.
+// Reads the continuation areas of one directory's records from a source,
+// keeping the last sector read: the areas of many records usually share one
+// sector.
 class ContinuationAreas {
  public:
   explicit ContinuationAreas(SectorSource& source) : source_(source) {}
   // The length bytes at offset in sector block. kCorruptFileSystem when they
-  // do not lie inside one sector of the medium; a failed read as it came.
+  // do not lie inside one sector of the medium; kTooLarge once
+  // kMaxContinuationReads sectors have been read; a failed read as it came.
   Result Read(std::uint32_t block, std::uint32_t offset, std::uint32_t length, Bytes& out);
 
  private:
   SectorSource& source_;
   std::vector<std::uint8_t> sector_;
   std::optional<std::uint32_t> held_;
+  std::uint32_t reads_ = 0;
 };
 
 // The Rock Ridge name of a record as recorded, in bytes: the NM entries of
