@@ -1,9 +1,9 @@
 // An ISO 9660 or Joliet directory tree (ECMA-119 6.8, 9.1) over any sector
 // source, read on demand, for any number of threads. An ISO 9660 tree with
-// Rock Ridge entries shows the Rock Ridge names, as the systems that write
-// them read them; a record whose entries are unusable keeps its ISO 9660
-// name. Decoded directories are kept, with an index by name, so that finding
-// a file in a directory of any size costs about the same.
+// Rock Ridge entries shows their names, as Linux does; a record whose entries
+// are unusable keeps its ISO 9660 name. Decoded directories are kept, with an
+// index by name, so that finding a file costs about the same in a directory
+// of any size.
 //
 // Hostile images are met with limits rather than trust: every record is
 // checked against its sector and its directory; sizes, depth and entry counts
