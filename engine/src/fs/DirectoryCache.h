@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -25,10 +26,12 @@ class DirectoryCache {
   // The directory kept under key, or null; it becomes the most recently used.
   Entries Find(std::uint64_t key) const {
     const std::lock_guard guard(lock_);
-    const auto found = std::find_if(kept_.begin(), kept_.end(),
+    // From the most recently used: a walk asks for the same few directories
+    // (the root, the current folder) again and again.
+    const auto found = std::find_if(kept_.rbegin(), kept_.rend(),
                                     [&](const Kept& directory) { return directory.key == key; });
-    if (found == kept_.end()) return nullptr;
-    kept_.splice(kept_.end(), kept_, found);
+    if (found == kept_.rend()) return nullptr;
+    kept_.splice(kept_.end(), kept_, std::next(found).base());
     return kept_.back().entries;
   }
 
