@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "UdfTestSupport.h"
+
 namespace testing_support {
 
 void UseImages(const std::vector<std::string>& paths) {
@@ -35,31 +37,6 @@ void MakeSparseImage(const std::string& path, std::uint64_t sectors) {
   std::filesystem::resize_file(path, sectors * 2048);
 }
 
-std::string Narrow(const std::u16string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t code = text[i];
-    // A surrogate pair stands for one code point above U+FFFF.
-    if (code >= 0xD800 && code < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000)
-      code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
-    if (code < 0x80) {
-      out += static_cast<char>(code);
-    } else if (code < 0x800) {
-      out += static_cast<char>(0xC0 | code >> 6);
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      out += static_cast<char>(0xE0 | code >> 12);
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | code >> 18);
-      out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-  }
-  return out;
-}
+std::string Narrow(const std::u16string& text) { return udftest::Utf8(text); }
 
 }  // namespace testing_support
