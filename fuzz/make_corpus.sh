@@ -8,7 +8,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 mkdir -p "$out/iso9660_fuzz" "$out/directory_walk_fuzz" "$out/faults_fuzz" "$out/cue_sheet_fuzz" \
-  "$out/raw_sector_fuzz"
+  "$out/raw_sector_fuzz" "$out/rock_ridge_fuzz"
 
 # A small tree: files, nested directories, a long and a non-ASCII name.
 tree=$work/tree
@@ -38,6 +38,27 @@ xorriso -no_rc -outdev "$work/boot.iso" -joliet on -map "$tree" / \
   -boot_image any bin_path=/boot/boot.img -boot_image any emul_type=no_emulation \
   -padding 0 -commit >/dev/null 2>&1
 seed "$work/boot.iso" boot
+
+# Rock Ridge names that go on in continuation areas: a name of 200
+# characters, and a directory of long names over several sectors.
+mkdir -p "$work/rr/many"
+echo long >"$work/rr/$(printf 'L%.0s' {1..200}).dat"
+for i in $(seq 1 30); do echo "$i" >"$work/rr/many/a rather long name, number $i.txt"; done
+xorriso -no_rc -outdev "$work/rr.iso" -map "$work/rr" / -padding 0 -commit >/dev/null 2>&1
+seed "$work/rr.iso" rockridge
+
+# rock_ridge_fuzz: skip, field length, field, then the sectors of the
+# continuation areas. A whole name; a name that goes on in sector 0 at offset
+# 8; entries after skipped bytes.
+rr=$out/rock_ridge_fuzz
+printf '\x00\x0dNM\x0d\x01\x00Name.txt' >"$rr/name"
+{
+  printf '\x00\x26NM\x0a\x01\x01first'
+  printf 'CE\x1c\x01\x00\x00\x00\x00\x00\x00\x00\x00\x08\x00\x00\x00\x00\x00\x00\x08'
+  printf '\x0b\x00\x00\x00\x00\x00\x00\x0b'
+  printf 'PADDING.NM\x0b\x01\x00second'
+} >"$rr/continued"
+printf '\x03\x0d\x01\x02\x03NM\x0a\x01\x00short' >"$rr/skipped"
 
 printf '# a comment\n100 3\n200-210 always\nlatency 150\n' >"$out/faults_fuzz/mixed"
 printf '0-4294967295 1\n' >"$out/faults_fuzz/everything"

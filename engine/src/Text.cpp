@@ -18,10 +18,9 @@ void AppendUtf16(std::u16string& out, char32_t code) {
   out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
 }
 
-}  // namespace
-
-std::u16string FromUtf8(std::string_view text) {
-  std::u16string out;
+// UTF-8 to UTF-16, malformed sequences as U+FFFD; whether there were none.
+bool DecodeUtf8(std::string_view text, std::u16string& out) {
+  bool wellFormed = true;
   std::size_t i = 0;
   while (i < text.size()) {
     const auto lead = static_cast<std::uint8_t>(text[i]);
@@ -53,13 +52,28 @@ std::u16string FromUtf8(std::string_view text) {
     valid = valid && code >= least && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
     if (!valid) {
       out.push_back(static_cast<char16_t>(kReplacement));
+      wellFormed = false;
       ++i;
       continue;
     }
     AppendUtf16(out, code);
     i += length;
   }
+  return wellFormed;
+}
+
+}  // namespace
+
+std::u16string FromUtf8(std::string_view text) {
+  std::u16string out;
+  DecodeUtf8(text, out);
   return out;
+}
+
+std::u16string FromUtf8OrLatin1(Bytes bytes) {
+  std::u16string out;
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  return DecodeUtf8(text, out) ? out : FromLatin1(bytes);
 }
 
 std::u16string FromLatin1(Bytes bytes) {

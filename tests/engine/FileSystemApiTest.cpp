@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <set>
 #include <sstream>
 
+#include "Text.h"
 #include "support/Command.h"
 #include "support/EngineApi.h"
 #include "support/Fixtures.h"
@@ -48,27 +50,34 @@ void Walk(Handle session, const std::u16string& path, std::vector<std::u16string
   EXPECT_EQ(CloseDirectory(directory), 0);
 }
 
-// isoinfo -f's paths in the engine's form, as UTF-8 (isoinfo prints Joliet
-// names in ISO 8859-1; the fixtures' names fit in it): '\' between names, no
-// leading separator, no version, a trailing '\' on directories (those with
-// entries below them; the fixtures have no empty directory).
-std::set<std::string> OraclePaths(const std::string& image, bool joliet) {
+// Which names isoinfo -f prints.
+enum class Names { kIso9660, kRockRidge, kJoliet };
+
+// isoinfo -f's paths in the engine's form, as UTF-8: '\' between names, no
+// leading separator, a trailing '\' on directories (those with entries below
+// them; the fixtures have no empty directory). ISO 9660 names lose their
+// version and a trailing '.'; Rock Ridge names are printed as recorded
+// (UTF-8); Joliet names in ISO 8859-1 (the fixtures' Joliet names fit in it).
+std::set<std::string> OraclePaths(const std::string& image, Names names) {
   std::vector<std::string> argv{"isoinfo", "-f", "-i", image};
-  if (joliet) argv.insert(argv.begin() + 1, {"-J", "-j", "iso8859-1"});
+  if (names == Names::kJoliet) argv.insert(argv.begin() + 1, {"-J", "-j", "iso8859-1"});
+  if (names == Names::kRockRidge) argv.insert(argv.begin() + 1, "-R");
   const testing_support::CommandResult listed = RunCommand(argv);
   EXPECT_EQ(listed.exitCode, 0) << listed.output;
   std::vector<std::string> paths;
   std::istringstream lines(listed.output);
   for (std::string line; std::getline(lines, line);) {
     if (line.empty()) continue;
-    if (const std::size_t semicolon = line.rfind(';'); semicolon != std::string::npos)
-      line.erase(semicolon);
-    if (line.size() > 1 && line.back() == '.') line.pop_back();
+    if (names == Names::kIso9660) {
+      if (const std::size_t semicolon = line.rfind(';'); semicolon != std::string::npos)
+        line.erase(semicolon);
+      if (line.size() > 1 && line.back() == '.') line.pop_back();
+    }
     std::replace(line.begin(), line.end(), '/', '\\');
     std::string utf8;
     for (const char c : line.substr(1)) {
       const auto byte = static_cast<unsigned char>(c);
-      if (byte >= 0x80) {
+      if (byte >= 0x80 && names == Names::kJoliet) {
         utf8 += static_cast<char>(0xC0 | byte >> 6);
         utf8 += static_cast<char>(0x80 | (byte & 0x3F));
       } else {
@@ -87,22 +96,38 @@ std::set<std::string> OraclePaths(const std::string& image, bool joliet) {
   return out;
 }
 
+// Every path of the current device's first track in the file system selector
+// names, as UTF-8.
+std::set<std::string> WalkedPaths(std::int32_t selector) {
+  const Handle session = OpenSession(selector);
+  std::vector<std::u16string> walked;
+  Walk(session, u"", walked);
+  std::set<std::string> out;
+  for (const std::u16string& path : walked) out.insert(Narrow(path));
+  EXPECT_EQ(out.size(), walked.size());  // nothing twice
+  EXPECT_EQ(CloseDiskSession(session), 0);
+  return out;
+}
+
 TEST(FileSystemApi, ListingsMatchIsoinfo) {
-  for (const std::string& image : {GetFixtures().healthy, GetFixtures().plain}) {
-    UseImages({image});
+  // xorriso writes Rock Ridge, genisoimage without -R does not.
+  struct Case {
+    std::string image;
+    std::int32_t selector;
+    Names names;
+  };
+  const testing_support::Fixtures& fixtures = GetFixtures();
+  const Case cases[] = {
+      {fixtures.healthy, kFileSystemIso9660, Names::kRockRidge},
+      {fixtures.healthy, kFileSystemJoliet, Names::kJoliet},
+      {fixtures.plain, kFileSystemIso9660, Names::kIso9660},
+      {fixtures.rockRidge, kFileSystemIso9660, Names::kRockRidge},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.image + " selector " + std::to_string(c.selector));
+    UseImages({c.image});
     ASSERT_EQ(Select(u'D'), 0);
-    for (const bool joliet : {false, true}) {
-      if (joliet && image == GetFixtures().plain) continue;
-      SCOPED_TRACE(image + (joliet ? " Joliet" : " ISO 9660"));
-      const Handle session = OpenSession(joliet ? kFileSystemJoliet : kFileSystemIso9660);
-      std::vector<std::u16string> walked;
-      Walk(session, u"", walked);
-      std::set<std::string> walkedSet;
-      for (const std::u16string& path : walked) walkedSet.insert(Narrow(path));
-      EXPECT_EQ(walkedSet.size(), walked.size());  // nothing twice
-      EXPECT_EQ(walkedSet, OraclePaths(image, joliet));
-      EXPECT_EQ(CloseDiskSession(session), 0);
-    }
+    EXPECT_EQ(WalkedPaths(c.selector), OraclePaths(c.image, c.names));
   }
 }
 
@@ -123,10 +148,9 @@ TEST(FileSystemApi, SelectorsChooseTheFileSystem) {
     return found;
   };
   EXPECT_TRUE(rootHas(kFileSystemJoliet, u"Grüße.txt"));
-  EXPECT_TRUE(rootHas(kFileSystemAny, u"Grüße.txt"));  // no UDF: Joliet
-  EXPECT_FALSE(rootHas(kFileSystemIso9660, u"Grüße.txt"));
-  EXPECT_TRUE(rootHas(kFileSystemIso9660, u"BOOT"));
-  EXPECT_TRUE(rootHas(kFileSystemJoliet, u"boot"));
+  EXPECT_TRUE(rootHas(kFileSystemAny, u"Grüße.txt"));      // no UDF: Joliet
+  EXPECT_TRUE(rootHas(kFileSystemIso9660, u"Grüße.txt"));  // Rock Ridge
+  EXPECT_FALSE(rootHas(kFileSystemIso9660, u"GR__E.TXT"));
 
   Handle session = 7;
   EXPECT_NE(OpenDiskSession(kCurrentDevice, 1, &session, kFileSystemUdf), 0);
@@ -139,6 +163,54 @@ TEST(FileSystemApi, SelectorsChooseTheFileSystem) {
   ASSERT_EQ(Select(u'E'), 0);  // no Joliet there
   EXPECT_NE(OpenDiskSession(kCurrentDevice, 1, &session, kFileSystemJoliet), 0);
   EXPECT_TRUE(rootHas(kFileSystemAny, u"README.TXT"));
+}
+
+// xorriso -find's paths in the engine's form: its lines are quoted '/a/b'.
+std::set<std::string> XorrisoPaths(const std::string& image) {
+  const testing_support::CommandResult found =
+      RunCommand({"xorriso", "-no_rc", "-indev", image, "-find", "/", "-type", "f"});
+  std::set<std::string> out;
+  std::istringstream lines(found.output);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.size() < 4 || line.compare(0, 2, "'/") != 0 || line.back() != '\'') continue;
+    std::string path = line.substr(2, line.size() - 3);
+    std::replace(path.begin(), path.end(), '/', '\\');
+    out.insert(path);
+  }
+  return out;
+}
+
+TEST(FileSystemApi, RockRidgeNames) {
+  const std::string image = GetFixtures().rockRidge;
+  UseImages({image});
+  ASSERT_EQ(Select(u'D'), 0);
+  // The files, as the files test lists and verifies them.
+  const std::set<std::string> walked = WalkedPaths(kFileSystemIso9660);
+  std::set<std::string> files;
+  std::copy_if(walked.begin(), walked.end(), std::inserter(files, files.end()),
+               [](const std::string& path) { return path.back() != '\\'; });
+  EXPECT_EQ(files, XorrisoPaths(image));
+  EXPECT_EQ(files.size(), 48u);
+  const std::string longName = std::string(200, 'L') + ".dat";
+  for (const std::string& expected :
+       {longName, std::string("trailing.dot."), std::string("version;5"),
+        std::string("a\\b\\c\\d\\e\\f\\g\\h\\i\\j\\deep_file.txt"), std::string("emoji 🎵.txt"),
+        std::string("MiXeD Case\\Inner File.Text")})
+    EXPECT_EQ(files.count(expected), 1u) << expected;
+  const Handle session = OpenSession(kFileSystemIso9660);
+  for (const std::string& path : files) {
+    const std::u16string wide = FromUtf8(path);
+    EXPECT_EQ(VerifyFile(session, wide.c_str()), 0) << path;
+  }
+  CloseDiskSession(session);
+
+  // Joliet holds at most 64 characters of a name: the engine's own choice
+  // and the Joliet selector show those, the ISO 9660 selector the whole name.
+  for (const std::int32_t selector : {kFileSystemJoliet, kFileSystemAny}) {
+    const std::set<std::string> joliet = WalkedPaths(selector);
+    EXPECT_EQ(joliet.count(longName), 0u) << selector;
+    EXPECT_EQ(joliet.size(), walked.size()) << selector;
+  }
 }
 
 // isoinfo's line "<label> <value>" of a volume descriptor.
@@ -200,6 +272,20 @@ TEST(FileSystemApi, IsoVolumeInformationMatchesIsoinfo) {
   EXPECT_EQ(DateBytes(info.modificationTime), (std::vector<int>{111, 4, 1, 15, 16, 17}));
   EXPECT_EQ(DateBytes(info.expirationTime), (std::vector<int>{130, 1, 1, 0, 0, 0}));
   EXPECT_EQ(DateBytes(info.effectiveTime), (std::vector<int>{109, 12, 31, 23, 59, 59}));
+  CloseDiskSession(session);
+}
+
+TEST(FileSystemApi, Utf8VolumeTextsMatchIsoinfo) {
+  const std::string image = GetFixtures().rockRidge;
+  UseImages({image});
+  ASSERT_EQ(Select(u'D'), 0);
+  const testing_support::CommandResult oracle = RunCommand({"isoinfo", "-d", "-i", image});
+  const Handle session = OpenSession(kFileSystemIso9660);
+  IsoVolumeInfo info;
+  ASSERT_EQ(GetISOVolumeInformation(session, &info), 0);
+  EXPECT_EQ(info.volumeLabel.str(), u"Grüße Volume");
+  EXPECT_EQ(Narrow(info.volumeLabel.str()), OracleField(oracle.output, "Volume id:"));
+  EXPECT_EQ(Narrow(info.publisher.str()), OracleField(oracle.output, "Publisher id:"));
   CloseDiskSession(session);
 }
 
@@ -327,6 +413,31 @@ TEST(FileSystemApi, UdfThroughTheDecoder) {
   const std::vector<std::u16string> udf = walk(kFileSystemUdf);
   EXPECT_EQ(udf, walk(kFileSystemJoliet));
   EXPECT_NE(std::find(udf.begin(), udf.end(), u"Grüße.txt"), udf.end());
+}
+
+TEST(FileSystemApi, SessionsOfARewrittenImageReadItAfresh) {
+  // The same image file rewritten in place with other files, its volume
+  // descriptor unchanged: sessions opened after see the new files, and one
+  // opened before keeps its own.
+  using testing_support::IsoBuilder;
+  const std::string image = OutputDirectory() + "/rewritten.iso";
+  const auto save = [&](const char* name) {
+    IsoBuilder builder;
+    builder.Record(IsoBuilder::kRoot, name, 30, 100);
+    builder.Save(image);
+  };
+  save("FIRST.TXT;1");
+  UseImages({image});
+  ASSERT_EQ(Select(u'D'), 0);
+  const Handle before = OpenSession(kFileSystemAny);
+  EXPECT_EQ(VerifyFile(before, u"FIRST.TXT"), 0);
+  save("SECOND.TXT;1");
+  const Handle after = OpenSession(kFileSystemAny);
+  EXPECT_EQ(VerifyFile(after, u"SECOND.TXT"), 0);
+  EXPECT_NE(VerifyFile(after, u"FIRST.TXT"), 0);
+  EXPECT_EQ(VerifyFile(before, u"FIRST.TXT"), 0);
+  CloseDiskSession(before);
+  CloseDiskSession(after);
 }
 
 TEST(FileSystemApi, HostileImages) {

@@ -200,6 +200,28 @@ TEST(IsoFileSystem, DepthIsCapped) {
   opened.Names(path, kTooLarge);
 }
 
+TEST(IsoFileSystem, ManyLookUpsInABigDirectoryReadItOnce) {
+  // 320 files in a directory of 8 sectors: finding every one of them reads
+  // the root and the directory once, not once per file.
+  IsoBuilder image(100);
+  image.Record(kRoot, "DIR", 21, 8 * 2048, kDir);
+  image.Directory(21, kRoot);
+  std::vector<std::u16string> paths;
+  for (int i = 0; i < 320; ++i) {
+    const std::string name = "F" + std::to_string(1000 + i);
+    image.Record(21 + static_cast<std::uint32_t>(i / 40), name + ";1", 40, 100);
+    paths.push_back(u"DIR\\" + std::u16string(name.begin(), name.end()));
+  }
+  Opened opened(image);
+  ASSERT_EQ(opened.result, kOk);
+  const std::uint64_t before = opened.source.Reads();
+  for (const std::u16string& path : paths) {
+    std::vector<Extent> extents;
+    ASSERT_EQ(opened.fs.Tree().FileExtents(path, extents), kOk);
+  }
+  EXPECT_EQ(opened.source.Reads() - before, 1u + 8u);
+}
+
 TEST(IsoFileSystem, EachDirectoryIsReachedOnce) {
   // Two names for one directory, in one directory and in two: a walk of
   // every path visits it once, so doubling at each level cannot make the walk
@@ -218,6 +240,110 @@ TEST(IsoFileSystem, EachDirectoryIsReachedOnce) {
   EXPECT_EQ(opened.Names(u"A"), std::vector<std::u16string>{u"X/"});
   opened.Names(u"A\\X");
   opened.Names(u"C\\X", kCorruptFileSystem);
+}
+
+// SUSP entries as recorded: signature, length, version 1, data.
+using Field = std::vector<std::uint8_t>;
+Field Entry(const char* signature, const Field& data) {
+  Field entry{static_cast<std::uint8_t>(signature[0]), static_cast<std::uint8_t>(signature[1]),
+              static_cast<std::uint8_t>(4 + data.size()), 1};
+  entry.insert(entry.end(), data.begin(), data.end());
+  return entry;
+}
+constexpr std::uint8_t kMore = 0x01;  // NM: the name goes on in the next NM entry
+Field Nm(std::string_view part, std::uint8_t flags = 0) {
+  Field data{flags};
+  data.insert(data.end(), part.begin(), part.end());
+  return Entry("NM", data);
+}
+Field Sp(std::uint8_t skip) { return Entry("SP", {0xBE, 0xEF, skip}); }
+Field Ce(std::uint32_t block, std::uint32_t offset, std::uint32_t length) {
+  Field data;
+  for (const std::uint32_t value : {block, offset, length})
+    for (int i = 0; i < 8; ++i)
+      data.push_back(static_cast<std::uint8_t>(value >> (8 * (i < 4 ? i : 7 - i))));
+  return Entry("CE", data);
+}
+Field Join(std::initializer_list<Field> fields) {
+  Field out;
+  for (const Field& field : fields) out.insert(out.end(), field.begin(), field.end());
+  return out;
+}
+
+TEST(IsoFileSystem, RockRidgeNames) {
+  // One file "ISONAME;1" whose system use field is given, in a root whose "."
+  // record announces SUSP (unless rootField says otherwise); sector 30 holds
+  // continuation areas. A record whose entries cannot be used keeps its ISO
+  // 9660 name.
+  constexpr std::uint32_t kArea = 30;
+  struct Case {
+    const char* what;
+    Field rootField;
+    Field field;
+    Field area;  // the bytes at the start of sector kArea
+    std::u16string shown;
+  };
+  const Field loop = Ce(kArea, 0, 28);  // an area that continues in itself
+  Field tooLong;                        // 8 entries of 200 bytes of name, one area after another
+  for (std::uint32_t i = 0; i < 8; ++i)
+    tooLong = Join({tooLong, Nm(std::string(200, 'n'), kMore), Ce(kArea, (i + 1) * 233, 233)});
+  const Case cases[] = {
+      {"one entry", Sp(0), Nm("Long Name.txt"), {}, u"Long Name.txt"},
+      {"parts over a continuation area", Sp(0),
+       Join({Entry("PX", Field(32, 0)), Nm("first ", kMore), Ce(kArea, 100, 40)}),
+       Join({Field(100, 0), Nm("second"), Entry("PD", Field(10, 0))}), u"first second"},
+      {"bytes skipped before the entries", Sp(3), Join({{1, 2, 3}, Nm("skipped")}), {}, u"skipped"},
+      {"UTF-8", Sp(0), Nm("Grüße"), {}, u"Grüße"},
+      {"bytes that are not UTF-8", Sp(0), Nm("caf\xE9"), {}, u"café"},
+      {"an entry after the terminator",
+       Sp(0),
+       Join({Entry("ST", {}), Nm("after")}),
+       {},
+       u"ISONAME"},
+      {"no SUSP in the root", {}, Nm("ignored"), {}, u"ISONAME"},
+      {"an SP with wrong check bytes", Entry("SP", {0xBE, 0xEE, 0}), Nm("ignored"), {}, u"ISONAME"},
+      {"a name for the directory itself", Sp(0), Nm("", 0x02), {}, u"ISONAME"},
+      {"an entry running past the field",
+       Sp(0),
+       Join({{'N', 'M', 200, 1, 0}, Nm("name")}),
+       {},
+       u"ISONAME"},
+      {"an entry shorter than its header",
+       Sp(0),
+       Join({{'X', 'X', 2, 1}, Nm("name")}),
+       {},
+       u"ISONAME"},
+      {"a continuation area in a loop", Sp(0), Join({Nm("loop", kMore), loop}), loop, u"ISONAME"},
+      {"a continuation area past its sector",
+       Sp(0),
+       Join({Nm("a", kMore), Ce(kArea, 2000, 100)}),
+       {},
+       u"ISONAME"},
+      {"a continuation area beyond the medium",
+       Sp(0),
+       Join({Nm("a", kMore), Ce(100000, 0, 10)}),
+       {},
+       u"ISONAME"},
+      {"a name longer than 1023 bytes", Sp(0), Join({Nm("n", kMore), Ce(kArea, 0, 233)}), tooLong,
+       u"ISONAME"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    IsoBuilder image;
+    image.Directory(kRoot, kRoot, c.rootField);
+    image.Record(kRoot, "ISONAME;1", 40, 100, 0, c.field);
+    if (!c.area.empty()) image.Raw(kArea, c.area);
+    Opened opened(image);
+    ASSERT_EQ(opened.result, kOk);
+    EXPECT_EQ(opened.Names(u""), std::vector<std::u16string>{c.shown});
+    // Files are found by the name shown, and only by it.
+    std::vector<Extent> extents;
+    EXPECT_EQ(opened.fs.Tree().FileExtents(c.shown, extents), kOk);
+    EXPECT_EQ(extents.size(), 1u);
+    if (c.shown != u"ISONAME") {
+      EXPECT_EQ(opened.fs.Tree().FileExtents(u"ISONAME", extents), kNotFound);
+    }
+  }
 }
 
 TEST(VolumeDescriptors, WhatMakesAVolume) {

@@ -23,6 +23,7 @@ void EngineState::Load() {
   generation_.fetch_add(1, std::memory_order_release);
   initialized_.store(true, std::memory_order_release);
   // The old list's backends go when their last user lets go of them.
+  fileSystems_.Clear();
 }
 
 void EngineState::Initialize() {

@@ -12,6 +12,7 @@
 
 #include "Backend.h"
 #include "api/HandleTable.h"
+#include "api/OpenedFileSystems.h"
 #include "registry/DriveList.h"
 
 namespace wrenlo {
@@ -43,6 +44,7 @@ class EngineState {
   Backend* CurrentDeviceForRead();
 
   HandleTable& Handles() { return handles_; }
+  OpenedFileSystems& FileSystems() { return fileSystems_; }
 
  private:
   // Builds the drive list on first use when Initialize was not called.
@@ -60,6 +62,7 @@ class EngineState {
   std::vector<DriveEntry> drives_;
   std::shared_ptr<Backend> current_;
   HandleTable handles_;
+  OpenedFileSystems fileSystems_;
 };
 
 // Runs use with the backend that device names, or gives why there is none.

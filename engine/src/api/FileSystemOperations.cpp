@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "api/EngineState.h"
@@ -48,9 +49,9 @@ std::int32_t OpenDiskSession(std::int32_t device, std::int32_t trackNumber, Hand
   if (track == layout.tracks.end()) return kNotFound;
   const auto found = FindNumbered(layout.sessions, track->session);
   if (found == layout.sessions.end()) return kNotFound;
-  if (const Result result = OpenSessionFileSystem(*object->backend, found->start,
-                                                  EndOf(found->start, found->sectorCount),
-                                                  fileSystem, object->fileSystem);
+  if (const Result result = EngineState::Get().FileSystems().Open(
+          object->backend, found->start, EndOf(found->start, found->sectorCount), fileSystem,
+          object->fileSystem);
       result != kOk)
     return result;
   return EngineState::Get().Handles().Add(std::move(object), *session);
@@ -64,8 +65,8 @@ std::int32_t GetISOVolumeInformation(Handle session, IsoVolumeInfo* info) {
   if (info == nullptr) return kInvalidArgument;
   const auto object = FindSession(session);
   if (!object) return kInvalidHandle;
-  if (!object->fileSystem.iso) return kNoFileSystem;
-  const IsoVolume& volume = object->fileSystem.iso->Volume();
+  if (!object->fileSystem->iso) return kNoFileSystem;
+  const IsoVolume& volume = object->fileSystem->iso->Volume();
   info->volumeLabel.set(volume.label);
   info->application.set(volume.application);
   info->publisher.set(volume.publisher);
@@ -80,8 +81,8 @@ std::int32_t GetUDFVolumeInformation(Handle session, UdfVolumeInfo* info) {
   if (info == nullptr) return kInvalidArgument;
   const auto object = FindSession(session);
   if (!object) return kInvalidHandle;
-  if (!object->fileSystem.udf) return kNoFileSystem;
-  const UdfVolumeFacts& facts = object->fileSystem.udf->Facts();
+  if (!object->fileSystem->udf) return kNoFileSystem;
+  const UdfVolumeFacts& facts = object->fileSystem->udf->Facts();
   info->volumeLabel.set(facts.label);
   info->revision = facts.revision;
   info->fileCount = facts.fileCount;
@@ -95,7 +96,7 @@ std::int32_t OpenDirectory(Handle session, const char16_t* path, Handle* directo
   const auto object = FindSession(session);
   if (!object) return kInvalidHandle;
   auto listing = std::make_shared<DirectoryObject>();
-  if (const Result result = object->fileSystem.Tree().ListDirectory(path, listing->items);
+  if (const Result result = object->fileSystem->Tree().ListDirectory(path, listing->items);
       result != kOk)
     return result;
   return EngineState::Get().Handles().Add(std::move(listing), *directory);
@@ -121,19 +122,24 @@ std::int32_t VerifyFile(Handle session, const char16_t* path) {
   const auto object = FindSession(session);
   if (!object) return kInvalidHandle;
   std::vector<Extent> extents;
-  if (const Result result = object->fileSystem.Tree().FileExtents(path, extents); result != kOk)
+  if (const Result result = object->fileSystem->Tree().FileExtents(path, extents); result != kOk)
     return result;
   Backend& source = *object->backend;
   const std::uint64_t sectors = source.SectorCount();
   for (const Extent& extent : extents)
     if (extent.start > sectors || extent.count > sectors - extent.start) return kOutOfRange;
-  std::vector<std::uint8_t> buffer(std::size_t{kVerifyChunk} * kSectorSize);
+  // As large as the largest read, and not filled: most files are small.
+  std::uint64_t largest = 0;
+  for (const Extent& extent : extents) largest = std::max(largest, extent.count);
+  const auto bufferSize =
+      static_cast<std::size_t>(std::min<std::uint64_t>(largest, kVerifyChunk)) * kSectorSize;
+  const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[bufferSize]);
   for (const Extent& extent : extents) {
     for (std::uint64_t done = 0; done < extent.count; done += kVerifyChunk) {
       const auto count =
           static_cast<std::uint32_t>(std::min<std::uint64_t>(kVerifyChunk, extent.count - done));
       const Result read =
-          source.Read(static_cast<std::uint32_t>(extent.start + done), count, buffer.data());
+          source.Read(static_cast<std::uint32_t>(extent.start + done), count, buffer.get());
       if (read != kOk) return read;
     }
   }

@@ -25,7 +25,8 @@ struct CapabilitiesObject {
 
 struct DiskSessionObject {
   std::shared_ptr<Backend> backend;  // declared first: outlives the file system
-  SessionFileSystem fileSystem;
+  // Shared with other sessions of the same file system.
+  std::shared_ptr<const SessionFileSystem> fileSystem;
 };
 
 struct DirectoryObject {

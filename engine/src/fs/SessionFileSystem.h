@@ -21,6 +21,8 @@ struct SessionFileSystem {
   const FileSystem& Tree() const {
     return iso ? static_cast<const FileSystem&>(*iso) : static_cast<const FileSystem&>(*udf);
   }
+  // The first sector of the root directory (UDF: of its file entry).
+  std::uint64_t RootSector() const { return iso ? iso->RootSector() : udf->RootSector(); }
 };
 
 // Opens the file system selector names (a FileSystemSelector of wrenlo.h: 0 =

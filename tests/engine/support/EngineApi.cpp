@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "UdfTestSupport.h"
+
 namespace testing_support {
 
 void UseImages(const std::vector<std::string>& paths) {
@@ -35,21 +37,6 @@ void MakeSparseImage(const std::string& path, std::uint64_t sectors) {
   std::filesystem::resize_file(path, sectors * 2048);
 }
 
-std::string Narrow(const std::u16string& text) {
-  std::string out;
-  for (const char16_t unit : text) {
-    if (unit < 0x80) {
-      out += static_cast<char>(unit);
-    } else if (unit < 0x800) {
-      out += static_cast<char>(0xC0 | unit >> 6);
-      out += static_cast<char>(0x80 | (unit & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | unit >> 12);
-      out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (unit & 0x3F));
-    }
-  }
-  return out;
-}
+std::string Narrow(const std::u16string& text) { return udftest::Utf8(text); }
 
 }  // namespace testing_support

@@ -91,6 +91,26 @@ Fixtures Make() {
   MustRun({"genisoimage", "-quiet", "-V", "PLAIN", "-publisher", "PLAIN PUBLISHER", "-A",
            "PLAIN APPLICATION", "-o", fixtures.plain, plainTree});
 
+  const fs::path rrTree = dir / "rockridge";
+  const fs::path deep = rrTree / "a" / "b" / "c" / "d" / "e" / "f" / "g" / "h" / "i" / "j";
+  fs::create_directories(deep);
+  fs::create_directories(rrTree / "MiXeD Case");
+  fs::create_directories(rrTree / "many");
+  WriteFile(deep / "deep_file.txt", "deep\n");
+  WriteFile(rrTree / u8"Grüße über alles.txt", Pattern(3000));
+  WriteFile(rrTree / u8"日本語のファイル名.txt", "cjk\n");
+  WriteFile(rrTree / u8"emoji 🎵.txt", "emoji\n");
+  WriteFile(rrTree / (std::string(200, 'L') + ".dat"), "long\n");
+  WriteFile(rrTree / "trailing.dot.", "dot\n");
+  WriteFile(rrTree / "version;5", "version\n");
+  WriteFile(rrTree / "MiXeD Case" / "Inner File.Text", "inner\n");
+  for (int i = 0; i < 40; ++i)
+    WriteFile(rrTree / "many" / ("a rather long file name, number " + std::to_string(i) + ".txt"),
+              std::to_string(i));
+  fixtures.rockRidge = dir / "rockridge.iso";
+  MustRun({"xorriso", "-no_rc", "-outdev", fixtures.rockRidge, "-volid", "Grüße Volume",
+           "-publisher", "Éditions Ünïcode", "-joliet", "on", "-map", rrTree, "/", "-commit"});
+
   fixtures.udf = dir / "udf.iso";
   MustRun({"genisoimage", "-quiet", "-udf", "-J", "-V", "BRIDGE", "-o", fixtures.udf, tree});
   return fixtures;

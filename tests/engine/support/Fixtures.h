@@ -19,6 +19,13 @@ struct Fixtures {
   // genisoimage -udf: a UDF 1.02 bridge with ISO 9660 and Joliet, label
   // "BRIDGE", the healthy image's files.
   std::string udf;
+  // xorriso: Rock Ridge and Joliet, the label "Grüße Volume" in UTF-8 (and
+  // a publisher "Éditions Ünïcode" that xorriso records in capitals and '_'),
+  // and names that ISO 9660 cannot hold: long
+  // (one of 204 characters, whose Rock Ridge entries go on in a continuation
+  // area), non-ASCII, mixed case, ending in '.' or ";5", ten directories
+  // deep, and a directory of 40 long names over several sectors.
+  std::string rockRidge;
 };
 
 const Fixtures& GetFixtures();

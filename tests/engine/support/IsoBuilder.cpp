@@ -1,5 +1,6 @@
 #include "IsoBuilder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 
@@ -17,8 +18,12 @@ void BothEndian32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t 
 }  // namespace
 
 std::vector<std::uint8_t> DirectoryRecordBytes(std::string_view name, std::uint32_t location,
-                                               std::uint32_t length, std::uint8_t flags) {
+                                               std::uint32_t length, std::uint8_t flags,
+                                               const std::vector<std::uint8_t>& systemUse) {
   std::size_t size = 33 + name.size();
+  if (size % 2 != 0) ++size;
+  const std::size_t systemUseAt = size;
+  size += systemUse.size();
   if (size % 2 != 0) ++size;
   std::vector<std::uint8_t> record(size);
   record[0] = static_cast<std::uint8_t>(size);
@@ -29,6 +34,7 @@ std::vector<std::uint8_t> DirectoryRecordBytes(std::string_view name, std::uint3
   record[31] = 1;
   record[32] = static_cast<std::uint8_t>(name.size());
   std::memcpy(record.data() + 33, name.data(), name.size());
+  std::copy(systemUse.begin(), systemUse.end(), record.begin() + systemUseAt);
   return record;
 }
 
@@ -60,15 +66,17 @@ IsoBuilder::IsoBuilder(std::uint32_t sectors) : image_(std::size_t{sectors} * 20
   Directory(kRoot, kRoot);
 }
 
-void IsoBuilder::Directory(std::uint32_t sector, std::uint32_t parent) {
+void IsoBuilder::Directory(std::uint32_t sector, std::uint32_t parent,
+                           const std::vector<std::uint8_t>& selfSystemUse) {
   cursor_[sector] = 0;
-  Record(sector, std::string_view("\0", 1), sector, 2048, 2);
+  Record(sector, std::string_view("\0", 1), sector, 2048, 2, selfSystemUse);
   Record(sector, std::string_view("\1", 1), parent, 2048, 2);
 }
 
 void IsoBuilder::Record(std::uint32_t sector, std::string_view name, std::uint32_t location,
-                        std::uint32_t length, std::uint8_t flags) {
-  Raw(sector, DirectoryRecordBytes(name, location, length, flags));
+                        std::uint32_t length, std::uint8_t flags,
+                        const std::vector<std::uint8_t>& systemUse) {
+  Raw(sector, DirectoryRecordBytes(name, location, length, flags, systemUse));
 }
 
 void IsoBuilder::Raw(std::uint32_t sector, const std::vector<std::uint8_t>& bytes) {

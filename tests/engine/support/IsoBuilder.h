@@ -19,13 +19,15 @@ class IsoBuilder {
   // the root's "." and ".." records.
   explicit IsoBuilder(std::uint32_t sectors = 64);
 
-  // Starts a directory at sector: its "." record and a ".." record naming
-  // parent.
-  void Directory(std::uint32_t sector, std::uint32_t parent);
+  // Starts a directory at sector: its "." record (with selfSystemUse as its
+  // system use field) and a ".." record naming parent.
+  void Directory(std::uint32_t sector, std::uint32_t parent,
+                 const std::vector<std::uint8_t>& selfSystemUse = {});
   // Appends a record to the directory sector; flags 2 makes it a directory.
   // name is the raw identifier.
   void Record(std::uint32_t sector, std::string_view name, std::uint32_t location,
-              std::uint32_t length, std::uint8_t flags = 0);
+              std::uint32_t length, std::uint8_t flags = 0,
+              const std::vector<std::uint8_t>& systemUse = {});
   // Appends raw bytes where the next record of sector would go.
   void Raw(std::uint32_t sector, const std::vector<std::uint8_t>& bytes);
   // Sets the data length of the root in the volume descriptor and in the
@@ -42,8 +44,10 @@ class IsoBuilder {
   std::map<std::uint32_t, std::size_t> cursor_;  // next record offset per sector
 };
 
-// The bytes of one directory record (ECMA-119 9.1).
+// The bytes of one directory record (ECMA-119 9.1), its system use field
+// last.
 std::vector<std::uint8_t> DirectoryRecordBytes(std::string_view name, std::uint32_t location,
-                                               std::uint32_t length, std::uint8_t flags);
+                                               std::uint32_t length, std::uint8_t flags,
+                                               const std::vector<std::uint8_t>& systemUse = {});
 
 }  // namespace testing_support

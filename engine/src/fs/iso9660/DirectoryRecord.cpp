@@ -19,6 +19,8 @@ Result DecodeDirectoryRecord(Bytes bytes, DirectoryRecord& out) {
   out.flags = U8(bytes, 25);
   out.interleaved = U8(bytes, 26) != 0 || U8(bytes, 27) != 0;
   out.identifier = bytes.subspan(kDirectoryRecordHeader, nameLength);
+  const std::size_t systemUse = kDirectoryRecordHeader + nameLength + (nameLength % 2 == 0 ? 1 : 0);
+  out.systemUse = systemUse < bytes.size() ? bytes.subspan(systemUse) : Bytes{};
   return kOk;
 }
 

@@ -24,6 +24,9 @@ struct DirectoryRecord {
   std::uint8_t flags = 0;
   bool interleaved = false;  // file unit size or gap size set
   Bytes identifier;          // the raw file identifier, inside the record
+  // The system use field: what follows the identifier (and the padding byte
+  // after an identifier of even length) up to the record's end.
+  Bytes systemUse;
 
   bool IsDirectory() const { return (flags & kIsoFlagDirectory) != 0; }
   // The identifiers 0x00 and 0x01 name the directory itself and its parent.

@@ -4,6 +4,8 @@
 #include <unordered_set>
 #include <utility>
 
+#include "Text.h"
+
 namespace wrenlo {
 
 namespace {
@@ -34,14 +36,20 @@ bool SplitPath(std::u16string_view path, std::vector<std::u16string_view>& names
   }
 }
 
-template <typename Entries>
-auto FindByName(Entries& entries, std::u16string_view name) {
-  return std::find_if(entries.begin(), entries.end(),
-                      [&](const auto& entry) { return entry.name == name; });
-}
-
 // The owner recorded for the root: no directory holds it.
 constexpr std::uint64_t kNoOwner = UINT64_MAX;
+
+// SUSP entries of a tree start in the first record of its root directory.
+std::optional<std::uint8_t> FindSuspSkip(SectorSource& source, std::uint64_t root) {
+  if (root >= source.SectorCount()) return std::nullopt;
+  std::vector<std::uint8_t> sector(kSectorSize);
+  if (source.Read(static_cast<std::uint32_t>(root), 1, sector.data()) != kOk) return std::nullopt;
+  const std::size_t length = sector[0];
+  DirectoryRecord self;
+  if (DecodeDirectoryRecord(Bytes(sector).first(length), self) != kOk || !self.IsSelf())
+    return std::nullopt;
+  return SuspSkip(self.systemUse);
+}
 
 }  // namespace
 
@@ -49,8 +57,15 @@ IsoFileSystem::IsoFileSystem(SectorSource& source, IsoVolume volume)
     : source_(source),
       volume_(std::move(volume)),
       root_{std::uint64_t{volume_.rootLocation} + volume_.rootExtendedAttributeLength,
-            volume_.rootLength} {
+            volume_.rootLength},
+      cache_(kIsoDirectoryCacheSize, kIsoDirectoryCacheEntries) {
   owners_.emplace(root_.start, kNoOwner);
+  if (!volume_.joliet) suspSkip_ = FindSuspSkip(source_, root_.start);
+}
+
+const IsoFileSystem::Entry* IsoFileSystem::Listing::Find(std::u16string_view name) const {
+  const auto found = byName.find(name);
+  return found == byName.end() ? nullptr : &entries[found->second];
 }
 
 bool IsoFileSystem::Claim(const Directory& child, const Directory& parent) const {
@@ -58,16 +73,33 @@ bool IsoFileSystem::Claim(const Directory& child, const Directory& parent) const
   return owners_.emplace(child.start, parent.start).first->second == parent.start;
 }
 
-Result IsoFileSystem::ReadEntries(const Directory& directory, std::vector<Entry>& out) const {
-  out.clear();
+std::u16string IsoFileSystem::RecordName(const DirectoryRecord& record, std::u16string isoName,
+                                         ContinuationAreas& areas) const {
+  if (!suspSkip_) return isoName;
+  std::vector<std::uint8_t> name;
+  if (RockRidgeName(record.systemUse, *suspSkip_, areas, name) != kOk) return isoName;
+  return FromUtf8OrLatin1(name);
+}
+
+Result IsoFileSystem::Children(const Directory& directory, ListingCache::Entries& out) const {
+  if ((out = cache_.Find(directory.start))) return kOk;
+  auto listing = std::make_shared<Listing>();
+  if (const Result result = Decode(directory, *listing); result != kOk) return result;
+  out = listing;
+  cache_.Store(directory.start, listing, listing->entries.size());
+  return kOk;
+}
+
+Result IsoFileSystem::Decode(const Directory& directory, Listing& out) const {
   if (directory.length > kMaxDirectoryBytes) return kTooLarge;
   const std::uint64_t sectors = (std::uint64_t{directory.length} + kSectorSize - 1) / kSectorSize;
   if (directory.start + sectors > source_.SectorCount()) return kCorruptFileSystem;
 
   std::vector<std::uint8_t> chunk(kChunkSectors * kSectorSize);
-  std::unordered_set<std::u16string> names;
+  ContinuationAreas areas(source_);
   std::unordered_set<std::uint64_t> directories;
-  bool continuing = false;  // the last file record announced another extent
+  std::u16string lastIsoName;  // of the last record kept
+  bool continuing = false;     // the last file record announced another extent
 
   for (std::uint64_t first = 0; first < sectors; first += kChunkSectors) {
     const auto count =
@@ -94,20 +126,23 @@ Result IsoFileSystem::ReadEntries(const Directory& directory, std::vector<Entry>
 
         if (record.IsSelf() || record.IsParent()) continue;
         if ((record.flags & kIsoFlagAssociated) != 0) continue;
-        std::u16string name = DecodeRecordName(record, volume_.joliet);
+        std::u16string isoName = DecodeRecordName(record, volume_.joliet);
 
-        // Further extents of a multi-extent file follow under the same name.
-        if (continuing && !out.empty() && out.back().name == name && !record.IsDirectory()) {
+        // Further extents of a multi-extent file follow under the same
+        // identifier.
+        std::deque<Entry>& entries = out.entries;
+        if (continuing && !entries.empty() && lastIsoName == isoName && !record.IsDirectory()) {
           continuing = (record.flags & kIsoFlagMultiExtent) != 0;
           if (record.dataLength != 0)
-            out.back().extents.push_back({record.DataStart(), record.DataSectors()});
-          out.back().interleaved = out.back().interleaved || record.interleaved;
+            entries.back().extents.push_back({record.DataStart(), record.DataSectors()});
+          entries.back().interleaved = entries.back().interleaved || record.interleaved;
           continue;
         }
         continuing = false;
-        if (!IsAddressable(name) || names.count(name) != 0) continue;
+        std::u16string name = RecordName(record, isoName, areas);
+        if (!IsAddressable(name) || out.byName.count(name) != 0) continue;
         if (record.IsDirectory() && !directories.insert(record.DataStart()).second) continue;
-        if (out.size() >= kMaxDirectoryEntries) return kTooLarge;
+        if (entries.size() >= kMaxDirectoryEntries) return kTooLarge;
 
         Entry entry;
         entry.name = std::move(name);
@@ -120,16 +155,17 @@ Result IsoFileSystem::ReadEntries(const Directory& directory, std::vector<Entry>
           if (record.dataLength != 0)
             entry.extents.push_back({record.DataStart(), record.DataSectors()});
         }
-        out.push_back(std::move(entry));
-        names.insert(out.back().name);
+        entries.push_back(std::move(entry));
+        out.byName.emplace(entries.back().name, entries.size() - 1);
+        lastIsoName = std::move(isoName);
       }
     }
   }
   return kOk;
 }
 
-Result IsoFileSystem::Walk(std::u16string_view path, bool parentOnly, std::vector<Entry>& entries,
-                           std::u16string_view& leaf) const {
+Result IsoFileSystem::Walk(std::u16string_view path, bool parentOnly,
+                           ListingCache::Entries& listing, std::u16string_view& leaf) const {
   std::vector<std::u16string_view> names;
   if (!SplitPath(path, names)) return kNotFound;
   if (parentOnly) {
@@ -140,15 +176,15 @@ Result IsoFileSystem::Walk(std::u16string_view path, bool parentOnly, std::vecto
   if (names.size() >= kMaxDirectoryDepth) return kTooLarge;
 
   Directory current = root_;
-  Result result = ReadEntries(root_, entries);
+  Result result = Children(root_, listing);
   for (const std::u16string_view name : names) {
     if (result != kOk) return result;
-    const auto found = FindByName(entries, name);
-    if (found == entries.end()) return kNotFound;
+    const Entry* found = listing->Find(name);
+    if (!found) return kNotFound;
     if (!found->isDirectory) return kNotADirectory;
     const Directory child = found->directory;
     if (!Claim(child, current)) return kCorruptFileSystem;
-    result = ReadEntries(child, entries);
+    result = Children(child, listing);
     current = child;
   }
   return result;
@@ -157,23 +193,23 @@ Result IsoFileSystem::Walk(std::u16string_view path, bool parentOnly, std::vecto
 Result IsoFileSystem::ListDirectory(std::u16string_view path,
                                     std::vector<DirectoryItem>& out) const {
   out.clear();
-  std::vector<Entry> entries;
+  ListingCache::Entries listing;
   std::u16string_view leaf;
-  const Result result = Walk(path, false, entries, leaf);
+  const Result result = Walk(path, false, listing, leaf);
   if (result != kOk) return result;
-  out.reserve(entries.size());
-  for (Entry& entry : entries) out.push_back({std::move(entry.name), entry.isDirectory});
+  out.reserve(listing->entries.size());
+  for (const Entry& entry : listing->entries) out.push_back({entry.name, entry.isDirectory});
   return kOk;
 }
 
 Result IsoFileSystem::FileExtents(std::u16string_view path, std::vector<Extent>& out) const {
   out.clear();
-  std::vector<Entry> entries;
+  ListingCache::Entries listing;
   std::u16string_view leaf;
-  const Result result = Walk(path, true, entries, leaf);
+  const Result result = Walk(path, true, listing, leaf);
   if (result != kOk) return result;
-  const auto found = FindByName(entries, leaf);
-  if (found == entries.end()) return kNotFound;
+  const Entry* found = listing->Find(leaf);
+  if (!found) return kNotFound;
   if (found->isDirectory) return kNotAFile;
   // Interleaved files (ECMA-119 6.4.3) are not read.
   if (found->interleaved) return kUnsupported;

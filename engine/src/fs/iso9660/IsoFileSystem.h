@@ -1,5 +1,9 @@
 // An ISO 9660 or Joliet directory tree (ECMA-119 6.8, 9.1) over any sector
-// source, read on demand, for any number of threads.
+// source, read on demand, for any number of threads. An ISO 9660 tree with
+// Rock Ridge entries shows their names, as Linux does; a record whose entries
+// are unusable keeps its ISO 9660 name. Decoded directories are kept, with an
+// index by name, so that finding a file costs about the same in a directory
+// of any size.
 //
 // Hostile images are met with limits rather than trust: every record is
 // checked against its sector and its directory; sizes, depth and entry counts
@@ -13,8 +17,10 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -22,6 +28,8 @@
 
 #include "FileSystem.h"
 #include "SectorSource.h"
+#include "fs/DirectoryCache.h"
+#include "fs/iso9660/RockRidge.h"
 #include "fs/iso9660/VolumeDescriptors.h"
 
 namespace wrenlo {
@@ -30,13 +38,20 @@ namespace wrenlo {
 inline constexpr std::uint32_t kMaxDirectoryBytes = 16 * 1024 * 1024;
 inline constexpr std::size_t kMaxDirectoryEntries = 262144;
 inline constexpr std::size_t kMaxDirectoryDepth = 64;
+// Decoded directories kept, and their entries in all.
+inline constexpr std::size_t kIsoDirectoryCacheSize = 64;
+inline constexpr std::size_t kIsoDirectoryCacheEntries = 1 << 19;
 
 class IsoFileSystem : public FileSystem {
  public:
   // The tree of volume (the primary descriptor or a Joliet one) on source.
+  // Reads the root directory's first record to learn whether an ISO 9660
+  // tree carries Rock Ridge entries.
   IsoFileSystem(SectorSource& source, IsoVolume volume);
 
   const IsoVolume& Volume() const { return volume_; }
+  // The first sector of the root directory.
+  std::uint64_t RootSector() const { return root_.start; }
 
   Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const override;
   Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const override;
@@ -53,20 +68,41 @@ class IsoFileSystem : public FileSystem {
     Directory directory;          // for a directory
     std::vector<Extent> extents;  // for a file
   };
+  // A decoded directory: its entries in recorded order and an index by name.
+  // Not copyable: the index points into the entries, which a deque never
+  // moves as it grows.
+  struct Listing {
+    Listing() = default;
+    Listing(const Listing&) = delete;
+    Listing& operator=(const Listing&) = delete;
+    const Entry* Find(std::u16string_view name) const;
 
-  Result ReadEntries(const Directory& directory, std::vector<Entry>& out) const;
+    std::deque<Entry> entries;
+    std::unordered_map<std::u16string_view, std::size_t> byName;
+  };
+  using ListingCache = DirectoryCache<Listing>;
+
+  // The decoded directory, from the cache or read now.
+  Result Children(const Directory& directory, ListingCache::Entries& out) const;
+  Result Decode(const Directory& directory, Listing& out) const;
+  // The name a record shows: its Rock Ridge name when the tree has them and
+  // the record carries a usable one, else its ISO 9660 or Joliet name.
+  std::u16string RecordName(const DirectoryRecord& record, std::u16string isoName,
+                            ContinuationAreas& areas) const;
   // Records that child was reached from parent; false when it belongs to
   // another directory (or is the root).
   bool Claim(const Directory& child, const Directory& parent) const;
-  // Walks path from the root. On success entries holds the listing of the
-  // last directory reached; with parentOnly the last name of path is not
-  // walked into, and leaf is set to it.
-  Result Walk(std::u16string_view path, bool parentOnly, std::vector<Entry>& entries,
+  // Walks path from the root. On success listing is the last directory
+  // reached; with parentOnly the last name of path is not walked into, and
+  // leaf is set to it.
+  Result Walk(std::u16string_view path, bool parentOnly, ListingCache::Entries& listing,
               std::u16string_view& leaf) const;
 
   SectorSource& source_;
   const IsoVolume volume_;
   const Directory root_;
+  std::optional<std::uint8_t> suspSkip_;  // set when the tree has Rock Ridge entries
+  mutable ListingCache cache_;            // keyed by each directory's first sector
   // The directory each directory extent was first reached from.
   mutable std::mutex ownersMutex_;
   mutable std::unordered_map<std::uint64_t, std::uint64_t> owners_;

@@ -88,7 +88,7 @@ std::optional<IsoVolume> DecodeVolume(Bytes sector, bool joliet) {
 
   const auto text = [&](std::size_t offset, std::size_t length) {
     const Bytes field = sector.subspan(offset, length);
-    return TrimPadding(joliet ? FromUcs2Be(field) : FromLatin1(field));
+    return TrimPadding(joliet ? FromUcs2Be(field) : FromUtf8OrLatin1(field));
   };
   const auto date = [&](int index) {
     return DecodeDate(sector.subspan(kCreationDate + index * kDateLength, kDateLength));

@@ -25,7 +25,10 @@ struct IsoDate {
 // What a primary or Joliet supplementary volume descriptor says.
 struct IsoVolume {
   bool joliet = false;
-  std::u16string label;  // volume identifier, without its padding
+  // Texts without their padding; in a primary descriptor read as UTF-8 when
+  // they are well-formed UTF-8 (as tools write them from a UTF-8 host), else
+  // as ISO 8859-1.
+  std::u16string label;  // volume identifier
   std::u16string publisher;
   std::u16string application;
   IsoDate creation, modification, expiration, effective;

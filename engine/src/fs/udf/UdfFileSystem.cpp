@@ -75,6 +75,10 @@ Result UdfFileSystem::Open(SectorSource& source, std::uint32_t sessionStart,
       result != kOk)
     return result;
   if (root.fileType != udf::kFileTypeDirectory) return kCorruptFileSystem;
+  if (const Result result =
+          fileSystem->volume_.SectorOf(fileSystem->root_, fileSystem->rootSector_);
+      result != kOk)
+    return result;
 
   UdfVolumeFacts& facts = fileSystem->facts_;
   // On write-once media the VAT header carries the volume's current name and
@@ -94,7 +98,7 @@ Result UdfFileSystem::Open(SectorSource& source, std::uint32_t sessionStart,
   return kOk;
 }
 
-Result UdfFileSystem::Children(BlockAddress icb, udf::DirectoryCache::Entries& out) const {
+Result UdfFileSystem::Children(BlockAddress icb, ListingCache::Entries& out) const {
   std::uint64_t sector = 0;
   if (const Result result = volume_.SectorOf(icb, sector); result != kOk) return result;
   if ((out = cache_.Find(sector))) return kOk;
@@ -112,7 +116,7 @@ Result UdfFileSystem::Children(BlockAddress icb, udf::DirectoryCache::Entries& o
   if (const Result result = udf::ParseDirectory(data, segments, *listing); result != kOk)
     return result;
   out = listing;
-  cache_.Store(sector, std::move(listing));
+  cache_.Store(sector, listing, listing->Records().size());
   return kOk;
 }
 
@@ -125,7 +129,7 @@ Result UdfFileSystem::Resolve(std::u16string_view path, Node& out) const {
   if (names.size() > udf::kMaxPathDepth) return kTooLarge;
   for (const std::u16string_view name : names) {
     if (!node.isDirectory) return kNotADirectory;
-    udf::DirectoryCache::Entries children;
+    ListingCache::Entries children;
     if (const Result result = Children(node.icb, children); result != kOk) return result;
     const udf::DirectoryRecord* child = children->Find(name);
     if (!child) return kNotFound;
@@ -147,7 +151,7 @@ Result UdfFileSystem::ListDirectory(std::u16string_view path,
   Node node;
   if (const Result result = Resolve(path, node); result != kOk) return result;
   if (!node.isDirectory) return kNotADirectory;
-  udf::DirectoryCache::Entries children;
+  ListingCache::Entries children;
   if (const Result result = Children(node.icb, children); result != kOk) return result;
   out.reserve(children->Records().size());
   for (const udf::DirectoryRecord& child : children->Records())

@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "Addresses.h"
-#include "DirectoryCache.h"
+#include "Directory.h"
 #include "FileSystem.h"
+#include "Limits.h"
 #include "LogicalVolume.h"
 #include "Result.h"
 #include "SectorSource.h"
+#include "fs/DirectoryCache.h"
 
 namespace wrenlo {
 
@@ -40,6 +42,8 @@ class UdfFileSystem : public FileSystem {
                      std::unique_ptr<UdfFileSystem>& out);
 
   const UdfVolumeFacts& Facts() const { return facts_; }
+  // The sector of the root directory's file entry.
+  std::uint64_t RootSector() const { return rootSector_; }
   Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const override;
   Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const override;
 
@@ -48,19 +52,23 @@ class UdfFileSystem : public FileSystem {
     udf::BlockAddress icb;
     bool isDirectory = false;
   };
+  // Decoded directories, keyed by the sector of each directory's file entry.
+  using ListingCache = DirectoryCache<udf::DirectoryListing>;
 
-  explicit UdfFileSystem(SectorSource& source) : volume_(source) {}
+  explicit UdfFileSystem(SectorSource& source)
+      : volume_(source), cache_(udf::kDirectoryCacheSize, udf::kDirectoryCacheEntries) {}
 
   // The file or directory at path, refusing a directory that is one of its
   // own ancestors.
   Result Resolve(std::u16string_view path, Node& out) const;
   // The children of the directory whose entry lies at icb.
-  Result Children(udf::BlockAddress icb, udf::DirectoryCache::Entries& out) const;
+  Result Children(udf::BlockAddress icb, ListingCache::Entries& out) const;
 
   udf::LogicalVolume volume_;
   udf::BlockAddress root_;
+  std::uint64_t rootSector_ = 0;
   UdfVolumeFacts facts_;
-  mutable udf::DirectoryCache cache_;
+  mutable ListingCache cache_;
 };
 
 }  // namespace wrenlo
