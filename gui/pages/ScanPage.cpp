@@ -1,16 +1,20 @@
 #include "gui/pages/ScanPage.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "core/disc/DeviceContext.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
 #include "core/scan/SectorScanner.h"
@@ -152,6 +156,7 @@ void ScanPage::CreateIndicators() {
     label->show();
     label->SetColors(colors->text, colors->fill, colors->border);
     label->SetText(kNoShare);
+    label->installEventFilter(this);
   }
 }
 
@@ -173,6 +178,27 @@ bool ScanPage::event(QEvent* event) {
 
 void ScanPage::OnScannerCall(const ScannerCallEvent& call) { call.Run(); }
 
+bool ScanPage::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ToolTip &&
+      (watched == &goodLabel || watched == &problemLabel || watched == &errorLabel)) {
+    const auto* help = static_cast<const QHelpEvent*>(event);
+    QToolTip::showText(help->globalPos(), IndicatorToolTip(watched),
+                       static_cast<QWidget*>(watched));
+    return true;
+  }
+  return BasePage::eventFilter(watched, event);
+}
+
+// Made when asked for, so that a progress report costs nothing more.
+QString ScanPage::IndicatorToolTip(const QObject* indicator) const {
+  std::int64_t count = shownErrors;
+  if (indicator == &goodLabel)
+    count = std::max<std::int64_t>(0, std::int64_t{shownChecked} - shownProblems - shownErrors);
+  else if (indicator == &problemLabel)
+    count = shownProblems;
+  return ToQString(ShareCountText(count, shownChecked, shownPass));
+}
+
 // --- The page contract ----------------------------------------------------------------
 
 void ScanPage::UpdateContent() {
@@ -182,7 +208,15 @@ void ScanPage::UpdateContent() {
   goodLabel.SetText(kNoShare);
   errorLabel.SetText(kNoShare);
   problemLabel.SetText(kNoShare);
+  shownPass = ScanPass::None;
+  shownChecked = shownProblems = shownErrors = 0;
   details->setEnabled(false);
+  EnableStart();
+}
+
+// A scan needs a medium; a running one can always be stopped.
+void ScanPage::EnableStart() {
+  startStop->setEnabled(scanner->IsRunning() || (context != nullptr && context->hasMedium));
 }
 
 // The scan of the context that is about to go ends first; its last reports
@@ -236,12 +270,19 @@ void ScanPage::OnScanStarted() {
   details->setEnabled(scanner->surfaceScan);
   SurfaceDetailsDialog::lastSectorsPerBlock = -1;
   startStop->setText(QStringLiteral("Stop"));
+  startStop->setEnabled(true);
   EnableChoices(false);
 }
 
 // Details keeps its state: the map of a finished surface scan stays reachable.
+// The end of a pass (not of the run) adds its entry to the log.
 void ScanPage::OnScanFinished() {
+  if (scanner->pass != ScanPass::None)
+    OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(),
+               PassEndText(scanner->pass, scanner->progress, scanner->passMicroseconds,
+                           scanner->deviceContext->hasMedium));
   startStop->setText(QStringLiteral("Start"));
+  EnableStart();
   EnableChoices(true);
 }
 
@@ -249,9 +290,13 @@ void ScanPage::OnProgress(const ProgressCtx_t& progress) {
   progressBar->setValue(ProgressPosition(progress));
   const ScanShares shares = SharesOf(progress);
   SetIndicatorPercent(shares.good, shares.problem, shares.error);
+  shownPass = scanner->pass;
+  shownChecked = progress.current;
+  shownProblems = progress.problems;
+  shownErrors = progress.errors;
   if (detailsDialog != nullptr) detailsDialog->GetSurfaceMap().SetCurrentSector(progress.current);
   statusText->SetText(std::u16string_view(progress.text));
-  speedText->SetText(std::u16string_view(SpeedText(progress.speed)));
+  speedText->SetText(std::u16string_view(SpeedText(progress.recentSpeed)));
 }
 
 void ScanPage::SetIndicatorPercent(double good, double problem, double error) {
@@ -265,10 +310,14 @@ void ScanPage::OnSurfaceState(const SurfaceState_t&) {
   if (detailsDialog != nullptr) detailsDialog->GetSurfaceMap().RefreshBlocks();
 }
 
-// A row at the end, not scrolled into view; every kind looks the same.
+// A row at the end; every kind looks the same. The list follows it when it
+// showed the end before, and stays where the user scrolled to otherwise.
 void ScanPage::OnLogEntry(int, const TimeValue& time, const std::u16string& text) {
+  const QScrollBar* bar = logList->verticalScrollBar();
+  const bool atEnd = bar->value() == bar->maximum();
   auto* row = new QTreeWidgetItem({ToQString(LogTimeText(time)), ToQString(text)});
   logList->addTopLevelItem(row);
+  if (atEnd) logList->scrollToBottom();
 }
 
 // --- Layout ----------------------------------------------------------------------------------

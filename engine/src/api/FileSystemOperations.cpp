@@ -2,20 +2,17 @@
 // volume records, directory listings and file verification.
 #include <wrenlo/wrenlo.h>
 
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "api/EngineState.h"
 #include "api/MediumLookup.h"
+#include "fs/ExtentVerifier.h"
 #include "fs/SessionFileSystem.h"
 
 namespace wrenlo {
 
 namespace {
-
-// Sectors VerifyFile reads at once.
-constexpr std::uint32_t kVerifyChunk = 32;
 
 // Bytes 1 to 6 of a volume date: years since 1900, month, day, hour, minute,
 // second; zero when the date is unset or outside what a byte holds.
@@ -127,17 +124,7 @@ std::int32_t VerifyFile(Handle session, const char16_t* path) {
   const std::uint64_t sectors = source.SectorCount();
   for (const Extent& extent : extents)
     if (extent.start > sectors || extent.count > sectors - extent.start) return kOutOfRange;
-  std::vector<std::uint8_t> buffer(std::size_t{kVerifyChunk} * kSectorSize);
-  for (const Extent& extent : extents) {
-    for (std::uint64_t done = 0; done < extent.count; done += kVerifyChunk) {
-      const auto count =
-          static_cast<std::uint32_t>(std::min<std::uint64_t>(kVerifyChunk, extent.count - done));
-      const Result read =
-          source.Read(static_cast<std::uint32_t>(extent.start + done), count, buffer.data());
-      if (read != kOk) return read;
-    }
-  }
-  return kOk;
+  return VerifyExtents(source, extents);
 }
 
 }  // namespace wrenlo
