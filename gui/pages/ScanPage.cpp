@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
 #include <algorithm>
@@ -79,6 +80,10 @@ const IndicatorColors kProblemColors{QColor(0, 0, 0), QColor(255, 204, 0), QColo
 const IndicatorColors kErrorColors{QColor(255, 255, 255), QColor(255, 51, 0),
                                    QColor(160, 160, 160)};
 
+// How long new log rows wait before the list scrolls to them: scrolling lays
+// out every row, which a row at a time would cost a long log dearly.
+constexpr int kLogFollowDelayMs = 50;
+
 // The widest text of the log's "Time" column.
 const QString kTimeSample = QStringLiteral("00/00/0000 00:00:00");
 
@@ -145,6 +150,17 @@ void ScanPage::SetUpLogList() {
   // Full-row selection.
   logList->setSelectionBehavior(QAbstractItemView::SelectRows);
   logList->setAllColumnsShowFocus(true);
+  // The list follows new rows while it shows its end: the user scrolling up
+  // stops that, scrolling back to the end resumes it.
+  QScrollBar* bar = logList->verticalScrollBar();
+  connect(bar, &QScrollBar::valueChanged, this,
+          [this, bar](int value) { followLog = value == bar->maximum(); });
+  logFollow = new QTimer(this);
+  logFollow->setSingleShot(true);
+  logFollow->setInterval(kLogFollowDelayMs);
+  connect(logFollow, &QTimer::timeout, this, [this] {
+    if (followLog) logList->scrollToBottom();
+  });
 }
 
 void ScanPage::CreateIndicators() {
@@ -310,14 +326,12 @@ void ScanPage::OnSurfaceState(const SurfaceState_t&) {
   if (detailsDialog != nullptr) detailsDialog->GetSurfaceMap().RefreshBlocks();
 }
 
-// A row at the end; every kind looks the same. The list follows it when it
-// showed the end before, and stays where the user scrolled to otherwise.
+// A row at the end; every kind looks the same. A list that follows its end
+// scrolls to the new rows shortly after.
 void ScanPage::OnLogEntry(int, const TimeValue& time, const std::u16string& text) {
-  const QScrollBar* bar = logList->verticalScrollBar();
-  const bool atEnd = bar->value() == bar->maximum();
   auto* row = new QTreeWidgetItem({ToQString(LogTimeText(time)), ToQString(text)});
   logList->addTopLevelItem(row);
-  if (atEnd) logList->scrollToBottom();
+  if (followLog && !logFollow->isActive()) logFollow->start();
 }
 
 // --- Layout ----------------------------------------------------------------------------------

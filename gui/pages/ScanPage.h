@@ -27,6 +27,7 @@
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 class QTreeWidget;
 class ScannerCallEvent;
 class StaticText;
@@ -106,6 +107,9 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   IndicatorLabel errorLabel;
   QProgressBar* progressBar = nullptr;
   QTreeWidget* logList = nullptr;
+  // Whether the log shows its end, and the pause before it scrolls to new rows.
+  bool followLog = true;
+  QTimer* logFollow = nullptr;
   // The controls the reports change, looked up once.
   StaticText* statusText = nullptr;
   StaticText* speedText = nullptr;

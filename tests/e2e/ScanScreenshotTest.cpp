@@ -12,6 +12,7 @@
 #include <QTabBar>
 #include <QTreeWidget>
 #include <algorithm>
+#include <functional>
 #include <mutex>
 
 #include "../gui/support/WaitUntil.h"
@@ -37,24 +38,45 @@ QString Percent(double share) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-TEST(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
-  wrenlo::Initialize();
-  const QDir folder(qEnvironmentVariable("LUMETER_SCREENSHOTS", QStringLiteral("screenshots")));
-  ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));
+// The main window on the damaged disc's drive, with the Scan tab shown.
+class ScanEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wrenlo::Initialize();
+    ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));
+    window.Create();
+    window.resize(760, 640);
+    window.show();
+    ASSERT_TRUE(WaitUntil([&] { return window.isVisible(); }));
+    auto* drives = Item<DeviceCombo>(window.Client(), MainWindow::kDeviceComboId);
+    ASSERT_EQ(drives->itemText(1), "E: damaged.iso");
+    drives->setCurrentIndex(1);
+    emit drives->activated(1);
+    Item<TabCtrl>(window.Client(), MainWindow::kTabsId)->Bar()->setCurrentIndex(2);
+    page = static_cast<ScanPage*>(window.Page(2));
+    ASSERT_TRUE(WaitUntil([&] { return page->isVisible(); }));
+  }
+
+  // Runs inside with the details dialog open at 10 sectors a cell, which
+  // shows the whole disc.
+  void WithDetails(const std::function<void(QDialog*)>& inside) {
+    WithModalDialog([&] { Item<QPushButton>(page->Client(), ScanPage::kDetailsId)->click(); },
+                    [&](QDialog* dialog) {
+                      auto* sizes =
+                          Item<QComboBox>(static_cast<SurfaceDetailsDialog*>(dialog)->Client(),
+                                          SurfaceDetailsDialog::kBlockSizeListId);
+                      sizes->setCurrentIndex(2);
+                      emit sizes->activated(2);
+                      inside(dialog);
+                    });
+  }
+
+  const QDir folder{qEnvironmentVariable("LUMETER_SCREENSHOTS", QStringLiteral("screenshots"))};
   MainWindow window;
-  window.Create();
-  window.resize(760, 640);
-  window.show();
-  ASSERT_TRUE(WaitUntil([&] { return window.isVisible(); }));
+  ScanPage* page = nullptr;
+};
 
-  auto* drives = Item<DeviceCombo>(window.Client(), MainWindow::kDeviceComboId);
-  ASSERT_EQ(drives->itemText(1), "E: damaged.iso");
-  drives->setCurrentIndex(1);
-  emit drives->activated(1);
-  Item<TabCtrl>(window.Client(), MainWindow::kTabsId)->Bar()->setCurrentIndex(2);
-  auto* page = static_cast<ScanPage*>(window.Page(2));
-  ASSERT_TRUE(WaitUntil([&] { return page->isVisible(); }));
-
+TEST_F(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
   auto* status = Item<StaticText>(page->Client(), ScanPage::kStatusId);
   auto* button = Item<QPushButton>(page->Client(), ScanPage::kStartStopId);
   const auto sectorReached = [&](int sector) {
@@ -75,22 +97,16 @@ TEST(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
   ASSERT_TRUE(page->Scanner()->IsRunning()) << "the scan ended too soon to be seen running";
   EXPECT_TRUE(window.grab().save(folder.filePath(QStringLiteral("scan-during.png"))));
 
-  WithModalDialog(
-      [&] { Item<QPushButton>(page->Client(), ScanPage::kDetailsId)->click(); },
-      [&](QDialog* dialog) {
-        auto* sizes = Item<QComboBox>(static_cast<SurfaceDetailsDialog*>(dialog)->Client(),
-                                      SurfaceDetailsDialog::kBlockSizeListId);
-        sizes->setCurrentIndex(2);  // 10 sectors a cell: the whole disc in view
-        emit sizes->activated(2);
-        ASSERT_TRUE(sectorReached(9000));
-        EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("details-during.png"))));
-        ASSERT_TRUE(finished());
-        const SurfaceInfoControl& map = page->DetailsDialog()->GetSurfaceMap();
-        EXPECT_EQ(map.GetBlockFlags(200), kBlockProblem);  // sectors 2000 to 2009
-        EXPECT_EQ(map.GetBlockFlags(500), kBlockProblem);
-        EXPECT_EQ(map.GetBlockFlags(800), kBlockError);
-        EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("details-after.png"))));
-      });
+  WithDetails([&](QDialog* dialog) {
+    ASSERT_TRUE(sectorReached(9000));
+    EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("details-during.png"))));
+    ASSERT_TRUE(finished());
+    const SurfaceInfoControl& map = page->DetailsDialog()->GetSurfaceMap();
+    EXPECT_EQ(map.GetBlockFlags(200), kBlockProblem);  // sectors 2000 to 2009
+    EXPECT_EQ(map.GetBlockFlags(500), kBlockProblem);
+    EXPECT_EQ(map.GetBlockFlags(800), kBlockError);
+    EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("details-after.png"))));
+  });
   EXPECT_TRUE(window.grab().save(folder.filePath(QStringLiteral("scan-after.png"))));
 
   const int total = status->Text().split(' ').value(5).toInt();
@@ -130,22 +146,7 @@ class EjectPastSector : public QObject {
   std::int32_t drive;
 };
 
-TEST(ScanEndToEnd, AScanStoppedByAnEjectKeepsWhatItRead) {
-  wrenlo::Initialize();
-  const QDir folder(qEnvironmentVariable("LUMETER_SCREENSHOTS", QStringLiteral("screenshots")));
-  ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));
-  MainWindow window;
-  window.Create();
-  window.resize(760, 640);
-  window.show();
-  ASSERT_TRUE(WaitUntil([&] { return window.isVisible(); }));
-  auto* drives = Item<DeviceCombo>(window.Client(), MainWindow::kDeviceComboId);
-  ASSERT_EQ(drives->itemText(1), "E: damaged.iso");
-  drives->setCurrentIndex(1);
-  emit drives->activated(1);
-  Item<TabCtrl>(window.Client(), MainWindow::kTabsId)->Bar()->setCurrentIndex(2);
-  auto* page = static_cast<ScanPage*>(window.Page(2));
-  ASSERT_TRUE(WaitUntil([&] { return page->isVisible(); }));
+TEST_F(ScanEndToEnd, AScanStoppedByAnEjectKeepsWhatItRead) {
   auto* button = Item<QPushButton>(page->Client(), ScanPage::kStartStopId);
   auto* log = Item<QTreeWidget>(page->Client(), ScanPage::kLogId);
 
@@ -179,18 +180,12 @@ TEST(ScanEndToEnd, AScanStoppedByAnEjectKeepsWhatItRead) {
               static_cast<std::ptrdiff_t>(sectors.size()) - at);
   }
 
-  WithModalDialog(
-      [&] { Item<QPushButton>(page->Client(), ScanPage::kDetailsId)->click(); },
-      [&](QDialog* dialog) {
-        auto* sizes = Item<QComboBox>(static_cast<SurfaceDetailsDialog*>(dialog)->Client(),
-                                      SurfaceDetailsDialog::kBlockSizeListId);
-        sizes->setCurrentIndex(2);  // 10 sectors a cell: the whole disc in view
-        emit sizes->activated(2);
-        const SurfaceInfoControl& map = page->DetailsDialog()->GetSurfaceMap();
-        EXPECT_EQ(map.GetBlockFlags(800), kBlockError);
-        EXPECT_EQ(map.GetBlockFlags(at / 10 + 1), 0);
-        EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("details-ejected.png"))));
-      });
+  WithDetails([&](QDialog* dialog) {
+    const SurfaceInfoControl& map = page->DetailsDialog()->GetSurfaceMap();
+    EXPECT_EQ(map.GetBlockFlags(800), kBlockError);
+    EXPECT_EQ(map.GetBlockFlags(at / 10 + 1), 0);
+    EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("details-ejected.png"))));
+  });
   EXPECT_EQ(wrenlo::CloseDevice(u'E'), 0);
 }
 
