@@ -428,6 +428,7 @@ TEST_F(ScanPageTest, NothingCheckedShowsNoShareAndSaysWhy) {
     PressStartStop();
     ASSERT_TRUE(Finished());
     EXPECT_EQ(Shares(), QStringList({"0.0%", "0.0%", "0.0%"}));
+    ASSERT_FALSE(LogTexts().isEmpty());
     EXPECT_EQ(LogTexts().last(), c.entry);
   }
 
