@@ -272,7 +272,10 @@ void ScanPage::OnAdvanced() {
   dialog.DoModal();
 }
 
-void ScanPage::OnClear() { logList->clear(); }
+void ScanPage::OnClear() {
+  logList->clear();
+  followLog = true;  // an empty list shows its end
+}
 
 // --- Reports -------------------------------------------------------------------------------
 
