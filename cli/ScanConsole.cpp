@@ -5,6 +5,7 @@
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
 #include "cli/Utf8.h"
+#include "core/disc/DeviceContext.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
 #include "core/scan/SectorScanner.h"
@@ -40,6 +41,13 @@ void ScanConsole::OnScanFinished() {
   if (linesShown) Print(stream, "\n");
   linesShown = false;
   lastProgress = nullptr;
+  // The same entry the Scan page's log gets at the end of a pass.
+  if (scanner != nullptr && scanner->pass != ScanPass::None)
+    Print(stream,
+          ToUtf8(LogTimeText(TimeValue::Now())) + "  " +
+              ToUtf8(PassEndText(scanner->pass, scanner->progress, scanner->passMicroseconds,
+                                 scanner->deviceContext->hasMedium)) +
+              "\n");
   if (filesPass && scanner != nullptr) {
     filesTotal = scanner->progress.total;
     filesChecked = scanner->progress.current;
@@ -74,8 +82,8 @@ void ScanConsole::OnLogEntry(int kind, const TimeValue& time, const std::u16stri
 
 std::string ScanConsole::Figures(const ProgressCtx_t& progress) const {
   const ScanShares shares = SharesOf(progress);
-  return std::to_string(ProgressPosition(progress)) + "%  " + ToUtf8(SpeedText(progress.speed)) +
-         "  Good: " + ToUtf8(PercentText(shares.good)) +
+  return std::to_string(ProgressPosition(progress)) + "%  " +
+         ToUtf8(SpeedText(progress.recentSpeed)) + "  Good: " + ToUtf8(PercentText(shares.good)) +
          "  Problem: " + ToUtf8(PercentText(shares.problem)) +
          "  Error: " + ToUtf8(PercentText(shares.error));
 }

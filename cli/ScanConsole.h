@@ -1,9 +1,9 @@
 // The receiver of a scan's reports on a console: the progress (status,
 // percent, speed and the three shares, as the Scan page shows them), each log
-// entry as its time and text, and the outcome of the files test for the
-// summary. On a terminal the progress redraws itself in place on two lines
-// (status, then figures), a few times a second at most; elsewhere (a pipe, a
-// file) it is printed as a plain line whenever the percent changes.
+// entry as its time and text, the entry the Scan page adds at the end of each
+// pass, and the outcome of the files test for the summary. On a terminal the progress redraws
+// itself in place on two lines (status, then figures), a few times a second at most; elsewhere (a
+// pipe, a file) it is printed as a plain line whenever the percent changes.
 //
 // With the direct bridge the reports run on the scanner's worker, one at a
 // time; the caller reads the results once the worker has ended.

@@ -55,3 +55,54 @@ std::u16string SpeedText(std::int32_t bytesPerSecond) {
   text += u" kbps)";
   return text;
 }
+
+std::u16string ShareCountText(std::int64_t count, std::int32_t checked, ScanPass pass) {
+  std::u16string text;
+  AppendInteger(text, count);
+  text += u" of ";
+  AppendInteger(text, checked);
+  text += pass == ScanPass::FilesTest ? u" files checked" : u" sectors checked";
+  return text;
+}
+
+std::u16string PassEndText(ScanPass pass, const ProgressCtx_t& progress,
+                           std::uint64_t elapsedMicroseconds, bool hasMedium) {
+  const bool files = pass == ScanPass::FilesTest;
+  std::u16string text = files ? u"Files test " : u"Surface scan ";
+  if (progress.total <= 0) {
+    text += files ? u"finished: nothing was tested, " : u"finished: nothing was read, ";
+    if (!hasMedium)
+      text += u"no medium in the drive";
+    else
+      text += files ? u"no files found" : u"the last session has no sectors";
+    return text;
+  }
+  const std::int64_t checked = progress.current;
+  if (checked < progress.total) {
+    text += u"stopped";
+    if (!files) {
+      text += u" at sector ";
+      AppendInteger(text, checked);
+    }
+  } else {
+    text += u"finished";
+  }
+  text += u": ";
+  AppendInteger(text, progress.total);
+  text += files ? u" files, " : u" sectors, ";
+  AppendInteger(text, std::max<std::int64_t>(0, checked - progress.problems - progress.errors));
+  text += u" good, ";
+  AppendInteger(text, progress.problems);
+  text += u" problem, ";
+  AppendInteger(text, progress.errors);
+  text += u" error, ";
+  AppendInteger(text, std::max<std::int64_t>(0, progress.total - checked));
+  text += u" not checked, in ";
+  const std::uint64_t seconds = elapsedMicroseconds / 1000000;
+  AppendInteger(text, static_cast<std::int64_t>(seconds / 3600));
+  for (const std::uint64_t part : {seconds / 60 % 60, seconds % 60}) {
+    text += part < 10 ? u":0" : u":";
+    AppendInteger(text, static_cast<std::int64_t>(part));
+  }
+  return text;
+}

@@ -1,27 +1,33 @@
 // What the scan page shows of a progress record: the progress bar's
-// position, the shares of good, problem and error reads, and the texts of
-// the shares and of the read speed. Numbers are written with a '.' whatever
-// the desktop's locale.
+// position, the shares of good, problem and error reads, the texts of the
+// shares, of the counts behind them and of the read speed, and the log's
+// entry at the end of a pass. Numbers are written with a '.' whatever the
+// desktop's locale.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "core/scan/ISectorScannerCallback.h"
+#include "core/scan/SectorScanner.h"
 
 // current x 100 / total, truncated; 0 when total is 0. Exact for every count.
 int ProgressPosition(const ProgressCtx_t& progress);
 
 // Percentages of the reads (or files) done so far.
 struct ScanShares {
-  double good = 100.0;
+  double good = 0.0;
   double problem = 0.0;
   double error = 0.0;
 };
 
-// problems and errors x 100 / current, the rest good; 100, 0 and 0 before
-// the first read.
+// problems and errors x 100 / current, the rest good; all 0 while nothing
+// has been checked (current 0), so that nothing read never reads as good.
 ScanShares SharesOf(const ProgressCtx_t& progress);
+
+// The count behind one share: "5 of 2990 sectors checked", or "1 of 3 files
+// checked" in the files test.
+std::u16string ShareCountText(std::int64_t count, std::int32_t checked, ScanPass pass);
 
 // A share with one decimal and a percent sign: "98.0%".
 std::u16string PercentText(double share);
@@ -29,3 +35,18 @@ std::u16string PercentText(double share);
 // The speed as a multiple of 150 KiB/s (truncated) and in KiB/s with one
 // decimal: "13x (2000.0 kbps)".
 std::u16string SpeedText(std::int32_t bytesPerSecond);
+
+// The log's entry at the end of a pass, from its last progress record, how
+// long it took and whether the context had a medium. A stopped surface scan
+// names the first sector it did not check:
+//   "Surface scan finished: 3000 sectors, 2985 good, 10 problem, 5 error,
+//    0 not checked, in 0:00:12"
+//   "Surface scan stopped at sector 51: 1000 sectors, 48 good, 2 problem,
+//    1 error, 949 not checked, in 0:00:01"
+//   "Files test finished: 3 files, 2 good, 0 problem, 1 error, 0 not checked,
+//    in 0:00:02"
+// and with nothing to check it says why:
+//   "Surface scan finished: nothing was read, no medium in the drive"
+//   "Files test finished: nothing was tested, no files found"
+std::u16string PassEndText(ScanPass pass, const ProgressCtx_t& progress,
+                           std::uint64_t elapsedMicroseconds, bool hasMedium);

@@ -31,6 +31,9 @@ struct ProgressCtx_t {
   std::int32_t errors = 0;    // sectors classed Error, or files that failed, in this pass
   std::int32_t speed = 0;     // bytes per second of the most recent sector read
   std::u16string text;        // status line
+  // Bytes per second read over the last half second, timed to the
+  // microsecond: the speed a receiver shows (0 in the files test).
+  std::int32_t recentSpeed = 0;
 };
 
 // The table of sector states: one SectorState code per sector of the scanned

@@ -23,15 +23,22 @@ void AppendNumber(std::u16string& text, std::int64_t number) {
   text.append(first, end);
 }
 
-std::uint32_t SteadyTickCount() {
+std::uint64_t SteadyMicroseconds() {
   const auto now = std::chrono::steady_clock::now().time_since_epoch();
-  return static_cast<std::uint32_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+  return static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::microseconds>(now).count());
 }
+
+// The millisecond tick count of a time in microseconds, wrapping at 2^32.
+std::uint32_t TickCount(std::uint64_t microseconds) {
+  return static_cast<std::uint32_t>(microseconds / 1000);
+}
+
+constexpr std::uint64_t kSectorBytes = 2048;
 
 }  // namespace
 
-SectorScanner::Clocks SectorScanner::SystemClocks() { return {SteadyTickCount, TimeValue::Now}; }
+SectorScanner::Clocks SectorScanner::SystemClocks() { return {SteadyMicroseconds, TimeValue::Now}; }
 
 SectorScanner::SectorScanner(std::unique_ptr<ScannerBridge> bridge,
                              ISectorScannerCallback* receiver, Clocks clockSources)
@@ -111,9 +118,10 @@ bool SectorScanner::StopRequested() const { return stopEvent.load(std::memory_or
 // --- The worker --------------------------------------------------------------------
 
 void SectorScanner::ThreadMain() {
+  mediumRemoved = false;
   OnScanStarted();
   if (surfaceScan) RunSurfaceScan();
-  if (filesTest) RunFilesTest();
+  if (filesTest && !mediumRemoved) RunFilesTest();
   running.store(false, std::memory_order_release);
   // The run's last report. Once the receiver has returned from it, the worker
   // only ends, so a Start or Wait on the receiver's thread may join it at once.
@@ -126,6 +134,9 @@ void SectorScanner::ThreadMain() {
 }
 
 void SectorScanner::RunSurfaceScan() {
+  pass = ScanPass::SurfaceScan;
+  const std::uint64_t passStart = clocks.microseconds();
+  readRate.Start(passStart);
   OnScanStarted();
   std::int32_t count = 0;
   // A medium without a record of its last session has the default record's
@@ -135,6 +146,7 @@ void SectorScanner::RunSurfaceScan() {
 
   progress.text = u"Surface Scan.";
   progress.current = progress.errors = progress.problems = progress.speed = 0;
+  progress.recentSpeed = 0;
   progress.total = count;
   {
     std::lock_guard lock(stateLock);
@@ -160,14 +172,27 @@ void SectorScanner::RunSurfaceScan() {
     ScanSector(sector);
     if (StopRequested()) break;
   }
+  passMicroseconds = clocks.microseconds() - passStart;
   OnScanFinished();
+  pass = ScanPass::None;
 }
 
 void SectorScanner::ScanSector(std::int32_t sector) {
-  const std::uint32_t start = clocks.tickCount();
+  const std::uint64_t start = clocks.microseconds();
   const SectorState state = ReadWithRetries(sector);
-  const std::uint32_t elapsed = clocks.tickCount() - start;
+  const std::uint64_t end = clocks.microseconds();
+  if (state == SectorState::NotChecked) {
+    // Not read: the sector does not count among those checked.
+    --progress.current;
+    std::u16string where = u"sector ";
+    AppendNumber(where, sector);
+    EndAtMediumRemoval(where);
+    return;
+  }
+  const std::uint32_t elapsed = TickCount(end) - TickCount(start);
   progress.speed = static_cast<std::int32_t>(2048000u / (elapsed == 0 ? 1 : elapsed));
+  readRate.Add(end, state == SectorState::Error ? 0 : kSectorBytes);
+  progress.recentSpeed = readRate.BytesPerSecond();
 
   if (state == SectorState::Problem) {
     Log(LogKind::Problem, u"Sector problem");
@@ -187,13 +212,24 @@ void SectorScanner::ScanSector(std::int32_t sector) {
 }
 
 SectorState SectorScanner::ReadWithRetries(std::int32_t sector) {
-  for (int attempt = 0; attempt < kReadAttempts; ++attempt)
-    if (deviceContext->ReadSector(readBuffer, sector, -1) == 0)
-      return attempt == 0 ? SectorState::Good : SectorState::Problem;
+  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+    const std::int32_t result = deviceContext->ReadSector(readBuffer, sector, -1);
+    if (result == 0) return attempt == 0 ? SectorState::Good : SectorState::Problem;
+    if (result == wrenlo::kResultNoMedium) return SectorState::NotChecked;
+  }
   return SectorState::Error;
 }
 
+void SectorScanner::EndAtMediumRemoval(const std::u16string& where) {
+  mediumRemoved = true;
+  Log(LogKind::Info, u"Medium removed at " + where);
+  OnProgress(progress);
+  Stop();
+}
+
 void SectorScanner::RunFilesTest() {
+  pass = ScanPass::FilesTest;
+  const std::uint64_t passStart = clocks.microseconds();
   OnScanStarted();
   std::vector<std::u16string> files;
   std::vector<std::u16string> unlisted;
@@ -201,6 +237,7 @@ void SectorScanner::RunFilesTest() {
 
   progress.total = static_cast<std::int32_t>(files.size());
   progress.current = progress.errors = progress.problems = progress.speed = 0;
+  progress.recentSpeed = 0;
   progress.text.clear();
   OnProgress(progress);
   // A file system the disc announces but that cannot be listed leaves files
@@ -211,7 +248,9 @@ void SectorScanner::RunFilesTest() {
     TestFile(path);
     if (StopRequested()) break;
   }
+  passMicroseconds = clocks.microseconds() - passStart;
   OnScanFinished();
+  pass = ScanPass::None;
 }
 
 void SectorScanner::TestFile(const std::u16string& path) {
@@ -220,11 +259,15 @@ void SectorScanner::TestFile(const std::u16string& path) {
 
   const wrenlo::SessionInfo last = deviceContext->GetSessionInfo(-1);
   wrenlo::Handle session = 0;
-  wrenlo::OpenDiskSession(wrenlo::kCurrentDevice, last.firstTrack, &session,
-                          wrenlo::kFileSystemAny);
+  const std::int32_t opened = wrenlo::OpenDiskSession(wrenlo::kCurrentDevice, last.firstTrack,
+                                                      &session, wrenlo::kFileSystemAny);
   const std::int32_t result = wrenlo::VerifyFile(session, path.c_str());
   wrenlo::CloseDiskSession(session);
 
+  if (opened == wrenlo::kResultNoMedium || result == wrenlo::kResultNoMedium) {
+    EndAtMediumRemoval(u"file " + path);  // the file was not checked
+    return;
+  }
   if (result != 0) {
     ++progress.errors;
     Log(LogKind::Error, u"File error: " + path);

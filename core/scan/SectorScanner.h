@@ -3,6 +3,10 @@
 // of the last session and a files test that has the engine verify every file
 // of it. It reports through its own ISectorScannerCallback operations, which
 // forward each report through a bridge to the receiver's thread.
+//
+// A read that finds no medium (taken out, or the tray opened) ends the run as
+// Stop does: the sector stays NotChecked, one entry names where the medium
+// was removed, and no later sector or file is tried.
 #pragma once
 
 #include <atomic>
@@ -15,17 +19,22 @@
 #include <vector>
 
 #include "core/scan/ISectorScannerCallback.h"
+#include "core/scan/ReadRate.h"
 #include "core/scan/ScannerBridge.h"
 #include "core/scan/TimeValue.h"
 
 class DeviceContext;
 
+// The pass a scanner's worker is in.
+enum class ScanPass { None, SurfaceScan, FilesTest };
+
 class SectorScanner : public ISectorScannerCallback {
  public:
   // The clocks a scan reads; tests put their own in place.
   struct Clocks {
-    // Milliseconds from an arbitrary start, wrapping at 2^32.
-    std::function<std::uint32_t()> tickCount;
+    // Microseconds of a steady clock from an arbitrary start. Its
+    // milliseconds, taken as an unsigned 32-bit count, are the tick count.
+    std::function<std::uint64_t()> microseconds;
     // The wall-clock time of a log entry.
     std::function<TimeValue()> now;
   };
@@ -83,6 +92,12 @@ class SectorScanner : public ISectorScannerCallback {
   mutable std::mutex stateLock;
   ProgressCtx_t progress;
   SurfaceState_t surfaceState;
+  // The pass in progress, set before its OnScanStarted and back to None after
+  // its OnScanFinished; so a receiver's OnScanFinished with a pass set ends
+  // that pass, and with None the run.
+  ScanPass pass = ScanPass::None;
+  // How long the pass took, set before its OnScanFinished.
+  std::uint64_t passMicroseconds = 0;
   // Under stateLock: how many times the table has changed, and the sector the
   // latest change wrote (-1 when it sized the whole table). A reader that saw
   // the count before that change needs to read that one sector again only.
@@ -93,9 +108,12 @@ class SectorScanner : public ISectorScannerCallback {
   void ThreadMain();
   void RunSurfaceScan();
   void ScanSector(std::int32_t sector);
+  // The sector's class; NotChecked when the medium is gone.
   SectorState ReadWithRetries(std::int32_t sector);
   void RunFilesTest();
   void TestFile(const std::u16string& path);
+  // Ends the run after a read found no medium, with one entry saying where.
+  void EndAtMediumRemoval(const std::u16string& where);
   void Log(LogKind kind, const std::u16string& text);
   bool StopRequested() const;
 
@@ -119,4 +137,8 @@ class SectorScanner : public ISectorScannerCallback {
   std::atomic<bool> lastReportDone{true};
   // One sector, reused by every read.
   std::vector<std::uint8_t> readBuffer;
+  // The surface scan's read rate, shown as progress.recentSpeed.
+  ReadRate readRate;
+  // The current run ended because the medium was gone.
+  bool mediumRemoved = false;
 };

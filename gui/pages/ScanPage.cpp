@@ -1,16 +1,21 @@
 #include "gui/pages/ScanPage.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "core/disc/DeviceContext.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
 #include "core/scan/SectorScanner.h"
@@ -74,6 +79,10 @@ const IndicatorColors kGoodColors{QColor(0, 0, 0), QColor(20, 242, 0), QColor(16
 const IndicatorColors kProblemColors{QColor(0, 0, 0), QColor(255, 204, 0), QColor(160, 160, 160)};
 const IndicatorColors kErrorColors{QColor(255, 255, 255), QColor(255, 51, 0),
                                    QColor(160, 160, 160)};
+
+// How long new log rows wait before the list scrolls to them: scrolling lays
+// out every row, which a row at a time would cost a long log dearly.
+constexpr int kLogFollowDelayMs = 50;
 
 // The widest text of the log's "Time" column.
 const QString kTimeSample = QStringLiteral("00/00/0000 00:00:00");
@@ -141,6 +150,17 @@ void ScanPage::SetUpLogList() {
   // Full-row selection.
   logList->setSelectionBehavior(QAbstractItemView::SelectRows);
   logList->setAllColumnsShowFocus(true);
+  // The list follows new rows while it shows its end: the user scrolling up
+  // stops that, scrolling back to the end resumes it.
+  QScrollBar* bar = logList->verticalScrollBar();
+  connect(bar, &QScrollBar::valueChanged, this,
+          [this, bar](int value) { followLog = value == bar->maximum(); });
+  logFollow = new QTimer(this);
+  logFollow->setSingleShot(true);
+  logFollow->setInterval(kLogFollowDelayMs);
+  connect(logFollow, &QTimer::timeout, this, [this] {
+    if (followLog) logList->scrollToBottom();
+  });
 }
 
 void ScanPage::CreateIndicators() {
@@ -152,6 +172,7 @@ void ScanPage::CreateIndicators() {
     label->show();
     label->SetColors(colors->text, colors->fill, colors->border);
     label->SetText(kNoShare);
+    label->installEventFilter(this);
   }
 }
 
@@ -173,6 +194,27 @@ bool ScanPage::event(QEvent* event) {
 
 void ScanPage::OnScannerCall(const ScannerCallEvent& call) { call.Run(); }
 
+bool ScanPage::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ToolTip &&
+      (watched == &goodLabel || watched == &problemLabel || watched == &errorLabel)) {
+    const auto* help = static_cast<const QHelpEvent*>(event);
+    QToolTip::showText(help->globalPos(), IndicatorToolTip(watched),
+                       static_cast<QWidget*>(watched));
+    return true;
+  }
+  return BasePage::eventFilter(watched, event);
+}
+
+// Made when asked for, so that a progress report costs nothing more.
+QString ScanPage::IndicatorToolTip(const QObject* indicator) const {
+  std::int64_t count = shownErrors;
+  if (indicator == &goodLabel)
+    count = std::max<std::int64_t>(0, std::int64_t{shownChecked} - shownProblems - shownErrors);
+  else if (indicator == &problemLabel)
+    count = shownProblems;
+  return ToQString(ShareCountText(count, shownChecked, shownPass));
+}
+
 // --- The page contract ----------------------------------------------------------------
 
 void ScanPage::UpdateContent() {
@@ -182,7 +224,15 @@ void ScanPage::UpdateContent() {
   goodLabel.SetText(kNoShare);
   errorLabel.SetText(kNoShare);
   problemLabel.SetText(kNoShare);
+  shownPass = ScanPass::None;
+  shownChecked = shownProblems = shownErrors = 0;
   details->setEnabled(false);
+  EnableStart();
+}
+
+// A scan needs a medium; a running one can always be stopped.
+void ScanPage::EnableStart() {
+  startStop->setEnabled(scanner->IsRunning() || (context != nullptr && context->hasMedium));
 }
 
 // The scan of the context that is about to go ends first; its last reports
@@ -222,7 +272,10 @@ void ScanPage::OnAdvanced() {
   dialog.DoModal();
 }
 
-void ScanPage::OnClear() { logList->clear(); }
+void ScanPage::OnClear() {
+  logList->clear();
+  followLog = true;  // an empty list shows its end
+}
 
 // --- Reports -------------------------------------------------------------------------------
 
@@ -236,12 +289,19 @@ void ScanPage::OnScanStarted() {
   details->setEnabled(scanner->surfaceScan);
   SurfaceDetailsDialog::lastSectorsPerBlock = -1;
   startStop->setText(QStringLiteral("Stop"));
+  startStop->setEnabled(true);
   EnableChoices(false);
 }
 
 // Details keeps its state: the map of a finished surface scan stays reachable.
+// The end of a pass (not of the run) adds its entry to the log.
 void ScanPage::OnScanFinished() {
+  if (scanner->pass != ScanPass::None)
+    OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(),
+               PassEndText(scanner->pass, scanner->progress, scanner->passMicroseconds,
+                           scanner->deviceContext->hasMedium));
   startStop->setText(QStringLiteral("Start"));
+  EnableStart();
   EnableChoices(true);
 }
 
@@ -249,9 +309,13 @@ void ScanPage::OnProgress(const ProgressCtx_t& progress) {
   progressBar->setValue(ProgressPosition(progress));
   const ScanShares shares = SharesOf(progress);
   SetIndicatorPercent(shares.good, shares.problem, shares.error);
+  shownPass = scanner->pass;
+  shownChecked = progress.current;
+  shownProblems = progress.problems;
+  shownErrors = progress.errors;
   if (detailsDialog != nullptr) detailsDialog->GetSurfaceMap().SetCurrentSector(progress.current);
   statusText->SetText(std::u16string_view(progress.text));
-  speedText->SetText(std::u16string_view(SpeedText(progress.speed)));
+  speedText->SetText(std::u16string_view(SpeedText(progress.recentSpeed)));
 }
 
 void ScanPage::SetIndicatorPercent(double good, double problem, double error) {
@@ -265,10 +329,12 @@ void ScanPage::OnSurfaceState(const SurfaceState_t&) {
   if (detailsDialog != nullptr) detailsDialog->GetSurfaceMap().RefreshBlocks();
 }
 
-// A row at the end, not scrolled into view; every kind looks the same.
+// A row at the end; every kind looks the same. A list that follows its end
+// scrolls to the new rows shortly after.
 void ScanPage::OnLogEntry(int, const TimeValue& time, const std::u16string& text) {
   auto* row = new QTreeWidgetItem({ToQString(LogTimeText(time)), ToQString(text)});
   logList->addTopLevelItem(row);
+  if (followLog && !logFollow->isActive()) logFollow->start();
 }
 
 // --- Layout ----------------------------------------------------------------------------------

@@ -5,6 +5,11 @@
 // ("Advanced..."). The page receives the scanner's reports on the window's
 // thread, through the scanner's bridge.
 //
+// Beside the scanner's own entries the log gets one at the end of each pass
+// (finished or stopped, the counts and the time taken), and it follows new
+// rows unless the user has scrolled up. Each indicator's tooltip gives the
+// count behind its share. "Start" can be pressed only with a medium.
+//
 // A scan reads the device context it was started on. Before the main window
 // replaces that context (ReleaseContext) or destroys the page, the page stops
 // the scan and waits for its worker to end; meanwhile it keeps running the
@@ -15,15 +20,16 @@
 #include <memory>
 
 #include "core/scan/ISectorScannerCallback.h"
+#include "core/scan/SectorScanner.h"
 #include "gui/controls/IndicatorLabel.h"
 #include "gui/pages/BasePage.h"
 
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 class QTreeWidget;
 class ScannerCallEvent;
-class SectorScanner;
 class StaticText;
 class SurfaceDetailsDialog;
 
@@ -76,6 +82,8 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   bool OnInitDialog() override;
   void OnSize() override;
   bool event(QEvent* event) override;
+  // Answers a tooltip request of an indicator with its count.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void SetUpLogList();
@@ -84,6 +92,8 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void LayoutControls();
   void SetIndicatorPercent(double good, double problem, double error);
   void EnableChoices(bool enabled);
+  void EnableStart();
+  QString IndicatorToolTip(const QObject* indicator) const;
   void OnScannerCall(const ScannerCallEvent& call);
   void OnStartStop();
   void OnDetails();
@@ -97,6 +107,9 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   IndicatorLabel errorLabel;
   QProgressBar* progressBar = nullptr;
   QTreeWidget* logList = nullptr;
+  // Whether the log shows its end, and the pause before it scrolls to new rows.
+  bool followLog = true;
+  QTimer* logFollow = nullptr;
   // The controls the reports change, looked up once.
   StaticText* statusText = nullptr;
   StaticText* speedText = nullptr;
@@ -105,4 +118,9 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   QPushButton* advanced = nullptr;
   QRadioButton* surfaceScan = nullptr;
   QRadioButton* filesTest = nullptr;
+  // The counts behind the shares shown, from the last progress report.
+  ScanPass shownPass = ScanPass::None;
+  std::int32_t shownChecked = 0;
+  std::int32_t shownProblems = 0;
+  std::int32_t shownErrors = 0;
 };

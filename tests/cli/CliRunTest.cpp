@@ -194,6 +194,10 @@ TEST_F(CliRunTest, ScanTextShowsProgressLogAndSummary) {
   EXPECT_THAT(lines, testing::Contains(testing::MatchesRegex(
                          "Surface Scan\\. Sector 299 from 300  100%  [0-9]+x \\([0-9.]+ kbps\\)  "
                          "Good: 94\\.3%  Problem: 3\\.7%  Error: 2\\.0%")));
+  // The entry the Scan page's log gets at the end of the pass.
+  EXPECT_THAT(lines, testing::Contains(testing::MatchesRegex(
+                         ".*  Surface scan finished: 300 sectors, 283 good, 11 problem, 6 error, "
+                         "0 not checked, in [0-9]+:[0-9]{2}:[0-9]{2}")));
   EXPECT_THAT(scan.out,
               HasSubstr("Surface scan: 300 sectors, 283 good, 11 problem, 6 error, 0 not read\n"
                         "Problem sectors: 10-19, 100\n"

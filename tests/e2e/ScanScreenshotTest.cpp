@@ -1,7 +1,8 @@
-// A surface scan of the damaged sample disc in the program's window, with
-// screenshots of the scan page and of the surface map during and after the
-// scan for a person to look at: scan-during.png, details-during.png,
-// details-after.png and scan-after.png.
+// Surface scans of the damaged sample disc in the program's window, with
+// screenshots of the scan page and of the surface map for a person to look
+// at: during and after a whole scan (scan-during.png, details-during.png,
+// details-after.png, scan-after.png), and after a scan that stopped because
+// the disc was ejected (scan-ejected.png, details-ejected.png).
 #include <gtest/gtest.h>
 #include <wrenlo/wrenlo.h>
 
@@ -10,6 +11,9 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTreeWidget>
+#include <algorithm>
+#include <functional>
+#include <mutex>
 
 #include "../gui/support/WaitUntil.h"
 #include "core/report/ScanProgressText.h"
@@ -21,6 +25,7 @@
 #include "gui/pages/ScanPage.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/TabCtrl.h"
+#include "gui/scan/ScannerCallMessage.h"
 
 namespace {
 
@@ -33,24 +38,45 @@ QString Percent(double share) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-TEST(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
-  wrenlo::Initialize();
-  const QDir folder(qEnvironmentVariable("LUMETER_SCREENSHOTS", QStringLiteral("screenshots")));
-  ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));
+// The main window on the damaged disc's drive, with the Scan tab shown.
+class ScanEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wrenlo::Initialize();
+    ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));
+    window.Create();
+    window.resize(760, 640);
+    window.show();
+    ASSERT_TRUE(WaitUntil([&] { return window.isVisible(); }));
+    auto* drives = Item<DeviceCombo>(window.Client(), MainWindow::kDeviceComboId);
+    ASSERT_EQ(drives->itemText(1), "E: damaged.iso");
+    drives->setCurrentIndex(1);
+    emit drives->activated(1);
+    Item<TabCtrl>(window.Client(), MainWindow::kTabsId)->Bar()->setCurrentIndex(2);
+    page = static_cast<ScanPage*>(window.Page(2));
+    ASSERT_TRUE(WaitUntil([&] { return page->isVisible(); }));
+  }
+
+  // Runs inside with the details dialog open at 10 sectors a cell, which
+  // shows the whole disc.
+  void WithDetails(const std::function<void(QDialog*)>& inside) {
+    WithModalDialog([&] { Item<QPushButton>(page->Client(), ScanPage::kDetailsId)->click(); },
+                    [&](QDialog* dialog) {
+                      auto* sizes =
+                          Item<QComboBox>(static_cast<SurfaceDetailsDialog*>(dialog)->Client(),
+                                          SurfaceDetailsDialog::kBlockSizeListId);
+                      sizes->setCurrentIndex(2);
+                      emit sizes->activated(2);
+                      inside(dialog);
+                    });
+  }
+
+  const QDir folder{qEnvironmentVariable("LUMETER_SCREENSHOTS", QStringLiteral("screenshots"))};
   MainWindow window;
-  window.Create();
-  window.resize(760, 640);
-  window.show();
-  ASSERT_TRUE(WaitUntil([&] { return window.isVisible(); }));
+  ScanPage* page = nullptr;
+};
 
-  auto* drives = Item<DeviceCombo>(window.Client(), MainWindow::kDeviceComboId);
-  ASSERT_EQ(drives->itemText(1), "E: damaged.iso");
-  drives->setCurrentIndex(1);
-  emit drives->activated(1);
-  Item<TabCtrl>(window.Client(), MainWindow::kTabsId)->Bar()->setCurrentIndex(2);
-  auto* page = static_cast<ScanPage*>(window.Page(2));
-  ASSERT_TRUE(WaitUntil([&] { return page->isVisible(); }));
-
+TEST_F(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
   auto* status = Item<StaticText>(page->Client(), ScanPage::kStatusId);
   auto* button = Item<QPushButton>(page->Client(), ScanPage::kStartStopId);
   const auto sectorReached = [&](int sector) {
@@ -71,30 +97,96 @@ TEST(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
   ASSERT_TRUE(page->Scanner()->IsRunning()) << "the scan ended too soon to be seen running";
   EXPECT_TRUE(window.grab().save(folder.filePath(QStringLiteral("scan-during.png"))));
 
-  WithModalDialog(
-      [&] { Item<QPushButton>(page->Client(), ScanPage::kDetailsId)->click(); },
-      [&](QDialog* dialog) {
-        auto* sizes = Item<QComboBox>(static_cast<SurfaceDetailsDialog*>(dialog)->Client(),
-                                      SurfaceDetailsDialog::kBlockSizeListId);
-        sizes->setCurrentIndex(2);  // 10 sectors a cell: the whole disc in view
-        emit sizes->activated(2);
-        ASSERT_TRUE(sectorReached(9000));
-        EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("details-during.png"))));
-        ASSERT_TRUE(finished());
-        const SurfaceInfoControl& map = page->DetailsDialog()->GetSurfaceMap();
-        EXPECT_EQ(map.GetBlockFlags(200), kBlockProblem);  // sectors 2000 to 2009
-        EXPECT_EQ(map.GetBlockFlags(500), kBlockProblem);
-        EXPECT_EQ(map.GetBlockFlags(800), kBlockError);
-        EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("details-after.png"))));
-      });
+  WithDetails([&](QDialog* dialog) {
+    ASSERT_TRUE(sectorReached(9000));
+    EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("details-during.png"))));
+    ASSERT_TRUE(finished());
+    const SurfaceInfoControl& map = page->DetailsDialog()->GetSurfaceMap();
+    EXPECT_EQ(map.GetBlockFlags(200), kBlockProblem);  // sectors 2000 to 2009
+    EXPECT_EQ(map.GetBlockFlags(500), kBlockProblem);
+    EXPECT_EQ(map.GetBlockFlags(800), kBlockError);
+    EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("details-after.png"))));
+  });
   EXPECT_TRUE(window.grab().save(folder.filePath(QStringLiteral("scan-after.png"))));
 
   const int total = status->Text().split(' ').value(5).toInt();
   ASSERT_GT(total, 8100);
   EXPECT_EQ(page->ProblemLabel().Text(), Percent(kProblemSectors * 100.0 / total));
   EXPECT_EQ(page->ErrorLabel().Text(), Percent(kErrorSectors * 100.0 / total));
+  // The start line, one entry per bad sector and the end of the pass.
   EXPECT_EQ(Item<QTreeWidget>(page->Client(), ScanPage::kLogId)->topLevelItemCount(),
-            1 + kProblemSectors + kErrorSectors);
+            1 + kProblemSectors + kErrorSectors + 1);
+}
+
+// Ejects a drive while the page handles a scanner report, once the status
+// line has passed a sector: the worker waits on that report, so its next read
+// is the first without a medium.
+class EjectPastSector : public QObject {
+ public:
+  EjectPastSector(ScanPage* page, int sector, std::int32_t drive)
+      : status(Item<StaticText>(page->Client(), ScanPage::kStatusId)),
+        sector(sector),
+        drive(drive) {
+    page->installEventFilter(this);
+  }
+  bool ejected = false;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (!ejected && event->type() == ScannerCallMessage &&
+        status->Text().split(' ').value(3).toInt() >= sector) {
+      ejected = wrenlo::EjectDevice(drive) == 0;
+    }
+    return false;
+  }
+
+ private:
+  StaticText* status;
+  int sector;
+  std::int32_t drive;
+};
+
+TEST_F(ScanEndToEnd, AScanStoppedByAnEjectKeepsWhatItRead) {
+  auto* button = Item<QPushButton>(page->Client(), ScanPage::kStartStopId);
+  auto* log = Item<QTreeWidget>(page->Client(), ScanPage::kLogId);
+
+  // Past the scratches and the hole, before the end.
+  EjectPastSector eject(page, 9000, u'E');
+  button->click();
+  ASSERT_TRUE(
+      WaitUntil([&] { return !page->Scanner()->IsRunning() && button->text() == "Start"; }, 60000));
+  ASSERT_TRUE(eject.ejected);
+  EXPECT_TRUE(window.grab().save(folder.filePath(QStringLiteral("scan-ejected.png"))));
+
+  // One entry says where the medium went; nothing after it was tried.
+  QStringList removed;
+  for (int row = 0; row < log->topLevelItemCount(); ++row)
+    if (log->topLevelItem(row)->text(1).startsWith("Medium removed"))
+      removed << log->topLevelItem(row)->text(1);
+  ASSERT_EQ(removed.size(), 1) << removed.join('|').toStdString();
+  const int at = removed[0].split(' ').value(4).toInt();
+  EXPECT_GE(at, 9000);
+  EXPECT_EQ(log->topLevelItemCount(), 1 + kProblemSectors + kErrorSectors + 2);
+  EXPECT_TRUE(log->topLevelItem(log->topLevelItemCount() - 1)
+                  ->text(1)
+                  .startsWith(QStringLiteral("Surface scan stopped at sector %1: ").arg(at)));
+  {
+    const SectorScanner& scanner = *page->Scanner();
+    std::lock_guard lock(scanner.stateLock);
+    const std::vector<std::uint8_t>& sectors = scanner.surfaceState.sectors;
+    ASSERT_GT(sectors.size(), static_cast<std::size_t>(at));
+    EXPECT_EQ(sectors[at - 1], static_cast<std::uint8_t>(SectorState::Good));
+    EXPECT_EQ(std::count(sectors.begin() + at, sectors.end(), 0),
+              static_cast<std::ptrdiff_t>(sectors.size()) - at);
+  }
+
+  WithDetails([&](QDialog* dialog) {
+    const SurfaceInfoControl& map = page->DetailsDialog()->GetSurfaceMap();
+    EXPECT_EQ(map.GetBlockFlags(800), kBlockError);
+    EXPECT_EQ(map.GetBlockFlags(at / 10 + 1), 0);
+    EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("details-ejected.png"))));
+  });
+  EXPECT_EQ(wrenlo::CloseDevice(u'E'), 0);
 }
 
 }  // namespace

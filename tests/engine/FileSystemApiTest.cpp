@@ -335,33 +335,83 @@ TEST(FileSystemApi, ReadDirectoryEntries) {
   CloseDiskSession(session);
 }
 
-TEST(FileSystemApi, VerifyFileReadsEveryExtent) {
-  // A copy of the healthy image with one bad sector inside BIG.BIN.
-  const std::string image = OutputDirectory() + "/verify.iso";
+// A copy of the healthy image at path; gives the address of sector 100 of
+// BIG.BIN, for a faults file to damage.
+long CopyHealthyImage(const std::string& path) {
   const std::vector<std::uint8_t> bytes = testing_support::ReadFile(GetFixtures().healthy);
-  testing_support::WriteFile(image, std::string(bytes.begin(), bytes.end()));
-  const testing_support::CommandResult found = RunCommand(
-      {"xorriso", "-no_rc", "-indev", image, "-find", "/BIG.BIN", "-exec", "report_lba"});
+  testing_support::WriteFile(path, std::string(bytes.begin(), bytes.end()));
+  const testing_support::CommandResult found =
+      RunCommand({"xorriso", "-no_rc", "-indev", path, "-find", "/BIG.BIN", "-exec", "report_lba"});
   // "File data lba:  0 ,       70 ,      147 ,   300000 , '/BIG.BIN'"
   const std::size_t at = found.output.find("File data lba:");
-  ASSERT_NE(at, std::string::npos) << found.output;
-  const long lba = std::stol(found.output.substr(found.output.find(',', at) + 1));
-  testing_support::WriteFile(image + ".faults", std::to_string(lba + 100) + " 1\n");
+  EXPECT_NE(at, std::string::npos) << found.output;
+  if (at == std::string::npos) return -1;
+  return std::stol(found.output.substr(found.output.find(',', at) + 1)) + 100;
+}
 
+TEST(FileSystemApi, VerifyFileReadsEveryExtent) {
+  const std::string image = OutputDirectory() + "/verify.iso";
+  const long damaged = CopyHealthyImage(image);
+  ASSERT_GE(damaged, 0);
+  testing_support::WriteFile(image + ".faults", std::to_string(damaged) + " always\n");
   UseImages({image});
   ASSERT_EQ(Select(u'D'), 0);
   for (const std::int32_t selector : {kFileSystemIso9660, kFileSystemJoliet}) {
     const Handle session = OpenSession(selector);
     EXPECT_EQ(VerifyFile(session, u"A.TXT"), 0);
     EXPECT_EQ(VerifyFile(session, u"DIR\\EMPTY.DAT"), 0);
-    EXPECT_NE(VerifyFile(session, u"BIG.BIN"), 0);  // its sector 100 fails once
-    EXPECT_EQ(VerifyFile(session, u"BIG.BIN"), 0);  // then reads
+    EXPECT_NE(VerifyFile(session, u"BIG.BIN"), 0);
     EXPECT_NE(VerifyFile(session, u"DIR"), 0);
     EXPECT_NE(VerifyFile(session, u"NOTHING"), 0);
     EXPECT_NE(VerifyFile(session, u""), 0);
     EXPECT_NE(VerifyFile(session, nullptr), 0);
     CloseDiskSession(session);
   }
+}
+
+// A chunk that fails is read again a sector at a time, each sector up to five
+// times, as a surface scan reads it: the file fails only when a sector never
+// reads. (Each read of the damaged sector, the chunk's included, counts in
+// its cycle of failures.)
+TEST(FileSystemApi, VerifyFileRetriesEachSectorOfAFailedChunk) {
+  const std::string image = OutputDirectory() + "/verify-retry.iso";
+  const long damaged = CopyHealthyImage(image);
+  ASSERT_GE(damaged, 0);
+
+  struct Case {
+    const char* failures;
+    std::vector<bool> verified;  // the outcome of each VerifyFile in a row
+  };
+  const Case cases[] = {
+      {"1", {true, true}},         // the chunk fails, the sector reads at once
+      {"5", {true}},               // the chunk and four attempts fail, the fifth reads
+      {"6", {false, true}},        // the chunk and all five attempts fail; then it reads
+      {"always", {false, false}},  // never
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("failures ") + c.failures);
+    testing_support::WriteFile(image + ".faults",
+                               std::to_string(damaged) + " " + c.failures + "\n");
+    UseImages({image});
+    ASSERT_EQ(Select(u'D'), 0);
+    const Handle session = OpenSession(kFileSystemAny);
+    for (const bool verified : c.verified)
+      EXPECT_EQ(VerifyFile(session, u"BIG.BIN") == 0, verified);
+    CloseDiskSession(session);
+  }
+
+  // With the medium gone the failure says so, without retries.
+  testing_support::WriteFile(image + ".faults", "");
+  UseImages({image});
+  ASSERT_EQ(Select(u'D'), 0);
+  const Handle session = OpenSession(kFileSystemAny);
+  ASSERT_EQ(EjectDevice(kCurrentDevice), 0);
+  EXPECT_EQ(VerifyFile(session, u"BIG.BIN"), kResultNoMedium);
+  std::vector<std::uint8_t> sector(kSectorSize);
+  EXPECT_EQ(ReadSectors(kCurrentDevice, 0, 1, 0, sector.data(), kSectorSize), kResultNoMedium);
+  ASSERT_EQ(CloseDevice(kCurrentDevice), 0);
+  EXPECT_EQ(VerifyFile(session, u"BIG.BIN"), 0);
+  CloseDiskSession(session);
 }
 
 // udfinfo's "key=value" line.

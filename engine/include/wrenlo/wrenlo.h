@@ -30,6 +30,11 @@ inline constexpr std::int32_t kSectorSize = 2048;
 // Most entries GetDevices reports: one per drive letter.
 inline constexpr std::int32_t kMaxDevices = 26;
 
+// The result of a read or a medium operation on a drive that holds no
+// readable medium or whose tray is open, so that a caller can tell a medium
+// taken out from a sector that cannot be read.
+inline constexpr std::int32_t kResultNoMedium = 4;
+
 // Opaque engine handle (capabilities, disk sessions, directories); 0 = none.
 using Handle = std::uint32_t;
 

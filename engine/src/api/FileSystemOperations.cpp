@@ -2,21 +2,18 @@
 // volume records, directory listings and file verification.
 #include <wrenlo/wrenlo.h>
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "api/EngineState.h"
 #include "api/MediumLookup.h"
+#include "fs/ExtentVerifier.h"
 #include "fs/SessionFileSystem.h"
 
 namespace wrenlo {
 
 namespace {
-
-// Sectors VerifyFile reads at once.
-constexpr std::uint32_t kVerifyChunk = 32;
 
 // Bytes 1 to 6 of a volume date: years since 1900, month, day, hour, minute,
 // second; zero when the date is unset or outside what a byte holds.
@@ -128,22 +125,7 @@ std::int32_t VerifyFile(Handle session, const char16_t* path) {
   const std::uint64_t sectors = source.SectorCount();
   for (const Extent& extent : extents)
     if (extent.start > sectors || extent.count > sectors - extent.start) return kOutOfRange;
-  // As large as the largest read, and not filled: most files are small.
-  std::uint64_t largest = 0;
-  for (const Extent& extent : extents) largest = std::max(largest, extent.count);
-  const auto bufferSize =
-      static_cast<std::size_t>(std::min<std::uint64_t>(largest, kVerifyChunk)) * kSectorSize;
-  const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[bufferSize]);
-  for (const Extent& extent : extents) {
-    for (std::uint64_t done = 0; done < extent.count; done += kVerifyChunk) {
-      const auto count =
-          static_cast<std::uint32_t>(std::min<std::uint64_t>(kVerifyChunk, extent.count - done));
-      const Result read =
-          source.Read(static_cast<std::uint32_t>(extent.start + done), count, buffer.get());
-      if (read != kOk) return read;
-    }
-  }
-  return kOk;
+  return VerifyExtents(source, extents);
 }
 
 }  // namespace wrenlo

@@ -10,6 +10,8 @@
 
 namespace wrenlo {
 
+static_assert(kNoMedium == kResultNoMedium, "the public no-medium result is the engine's own");
+
 namespace {
 
 // The layout of the medium in the drive device names.

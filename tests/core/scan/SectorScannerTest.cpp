@@ -36,8 +36,10 @@ class SectorScannerTest : public ::testing::Test {
     fake::script().directories[u"DIR"] = {{u"B.BIN", false}, {u"C.DAT", false}};
   }
 
+  // The steady clock is the tick count in milliseconds plus micros.
   SectorScanner::Clocks TestClocks() {
-    return {[this] { return ticks.load(); }, [this] { return TimeValue{now++}; }};
+    return {[this] { return std::uint64_t{ticks.load()} * 1000 + micros.load(); },
+            [this] { return TimeValue{now++}; }};
   }
 
   // Builds the context and a scanner on the direct bridge.
@@ -62,6 +64,7 @@ class SectorScannerTest : public ::testing::Test {
   }
 
   std::atomic<std::uint32_t> ticks{0};
+  std::atomic<std::uint64_t> micros{0};
   std::atomic<std::int64_t> now{1000};
   Recorder receiver;
   std::unique_ptr<DeviceContext> context;
@@ -222,6 +225,107 @@ TEST_F(SectorScannerTest, StopDuringASectorEndsThePassAfterIt) {
                 ElementsAre(::testing::StartsWith("Table"), "Finished", "Finished"));
     EXPECT_FALSE(scanner->IsRunning());
   }
+}
+
+// The medium taken out (or the tray opened) during a scan: the read gives the
+// engine's no-medium result, and the run ends there as a stop would.
+TEST_F(SectorScannerTest, MediumRemovedDuringTheSurfaceScanEndsTheRun) {
+  for (const std::int32_t k : {0, 4}) {
+    SCOPED_TRACE("removed at sector " + std::to_string(k));
+    fake::Reset();
+    receiver = Recorder{};
+    now = 1000;
+    ScriptSession(10);
+    ScriptFiles();
+    fake::script().onRead = [k](std::int32_t address) {
+      if (address == kStart + k) fake::script().results["ReadSectors"] = wrenlo::kResultNoMedium;
+    };
+    Run(true, true);
+    EXPECT_EQ(fake::ReadCount(kStart + k), 1) << "no retries without a medium";
+    EXPECT_EQ(fake::ReadCount(kStart + k + 1), 0);
+    std::vector<std::uint8_t> expected(10, 0);
+    for (std::int32_t i = 0; i < k; ++i) expected[i] = 1;
+    EXPECT_EQ(Table(), expected);
+    const std::vector<std::string> log = receiver.Named("Log");
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1], "Log 0 @1001 Medium removed at sector " + std::to_string(k) + " [p0 e0]");
+    // Only the sectors read count as checked; the files test is not tried.
+    EXPECT_EQ(receiver.progress.back().current, k);
+    EXPECT_EQ(receiver.progress.back().errors, 0);
+    EXPECT_THAT(fake::CallsNamed("VerifyFile"), IsEmpty());
+    EXPECT_THAT(std::vector(receiver.reports.end() - 2, receiver.reports.end()),
+                ElementsAre("Finished", "Finished"));
+    EXPECT_FALSE(scanner->IsRunning());
+  }
+}
+
+TEST_F(SectorScannerTest, MediumRemovedDuringTheFilesTestEndsIt) {
+  ScriptSession(10);
+  ScriptFiles();
+  fake::script().onVerify = [](const std::u16string& path) {
+    if (path == u"DIR\\B.BIN") fake::script().results["VerifyFile"] = wrenlo::kResultNoMedium;
+  };
+  Run(false, true);
+  EXPECT_THAT(receiver.Named("Log"),
+              ElementsAre("Log 0 @1000 Medium removed at file DIR\\B.BIN [p0 e0]"));
+  EXPECT_EQ(fake::CallsNamed("VerifyFile").size(), 2u);
+  EXPECT_EQ(receiver.progress.back().current, 1);
+  EXPECT_EQ(receiver.progress.back().errors, 0);
+  EXPECT_EQ(receiver.Count("Finished"), 2u);
+}
+
+TEST_F(SectorScannerTest, RecentSpeedIsTheRateOfTheLastHalfSecond) {
+  struct Case {
+    const char* what;
+    std::int32_t sectors;
+    std::function<std::uint64_t(std::int32_t sector)> microsPerRead;
+    std::int32_t failingSector;  // -1: none
+    std::int32_t recentSpeed;
+  };
+  const Case cases[] = {
+      // 2048 bytes in 700 us: far below a millisecond tick.
+      {"fast reads", 3000, [](std::int32_t) { return 700; }, -1, 2925714},
+      {"slow reads after fast ones: only the last half second counts", 1100,
+       [](std::int32_t sector) { return sector < 1000 ? 100 : 10000; }, -1, 204800},
+      // 20 reads of 50 ms, the last failing 5 times: the last half second
+      // holds sectors 14 to 18 and the failed one.
+      {"a failed sector delivers nothing", 20, [](std::int32_t) { return 50000; }, 19, 20480},
+      {"no time has passed", 5, [](std::int32_t) { return 0; }, -1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fake::Reset();
+    fake::SetRecording(false);
+    receiver = Recorder{};
+    micros = 0;
+    ScriptSession(c.sectors);
+    if (c.failingSector >= 0) fake::script().readFailures[kStart + c.failingSector] = -1;
+    fake::script().onRead = [this, &c](std::int32_t address) {
+      micros += c.microsPerRead(address - kStart);
+    };
+    Run(true, false);
+    EXPECT_EQ(receiver.progress.back().recentSpeed, c.recentSpeed);
+    fake::SetRecording(true);
+  }
+}
+
+TEST_F(SectorScannerTest, EachPassIsNamedAndTimedAtItsEnd) {
+  ScriptSession(3);
+  ScriptFiles();
+  fake::script().onRead = [this](std::int32_t) { micros += 1000; };
+  fake::script().onVerify = [this](const std::u16string&) { micros += 200000; };
+  std::vector<std::pair<ScanPass, std::uint64_t>> ends;
+  Prepare();
+  receiver.afterReport = [&] {
+    if (receiver.reports.back() == "Finished")
+      ends.emplace_back(scanner->pass, scanner->passMicroseconds);
+  };
+  ASSERT_TRUE(scanner->Start(true, true, context.get()));
+  scanner->Wait();
+  ASSERT_EQ(ends.size(), 3u);
+  EXPECT_EQ(ends[0], std::pair(ScanPass::SurfaceScan, std::uint64_t{3000}));
+  EXPECT_EQ(ends[1], std::pair(ScanPass::FilesTest, std::uint64_t{600000}));
+  EXPECT_EQ(ends[2].first, ScanPass::None);  // the run
 }
 
 TEST_F(SectorScannerTest, FilesTestVerifiesEachFileOnItsOwnSession) {

@@ -72,11 +72,14 @@ TEST_F(ScanPageEngineTest, ShowsTheScratchAndTheHole) {
   EXPECT_EQ(page.ProblemLabel().Text(), "0.3%");
   EXPECT_EQ(page.ErrorLabel().Text(), "0.2%");
   auto* log = Item<QTreeWidget>(page.Client(), ScanPage::kLogId);
-  ASSERT_EQ(log->topLevelItemCount(), 16);
+  ASSERT_EQ(log->topLevelItemCount(), 17);
   EXPECT_EQ(log->topLevelItem(0)->text(1),
             "Surface scan started, start sector = 0, end sector = 2999");
   EXPECT_EQ(log->topLevelItem(1)->text(1), "Sector problem");
   EXPECT_EQ(log->topLevelItem(11)->text(1), "Sector error");
+  EXPECT_TRUE(log->topLevelItem(16)->text(1).startsWith(
+      "Surface scan finished: 3000 sectors, 2985 good, 10 problem, 5 error, 0 not checked, in "))
+      << log->topLevelItem(16)->text(1).toStdString();
 
   // The map of the finished scan, at one sector per cell from the top.
   WithModalDialog([&] { Item<QPushButton>(page.Client(), ScanPage::kDetailsId)->click(); },

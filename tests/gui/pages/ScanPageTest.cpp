@@ -1,20 +1,25 @@
 // The scan page as the user sees it, on the scriptable engine: its layout in
 // pixels, scans started and stopped from its button with the texts, enabled
-// states, shares and log rows they leave, the progress of a very large
-// session, the options and details dialogs, and a change of drive or the end
-// of the program while a scan runs.
+// states, shares, tooltips and log rows they leave, a medium taken out during
+// a scan, scans that check nothing, the progress of a very large session,
+// the options and details dialogs, and a change of drive or the end of the
+// program while a scan runs.
 #include <FakeEngine.h>
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTabBar>
 #include <QTest>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <atomic>
 #include <future>
@@ -99,10 +104,24 @@ class ScanPageTest : public ::testing::Test {
   QStringList Shares() const {
     return {page->GoodLabel().Text(), page->ProblemLabel().Text(), page->ErrorLabel().Text()};
   }
+  // The log's texts; the time a pass took reads "H:MM:SS".
   QStringList LogTexts() const {
+    static const QRegularExpression elapsed(", in \\d+:\\d\\d:\\d\\d$");
     QStringList texts;
     for (int row = 0; row < Log()->topLevelItemCount(); ++row)
-      texts << Log()->topLevelItem(row)->text(1);
+      texts << Log()->topLevelItem(row)->text(1).replace(elapsed, ", in H:MM:SS");
+    return texts;
+  }
+  // What each indicator's tooltip says when the pointer rests on it.
+  QStringList ToolTips() const {
+    QStringList texts;
+    for (const IndicatorLabel* label :
+         {&page->GoodLabel(), &page->ProblemLabel(), &page->ErrorLabel()}) {
+      QHelpEvent help(QEvent::ToolTip, QPoint(4, 4), label->mapToGlobal(QPoint(4, 4)));
+      QApplication::sendEvent(const_cast<IndicatorLabel*>(label), &help);
+      texts << QToolTip::text();
+      QToolTip::hideText();
+    }
     return texts;
   }
   // Whether the radio buttons and "Advanced..." can be used.
@@ -202,21 +221,24 @@ TEST_F(ScanPageTest, ProgressReportsFillBarSharesStatusAndSpeed) {
   ProgressCtx_t progress;
   progress.total = 1000;
   progress.text = u"Surface Scan.";
-  page->OnProgress(progress);  // the first report of a pass
-  EXPECT_EQ(Shares(), QStringList({"100.0%", "0.0%", "0.0%"}));
+  page->OnProgress(progress);  // the first report of a pass: nothing checked yet
+  EXPECT_EQ(Shares(), QStringList({"0.0%", "0.0%", "0.0%"}));
   EXPECT_EQ(Text(ScanPage::kSpeedId), "0x (0.0 kbps)");
 
   progress.current = 200;
   progress.problems = 3;
   progress.errors = 1;
+  // The speed shown is the rate of the last half second, not the one-sector
+  // figure of a millisecond tick.
   progress.speed = 2048000;
+  progress.recentSpeed = 5734400;
   progress.text = u"Surface Scan. Sector 199 from 1000";
   page->OnProgress(progress);
   EXPECT_EQ(Shares(), QStringList({"98.0%", "1.5%", "0.5%"}));
-  EXPECT_EQ(Text(ScanPage::kSpeedId), "13x (2000.0 kbps)");
+  EXPECT_EQ(Text(ScanPage::kSpeedId), "37x (5600.0 kbps)");
   EXPECT_EQ(Text(ScanPage::kStatusId), "Surface Scan. Sector 199 from 1000");
   EXPECT_EQ(Progress(), 20);
-  progress.speed = 128000;
+  progress.recentSpeed = 128000;
   page->OnProgress(progress);
   EXPECT_EQ(Text(ScanPage::kSpeedId), "0x (125.0 kbps)");
 
@@ -269,8 +291,13 @@ TEST_F(ScanPageTest, SurfaceScanShowsItsProgressAndLogsProblemsAndErrors) {
                   .match(Text(ScanPage::kSpeedId))
                   .hasMatch())
       << Text(ScanPage::kSpeedId).toStdString();
-  EXPECT_EQ(LogTexts(), QStringList({"Surface scan started, start sector = 0, end sector = 199",
-                                     "Sector problem", "Sector error"}));
+  EXPECT_EQ(LogTexts(),
+            QStringList({"Surface scan started, start sector = 0, end sector = 199",
+                         "Sector problem", "Sector error",
+                         "Surface scan finished: 200 sectors, 198 good, 1 problem, 1 error, "
+                         "0 not checked, in H:MM:SS"}));
+  EXPECT_EQ(ToolTips(), QStringList({"198 of 200 sectors checked", "1 of 200 sectors checked",
+                                     "1 of 200 sectors checked"}));
   const QRegularExpression time("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d$");
   for (int row = 0; row < Log()->topLevelItemCount(); ++row)
     EXPECT_TRUE(time.match(Log()->topLevelItem(row)->text(0)).hasMatch())
@@ -299,7 +326,9 @@ TEST_F(ScanPageTest, StopEndsTheScanAndTheNextStartRunsTheChosenTest) {
   }
   EXPECT_EQ(Text(ScanPage::kStatusId), "Surface Scan. Sector 50 from 1000");
   EXPECT_EQ(Progress(), 5);
-  EXPECT_EQ(LogTexts().size(), 1);
+  EXPECT_EQ(LogTexts().mid(1),
+            QStringList({"Surface scan stopped at sector 51: 1000 sectors, 51 good, 0 problem, "
+                         "0 error, 949 not checked, in H:MM:SS"}));
 
   // The files test: no speed and no problems, throughout.
   Radio(ScanPage::kFilesTestId)->click();
@@ -313,15 +342,145 @@ TEST_F(ScanPageTest, StopEndsTheScanAndTheNextStartRunsTheChosenTest) {
   EXPECT_FALSE(Button(ScanPage::kDetailsId)->isEnabled());
   EXPECT_EQ(Text(ScanPage::kSpeedId), "0x (0.0 kbps)");
   EXPECT_EQ(Text(ScanPage::kStatusId), "A.TXT");
-  EXPECT_EQ(Shares(), QStringList({"100.0%", "0.0%", "0.0%"}));
+  EXPECT_EQ(Shares(), QStringList({"0.0%", "0.0%", "0.0%"}));  // no file checked yet
   verified.set_value();
   ASSERT_TRUE(Finished());
   EXPECT_EQ(Text(ScanPage::kSpeedId), "0x (0.0 kbps)");
   EXPECT_EQ(Text(ScanPage::kStatusId), "DIR\\B.TXT");
   EXPECT_EQ(Shares(), QStringList({"50.0%", "0.0%", "50.0%"}));
   EXPECT_EQ(Progress(), 100);
-  EXPECT_EQ(LogTexts().last(), "File error: DIR\\B.TXT");
+  EXPECT_EQ(LogTexts().mid(LogTexts().size() - 2),
+            QStringList({"File error: DIR\\B.TXT",
+                         "Files test finished: 2 files, 1 good, 0 problem, 1 error, "
+                         "0 not checked, in H:MM:SS"}));
+  EXPECT_EQ(ToolTips(),
+            QStringList({"1 of 2 files checked", "0 of 2 files checked", "1 of 2 files checked"}));
   EXPECT_FALSE(Button(ScanPage::kDetailsId)->isEnabled());
+}
+
+// The medium taken out while the scan reads: the scan stops there, the
+// sectors after it stay unchecked, and the log says so once.
+TEST_F(ScanPageTest, MediumTakenOutStopsTheScanWithOneEntry) {
+  ScriptDisc(1000);
+  fake::script().readFailures[100] = 1;
+  fake::script().onRead = [](std::int32_t address) {
+    if (address == 300) fake::script().results["ReadSectors"] = wrenlo::kResultNoMedium;
+  };
+  NewContext();
+  PressStartStop();
+  ASSERT_TRUE(Finished());
+  EXPECT_EQ(LogTexts(),
+            QStringList({"Surface scan started, start sector = 0, end sector = 999",
+                         "Sector problem", "Medium removed at sector 300",
+                         "Surface scan stopped at sector 300: 1000 sectors, 299 good, 1 problem, "
+                         "0 error, 700 not checked, in H:MM:SS"}));
+  EXPECT_EQ(fake::ReadCount(300), 1);
+  EXPECT_EQ(fake::ReadCount(301), 0);
+  EXPECT_EQ(Shares(), QStringList({"99.7%", "0.3%", "0.0%"}));
+  EXPECT_EQ(Progress(), 30);
+  EXPECT_TRUE(ChoicesEnabled());
+  WithModalDialog([&] { Button(ScanPage::kDetailsId)->click(); },
+                  [&](QDialog*) {
+                    const SurfaceInfoControl& map = page->DetailsDialog()->GetSurfaceMap();
+                    EXPECT_EQ(map.GetBlockFlags(299), kBlockGood);
+                    EXPECT_EQ(map.GetBlockFlags(300), 0);
+                    EXPECT_EQ(map.GetBlockFlags(999), 0);
+                  });
+}
+
+// A scan that checks nothing shows no share as good and says why; without a
+// medium it cannot be started at all.
+TEST_F(ScanPageTest, NothingCheckedShowsNoShareAndSaysWhy) {
+  struct Case {
+    const char* what;
+    std::function<void()> script;
+    int choice;
+    const char* entry;
+  };
+  const Case cases[] = {
+      {"tray opened after the drive was read",
+       [] {
+         ScriptDisc(50);
+         fake::script().results["ReadSectors"] = wrenlo::kResultNoMedium;
+       },
+       ScanPage::kSurfaceScanId,
+       "Surface scan stopped at sector 0: 50 sectors, 0 good, 0 problem, 0 error, "
+       "50 not checked, in H:MM:SS"},
+      {"a medium whose last session has no record",
+       [] { fake::script().medium = fake::Medium(u"CD-ROM", 1, 1, 1, 1); },
+       ScanPage::kSurfaceScanId,
+       "Surface scan finished: nothing was read, the last session has no sectors"},
+      {"a disc without files",
+       [] {
+         ScriptDisc(50);
+         fake::script().directories[u""] = {};
+       },
+       ScanPage::kFilesTestId, "Files test finished: nothing was tested, no files found"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fake::Reset();
+    Button(ScanPage::kClearId)->click();
+    c.script();
+    NewContext();
+    Radio(c.choice)->click();
+    ASSERT_TRUE(Button(ScanPage::kStartStopId)->isEnabled());
+    PressStartStop();
+    ASSERT_TRUE(Finished());
+    EXPECT_EQ(Shares(), QStringList({"0.0%", "0.0%", "0.0%"}));
+    ASSERT_FALSE(LogTexts().isEmpty());
+    EXPECT_EQ(LogTexts().last(), c.entry);
+  }
+
+  // No medium, or no drive at all: nothing to start.
+  fake::Reset();
+  fake::script().results["GetMediumInformation"] = wrenlo::kResultNoMedium;
+  NewContext();
+  EXPECT_FALSE(Button(ScanPage::kStartStopId)->isEnabled());
+  page->context = nullptr;
+  page->UpdateContent();
+  EXPECT_FALSE(Button(ScanPage::kStartStopId)->isEnabled());
+  fake::Reset();
+  ScriptDisc(10);
+  NewContext();
+  EXPECT_TRUE(Button(ScanPage::kStartStopId)->isEnabled());
+}
+
+TEST_F(ScanPageTest, LogFollowsNewRowsUnlessScrolledUp) {
+  QScrollBar* bar = Log()->verticalScrollBar();
+  const auto add = [&](int rows) {
+    for (int i = 0; i < rows; ++i) page->OnLogEntry(0, TimeValue{0}, u"row");
+  };
+  const auto atEnd = [&] { return bar->maximum() > 0 && bar->value() == bar->maximum(); };
+  add(100);
+  EXPECT_TRUE(WaitUntil(atEnd));
+  bar->setValue(10);  // the user scrolls up to read
+  add(5);
+  EXPECT_FALSE(WaitUntil([&] { return bar->value() != 10; }, 200));
+  bar->setValue(bar->maximum());  // and back to the end
+  const int end = bar->maximum();
+  add(5);
+  EXPECT_TRUE(WaitUntil([&] { return atEnd() && bar->value() > end; }));
+  EXPECT_EQ(Log()->topLevelItemCount(), 110);
+}
+
+// Error reads 0.0% while a few sectors of a large disc have failed: the
+// tooltip gives the count.
+TEST_F(ScanPageTest, IndicatorTooltipsGiveTheCountsBehindTheShares) {
+  ScriptDisc(10);
+  NewContext();
+  EXPECT_EQ(ToolTips(), QStringList({"0 of 0 sectors checked", "0 of 0 sectors checked",
+                                     "0 of 0 sectors checked"}));
+  ProgressCtx_t progress;
+  progress.total = 147296;
+  progress.current = 147296;
+  progress.problems = 40;
+  progress.errors = 5;
+  page->OnProgress(progress);
+  EXPECT_EQ(Shares(), QStringList({"100.0%", "0.0%", "0.0%"}));
+  EXPECT_EQ(ToolTips(),
+            QStringList({"147251 of 147296 sectors checked", "40 of 147296 sectors checked",
+                         "5 of 147296 sectors checked"}));
 }
 
 TEST_F(ScanPageTest, StartWithoutAChoiceSaysSoAndStartsNothing) {

@@ -70,7 +70,7 @@ bool RunUntil(const std::function<bool()>& condition) {
 }
 
 SectorScanner::Clocks FixedClocks() {
-  return {[] { return std::uint32_t{0}; }, [] { return TimeValue{1000}; }};
+  return {[] { return std::uint64_t{0}; }, [] { return TimeValue{1000}; }};
 }
 
 class WindowBridgeTest : public ::testing::Test {
