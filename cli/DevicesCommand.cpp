@@ -5,22 +5,8 @@
 #include "cli/Utf8.h"
 #include "core/disc/DeviceList.h"
 
-namespace {
-
-// The drives as the drive list shows them, then the unusable entries in the
-// engine's order.
-std::vector<DeviceListItem> DevicesInListOrder() {
-  const std::vector<DeviceListItem> items = ReadDeviceList();
-  std::vector<DeviceListItem> ordered = ListedDrives(items);
-  for (const DeviceListItem& item : items)
-    if (!item.usable) ordered.push_back(item);
-  return ordered;
-}
-
-}  // namespace
-
 int RunDevices(const CommandLine& command) {
-  const std::vector<DeviceListItem> devices = DevicesInListOrder();
+  const std::vector<DeviceListItem> devices = DevicesInListOrder(ReadDeviceList());
   std::string out;
   if (command.json) {
     out = "[";
@@ -30,13 +16,14 @@ int RunDevices(const CommandLine& command) {
       out += "  {\"drive\": ";
       AppendJsonString(out, device.letter == 0 ? std::string() : DriveName(device.letter));
       out += ", \"text\": ";
-      AppendJsonString(out, device.text);
+      AppendJsonString(out, WholeDriveText(device));
       out += device.usable ? ", \"available\": true}" : ", \"available\": false}";
     }
     out += devices.empty() ? "]\n" : "\n]\n";
   } else {
     for (const DeviceListItem& device : devices)
-      out += (device.usable ? "" : "unavailable: ") + ToUtf8(device.text) + "\n";
+      out += device.usable ? ToUtf8(DriveListText(device)) + "\n"
+                           : "unavailable: " + ToUtf8(WholeDriveText(device)) + "\n";
   }
   Print(stdout, out);
   if (devices.empty() && !command.json) PrintError(kNoDrives);

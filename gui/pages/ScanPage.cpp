@@ -10,7 +10,9 @@
 #include <QStyleOptionViewItem>
 #include <QTreeWidget>
 #include <algorithm>
+#include <mutex>
 
+#include "core/disc/DeviceContext.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
 #include "core/scan/SectorScanner.h"
@@ -175,7 +177,14 @@ void ScanPage::OnScannerCall(const ScannerCallEvent& call) { call.Run(); }
 
 // --- The page contract ----------------------------------------------------------------
 
+// A context of the drive whose scan the page shows keeps that scan in view.
 void ScanPage::UpdateContent() {
+  if (shownScan != nullptr && shownScan->driveLetter == context->driveLetter) return;
+  shownScan = nullptr;
+  ClearFigures();
+}
+
+void ScanPage::ClearFigures() {
   progressBar->setValue(0);
   speedText->SetText(kNotAvailable);
   statusText->SetText(kNotAvailable);
@@ -207,7 +216,8 @@ void ScanPage::OnStartStop() {
     box.exec();
     return;
   }
-  if (context != nullptr) scanner->Start(surface, files, context);
+  if (context != nullptr && scanner->Start(surface, files, context))
+    shownScan = &history.Begin(context->driveLetter, surface, files, TimeValue::Now());
 }
 
 void ScanPage::OnDetails() {
@@ -240,12 +250,20 @@ void ScanPage::OnScanStarted() {
 }
 
 // Details keeps its state: the map of a finished surface scan stays reachable.
+// The record takes the table as it is at the end of each pass.
 void ScanPage::OnScanFinished() {
+  if (shownScan != nullptr) {
+    shownScan->end = TimeValue::Now();
+    shownScan->ended = !scanner->IsRunning();
+    const std::lock_guard lock(scanner->stateLock);
+    shownScan->sectors = scanner->surfaceState.sectors;
+  }
   startStop->setText(QStringLiteral("Start"));
   EnableChoices(true);
 }
 
 void ScanPage::OnProgress(const ProgressCtx_t& progress) {
+  if (shownScan != nullptr) shownScan->progress = progress;
   progressBar->setValue(ProgressPosition(progress));
   const ScanShares shares = SharesOf(progress);
   SetIndicatorPercent(shares.good, shares.problem, shares.error);
@@ -266,7 +284,8 @@ void ScanPage::OnSurfaceState(const SurfaceState_t&) {
 }
 
 // A row at the end, not scrolled into view; every kind looks the same.
-void ScanPage::OnLogEntry(int, const TimeValue& time, const std::u16string& text) {
+void ScanPage::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) {
+  if (shownScan != nullptr) shownScan->log.push_back({static_cast<LogKind>(kind), time, text});
   auto* row = new QTreeWidgetItem({ToQString(LogTimeText(time)), ToQString(text)});
   logList->addTopLevelItem(row);
 }
@@ -291,8 +310,12 @@ void ScanPage::LayoutControls() {
     MoveWindow(statusText, left + 42, top, right - left - 42, 18);
     MoveWindow(progressBar, left, top + 19, right - 80 - left, 20);
     MoveWindow(details, right - 74, top + 18, 74, 22);
-    MoveCaption(Item(page, kSpeedLabelId), left, top + 44, 76, 18);
-    MoveWindow(speedText, left + 82, top + 44, 140, 18);
+    auto* speedLabel = Item<QLabel>(page, kSpeedLabelId);
+    MoveCaption(speedLabel, left, top + 44, 76, 18);
+    // At least a space between the caption's text and the speed.
+    const QFontMetrics caption = speedLabel->fontMetrics();
+    const int speedLeft = std::max(82, caption.horizontalAdvance(speedLabel->text() + u' '));
+    MoveWindow(speedText, left + speedLeft, top + 44, 140, 18);
     MoveCaption(Item(page, kErrorLabelId), right - 60, top + 54, 60, 17);
     MoveWindow(&errorLabel, right - 60, top + 71, 56, 20);
     MoveCaption(Item(page, kProblemLabelId), right - 130, top + 54, 60, 18);

@@ -1,5 +1,6 @@
 #include "gui/pages/SectorInfoPage.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -18,6 +19,7 @@
 #include "gui/controls/BinaryViewer.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/MoveWindow.h"
+#include "gui/platform/SaveFileDialog.h"
 #include "gui/platform/SortedComboBox.h"
 #include "gui/platform/ToolBarCtrl.h"
 #include "gui/platform/UpDownCtrl.h"
@@ -112,22 +114,24 @@ std::int32_t ParseSectorNumber(const QString& text) {
 
 // Replaces the file at path by bytes, or leaves everything as it was: the
 // bytes go to a new file in the same folder, which takes the name only once
-// it is complete. False when the file cannot be written; a target that exists
-// but is no regular file (a folder, a device) is never replaced.
-bool SaveFileAtomically(const QString& path, const std::vector<std::uint8_t>& bytes) {
+// it is complete. Returns why the file cannot be written, or an empty text
+// when it was; a target that exists but is no regular file (a folder, a
+// device) is never replaced.
+QString SaveFileAtomically(const QString& path, const std::vector<std::uint8_t>& bytes) {
   const QFileInfo target(path);
-  if (target.exists() && !target.isFile()) return false;
+  if (target.exists() && !target.isFile()) return QStringLiteral("Not a regular file");
   QSaveFile file(path);
   // Unbuffered, so that a short write shows here and not only, unreported, when
   // the file is closed.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return file.errorString();
   const auto size = static_cast<qint64>(bytes.size());
   if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+    const QString reason = file.errorString();
     file.cancelWriting();
     file.commit();  // removes the unfinished file
-    return false;
+    return reason;
   }
-  return file.commit();
+  return file.commit() ? QString() : file.errorString();
 }
 
 // Places a label, widening it when its text needs more room: the desktop's
@@ -173,12 +177,12 @@ void SectorInfoPage::CreateToolbar() {
   toolbar = new ToolBarCtrl(Client());
   SetControlId(toolbar, kToolbarId);
   toolbar->SetImageList(&toolbarImages);
-  toolbar->AddButton(0, kSave);
+  toolbar->AddButton(0, kSave, QStringLiteral("Save Sector"));
   toolbar->AddSeparator();
-  toolbar->AddButton(1, kFirstSector);
-  toolbar->AddButton(2, kPreviousSector);
-  toolbar->AddButton(3, kNextSector);
-  toolbar->AddButton(4, kLastSector);
+  toolbar->AddButton(1, kFirstSector, QStringLiteral("First Sector"));
+  toolbar->AddButton(2, kPreviousSector, QStringLiteral("Previous Sector"));
+  toolbar->AddButton(3, kNextSector, QStringLiteral("Next Sector"));
+  toolbar->AddButton(4, kLastSector, QStringLiteral("Last Sector"));
   // The buttons start at the toolbar's corner and stand side by side, as a
   // flat toolbar's do: with the style's margins and gaps a 130 x 20 bar
   // would have room for neither the icons' height nor the fifth button.
@@ -344,11 +348,17 @@ void SectorInfoPage::SaveSector() {
   dialog.setNameFilters(
       {QStringLiteral("Binary Files (*.bin)"), QStringLiteral("All Files (*.*)")});
   dialog.setDefaultSuffix(QStringLiteral("bin"));
+  PrepareSaveDialog(dialog, QStringLiteral("sector-%1.bin").arg(currentSector));
   const QString path = runSaveDialog(dialog);
   if (path.isEmpty()) return;
-  if (!SaveFileAtomically(path, sectorData)) {
+  RememberSaveFolder(path);
+  const QString reason = SaveFileAtomically(path, sectorData);
+  if (!reason.isEmpty()) {
+    // The fixed first line, then the file and the system's reason.
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kSaveErrorCaption),
-                    QString::fromUtf8(kSaveError), QMessageBox::Ok, this);
+                    QString::fromUtf8(kSaveError) + u'\n' + QDir::toNativeSeparators(path) +
+                        u'\n' + reason,
+                    QMessageBox::Ok, this);
     box.exec();
   }
 }
