@@ -107,12 +107,13 @@ bool MainWindow::OnInitDialog() {
 }
 
 // Widens the window, when the desktop's fixed-pitch font needs it, so that the
-// Sector Viewer shows each dump line whole.
+// Sector Viewer shows each dump line whole. The viewer spans the page's whole
+// width, which is already set while the viewer's own size is not yet.
 void MainWindow::FitSectorViewer() {
   const auto* viewer = Item<BinaryViewer>(sectorPage.Client(), SectorInfoPage::kViewerId);
   if (viewer == nullptr) return;
   const int lineCharacters = static_cast<int>(kHexDumpLineLength) - 2;  // without CR LF
-  const int missing = viewer->WidthForLine(lineCharacters) - viewer->width();
+  const int missing = viewer->WidthForLine(lineCharacters) - sectorPage.width();
   if (missing > 0) resize(width() + missing, height());
 }
 

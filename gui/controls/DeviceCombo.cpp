@@ -26,7 +26,7 @@ void DeviceCombo::FillDevices() {
   }
   const int drives = count();
   for (const DeviceListItem& item : items)
-    if (!item.usable) AddUnusable(item);
+    if (!item.usable && !item.text.empty()) AddUnusable(item);
   if (selected < 0 && drives > 0) selected = 0;
   setCurrentIndex(selected);
 }

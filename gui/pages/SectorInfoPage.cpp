@@ -13,6 +13,8 @@
 #include <QRegularExpressionValidator>
 #include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <limits>
 
 #include "core/disc/DeviceContext.h"
@@ -126,7 +128,8 @@ QString SaveFileAtomically(const QString& path, const std::vector<std::uint8_t>&
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return file.errorString();
   const auto size = static_cast<qint64>(bytes.size());
   if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
-    const QString reason = file.errorString();
+    // The system's own words; the file's error text does not always give them.
+    const QString reason = QString::fromLocal8Bit(std::strerror(errno));
     file.cancelWriting();
     file.commit();  // removes the unfinished file
     return reason;
@@ -351,9 +354,10 @@ void SectorInfoPage::SaveSector() {
   PrepareSaveDialog(dialog, QStringLiteral("sector-%1.bin").arg(currentSector));
   const QString path = runSaveDialog(dialog);
   if (path.isEmpty()) return;
-  RememberSaveFolder(path);
   const QString reason = SaveFileAtomically(path, sectorData);
-  if (!reason.isEmpty()) {
+  if (reason.isEmpty()) {
+    RememberSaveFolder(path);
+  } else {
     // The fixed first line, then the file and the system's reason.
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kSaveErrorCaption),
                     QString::fromUtf8(kSaveError) + u'\n' + QDir::toNativeSeparators(path) +
