@@ -288,10 +288,10 @@ void MainWindow::OnSupport() { OpenWebPage(kSupportPage); }
 void MainWindow::OpenWebPage(const char* address) {
   const QString url = QString::fromUtf8(address);
   if (QDesktopServices::openUrl(QUrl(url))) return;
-  QMessageBox box(QMessageBox::Information, QString::fromUtf8(kProductName),
-                  QStringLiteral("The web page could not be opened in a browser. Its address:\n") +
-                      url,
-                  QMessageBox::Ok, this);
+  QMessageBox box(
+      QMessageBox::Information, QString::fromUtf8(kProductName),
+      QStringLiteral("The web page could not be opened in a browser. Its address:\n") + url,
+      QMessageBox::Ok, this);
   box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   box.exec();
 }

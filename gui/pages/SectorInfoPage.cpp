@@ -359,10 +359,10 @@ void SectorInfoPage::SaveSector() {
     RememberSaveFolder(path);
   } else {
     // The fixed first line, then the file and the system's reason.
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kSaveErrorCaption),
-                    QString::fromUtf8(kSaveError) + u'\n' + QDir::toNativeSeparators(path) +
-                        u'\n' + reason,
-                    QMessageBox::Ok, this);
+    QMessageBox box(
+        QMessageBox::NoIcon, QString::fromUtf8(kSaveErrorCaption),
+        QString::fromUtf8(kSaveError) + u'\n' + QDir::toNativeSeparators(path) + u'\n' + reason,
+        QMessageBox::Ok, this);
     box.exec();
   }
 }

@@ -1,6 +1,6 @@
-#include "core/format/ElideMiddle.h"
-
 #include <gtest/gtest.h>
+
+#include "core/format/ElideMiddle.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "core/scan/ScanRecord.h"
-
 #include <gtest/gtest.h>
+
+#include "core/scan/ScanRecord.h"
 
 namespace {
 

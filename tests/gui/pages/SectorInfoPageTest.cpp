@@ -2,18 +2,18 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <QAbstractFileIconProvider>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QAbstractFileIconProvider>
 #include <QFileSystemModel>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
