@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <future>
 #include <memory>
@@ -48,7 +49,9 @@ class ReadGate {
   explicit ReadGate(std::int32_t sector) {
     fake::script().onRead = [this, sector](std::int32_t address) {
       if (address != sector || reached.exchange(true)) return;
-      open.get_future().wait();
+      // Bounded, so that a window that waits for the held worker fails its
+      // test instead of hanging it.
+      open.get_future().wait_for(std::chrono::seconds(30));
     };
   }
   ~ReadGate() { Open(); }
