@@ -9,15 +9,6 @@
 
 namespace {
 
-// The drives as the drive list shows them, then the unusable entries in the
-// engine's order.
-std::vector<DeviceListItem> DevicesInListOrder(const std::vector<DeviceListItem>& items) {
-  std::vector<DeviceListItem> ordered = ListedDrives(items);
-  for (const DeviceListItem& item : items)
-    if (!item.usable) ordered.push_back(item);
-  return ordered;
-}
-
 // The images WRENLO_IMAGES names, in order.
 std::vector<std::string> ImagePaths() {
   const char* variable = std::getenv("WRENLO_IMAGES");
@@ -76,7 +67,7 @@ int RunDevices(const CommandLine& command) {
       AppendJsonString(out, device.text);
       if (!device.usable) {
         out += ", \"reason\": ";
-        AppendJsonString(out, UnusableText(device));
+        AppendJsonString(out, WholeDriveText(device));
       }
       out += device.usable ? ", \"available\": true}" : ", \"available\": false}";
     }
@@ -84,8 +75,8 @@ int RunDevices(const CommandLine& command) {
   } else {
     // A file name may hold any character but '/' and NUL.
     for (const DeviceListItem& device : devices)
-      out += device.usable ? WithControlsEscaped(ToUtf8(device.text)) + "\n"
-                           : "unavailable: " + WithControlsEscaped(ToUtf8(UnusableText(device))) + "\n";
+      out += device.usable ? WithControlsEscaped(ToUtf8(DriveListText(device))) + "\n"
+                           : "unavailable: " + WithControlsEscaped(ToUtf8(WholeDriveText(device))) + "\n";
   }
   Print(stdout, out);
   if (const std::size_t leftOut = ImagesLeftOut(items); leftOut != 0)

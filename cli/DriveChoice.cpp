@@ -19,7 +19,7 @@ std::optional<std::uint16_t> ChooseDrive(char16_t requested) {
   for (const DeviceListItem& item : items) {
     if (!item.usable && item.letter == requested) {
       PrintError("drive " + DriveName(requested) +
-                 " cannot be used: " + ToUtf8(UnusableText(item)));
+                 " cannot be used: " + ToUtf8(WholeDriveText(item)));
       return std::nullopt;
     }
   }
@@ -38,14 +38,4 @@ std::string NoDrivesText(const std::vector<DeviceListItem>& items) {
 
 std::string DriveName(std::uint16_t letter) {
   return ToUtf8(std::u16string{static_cast<char16_t>(letter), u':'});
-}
-
-std::u16string UnusableText(const DeviceListItem& item) {
-  std::int32_t units = 0;
-  if (wrenlo::GetDeviceUnusableReason(item.letter, nullptr, &units) == 0 || units <= 1)
-    return item.text;
-  std::u16string reason(static_cast<std::size_t>(units), u'\0');
-  if (wrenlo::GetDeviceUnusableReason(item.letter, reason.data(), &units) != 0) return item.text;
-  reason.resize(reason.find(u'\0'));
-  return std::u16string{static_cast<char16_t>(item.letter), u':', u' '} + reason;
 }

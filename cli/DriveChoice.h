@@ -19,8 +19,3 @@ std::optional<std::uint16_t> ChooseDrive(char16_t requested);
 
 // "D:" for the letter D.
 std::string DriveName(std::uint16_t letter);
-
-// An unusable entry's text with the whole reason the engine gives for it
-// ("H: " and the image's name and problem), where the entry's own text may
-// be cut; the entry's text when the engine gives no reason.
-std::u16string UnusableText(const DeviceListItem& item);

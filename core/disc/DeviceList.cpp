@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 
+#include "core/format/ElideMiddle.h"
+
 namespace {
 
 char16_t FoldCase(char16_t unit) {
@@ -45,4 +47,26 @@ std::vector<DeviceListItem> ListedDrives(const std::vector<DeviceListItem>& item
                [](const DeviceListItem& item) { return item.usable && !item.text.empty(); });
   std::stable_sort(drives.begin(), drives.end(), TextBefore);
   return drives;
+}
+
+std::vector<DeviceListItem> DevicesInListOrder(const std::vector<DeviceListItem>& items) {
+  std::vector<DeviceListItem> ordered = ListedDrives(items);
+  for (const DeviceListItem& item : items)
+    if (!item.usable) ordered.push_back(item);
+  return ordered;
+}
+
+std::u16string WholeDriveText(const DeviceListItem& item) {
+  if (item.usable) return item.text;
+  std::int32_t units = 0;
+  if (wrenlo::GetDeviceUnusableReason(item.letter, nullptr, &units) == 0 || units <= 1)
+    return item.text;
+  std::u16string reason(static_cast<std::size_t>(units), u'\0');
+  if (wrenlo::GetDeviceUnusableReason(item.letter, reason.data(), &units) != 0) return item.text;
+  reason.resize(reason.find(u'\0'));
+  return std::u16string{static_cast<char16_t>(item.letter), u':', u' '} + reason;
+}
+
+std::u16string DriveListText(const DeviceListItem& item) {
+  return ElideMiddle(WholeDriveText(item), kDriveTextUnits);
 }

@@ -13,9 +13,13 @@ struct DeviceListItem {
   std::u16string text;
   // The drive letter: the text's first unit (0 for an empty text).
   std::uint16_t letter = 0;
-  // False for an entry the engine marks with '#'; it is never listed.
+  // False for an entry the engine marks with '#'; it is listed after the
+  // drives and cannot be chosen.
   bool usable = true;
 };
+
+// The most code units a drive's text takes in the drive list.
+inline constexpr std::size_t kDriveTextUnits = 49;
 
 // Every entry of the engine's device list, in the engine's order.
 std::vector<DeviceListItem> ReadDeviceList();
@@ -24,3 +28,17 @@ std::vector<DeviceListItem> ReadDeviceList();
 // ignoring the case of ASCII letters, entries of equal text in their original
 // order.
 std::vector<DeviceListItem> ListedDrives(const std::vector<DeviceListItem>& items);
+
+// Every entry of items as the drive list shows them: the usable ones in
+// ListedDrives' order, then the unusable ones in the engine's order.
+std::vector<DeviceListItem> DevicesInListOrder(const std::vector<DeviceListItem>& items);
+
+// The whole text of an entry: for a drive, its letter and name; for an
+// unusable entry, "H: " and the whole reason the engine gives for it (the
+// image's name and its problem), where the list's entry holds only the first
+// 49 units. The entry's own text when the engine gives no more.
+std::u16string WholeDriveText(const DeviceListItem& item);
+
+// The entry's whole text shortened in the middle to kDriveTextUnits units,
+// as the drive list and the command line show it.
+std::u16string DriveListText(const DeviceListItem& item);

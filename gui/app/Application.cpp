@@ -26,7 +26,8 @@ int Application::InitInstance(int argc, char** argv) {
   // Lets the desktop match the window with the installed menu entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("lumeter"));
   QApplication::setWindowIcon(LoadIcon(128));
-  // The program stores no settings: nothing is read or written here.
+  // The only setting the program keeps is the folder the last save went to,
+  // read and written by the save dialog.
   {
     MainWindow window;
     window.DoModal();

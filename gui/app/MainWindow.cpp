@@ -3,11 +3,17 @@
 #include <wrenlo/wrenlo.h>
 
 #include <QDesktopServices>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
+#include <QTabBar>
 #include <QUrl>
 
+#include "core/format/HexDump.h"
 #include "core/product/ProductInfo.h"
+#include "core/scan/SectorScanner.h"
 #include "gui/app/AboutDialog.h"
+#include "gui/controls/BinaryViewer.h"
 #include "gui/controls/DeviceCombo.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/LinkCtrl.h"
@@ -47,25 +53,28 @@ const DialogTemplate kTemplate102 = {
     },
 };
 
+// '&' marks each item's access key.
 const MenuTemplate kMenu128 = {
-    {"General",
+    {"&General",
      {
-         {"Open Tray", MainWindow::kOpenTray},
-         {"Close Tray", MainWindow::kCloseTray},
-         {"Save Report", MainWindow::kSaveReport},
+         {"&Open Tray", MainWindow::kOpenTray},
+         {"&Close Tray", MainWindow::kCloseTray},
+         {"&Save Report", MainWindow::kSaveReport},
          {nullptr, 0},
-         {"Rescan Devices", MainWindow::kRescanDevices},
+         {"&Rescan Devices", MainWindow::kRescanDevices},
          {nullptr, 0},
-         {"Exit", MainWindow::kExit},
+         {"E&xit", MainWindow::kExit},
      }},
-    {"Info",
+    {"&Info",
      {
-         {"Corvane Website", MainWindow::kWebsite},
-         {"Support", MainWindow::kSupport},
+         {"Corvane &Website", MainWindow::kWebsite},
+         {"&Support", MainWindow::kSupport},
          {nullptr, 0},
-         {"About", MainWindow::kAbout},
+         {"&About", MainWindow::kAbout},
      }},
 };
+
+const char kStopScanQuestion[] = "A scan is running. Stop it?";
 
 }  // namespace
 
@@ -81,7 +90,6 @@ bool MainWindow::OnInitDialog() {
   SetMenu(menu);
   deviceCombo = Item<DeviceCombo>(Client(), kDeviceComboId);
   deviceCombo->FillDevices();
-  if (deviceCombo->count() > 0) deviceCombo->setCurrentIndex(0);
   CreateToolbar();
   tabs = Item<TabCtrl>(Client(), kTabsId);
   AddPage(featuresPage);
@@ -92,15 +100,27 @@ bool MainWindow::OnInitDialog() {
   setMinimumSize(500, 500);
   ConnectMessages();
   LayoutControls();
+  FitSectorViewer();
   ShowCurrentPage();
   OnDeviceChanged();
   return true;
 }
 
+// Widens the window, when the desktop's fixed-pitch font needs it, so that the
+// Sector Viewer shows each dump line whole. The viewer spans the page's whole
+// width, which is already set while the viewer's own size is not yet.
+void MainWindow::FitSectorViewer() {
+  const auto* viewer = Item<BinaryViewer>(sectorPage.Client(), SectorInfoPage::kViewerId);
+  if (viewer == nullptr) return;
+  const int lineCharacters = static_cast<int>(kHexDumpLineLength) - 2;  // without CR LF
+  const int missing = viewer->WidthForLine(lineCharacters) - sectorPage.width();
+  if (missing > 0) resize(width() + missing, height());
+}
+
 // The window's message table: every notification it handles, in one place.
 void MainWindow::ConnectMessages() {
   connect(tabs, &TabCtrl::selChange, this, &MainWindow::ShowCurrentPage);
-  connect(deviceCombo, &DeviceCombo::activated, this, &MainWindow::OnDeviceChanged);
+  connect(deviceCombo, &DeviceCombo::activated, this, &MainWindow::OnDeviceChosen);
   auto* link = Item<LinkCtrl>(Client(), kAboutLinkId);
   connect(link, &LinkCtrl::clicked, this, &MainWindow::OnAbout);
   connect(link, &LinkCtrl::returnPressed, this, &MainWindow::OnAbout);
@@ -108,6 +128,10 @@ void MainWindow::ConnectMessages() {
           &MainWindow::OnCancel);
   connect(menu, &MenuBar::command, this, &MainWindow::OnCommand);
   connect(toolbar, &ToolBarCtrl::command, this, &MainWindow::OnCommand);
+  connect(new QShortcut(QKeySequence::NextChild, this), &QShortcut::activated, this,
+          [this] { ShowNextPage(1); });
+  connect(new QShortcut(QKeySequence::PreviousChild, this), &QShortcut::activated, this,
+          [this] { ShowNextPage(-1); });
 }
 
 void MainWindow::OnCommand(int commandId) {
@@ -139,10 +163,10 @@ void MainWindow::CreateToolbar() {
   AppendIcon(toolbarImages, kSaveReportIcon);
   toolbar = new ToolBarCtrl(Client());
   toolbar->SetImageList(&toolbarImages);
-  toolbar->AddButton(0, kRescanDevices);
-  toolbar->AddButton(1, kOpenTray);
+  toolbar->AddButton(0, kRescanDevices, QStringLiteral("Rescan Devices"));
+  toolbar->AddButton(1, kOpenTray, QStringLiteral("Open Tray"));
   toolbar->AddSeparator();
-  toolbar->AddButton(2, kSaveReport);
+  toolbar->AddButton(2, kSaveReport, QStringLiteral("Save Report"));
   toolbar->setGeometry(0, 0, 0, 0);
   toolbar->show();
 }
@@ -191,6 +215,38 @@ void MainWindow::ShowCurrentPage() {
     if (BasePage* page = Page(i)) page->setVisible(i == tabs->GetCurSel());
 }
 
+// The tab step places after (1) or before (-1) the current one, round the
+// ends.
+void MainWindow::ShowNextPage(int step) {
+  const int count = tabs->GetItemCount();
+  if (count == 0) return;
+  tabs->Bar()->setCurrentIndex((tabs->GetCurSel() + step + count) % count);
+}
+
+bool MainWindow::ConfirmStopScan() {
+  SectorScanner* scanner = scanPage.Scanner();
+  if (scanner == nullptr || !scanner->IsRunning()) return true;
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kProductName),
+                  QString::fromUtf8(kStopScanQuestion), QMessageBox::NoButton, this);
+  QPushButton* stop = box.addButton(QStringLiteral("Stop"), QMessageBox::AcceptRole);
+  QPushButton* goOn = box.addButton(QStringLiteral("Continue scanning"), QMessageBox::RejectRole);
+  box.setDefaultButton(goOn);
+  box.setEscapeButton(goOn);
+  box.exec();
+  if (box.clickedButton() != stop) return false;
+  // The scan's last reports reach the page before the caller goes on.
+  scanner->StopAndWait();
+  return true;
+}
+
+// A drive chosen in the list, even the one already shown. Going on with the
+// scan puts the list back on the scanned drive.
+void MainWindow::OnDeviceChosen() {
+  if (ConfirmStopScan()) return OnDeviceChanged();
+  const int index = deviceCombo->findData(QVariant::fromValue<uint>(context->driveLetter));
+  if (index >= 0) deviceCombo->setCurrentIndex(index);
+}
+
 void MainWindow::OnDeviceChanged() {
   const std::uint16_t letter = deviceCombo != nullptr ? deviceCombo->SelectedDrive() : 0;
   auto fresh = std::make_unique<DeviceContext>(letter);
@@ -208,22 +264,37 @@ void MainWindow::OnDeviceChanged() {
 }
 
 void MainWindow::OnRescanDevices() {
+  if (!ConfirmStopScan()) return;
   deviceCombo->FillDevices();
   OnDeviceChanged();
 }
 
 // The tray commands act on the current device, the drive of the current
 // context. The context is not rebuilt: the pages keep what they showed.
-void MainWindow::OnOpenTray() { wrenlo::EjectDevice(wrenlo::kCurrentDevice); }
+void MainWindow::OnOpenTray() {
+  if (ConfirmStopScan()) wrenlo::EjectDevice(wrenlo::kCurrentDevice);
+}
 
 void MainWindow::OnCloseTray() { wrenlo::CloseDevice(wrenlo::kCurrentDevice); }
 
 // Saving a report is not offered yet: the command does nothing.
 void MainWindow::OnSaveReport() {}
 
-void MainWindow::OnWebsite() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kWebSite))); }
+void MainWindow::OnWebsite() { OpenWebPage(kWebSite); }
 
-void MainWindow::OnSupport() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kSupportPage))); }
+void MainWindow::OnSupport() { OpenWebPage(kSupportPage); }
+
+// Without a browser to open it, the address is shown for the user to copy.
+void MainWindow::OpenWebPage(const char* address) {
+  const QString url = QString::fromUtf8(address);
+  if (QDesktopServices::openUrl(QUrl(url))) return;
+  QMessageBox box(
+      QMessageBox::Information, QString::fromUtf8(kProductName),
+      QStringLiteral("The web page could not be opened in a browser. Its address:\n") + url,
+      QMessageBox::Ok, this);
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  box.exec();
+}
 
 void MainWindow::OnAbout() {
   AboutDialog about(this);
@@ -231,4 +302,14 @@ void MainWindow::OnAbout() {
   about.DoModal();
 }
 
-void MainWindow::OnExit() { EndDialog(kIdClose); }
+void MainWindow::OnExit() {
+  if (ConfirmStopScan()) EndDialog(kIdClose);
+}
+
+void MainWindow::OnOK() {
+  if (ConfirmStopScan()) Dialog::OnOK();
+}
+
+void MainWindow::OnCancel() {
+  if (ConfirmStopScan()) Dialog::OnCancel();
+}

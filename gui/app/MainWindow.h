@@ -6,6 +6,11 @@
 //
 // Enter and Escape while one of its own controls has the focus, the Close
 // button and the close box all end the window, and with it the program.
+//
+// A running scan is never ended without asking: choosing a drive (even the
+// same one), rescanning the drives, opening the tray and ending the window
+// first ask whether to stop it, and do nothing when the user goes on
+// scanning.
 #pragma once
 
 #include <QIcon>
@@ -60,6 +65,8 @@ class MainWindow : public Dialog {
  protected:
   bool OnInitDialog() override;
   void OnSize() override;
+  void OnOK() override;
+  void OnCancel() override;
 
  private:
   void ConnectMessages();
@@ -67,6 +74,12 @@ class MainWindow : public Dialog {
   void AddPage(BasePage& page);
   void LayoutControls();
   void ShowCurrentPage();
+  void ShowNextPage(int step);
+  void FitSectorViewer();
+  // True when no scan runs, or when the user chose to stop it; it has then
+  // ended.
+  bool ConfirmStopScan();
+  void OnDeviceChosen();
   void OnDeviceChanged();
   void OnRescanDevices();
   void OnOpenTray();
@@ -76,6 +89,7 @@ class MainWindow : public Dialog {
   void OnSupport();
   void OnAbout();
   void OnExit();
+  void OpenWebPage(const char* address);
 
   QIcon icon;
   TabCtrl* tabs = nullptr;

@@ -1,5 +1,9 @@
 #include "gui/controls/BinaryViewer.h"
 
+#include <QScrollBar>
+#include <QTextDocument>
+#include <cmath>
+
 #include "core/format/HexDump.h"
 
 BinaryViewer::BinaryViewer(QWidget* parent) : QPlainTextEdit(parent) {
@@ -23,4 +27,13 @@ QFont BinaryViewer::ViewerFont() {
 
 void BinaryViewer::ShowBytes(std::span<const std::uint8_t> bytes) {
   setPlainText(QString::fromStdU16String(FormatHexDump(bytes)));
+}
+
+// The text wraps at the viewport's width less the document's margins and the
+// cursor's pixel at the end of the line.
+int BinaryViewer::WidthForLine(int characters) const {
+  const qreal text = QFontMetricsF(font()).horizontalAdvance(QString(characters, u'0'));
+  const qreal margins = 2 * document()->documentMargin() + cursorWidth();
+  return static_cast<int>(std::ceil(text + margins)) + 2 * frameWidth() +
+         verticalScrollBar()->sizeHint().width();
 }

@@ -17,6 +17,10 @@ class BinaryViewer : public QPlainTextEdit {
   // Replaces the whole text, in one step, by the hex dump of bytes.
   void ShowBytes(std::span<const std::uint8_t> bytes);
 
+  // The width the control needs to show a line of `characters` characters
+  // whole, beside its scroll bar.
+  int WidthForLine(int characters) const;
+
   // "Courier New" (or the monospace font that stands in for it), 13 pixels
   // high, normal weight.
   static QFont ViewerFont();

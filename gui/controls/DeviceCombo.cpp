@@ -1,5 +1,7 @@
 #include "gui/controls/DeviceCombo.h"
 
+#include <QStandardItemModel>
+
 #include "core/disc/DeviceList.h"
 
 DeviceCombo::DeviceCombo(QWidget* parent) : SortedComboBox(parent) {}
@@ -12,14 +14,29 @@ std::uint16_t DeviceCombo::SelectedDrive() const {
 void DeviceCombo::FillDevices() {
   const std::uint16_t previous = SelectedDrive();
   clear();
+  const std::vector<DeviceListItem> items = ReadDeviceList();
   int selected = -1;
-  for (const DeviceListItem& drive : ListedDrives(ReadDeviceList())) {
-    const int index = AddSorted(QString::fromStdU16String(drive.text));
+  for (const DeviceListItem& drive : ListedDrives(items)) {
+    const int index = AddSorted(QString::fromStdU16String(DriveListText(drive)));
     setItemData(index, QVariant::fromValue<uint>(drive.letter));
+    setItemData(index, QString::fromStdU16String(WholeDriveText(drive)), Qt::ToolTipRole);
     // An insertion before the selected item moves it down by one.
     if (selected >= index) ++selected;
     if (drive.letter == previous) selected = index;
   }
-  if (selected < 0 && count() > 0) selected = 0;
+  const int drives = count();
+  for (const DeviceListItem& item : items)
+    if (!item.usable && !item.text.empty()) AddUnusable(item);
+  if (selected < 0 && drives > 0) selected = 0;
   setCurrentIndex(selected);
+}
+
+// Added once every drive is in place, so that it stays after them: neither
+// enabled nor selectable, so that neither the mouse nor the keys choose it.
+void DeviceCombo::AddUnusable(const DeviceListItem& item) {
+  addItem(QString::fromStdU16String(DriveListText(item)));
+  const int index = count() - 1;
+  setItemData(index, QString::fromStdU16String(WholeDriveText(item)), Qt::ToolTipRole);
+  if (auto* items = qobject_cast<QStandardItemModel*>(model()))
+    items->item(index)->setFlags(Qt::NoItemFlags);
 }

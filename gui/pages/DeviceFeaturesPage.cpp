@@ -38,7 +38,13 @@ bool DeviceFeaturesPage::OnInitDialog() {
   return false;
 }
 
-void DeviceFeaturesPage::UpdateContent() { list.ShowRows(DeviceFeaturesRows(*context)); }
+// Without a drive there is nothing to ask the engine about.
+void DeviceFeaturesPage::UpdateContent() {
+  if (context->driveLetter == 0)
+    list.ClearRows();
+  else
+    list.ShowRows(DeviceFeaturesRows(*context));
+}
 
 void DeviceFeaturesPage::OnSize() {
   QRect rect = ClientRect();

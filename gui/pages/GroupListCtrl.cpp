@@ -1,9 +1,14 @@
 #include "gui/pages/GroupListCtrl.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "gui/platform/ControlId.h"
@@ -77,6 +82,18 @@ void GroupListCtrl::SetupGroups(QWidget* page, int controlId,
   view->header()->hide();
   view->setItemsExpandable(false);
   view->setItemDelegate(new GroupHeadingDelegate(view));
+  auto* copy = new QAction(QStringLiteral("Copy"), view);
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setShortcutContext(Qt::WidgetShortcut);
+  QObject::connect(copy, &QAction::triggered, view,
+                   [this] { QApplication::clipboard()->setText(SelectedRowsText()); });
+  view->addAction(copy);
+  view->setContextMenuPolicy(Qt::ActionsContextMenu);
+  // The note fills the list's visible area, whatever its size.
+  emptyText = new QLabel(view->viewport());
+  emptyText->setAlignment(Qt::AlignCenter);
+  emptyText->hide();
+  (new QVBoxLayout(view->viewport()))->addWidget(emptyText);
   for (const std::u16string& title : titles) {
     auto* group = new QTreeWidgetItem(view, {QString::fromStdU16String(title)});
     group->setFlags(Qt::ItemIsEnabled);
@@ -112,6 +129,25 @@ void GroupListCtrl::ShowRows(const PropertyGroups& groups) {
     for (const PropertyRow& row : groups[i].rows)
       AddRow(static_cast<int>(i) + 1, QString::fromStdU16String(row.label),
              QString::fromStdU16String(row.value), row.image);
+}
+
+void GroupListCtrl::SetEmptyText(const QString& text) {
+  if (emptyText == nullptr) return;
+  emptyText->setText(text);
+  emptyText->setVisible(!text.isEmpty());
+}
+
+QString GroupListCtrl::SelectedRowsText() const {
+  QString text;
+  if (view == nullptr) return text;
+  for (int i = 0; i < view->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* group = view->topLevelItem(i);
+    for (int j = 0; j < group->childCount(); ++j) {
+      const QTreeWidgetItem* row = group->child(j);
+      if (row->isSelected()) text += row->text(0) + u'\t' + row->text(1) + u'\n';
+    }
+  }
+  return text;
 }
 
 void GroupListCtrl::FitToRect(const QRect& rect) {

@@ -5,7 +5,10 @@
 //
 // Groups appear in declaration order and the rows of a group in the order
 // they were added, however the groups were interleaved while adding; a group
-// without rows is not shown. The column header is hidden.
+// without rows is not shown. The column header is hidden. Ctrl+C and the
+// context menu's "Copy" put the selected rows on the clipboard, a row a line,
+// label and value separated by a tab. A list without rows may show a note in
+// their place.
 #pragma once
 
 #include <QRect>
@@ -16,6 +19,7 @@
 #include "core/report/PropertyRows.h"
 #include "gui/platform/ImageList.h"
 
+class QLabel;
 class QTreeWidget;
 class QWidget;
 
@@ -35,6 +39,11 @@ class GroupListCtrl {
   // Clears the list and adds every row of groups, group i's rows to group
   // i + 1.
   void ShowRows(const PropertyGroups& groups);
+  // Shows text in the middle of the list in place of rows; an empty text
+  // shows nothing.
+  void SetEmptyText(const QString& text);
+  // The selected rows as text, in the order shown.
+  QString SelectedRowsText() const;
   // Places the list in rect and shares its width between the columns,
   // leaving room for a vertical scroll bar.
   void FitToRect(const QRect& rect);
@@ -45,4 +54,5 @@ class GroupListCtrl {
  private:
   ImageList images;
   QTreeWidget* view = nullptr;
+  QLabel* emptyText = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "gui/pages/MediaPage.h"
 
+#include "core/disc/DeviceContext.h"
 #include "core/report/MediaRows.h"
 #include "gui/platform/ControlId.h"
 
@@ -30,7 +31,10 @@ bool MediaPage::OnInitDialog() {
   return false;
 }
 
-void MediaPage::UpdateContent() { list.ShowRows(MediaRows(context)); }
+void MediaPage::UpdateContent() {
+  list.ShowRows(MediaRows(context));
+  list.SetEmptyText(context->hasMedium ? QString() : QStringLiteral("No medium"));
+}
 
 void MediaPage::OnSize() {
   if (Item(Client(), kListId) != nullptr) list.FitToRect(ClientRect());

@@ -14,6 +14,7 @@
 #include <QToolTip>
 #include <QTreeWidget>
 #include <algorithm>
+#include <mutex>
 
 #include "core/disc/DeviceContext.h"
 #include "core/report/ScanLogText.h"
@@ -217,7 +218,17 @@ QString ScanPage::IndicatorToolTip(const QObject* indicator) const {
 
 // --- The page contract ----------------------------------------------------------------
 
+// A context of the drive whose scan the page shows keeps that scan in view.
 void ScanPage::UpdateContent() {
+  if (shownScan != nullptr && shownScan->driveLetter == context->driveLetter) {
+    EnableStart();  // the medium may have gone or come
+    return;
+  }
+  shownScan = nullptr;
+  ClearFigures();
+}
+
+void ScanPage::ClearFigures() {
   progressBar->setValue(0);
   speedText->SetText(kNotAvailable);
   statusText->SetText(kNotAvailable);
@@ -257,7 +268,8 @@ void ScanPage::OnStartStop() {
     box.exec();
     return;
   }
-  if (context != nullptr) scanner->Start(surface, files, context);
+  if (context != nullptr && scanner->Start(surface, files, context))
+    shownScan = &history.Begin(context->driveLetter, surface, files, TimeValue::Now());
 }
 
 void ScanPage::OnDetails() {
@@ -294,8 +306,15 @@ void ScanPage::OnScanStarted() {
 }
 
 // Details keeps its state: the map of a finished surface scan stays reachable.
-// The end of a pass (not of the run) adds its entry to the log.
+// The record takes the table as it is at the end of each pass; the end of a
+// pass (not of the run) adds its entry to the log.
 void ScanPage::OnScanFinished() {
+  if (shownScan != nullptr) {
+    shownScan->end = TimeValue::Now();
+    shownScan->ended = !scanner->IsRunning();
+    const std::lock_guard lock(scanner->stateLock);
+    shownScan->sectors = scanner->surfaceState.sectors;
+  }
   if (scanner->pass != ScanPass::None)
     OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(),
                PassEndText(scanner->pass, scanner->progress, scanner->passMicroseconds,
@@ -306,6 +325,7 @@ void ScanPage::OnScanFinished() {
 }
 
 void ScanPage::OnProgress(const ProgressCtx_t& progress) {
+  if (shownScan != nullptr) shownScan->progress = progress;
   progressBar->setValue(ProgressPosition(progress));
   const ScanShares shares = SharesOf(progress);
   SetIndicatorPercent(shares.good, shares.problem, shares.error);
@@ -331,7 +351,8 @@ void ScanPage::OnSurfaceState(const SurfaceState_t&) {
 
 // A row at the end; every kind looks the same. A list that follows its end
 // scrolls to the new rows shortly after.
-void ScanPage::OnLogEntry(int, const TimeValue& time, const std::u16string& text) {
+void ScanPage::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) {
+  if (shownScan != nullptr) shownScan->log.push_back({static_cast<LogKind>(kind), time, text});
   auto* row = new QTreeWidgetItem({ToQString(LogTimeText(time)), ToQString(text)});
   logList->addTopLevelItem(row);
   if (followLog && !logFollow->isActive()) logFollow->start();
@@ -357,8 +378,12 @@ void ScanPage::LayoutControls() {
     MoveWindow(statusText, left + 42, top, right - left - 42, 18);
     MoveWindow(progressBar, left, top + 19, right - 80 - left, 20);
     MoveWindow(details, right - 74, top + 18, 74, 22);
-    MoveCaption(Item(page, kSpeedLabelId), left, top + 44, 76, 18);
-    MoveWindow(speedText, left + 82, top + 44, 140, 18);
+    auto* speedLabel = Item<QLabel>(page, kSpeedLabelId);
+    MoveCaption(speedLabel, left, top + 44, 76, 18);
+    // At least a space between the caption's text and the speed.
+    const QFontMetrics caption = speedLabel->fontMetrics();
+    const int speedLeft = std::max(82, caption.horizontalAdvance(speedLabel->text() + u' '));
+    MoveWindow(speedText, left + speedLeft, top + 44, 140, 18);
     MoveCaption(Item(page, kErrorLabelId), right - 60, top + 54, 60, 17);
     MoveWindow(&errorLabel, right - 60, top + 71, 56, 20);
     MoveCaption(Item(page, kProblemLabelId), right - 130, top + 54, 60, 18);

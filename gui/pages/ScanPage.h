@@ -10,6 +10,11 @@
 // rows unless the user has scrolled up. Each indicator's tooltip gives the
 // count behind its share. "Start" can be pressed only with a medium.
 //
+// A stopped or finished scan stays on the page (its figures, log and map)
+// while the page is given new contexts of the same drive, until the next
+// Start or a context of another drive. Every scan is recorded in the page's
+// history, which keeps the latest scan of each drive.
+//
 // A scan reads the device context it was started on. Before the main window
 // replaces that context (ReleaseContext) or destroys the page, the page stops
 // the scan and waits for its worker to end; meanwhile it keeps running the
@@ -21,6 +26,7 @@
 
 #include "core/scan/ISectorScannerCallback.h"
 #include "core/scan/SectorScanner.h"
+#include "core/scan/ScanRecord.h"
 #include "gui/controls/IndicatorLabel.h"
 #include "gui/pages/BasePage.h"
 
@@ -72,6 +78,8 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) override;
 
   SectorScanner* Scanner() const { return scanner.get(); }
+  // The latest scan of each drive scanned since the program started.
+  const ScanHistory& History() const { return history; }
   // The details dialog while it is open, else null.
   SurfaceDetailsDialog* DetailsDialog() const { return detailsDialog; }
   const IndicatorLabel& GoodLabel() const { return goodLabel; }
@@ -94,6 +102,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void EnableChoices(bool enabled);
   void EnableStart();
   QString IndicatorToolTip(const QObject* indicator) const;
+  void ClearFigures();
   void OnScannerCall(const ScannerCallEvent& call);
   void OnStartStop();
   void OnDetails();
@@ -101,6 +110,10 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void OnClear();
 
   std::unique_ptr<SectorScanner> scanner;
+  ScanHistory history;
+  // The record of the scan the page shows (running or ended); null when it
+  // shows none.
+  ScanRecord* shownScan = nullptr;
   SurfaceDetailsDialog* detailsDialog = nullptr;
   IndicatorLabel goodLabel;
   IndicatorLabel problemLabel;

@@ -1,5 +1,6 @@
 #include "gui/pages/SectorInfoPage.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -18,6 +19,7 @@
 #include "core/io/OutputFile.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/MoveWindow.h"
+#include "gui/platform/SaveFileDialog.h"
 #include "gui/platform/SortedComboBox.h"
 #include "gui/platform/ToolBarCtrl.h"
 #include "gui/platform/UpDownCtrl.h"
@@ -111,14 +113,17 @@ std::int32_t ParseSectorNumber(const QString& text) {
 }
 
 // Writes bytes to path by the program's one rule for output files (whole or
-// not at all for a file, directly to a device or FIFO). False when they
-// cannot be written; an existing file is then left as it was.
-bool SaveBytes(const QString& path, const std::vector<std::uint8_t>& bytes) {
+// not at all for a file, directly to a device or FIFO). Returns why they
+// cannot be written, or an empty text when they were; an existing file is
+// then left as it was.
+QString SaveBytes(const QString& path, const std::vector<std::uint8_t>& bytes) {
   OutputFile file;
   std::string error;
-  return file.Open(QFile::encodeName(path).toStdString(), error) &&
-         file.Commit(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                     error);
+  if (file.Open(QFile::encodeName(path).toStdString(), error) &&
+      file.Commit(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                  error))
+    return {};
+  return QString::fromUtf8(error);
 }
 
 // Places a label, widening it when its text needs more room: the desktop's
@@ -164,12 +169,12 @@ void SectorInfoPage::CreateToolbar() {
   toolbar = new ToolBarCtrl(Client());
   SetControlId(toolbar, kToolbarId);
   toolbar->SetImageList(&toolbarImages);
-  toolbar->AddButton(0, kSave);
+  toolbar->AddButton(0, kSave, QStringLiteral("Save Sector"));
   toolbar->AddSeparator();
-  toolbar->AddButton(1, kFirstSector);
-  toolbar->AddButton(2, kPreviousSector);
-  toolbar->AddButton(3, kNextSector);
-  toolbar->AddButton(4, kLastSector);
+  toolbar->AddButton(1, kFirstSector, QStringLiteral("First Sector"));
+  toolbar->AddButton(2, kPreviousSector, QStringLiteral("Previous Sector"));
+  toolbar->AddButton(3, kNextSector, QStringLiteral("Next Sector"));
+  toolbar->AddButton(4, kLastSector, QStringLiteral("Last Sector"));
   // The buttons start at the toolbar's corner and stand side by side, as a
   // flat toolbar's do: with the style's margins and gaps a 130 x 20 bar
   // would have room for neither the icons' height nor the fifth button.
@@ -335,11 +340,18 @@ void SectorInfoPage::SaveSector() {
   dialog.setNameFilters(
       {QStringLiteral("Binary Files (*.bin)"), QStringLiteral("All Files (*.*)")});
   dialog.setDefaultSuffix(QStringLiteral("bin"));
+  PrepareSaveDialog(dialog, QStringLiteral("sector-%1.bin").arg(currentSector));
   const QString path = runSaveDialog(dialog);
   if (path.isEmpty()) return;
-  if (!SaveBytes(path, sectorData)) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kSaveErrorCaption),
-                    QString::fromUtf8(kSaveError), QMessageBox::Ok, this);
+  const QString reason = SaveBytes(path, sectorData);
+  if (reason.isEmpty()) {
+    RememberSaveFolder(path);
+  } else {
+    // The fixed first line, then the file and the system's reason.
+    QMessageBox box(
+        QMessageBox::NoIcon, QString::fromUtf8(kSaveErrorCaption),
+        QString::fromUtf8(kSaveError) + u'\n' + QDir::toNativeSeparators(path) + u'\n' + reason,
+        QMessageBox::Ok, this);
     box.exec();
   }
 }

@@ -17,9 +17,10 @@ void ToolBarCtrl::SetImageList(const ImageList* list) {
   if (images != nullptr) setIconSize(images->ImageSize());
 }
 
-void ToolBarCtrl::AddButton(int image, int commandId) {
+void ToolBarCtrl::AddButton(int image, int commandId, const QString& tooltip) {
   QAction* button = addAction(images != nullptr ? images->Icon(image) : QIcon(), QString());
   button->setData(commandId);
+  button->setToolTip(tooltip);
   connect(button, &QAction::triggered, this, [this, commandId] { emit command(commandId); });
 }
 

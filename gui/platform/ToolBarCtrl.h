@@ -1,6 +1,6 @@
 // A flat toolbar of icon-only buttons whose pictures come from an image list,
 // each button sending a command id, as a toolbar control sends WM_COMMAND to
-// its owner. No button texts, no tooltips.
+// its owner. No button texts; each button may have a tooltip.
 #pragma once
 
 #include <QToolBar>
@@ -14,8 +14,9 @@ class ToolBarCtrl : public QToolBar {
   explicit ToolBarCtrl(QWidget* parent = nullptr);
 
   void SetImageList(const ImageList* images);
-  // Appends a button showing image `image` that sends `commandId`.
-  void AddButton(int image, int commandId);
+  // Appends a button showing image `image` that sends `commandId`, with
+  // tooltip as its tooltip (none when empty).
+  void AddButton(int image, int commandId, const QString& tooltip = QString());
   void AddSeparator();
   // The button that sends commandId; null when there is none.
   QAction* Button(int commandId) const;

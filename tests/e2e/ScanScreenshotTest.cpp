@@ -1,13 +1,16 @@
 // Surface scans of the damaged sample disc in the program's window, with
 // screenshots of the scan page and of the surface map for a person to look
 // at: during and after a whole scan (scan-during.png, details-during.png,
-// details-after.png, scan-after.png), and after a scan that stopped because
-// the disc was ejected (scan-ejected.png, details-ejected.png).
+// details-after.png, scan-after.png); after a scan that stopped because the
+// disc was ejected (scan-ejected.png, details-ejected.png); and after a scan
+// stopped by choosing the drive again in the list and answering Stop, with
+// the page and the map it keeps (scan-stopped.png, details-stopped.png).
 #include <gtest/gtest.h>
 #include <wrenlo/wrenlo.h>
 
 #include <QComboBox>
 #include <QDir>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTreeWidget>
@@ -187,6 +190,61 @@ TEST_F(ScanEndToEnd, AScanStoppedByAnEjectKeepsWhatItRead) {
     EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("details-ejected.png"))));
   });
   EXPECT_EQ(wrenlo::CloseDevice(u'E'), 0);
+}
+
+TEST(ScanEndToEnd, AScanStoppedByADriveChoiceStaysOnThePage) {
+  wrenlo::Initialize();
+  const QDir folder(qEnvironmentVariable("LUMETER_SCREENSHOTS", QStringLiteral("screenshots")));
+  ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));
+  MainWindow window;
+  window.Create();
+  window.resize(760, 640);
+  window.show();
+  ASSERT_TRUE(WaitUntil([&] { return window.isVisible(); }));
+  auto* drives = Item<DeviceCombo>(window.Client(), MainWindow::kDeviceComboId);
+  ASSERT_EQ(drives->itemText(1), "E: damaged.iso");
+  drives->setCurrentIndex(1);
+  emit drives->activated(1);
+  Item<TabCtrl>(window.Client(), MainWindow::kTabsId)->Bar()->setCurrentIndex(2);
+  auto* page = static_cast<ScanPage*>(window.Page(2));
+  auto* status = Item<StaticText>(page->Client(), ScanPage::kStatusId);
+  const auto sector = [&] { return status->Text().split(' ').value(3).toInt(); };
+
+  Item<QPushButton>(page->Client(), ScanPage::kStartStopId)->click();
+  ASSERT_TRUE(WaitUntil([&] { return sector() >= 8200 || !page->Scanner()->IsRunning(); }, 60000));
+  ASSERT_TRUE(page->Scanner()->IsRunning()) << "the scan ended too soon to be stopped";
+  WithModalDialog([&] { emit drives->activated(1); },
+                  [&](QDialog* dialog) {
+                    auto* box = qobject_cast<QMessageBox*>(dialog);
+                    ASSERT_NE(box, nullptr);
+                    EXPECT_EQ(box->text(), "A scan is running. Stop it?");
+                    EXPECT_TRUE(box->grab().save(folder.filePath("stop-question.png")));
+                    for (QAbstractButton* choice : box->buttons())
+                      if (choice->text() == "Stop") choice->click();
+                  });
+  ASSERT_FALSE(page->Scanner()->IsRunning());
+  const int stoppedAt = sector();
+  EXPECT_GE(stoppedAt, 8200);
+  EXPECT_TRUE(window.grab().save(folder.filePath(QStringLiteral("scan-stopped.png"))));
+
+  const ScanRecord* record = page->History().Last(u'E');
+  ASSERT_NE(record, nullptr);
+  EXPECT_TRUE(record->ended);
+  EXPECT_EQ(record->Counts().error, kErrorSectors);
+  EXPECT_GT(record->Counts().notChecked, 0);
+
+  WithModalDialog(
+      [&] { Item<QPushButton>(page->Client(), ScanPage::kDetailsId)->click(); },
+      [&](QDialog* dialog) {
+        auto* sizes = Item<QComboBox>(static_cast<SurfaceDetailsDialog*>(dialog)->Client(),
+                                      SurfaceDetailsDialog::kBlockSizeListId);
+        sizes->setCurrentIndex(2);  // 10 sectors a cell
+        emit sizes->activated(2);
+        const SurfaceInfoControl& map = page->DetailsDialog()->GetSurfaceMap();
+        EXPECT_EQ(map.GetBlockFlags(800), kBlockError);
+        EXPECT_EQ(map.GetBlockFlags(stoppedAt / 10 + 2), 0);  // never read
+        EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("details-stopped.png"))));
+      });
 }
 
 }  // namespace

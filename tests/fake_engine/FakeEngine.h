@@ -28,6 +28,9 @@ struct Script {
 
   std::vector<std::u16string> devices;      // display texts GetDevices reports
   std::optional<std::int32_t> deviceCount;  // reported count; devices.size() when unset
+  // Whole reasons GetDeviceUnusableReason gives, by drive letter (its calls
+  // are not logged: the drive list asks it for its tooltips).
+  std::map<std::int32_t, std::u16string> unusableReasons;
 
   std::optional<std::array<std::u16string, 3>> identity;  // vendor, model, revision
   std::optional<wrenlo::DeviceInformationEx> deviceInfoEx;

@@ -30,11 +30,6 @@ inline constexpr std::int32_t kSectorSize = 2048;
 // Most entries GetDevices reports: one per drive letter.
 inline constexpr std::int32_t kMaxDevices = 26;
 
-// The result of a read or a medium operation on a drive that holds no
-// readable medium or whose tray is open, so that a caller can tell a medium
-// taken out from a sector that cannot be read.
-inline constexpr std::int32_t kResultNoMedium = 4;
-
 // Opaque engine handle (capabilities, disk sessions, directories); 0 = none.
 using Handle = std::uint32_t;
 
@@ -445,6 +440,10 @@ WRENLO_API std::int32_t CloseDirectory(Handle directory);
 WRENLO_API std::int32_t VerifyFile(Handle session, const char16_t* path);
 
 // Results that callers tell apart from other failures.
+// A read or a medium operation on a drive that holds no readable medium or
+// whose tray is open, so that a medium taken out is told from a sector that
+// cannot be read.
+inline constexpr std::int32_t kResultNoMedium = 4;
 inline constexpr std::int32_t kResultNoFileSystem = 12;    // no file system of that kind
 inline constexpr std::int32_t kResultEndOfDirectory = 17;  // ReadDirectory past the last entry
 

@@ -32,6 +32,22 @@ TEST(DeviceListTest, ListedDrivesAreTheUsableOnesInTextOrderIgnoringCase) {
             (std::vector<std::u16string>{u"E: Upper", u"f: lower", u"G: Last"}));
 }
 
+// The drives first in the list's order, then the unusable entries in the
+// engine's; the shown text is the whole text, shortened in its middle.
+TEST(DeviceListTest, DevicesInListOrderPutTheUnusableOnesLast) {
+  fake::Reset();
+  fake::script().devices = {u"#H: z.iso: empty file", u"F: Zeta", u"#E: a.iso: not a disc image",
+                            u"D: Alpha"};
+  const std::vector<DeviceListItem> items = DevicesInListOrder(ReadDeviceList());
+  EXPECT_EQ(Texts(items),
+            (std::vector<std::u16string>{u"D: Alpha", u"F: Zeta", u"H: z.iso: empty file",
+                                         u"E: a.iso: not a disc image"}));
+  for (const DeviceListItem& item : items) {
+    EXPECT_EQ(WholeDriveText(item), item.text);
+    EXPECT_EQ(DriveListText(item), item.text);  // none longer than the list's room
+  }
+}
+
 TEST(DeviceListTest, ACountBeyondTheArrayIsCut) {
   fake::Reset();
   fake::script().devices = {u"D: One"};

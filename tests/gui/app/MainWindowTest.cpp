@@ -8,9 +8,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTreeWidget>
 #include <algorithm>
 #include <memory>
@@ -98,6 +102,26 @@ TEST_F(MainWindowTest, LayoutInPixelsAtTwoSizes) {
   }
 }
 
+// The window opens wide enough for the Sector Viewer to show each dump line
+// on one line in this desktop's fixed-pitch font; made narrower, it wraps.
+TEST_F(MainWindowTest, OpensWideEnoughForWholeDumpLines) {
+  fake::script().medium = fake::Medium(u"CD-ROM", 1, 1, 1, 1);
+  fake::script().sessions[1] = fake::Session(1000, 0, 1);
+  Open();
+  Tabs()->Bar()->setCurrentIndex(3);
+  auto* viewer = Item<QPlainTextEdit>(window->Page(3), 1032);
+  ASSERT_TRUE(WaitUntil([&] { return viewer->isVisible() && !viewer->toPlainText().isEmpty(); }));
+  const auto linesOfFirstRow = [&] {
+    const QTextBlock row = viewer->document()->firstBlock();
+    EXPECT_EQ(row.text().size(), 66);
+    viewer->grab();  // lays the visible rows out at the viewer's width
+    return row.layout()->lineCount();
+  };
+  EXPECT_EQ(linesOfFirstRow(), 1);
+  ResizeClient(500, window->Client()->height());
+  EXPECT_GT(linesOfFirstRow(), 1);
+}
+
 TEST_F(MainWindowTest, CannotBeMadeSmallerThan500By500) {
   Open();
   window->resize(300, 200);
@@ -177,17 +201,45 @@ TEST_F(MainWindowTest, RescanKeepsTheSelectedDriveWhileItIsListed) {
   EXPECT_EQ(Letter(), u'D');
 }
 
+// The unusable entry is listed but never chosen; the pages show no made-up
+// drive, and the Media page says there is no medium.
 TEST_F(MainWindowTest, WithoutDrivesTheContextIsForLetterZeroAndPagesAreEmpty) {
   fake::script().devices = {u"#D: broken.iso: not a disc image"};
   fake::script().results["GetMediumInformation"] = 1;
   Open();
-  EXPECT_EQ(Drives()->count(), 0);
+  EXPECT_EQ(Drives()->count(), 1);
   EXPECT_EQ(Drives()->currentIndex(), -1);
   EXPECT_EQ(Letter(), 0);
   EXPECT_THAT(fake::CallsNamed("SetBurnDevice"), ElementsAre("SetBurnDevice(0)"));
-  EXPECT_TRUE(GroupListLines(Item<QTreeWidget>(window->Page(1), 1007)).isEmpty());
-  EXPECT_TRUE(
+  auto* media = Item<QTreeWidget>(window->Page(1), 1007);
+  EXPECT_TRUE(GroupListLines(media).isEmpty());
+  EXPECT_TRUE(GroupListLines(Item<QTreeWidget>(window->Page(0), 1002)).isEmpty());
+  EXPECT_TRUE(fake::CallsNamed("AnalyseDeviceCapability").empty());
+  Tabs()->Bar()->setCurrentIndex(1);
+  auto* note = media->viewport()->findChild<QLabel*>();
+  ASSERT_NE(note, nullptr);
+  EXPECT_TRUE(note->isVisible());
+  EXPECT_EQ(note->text(), "No medium");
+}
+
+TEST_F(MainWindowTest, MediaPageSaysNoMediumOnlyWithoutOne) {
+  fake::script().results["GetMediumInformation"] = 1;
+  Open();
+  Tabs()->Bar()->setCurrentIndex(1);
+  auto* media = Item<QTreeWidget>(window->Page(1), 1007);
+  auto* note = media->viewport()->findChild<QLabel*>();
+  ASSERT_NE(note, nullptr);
+  EXPECT_TRUE(note->isVisible());
+  EXPECT_EQ(note->text(), "No medium");
+  EXPECT_FALSE(
       GroupListLines(Item<QTreeWidget>(window->Page(0), 1002)).contains("  Drive Letter | "));
+
+  fake::script().results.erase("GetMediumInformation");
+  fake::script().medium = fake::Medium(u"CD-ROM", 1, 1, 1, 1);
+  fake::script().sessions[1] = fake::Session(1000, 0, 1);
+  window->Toolbar()->Button(MainWindow::kRescanDevices)->trigger();
+  EXPECT_FALSE(note->isVisible());
+  EXPECT_FALSE(GroupListLines(media).isEmpty());
 }
 
 TEST_F(MainWindowTest, TrayCommandsLeaveThePagesAsTheyWere) {
@@ -230,6 +282,49 @@ TEST_F(MainWindowTest, WebPagesOpenInTheBrowser) {
                                          "https://www.corvane.example/index.php/support"}));
 }
 
+// Without a browser (the offscreen platform opens none) the address is shown
+// in a box, selectable for copying.
+TEST_F(MainWindowTest, WebPageWithoutABrowserShowsItsAddress) {
+  Open();
+  for (const auto& [command, address] :
+       {std::pair{MainWindow::kWebsite, "https://www.corvane.example"},
+        std::pair{MainWindow::kSupport, "https://www.corvane.example/index.php/support"}}) {
+    SCOPED_TRACE(address);
+    WithModalDialog([&] { window->Menu()->Command(command)->trigger(); },
+                    [&](QDialog* dialog) {
+                      auto* box = qobject_cast<QMessageBox*>(dialog);
+                      ASSERT_NE(box, nullptr);
+                      EXPECT_TRUE(box->text().endsWith(QStringLiteral("\n") + address));
+                      EXPECT_TRUE(box->textInteractionFlags() & Qt::TextSelectableByMouse);
+                    });
+  }
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab step through the tabs, round the ends, from
+// the tab bar or from inside a page.
+TEST_F(MainWindowTest, ControlTabMovesBetweenTabs) {
+  Open();
+  QTabBar* bar = Tabs()->Bar();
+  bar->setFocus();
+  ASSERT_TRUE(WaitUntil([&] { return bar->hasFocus(); }));
+  const auto press = [](QWidget* w, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QTest::keyClick(w, key, modifiers);
+  };
+  press(bar, Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(bar->currentIndex(), 1);
+  EXPECT_TRUE(window->Page(1)->isVisible());
+  press(bar, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+  press(bar, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(bar->currentIndex(), 3);
+  EXPECT_TRUE(window->Page(3)->isVisible());
+  QWidget* viewer = Item(window->Page(3), 1032);
+  viewer->setFocus();
+  ASSERT_TRUE(WaitUntil([&] { return viewer->hasFocus(); }));
+  press(viewer, Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(bar->currentIndex(), 0);
+  EXPECT_TRUE(window->Page(0)->isVisible());
+}
+
 TEST_F(MainWindowTest, MenuAndToolbarAsDeclared) {
   Open();
   QStringList items;
@@ -240,10 +335,11 @@ TEST_F(MainWindowTest, MenuAndToolbarAsDeclared) {
                     ? QStringLiteral("  -")
                     : QStringLiteral("  %1 = %2").arg(item->text()).arg(item->data().toInt()));
   }
-  EXPECT_EQ(items, QStringList({"General", "  Open Tray = 102", "  Close Tray = 32780",
-                                "  Save Report = 103", "  -", "  Rescan Devices = 101", "  -",
-                                "  Exit = 57665", "Info", "  Corvane Website = 32782",
-                                "  Support = 32778", "  -", "  About = 57664"}));
+  // '&' marks the access key of each.
+  EXPECT_EQ(items, QStringList({"&General", "  &Open Tray = 102", "  &Close Tray = 32780",
+                                "  &Save Report = 103", "  -", "  &Rescan Devices = 101", "  -",
+                                "  E&xit = 57665", "&Info", "  Corvane &Website = 32782",
+                                "  &Support = 32778", "  -", "  &About = 57664"}));
   QStringList buttons;
   for (QAction* button : window->Toolbar()->actions())
     buttons << (button->isSeparator() ? QStringLiteral("-")
@@ -252,7 +348,9 @@ TEST_F(MainWindowTest, MenuAndToolbarAsDeclared) {
   EXPECT_EQ(IconImage(window->Toolbar()->Button(101)->icon()), IconImage(LoadIcon(135)));
   EXPECT_EQ(IconImage(window->Toolbar()->Button(102)->icon()), IconImage(LoadIcon(133)));
   EXPECT_EQ(IconImage(window->Toolbar()->Button(103)->icon()), IconImage(LoadIcon(134)));
-  EXPECT_TRUE(window->Toolbar()->Button(101)->toolTip().isEmpty());
+  EXPECT_EQ(window->Toolbar()->Button(101)->toolTip(), "Rescan Devices");
+  EXPECT_EQ(window->Toolbar()->Button(102)->toolTip(), "Open Tray");
+  EXPECT_EQ(window->Toolbar()->Button(103)->toolTip(), "Save Report");
   EXPECT_EQ(Item<QLabel>(window->Client(), 1004)->text(), "Device:");
   EXPECT_EQ(Item<LinkCtrl>(window->Client(), 1046)->Text(), "About Corvane Lumeter");
   EXPECT_EQ(Item<QPushButton>(window->Client(), 2)->text(), "Close");

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <QTest>
 
 #include "gui/controls/DeviceCombo.h"
 
@@ -19,14 +20,40 @@ class DeviceComboTest : public ::testing::Test {
   DeviceCombo combo;
 };
 
-TEST_F(DeviceComboTest, SkipsUnusableEntriesSortsAndCarriesTheLetter) {
-  fake::script().devices = {u"F: Zeta", u"#G: broken.iso: not a disc image", u"D: Alpha"};
+// Unusable entries follow the sorted drives, greyed out and never selected,
+// with the reason in their tooltip; the keys pass them by.
+TEST_F(DeviceComboTest, SortsDrivesAndListsUnusableEntriesGreyedAfterThem) {
+  fake::script().devices = {u"F: Zeta", u"#G: broken.iso: not a disc image", u"D: Alpha",
+                            u"#H: empty.iso: empty file"};
   combo.FillDevices();
-  EXPECT_EQ(Items(combo), QStringList({"D: Alpha", "F: Zeta"}));
+  EXPECT_EQ(Items(combo), QStringList({"D: Alpha", "F: Zeta", "G: broken.iso: not a disc image",
+                                       "H: empty.iso: empty file"}));
   EXPECT_EQ(combo.itemData(0).toUInt(), uint('D'));
   EXPECT_EQ(combo.itemData(1).toUInt(), uint('F'));
   EXPECT_EQ(combo.currentIndex(), 0);
   EXPECT_EQ(fake::Calls(), std::vector<std::string>{"GetDevices(0)"});
+  const auto flags = [&](int row) { return combo.model()->flags(combo.model()->index(row, 0)); };
+  for (int row : {0, 1}) EXPECT_TRUE(flags(row) & Qt::ItemIsEnabled) << row;
+  for (int row : {2, 3}) {
+    EXPECT_FALSE(flags(row) & (Qt::ItemIsEnabled | Qt::ItemIsSelectable)) << row;
+    EXPECT_EQ(combo.itemData(row, Qt::ToolTipRole).toString(), combo.itemText(row));
+  }
+  EXPECT_EQ(combo.itemData(0, Qt::ToolTipRole).toString(), "D: Alpha");
+  combo.show();
+  combo.setCurrentIndex(1);
+  combo.setFocus();
+  QTest::keyClick(&combo, Qt::Key_Down);
+  QTest::keyClick(&combo, Qt::Key_End);
+  EXPECT_EQ(combo.currentIndex(), 1);
+  EXPECT_EQ(combo.SelectedDrive(), u'F');
+}
+
+TEST_F(DeviceComboTest, OnlyUnusableEntriesLeaveNothingSelected) {
+  fake::script().devices = {u"#D: broken.iso: not a disc image"};
+  combo.FillDevices();
+  EXPECT_EQ(combo.count(), 1);
+  EXPECT_EQ(combo.currentIndex(), -1);
+  EXPECT_EQ(combo.SelectedDrive(), 0);
 }
 
 TEST_F(DeviceComboTest, SelectionRulesOnRefill) {

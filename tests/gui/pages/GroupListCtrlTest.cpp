@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QStyle>
+#include <QTest>
 #include <QTreeWidget>
 
 #include "../support/GroupListText.h"
+#include "../support/WaitUntil.h"
 #include "gui/pages/GroupListCtrl.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/DialogTemplate.h"
@@ -112,6 +117,32 @@ TEST(ResourcesTest, EveryPictureIsThereAtItsSize) {
   const QPixmap about = LoadBitmap(146);
   EXPECT_EQ(about.size(), QSize(373, 111));
   EXPECT_FALSE(about.hasAlphaChannel());
+}
+
+// Ctrl+C and the context menu's "Copy" put the selected rows on the
+// clipboard, a row a line, label and value separated by a tab.
+TEST_F(GroupListCtrlTest, CopiesTheSelectedRows) {
+  list.AddRow(1, "Name", "Drive", -1);
+  list.AddRow(2, "Speed", "48x", 0);
+  list.AddRow(1, "Vendor", "Virtual", -1);
+  list.View()->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list.View()->topLevelItem(0)->child(1)->setSelected(true);
+  list.View()->topLevelItem(1)->child(0)->setSelected(true);
+  host.activateWindow();
+  list.View()->setFocus();
+  ASSERT_TRUE(WaitUntil([&] { return list.View()->hasFocus(); }));
+  QApplication::clipboard()->clear();
+  QTest::keyClick(list.View(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), "Vendor\tVirtual\nSpeed\t48x\n");
+
+  list.View()->clearSelection();
+  list.View()->topLevelItem(0)->child(0)->setSelected(true);
+  EXPECT_EQ(list.View()->contextMenuPolicy(), Qt::ActionsContextMenu);
+  ASSERT_EQ(list.View()->actions().size(), 1);
+  QAction* copy = list.View()->actions().front();
+  EXPECT_EQ(copy->text(), "Copy");
+  copy->trigger();
+  EXPECT_EQ(QApplication::clipboard()->text(), "Name\tDrive\n");
 }
 
 }  // namespace

@@ -22,6 +22,8 @@
 #include <QToolTip>
 #include <QTreeWidget>
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <future>
 #include <memory>
 
@@ -34,7 +36,9 @@
 #include "gui/controls/SurfaceDetailsDialog.h"
 #include "gui/pages/ScanPage.h"
 #include "gui/platform/ControlId.h"
+#include "gui/platform/Menu.h"
 #include "gui/platform/TabCtrl.h"
+#include "gui/platform/ToolBarCtrl.h"
 
 namespace {
 
@@ -50,7 +54,9 @@ class ReadGate {
   explicit ReadGate(std::int32_t sector) {
     fake::script().onRead = [this, sector](std::int32_t address) {
       if (address != sector || reached.exchange(true)) return;
-      open.get_future().wait();
+      // Bounded, so that a window that waits for the held worker fails its
+      // test instead of hanging it.
+      open.get_future().wait_for(std::chrono::seconds(30));
     };
   }
   ~ReadGate() { Open(); }
@@ -68,6 +74,15 @@ class ReadGate {
   std::atomic<bool> opened{false};
   std::promise<void> open;
 };
+
+// Presses the button of a message box that reads text.
+void ClickButton(QDialog* dialog, const QString& text) {
+  auto* box = qobject_cast<QMessageBox*>(dialog);
+  ASSERT_NE(box, nullptr);
+  for (QAbstractButton* button : box->buttons())
+    if (button->text() == text) return button->click();
+  ADD_FAILURE() << "no button " << text.toStdString();
+}
 
 class ScanPageTest : public ::testing::Test {
  protected:
@@ -159,7 +174,6 @@ TEST_F(ScanPageTest, LaysOutTheControlsInPixels) {
       {ScanPage::kStatusId, QRect(42, 0, 558, 18)},
       {ScanPage::kProgressId, QRect(0, 19, 520, 20)},
       {ScanPage::kDetailsId, QRect(526, 18, 74, 22)},
-      {ScanPage::kSpeedId, QRect(82, 44, 140, 18)},
       {ScanPage::kLogId, QRect(0, 100, 600, 225)},
       {ScanPage::kSurfaceScanId, QRect(0, 332, 120, 18)},
       {ScanPage::kFilesTestId, QRect(0, 350, 120, 18)},
@@ -188,6 +202,16 @@ TEST_F(ScanPageTest, LaysOutTheControlsInPixels) {
               QRect(rect.topLeft(), QSize(std::max(rect.width(), textWidth), rect.height())))
         << id;
   }
+  // The speed starts at 82 pixels, and at least a space after the caption's
+  // text.
+  auto* speedCaption = Item<QLabel>(page->Client(), ScanPage::kSpeedLabelId);
+  const QRect speed = Item(page->Client(), ScanPage::kSpeedId)->geometry();
+  const QFontMetrics captionFont = speedCaption->fontMetrics();
+  EXPECT_GE(speed.left(), 82);
+  EXPECT_GE(speed.left(), captionFont.horizontalAdvance(speedCaption->text()) +
+                              captionFont.horizontalAdvance(u' '));
+  EXPECT_EQ(speed.size(), QSize(140, 18));
+  EXPECT_EQ(speed.top(), 44);
   EXPECT_EQ(page->ErrorLabel().geometry(), QRect(540, 71, 56, 20));
   EXPECT_EQ(page->ProblemLabel().geometry(), QRect(470, 71, 56, 20));
   EXPECT_EQ(page->GoodLabel().geometry(), QRect(400, 71, 56, 20));
@@ -576,7 +600,8 @@ TEST(ScanPageInMainWindow, ChangingTheDriveOrClosingTheWindowEndsTheScan) {
   ASSERT_TRUE(WaitUntil([&] { return status->Text().startsWith("Surface Scan. Sector 1"); }));
   auto* drives = Item<DeviceCombo>(window->Client(), MainWindow::kDeviceComboId);
   drives->setCurrentIndex(1);
-  emit drives->activated(1);
+  WithModalDialog([&] { emit drives->activated(1); },
+                  [](QDialog* box) { ClickButton(box, "Stop"); });
   EXPECT_NE(window->CurrentContext(), first);
   EXPECT_EQ(page->context, window->CurrentContext());
   EXPECT_FALSE(page->Scanner()->IsRunning());
@@ -587,6 +612,169 @@ TEST(ScanPageInMainWindow, ChangingTheDriveOrClosingTheWindowEndsTheScan) {
   ASSERT_TRUE(WaitUntil([&] { return status->Text().startsWith("Surface Scan. Sector 1"); }));
   window.reset();  // pages first, then the context: no hang, no crash
   fake::SetRecording(true);
+}
+
+// A main window whose scan page scans drive D, a disc far too large to end
+// during a test, with the worker held at sector 100 until the test lets go.
+class ScanInMainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake::Reset();
+    fake::SetRecording(false);
+    fake::script().devices = {u"D: First drive", u"E: Second drive"};
+    ScriptDisc(2000000);
+    fake::script().readFailures[20] = 1;  // a problem sector
+    window = std::make_unique<MainWindow>();
+    window->Create();
+    window->show();
+    Item<TabCtrl>(window->Client(), MainWindow::kTabsId)->Bar()->setCurrentIndex(2);
+    page = static_cast<ScanPage*>(window->Page(2));
+    gate = std::make_unique<ReadGate>(100);
+    Item<QPushButton>(page->Client(), ScanPage::kStartStopId)->click();
+    ASSERT_TRUE(gate->Reached());
+  }
+
+  void TearDown() override {
+    gate->Open();
+    window.reset();
+    fake::SetRecording(true);
+  }
+
+  DeviceCombo* Drives() const { return Item<DeviceCombo>(window->Client(), 1001); }
+  QString Status() const { return Item<StaticText>(page->Client(), ScanPage::kStatusId)->Text(); }
+  QPushButton* Details() const { return Item<QPushButton>(page->Client(), ScanPage::kDetailsId); }
+  int LogRows() const {
+    return Item<QTreeWidget>(page->Client(), ScanPage::kLogId)->topLevelItemCount();
+  }
+  void PickDrive(int index) {
+    Drives()->setCurrentIndex(index);
+    emit Drives()->activated(index);
+  }
+
+  // Runs act, which must ask whether to stop the scan, and answers with the
+  // button that reads answer; a Stop lets the held worker go first.
+  void Answer(const std::function<void()>& act, const QString& answer) {
+    WithModalDialog(act, [&](QDialog* dialog) {
+      auto* box = qobject_cast<QMessageBox*>(dialog);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->text(), "A scan is running. Stop it?");
+      QStringList buttons;
+      for (QAbstractButton* button : box->buttons()) buttons << button->text();
+      buttons.sort();
+      EXPECT_EQ(buttons, QStringList({"Continue scanning", "Stop"}));
+      if (answer == "Stop") gate->Open();
+      ClickButton(dialog, answer);
+    });
+  }
+
+  std::unique_ptr<MainWindow> window;
+  ScanPage* page = nullptr;
+  std::unique_ptr<ReadGate> gate;
+};
+
+TEST_F(ScanInMainWindowTest, EveryWayOfLeavingTheScanAsksAndContinueChangesNothing) {
+  const DeviceContext* context = window->CurrentContext();
+  auto* tabBar = Item<TabCtrl>(window->Client(), MainWindow::kTabsId)->Bar();
+  const auto keyOnTabBar = [tabBar](Qt::Key key) {
+    return [tabBar, key] {
+      tabBar->setFocus();
+      QTest::keyClick(tabBar, key);
+    };
+  };
+  const struct {
+    const char* what;
+    std::function<void()> act;
+  } cases[] = {
+      {"the same drive picked", [&] { PickDrive(0); }},
+      {"another drive picked", [&] { PickDrive(1); }},
+      {"Rescan Devices", [&] { window->Toolbar()->Button(MainWindow::kRescanDevices)->trigger(); }},
+      {"Open Tray", [&] { window->Menu()->Command(MainWindow::kOpenTray)->trigger(); }},
+      {"Escape on the tab bar", keyOnTabBar(Qt::Key_Escape)},
+      {"Enter on the tab bar", keyOnTabBar(Qt::Key_Return)},
+      {"the close box", [&] { window->close(); }},
+      {"Exit", [&] { window->OnCommand(MainWindow::kExit); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fake::SetRecording(true);  // the worker is held: only the act's calls
+    const std::size_t before = fake::Calls().size();
+    Answer(c.act, "Continue scanning");
+    EXPECT_EQ(fake::Calls().size(), before);
+    fake::SetRecording(false);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(page->Scanner()->IsRunning());
+    EXPECT_EQ(window->CurrentContext(), context);
+    EXPECT_EQ(Drives()->currentText(), "D: First drive");
+  }
+}
+
+TEST_F(ScanInMainWindowTest, AStoppedScanStaysOnThePageUntilAnotherDriveIsShown) {
+  const DeviceContext* context = window->CurrentContext();
+  Answer([&] { PickDrive(0); }, "Stop");
+  EXPECT_FALSE(page->Scanner()->IsRunning());
+  EXPECT_NE(window->CurrentContext(), context);  // the drive was read again
+  EXPECT_EQ(window->CurrentContext()->driveLetter, u'D');
+  EXPECT_TRUE(Status().startsWith("Surface Scan. Sector ")) << Status().toStdString();
+  EXPECT_NE(page->GoodLabel().Text(), "0.0%");
+  EXPECT_TRUE(Details()->isEnabled());
+  const int rows = LogRows();
+  EXPECT_GE(rows, 1);  // the problem sector
+
+  const ScanRecord* record = page->History().Last(u'D');
+  ASSERT_NE(record, nullptr);
+  EXPECT_TRUE(record->ended);
+  EXPECT_TRUE(record->surfaceScan);
+  EXPECT_FALSE(record->filesTest);
+  ASSERT_EQ(record->sectors.size(), 2000000u);
+  const SectorCounts counts = record->Counts();
+  EXPECT_EQ(counts.problem, 1);
+  EXPECT_GE(counts.good, 99);
+  EXPECT_GT(counts.notChecked, 1000000);
+  EXPECT_EQ(counts.good + counts.problem + counts.error + counts.notChecked, 2000000);
+  EXPECT_EQ(record->log.size(), static_cast<std::size_t>(rows));
+
+  WithModalDialog([&] { Details()->click(); },
+                  [&](QDialog*) {
+                    ASSERT_NE(page->DetailsDialog(), nullptr);
+                    const SurfaceInfoControl& map = page->DetailsDialog()->GetSurfaceMap();
+                    EXPECT_EQ(map.GetBlockFlags(0), kBlockGood);
+                    EXPECT_EQ(map.GetBlockFlags(20), kBlockProblem);
+                  });
+
+  // Opening the tray with Stop and rescanning keep it too; no question
+  // without a scan.
+  window->Menu()->Command(MainWindow::kOpenTray)->trigger();
+  window->Toolbar()->Button(MainWindow::kRescanDevices)->trigger();
+  EXPECT_TRUE(Details()->isEnabled());
+  EXPECT_TRUE(Status().startsWith("Surface Scan. Sector "));
+
+  PickDrive(1);
+  EXPECT_EQ(window->CurrentContext()->driveLetter, u'E');
+  EXPECT_EQ(Status(), "n/a");
+  EXPECT_EQ(page->GoodLabel().Text(), "0.0%");
+  EXPECT_FALSE(Details()->isEnabled());
+  EXPECT_EQ(page->History().Last(u'D'), record);  // kept for the program's run
+  EXPECT_EQ(page->History().Last(u'E'), nullptr);
+}
+
+TEST_F(ScanInMainWindowTest, StoppingToCloseEndsTheScanAndTheWindow) {
+  window->setResult(-1);
+  Answer([&] { window->close(); }, "Stop");
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(window->result(), kIdCancel);
+  EXPECT_FALSE(page->Scanner()->IsRunning());
+}
+
+TEST_F(ScanInMainWindowTest, StoppingToOpenTheTrayEjectsAfterTheScanEnded) {
+  fake::SetRecording(true);
+  Answer([&] { window->Menu()->Command(MainWindow::kOpenTray)->trigger(); }, "Stop");
+  EXPECT_FALSE(page->Scanner()->IsRunning());
+  ASSERT_FALSE(fake::Calls().empty());
+  EXPECT_EQ(fake::Calls().back(), "EjectDevice(-1)");  // after the last read
+  EXPECT_EQ(fake::CallsNamed("EjectDevice").size(), 1u);
+  EXPECT_TRUE(Details()->isEnabled());
+  ASSERT_NE(page->History().Last(u'D'), nullptr);
+  EXPECT_TRUE(page->History().Last(u'D')->ended);
 }
 
 }  // namespace

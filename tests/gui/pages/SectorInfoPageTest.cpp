@@ -5,15 +5,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QAbstractFileIconProvider>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -367,6 +371,9 @@ class SectorSaveTest : public SectorInfoPageTest {
   void SetUp() override {
     SectorInfoPageTest::SetUp();
     ASSERT_TRUE(folder.isValid());
+    ASSERT_TRUE(settings.isValid());
+    // The folder last saved to is remembered here, not in the user's settings.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     ScriptMedium({1000});
     sector.resize(2048);
     for (std::size_t i = 0; i < sector.size(); ++i) sector[i] = static_cast<std::uint8_t>(i % 251);
@@ -392,6 +399,7 @@ class SectorSaveTest : public SectorInfoPageTest {
   }
 
   QTemporaryDir folder;
+  QTemporaryDir settings;
   std::vector<std::uint8_t> sector;
   bool asked = false, saving = false;
   QStringList filters;
@@ -416,6 +424,49 @@ TEST_F(SectorSaveTest, WritesExactlyTheBytesShown) {
   ASSERT_EQ(bytes.size(), 2048);
   EXPECT_EQ(std::memcmp(bytes.data(), sector.data(), 2048), 0);
   EXPECT_EQ(FolderEntries(), QStringList{"sector.bin"});
+}
+
+// The dialog starts in the documents folder, then in the folder the last save
+// went to, suggesting the sector's number as the name. Its icons and types
+// never come from a file's content: a PNG picture without a suffix is just a
+// file to it.
+TEST_F(SectorSaveTest, DialogStartsInTheLastFolderSuggestsANameAndReadsNoFile) {
+  QFile picture(folder.filePath("picture"));
+  ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+  picture.write(QByteArray::fromHex("89504e470d0a1a0a0000000d49484452"));
+  picture.close();
+  struct Seen {
+    QString folder, file, type;
+    bool plainModel = false, nativeDialog = true, customFolderIcons = true;
+  };
+  const auto saveSeeing = [&](const QString& path) {
+    Seen seen;
+    page.SetSaveFileDialog([&](QFileDialog& dialog) {
+      seen.folder = dialog.directory().absolutePath();
+      seen.file = QFileInfo(dialog.selectedFiles().value(0)).fileName();
+      seen.type = dialog.iconProvider()->type(QFileInfo(picture.fileName()));
+      auto* model = dialog.findChild<QFileSystemModel*>();
+      seen.plainModel = model != nullptr && model->iconProvider() == dialog.iconProvider();
+      seen.nativeDialog = !dialog.testOption(QFileDialog::DontUseNativeDialog);
+      seen.customFolderIcons = !dialog.testOption(QFileDialog::DontUseCustomDirectoryIcons);
+      return path;
+    });
+    RunCatchingMessageBox([&] { Click(Page::kSave); });
+    return seen;
+  };
+  QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (!QFileInfo(documents).isDir()) documents = QDir::homePath();
+  const Seen first = saveSeeing(folder.filePath("kept.bin"));
+  EXPECT_EQ(first.folder, QDir(documents).absolutePath());
+  EXPECT_EQ(first.file, "sector-7.bin");
+  EXPECT_EQ(first.type, "File");
+  EXPECT_TRUE(first.plainModel);
+  EXPECT_FALSE(first.nativeDialog);
+  EXPECT_FALSE(first.customFolderIcons);
+  Click(Page::kNextSector);
+  const Seen second = saveSeeing(QString());
+  EXPECT_EQ(second.folder, QDir(folder.path()).absolutePath());
+  EXPECT_EQ(second.file, "sector-8.bin");
 }
 
 TEST_F(SectorSaveTest, CancelWritesNothing) {
@@ -467,13 +518,16 @@ TEST_F(SectorSaveTest, FailureShowsTheErrorAndLeavesNoFile) {
     const char* what;
     QString path;
     bool limitFileSize;  // writes fail after the first 1024 bytes
+    QString reason;      // what the system says
   };
   const Case cases[] = {
-      {"a folder that does not exist", folder.filePath("missing/sector.bin"), false},
-      {"a path through a file", folder.filePath("old.bin/sector.bin"), false},
-      {"a folder as the file", folder.filePath("folder"), false},
-      {"a write that fails halfway over an existing file", folder.filePath("old.bin"), true},
-      {"a write that fails halfway", folder.filePath("new.bin"), true},
+      {"a folder that does not exist", folder.filePath("missing/sector.bin"), false,
+       "No such file or directory"},
+      {"a path through a file", folder.filePath("old.bin/sector.bin"), false, "Not a directory"},
+      {"a folder as the file", folder.filePath("folder"), false, "Not a regular file"},
+      {"a write that fails halfway over an existing file", folder.filePath("old.bin"), true,
+       "File too large"},
+      {"a write that fails halfway", folder.filePath("new.bin"), true, "File too large"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -490,7 +544,12 @@ TEST_F(SectorSaveTest, FailureShowsTheErrorAndLeavesNoFile) {
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_TRUE(box.shown);
     EXPECT_EQ(box.caption, "Error");
-    EXPECT_EQ(box.text, "Error. File cannot be saved.");
+    // The fixed first line, the file under it, then the reason.
+    const QStringList lines = box.text.split(u'\n');
+    ASSERT_EQ(lines.size(), 3) << box.text.toStdString();
+    EXPECT_EQ(lines[0], "Error. File cannot be saved.");
+    EXPECT_EQ(lines[1], c.path);
+    EXPECT_TRUE(lines[2].contains(c.reason)) << c.what << ": " << lines[2].toStdString();
     EXPECT_EQ(box.buttons, QStringList{"OK"});
     EXPECT_EQ(box.icon, QMessageBox::NoIcon);
     EXPECT_EQ(FolderEntries(), QStringList({"folder", "old.bin"}));

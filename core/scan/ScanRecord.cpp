@@ -1,0 +1,39 @@
+#include "core/scan/ScanRecord.h"
+
+SectorCounts ScanRecord::Counts() const {
+  SectorCounts counts;
+  for (const std::uint8_t state : sectors) {
+    switch (static_cast<SectorState>(state)) {
+      case SectorState::Good:
+        ++counts.good;
+        break;
+      case SectorState::Problem:
+        ++counts.problem;
+        break;
+      case SectorState::Error:
+        ++counts.error;
+        break;
+      default:
+        ++counts.notChecked;
+        break;
+    }
+  }
+  return counts;
+}
+
+ScanRecord& ScanHistory::Begin(std::uint16_t driveLetter, bool surfaceScan, bool filesTest,
+                               TimeValue start) {
+  ScanRecord& record = records[driveLetter];
+  record = ScanRecord{};
+  record.driveLetter = driveLetter;
+  record.surfaceScan = surfaceScan;
+  record.filesTest = filesTest;
+  record.start = start;
+  record.end = start;
+  return record;
+}
+
+const ScanRecord* ScanHistory::Last(std::uint16_t driveLetter) const {
+  const auto found = records.find(driveLetter);
+  return found == records.end() ? nullptr : &found->second;
+}

@@ -1,0 +1,59 @@
+// What one scan of a drive found, kept after it has ended or been stopped:
+// which tests ran, when, the last progress, the table of sector states and
+// the log. ScanHistory keeps the latest scan of each drive for as long as the
+// program runs, so that a report can be made of it later.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/scan/ISectorScannerCallback.h"
+#include "core/scan/TimeValue.h"
+
+struct ScanLogEntry {
+  LogKind kind = LogKind::Info;
+  TimeValue time;
+  std::u16string text;
+};
+
+// How many sectors of a table are in each state.
+struct SectorCounts {
+  std::int64_t notChecked = 0;
+  std::int64_t good = 0;
+  std::int64_t problem = 0;
+  std::int64_t error = 0;
+};
+
+struct ScanRecord {
+  std::uint16_t driveLetter = 0;
+  bool surfaceScan = false;
+  bool filesTest = false;
+  TimeValue start;
+  // The time the last pass ended; equal to start while the scan runs.
+  TimeValue end;
+  // False until the scan's last pass has ended (finished or stopped).
+  bool ended = false;
+  // The last progress report: sectors or files done, problems and errors.
+  ProgressCtx_t progress;
+  // The surface scan's table of sector states, one SectorState code per
+  // sector of the session; empty for a files test alone.
+  std::vector<std::uint8_t> sectors;
+  std::vector<ScanLogEntry> log;
+
+  SectorCounts Counts() const;
+};
+
+class ScanHistory {
+ public:
+  // Starts the record of a new scan of drive, replacing the drive's previous
+  // one, and returns it. The reference stays valid until the drive's next
+  // Begin.
+  ScanRecord& Begin(std::uint16_t driveLetter, bool surfaceScan, bool filesTest, TimeValue start);
+  // The latest scan of drive; null when it was never scanned.
+  const ScanRecord* Last(std::uint16_t driveLetter) const;
+
+ private:
+  std::map<std::uint16_t, ScanRecord> records;
+};
