@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -61,6 +63,14 @@ bool SpinUntil(const Ready& ready, Clock::time_point end) {
 
 }  // namespace
 
+CallHandoff::CallHandoff(std::thread::id receiver) : receiverThread(receiver) {}
+
+void CallHandoff::RequireReceiverThread() const {
+  if (std::this_thread::get_id() == receiverThread) return;
+  std::fputs("CallHandoff: calls served on a thread other than the receiver's\n", stderr);
+  std::abort();
+}
+
 void CallHandoff::Deliver(const ScannerCall& call, const std::function<void()>& notify) {
   const std::uint32_t generation = completed.load(std::memory_order_relaxed) & ~kWorkerAsleep;
   workerProcessor.store(sched_getcpu(), std::memory_order_relaxed);
@@ -113,6 +123,7 @@ void CallHandoff::RunTaken() {
 }
 
 void CallHandoff::RunPending() {
+  RequireReceiverThread();
   const auto turnEnd = Clock::now() + kTurnTime;
   while (Take()) {
     RunTaken();
@@ -129,6 +140,7 @@ void CallHandoff::RunPending() {
 }
 
 void CallHandoff::ServeUntil(const std::function<bool()>& done) {
+  RequireReceiverThread();
   for (;;) {
     if (Take()) {
       RunTaken();

@@ -11,12 +11,18 @@
 // worker's next report is due within microseconds), and otherwise goes to
 // sleep at once, which hands the processor over. All spins are bounded, so a
 // program without a scan uses no CPU.
+//
+// The receiver is one thread, named when the handoff is made. Its states
+// (listening, asleep) describe that one thread; a second thread serving calls
+// could fall asleep while the first ran the call it waits for, and nobody
+// would wake it. So serving from any other thread aborts the program.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <thread>
 
 #include "scan/ScannerBridge.h"
 
@@ -32,6 +38,10 @@ class CallHandoff {
   // How long the worker spins before it sleeps on a call's completion, while
   // the receiver runs on another processor.
   static constexpr std::chrono::microseconds kWorkerSpinTime{100};
+
+  // receiver is the only thread that may run the calls: RunPending and
+  // ServeUntil abort on any other.
+  explicit CallHandoff(std::thread::id receiver = std::this_thread::get_id());
 
   // On the worker: publishes call and returns once the receiver has run it or
   // Close has dropped it; at once when the handoff is closed. notify runs when
@@ -55,6 +65,7 @@ class CallHandoff {
  private:
   using Clock = std::chrono::steady_clock;
 
+  void RequireReceiverThread() const;
   bool Take();
   void RunTaken();
   void Complete();
@@ -71,4 +82,5 @@ class CallHandoff {
   // The processor each side last ran on, to judge whether spinning can help.
   std::atomic<int> workerProcessor{-1};
   std::atomic<int> receiverProcessor{-1};
+  const std::thread::id receiverThread;
 };

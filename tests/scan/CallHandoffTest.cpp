@@ -86,4 +86,18 @@ TEST(CallHandoffTest, CloseEndsAServeUntilOnAnotherThread) {
   closer.join();
 }
 
+// The receiver's states describe one thread: a second one serving calls
+// could sleep through the last of them. It is refused at once.
+TEST(CallHandoffTest, ServingOnAnyThreadButTheReceiverAborts) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  CallHandoff handoff;
+  const auto serveElsewhere = [&](const std::function<void()>& serve) {
+    std::thread other(serve);
+    other.join();
+  };
+  EXPECT_DEATH(serveElsewhere([&] { handoff.RunPending(); }), "receiver");
+  EXPECT_DEATH(serveElsewhere([&] { handoff.ServeUntil([] { return true; }); }), "receiver");
+  handoff.ServeUntil([] { return true; });  // on the receiver: returns
+}
+
 }  // namespace
