@@ -27,7 +27,7 @@ TEST(CallHandoffTest, CallsRunOnTheReceiverInOrderWithTheValuesOfTheirMoment) {
       value = -1;  // changed after the call returned; the receiver must not see it
       // Now and then let the receiver stop listening, so that the next call
       // takes the notification path.
-      if (i % 500 == 0) std::this_thread::sleep_for(CallHandoff::kListenTime * 2);
+      if (i % 500 == 0) std::this_thread::sleep_for(CallHandoff::kMaxSpin * 2);
     }
   });
   worker.join();
