@@ -88,11 +88,15 @@ class SectorScanner : public ISectorScannerCallback {
  private:
   void ThreadMain();
   void RunSurfaceScan();
-  void ScanSector(std::int32_t sector);
+  void SetSectorProgress(std::int32_t sector, std::int32_t count);
+  // The bookkeeping of one sector's read: speed, counters, table; with report,
+  // also its reports, made to the receiver directly (on the receiver's thread).
+  void RecordSector(std::int32_t sector, SectorState state, std::uint32_t elapsed, bool report);
   SectorState ReadWithRetries(std::int32_t sector);
   void RunFilesTest();
   void TestFile(const std::u16string& path);
   void Log(LogKind kind, const std::u16string& text);
+  void ReportLog(LogKind kind, const std::u16string& text);
   bool StopRequested() const;
 
   template <typename Bound>
