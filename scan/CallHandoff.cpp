@@ -100,12 +100,13 @@ void CallHandoff::Deliver(const ScannerCall& call, const std::function<void()>& 
 
 void CallHandoff::WaitCompleted(std::uint32_t generation, bool receiverAttending) {
   const auto isCompleted = [&] { return completed.load(std::memory_order_acquire) != generation; };
-  // A receiver that has to be notified or woken first takes longer than a
-  // spin is worth.
-  const bool spun = receiverAttending && OtherThreadElsewhere(workerProcessor, receiverProcessor) &&
-                    SpinUntil(isCompleted, publishedAt + workerSpin.Limit());
+  // A receiver that has to be notified or woken first takes longer; each
+  // case has its own budget.
+  SpinBudget& budget = receiverAttending ? workerSpin : workerSpinAfterNotice;
+  const bool spun = OtherThreadElsewhere(workerProcessor, receiverProcessor) &&
+                    SpinUntil(isCompleted, publishedAt + budget.Limit());
   if (!spun) SleepUntilCompleted(generation);
-  if (receiverAttending) workerSpin.Observe(Clock::now() - publishedAt);
+  budget.Observe(Clock::now() - publishedAt);
 }
 
 void CallHandoff::SleepUntilCompleted(std::uint32_t generation) {

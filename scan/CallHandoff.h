@@ -11,9 +11,11 @@
 //   twice the worker's recent pause between a completed call and the next
 //   one, when that pause is short (a burst of reports); after a read of a
 //   drive's pace it no longer listens and returns to its other work;
-// - the worker spins on a call's completion when the receiver was attending
-//   as it published the call, as long as twice the receiver's recent time
-//   to complete one, and otherwise sleeps on the futex at once.
+// - the worker spins on a call's completion as long as twice the time the
+//   receiver recently took to complete one when that is short, then sleeps
+//   on the futex; it keeps one such budget for a receiver that was attending
+//   as it published the call and one for a receiver it had to notify or
+//   wake, which takes longer.
 // Neither spins while both run on the same processor, where it would only
 // keep the other one away. All spins are bounded, so a program without a
 // scan uses no processor time.
@@ -103,6 +105,8 @@ class CallHandoff {
   // The receiver's: when it completed the last call, and how long it listens.
   Clock::time_point lastCompletedAt;
   SpinBudget listen;
-  // The worker's: how long it spins on a completion.
+  // The worker's: how long it spins on a completion, when the receiver was
+  // attending and when it had to be notified or woken.
   SpinBudget workerSpin;
+  SpinBudget workerSpinAfterNotice;
 };
