@@ -246,12 +246,22 @@ void ScanPage::OnScanFinished() {
 }
 
 void ScanPage::OnProgress(const ProgressCtx_t& progress) {
-  progressBar->setValue(ProgressPosition(progress));
+  SetProgressPosition(ProgressPosition(progress));
   const ScanShares shares = SharesOf(progress);
   SetIndicatorPercent(shares.good, shares.problem, shares.error);
   if (detailsDialog != nullptr) detailsDialog->GetSurfaceMap().SetCurrentSector(progress.current);
   statusText->SetText(std::u16string_view(progress.text));
   speedText->SetText(std::u16string_view(SpeedText(progress.speed)));
+}
+
+// A progress bar paints itself at once when its value changes visibly; in a
+// report that would hold the worker up, so its updates are held back while
+// the value changes and it is painted with the window's next pass instead.
+void ScanPage::SetProgressPosition(int position) {
+  if (position == progressBar->value()) return;
+  progressBar->setUpdatesEnabled(false);
+  progressBar->setValue(position);
+  progressBar->setUpdatesEnabled(true);  // asks for the repaint
 }
 
 void ScanPage::SetIndicatorPercent(double good, double problem, double error) {
