@@ -2,7 +2,9 @@
 // thread of its own, with a surface scan that reads and classes every sector
 // of the last session and a files test that has the engine verify every file
 // of it. It reports through its own ISectorScannerCallback operations, which
-// forward each report through a bridge to the receiver's thread.
+// forward each report through a bridge to the receiver's thread; between two
+// sector reads of a surface scan it hands over its bookkeeping and the
+// reports that go with it as one call instead, in the same order.
 #pragma once
 
 #include <atomic>
