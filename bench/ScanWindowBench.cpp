@@ -1,36 +1,44 @@
 // How fast a surface scan runs in the program's window, against a plain loop
-// of the same sector reads, and how quickly the window answers meanwhile.
+// of the same sector reads, how much processor time the program takes for it,
+// and how quickly the window answers meanwhile.
 //
 // Two fixture images are made in a temporary folder: one whose faults file
 // gives every read a drive's latency, and a larger one without faults, read
-// from the page cache. For each, three runs read every sector once:
+// from the page cache. For each, on a quiet machine and then with two busy
+// processes (busy loops at nice 0) beside it, ROUNDS rounds of three runs read
+// every sector once:
 //   plain loop   DeviceContext::ReadSector on a worker thread, nothing else
 //   page shown   the main window on the Scan tab, the scan started with
 //                "Start"
 //   map open     the same with the details dialog open at 1 sector per block
-// While the window scans, a second thread posts a timed input event and a
-// timed repaint request to a small probe widget every 10 ms; the figures are
-// how long they took to be handled. The window's thread also times its own
-// work in processor time (so without the time a busy machine gave the
-// processor to others): all its turns of running the scanner's reports and
-// the longest one, all its paints and the longest one.
+// and, for the cached image, lumeter-cli's surface scan of it (the program
+// beside this one in the build folder).
 //
-// Each image gets ROUNDS rounds of the three runs, side by side, on a machine
-// whose load changes from second to second; the window's probe figures with
-// no scan running show what the machine itself adds.
-//
-// Usage: scan_window_bench [LATENCY_SECTORS [CACHED_SECTORS [LATENCY_US [ROUNDS]]]]
-// (defaults 20000, 1000000, 150, 3). Runs offscreen unless QT_QPA_PLATFORM
-// says otherwise.
+// Per run: sectors per second and the share of the plain loop; processor time
+// per second of scan of the window's thread, of the scanner's worker and of
+// the whole program (every thread but this benchmark's probe); how long the
+// probe's input events and repaint requests, posted every 10 ms from a thread
+// of their own, waited to be handled (count, median, 99th percentile, worst);
+// and the window thread's own processor time in the scanner's reports and in
+// paints (total and longest turn). Before the runs, the program's processor
+// time with the window idle, and the probe's waits with no scan running (what
+// the machine itself adds). The goals are printed beside the figures.
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <wrenlo/wrenlo.h>
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QInputDevice>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -38,12 +46,18 @@
 #include <QWidget>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -61,7 +75,33 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr char kUsage[] =
+    R"(Usage: scan_window_bench [LATENCY_SECTORS [CACHED_SECTORS [LATENCY_US [ROUNDS]]]]
+
+A surface scan in the program's window against a plain loop of the same reads,
+on an image with a drive's read latency and on a larger cached one, each on a
+quiet machine and with two busy processes beside it; prints sectors per
+second, processor time per thread, the window's response times and the goals.
+Defaults: 20000 sectors, 1000000 sectors, 150 us, 3 rounds. Runs offscreen
+unless QT_QPA_PLATFORM says otherwise; compares with ../cli/lumeter-cli
+beside this program when it is there.
+)";
+
+// The goals the figures are held to.
+constexpr double kLatencyShownGoal[2] = {90, 85};  // % of the plain loop: quiet, busy
+constexpr double kLatencyMapGoal[2] = {85, 75};
+constexpr double kLatencyCpuGoal = 25;   // % of one core, whole program, page shown
+constexpr double kCachedOfCliGoal = 50;  // % of lumeter-cli's sectors per second
+constexpr double kResponseGoalMs = 50;   // every input event and repaint
+constexpr int kBusyProcesses = 2;
+
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
 
 // Waiting times of one kind of probe event, in milliseconds.
 class Delays {
@@ -81,7 +121,7 @@ class Delays {
     std::vector<double> sorted = ms;
     std::sort(sorted.begin(), sorted.end());
     char text[96];
-    std::snprintf(text, sizeof text, "%5zu  %6.2f %6.2f %6.2f", sorted.size(),
+    std::snprintf(text, sizeof text, "%5zu %6.2f %6.2f %6.2f", sorted.size(),
                   sorted[sorted.size() / 2], sorted[sorted.size() * 99 / 100], sorted.back());
     return text;
   }
@@ -163,19 +203,26 @@ class ProbePoster {
  public:
   explicit ProbePoster(Probe* probe)
       : thread([this, probe] {
+          threadId.store(gettid());
           while (!stop.load()) {
             QCoreApplication::postEvent(probe, new TimedKey);
             QCoreApplication::postEvent(probe, new TimedRepaint);
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
           }
-        }) {}
+        }) {
+    while (threadId.load() == 0) std::this_thread::yield();
+  }
   ~ProbePoster() {
     stop.store(true);
     thread.join();
   }
+  // The posting thread, whose processor time is the benchmark's, not the
+  // program's.
+  pid_t ThreadId() const { return threadId.load(); }
 
  private:
   std::atomic<bool> stop{false};
+  std::atomic<pid_t> threadId{0};
   std::thread thread;
 };
 
@@ -207,6 +254,101 @@ class TimingApplication : public QApplication {
   Delays paints;
 };
 
+TimingApplication& App() { return *static_cast<TimingApplication*>(QCoreApplication::instance()); }
+
+// --- Processor time per thread ------------------------------------------------
+
+std::int64_t Nanoseconds(const timespec& t) { return t.tv_sec * 1000000000LL + t.tv_nsec; }
+
+// Processor time of one thread of this process by its id, in nanoseconds;
+// -1 once it has ended. The clock id is the kernel's per-thread processor
+// clock, as pthread_getcpuclockid makes it.
+std::int64_t ThreadCpu(pid_t thread) {
+  const auto clock = static_cast<clockid_t>((~static_cast<unsigned>(thread) << 3) | 6u);
+  timespec t{};
+  return clock_gettime(clock, &t) == 0 ? Nanoseconds(t) : -1;
+}
+
+// The processor time of the process (ended threads included) and of each of
+// its threads, at one moment.
+struct CpuSnapshot {
+  Clock::time_point at;
+  std::int64_t process = 0;
+  std::map<pid_t, std::int64_t> threads;
+};
+
+CpuSnapshot TakeCpuSnapshot() {
+  CpuSnapshot snapshot;
+  snapshot.at = Clock::now();
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", error)) {
+    const pid_t thread = static_cast<pid_t>(std::atoi(entry.path().filename().c_str()));
+    if (const std::int64_t ns = ThreadCpu(thread); ns >= 0) snapshot.threads[thread] = ns;
+  }
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  snapshot.process = Nanoseconds(t);
+  return snapshot;
+}
+
+// Processor time per second of wall-clock time between two snapshots, in
+// percent of one core: the window's thread, the scanner's worker (the thread
+// that came and went: whatever the process took beyond the threads that lived
+// throughout) and the whole program, leaving out the benchmark's own thread.
+struct CpuShares {
+  double window = 0;
+  double scanner = 0;
+  double program = 0;
+};
+
+CpuShares CpuBetween(const CpuSnapshot& before, const CpuSnapshot& after, pid_t benchThread) {
+  const double ns = std::chrono::duration<double, std::nano>(after.at - before.at).count();
+  const pid_t windowThread = getpid();
+  double window = 0, others = 0, bench = 0;
+  for (const auto& [thread, end] : after.threads) {
+    const auto start = before.threads.find(thread);
+    if (start == before.threads.end()) continue;
+    const double used = static_cast<double>(end - start->second);
+    (thread == windowThread ? window : thread == benchThread ? bench : others) += used;
+  }
+  const double scanner =
+      static_cast<double>(after.process - before.process) - window - others - bench;
+  return {100 * window / ns, 100 * scanner / ns, 100 * (window + scanner + others) / ns};
+}
+
+// --- The load beside the benchmark ---------------------------------------------
+
+// Processes that only keep a processor busy, at nice 0, for as long as the
+// object lives (and no longer than this program).
+class BusyProcesses {
+ public:
+  explicit BusyProcesses(int count) {
+    const pid_t parent = getpid();
+    for (int i = 0; i < count; ++i) {
+      const pid_t child = fork();
+      if (child == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(0);
+        setpriority(PRIO_PROCESS, 0, 0);
+        volatile unsigned long spins = 0;
+        for (;;) spins = spins + 1;
+      }
+      if (child > 0) children.push_back(child);
+    }
+  }
+  ~BusyProcesses() {
+    for (pid_t child : children) kill(child, SIGKILL);
+    for (pid_t child : children) waitpid(child, nullptr, 0);
+  }
+  BusyProcesses(const BusyProcesses&) = delete;
+  BusyProcesses& operator=(const BusyProcesses&) = delete;
+
+ private:
+  std::vector<pid_t> children;
+};
+
+// --- The runs ------------------------------------------------------------------
+
 // Writes an image of `sectors` sectors (real bytes, so that the page cache
 // holds them) and, with a latency, its faults file.
 void MakeImage(const QString& path, std::int32_t sectors, int latencyUs) {
@@ -222,29 +364,56 @@ void MakeImage(const QString& path, std::int32_t sectors, int latencyUs) {
     std::ofstream(path.toStdString() + ".faults") << "latency " << latencyUs << "\n";
 }
 
+struct PlainRun {
+  double sectorsPerSecond = 0;
+  double readerCpu = 0;  // % of one core
+};
+
 // The plain loop: every sector once, on a worker thread.
-double PlainLoop(std::uint16_t letter) {
+PlainRun PlainLoop(std::uint16_t letter) {
   DeviceContext context(letter);
   const std::int32_t count = context.GetSessionInfo(-1).sectorCount;
   std::int32_t failed = 0;
+  Clock::duration cpu{};
   const auto start = Clock::now();
   std::thread worker([&] {
     std::vector<std::uint8_t> buffer;
     for (std::int32_t sector = 0; sector < count; ++sector)
       failed += context.ReadSector(buffer, sector, -1) != 0;
+    cpu = TimingApplication::ThreadTime();
   });
   worker.join();
   const double seconds = Seconds(Clock::now() - start);
   if (failed != 0) std::printf("  (%d reads failed)\n", failed);
-  return count / seconds;
+  return {count / seconds, 100 * Seconds(cpu) / seconds};
+}
+
+// lumeter-cli's surface scan of image: sectors per second, or 0 when it
+// cannot be run or does not read every sector.
+double CliScan(const QString& image, std::int32_t sectors) {
+  const QString cli =
+      QCoreApplication::applicationDirPath() + QStringLiteral("/../cli/lumeter-cli");
+  if (!QFileInfo(cli).isExecutable()) return 0;
+  QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("WRENLO_IMAGES"), image);
+  process.setProcessEnvironment(environment);
+  process.setStandardOutputFile(QProcess::nullDevice());
+  process.setStandardErrorFile(QProcess::nullDevice());
+  const auto start = Clock::now();
+  process.start(cli, {QStringLiteral("scan"), QStringLiteral("--json")});
+  if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
+      process.exitCode() != 0)
+    return 0;
+  return sectors / Seconds(Clock::now() - start);
 }
 
 struct WindowRun {
   double sectorsPerSecond = 0;
   bool mapWasOpen = false;
+  CpuShares cpu;
+  double slowestResponse = 0;  // ms
 };
-
-TimingApplication& App() { return *static_cast<TimingApplication*>(QCoreApplication::instance()); }
 
 // One scan from the scan page of the window, optionally with the details
 // dialog open, timed from "Start" to the run's end.
@@ -267,6 +436,7 @@ WindowRun ScanInWindow(MainWindow& window, Probe& probe, bool withMap) {
   QEventLoop loop;
   bool opening = false;
   Clock::time_point end;
+  CpuSnapshot cpuAtEnd;
   QTimer poll;
   poll.setInterval(2);
   QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -282,6 +452,7 @@ WindowRun ScanInWindow(MainWindow& window, Probe& probe, bool withMap) {
     }
     if (!page->Scanner()->IsRunning() && start->text() == "Start") {
       end = Clock::now();
+      cpuAtEnd = TakeCpuSnapshot();
       probe.setParent(page->Client());  // the dialog takes its children with it
       if (page->DetailsDialog() != nullptr) page->DetailsDialog()->EndDialog(kIdCancel);
       poll.stop();
@@ -289,19 +460,31 @@ WindowRun ScanInWindow(MainWindow& window, Probe& probe, bool withMap) {
     }
   });
   ProbePoster poster(&probe);
+  const CpuSnapshot cpuAtStart = TakeCpuSnapshot();
   const auto begin = Clock::now();
   start->click();
   poll.start();
   loop.exec();
   QApplication::processEvents();
   run.sectorsPerSecond = count / Seconds(end - begin);
+  run.cpu = CpuBetween(cpuAtStart, cpuAtEnd, poster.ThreadId());
+  run.slowestResponse = std::max(probe.input.Worst(), probe.paint.Worst());
   return run;
 }
 
-// The probe's figures with the window idle for a while: what the machine
-// itself adds to every waiting time.
+// The window idle for a while: the program's processor time without the
+// probe, then the probe's figures, which show what the machine itself adds to
+// every waiting time.
 void IdleWindow(MainWindow& window, Probe& probe) {
   auto* page = static_cast<ScanPage*>(window.Page(2));
+  const auto wait = [](int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+  };
+  const CpuSnapshot before = TakeCpuSnapshot();
+  wait(1000);
+  const CpuShares idle = CpuBetween(before, TakeCpuSnapshot(), 0);
   probe.setParent(page->Client());
   probe.setGeometry(0, 0, 16, 16);
   probe.show();
@@ -309,70 +492,138 @@ void IdleWindow(MainWindow& window, Probe& probe) {
   probe.Reset();
   {
     ProbePoster poster(&probe);
-    QEventLoop loop;
-    QTimer::singleShot(2000, &loop, &QEventLoop::quit);
-    loop.exec();
+    wait(2000);
   }
   QApplication::processEvents();
-  std::printf("  %-12s %35s   input %s   repaint %s\n", "idle window", "",
-              probe.input.Summary().c_str(), probe.paint.Summary().c_str());
+  std::printf("  %-12s program cpu %5.2f%% of a core (goal 0)%21s input %s   repaint %s\n",
+              "idle window", idle.program, "", probe.input.Summary().c_str(),
+              probe.paint.Summary().c_str());
 }
 
-void Report(const char* name, double rate, double plain, Probe* probe) {
-  std::printf("  %-12s %12.0f sectors/s  %6.1f%%", name, rate, 100.0 * rate / plain);
-  if (probe != nullptr)
-    std::printf("   input %s   repaint %s   %7.0f %6.2f %7.0f %6.2f",
-                probe->input.Summary().c_str(), probe->paint.Summary().c_str(),
-                App().reportTurns.Sum(), App().reportTurns.Worst(), App().paints.Sum(),
-                App().paints.Worst());
+void PrintPlain(const PlainRun& plain, int latencyUs) {
+  std::printf("  %-12s %9.0f sectors/s 100.0%%", "plain loop", plain.sectorsPerSecond);
+  std::printf("   reader cpu %5.1f%%", plain.readerCpu);
+  if (latencyUs > 0)
+    std::printf("   %.1f us per read for a %d us latency", 1e6 / plain.sectorsPerSecond, latencyUs);
   std::printf("\n");
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+void PrintWindowRun(const char* name, const WindowRun& run, double plain, Probe& probe) {
+  std::printf("  %-12s %9.0f sectors/s %5.1f%%", name, run.sectorsPerSecond,
+              100.0 * run.sectorsPerSecond / plain);
+  std::printf("   cpu window %5.1f%% scanner %5.1f%% program %5.1f%%", run.cpu.window,
+              run.cpu.scanner, run.cpu.program);
+  std::printf("   input %s   repaint %s   %6.0f %6.2f %6.0f %6.2f\n", probe.input.Summary().c_str(),
+              probe.paint.Summary().c_str(), App().reportTurns.Sum(), App().reportTurns.Worst(),
+              App().paints.Sum(), App().paints.Worst());
 }
 
-// Rounds of the three runs on the drive at index `drive` of the window's
-// list, side by side, and the median of each run's share of the plain loop.
-void Measure(MainWindow& window, Probe& probe, int drive, const char* title, int rounds) {
+// One case: rounds of the runs on the drive at index `drive` of the window's
+// list, side by side, and the medians held against the goals. cliImage, when
+// not empty, adds lumeter-cli's scan of that image to each round.
+void MeasureCase(MainWindow& window, Probe& probe, int drive, int rounds, int latencyUs, bool busy,
+                 const QString& cliImage) {
   auto* drives = Item<DeviceCombo>(window.Client(), MainWindow::kDeviceComboId);
   drives->setCurrentIndex(drive);
   emit drives->activated(drive);
   const std::uint16_t letter = window.CurrentContext()->driveLetter;
-  std::printf("%s: %d sectors\n", title, window.CurrentContext()->GetSessionInfo(-1).sectorCount);
-  std::printf("  %-12s %33s   %-34s   %-36s   %s\n", "", "share of loop",
-              "input events n  median p99  worst ms", "repaints n  median p99  worst ms",
-              "window thread ms: reports longest  paints longest");
+  const std::int32_t sectors = window.CurrentContext()->GetSessionInfo(-1).sectorCount;
+  if (latencyUs > 0)
+    std::printf("Image with a %d us read latency", latencyUs);
+  else
+    std::printf("Cached image without latency");
+  std::printf(", %d sectors, %s\n", sectors,
+              busy ? "with two busy processes (nice 0) beside it" : "quiet machine");
+  std::printf("  %-12s %29s   %-53s   %-27s   %-27s   %s\n", "", "share of loop",
+              "processor time per second of scan", "input n median p99 worst ms",
+              "repaint n median p99 worst", "window thread ms: reports longest paints longest");
+
+  std::unique_ptr<BusyProcesses> load;
+  if (busy) load = std::make_unique<BusyProcesses>(kBusyProcesses);
   IdleWindow(window, probe);
-  std::vector<double> shownShares, mapShares;
-  double worst = 0;
+  std::vector<double> shown, mapped, cpu, ofCli;
+  double slowest = 0;
   for (int round = 0; round < rounds; ++round) {
-    const double plain = PlainLoop(letter);
-    Report("plain loop", plain, plain, nullptr);
-    const WindowRun shown = ScanInWindow(window, probe, false);
-    worst = std::max({worst, probe.input.Worst(), probe.paint.Worst()});
-    Report("page shown", shown.sectorsPerSecond, plain, &probe);
-    const WindowRun mapped = ScanInWindow(window, probe, true);
-    worst = std::max({worst, probe.input.Worst(), probe.paint.Worst()});
-    Report(mapped.mapWasOpen ? "map open" : "map (closed)", mapped.sectorsPerSecond, plain, &probe);
-    shownShares.push_back(100.0 * shown.sectorsPerSecond / plain);
-    mapShares.push_back(100.0 * mapped.sectorsPerSecond / plain);
+    const PlainRun plain = PlainLoop(letter);
+    PrintPlain(plain, latencyUs);
+    double cliRate = 0;
+    if (!cliImage.isEmpty()) {
+      const double cli = CliScan(cliImage, sectors);
+      if (cli > 0)
+        std::printf("  %-12s %9.0f sectors/s %5.1f%%\n", "lumeter-cli", cli,
+                    100 * cli / plain.sectorsPerSecond);
+      else
+        std::printf("  lumeter-cli: not run (build the target lumeter-cli)\n");
+      cliRate = cli;
+    }
+    const WindowRun run = ScanInWindow(window, probe, false);
+    PrintWindowRun("page shown", run, plain.sectorsPerSecond, probe);
+    shown.push_back(100 * run.sectorsPerSecond / plain.sectorsPerSecond);
+    if (cliRate > 0) ofCli.push_back(100 * run.sectorsPerSecond / cliRate);
+    slowest = std::max(slowest, run.slowestResponse);
+    cpu.push_back(run.cpu.program);
+    const WindowRun map = ScanInWindow(window, probe, true);
+    PrintWindowRun(map.mapWasOpen ? "map open" : "map (closed)", map, plain.sectorsPerSecond,
+                   probe);
+    mapped.push_back(100 * map.sectorsPerSecond / plain.sectorsPerSecond);
+    slowest = std::max(slowest, map.slowestResponse);
   }
-  std::printf(
-      "  median share of the plain loop: page shown %.1f%%, map open %.1f%%; "
-      "longest wait of a probe event %.1f ms\n\n",
-      Median(shownShares), Median(mapShares), worst);
+  load.reset();
+
+  const int b = busy ? 1 : 0;
+  std::printf("  medians of %d rounds:\n", rounds);
+  if (latencyUs > 0) {
+    std::printf("    page shown %5.1f%% of the plain loop (goal >= %.0f%%)\n", Median(shown),
+                kLatencyShownGoal[b]);
+    std::printf("    map open   %5.1f%% of the plain loop (goal >= %.0f%%)\n", Median(mapped),
+                kLatencyMapGoal[b]);
+    std::printf("    program cpu, page shown: %.1f%% of a core (goal <= %.0f%%)\n", Median(cpu),
+                kLatencyCpuGoal);
+  } else {
+    std::printf("    page shown %5.1f%% of the plain loop, map open %.1f%%\n", Median(shown),
+                Median(mapped));
+    if (!ofCli.empty())
+      std::printf("    page shown %5.1f%% of lumeter-cli's sectors per second (goal >= %.0f%%)\n",
+                  Median(ofCli), kCachedOfCliGoal);
+    std::printf("    program cpu, page shown: %.1f%% of a core\n", Median(cpu));
+  }
+  std::printf("    slowest input event or repaint: %.1f ms (goal <= %.0f ms)\n\n", slowest,
+              kResponseGoalMs);
+}
+
+// A count from the command line: a whole number from 1 up, else -1.
+long Count(const char* text) {
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text, &end, 10);
+  if (errno != 0 || end == text || *end != 0 || value < 1 || value > 100000000) return -1;
+  return value;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  long values[4] = {20000, 1000000, 150, 3};
+  if (argc > 5) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    values[i - 1] = Count(argv[i]);
+    if (values[i - 1] < 0) {
+      std::fprintf(stderr, "scan_window_bench: not a count: '%s'\n\n%s", argv[i], kUsage);
+      return 2;
+    }
+  }
+  const auto latencySectors = static_cast<std::int32_t>(values[0]);
+  const auto cachedSectors = static_cast<std::int32_t>(values[1]);
+  const int latencyUs = static_cast<int>(values[2]);
+  const int rounds = static_cast<int>(values[3]);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  const std::int32_t latencySectors = argc > 1 ? std::atoi(argv[1]) : 20000;
-  const std::int32_t cachedSectors = argc > 2 ? std::atoi(argv[2]) : 1000000;
-  const int latencyUs = argc > 3 ? std::atoi(argv[3]) : 150;
-  const int rounds = std::max(1, argc > 4 ? std::atoi(argv[4]) : 3);
 
   QTemporaryDir folder;
   const QString slow = QDir(folder.path()).filePath(QStringLiteral("drive-like.iso"));
@@ -394,10 +645,10 @@ int main(int argc, char** argv) {
   Item<TabCtrl>(window.Client(), MainWindow::kTabsId)->Bar()->setCurrentIndex(2);
   QApplication::processEvents();
 
-  char title[64];
-  std::snprintf(title, sizeof title, "Image with a %d us read latency", latencyUs);
-  Measure(window, probe, 0, title, rounds);
-  Measure(window, probe, 1, "Cached image without latency", rounds);
+  for (bool busy : {false, true}) {
+    MeasureCase(window, probe, 0, rounds, latencyUs, busy, QString());
+    MeasureCase(window, probe, 1, rounds, 0, busy, cached);
+  }
   probe.setParent(nullptr);
   return 0;
 }

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -61,10 +63,29 @@ bool SpinUntil(const Ready& ready, Clock::time_point end) {
 
 }  // namespace
 
+void CallHandoff::SpinBudget::Observe(Clock::duration waited) {
+  const Clock::duration target =
+      waited <= kMaxSpin
+          ? std::min<Clock::duration>(2 * waited + std::chrono::microseconds(1), kMaxSpin)
+          : Clock::duration(0);
+  // A moving average over the last few waits: one long wait in a burst of
+  // short ones shortens the spin, it does not end it.
+  limit += (target - limit) / 4;
+}
+
+CallHandoff::CallHandoff(std::thread::id receiver) : receiverThread(receiver) {}
+
+void CallHandoff::RequireReceiverThread() const {
+  if (std::this_thread::get_id() == receiverThread) return;
+  std::fputs("CallHandoff: calls served on a thread other than the receiver's\n", stderr);
+  std::abort();
+}
+
 void CallHandoff::Deliver(const ScannerCall& call, const std::function<void()>& notify) {
   const std::uint32_t generation = completed.load(std::memory_order_relaxed) & ~kWorkerAsleep;
   workerProcessor.store(sched_getcpu(), std::memory_order_relaxed);
   pending = &call;
+  publishedAt = Clock::now();
   std::uint32_t seen = state.load(std::memory_order_relaxed);
   do {
     if (seen == kClosed) return;
@@ -74,15 +95,22 @@ void CallHandoff::Deliver(const ScannerCall& call, const std::function<void()>& 
     FutexWake(state);
   else if (seen == kIdle)
     notify();
-  WaitCompleted(generation);
+  WaitCompleted(generation, seen == kListening);
 }
 
-void CallHandoff::WaitCompleted(std::uint32_t generation) {
+void CallHandoff::WaitCompleted(std::uint32_t generation, bool receiverAttending) {
   const auto isCompleted = [&] { return completed.load(std::memory_order_acquire) != generation; };
-  if (OtherThreadElsewhere(workerProcessor, receiverProcessor) &&
-      SpinUntil(isCompleted, Clock::now() + kWorkerSpinTime))
-    return;
-  // Sleep, announcing it in bit 0 so that Complete wakes this thread.
+  // A receiver that has to be notified or woken first takes longer; each
+  // case has its own budget.
+  SpinBudget& budget = receiverAttending ? workerSpin : workerSpinAfterNotice;
+  const bool spun = OtherThreadElsewhere(workerProcessor, receiverProcessor) &&
+                    SpinUntil(isCompleted, publishedAt + budget.Limit());
+  if (!spun) SleepUntilCompleted(generation);
+  budget.Observe(Clock::now() - publishedAt);
+}
+
+void CallHandoff::SleepUntilCompleted(std::uint32_t generation) {
+  // Announced in bit 0, so that Complete wakes this thread.
   for (;;) {
     std::uint32_t seen = generation;
     if (completed.compare_exchange_strong(seen, generation | kWorkerAsleep,
@@ -108,30 +136,43 @@ bool CallHandoff::Take() {
 }
 
 void CallHandoff::RunTaken() {
+  // How long the worker paused between the last call's completion and this
+  // one: how long listening for its next call may pay.
+  listen.Observe(publishedAt - lastCompletedAt);
   (*pending)();
+  lastCompletedAt = Clock::now();
   Complete();
 }
 
+void CallHandoff::Listen(Clock::time_point turnEnd) {
+  if (listen.Limit() <= Clock::duration(0) ||
+      !OtherThreadElsewhere(receiverProcessor, workerProcessor))
+    return;
+  SpinUntil([this] { return state.load(std::memory_order_relaxed) != kListening; },
+            std::min(turnEnd, lastCompletedAt + listen.Limit()));
+}
+
 void CallHandoff::RunPending() {
+  RequireReceiverThread();
   const auto turnEnd = Clock::now() + kTurnTime;
   while (Take()) {
     RunTaken();
-    // While the worker runs on another processor, listen for its next call
-    // for a moment, within the turn; then leave, unless a call came in, which
-    // the worker then left to this thread. (Sleeping with a time-out to listen
-    // costs more than the worker's notification.)
-    if (OtherThreadElsewhere(receiverProcessor, workerProcessor))
-      SpinUntil([this] { return state.load(std::memory_order_relaxed) != kListening; },
-                std::min(turnEnd, Clock::now() + kListenTime));
+    // Listen for the worker's next call for a moment, within the turn; then
+    // leave, unless a call came in, which the worker then left to this
+    // thread. (Sleeping with a time-out to listen costs more than the
+    // worker's notification.)
+    Listen(turnEnd);
     std::uint32_t seen = kListening;
     if (state.compare_exchange_strong(seen, kIdle, std::memory_order_relaxed)) return;
   }
 }
 
 void CallHandoff::ServeUntil(const std::function<bool()>& done) {
+  RequireReceiverThread();
   for (;;) {
     if (Take()) {
       RunTaken();
+      Listen(Clock::time_point::max());
       continue;
     }
     std::uint32_t seen = state.load(std::memory_order_relaxed);

@@ -162,53 +162,78 @@ void SectorScanner::RunSurfaceScan() {
   AppendNumber(startLine, std::int64_t{count} - 1);
   Log(LogKind::Info, startLine);
 
-  for (std::int32_t sector = 0; sector < count; ++sector) {
-    progress.text.assign(u"Surface Scan. Sector ");
-    AppendNumber(progress.text, sector);
-    progress.text.append(u" from ");
-    AppendNumber(progress.text, count);
-    ++progress.current;
+  if (count > 0) {
+    SetSectorProgress(0, count);
     OnProgress(progress);
-    ScanSector(sector);
-    if (StopRequested()) break;
+  }
+  for (std::int32_t sector = 0; sector < count; ++sector) {
+    const std::uint64_t start = clocks.microseconds();
+    const SectorState state = ReadWithRetries(sector);
+    const std::uint64_t end = clocks.microseconds();
+    if (state == SectorState::NotChecked) {
+      // Not read: the sector does not count among those checked.
+      --progress.current;
+      std::u16string where = u"sector ";
+      AppendNumber(where, sector);
+      EndAtMediumRemoval(where);
+      break;
+    }
+    // Everything from this read to the next one, its reports among it, in
+    // one hand-over to the receiver's thread: the worker waits for it as it
+    // would for each report, and nothing else runs between them, so the
+    // receiver sees the same reports with the same values, at a third of
+    // the hand-overs. Dropped (the receiver is gone), the worker does the
+    // same without the reports.
+    bool stop = false;
+    const auto afterRead = [&](bool report) {
+      RecordSector(sector, state, start, end, report);
+      stop = StopRequested();
+      if (stop || sector + 1 == count) return;
+      SetSectorProgress(sector + 1, count);
+      if (report) target->OnProgress(progress);
+    };
+    bool reported = false;
+    Forward([&] {
+      reported = true;
+      afterRead(true);
+    });
+    if (!reported) afterRead(false);
+    if (stop) break;
   }
   passMicroseconds = clocks.microseconds() - passStart;
   OnScanFinished();
   pass = ScanPass::None;
 }
 
-void SectorScanner::ScanSector(std::int32_t sector) {
-  const std::uint64_t start = clocks.microseconds();
-  const SectorState state = ReadWithRetries(sector);
-  const std::uint64_t end = clocks.microseconds();
-  if (state == SectorState::NotChecked) {
-    // Not read: the sector does not count among those checked.
-    --progress.current;
-    std::u16string where = u"sector ";
-    AppendNumber(where, sector);
-    EndAtMediumRemoval(where);
-    return;
-  }
+void SectorScanner::SetSectorProgress(std::int32_t sector, std::int32_t count) {
+  progress.text.assign(u"Surface Scan. Sector ");
+  AppendNumber(progress.text, sector);
+  progress.text.append(u" from ");
+  AppendNumber(progress.text, count);
+  ++progress.current;
+}
+
+void SectorScanner::RecordSector(std::int32_t sector, SectorState state, std::uint64_t start,
+                                 std::uint64_t end, bool report) {
   const std::uint32_t elapsed = TickCount(end) - TickCount(start);
   progress.speed = static_cast<std::int32_t>(2048000u / (elapsed == 0 ? 1 : elapsed));
   readRate.Add(end, state == SectorState::Error ? 0 : kSectorBytes);
   progress.recentSpeed = readRate.BytesPerSecond();
-
   if (state == SectorState::Problem) {
-    Log(LogKind::Problem, u"Sector problem");
+    if (report) ReportLog(LogKind::Problem, u"Sector problem");
     ++progress.problems;
   } else if (state == SectorState::Error) {
-    Log(LogKind::Error, u"Sector error");
+    if (report) ReportLog(LogKind::Error, u"Sector error");
     ++progress.errors;
   }
-  OnProgress(progress);
+  if (report) target->OnProgress(progress);
   {
     std::lock_guard lock(stateLock);
     surfaceState.sectors[static_cast<std::size_t>(sector)] = static_cast<std::uint8_t>(state);
     ++stateChanges;
     lastChangedSector = sector;
   }
-  OnSurfaceState(surfaceState);
+  if (report) target->OnSurfaceState(surfaceState);
 }
 
 SectorState SectorScanner::ReadWithRetries(std::int32_t sector) {
@@ -279,4 +304,8 @@ void SectorScanner::TestFile(const std::u16string& path) {
 void SectorScanner::Log(LogKind kind, const std::u16string& text) {
   const TimeValue time = clocks.now();
   OnLogEntry(static_cast<int>(kind), time, text);
+}
+
+void SectorScanner::ReportLog(LogKind kind, const std::u16string& text) {
+  target->OnLogEntry(static_cast<int>(kind), clocks.now(), text);
 }

@@ -2,7 +2,9 @@
 // thread of its own, with a surface scan that reads and classes every sector
 // of the last session and a files test that has the engine verify every file
 // of it. It reports through its own ISectorScannerCallback operations, which
-// forward each report through a bridge to the receiver's thread.
+// forward each report through a bridge to the receiver's thread; between two
+// sector reads of a surface scan it hands over its bookkeeping and the
+// reports that go with it as one call instead, in the same order.
 //
 // A read that finds no medium (taken out, or the tray opened) ends the run as
 // Stop does: the sector stays NotChecked, one entry names where the medium
@@ -107,7 +109,12 @@ class SectorScanner : public ISectorScannerCallback {
  private:
   void ThreadMain();
   void RunSurfaceScan();
-  void ScanSector(std::int32_t sector);
+  void SetSectorProgress(std::int32_t sector, std::int32_t count);
+  // The bookkeeping of one sector's read (start and end in microseconds):
+  // speeds, counters, table; with report, also its reports, made to the
+  // receiver directly (on the receiver's thread).
+  void RecordSector(std::int32_t sector, SectorState state, std::uint64_t start,
+                    std::uint64_t end, bool report);
   // The sector's class; NotChecked when the medium is gone.
   SectorState ReadWithRetries(std::int32_t sector);
   void RunFilesTest();
@@ -115,6 +122,7 @@ class SectorScanner : public ISectorScannerCallback {
   // Ends the run after a read found no medium, with one entry saying where.
   void EndAtMediumRemoval(const std::u16string& where);
   void Log(LogKind kind, const std::u16string& text);
+  void ReportLog(LogKind kind, const std::u16string& text);
   bool StopRequested() const;
 
   template <typename Bound>

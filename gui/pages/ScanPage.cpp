@@ -326,7 +326,7 @@ void ScanPage::OnScanFinished() {
 
 void ScanPage::OnProgress(const ProgressCtx_t& progress) {
   if (shownScan != nullptr) shownScan->progress = progress;
-  progressBar->setValue(ProgressPosition(progress));
+  SetProgressPosition(ProgressPosition(progress));
   const ScanShares shares = SharesOf(progress);
   SetIndicatorPercent(shares.good, shares.problem, shares.error);
   shownPass = scanner->pass;
@@ -336,6 +336,16 @@ void ScanPage::OnProgress(const ProgressCtx_t& progress) {
   if (detailsDialog != nullptr) detailsDialog->GetSurfaceMap().SetCurrentSector(progress.current);
   statusText->SetText(std::u16string_view(progress.text));
   speedText->SetText(std::u16string_view(SpeedText(progress.recentSpeed)));
+}
+
+// A progress bar paints itself at once when its value changes visibly; in a
+// report that would hold the worker up, so its updates are held back while
+// the value changes and it is painted with the window's next pass instead.
+void ScanPage::SetProgressPosition(int position) {
+  if (position == progressBar->value()) return;
+  progressBar->setUpdatesEnabled(false);
+  progressBar->setValue(position);
+  progressBar->setUpdatesEnabled(true);  // asks for the repaint
 }
 
 void ScanPage::SetIndicatorPercent(double good, double problem, double error) {

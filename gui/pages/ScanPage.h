@@ -98,6 +98,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void CreateIndicators();
   void ConnectMessages();
   void LayoutControls();
+  void SetProgressPosition(int position);
   void SetIndicatorPercent(double good, double problem, double error);
   void EnableChoices(bool enabled);
   void EnableStart();

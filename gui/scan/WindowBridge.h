@@ -13,7 +13,7 @@
 
 class WindowBridge final : public ScannerBridge {
  public:
-  // Built on the window's thread.
+  // Built on the window's thread, the only one that may run the reports.
   explicit WindowBridge(QObject* window);
   ~WindowBridge() override;
 

@@ -27,7 +27,7 @@ TEST(CallHandoffTest, CallsRunOnTheReceiverInOrderWithTheValuesOfTheirMoment) {
       value = -1;  // changed after the call returned; the receiver must not see it
       // Now and then let the receiver stop listening, so that the next call
       // takes the notification path.
-      if (i % 500 == 0) std::this_thread::sleep_for(CallHandoff::kListenTime * 2);
+      if (i % 500 == 0) std::this_thread::sleep_for(CallHandoff::kMaxSpin * 2);
     }
   });
   worker.join();
@@ -84,6 +84,20 @@ TEST(CallHandoffTest, CloseEndsAServeUntilOnAnotherThread) {
   std::thread closer([&] { handoff.Close(); });
   handoff.ServeUntil([] { return false; });
   closer.join();
+}
+
+// The receiver's states describe one thread: a second one serving calls
+// could sleep through the last of them. It is refused at once.
+TEST(CallHandoffTest, ServingOnAnyThreadButTheReceiverAborts) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  CallHandoff handoff;
+  const auto serveElsewhere = [&](const std::function<void()>& serve) {
+    std::thread other(serve);
+    other.join();
+  };
+  EXPECT_DEATH(serveElsewhere([&] { handoff.RunPending(); }), "receiver");
+  EXPECT_DEATH(serveElsewhere([&] { handoff.ServeUntil([] { return true; }); }), "receiver");
+  handoff.ServeUntil([] { return true; });  // on the receiver: returns
 }
 
 }  // namespace

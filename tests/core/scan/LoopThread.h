@@ -1,11 +1,14 @@
 // A receiver thread standing in for a window's event loop, and a bridge to
 // it: a report waiting for the thread is queued there as a task that runs the
-// handoff's pending calls, as a posted event does for a window.
+// handoff's pending calls, as a posted event does for a window. As with a
+// window, the loop's thread is the scanner's owner: whatever serves the
+// bridge (Wait, StopAndWait) runs there too, through Call.
 #pragma once
 
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -28,6 +31,15 @@ class LoopThread {
       tasks.push_back(std::move(task));
     }
     wake.notify_one();
+  }
+  // Runs task on the loop's thread and returns when it has run.
+  void Call(const std::function<void()>& task) {
+    std::promise<void> done;
+    Post([&] {
+      task();
+      done.set_value();
+    });
+    done.get_future().wait();
   }
   std::thread::id Id() const { return thread.get_id(); }
 
@@ -64,5 +76,5 @@ class LoopBridge final : public ScannerBridge {
 
  private:
   LoopThread& loop;
-  std::shared_ptr<CallHandoff> handoff = std::make_shared<CallHandoff>();
+  std::shared_ptr<CallHandoff> handoff = std::make_shared<CallHandoff>(loop.Id());
 };

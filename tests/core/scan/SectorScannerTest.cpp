@@ -107,6 +107,40 @@ TEST_F(SectorScannerTest, StatusTextsNameEverySector) {
   EXPECT_EQ(receiver.progress.back().total, 5);
 }
 
+// A bridge to a window's thread wakes two threads for each hand-over: the
+// reports between two reads go over together, whatever they are.
+TEST_F(SectorScannerTest, ASurfaceScanHandsOverOnceBetweenTwoReads) {
+  class CountingBridge final : public ScannerBridge {
+   public:
+    explicit CountingBridge(int& counter) : sends(counter) {}
+    void Send(const ScannerCall& call) override {
+      ++sends;
+      direct.Send(call);
+    }
+    void ServeUntil(const std::function<bool()>& done) override { direct.ServeUntil(done); }
+    void Close() override { direct.Close(); }
+
+   private:
+    int& sends;
+    DirectBridge direct;
+  };
+  const auto handOvers = [&](std::int32_t sectors) {
+    fake::Reset();
+    ScriptSession(sectors);
+    fake::script().readFailures[kStart + 3] = 1;   // a problem
+    fake::script().readFailures[kStart + 4] = -1;  // an error
+    int sends = 0;
+    Recorder recorder;
+    const DeviceContext disc(u'D');
+    SectorScanner counted(std::make_unique<CountingBridge>(sends), &recorder, TestClocks());
+    EXPECT_TRUE(counted.Start(true, false, &disc));
+    counted.Wait();
+    EXPECT_EQ(recorder.progress.back().current, sectors);
+    return sends;
+  };
+  EXPECT_EQ(handOvers(1000) - handOvers(10), 990);
+}
+
 TEST_F(SectorScannerTest, MediumWithoutSectorsIsScannedAsEmpty) {
   struct Case {
     const char* what;

@@ -48,6 +48,21 @@ TEST_F(DeviceComboTest, SortsDrivesAndListsUnusableEntriesGreyedAfterThem) {
   EXPECT_EQ(combo.SelectedDrive(), u'F');
 }
 
+// The list's entry holds the first 49 units; the tooltip gives the whole
+// reason the engine keeps for the letter.
+TEST_F(DeviceComboTest, UnusableEntryTooltipHoldsTheWholeReason) {
+  const std::u16string reason =
+      u"a-long-image-name-that-the-engine-cuts-short.cue: cue line 12: unknown track type "
+      u"MODE3/2352";
+  fake::script().devices = {u"D: Alpha", u"#G: " + reason.substr(0, 45)};
+  fake::script().unusableReasons[u'G'] = reason;
+  combo.FillDevices();
+  ASSERT_EQ(combo.count(), 2);
+  EXPECT_EQ(combo.itemText(1), QString::fromStdU16String(u"G: " + reason.substr(0, 45)));
+  EXPECT_EQ(combo.itemData(1, Qt::ToolTipRole).toString(),
+            QString::fromStdU16String(u"G: " + reason));
+}
+
 TEST_F(DeviceComboTest, OnlyUnusableEntriesLeaveNothingSelected) {
   fake::script().devices = {u"#D: broken.iso: not a disc image"};
   combo.FillDevices();

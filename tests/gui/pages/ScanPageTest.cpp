@@ -285,6 +285,39 @@ TEST_F(ScanPageTest, ProgressReportsFillBarSharesStatusAndSpeed) {
   EXPECT_EQ(LogTexts(), QStringList({"kept"}));
 }
 
+// A report runs while the worker waits for it: what it changes is painted
+// afterwards, the progress bar too (which would paint itself inside setValue).
+TEST_F(ScanPageTest, AProgressReportPaintsNothingWhileTheWorkerWaits) {
+  class PaintCounter : public QObject {
+   public:
+    int paints = 0;
+
+   protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+      paints += event->type() == QEvent::Paint;
+      return false;
+    }
+  };
+  ScriptDisc(10);
+  NewContext();
+  ASSERT_TRUE(WaitUntil([&] { return page->isVisible(); }));
+  QCoreApplication::processEvents();
+  PaintCounter counter;
+  qApp->installEventFilter(&counter);
+  ProgressCtx_t progress;
+  progress.total = 100;
+  progress.text = u"Surface Scan. Sector 49 from 100";
+  for (int current : {1, 50}) {
+    progress.current = current;
+    progress.errors = current / 10;
+    page->OnProgress(progress);
+  }
+  EXPECT_EQ(counter.paints, 0);
+  EXPECT_EQ(Progress(), 50);
+  EXPECT_TRUE(WaitUntil([&] { return counter.paints > 0; }));
+  qApp->removeEventFilter(&counter);
+}
+
 TEST_F(ScanPageTest, SurfaceScanShowsItsProgressAndLogsProblemsAndErrors) {
   ScriptDisc(200);
   fake::script().readFailures[10] = 1;   // reads at the second attempt: problem
