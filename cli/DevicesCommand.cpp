@@ -75,8 +75,9 @@ int RunDevices(const CommandLine& command) {
   } else {
     // A file name may hold any character but '/' and NUL.
     for (const DeviceListItem& device : devices)
-      out += device.usable ? WithControlsEscaped(ToUtf8(DriveListText(device))) + "\n"
-                           : "unavailable: " + WithControlsEscaped(ToUtf8(WholeDriveText(device))) + "\n";
+      out += device.usable
+                 ? WithControlsEscaped(ToUtf8(DriveListText(device))) + "\n"
+                 : "unavailable: " + WithControlsEscaped(ToUtf8(WholeDriveText(device))) + "\n";
   }
   Print(stdout, out);
   if (const std::size_t leftOut = ImagesLeftOut(items); leftOut != 0)

@@ -113,8 +113,8 @@ class SectorScanner : public ISectorScannerCallback {
   // The bookkeeping of one sector's read (start and end in microseconds):
   // speeds, counters, table; with report, also its reports, made to the
   // receiver directly (on the receiver's thread).
-  void RecordSector(std::int32_t sector, SectorState state, std::uint64_t start,
-                    std::uint64_t end, bool report);
+  void RecordSector(std::int32_t sector, SectorState state, std::uint64_t start, std::uint64_t end,
+                    bool report);
   // The sector's class; NotChecked when the medium is gone.
   SectorState ReadWithRetries(std::int32_t sector);
   void RunFilesTest();

@@ -220,7 +220,8 @@ QString ScanPage::IndicatorToolTip(const QObject* indicator) const {
 
 // A context of the drive whose scan the page shows keeps that scan in view.
 void ScanPage::UpdateContent() {
-  if (shownScan != nullptr && shownScan->driveLetter == context->driveLetter) {
+  if (shownScan != nullptr && context != nullptr &&
+      shownScan->driveLetter == context->driveLetter) {
     EnableStart();  // the medium may have gone or come
     return;
   }

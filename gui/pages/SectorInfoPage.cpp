@@ -14,9 +14,9 @@
 #include <algorithm>
 #include <limits>
 
-#include "gui/controls/BinaryViewer.h"
 #include "core/disc/DeviceContext.h"
 #include "core/io/OutputFile.h"
+#include "gui/controls/BinaryViewer.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/MoveWindow.h"
 #include "gui/platform/SaveFileDialog.h"

@@ -192,7 +192,7 @@ TEST_F(ScanEndToEnd, AScanStoppedByAnEjectKeepsWhatItRead) {
   EXPECT_EQ(wrenlo::CloseDevice(u'E'), 0);
 }
 
-TEST(ScanEndToEnd, AScanStoppedByADriveChoiceStaysOnThePage) {
+TEST(ScanStoppedEndToEnd, AScanStoppedByADriveChoiceStaysOnThePage) {
   wrenlo::Initialize();
   const QDir folder(qEnvironmentVariable("LUMETER_SCREENSHOTS", QStringLiteral("screenshots")));
   ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));

@@ -524,7 +524,7 @@ TEST_F(SectorSaveTest, FailureShowsTheErrorAndLeavesNoFile) {
       {"a folder that does not exist", folder.filePath("missing/sector.bin"), false,
        "No such file or directory"},
       {"a path through a file", folder.filePath("old.bin/sector.bin"), false, "Not a directory"},
-      {"a folder as the file", folder.filePath("folder"), false, "Not a regular file"},
+      {"a folder as the file", folder.filePath("folder"), false, "Is a directory"},
       {"a write that fails halfway over an existing file", folder.filePath("old.bin"), true,
        "File too large"},
       {"a write that fails halfway", folder.filePath("new.bin"), true, "File too large"},
