@@ -102,6 +102,7 @@ Result IsoFileSystem::ReadEntries(const Directory& directory, std::vector<Entry>
           if (record.dataLength != 0)
             out.back().extents.push_back({record.DataStart(), record.DataSectors()});
           out.back().interleaved = out.back().interleaved || record.interleaved;
+          out.back().size += record.dataLength;
           continue;
         }
         continuing = false;
@@ -119,6 +120,7 @@ Result IsoFileSystem::ReadEntries(const Directory& directory, std::vector<Entry>
           continuing = (record.flags & kIsoFlagMultiExtent) != 0;
           if (record.dataLength != 0)
             entry.extents.push_back({record.DataStart(), record.DataSectors()});
+          entry.size = record.dataLength;
         }
         out.push_back(std::move(entry));
         names.insert(out.back().name);

@@ -40,6 +40,7 @@ class IsoFileSystem : public FileSystem {
 
   Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const override;
   Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const override;
+  Result Layout(const LayoutVisitor& visit) const override;
 
  private:
   struct Directory {
@@ -52,9 +53,14 @@ class IsoFileSystem : public FileSystem {
     bool interleaved = false;
     Directory directory;          // for a directory
     std::vector<Extent> extents;  // for a file
+    std::uint64_t size = 0;       // a file's bytes, all its extents together
   };
 
   Result ReadEntries(const Directory& directory, std::vector<Entry>& out) const;
+  // Visits directory (named path) and then everything under it, pre-order.
+  // budget counts down the directory sectors the walk may still read.
+  Result LayoutDirectory(const Directory& directory, const std::u16string& path, std::size_t depth,
+                         std::uint64_t& budget, const LayoutVisitor& visit) const;
   // Records that child was reached from parent; false when it belongs to
   // another directory (or is the root).
   bool Claim(const Directory& child, const Directory& parent) const;

@@ -14,6 +14,7 @@
 #include "LogicalVolume.h"
 #include "Result.h"
 #include "SectorSource.h"
+#include "VolumePlaces.h"
 
 namespace wrenlo {
 
@@ -42,6 +43,7 @@ class UdfFileSystem : public FileSystem {
   const UdfVolumeFacts& Facts() const { return facts_; }
   Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const override;
   Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const override;
+  Result Layout(const LayoutVisitor& visit) const override;
 
  private:
   struct Node {
@@ -59,6 +61,7 @@ class UdfFileSystem : public FileSystem {
 
   udf::LogicalVolume volume_;
   udf::BlockAddress root_;
+  udf::VolumePlaces places_;
   UdfVolumeFacts facts_;
   mutable udf::DirectoryCache cache_;
 };
