@@ -393,6 +393,12 @@ std::int32_t VerifyFile(Handle session, const char16_t* path) {
   return result != 0 ? result : (s.script.failingFiles.count(text) ? 1 : 0);
 }
 
+// Lists nothing; records the call.
+std::int32_t ListSessionLayout(Handle session, LayoutCallback, void*) {
+  std::lock_guard guard(state().lock);
+  return fake::Call(state(), "ListSessionLayout", session);
+}
+
 std::int32_t EjectDevice(std::int32_t device) {
   std::lock_guard guard(state().lock);
   return fake::Call(state(), "EjectDevice", device);
