@@ -42,6 +42,10 @@ int main(int argc, char** argv) {
       return RunDump(command);
     case Verb::Save:
       return RunSave(command);
+    case Verb::Files:
+      return RunFiles(command);
+    case Verb::WhoHas:
+      return RunWhoHas(command);
     default:
       break;
   }
