@@ -307,7 +307,7 @@ TEST_F(CliRunTest, BadArgumentsAndDrivesGiveOneLineAndStatusTwo) {
       {{"scan", "--files", "--mapfile", "m"}, "--mapfile needs the surface scan"},
       {{"scan", plain, "--mapfile", folder + "/missing/m"}, "cannot write the mapfile"},
       {{"dump"}, "dump needs a SECTOR"},
-      {{"whohas", plain}, "whohas needs a SECTOR"},
+      {{"whohas"}, "whohas needs a SECTOR"},
       {{"files", plain, "--session", "1"}, "unknown option '--session' for files"},
       {{"dump", plain, "-1"}, "bad sector number '-1'"},
       {{"dump", plain, "300"}, "sector 300 is outside session 1 (sectors 0 to 299)"},
