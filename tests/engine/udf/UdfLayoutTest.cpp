@@ -23,7 +23,7 @@ struct Placed {
 };
 
 std::map<std::u16string, Placed> ListLayout(const wrenlo::UdfFileSystem& fileSystem,
-                                        wrenlo::Result& result) {
+                                            wrenlo::Result& result) {
   std::map<std::u16string, Placed> items;
   result = fileSystem.Layout([&](const wrenlo::LayoutItem& item) {
     items[std::u16string(item.name)] = {
