@@ -166,16 +166,9 @@ Result UdfFileSystem::FileExtents(std::u16string_view path, std::vector<Extent>&
   if (const Result result = udf::ReadFileEntry(volume_, node.icb, entry); result != kOk)
     return result;
   if (entry.fileType == udf::kFileTypeDirectory) return kNotAFile;
-  std::vector<udf::DataExtent> extents;
-  if (const Result result = udf::ListDataExtents(volume_, entry, extents); result != kOk)
+  if (const Result result = udf::MapDataSectors(volume_, entry, out); result != kOk) {
+    out.clear();
     return result;
-  for (const udf::DataExtent& extent : extents) {
-    if (!extent.recorded) continue;
-    const std::uint32_t blocks = udf::ExtentAd{extent.length, 0}.Sectors();
-    if (const Result result = volume_.Map(extent.address, blocks, false, out); result != kOk) {
-      out.clear();
-      return result;
-    }
   }
   return kOk;
 }

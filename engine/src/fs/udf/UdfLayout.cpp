@@ -36,16 +36,7 @@ Result DataRuns(const udf::LogicalVolume& volume, const udf::FileEntry& entry,
     if (entry.informationLength > 0) out.push_back({entrySector, 1});
     return kOk;
   }
-  std::vector<udf::DataExtent> extents;
-  if (const Result result = udf::ListDataExtents(volume, entry, extents); result != kOk)
-    return result;
-  for (const udf::DataExtent& extent : extents) {
-    if (!extent.recorded) continue;
-    const std::uint32_t blocks = udf::ExtentAd{extent.length, 0}.Sectors();
-    if (const Result result = volume.Map(extent.address, blocks, false, out); result != kOk)
-      return result;
-  }
-  return kOk;
+  return udf::MapDataSectors(volume, entry, out);
 }
 
 // An entry's sector and the sectors of its data; what could be placed of
