@@ -35,6 +35,8 @@ constexpr VerbSpec kVerbs[] = {
     {Verb::Scan, "scan", kSurface | kFiles | kJson | kMapFile, 0, 1},
     {Verb::Dump, "dump", kSession, 1, 2},
     {Verb::Save, "save", kSession, 2, 3},
+    {Verb::Files, "files", kJson, 0, 1},
+    {Verb::WhoHas, "whohas", 0, 1, 2},
 };
 
 struct OptionName {
@@ -208,12 +210,12 @@ class Parser {
     if (plain.size() < spec.leastArguments ||
         (driveFirst && plain.size() == spec.leastArguments && plain.size() < spec.mostArguments))
       return Fail(verb + " needs " +
-                  (spec.verb == Verb::Dump ? "a SECTOR" : "a SECTOR and a FILE") +
+                  (spec.verb == Verb::Save ? "a SECTOR and a FILE" : "a SECTOR") +
                   " (lumeter-cli " + verb + " --help)");
     std::size_t next = 0;
     if (plain.size() > spec.leastArguments && !ParseDrive(plain[next++], out.drive))
       return Fail(Quoted(plain[0]) + " is not a drive letter (D or D:)");
-    if (spec.verb == Verb::Dump || spec.verb == Verb::Save) {
+    if (spec.verb == Verb::Dump || spec.verb == Verb::Save || spec.verb == Verb::WhoHas) {
       if (!ParseNumber(plain[next], 0, out.sector))
         return Fail("bad sector number " + Quoted(plain[next]) + " (0 or more)");
       ++next;

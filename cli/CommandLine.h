@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-enum class Verb { None, Help, Version, Devices, Info, Media, Scan, Dump, Save };
+enum class Verb { None, Help, Version, Devices, Info, Media, Scan, Dump, Save, Files, WhoHas };
 
 struct CommandLine {
   Verb verb = Verb::None;
@@ -21,7 +21,7 @@ struct CommandLine {
   bool surface = false;
   bool files = false;
   std::string mapFile;  // empty = none
-  // dump and save: the sector within the session, and the session (the last
+  // dump, save and whohas: the sector within the session, and the session (the last
   // one when not given).
   std::int32_t sector = 0;
   std::optional<std::int32_t> session;

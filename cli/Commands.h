@@ -10,3 +10,7 @@ int RunPage(const CommandLine& command);
 int RunScan(const CommandLine& command);
 int RunDump(const CommandLine& command);
 int RunSave(const CommandLine& command);
+// files: every file of the last session with its size and sectors.
+int RunFiles(const CommandLine& command);
+// whohas: the files and structures on one sector of the last session.
+int RunWhoHas(const CommandLine& command);

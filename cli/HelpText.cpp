@@ -15,6 +15,8 @@ Commands:
   scan [DRIVE]                surface scan and/or files test of the last session
   dump [DRIVE] SECTOR         hex dump of one sector
   save [DRIVE] SECTOR FILE    write one sector's 2048 bytes to FILE
+  files [DRIVE]               every file with its size and sectors
+  whohas [DRIVE] SECTOR       the file or structure that holds a sector
   help [COMMAND]              this help, or a command's own
 
 DRIVE is a drive letter (D or D:); without it, the first listed drive.
@@ -99,6 +101,26 @@ does; FILE - is standard output. A sector that does not read writes nothing
   --session N   the session to read (default: the last one)
 )";
 
+constexpr char kFiles[] =
+    R"(Usage: lumeter-cli files [DRIVE] [--json]
+
+Lists every file of the last session, as the files test walks it, with its
+size in bytes and the sectors its data lies on (embedded data: the sector of
+its entry), counted from the start of the session.
+
+  --json   print a JSON array of {"path", "size", "extents": [[first, last], ...]}
+)";
+
+constexpr char kWhoHas[] =
+    R"(Usage: lumeter-cli whohas [DRIVE] SECTOR
+
+Prints what holds a sector of the last session (SECTOR counts from its
+start): each file with the byte of the file at which the sector starts, and
+each file-system structure (volume descriptors, path tables, directories,
+boot catalog and images, UDF descriptors and tables, file entries); "free"
+when nothing does.
+)";
+
 constexpr char kVersion[] =
     R"(Usage: lumeter-cli -v | --version
 
@@ -121,6 +143,10 @@ std::string HelpText(Verb verb) {
       return kDump;
     case Verb::Save:
       return kSave;
+    case Verb::Files:
+      return kFiles;
+    case Verb::WhoHas:
+      return kWhoHas;
     case Verb::Version:
       return kVersion;
     case Verb::None:

@@ -45,6 +45,10 @@ int Run(const std::vector<std::string>& args) {
       return RunDump(command);
     case Verb::Save:
       return RunSave(command);
+    case Verb::Files:
+      return RunFiles(command);
+    case Verb::WhoHas:
+      return RunWhoHas(command);
     default:
       break;
   }

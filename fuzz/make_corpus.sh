@@ -7,8 +7,8 @@ out=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-mkdir -p "$out/iso9660_fuzz" "$out/directory_walk_fuzz" "$out/faults_fuzz" "$out/cue_sheet_fuzz" \
-  "$out/raw_sector_fuzz" "$out/rock_ridge_fuzz"
+mkdir -p "$out/iso9660_fuzz" "$out/directory_walk_fuzz" "$out/layout_fuzz" "$out/faults_fuzz" \
+  "$out/cue_sheet_fuzz" "$out/raw_sector_fuzz" "$out/rock_ridge_fuzz"
 
 # A small tree: files, nested directories, a long and a non-ASCII name.
 tree=$work/tree
@@ -25,7 +25,7 @@ seed() {
   local image=$1 name=$2
   local sectors
   sectors=$(isoinfo -d -i "$image" | sed -n 's/^Volume size is: //p')
-  for target in iso9660_fuzz directory_walk_fuzz; do
+  for target in iso9660_fuzz directory_walk_fuzz layout_fuzz; do
     dd if="$image" of="$out/$target/$name" bs=2048 skip=16 count=$((sectors - 16)) status=none
   done
 }

@@ -1,7 +1,7 @@
 // libFuzzer target for the UDF decoder: the input is a disc image of one
-// session. Opens it, reads its facts, lists every directory and maps every
-// file, with a bound on the calls so that each input ends quickly. Each
-// input is read twice: as it is, and with the checksum and CRC of every
+// session. Opens it, reads its facts, walks its layout, lists every
+// directory and maps every file, with a bound on the calls so that each
+// input ends quickly. Each input is read twice: as it is, and with the checksum and CRC of every
 // descriptor tag it holds made right again, so that mutations of the
 // fields behind a tag reach the decoders instead of stopping at the tag.
 #include <cstddef>
@@ -41,6 +41,7 @@ void ReadVolume(std::span<const std::uint8_t> image) {
     return;
   const wrenlo::UdfVolumeFacts facts = fileSystem->Facts();
   (void)facts;
+  fileSystem->Layout([](const wrenlo::LayoutItem&) { return wrenlo::kOk; });
 
   std::vector<std::pair<std::u16string, std::size_t>> pending{{u"", 0}};
   std::vector<wrenlo::DirectoryItem> items;

@@ -34,6 +34,10 @@ inline std::uint32_t Le32(Bytes bytes, std::size_t offset) {
          static_cast<std::uint32_t>(Le16(bytes, offset + 2)) << 16;
 }
 
+inline std::uint32_t Be32(Bytes bytes, std::size_t offset) {
+  return static_cast<std::uint32_t>(Be16(bytes, offset)) << 16 | Be16(bytes, offset + 2);
+}
+
 // The bytes [offset, offset + length), or an empty span when they do not fit.
 inline Bytes Slice(Bytes bytes, std::size_t offset, std::size_t length) {
   return Fits(bytes, offset, length) ? bytes.subspan(offset, length) : Bytes{};

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +27,18 @@ struct Extent {
   std::uint64_t count = 0;
 };
 
+// A file or a structure where the layout walk found it; the views are valid
+// during the visit only.
+struct LayoutItem {
+  bool isFile = false;
+  std::u16string_view name;  // a file's path, or the structure's name
+  std::uint64_t size = 0;    // a file's length in bytes
+  std::span<const Extent> extents;
+  Result result = kOk;  // why the item is not placed in full, or kOk
+};
+// Receives each item; anything but kOk ends the walk with that result.
+using LayoutVisitor = std::function<Result(const LayoutItem&)>;
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -33,6 +47,11 @@ class FileSystem {
   // The sectors holding a file's data, in file order; an empty list for a file
   // whose data is embedded in its entry or that is empty.
   virtual Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const = 0;
+  // Walks the whole tree once: the file system's own structures, then each
+  // directory (as a structure) followed by its files and subdirectories, in
+  // recorded order. A directory that cannot be read is visited with its
+  // result and its contents are skipped.
+  virtual Result Layout(const LayoutVisitor& visit) const = 0;
 };
 
 }  // namespace wrenlo

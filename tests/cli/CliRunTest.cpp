@@ -283,6 +283,45 @@ TEST_F(CliRunTest, SaveWritesTheSectorOrNothing) {
             1);
 }
 
+TEST_F(CliRunTest, FilesListEveryFileWithItsSectors) {
+  const ChildResult listed = Cli({"files", Drive("disc.iso"), "--json"});
+  EXPECT_EQ(listed.status, 0) << listed.err;
+  const Json files = Json::parse(listed.out);
+  ASSERT_EQ(files.size(), 3u);
+  std::map<std::string, Json> byPath;
+  for (const Json& file : files) byPath[file.at("path").get<std::string>()] = file;
+  ASSERT_TRUE(byPath.count("DIR\\BIG.BIN")) << listed.out;
+  const Json& big = byPath.at("DIR\\BIG.BIN");
+  ASSERT_EQ(big.at("extents").size(), 1u);
+  const std::int64_t first = big.at("extents")[0][0], last = big.at("extents")[0][1];
+  EXPECT_EQ(first, bigFileSector);
+  EXPECT_EQ(last - first + 1, (big.at("size").get<std::int64_t>() + 2047) / 2048);
+  EXPECT_TRUE(byPath.count("README.TXT"));
+  EXPECT_TRUE(byPath.count("DIR\\SUB\\NOTE.TXT"));
+
+  const ChildResult text = Cli({"files", Drive("disc.iso")});
+  EXPECT_EQ(text.status, 0);
+  EXPECT_THAT(text.out, HasSubstr("DIR\\BIG.BIN  " + big.at("size").dump() + " bytes  " +
+                                  std::to_string(first) + "-" + std::to_string(last) + "\n"));
+}
+
+TEST_F(CliRunTest, WhoHasNamesTheFileOrStructureOfASector) {
+  const std::string disc = Drive("disc.iso");
+  const struct {
+    std::int64_t sector;
+    std::string expected;
+  } cases[] = {
+      {bigFileSector + 17, "DIR\\BIG.BIN (file, byte " + std::to_string(17 * 2048) + ")\n"},
+      {16, "Volume descriptors (structure)\n"},
+      {3, "free\n"},
+  };
+  for (const auto& c : cases) {
+    const ChildResult who = Cli({"whohas", disc, std::to_string(c.sector)});
+    EXPECT_EQ(who.status, 0) << who.err;
+    EXPECT_EQ(who.out, c.expected) << c.sector;
+  }
+}
+
 TEST_F(CliRunTest, BadArgumentsAndDrivesGiveOneLineAndStatusTwo) {
   struct Case {
     std::vector<std::string> args;
@@ -307,6 +346,8 @@ TEST_F(CliRunTest, BadArgumentsAndDrivesGiveOneLineAndStatusTwo) {
       {{"help", "scan", "extra"}, "too many arguments for help: 'extra'"},
       {{"save", plain, "0", folder}, "cannot write " + folder + ": Is a directory"},
       {{"dump"}, "dump needs a SECTOR"},
+      {{"whohas"}, "whohas needs a SECTOR"},
+      {{"files", plain, "--session", "1"}, "unknown option '--session' for files"},
       {{"dump", plain, "-1"}, "bad sector number '-1'"},
       {{"dump", plain, "300"}, "sector 300 is outside session 1 (sectors 0 to 299)"},
       {{"dump", plain, "0", "--session", "2"}, "has no session 2 (sessions 1 to 1)"},
@@ -326,7 +367,8 @@ TEST_F(CliRunTest, BadArgumentsAndDrivesGiveOneLineAndStatusTwo) {
 TEST_F(CliRunTest, EveryCommandHasHelp) {
   const ChildResult overview = Cli({"--help"});
   EXPECT_EQ(overview.status, 0);
-  for (const std::string command : {"devices", "info", "media", "scan", "dump", "save"}) {
+  for (const std::string command :
+       {"devices", "info", "media", "scan", "dump", "save", "files", "whohas"}) {
     SCOPED_TRACE(command);
     EXPECT_THAT(overview.out, HasSubstr("\n  " + command + " "));
     const ChildResult help = Cli({command, "--help"});

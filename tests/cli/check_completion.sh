@@ -36,8 +36,10 @@ while IFS='|' read -r line expected; do
     failures=$((failures + 1))
   fi
 done <<'CASES'
-lumeter-cli |devices dump help info media save scan
+lumeter-cli |devices dump files help info media save scan whohas
 lumeter-cli d|devices dump
+lumeter-cli files --|--help --json
+lumeter-cli whohas |D E
 lumeter-cli --|--help --version
 lumeter-cli devices --|--help --json
 lumeter-cli scan --|--files --help --json --mapfile --surface

@@ -418,6 +418,12 @@ const char* ResultName(std::int32_t result) {
   return names.try_emplace(result, "result " + std::to_string(result)).first->second.c_str();
 }
 
+// Lists nothing; records the call.
+std::int32_t ListSessionLayout(Handle session, LayoutCallback, void*) {
+  std::lock_guard guard(state().lock);
+  return fake::Call(state(), "ListSessionLayout", session);
+}
+
 std::int32_t EjectDevice(std::int32_t device) {
   std::lock_guard guard(state().lock);
   return fake::Call(state(), "EjectDevice", device);

@@ -173,6 +173,36 @@ struct UdfVolumeInfo {
   unsigned char reserved576[1088];
 };
 
+// LayoutRecord::kind values.
+inline constexpr std::int32_t kLayoutFile = 0;
+inline constexpr std::int32_t kLayoutStructure = 1;
+
+// A run of device sectors (absolute addresses, as ReadSectors takes them).
+// 64-bit so that a damaged file system's run past the medium is shown as it
+// is recorded rather than wrapped.
+struct SectorRun {
+  std::uint64_t first;
+  std::uint64_t count;
+};
+
+// One file or file-system structure of a session, as ListSessionLayout
+// reports it. The texts and runs it points at are valid during the call only.
+struct LayoutRecord {
+  std::int32_t kind;  // kLayoutFile or kLayoutStructure
+  // 0, or why the entry could not be placed in full: a file whose entry or
+  // extents do not read, a directory whose contents were left out.
+  std::int32_t result;
+  std::uint64_t size;  // a file's length in bytes; 0 for a structure
+  // A file's path as OpenDirectory takes it ('\' between names, no leading
+  // one), or the structure's name, e.g. "Directory Docs\2024".
+  const char16_t* name;
+  std::int32_t nameLength;  // UTF-16 units, no NUL counted (there is one)
+  std::int32_t runCount;
+  // Where its bytes lie, in order: a file's data (embedded data lies in its
+  // entry's sector), a structure's sectors.
+  const SectorRun* runs;
+};
+
 #pragma pack(pop)
 
 static_assert(sizeof(DeviceListEntry) == 100);
@@ -244,6 +274,14 @@ static_assert(offsetof(UdfVolumeInfo, fileCount) == 568);
 static_assert(offsetof(UdfVolumeInfo, directoryCount) == 572);
 static_assert(offsetof(UdfVolumeInfo, reserved576) == 576);
 static_assert(sizeof(UdfVolumeInfo) == 1664);
+
+static_assert(sizeof(SectorRun) == 16);
+static_assert(offsetof(LayoutRecord, result) == 4);
+static_assert(offsetof(LayoutRecord, size) == 8);
+static_assert(offsetof(LayoutRecord, name) == 16);
+static_assert(offsetof(LayoutRecord, nameLength) == 16 + sizeof(void*));
+static_assert(offsetof(LayoutRecord, runCount) == 20 + sizeof(void*));
+static_assert(offsetof(LayoutRecord, runs) == 24 + sizeof(void*));
 
 // The last argument of OpenDiskSession: which file system of a session to open.
 enum FileSystemSelector : std::int32_t {
@@ -450,6 +488,21 @@ inline constexpr std::int32_t kResultEndOfDirectory = 17;  // ReadDirectory past
 // What a result of the operations means, in a few words ("medium error"),
 // for messages; never null.
 WRENLO_API const char* ResultName(std::int32_t result);
+
+// Receives one record of ListSessionLayout; a non-zero return ends the
+// listing, which then returns that value.
+using LayoutCallback = std::int32_t (*)(void* context, const LayoutRecord* record);
+
+// Lists, in one walk of the tree, where everything of the session's file
+// system lies: every file (pre-order, as its directories list it) and every
+// structure that file system and the session's volume descriptors use
+// (volume descriptors, path tables, directories, El Torito catalog and boot
+// images; for UDF also anchors, descriptor sequences, integrity sequence,
+// file set descriptor, metadata file, VAT, sparing tables and each file's
+// entry). Structures of the session come first, then each directory followed
+// by its contents. A directory that cannot be read is reported with its
+// result and the walk goes on; 0 = the walk reached its end.
+WRENLO_API std::int32_t ListSessionLayout(Handle session, LayoutCallback callback, void* context);
 
 // Open and close the tray.
 WRENLO_API std::int32_t EjectDevice(std::int32_t device);

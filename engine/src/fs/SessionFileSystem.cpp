@@ -24,6 +24,8 @@ Result OpenSessionFileSystem(SectorSource& source, std::uint32_t start, std::uin
   if (selector != kFileSystemAny && selector != kFileSystemIso9660 &&
       selector != kFileSystemJoliet && selector != kFileSystemUdf)
     return kInvalidArgument;
+  out.start = start;
+  out.end = end;
   if (selector == kFileSystemAny || selector == kFileSystemUdf) {
     const Result udf = UdfFileSystem::Open(source, start, end, out.udf);
     if (udf == kOk) return kOk;

@@ -17,6 +17,8 @@ namespace wrenlo {
 struct SessionFileSystem {
   std::unique_ptr<IsoFileSystem> iso;  // ISO 9660 or Joliet
   std::unique_ptr<UdfFileSystem> udf;
+  std::uint32_t start = 0;  // the session's sectors [start, end)
+  std::uint32_t end = 0;
 
   const FileSystem& Tree() const {
     return iso ? static_cast<const FileSystem&>(*iso) : static_cast<const FileSystem&>(*udf);

@@ -1,6 +1,6 @@
 #include "fs/iso9660/ElTorito.h"
 
-#include <cstdint>
+#include <algorithm>
 
 namespace wrenlo {
 
@@ -20,30 +20,60 @@ bool ValidValidationEntry(Bytes entry) {
   return sum == 0;
 }
 
+BootEntry DecodeEntry(Bytes catalog, std::size_t offset) {
+  BootEntry entry;
+  entry.bootable = U8(catalog, offset) == kBootable;
+  entry.emulation = U8(catalog, offset + 1) & 0x0F;
+  entry.loadSectors = Le16(catalog, offset + 6);
+  entry.location = Le32(catalog, offset + 8);
+  return entry;
+}
+
 }  // namespace
 
-bool IsBootableCatalog(Bytes catalog) {
+std::uint32_t BootEntry::Sectors() const {
+  switch (emulation) {
+    case 1:
+      return 1200 * 1024 / 2048;
+    case 2:
+      return 1440 * 1024 / 2048;
+    case 3:
+      return 2880 * 1024 / 2048;
+    default:
+      return std::max<std::uint32_t>(1, (std::uint32_t{loadSectors} * 512 + 2047) / 2048);
+  }
+}
+
+bool ReadBootEntries(Bytes catalog, std::vector<BootEntry>& out) {
+  out.clear();
   if (!Fits(catalog, 0, 2 * kEntrySize) || !ValidValidationEntry(catalog.first(kEntrySize)))
     return false;
-  if (U8(catalog, kEntrySize) == kBootable) return true;
+  out.push_back(DecodeEntry(catalog, kEntrySize));
   // Section headers, each followed by its entries (and their extensions), up
   // to the final header's entries or the end of the sector.
   std::size_t offset = 2 * kEntrySize;
   while (Fits(catalog, offset, kEntrySize)) {
     const std::uint8_t header = U8(catalog, offset);
-    if (header != kSectionHeader && header != kFinalSectionHeader) return false;
+    if (header != kSectionHeader && header != kFinalSectionHeader) break;
     std::size_t entries = Le16(catalog, offset + 2);
     offset += kEntrySize;
     while (entries > 0 && Fits(catalog, offset, kEntrySize)) {
       const std::uint8_t indicator = U8(catalog, offset);
+      if (indicator != kExtension) {
+        out.push_back(DecodeEntry(catalog, offset));
+        --entries;
+      }
       offset += kEntrySize;
-      if (indicator == kExtension) continue;
-      if (indicator == kBootable) return true;
-      --entries;
     }
-    if (header == kFinalSectionHeader) return false;
+    if (header == kFinalSectionHeader) break;
   }
-  return false;
+  return true;
+}
+
+bool IsBootableCatalog(Bytes catalog) {
+  std::vector<BootEntry> entries;
+  return ReadBootEntries(catalog, entries) &&
+         std::any_of(entries.begin(), entries.end(), [](const BootEntry& e) { return e.bootable; });
 }
 
 }  // namespace wrenlo

@@ -136,6 +136,7 @@ Result IsoFileSystem::Decode(const Directory& directory, Listing& out) const {
           if (record.dataLength != 0)
             entries.back().extents.push_back({record.DataStart(), record.DataSectors()});
           entries.back().interleaved = entries.back().interleaved || record.interleaved;
+          entries.back().size += record.dataLength;
           continue;
         }
         continuing = false;
@@ -154,6 +155,7 @@ Result IsoFileSystem::Decode(const Directory& directory, Listing& out) const {
           continuing = (record.flags & kIsoFlagMultiExtent) != 0;
           if (record.dataLength != 0)
             entry.extents.push_back({record.DataStart(), record.DataSectors()});
+          entry.size = record.dataLength;
         }
         entries.push_back(std::move(entry));
         out.byName.emplace(entries.back().name, entries.size() - 1);

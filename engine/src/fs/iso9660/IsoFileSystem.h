@@ -55,6 +55,7 @@ class IsoFileSystem : public FileSystem {
 
   Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const override;
   Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const override;
+  Result Layout(const LayoutVisitor& visit) const override;
 
  private:
   struct Directory {
@@ -67,6 +68,7 @@ class IsoFileSystem : public FileSystem {
     bool interleaved = false;
     Directory directory;          // for a directory
     std::vector<Extent> extents;  // for a file
+    std::uint64_t size = 0;       // a file's bytes, all its extents together
   };
   // A decoded directory: its entries in recorded order and an index by name.
   // Not copyable: the index points into the entries, which a deque never
@@ -89,6 +91,10 @@ class IsoFileSystem : public FileSystem {
   // the record carries a usable one, else its ISO 9660 or Joliet name.
   std::u16string RecordName(const DirectoryRecord& record, std::u16string isoName,
                             ContinuationAreas& areas) const;
+  // Visits directory (named path) and then everything under it, pre-order.
+  // budget counts down the directory sectors the walk may still read.
+  Result LayoutDirectory(const Directory& directory, const std::u16string& path, std::size_t depth,
+                         std::uint64_t& budget, const LayoutVisitor& visit) const;
   // Records that child was reached from parent; false when it belongs to
   // another directory (or is the root).
   bool Claim(const Directory& child, const Directory& parent) const;

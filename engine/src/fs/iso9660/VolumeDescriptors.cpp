@@ -23,10 +23,13 @@ constexpr std::size_t kVolumeFlags = 7;
 constexpr std::size_t kVolumeIdentifier = 40;  // 32 bytes
 constexpr std::size_t kEscapeSequences = 88;   // 32 bytes
 constexpr std::size_t kLogicalBlockSize = 128;
-constexpr std::size_t kRootRecord = 156;    // 34 bytes
-constexpr std::size_t kPublisher = 318;     // 128 bytes
-constexpr std::size_t kApplication = 574;   // 128 bytes
-constexpr std::size_t kCreationDate = 813;  // then modification, expiration, effective
+constexpr std::size_t kPathTableSize = 132;  // both-endian
+constexpr std::size_t kPathTableL = 140;     // L and optional L, little-endian
+constexpr std::size_t kPathTableM = 148;     // M and optional M, big-endian
+constexpr std::size_t kRootRecord = 156;     // 34 bytes
+constexpr std::size_t kPublisher = 318;      // 128 bytes
+constexpr std::size_t kApplication = 574;    // 128 bytes
+constexpr std::size_t kCreationDate = 813;   // then modification, expiration, effective
 constexpr std::size_t kDateLength = 17;
 
 // El Torito boot record: the boot system identifier and the catalog pointer.
@@ -105,6 +108,11 @@ std::optional<IsoVolume> DecodeVolume(Bytes sector, bool joliet) {
   volume.rootLocation = root.location;
   volume.rootLength = root.dataLength;
   volume.rootExtendedAttributeLength = root.extendedAttributeLength;
+  volume.pathTableBytes = Le32(sector, kPathTableSize);
+  volume.pathTables[0] = Le32(sector, kPathTableL);
+  volume.pathTables[1] = Le32(sector, kPathTableL + 4);
+  volume.pathTables[2] = Be32(sector, kPathTableM);
+  volume.pathTables[3] = Be32(sector, kPathTableM + 4);
   return volume;
 }
 

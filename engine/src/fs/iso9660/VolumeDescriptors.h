@@ -35,6 +35,10 @@ struct IsoVolume {
   std::uint32_t rootLocation = 0;  // the root directory's extent
   std::uint32_t rootLength = 0;    // in bytes
   std::uint8_t rootExtendedAttributeLength = 0;
+  // The path tables (ECMA-119 8.4.14 to 8.4.18): their length in bytes and
+  // the sectors of the L, optional L, M and optional M tables (0 = absent).
+  std::uint32_t pathTableBytes = 0;
+  std::uint32_t pathTables[4] = {};
 };
 
 struct VolumeDescriptorSet {

@@ -85,4 +85,14 @@ Result ParseDirectory(std::span<const std::uint8_t> data, std::span<const DataSe
   return kOk;
 }
 
+Result ReadDirectory(const LogicalVolume& volume, const FileEntry& entry, DirectoryListing& out) {
+  if (entry.fileType != kFileTypeDirectory) return kCorruptFileSystem;
+  std::vector<std::uint8_t> data;
+  std::vector<DataSegment> segments;
+  if (const Result result = ReadFileData(volume, entry, kMaxDirectoryBytes, data, segments);
+      result != kOk)
+    return result;
+  return ParseDirectory(data, segments, out);
+}
+
 }  // namespace wrenlo::udf

@@ -108,6 +108,19 @@ Result ListDataExtents(const LogicalVolume& volume, const FileEntry& entry,
   return remaining == 0 ? kOk : kCorruptFileSystem;
 }
 
+Result MapDataSectors(const LogicalVolume& volume, const FileEntry& entry,
+                      std::vector<Extent>& out) {
+  std::vector<DataExtent> extents;
+  if (const Result result = ListDataExtents(volume, entry, extents); result != kOk) return result;
+  for (const DataExtent& extent : extents) {
+    if (!extent.recorded) continue;
+    const std::uint32_t blocks = ExtentAd{extent.length, 0}.Sectors();
+    if (const Result result = volume.Map(extent.address, blocks, false, out); result != kOk)
+      return result;
+  }
+  return kOk;
+}
+
 Result ReadFileData(const LogicalVolume& volume, const FileEntry& entry, std::uint64_t maxBytes,
                     std::vector<std::uint8_t>& data, std::vector<DataSegment>& segments) {
   segments.clear();

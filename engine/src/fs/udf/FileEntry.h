@@ -58,6 +58,11 @@ struct DataExtent {
 Result ListDataExtents(const LogicalVolume& volume, const FileEntry& entry,
                        std::vector<DataExtent>& out);
 
+// Appends the sectors of an entry's recorded runs, in file order, mapped
+// unchecked (see LogicalVolume::Map); an embedded entry has none.
+Result MapDataSectors(const LogicalVolume& volume, const FileEntry& entry,
+                      std::vector<Extent>& out);
+
 // Where a part of a file's data lies: the bytes from offset on start at
 // address (the entry itself for embedded data).
 struct DataSegment {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "LogicalVolume.h"
@@ -19,6 +20,8 @@ struct VatFacts {
   std::u16string label;
   std::int32_t fileCount = 0;
   std::int32_t directoryCount = 0;
+  // Where the VAT's file entry was found.
+  std::optional<BlockAddress> entry;
 };
 
 Result LoadPartitions(const VolumeDescriptors& descriptors, std::uint32_t sessionStart,

@@ -62,6 +62,15 @@ Result UdfFileSystem::Open(SectorSource& source, std::uint32_t sessionStart,
           udf::LoadPartitions(descriptors, sessionStart, sessionEnd, fileSystem->volume_, vat);
       result != kOk)
     return result;
+  udf::VolumePlaces& places = fileSystem->places_;
+  places.sessionStart = sessionStart;
+  places.sessionEnd = sessionEnd;
+  places.main = main;
+  places.reserve = reserve;
+  places.integrity = logicalVolume.integrity;
+  places.fileSet = logicalVolume.fileSet.address;
+  places.maps = logicalVolume.maps;
+  places.vatEntry = vat.entry;
   udf::IntegrityFacts integrity;
   if (const Result result = udf::ReadIntegritySequence(source, logicalVolume.integrity, integrity);
       result != kOk)
@@ -105,15 +114,8 @@ Result UdfFileSystem::Children(BlockAddress icb, ListingCache::Entries& out) con
 
   udf::FileEntry entry;
   if (const Result result = udf::ReadFileEntry(volume_, icb, entry); result != kOk) return result;
-  if (entry.fileType != udf::kFileTypeDirectory) return kCorruptFileSystem;
-  std::vector<std::uint8_t> data;
-  std::vector<udf::DataSegment> segments;
-  if (const Result result =
-          udf::ReadFileData(volume_, entry, udf::kMaxDirectoryBytes, data, segments);
-      result != kOk)
-    return result;
   auto listing = std::make_shared<udf::DirectoryListing>();
-  if (const Result result = udf::ParseDirectory(data, segments, *listing); result != kOk)
+  if (const Result result = udf::ReadDirectory(volume_, entry, *listing); result != kOk)
     return result;
   out = listing;
   cache_.Store(sector, listing, listing->Records().size());
@@ -168,16 +170,9 @@ Result UdfFileSystem::FileExtents(std::u16string_view path, std::vector<Extent>&
   if (const Result result = udf::ReadFileEntry(volume_, node.icb, entry); result != kOk)
     return result;
   if (entry.fileType == udf::kFileTypeDirectory) return kNotAFile;
-  std::vector<udf::DataExtent> extents;
-  if (const Result result = udf::ListDataExtents(volume_, entry, extents); result != kOk)
+  if (const Result result = udf::MapDataSectors(volume_, entry, out); result != kOk) {
+    out.clear();
     return result;
-  for (const udf::DataExtent& extent : extents) {
-    if (!extent.recorded) continue;
-    const std::uint32_t blocks = udf::ExtentAd{extent.length, 0}.Sectors();
-    if (const Result result = volume_.Map(extent.address, blocks, false, out); result != kOk) {
-      out.clear();
-      return result;
-    }
   }
   return kOk;
 }

@@ -15,6 +15,7 @@
 #include "LogicalVolume.h"
 #include "Result.h"
 #include "SectorSource.h"
+#include "VolumePlaces.h"
 #include "fs/DirectoryCache.h"
 
 namespace wrenlo {
@@ -46,6 +47,7 @@ class UdfFileSystem : public FileSystem {
   std::uint64_t RootSector() const { return rootSector_; }
   Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const override;
   Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const override;
+  Result Layout(const LayoutVisitor& visit) const override;
 
  private:
   struct Node {
@@ -67,6 +69,7 @@ class UdfFileSystem : public FileSystem {
   udf::LogicalVolume volume_;
   udf::BlockAddress root_;
   std::uint64_t rootSector_ = 0;
+  udf::VolumePlaces places_;
   UdfVolumeFacts facts_;
   mutable ListingCache cache_;
 };

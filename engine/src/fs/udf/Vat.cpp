@@ -72,7 +72,10 @@ Result LoadVat(const LogicalVolume& volume, std::uint16_t underlying, std::uint3
       if (entry.fileType == kFileTypeVat) return result;
       continue;
     }
-    if (DecodeVat(entry, data, vat, facts)) return kOk;
+    if (DecodeVat(entry, data, vat, facts)) {
+      facts.entry = BlockAddress{block, underlying};
+      return kOk;
+    }
   }
   return kCorruptFileSystem;
 }
