@@ -6,11 +6,14 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/scan/ISectorScannerCallback.h"
 #include "core/scan/TimeValue.h"
+
+class DamageIndex;
 
 struct ScanLogEntry {
   LogKind kind = LogKind::Info;
@@ -41,6 +44,10 @@ struct ScanRecord {
   // sector of the session; empty for a files test alone.
   std::vector<std::uint8_t> sectors;
   std::vector<ScanLogEntry> log;
+  // The files and structures a surface scan found damaged; set once the
+  // index has been built after the scan's end, null until then and for a
+  // files test alone.
+  std::shared_ptr<const DamageIndex> damage;
 
   SectorCounts Counts() const;
 };
