@@ -31,6 +31,9 @@ struct Script {
   // Whole reasons GetDeviceUnusableReason gives, by drive letter (its calls
   // are not logged: the drive list asks it for its tooltips).
   std::map<std::int32_t, std::u16string> unusableReasons;
+  // Whole names and paths GetDeviceName and GetDevicePath give, the same way.
+  std::map<std::int32_t, std::u16string> names;
+  std::map<std::int32_t, std::u16string> paths;
 
   std::optional<std::array<std::u16string, 3>> identity;  // vendor, model, revision
   std::optional<wrenlo::DeviceInformationEx> deviceInfoEx;
