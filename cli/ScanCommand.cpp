@@ -1,6 +1,5 @@
 #include <memory>
 
-#include "core/product/ProductInfo.h"
 #include "cli/Commands.h"
 #include "cli/DdrescueMap.h"
 #include "cli/DriveChoice.h"
@@ -10,6 +9,7 @@
 #include "cli/ScanResult.h"
 #include "core/disc/DeviceContext.h"
 #include "core/io/OutputFile.h"
+#include "core/product/ProductInfo.h"
 #include "core/scan/ScannerBridge.h"
 #include "core/scan/SectorScanner.h"
 
@@ -54,7 +54,8 @@ int RunScan(const CommandLine& command) {
   // The worker has ended: its records are this thread's to read.
   const std::vector<std::uint8_t>& sectors = scanner.surfaceState.sectors;
   if (result.surfaceScan) result.surface = CountSurface(sectors);
-  result.stopped = console.Stopped();
+  // Stopped by a Ctrl-C or a signal, or ended early because the medium went.
+  result.stopped = console.Stopped() || scanner.MediumRemoved();
   result.filesTotal = console.FilesTotal();
   result.filesChecked = console.FilesChecked();
   result.fileErrorPaths = console.FileErrorPaths();

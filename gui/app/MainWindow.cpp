@@ -232,7 +232,15 @@ bool MainWindow::ConfirmStopScan() {
   QPushButton* goOn = box.addButton(QStringLiteral("Continue scanning"), QMessageBox::RejectRole);
   box.setDefaultButton(goOn);
   box.setEscapeButton(goOn);
+  // A scan that ends while the question is up leaves nothing to ask about:
+  // the box goes and the way out goes on as it does without a scan.
+  bool ended = false;
+  connect(&scanPage, &ScanPage::runEnded, &box, [&] {
+    ended = true;
+    box.reject();
+  });
   box.exec();
+  if (ended) return true;
   if (box.clickedButton() != stop) return false;
   // The scan's last reports reach the page before the caller goes on.
   scanner->StopAndWait();

@@ -323,6 +323,12 @@ void ScanPage::OnScanFinished() {
   startStop->setText(QStringLiteral("Start"));
   EnableStart();
   EnableChoices(true);
+  // The end shows at once: no paced scroll is due after the last entry.
+  if (followLog) {
+    logFollow->stop();
+    logList->scrollToBottom();
+  }
+  if (!scanner->IsRunning()) emit runEnded();
 }
 
 void ScanPage::OnProgress(const ProgressCtx_t& progress) {

@@ -25,8 +25,8 @@
 #include <memory>
 
 #include "core/scan/ISectorScannerCallback.h"
-#include "core/scan/SectorScanner.h"
 #include "core/scan/ScanRecord.h"
+#include "core/scan/SectorScanner.h"
 #include "gui/controls/IndicatorLabel.h"
 #include "gui/pages/BasePage.h"
 
@@ -85,6 +85,11 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   const IndicatorLabel& GoodLabel() const { return goodLabel; }
   const IndicatorLabel& ProblemLabel() const { return problemLabel; }
   const IndicatorLabel& ErrorLabel() const { return errorLabel; }
+
+ signals:
+  // A run has ended (finished, stopped or cut short by the medium's removal)
+  // and the page shows its end.
+  void runEnded();
 
  protected:
   bool OnInitDialog() override;

@@ -503,6 +503,21 @@ TEST_F(ScanPageTest, NothingCheckedShowsNoShareAndSaysWhy) {
   EXPECT_TRUE(Button(ScanPage::kStartStopId)->isEnabled());
 }
 
+// The end of a scan shows the end of a log that follows at once, with its
+// last entry whole, not when the next paced scroll comes.
+TEST_F(ScanPageTest, TheEndOfAScanShowsTheLastEntryAtOnce) {
+  ScriptDisc(300);
+  for (std::int32_t sector = 100; sector < 160; ++sector) fake::script().readFailures[sector] = 1;
+  NewContext();
+  PressStartStop();
+  ASSERT_TRUE(Finished());
+  QTreeWidgetItem* last = Log()->topLevelItem(Log()->topLevelItemCount() - 1);
+  ASSERT_TRUE(last->text(1).startsWith("Surface scan finished")) << last->text(1).toStdString();
+  const QRect shown = Log()->visualItemRect(last);
+  EXPECT_TRUE(shown.top() >= 0 && shown.bottom() < Log()->viewport()->height())
+      << shown.top() << ".." << shown.bottom() << " in " << Log()->viewport()->height();
+}
+
 TEST_F(ScanPageTest, LogFollowsNewRowsUnlessScrolledUp) {
   QScrollBar* bar = Log()->verticalScrollBar();
   const auto add = [&](int rows) {
@@ -739,6 +754,20 @@ TEST_F(ScanInMainWindowTest, EveryWayOfLeavingTheScanAsksAndContinueChangesNothi
     EXPECT_EQ(window->CurrentContext(), context);
     EXPECT_EQ(Drives()->currentText(), "D: First drive");
   }
+}
+
+// The scan ends (here: the medium goes) while the question is up: the box
+// closes by itself and the drive chosen is shown, as without a scan.
+TEST_F(ScanInMainWindowTest, AScanThatEndsWhileTheQuestionIsUpClosesIt) {
+  WithModalDialog([&] { PickDrive(1); },
+                  [&](QDialog* box) {
+                    fake::script().results["ReadSectors"] = wrenlo::kResultNoMedium;
+                    gate->Open();
+                    EXPECT_TRUE(WaitUntil([box] { return !box->isVisible(); }));
+                  });
+  EXPECT_FALSE(page->Scanner()->IsRunning());
+  EXPECT_EQ(window->CurrentContext()->driveLetter, u'E');
+  EXPECT_EQ(Drives()->currentText(), "E: Second drive");
 }
 
 TEST_F(ScanInMainWindowTest, AStoppedScanStaysOnThePageUntilAnotherDriveIsShown) {
