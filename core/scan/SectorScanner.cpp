@@ -166,11 +166,25 @@ void SectorScanner::RunSurfaceScan() {
     SetSectorProgress(0, count);
     OnProgress(progress);
   }
+  // The reports of each sector go to the receiver as one call, in order, one
+  // at a time, as if each were waited for. While the receiver runs a
+  // sector's call, the worker already reads the next sector, which no
+  // report shows before that call has ended: a stop or the last sector that
+  // the call finds leaves that read unused, so the receiver sees the same
+  // reports and the same table as with a wait after each call, and a drive's
+  // pace is not slowed by the time the receiver takes.
+  AfterRead afterRead{this, count, {}};
+  bool underWay = false;
   for (std::int32_t sector = 0; sector < count; ++sector) {
-    const std::uint64_t start = clocks.microseconds();
-    const SectorState state = ReadWithRetries(sector);
-    const std::uint64_t end = clocks.microseconds();
-    if (state == SectorState::NotChecked) {
+    SectorRead read = ReadWithRetries(sector, underWay);
+    if (underWay) {
+      FinishAfterRead(afterRead);
+      underWay = false;
+      if (afterRead.stop) break;
+      // The stop came after the call had looked: read it whole, as ever.
+      if (read.abandoned) read = ReadWithRetries(sector, false);
+    }
+    if (read.state == SectorState::NotChecked) {
       // Not read: the sector does not count among those checked.
       --progress.current;
       std::u16string where = u"sector ";
@@ -178,28 +192,16 @@ void SectorScanner::RunSurfaceScan() {
       EndAtMediumRemoval(where);
       break;
     }
-    // Everything from this read to the next one, its reports among it, in
-    // one hand-over to the receiver's thread: the worker waits for it as it
-    // would for each report, and nothing else runs between them, so the
-    // receiver sees the same reports with the same values, at a third of
-    // the hand-overs. Dropped (the receiver is gone), the worker does the
-    // same without the reports.
-    bool stop = false;
-    const auto afterRead = [&](bool report) {
-      RecordSector(sector, state, start, end, report);
-      stop = StopRequested();
-      if (stop || sector + 1 == count) return;
-      SetSectorProgress(sector + 1, count);
-      if (report) target->OnProgress(progress);
-    };
-    bool reported = false;
-    Forward([&] {
-      reported = true;
-      afterRead(true);
-    });
-    if (!reported) afterRead(false);
-    if (stop) break;
+    afterRead.read = read;
+    afterRead.ran = afterRead.stop = false;
+    if (window->Begin(ScannerCall(afterRead))) {
+      afterRead.RunIfDropped();
+      if (afterRead.stop) break;
+    } else {
+      underWay = true;
+    }
   }
+  if (underWay) FinishAfterRead(afterRead);
   passMicroseconds = clocks.microseconds() - passStart;
   OnScanFinished();
   pass = ScanPass::None;
@@ -236,13 +238,50 @@ void SectorScanner::RecordSector(std::int32_t sector, SectorState state, std::ui
   if (report) target->OnSurfaceState(surfaceState);
 }
 
-SectorState SectorScanner::ReadWithRetries(std::int32_t sector) {
+void SectorScanner::AfterRead::operator()() const {
+  ran = true;
+  Run(true);
+}
+
+void SectorScanner::AfterRead::Run(bool report) const {
+  scanner->RecordSector(read.sector, read.state, read.start, read.end, report);
+  stop = scanner->StopRequested();
+  if (stop || read.sector + 1 == count) return;
+  scanner->SetSectorProgress(read.sector + 1, count);
+  if (report) scanner->target->OnProgress(scanner->progress);
+}
+
+void SectorScanner::AfterRead::RunIfDropped() const {
+  if (!ran) Run(false);
+}
+
+void SectorScanner::FinishAfterRead(const AfterRead& afterRead) {
+  window->Finish();
+  afterRead.RunIfDropped();
+}
+
+SectorScanner::SectorRead SectorScanner::ReadWithRetries(std::int32_t sector, bool abandonOnStop) {
+  SectorRead read;
+  read.sector = sector;
+  read.start = clocks.microseconds();
+  read.state = SectorState::Error;
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+    if (abandonOnStop && StopRequested()) {
+      read.abandoned = true;
+      break;
+    }
     const std::int32_t result = deviceContext->ReadSector(readBuffer, sector, -1);
-    if (result == 0) return attempt == 0 ? SectorState::Good : SectorState::Problem;
-    if (result == wrenlo::kResultNoMedium) return SectorState::NotChecked;
+    if (result == 0) {
+      read.state = attempt == 0 ? SectorState::Good : SectorState::Problem;
+      break;
+    }
+    if (result == wrenlo::kResultNoMedium) {
+      read.state = SectorState::NotChecked;
+      break;
+    }
   }
-  return SectorState::Error;
+  read.end = clocks.microseconds();
+  return read;
 }
 
 void SectorScanner::EndAtMediumRemoval(const std::u16string& where) {

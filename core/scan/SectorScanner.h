@@ -118,8 +118,39 @@ class SectorScanner : public ISectorScannerCallback {
   // receiver directly (on the receiver's thread).
   void RecordSector(std::int32_t sector, SectorState state, std::uint64_t start, std::uint64_t end,
                     bool report);
-  // The sector's class; NotChecked when the medium is gone.
-  SectorState ReadWithRetries(std::int32_t sector);
+
+  // One sector's read: its class (NotChecked when the medium is gone) and
+  // when it began and ended, in microseconds.
+  struct SectorRead {
+    std::int32_t sector = 0;
+    SectorState state = SectorState::NotChecked;
+    std::uint64_t start = 0;
+    std::uint64_t end = 0;
+    // Given up before an attempt because a stop was asked for.
+    bool abandoned = false;
+  };
+  // Everything from one sector's read to the next read, its reports among
+  // it, as one call to the receiver's thread: the bookkeeping, and the next
+  // sector's progress unless the scan stops or that was the last sector.
+  struct AfterRead {
+    SectorScanner* scanner = nullptr;
+    std::int32_t count = 0;
+    SectorRead read;
+    // Set by the call: whether it ran (a dropped one leaves the worker to do
+    // the bookkeeping without reports), and whether the scan stops.
+    mutable bool ran = false;
+    mutable bool stop = false;
+    void operator()() const;
+    void Run(bool report) const;
+    // Once the call is done: the work of a dropped one, without reports.
+    void RunIfDropped() const;
+  };
+  // Reads sector with up to kReadAttempts attempts. With abandonOnStop, a
+  // stop asked for before an attempt ends the read there, abandoned.
+  SectorRead ReadWithRetries(std::int32_t sector, bool abandonOnStop);
+  // Waits until the receiver has run (or dropped) afterRead, then does the
+  // work of a dropped one itself.
+  void FinishAfterRead(const AfterRead& afterRead);
   void RunFilesTest();
   void TestFile(const std::u16string& path);
   // Ends the run after a read found no medium, with one entry saying where.
