@@ -25,6 +25,7 @@ ScanRecord& ScanHistory::Begin(std::uint16_t driveLetter, bool surfaceScan, bool
                                TimeValue start) {
   ScanRecord& record = records[driveLetter];
   record = ScanRecord{};
+  record.number = ++begun;
   record.driveLetter = driveLetter;
   record.surfaceScan = surfaceScan;
   record.filesTest = filesTest;
@@ -34,6 +35,11 @@ ScanRecord& ScanHistory::Begin(std::uint16_t driveLetter, bool surfaceScan, bool
 }
 
 const ScanRecord* ScanHistory::Last(std::uint16_t driveLetter) const {
+  const auto found = records.find(driveLetter);
+  return found == records.end() ? nullptr : &found->second;
+}
+
+ScanRecord* ScanHistory::Last(std::uint16_t driveLetter) {
   const auto found = records.find(driveLetter);
   return found == records.end() ? nullptr : &found->second;
 }

@@ -30,6 +30,9 @@ struct SectorCounts {
 };
 
 struct ScanRecord {
+  // Counts the history's scans from 1, so that work finished after a scan
+  // (its damage index) is not given to the drive's next one.
+  std::uint64_t number = 0;
   std::uint16_t driveLetter = 0;
   bool surfaceScan = false;
   bool filesTest = false;
@@ -60,7 +63,9 @@ class ScanHistory {
   ScanRecord& Begin(std::uint16_t driveLetter, bool surfaceScan, bool filesTest, TimeValue start);
   // The latest scan of drive; null when it was never scanned.
   const ScanRecord* Last(std::uint16_t driveLetter) const;
+  ScanRecord* Last(std::uint16_t driveLetter);
 
  private:
   std::map<std::uint16_t, ScanRecord> records;
+  std::uint64_t begun = 0;
 };
