@@ -330,10 +330,9 @@ void SectorInfoPage::UpdateHolder() {
   if (holderLabel == nullptr) return;
   if (!HasMedium() || currentSector < 0) return SetHolderText({});
   const std::shared_ptr<const DamageIndex> index = HolderIndex();
-  SetHolderText(QString::fromUtf8(kHolderCaption) +
-                (index != nullptr ? ToQString(SectorHolderText(
-                                        *index, static_cast<std::uint64_t>(currentSector)))
-                                  : QString::fromUtf8(kReadingLayout)));
+  SetHolderText(index != nullptr
+                    ? ToQString(SectorHolderText(*index, static_cast<std::uint64_t>(currentSector)))
+                    : QString::fromUtf8(kReadingLayout));
 }
 
 std::shared_ptr<const DamageIndex> SectorInfoPage::HolderIndex() {
@@ -359,14 +358,17 @@ std::shared_ptr<const DamageIndex> SectorInfoPage::HolderIndex() {
   return nullptr;
 }
 
-// Shortened in the middle to the label's width; the tooltip holds it whole.
-void SectorInfoPage::SetHolderText(const QString& text) {
-  holderText = text;
+// The label keeps its caption and the end of the holder (the file's name and
+// the byte) when the whole does not fit; the tooltip holds it whole.
+void SectorInfoPage::SetHolderText(const QString& holder) {
+  const QString caption = holder.isEmpty() ? QString() : QString::fromUtf8(kHolderCaption);
+  const QFontMetrics metrics = holderLabel->fontMetrics();
+  holderText = holder;
   holderLabel->setText(
-      holderLabel->fontMetrics().elidedText(text, Qt::ElideMiddle, holderLabel->width()));
-  holderLabel->setToolTip(text);
+      caption + metrics.elidedText(holder, Qt::ElideLeft,
+                                   holderLabel->width() - metrics.horizontalAdvance(caption)));
+  holderLabel->setToolTip(caption + holder);
 }
-
 void SectorInfoPage::SetSectorCount(std::int32_t count) {
   if (count == sectorCount) return;
   sectorCount = count;

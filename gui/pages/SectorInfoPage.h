@@ -99,7 +99,8 @@ class SectorInfoPage : public BasePage {
   // The index that names the holders of the session shown: the last scan's,
   // or the session's layout; null while that is being read.
   std::shared_ptr<const DamageIndex> HolderIndex();
-  void SetHolderText(const QString& text);
+  // Shows holder after the caption; empty clears the label.
+  void SetHolderText(const QString& holder);
 
   bool HasMedium() const;
   // The number of the session's last sector, sectorCount - 1.
@@ -123,7 +124,7 @@ class SectorInfoPage : public BasePage {
   bool sectorShown = false;
   SaveFileDialog runSaveDialog;
   QLabel* holderLabel = nullptr;
-  QString holderText;  // whole; the label may show it shortened
+  QString holderText;  // the holder whole; the label may show it shortened
   const ScanHistory* scans = nullptr;
   // The layouts of the context's sessions, by session number; null while
   // one is being read. Results of an earlier context are dropped.
