@@ -319,7 +319,8 @@ void ScanPage::OnScanFinished() {
       const std::lock_guard lock(scanner->stateLock);
       shownScan->sectors = scanner->surfaceState.sectors;
     }
-    if (scanner->pass == ScanPass::SurfaceScan) IndexDamage(*shownScan);
+    // At the run's end, once the table is final.
+    if (scanner->pass == ScanPass::None && shownScan->surfaceScan) IndexDamage(*shownScan);
   }
   if (scanner->pass != ScanPass::None)
     OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(),

@@ -186,13 +186,17 @@ class ScanPageTest : public ::testing::Test {
   }
 
   void PressStartStop() { Button(ScanPage::kStartStopId)->click(); }
-  // Waits until the run has ended and its last report has been shown.
+  // Waits until the run has ended and its last report has been shown. The
+  // button reads "Start" from the end of the last pass on; the run's own last
+  // report follows it, and the worker ends after that.
   bool Finished() {
-    return WaitUntil(
+    const bool ended = WaitUntil(
         [&] {
           return !page->Scanner()->IsRunning() && Button(ScanPage::kStartStopId)->text() == "Start";
         },
         20000);
+    if (ended) page->Scanner()->Wait();
+    return ended;
   }
 
   QWidget host;
