@@ -1,23 +1,25 @@
 #include "core/scan/ScanRecord.h"
 
+void SectorCounts::Add(std::uint8_t state) {
+  switch (static_cast<SectorState>(state)) {
+    case SectorState::Good:
+      ++good;
+      break;
+    case SectorState::Problem:
+      ++problem;
+      break;
+    case SectorState::Error:
+      ++error;
+      break;
+    default:
+      ++notChecked;
+      break;
+  }
+}
+
 SectorCounts ScanRecord::Counts() const {
   SectorCounts counts;
-  for (const std::uint8_t state : sectors) {
-    switch (static_cast<SectorState>(state)) {
-      case SectorState::Good:
-        ++counts.good;
-        break;
-      case SectorState::Problem:
-        ++counts.problem;
-        break;
-      case SectorState::Error:
-        ++counts.error;
-        break;
-      default:
-        ++counts.notChecked;
-        break;
-    }
-  }
+  for (const std::uint8_t state : sectors) counts.Add(state);
   return counts;
 }
 

@@ -27,6 +27,9 @@ struct SectorCounts {
   std::int64_t good = 0;
   std::int64_t problem = 0;
   std::int64_t error = 0;
+
+  // Counts one sector of the state code; an unknown code as not checked.
+  void Add(std::uint8_t state);
 };
 
 struct ScanRecord {

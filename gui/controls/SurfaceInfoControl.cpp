@@ -117,20 +117,7 @@ SectorCounts SurfaceInfoControl::CountBlock(std::int32_t block) const {
   const auto& sectors = source->surfaceState.sectors;
   for (std::int64_t sector = first; sector <= last; ++sector) {
     if (static_cast<std::size_t>(sector) >= sectors.size()) break;
-    switch (static_cast<SectorState>(sectors[static_cast<std::size_t>(sector)])) {
-      case SectorState::Good:
-        ++counts.good;
-        break;
-      case SectorState::Problem:
-        ++counts.problem;
-        break;
-      case SectorState::Error:
-        ++counts.error;
-        break;
-      default:
-        ++counts.notChecked;
-        break;
-    }
+    counts.Add(sectors[static_cast<std::size_t>(sector)]);
   }
   return counts;
 }
