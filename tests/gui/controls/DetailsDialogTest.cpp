@@ -7,9 +7,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
 
@@ -279,7 +282,7 @@ TEST_F(DetailsDialogTest, TheListNamesTheDamagedAndAChoiceSelectsItsFirstBadCell
   });
 }
 
-TEST_F(DetailsDialogTest, DoubleClickOnACellOrARowClosesWithItsFirstSector) {
+TEST_F(DetailsDialogTest, DoubleClickOrShowInSectorViewerClosesWithTheFirstSector) {
   scanner.SetTable(SampleTable());
   SurfaceDetailsDialog::lastSectorsPerBlock = 10;
   {
@@ -290,6 +293,29 @@ TEST_F(DetailsDialogTest, DoubleClickOnACellOrARowClosesWithItsFirstSector) {
                       QTest::mouseDClick(map.viewport(), Qt::LeftButton, {}, CellCentre(map, 4));
                     });
     EXPECT_EQ(dialog.RequestedSector(), 40);
+  }
+  {
+    // The cell's context menu, its one item chosen.
+    SurfaceDetailsDialog dialog(scanner.get(), nullptr);
+    QStringList items;
+    WithModalDialog([&] { EXPECT_EQ(dialog.DoModal(), kIdOk); },
+                    [&](QDialog*) {
+                      SurfaceInfoControl& map = dialog.GetSurfaceMap();
+                      QTimer::singleShot(0, [&] {
+                        ASSERT_TRUE(WaitUntil([] { return QApplication::activePopupWidget(); }));
+                        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                        ASSERT_NE(menu, nullptr);
+                        for (QAction* action : menu->actions()) items << action->text();
+                        menu->setActiveAction(menu->actions().value(0));
+                        QTest::keyClick(menu, Qt::Key_Return);
+                      });
+                      const QPoint point = CellCentre(map, 2);
+                      QContextMenuEvent event(QContextMenuEvent::Mouse, point,
+                                              map.viewport()->mapToGlobal(point));
+                      QApplication::sendEvent(map.viewport(), &event);
+                    });
+    EXPECT_EQ(items, QStringList({"Show in Sector Viewer"}));
+    EXPECT_EQ(dialog.RequestedSector(), 20);
   }
   SurfaceDetailsDialog dialog(scanner.get(), nullptr);
   dialog.SetDamageIndex(SampleIndex(SampleTable()));
