@@ -96,6 +96,7 @@ bool MainWindow::OnInitDialog() {
   AddPage(mediaPage);
   AddPage(scanPage);
   AddPage(sectorPage);
+  sectorPage.SetScanHistory(&scanPage.History());
   setWindowIcon(icon);
   setMinimumSize(500, 500);
   ConnectMessages();
@@ -128,6 +129,10 @@ void MainWindow::ConnectMessages() {
           &MainWindow::OnCancel);
   connect(menu, &MenuBar::command, this, &MainWindow::OnCommand);
   connect(toolbar, &ToolBarCtrl::command, this, &MainWindow::OnCommand);
+  // The details dialog's way to a sector, and the Sector Viewer's naming of
+  // what holds it once a scan's index is built.
+  connect(&scanPage, &ScanPage::showSectorRequested, this, &MainWindow::ShowSectorOfLastSession);
+  connect(&scanPage, &ScanPage::damageIndexReady, &sectorPage, &SectorInfoPage::UpdateHolder);
   connect(new QShortcut(QKeySequence::NextChild, this), &QShortcut::activated, this,
           [this] { ShowNextPage(1); });
   connect(new QShortcut(QKeySequence::PreviousChild, this), &QShortcut::activated, this,
@@ -208,6 +213,13 @@ void MainWindow::LayoutControls() {
     for (int i = 0; i < tabs->GetItemCount(); ++i)
       if (BasePage* page = Page(i)) page->setGeometry(display);
   }
+}
+
+// A scan covers the last session, so its sectors are that session's.
+void MainWindow::ShowSectorOfLastSession(std::int32_t sector) {
+  for (const auto& [index, page] : pages)
+    if (page == &sectorPage) tabs->Bar()->setCurrentIndex(index);
+  sectorPage.ShowSector(-1, sector);
 }
 
 void MainWindow::ShowCurrentPage() {

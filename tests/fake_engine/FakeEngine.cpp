@@ -437,10 +437,27 @@ const char* ResultName(std::int32_t result) {
   return names.try_emplace(result, "result " + std::to_string(result)).first->second.c_str();
 }
 
-// Lists nothing; records the call.
-std::int32_t ListSessionLayout(Handle session, LayoutCallback, void*) {
-  std::lock_guard guard(state().lock);
-  return fake::Call(state(), "ListSessionLayout", session);
+// Lists the script's layout, calling back outside the engine's lock.
+std::int32_t ListSessionLayout(Handle session, LayoutCallback callback, void* context) {
+  std::vector<fake::LayoutItem> items;
+  {
+    auto& s = state();
+    std::lock_guard guard(s.lock);
+    if (const std::int32_t result = fake::Call(s, "ListSessionLayout", session); result != 0)
+      return result;
+    items = s.script.layout;
+  }
+  for (const fake::LayoutItem& item : items) {
+    const LayoutRecord record{item.isFile ? kLayoutFile : kLayoutStructure,
+                              0,
+                              item.size,
+                              item.name.c_str(),
+                              static_cast<std::int32_t>(item.name.size()),
+                              static_cast<std::int32_t>(item.runs.size()),
+                              item.runs.data()};
+    if (const std::int32_t stop = callback(context, &record); stop != 0) return stop;
+  }
+  return 0;
 }
 
 std::int32_t EjectDevice(std::int32_t device) {
