@@ -2,18 +2,18 @@
 
 #include <chrono>
 
-namespace {
-
-std::uint32_t NowMs() {
+std::uint32_t MediaWatcher::NowMs() {
   const auto now = std::chrono::steady_clock::now().time_since_epoch();
   return static_cast<std::uint32_t>(
       std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
-}  // namespace
-
-MediaWatcher::MediaWatcher(std::function<bool()> busy, Report report)
-    : watch_(std::move(busy)), report_(std::move(report)), thread_([this] { Run(); }) {}
+MediaWatcher::MediaWatcher(std::uint16_t drive, std::function<bool()> busy, Report report)
+    : watch_(std::move(busy)), report_(std::move(report)) {
+  watch_.SetDrive(drive);
+  watch_.Poll(NowMs());  // nothing to compare with yet: no event
+  thread_ = std::thread([this] { Run(); });
+}
 
 MediaWatcher::~MediaWatcher() {
   {
@@ -26,11 +26,10 @@ MediaWatcher::~MediaWatcher() {
 
 void MediaWatcher::Run() {
   std::unique_lock lock(mutex_);
-  while (!stop_) {
+  while (!wake_.wait_for(lock, std::chrono::milliseconds(MediaWatch::kIntervalMs),
+                         [this] { return stop_; })) {
     lock.unlock();
     for (const DriveEvent& event : watch_.Poll(NowMs())) report_(event);
     lock.lock();
-    wake_.wait_for(lock, std::chrono::milliseconds(MediaWatch::kIntervalMs),
-                   [this] { return stop_; });
   }
 }

@@ -1,7 +1,8 @@
 // Runs a MediaWatch on a thread of its own, a round every
 // MediaWatch::kIntervalMs, and hands each event to report on that thread.
-// The destructor stops the thread and waits for it; report is not called
-// after that.
+// The first round runs in the constructor, so that what the drive holds then
+// is the state the first change is told from. The destructor stops the
+// thread and waits for it; report is not called after that.
 #pragma once
 
 #include <condition_variable>
@@ -15,7 +16,7 @@ class MediaWatcher {
  public:
   using Report = std::function<void(const DriveEvent& event)>;
 
-  MediaWatcher(std::function<bool()> busy, Report report);
+  MediaWatcher(std::uint16_t drive, std::function<bool()> busy, Report report);
   ~MediaWatcher();
   MediaWatcher(const MediaWatcher&) = delete;
   MediaWatcher& operator=(const MediaWatcher&) = delete;
@@ -24,6 +25,7 @@ class MediaWatcher {
 
  private:
   void Run();
+  static std::uint32_t NowMs();
 
   MediaWatch watch_;
   Report report_;

@@ -165,12 +165,11 @@ void MainWindow::WatchMedia() {
   if (mediaWatcher != nullptr || context == nullptr) return;
   const SectorScanner* scanner = scanPage.Scanner();
   mediaWatcher = std::make_unique<MediaWatcher>(
-      [scanner] { return scanner != nullptr && scanner->IsRunning(); },
+      context->driveLetter, [scanner] { return scanner != nullptr && scanner->IsRunning(); },
       [this](const DriveEvent& event) {
         QMetaObject::invokeMethod(
             this, [this, event] { OnDriveEvent(event); }, Qt::QueuedConnection);
       });
-  mediaWatcher->SetDrive(context->driveLetter);
 }
 
 // Widens the window, when the desktop's fixed-pitch font needs it, so that the

@@ -60,13 +60,13 @@ TEST(MediaWatcherTest, ReportsTheTrayOfAVirtualDriveOnItsThread) {
   testing_support::MakeSparseImage(image, 16);
   testing_support::UseImages({image});
   Watched watched;
-  MediaWatcher watcher([&] { return watched.Busy(); },
-                       [&](const DriveEvent& event) { watched.Add(event); });
-  watcher.SetDrive(u'D');
+  // D's state is taken in the constructor, as no event.
+  MediaWatcher watcher(
+      u'D', [&] { return watched.Busy(); }, [&](const DriveEvent& event) { watched.Add(event); });
+  EXPECT_EQ(watched.Rounds(), 1u);
   // Waits until a round that began after now has ended: the next one has
   // begun.
   const auto roundAfterNow = [&] { return watched.WaitForRound(watched.Rounds() + 2); };
-  EXPECT_TRUE(roundAfterNow().empty());  // D's state is taken, as no event
 
   ASSERT_EQ(wrenlo::EjectDevice(u'D'), 0);
   EXPECT_EQ(roundAfterNow(), std::vector<DriveChange>{DriveChange::MediumRemoved});
