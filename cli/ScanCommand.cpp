@@ -1,6 +1,5 @@
 #include <memory>
 
-#include "core/product/ProductInfo.h"
 #include "cli/Commands.h"
 #include "cli/DdrescueMap.h"
 #include "cli/DriveChoice.h"
@@ -10,6 +9,7 @@
 #include "cli/ScanResult.h"
 #include "core/disc/DeviceContext.h"
 #include "core/io/OutputFile.h"
+#include "core/product/ProductInfo.h"
 #include "core/scan/ScannerBridge.h"
 #include "core/scan/SectorScanner.h"
 
