@@ -340,7 +340,8 @@ void MainWindow::OnRescanDevices() {
 }
 
 // The tray commands act on the current device, the drive of the current
-// context. The context is not rebuilt: the pages keep what they showed.
+// context. The context is not rebuilt here: the pages keep what they showed
+// until the media watcher, when it runs, sees the medium go or come.
 void MainWindow::OnOpenTray() {
   if (ConfirmStopScan()) wrenlo::EjectDevice(wrenlo::kCurrentDevice);
 }
