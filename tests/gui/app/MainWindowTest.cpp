@@ -17,6 +17,7 @@
 #include <QTextLayout>
 #include <QTreeWidget>
 #include <algorithm>
+#include <array>
 #include <memory>
 
 #include "../support/GroupListText.h"
@@ -262,6 +263,39 @@ TEST_F(MainWindowTest, TrayCommandsLeaveThePagesAsTheyWere) {
   EXPECT_THAT(CallsSince(before), ElementsAre("CloseDevice(-1)"));
   EXPECT_EQ(window->CurrentContext(), context);
   EXPECT_EQ(GroupListLines(media), shown);
+}
+
+// Close Image is offered for a virtual drive only, and closes the selected
+// one; the list is read again and the first drive shown.
+TEST_F(MainWindowTest, CloseImageOnlyForAVirtualDrive) {
+  struct Case {
+    const char16_t* vendor;
+    bool offered;
+  };
+  for (const Case c : {Case{u"HL-DT-ST", false}, Case{u"Virtual", true}}) {
+    fake::Reset();
+    fake::script().devices = {u"E: second.iso", u"D: First drive"};
+    fake::script().identity = std::array<std::u16string, 3>{c.vendor, u"Model", u"1.0"};
+    Open();
+    Drives()->setCurrentIndex(1);
+    emit Drives()->activated(1);
+    ASSERT_EQ(Letter(), u'E');
+    QAction* close = window->Menu()->Command(MainWindow::kCloseImage);
+    emit qobject_cast<QMenu*>(close->parent())->aboutToShow();
+    EXPECT_EQ(close->isEnabled(), c.offered);
+    fake::script().devices = {u"D: First drive"};
+    const std::size_t before = fake::Calls().size();
+    close->trigger();
+    const std::vector<std::string> closed = fake::CallsNamed("CloseImageDrive");
+    if (c.offered) {
+      EXPECT_EQ(closed, std::vector<std::string>{"CloseImageDrive(69)"});
+      EXPECT_EQ(Letter(), u'D');
+    } else {
+      EXPECT_TRUE(closed.empty());
+      EXPECT_EQ(fake::Calls().size(), before);
+    }
+    window.reset();
+  }
 }
 
 TEST_F(MainWindowTest, SaveReportDoesNothing) {
