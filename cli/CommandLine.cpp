@@ -24,19 +24,20 @@ enum Option : unsigned {
   kFiles = 4,
   kMapFile = 8,
   kSession = 16,
+  kImage = 32,  // may be given more than once
 };
 
 constexpr VerbSpec kVerbs[] = {
     {Verb::Help, "help", 0, 0, 1},
     {Verb::Version, "version", 0, 0, 0},
-    {Verb::Devices, "devices", kJson, 0, 0},
-    {Verb::Info, "info", kJson, 0, 1},
-    {Verb::Media, "media", kJson, 0, 1},
-    {Verb::Scan, "scan", kSurface | kFiles | kJson | kMapFile, 0, 1},
-    {Verb::Dump, "dump", kSession, 1, 2},
-    {Verb::Save, "save", kSession, 2, 3},
-    {Verb::Files, "files", kJson, 0, 1},
-    {Verb::WhoHas, "whohas", 0, 1, 2},
+    {Verb::Devices, "devices", kJson | kImage, 0, 0},
+    {Verb::Info, "info", kJson | kImage, 0, 1},
+    {Verb::Media, "media", kJson | kImage, 0, 1},
+    {Verb::Scan, "scan", kSurface | kFiles | kJson | kMapFile | kImage, 0, 1},
+    {Verb::Dump, "dump", kSession | kImage, 1, 2},
+    {Verb::Save, "save", kSession | kImage, 2, 3},
+    {Verb::Files, "files", kJson | kImage, 0, 1},
+    {Verb::WhoHas, "whohas", kImage, 1, 2},
 };
 
 struct OptionName {
@@ -46,7 +47,7 @@ struct OptionName {
 
 constexpr OptionName kOptionNames[] = {
     {"--json", kJson},       {"--surface", kSurface}, {"--files", kFiles},
-    {"--mapfile", kMapFile}, {"--session", kSession},
+    {"--mapfile", kMapFile}, {"--session", kSession}, {"--image", kImage},
 };
 
 // The option of that name; 0 for none.
@@ -157,9 +158,9 @@ class Parser {
       const unsigned option = OptionNamed(name);
       if (option == 0 || (spec.options & option) == 0)
         return Fail("unknown option " + Quoted(arg) + " for " + verb);
-      if ((seen & option) != 0) return Fail(std::string(name) + " given twice");
+      if ((seen & option & ~kImage) != 0) return Fail(std::string(name) + " given twice");
       seen |= option;
-      const bool takesValue = option == kMapFile || option == kSession;
+      const bool takesValue = option == kMapFile || option == kSession || option == kImage;
       if (!takesValue) {
         if (value) return Fail(std::string(name) + " takes no value");
         continue;
@@ -170,7 +171,10 @@ class Parser {
           return Fail(std::string(name) + " needs a value");
         value = args[next++];
       }
-      if (option == kMapFile) {
+      if (option == kImage) {
+        if (value->empty()) return Fail("--image needs a file name");
+        out.images.emplace_back(*value);
+      } else if (option == kMapFile) {
         if (value->empty()) return Fail("--mapfile needs a file name");
         // Standard output holds the progress or the summary already.
         if (*value == "-") return Fail("--mapfile needs a file name, not '-'");

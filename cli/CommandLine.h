@@ -26,6 +26,9 @@ struct CommandLine {
   std::int32_t sector = 0;
   std::optional<std::int32_t> session;
   std::string outputFile;  // save
+  // Disc images to open as drives (--image, in order); the first is the
+  // drive when none is given.
+  std::vector<std::string> images;
 };
 
 // Reads the arguments that follow the program's name. False with error set

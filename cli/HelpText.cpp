@@ -20,7 +20,9 @@ Commands:
   help [COMMAND]              this help, or a command's own
 
 DRIVE is a drive letter (D or D:); without it, the first listed drive.
-Disc images named in WRENLO_IMAGES (paths separated by ':') are drives too.
+Disc images named in WRENLO_IMAGES (paths separated by ':') are drives too,
+and so is each FILE of --image FILE (after any command, repeatable): listed
+after the others, the first of them the drive when no DRIVE is given.
 
 Exit status: 0 success (every sector and file read), 1 problems or errors
 found (or a scan stopped before its end, or no usable drive for devices),
@@ -124,15 +126,20 @@ boot catalog and images, UDF descriptors and tables, file entries); "free"
 when nothing does.
 )";
 
+// The option every command but help and version takes.
+constexpr char kImageOption[] =
+    R"(  --image FILE   open the disc image FILE as a drive after the others (an
+                 ISO 9660 or UDF image, or a cue sheet); repeatable; the
+                 first is the drive when no DRIVE is given
+)";
+
 constexpr char kVersion[] =
     R"(Usage: lumeter-cli -v | --version
 
 Prints the program's name and version.
 )";
 
-}  // namespace
-
-std::string HelpText(Verb verb) {
+const char* CommandHelp(Verb verb) {
   switch (verb) {
     case Verb::Devices:
       return kDevices;
@@ -157,4 +164,11 @@ std::string HelpText(Verb verb) {
       break;
   }
   return kOverview;
+}
+
+}  // namespace
+
+std::string HelpText(Verb verb) {
+  if (verb == Verb::Version || verb == Verb::Help || verb == Verb::None) return CommandHelp(verb);
+  return CommandHelp(verb) + std::string("\n") + kImageOption;
 }

@@ -11,10 +11,28 @@
 #include "cli/Commands.h"
 #include "cli/HelpText.h"
 #include "cli/Output.h"
-#include "core/product/ProductInfo.h"
+#include "cli/Utf8.h"
+#include "core/disc/ImageDrives.h"
 #include "core/io/StandardDescriptors.h"
+#include "core/product/ProductInfo.h"
 
 namespace {
+
+// Opens the --image files as drives after the others; the first becomes the
+// drive when none was given. False, after an error line, when one cannot be
+// used.
+bool OpenImages(CommandLine& command) {
+  for (const std::string& path : command.images) {
+    const OpenedImage opened = OpenImage(path);
+    if (!opened.usable) {
+      PrintError(opened.letter != 0 ? ToUtf8(opened.problem)
+                                    : path + ": " + ToUtf8(opened.problem));
+      return false;
+    }
+    if (command.drive == 0) command.drive = static_cast<char16_t>(opened.letter);
+  }
+  return true;
+}
 
 int Run(const std::vector<std::string>& args) {
   CommandLine command;
@@ -33,6 +51,7 @@ int Run(const std::vector<std::string>& args) {
   }
 
   wrenlo::Initialize();
+  if (!OpenImages(command)) return kExitFailure;
   switch (command.verb) {
     case Verb::Devices:
       return RunDevices(command);

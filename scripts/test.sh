@@ -28,10 +28,11 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
 cmake --build build-fuzz -j "$jobs" --target fuzz_targets
 bash fuzz/run.sh build-fuzz 45
 
-# The scanner and the bridge to its window under ThreadSanitizer: only their
-# test programs.
+# The scanner, the bridge to its window, and drives coming and going during a
+# scan, under ThreadSanitizer: only their test programs.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMETER_WERROR=ON \
   -DLUMETER_BENCH=OFF -DLUMETER_SANITIZE=thread
-cmake --build build-tsan -j "$jobs" --target scan_tests scan_widget_tests
+cmake --build build-tsan -j "$jobs" --target scan_tests scan_widget_tests drive_change_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-  ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R '^scan_(widget_)?tests$'
+  ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
+  -R '^(scan_(widget_)?tests|drive_change_tests)$'

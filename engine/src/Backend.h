@@ -56,6 +56,11 @@ class Backend : public SectorSource {
   virtual Result Medium(MediumLayout& out) = 0;
   virtual Result Eject() = 0;
   virtual Result CloseTray() = 0;
+  // Whether a medium is in and the tray closed, asked without reading the
+  // medium or waiting for the drive to spin up; changes counts the new media
+  // and removals the drive has reported to these questions, so that a disc
+  // swapped between two of them shows too.
+  virtual Result MediumPresence(bool& present, std::uint32_t& changes) = 0;
 };
 
 }  // namespace wrenlo

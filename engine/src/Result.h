@@ -28,6 +28,7 @@ enum Result : std::int32_t {
   kTooLarge = 18,        // a structure beyond the engine's limits (depth, size, count)
   kPermissionDenied = 19,
   kUnsupported = 20,  // the device cannot do this
+  kUnusable = 21,     // an image listed as a '#' entry: it cannot be used
 };
 
 }  // namespace wrenlo

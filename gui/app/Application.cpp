@@ -26,10 +26,12 @@ int Application::InitInstance(int argc, char** argv) {
   // Lets the desktop match the window with the installed menu entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("lumeter"));
   QApplication::setWindowIcon(LoadIcon(128));
-  // The only setting the program keeps is the folder the last save went to,
-  // read and written by the save dialog.
+  // The settings the program keeps: the folder the last save went to and
+  // the images opened lately.
   {
     MainWindow window;
+    window.SetStartImages(arguments.Images());
+    window.WatchMedia();
     window.DoModal();
   }
   return 0;

@@ -3,16 +3,24 @@
 #include <wrenlo/wrenlo.h>
 
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabBar>
 #include <QUrl>
 
+#include "core/disc/ImageDrives.h"
 #include "core/format/HexDump.h"
 #include "core/product/ProductInfo.h"
 #include "core/scan/SectorScanner.h"
 #include "gui/app/AboutDialog.h"
+#include "gui/app/RecentImagesMenu.h"
 #include "gui/controls/BinaryViewer.h"
 #include "gui/controls/DeviceCombo.h"
 #include "gui/platform/ControlId.h"
@@ -20,6 +28,7 @@
 #include "gui/platform/Menu.h"
 #include "gui/platform/MoveWindow.h"
 #include "gui/platform/Resources.h"
+#include "gui/platform/SaveFileDialog.h"
 #include "gui/platform/TabCtrl.h"
 #include "gui/platform/ToolBarCtrl.h"
 
@@ -57,6 +66,9 @@ const DialogTemplate kTemplate102 = {
 const MenuTemplate kMenu128 = {
     {"&General",
      {
+         {"Open &Image...", MainWindow::kOpenImage},
+         {"Close I&mage", MainWindow::kCloseImage},
+         {nullptr, 0},
          {"&Open Tray", MainWindow::kOpenTray},
          {"&Close Tray", MainWindow::kCloseTray},
          {"&Save Report", MainWindow::kSaveReport},
@@ -76,6 +88,11 @@ const MenuTemplate kMenu128 = {
 
 const char kStopScanQuestion[] = "A scan is running. Stop it?";
 
+const char kImageFilter[] = "Disc images (*.iso *.img *.udf *.cue *.bin);;All files (*)";
+
+// The identity the engine gives its virtual drives.
+constexpr std::u16string_view kVirtualVendor = u"Virtual";
+
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -84,12 +101,44 @@ MainWindow::MainWindow(QWidget* parent)
       menu(new MenuBar(kMenu128, this)),
       toolbarImages(16, 16, 4) {
   menu->hide();
+  AddImageCommands();
+  setAcceptDrops(true);
+}
+
+// "Recent Images" below "Open Image...", and Ctrl+O, which works with the
+// menu closed.
+void MainWindow::AddImageCommands() {
+  QAction* open = menu->Command(kOpenImage);
+  auto* general = qobject_cast<QMenu*>(open->parent());
+  recentImages = new RecentImagesMenu(general);
+  general->insertMenu(menu->Command(kCloseImage), recentImages);
+  connect(recentImages, &RecentImagesMenu::chosen, this,
+          [this](const QString& path) { OpenImageFiles({path}); });
+  connect(general, &QMenu::aboutToShow, this, &MainWindow::EnableImageCommands);
+  open->setShortcut(QKeySequence::Open);
+  addAction(open);
+}
+
+// "Close Image" for an image drive only; "Recent Images" with images only.
+void MainWindow::EnableImageCommands() {
+  recentImages->Fill();
+  const bool image = context != nullptr && context->driveLetter != 0 &&
+                     std::u16string_view(context->vendor) == kVirtualVendor;
+  menu->Command(kCloseImage)->setEnabled(image);
 }
 
 bool MainWindow::OnInitDialog() {
   SetMenu(menu);
   deviceCombo = Item<DeviceCombo>(Client(), kDeviceComboId);
+  std::uint16_t firstImage = 0;
+  for (const QString& path : startImages) {
+    const OpenedImage opened = OpenImage(QFile::encodeName(path).toStdString());
+    if (!opened.usable) continue;
+    if (firstImage == 0) firstImage = opened.letter;
+    RecentImagesMenu::Remember(path);
+  }
   deviceCombo->FillDevices();
+  deviceCombo->SelectDrive(firstImage);
   CreateToolbar();
   tabs = Item<TabCtrl>(Client(), kTabsId);
   AddPage(featuresPage);
@@ -104,7 +153,24 @@ bool MainWindow::OnInitDialog() {
   FitSectorViewer();
   ShowCurrentPage();
   OnDeviceChanged();
+  if (watchMedia) WatchMedia();
   return true;
+}
+
+void MainWindow::SetStartImages(const QStringList& images) { startImages = images; }
+
+// The watcher asks whether the drive is busy on its own thread; the scanner
+// lives as long as the scan page, which outlives the watcher.
+void MainWindow::WatchMedia() {
+  watchMedia = true;
+  if (mediaWatcher != nullptr || context == nullptr) return;
+  const SectorScanner* scanner = scanPage.Scanner();
+  mediaWatcher = std::make_unique<MediaWatcher>(
+      context->driveLetter, [scanner] { return scanner != nullptr && scanner->IsRunning(); },
+      [this](const DriveEvent& event) {
+        QMetaObject::invokeMethod(
+            this, [this, event] { OnDriveEvent(event); }, Qt::QueuedConnection);
+      });
 }
 
 // Widens the window, when the desktop's fixed-pitch font needs it, so that the
@@ -157,6 +223,10 @@ void MainWindow::OnCommand(int commandId) {
       return OnAbout();
     case kExit:
       return OnExit();
+    case kOpenImage:
+      return OnOpenImage();
+    case kCloseImage:
+      return OnCloseImage();
     default:
       return;
   }
@@ -263,8 +333,7 @@ bool MainWindow::ConfirmStopScan() {
 // scan puts the list back on the scanned drive.
 void MainWindow::OnDeviceChosen() {
   if (ConfirmStopScan()) return OnDeviceChanged();
-  const int index = deviceCombo->findData(QVariant::fromValue<uint>(context->driveLetter));
-  if (index >= 0) deviceCombo->setCurrentIndex(index);
+  deviceCombo->SelectDrive(context->driveLetter);
 }
 
 void MainWindow::OnDeviceChanged() {
@@ -275,6 +344,7 @@ void MainWindow::OnDeviceChanged() {
       if (page->context == context.get()) page->ReleaseContext();
   // The previous context goes only now, after the new drive has been loaded.
   context = std::move(fresh);
+  if (mediaWatcher != nullptr) mediaWatcher->SetDrive(context->driveLetter);
   for (int i = 0; i < tabs->GetItemCount(); ++i) {
     BasePage* page = Page(i);
     if (page == nullptr || page->context == context.get()) continue;
@@ -290,12 +360,95 @@ void MainWindow::OnRescanDevices() {
 }
 
 // The tray commands act on the current device, the drive of the current
-// context. The context is not rebuilt: the pages keep what they showed.
+// context. The context is not rebuilt here: the pages keep what they showed
+// until the media watcher, when it runs, sees the medium go or come.
 void MainWindow::OnOpenTray() {
   if (ConfirmStopScan()) wrenlo::EjectDevice(wrenlo::kCurrentDevice);
 }
 
 void MainWindow::OnCloseTray() { wrenlo::CloseDevice(wrenlo::kCurrentDevice); }
+
+void MainWindow::OnOpenImage() {
+  QFileDialog dialog(this, QStringLiteral("Open Image"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  PlainFileIconProvider icons;
+  dialog.setIconProvider(&icons);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setNameFilter(QString::fromUtf8(kImageFilter));
+  const QStringList recent = RecentImagesMenu::Images();
+  if (!recent.isEmpty()) dialog.setDirectory(QFileInfo(recent.front()).absolutePath());
+  if (dialog.exec() == QDialog::Accepted) OpenImageFiles(dialog.selectedFiles());
+}
+
+void MainWindow::OpenImageFiles(const QStringList& images) {
+  std::uint16_t first = 0;
+  QStringList problems;
+  for (const QString& path : images) {
+    const OpenedImage opened = OpenImage(QFile::encodeName(path).toStdString());
+    if (opened.usable) {
+      if (first == 0) first = opened.letter;
+      RecentImagesMenu::Remember(path);
+      continue;
+    }
+    // Said here rather than listed as a drive that cannot be chosen.
+    if (opened.letter != 0) {
+      CloseImage(opened.letter);
+      problems << QString::fromStdU16String(opened.problem);
+    } else {
+      problems << QFileInfo(path).fileName() + QStringLiteral(": ") +
+                      QString::fromStdU16String(opened.problem);
+    }
+  }
+  if (first != 0) ShowDrive(first);
+  if (problems.isEmpty()) return;
+  QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kProductName),
+                  QStringLiteral("The image could not be opened:\n") + problems.join('\n'),
+                  QMessageBox::Ok, this);
+  box.exec();
+}
+
+void MainWindow::OnCloseImage() {
+  EnableImageCommands();
+  if (!menu->Command(kCloseImage)->isEnabled() || !ConfirmStopScan()) return;
+  if (CloseImage(context->driveLetter)) ShowDrive(0);
+}
+
+void MainWindow::ShowDrive(std::uint16_t letter) {
+  const bool scanning = scanPage.Scanner() != nullptr && scanPage.Scanner()->IsRunning();
+  if (scanning && letter != 0 && !ConfirmStopScan()) {
+    deviceCombo->FillDevices();  // listed, the scanned drive still selected
+    return;
+  }
+  deviceCombo->FillDevices();
+  deviceCombo->SelectDrive(letter);
+  OnDeviceChanged();
+}
+
+void MainWindow::OnDriveEvent(const DriveEvent& event) {
+  if (scanPage.Scanner() != nullptr && scanPage.Scanner()->IsRunning()) return;
+  if (event.change != DriveChange::DrivesChanged && event.letter != context->driveLetter) return;
+  ShowDrive(0);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) {
+      event->acceptProposedAction();
+      return;
+    }
+  }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  QStringList images;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) images << url.toLocalFile();
+  if (images.isEmpty()) return;
+  event->acceptProposedAction();
+  // After the drop has ended, since opening may ask questions.
+  QMetaObject::invokeMethod(
+      this, [this, images] { OpenImageFiles(images); }, Qt::QueuedConnection);
+}
 
 // Saving a report is not offered yet: the command does nothing.
 void MainWindow::OnSaveReport() {}

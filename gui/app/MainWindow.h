@@ -8,9 +8,17 @@
 // button and the close box all end the window, and with it the program.
 //
 // A running scan is never ended without asking: choosing a drive (even the
-// same one), rescanning the drives, opening the tray and ending the window
-// first ask whether to stop it, and do nothing when the user goes on
-// scanning.
+// same one), rescanning the drives, opening the tray, closing the image and
+// ending the window first ask whether to stop it, and do nothing when the
+// user goes on scanning.
+//
+// Disc images become drives while it runs: those given at start, those
+// dropped on it, and those chosen with "Open Image..." or from "Recent
+// Images"; the first one opened is selected. "Close Image" takes the
+// selected image drive out of the list. When watching media, it notices a
+// disc put into or taken out of the selected drive, and a drive plugged in
+// or out, and then refreshes as "Rescan Devices" does, but never while a
+// scan runs.
 #pragma once
 
 #include <QIcon>
@@ -18,6 +26,7 @@
 #include <memory>
 
 #include "core/disc/DeviceContext.h"
+#include "core/disc/MediaWatcher.h"
 #include "gui/pages/DeviceFeaturesPage.h"
 #include "gui/pages/MediaPage.h"
 #include "gui/pages/ScanPage.h"
@@ -27,6 +36,7 @@
 
 class DeviceCombo;
 class MenuBar;
+class RecentImagesMenu;
 class TabCtrl;
 class ToolBarCtrl;
 
@@ -50,23 +60,39 @@ class MainWindow : public Dialog {
   static constexpr int kWebsite = 32782;
   static constexpr int kAbout = 57664;
   static constexpr int kExit = 57665;
+  static constexpr int kOpenImage = 32790;
+  static constexpr int kCloseImage = 32791;
 
   explicit MainWindow(QWidget* parent = nullptr);
 
   // Runs a menu or toolbar command.
   void OnCommand(int commandId);
 
+  // Before the window is made: images (file paths) to open as drives when it
+  // is, after the drives already listed; the first usable one is selected.
+  // An unusable one stays listed as an unusable entry.
+  void SetStartImages(const QStringList& images);
+  // Opens images as drives and selects the first usable one; says in a
+  // message box which could not be opened, and why.
+  void OpenImageFiles(const QStringList& images);
+  // Starts watching the selected drive's medium and the machine's drives.
+  void WatchMedia();
+
   const DeviceContext* CurrentContext() const { return context.get(); }
   // The page of tab index; null for no such tab.
   BasePage* Page(int index) const;
   ToolBarCtrl* Toolbar() const { return toolbar; }
   MenuBar* Menu() const { return menu; }
+  RecentImagesMenu* RecentImages() const { return recentImages; }
 
  protected:
   bool OnInitDialog() override;
   void OnSize() override;
   void OnOK() override;
   void OnCancel() override;
+  // Image files dragged over and dropped on the window.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void ConnectMessages();
@@ -92,6 +118,15 @@ class MainWindow : public Dialog {
   void OnAbout();
   void OnExit();
   void OpenWebPage(const char* address);
+  void AddImageCommands();
+  void EnableImageCommands();
+  void OnOpenImage();
+  void OnCloseImage();
+  // Lists the drives anew and shows the drive with this letter (the first
+  // when it is not listed, 0 keeps the selection), unless a scan goes on.
+  void ShowDrive(std::uint16_t letter);
+  // A change the media watcher saw, on the window's thread.
+  void OnDriveEvent(const DriveEvent& event);
 
   QIcon icon;
   TabCtrl* tabs = nullptr;
@@ -107,4 +142,9 @@ class MainWindow : public Dialog {
   ImageList toolbarImages;
   DeviceCombo* deviceCombo = nullptr;
   ToolBarCtrl* toolbar = nullptr;
+  RecentImagesMenu* recentImages = nullptr;
+  QStringList startImages;
+  bool watchMedia = false;
+  // Last, so that it stops before anything it reports to goes.
+  std::unique_ptr<MediaWatcher> mediaWatcher;
 };

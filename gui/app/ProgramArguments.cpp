@@ -9,8 +9,13 @@ ProgramArguments::ProgramArguments()
       QStringLiteral("Shows what an optical drive and the disc in it are, scans the disc's\n"
                      "surface or tests its files, and shows any sector as a hex dump.\n"
                      "\n"
-                     "Disc images named in the environment variable WRENLO_IMAGES (paths\n"
-                     "separated by ':') are listed as drives after the real ones."));
+                     "Each IMAGE (an ISO 9660 or UDF image, or a cue sheet with its BIN\n"
+                     "files) is opened as a drive, after the real drives and the images\n"
+                     "named in the environment variable WRENLO_IMAGES (paths separated\n"
+                     "by ':'), and the first is selected."));
+  parser.addPositionalArgument(QStringLiteral("IMAGE"),
+                               QStringLiteral("A disc image to open as a drive."),
+                               QStringLiteral("[IMAGE...]"));
 }
 
 void ProgramArguments::AnswerWithoutDisplay(int& argc, char** argv) {

@@ -1,7 +1,8 @@
 // The program's command line, read as Qt programs read theirs: -h and --help
 // print the usage, --help-all adds Qt's own options, -v and --version print
 // the product's name and version, and an unknown option ends the program
-// with a message and exit status 1.
+// with a message and exit status 1. The other arguments are disc images to
+// open as drives.
 #pragma once
 
 #include <QCommandLineParser>
@@ -21,6 +22,9 @@ class ProgramArguments {
   // With the program's application object (Qt's own options such as
   // -platform taken out): --help-all, and the check for unknown options.
   void Process(const QApplication& app);
+
+  // The disc images named, in order.
+  QStringList Images() const { return parser.positionalArguments(); }
 
  private:
   QCommandLineParser parser;

@@ -1,7 +1,7 @@
 // The program's entry point. The application object is a global, so that it
 // is constructed (and the engine initialised) before main runs.
-#include "gui/app/Application.h"
 #include "core/io/StandardDescriptors.h"
+#include "gui/app/Application.h"
 
 namespace {
 // First: the engine opens the disc images while the application object is

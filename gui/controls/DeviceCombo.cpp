@@ -11,6 +11,13 @@ std::uint16_t DeviceCombo::SelectedDrive() const {
   return index < 0 ? 0 : static_cast<std::uint16_t>(itemData(index).toUInt() & 0xFFFF);
 }
 
+bool DeviceCombo::SelectDrive(std::uint16_t letter) {
+  const int index = findData(QVariant::fromValue<uint>(letter));
+  if (index < 0 || letter == 0) return false;
+  setCurrentIndex(index);
+  return true;
+}
+
 void DeviceCombo::FillDevices() {
   const std::uint16_t previous = SelectedDrive();
   clear();

@@ -18,6 +18,9 @@ class DeviceCombo : public SortedComboBox {
   void FillDevices();
   // The drive letter of the selected item; 0 without selection.
   std::uint16_t SelectedDrive() const;
+  // Selects the drive with this letter; false (and the selection as it was)
+  // when it is not listed.
+  bool SelectDrive(std::uint16_t letter);
 
  private:
   void AddUnusable(const DeviceListItem& item);

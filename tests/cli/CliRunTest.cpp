@@ -344,6 +344,9 @@ TEST_F(CliRunTest, BadArgumentsAndDrivesGiveOneLineAndStatusTwo) {
       {{"scan", plain, "--mapfile", folder + "/missing/m"},
        "mapfile: cannot create a file in " + folder + "/missing: No such file or directory"},
       {{"scan", "--mapfile", "--json"}, "--mapfile needs a value"},
+      {{"info", "--image"}, "--image needs a value"},
+      {{"info", "--image", folder + "/missing.iso"}, "lumeter-cli: missing.iso: no such file\n"},
+      {{"help", "--image", "x.iso"}, "unknown option '--image' for help"},
       {{"scan", "--mapfile", "-"}, "--mapfile needs a file name, not '-'"},
       {{"save", plain, "16"}, "save needs a SECTOR and a FILE"},
       {{"dump", plain}, "dump needs a SECTOR"},
@@ -366,6 +369,36 @@ TEST_F(CliRunTest, BadArgumentsAndDrivesGiveOneLineAndStatusTwo) {
     EXPECT_THAT(Lines(result.err), ElementsAre(StartsWith("lumeter-cli: ")));
     EXPECT_THAT(result.err, HasSubstr(c.message));
   }
+}
+
+// --image: listed after every other drive, in order; the first is the drive
+// when none is given.
+TEST_F(CliRunTest, ImagesGivenWithImageAreDrivesAfterTheOthers) {
+  const std::string first = folder + "/first given.iso";
+  const std::string second = folder + "/second given.iso";
+  std::filesystem::copy_file(folder + "/plain.img", first,
+                             std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(folder + "/disc.iso", second,
+                             std::filesystem::copy_options::overwrite_existing);
+  const std::string after = std::string(1, static_cast<char>(Drive("broken.img")[0] + 1)) + ":";
+  const std::string next = std::string(1, static_cast<char>(after[0] + 1)) + ":";
+
+  const ChildResult devices = Cli({"devices", "--image", first, "--image=" + second});
+  EXPECT_EQ(devices.status, 0) << devices.err;
+  const std::vector<std::string> lines = Lines(devices.out);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_THAT(std::vector<std::string>(lines.end() - 3, lines.end()),
+              ElementsAre(after + " first given.iso", next + " second given.iso",
+                          StartsWith("unavailable: " + Drive("broken.img"))));
+
+  // The first image is the drive: the same dump as of the drive it copies
+  // (whose faults file it has not).
+  const ChildResult dumped = Cli({"dump", "--image", first, "--image", second, "30"});
+  EXPECT_EQ(dumped.status, 0) << dumped.err;
+  EXPECT_EQ(dumped.out, Cli({"dump", Drive("plain.img"), "30"}).out);
+  // A drive given is kept.
+  EXPECT_EQ(Cli({"dump", next, "16", "--image", first, "--image", second}).out,
+            Cli({"dump", Drive("disc.iso"), "16"}).out);
 }
 
 TEST_F(CliRunTest, EveryCommandHasHelp) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # lumeter-cli's bash completion: for each command line, typed up to the
-# cursor at its end, the words offered. Two disc images make drives D and E.
+# cursor at its end, the words offered. Two disc images make drives D and E;
+# a third, given with --image, drive F.
 set -uo pipefail
 completion=${1:?usage: check_completion.sh COMPLETION_FILE LUMETER_CLI}
 cli=${2:?usage: check_completion.sh COMPLETION_FILE LUMETER_CLI}
@@ -10,7 +11,7 @@ trap 'rm -rf "$work"' EXIT
 source /usr/share/bash-completion/bash_completion
 source "$completion"
 PATH=$(dirname "$(realpath "$cli")"):$PATH
-truncate -s $((2048 * 32)) "$work/one.iso" "$work/two.iso"
+truncate -s $((2048 * 32)) "$work/one.iso" "$work/two.iso" "$work/three.iso"
 touch "$work/sector.bin"
 export WRENLO_IMAGES=$work/one.iso:$work/two.iso
 cd "$work"
@@ -38,12 +39,16 @@ while IFS='|' read -r line expected; do
 done <<'CASES'
 lumeter-cli |devices dump files help info media save scan whohas
 lumeter-cli d|devices dump
-lumeter-cli files --|--help --json
+lumeter-cli files --|--help --image --json
 lumeter-cli whohas |D E
 lumeter-cli --|--help --version
-lumeter-cli devices --|--help --json
-lumeter-cli scan --|--files --help --json --mapfile --surface
-lumeter-cli dump --|--help --session
+lumeter-cli devices --|--help --image --json
+lumeter-cli scan --|--files --help --image --json --mapfile --surface
+lumeter-cli dump --|--help --image --session
+lumeter-cli whohas --|--help --image
+lumeter-cli scan --image th|three.iso
+lumeter-cli scan --image three.iso |D E F
+lumeter-cli save --image three.iso F 3 s|sector.bin
 lumeter-cli scan |D E
 lumeter-cli media E|E
 lumeter-cli scan D |

@@ -26,6 +26,7 @@ class IdleDrive : public Backend {
   Result Medium(MediumLayout&) override { return kNoMedium; }
   Result Eject() override { return kOk; }
   Result CloseTray() override { return kOk; }
+  Result MediumPresence(bool&, std::uint32_t&) override { return kOk; }
 };
 
 std::vector<std::u16string> Texts(const std::vector<DriveEntry>& list) {
@@ -57,7 +58,9 @@ TEST(DriveList, DrivesThenImagesWithTheirProblems) {
   const std::string images = dir + "/good.img::" + dir + "/odd.iso:" + dir + "/missing.iso:" + dir +
                              "/empty.iso:" + dir + "/broken_faults.iso:" + dir + ":" + dir +
                              "/fifo.iso:" + dir + "/fifo_faults.iso";
-  const std::vector<DriveEntry> list = LetterDrives(std::move(drives), OpenImages(images));
+  std::vector<ImageDrive> opened = OpenImages(images);
+  LetterSet imageLetters;
+  const std::vector<DriveEntry> list = LetterDrives(std::move(drives), opened, imageLetters);
   EXPECT_EQ(Texts(list),
             (std::vector<std::u16string>{
                 u"D: VENDOR MODEL",
@@ -79,6 +82,35 @@ TEST(DriveList, DrivesThenImagesWithTheirProblems) {
   EXPECT_EQ(list[1].path, u"/dev/sr1");
   EXPECT_EQ(list[4].name, u"missing.iso");
   EXPECT_EQ(testing_support::Narrow(list[4].path), dir + "/missing.iso");
+  EXPECT_EQ(opened.front().letter, u'F');  // the images keep the letters they were given
+}
+
+// Images keep their letters; a drive plugged in later passes over them and
+// over the letters of images closed meanwhile.
+TEST(DriveList, ImagesKeepTheirLettersAndDrivesPassOverThem) {
+  std::vector<ImageDrive> images(2);
+  images[0].name = u"one.iso";
+  images[1].name = u"two.iso";
+  LetterSet imageLetters;
+  std::vector<FoundDrive> drives;
+  drives.push_back({std::make_unique<IdleDrive>(), u"FIRST", u"/dev/sr0", u""});
+  std::vector<DriveEntry> list = LetterDrives(std::move(drives), images, imageLetters);
+  EXPECT_EQ(Texts(list),
+            (std::vector<std::u16string>{u"D: FIRST", u"#E: one.iso: ", u"#F: two.iso: "}));
+  EXPECT_EQ(NextImageLetter(list, imageLetters), u'G');
+
+  images.erase(images.begin());  // one.iso closed: E is not given again
+  drives.clear();
+  drives.push_back({std::make_unique<IdleDrive>(), u"FIRST", u"/dev/sr0", u""});
+  drives.push_back({std::make_unique<IdleDrive>(), u"PLUGGED", u"/dev/sr1", u""});
+  drives.push_back({std::make_unique<IdleDrive>(), u"THIRD", u"/dev/sr2", u""});
+  list = LetterDrives(std::move(drives), images, imageLetters);
+  EXPECT_EQ(Texts(list), (std::vector<std::u16string>{u"D: FIRST", u"G: PLUGGED", u"H: THIRD",
+                                                      u"#F: two.iso: "}));
+  EXPECT_EQ(NextImageLetter(list, imageLetters), u'I');
+  // Without the drives the next image still follows every letter given.
+  images.clear();
+  EXPECT_EQ(NextImageLetter(LetterDrives({}, images, imageLetters), imageLetters), u'G');
 }
 
 TEST(DriveList, LettersEndAtZ) {
@@ -90,11 +122,17 @@ TEST(DriveList, LettersEndAtZ) {
   EXPECT_EQ(opened.size(), 23u);  // the rest are not even opened
   std::vector<FoundDrive> drives;
   drives.push_back({std::make_unique<IdleDrive>(), u"REAL DRIVE", u"/dev/sr0", u""});
-  const std::vector<DriveEntry> list = LetterDrives(std::move(drives), opened);
+  std::vector<ImageDrive> lettered = opened;
+  LetterSet imageLetters;
+  const std::vector<DriveEntry> list = LetterDrives(std::move(drives), lettered, imageLetters);
   ASSERT_EQ(list.size(), 23u);
   EXPECT_EQ(list.front().text, u"D: REAL DRIVE");
   EXPECT_EQ(list.back().text, u"Z: letters.iso");
-  const std::vector<DriveEntry> imagesOnly = LetterDrives({}, opened);
+  EXPECT_EQ(lettered.back().letter, 0);  // no letter was left for it
+  EXPECT_EQ(NextImageLetter(list, imageLetters), 0);
+  lettered = opened;
+  imageLetters.reset();
+  const std::vector<DriveEntry> imagesOnly = LetterDrives({}, lettered, imageLetters);
   ASSERT_EQ(imagesOnly.size(), 23u);
   EXPECT_EQ(imagesOnly.front().text, u"D: letters.iso");
 
@@ -212,6 +250,84 @@ TEST(DriveList, AListingKeepsTheImagesAsTheyAre) {
   EXPECT_EQ(GetMediumInformation(kCurrentDevice, &medium), kNoMedium);
   ASSERT_EQ(CloseDevice(kCurrentDevice), 0);
   EXPECT_EQ(GetMediumInformation(kCurrentDevice, &medium), 0);
+}
+
+// Images opened and closed while the program runs: listed last, with letters
+// never given twice; an unusable one is a '#' entry with its reason.
+TEST(DriveList, ImagesOpenedAndClosedAtRunTime) {
+  const std::string first = OutputDirectory() + "/first.iso";
+  const std::string second = OutputDirectory() + "/second.iso";
+  WriteFile(first, std::string(4096, 'x'));
+  WriteFile(second, std::string(2048, 'y'));
+  testing_support::UseImages({first});
+
+  std::int32_t letter = 0;
+  ASSERT_EQ(OpenImageDrive(second.c_str(), &letter), 0);
+  EXPECT_EQ(letter, u'E');
+  const std::string missing = OutputDirectory() + "/missing.iso";
+  EXPECT_EQ(OpenImageDrive(missing.c_str(), &letter), kUnusable);
+  EXPECT_EQ(letter, u'F');
+  EXPECT_EQ(testing_support::DeviceTexts(),
+            (std::vector<std::u16string>{u"D: first.iso", u"E: second.iso",
+                                         u"#F: missing.iso: no such file"}));
+  char16_t reason[64];
+  std::int32_t units = 64;
+  EXPECT_EQ(GetDeviceUnusableReason(u'F', reason, &units), 0);
+  EXPECT_EQ(std::u16string(reason), u"missing.iso: no such file");
+
+  // Closing the current device: it stays current, and reads go on, until
+  // another drive is chosen.
+  ASSERT_EQ(testing_support::Select(u'E'), 0);
+  ASSERT_EQ(CloseImageDrive(u'E'), 0);
+  ASSERT_EQ(CloseImageDrive(u'F'), 0);
+  std::vector<std::uint8_t> sector(kSectorSize);
+  EXPECT_EQ(ReadSectors(kCurrentDevice, 0, 1, 0, sector.data(), kSectorSize), 0);
+  EXPECT_EQ(sector[0], 'y');
+  EXPECT_EQ(testing_support::DeviceTexts(), std::vector<std::u16string>{u"D: first.iso"});
+  EXPECT_NE(testing_support::Select(u'E'), 0);
+  EXPECT_EQ(CloseImageDrive(u'E'), kNoDevice);  // already closed
+  EXPECT_EQ(CloseImageDrive(u'Q'), kNoDevice);
+
+  ASSERT_EQ(OpenImageDrive(first.c_str(), &letter), 0);
+  EXPECT_EQ(letter, u'G');  // E and F are not given again
+  EXPECT_EQ(OpenImageDrive(nullptr, &letter), kInvalidArgument);
+  EXPECT_EQ(OpenImageDrive(first.c_str(), nullptr), kInvalidArgument);
+  // Up to Z, then no letter is left and nothing is listed.
+  for (char16_t expected = u'H'; expected <= u'Z'; ++expected) {
+    ASSERT_EQ(OpenImageDrive(second.c_str(), &letter), 0);
+    EXPECT_EQ(letter, expected);
+  }
+  EXPECT_EQ(OpenImageDrive(second.c_str(), &letter), kTooLarge);
+  EXPECT_EQ(letter, 0);
+  EXPECT_EQ(testing_support::DeviceTexts().size(), 21u);
+  // A new start of the engine gives every letter again.
+  testing_support::UseImages({first});
+  ASSERT_EQ(OpenImageDrive(second.c_str(), &letter), 0);
+  EXPECT_EQ(letter, u'E');
+}
+
+// A virtual drive's medium comes and goes with its tray.
+TEST(DriveList, AnImageIsPresentWhileItsTrayIsClosed) {
+  const std::string image = OutputDirectory() + "/presence.iso";
+  WriteFile(image, std::string(2048, 'x'));
+  testing_support::UseImages({image});
+  std::int32_t present = -1;
+  std::uint32_t changes = 99;
+  ASSERT_EQ(GetMediumPresence(u'D', &present, &changes), 0);
+  EXPECT_EQ(present, 1);
+  EXPECT_EQ(changes, 0u);
+  ASSERT_EQ(EjectDevice(u'D'), 0);
+  ASSERT_EQ(EjectDevice(u'D'), 0);  // already open: no change
+  ASSERT_EQ(GetMediumPresence(u'D', &present, &changes), 0);
+  EXPECT_EQ(present, 0);
+  EXPECT_EQ(changes, 1u);
+  ASSERT_EQ(CloseDevice(u'D'), 0);
+  ASSERT_EQ(GetMediumPresence(u'D', &present, &changes), 0);
+  EXPECT_EQ(present, 1);
+  EXPECT_EQ(changes, 2u);
+  EXPECT_EQ(GetMediumPresence(u'E', &present, &changes), kNoDevice);
+  EXPECT_EQ(GetMediumPresence(kCurrentDevice, &present, &changes), kInvalidArgument);
+  EXPECT_EQ(GetMediumPresence(u'D', nullptr, &changes), kInvalidArgument);
 }
 
 TEST(DriveList, ReadsTheImagesOnFirstUseWithoutInitialize) {

@@ -470,4 +470,32 @@ std::int32_t CloseDevice(std::int32_t device) {
   return fake::Call(state(), "CloseDevice", device);
 }
 
+std::int32_t OpenImageDrive(const char* path, std::int32_t* driveLetter) {
+  std::lock_guard guard(state().lock);
+  *driveLetter = state().script.openedImageLetter;
+  return fake::Call(state(), "OpenImageDrive", std::u16string(path, path + std::strlen(path)));
+}
+
+std::int32_t CloseImageDrive(std::int32_t driveLetter) {
+  std::lock_guard guard(state().lock);
+  return fake::Call(state(), "CloseImageDrive", driveLetter);
+}
+
+std::int32_t GetMediumPresence(std::int32_t driveLetter, std::int32_t* present,
+                               std::uint32_t* changes) {
+  std::lock_guard guard(state().lock);
+  const auto found = state().script.presence.find(driveLetter);
+  if (found != state().script.presence.end()) {
+    *present = found->second.present ? 1 : 0;
+    *changes = found->second.changes;
+  }
+  return fake::Call(state(), "GetMediumPresence", driveLetter);
+}
+
+std::int32_t GetDriveSetStamp(std::uint32_t* stamp) {
+  std::lock_guard guard(state().lock);
+  *stamp = state().script.driveSetStamp;
+  return fake::Call(state(), "GetDriveSetStamp");
+}
+
 }  // namespace wrenlo

@@ -71,6 +71,17 @@ struct Script {
   // What ListSessionLayout lists of any session, in order.
   std::vector<LayoutItem> layout;
 
+  // The letter OpenImageDrive gives.
+  std::int32_t openedImageLetter = 0;
+  // What GetMediumPresence reports, by drive letter (a drive not listed
+  // leaves the caller's values as they were).
+  struct Presence {
+    bool present = false;
+    std::uint32_t changes = 0;
+  };
+  std::map<std::int32_t, Presence> presence;
+  std::uint32_t driveSetStamp = 0;  // what GetDriveSetStamp reports
+
   // Runs on the calling thread at the start of each ReadSectors / VerifyFile,
   // outside the engine's lock (for example to move a test clock).
   std::function<void(std::int32_t address)> onRead;

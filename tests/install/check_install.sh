@@ -12,7 +12,11 @@ fail() { echo "install check: $*" >&2; exit 1; }
 [ -x "$prefix/bin/lumeter" ] || fail "no bin/lumeter"
 entry=$prefix/share/applications/lumeter.desktop
 [ -f "$entry" ] || fail "no share/applications/lumeter.desktop"
-grep -qx 'Exec=lumeter' "$entry" || fail "the menu entry does not run lumeter"
+desktop-file-validate "$entry" || fail "desktop-file-validate rejects the menu entry"
+# "Open With" in a file manager: the entry takes the files and names their types.
+grep -qx 'Exec=lumeter %F' "$entry" || fail "the menu entry does not run lumeter with the files"
+grep -qx 'MimeType=application/x-iso9660-image;application/x-cd-image;application/x-cue;' \
+  "$entry" || fail "the menu entry names not the disc image types"
 grep -qx 'Icon=lumeter' "$entry" || fail "the menu entry names no icon lumeter"
 for size in 16 32 48 256; do
   [ -f "$prefix/share/icons/hicolor/${size}x${size}/apps/lumeter.png" ] ||

@@ -520,4 +520,36 @@ WRENLO_API std::int32_t ListSessionLayout(Handle session, LayoutCallback callbac
 WRENLO_API std::int32_t EjectDevice(std::int32_t device);
 WRENLO_API std::int32_t CloseDevice(std::int32_t device);
 
+// Opens the disc image at path (UTF-8; a name ending in ".cue" is a cue
+// sheet) as one more virtual drive while the program runs, listed after the
+// other drives with the letter after every letter listed and every letter
+// ever given to an image, so that no letter is given to two images.
+// *driveLetter receives its letter. 0 = the drive can be used; a non-zero
+// result when it cannot, and it is then listed as a '#' entry, as an unusable
+// WRENLO_IMAGES entry is, whose reason GetDeviceUnusableReason gives, until
+// CloseImageDrive. When no letter is left, *driveLetter is 0 and nothing is
+// listed. Safe while another thread reads from another drive.
+WRENLO_API std::int32_t OpenImageDrive(const char* path, std::int32_t* driveLetter);
+
+// Takes the virtual drive with this letter, usable or not, out of the list;
+// its letter is not given again. Non-zero when no image drive has this letter
+// (a real drive cannot be closed). The current device stays current until
+// another is chosen, and handles opened on the drive stay valid, so a reader
+// of it is never cut off; the image file is closed when the last of them goes.
+WRENLO_API std::int32_t CloseImageDrive(std::int32_t driveLetter);
+
+// Whether the drive with this letter holds a medium, asked without reading
+// the medium or waiting for the drive to spin up (a real drive's media event
+// status), for noticing discs put in and taken out: *present becomes 1 with a
+// medium in and the tray closed, else 0; *changes counts the new media and
+// removals the drive has reported to these questions, so that a disc swapped
+// between two of them shows too.
+WRENLO_API std::int32_t GetMediumPresence(std::int32_t driveLetter, std::int32_t* present,
+                                          std::uint32_t* changes);
+
+// A number that changes when the machine's optical drives do (one plugged in
+// or taken out), read from the system's list of devices without sending any
+// drive a command.
+WRENLO_API std::int32_t GetDriveSetStamp(std::uint32_t* stamp);
+
 }  // namespace wrenlo

@@ -144,4 +144,34 @@ std::int32_t CloseDevice(std::int32_t device) {
   return WithDevice(device, [](Backend& backend) { return backend.CloseTray(); });
 }
 
+std::int32_t OpenImageDrive(const char* path, std::int32_t* driveLetter) {
+  if (path == nullptr || driveLetter == nullptr) return kInvalidArgument;
+  char16_t letter = 0;
+  const Result result = EngineState::Get().OpenImage(path, letter);
+  *driveLetter = letter;
+  return result;
+}
+
+std::int32_t CloseImageDrive(std::int32_t driveLetter) {
+  return EngineState::Get().CloseImage(driveLetter);
+}
+
+std::int32_t GetMediumPresence(std::int32_t driveLetter, std::int32_t* present,
+                               std::uint32_t* changes) {
+  if (present == nullptr || changes == nullptr || driveLetter == kCurrentDevice)
+    return kInvalidArgument;
+  return WithDevice(driveLetter, [&](Backend& backend) {
+    bool in = false;
+    const Result result = backend.MediumPresence(in, *changes);
+    *present = in ? 1 : 0;
+    return result;
+  });
+}
+
+std::int32_t GetDriveSetStamp(std::uint32_t* stamp) {
+  if (stamp == nullptr) return kInvalidArgument;
+  *stamp = LinuxDriveSetStamp();
+  return kOk;
+}
+
 }  // namespace wrenlo

@@ -2,6 +2,7 @@
 
 #include <wrenlo/wrenlo.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 
@@ -15,7 +16,10 @@ EngineState& EngineState::Get() {
 void EngineState::Load() {
   const char* images = std::getenv("WRENLO_IMAGES");
   std::vector<ImageDrive> opened = OpenImages(images ? images : "");
-  std::vector<DriveEntry> drives = LetterDrives(FindLinuxDrives(), opened);
+  LetterSet imageLetters;
+  std::vector<DriveEntry> drives = LetterDrives(FindLinuxDrives(), opened, imageLetters);
+  std::erase_if(opened, [](const ImageDrive& image) { return image.letter == 0; });
+  imageLetters_ = imageLetters;
   const std::unique_lock lock(mutex_);
   images_.swap(opened);
   drives_.swap(drives);
@@ -43,8 +47,8 @@ std::vector<std::u16string> EngineState::DeviceTexts() {
     if (!initialized_.load(std::memory_order_acquire)) {
       Load();
     } else {
-      // images_ changes only in Load, which this lock keeps out.
-      std::vector<DriveEntry> drives = LetterDrives(FindLinuxDrives(), images_);
+      // images_ changes only under this lock.
+      std::vector<DriveEntry> drives = LetterDrives(FindLinuxDrives(), images_, imageLetters_);
       const std::unique_lock lock(mutex_);
       drives_.swap(drives);
     }
@@ -78,6 +82,39 @@ Result EngineState::Name(std::int32_t letter, std::u16string& out) {
 
 Result EngineState::Path(std::int32_t letter, std::u16string& out) {
   return EntryText(letter, &DriveEntry::path, out);
+}
+
+Result EngineState::OpenImage(const std::string& path, char16_t& letter) {
+  EnsureInitialized();
+  ImageDrive image = wrenlo::OpenImage(path);
+  const std::lock_guard load(loadMutex_);
+  // drives_ changes only under loadMutex_, so it may be read here.
+  letter = NextImageLetter(drives_, imageLetters_);
+  if (letter == 0) return kTooLarge;
+  image.letter = letter;
+  imageLetters_.set(static_cast<std::size_t>(letter - kFirstDriveLetter));
+  DriveEntry entry = ListEntry(letter, image.name, image.path, image.backend, image.problem);
+  const bool usable = image.backend != nullptr;
+  images_.push_back(std::move(image));
+  const std::unique_lock lock(mutex_);
+  drives_.push_back(std::move(entry));
+  return usable ? kOk : kUnusable;
+}
+
+Result EngineState::CloseImage(std::int32_t letter) {
+  EnsureInitialized();
+  const std::lock_guard load(loadMutex_);
+  const auto image = std::find_if(images_.begin(), images_.end(),
+                                  [&](const ImageDrive& each) { return each.letter == letter; });
+  if (image == images_.end()) return kNoDevice;
+  std::shared_ptr<Backend> closed = std::move(image->backend);
+  images_.erase(image);
+  {
+    const std::unique_lock lock(mutex_);
+    std::erase_if(drives_, [&](const DriveEntry& drive) { return drive.letter == letter; });
+  }
+  if (closed) fileSystems_.Forget(closed.get());
+  return kOk;
 }
 
 Result EngineState::Select(std::int32_t letter) {

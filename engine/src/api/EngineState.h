@@ -22,7 +22,8 @@ class EngineState {
   static EngineState& Get();
 
   // Lists the drives anew: the machine's drives, then the images named in
-  // WRENLO_IMAGES. No device is current afterwards.
+  // WRENLO_IMAGES. No device is current afterwards, and every letter may be
+  // given again.
   void Initialize();
   // Looks for the machine's drives again (one may have been plugged in) and
   // gives the display texts of the list, in order. The images stay as they
@@ -37,6 +38,15 @@ class EngineState {
   // or not; kNoDevice when the list has no such letter.
   Result Name(std::int32_t letter, std::u16string& out);
   Result Path(std::int32_t letter, std::u16string& out);
+  // Opens the image at path as one more drive, listed last with the letter
+  // after every letter listed or ever given to an image: kOk, or
+  // kUnusable when it is listed as a '#' entry (its reason says why);
+  // kTooLarge, with letter 0 and nothing listed, when no letter is left.
+  Result OpenImage(const std::string& path, char16_t& letter);
+  // Takes the image with this letter out of the list; its letter stays
+  // given. kNoDevice when no image has this letter. Whoever uses the image
+  // (the current device, a handle) keeps it until done.
+  Result CloseImage(std::int32_t letter);
   // Makes the drive with this letter the current device; when there is no
   // usable drive with it, no device is current and kNoDevice is returned.
   Result Select(std::int32_t letter);
@@ -66,6 +76,7 @@ class EngineState {
   std::atomic<std::uint64_t> generation_{1};
   std::shared_mutex mutex_;
   std::vector<ImageDrive> images_;
+  LetterSet imageLetters_;
   std::vector<DriveEntry> drives_;
   std::shared_ptr<Backend> current_;
   HandleTable handles_;

@@ -72,4 +72,14 @@ void OpenedFileSystems::Clear() {
   released.swap(kept_);
 }
 
+void OpenedFileSystems::Forget(const Backend* backend) {
+  std::list<Kept> released;  // destroyed after the lock is let go
+  const std::lock_guard lock(mutex_);
+  for (auto kept = kept_.begin(); kept != kept_.end();) {
+    const auto next = std::next(kept);
+    if (kept->backend.get() == backend) released.splice(released.end(), kept_, kept);
+    kept = next;
+  }
+}
+
 }  // namespace wrenlo

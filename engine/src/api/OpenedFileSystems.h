@@ -30,6 +30,8 @@ class OpenedFileSystems {
               std::int32_t selector, std::shared_ptr<const SessionFileSystem>& out);
   // Forgets every file system, letting go of their backends.
   void Clear();
+  // Forgets the file systems of backend, letting go of it.
+  void Forget(const Backend* backend);
 
  private:
   struct Kept {

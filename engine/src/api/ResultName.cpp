@@ -52,6 +52,8 @@ const char* ResultName(std::int32_t result) {
       return "permission denied";
     case kUnsupported:
       return "not supported";
+    case kUnusable:
+      return "cannot be used";
   }
   return "unknown result";
 }

@@ -81,27 +81,47 @@ FoundDrive OpenDrive(const std::filesystem::path& entry, const std::filesystem::
   return found;
 }
 
-}  // namespace
-
-namespace drive {
-
-std::vector<FoundDrive> FindDrivesUnder(const std::filesystem::path& sysBlock,
-                                        const std::filesystem::path& dev) {
-  // srN entries by N, so that sr10 follows sr9.
-  std::vector<std::pair<unsigned long, std::string>> names;
+// The srN entries under sysBlock by N, so that sr10 follows sr9.
+std::vector<std::string> DriveNames(const std::filesystem::path& sysBlock) {
+  std::vector<std::pair<unsigned long, std::string>> numbered;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(sysBlock, error)) {
     const std::string name = entry.path().filename().string();
     if (name.size() < 3 || name.size() > 8 || name.compare(0, 2, "sr") != 0) continue;
     if (!std::all_of(name.begin() + 2, name.end(), [](char c) { return c >= '0' && c <= '9'; }))
       continue;
-    names.emplace_back(std::stoul(name.substr(2)), name);
+    numbered.emplace_back(std::stoul(name.substr(2)), name);
   }
-  std::sort(names.begin(), names.end());
+  std::sort(numbered.begin(), numbered.end());
+  std::vector<std::string> names;
+  for (auto& [number, name] : numbered) names.push_back(std::move(name));
+  return names;
+}
 
+}  // namespace
+
+namespace drive {
+
+std::vector<FoundDrive> FindDrivesUnder(const std::filesystem::path& sysBlock,
+                                        const std::filesystem::path& dev) {
   std::vector<FoundDrive> drives;
-  for (const auto& [number, name] : names) drives.push_back(OpenDrive(sysBlock / name, dev / name));
+  for (const std::string& name : DriveNames(sysBlock))
+    drives.push_back(OpenDrive(sysBlock / name, dev / name));
   return drives;
+}
+
+std::uint32_t DriveSetStampUnder(const std::filesystem::path& sysBlock) {
+  // FNV-1a over each name and its device number ("11:0").
+  std::uint32_t hash = 2166136261u;
+  const auto add = [&hash](std::string_view text) {
+    for (const char c : text) hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
+    hash = (hash ^ 0xFFu) * 16777619u;
+  };
+  for (const std::string& name : DriveNames(sysBlock)) {
+    add(name);
+    add(Attribute(sysBlock / name / "dev"));
+  }
+  return hash;
 }
 
 }  // namespace drive
@@ -109,5 +129,7 @@ std::vector<FoundDrive> FindDrivesUnder(const std::filesystem::path& sysBlock,
 std::vector<FoundDrive> FindLinuxDrives() {
   return drive::FindDrivesUnder("/sys/class/block", "/dev");
 }
+
+std::uint32_t LinuxDriveSetStamp() { return drive::DriveSetStampUnder("/sys/class/block"); }
 
 }  // namespace wrenlo

@@ -22,10 +22,15 @@ struct FoundDrive {
 
 std::vector<FoundDrive> FindLinuxDrives();  // /dev/sr* through sysfs, in device order
 
+// A hash of the names and device numbers of the srN entries of sysfs: it
+// changes when a drive is plugged in or taken out. No drive is opened.
+std::uint32_t LinuxDriveSetStamp();
+
 namespace drive {
 // The same under other roots (sysBlock for /sys/class/block, dev for /dev).
 std::vector<FoundDrive> FindDrivesUnder(const std::filesystem::path& sysBlock,
                                         const std::filesystem::path& dev);
+std::uint32_t DriveSetStampUnder(const std::filesystem::path& sysBlock);
 }  // namespace drive
 
 }  // namespace wrenlo

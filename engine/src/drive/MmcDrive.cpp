@@ -209,6 +209,23 @@ Result MmcDrive::CloseTray() {
   return StartStopUnit(*device_, true, true);
 }
 
+Result MmcDrive::MediumPresence(bool& present, std::uint32_t& changes) {
+  // Event codes 2 new media, 3 media removal, 4 media changed.
+  constexpr std::uint8_t kNewMedia = 2, kMediaChanged = 4;
+  const Reply event = GetMediaEventStatus(*device_);
+  const auto status = event.result == kOk ? DecodeMediaStatus(event.bytes) : std::nullopt;
+  if (status) {
+    if (status->event >= kNewMedia && status->event <= kMediaChanged) ++mediaEvents_;
+    present = status->present && !status->trayOpen;
+  } else {
+    const Result ready = TestUnitReady(*device_);
+    if (ready == kTransportError || ready == kTimeout || ready == kPermissionDenied) return ready;
+    present = ready == kOk;
+  }
+  changes = mediaEvents_.load();
+  return kOk;
+}
+
 void MmcDrive::SetReadMap(std::shared_ptr<const SectorReadMap> map) {
   std::lock_guard lock(readMapMutex_);
   readMap_ = std::move(map);

@@ -33,6 +33,9 @@ class MmcDrive final : public Backend {
   Result Medium(MediumLayout& out) override;
   Result Eject() override;
   Result CloseTray() override;
+  // From the drive's media event status (GET EVENT STATUS NOTIFICATION,
+  // polled); from TEST UNIT READY on a drive without it.
+  Result MediumPresence(bool& present, std::uint32_t& changes) override;
 
   Result Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override;
   std::uint32_t SectorCount() const override;
@@ -68,6 +71,8 @@ class MmcDrive final : public Backend {
   // Set when the drive says it reports C2 errors but refuses the READ CD
   // that asks for them while taking the same READ CD without.
   std::atomic<bool> c2Refused_{false};
+  // New media and removals the media event status has reported.
+  std::atomic<std::uint32_t> mediaEvents_{0};
 };
 
 }  // namespace wrenlo::drive

@@ -51,12 +51,18 @@ Result VirtualDrive::Medium(MediumLayout& out) {
 }
 
 Result VirtualDrive::Eject() {
-  trayOpen_ = true;
+  if (!trayOpen_.exchange(true)) ++trayMoves_;
   return kOk;
 }
 
 Result VirtualDrive::CloseTray() {
-  trayOpen_ = false;
+  if (trayOpen_.exchange(false)) ++trayMoves_;
+  return kOk;
+}
+
+Result VirtualDrive::MediumPresence(bool& present, std::uint32_t& changes) {
+  changes = trayMoves_.load();
+  present = !trayOpen_.load();
   return kOk;
 }
 

@@ -30,6 +30,8 @@ class VirtualDrive : public Backend {
   Result Medium(MediumLayout& out) final;
   Result Eject() override;
   Result CloseTray() override;
+  // The tray: a medium while it is closed; every opening and closing counts.
+  Result MediumPresence(bool& present, std::uint32_t& changes) override;
 
  protected:
   VirtualDrive(std::uint32_t sectors, MediumKind kind, std::unique_ptr<FaultSimulator> faults);
@@ -46,6 +48,7 @@ class VirtualDrive : public Backend {
   const MediumKind kind_;
   const std::unique_ptr<FaultSimulator> faults_;  // null without a faults file
   std::atomic<bool> trayOpen_{false};
+  std::atomic<std::uint32_t> trayMoves_{0};
 };
 
 // The error OpenRegularFile gives for a path that is not a regular file.

@@ -1,9 +1,12 @@
 // The engine's list of drives: the machine's optical drives, then one virtual
-// drive per disc image named in WRENLO_IMAGES, with letters from D upward. A
-// path ending in ".cue" is a cue sheet with its BIN files, any other a plain
-// image of 2048-byte sectors.
+// drive per disc image (those named in WRENLO_IMAGES, then those opened while
+// the program runs), with letters from D upward. A path ending in ".cue" is a
+// cue sheet with its BIN files, any other a plain image of 2048-byte sectors.
+// An image keeps its letter while it is listed, and a letter once given to an
+// image is never given to another drive.
 #pragma once
 
+#include <bitset>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,20 +37,40 @@ struct DriveEntry {
   std::shared_ptr<Backend> backend;  // null for a '#' entry
 };
 
-// A virtual drive before it has a letter.
+// A virtual drive; its letter is 0 until it is given one.
 struct ImageDrive {
   std::u16string name;               // the image's file name
   std::u16string path;               // the path it was opened by
   std::shared_ptr<Backend> backend;  // null when the image cannot be used
   std::u16string problem;            // why not
+  char16_t letter = 0;
 };
+
+// Letters given to images since the program started, one bit per letter
+// from D.
+using LetterSet = std::bitset<kLastDriveLetter - kFirstDriveLetter + 1>;
+
+// The list's entry of the drive or image called name with this letter: a
+// drive when backend is set, else a '#' entry that says problem.
+DriveEntry ListEntry(char16_t letter, const std::u16string& name, const std::u16string& path,
+                     std::shared_ptr<Backend> backend, const std::u16string& problem);
+
+// Opens the image at path.
+ImageDrive OpenImage(const std::string& path);
 
 // Opens the images of images (paths separated by ':', empty ones skipped),
 // no more than there are letters for.
 std::vector<ImageDrive> OpenImages(std::string_view images);
 
-// Gives the letters D to Z to drives, then to images; whatever finds no
-// letter is left out.
+// Lists drives, then images. The drives take the free letters from D upward,
+// passing over the letters in imageLetters and those of the images; an image
+// without a letter takes the first letter still free and keeps it (it is
+// written into images and added to imageLetters). Whatever finds no letter
+// is left out.
 std::vector<DriveEntry> LetterDrives(std::vector<FoundDrive> drives,
-                                     const std::vector<ImageDrive>& images);
+                                     std::vector<ImageDrive>& images, LetterSet& imageLetters);
+
+// The letter for one more image: the one after every letter of list and of
+// imageLetters; 0 when Z is taken.
+char16_t NextImageLetter(const std::vector<DriveEntry>& list, const LetterSet& imageLetters);
 }  // namespace wrenlo

@@ -57,6 +57,26 @@ TEST_F(LinuxDrivesTest, ListsSrEntriesInDeviceOrderWithWhyTheyCannotBeUsed) {
   EXPECT_EQ(drives[1].path, std::u16string(sr2.begin(), sr2.end()));
 }
 
+// The stamp changes with the set of drives, and only with it.
+TEST_F(LinuxDrivesTest, TheDriveSetStampChangesWhenADriveComesOrGoes) {
+  const auto stamp = [this] { return drive::DriveSetStampUnder(root_ / "sys"); };
+  Entry("sr0", "QEMU", "QEMU DVD-ROM");
+  std::ofstream(root_ / "sys" / "sr0" / "dev") << "11:0\n";
+  Entry("sda", "ATA", "disk");
+  const std::uint32_t one = stamp();
+  EXPECT_EQ(stamp(), one);
+  Entry("sr1");
+  std::ofstream(root_ / "sys" / "sr1" / "dev") << "11:1\n";
+  const std::uint32_t two = stamp();
+  EXPECT_NE(two, one);
+  // Taken out and another plugged in under the same name: a new device number.
+  std::ofstream(root_ / "sys" / "sr1" / "dev") << "11:2\n";
+  EXPECT_NE(stamp(), two);
+  fs::remove_all(root_ / "sys" / "sr1");
+  EXPECT_EQ(stamp(), one);
+  EXPECT_NE(drive::DriveSetStampUnder(root_ / "missing"), one);
+}
+
 TEST_F(LinuxDrivesTest, NoDrivesWhereThereIsNoSysfs) {
   EXPECT_TRUE(drive::FindDrivesUnder(root_ / "missing", root_ / "dev").empty());
 }

@@ -143,6 +143,51 @@ TEST(MmcDriveTest, NoMediumIsReportedWithoutHanging) {
   }
 }
 
+// A disc appears, is swapped, disappears: what the media event status says,
+// polled, and TEST UNIT READY on a drive without it.
+TEST(MmcDriveTest, MediumPresenceFollowsTheMediaEvents) {
+  std::unique_ptr<ScsiDevice> owner;
+  FakeScsiDevice* device = QemuIde(owner);
+  device->On(kEventStatus, std::vector<FakeReply>{
+                               Good(testing::MediaAbsent()),
+                               Good(Hex("00 06 04 10 02 02 00 00")),  // new media
+                               Good(testing::MediaPresent()),
+                               Good(Hex("00 06 04 10 04 02 00 00")),  // changed while present
+                               Good(Hex("00 06 04 10 03 01 00 00")),  // removal, tray open
+                           });
+  MmcDrive drive(std::move(owner));
+  struct Step {
+    bool present;
+    std::uint32_t changes;
+  };
+  for (const Step step :
+       {Step{false, 0}, Step{true, 1}, Step{true, 1}, Step{true, 2}, Step{false, 3}}) {
+    bool present = !step.present;
+    std::uint32_t changes = 99;
+    ASSERT_EQ(drive.MediumPresence(present, changes), kOk);
+    EXPECT_EQ(present, step.present);
+    EXPECT_EQ(changes, step.changes);
+  }
+  const std::vector<Command> asked = device->Commands(kEventStatus);
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(asked.back().cdb[1] & 0x01, 1);  // polled: the drive answers at once
+
+  // Without event status: ready or not.
+  device->On(kEventStatus, Check(5, 0x20, 0));
+  device->On(kTestUnitReady, std::vector<FakeReply>{Check(2, 0x3A, 0), Good()});
+  bool present = true;
+  std::uint32_t changes = 0;
+  ASSERT_EQ(drive.MediumPresence(present, changes), kOk);
+  EXPECT_FALSE(present);
+  ASSERT_EQ(drive.MediumPresence(present, changes), kOk);
+  EXPECT_TRUE(present);
+  // A drive that does not answer at all gives its failure.
+  FakeReply silent;
+  silent.transport = kTimeout;
+  device->On(kTestUnitReady, silent);
+  EXPECT_EQ(drive.MediumPresence(present, changes), kTimeout);
+}
+
 TEST(MmcDriveTest, UnitAttentionIsConsumedAndTheCommandSentOnceMore) {
   std::unique_ptr<ScsiDevice> owner;
   FakeScsiDevice* device = QemuIde(owner);

@@ -7,6 +7,9 @@
 //
 //   drive_probe [--scan-max SECTORS] [--eject] [--bench READS] [--as-user UID]
 //   drive_probe --dump    the raw replies of every command, for the tests
+//   drive_probe --watch SECONDS   the media watcher on the first drive: says
+//       "@probe watching D", then each change it reports, until a medium has
+//       gone and come back or SECONDS have passed
 #include <fcntl.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
@@ -15,12 +18,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -28,6 +33,7 @@
 #include "Sense.h"
 #include "SgIoDevice.h"
 #include "core/disc/DeviceContext.h"
+#include "core/disc/MediaWatcher.h"
 #include "core/scan/ISectorScannerCallback.h"
 #include "core/scan/SectorScanner.h"
 
@@ -41,6 +47,7 @@ struct Options {
   bool dump = false;
   int benchReads = 0;
   int asUser = -1;
+  int watchSeconds = 0;
 };
 
 std::string Narrow(const std::u16string& text) {
@@ -417,6 +424,41 @@ std::vector<std::string> Nodes() {
   return nodes;
 }
 
+const char* ChangeName(DriveChange change) {
+  switch (change) {
+    case DriveChange::MediumArrived:
+      return "arrived";
+    case DriveChange::MediumRemoved:
+      return "removed";
+    case DriveChange::MediumChanged:
+      return "changed";
+    case DriveChange::DrivesChanged:
+      return "drives";
+  }
+  return "?";
+}
+
+// Runs the media watcher on the drive until it has reported a removal and
+// then an arrival, or seconds have passed.
+void Watch(int letter, int seconds) {
+  std::mutex mutex;
+  std::condition_variable reported;
+  bool removed = false, back = false;
+  const MediaWatcher watcher(
+      static_cast<std::uint16_t>(letter), [] { return false; },
+      [&](const DriveEvent& event) {
+        Say(letter, "watch", "%s", ChangeName(event.change));
+        const std::lock_guard lock(mutex);
+        if (event.change == DriveChange::MediumRemoved) removed = true;
+        if (removed && event.change == DriveChange::MediumArrived) back = true;
+        reported.notify_all();
+      });
+  std::printf("@probe watching %c\n", static_cast<char>(letter));
+  std::fflush(stdout);
+  std::unique_lock lock(mutex);
+  reported.wait_for(lock, std::chrono::seconds(seconds), [&] { return back; });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -437,6 +479,9 @@ int main(int argc, char** argv) {
     } else if (arg == "--as-user") {
       options.asUser = std::atoi(value);
       ++i;
+    } else if (arg == "--watch") {
+      options.watchSeconds = std::atoi(value);
+      ++i;
     }
   }
   if (options.asUser >= 0 && (setgid(options.asUser) != 0 || setuid(options.asUser) != 0)) {
@@ -456,6 +501,12 @@ int main(int argc, char** argv) {
   if (const int result = wrenlo::GetDevices(entries.data(), &count, 0); result != 0) {
     std::printf("@probe devices result=%d\n", result);
     return 1;
+  }
+  if (options.watchSeconds > 0) {
+    const std::u16string first = count > 0 ? entries[0].text.str() : u"";
+    if (!first.empty() && first[0] != u'#') Watch(first[0], options.watchSeconds);
+    std::printf("@probe done\n");
+    return 0;
   }
   std::printf("@probe drives %d\n", count);
   for (std::int32_t i = 0; i < count; ++i) {

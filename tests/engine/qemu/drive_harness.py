@@ -7,7 +7,8 @@ naming the same images, as the engine's virtual drives. What the engine
 reports of the medium and its file systems through a real drive must match
 what it reports of the image; the drive's own identity, abilities and speeds
 are checked against what is known of QEMU's drives, and scans against the
-images themselves.
+images themselves. A last guest runs the media watcher on its drive while
+the host takes the disc out and puts it back through QEMU's monitor.
 
 Prints the read rates the probe measured and the time of the whole run.
 """
@@ -17,6 +18,7 @@ import gzip
 import os
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import time
@@ -214,6 +216,51 @@ def boot(work, name, kernel, initramfs, drives):
         sys.exit("%s: the guest did not finish (exit %d); see %s.log\n%s"
                  % (name, result.returncode, name, result.stdout[-3000:] + result.stderr[-2000:]))
     return result.stdout, elapsed
+
+
+def monitor_command(path, command):
+    """Sends one command to QEMU's human monitor on a Unix socket."""
+    with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as monitor:
+        monitor.settimeout(30)
+        monitor.connect(path)
+        answer = b""
+        while not answer.endswith(b"(qemu) "):
+            answer += monitor.recv(4096)
+        monitor.sendall(command.encode() + b"\n")
+        answer = b""
+        while not answer.endswith(b"(qemu) "):
+            answer += monitor.recv(4096)
+
+
+def watch_media_changes(work, kernel, initramfs, cd):
+    """Boots a guest whose probe watches its one drive; the disc is ejected
+    through the monitor once the probe watches, and put back once the probe
+    has reported it gone. The changes the probe reported, in order."""
+    monitor = os.path.join(work, "monitor.sock")
+    if os.path.exists(monitor):
+        os.remove(monitor)
+    command = ["timeout", str(BOOT_TIMEOUT_S), "qemu-system-x86_64", "-M", "pc", "-accel", "tcg",
+               "-m", "512", "-nographic", "-no-reboot", "-nic", "none", "-kernel", kernel,
+               "-initrd", initramfs, "-append", "console=ttyS0 loglevel=1 panic=-1",
+               "-monitor", "unix:%s,server=on,wait=off" % monitor,
+               "-drive", "if=none,id=icd,media=cdrom,format=raw,readonly=on,file=" + cd,
+               "-device", "ide-cd,drive=icd,bus=ide.1"]
+    guest = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                             stderr=subprocess.STDOUT, text=True, errors="replace")
+    changes, log = [], []
+    for line in guest.stdout:
+        log.append(line)
+        if "@probe watching" in line:
+            monitor_command(monitor, "eject -f icd")
+        change = re.search(r"@probe drive \S watch: (\w+)", line)
+        if change:
+            changes.append(change.group(1))
+            if change.group(1) == "removed":
+                monitor_command(monitor, "change icd %s raw read-only" % cd)
+    guest.wait()
+    with open(os.path.join(work, "boot-watch.log"), "w") as f:
+        f.write("".join(log))
+    return changes
 
 
 def parse(output):
@@ -421,10 +468,18 @@ def main():
                     "sectors=%d errors=%s problems=0"
                     % (cd_sectors, ",".join("%d" % s for s in sorted(bad)) or "-"))
 
+    # Boot C: the disc taken out of the guest's drive and put back while the
+    # probe's media watcher watches it.
+    watch_initramfs = make_initramfs(work, args.probe, modules, ["--watch 120"], 1)
+    started_c = time.monotonic()
+    check.equal("boot C media changes the watcher reported",
+                watch_media_changes(work, kernel, watch_initramfs, cd), ["removed", "arrived"])
+    time_c = time.monotonic() - started_c
+
     for line in figures:
         print(line)
-    print("guest boots: %.1f s and %.1f s; whole harness run: %.1f s"
-          % (time_a, time_b, time.monotonic() - started))
+    print("guest boots: %.1f s, %.1f s and %.1f s; whole harness run: %.1f s"
+          % (time_a, time_b, time_c, time.monotonic() - started))
     if check.failures:
         print("%d mismatches:" % len(check.failures))
         for failure in check.failures:

@@ -17,6 +17,7 @@
 #include <QTextLayout>
 #include <QTreeWidget>
 #include <algorithm>
+#include <array>
 #include <memory>
 
 #include "../support/GroupListText.h"
@@ -264,6 +265,39 @@ TEST_F(MainWindowTest, TrayCommandsLeaveThePagesAsTheyWere) {
   EXPECT_EQ(GroupListLines(media), shown);
 }
 
+// Close Image is offered for a virtual drive only, and closes the selected
+// one; the list is read again and the first drive shown.
+TEST_F(MainWindowTest, CloseImageOnlyForAVirtualDrive) {
+  struct Case {
+    const char16_t* vendor;
+    bool offered;
+  };
+  for (const Case c : {Case{u"HL-DT-ST", false}, Case{u"Virtual", true}}) {
+    fake::Reset();
+    fake::script().devices = {u"E: second.iso", u"D: First drive"};
+    fake::script().identity = std::array<std::u16string, 3>{c.vendor, u"Model", u"1.0"};
+    Open();
+    Drives()->setCurrentIndex(1);
+    emit Drives()->activated(1);
+    ASSERT_EQ(Letter(), u'E');
+    QAction* close = window->Menu()->Command(MainWindow::kCloseImage);
+    emit qobject_cast<QMenu*>(close->parent())->aboutToShow();
+    EXPECT_EQ(close->isEnabled(), c.offered);
+    fake::script().devices = {u"D: First drive"};
+    const std::size_t before = fake::Calls().size();
+    close->trigger();
+    const std::vector<std::string> closed = fake::CallsNamed("CloseImageDrive");
+    if (c.offered) {
+      EXPECT_EQ(closed, std::vector<std::string>{"CloseImageDrive(69)"});
+      EXPECT_EQ(Letter(), u'D');
+    } else {
+      EXPECT_TRUE(closed.empty());
+      EXPECT_EQ(fake::Calls().size(), before);
+    }
+    window.reset();
+  }
+}
+
 TEST_F(MainWindowTest, SaveReportDoesNothing) {
   Open();
   const std::size_t before = fake::Calls().size();
@@ -336,10 +370,12 @@ TEST_F(MainWindowTest, MenuAndToolbarAsDeclared) {
                     : QStringLiteral("  %1 = %2").arg(item->text()).arg(item->data().toInt()));
   }
   // '&' marks the access key of each.
-  EXPECT_EQ(items, QStringList({"&General", "  &Open Tray = 102", "  &Close Tray = 32780",
-                                "  &Save Report = 103", "  -", "  &Rescan Devices = 101", "  -",
-                                "  E&xit = 57665", "&Info", "  Corvane &Website = 32782",
-                                "  &Support = 32778", "  -", "  &About = 57664"}));
+  EXPECT_EQ(items, QStringList({"&General", "  Open &Image... = 32790", "  &Recent Images = 0",
+                                "  Close I&mage = 32791", "  -", "  &Open Tray = 102",
+                                "  &Close Tray = 32780", "  &Save Report = 103", "  -",
+                                "  &Rescan Devices = 101", "  -", "  E&xit = 57665", "&Info",
+                                "  Corvane &Website = 32782", "  &Support = 32778", "  -",
+                                "  &About = 57664"}));
   QStringList buttons;
   for (QAction* button : window->Toolbar()->actions())
     buttons << (button->isSeparator() ? QStringLiteral("-")

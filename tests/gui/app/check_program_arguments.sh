@@ -31,8 +31,9 @@ done
 for option in --help -h; do
   run "$program" "$option"
   [ "$status" -eq 0 ] || fail "$option: status $status $err"
-  grep -q "^Usage: $program \[options\]$" <<<"$out" || fail "$option: no usage line in: $out"
-  for listed in '-h, --help' '--help-all' '-v, --version' 'WRENLO_IMAGES'; do
+  grep -q "^Usage: $program \[options\] \[IMAGE\.\.\.\]$" <<<"$out" ||
+    fail "$option: no usage line in: $out"
+  for listed in '-h, --help' '--help-all' '-v, --version' 'WRENLO_IMAGES' 'IMAGE'; do
     grep -qF -- "$listed" <<<"$out" || fail "$option: '$listed' missing from: $out"
   done
 done
