@@ -3,7 +3,7 @@
 #include <wrenlo/wrenlo.h>
 
 #include "cli/Output.h"
-#include "cli/Utf8.h"
+#include "core/report/Utf8.h"
 #include "core/disc/DeviceList.h"
 
 std::optional<std::uint16_t> ChooseDrive(char16_t requested) {

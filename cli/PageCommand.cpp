@@ -2,9 +2,9 @@
 
 #include "cli/Commands.h"
 #include "cli/DriveChoice.h"
-#include "cli/Json.h"
+#include "core/report/Json.h"
 #include "cli/Output.h"
-#include "cli/Utf8.h"
+#include "core/report/Utf8.h"
 #include "core/disc/DeviceContext.h"
 #include "core/report/DeviceFeaturesRows.h"
 #include "core/report/MediaRows.h"

@@ -313,6 +313,7 @@ void ScanPage::OnScanFinished() {
   if (shownScan != nullptr) {
     shownScan->end = TimeValue::Now();
     shownScan->ended = !scanner->IsRunning();
+    shownScan->EndPass(scanner->pass, scanner->progress, scanner->passMicroseconds);
     const std::lock_guard lock(scanner->stateLock);
     shownScan->sectors = scanner->surfaceState.sectors;
   }

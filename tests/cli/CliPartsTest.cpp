@@ -12,8 +12,9 @@
 #include "CliFixture.h"
 #include "cli/CommandLine.h"
 #include "cli/DdrescueMap.h"
-#include "cli/Json.h"
-#include "cli/ScanResult.h"
+#include "cli/Output.h"
+#include "core/report/Json.h"
+#include "core/report/ScanSummary.h"
 
 using ::testing::HasSubstr;
 

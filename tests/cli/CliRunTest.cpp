@@ -9,15 +9,16 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
 #include <span>
 
 #include "CliFixture.h"
 #include "RawCdWriter.h"
-#include "cli/Utf8.h"
 #include "core/disc/DeviceContext.h"
 #include "core/format/HexDump.h"
 #include "core/report/DeviceFeaturesRows.h"
 #include "core/report/MediaRows.h"
+#include "core/report/Utf8.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -221,6 +222,69 @@ TEST_F(CliRunTest, FilesTestNamesTheFileThatFails) {
   EXPECT_EQ(found["file_errors"], 1);
   EXPECT_EQ(found["file_error_paths"], Json::parse(R"(["DIR\\BIG.BIN"])"));
   EXPECT_THAT(damaged.err, HasSubstr("  File error: DIR\\BIG.BIN\n"));
+}
+
+// Sectors broken inside two files, the Joliet root directory and the volume
+// descriptors: the summary names exactly those files and structures, with the
+// sectors of each, in the JSON and after the sector ranges in the text. The
+// structures' sectors fail the scan's five reads and then read once, so that
+// the file system can still be walked after the scan.
+TEST_F(CliRunTest, ScanNamesTheDamagedFilesAndStructures) {
+  const std::string disc = ReadWholeFile(folder + "/disc.iso");
+  // The first supplementary (Joliet) descriptor's root directory record
+  // gives the directory's sector (bytes 158-161, little-endian).
+  std::int64_t jolietRoot = -1;
+  for (std::size_t sector = 17; jolietRoot < 0 && sector < 32; ++sector)
+    if (disc[sector * 2048] == 2)
+      jolietRoot = static_cast<std::uint8_t>(disc[sector * 2048 + 158]) |
+                   static_cast<std::uint8_t>(disc[sector * 2048 + 159]) << 8;
+  ASSERT_GT(jolietRoot, 17);
+  const std::int64_t readme = FindSector(disc, "Read me.\n");
+  const std::int64_t big = bigFileSector;
+  WriteFile(folder + "/hit.iso", disc);
+  WriteFile(folder + "/hit.iso.faults", std::to_string(big + 5) + "-" + std::to_string(big + 6) +
+                                            " always\n" + std::to_string(big + 9) + " 2\n" +
+                                            std::to_string(readme) + " always\n16 5\n" +
+                                            std::to_string(jolietRoot) + " 5\n");
+  const ChildProcess::Environment drive = {{"WRENLO_IMAGES", folder + "/hit.iso"}};
+
+  const ChildResult scan = RunChild({LUMETER_CLI, "scan", "--json"}, drive);
+  EXPECT_EQ(scan.status, 1) << scan.err;
+  const Json summary = Json::parse(scan.out);
+  std::map<std::string, Json> files;
+  for (const Json& file : summary.at("damaged_files")) files[file.at("path")] = file;
+  ASSERT_EQ(files.size(), 2u) << scan.out;
+  EXPECT_EQ(files.at("DIR\\BIG.BIN"),
+            Json({{"path", "DIR\\BIG.BIN"},
+                  {"problem_sectors", 1},
+                  {"error_sectors", 2},
+                  {"ranges", Json::array({Json::array({big + 5, big + 6}),
+                                          Json::array({big + 9, big + 9})})}}));
+  EXPECT_EQ(files.at("README.TXT").at("ranges"), Json::array({Json::array({readme, readme})}));
+  std::map<std::string, Json> structures;
+  for (const Json& structure : summary.at("damaged_structures"))
+    structures[structure.at("name")] = structure.at("ranges");
+  EXPECT_EQ(structures.at("Volume descriptors"), Json::array({Json::array({16, 16})}));
+  std::set<std::int64_t> structureSectors;
+  for (const auto& [name, ranges] : structures)
+    for (const Json& range : ranges)
+      for (std::int64_t s = range[0]; s <= range[1].get<std::int64_t>(); ++s)
+        structureSectors.insert(s);
+  EXPECT_EQ(structureSectors, (std::set<std::int64_t>{16, jolietRoot})) << scan.out;
+
+  const ChildResult text = RunChild({LUMETER_CLI, "scan"}, drive);
+  EXPECT_THAT(text.out, HasSubstr("Damaged files:\n"));
+  EXPECT_THAT(text.out,
+              HasSubstr("\n  DIR\\BIG.BIN: 1 problem, 2 error, sectors " + std::to_string(big + 5) +
+                        "-" + std::to_string(big + 6) + ", " + std::to_string(big + 9) + "\n"));
+  EXPECT_THAT(text.out, HasSubstr("Damaged file-system structures:\n  Volume descriptors: "
+                                  "sectors 16\n"));
+  EXPECT_LT(text.out.find("Error sectors: "), text.out.find("Damaged files:"));
+
+  // A scan that hits nothing has both lists, empty.
+  const Json clean = Json::parse(Cli({"scan", Drive("disc.iso"), "--json"}).out);
+  EXPECT_EQ(clean.at("damaged_files"), Json::array());
+  EXPECT_EQ(clean.at("damaged_structures"), Json::array());
 }
 
 TEST_F(CliRunTest, CtrlCStopsTheScanAndPrintsWhatWasFound) {
