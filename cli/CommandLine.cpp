@@ -24,6 +24,8 @@ enum Option : unsigned {
   kFiles = 4,
   kMapFile = 8,
   kSession = 16,
+  kScanPasses = 32,
+  kHtml = 64,
 };
 
 constexpr VerbSpec kVerbs[] = {
@@ -37,6 +39,7 @@ constexpr VerbSpec kVerbs[] = {
     {Verb::Save, "save", kSession, 2, 3},
     {Verb::Files, "files", kJson, 0, 1},
     {Verb::WhoHas, "whohas", 0, 1, 2},
+    {Verb::Report, "report", kScanPasses | kHtml | kJson, 0, 1},
 };
 
 struct OptionName {
@@ -45,8 +48,8 @@ struct OptionName {
 };
 
 constexpr OptionName kOptionNames[] = {
-    {"--json", kJson},       {"--surface", kSurface}, {"--files", kFiles},
-    {"--mapfile", kMapFile}, {"--session", kSession},
+    {"--json", kJson},       {"--surface", kSurface}, {"--files", kFiles}, {"--mapfile", kMapFile},
+    {"--session", kSession}, {"--scan", kScanPasses}, {"--html", kHtml},
 };
 
 // The option of that name; 0 for none.
@@ -159,7 +162,9 @@ class Parser {
         return Fail("unknown option " + Quoted(arg) + " for " + verb);
       if ((seen & option) != 0) return Fail(std::string(name) + " given twice");
       seen |= option;
-      const bool takesValue = option == kMapFile || option == kSession;
+      // report writes its JSON to a file: there --json names it.
+      const bool takesValue = option == kMapFile || option == kSession || option == kScanPasses ||
+                              option == kHtml || (option == kJson && spec.verb == Verb::Report);
       if (!takesValue) {
         if (value) return Fail(std::string(name) + " takes no value");
         continue;
@@ -170,7 +175,18 @@ class Parser {
           return Fail(std::string(name) + " needs a value");
         value = args[next++];
       }
-      if (option == kMapFile) {
+      if (option == kScanPasses) {
+        if (*value != "surface" && *value != "files" && *value != "both")
+          return Fail("bad --scan " + Quoted(*value) + " (surface, files or both)");
+        out.surface = *value != "files";
+        out.files = *value != "surface";
+      } else if (option == kHtml || option == kJson) {
+        if (value->empty()) return Fail(std::string(name) + " needs a file name");
+        if ((seen & (kHtml | kJson)) == (kHtml | kJson))
+          return Fail("report takes one of --html and --json");
+        out.outputFile = *value;
+        out.json = option == kJson;
+      } else if (option == kMapFile) {
         if (value->empty()) return Fail("--mapfile needs a file name");
         // Standard output holds the progress or the summary already.
         if (*value == "-") return Fail("--mapfile needs a file name, not '-'");
@@ -182,10 +198,14 @@ class Parser {
         out.session = session;
       }
     }
-    out.json = (seen & kJson) != 0;
-    out.surface = (seen & kSurface) != 0;
-    out.files = (seen & kFiles) != 0;
+    if (spec.verb != Verb::Report) {
+      out.json = (seen & kJson) != 0;
+      out.surface = (seen & kSurface) != 0;
+      out.files = (seen & kFiles) != 0;
+    }
     if (out.help) return true;
+    if (spec.verb == Verb::Report && out.outputFile.empty())
+      return Fail("report needs --html FILE or --json FILE");
     return Plain(spec, plain);
   }
 

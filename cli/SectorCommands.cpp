@@ -4,11 +4,11 @@
 #include "cli/DriveChoice.h"
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
-#include "core/report/Utf8.h"
-#include "core/format/HexDump.h"
 #include "core/disc/DeviceContext.h"
+#include "core/format/HexDump.h"
 #include "core/io/OutputFile.h"
 #include "core/report/PropertyRows.h"
+#include "core/report/Utf8.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "cli/Commands.h"
 #include "cli/HelpText.h"
 #include "cli/Output.h"
-#include "core/product/ProductInfo.h"
 #include "core/io/StandardDescriptors.h"
+#include "core/product/ProductInfo.h"
 
 namespace {
 
@@ -49,6 +49,8 @@ int Run(const std::vector<std::string>& args) {
       return RunFiles(command);
     case Verb::WhoHas:
       return RunWhoHas(command);
+    case Verb::Report:
+      return RunReport(command);
     default:
       break;
   }

@@ -17,17 +17,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/format/SurfaceCells.h"
 #include "core/format/SurfaceGeometry.h"
 
 class QTimer;
 class SectorScanner;
-
-// BlockFlags: which states a block's sectors hold.
-enum BlockFlags : std::uint8_t {
-  kBlockGood = 1,
-  kBlockProblem = 2,
-  kBlockError = 4,
-};
 
 class SurfaceInfoControl : public QAbstractScrollArea {
   Q_OBJECT

@@ -36,7 +36,7 @@ while IFS='|' read -r line expected; do
     failures=$((failures + 1))
   fi
 done <<'CASES'
-lumeter-cli |devices dump files help info media save scan whohas
+lumeter-cli |devices dump files help info media report save scan whohas
 lumeter-cli d|devices dump
 lumeter-cli files --|--help --json
 lumeter-cli whohas |D E
@@ -44,6 +44,9 @@ lumeter-cli --|--help --version
 lumeter-cli devices --|--help --json
 lumeter-cli scan --|--files --help --json --mapfile --surface
 lumeter-cli dump --|--help --session
+lumeter-cli report --|--help --html --json --scan
+lumeter-cli report --scan |both files surface
+lumeter-cli report --scan both |D E
 lumeter-cli scan |D E
 lumeter-cli media E|E
 lumeter-cli scan D |
