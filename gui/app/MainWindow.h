@@ -24,6 +24,7 @@
 #include "gui/pages/SectorInfoPage.h"
 #include "gui/platform/Dialog.h"
 #include "gui/platform/ImageList.h"
+#include "gui/platform/SaveFileDialog.h"
 
 class DeviceCombo;
 class MenuBar;
@@ -60,6 +61,10 @@ class MainWindow : public Dialog {
   // The page of tab index; null for no such tab.
   BasePage* Page(int index) const;
   ToolBarCtrl* Toolbar() const { return toolbar; }
+  // Replace the modal run of Save Report's dialog and the writing of its file
+  // (tests choose a path and a format, and a write that fails, this way).
+  void SetSaveFileDialog(SaveDialogRunner run) { runSaveDialog = std::move(run); }
+  void SetFileWriter(OutputFile::Writer writer) { fileWriter = writer; }
   MenuBar* Menu() const { return menu; }
 
  protected:
@@ -105,4 +110,6 @@ class MainWindow : public Dialog {
   ImageList toolbarImages;
   DeviceCombo* deviceCombo = nullptr;
   ToolBarCtrl* toolbar = nullptr;
+  SaveDialogRunner runSaveDialog = RunSaveDialogModal;
+  OutputFile::Writer fileWriter = OutputFile::DefaultWriter();
 };
