@@ -306,6 +306,8 @@ std::u16string ReportFileStem(const DeviceContext& context, TimeValue when) {
     if (stem.empty())
       stem = context.GetIsoVolumeInfo(volume, wrenlo::kFileSystemIso9660).volumeLabel.str();
   }
+  // The preset text of a label the engine did not give is no label.
+  if (stem == kUndefinedText) stem.clear();
   // Trimmed, and without the characters a file name cannot hold.
   while (!stem.empty() && stem.back() == u' ') stem.pop_back();
   std::replace_if(

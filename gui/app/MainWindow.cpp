@@ -301,8 +301,7 @@ void MainWindow::OnSaveReport() {
                       (dialog.selectedNameFilter() == json &&
                        !path.endsWith(QStringLiteral(".html"), Qt::CaseInsensitive) &&
                        !path.endsWith(QStringLiteral(".htm"), Qt::CaseInsensitive));
-  const DiscReport report =
-      MakeDiscReport(*context, scanPage.History().Last(context->driveLetter));
+  const DiscReport report = MakeDiscReport(*context, scanPage.History().Last(context->driveLetter));
   SaveFileOrShowError(this, path, asJson ? ReportJson(report) : ReportHtml(report), fileWriter);
 }
 

@@ -182,8 +182,7 @@ void ScanPage::CreateIndicators() {
 
 // The page's message table.
 void ScanPage::ConnectMessages() {
-  connect(Item<QPushButton>(Client(), kSaveId), &QPushButton::clicked, this,
-          &ScanPage::OnSaveLog);
+  connect(Item<QPushButton>(Client(), kSaveId), &QPushButton::clicked, this, &ScanPage::OnSaveLog);
   connect(startStop, &QPushButton::clicked, this, &ScanPage::OnStartStop);
   connect(details, &QPushButton::clicked, this, &ScanPage::OnDetails);
   connect(advanced, &QPushButton::clicked, this, &ScanPage::OnAdvanced);
@@ -303,8 +302,7 @@ void ScanPage::OnSaveLog() {
   QFileDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilters(
-      {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")});
+  dialog.setNameFilters({QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")});
   dialog.setDefaultSuffix(QStringLiteral("txt"));
   const std::u16string stem =
       context != nullptr ? ReportFileStem(*context, TimeValue::Now()) : u"log";

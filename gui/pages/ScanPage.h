@@ -26,8 +26,8 @@
 #include <memory>
 
 #include "core/scan/ISectorScannerCallback.h"
-#include "core/scan/SectorScanner.h"
 #include "core/scan/ScanRecord.h"
+#include "core/scan/SectorScanner.h"
 #include "gui/controls/IndicatorLabel.h"
 #include "gui/pages/BasePage.h"
 #include "gui/platform/SaveFileDialog.h"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "gui/pages/BasePage.h"
-#include "gui/platform/SaveFileDialog.h"
 #include "gui/platform/ImageList.h"
+#include "gui/platform/SaveFileDialog.h"
 
 class BinaryViewer;
 class QFileDialog;
