@@ -287,6 +287,46 @@ TEST_F(CliRunTest, ScanNamesTheDamagedFilesAndStructures) {
   EXPECT_EQ(clean.at("damaged_structures"), Json::array());
 }
 
+// report's JSON holds what info, media and scan print; its HTML is
+// well-formed, refers to nothing outside itself, and its map shows each
+// sector's state where the map puts it (71 cells a row, 9 pixels apart).
+TEST_F(CliRunTest, ReportHoldsThePagesAndTheScanAsTheOtherCommandsPrintThem) {
+  const std::string drive = Drive("plain.img");
+  const std::string json = folder + "/report.json";
+  const ChildResult made = Cli({"report", drive, "--scan", "surface", "--json", json});
+  EXPECT_EQ(made.status, 1) << made.err;  // as scan's: problems and errors found
+  EXPECT_THAT(made.out, HasSubstr("Surface scan finished: 300 sectors"));
+  const Json report = Json::parse(ReadWholeFile(json));
+  EXPECT_EQ(report.at("drive"), Json::parse(Cli({"info", drive, "--json"}).out));
+  EXPECT_EQ(report.at("medium"), Json::parse(Cli({"media", drive, "--json"}).out));
+  EXPECT_EQ(report.at("scan"), Json::parse(Cli({"scan", drive, "--json"}).out));
+
+  const std::string html = folder + "/report.html";
+  EXPECT_EQ(Cli({"report", drive, "--scan", "surface", "--html", html}).status, 1);
+  // Cell c of row r starts at (1 + 9c, 1 + 9r): sector 0 good, 10 problem,
+  // 150 (row 2, cell 8) error; the margin white, the outline black.
+  const ChildResult checked =
+      RunChild({"/usr/bin/python3", LUMETER_CHECK_REPORT, html, "0,0=FFFFFF", "1,1=000000",
+                "4,4=00FF00", "94,4=FFFF00", "76,22=FF0000", "77,23=FF0000"},
+               {});
+  EXPECT_EQ(checked.status, 0) << checked.err;
+  const std::string text = ReadWholeFile(html);
+  EXPECT_THAT(text, HasSubstr("<th scope=\"row\">Error sectors</th><td>150&ndash;154, 200</td>"));
+  EXPECT_THAT(text, HasSubstr("<td>Problem</td><td>Sector problem</td>"));
+
+  // Without --scan: the pages only, and the scan's place empty.
+  EXPECT_EQ(Cli({"report", drive, "--json", json}).status, 0);
+  EXPECT_TRUE(Json::parse(ReadWholeFile(json)).at("scan").is_null());
+
+  // A target that cannot be written fails before any scan, and leaves nothing.
+  const ChildResult refused =
+      Cli({"report", drive, "--scan", "surface", "--html", folder + "/missing/r.html"});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_THAT(refused.err, HasSubstr("cannot create a file in " + folder + "/missing"));
+  EXPECT_EQ(refused.out, "");
+  EXPECT_FALSE(std::filesystem::exists(folder + "/missing"));
+}
+
 TEST_F(CliRunTest, CtrlCStopsTheScanAndPrintsWhatWasFound) {
   const std::string map = folder + "/slow.map";
   std::filesystem::remove(map);
