@@ -111,8 +111,8 @@ std::string SurfaceHtml(const ScanRecord& scan, const ScanResult& summary) {
     out += "<p>No file lies on a problem or error sector.</p>\n";
   } else {
     out +=
-        "<table class=\"list\">\n<tr><th>File</th><th>Problem sectors</th>"
-        "<th>Error sectors</th><th>Sectors</th></tr>\n";
+        "<table class=\"list\">\n<tr><th>File</th><th class=\"n\">Problem sectors</th>"
+        "<th class=\"n\">Error sectors</th><th>Sectors</th></tr>\n";
     for (const DamagedEntry& file : summary.damagedFiles)
       out += "<tr><td class=\"path\">" + Escaped(file.name) + "</td><td class=\"n\">" +
              std::to_string(file.problemSectors) + "</td><td class=\"n\">" +
@@ -215,7 +215,9 @@ table.rows th { font-weight: normal; color: #333; width: 40%; }
 table.list { width: 100%; }
 table.list th { border-bottom: 1px solid #888; }
 table.list td { border-bottom: 1px solid #ddd; }
-td.n { text-align: right; }
+td.n, th.n { text-align: right; }
+table.log { font-size: 9pt; }
+table.log td:first-child { white-space: nowrap; }
 .path { word-break: break-all; }
 tr.Problem td { background: #fff6cc; }
 tr.Error td { background: #ffd9d0; }
