@@ -15,9 +15,13 @@ struct RgbImage {
       : width(w),
         height(h),
         pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), fill) {}
-  std::uint32_t& At(int x, int y) {
-    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                  static_cast<std::size_t>(x)];
+  std::uint32_t& At(int x, int y) { return pixels[Index(x, y)]; }
+  std::uint32_t At(int x, int y) const { return pixels[Index(x, y)]; }
+
+ private:
+  std::size_t Index(int x, int y) const {
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+           static_cast<std::size_t>(x);
   }
 };
 
