@@ -53,7 +53,7 @@ std::uint32_t CellPixel(std::uint8_t flags, bool highlighted, int x, int y) {
   if (x < ring || y < ring || x >= kWidth - ring || y >= kHeight - ring)
     return highlighted ? kHighlightRgb : kCellOutlineRgb;
   const Fill fill = FillOf(flags);
-  // The triangle (0, 0), (8, 0), (0, 8): the pixels whose centres lie inside
-  // its long edge.
-  return x + y < kWidth - 1 ? fill.corner : fill.base;
+  // The triangle (0, 0), (8, 0), (0, 8) as a painter fills it: the pixels
+  // above its long edge and those the edge runs through the middle of.
+  return x + y < kWidth ? fill.corner : fill.base;
 }
