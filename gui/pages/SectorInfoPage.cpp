@@ -1,21 +1,17 @@
 #include "gui/pages/SectorInfoPage.h"
 
-#include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QRegularExpressionValidator>
 #include <algorithm>
 #include <limits>
 
 #include "core/disc/DeviceContext.h"
-#include "core/io/OutputFile.h"
 #include "gui/controls/BinaryViewer.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/MoveWindow.h"
