@@ -204,7 +204,7 @@ std::string ScanHtml(const DiscReport& report) {
 
 constexpr char kStyle[] = R"(
 body { font-family: "DejaVu Sans", "Liberation Sans", Arial, sans-serif; font-size: 10pt;
-  color: #000; background: #fff; margin: 1em auto; max-width: 46em; padding: 0 0.5em; }
+  color: #000; background: #fff; margin: 1em auto; max-width: 50em; padding: 0 0.5em; }
 h1 { font-size: 16pt; margin: 0 0 0.2em; }
 h2 { font-size: 13pt; border-bottom: 1px solid #888; margin: 1.2em 0 0.4em; }
 h3 { font-size: 11pt; margin: 0.9em 0 0.3em; }
@@ -223,7 +223,7 @@ tr.Problem td { background: #fff6cc; }
 tr.Error td { background: #ffd9d0; }
 figure { margin: 0.8em 0; }
 figcaption { font-weight: bold; margin-bottom: 0.3em; }
-img.picture { max-width: 100%; height: auto; image-rendering: pixelated; border: 1px solid #000; }
+img.picture { max-width: 100%; height: auto; border: 1px solid #000; }
 .legend span { margin-right: 1.2em; white-space: nowrap; }
 .legend img { vertical-align: middle; width: 8px; height: 8px; }
 .meta { color: #333; }

@@ -3,7 +3,9 @@
 # sample disc and writes its HTML report (the window's Save Report writes the
 # same), headless Chromium takes a screenshot at a desktop's and a phone's
 # width and prints it to PDF on A4, and pdftoppm turns each printed page into
-# a PNG. All land in SCREENSHOTS as report-*.png, to be looked at.
+# a PNG. All land in SCREENSHOTS as report-*.png, to be looked at, with
+# report-window.png of the report the end-to-end test saved from the window,
+# when it is there.
 set -euo pipefail
 
 cli=${1:?usage: report_in_browser.sh LUMETER_CLI DISC_IMAGE SCREENSHOTS}
@@ -26,15 +28,20 @@ cp "$work/report.html" "$out/report.html"
 # The browser runs without a network, a profile of its own and no sandbox
 # (which needs privileges a test machine may not give).
 browser() {
+  local page=$1
+  shift
   timeout 120 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars \
     --no-first-run --user-data-dir="$work/profile" --disable-background-networking \
-    --no-pdf-header-footer --print-to-pdf-no-header "$@" "file://$work/report.html" \
+    --no-pdf-header-footer --print-to-pdf-no-header "$@" "file://$page" \
     > "$work/browser.log" 2>&1 || { cat "$work/browser.log" >&2; return 1; }
 }
 
-browser --window-size=1000,3200 --screenshot="$out/report-desktop.png"
-browser --window-size=390,3200 --screenshot="$out/report-phone.png"
-browser --print-to-pdf="$work/report.pdf"
+browser "$work/report.html" --window-size=1000,3200 --screenshot="$out/report-desktop.png"
+browser "$work/report.html" --window-size=390,3200 --screenshot="$out/report-phone.png"
+browser "$work/report.html" --print-to-pdf="$work/report.pdf"
+if [ -s "$out/report-window.html" ]; then
+  browser "$out/report-window.html" --window-size=1000,3200 --screenshot="$out/report-window.png"
+fi
 rm -f "$out"/report-page-*.png
 pdftoppm -png -r 60 "$work/report.pdf" "$out/report-page"
 
