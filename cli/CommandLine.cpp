@@ -25,6 +25,8 @@ enum Option : unsigned {
   kMapFile = 8,
   kSession = 16,
   kImage = 32,  // may be given more than once
+  kScanPasses = 64,
+  kHtml = 128,
 };
 
 constexpr VerbSpec kVerbs[] = {
@@ -38,6 +40,7 @@ constexpr VerbSpec kVerbs[] = {
     {Verb::Save, "save", kSession | kImage, 2, 3},
     {Verb::Files, "files", kJson | kImage, 0, 1},
     {Verb::WhoHas, "whohas", kImage, 1, 2},
+    {Verb::Report, "report", kScanPasses | kHtml | kJson | kImage, 0, 1},
 };
 
 struct OptionName {
@@ -46,8 +49,8 @@ struct OptionName {
 };
 
 constexpr OptionName kOptionNames[] = {
-    {"--json", kJson},       {"--surface", kSurface}, {"--files", kFiles},
-    {"--mapfile", kMapFile}, {"--session", kSession}, {"--image", kImage},
+    {"--json", kJson},       {"--surface", kSurface}, {"--files", kFiles}, {"--mapfile", kMapFile},
+    {"--session", kSession}, {"--scan", kScanPasses}, {"--html", kHtml},     {"--image", kImage},
 };
 
 // The option of that name; 0 for none.
@@ -160,7 +163,10 @@ class Parser {
         return Fail("unknown option " + Quoted(arg) + " for " + verb);
       if ((seen & option & ~kImage) != 0) return Fail(std::string(name) + " given twice");
       seen |= option;
-      const bool takesValue = option == kMapFile || option == kSession || option == kImage;
+      // report writes its JSON to a file: there --json names it.
+      const bool takesValue = option == kMapFile || option == kSession || option == kImage ||
+                              option == kScanPasses || option == kHtml ||
+                              (option == kJson && spec.verb == Verb::Report);
       if (!takesValue) {
         if (value) return Fail(std::string(name) + " takes no value");
         continue;
@@ -174,6 +180,17 @@ class Parser {
       if (option == kImage) {
         if (value->empty()) return Fail("--image needs a file name");
         out.images.emplace_back(*value);
+      } else if (option == kScanPasses) {
+        if (*value != "surface" && *value != "files" && *value != "both")
+          return Fail("bad --scan " + Quoted(*value) + " (surface, files or both)");
+        out.surface = *value != "files";
+        out.files = *value != "surface";
+      } else if (option == kHtml || option == kJson) {
+        if (value->empty()) return Fail(std::string(name) + " needs a file name");
+        if ((seen & (kHtml | kJson)) == (kHtml | kJson))
+          return Fail("report takes one of --html and --json");
+        out.outputFile = *value;
+        out.json = option == kJson;
       } else if (option == kMapFile) {
         if (value->empty()) return Fail("--mapfile needs a file name");
         // Standard output holds the progress or the summary already.
@@ -186,10 +203,14 @@ class Parser {
         out.session = session;
       }
     }
-    out.json = (seen & kJson) != 0;
-    out.surface = (seen & kSurface) != 0;
-    out.files = (seen & kFiles) != 0;
+    if (spec.verb != Verb::Report) {
+      out.json = (seen & kJson) != 0;
+      out.surface = (seen & kSurface) != 0;
+      out.files = (seen & kFiles) != 0;
+    }
     if (out.help) return true;
+    if (spec.verb == Verb::Report && out.outputFile.empty())
+      return Fail("report needs --html FILE or --json FILE");
     return Plain(spec, plain);
   }
 

@@ -8,7 +8,20 @@
 #include <string>
 #include <vector>
 
-enum class Verb { None, Help, Version, Devices, Info, Media, Scan, Dump, Save, Files, WhoHas };
+enum class Verb {
+  None,
+  Help,
+  Version,
+  Devices,
+  Info,
+  Media,
+  Scan,
+  Dump,
+  Save,
+  Files,
+  WhoHas,
+  Report
+};
 
 struct CommandLine {
   Verb verb = Verb::None;
@@ -25,7 +38,9 @@ struct CommandLine {
   // one when not given).
   std::int32_t sector = 0;
   std::optional<std::int32_t> session;
-  std::string outputFile;  // save
+  // save: the sector's file; report: the report's file, JSON when json is set
+  // and HTML otherwise. A report scans first with surface or files set.
+  std::string outputFile;
   // Disc images to open as drives (--image, in order); the first is the
   // drive when none is given.
   std::vector<std::string> images;

@@ -14,3 +14,5 @@ int RunSave(const CommandLine& command);
 int RunFiles(const CommandLine& command);
 // whohas: the files and structures on one sector of the last session.
 int RunWhoHas(const CommandLine& command);
+// report: the drive, the medium and a scan, as an HTML or JSON file.
+int RunReport(const CommandLine& command);

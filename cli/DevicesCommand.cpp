@@ -2,10 +2,10 @@
 
 #include "cli/Commands.h"
 #include "cli/DriveChoice.h"
-#include "cli/Json.h"
 #include "cli/Output.h"
-#include "cli/Utf8.h"
 #include "core/disc/DeviceList.h"
+#include "core/report/Json.h"
+#include "core/report/Utf8.h"
 
 namespace {
 

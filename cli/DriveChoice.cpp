@@ -3,8 +3,8 @@
 #include <wrenlo/wrenlo.h>
 
 #include "cli/Output.h"
-#include "cli/Utf8.h"
 #include "core/disc/DeviceList.h"
+#include "core/report/Utf8.h"
 
 std::optional<std::uint16_t> ChooseDrive(char16_t requested) {
   const std::vector<DeviceListItem> items = ReadDeviceList();

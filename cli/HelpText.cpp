@@ -17,6 +17,7 @@ Commands:
   save [DRIVE] SECTOR FILE    write one sector's 2048 bytes to FILE
   files [DRIVE]               every file with its size and sectors
   whohas [DRIVE] SECTOR       the file or structure that holds a sector
+  report [DRIVE] --html FILE  a report of the drive, medium and a scan
   help [COMMAND]              this help, or a command's own
 
 DRIVE is a drive letter (D or D:); without it, the first listed drive.
@@ -126,6 +127,23 @@ boot catalog and images, UDF descriptors and tables, file entries); "free"
 when nothing does.
 )";
 
+constexpr char kReport[] =
+    R"(Usage: lumeter-cli report [DRIVE] [--scan surface|files|both]
+                          (--html FILE | --json FILE)
+
+Writes a report of the drive and its disc, as the program's Save Report does:
+the Device Features and Media pages' rows and, with --scan, the scan run
+first (its progress and log shown as scan shows them): its summary, damaged
+files, log and surface map.
+
+  --scan PASSES   run a surface scan, a files test or both first
+  --html FILE     one self-contained HTML file, to read, print or share
+  --json FILE     {"drive", "medium", "scan"}: the pages' rows as info and
+                  media --json print them, the scan's summary as scan --json
+
+The exit status is scan's when a scan ran, else 0.
+)";
+
 // The option every command but help and version takes.
 constexpr char kImageOption[] =
     R"(  --image FILE   open the disc image FILE as a drive after the others (an
@@ -157,6 +175,8 @@ const char* CommandHelp(Verb verb) {
       return kFiles;
     case Verb::WhoHas:
       return kWhoHas;
+    case Verb::Report:
+      return kReport;
     case Verb::Version:
       return kVersion;
     case Verb::None:

@@ -2,12 +2,12 @@
 // sector. Sectors count from the start of the session, as dump's do.
 #include "cli/Commands.h"
 #include "cli/DriveChoice.h"
-#include "cli/Json.h"
 #include "cli/Output.h"
-#include "cli/Utf8.h"
 #include "core/damage/DamageIndex.h"
 #include "core/disc/DeviceContext.h"
+#include "core/report/Json.h"
 #include "core/report/PropertyRows.h"
+#include "core/report/Utf8.h"
 
 namespace {
 

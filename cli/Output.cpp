@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "core/report/ScanSummary.h"
+
 namespace {
 
 // The error of the first write to standard output that failed; 0 for none.
@@ -51,4 +53,8 @@ int TerminalColumns(std::FILE* stream) {
   winsize size{};
   if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
   return 80;
+}
+
+int ScanExitStatus(const ScanResult& result) {
+  return ReadEverything(result) ? kExitSuccess : kExitFound;
 }

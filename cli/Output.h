@@ -33,3 +33,7 @@ bool IsTerminal(std::FILE* stream);
 
 // The width of the terminal behind stream in columns; 80 when unknown.
 int TerminalColumns(std::FILE* stream);
+
+struct ScanResult;
+// kExitSuccess when the scan read every sector and file, else kExitFound.
+int ScanExitStatus(const ScanResult& result);

@@ -2,40 +2,13 @@
 
 #include "cli/Commands.h"
 #include "cli/DriveChoice.h"
-#include "cli/Json.h"
 #include "cli/Output.h"
-#include "cli/Utf8.h"
 #include "core/disc/DeviceContext.h"
 #include "core/report/DeviceFeaturesRows.h"
 #include "core/report/MediaRows.h"
+#include "core/report/Utf8.h"
 
 namespace {
-
-// The groups the page's list shows: those with rows, in the page's order.
-PropertyGroups ShownGroups(PropertyGroups groups) {
-  std::erase_if(groups, [](const PropertyGroup& group) { return group.rows.empty(); });
-  return groups;
-}
-
-std::string GroupsJson(const PropertyGroups& groups) {
-  std::string out = "[";
-  for (std::size_t g = 0; g < groups.size(); ++g) {
-    out += g == 0 ? "\n  {\"title\": " : ",\n  {\"title\": ";
-    AppendJsonString(out, groups[g].title);
-    out += ", \"rows\": [";
-    for (std::size_t r = 0; r < groups[g].rows.size(); ++r) {
-      const PropertyRow& row = groups[g].rows[r];
-      out += r == 0 ? "\n    {\"label\": " : ",\n    {\"label\": ";
-      AppendJsonString(out, row.label);
-      out += ", \"value\": ";
-      AppendJsonString(out, row.value);
-      out += "}";
-    }
-    out += groups[g].rows.empty() ? "]}" : "\n  ]}";
-  }
-  out += groups.empty() ? "]\n" : "\n]\n";
-  return out;
-}
 
 // Each group's title, then its rows indented, labels in one column.
 std::string GroupsText(const PropertyGroups& groups) {
@@ -68,7 +41,7 @@ int RunPage(const CommandLine& command) {
   const PropertyGroups groups =
       ShownGroups(command.verb == Verb::Info ? DeviceFeaturesRows(context) : MediaRows(&context));
   if (command.json) {
-    Print(stdout, GroupsJson(groups));
+    Print(stdout, PropertyGroupsJson(groups));
   } else if (groups.empty()) {
     Print(stdout, "No medium in drive " + DriveName(*letter) + "\n");
   } else {

@@ -1,17 +1,13 @@
-#include <memory>
-
 #include "cli/Commands.h"
 #include "cli/DdrescueMap.h"
 #include "cli/DriveChoice.h"
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
-#include "cli/ScanConsole.h"
-#include "cli/ScanResult.h"
+#include "cli/ScanDrive.h"
 #include "core/disc/DeviceContext.h"
 #include "core/io/OutputFile.h"
 #include "core/product/ProductInfo.h"
-#include "core/scan/ScannerBridge.h"
-#include "core/scan/SectorScanner.h"
+#include "core/report/ScanSummary.h"
 
 namespace {
 
@@ -39,27 +35,12 @@ int RunScan(const CommandLine& command) {
     return kExitFailure;
   }
 
-  ScanResult result;
-  result.filesTest = command.files;
-  result.surfaceScan = command.surface || !command.files;
-
+  const bool surface = command.surface || !command.files;
   // Progress and log go where the summary does not, when it is JSON.
-  ScanConsole console(command.json ? stderr : stdout);
-  SectorScanner scanner(std::make_unique<DirectBridge>(), &console);
-  console.Watch(&scanner);
-  CatchInterrupt();
-  scanner.Start(result.surfaceScan, result.filesTest, &context);
-  scanner.Wait();
-
-  // The worker has ended: its records are this thread's to read.
-  const std::vector<std::uint8_t>& sectors = scanner.surfaceState.sectors;
-  if (result.surfaceScan) result.surface = CountSurface(sectors);
-  // Stopped by a Ctrl-C or a signal, or ended early because the medium went.
-  result.stopped = console.Stopped() || scanner.MediumRemoved();
-  result.filesTotal = console.FilesTotal();
-  result.filesChecked = console.FilesChecked();
-  result.fileErrorPaths = console.FileErrorPaths();
-  result.fileSystemErrors = console.FileSystemErrors();
+  const ScanRecord record =
+      ScanDrive(context, surface, command.files, command.json ? stderr : stdout);
+  const ScanResult result = SummaryOf(record);
+  const std::vector<std::uint8_t>& sectors = record.sectors;
 
   // The map first: a summary that cannot be printed (a reader gone) must not
   // cost the result of a long scan.

@@ -4,18 +4,16 @@
 
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
-#include "cli/Utf8.h"
 #include "core/disc/DeviceContext.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
+#include "core/report/Utf8.h"
 #include "core/scan/SectorScanner.h"
 
 namespace {
 
 // A terminal's line is redrawn at most this often.
 constexpr std::chrono::milliseconds kRedrawInterval{250};
-
-constexpr char16_t kFileErrorPrefix[] = u"File error: ";
 
 }  // namespace
 
@@ -25,10 +23,6 @@ void ScanConsole::Watch(SectorScanner* watched) { scanner = watched; }
 
 void ScanConsole::OnScanStarted() {
   if (depth++ == 0) return;  // the run
-  // The passes run in a fixed order: the surface scan first when chosen.
-  ++passesStarted;
-  filesPass =
-      scanner != nullptr && scanner->filesTest && (passesStarted == 2 || !scanner->surfaceScan);
   printedPercent = -1;
   printedCurrent = -1;
   nextDraw = {};
@@ -41,17 +35,14 @@ void ScanConsole::OnScanFinished() {
   if (linesShown) Print(stream, "\n");
   linesShown = false;
   lastProgress = nullptr;
+  if (scanner == nullptr || scanner->pass == ScanPass::None) return;
   // The same entry the Scan page's log gets at the end of a pass.
-  if (scanner != nullptr && scanner->pass != ScanPass::None)
-    Print(stream,
-          ToUtf8(LogTimeText(TimeValue::Now())) + "  " +
-              ToUtf8(PassEndText(scanner->pass, scanner->progress, scanner->passMicroseconds,
-                                 scanner->deviceContext->hasMedium)) +
-              "\n");
-  if (filesPass && scanner != nullptr) {
-    filesTotal = scanner->progress.total;
-    filesChecked = scanner->progress.current;
-  }
+  record.log.push_back({LogKind::Info, TimeValue::Now(),
+                        PassEndText(scanner->pass, scanner->progress, scanner->passMicroseconds,
+                                    scanner->deviceContext->hasMedium)});
+  const ScanLogEntry& entry = record.log.back();
+  Print(stream, ToUtf8(LogTimeText(entry.time)) + "  " + ToUtf8(entry.text) + "\n");
+  record.EndPass(scanner->pass, scanner->progress, scanner->passMicroseconds);
 }
 
 void ScanConsole::OnProgress(const ProgressCtx_t& progress) {
@@ -66,14 +57,7 @@ void ScanConsole::OnProgress(const ProgressCtx_t& progress) {
 void ScanConsole::OnSurfaceState(const SurfaceState_t&) {}
 
 void ScanConsole::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) {
-  if (filesPass && kind == static_cast<int>(LogKind::Error)) {
-    const std::u16string_view fileError = kFileErrorPrefix;
-    const std::u16string_view fileSystemError = SectorScanner::kFileSystemError;
-    if (text.starts_with(fileSystemError))
-      fileSystemErrors.push_back(text.substr(fileSystemError.size()));
-    else
-      fileErrorPaths.push_back(text.starts_with(fileError) ? text.substr(fileError.size()) : text);
-  }
+  record.log.push_back({static_cast<LogKind>(kind), time, text});
   ClearLiveLines();
   Print(stream, ToUtf8(LogTimeText(time)) + "  " + ToUtf8(text) + "\n");
   // The progress line comes back at its next report.

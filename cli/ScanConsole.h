@@ -1,9 +1,9 @@
 // The receiver of a scan's reports on a console: the progress (status,
 // percent, speed and the three shares, as the Scan page shows them), each log
 // entry as its time and text, the entry the Scan page adds at the end of each
-// pass, and the outcome of the files test for the summary. On a terminal the progress redraws
-// itself in place on two lines (status, then figures), a few times a second at most; elsewhere (a
-// pipe, a file) it is printed as a plain line whenever the percent changes.
+// pass; and it keeps the scan's record (log and passes) for the summary. On a terminal the progress
+// redraws itself in place on two lines (status, then figures), a few times a second at most;
+// elsewhere (a pipe, a file) it is printed as a plain line whenever the percent changes.
 //
 // With the direct bridge the reports run on the scanner's worker, one at a
 // time; the caller reads the results once the worker has ended.
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/scan/ISectorScannerCallback.h"
+#include "core/scan/ScanRecord.h"
 
 class SectorScanner;
 
@@ -32,14 +33,9 @@ class ScanConsole final : public ISectorScannerCallback {
   void OnSurfaceState(const SurfaceState_t& state) override;
   void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) override;
 
-  // Whether a Ctrl-C stopped the scan.
-  bool Stopped() const { return stopped; }
-  // The files test's counts and failed files, as it left them.
-  std::int32_t FilesTotal() const { return filesTotal; }
-  std::int32_t FilesChecked() const { return filesChecked; }
-  const std::vector<std::u16string>& FileErrorPaths() const { return fileErrorPaths; }
-  // What the files test could not list ("root directory: medium error").
-  const std::vector<std::u16string>& FileSystemErrors() const { return fileSystemErrors; }
+  // The scan's log and how each pass ended; the caller adds the times and
+  // the table once the worker has ended.
+  ScanRecord& Record() { return record; }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -56,8 +52,6 @@ class ScanConsole final : public ISectorScannerCallback {
 
   // OnScanStarted nests: the run, then each pass inside it.
   int depth = 0;
-  int passesStarted = 0;
-  bool filesPass = false;
   bool stopped = false;
 
   // The live lines are on screen, the cursor at the end of the second; they
@@ -69,8 +63,5 @@ class ScanConsole final : public ISectorScannerCallback {
   std::int32_t printedCurrent = -1;
   const ProgressCtx_t* lastProgress = nullptr;
 
-  std::int32_t filesTotal = 0;
-  std::int32_t filesChecked = 0;
-  std::vector<std::u16string> fileErrorPaths;
-  std::vector<std::u16string> fileSystemErrors;
+  ScanRecord record;
 };

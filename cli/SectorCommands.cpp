@@ -4,11 +4,12 @@
 #include "cli/DriveChoice.h"
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
-#include "cli/Utf8.h"
+#include "core/report/Utf8.h"
 #include "core/disc/DeviceContext.h"
 #include "core/format/HexDump.h"
 #include "core/io/OutputFile.h"
 #include "core/report/PropertyRows.h"
+#include "core/report/Utf8.h"
 
 namespace {
 

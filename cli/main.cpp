@@ -11,10 +11,10 @@
 #include "cli/Commands.h"
 #include "cli/HelpText.h"
 #include "cli/Output.h"
-#include "cli/Utf8.h"
 #include "core/disc/ImageDrives.h"
 #include "core/io/StandardDescriptors.h"
 #include "core/product/ProductInfo.h"
+#include "core/report/Utf8.h"
 
 namespace {
 
@@ -68,6 +68,8 @@ int Run(const std::vector<std::string>& args) {
       return RunFiles(command);
     case Verb::WhoHas:
       return RunWhoHas(command);
+    case Verb::Report:
+      return RunReport(command);
     default:
       break;
   }

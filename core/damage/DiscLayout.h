@@ -9,13 +9,7 @@
 #include <string>
 #include <vector>
 
-// Sectors [first, last], both included.
-struct SectorRange {
-  std::uint64_t first = 0;
-  std::uint64_t last = 0;
-
-  friend bool operator==(const SectorRange&, const SectorRange&) = default;
-};
+#include "core/damage/SectorRange.h"
 
 struct LayoutEntry {
   bool isFile = false;

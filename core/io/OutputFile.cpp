@@ -84,19 +84,20 @@ mode_t ModeFor(const std::string& target) {
   return 0666 & ~mask;
 }
 
-// Writes all of content to fd; the errno of the failure, or 0.
-int WriteAll(int fd, std::string_view content) {
+}  // namespace
+
+OutputFile::Writer OutputFile::DefaultWriter() { return &::write; }
+
+int OutputFile::WriteAll(int to, std::string_view content) const {
   std::size_t done = 0;
   while (done < content.size()) {
-    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    const ssize_t n = write(to, content.data() + done, content.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return errno;
     done += static_cast<std::size_t>(n);
   }
   return 0;
 }
-
-}  // namespace
 
 OutputFile::~OutputFile() { CloseDirect(); }
 

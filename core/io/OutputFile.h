@@ -13,12 +13,20 @@
 // otherwise.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 
 class OutputFile {
  public:
-  OutputFile() = default;
+  // Writes bytes to a descriptor as write(2) does; tests put one in place
+  // that fails as a full disc does.
+  using Writer = ssize_t (*)(int fd, const void* bytes, size_t count);
+
+  static Writer DefaultWriter();  // write(2)
+
+  explicit OutputFile(Writer writer = DefaultWriter()) : write(writer) {}
   // Closes a target opened directly; leaves no temporary file behind.
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
@@ -36,6 +44,9 @@ class OutputFile {
  private:
   enum class Kind { None, Replace, Direct, StandardOutput };
 
+  // Writes all of content to fd; the errno of the failure, or 0.
+  int WriteAll(int fd, std::string_view content) const;
+
   bool Replace(std::string_view content, std::string& error);
   bool WriteDirectly(std::string_view content, std::string& error);
   void CloseDirect();
@@ -44,4 +55,5 @@ class OutputFile {
   std::string shownPath;   // the path as given, for messages
   std::string targetPath;  // Replace: the real file, symbolic links followed
   int fd = -1;             // Direct: the target, open for writing
+  Writer write;
 };

@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "core/report/Json.h"
+
 std::u16string FormatText(const char* format, ...) {
   char buffer[128];
   va_list args;
@@ -19,4 +21,29 @@ PropertyGroups EmptyGroups(const std::vector<std::u16string>& titles) {
   PropertyGroups groups;
   for (const std::u16string& title : titles) groups.push_back(PropertyGroup{title, {}});
   return groups;
+}
+
+PropertyGroups ShownGroups(PropertyGroups groups) {
+  std::erase_if(groups, [](const PropertyGroup& group) { return group.rows.empty(); });
+  return groups;
+}
+
+std::string PropertyGroupsJson(const PropertyGroups& groups) {
+  std::string out = "[";
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    out += g == 0 ? "\n  {\"title\": " : ",\n  {\"title\": ";
+    AppendJsonString(out, groups[g].title);
+    out += ", \"rows\": [";
+    for (std::size_t r = 0; r < groups[g].rows.size(); ++r) {
+      const PropertyRow& row = groups[g].rows[r];
+      out += r == 0 ? "\n    {\"label\": " : ",\n    {\"label\": ";
+      AppendJsonString(out, row.label);
+      out += ", \"value\": ";
+      AppendJsonString(out, row.value);
+      out += "}";
+    }
+    out += groups[g].rows.empty() ? "]}" : "\n  ]}";
+  }
+  out += groups.empty() ? "]\n" : "\n]\n";
+  return out;
 }

@@ -37,3 +37,9 @@ std::u16string FormatText(const char* format, ...) __attribute__((format(printf,
 
 // A group for each title, without rows.
 PropertyGroups EmptyGroups(const std::vector<std::u16string>& titles);
+
+// The groups a page's list shows: those with rows, in the page's order.
+PropertyGroups ShownGroups(PropertyGroups groups);
+
+// The groups as JSON: [{"title": ..., "rows": [{"label": ..., "value": ...}]}].
+std::string PropertyGroupsJson(const PropertyGroups& groups);

@@ -23,6 +23,15 @@ SectorCounts ScanRecord::Counts() const {
   return counts;
 }
 
+void ScanRecord::EndPass(ScanPass pass, const ProgressCtx_t& passProgress,
+                         std::uint64_t microseconds) {
+  if (pass == ScanPass::None) return;
+  PassRecord& ended = pass == ScanPass::SurfaceScan ? surfacePass : filesPass;
+  ended.ran = true;
+  ended.progress = passProgress;
+  ended.microseconds = microseconds;
+}
+
 ScanRecord& ScanHistory::Begin(std::uint16_t driveLetter, bool surfaceScan, bool filesTest,
                                TimeValue start) {
   ScanRecord& record = records[driveLetter];

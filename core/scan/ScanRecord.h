@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/scan/ISectorScannerCallback.h"
+#include "core/scan/SectorScanner.h"
 #include "core/scan/TimeValue.h"
 
 class DamageIndex;
@@ -30,6 +31,17 @@ struct SectorCounts {
 
   // Counts one sector of the state code; an unknown code as not checked.
   void Add(std::uint8_t state);
+};
+
+// How one pass ended: its last progress and how long it took.
+struct PassRecord {
+  bool ran = false;
+  ProgressCtx_t progress;
+  std::uint64_t microseconds = 0;
+
+  // Ended before its last sector or file (the user stopped it, or the medium
+  // went).
+  bool Stopped() const { return ran && progress.current < progress.total; }
 };
 
 struct ScanRecord {
@@ -54,8 +66,14 @@ struct ScanRecord {
   // index has been built after the scan's end, null until then and for a
   // files test alone.
   std::shared_ptr<const DamageIndex> damage;
+  PassRecord surfacePass;
+  PassRecord filesPass;
 
   SectorCounts Counts() const;
+  // Keeps how pass ended, from the scanner's figures at its end.
+  void EndPass(ScanPass pass, const ProgressCtx_t& passProgress, std::uint64_t microseconds);
+  // Whether a pass was stopped before its end.
+  bool Stopped() const { return surfacePass.Stopped() || filesPass.Stopped(); }
 };
 
 class ScanHistory {

@@ -83,9 +83,6 @@ class SectorScanner : public ISectorScannerCallback {
   // pending report. Called on the owner's thread, never from inside a report.
   void Wait();
   void StopAndWait();
-  // Whether the last run ended because the medium was gone; read once the
-  // worker has ended (Wait).
-  bool MediumRemoved() const { return mediumRemoved; }
 
   // Written by Start and read by the receiver.
   bool surfaceScan = false;

@@ -18,6 +18,7 @@
 #include "core/disc/ImageDrives.h"
 #include "core/format/HexDump.h"
 #include "core/product/ProductInfo.h"
+#include "core/report/DiscReport.h"
 #include "core/scan/SectorScanner.h"
 #include "gui/app/AboutDialog.h"
 #include "gui/app/RecentImagesMenu.h"
@@ -450,8 +451,31 @@ void MainWindow::dropEvent(QDropEvent* event) {
       this, [this, images] { OpenImageFiles(images); }, Qt::QueuedConnection);
 }
 
-// Saving a report is not offered yet: the command does nothing.
-void MainWindow::OnSaveReport() {}
+// A report of the current drive, its medium and the drive's last scan, as
+// HTML or as JSON: the type chosen in the dialog, or the name's ending.
+void MainWindow::OnSaveReport() {
+  if (context == nullptr || context->driveLetter == 0) return;
+  const QString html = QStringLiteral("HTML Report (*.html *.htm)");
+  const QString json = QStringLiteral("JSON Report (*.json)");
+  QFileDialog dialog(this);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters({html, json});
+  dialog.setDefaultSuffix(QStringLiteral("html"));
+  connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, json](const QString& filter) {
+    dialog.setDefaultSuffix(filter == json ? QStringLiteral("json") : QStringLiteral("html"));
+  });
+  const std::u16string stem = ReportFileStem(*context, TimeValue::Now());
+  PrepareSaveDialog(dialog, QString::fromStdU16String(stem) + QStringLiteral("-report.html"));
+  const QString path = runSaveDialog(dialog);
+  if (path.isEmpty()) return;
+  const bool asJson = path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive) ||
+                      (dialog.selectedNameFilter() == json &&
+                       !path.endsWith(QStringLiteral(".html"), Qt::CaseInsensitive) &&
+                       !path.endsWith(QStringLiteral(".htm"), Qt::CaseInsensitive));
+  const DiscReport report = MakeDiscReport(*context, scanPage.History().Last(context->driveLetter));
+  SaveFileOrShowError(this, path, asJson ? ReportJson(report) : ReportHtml(report), fileWriter);
+}
 
 void MainWindow::OnWebsite() { OpenWebPage(kWebSite); }
 

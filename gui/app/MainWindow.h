@@ -33,6 +33,7 @@
 #include "gui/pages/SectorInfoPage.h"
 #include "gui/platform/Dialog.h"
 #include "gui/platform/ImageList.h"
+#include "gui/platform/SaveFileDialog.h"
 
 class DeviceCombo;
 class MenuBar;
@@ -82,6 +83,10 @@ class MainWindow : public Dialog {
   // The page of tab index; null for no such tab.
   BasePage* Page(int index) const;
   ToolBarCtrl* Toolbar() const { return toolbar; }
+  // Replace the modal run of Save Report's dialog and the writing of its file
+  // (tests choose a path and a format, and a write that fails, this way).
+  void SetSaveFileDialog(SaveDialogRunner run) { runSaveDialog = std::move(run); }
+  void SetFileWriter(OutputFile::Writer writer) { fileWriter = writer; }
   MenuBar* Menu() const { return menu; }
   RecentImagesMenu* RecentImages() const { return recentImages; }
 
@@ -142,6 +147,8 @@ class MainWindow : public Dialog {
   ImageList toolbarImages;
   DeviceCombo* deviceCombo = nullptr;
   ToolBarCtrl* toolbar = nullptr;
+  SaveDialogRunner runSaveDialog = RunSaveDialogModal;
+  OutputFile::Writer fileWriter = OutputFile::DefaultWriter();
   RecentImagesMenu* recentImages = nullptr;
   QStringList startImages;
   bool watchMedia = false;

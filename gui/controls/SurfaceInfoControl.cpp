@@ -20,20 +20,6 @@
 
 namespace {
 
-// The block flag a sector state code adds; NotChecked and unknown codes none.
-std::uint8_t FlagOf(std::uint8_t code) {
-  switch (static_cast<SectorState>(code)) {
-    case SectorState::Good:
-      return kBlockGood;
-    case SectorState::Problem:
-      return kBlockProblem;
-    case SectorState::Error:
-      return kBlockError;
-    default:
-      return 0;
-  }
-}
-
 QRect ToQRect(const CellRect& cell) {
   return QRect(cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top);
 }
@@ -105,7 +91,7 @@ std::uint8_t SurfaceInfoControl::GetBlockFlags(std::int32_t block) const {
     // The table may have been resized since its size was read.
     const auto& sectors = source->surfaceState.sectors;
     if (static_cast<std::size_t>(sector) < sectors.size())
-      flags |= FlagOf(sectors[static_cast<std::size_t>(sector)]);
+      flags |= BlockFlagOf(sectors[static_cast<std::size_t>(sector)]);
   }
   return flags;
 }

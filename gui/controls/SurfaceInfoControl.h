@@ -26,19 +26,13 @@
 #include <memory>
 #include <vector>
 
+#include "core/format/SurfaceCells.h"
 #include "core/format/SurfaceGeometry.h"
 #include "core/scan/ScanRecord.h"
 
 class DamageIndex;
 class QTimer;
 class SectorScanner;
-
-// BlockFlags: which states a block's sectors hold.
-enum BlockFlags : std::uint8_t {
-  kBlockGood = 1,
-  kBlockProblem = 2,
-  kBlockError = 4,
-};
 
 class SurfaceInfoControl : public QAbstractScrollArea {
   Q_OBJECT

@@ -8,13 +8,15 @@
 #include <QRgb>
 #include <cstdint>
 
+#include "core/format/SurfaceCells.h"
+
 // The solid fills of the four sector states; the legend shows them too.
-inline constexpr QRgb kNotCheckedColor = qRgb(204, 204, 204);
-inline constexpr QRgb kGoodColor = qRgb(0, 255, 0);
-inline constexpr QRgb kProblemColor = qRgb(255, 255, 0);
-inline constexpr QRgb kErrorColor = qRgb(255, 0, 0);
-inline constexpr QRgb kCellOutlineColor = qRgb(0, 0, 0);
-inline constexpr QRgb kHighlightColor = qRgb(0, 0, 170);
+inline constexpr QRgb kNotCheckedColor = 0xFF000000u | kNotCheckedRgb;
+inline constexpr QRgb kGoodColor = 0xFF000000u | kGoodRgb;
+inline constexpr QRgb kProblemColor = 0xFF000000u | kProblemRgb;
+inline constexpr QRgb kErrorColor = 0xFF000000u | kErrorRgb;
+inline constexpr QRgb kCellOutlineColor = 0xFF000000u | kCellOutlineRgb;
+inline constexpr QRgb kHighlightColor = 0xFF000000u | kHighlightRgb;
 // The ring round the selected cell: its outline and the gap around it.
 inline constexpr QRgb kSelectionColor = qRgb(255, 0, 255);
 
@@ -24,9 +26,6 @@ void CreateSharedBrushes();
 // The map's background colour.
 QRgb SurfaceBackground();
 
-// An 8 x 8 cell for the block flags (0 to 7): a 1-pixel black outline round
-// the fill, which is solid or, for mixed blocks, two colours split along the
-// diagonal with the worse state in the upper-left triangle. Highlighted, a
-// 2-pixel frame in the highlight colour lies inside the cell instead of the
-// outline. The pattern starts at the cell's corner.
+// The 8 x 8 cell for the block flags (0 to 7), drawn as CellPixel gives it.
+// The pattern starts at the cell's corner.
 const QImage& CellTile(std::uint8_t flags, bool highlighted);

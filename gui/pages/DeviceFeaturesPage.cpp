@@ -1,7 +1,14 @@
 #include "gui/pages/DeviceFeaturesPage.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QPushButton>
+
 #include "core/disc/DeviceContext.h"
+#include "core/product/ProductInfo.h"
 #include "core/report/DeviceFeaturesRows.h"
+#include "core/report/FirmwareText.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/MoveWindow.h"
 
@@ -18,7 +25,6 @@ const DialogTemplate kTemplate129 = {
          "",
          kBorder | kTabStop | kSingleSelection | kNoColumnHeader,
          {0, 0, 315, 128}},
-        // The button has no action yet: pressing it does nothing.
         {DeviceFeaturesPage::kFirmwareUpdateId,
          ControlKind::PushButton,
          "Check for Firmware Update",
@@ -35,7 +41,27 @@ void DeviceFeaturesPage::CreatePage(QWidget* parent) { CreateModeless(kTemplate1
 
 bool DeviceFeaturesPage::OnInitDialog() {
   list.SetupGroups(Client(), kListId, DeviceFeaturesGroupTitles());
+  connect(Item<QPushButton>(Client(), kFirmwareUpdateId), &QPushButton::clicked, this,
+          &DeviceFeaturesPage::OnFirmwareUpdate);
   return false;
+}
+
+// The drive's identity and firmware with a line on where to look for new
+// firmware, and a button that copies the facts for pasting into a search or a
+// message. Copying leaves the box open.
+void DeviceFeaturesPage::OnFirmwareUpdate() {
+  if (context == nullptr || context->driveLetter == 0) return;
+  const std::u16string facts = FirmwareFacts(*context);
+  const QString factsText = QString::fromStdU16String(facts);
+  QMessageBox box(QMessageBox::Information, QString::fromUtf8(kProductName),
+                  factsText + u'\n' + QString::fromStdU16String(FirmwareAdvice(*context)),
+                  QMessageBox::Ok, this);
+  QPushButton* copy = box.addButton(QStringLiteral("Copy"), QMessageBox::ActionRole);
+  copy->disconnect();  // the box would close
+  connect(copy, &QPushButton::clicked, &box,
+          [factsText] { QApplication::clipboard()->setText(factsText); });
+  box.setObjectName(QStringLiteral("firmwareBox"));
+  box.exec();
 }
 
 // Without a drive there is nothing to ask the engine about.

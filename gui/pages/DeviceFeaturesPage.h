@@ -1,4 +1,5 @@
-// The first tab: what the selected drive is and what it can do.
+// The first tab: what the selected drive is and what it can do, and a box
+// with its firmware facts ("Check for Firmware Update").
 #pragma once
 
 #include "gui/pages/BasePage.h"
@@ -20,5 +21,7 @@ class DeviceFeaturesPage : public BasePage {
   void OnSize() override;
 
  private:
+  void OnFirmwareUpdate();
+
   GroupListCtrl list;
 };

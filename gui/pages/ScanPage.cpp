@@ -1,5 +1,6 @@
 #include "gui/pages/ScanPage.h"
 
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <mutex>
 
 #include "core/disc/DeviceContext.h"
+#include "core/report/DiscReport.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
 #include "core/scan/SectorScanner.h"
@@ -137,6 +139,7 @@ bool ScanPage::OnInitDialog() {
   filesTest = Item<QRadioButton>(Client(), kFilesTestId);
   surfaceScan->setChecked(true);
   details->setEnabled(false);
+  Item(Client(), kSaveId)->setEnabled(false);
   CreateIndicators();
   ConnectMessages();
   return false;
@@ -177,8 +180,9 @@ void ScanPage::CreateIndicators() {
   }
 }
 
-// The page's message table. "Save" (1019) has no handler: it does nothing.
+// The page's message table.
 void ScanPage::ConnectMessages() {
+  connect(Item<QPushButton>(Client(), kSaveId), &QPushButton::clicked, this, &ScanPage::OnSaveLog);
   connect(startStop, &QPushButton::clicked, this, &ScanPage::OnStartStop);
   connect(details, &QPushButton::clicked, this, &ScanPage::OnDetails);
   connect(advanced, &QPushButton::clicked, this, &ScanPage::OnAdvanced);
@@ -289,7 +293,25 @@ void ScanPage::OnAdvanced() {
 
 void ScanPage::OnClear() {
   logList->clear();
+  shownLog.clear();
+  Item(Client(), kSaveId)->setEnabled(false);
   followLog = true;  // an empty list shows its end
+}
+
+// The log as shown, one line an entry; the name says whose disc and when.
+void ScanPage::OnSaveLog() {
+  if (shownLog.empty()) return;
+  QFileDialog dialog(this);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters({QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")});
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  const std::u16string stem =
+      context != nullptr ? ReportFileStem(*context, TimeValue::Now()) : u"log";
+  PrepareSaveDialog(dialog, ToQString(stem) + QStringLiteral("-log.txt"));
+  const QString path = runSaveDialog(dialog);
+  if (path.isEmpty()) return;
+  SaveFileOrShowError(this, path, LogFileText(shownLog), fileWriter);
 }
 
 // --- Reports -------------------------------------------------------------------------------
@@ -315,6 +337,7 @@ void ScanPage::OnScanFinished() {
   if (shownScan != nullptr) {
     shownScan->end = TimeValue::Now();
     shownScan->ended = !scanner->IsRunning();
+    shownScan->EndPass(scanner->pass, scanner->progress, scanner->passMicroseconds);
     {
       const std::lock_guard lock(scanner->stateLock);
       shownScan->sectors = scanner->surfaceState.sectors;
@@ -391,6 +414,8 @@ void ScanPage::OnSurfaceState(const SurfaceState_t&) {
 // scrolls to the new rows shortly after.
 void ScanPage::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) {
   if (shownScan != nullptr) shownScan->log.push_back({static_cast<LogKind>(kind), time, text});
+  if (shownLog.empty()) Item(Client(), kSaveId)->setEnabled(true);
+  shownLog.push_back({static_cast<LogKind>(kind), time, text});
   auto* row = new QTreeWidgetItem({ToQString(LogTimeText(time)), ToQString(text)});
   logList->addTopLevelItem(row);
   if (followLog && !logFollow->isActive()) logFollow->start();

@@ -7,7 +7,8 @@
 //
 // Beside the scanner's own entries the log gets one at the end of each pass
 // (finished or stopped, the counts and the time taken), and it follows new
-// rows unless the user has scrolled up. Each indicator's tooltip gives the
+// rows unless the user has scrolled up. "Save" writes the entries it shows
+// to a text file, and can be pressed only when there are some. Each indicator's tooltip gives the
 // count behind its share. "Start" can be pressed only with a medium.
 //
 // A stopped or finished scan stays on the page (its figures, log and map)
@@ -33,6 +34,7 @@
 #include "gui/controls/IndicatorLabel.h"
 #include "gui/pages/BasePage.h"
 #include "gui/scan/DamageIndexJobs.h"
+#include "gui/platform/SaveFileDialog.h"
 
 class QProgressBar;
 class QPushButton;
@@ -89,6 +91,10 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   const IndicatorLabel& GoodLabel() const { return goodLabel; }
   const IndicatorLabel& ProblemLabel() const { return problemLabel; }
   const IndicatorLabel& ErrorLabel() const { return errorLabel; }
+  // Replace the modal run of the log's save dialog and the writing of its
+  // file (tests choose a path, and a write that fails, this way).
+  void SetSaveFileDialog(SaveDialogRunner run) { runSaveDialog = std::move(run); }
+  void SetFileWriter(OutputFile::Writer writer) { fileWriter = writer; }
 
  signals:
   // A run has ended (finished, stopped or cut short by the medium's removal)
@@ -126,6 +132,8 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // Indexes the files and structures on the sectors of a surface scan that
   // has ended, off the window's thread, into its record.
   void IndexDamage(const ScanRecord& scan);
+  // "Save": the log's entries as a text file.
+  void OnSaveLog();
 
   std::unique_ptr<SectorScanner> scanner;
   ScanHistory history;
@@ -138,6 +146,10 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   IndicatorLabel errorLabel;
   QProgressBar* progressBar = nullptr;
   QTreeWidget* logList = nullptr;
+  // The entries the log list shows, with their kinds, for its Save.
+  std::vector<ScanLogEntry> shownLog;
+  SaveDialogRunner runSaveDialog = RunSaveDialogModal;
+  OutputFile::Writer fileWriter = OutputFile::DefaultWriter();
   // Whether the log shows its end, and the pause before it scrolls to new rows.
   bool followLog = true;
   QTimer* logFollow = nullptr;

@@ -1,22 +1,18 @@
 #include "gui/pages/SectorInfoPage.h"
 
-#include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QRegularExpressionValidator>
 #include <algorithm>
 #include <limits>
 
 #include "core/damage/DamageIndex.h"
 #include "core/disc/DeviceContext.h"
-#include "core/io/OutputFile.h"
 #include "core/report/DamageTexts.h"
 #include "core/scan/ScanRecord.h"
 #include "gui/controls/BinaryViewer.h"
@@ -94,8 +90,6 @@ const char kNoMedium[] = "Medium is not inserted.";
 const char kReadError[] = "Sector read error (%d)";
 const char kSessionItem[] = "Session %d (%0.2f MB)";
 const char kCountLabel[] = "/ %d";
-const char kSaveErrorCaption[] = "Error";
-const char kSaveError[] = "Error. File cannot be saved.";
 
 // The text of the sector box as a number, read as the platform's string to
 // integer conversion reads it: leading blanks, an optional sign, the digits up
@@ -115,20 +109,6 @@ std::int32_t ParseSectorNumber(const QString& text) {
       value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-// Writes bytes to path by the program's one rule for output files (whole or
-// not at all for a file, directly to a device or FIFO). Returns why they
-// cannot be written, or an empty text when they were; an existing file is
-// then left as it was.
-QString SaveBytes(const QString& path, const std::vector<std::uint8_t>& bytes) {
-  OutputFile file;
-  std::string error;
-  if (file.Open(QFile::encodeName(path).toStdString(), error) &&
-      file.Commit(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                  error))
-    return {};
-  return QString::fromUtf8(error);
-}
-
 // Places a label, widening it when its text needs more room: the desktop's
 // font may be wider than the one the layout's widths were made for, and a
 // label must not cut its text.
@@ -143,13 +123,9 @@ QString ToQString(const std::u16string& text) {
 const char kHolderCaption[] = "Holder: ";
 const char kReadingLayout[] = "reading the file system...";
 
-QString RunModal(QFileDialog& dialog) {
-  return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
-}
-
 }  // namespace
 
-SectorInfoPage::SectorInfoPage() : toolbarImages(16, 16, 4), runSaveDialog(RunModal) {}
+SectorInfoPage::SectorInfoPage() : toolbarImages(16, 16, 4), runSaveDialog(RunSaveDialogModal) {}
 
 QString SectorInfoPage::GetTitle() const { return QStringLiteral("Sector Viewer"); }
 
@@ -421,17 +397,9 @@ void SectorInfoPage::SaveSector() {
   PrepareSaveDialog(dialog, QStringLiteral("sector-%1.bin").arg(currentSector));
   const QString path = runSaveDialog(dialog);
   if (path.isEmpty()) return;
-  const QString reason = SaveBytes(path, sectorData);
-  if (reason.isEmpty()) {
-    RememberSaveFolder(path);
-  } else {
-    // The fixed first line, then the file and the system's reason.
-    QMessageBox box(
-        QMessageBox::NoIcon, QString::fromUtf8(kSaveErrorCaption),
-        QString::fromUtf8(kSaveError) + u'\n' + QDir::toNativeSeparators(path) + u'\n' + reason,
-        QMessageBox::Ok, this);
-    box.exec();
-  }
+  SaveFileOrShowError(
+      this, path,
+      std::string_view(reinterpret_cast<const char*>(sectorData.data()), sectorData.size()));
 }
 
 void SectorInfoPage::OnSize() { LayoutControls(); }

@@ -21,6 +21,7 @@
 #include "gui/pages/BasePage.h"
 #include "gui/platform/ImageList.h"
 #include "gui/scan/DamageIndexJobs.h"
+#include "gui/platform/SaveFileDialog.h"
 
 class BinaryViewer;
 class DamageIndex;
@@ -52,9 +53,7 @@ class SectorInfoPage : public BasePage {
   static constexpr int kNextSector = 107;
   static constexpr int kLastSector = 108;
 
-  // Runs the save dialog the page has set up and returns the chosen path, or
-  // an empty text when the user cancels.
-  using SaveFileDialog = std::function<QString(QFileDialog& dialog)>;
+  using SaveFileDialog = SaveDialogRunner;
 
   SectorInfoPage();
 

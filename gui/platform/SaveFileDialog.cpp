@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QStandardPaths>
 #include <QStyle>
 
@@ -12,6 +13,8 @@
 namespace {
 
 const QString kSaveFolderKey = QStringLiteral("saveFolder");
+const char kSaveErrorCaption[] = "Error";
+const char kSaveError[] = "Error. File cannot be saved.";
 
 }  // namespace
 
@@ -67,4 +70,25 @@ void PrepareSaveDialog(QFileDialog& dialog, const QString& suggestedName) {
 
 void RememberSaveFolder(const QString& path) {
   ProgramSettings().setValue(kSaveFolderKey, QFileInfo(path).absolutePath());
+}
+
+QString RunSaveDialogModal(QFileDialog& dialog) {
+  return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+bool SaveFileOrShowError(QWidget* parent, const QString& path, std::string_view content,
+                         OutputFile::Writer writer) {
+  OutputFile file(writer);
+  std::string error;
+  if (file.Open(QFile::encodeName(path).toStdString(), error) && file.Commit(content, error)) {
+    RememberSaveFolder(path);
+    return true;
+  }
+  // The fixed first line, then the file and the system's reason.
+  QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kSaveErrorCaption),
+                  QString::fromUtf8(kSaveError) + u'\n' + QDir::toNativeSeparators(path) + u'\n' +
+                      QString::fromUtf8(error),
+                  QMessageBox::Ok, parent);
+  box.exec();
+  return false;
 }

@@ -2,13 +2,25 @@
 // our own (not the desktop's) whose icons and file types come from names and
 // kinds alone, never from reading a file, so that no file in a folder it shows
 // (a FIFO, a file in /proc) can block it; the folder a save last went to; a
-// suggested file name.
+// suggested file name; and the writing of the chosen file, with the error box
+// when it fails.
 #pragma once
 
 #include <QAbstractFileIconProvider>
 #include <QString>
+#include <functional>
+#include <string_view>
+
+#include "core/io/OutputFile.h"
 
 class QFileDialog;
+class QWidget;
+
+// Runs a save dialog that has been set up and returns the chosen path, or an
+// empty text when the user cancels; tests put their own in place.
+using SaveDialogRunner = std::function<QString(QFileDialog& dialog)>;
+// Runs the dialog modally.
+QString RunSaveDialogModal(QFileDialog& dialog);
 
 // Icons and types by kind (drive, folder, file) and file name suffix only.
 class PlainFileIconProvider : public QAbstractFileIconProvider {
@@ -25,3 +37,11 @@ void PrepareSaveDialog(QFileDialog& dialog, const QString& suggestedName);
 
 // Remembers the folder of the saved file path for the next save dialog.
 void RememberSaveFolder(const QString& path);
+
+// Writes content to path by the program's one rule for output files (whole
+// or not at all for a file, directly to a device or FIFO) and remembers its
+// folder. When that fails, shows the error box ("Error. File cannot be
+// saved.", the file and the system's reason) over parent and returns false;
+// an existing file is then left as it was.
+bool SaveFileOrShowError(QWidget* parent, const QString& path, std::string_view content,
+                         OutputFile::Writer writer = OutputFile::DefaultWriter());

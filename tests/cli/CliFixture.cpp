@@ -36,14 +36,14 @@ std::string BigFile(int sectors) {
   return bytes;
 }
 
+}  // namespace
+
 std::int32_t FindSector(const std::string& image, const std::string& start) {
   for (std::size_t offset = 0; offset + kSector <= image.size(); offset += kSector)
     if (image.compare(offset, start.size(), start) == 0)
       return static_cast<std::int32_t>(offset / kSector);
   throw std::runtime_error("sector not found: " + start);
 }
-
-}  // namespace
 
 std::string CliTest::folder;
 std::map<std::string, std::string> CliTest::drives;

@@ -44,5 +44,8 @@ void WriteFile(const std::string& path, const std::string& bytes);
 // The bytes of a file.
 std::string ReadWholeFile(const std::string& path);
 
+// The first sector of an image that starts with the bytes start, or throws.
+std::int32_t FindSector(const std::string& image, const std::string& start);
+
 // The lines of a text, without their line ends.
 std::vector<std::string> Lines(const std::string& text);

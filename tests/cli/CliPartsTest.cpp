@@ -12,8 +12,9 @@
 #include "CliFixture.h"
 #include "cli/CommandLine.h"
 #include "cli/DdrescueMap.h"
-#include "cli/Json.h"
-#include "cli/ScanResult.h"
+#include "cli/Output.h"
+#include "core/report/Json.h"
+#include "core/report/ScanSummary.h"
 
 using ::testing::HasSubstr;
 
@@ -69,6 +70,31 @@ TEST(CommandLineTest, ScanOptionsAndValues) {
   EXPECT_TRUE(command.help);
 }
 
+// report's --scan chooses the passes; --html or --json names the file.
+TEST(CommandLineTest, ReportOptions) {
+  const struct {
+    std::vector<std::string> args;
+    bool surface, files, json;
+    std::string file;
+  } cases[] = {
+      {{"report", "--html", "r.html"}, false, false, false, "r.html"},
+      {{"report", "E", "--scan", "surface", "--json=r.json"}, true, false, true, "r.json"},
+      {{"report", "--scan=files", "--html", "r"}, false, true, false, "r"},
+      {{"report", "--json", "r.json", "--scan", "both"}, true, true, true, "r.json"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    CommandLine command;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine(c.args, command, error)) << error;
+    EXPECT_EQ(command.verb, Verb::Report);
+    EXPECT_EQ(command.surface, c.surface);
+    EXPECT_EQ(command.files, c.files);
+    EXPECT_EQ(command.json, c.json);
+    EXPECT_EQ(command.outputFile, c.file);
+  }
+}
+
 TEST(CommandLineTest, RefusesWhatIsNotACommand) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"devices", "D"}, "too many arguments for devices: 'D'"},
@@ -86,6 +112,11 @@ TEST(CommandLineTest, RefusesWhatIsNotACommand) {
       {{"save", "16"}, "save needs a SECTOR and a FILE"},
       {{"help", "nothing"}, "unknown command 'nothing'"},
       {{"--verbose"}, "unknown option '--verbose'"},
+      {{"report"}, "report needs --html FILE or --json FILE"},
+      {{"report", "--html", "a", "--json", "b"}, "report takes one of --html and --json"},
+      {{"report", "--scan", "all", "--html", "a"}, "bad --scan 'all' (surface, files or both)"},
+      {{"report", "--html"}, "--html needs a value"},
+      {{"report", "--surface", "--html", "a"}, "unknown option '--surface' for report"},
   };
   for (const auto& [args, message] : cases) {
     SCOPED_TRACE(testing::PrintToString(args));

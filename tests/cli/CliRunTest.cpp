@@ -9,15 +9,16 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
 #include <span>
 
 #include "CliFixture.h"
 #include "RawCdWriter.h"
-#include "cli/Utf8.h"
 #include "core/disc/DeviceContext.h"
 #include "core/format/HexDump.h"
 #include "core/report/DeviceFeaturesRows.h"
 #include "core/report/MediaRows.h"
+#include "core/report/Utf8.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -225,6 +226,109 @@ TEST_F(CliRunTest, FilesTestNamesTheFileThatFails) {
   EXPECT_EQ(found["file_errors"], 1);
   EXPECT_EQ(found["file_error_paths"], Json::parse(R"(["DIR\\BIG.BIN"])"));
   EXPECT_THAT(damaged.err, HasSubstr("  File error: DIR\\BIG.BIN\n"));
+}
+
+// Sectors broken inside two files, the Joliet root directory and the volume
+// descriptors: the summary names exactly those files and structures, with the
+// sectors of each, in the JSON and after the sector ranges in the text. The
+// structures' sectors fail the scan's five reads and then read once, so that
+// the file system can still be walked after the scan.
+TEST_F(CliRunTest, ScanNamesTheDamagedFilesAndStructures) {
+  const std::string disc = ReadWholeFile(folder + "/disc.iso");
+  // The first supplementary (Joliet) descriptor's root directory record
+  // gives the directory's sector (bytes 158-161, little-endian).
+  std::int64_t jolietRoot = -1;
+  for (std::size_t sector = 17; jolietRoot < 0 && sector < 32; ++sector)
+    if (disc[sector * 2048] == 2)
+      jolietRoot = static_cast<std::uint8_t>(disc[sector * 2048 + 158]) |
+                   static_cast<std::uint8_t>(disc[sector * 2048 + 159]) << 8;
+  ASSERT_GT(jolietRoot, 17);
+  const std::int64_t readme = FindSector(disc, "Read me.\n");
+  const std::int64_t big = bigFileSector;
+  WriteFile(folder + "/hit.iso", disc);
+  WriteFile(folder + "/hit.iso.faults", std::to_string(big + 5) + "-" + std::to_string(big + 6) +
+                                            " always\n" + std::to_string(big + 9) + " 2\n" +
+                                            std::to_string(readme) + " always\n16 5\n" +
+                                            std::to_string(jolietRoot) + " 5\n");
+  const ChildProcess::Environment drive = {{"WRENLO_IMAGES", folder + "/hit.iso"}};
+
+  const ChildResult scan = RunChild({LUMETER_CLI, "scan", "--json"}, drive);
+  EXPECT_EQ(scan.status, 1) << scan.err;
+  const Json summary = Json::parse(scan.out);
+  std::map<std::string, Json> files;
+  for (const Json& file : summary.at("damaged_files")) files[file.at("path")] = file;
+  ASSERT_EQ(files.size(), 2u) << scan.out;
+  EXPECT_EQ(files.at("DIR\\BIG.BIN"),
+            Json({{"path", "DIR\\BIG.BIN"},
+                  {"problem_sectors", 1},
+                  {"error_sectors", 2},
+                  {"ranges", Json::array({Json::array({big + 5, big + 6}),
+                                          Json::array({big + 9, big + 9})})}}));
+  EXPECT_EQ(files.at("README.TXT").at("ranges"), Json::array({Json::array({readme, readme})}));
+  std::map<std::string, Json> structures;
+  for (const Json& structure : summary.at("damaged_structures"))
+    structures[structure.at("name")] = structure.at("ranges");
+  EXPECT_EQ(structures.at("Volume descriptors"), Json::array({Json::array({16, 16})}));
+  std::set<std::int64_t> structureSectors;
+  for (const auto& [name, ranges] : structures)
+    for (const Json& range : ranges)
+      for (std::int64_t s = range[0]; s <= range[1].get<std::int64_t>(); ++s)
+        structureSectors.insert(s);
+  EXPECT_EQ(structureSectors, (std::set<std::int64_t>{16, jolietRoot})) << scan.out;
+
+  const ChildResult text = RunChild({LUMETER_CLI, "scan"}, drive);
+  EXPECT_THAT(text.out, HasSubstr("Damaged files:\n"));
+  EXPECT_THAT(text.out,
+              HasSubstr("\n  DIR\\BIG.BIN: 1 problem, 2 error, sectors " + std::to_string(big + 5) +
+                        "-" + std::to_string(big + 6) + ", " + std::to_string(big + 9) + "\n"));
+  EXPECT_THAT(text.out, HasSubstr("Damaged file-system structures:\n  Volume descriptors: "
+                                  "sectors 16\n"));
+  EXPECT_LT(text.out.find("Error sectors: "), text.out.find("Damaged files:"));
+
+  // A scan that hits nothing has both lists, empty.
+  const Json clean = Json::parse(Cli({"scan", Drive("disc.iso"), "--json"}).out);
+  EXPECT_EQ(clean.at("damaged_files"), Json::array());
+  EXPECT_EQ(clean.at("damaged_structures"), Json::array());
+}
+
+// report's JSON holds what info, media and scan print; its HTML is
+// well-formed, refers to nothing outside itself, and its map shows each
+// sector's state where the map puts it (71 cells a row, 9 pixels apart).
+TEST_F(CliRunTest, ReportHoldsThePagesAndTheScanAsTheOtherCommandsPrintThem) {
+  const std::string drive = Drive("plain.img");
+  const std::string json = folder + "/report.json";
+  const ChildResult made = Cli({"report", drive, "--scan", "surface", "--json", json});
+  EXPECT_EQ(made.status, 1) << made.err;  // as scan's: problems and errors found
+  EXPECT_THAT(made.out, HasSubstr("Surface scan finished: 300 sectors"));
+  const Json report = Json::parse(ReadWholeFile(json));
+  EXPECT_EQ(report.at("drive"), Json::parse(Cli({"info", drive, "--json"}).out));
+  EXPECT_EQ(report.at("medium"), Json::parse(Cli({"media", drive, "--json"}).out));
+  EXPECT_EQ(report.at("scan"), Json::parse(Cli({"scan", drive, "--json"}).out));
+
+  const std::string html = folder + "/report.html";
+  EXPECT_EQ(Cli({"report", drive, "--scan", "surface", "--html", html}).status, 1);
+  // Cell c of row r starts at (1 + 9c, 1 + 9r): sector 0 good, 10 problem,
+  // 150 (row 2, cell 8) error; the margin white, the outline black.
+  const ChildResult checked =
+      RunChild({"/usr/bin/python3", LUMETER_CHECK_REPORT, html, "0,0=FFFFFF", "1,1=000000",
+                "4,4=00FF00", "94,4=FFFF00", "76,22=FF0000", "77,23=FF0000"},
+               {});
+  EXPECT_EQ(checked.status, 0) << checked.err;
+  const std::string text = ReadWholeFile(html);
+  EXPECT_THAT(text, HasSubstr("<th scope=\"row\">Error sectors</th><td>150&ndash;154, 200</td>"));
+  EXPECT_THAT(text, HasSubstr("<td>Problem</td><td>Sector problem</td>"));
+
+  // Without --scan: the pages only, and the scan's place empty.
+  EXPECT_EQ(Cli({"report", drive, "--json", json}).status, 0);
+  EXPECT_TRUE(Json::parse(ReadWholeFile(json)).at("scan").is_null());
+
+  // A target that cannot be written fails before any scan, and leaves nothing.
+  const ChildResult refused =
+      Cli({"report", drive, "--scan", "surface", "--html", folder + "/missing/r.html"});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_THAT(refused.err, HasSubstr("cannot create a file in " + folder + "/missing"));
+  EXPECT_EQ(refused.out, "");
+  EXPECT_FALSE(std::filesystem::exists(folder + "/missing"));
 }
 
 TEST_F(CliRunTest, CtrlCStopsTheScanAndPrintsWhatWasFound) {

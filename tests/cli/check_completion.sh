@@ -37,7 +37,7 @@ while IFS='|' read -r line expected; do
     failures=$((failures + 1))
   fi
 done <<'CASES'
-lumeter-cli |devices dump files help info media save scan whohas
+lumeter-cli |devices dump files help info media report save scan whohas
 lumeter-cli d|devices dump
 lumeter-cli files --|--help --image --json
 lumeter-cli whohas |D E
@@ -49,6 +49,8 @@ lumeter-cli whohas --|--help --image
 lumeter-cli scan --image th|three.iso
 lumeter-cli scan --image three.iso |D E F
 lumeter-cli save --image three.iso F 3 s|sector.bin
+lumeter-cli report --|--help --html --image --json --scan
+lumeter-cli report --scan |both files surface
 lumeter-cli scan |D E
 lumeter-cli media E|E
 lumeter-cli scan D |

@@ -12,6 +12,8 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -33,6 +35,7 @@
 #include "gui/controls/SurfaceDetailsDialog.h"
 #include "gui/pages/ScanPage.h"
 #include "gui/platform/ControlId.h"
+#include "gui/platform/Menu.h"
 #include "gui/platform/TabCtrl.h"
 #include "gui/scan/ScannerCallMessage.h"
 
@@ -164,6 +167,18 @@ TEST_F(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
   // The start line, one entry per bad sector and the end of the pass.
   EXPECT_EQ(Item<QTreeWidget>(page->Client(), ScanPage::kLogId)->topLevelItemCount(),
             1 + kProblemSectors + kErrorSectors + 1);
+
+  // The report of this scan, as General > Save Report saves it; the browser
+  // test (report_in_browser) shows it as report-window.png.
+  const QString report = folder.filePath(QStringLiteral("report-window.html"));
+  QFile::remove(report);
+  window.SetSaveFileDialog([&](QFileDialog&) { return report; });
+  window.Menu()->Command(MainWindow::kSaveReport)->trigger();
+  QFile saved(report);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  const QByteArray html = saved.readAll();
+  EXPECT_TRUE(html.contains("<th scope=\"row\">Error sectors</th><td>8000&ndash;8099</td>"));
+  EXPECT_TRUE(html.contains("(" + page->ProblemLabel().Text().toUtf8() + ")"));
 }
 
 // Ejects a drive while the page handles a scanner report, once the status

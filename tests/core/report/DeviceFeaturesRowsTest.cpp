@@ -71,7 +71,7 @@ TEST_F(DeviceFeaturesRowsTest, ShowsAKnownDriveRowByRow) {
   const PropertyGroups groups = DeviceFeaturesRows(context);
 
   ASSERT_EQ(groups.size(), 5u);
-  EXPECT_THAT(ShownGroups(groups), ElementsAre("General Information", "DVD Features",
+  EXPECT_THAT(ShownGroupTitles(groups), ElementsAre("General Information", "DVD Features",
                                                "Read Features", "Write Features", "Misc Features"));
   EXPECT_THAT(RowTexts(groups[kGeneralInformation]),
               ElementsAre("Vendor = CORVANE", "Model = DVD-RW DRU-840",

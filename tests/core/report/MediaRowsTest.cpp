@@ -82,13 +82,13 @@ TEST_F(MediaRowsTest, AllThreeFileSystemsRowByRowAndCallByCall) {
 }
 
 TEST_F(MediaRowsTest, NoContextOrNoMediumShowsNothingAndAsksNothing) {
-  EXPECT_THAT(ShownGroups(MediaRows(nullptr)), IsEmpty());
+  EXPECT_THAT(ShownGroupTitles(MediaRows(nullptr)), IsEmpty());
   ScriptMedium(1000);
   fake::script().results["GetMediumInformation"] = 1;
   DeviceContext context(u'E');
   PropertyGroups groups;
   EXPECT_THAT(RowCalls(context, groups), IsEmpty());
-  EXPECT_THAT(ShownGroups(groups), IsEmpty());
+  EXPECT_THAT(ShownGroupTitles(groups), IsEmpty());
   EXPECT_EQ(groups.size(), 5u);  // declared, but without rows
 }
 
@@ -100,7 +100,7 @@ TEST_F(MediaRowsTest, SilentTrackAndUdfRecordsKeepTheirDefaults) {
   const PropertyGroups groups = MediaRows(&context);
   EXPECT_THAT(RowTexts(groups[kContent]),
               ElementsAre("Content Type = Audio", "Tracks = 12", "Sessions = 3", "Bootable = Yes"));
-  EXPECT_THAT(ShownGroups(groups), ElementsAre("Physical Information", "Content", "ISO File System",
+  EXPECT_THAT(ShownGroupTitles(groups), ElementsAre("Physical Information", "Content", "ISO File System",
                                                "Joliet File System", "UDF File System"));
   EXPECT_THAT(
       RowTexts(groups[kIsoFileSystem]),
@@ -163,7 +163,7 @@ TEST_F(MediaRowsTest, ContentCases) {
     EXPECT_EQ(fake::Utf8(groups[kPhysicalInformation].rows[5].value), c.sectorText);
     EXPECT_EQ(fake::Utf8(groups[kContent].rows[0].value), c.content);
     EXPECT_EQ(fake::Utf8(groups[kContent].rows[3].value), c.bootable);
-    EXPECT_EQ(ShownGroups(groups), c.shown);
+    EXPECT_EQ(ShownGroupTitles(groups), c.shown);
   }
 }
 

@@ -21,7 +21,7 @@ inline std::vector<std::string> RowTexts(const PropertyGroup& group) {
 }
 
 // The titles of the groups that have rows: the headings a page shows.
-inline std::vector<std::string> ShownGroups(const PropertyGroups& groups) {
+inline std::vector<std::string> ShownGroupTitles(const PropertyGroups& groups) {
   std::vector<std::string> titles;
   for (const PropertyGroup& group : groups)
     if (!group.rows.empty()) titles.push_back(fake::Utf8(group.title));

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDate>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -298,12 +301,22 @@ TEST_F(MainWindowTest, CloseImageOnlyForAVirtualDrive) {
   }
 }
 
-TEST_F(MainWindowTest, SaveReportDoesNothing) {
+// The menu item and the toolbar button both offer to save the report, as
+// HTML or JSON, under the drive's name and the date; cancelling writes nothing.
+TEST_F(MainWindowTest, SaveReportOffersTheSaveDialog) {
   Open();
-  const std::size_t before = fake::Calls().size();
+  QStringList offered;
+  window->SetSaveFileDialog([&](QFileDialog& dialog) {
+    offered << QFileInfo(dialog.selectedFiles().value(0)).fileName() + " | " +
+                   dialog.nameFilters().join(", ");
+    return QString();
+  });
   window->Menu()->Command(MainWindow::kSaveReport)->trigger();
   window->Toolbar()->Button(MainWindow::kSaveReport)->trigger();
-  EXPECT_TRUE(CallsSince(before).empty());
+  const QString expected = QString(QChar(Letter())) + "-" +
+                           QDate::currentDate().toString("yyyy-MM-dd") +
+                           "-report.html | HTML Report (*.html *.htm), JSON Report (*.json)";
+  EXPECT_EQ(offered, QStringList({expected, expected}));
   EXPECT_TRUE(window->isVisible());
 }
 

@@ -27,6 +27,7 @@
 #include <functional>
 #include <memory>
 
+#include "../support/MessageBoxCatcher.h"
 #include "../support/WaitUntil.h"
 #include "core/disc/DeviceContext.h"
 #include "core/format/HexDump.h"
@@ -42,34 +43,6 @@ using Page = SectorInfoPage;
 
 constexpr int kAllCommands[] = {Page::kSave, Page::kFirstSector, Page::kPreviousSector,
                                 Page::kNextSector, Page::kLastSector};
-
-// What a message box that opened while `action` ran showed; the box is closed
-// with its first button as soon as it is seen.
-struct SeenBox {
-  bool shown = false;
-  QString caption, text;
-  QStringList buttons;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-};
-
-SeenBox RunCatchingMessageBox(const std::function<void()>& action) {
-  SeenBox seen;
-  QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr || !box->isVisible()) return;
-    seen.shown = true;
-    seen.caption = box->windowTitle();
-    seen.text = box->text();
-    seen.icon = box->icon();
-    for (QAbstractButton* button : box->buttons()) seen.buttons << button->text().remove('&');
-    box->done(0);
-  });
-  watch.start(0);
-  action();
-  watch.stop();
-  return seen;
-}
 
 // A medium whose sessions have the given sector counts; session n starts at
 // n * 100000.

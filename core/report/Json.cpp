@@ -1,8 +1,8 @@
-#include "cli/Json.h"
+#include "core/report/Json.h"
 
 #include <cstdio>
 
-#include "cli/Utf8.h"
+#include "core/report/Utf8.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// The little JSON the front end writes: strings, numbers, booleans, arrays and
+// The little JSON the command line and the reports write: strings, numbers, booleans, arrays and
 // objects, built as UTF-8 text.
 #pragma once
 

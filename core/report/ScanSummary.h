@@ -1,17 +1,17 @@
 // What a scan found, gathered for its summary: the sector states of the
-// surface scan as counts and ranges, and the outcome of the files test.
+// surface scan as counts and ranges, the files and structures they hit, and
+// the outcome of the files test. The command line prints the summary, and a
+// report holds the same.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// Sectors first to last, inclusive, numbered within the session.
-struct SectorRange {
-  std::int64_t first = 0;
-  std::int64_t last = 0;
-  bool operator==(const SectorRange&) const = default;
-};
+#include "core/damage/DamageIndex.h"
+#include "core/damage/SectorRange.h"
+
+struct ScanRecord;
 
 struct SurfaceCounts {
   std::int64_t total = 0;
@@ -19,6 +19,7 @@ struct SurfaceCounts {
   std::int64_t problems = 0;
   std::int64_t errors = 0;
   std::int64_t unread = 0;  // NotChecked: the scan stopped before them
+  // Numbered within the session.
   std::vector<SectorRange> problemRanges;
   std::vector<SectorRange> errorRanges;
 };
@@ -30,8 +31,12 @@ SurfaceCounts CountSurface(const std::vector<std::uint8_t>& sectors);
 struct ScanResult {
   bool surfaceScan = false;
   bool filesTest = false;
-  bool stopped = false;  // stopped before the end: by the user or because the medium went
+  bool stopped = false;  // a pass ended before its end: stopped by the user or the medium went
   SurfaceCounts surface;
+  // The files and structures on problem and error sectors, in the order the
+  // file system lists them; empty when unknown.
+  std::vector<DamagedEntry> damagedFiles;
+  std::vector<DamagedEntry> damagedStructures;
   std::int32_t filesTotal = 0;    // files in the list
   std::int32_t filesChecked = 0;  // files verified before the end or the stop
   std::vector<std::u16string> fileErrorPaths;
@@ -39,9 +44,13 @@ struct ScanResult {
   std::vector<std::u16string> fileSystemErrors;
 };
 
-// Status 0 when every sector and file read, 1 when any did not or the scan
-// was stopped before its end.
-int ScanExitStatus(const ScanResult& result);
+// The summary of a kept scan: the counts of its table, its damage index's
+// files and structures when it has one, and the files test's outcome from its
+// last progress and its log.
+ScanResult SummaryOf(const ScanRecord& record);
+
+// True when every sector and file read and no pass was stopped before its end.
+bool ReadEverything(const ScanResult& result);
 
 // The summary as one JSON object, and as lines of text.
 std::string ScanSummaryJson(const ScanResult& result);

@@ -1,4 +1,4 @@
-#include "cli/Utf8.h"
+#include "core/report/Utf8.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
-// The texts of the core are UTF-16; the terminal, pipes and files get UTF-8.
+// The texts of the core are UTF-16; terminals, pipes, files and reports get
+// UTF-8.
 #pragma once
 
 #include <string>

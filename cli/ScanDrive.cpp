@@ -1,0 +1,39 @@
+#include "cli/ScanDrive.h"
+
+#include <memory>
+
+#include "cli/Interrupt.h"
+#include "cli/ScanConsole.h"
+#include "core/damage/BuildDamageIndex.h"
+#include "core/disc/DeviceContext.h"
+#include "core/scan/ScannerBridge.h"
+#include "core/scan/SectorScanner.h"
+
+ScanRecord ScanDrive(const DeviceContext& context, bool surface, bool files, std::FILE* progress) {
+  ScanConsole console(progress);
+  SectorScanner scanner(std::make_unique<DirectBridge>(), &console);
+  console.Watch(&scanner);
+  CatchInterrupt();
+  const TimeValue start = TimeValue::Now();
+  scanner.Start(surface, files, &context);
+  scanner.Wait();
+
+  // The worker has ended: its records are this thread's to read.
+  ScanRecord record = std::move(console.Record());
+  record.driveLetter = context.driveLetter;
+  record.surfaceScan = surface;
+  record.filesTest = files;
+  record.start = start;
+  record.end = TimeValue::Now();
+  record.ended = true;
+  if (surface) {
+    record.sectors = scanner.surfaceState.sectors;
+    // The files and structures on the table: none without a session.
+    record.damage =
+        context.hasMedium && !context.Sessions().empty()
+            ? BuildDamageIndex(context.driveLetter, context.GetSessionInfo(-1), record.sectors,
+                               nullptr)
+            : std::make_shared<const DamageIndex>(record.sectors, 0, DiscLayout{});
+  }
+  return record;
+}

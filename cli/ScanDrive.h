@@ -1,0 +1,15 @@
+// A scan of a drive's medium from the command line, as scan and report run
+// it: progress and log on a stream, Ctrl-C stopping it, and what it found
+// kept as the window keeps a scan.
+#pragma once
+
+#include <cstdio>
+
+#include "core/scan/ScanRecord.h"
+
+class DeviceContext;
+
+// Runs the chosen passes on context and waits for their end. The record
+// holds the table, the log, the passes, the times and, after a surface scan,
+// the damage index.
+ScanRecord ScanDrive(const DeviceContext& context, bool surface, bool files, std::FILE* progress);

@@ -1,0 +1,319 @@
+#include "core/report/DiscReport.h"
+
+#include <algorithm>
+
+#include "core/disc/DeviceContext.h"
+#include "core/format/SurfaceCells.h"
+#include "core/product/ProductInfo.h"
+#include "core/report/Base64.h"
+#include "core/report/DeviceFeaturesRows.h"
+#include "core/report/MediaRows.h"
+#include "core/report/ScanLogText.h"
+#include "core/report/ScanProgressText.h"
+#include "core/report/ScanSummary.h"
+#include "core/report/SurfacePicture.h"
+#include "core/report/Utf8.h"
+#include "core/scan/ScanRecord.h"
+
+namespace {
+
+// Rows of cells at most; at 9 pixels a row the map stays under a page.
+constexpr int kMapMaxRows = 80;
+
+std::string Escaped(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (const char c : utf8) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out.push_back(c);
+    }
+  }
+  return out;
+}
+
+std::string Escaped(std::u16string_view text) { return Escaped(ToUtf8(text)); }
+
+std::string Row(const std::string& label, const std::string& valueHtml) {
+  return "<tr><th scope=\"row\">" + Escaped(label) + "</th><td>" + valueHtml + "</td></tr>\n";
+}
+
+std::string GroupsHtml(const PropertyGroups& groups) {
+  std::string out;
+  for (const PropertyGroup& group : groups) {
+    out += "<h3>" + Escaped(group.title) + "</h3>\n<table class=\"rows\">\n";
+    for (const PropertyRow& row : group.rows)
+      out += "<tr><th scope=\"row\">" + Escaped(row.label) + "</th><td>" + Escaped(row.value) +
+             "</td></tr>\n";
+    out += "</table>\n";
+  }
+  return out;
+}
+
+std::string RangesHtml(const std::vector<SectorRange>& ranges) {
+  if (ranges.empty()) return "none";
+  std::string out;
+  for (const SectorRange& range : ranges) {
+    if (!out.empty()) out += ", ";
+    out += std::to_string(range.first);
+    if (range.last != range.first) out += "&ndash;" + std::to_string(range.last);
+  }
+  return out;
+}
+
+std::string Duration(std::int64_t seconds) {
+  seconds = std::max<std::int64_t>(0, seconds);
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+  return text;
+}
+
+// A count with its share of the sectors checked, as the Scan tab's
+// indicators show it: "12 (0.4%)".
+std::string CountWithShare(std::int64_t count, double share) {
+  return std::to_string(count) + " (" + ToUtf8(PercentText(share)) + ")";
+}
+
+std::string SurfaceHtml(const ScanRecord& scan, const ScanResult& summary) {
+  const SurfaceCounts& s = summary.surface;
+  const ScanShares shares = SharesOf(scan.surfacePass.progress);
+  std::string out = "<h3>Surface scan</h3>\n<table class=\"rows\">\n";
+  out += Row("Sectors", std::to_string(s.total));
+  out += Row("Good", CountWithShare(s.good, shares.good));
+  out += Row("Problem", CountWithShare(s.problems, shares.problem));
+  out += Row("Error", CountWithShare(s.errors, shares.error));
+  out += Row("Not checked", std::to_string(s.unread));
+  const std::uint64_t microseconds = scan.surfacePass.microseconds;
+  const std::int64_t read = s.good + s.problems + s.errors;
+  if (microseconds > 0 && read > 0)
+    out += Row("Average speed", Escaped(SpeedText(static_cast<std::int32_t>(std::min<double>(
+                                    2147483647.0, static_cast<double>(read) * 2048.0 * 1e6 /
+                                                      static_cast<double>(microseconds))))));
+  out += Row("Problem sectors", RangesHtml(s.problemRanges));
+  out += Row("Error sectors", RangesHtml(s.errorRanges));
+  out += "</table>\n";
+  if (scan.damage == nullptr) return out;
+  out += "<h3>Damaged files</h3>\n";
+  if (summary.damagedFiles.empty()) {
+    out += "<p>No file lies on a problem or error sector.</p>\n";
+  } else {
+    out +=
+        "<table class=\"list\">\n<tr><th>File</th><th class=\"n\">Problem sectors</th>"
+        "<th class=\"n\">Error sectors</th><th>Sectors</th></tr>\n";
+    for (const DamagedEntry& file : summary.damagedFiles)
+      out += "<tr><td class=\"path\">" + Escaped(file.name) + "</td><td class=\"n\">" +
+             std::to_string(file.problemSectors) + "</td><td class=\"n\">" +
+             std::to_string(file.errorSectors) + "</td><td>" + RangesHtml(file.ranges) +
+             "</td></tr>\n";
+    out += "</table>\n";
+  }
+  if (!summary.damagedStructures.empty()) {
+    out +=
+        "<h3>Damaged file-system structures</h3>\n<table class=\"list\">\n"
+        "<tr><th>Structure</th><th>Sectors</th></tr>\n";
+    for (const DamagedEntry& structure : summary.damagedStructures)
+      out += "<tr><td>" + Escaped(structure.name) + "</td><td>" + RangesHtml(structure.ranges) +
+             "</td></tr>\n";
+    out += "</table>\n";
+  }
+  return out;
+}
+
+std::string FilesHtml(const ScanResult& summary) {
+  std::string out = "<h3>Files test</h3>\n<table class=\"rows\">\n";
+  out += Row("Files", std::to_string(summary.filesTotal));
+  out += Row("Checked", std::to_string(summary.filesChecked));
+  out += Row("With errors", std::to_string(summary.fileErrorPaths.size()));
+  out += "</table>\n";
+  if (!summary.fileErrorPaths.empty()) {
+    out += "<p>Files that could not be read:</p>\n<ul>\n";
+    for (const std::u16string& path : summary.fileErrorPaths)
+      out += "<li class=\"path\">" + Escaped(path) + "</li>\n";
+    out += "</ul>\n";
+  }
+  if (!summary.fileSystemErrors.empty()) {
+    out += "<p>Parts of the file system that could not be listed:</p>\n<ul>\n";
+    for (const std::u16string& what : summary.fileSystemErrors)
+      out += "<li>" + Escaped(what) + "</li>\n";
+    out += "</ul>\n";
+  }
+  return out;
+}
+
+std::string PictureHtml(const ReportPicture& picture) {
+  std::string out = "<figure>\n<figcaption>" + Escaped(picture.title) + "</figcaption>\n";
+  out += "<img class=\"picture\" alt=\"" + Escaped(picture.title) +
+         "\" src=\"data:image/png;base64," + Base64(picture.png) + "\">\n";
+  if (!picture.legend.empty()) {
+    out += "<p class=\"legend\">";
+    for (const auto& [cell, text] : picture.legend)
+      out += "<span><img alt=\"\" src=\"data:image/png;base64," + Base64(cell) + "\"> " +
+             Escaped(text) + "</span> ";
+    out += "</p>\n";
+  }
+  if (!picture.caption.empty())
+    out += "<p class=\"caption\">" + Escaped(picture.caption) + "</p>\n";
+  return out + "</figure>\n";
+}
+
+std::string LogHtml(const std::vector<ScanLogEntry>& log) {
+  std::string out =
+      "<h3>Log</h3>\n<table class=\"list log\">\n"
+      "<tr><th>Time</th><th>Kind</th><th>Description</th></tr>\n";
+  for (const ScanLogEntry& entry : log)
+    out += "<tr class=\"" + std::string(LogKindName(entry.kind)) + "\"><td>" +
+           Escaped(LogTimeText(entry.time)) + "</td><td>" + LogKindName(entry.kind) + "</td><td>" +
+           Escaped(entry.text) + "</td></tr>\n";
+  return out + "</table>\n";
+}
+
+std::string ScanHtml(const DiscReport& report) {
+  std::string out = "<section>\n<h2>Last scan</h2>\n";
+  if (report.scan == nullptr)
+    return out + "<p>The drive has not been scanned since the program started.</p>\n</section>\n";
+  const ScanRecord& scan = *report.scan;
+  const ScanResult summary = SummaryOf(scan);
+  std::string kind = scan.surfaceScan ? "Surface scan" : "";
+  if (scan.filesTest) kind += kind.empty() ? "Files test" : " and files test";
+  out += "<table class=\"rows\">\n";
+  out += Row("Kind", kind);
+  out += Row("Started", Escaped(LogTimeText(scan.start)));
+  out += Row("Ended", scan.ended ? Escaped(LogTimeText(scan.end)) : "still running");
+  out += Row("Duration", Duration(scan.end.seconds - scan.start.seconds));
+  out += Row("Result", !scan.ended ? "running" : summary.stopped ? "stopped" : "finished");
+  out += "</table>\n";
+  if (scan.surfaceScan) out += SurfaceHtml(scan, summary);
+  if (scan.filesTest) out += FilesHtml(summary);
+  for (const ReportPicture& picture : report.pictures) out += PictureHtml(picture);
+  out += LogHtml(scan.log);
+  return out + "</section>\n";
+}
+
+constexpr char kStyle[] = R"(
+body { font-family: "DejaVu Sans", "Liberation Sans", Arial, sans-serif; font-size: 10pt;
+  color: #000; background: #fff; margin: 1em auto; max-width: 50em; padding: 0 0.5em; }
+h1 { font-size: 16pt; margin: 0 0 0.2em; }
+h2 { font-size: 13pt; border-bottom: 1px solid #888; margin: 1.2em 0 0.4em; }
+h3 { font-size: 11pt; margin: 0.9em 0 0.3em; }
+table { border-collapse: collapse; margin: 0 0 0.5em; }
+th, td { text-align: left; vertical-align: top; padding: 0.15em 0.6em 0.15em 0; }
+table.rows { width: 100%; }
+table.rows th { font-weight: normal; color: #333; width: 40%; }
+table.list { width: 100%; }
+table.list th { border-bottom: 1px solid #888; }
+table.list td { border-bottom: 1px solid #ddd; }
+td.n, th.n { text-align: right; }
+table.log { font-size: 9pt; }
+table.log td:first-child { white-space: nowrap; }
+.path { word-break: break-all; }
+tr.Problem td { background: #fff6cc; }
+tr.Error td { background: #ffd9d0; }
+figure { margin: 0.8em 0; }
+figcaption { font-weight: bold; margin-bottom: 0.3em; }
+img.picture { max-width: 100%; height: auto; border: 1px solid #000; }
+.legend span { margin-right: 1.2em; white-space: nowrap; }
+.legend img { vertical-align: middle; width: 8px; height: 8px; }
+.meta { color: #333; }
+* { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
+@page { size: A4; margin: 15mm; }
+@media print { body { margin: 0; max-width: none; padding: 0; }
+  tr, figure { break-inside: avoid; } h2, h3 { break-after: avoid; } }
+)";
+
+std::string CellPng(unsigned flags) {
+  return EncodePng(DrawCell(static_cast<std::uint8_t>(flags)));
+}
+
+}  // namespace
+
+DiscReport MakeDiscReport(const DeviceContext& context, const ScanRecord* scan) {
+  DiscReport report;
+  report.driveName = std::u16string(1, static_cast<char16_t>(context.driveLetter)) + u":";
+  const std::u16string vendor(context.vendor), model(context.model);
+  if (!vendor.empty()) report.driveName += u" " + vendor;
+  if (!model.empty()) report.driveName += u" " + model;
+  if (context.driveLetter != 0) report.drive = ShownGroups(DeviceFeaturesRows(context));
+  report.medium = ShownGroups(MediaRows(&context));
+  report.scan = scan;
+  if (scan != nullptr && scan->surfaceScan && !scan->sectors.empty())
+    report.pictures.push_back(SurfaceMapPicture(scan->sectors));
+  report.made = TimeValue::Now();
+  return report;
+}
+
+ReportPicture SurfaceMapPicture(const std::vector<std::uint8_t>& table) {
+  const SurfacePicture map = DrawSurfacePicture(table, kReportPictureWidth, kMapMaxRows);
+  ReportPicture picture;
+  picture.title = u"Surface map";
+  picture.png = EncodePng(map.image);
+  picture.caption =
+      FormatText("%d %s per block, the first sector at the top left.", map.sectorsPerBlock,
+                 map.sectorsPerBlock == 1 ? "sector" : "sectors");
+  picture.legend = {{CellPng(0), u"Not Checked"},
+                    {CellPng(kBlockGood), u"Good"},
+                    {CellPng(kBlockProblem), u"Problem"},
+                    {CellPng(kBlockError), u"Error"},
+                    {CellPng(kBlockGood | kBlockProblem), u"Good and problem"},
+                    {CellPng(kBlockGood | kBlockError), u"Good and error"},
+                    {CellPng(kBlockProblem | kBlockError), u"Problem and error"}};
+  return picture;
+}
+
+std::string ReportHtml(const DiscReport& report) {
+  const std::string title = "Disc report: " + ToUtf8(report.driveName);
+  std::string out =
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+      "<title>" +
+      Escaped(title) + "</title>\n<style>" + kStyle +
+      "</style>\n"
+      "</head>\n<body>\n<h1>" +
+      Escaped(title) + "</h1>\n";
+  out += "<p class=\"meta\">Made by " + Escaped(std::string(kProductName)) + " " +
+         Escaped(std::string(kProductVersion)) + " on " + Escaped(LogTimeText(report.made)) +
+         ".</p>\n";
+  out += "<section>\n<h2>Drive</h2>\n" + GroupsHtml(report.drive) + "</section>\n";
+  out += "<section>\n<h2>Medium</h2>\n";
+  out += report.medium.empty() ? "<p>No medium in the drive.</p>\n" : GroupsHtml(report.medium);
+  out += "</section>\n" + ScanHtml(report);
+  return out + "</body>\n</html>\n";
+}
+
+std::string ReportJson(const DiscReport& report) {
+  std::string out = "{\"drive\": " + PropertyGroupsJson(report.drive);
+  out += ", \"medium\": " + PropertyGroupsJson(report.medium);
+  out += ", \"scan\": ";
+  out += report.scan != nullptr ? ScanSummaryJson(SummaryOf(*report.scan)) : "null\n";
+  return out + "}\n";
+}
+
+std::u16string ReportFileStem(const DeviceContext& context, TimeValue when) {
+  std::u16string stem;
+  if (context.hasMedium) {
+    wrenlo::IsoVolumeInfo volume{};
+    stem = context.GetIsoVolumeInfo(volume, wrenlo::kFileSystemJoliet).volumeLabel.str();
+    if (stem.empty())
+      stem = context.GetIsoVolumeInfo(volume, wrenlo::kFileSystemIso9660).volumeLabel.str();
+  }
+  // The preset text of a label the engine did not give is no label.
+  if (stem == kUndefinedText) stem.clear();
+  // Trimmed, and without the characters a file name cannot hold.
+  while (!stem.empty() && stem.back() == u' ') stem.pop_back();
+  std::replace_if(
+      stem.begin(), stem.end(), [](char16_t c) { return c == u'/' || c < 0x20; }, u'_');
+  if (stem.empty()) stem = std::u16string(1, static_cast<char16_t>(context.driveLetter));
+  return stem + u"-" + when.Format("%Y-%m-%d");
+}

@@ -1,0 +1,53 @@
+// A report of a drive and its disc, to keep, print and share: the Device
+// Features and Media pages' rows, the drive's last scan (its summary,
+// damaged files, log and surface map), the program and the time it was made.
+// Written as one self-contained HTML file (styles inline, pictures as
+// embedded PNG data, no scripts, no external references) or as JSON with the
+// command line's shapes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/report/PropertyRows.h"
+#include "core/scan/TimeValue.h"
+
+class DeviceContext;
+struct ScanRecord;
+
+// A picture of the scan, shown under its title with a caption; the surface
+// map is one, and a report may hold more.
+struct ReportPicture {
+  std::u16string title;
+  std::u16string caption;
+  std::string png;  // the PNG file's bytes
+  // The legend under it: one cell picture (PNG) and its text each.
+  std::vector<std::pair<std::string, std::u16string>> legend;
+};
+
+struct DiscReport {
+  std::u16string driveName;  // "D: Virtual Disc image"
+  PropertyGroups drive;      // the groups with rows, as the pages show them
+  PropertyGroups medium;
+  const ScanRecord* scan = nullptr;  // none when the drive was not scanned
+  std::vector<ReportPicture> pictures;
+  TimeValue made;
+};
+
+// The width in pixels of a picture that fits an A4 page's text.
+inline constexpr int kReportPictureWidth = 640;
+
+// The report of context's drive and its last scan (may be null), made now.
+DiscReport MakeDiscReport(const DeviceContext& context, const ScanRecord* scan);
+
+// The scan's surface map, with its legend.
+ReportPicture SurfaceMapPicture(const std::vector<std::uint8_t>& table);
+
+std::string ReportHtml(const DiscReport& report);
+// {"drive": [groups], "medium": [groups], "scan": summary or null}
+std::string ReportJson(const DiscReport& report);
+
+// The start of a saved file's name: the volume label of the medium, else the
+// drive ("D"), then the date: "MY_DISC-2026-12-10".
+std::u16string ReportFileStem(const DeviceContext& context, TimeValue when);

@@ -1,0 +1,189 @@
+#include "core/report/ScanSummary.h"
+
+#include "core/report/Json.h"
+#include "core/report/Utf8.h"
+#include "core/scan/ScanRecord.h"
+
+namespace {
+
+constexpr std::u16string_view kFileErrorPrefix = u"File error: ";
+
+void Extend(std::vector<SectorRange>& ranges, std::uint64_t sector) {
+  if (!ranges.empty() && ranges.back().last + 1 == sector) {
+    ranges.back().last = sector;
+  } else {
+    ranges.push_back({sector, sector});
+  }
+}
+
+std::string RangesJson(const std::vector<SectorRange>& ranges) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < ranges.size(); ++i) {
+    if (i != 0) out += ", ";
+    out += "[" + std::to_string(ranges[i].first) + ", " + std::to_string(ranges[i].last) + "]";
+  }
+  return out + "]";
+}
+
+std::string RangesText(const std::vector<SectorRange>& ranges) {
+  std::string out;
+  for (const SectorRange& range : ranges) {
+    if (!out.empty()) out += ", ";
+    out += std::to_string(range.first);
+    if (range.last != range.first) out += "-" + std::to_string(range.last);
+  }
+  return out;
+}
+
+void AppendStrings(std::string& out, const std::vector<std::u16string>& texts) {
+  out += "[";
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (i != 0) out += ", ";
+    AppendJsonString(out, texts[i]);
+  }
+  out += "]";
+}
+
+std::string DamagedFilesJson(const std::vector<DamagedEntry>& files) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    out += i == 0 ? "\n  {\"path\": " : ",\n  {\"path\": ";
+    AppendJsonString(out, files[i].name);
+    out += ", \"problem_sectors\": " + std::to_string(files[i].problemSectors) +
+           ", \"error_sectors\": " + std::to_string(files[i].errorSectors) +
+           ", \"ranges\": " + RangesJson(files[i].ranges) + "}";
+  }
+  return out + "]";
+}
+
+std::string DamagedStructuresJson(const std::vector<DamagedEntry>& structures) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < structures.size(); ++i) {
+    out += i == 0 ? "\n  {\"name\": " : ",\n  {\"name\": ";
+    AppendJsonString(out, structures[i].name);
+    out += ", \"ranges\": " + RangesJson(structures[i].ranges) + "}";
+  }
+  return out + "]";
+}
+
+// "  PATH: 2 problem, 1 error, sectors 10-11, 20"; a structure without counts.
+std::string DamagedText(const DamagedEntry& entry, bool counts) {
+  std::string out = "  " + ToUtf8(entry.name) + ":";
+  if (counts)
+    out += " " + std::to_string(entry.problemSectors) + " problem, " +
+           std::to_string(entry.errorSectors) + " error,";
+  return out + " sectors " + RangesText(entry.ranges) + "\n";
+}
+
+}  // namespace
+
+SurfaceCounts CountSurface(const std::vector<std::uint8_t>& sectors) {
+  SurfaceCounts counts;
+  counts.total = static_cast<std::int64_t>(sectors.size());
+  for (std::size_t i = 0; i < sectors.size(); ++i) {
+    switch (static_cast<SectorState>(sectors[i])) {
+      case SectorState::Good:
+        ++counts.good;
+        break;
+      case SectorState::Problem:
+        ++counts.problems;
+        Extend(counts.problemRanges, i);
+        break;
+      case SectorState::Error:
+        ++counts.errors;
+        Extend(counts.errorRanges, i);
+        break;
+      default:
+        ++counts.unread;
+    }
+  }
+  return counts;
+}
+
+ScanResult SummaryOf(const ScanRecord& record) {
+  ScanResult result;
+  result.surfaceScan = record.surfaceScan;
+  result.filesTest = record.filesTest;
+  result.stopped = record.Stopped();
+  if (record.surfaceScan) result.surface = CountSurface(record.sectors);
+  if (record.damage != nullptr) {
+    result.damagedFiles = record.damage->DamagedFiles();
+    result.damagedStructures = record.damage->DamagedStructures();
+  }
+  if (record.filesPass.ran) {
+    result.filesTotal = record.filesPass.progress.total;
+    result.filesChecked = record.filesPass.progress.current;
+  }
+  // The files test logs each file that failed, and each part of the file
+  // system it could not list, as an error entry of its own.
+  const std::u16string_view fileSystemError = SectorScanner::kFileSystemError;
+  for (const ScanLogEntry& entry : record.log) {
+    if (entry.kind != LogKind::Error) continue;
+    const std::u16string_view text = entry.text;
+    if (text.starts_with(fileSystemError))
+      result.fileSystemErrors.emplace_back(text.substr(fileSystemError.size()));
+    else if (text.starts_with(kFileErrorPrefix))
+      result.fileErrorPaths.emplace_back(text.substr(kFileErrorPrefix.size()));
+  }
+  return result;
+}
+
+bool ReadEverything(const ScanResult& result) {
+  return !result.stopped && result.surface.problems == 0 && result.surface.errors == 0 &&
+         result.surface.unread == 0 && result.fileErrorPaths.empty() &&
+         result.fileSystemErrors.empty() && result.filesChecked == result.filesTotal;
+}
+
+std::string ScanSummaryJson(const ScanResult& result) {
+  const SurfaceCounts& s = result.surface;
+  std::string out = "{";
+  out += "\"surface_scan\": " + std::string(result.surfaceScan ? "true" : "false");
+  out += ", \"files_test\": " + std::string(result.filesTest ? "true" : "false");
+  out += ", \"stopped\": " + std::string(result.stopped ? "true" : "false");
+  out += ",\n \"total\": " + std::to_string(s.total);
+  out += ", \"good\": " + std::to_string(s.good);
+  out += ", \"problems\": " + std::to_string(s.problems);
+  out += ", \"errors\": " + std::to_string(s.errors);
+  out += ", \"unread\": " + std::to_string(s.unread);
+  out += ",\n \"problem_ranges\": " + RangesJson(s.problemRanges);
+  out += ",\n \"error_ranges\": " + RangesJson(s.errorRanges);
+  out += ",\n \"damaged_files\": " + DamagedFilesJson(result.damagedFiles);
+  out += ",\n \"damaged_structures\": " + DamagedStructuresJson(result.damagedStructures);
+  out += ",\n \"files_total\": " + std::to_string(result.filesTotal);
+  out += ", \"files_checked\": " + std::to_string(result.filesChecked);
+  out += ", \"file_errors\": " + std::to_string(result.fileErrorPaths.size());
+  out += ",\n \"file_error_paths\": ";
+  AppendStrings(out, result.fileErrorPaths);
+  out += ",\n \"file_system_errors\": ";
+  AppendStrings(out, result.fileSystemErrors);
+  out += "}\n";
+  return out;
+}
+
+std::string ScanSummaryText(const ScanResult& result) {
+  const SurfaceCounts& s = result.surface;
+  std::string out;
+  if (result.surfaceScan) {
+    out += "Surface scan: " + std::to_string(s.total) + " sectors, " + std::to_string(s.good) +
+           " good, " + std::to_string(s.problems) + " problem, " + std::to_string(s.errors) +
+           " error, " + std::to_string(s.unread) + " not read\n";
+    if (!s.problemRanges.empty()) out += "Problem sectors: " + RangesText(s.problemRanges) + "\n";
+    if (!s.errorRanges.empty()) out += "Error sectors: " + RangesText(s.errorRanges) + "\n";
+    if (!result.damagedFiles.empty()) out += "Damaged files:\n";
+    for (const DamagedEntry& file : result.damagedFiles) out += DamagedText(file, true);
+    if (!result.damagedStructures.empty()) out += "Damaged file-system structures:\n";
+    for (const DamagedEntry& structure : result.damagedStructures)
+      out += DamagedText(structure, false);
+  }
+  if (result.filesTest) {
+    out += "Files test: " + std::to_string(result.filesTotal) + " files, " +
+           std::to_string(result.filesChecked) + " checked, " +
+           std::to_string(result.fileErrorPaths.size()) + " with errors\n";
+    if (!result.fileErrorPaths.empty()) out += "Files with errors:\n";
+    for (const std::u16string& path : result.fileErrorPaths) out += "  " + ToUtf8(path) + "\n";
+    if (!result.fileSystemErrors.empty()) out += "File system errors:\n";
+    for (const std::u16string& what : result.fileSystemErrors) out += "  " + ToUtf8(what) + "\n";
+  }
+  if (result.stopped) out += "Stopped before the end.\n";
+  return out;
+}

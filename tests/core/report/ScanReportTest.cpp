@@ -1,0 +1,96 @@
+// A kept scan's summary, and the report's picture of its map, without a
+// window or an engine.
+#include <gtest/gtest.h>
+
+#include "core/format/SurfaceCells.h"
+#include "core/report/Base64.h"
+#include "core/report/ScanSummary.h"
+#include "core/report/SurfacePicture.h"
+#include "core/scan/ScanRecord.h"
+
+namespace {
+
+constexpr std::uint8_t N = 0, G = 1, P = 2, E = 3;
+
+// The files test's outcome comes from its pass and its log: each "File
+// error: " entry a path, each file-system error what could not be listed;
+// other entries, and errors of the surface scan, are no file errors.
+TEST(ScanSummaryTest, TakesTheFilesTestsOutcomeFromTheRecord) {
+  ScanRecord record;
+  record.surfaceScan = record.filesTest = true;
+  record.sectors = {G, P, E, E, N};
+  ProgressCtx_t surface;
+  surface.total = 5;
+  surface.current = 5;
+  record.EndPass(ScanPass::SurfaceScan, surface, 1000);
+  ProgressCtx_t files;
+  files.total = 4;
+  files.current = 3;
+  record.EndPass(ScanPass::FilesTest, files, 2000);
+  record.log = {{LogKind::Error, {}, u"Sector error"},
+                {LogKind::Info, {}, u"File error: not an error entry"},
+                {LogKind::Error, {}, u"File error: DIR\\Ä.TXT"},
+                {LogKind::Error, {}, u"File system error: root directory: medium error"}};
+  const ScanResult result = SummaryOf(record);
+  EXPECT_EQ(result.surface.total, 5);
+  EXPECT_EQ(result.surface.unread, 1);
+  EXPECT_EQ(result.surface.errorRanges, (std::vector<SectorRange>{{2, 3}}));
+  EXPECT_EQ(result.filesTotal, 4);
+  EXPECT_EQ(result.filesChecked, 3);
+  EXPECT_TRUE(result.stopped);  // the files test ended before its last file
+  EXPECT_EQ(result.fileErrorPaths, std::vector<std::u16string>{u"DIR\\Ä.TXT"});
+  EXPECT_EQ(result.fileSystemErrors, std::vector<std::u16string>{u"root directory: medium error"});
+  EXPECT_FALSE(ReadEverything(result));
+  EXPECT_TRUE(result.damagedFiles.empty());  // no index was built
+}
+
+// The whole table fits: the map's own block sizes first, then any.
+TEST(SurfacePictureTest, ChoosesTheSmallestBlockSizeThatFits) {
+  const struct {
+    std::size_t sectors;
+    int maxRows;
+    std::int32_t perBlock;
+    int height;
+  } cases[] = {
+      {71, 10, 1, 10},  // one full row of 71 cells
+      {72, 1, 5, 10},   // 72 cells do not fit one row; 15 do
+      {71 * 10 * 100, 10, 100, 91},
+      {71 * 10 * 100 + 1, 10, 101, 91},
+      {0, 10, 1, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sectors);
+    const SurfacePicture picture =
+        DrawSurfacePicture(std::vector<std::uint8_t>(c.sectors, G), 640, c.maxRows);
+    EXPECT_EQ(picture.sectorsPerBlock, c.perBlock);
+    EXPECT_EQ(picture.image.width, 640);
+    EXPECT_EQ(picture.image.height, c.height);
+  }
+}
+
+// Each cell is drawn as the map draws it, from the flags of its block.
+TEST(SurfacePictureTest, DrawsEachBlockWithTheMapsCell) {
+  // Blocks of 5: good; good and error; problem and not checked.
+  const std::vector<std::uint8_t> table = {G, G, G, G, G, G, E, G, G, G, P, P, N, P, P};
+  const SurfacePicture picture = DrawSurfacePicture(table, 30, 1);
+  ASSERT_EQ(picture.sectorsPerBlock, 5);  // 3 cells a row, one row
+  const std::uint8_t flags[] = {kBlockGood, kBlockGood | kBlockError, kBlockProblem};
+  for (int block = 0; block < 3; ++block)
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x)
+        ASSERT_EQ(picture.image.At(1 + 9 * block + x, 1 + y), CellPixel(flags[block], false, x, y))
+            << block << ": " << x << "," << y;
+  EXPECT_EQ(picture.image.At(0, 0), 0xFFFFFFu);
+}
+
+TEST(Base64Test, EncodesWithPadding) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {std::string("\xff\xfe\xfd\x00", 4), "//79AA=="}};
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(Base64(bytes), text);
+}
+
+}  // namespace
