@@ -82,7 +82,7 @@ void SectorScanner::OnLogEntry(int kind, const TimeValue& time, const std::u16st
 bool SectorScanner::IsRunning() const { return running.load(std::memory_order_acquire); }
 
 bool SectorScanner::Start(bool surface, bool files, const DeviceContext* context) {
-  if (context == nullptr || IsRunning()) return false;
+  if (context == nullptr || !options.IsValid() || IsRunning()) return false;
   if (thread.joinable()) {
     if (!lastReportDone.load(std::memory_order_acquire)) return false;
     thread.join();
@@ -143,66 +143,142 @@ void SectorScanner::RunSurfaceScan() {
   // count of -1; it is scanned as empty.
   if (deviceContext->hasMedium)
     count = std::max<std::int32_t>(deviceContext->GetSessionInfo(-1).sectorCount, 0);
+  // The range scanned, first to last; empty when first is past the end.
+  const std::int32_t first = std::min(options.firstSector, count);
+  const std::int32_t last =
+      options.lastSector < 0 || options.lastSector >= count ? count - 1 : options.lastSector;
 
   progress.text = u"Surface Scan.";
   progress.current = progress.errors = progress.problems = progress.speed = 0;
   progress.recentSpeed = 0;
-  progress.total = count;
   {
     std::lock_guard lock(stateLock);
     surfaceState.sectors.assign(static_cast<std::size_t>(count),
                                 static_cast<std::uint8_t>(SectorState::NotChecked));
+    // A retry keeps what the earlier scan found Good.
+    if (options.retry) {
+      const std::size_t kept = std::min(options.previous.size(), surfaceState.sectors.size());
+      for (std::size_t i = 0; i < kept; ++i)
+        if (options.previous[i] == static_cast<std::uint8_t>(SectorState::Good))
+          surfaceState.sectors[i] = options.previous[i];
+    }
     ++stateChanges;
     lastChangedSector = -1;
   }
+  progress.total = 0;
+  for (std::int32_t sector = NextToRead(first, last); sector <= last;
+       sector = NextToRead(sector + 1, last))
+    ++progress.total;
   OnProgress(progress);
   OnSurfaceState(surfaceState);
 
-  std::u16string startLine = u"Surface scan started, start sector = 0, end sector = ";
-  AppendNumber(startLine, std::int64_t{count} - 1);
+  std::u16string startLine = u"Surface scan started, start sector = ";
+  AppendNumber(startLine, first);
+  startLine.append(u", end sector = ");
+  AppendNumber(startLine, last);
   Log(LogKind::Info, startLine);
 
-  if (count > 0) {
-    SetSectorProgress(0, count);
+  std::int32_t sector = NextToRead(first, last);
+  if (sector <= last) {
+    SetSectorProgress(sector, count);
     OnProgress(progress);
   }
-  for (std::int32_t sector = 0; sector < count; ++sector) {
-    const std::uint64_t start = clocks.microseconds();
-    const SectorState state = ReadWithRetries(sector);
-    const std::uint64_t end = clocks.microseconds();
-    if (state == SectorState::NotChecked) {
-      // Not read: the sector does not count among those checked.
-      --progress.current;
-      std::u16string where = u"sector ";
-      AppendNumber(where, sector);
-      EndAtMediumRemoval(where);
-      break;
+  bool stop = false;
+  while (sector <= last && !stop) {
+    // One read of up to sectorsPerRead sectors that the scan reads in a row.
+    std::int32_t inRead = 1;
+    while (inRead < options.sectorsPerRead && sector + inRead <= last &&
+           NextToRead(sector + inRead, last) == sector + inRead)
+      ++inRead;
+    const std::uint64_t readStart = clocks.microseconds();
+    std::int32_t readResult = -1;
+    if (inRead > 1) readResult = deviceContext->ReadSectors(readBuffer, sector, inRead, -1);
+    const std::uint64_t readEnd = clocks.microseconds();
+
+    std::int32_t next = sector + inRead;
+    for (std::int32_t i = 0; i < inRead && !stop; ++i) {
+      const std::int32_t current = sector + i;
+      std::uint64_t start = readStart;
+      std::uint64_t end = readEnd;
+      SectorState state = SectorState::Good;
+      if (readResult == wrenlo::kResultNoMedium) {
+        state = SectorState::NotChecked;
+      } else if (readResult != 0) {
+        // Read alone, or again after its read of several failed.
+        start = clocks.microseconds();
+        state = ReadWithRetries(current);
+        end = clocks.microseconds();
+      }
+      if (state == SectorState::NotChecked) {
+        // Not read: the sector does not count among those checked.
+        --progress.current;
+        std::u16string where = u"sector ";
+        AppendNumber(where, current);
+        EndAtMediumRemoval(where);
+        stop = true;
+        break;
+      }
+      // After an error, the next skipAfterError sectors are passed over.
+      std::int32_t skipEnd = current + 1;
+      if (state == SectorState::Error && options.skipAfterError > 0) {
+        skipEnd = static_cast<std::int32_t>(
+            std::min<std::int64_t>(std::int64_t{current} + 1 + options.skipAfterError, last + 1));
+        next = skipEnd;
+      }
+      const std::int32_t following = NextToRead(skipEnd, last);
+      // Everything from this read to the next one, its reports among it, in
+      // one hand-over to the receiver's thread: the worker waits for it as it
+      // would for each report, and nothing else runs between them, so the
+      // receiver sees the same reports with the same values, at a third of
+      // the hand-overs. Dropped (the receiver is gone), the worker does the
+      // same without the reports.
+      const auto afterRead = [&](bool report) {
+        RecordSector(current, state, start, end, readResult == 0 ? inRead : 1, report);
+        if (skipEnd > current + 1) SkipSectors(current + 1, skipEnd - 1, last, report);
+        stop = StopRequested();
+        if (stop || following > last) return;
+        SetSectorProgress(following, count);
+        if (report) target->OnProgress(progress);
+      };
+      bool reported = false;
+      Forward([&] {
+        reported = true;
+        afterRead(true);
+      });
+      if (!reported) afterRead(false);
+      if (skipEnd > current + 1) break;
     }
-    // Everything from this read to the next one, its reports among it, in
-    // one hand-over to the receiver's thread: the worker waits for it as it
-    // would for each report, and nothing else runs between them, so the
-    // receiver sees the same reports with the same values, at a third of
-    // the hand-overs. Dropped (the receiver is gone), the worker does the
-    // same without the reports.
-    bool stop = false;
-    const auto afterRead = [&](bool report) {
-      RecordSector(sector, state, start, end, report);
-      stop = StopRequested();
-      if (stop || sector + 1 == count) return;
-      SetSectorProgress(sector + 1, count);
-      if (report) target->OnProgress(progress);
-    };
-    bool reported = false;
-    Forward([&] {
-      reported = true;
-      afterRead(true);
-    });
-    if (!reported) afterRead(false);
-    if (stop) break;
+    sector = NextToRead(next, last);
   }
   passMicroseconds = clocks.microseconds() - passStart;
   OnScanFinished();
   pass = ScanPass::None;
+}
+
+std::int32_t SectorScanner::NextToRead(std::int32_t sector, std::int32_t last) const {
+  if (!options.retry) return sector;
+  const std::vector<std::uint8_t>& previous = options.previous;
+  while (sector <= last && static_cast<std::size_t>(sector) < previous.size() &&
+         previous[static_cast<std::size_t>(sector)] == static_cast<std::uint8_t>(SectorState::Good))
+    ++sector;
+  return sector;
+}
+
+void SectorScanner::SkipSectors(std::int32_t from, std::int32_t to, std::int32_t last,
+                                bool report) {
+  // The skipped sectors the scan would have read count as passed, so the
+  // progress still reaches its total.
+  for (std::int32_t sector = NextToRead(from, last); sector <= to;
+       sector = NextToRead(sector + 1, last))
+    ++progress.current;
+  if (!report) return;
+  std::u16string text = u"Skipped sectors ";
+  AppendNumber(text, from);
+  text.append(u" to ");
+  AppendNumber(text, to);
+  text.append(u" after an error");
+  ReportLog(LogKind::Info, text);
+  target->OnProgress(progress);
 }
 
 void SectorScanner::SetSectorProgress(std::int32_t sector, std::int32_t count) {
@@ -214,9 +290,10 @@ void SectorScanner::SetSectorProgress(std::int32_t sector, std::int32_t count) {
 }
 
 void SectorScanner::RecordSector(std::int32_t sector, SectorState state, std::uint64_t start,
-                                 std::uint64_t end, bool report) {
+                                 std::uint64_t end, std::int32_t sectorsRead, bool report) {
   const std::uint32_t elapsed = TickCount(end) - TickCount(start);
-  progress.speed = static_cast<std::int32_t>(2048000u / (elapsed == 0 ? 1 : elapsed));
+  progress.speed = static_cast<std::int32_t>(2048000u * static_cast<std::uint32_t>(sectorsRead) /
+                                             (elapsed == 0 ? 1 : elapsed));
   readRate.Add(end, state == SectorState::Error ? 0 : kSectorBytes);
   progress.recentSpeed = readRate.BytesPerSecond();
   if (state == SectorState::Problem) {
@@ -237,7 +314,7 @@ void SectorScanner::RecordSector(std::int32_t sector, SectorState state, std::ui
 }
 
 SectorState SectorScanner::ReadWithRetries(std::int32_t sector) {
-  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+  for (int attempt = 0; attempt < options.attempts; ++attempt) {
     const std::int32_t result = deviceContext->ReadSector(readBuffer, sector, -1);
     if (result == 0) return attempt == 0 ? SectorState::Good : SectorState::Problem;
     if (result == wrenlo::kResultNoMedium) return SectorState::NotChecked;
