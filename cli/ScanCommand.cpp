@@ -1,8 +1,15 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
-#include "core/product/ProductInfo.h"
 #include "cli/Commands.h"
 #include "cli/DdrescueMap.h"
+#include "cli/DdrescueMapReader.h"
 #include "cli/DriveChoice.h"
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
@@ -10,6 +17,7 @@
 #include "cli/ScanResult.h"
 #include "core/disc/DeviceContext.h"
 #include "core/io/OutputFile.h"
+#include "core/product/ProductInfo.h"
 #include "core/scan/ScannerBridge.h"
 #include "core/scan/SectorScanner.h"
 
@@ -19,6 +27,69 @@ std::string MapComment(const std::string& drive, const DeviceContext& context) {
   return std::string("lumeter-cli (") + kProductName + " " + kProductVersion +
          "): surface scan of drive " + drive + ", session " +
          std::to_string(context.medium.lastSession);
+}
+
+// A mapfile is text of a line per block; this is far more than any has.
+constexpr off_t kLargestMapFile = 64 << 20;
+
+// The whole of the regular file at path; a FIFO or device is refused rather
+// than waited on. False with error set.
+bool ReadRegularFile(const std::string& path, std::string& text, std::string& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  struct stat status {};
+  bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  if (!ok) error = "cannot read " + path + ": not a regular file";
+  if (ok && status.st_size > kLargestMapFile) {
+    error = "cannot read " + path + ": too large for a mapfile";
+    ok = false;
+  }
+  char block[65536];
+  while (ok) {
+    const ssize_t got = ::read(fd, block, sizeof block);
+    if (got == 0) break;
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 || text.size() + static_cast<std::size_t>(got) > kLargestMapFile) {
+      error = "cannot read " + path + ": " + (got < 0 ? std::strerror(errno) : "too large");
+      ok = false;
+      break;
+    }
+    text.append(block, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return ok;
+}
+
+// The scan's options for the session of context, with the table of a
+// retry's mapfile; false after printing why they do not fit.
+bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
+                    ScanOptions& options) {
+  options = command.scanOptions;
+  const wrenlo::SessionInfo session = context.GetSessionInfo(-1);
+  const std::int32_t count = std::max<std::int32_t>(session.sectorCount, 0);
+  for (const std::int32_t sector : {options.firstSector, options.lastSector}) {
+    if (sector < count || sector <= 0) continue;
+    PrintError("sector " + std::to_string(sector) + " is outside session " +
+               std::to_string(context.medium.lastSession) + " (sectors 0 to " +
+               std::to_string(count - 1) + ")");
+    return false;
+  }
+  if (command.retryFrom.empty()) return true;
+  std::string text;
+  std::string error;
+  if (!ReadRegularFile(command.retryFrom, text, error)) {
+    PrintError("retry-from: " + error);
+    return false;
+  }
+  if (!ReadDdrescueMap(text, std::max<std::int32_t>(session.startSector, 0), count,
+                       options.previous, error)) {
+    PrintError("retry-from: " + command.retryFrom + ": " + error);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -39,6 +110,9 @@ int RunScan(const CommandLine& command) {
     return kExitFailure;
   }
 
+  ScanOptions options;
+  if (!ScanOptionsFor(command, context, options)) return kExitFailure;
+
   ScanResult result;
   result.filesTest = command.files;
   result.surfaceScan = command.surface || !command.files;
@@ -47,6 +121,7 @@ int RunScan(const CommandLine& command) {
   ScanConsole console(command.json ? stderr : stdout);
   SectorScanner scanner(std::make_unique<DirectBridge>(), &console);
   console.Watch(&scanner);
+  scanner.options = std::move(options);
   CatchInterrupt();
   scanner.Start(result.surfaceScan, result.filesTest, &context);
   scanner.Wait();

@@ -5,8 +5,8 @@
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
 #include "cli/Utf8.h"
-#include "core/format/HexDump.h"
 #include "core/disc/DeviceContext.h"
+#include "core/format/HexDump.h"
 #include "core/io/OutputFile.h"
 #include "core/report/PropertyRows.h"
 

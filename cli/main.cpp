@@ -11,8 +11,8 @@
 #include "cli/Commands.h"
 #include "cli/HelpText.h"
 #include "cli/Output.h"
-#include "core/product/ProductInfo.h"
 #include "core/io/StandardDescriptors.h"
+#include "core/product/ProductInfo.h"
 
 namespace {
 

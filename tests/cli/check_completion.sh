@@ -42,7 +42,11 @@ lumeter-cli files --|--help --json
 lumeter-cli whohas |D E
 lumeter-cli --|--help --version
 lumeter-cli devices --|--help --json
-lumeter-cli scan --|--files --help --json --mapfile --surface
+lumeter-cli scan --|--attempts --files --first --help --json --last --mapfile --retry-from --sectors-per-read --skip-after-error --speed --speed-csv --surface
+lumeter-cli scan --sectors-per-read |1 16 2 32 4 64 8
+lumeter-cli scan --speed |max
+lumeter-cli scan --attempts |
+lumeter-cli scan --first 10 |D E
 lumeter-cli dump --|--help --session
 lumeter-cli scan |D E
 lumeter-cli media E|E
@@ -50,6 +54,7 @@ lumeter-cli scan D |
 lumeter-cli dump --session 2 |D E
 lumeter-cli dump D |
 lumeter-cli scan --mapfile s|sector.bin
+lumeter-cli scan --retry-from s|sector.bin
 lumeter-cli save |D E
 lumeter-cli save D |
 lumeter-cli save D 16 s|sector.bin
