@@ -21,6 +21,7 @@
 #include "core/report/ScanProgressText.h"
 #include "core/scan/SectorScanner.h"
 #include "gui/controls/AdvancedScanOptionsDlg.h"
+#include "gui/controls/ScanOptionsSettings.h"
 #include "gui/controls/StaticText.h"
 #include "gui/controls/SurfaceDetailsDialog.h"
 #include "gui/platform/ControlId.h"
@@ -113,7 +114,7 @@ QString ToQString(const std::u16string& text) {
 
 }  // namespace
 
-ScanPage::ScanPage() = default;
+ScanPage::ScanPage() : scanOptions(LoadScanOptions()) {}
 
 // The scanner goes first: it stops the run and waits for its worker, which
 // reports nothing more once the bridge is closed.
@@ -269,8 +270,23 @@ void ScanPage::OnStartStop() {
     box.exec();
     return;
   }
-  if (context != nullptr && scanner->Start(surface, files, context))
+  if (context == nullptr) return;
+  scanner->options = OptionsForScan();
+  if (scanner->Start(surface, files, context))
     shownScan = &history.Begin(context->driveLetter, surface, files, TimeValue::Now());
+}
+
+ScanOptions ScanPage::OptionsForScan() const {
+  ScanOptions options = scanOptions;
+  if (!options.retry) return options;
+  const ScanRecord* last = history.Last(context->driveLetter);
+  const std::int32_t count = context->GetSessionInfo(-1).sectorCount;
+  if (last != nullptr && last->surfaceScan && count >= 0 &&
+      last->sectors.size() == static_cast<std::size_t>(count))
+    options.previous = last->sectors;
+  else
+    options.retry = false;  // nothing to retry from: the whole range is read
+  return options;
 }
 
 void ScanPage::OnDetails() {
@@ -281,8 +297,10 @@ void ScanPage::OnDetails() {
 }
 
 void ScanPage::OnAdvanced() {
-  AdvancedScanOptionsDlg dialog(window());
-  dialog.DoModal();
+  AdvancedScanOptionsDlg dialog(scanOptions, {}, window());
+  if (dialog.DoModal() != kIdOk) return;
+  scanOptions = dialog.Options();
+  SaveScanOptions(scanOptions);
 }
 
 void ScanPage::OnClear() {

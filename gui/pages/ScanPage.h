@@ -15,6 +15,10 @@
 // Start or a context of another drive. Every scan is recorded in the page's
 // history, which keeps the latest scan of each drive.
 //
+// A scan reads as the options of "Advanced..." say, kept in the program's
+// settings; a retry reads only what the drive's last surface scan of the
+// same session size did not find Good, or everything when there was none.
+//
 // A scan reads the device context it was started on. Before the main window
 // replaces that context (ReleaseContext) or destroys the page, the page stops
 // the scan and waits for its worker to end; meanwhile it keeps running the
@@ -25,8 +29,8 @@
 #include <memory>
 
 #include "core/scan/ISectorScannerCallback.h"
-#include "core/scan/SectorScanner.h"
 #include "core/scan/ScanRecord.h"
+#include "core/scan/SectorScanner.h"
 #include "gui/controls/IndicatorLabel.h"
 #include "gui/pages/BasePage.h"
 
@@ -78,6 +82,8 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) override;
 
   SectorScanner* Scanner() const { return scanner.get(); }
+  // The options the next scan reads with, as "Advanced..." left them.
+  const ScanOptions& Options() const { return scanOptions; }
   // The latest scan of each drive scanned since the program started.
   const ScanHistory& History() const { return history; }
   // The details dialog while it is open, else null.
@@ -106,11 +112,14 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void ClearFigures();
   void OnScannerCall(const ScannerCallEvent& call);
   void OnStartStop();
+  // The scan options for a scan of the context, with a retry's table.
+  ScanOptions OptionsForScan() const;
   void OnDetails();
   void OnAdvanced();
   void OnClear();
 
   std::unique_ptr<SectorScanner> scanner;
+  ScanOptions scanOptions;
   ScanHistory history;
   // The record of the scan the page shows (running or ended); null when it
   // shows none.

@@ -4,18 +4,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QStyle>
+
+#include "gui/platform/ProgramSettings.h"
 
 namespace {
 
 const QString kSaveFolderKey = QStringLiteral("saveFolder");
-
-QSettings ProgramSettings() {
-  return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Corvane"),
-                   QStringLiteral("Lumeter"));
-}
 
 }  // namespace
 
