@@ -97,11 +97,16 @@ bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
 int RunScan(const CommandLine& command) {
   const std::optional<std::uint16_t> letter = ChooseDrive(command.drive);
   if (!letter) return kExitFailure;
-  // The map's target is checked before the scan, which may take an hour.
+  // The outputs' targets are checked before the scan, which may take an hour.
   OutputFile mapFile;
+  OutputFile speedFile;
   std::string error;
   if (!command.mapFile.empty() && !mapFile.Open(command.mapFile, error)) {
     PrintError("mapfile: " + error);
+    return kExitFailure;
+  }
+  if (!command.speedCsv.empty() && !speedFile.Open(command.speedCsv, error)) {
+    PrintError("speed-csv: " + error);
     return kExitFailure;
   }
   const DeviceContext context(*letter);
@@ -137,7 +142,7 @@ int RunScan(const CommandLine& command) {
 
   // The map first: a summary that cannot be printed (a reader gone) must not
   // cost the result of a long scan.
-  bool mapWritten = true;
+  bool outputsWritten = true;
   if (!command.mapFile.empty()) {
     DdrescueMapFacts facts;
     const std::int32_t start = context.GetSessionInfo(-1).startSector;
@@ -145,9 +150,18 @@ int RunScan(const CommandLine& command) {
     facts.finished = result.surface.unread == 0;
     facts.comment = MapComment(DriveName(*letter), context);
     const HeldStopSignals held;
-    mapWritten = mapFile.Commit(DdrescueMap(sectors, facts), error);
-    if (!mapWritten) PrintError("mapfile: " + error);
+    outputsWritten = mapFile.Commit(DdrescueMap(sectors, facts), error);
+    if (!outputsWritten) PrintError("mapfile: " + error);
+  }
+  if (!command.speedCsv.empty()) {
+    const HeldStopSignals held;
+    const std::string csv =
+        SpeedCurveCsv(scanner.speedCurve, BaseSpeed(context.medium.typeName.str()));
+    const bool written = speedFile.Commit(csv, error);
+    if (!written) PrintError("speed-csv: " + error);
+    outputsWritten = outputsWritten && written;
   }
   Print(stdout, command.json ? ScanSummaryJson(result) : ScanSummaryText(result));
-  return mapWritten ? ScanExitStatus(result) : kExitFailure;
+  // A scan whose output files could not be written failed, whatever it found.
+  return outputsWritten ? ScanExitStatus(result) : kExitFailure;
 }

@@ -155,6 +155,7 @@ void SectorScanner::RunSurfaceScan() {
     std::lock_guard lock(stateLock);
     surfaceState.sectors.assign(static_cast<std::size_t>(count),
                                 static_cast<std::uint8_t>(SectorState::NotChecked));
+    speedCurve.Start(count);
     // A retry keeps what the earlier scan found Good.
     if (options.retry) {
       const std::size_t kept = std::min(options.previous.size(), surfaceState.sectors.size());
@@ -307,6 +308,8 @@ void SectorScanner::RecordSector(std::int32_t sector, SectorState state, std::ui
   {
     std::lock_guard lock(stateLock);
     surfaceState.sectors[static_cast<std::size_t>(sector)] = static_cast<std::uint8_t>(state);
+    speedCurve.Add(sector, (end - start) / static_cast<std::uint64_t>(sectorsRead),
+                   state == SectorState::Error ? 0 : static_cast<std::uint32_t>(kSectorBytes));
     ++stateChanges;
     lastChangedSector = sector;
   }

@@ -29,6 +29,7 @@
 #include "core/scan/ReadRate.h"
 #include "core/scan/ScanOptions.h"
 #include "core/scan/ScannerBridge.h"
+#include "core/scan/SpeedCurve.h"
 #include "core/scan/TimeValue.h"
 
 class DeviceContext;
@@ -99,6 +100,8 @@ class SectorScanner : public ISectorScannerCallback {
   mutable std::mutex stateLock;
   ProgressCtx_t progress;
   SurfaceState_t surfaceState;
+  // The surface scan's read speed over the session, under stateLock too.
+  SpeedCurve speedCurve;
   // The pass in progress, set before its OnScanStarted and back to None after
   // its OnScanFinished; so a receiver's OnScanFinished with a pass set ends
   // that pass, and with None the run.

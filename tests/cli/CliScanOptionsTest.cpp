@@ -102,4 +102,16 @@ TEST_F(CliScanOptionsTest, RetryFromTheMapOfAnEarlierScan) {
   EXPECT_EQ(summary["good"], 300 - 17);
 }
 
+TEST_F(CliScanOptionsTest, SpeedCsvHoldsEveryGroupRead) {
+  const std::string csv = folder + "/speed.csv";
+  Scan({"--speed-csv", csv, "--sectors-per-read", "16", "--last", "199"});
+  const std::vector<std::string> lines = Lines(ReadWholeFile(csv));
+  ASSERT_EQ(lines.size(), 1u + 200u);  // one sector a group on this small disc
+  EXPECT_EQ(lines[0], "first_sector,last_sector,position_gb,speed_mb_s,speed_x");
+  EXPECT_THAT(lines[1], testing::StartsWith("0,0,0.000,"));
+  // An error sector delivered nothing.
+  EXPECT_THAT(lines[151], testing::StartsWith("150,150,0.000,0.000,0.00"));
+  EXPECT_THAT(lines[200], testing::StartsWith("199,199,0.000,"));
+}
+
 }  // namespace
