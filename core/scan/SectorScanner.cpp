@@ -308,8 +308,7 @@ void SectorScanner::RecordSector(std::int32_t sector, SectorState state, std::ui
   {
     std::lock_guard lock(stateLock);
     surfaceState.sectors[static_cast<std::size_t>(sector)] = static_cast<std::uint8_t>(state);
-    speedCurve.Add(sector, (end - start) / static_cast<std::uint64_t>(sectorsRead),
-                   state == SectorState::Error ? 0 : static_cast<std::uint32_t>(kSectorBytes));
+    speedCurve.Add(sector, (end - start) / static_cast<std::uint64_t>(sectorsRead), state);
     ++stateChanges;
     lastChangedSector = sector;
   }

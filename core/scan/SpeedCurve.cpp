@@ -9,10 +9,12 @@ void SpeedCurve::Start(std::int32_t sectorCount) {
   groups.assign(static_cast<std::size_t>((sectors + groupSize - 1) / groupSize), Group{});
 }
 
-void SpeedCurve::Add(std::int32_t sector, std::uint64_t microseconds, std::uint32_t bytes) {
+void SpeedCurve::Add(std::int32_t sector, std::uint64_t microseconds, SectorState state) {
   if (sector < 0 || sector >= sectors) return;
   Group& group = groups[static_cast<std::size_t>(sector / groupSize)];
-  group.bytes += bytes;
+  group.bytes += state == SectorState::Error ? 0 : 2048;
+  group.problem = group.problem || state == SectorState::Problem;
+  group.error = group.error || state == SectorState::Error;
   group.microseconds += microseconds;
   group.read = true;
 }

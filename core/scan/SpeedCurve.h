@@ -1,8 +1,8 @@
 // The read speed over a surface scan, kept per group of neighbouring sectors
 // so that its memory stays bounded whatever the medium's size: at most
-// kMaxGroups groups (32 KiB), each holding the bytes read and the time taken
-// by the reads of its sectors. A read of several sectors gives each an equal
-// share of its time; a failed read counts its time and no bytes, so the curve
+// kMaxGroups groups (48 KiB), each holding the bytes read and the time taken
+// by the reads of its sectors, and whether any was a problem or an error. A read of several sectors
+// gives each an equal share of its time; a failed read counts its time and no bytes, so the curve
 // dips where a drive struggles.
 #pragma once
 
@@ -11,14 +11,17 @@
 #include <string_view>
 #include <vector>
 
+#include "core/scan/ISectorScannerCallback.h"
+
 class SpeedCurve {
  public:
   static constexpr std::int32_t kMaxGroups = 2048;
 
   // Begins a curve over sectorCount sectors, forgetting every read.
   void Start(std::int32_t sectorCount);
-  // One sector's read took microseconds and delivered bytes (0 when it failed).
-  void Add(std::int32_t sector, std::uint64_t microseconds, std::uint32_t bytes);
+  // One sector's reads took microseconds and classed it state; an error
+  // delivered no bytes.
+  void Add(std::int32_t sector, std::uint64_t microseconds, SectorState state);
 
   std::int32_t SectorCount() const { return sectors; }
   // Sectors per group: 1 for a small medium, more for a large one.
@@ -27,13 +30,20 @@ class SpeedCurve {
   // The bytes per second read in a group; negative when none of its sectors
   // has been read.
   double BytesPerSecond(std::int32_t group) const;
+  bool HasProblem(std::int32_t group) const { return Flag(group, &Group::problem); }
+  bool HasError(std::int32_t group) const { return Flag(group, &Group::error); }
 
  private:
   struct Group {
     std::uint64_t bytes = 0;
     std::uint64_t microseconds = 0;
     bool read = false;
+    bool problem = false;
+    bool error = false;
   };
+  bool Flag(std::int32_t group, bool Group::*flag) const {
+    return group >= 0 && group < Groups() && groups[static_cast<std::size_t>(group)].*flag;
+  }
   std::int32_t sectors = 0;
   std::int32_t groupSize = 1;
   std::vector<Group> groups;

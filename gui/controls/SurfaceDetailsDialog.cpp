@@ -78,7 +78,7 @@ void DrawFramed(QPainter& painter, const QRect& rect, const QColor& pen, const Q
 }  // namespace
 
 SurfaceDetailsDialog::SurfaceDetailsDialog(const SectorScanner* scanner, QWidget* parent)
-    : Dialog(&kTemplate142, parent), map(scanner) {}
+    : Dialog(&kTemplate142, parent), map(scanner), curve(scanner) {}
 
 SurfaceDetailsDialog::~SurfaceDetailsDialog() {
   if (HasWindow()) lastSectorsPerBlock = map.GetSectorsPerBlock();
@@ -86,6 +86,8 @@ SurfaceDetailsDialog::~SurfaceDetailsDialog() {
 
 bool SurfaceDetailsDialog::OnInitDialog() {
   map.Create(Client());
+  curve.setParent(Client());
+  curve.show();
   map.RefreshBlocks();
   std::int32_t perBlock = lastSectorsPerBlock;
   if (perBlock <= 0) lastSectorsPerBlock = perBlock = 1;
@@ -122,7 +124,8 @@ void SurfaceDetailsDialog::OnBlockSizeChosen(int index) {
 void SurfaceDetailsDialog::OnSize() { LayoutControls(); }
 
 // The map takes the left part of the window down to 40 pixels above its
-// bottom; a column of 100 pixels on the right holds the legend and settings.
+// bottom, less a band of a third of that height under it for the speed
+// curve; a column of 100 pixels on the right holds the legend and settings.
 void SurfaceDetailsDialog::LayoutControls() {
   const QRect client = ClientRect();
   const int left = 10, top = 10, right = client.width() - 10, bottom = client.height() - 40;
@@ -135,7 +138,9 @@ void SurfaceDetailsDialog::LayoutControls() {
   MoveWindow(blockSizeList, right - 100, y + 18, 100, 200);
   MoveWindow(Item(Client(), kAutoScrollId), right - 100, y + 60, 100, 18);
   MoveWindow(Item(Client(), kMapLabelId), left + 1, top, 200, 16);
-  MoveWindow(&map, left, top + 18, (right - 107) - left, bottom - (top + 18));
+  const int curveBand = (bottom - (top + 18)) / 3;
+  MoveWindow(&map, left, top + 18, (right - 107) - left, bottom - curveBand - (top + 18));
+  MoveWindow(&curve, left, bottom - curveBand + 6, (right - 107) - left, curveBand - 6);
   Client()->update();
 }
 

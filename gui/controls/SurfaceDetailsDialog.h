@@ -1,12 +1,14 @@
 // "Surface Scan Details": the surface map of the scan page's scanner, a
 // legend of the four sector states, the choice of how many sectors one cell
-// stands for, and a switch for following the scan position. The scan goes on
+// stands for, a switch for following the scan position, and the read-speed
+// curve in a band under the map. The scan goes on
 // while it is open, and the scan page feeds the map with every report.
 #pragma once
 
 #include <QRect>
 #include <cstdint>
 
+#include "gui/controls/SpeedCurveControl.h"
 #include "gui/controls/SurfaceInfoControl.h"
 #include "gui/platform/Dialog.h"
 
@@ -34,6 +36,7 @@ class SurfaceDetailsDialog : public Dialog {
   ~SurfaceDetailsDialog() override;
 
   SurfaceInfoControl& GetSurfaceMap() { return map; }
+  SpeedCurveControl& GetSpeedCurve() { return curve; }
   // Where the legend box is painted.
   QRect LegendRect() const { return legendRect; }
 
@@ -49,6 +52,7 @@ class SurfaceDetailsDialog : public Dialog {
   void OnBlockSizeChosen(int index);
 
   SurfaceInfoControl map;
+  SpeedCurveControl curve;
   QComboBox* blockSizeList = nullptr;
   QRect legendRect;
 };

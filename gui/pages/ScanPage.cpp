@@ -373,9 +373,11 @@ void ScanPage::SetIndicatorPercent(double good, double problem, double error) {
   errorLabel.SetText(ToQString(PercentText(error)));
 }
 
-// The map reads the scanner's table itself.
+// The map and the curve read the scanner's records themselves.
 void ScanPage::OnSurfaceState(const SurfaceState_t&) {
-  if (detailsDialog != nullptr) detailsDialog->GetSurfaceMap().RefreshBlocks();
+  if (detailsDialog == nullptr) return;
+  detailsDialog->GetSurfaceMap().RefreshBlocks();
+  detailsDialog->GetSpeedCurve().Refresh();
 }
 
 // A row at the end; every kind looks the same. A list that follows its end

@@ -24,8 +24,8 @@ TEST(SpeedCurveTest, GroupsStayBoundedOnTheLargestMedium) {
     curve.Start(c.sectors);
     EXPECT_EQ(curve.GroupSize(), c.groupSize) << c.sectors;
     EXPECT_EQ(curve.Groups(), c.groups) << c.sectors;
-    curve.Add(c.sectors - 1, 1000, 2048);  // the last sector has its group
-    curve.Add(c.sectors, 1000, 2048);      // past the end: ignored
+    curve.Add(c.sectors - 1, 1000, SectorState::Good);  // the last sector has its group
+    curve.Add(c.sectors, 1000, SectorState::Good);      // past the end: ignored
     if (c.sectors > 0) {
       EXPECT_DOUBLE_EQ(curve.BytesPerSecond(c.groups - 1), 2048000.0) << c.sectors;
     }
@@ -35,13 +35,16 @@ TEST(SpeedCurveTest, GroupsStayBoundedOnTheLargestMedium) {
 TEST(SpeedCurveTest, AGroupsSpeedIsItsBytesOverItsTime) {
   SpeedCurve curve;
   curve.Start(4100);  // groups of 3 sectors
-  curve.Add(0, 1000, 2048);
-  curve.Add(1, 1000, 2048);
-  curve.Add(2, 2000, 0);  // a failed read: time, no bytes
+  curve.Add(0, 1000, SectorState::Good);
+  curve.Add(1, 1000, SectorState::Good);
+  curve.Add(2, 2000, SectorState::Error);  // time, no bytes
   EXPECT_DOUBLE_EQ(curve.BytesPerSecond(0), 4096.0 * 1e6 / 4000);
+  EXPECT_TRUE(curve.HasError(0));
+  EXPECT_FALSE(curve.HasProblem(0));
   EXPECT_LT(curve.BytesPerSecond(1), 0);  // not read
-  curve.Add(3, 0, 2048);                  // quicker than the clock
+  curve.Add(3, 0, SectorState::Problem);  // quicker than the clock
   EXPECT_DOUBLE_EQ(curve.BytesPerSecond(1), 2048.0 * 1e6);
+  EXPECT_TRUE(curve.HasProblem(1));
   EXPECT_EQ(SpeedCurveCsv(curve, BaseSpeed(u"CD-ROM")),
             "first_sector,last_sector,position_gb,speed_mb_s,speed_x\n"
             "0,2,0.000,1.024,6.67\n"

@@ -47,7 +47,11 @@ TEST_F(DetailsDialogTest, PlacesTheMapAndTheRightColumnInPixels) {
     const int w = dialog.ClientRect().width();
     const int h = dialog.ClientRect().height();
     const int r = w - 10;
-    EXPECT_EQ(dialog.GetSurfaceMap().geometry(), QRect(10, 28, w - 127, h - 40 - 28));
+    // The map, and the speed curve in a band of a third of its space under it.
+    const int band = (h - 40 - 28) / 3;
+    EXPECT_EQ(dialog.GetSurfaceMap().geometry(), QRect(10, 28, w - 127, h - 40 - band - 28));
+    EXPECT_EQ(dialog.GetSpeedCurve().geometry(), QRect(10, h - 40 - band + 6, w - 127, band - 6));
+    EXPECT_TRUE(dialog.GetSpeedCurve().isVisible());
     EXPECT_EQ(dialog.LegendRect(), QRect(r - 100, 28, 100, 82));
     const struct {
       int id;

@@ -35,6 +35,7 @@
 #include "gui/app/MainWindow.h"
 #include "gui/controls/AdvancedScanOptionsDlg.h"
 #include "gui/controls/DeviceCombo.h"
+#include "gui/controls/SpeedCurveImage.h"
 #include "gui/controls/StaticText.h"
 #include "gui/controls/SurfaceDetailsDialog.h"
 #include "gui/pages/ScanPage.h"
@@ -647,8 +648,22 @@ TEST_F(ScanPageTest, DetailsMapFillsInWhileTheScanRuns) {
                     EXPECT_EQ(map.Geometry().BlockCount(), 300);
                     EXPECT_EQ(map.GetBlockFlags(119), kBlockGood);
                     EXPECT_EQ(map.GetBlockFlags(120), 0);
+                    // The curve has reached the sectors read so far: its
+                    // left part, not its right.
+                    SpeedCurveControl& curve = details->GetSpeedCurve();
+                    const QRect plot = SpeedCurvePlotArea(curve.size());
+                    const auto curveAt = [&](double share) {
+                      const QImage shown = curve.grab().toImage();
+                      const int x = plot.left() + static_cast<int>(share * plot.width());
+                      for (int y = plot.top(); y <= plot.bottom(); ++y)
+                        if (shown.pixel(x, y) == kSpeedCurveColor) return true;
+                      return false;
+                    };
+                    EXPECT_TRUE(curveAt(0.2));
+                    EXPECT_FALSE(curveAt(0.9));
                     gate.Open();
                     ASSERT_TRUE(Finished());
+                    EXPECT_TRUE(curveAt(0.9));
                     EXPECT_EQ(map.GetBlockFlags(299), kBlockGood);
                     EXPECT_EQ(map.GetBlockFlags(250), kBlockError);
                     EXPECT_EQ(map.CurrentBlock(), 300);  // the last report's count
