@@ -26,8 +26,9 @@ struct ScanOptions {
   // sector (or one past the session) means the session's last.
   std::int32_t firstSector = 0;
   std::int32_t lastSector = -1;
-  // The drive's read speed in multiples of the medium's base speed; 0 for
-  // the drive's maximum.
+  // The drive's read speed in multiples of the medium's base speed, set
+  // before the scan and given back after it; 0 leaves the drive at its
+  // maximum.
   int speed = 0;
   // With retry, the sector states of an earlier scan of the medium: the
   // sectors Good there are kept Good and not read again.

@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "core/disc/DeviceContext.h"
+#include "core/scan/ReadSpeeds.h"
 
 namespace {
 
@@ -173,6 +174,16 @@ void SectorScanner::RunSurfaceScan() {
   OnProgress(progress);
   OnSurfaceState(surfaceState);
 
+  // A speed chosen holds for the scan and is given back to the drive after.
+  const bool speedSet = options.speed > 0 && count > 0;
+  if (speedSet &&
+      wrenlo::SetReadSpeed(wrenlo::kCurrentDevice,
+                           SpeedKB(options.speed, deviceContext->medium.typeName.str())) != 0) {
+    std::u16string refused = u"The drive did not take the read speed ";
+    AppendNumber(refused, options.speed);
+    Log(LogKind::Info, refused + u"x");
+  }
+
   std::u16string startLine = u"Surface scan started, start sector = ";
   AppendNumber(startLine, first);
   startLine.append(u", end sector = ");
@@ -251,6 +262,7 @@ void SectorScanner::RunSurfaceScan() {
     }
     sector = NextToRead(next, last);
   }
+  if (speedSet) wrenlo::SetReadSpeed(wrenlo::kCurrentDevice, 0);
   passMicroseconds = clocks.microseconds() - passStart;
   OnScanFinished();
   pass = ScanPass::None;

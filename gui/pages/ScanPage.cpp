@@ -19,6 +19,7 @@
 #include "core/disc/DeviceContext.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
+#include "core/scan/ReadSpeeds.h"
 #include "core/scan/SectorScanner.h"
 #include "gui/controls/AdvancedScanOptionsDlg.h"
 #include "gui/controls/ScanOptionsSettings.h"
@@ -297,7 +298,10 @@ void ScanPage::OnDetails() {
 }
 
 void ScanPage::OnAdvanced() {
-  AdvancedScanOptionsDlg dialog(scanOptions, {}, window());
+  std::vector<int> speeds;
+  if (context != nullptr && context->hasMedium)
+    speeds = OfferedSpeeds(context->maxReadSpeed, context->medium.typeName.str());
+  AdvancedScanOptionsDlg dialog(scanOptions, speeds, window());
   if (dialog.DoModal() != kIdOk) return;
   scanOptions = dialog.Options();
   SaveScanOptions(scanOptions);

@@ -293,6 +293,12 @@ std::int32_t GetMaxReadSpeed(std::int32_t device, std::int32_t* kbPerSecond) {
   return result;
 }
 
+std::int32_t SetReadSpeed(std::int32_t device, std::int32_t kbPerSecond) {
+  auto& s = state();
+  std::lock_guard guard(s.lock);
+  return fake::Call(s, "SetReadSpeed", device, kbPerSecond);
+}
+
 std::int32_t GetMaxBurnSpeed(std::int32_t device, std::int32_t* kbPerSecond) {
   auto& s = state();
   std::lock_guard guard(s.lock);

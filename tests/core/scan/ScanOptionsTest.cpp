@@ -9,6 +9,7 @@
 
 #include "Recorder.h"
 #include "core/disc/DeviceContext.h"
+#include "core/scan/ReadSpeeds.h"
 #include "core/scan/SectorScanner.h"
 
 namespace {
@@ -216,6 +217,54 @@ TEST_F(ScanOptionsTest, ARetryReadsOnlyWhatWasNotGood) {
     EXPECT_EQ(fake::ReadCount(kStart + sector) > 0,
               kReference[static_cast<std::size_t>(sector)] != 'g')
         << "sector " << sector;
+}
+
+// A speed chosen is set before the first read and given back after the
+// last; none chosen leaves the drive alone. A drive that refuses says so.
+TEST_F(ScanOptionsTest, TheReadSpeedHoldsForTheScan) {
+  for (const std::int32_t refused : {0, 1}) {
+    ScriptDamagedSession();
+    fake::script().readFailures.clear();
+    fake::script().results["SetReadSpeed"] = refused;
+    fake::SetRecording(true);
+    const DeviceContext context(u'D');
+    Recorder receiver;
+    SectorScanner scanner(std::make_unique<DirectBridge>(), &receiver);
+    scanner.options.speed = 8;
+    scanner.options.sectorsPerRead = 32;
+    ASSERT_TRUE(scanner.Start(true, false, &context));
+    scanner.Wait();
+    std::vector<std::string> calls;
+    for (const std::string& call : fake::Calls())
+      if (call.rfind("SetReadSpeed", 0) == 0 || call.rfind("ReadSectors", 0) == 0)
+        calls.push_back(call);
+    EXPECT_THAT(calls, testing::ElementsAre(
+                           "SetReadSpeed(-1, 11080)", "ReadSectors(-1, 1000, 32, 0, 65536)",
+                           "ReadSectors(-1, 1032, 8, 0, 16384)", "SetReadSpeed(-1, 0)"));
+    std::size_t refusals = 0;
+    for (const std::string& line : receiver.Named("Log 0 "))
+      refusals += line.ends_with(" The drive did not take the read speed 8x");
+    EXPECT_EQ(refusals, refused ? 1u : 0u);
+  }
+  ScriptDamagedSession();
+  fake::SetRecording(true);
+  const DeviceContext context(u'D');
+  Recorder receiver;
+  SectorScanner scanner(std::make_unique<DirectBridge>(), &receiver);
+  ASSERT_TRUE(scanner.Start(true, false, &context));
+  scanner.Wait();
+  EXPECT_TRUE(fake::CallsNamed("SetReadSpeed").empty());
+}
+
+TEST(ReadSpeedsTest, SpeedsOfferedUpToTheDrivesFastest) {
+  EXPECT_EQ(SpeedKB(10, u"CD-R"), 1764);
+  EXPECT_EQ(SpeedKB(8, u"DVD-ROM"), 11080);
+  EXPECT_EQ(SpeedKB(2, u"BD-RE"), 8992);
+  EXPECT_THAT(OfferedSpeeds(7056, u"CD-ROM"),
+              testing::ElementsAre(1, 2, 4, 8, 10, 12, 16, 20, 24, 32, 40));
+  EXPECT_THAT(OfferedSpeeds(22160, u"DVD+R"), testing::ElementsAre(1, 2, 4, 6, 8, 12, 16));
+  EXPECT_THAT(OfferedSpeeds(10560, u"DVD-ROM"), testing::ElementsAre(1, 2, 4, 6, 8));
+  EXPECT_THAT(OfferedSpeeds(0, u"BD-ROM"), testing::IsEmpty());
 }
 
 TEST_F(ScanOptionsTest, InvalidOptionsStartNothing) {
