@@ -407,10 +407,13 @@ def main():
         for where, facts in (("IDE", ide), ("SCSI", scsi)):
             check.equal("%s %s eject and close" % (boot_name, where), facts.get("eject"),
                         "result=0 medium=4 close=0 medium=0")
-            match = re.match(r"engine=(\d+) raw=(\d+) ratio=([\d.]+)", facts.get("bench", ""))
+            match = re.match(r"engine=(\d+) raw=(\d+) ratio=([\d.]+) raw32=(\d+)",
+                             facts.get("bench", ""))
             if match:
-                figures.append("%s %s drive: engine %s reads/s, plain SG_IO READ(10) loop %s reads/s, ratio %s"
-                               % (boot_name, where, match.group(1), match.group(2), match.group(3)))
+                figures.append("%s %s drive: engine %s reads/s, plain SG_IO READ(10) loop %s reads/s, ratio %s;"
+                               " the loop at 32 sectors a command %s sectors/s (%.1fx)"
+                               % (boot_name, where, match.group(1), match.group(2), match.group(3),
+                                  match.group(4), int(match.group(4)) / int(match.group(2))))
             else:
                 check.failures.append("%s %s: no read rates" % (boot_name, where))
             match = re.match(r"sectors=(\d+) spr1=(\d+) spr16=(\d+) spr32=(\d+) gain32=([\d.]+)",
