@@ -155,8 +155,7 @@ int RunScan(const CommandLine& command) {
   }
   if (!command.speedCsv.empty()) {
     const HeldStopSignals held;
-    const std::string csv =
-        SpeedCurveCsv(scanner.speedCurve, BaseSpeed(context.medium.typeName.str()));
+    const std::string csv = SpeedCurveCsv(scanner.speedCurve);
     const bool written = speedFile.Commit(csv, error);
     if (!written) PrintError("speed-csv: " + error);
     outputsWritten = outputsWritten && written;

@@ -156,7 +156,7 @@ void SectorScanner::RunSurfaceScan() {
     std::lock_guard lock(stateLock);
     surfaceState.sectors.assign(static_cast<std::size_t>(count),
                                 static_cast<std::uint8_t>(SectorState::NotChecked));
-    speedCurve.Start(count);
+    speedCurve.Start(count, BaseSpeed(deviceContext->medium.typeName.str()));
     // A retry keeps what the earlier scan found Good.
     if (options.retry) {
       const std::size_t kept = std::min(options.previous.size(), surfaceState.sectors.size());

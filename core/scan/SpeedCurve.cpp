@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
-void SpeedCurve::Start(std::int32_t sectorCount) {
+void SpeedCurve::Start(std::int32_t sectorCount, double baseSpeed) {
   sectors = std::max(sectorCount, 0);
+  base = baseSpeed;
   groupSize = std::max<std::int32_t>(1, (sectors + kMaxGroups - 1) / kMaxGroups);
   groups.assign(static_cast<std::size_t>((sectors + groupSize - 1) / groupSize), Group{});
 }
@@ -34,7 +35,8 @@ double BaseSpeed(std::u16string_view mediumType) {
   return 1385000.0;
 }
 
-std::string SpeedCurveCsv(const SpeedCurve& curve, double base) {
+std::string SpeedCurveCsv(const SpeedCurve& curve) {
+  const double base = curve.Base();
   std::string out = "first_sector,last_sector,position_gb,speed_mb_s,speed_x\n";
   for (std::int32_t group = 0; group < curve.Groups(); ++group) {
     const double speed = curve.BytesPerSecond(group);

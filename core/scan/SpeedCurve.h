@@ -17,13 +17,15 @@ class SpeedCurve {
  public:
   static constexpr std::int32_t kMaxGroups = 2048;
 
-  // Begins a curve over sectorCount sectors, forgetting every read.
-  void Start(std::int32_t sectorCount);
+  // Begins a curve over sectorCount sectors of a medium whose 1x is base
+  // bytes per second (BaseSpeed), forgetting every read.
+  void Start(std::int32_t sectorCount, double base);
   // One sector's reads took microseconds and classed it state; an error
   // delivered no bytes.
   void Add(std::int32_t sector, std::uint64_t microseconds, SectorState state);
 
   std::int32_t SectorCount() const { return sectors; }
+  double Base() const { return base; }
   // Sectors per group: 1 for a small medium, more for a large one.
   std::int32_t GroupSize() const { return groupSize; }
   std::int32_t Groups() const { return static_cast<std::int32_t>(groups.size()); }
@@ -45,6 +47,7 @@ class SpeedCurve {
     return group >= 0 && group < Groups() && groups[static_cast<std::size_t>(group)].*flag;
   }
   std::int32_t sectors = 0;
+  double base = 1385000.0;
   std::int32_t groupSize = 1;
   std::vector<Group> groups;
 };
@@ -56,5 +59,5 @@ double BaseSpeed(std::u16string_view mediumType);
 
 // The curve as CSV: a header, then one line per group that was read with its
 // first and last sector, its position in GB, and its speed in MB/s and in
-// multiples of base (bytes per second).
-std::string SpeedCurveCsv(const SpeedCurve& curve, double base);
+// multiples of the medium's base speed.
+std::string SpeedCurveCsv(const SpeedCurve& curve);

@@ -3,7 +3,6 @@
 #include <QPainter>
 #include <mutex>
 
-#include "core/disc/DeviceContext.h"
 #include "core/scan/SectorScanner.h"
 #include "gui/controls/RepaintPacer.h"
 #include "gui/controls/SpeedCurveImage.h"
@@ -15,15 +14,12 @@ void SpeedCurveControl::Refresh() { RepaintPacer::Update(this); }
 
 void SpeedCurveControl::paintEvent(QPaintEvent*) {
   SpeedCurve curve;
-  double base = BaseSpeed(u"");
   if (scanner != nullptr) {
     // A copy of the curve's few kilobytes, so the worker waits no longer
     // than that.
     const std::lock_guard lock(scanner->stateLock);
     curve = scanner->speedCurve;
-    if (scanner->deviceContext != nullptr)
-      base = BaseSpeed(scanner->deviceContext->medium.typeName.str());
   }
   QPainter painter(this);
-  painter.drawImage(0, 0, RenderSpeedCurve(curve, base, size()));
+  painter.drawImage(0, 0, RenderSpeedCurve(curve, size()));
 }

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int kLeftMargin = 48;
+constexpr int kLeftMargin = 60;
 constexpr int kRightMargin = 40;
 constexpr int kTopMargin = 8;
 constexpr int kBottomMargin = 16;
@@ -29,7 +29,8 @@ double SpeedCurveAxisTop(const SpeedCurve& curve) {
   return fastest * 5 / 4;
 }
 
-QImage RenderSpeedCurve(const SpeedCurve& curve, double base, QSize size) {
+QImage RenderSpeedCurve(const SpeedCurve& curve, QSize size) {
+  const double base = curve.Base();
   QImage image(size, QImage::Format_RGB32);
   image.fill(Qt::white);
   QPainter painter(&image);
@@ -52,7 +53,7 @@ QImage RenderSpeedCurve(const SpeedCurve& curve, double base, QSize size) {
   font.setPixelSize(10);
   painter.setFont(font);
   const auto label = [&](const QRect& where, int flags, const QString& what) {
-    painter.drawText(where, flags | Qt::TextSingleLine, what);
+    painter.drawText(where, flags | Qt::TextSingleLine | Qt::TextDontClip, what);
   };
   label(QRect(0, plot.top() - 4, kLeftMargin - 4, 12), Qt::AlignRight,
         QStringLiteral("%1 MB/s").arg(top / 1e6, 0, 'f', 1));

@@ -21,6 +21,5 @@ QRect SpeedCurvePlotArea(QSize size);
 // group, so that the curve never touches the top; 0 when nothing was read.
 double SpeedCurveAxisTop(const SpeedCurve& curve);
 
-// The curve drawn over size pixels; base is the medium's 1x in bytes per
-// second.
-QImage RenderSpeedCurve(const SpeedCurve& curve, double base, QSize size);
+// The curve drawn over size pixels.
+QImage RenderSpeedCurve(const SpeedCurve& curve, QSize size);

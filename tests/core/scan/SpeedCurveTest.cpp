@@ -21,7 +21,7 @@ TEST(SpeedCurveTest, GroupsStayBoundedOnTheLargestMedium) {
   };
   for (const auto& c : cases) {
     SpeedCurve curve;
-    curve.Start(c.sectors);
+    curve.Start(c.sectors, 1e6);
     EXPECT_EQ(curve.GroupSize(), c.groupSize) << c.sectors;
     EXPECT_EQ(curve.Groups(), c.groups) << c.sectors;
     curve.Add(c.sectors - 1, 1000, SectorState::Good);  // the last sector has its group
@@ -34,7 +34,7 @@ TEST(SpeedCurveTest, GroupsStayBoundedOnTheLargestMedium) {
 
 TEST(SpeedCurveTest, AGroupsSpeedIsItsBytesOverItsTime) {
   SpeedCurve curve;
-  curve.Start(4100);  // groups of 3 sectors
+  curve.Start(4100, BaseSpeed(u"CD-ROM"));  // groups of 3 sectors
   curve.Add(0, 1000, SectorState::Good);
   curve.Add(1, 1000, SectorState::Good);
   curve.Add(2, 2000, SectorState::Error);  // time, no bytes
@@ -45,7 +45,7 @@ TEST(SpeedCurveTest, AGroupsSpeedIsItsBytesOverItsTime) {
   curve.Add(3, 0, SectorState::Problem);  // quicker than the clock
   EXPECT_DOUBLE_EQ(curve.BytesPerSecond(1), 2048.0 * 1e6);
   EXPECT_TRUE(curve.HasProblem(1));
-  EXPECT_EQ(SpeedCurveCsv(curve, BaseSpeed(u"CD-ROM")),
+  EXPECT_EQ(SpeedCurveCsv(curve),
             "first_sector,last_sector,position_gb,speed_mb_s,speed_x\n"
             "0,2,0.000,1.024,6.67\n"
             "3,5,0.000,2048.000,13333.33\n");
@@ -77,6 +77,7 @@ TEST(SpeedCurveTest, TheScannerRecordsEachRead) {
   scanner.Wait();
   const SpeedCurve& curve = scanner.speedCurve;
   ASSERT_EQ(curve.Groups(), 8);
+  EXPECT_DOUBLE_EQ(curve.Base(), BaseSpeed(u"DVD-ROM"));
   // Sectors 0-3: one read of 4 sectors in 4 ms; sectors 4-7: a failed read
   // of 4, then each sector alone, 4 ms each, and sector 5 five times.
   for (std::int32_t sector = 0; sector < 4; ++sector)

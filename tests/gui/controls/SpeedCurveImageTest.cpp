@@ -21,17 +21,17 @@ TEST(SpeedCurveImageTest, AKnownSeriesLandsOnItsPixels) {
   // 100 sectors: 0-49 read at 1 MB/s, 50-99 at 2 MB/s; a problem at 30 and
   // an error (no bytes) at 60.
   SpeedCurve curve;
-  curve.Start(100);
+  curve.Start(100, 1e6);
   for (std::int32_t sector = 0; sector < 100; ++sector) {
     const SectorState state = sector == 30   ? SectorState::Problem
                               : sector == 60 ? SectorState::Error
                                              : SectorState::Good;
     curve.Add(sector, sector < 50 ? 2048 : 1024, state);
   }
-  const QSize size(448, 216);  // a plot of 360 x 192 pixels
-  const QImage image = RenderSpeedCurve(curve, 1e6, size);
+  const QSize size(460, 216);  // a plot of 360 x 192 pixels
+  const QImage image = RenderSpeedCurve(curve, size);
   const QRect plot = SpeedCurvePlotArea(size);
-  ASSERT_EQ(plot, QRect(48, 8, 360, 192));
+  ASSERT_EQ(plot, QRect(60, 8, 360, 192));
   EXPECT_DOUBLE_EQ(SpeedCurveAxisTop(curve), 2.5e6);
 
   // Across the plot, the middle of sector s is 3.6 (s + 0.5) pixels from its
@@ -60,11 +60,11 @@ TEST(SpeedCurveImageTest, AKnownSeriesLandsOnItsPixels) {
 
 TEST(SpeedCurveImageTest, GroupsNotReadBreakTheCurve) {
   SpeedCurve curve;
-  curve.Start(100);
+  curve.Start(100, 1e6);
   for (std::int32_t sector = 0; sector < 100; ++sector)
     if (sector < 20 || sector >= 40) curve.Add(sector, 2048, SectorState::Good);
-  const QSize size(448, 216);
-  const QImage image = RenderSpeedCurve(curve, 1e6, size);
+  const QSize size(460, 216);
+  const QImage image = RenderSpeedCurve(curve, size);
   const QRect plot = SpeedCurvePlotArea(size);
   const auto x = [&](double sector) {
     return plot.left() + static_cast<int>((sector + 0.5) * 3.6);
@@ -74,8 +74,8 @@ TEST(SpeedCurveImageTest, GroupsNotReadBreakTheCurve) {
   EXPECT_EQ(RowsOf(image, x(50), kSpeedCurveColor, plot).size(), 1u);
   // Nothing read at all: the axes only.
   SpeedCurve empty;
-  empty.Start(100);
-  const QImage blank = RenderSpeedCurve(empty, 1e6, size);
+  empty.Start(100, 1e6);
+  const QImage blank = RenderSpeedCurve(empty, size);
   for (int column = plot.left() + 1; column < plot.right(); column += 7)
     EXPECT_TRUE(RowsOf(blank, column, kSpeedCurveColor, plot).empty());
 }
