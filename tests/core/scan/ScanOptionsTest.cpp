@@ -43,6 +43,19 @@ struct Outcome {
   std::int32_t errors = 0;
 };
 
+// One surface scan of the scripted medium with options, run to its end.
+struct ScanRun {
+  explicit ScanRun(const ScanOptions& options) {
+    scanner.options = options;
+    started = scanner.Start(true, false, &context);
+    scanner.Wait();
+  }
+  Recorder receiver;
+  const DeviceContext context{u'D'};
+  SectorScanner scanner{std::make_unique<DirectBridge>(), &receiver};
+  bool started = false;
+};
+
 class ScanOptionsTest : public ::testing::Test {
  protected:
   // A session of 40 sectors with faulty ones: how many reads of each fail
@@ -59,12 +72,10 @@ class ScanOptionsTest : public ::testing::Test {
 
   static Outcome Scan(const ScanOptions& options) {
     ScriptDamagedSession();
-    Recorder receiver;
-    const DeviceContext context(u'D');
-    SectorScanner scanner(std::make_unique<DirectBridge>(), &receiver);
-    scanner.options = options;
-    EXPECT_TRUE(scanner.Start(true, false, &context));
-    scanner.Wait();
+    const ScanRun run(options);
+    EXPECT_TRUE(run.started);
+    const Recorder& receiver = run.receiver;
+    const SectorScanner& scanner = run.scanner;
     Outcome out;
     out.table = Text(scanner.surfaceState.sectors);
     for (const std::string& line : receiver.Named("Log"))
@@ -101,17 +112,13 @@ TEST_F(ScanOptionsTest, ReadsSeveralSectorsInOneCall) {
   ScriptDamagedSession();
   fake::script().readFailures.clear();
   fake::SetRecording(true);
-  const DeviceContext context(u'D');
-  Recorder receiver;
-  SectorScanner scanner(std::make_unique<DirectBridge>(), &receiver);
-  scanner.options = options;
-  ASSERT_TRUE(scanner.Start(true, false, &context));
-  scanner.Wait();
+  const ScanRun run(options);
+  ASSERT_TRUE(run.started);
   EXPECT_THAT(fake::CallsNamed("ReadSectors"),
               testing::ElementsAre("ReadSectors(-1, 1000, 16, 0, 32768)",
                                    "ReadSectors(-1, 1016, 16, 0, 32768)",
                                    "ReadSectors(-1, 1032, 8, 0, 16384)"));
-  EXPECT_EQ(Text(scanner.surfaceState.sectors), std::string(kCount, 'g'));
+  EXPECT_EQ(Text(run.scanner.surfaceState.sectors), std::string(kCount, 'g'));
 }
 
 TEST_F(ScanOptionsTest, DefinedTablesOfTheOtherOptions) {
@@ -206,13 +213,9 @@ TEST_F(ScanOptionsTest, ARetryReadsOnlyWhatWasNotGood) {
   options.retry = true;
   options.previous = Classes(kReference);
   ScriptDamagedSession();
-  const DeviceContext context(u'D');
-  Recorder receiver;
-  SectorScanner scanner(std::make_unique<DirectBridge>(), &receiver);
-  scanner.options = options;
-  ASSERT_TRUE(scanner.Start(true, false, &context));
-  scanner.Wait();
-  EXPECT_EQ(Text(scanner.surfaceState.sectors), kReference);
+  const ScanRun run(options);
+  ASSERT_TRUE(run.started);
+  EXPECT_EQ(Text(run.scanner.surfaceState.sectors), kReference);
   for (std::int32_t sector = 0; sector < kCount; ++sector)
     EXPECT_EQ(fake::ReadCount(kStart + sector) > 0,
               kReference[static_cast<std::size_t>(sector)] != 'g')
@@ -227,13 +230,11 @@ TEST_F(ScanOptionsTest, TheReadSpeedHoldsForTheScan) {
     fake::script().readFailures.clear();
     fake::script().results["SetReadSpeed"] = refused;
     fake::SetRecording(true);
-    const DeviceContext context(u'D');
-    Recorder receiver;
-    SectorScanner scanner(std::make_unique<DirectBridge>(), &receiver);
-    scanner.options.speed = 8;
-    scanner.options.sectorsPerRead = 32;
-    ASSERT_TRUE(scanner.Start(true, false, &context));
-    scanner.Wait();
+    ScanOptions options;
+    options.speed = 8;
+    options.sectorsPerRead = 32;
+    const ScanRun run(options);
+    ASSERT_TRUE(run.started);
     std::vector<std::string> calls;
     for (const std::string& call : fake::Calls())
       if (call.rfind("SetReadSpeed", 0) == 0 || call.rfind("ReadSectors", 0) == 0)
@@ -242,17 +243,13 @@ TEST_F(ScanOptionsTest, TheReadSpeedHoldsForTheScan) {
                            "SetReadSpeed(-1, 11080)", "ReadSectors(-1, 1000, 32, 0, 65536)",
                            "ReadSectors(-1, 1032, 8, 0, 16384)", "SetReadSpeed(-1, 0)"));
     std::size_t refusals = 0;
-    for (const std::string& line : receiver.Named("Log 0 "))
+    for (const std::string& line : run.receiver.Named("Log 0 "))
       refusals += line.ends_with(" The drive did not take the read speed 8x");
     EXPECT_EQ(refusals, refused ? 1u : 0u);
   }
   ScriptDamagedSession();
   fake::SetRecording(true);
-  const DeviceContext context(u'D');
-  Recorder receiver;
-  SectorScanner scanner(std::make_unique<DirectBridge>(), &receiver);
-  ASSERT_TRUE(scanner.Start(true, false, &context));
-  scanner.Wait();
+  ASSERT_TRUE(ScanRun(ScanOptions{}).started);
   EXPECT_TRUE(fake::CallsNamed("SetReadSpeed").empty());
 }
 
@@ -274,14 +271,11 @@ TEST_F(ScanOptionsTest, InvalidOptionsStartNothing) {
   range.firstSector = 10;
   range.lastSector = 9;
   ScriptDamagedSession();
-  const DeviceContext context(u'D');
-  Recorder receiver;
-  SectorScanner scanner(std::make_unique<DirectBridge>(), &receiver);
   for (const ScanOptions& options : {sizes, attempts, range}) {
-    scanner.options = options;
-    EXPECT_FALSE(scanner.Start(true, false, &context));
+    const ScanRun run(options);
+    EXPECT_FALSE(run.started);
+    EXPECT_TRUE(run.receiver.reports.empty());
   }
-  EXPECT_TRUE(receiver.reports.empty());
 }
 
 }  // namespace
