@@ -69,7 +69,10 @@ bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
                     ScanOptions& options) {
   options = command.scanOptions;
   const wrenlo::SessionInfo session = context.GetSessionInfo(-1);
-  const std::int32_t count = std::max<std::int32_t>(session.sectorCount, 0);
+  // Copies of the packed record's fields, which may lie unaligned.
+  const std::int32_t sectorCount = session.sectorCount;
+  const std::int32_t startSector = session.startSector;
+  const std::int32_t count = std::max(sectorCount, 0);
   for (const std::int32_t sector : {options.firstSector, options.lastSector}) {
     if (sector < count || sector <= 0) continue;
     PrintError("sector " + std::to_string(sector) + " is outside session " +
@@ -84,8 +87,7 @@ bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
     PrintError("retry-from: " + error);
     return false;
   }
-  if (!ReadDdrescueMap(text, std::max<std::int32_t>(session.startSector, 0), count,
-                       options.previous, error)) {
+  if (!ReadDdrescueMap(text, std::max(startSector, 0), count, options.previous, error)) {
     PrintError("retry-from: " + command.retryFrom + ": " + error);
     return false;
   }
