@@ -65,9 +65,16 @@ int RunDevices(const CommandLine& command) {
       AppendJsonString(out, device.letter == 0 ? std::string() : DriveName(device.letter));
       out += ", \"text\": ";
       AppendJsonString(out, device.text);
-      if (!device.usable) {
+      if (device.usable) {
+        out += ", \"name\": ";
+        AppendJsonString(out, WholeDriveText(device));
+      } else {
         out += ", \"reason\": ";
         AppendJsonString(out, WholeDriveText(device));
+      }
+      if (const std::u16string path = DrivePath(device); !path.empty()) {
+        out += ", \"path\": ";
+        AppendJsonString(out, path);
       }
       out += device.usable ? ", \"available\": true}" : ", \"available\": false}";
     }

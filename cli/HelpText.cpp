@@ -31,12 +31,15 @@ constexpr char kDevices[] =
     R"(Usage: lumeter-cli devices [--json]
 
 Lists the drives as the program's drive list shows them: the drive letter and
-the display text. Drives that cannot be used are listed after them, marked
-"unavailable", with the whole reason. Exit status 1 when no drive can be used.
+the display text, a long one shortened in its middle. Drives that cannot be
+used are listed after them, marked "unavailable", with the whole reason. Exit
+status 1 when no drive can be used.
 
-  --json   print a JSON array of {"drive", "text", "available"}, and for
-           drives that cannot be used "reason", the whole of the reason that
-           "text" may hold only the start of
+  --json   print a JSON array of {"drive", "text", "available", "path"}, with
+           "name", the drive's whole text, for a drive that can be used and
+           "reason", the whole reason, for one that cannot: "text" is the
+           engine's list entry, which holds only their first 49 characters;
+           "path" is the device node or the image's path
 )";
 
 constexpr char kInfo[] =

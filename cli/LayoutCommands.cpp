@@ -83,17 +83,6 @@ std::string FilesText(const SessionLayout& session) {
   return out;
 }
 
-// The byte of a file at which a sector of it starts.
-std::uint64_t ByteOffset(const LayoutEntry& file, std::uint64_t sector) {
-  std::uint64_t before = 0;
-  for (const SectorRange& range : file.ranges) {
-    if (sector >= range.first && sector <= range.last)
-      return (before + sector - range.first) * 2048;
-    before += range.last - range.first + 1;
-  }
-  return 0;
-}
-
 }  // namespace
 
 int RunFiles(const CommandLine& command) {
@@ -115,7 +104,8 @@ int RunWhoHas(const CommandLine& command) {
     out += ToUtf8(entry.name);
     if (entry.isFile)
       out += " (file, byte " +
-             std::to_string(ByteOffset(entry, sector + static_cast<std::uint64_t>(session.start))) +
+             std::to_string(
+                 FileByteOffset(entry, sector + static_cast<std::uint64_t>(session.start))) +
              ")";
     else
       out += " (structure)";

@@ -136,7 +136,8 @@ int RunScan(const CommandLine& command) {
   // The worker has ended: its records are this thread's to read.
   const std::vector<std::uint8_t>& sectors = scanner.surfaceState.sectors;
   if (result.surfaceScan) result.surface = CountSurface(sectors);
-  result.stopped = console.Stopped();
+  // Stopped by a Ctrl-C or a signal, or ended early because the medium went.
+  result.stopped = console.Stopped() || scanner.MediumRemoved();
   result.filesTotal = console.FilesTotal();
   result.filesChecked = console.FilesChecked();
   result.fileErrorPaths = console.FileErrorPaths();

@@ -30,7 +30,7 @@ SurfaceCounts CountSurface(const std::vector<std::uint8_t>& sectors);
 struct ScanResult {
   bool surfaceScan = false;
   bool filesTest = false;
-  bool stopped = false;  // stopped by the user before the end
+  bool stopped = false;  // stopped before the end: by the user or because the medium went
   SurfaceCounts surface;
   std::int32_t filesTotal = 0;    // files in the list
   std::int32_t filesChecked = 0;  // files verified before the end or the stop

@@ -29,7 +29,7 @@ std::vector<SectorRange> BadRanges(const std::vector<std::uint8_t>& table) {
 
 DamageIndex::DamageIndex(const std::vector<std::uint8_t>& table, std::uint64_t sessionStart,
                          DiscLayout layout)
-    : layout_(std::move(layout)) {
+    : layout_(std::move(layout)), sessionStart_(sessionStart) {
   // The entries' ranges in the table's numbering; parts before the session
   // are left out.
   std::vector<SectorIntervals::Tagged> tagged;

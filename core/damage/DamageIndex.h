@@ -33,6 +33,8 @@ class DamageIndex {
               DiscLayout layout);
 
   const DiscLayout& Layout() const { return layout_; }
+  // The device sector the table's numbering starts at.
+  std::uint64_t SessionStart() const { return sessionStart_; }
   // In layout order.
   const std::vector<DamagedEntry>& DamagedFiles() const { return damagedFiles_; }
   const std::vector<DamagedEntry>& DamagedStructures() const { return damagedStructures_; }
@@ -43,6 +45,7 @@ class DamageIndex {
 
  private:
   DiscLayout layout_;
+  std::uint64_t sessionStart_ = 0;
   SectorIntervals intervals_;  // the entries' ranges, in table numbering
   std::vector<DamagedEntry> damagedFiles_;
   std::vector<DamagedEntry> damagedStructures_;

@@ -1,13 +1,24 @@
 #include "core/damage/DiscLayout.h"
 
+namespace {
+
+struct Listing {
+  DiscLayout& out;
+  const std::atomic<bool>* cancel;
+};
+
+}  // namespace
+
 std::int32_t ReadDiscLayout(std::int32_t device, std::int32_t track, std::int32_t fileSystem,
-                            DiscLayout& out) {
+                            DiscLayout& out, const std::atomic<bool>* cancel) {
   out = {};
   wrenlo::Handle session = 0;
-  if (const std::int32_t result = wrenlo::OpenDiskSession(device, track, &session, fileSystem);
-      result != 0)
-    return result;
+  out.result = wrenlo::OpenDiskSession(device, track, &session, fileSystem);
+  if (out.result != 0) return out.result;
   const auto add = [](void* context, const wrenlo::LayoutRecord* record) -> std::int32_t {
+    Listing& listing = *static_cast<Listing*>(context);
+    if (listing.cancel != nullptr && listing.cancel->load(std::memory_order_relaxed))
+      return kLayoutCancelled;
     LayoutEntry entry;
     entry.isFile = record->kind == wrenlo::kLayoutFile;
     entry.name.assign(record->name, static_cast<std::size_t>(record->nameLength));
@@ -17,10 +28,21 @@ std::int32_t ReadDiscLayout(std::int32_t device, std::int32_t track, std::int32_
       const wrenlo::SectorRun& run = record->runs[i];
       if (run.count != 0) entry.ranges.push_back({run.first, run.first + run.count - 1});
     }
-    static_cast<DiscLayout*>(context)->entries.push_back(std::move(entry));
+    listing.out.entries.push_back(std::move(entry));
     return 0;
   };
-  const std::int32_t result = wrenlo::ListSessionLayout(session, add, &out);
+  Listing listing{out, cancel};
+  out.result = wrenlo::ListSessionLayout(session, add, &listing);
   wrenlo::CloseDiskSession(session);
-  return result;
+  return out.result;
+}
+
+std::uint64_t FileByteOffset(const LayoutEntry& file, std::uint64_t sector) {
+  std::uint64_t before = 0;
+  for (const SectorRange& range : file.ranges) {
+    if (sector >= range.first && sector <= range.last)
+      return (before + sector - range.first) * wrenlo::kSectorSize;
+    before += range.last - range.first + 1;
+  }
+  return 0;
 }

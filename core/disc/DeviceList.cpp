@@ -56,15 +56,37 @@ std::vector<DeviceListItem> DevicesInListOrder(const std::vector<DeviceListItem>
   return ordered;
 }
 
-std::u16string WholeDriveText(const DeviceListItem& item) {
-  if (item.usable) return item.text;
+namespace {
+
+// One of the engine's whole texts of a drive letter (asked for its size,
+// then read); empty when the engine has none or the letter is gone.
+using WholeTextOperation = std::int32_t (*)(std::int32_t, char16_t*, std::int32_t*);
+
+std::u16string ReadWholeText(WholeTextOperation operation, std::uint16_t letter) {
   std::int32_t units = 0;
-  if (wrenlo::GetDeviceUnusableReason(item.letter, nullptr, &units) == 0 || units <= 1)
-    return item.text;
-  std::u16string reason(static_cast<std::size_t>(units), u'\0');
-  if (wrenlo::GetDeviceUnusableReason(item.letter, reason.data(), &units) != 0) return item.text;
-  reason.resize(reason.find(u'\0'));
-  return std::u16string{static_cast<char16_t>(item.letter), u':', u' '} + reason;
+  if (operation(letter, nullptr, &units) == 0 || units <= 1) return {};
+  std::u16string text(static_cast<std::size_t>(units), u'\0');
+  if (operation(letter, text.data(), &units) != 0) return {};
+  text.resize(text.find(u'\0'));
+  return text;
+}
+
+}  // namespace
+
+std::u16string WholeDriveText(const DeviceListItem& item) {
+  const std::u16string whole = ReadWholeText(
+      item.usable ? wrenlo::GetDeviceName : wrenlo::GetDeviceUnusableReason, item.letter);
+  if (whole.empty()) return item.text;
+  return std::u16string{static_cast<char16_t>(item.letter), u':', u' '} + whole;
+}
+
+std::u16string DrivePath(const DeviceListItem& item) {
+  return ReadWholeText(wrenlo::GetDevicePath, item.letter);
+}
+
+std::u16string DriveToolTipText(const DeviceListItem& item) {
+  const std::u16string path = DrivePath(item);
+  return path.empty() ? WholeDriveText(item) : WholeDriveText(item) + u'\n' + path;
 }
 
 std::u16string DriveListText(const DeviceListItem& item) {

@@ -33,11 +33,19 @@ std::vector<DeviceListItem> ListedDrives(const std::vector<DeviceListItem>& item
 // ListedDrives' order, then the unusable ones in the engine's order.
 std::vector<DeviceListItem> DevicesInListOrder(const std::vector<DeviceListItem>& items);
 
-// The whole text of an entry: for a drive, its letter and name; for an
-// unusable entry, "H: " and the whole reason the engine gives for it (the
-// image's name and its problem), where the list's entry holds only the first
-// 49 units. The entry's own text when the engine gives no more.
+// The whole text of an entry, where the list's entry holds only the first 49
+// units: for a drive, "D: " and its whole name (vendor and model, or the
+// image's file name); for an unusable entry, "H: " and the whole reason the
+// engine gives for it (the image's name and its problem). The entry's own
+// text when the engine gives no more.
 std::u16string WholeDriveText(const DeviceListItem& item);
+
+// The entry's device node or image path; empty when the engine gives none.
+std::u16string DrivePath(const DeviceListItem& item);
+
+// What the drive list's tooltip says of an entry: its whole text and, on a
+// line of its own, its path when the engine gives one.
+std::u16string DriveToolTipText(const DeviceListItem& item);
 
 // The entry's whole text shortened in the middle to kDriveTextUnits units,
 // as the drive list and the command line show it.

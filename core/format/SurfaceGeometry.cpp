@@ -57,6 +57,19 @@ std::int32_t SurfaceGeometry::LastVisibleBlock() const {
   return static_cast<std::int32_t>(std::int64_t{columns} * (scroll.position + rows) - 1);
 }
 
+std::int32_t SurfaceGeometry::BlockAt(int x, int y) const {
+  if (x < kSpacing || y < kSpacing) return -1;
+  const int column = (x - kSpacing) / kPitchX;
+  const int row = (y - kSpacing) / kPitchY;
+  if ((x - kSpacing) % kPitchX >= kCellWidth || (y - kSpacing) % kPitchY >= kCellHeight) return -1;
+  const int perRow = DrawnCellsPerRow();
+  if (column >= perRow) return -1;
+  const std::int64_t slot = std::int64_t{row} * perRow + column;
+  if (slot >= DrawnCellCount()) return -1;
+  const std::int64_t block = FirstVisibleBlock() + slot;
+  return block < blockCount ? static_cast<std::int32_t>(block) : -1;
+}
+
 std::optional<int> SurfaceGeometry::AutoScrollTopRow(std::int32_t block) const {
   if (columns == 0) return std::nullopt;
   if (block < FirstVisibleBlock()) return block / columns;

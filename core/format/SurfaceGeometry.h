@@ -86,6 +86,9 @@ class SurfaceGeometry {
   CellRect Cell(int slot) const;
   // The drawn slot of block, or -1 when it is not drawn.
   int SlotOf(std::int32_t block) const;
+  // The block whose drawn cell holds the client pixel (x, y); -1 for a gap
+  // between cells, the margin, or a cell past the last block.
+  std::int32_t BlockAt(int x, int y) const;
 
  private:
   std::int32_t sectorsPerBlock = 1;

@@ -82,27 +82,39 @@ void CallHandoff::RequireReceiverThread() const {
 }
 
 void CallHandoff::Deliver(const ScannerCall& call, const std::function<void()>& notify) {
-  const std::uint32_t generation = completed.load(std::memory_order_relaxed) & ~kWorkerAsleep;
+  if (Publish(call, notify)) WaitCompleted();
+}
+
+bool CallHandoff::Publish(const ScannerCall& call, const std::function<void()>& notify) {
+  awaitedGeneration = completed.load(std::memory_order_relaxed) & ~kWorkerAsleep;
   workerProcessor.store(sched_getcpu(), std::memory_order_relaxed);
   pending = &call;
   publishedAt = Clock::now();
   std::uint32_t seen = state.load(std::memory_order_relaxed);
   do {
-    if (seen == kClosed) return;
+    if (seen == kClosed) return false;
   } while (!state.compare_exchange_weak(seen, kPending, std::memory_order_acq_rel,
                                         std::memory_order_relaxed));
   if (seen == kAsleep)
     FutexWake(state);
   else if (seen == kIdle)
     notify();
-  WaitCompleted(generation, seen == kListening);
+  receiverWasAttending = seen == kListening;
+  return true;
 }
 
-void CallHandoff::WaitCompleted(std::uint32_t generation, bool receiverAttending) {
+void CallHandoff::Await() {
+  // Done while the worker was busy: nothing waited, nothing to learn.
+  if (completed.load(std::memory_order_acquire) != awaitedGeneration) return;
+  WaitCompleted();
+}
+
+void CallHandoff::WaitCompleted() {
+  const std::uint32_t generation = awaitedGeneration;
   const auto isCompleted = [&] { return completed.load(std::memory_order_acquire) != generation; };
   // A receiver that has to be notified or woken first takes longer; each
   // case has its own budget.
-  SpinBudget& budget = receiverAttending ? workerSpin : workerSpinAfterNotice;
+  SpinBudget& budget = receiverWasAttending ? workerSpin : workerSpinAfterNotice;
   const bool spun = OtherThreadElsewhere(workerProcessor, receiverProcessor) &&
                     SpinUntil(isCompleted, publishedAt + budget.Limit());
   if (!spun) SleepUntilCompleted(generation);

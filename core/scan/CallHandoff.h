@@ -52,6 +52,12 @@ class CallHandoff {
   // the receiver thread is neither listening nor waiting in ServeUntil; it must
   // make that thread call RunPending, or Close the handoff.
   void Deliver(const ScannerCall& call, const std::function<void()>& notify);
+  // Deliver in two halves: Publish returns once the call is published (false,
+  // with the call dropped, when the handoff is closed); Await returns once
+  // the receiver has run it or Close has dropped it. The worker publishes
+  // nothing else in between.
+  bool Publish(const ScannerCall& call, const std::function<void()>& notify);
+  void Await();
 
   // On the receiver thread: runs the call the worker waits on, if any, then
   // the calls that follow it at once, for one turn at most. Returns at once
@@ -85,7 +91,7 @@ class CallHandoff {
   void RunTaken();
   void Listen(Clock::time_point turnEnd);
   void Complete();
-  void WaitCompleted(std::uint32_t generation, bool receiverAttending);
+  void WaitCompleted();
   void SleepUntilCompleted(std::uint32_t generation);
 
   // What the receiver side is doing, and whether a call waits (one of the
@@ -109,4 +115,8 @@ class CallHandoff {
   // attending and when it had to be notified or woken.
   SpinBudget workerSpin;
   SpinBudget workerSpinAfterNotice;
+  // The worker's, from Publish to Await: the completion count before the
+  // call, and whether the receiver was attending as it was published.
+  std::uint32_t awaitedGeneration = 0;
+  bool receiverWasAttending = false;
 };

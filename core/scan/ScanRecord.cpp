@@ -1,23 +1,25 @@
 #include "core/scan/ScanRecord.h"
 
+void SectorCounts::Add(std::uint8_t state) {
+  switch (static_cast<SectorState>(state)) {
+    case SectorState::Good:
+      ++good;
+      break;
+    case SectorState::Problem:
+      ++problem;
+      break;
+    case SectorState::Error:
+      ++error;
+      break;
+    default:
+      ++notChecked;
+      break;
+  }
+}
+
 SectorCounts ScanRecord::Counts() const {
   SectorCounts counts;
-  for (const std::uint8_t state : sectors) {
-    switch (static_cast<SectorState>(state)) {
-      case SectorState::Good:
-        ++counts.good;
-        break;
-      case SectorState::Problem:
-        ++counts.problem;
-        break;
-      case SectorState::Error:
-        ++counts.error;
-        break;
-      default:
-        ++counts.notChecked;
-        break;
-    }
-  }
+  for (const std::uint8_t state : sectors) counts.Add(state);
   return counts;
 }
 
@@ -25,6 +27,7 @@ ScanRecord& ScanHistory::Begin(std::uint16_t driveLetter, bool surfaceScan, bool
                                TimeValue start) {
   ScanRecord& record = records[driveLetter];
   record = ScanRecord{};
+  record.number = ++begun;
   record.driveLetter = driveLetter;
   record.surfaceScan = surfaceScan;
   record.filesTest = filesTest;
@@ -34,6 +37,11 @@ ScanRecord& ScanHistory::Begin(std::uint16_t driveLetter, bool surfaceScan, bool
 }
 
 const ScanRecord* ScanHistory::Last(std::uint16_t driveLetter) const {
+  const auto found = records.find(driveLetter);
+  return found == records.end() ? nullptr : &found->second;
+}
+
+ScanRecord* ScanHistory::Last(std::uint16_t driveLetter) {
   const auto found = records.find(driveLetter);
   return found == records.end() ? nullptr : &found->second;
 }

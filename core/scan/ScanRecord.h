@@ -27,9 +27,15 @@ struct SectorCounts {
   std::int64_t good = 0;
   std::int64_t problem = 0;
   std::int64_t error = 0;
+
+  // Counts one sector of the state code; an unknown code as not checked.
+  void Add(std::uint8_t state);
 };
 
 struct ScanRecord {
+  // Counts the history's scans from 1, so that work finished after a scan
+  // (its damage index) is not given to the drive's next one.
+  std::uint64_t number = 0;
   std::uint16_t driveLetter = 0;
   bool surfaceScan = false;
   bool filesTest = false;
@@ -60,7 +66,9 @@ class ScanHistory {
   ScanRecord& Begin(std::uint16_t driveLetter, bool surfaceScan, bool filesTest, TimeValue start);
   // The latest scan of drive; null when it was never scanned.
   const ScanRecord* Last(std::uint16_t driveLetter) const;
+  ScanRecord* Last(std::uint16_t driveLetter);
 
  private:
   std::map<std::uint16_t, ScanRecord> records;
+  std::uint64_t begun = 0;
 };

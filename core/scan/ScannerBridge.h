@@ -31,6 +31,17 @@ class ScannerBridge {
   // bridge is closed.
   virtual void Send(const ScannerCall& call) = 0;
 
+  // On the worker: the same, in two halves, so that the worker can go on
+  // with work of its own while the receiver runs call. Begin returns true
+  // when call is already done (run or dropped); else the worker calls Finish,
+  // which returns once it is, before it sends anything else and before it
+  // touches what call refers to. By default Begin is a Send.
+  virtual bool Begin(const ScannerCall& call) {
+    Send(call);
+    return true;
+  }
+  virtual void Finish() {}
+
   // On the receiver's thread: waits until done() holds, running the calls the
   // worker sends meanwhile, so the worker never waits for this thread in vain.
   // done() must turn true through such a call, or the bridge closes. Returns

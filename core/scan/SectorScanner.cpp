@@ -195,6 +195,19 @@ void SectorScanner::RunSurfaceScan() {
     SetSectorProgress(sector, count);
     OnProgress(progress);
   }
+  // The reports of each sector go to the receiver as one call, in order, one
+  // at a time, as if each were waited for. While the receiver runs a
+  // sector's call, the worker already reads the next sector (or the next
+  // several), which no report shows before that call has ended: a stop or
+  // the last sector that the call finds leaves that read unused, so the
+  // receiver sees the same reports and the same table as with a wait after
+  // each call, and a drive's pace is not slowed by the time the receiver
+  // takes.
+  AfterRead afterRead{this, count, last, {}, 0, 0};
+  // The call lives as long as the loop: a bridge keeps its address from
+  // Begin until Finish, after the statement that began it.
+  const ScannerCall afterReadCall(afterRead);
+  bool underWay = false;
   bool stop = false;
   while (sector <= last && !stop) {
     // One read of up to sectorsPerRead sectors that the scan reads in a row.
@@ -208,20 +221,28 @@ void SectorScanner::RunSurfaceScan() {
     const std::uint64_t readEnd = clocks.microseconds();
 
     std::int32_t next = sector + inRead;
-    for (std::int32_t i = 0; i < inRead && !stop; ++i) {
+    for (std::int32_t i = 0; i < inRead; ++i) {
       const std::int32_t current = sector + i;
-      std::uint64_t start = readStart;
-      std::uint64_t end = readEnd;
-      SectorState state = SectorState::Good;
-      if (readResult == wrenlo::kResultNoMedium) {
-        state = SectorState::NotChecked;
-      } else if (readResult != 0) {
+      SectorRead read;
+      if (readResult == 0 || readResult == wrenlo::kResultNoMedium) {
+        read.sector = current;
+        read.state = readResult == 0 ? SectorState::Good : SectorState::NotChecked;
+        read.start = readStart;
+        read.end = readEnd;
+        read.sectorsRead = inRead;
+      } else {
         // Read alone, or again after its read of several failed.
-        start = clocks.microseconds();
-        state = ReadWithRetries(current);
-        end = clocks.microseconds();
+        read = ReadWithRetries(current, underWay);
       }
-      if (state == SectorState::NotChecked) {
+      if (underWay) {
+        FinishAfterRead(afterRead);
+        underWay = false;
+        stop = afterRead.stop;
+        if (stop) break;
+        // The stop came after the call had looked: read it whole, as ever.
+        if (read.abandoned) read = ReadWithRetries(current, false);
+      }
+      if (read.state == SectorState::NotChecked) {
         // Not read: the sector does not count among those checked.
         --progress.current;
         std::u16string where = u"sector ";
@@ -232,36 +253,27 @@ void SectorScanner::RunSurfaceScan() {
       }
       // After an error, the next skipAfterError sectors are passed over.
       std::int32_t skipEnd = current + 1;
-      if (state == SectorState::Error && options.skipAfterError > 0) {
+      if (read.state == SectorState::Error && options.skipAfterError > 0) {
         skipEnd = static_cast<std::int32_t>(
             std::min<std::int64_t>(std::int64_t{current} + 1 + options.skipAfterError, last + 1));
         next = skipEnd;
       }
-      const std::int32_t following = NextToRead(skipEnd, last);
-      // Everything from this read to the next one, its reports among it, in
-      // one hand-over to the receiver's thread: the worker waits for it as it
-      // would for each report, and nothing else runs between them, so the
-      // receiver sees the same reports with the same values, at a third of
-      // the hand-overs. Dropped (the receiver is gone), the worker does the
-      // same without the reports.
-      const auto afterRead = [&](bool report) {
-        RecordSector(current, state, start, end, readResult == 0 ? inRead : 1, report);
-        if (skipEnd > current + 1) SkipSectors(current + 1, skipEnd - 1, last, report);
-        stop = StopRequested();
-        if (stop || following > last) return;
-        SetSectorProgress(following, count);
-        if (report) target->OnProgress(progress);
-      };
-      bool reported = false;
-      Forward([&] {
-        reported = true;
-        afterRead(true);
-      });
-      if (!reported) afterRead(false);
+      afterRead.read = read;
+      afterRead.skipEnd = skipEnd;
+      afterRead.following = NextToRead(skipEnd, last);
+      afterRead.ran = afterRead.stop = false;
+      if (window->Begin(afterReadCall)) {
+        afterRead.RunIfDropped();
+        stop = afterRead.stop;
+        if (stop) break;
+      } else {
+        underWay = true;
+      }
       if (skipEnd > current + 1) break;
     }
     sector = NextToRead(next, last);
   }
+  if (underWay) FinishAfterRead(afterRead);
   if (speedSet) wrenlo::SetReadSpeed(wrenlo::kCurrentDevice, 0);
   passMicroseconds = clocks.microseconds() - passStart;
   OnScanFinished();
@@ -327,13 +339,51 @@ void SectorScanner::RecordSector(std::int32_t sector, SectorState state, std::ui
   if (report) target->OnSurfaceState(surfaceState);
 }
 
-SectorState SectorScanner::ReadWithRetries(std::int32_t sector) {
+void SectorScanner::AfterRead::operator()() const {
+  ran = true;
+  Run(true);
+}
+
+void SectorScanner::AfterRead::Run(bool report) const {
+  scanner->RecordSector(read.sector, read.state, read.start, read.end, read.sectorsRead, report);
+  if (skipEnd > read.sector + 1) scanner->SkipSectors(read.sector + 1, skipEnd - 1, last, report);
+  stop = scanner->StopRequested();
+  if (stop || following > last) return;
+  scanner->SetSectorProgress(following, count);
+  if (report) scanner->target->OnProgress(scanner->progress);
+}
+
+void SectorScanner::AfterRead::RunIfDropped() const {
+  if (!ran) Run(false);
+}
+
+void SectorScanner::FinishAfterRead(const AfterRead& afterRead) {
+  window->Finish();
+  afterRead.RunIfDropped();
+}
+
+SectorScanner::SectorRead SectorScanner::ReadWithRetries(std::int32_t sector, bool abandonOnStop) {
+  SectorRead read;
+  read.sector = sector;
+  read.start = clocks.microseconds();
+  read.state = SectorState::Error;
   for (int attempt = 0; attempt < options.attempts; ++attempt) {
+    if (abandonOnStop && StopRequested()) {
+      read.abandoned = true;
+      break;
+    }
     const std::int32_t result = deviceContext->ReadSector(readBuffer, sector, -1);
-    if (result == 0) return attempt == 0 ? SectorState::Good : SectorState::Problem;
-    if (result == wrenlo::kResultNoMedium) return SectorState::NotChecked;
+    if (result == 0) {
+      read.state = attempt == 0 ? SectorState::Good : SectorState::Problem;
+      break;
+    }
+    if (result == wrenlo::kResultNoMedium) {
+      read.state = SectorState::NotChecked;
+      break;
+    }
   }
-  return SectorState::Error;
+  read.end = clocks.microseconds();
+  return read;
 }
 
 void SectorScanner::EndAtMediumRemoval(const std::u16string& where) {

@@ -87,6 +87,9 @@ class SectorScanner : public ISectorScannerCallback {
   // pending report. Called on the owner's thread, never from inside a report.
   void Wait();
   void StopAndWait();
+  // Whether the last run ended because the medium was gone; read once the
+  // worker has ended (Wait).
+  bool MediumRemoved() const { return mediumRemoved; }
 
   // How the surface scan reads; set before Start, read by the worker.
   ScanOptions options;
@@ -130,8 +133,45 @@ class SectorScanner : public ISectorScannerCallback {
   // the receiver's thread).
   void RecordSector(std::int32_t sector, SectorState state, std::uint64_t start, std::uint64_t end,
                     std::int32_t sectorsRead, bool report);
-  // The sector's class; NotChecked when the medium is gone.
-  SectorState ReadWithRetries(std::int32_t sector);
+
+  // One sector's read: its class (NotChecked when the medium is gone), when
+  // the read that gave it began and ended, in microseconds, and how many
+  // sectors that read took.
+  struct SectorRead {
+    std::int32_t sector = 0;
+    SectorState state = SectorState::NotChecked;
+    std::uint64_t start = 0;
+    std::uint64_t end = 0;
+    std::int32_t sectorsRead = 1;
+    // Given up before an attempt because a stop was asked for.
+    bool abandoned = false;
+  };
+  // Everything from one sector's read to the next read, its reports among
+  // it, as one call to the receiver's thread: the bookkeeping, the sectors
+  // skipped after an error, and the progress of the following sector unless
+  // the scan stops or none is left to read.
+  struct AfterRead {
+    SectorScanner* scanner = nullptr;
+    std::int32_t count = 0;
+    std::int32_t last = 0;  // the range's last sector
+    SectorRead read;
+    std::int32_t skipEnd = 0;    // one past the sectors skipped after read
+    std::int32_t following = 0;  // the next sector to read; past last for none
+    // Set by the call: whether it ran (a dropped one leaves the worker to do
+    // the bookkeeping without reports), and whether the scan stops.
+    mutable bool ran = false;
+    mutable bool stop = false;
+    void operator()() const;
+    void Run(bool report) const;
+    // Once the call is done: the work of a dropped one, without reports.
+    void RunIfDropped() const;
+  };
+  // Reads sector with up to options.attempts attempts. With abandonOnStop, a
+  // stop asked for before an attempt ends the read there, abandoned.
+  SectorRead ReadWithRetries(std::int32_t sector, bool abandonOnStop);
+  // Waits until the receiver has run (or dropped) afterRead, then does the
+  // work of a dropped one itself.
+  void FinishAfterRead(const AfterRead& afterRead);
   void RunFilesTest();
   void TestFile(const std::u16string& path);
   // Ends the run after a read found no medium, with one entry saying where.

@@ -96,6 +96,7 @@ bool MainWindow::OnInitDialog() {
   AddPage(mediaPage);
   AddPage(scanPage);
   AddPage(sectorPage);
+  sectorPage.SetScanHistory(&scanPage.History());
   setWindowIcon(icon);
   setMinimumSize(500, 500);
   ConnectMessages();
@@ -128,6 +129,10 @@ void MainWindow::ConnectMessages() {
           &MainWindow::OnCancel);
   connect(menu, &MenuBar::command, this, &MainWindow::OnCommand);
   connect(toolbar, &ToolBarCtrl::command, this, &MainWindow::OnCommand);
+  // The details dialog's way to a sector, and the Sector Viewer's naming of
+  // what holds it once a scan's index is built.
+  connect(&scanPage, &ScanPage::showSectorRequested, this, &MainWindow::ShowSectorOfLastSession);
+  connect(&scanPage, &ScanPage::damageIndexReady, &sectorPage, &SectorInfoPage::UpdateHolder);
   connect(new QShortcut(QKeySequence::NextChild, this), &QShortcut::activated, this,
           [this] { ShowNextPage(1); });
   connect(new QShortcut(QKeySequence::PreviousChild, this), &QShortcut::activated, this,
@@ -210,6 +215,13 @@ void MainWindow::LayoutControls() {
   }
 }
 
+// A scan covers the last session, so its sectors are that session's.
+void MainWindow::ShowSectorOfLastSession(std::int32_t sector) {
+  for (const auto& [index, page] : pages)
+    if (page == &sectorPage) tabs->Bar()->setCurrentIndex(index);
+  sectorPage.ShowSector(-1, sector);
+}
+
 void MainWindow::ShowCurrentPage() {
   for (int i = 0; i < tabs->GetItemCount(); ++i)
     if (BasePage* page = Page(i)) page->setVisible(i == tabs->GetCurSel());
@@ -232,7 +244,15 @@ bool MainWindow::ConfirmStopScan() {
   QPushButton* goOn = box.addButton(QStringLiteral("Continue scanning"), QMessageBox::RejectRole);
   box.setDefaultButton(goOn);
   box.setEscapeButton(goOn);
+  // A scan that ends while the question is up leaves nothing to ask about:
+  // the box goes and the way out goes on as it does without a scan.
+  bool ended = false;
+  connect(&scanPage, &ScanPage::runEnded, &box, [&] {
+    ended = true;
+    box.reject();
+  });
   box.exec();
+  if (ended) return true;
   if (box.clickedButton() != stop) return false;
   // The scan's last reports reach the page before the caller goes on.
   scanner->StopAndWait();

@@ -75,6 +75,8 @@ class MainWindow : public Dialog {
   void LayoutControls();
   void ShowCurrentPage();
   void ShowNextPage(int step);
+  // Switches to the Sector Viewer at sector of the last session.
+  void ShowSectorOfLastSession(std::int32_t sector);
   void FitSectorViewer();
   // True when no scan runs, or when the user chose to stop it; it has then
   // ended.

@@ -19,7 +19,7 @@ void DeviceCombo::FillDevices() {
   for (const DeviceListItem& drive : ListedDrives(items)) {
     const int index = AddSorted(QString::fromStdU16String(DriveListText(drive)));
     setItemData(index, QVariant::fromValue<uint>(drive.letter));
-    setItemData(index, QString::fromStdU16String(WholeDriveText(drive)), Qt::ToolTipRole);
+    setItemData(index, QString::fromStdU16String(DriveToolTipText(drive)), Qt::ToolTipRole);
     // An insertion before the selected item moves it down by one.
     if (selected >= index) ++selected;
     if (drive.letter == previous) selected = index;
@@ -36,7 +36,7 @@ void DeviceCombo::FillDevices() {
 void DeviceCombo::AddUnusable(const DeviceListItem& item) {
   addItem(QString::fromStdU16String(DriveListText(item)));
   const int index = count() - 1;
-  setItemData(index, QString::fromStdU16String(WholeDriveText(item)), Qt::ToolTipRole);
+  setItemData(index, QString::fromStdU16String(DriveToolTipText(item)), Qt::ToolTipRole);
   if (auto* items = qobject_cast<QStandardItemModel*>(model()))
     items->item(index)->setFlags(Qt::NoItemFlags);
 }

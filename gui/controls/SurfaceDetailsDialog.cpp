@@ -2,10 +2,17 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
+#include <QTreeWidget>
+#include <algorithm>
 #include <iterator>
 
+#include "core/damage/DamageIndex.h"
+#include "core/report/DamageTexts.h"
 #include "gui/controls/SurfaceTiles.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/MoveWindow.h"
@@ -40,6 +47,12 @@ const DialogTemplate kTemplate142 = {
          kTabStop,
          {278, 142, 62, 10}},
         {SurfaceDetailsDialog::kLegendLabelId, ControlKind::Static, "Legend:", 0, {278, 7, 62, 8}},
+        {SurfaceDetailsDialog::kDamagedLabelId, ControlKind::Static, "", 0, {7, 160, 264, 8}},
+        {SurfaceDetailsDialog::kDamagedListId,
+         ControlKind::ListView,
+         "",
+         kBorder | kTabStop,
+         {7, 170, 264, 74}},
     },
 };
 
@@ -63,6 +76,17 @@ constexpr LegendRow kLegendRows[] = {
     {kProblemColor, "Problem"},
     {kErrorColor, "Error"},
 };
+
+// The height of the band under the map that holds the damaged files' caption
+// and list, out of the height the map and the band share.
+int DamagedListBandHeight(int shared) { return std::clamp(shared * 2 / 5, 96, 220); }
+
+// The list's count columns; the path takes the rest of its width.
+constexpr int kCountColumnWidth = 100;
+
+QString ToQString(const std::u16string& text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // A rectangle from its edges, right and bottom one past the last pixel.
 QRect Edges(int left, int top, int right, int bottom) {
@@ -100,8 +124,56 @@ bool SurfaceDetailsDialog::OnInitDialog() {
   connect(autoScroll, &QCheckBox::clicked, this, [this](bool on) { map.SetAutoScroll(on); });
   connect(Item<QPushButton>(Client(), kCloseId), &QPushButton::clicked, this,
           &SurfaceDetailsDialog::OnCancel);
+  connect(&map, &SurfaceInfoControl::sectorActivated, this,
+          &SurfaceDetailsDialog::ShowInSectorViewer);
+  SetUpDamagedList();
   LayoutControls();
   return false;
+}
+
+void SurfaceDetailsDialog::SetUpDamagedList() {
+  damagedLabel = Item<QLabel>(Client(), kDamagedLabelId);
+  damagedList = Item<QTreeWidget>(Client(), kDamagedListId);
+  damagedList->setHeaderLabels({QStringLiteral("File or structure"),
+                                QStringLiteral("Problem sectors"),
+                                QStringLiteral("Error sectors")});
+  damagedList->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  damagedList->setSelectionBehavior(QAbstractItemView::SelectRows);
+  damagedList->setAllColumnsShowFocus(true);
+  // Each row holds the first bad sector of its file or structure.
+  connect(damagedList, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* row) {
+    if (row != nullptr) map.SelectSector(row->data(0, Qt::UserRole).toInt());
+  });
+  connect(damagedList, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem* row) { ShowInSectorViewer(row->data(0, Qt::UserRole).toInt()); });
+  FillDamagedList();
+}
+
+void SurfaceDetailsDialog::SetDamageIndex(std::shared_ptr<const DamageIndex> index) {
+  damage = std::move(index);
+  if (damagedList != nullptr) FillDamagedList();
+}
+
+// The damaged files, then the damaged structures, each in the layout's order.
+void SurfaceDetailsDialog::FillDamagedList() {
+  map.SetDamageIndex(damage);
+  damagedLabel->setText(ToQString(DamagedListCaption(damage.get())));
+  damagedList->clear();
+  if (damage == nullptr) return;
+  for (const auto* entries : {&damage->DamagedFiles(), &damage->DamagedStructures()}) {
+    for (const DamagedEntry& entry : *entries) {
+      auto* row = new QTreeWidgetItem({ToQString(entry.name), QString::number(entry.problemSectors),
+                                       QString::number(entry.errorSectors)});
+      row->setData(0, Qt::UserRole, static_cast<qlonglong>(entry.ranges.front().first));
+      row->setToolTip(0, row->text(0));
+      damagedList->addTopLevelItem(row);
+    }
+  }
+}
+
+void SurfaceDetailsDialog::ShowInSectorViewer(std::int32_t sector) {
+  requestedSector = sector;
+  EndDialog(kIdOk);
 }
 
 // The five block sizes in order, the map's own selected; none is selected
@@ -124,8 +196,9 @@ void SurfaceDetailsDialog::OnBlockSizeChosen(int index) {
 void SurfaceDetailsDialog::OnSize() { LayoutControls(); }
 
 // The map takes the left part of the window down to 40 pixels above its
-// bottom, less a band of a third of that height under it for the speed
-// curve; a column of 100 pixels on the right holds the legend and settings.
+// bottom, but for a band along the bottom that holds the damaged files' list
+// and a band of a third of the rest under the map for the speed curve; a
+// column of 100 pixels on the right holds the legend and settings.
 void SurfaceDetailsDialog::LayoutControls() {
   const QRect client = ClientRect();
   const int left = 10, top = 10, right = client.width() - 10, bottom = client.height() - 40;
@@ -138,9 +211,21 @@ void SurfaceDetailsDialog::LayoutControls() {
   MoveWindow(blockSizeList, right - 100, y + 18, 100, 200);
   MoveWindow(Item(Client(), kAutoScrollId), right - 100, y + 60, 100, 18);
   MoveWindow(Item(Client(), kMapLabelId), left + 1, top, 200, 16);
-  const int curveBand = (bottom - (top + 18)) / 3;
-  MoveWindow(&map, left, top + 18, (right - 107) - left, bottom - curveBand - (top + 18));
-  MoveWindow(&curve, left, bottom - curveBand + 6, (right - 107) - left, curveBand - 6);
+  const int width = (right - 107) - left;
+  const int mapTop = top + 18;
+  const int listTop = bottom - DamagedListBandHeight(bottom - mapTop);
+  const int curveBand = (listTop - mapTop) / 3;
+  const int mapBottom = listTop - curveBand;
+  MoveWindow(&map, left, mapTop, width, mapBottom - mapTop);
+  MoveWindow(&curve, left, mapBottom + 6, width, curveBand - 6);
+  if (damagedList != nullptr) {
+    MoveWindow(damagedLabel, left + 1, listTop + 6, width, 16);
+    MoveWindow(damagedList, left, listTop + 24, width, bottom - (listTop + 24));
+    const int scrollBar = damagedList->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    damagedList->setColumnWidth(0, std::max(100, width - 2 * kCountColumnWidth - scrollBar - 4));
+    damagedList->setColumnWidth(1, kCountColumnWidth);
+    damagedList->setColumnWidth(2, kCountColumnWidth);
+  }
   Client()->update();
 }
 

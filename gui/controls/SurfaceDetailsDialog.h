@@ -3,16 +3,26 @@
 // stands for, a switch for following the scan position, and the read-speed
 // curve in a band under the map. The scan goes on
 // while it is open, and the scan page feeds the map with every report.
+//
+// Under the map, the damaged files and structures of the scan (path,
+// problem sectors, error sectors), listed once the scan page gives the
+// scan's damage index; choosing one selects its first bad cell on the map.
+// A double-click on a cell or a row, or "Show in Sector Viewer" on a cell,
+// closes the dialog with that sector as RequestedSector.
 #pragma once
 
 #include <QRect>
 #include <cstdint>
+#include <memory>
 
 #include "gui/controls/SpeedCurveControl.h"
 #include "gui/controls/SurfaceInfoControl.h"
 #include "gui/platform/Dialog.h"
 
+class DamageIndex;
 class QComboBox;
+class QLabel;
+class QTreeWidget;
 class SectorScanner;
 
 class SurfaceDetailsDialog : public Dialog {
@@ -25,6 +35,8 @@ class SurfaceDetailsDialog : public Dialog {
   static constexpr int kMapLabelId = 1043;
   static constexpr int kLegendLabelId = 1044;
   static constexpr int kBlockSizeLabelId = 1045;
+  static constexpr int kDamagedLabelId = 1060;
+  static constexpr int kDamagedListId = 1061;
 
   // The block size chosen when the dialog last closed, for its next opening;
   // set back to -1 by the start of every scan. 0 or less stands for 1.
@@ -40,6 +52,12 @@ class SurfaceDetailsDialog : public Dialog {
   // Where the legend box is painted.
   QRect LegendRect() const { return legendRect; }
 
+  // The damage index of the map's scan, for the list and the map's
+  // tooltips; null while there is none.
+  void SetDamageIndex(std::shared_ptr<const DamageIndex> index);
+  // The sector the user asked to see in the Sector Viewer; -1 for none.
+  std::int32_t RequestedSector() const { return requestedSector; }
+
  protected:
   bool OnInitDialog() override;
   void OnSize() override;
@@ -50,9 +68,16 @@ class SurfaceDetailsDialog : public Dialog {
   void LayoutControls();
   void PaintLegend(QPainter& painter);
   void OnBlockSizeChosen(int index);
+  void SetUpDamagedList();
+  void FillDamagedList();
+  void ShowInSectorViewer(std::int32_t sector);
 
   SurfaceInfoControl map;
   SpeedCurveControl curve;
   QComboBox* blockSizeList = nullptr;
   QRect legendRect;
+  QLabel* damagedLabel = nullptr;
+  QTreeWidget* damagedList = nullptr;
+  std::shared_ptr<const DamageIndex> damage;
+  std::int32_t requestedSector = -1;
 };

@@ -1,12 +1,19 @@
 #include "gui/controls/SurfaceInfoControl.h"
 
+#include <QContextMenuEvent>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolTip>
 #include <cstring>
 #include <mutex>
 
+#include "core/damage/DamageIndex.h"
+#include "core/report/DamageTexts.h"
 #include "core/scan/SectorScanner.h"
 #include "gui/controls/RepaintPacer.h"
 #include "gui/controls/SurfaceTiles.h"
@@ -29,6 +36,21 @@ std::uint8_t FlagOf(std::uint8_t code) {
 
 QRect ToQRect(const CellRect& cell) {
   return QRect(cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top);
+}
+
+// Sets the one-pixel border of rect in image to color, as far as it lies in
+// the image.
+void DrawRing(QImage& image, const QRect& rect, QRgb color) {
+  for (int x = rect.left(); x <= rect.right(); ++x)
+    for (const int y : {rect.top(), rect.bottom()})
+      if (image.rect().contains(x, y)) image.setPixel(x, y, color);
+  for (int y = rect.top(); y <= rect.bottom(); ++y)
+    for (const int x : {rect.left(), rect.right()})
+      if (image.rect().contains(x, y)) image.setPixel(x, y, color);
+}
+
+QString ToQString(const std::u16string& text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace
@@ -88,7 +110,53 @@ std::uint8_t SurfaceInfoControl::GetBlockFlags(std::int32_t block) const {
   return flags;
 }
 
+SectorCounts SurfaceInfoControl::CountBlock(std::int32_t block) const {
+  SectorCounts counts;
+  const auto [first, last] = BlockSectors(block);
+  const std::lock_guard lock(source->stateLock);
+  const auto& sectors = source->surfaceState.sectors;
+  for (std::int64_t sector = first; sector <= last; ++sector) {
+    if (static_cast<std::size_t>(sector) >= sectors.size()) break;
+    counts.Add(sectors[static_cast<std::size_t>(sector)]);
+  }
+  return counts;
+}
+
+std::pair<std::int32_t, std::int32_t> SurfaceInfoControl::BlockSectors(std::int32_t block) const {
+  const std::int64_t first = std::int64_t{block} * grid.SectorsPerBlock();
+  const std::int64_t end = std::min<std::int64_t>(first + grid.SectorsPerBlock(),
+                                                  static_cast<std::int64_t>(TableSize()));
+  return {static_cast<std::int32_t>(first),
+          static_cast<std::int32_t>(std::max(end, first + 1) - 1)};
+}
+
+QString SurfaceInfoControl::CellToolTip(std::int32_t block) const {
+  const auto [first, last] = BlockSectors(block);
+  return ToQString(SurfaceCellText(static_cast<std::uint64_t>(first),
+                                   static_cast<std::uint64_t>(last), CountBlock(block),
+                                   damage.get()));
+}
+
 // --- Operations ------------------------------------------------------------------
+
+void SurfaceInfoControl::SetDamageIndex(std::shared_ptr<const DamageIndex> index) {
+  damage = std::move(index);
+}
+
+void SurfaceInfoControl::SelectSector(std::int32_t sector) {
+  selectedSector = sector < 0 ? -1 : sector;
+  if (selectedSector >= 0) {
+    if (const std::optional<int> topRow = grid.AutoScrollTopRow(SelectedBlock())) {
+      grid.SetTopRow(*topRow);
+      SyncScrollBar();
+    }
+  }
+  RenderBuffer();
+}
+
+std::int32_t SurfaceInfoControl::SelectedBlock() const {
+  return selectedSector < 0 ? -1 : grid.BlockOf(selectedSector);
+}
 
 void SurfaceInfoControl::RefreshBlocks() {
   CountBlocks();
@@ -170,6 +238,43 @@ void SurfaceInfoControl::scrollContentsBy(int, int) {
   RenderBuffer();
 }
 
+std::int32_t SurfaceInfoControl::BlockAt(const QPoint& point) const {
+  return grid.BlockAt(point.x(), point.y());
+}
+
+bool SurfaceInfoControl::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QAbstractScrollArea::viewportEvent(event);
+  const auto* help = static_cast<const QHelpEvent*>(event);
+  const std::int32_t block = BlockAt(help->pos());
+  if (block < 0)
+    QToolTip::hideText();
+  else
+    QToolTip::showText(help->globalPos(), CellToolTip(block), viewport());
+  return true;
+}
+
+void SurfaceInfoControl::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
+  const std::int32_t block = BlockAt(event->position().toPoint());
+  if (block >= 0) SelectSector(BlockSectors(block).first);
+}
+
+void SurfaceInfoControl::mouseDoubleClickEvent(QMouseEvent* event) {
+  const std::int32_t block = BlockAt(event->position().toPoint());
+  if (event->button() != Qt::LeftButton || block < 0) return;
+  SelectSector(BlockSectors(block).first);
+  emit sectorActivated(selectedSector);
+}
+
+void SurfaceInfoControl::contextMenuEvent(QContextMenuEvent* event) {
+  const std::int32_t block = BlockAt(event->pos());  // in the viewport's coordinates
+  if (block < 0) return;
+  SelectSector(BlockSectors(block).first);
+  QMenu menu(this);
+  const QAction* show = menu.addAction(QStringLiteral("Show in Sector Viewer"));
+  if (menu.exec(event->globalPos()) == show) emit sectorActivated(selectedSector);
+}
+
 // --- Rendering -----------------------------------------------------------------------
 
 void SurfaceInfoControl::RenderBuffer() {
@@ -198,6 +303,16 @@ void SurfaceInfoControl::RenderBuffer() {
     if (before >= 0) RefreshCell(before, true, dirty);
     if (after >= 0) RefreshCell(after, true, dirty);
   }
+  if (drawn.selection != SelectedBlock()) {
+    const int before = grid.SlotOf(drawn.selection);
+    const int after = grid.SlotOf(SelectedBlock());
+    drawn.selection = SelectedBlock();
+    if (before >= 0) {
+      DrawSelectionRing(before, false, dirty);
+      RefreshCell(before, true, dirty);
+    }
+    if (after >= 0) RefreshCell(after, true, dirty);
+  }
   if (!dirty.isEmpty()) RepaintPacer::Update(viewport(), dirty);
 }
 
@@ -211,6 +326,7 @@ void SurfaceInfoControl::RenderAll(std::uint64_t tableChanges) {
   drawn.blockCount = grid.BlockCount();
   drawn.sectorsPerBlock = grid.SectorsPerBlock();
   drawn.highlight = currentBlock;
+  drawn.selection = SelectedBlock();
   drawn.tableChanges = tableChanges;
   const std::int64_t shown = std::min<std::int64_t>(
       grid.DrawnCellCount(), std::int64_t{drawn.blockCount} - drawn.firstBlock);
@@ -220,6 +336,8 @@ void SurfaceInfoControl::RenderAll(std::uint64_t tableChanges) {
     drawn.flags[static_cast<std::size_t>(slot)] = GetBlockFlags(block);
     DrawBlock(slot, drawn.flags[static_cast<std::size_t>(slot)], block == currentBlock);
   }
+  QRect ring;
+  if (const int slot = grid.SlotOf(drawn.selection); slot >= 0) DrawSelectionRing(slot, true, ring);
   RepaintPacer::Update(viewport());
 }
 
@@ -232,6 +350,7 @@ void SurfaceInfoControl::RefreshCell(int slot, bool frameChanged, QRect& dirty) 
   shown = flags;
   DrawBlock(slot, flags, block == currentBlock);
   dirty |= ToQRect(grid.Cell(slot));
+  if (block == drawn.selection) DrawSelectionRing(slot, true, dirty);
 }
 
 // Copies the cell's picture into the back buffer, clipped to it.
@@ -248,4 +367,15 @@ void SurfaceInfoControl::DrawBlock(int slot, std::uint8_t flags, bool highlighte
     std::memcpy(reinterpret_cast<QRgb*>(pixels + (cell.top() + y) * backBuffer.bytesPerLine()) +
                     cell.left(),
                 reinterpret_cast<const QRgb*>(tile.constScanLine(top + y)) + left, bytes);
+}
+
+// The ring covers the cell's outline and the gap round it, which no other
+// cell draws on; erased, the gap takes the background again (the cell's own
+// picture is drawn anew by the caller).
+void SurfaceInfoControl::DrawSelectionRing(int slot, bool shown, QRect& dirty) {
+  const QRect cell = ToQRect(grid.Cell(slot));
+  const QRect gap = cell.adjusted(-1, -1, 1, 1);
+  DrawRing(backBuffer, gap, shown ? kSelectionColor : SurfaceBackground());
+  if (shown) DrawRing(backBuffer, cell, kSelectionColor);
+  dirty |= gap;
 }

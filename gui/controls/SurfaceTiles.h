@@ -15,6 +15,8 @@ inline constexpr QRgb kProblemColor = qRgb(255, 255, 0);
 inline constexpr QRgb kErrorColor = qRgb(255, 0, 0);
 inline constexpr QRgb kCellOutlineColor = qRgb(0, 0, 0);
 inline constexpr QRgb kHighlightColor = qRgb(0, 0, 170);
+// The ring round the selected cell: its outline and the gap around it.
+inline constexpr QRgb kSelectionColor = qRgb(255, 0, 255);
 
 // Makes the shared objects if they do not exist yet.
 void CreateSharedBrushes();

@@ -292,9 +292,11 @@ ScanOptions ScanPage::OptionsForScan() const {
 
 void ScanPage::OnDetails() {
   SurfaceDetailsDialog dialog(scanner.get(), this);
+  if (shownScan != nullptr) dialog.SetDamageIndex(shownScan->damage);
   detailsDialog = &dialog;
   dialog.DoModal();
   detailsDialog = nullptr;
+  if (dialog.RequestedSector() >= 0) emit showSectorRequested(dialog.RequestedSector());
 }
 
 void ScanPage::OnAdvanced() {
@@ -335,8 +337,12 @@ void ScanPage::OnScanFinished() {
   if (shownScan != nullptr) {
     shownScan->end = TimeValue::Now();
     shownScan->ended = !scanner->IsRunning();
-    const std::lock_guard lock(scanner->stateLock);
-    shownScan->sectors = scanner->surfaceState.sectors;
+    {
+      const std::lock_guard lock(scanner->stateLock);
+      shownScan->sectors = scanner->surfaceState.sectors;
+    }
+    // At the run's end, once the table is final.
+    if (scanner->pass == ScanPass::None && shownScan->surfaceScan) IndexDamage(*shownScan);
   }
   if (scanner->pass != ScanPass::None)
     OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(),
@@ -345,6 +351,27 @@ void ScanPage::OnScanFinished() {
   startStop->setText(QStringLiteral("Start"));
   EnableStart();
   EnableChoices(true);
+  // The end shows at once: no paced scroll is due after the last entry.
+  if (followLog) {
+    logFollow->stop();
+    logList->scrollToBottom();
+  }
+  if (!scanner->IsRunning()) emit runEnded();
+}
+
+// The index lands only in the record it was built for: a new scan of the
+// drive meanwhile has replaced it.
+void ScanPage::IndexDamage(const ScanRecord& scan) {
+  const std::uint16_t letter = scan.driveLetter;
+  indexJobs.Start(letter, scanner->deviceContext->GetSessionInfo(-1), scan.sectors,
+                  [this, letter, number = scan.number](std::shared_ptr<const DamageIndex> index) {
+                    ScanRecord* record = history.Last(letter);
+                    if (record == nullptr || record->number != number) return;
+                    record->damage = index;
+                    if (detailsDialog != nullptr && record == shownScan)
+                      detailsDialog->SetDamageIndex(index);
+                    emit damageIndexReady(letter);
+                  });
 }
 
 void ScanPage::OnProgress(const ProgressCtx_t& progress) {

@@ -13,7 +13,10 @@
 // A stopped or finished scan stays on the page (its figures, log and map)
 // while the page is given new contexts of the same drive, until the next
 // Start or a context of another drive. Every scan is recorded in the page's
-// history, which keeps the latest scan of each drive.
+// history, which keeps the latest scan of each drive. When a surface scan
+// ends or is stopped, the page has the files and structures on its sectors
+// indexed on a thread of its own and keeps the index in the scan's record;
+// the details dialog lists the damaged ones from it.
 //
 // A scan reads as the options of "Advanced..." say, kept in the program's
 // settings; a retry reads only what the drive's last surface scan of the
@@ -33,6 +36,7 @@
 #include "core/scan/SectorScanner.h"
 #include "gui/controls/IndicatorLabel.h"
 #include "gui/pages/BasePage.h"
+#include "gui/scan/DamageIndexJobs.h"
 
 class QProgressBar;
 class QPushButton;
@@ -92,6 +96,16 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   const IndicatorLabel& ProblemLabel() const { return problemLabel; }
   const IndicatorLabel& ErrorLabel() const { return errorLabel; }
 
+ signals:
+  // A run has ended (finished, stopped or cut short by the medium's removal)
+  // and the page shows its end.
+  void runEnded();
+  // The user asked, in the details dialog, to see a sector of the last
+  // session of the drive in the Sector Viewer.
+  void showSectorRequested(std::int32_t sector);
+  // A scan's damage index has been built and kept in its record.
+  void damageIndexReady(std::uint16_t driveLetter);
+
  protected:
   bool OnInitDialog() override;
   void OnSize() override;
@@ -117,6 +131,9 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void OnDetails();
   void OnAdvanced();
   void OnClear();
+  // Indexes the files and structures on the sectors of a surface scan that
+  // has ended, off the window's thread, into its record.
+  void IndexDamage(const ScanRecord& scan);
 
   std::unique_ptr<SectorScanner> scanner;
   ScanOptions scanOptions;
@@ -146,4 +163,6 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   std::int32_t shownChecked = 0;
   std::int32_t shownProblems = 0;
   std::int32_t shownErrors = 0;
+  // Declared last: ends its builds before the rest of the page goes.
+  DamageIndexJobs indexJobs;
 };

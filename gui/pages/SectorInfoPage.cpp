@@ -14,8 +14,11 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/damage/DamageIndex.h"
 #include "core/disc/DeviceContext.h"
 #include "core/io/OutputFile.h"
+#include "core/report/DamageTexts.h"
+#include "core/scan/ScanRecord.h"
 #include "gui/controls/BinaryViewer.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/MoveWindow.h"
@@ -133,6 +136,13 @@ void MoveLabel(QWidget* label, int x, int y, int width, int height) {
   MoveWindow(label, x, y, std::max(width, label->sizeHint().width()), height);
 }
 
+QString ToQString(const std::u16string& text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+const char kHolderCaption[] = "Holder: ";
+const char kReadingLayout[] = "reading the file system...";
+
 QString RunModal(QFileDialog& dialog) {
   return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
@@ -155,6 +165,9 @@ bool SectorInfoPage::OnInitDialog() {
   sectorEdit = Item<QLineEdit>(Client(), kSectorEditId);
   Item<UpDownCtrl>(Client(), kUpDownId)->SetBuddy(sectorEdit);
   CreateToolbar();
+  holderLabel = new QLabel(Client());
+  SetControlId(holderLabel, kHolderLabelId);
+  holderLabel->setTextFormat(Qt::PlainText);
   ConnectMessages();
   FillSessionList();
   UpdateCountLabel();
@@ -252,6 +265,8 @@ void SectorInfoPage::OnSessionChanged() {
 // Rebuilds the page for a new context: its last session selected, sector 0
 // of it read and shown; without a medium, everything disabled and empty.
 void SectorInfoPage::UpdateContent() {
+  ++contextsSeen;
+  layouts.clear();
   EnableControls(context->hasMedium);
   FillSessionList();
   SetSectorCount(context->hasMedium ? context->GetSessionInfo(currentSession).sectorCount : 0);
@@ -261,6 +276,18 @@ void SectorInfoPage::UpdateContent() {
     UpdateToolbarButtons();
   }
   ShowCurrentSector();
+}
+
+void SectorInfoPage::ShowSector(std::int32_t session, std::int32_t sector) {
+  if (!HasMedium()) return;
+  const int index =
+      sessionList->findData(session < 0 ? std::int32_t{context->medium.lastSession} : session);
+  if (index >= 0 && index != sessionList->currentIndex()) {
+    sessionList->setCurrentIndex(index);
+    currentSession = SelectedSession();
+    SetSectorCount(context->GetSessionInfo(currentSession).sectorCount);
+  }
+  GoToSector(sector);
 }
 
 void SectorInfoPage::GoToSector(std::int32_t n) {
@@ -289,8 +316,59 @@ void SectorInfoPage::ShowCurrentSector() {
       viewer->setPlainText(QString::asprintf(kReadError, result));
   }
   UpdateToolbarButtons();
+  UpdateHolder();
 }
 
+void SectorInfoPage::showEvent(QShowEvent* event) {
+  BasePage::showEvent(event);
+  UpdateHolder();
+}
+
+// A sector that does not read still has its holder named: that is where a
+// damaged sector's loss lies.
+void SectorInfoPage::UpdateHolder() {
+  if (holderLabel == nullptr) return;
+  if (!HasMedium() || currentSector < 0) return SetHolderText({});
+  const std::shared_ptr<const DamageIndex> index = HolderIndex();
+  SetHolderText(index != nullptr
+                    ? ToQString(SectorHolderText(*index, static_cast<std::uint64_t>(currentSector)))
+                    : QString::fromUtf8(kReadingLayout));
+}
+
+std::shared_ptr<const DamageIndex> SectorInfoPage::HolderIndex() {
+  const wrenlo::SessionInfo session = context->GetSessionInfo(currentSession);
+  const auto start = static_cast<std::uint64_t>(std::max<std::int32_t>(session.startSector, 0));
+  if (scans != nullptr && currentSession == context->medium.lastSession) {
+    const ScanRecord* scan = scans->Last(context->driveLetter);
+    if (scan != nullptr && scan->damage != nullptr && scan->damage->SessionStart() == start &&
+        scan->sectors.size() == static_cast<std::size_t>(std::max(session.sectorCount, 0)))
+      return scan->damage;
+  }
+  if (const auto found = layouts.find(currentSession); found != layouts.end()) return found->second;
+  // Read when the user looks at the page, not for every context it is given.
+  if (!isVisible()) return nullptr;
+  layouts[currentSession] = nullptr;
+  layoutJobs.Start(context->driveLetter, session, {},
+                   [this, seen = contextsSeen,
+                    number = currentSession](std::shared_ptr<const DamageIndex> index) {
+                     if (seen != contextsSeen) return;
+                     layouts[number] = std::move(index);
+                     if (number == currentSession) UpdateHolder();
+                   });
+  return nullptr;
+}
+
+// The label keeps its caption and the end of the holder (the file's name and
+// the byte) when the whole does not fit; the tooltip holds it whole.
+void SectorInfoPage::SetHolderText(const QString& holder) {
+  const QString caption = holder.isEmpty() ? QString() : QString::fromUtf8(kHolderCaption);
+  const QFontMetrics metrics = holderLabel->fontMetrics();
+  holderText = holder;
+  holderLabel->setText(
+      caption + metrics.elidedText(holder, Qt::ElideLeft,
+                                   holderLabel->width() - metrics.horizontalAdvance(caption)));
+  holderLabel->setToolTip(caption + holder);
+}
 void SectorInfoPage::SetSectorCount(std::int32_t count) {
   if (count == sectorCount) return;
   sectorCount = count;
@@ -375,6 +453,12 @@ void SectorInfoPage::LayoutControls() {
     MoveWindow(Item(Client(), kUpDownId), left + 118, top + 30, 20, 22);
     MoveLabel(Item(Client(), kCountLabelId), left + 148, top + 33, 80, 18);
     if (toolbar != nullptr) MoveWindow(toolbar, right - 124, top + 30, 130, 20);
+    // The holder between the count and the toolbar.
+    if (holderLabel != nullptr) {
+      const int holderLeft = Item(Client(), kCountLabelId)->geometry().right() + 13;
+      MoveWindow(holderLabel, holderLeft, top + 33, std::max(0, right - 130 - holderLeft), 18);
+      SetHolderText(holderText);
+    }
     viewerTop = top + 64;
   }
   if (QWidget* dump = Item(Client(), kViewerId))

@@ -3,18 +3,31 @@
 // and the Up and Down keys step through the sectors; Save writes the sector's
 // raw 2048 bytes to a file. Every sector is read on the UI thread, one at a
 // time, through the device context.
+//
+// Beside the sector row a label names what holds the sector: each file with
+// the byte of the file at which the sector starts, each file-system
+// structure, or "free". It comes from the damage index of the drive's last
+// surface scan when that scan covered the session shown, else from the
+// session's layout, read on a thread of its own when the page is first shown
+// on that session and kept until the next context.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
 #include <vector>
 
 #include "gui/pages/BasePage.h"
 #include "gui/platform/ImageList.h"
+#include "gui/scan/DamageIndexJobs.h"
 
 class BinaryViewer;
+class DamageIndex;
 class QFileDialog;
+class QLabel;
 class QLineEdit;
+class ScanHistory;
 class SortedComboBox;
 class ToolBarCtrl;
 
@@ -30,6 +43,7 @@ class SectorInfoPage : public BasePage {
   static constexpr int kCountLabelId = 1034;
   static constexpr int kSessionListId = 1036;
   static constexpr int kSessionLabelId = 1037;
+  static constexpr int kHolderLabelId = 1038;
   static constexpr int kToolbarId = 0;
   // Commands of the toolbar.
   static constexpr int kSave = 104;
@@ -51,9 +65,17 @@ class SectorInfoPage : public BasePage {
   // Replaces the modal run of the save dialog (tests choose a path this way).
   void SetSaveFileDialog(SaveFileDialog run);
 
+  // Where the page finds each drive's last scan; it outlives the page.
+  void SetScanHistory(const ScanHistory* history) { scans = history; }
+  // Selects session (negative: the last one) and shows its sector.
+  void ShowSector(std::int32_t session, std::int32_t sector);
+  // Names the holder of the sector shown again, from the newest index.
+  void UpdateHolder();
+
  protected:
   bool OnInitDialog() override;
   void OnSize() override;
+  void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -74,6 +96,11 @@ class SectorInfoPage : public BasePage {
   void FillSessionList();
   void SaveSector();
   void LayoutControls();
+  // The index that names the holders of the session shown: the last scan's,
+  // or the session's layout; null while that is being read.
+  std::shared_ptr<const DamageIndex> HolderIndex();
+  // Shows holder after the caption; empty clears the label.
+  void SetHolderText(const QString& holder);
 
   bool HasMedium() const;
   // The number of the session's last sector, sectorCount - 1.
@@ -96,4 +123,12 @@ class SectorInfoPage : public BasePage {
   // whatever the read left, not the sector.
   bool sectorShown = false;
   SaveFileDialog runSaveDialog;
+  QLabel* holderLabel = nullptr;
+  QString holderText;  // the holder whole; the label may show it shortened
+  const ScanHistory* scans = nullptr;
+  // The layouts of the context's sessions, by session number; null while
+  // one is being read. Results of an earlier context are dropped.
+  std::map<std::int32_t, std::shared_ptr<const DamageIndex>> layouts;
+  std::uint64_t contextsSeen = 0;
+  DamageIndexJobs layoutJobs;
 };

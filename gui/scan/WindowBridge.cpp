@@ -19,6 +19,12 @@ void WindowBridge::Send(const ScannerCall& call) {
   handoff->Deliver(call, [this] { PostToWindow(); });
 }
 
+bool WindowBridge::Begin(const ScannerCall& call) {
+  return !handoff->Publish(call, [this] { PostToWindow(); });
+}
+
+void WindowBridge::Finish() { handoff->Await(); }
+
 void WindowBridge::ServeUntil(const std::function<bool()>& done) { handoff->ServeUntil(done); }
 
 void WindowBridge::Close() {

@@ -18,6 +18,8 @@ class WindowBridge final : public ScannerBridge {
   ~WindowBridge() override;
 
   void Send(const ScannerCall& call) override;
+  bool Begin(const ScannerCall& call) override;
+  void Finish() override;
   void ServeUntil(const std::function<bool()>& done) override;
   void Close() override;
 

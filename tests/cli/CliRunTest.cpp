@@ -89,8 +89,12 @@ TEST_F(CliRunTest, DevicesListsDrivesThenUnavailableEntries) {
   EXPECT_EQ(broken["available"], false);
   EXPECT_EQ(broken["text"], (Drive("broken.img") + " " + kBrokenReason).substr(0, 48));
   EXPECT_EQ(broken["reason"], Drive("broken.img") + " " + kBrokenReason);
-  EXPECT_EQ(json[json.size() - 2]["text"], Drive("slow.img") + " slow.img");
-  EXPECT_EQ(json[json.size() - 2]["available"], true);
+  EXPECT_EQ(broken["path"], folder + "/broken.img");
+  const Json& slow = json[json.size() - 2];
+  EXPECT_EQ(slow["text"], Drive("slow.img") + " slow.img");
+  EXPECT_EQ(slow["name"], Drive("slow.img") + " slow.img");
+  EXPECT_EQ(slow["path"], folder + "/slow.img");
+  EXPECT_EQ(slow["available"], true);
 }
 
 TEST_F(CliRunTest, InfoAndMediaPrintThePagesRows) {

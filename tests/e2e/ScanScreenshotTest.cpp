@@ -5,14 +5,20 @@
 // disc was ejected (scan-ejected.png, details-ejected.png); and after a scan
 // stopped by choosing the drive again in the list and answering Stop, with
 // the page and the map it keeps (scan-stopped.png, details-stopped.png).
+// After the whole scan, the details dialog with its list of damaged files and
+// the tooltip of a damaged cell (details-damaged.png).
 #include <gtest/gtest.h>
 #include <wrenlo/wrenlo.h>
 
 #include <QComboBox>
 #include <QDir>
+#include <QHelpEvent>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QTabBar>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <algorithm>
 #include <functional>
@@ -35,6 +41,18 @@ namespace {
 // The faults of damaged.iso: 60 sectors read only after retries, 100 never.
 constexpr int kProblemSectors = 60;
 constexpr int kErrorSectors = 100;
+
+// The dialog as the user sees it with a tooltip shown over it: the tooltip is
+// a window of its own, painted onto the dialog's picture where it stands.
+QImage WithToolTip(QWidget* dialog) {
+  QImage shot = dialog->grab().toImage();
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (!top->isVisible() || !top->inherits("QTipLabel")) continue;
+    QPainter painter(&shot);
+    painter.drawImage(top->pos() - dialog->mapToGlobal(QPoint(0, 0)), top->grab().toImage());
+  }
+  return shot;
+}
 
 QString Percent(double share) {
   const std::u16string text = PercentText(share);
@@ -109,6 +127,36 @@ TEST_F(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
     EXPECT_EQ(map.GetBlockFlags(500), kBlockProblem);
     EXPECT_EQ(map.GetBlockFlags(800), kBlockError);
     EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("details-after.png"))));
+
+    // The damaged files: the clips the scratches and the hole lie in.
+    auto* details = static_cast<SurfaceDetailsDialog*>(dialog);
+    auto* list = Item<QTreeWidget>(details->Client(), SurfaceDetailsDialog::kDamagedListId);
+    ASSERT_TRUE(WaitUntil([&] { return list->topLevelItemCount() > 0; }));
+    int problems = 0, errors = 0;
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+      const QTreeWidgetItem* item = list->topLevelItem(row);
+      EXPECT_TRUE(item->text(0).startsWith("VIDEO\\CLIP")) << item->text(0).toStdString();
+      problems += item->text(1).toInt();
+      errors += item->text(2).toInt();
+    }
+    EXPECT_EQ(problems, kProblemSectors);
+    EXPECT_EQ(errors, kErrorSectors);
+    list->setCurrentItem(list->topLevelItem(list->topLevelItemCount() - 1));
+    EXPECT_EQ(map.SelectedBlock(), 800);  // the hole's first cell
+
+    // Sectors 2000 to 2009 back in view: the map above the speed curve has
+    // fewer rows than the disc's cells.
+    page->DetailsDialog()->GetSurfaceMap().SelectSector(2000);
+    const CellRect cell = map.Geometry().Cell(map.Geometry().SlotOf(200));
+    const QPoint point(cell.left + 4, cell.top + 4);
+    QHelpEvent help(QEvent::ToolTip, point, map.viewport()->mapToGlobal(point));
+    QApplication::sendEvent(map.viewport(), &help);
+    ASSERT_TRUE(WaitUntil([] { return QToolTip::isVisible(); }));
+    EXPECT_TRUE(QToolTip::text().startsWith("Sectors 2000 to 2009\nGood: 0, problem: 10"))
+        << QToolTip::text().toStdString();
+    EXPECT_TRUE(QToolTip::text().contains("VIDEO\\CLIP")) << QToolTip::text().toStdString();
+    EXPECT_TRUE(WithToolTip(dialog).save(folder.filePath(QStringLiteral("details-damaged.png"))));
+    QToolTip::hideText();
   });
   EXPECT_TRUE(window.grab().save(folder.filePath(QStringLiteral("scan-after.png"))));
 

@@ -51,9 +51,9 @@ TEST(DriveList, DrivesThenImagesWithTheirProblems) {
   ASSERT_EQ(::mkfifo((dir + "/fifo_faults.iso.faults").c_str(), 0600), 0);
 
   std::vector<FoundDrive> drives;
-  drives.push_back({std::make_unique<IdleDrive>(), u"VENDOR MODEL", u""});
-  drives.push_back(
-      {nullptr, u"OTHER DRIVE", u"permission denied: add the user to the cdrom group"});
+  drives.push_back({std::make_unique<IdleDrive>(), u"VENDOR MODEL", u"/dev/sr0", u""});
+  drives.push_back({nullptr, u"OTHER DRIVE", u"/dev/sr1",
+                    u"permission denied: add the user to the cdrom group"});
   const std::string images = dir + "/good.img::" + dir + "/odd.iso:" + dir + "/missing.iso:" + dir +
                              "/empty.iso:" + dir + "/broken_faults.iso:" + dir + ":" + dir +
                              "/fifo.iso:" + dir + "/fifo_faults.iso";
@@ -76,6 +76,9 @@ TEST(DriveList, DrivesThenImagesWithTheirProblems) {
     EXPECT_EQ(entry.backend == nullptr, entry.text[0] == u'#')
         << testing_support::Narrow(entry.text);
   }
+  EXPECT_EQ(list[1].path, u"/dev/sr1");
+  EXPECT_EQ(list[4].name, u"missing.iso");
+  EXPECT_EQ(testing_support::Narrow(list[4].path), dir + "/missing.iso");
 }
 
 TEST(DriveList, LettersEndAtZ) {
@@ -86,7 +89,7 @@ TEST(DriveList, LettersEndAtZ) {
   const std::vector<ImageDrive> opened = OpenImages(images);
   EXPECT_EQ(opened.size(), 23u);  // the rest are not even opened
   std::vector<FoundDrive> drives;
-  drives.push_back({std::make_unique<IdleDrive>(), u"REAL DRIVE", u""});
+  drives.push_back({std::make_unique<IdleDrive>(), u"REAL DRIVE", u"/dev/sr0", u""});
   const std::vector<DriveEntry> list = LetterDrives(std::move(drives), opened);
   ASSERT_EQ(list.size(), 23u);
   EXPECT_EQ(list.front().text, u"D: REAL DRIVE");
@@ -114,6 +117,21 @@ TEST(DriveList, DisplayTextsAreCutToTheEntry) {
   const std::vector<std::u16string> texts = testing_support::DeviceTexts();
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_EQ(texts[0], u"D: " + std::u16string(46, u'n'));
+
+  // The whole name and the path as named, by the same size rules as the
+  // whole reason below.
+  const std::u16string name = std::u16string(60, u'n') + u".iso";
+  char16_t text[256];
+  std::int32_t units = 256;
+  EXPECT_EQ(GetDeviceName(u'D', text, &units), 0);
+  EXPECT_EQ(std::u16string(text), name);
+  units = 256;
+  EXPECT_EQ(GetDevicePath(u'D', text, &units), 0);
+  EXPECT_EQ(std::u16string(text), std::u16string(image.begin(), image.end()));
+  units = 5;
+  EXPECT_EQ(GetDevicePath(u'D', text, &units), kTooLarge);
+  EXPECT_EQ(units, static_cast<std::int32_t>(image.size() + 1));
+  EXPECT_EQ(GetDeviceName(u'E', text, &units), kNoDevice);
 }
 
 TEST(DriveList, TheWholeReasonOfAnUnusableEntry) {

@@ -211,21 +211,40 @@ std::int32_t GetDevices(DeviceListEntry* entries, std::int32_t* count, std::int3
   return result;
 }
 
-std::int32_t GetDeviceUnusableReason(std::int32_t driveLetter, char16_t* text,
-                                     std::int32_t* units) {
+namespace {
+
+// Gives the scripted text of a drive letter as the engine's whole-text
+// operations do.
+std::int32_t ScriptedText(std::map<std::int32_t, std::u16string> fake::Script::*texts,
+                          std::int32_t driveLetter, char16_t* text, std::int32_t* units) {
   auto& s = state();
   std::lock_guard guard(s.lock);
-  const auto found = s.script.unusableReasons.find(driveLetter);
-  if (found == s.script.unusableReasons.end()) return 3;  // no drive with that letter
-  const std::u16string& reason = found->second;
-  const auto needed = static_cast<std::int32_t>(reason.size() + 1);
+  const auto found = (s.script.*texts).find(driveLetter);
+  if (found == (s.script.*texts).end()) return 3;  // no drive with that letter
+  const std::u16string& whole = found->second;
+  const auto needed = static_cast<std::int32_t>(whole.size() + 1);
   const std::int32_t room = *units;
   *units = needed;
   if (room <= 0) return 18;  // cut
   const auto copied = static_cast<std::size_t>(std::min(room - 1, needed - 1));
-  std::copy_n(reason.begin(), copied, text);
+  std::copy_n(whole.begin(), copied, text);
   text[copied] = u'\0';
   return room >= needed ? 0 : 18;
+}
+
+}  // namespace
+
+std::int32_t GetDeviceUnusableReason(std::int32_t driveLetter, char16_t* text,
+                                     std::int32_t* units) {
+  return ScriptedText(&fake::Script::unusableReasons, driveLetter, text, units);
+}
+
+std::int32_t GetDeviceName(std::int32_t driveLetter, char16_t* text, std::int32_t* units) {
+  return ScriptedText(&fake::Script::names, driveLetter, text, units);
+}
+
+std::int32_t GetDevicePath(std::int32_t driveLetter, char16_t* text, std::int32_t* units) {
+  return ScriptedText(&fake::Script::paths, driveLetter, text, units);
 }
 
 std::int32_t SetBurnDevice(std::int32_t driveLetter) {
@@ -457,10 +476,27 @@ const char* ResultName(std::int32_t result) {
   return names.try_emplace(result, "result " + std::to_string(result)).first->second.c_str();
 }
 
-// Lists nothing; records the call.
-std::int32_t ListSessionLayout(Handle session, LayoutCallback, void*) {
-  std::lock_guard guard(state().lock);
-  return fake::Call(state(), "ListSessionLayout", session);
+// Lists the script's layout, calling back outside the engine's lock.
+std::int32_t ListSessionLayout(Handle session, LayoutCallback callback, void* context) {
+  std::vector<fake::LayoutItem> items;
+  {
+    auto& s = state();
+    std::lock_guard guard(s.lock);
+    if (const std::int32_t result = fake::Call(s, "ListSessionLayout", session); result != 0)
+      return result;
+    items = s.script.layout;
+  }
+  for (const fake::LayoutItem& item : items) {
+    const LayoutRecord record{item.isFile ? kLayoutFile : kLayoutStructure,
+                              0,
+                              item.size,
+                              item.name.c_str(),
+                              static_cast<std::int32_t>(item.name.size()),
+                              static_cast<std::int32_t>(item.runs.size()),
+                              item.runs.data()};
+    if (const std::int32_t stop = callback(context, &record); stop != 0) return stop;
+  }
+  return 0;
 }
 
 std::int32_t EjectDevice(std::int32_t device) {

@@ -22,6 +22,14 @@ struct DirectoryChild {
   bool isDirectory = false;
 };
 
+// One record ListSessionLayout lists.
+struct LayoutItem {
+  bool isFile = false;
+  std::u16string name;
+  std::uint64_t size = 0;
+  std::vector<wrenlo::SectorRun> runs;
+};
+
 struct Script {
   // Result of each operation by its name ("ReadSectors", ...); 0 when absent.
   std::map<std::string, std::int32_t> results;
@@ -31,6 +39,9 @@ struct Script {
   // Whole reasons GetDeviceUnusableReason gives, by drive letter (its calls
   // are not logged: the drive list asks it for its tooltips).
   std::map<std::int32_t, std::u16string> unusableReasons;
+  // Whole names and paths GetDeviceName and GetDevicePath give, the same way.
+  std::map<std::int32_t, std::u16string> names;
+  std::map<std::int32_t, std::u16string> paths;
 
   std::optional<std::array<std::u16string, 3>> identity;  // vendor, model, revision
   std::optional<wrenlo::DeviceInformationEx> deviceInfoEx;
@@ -57,6 +68,8 @@ struct Script {
   // Children of each directory, by path ('\' between names; "" = root).
   std::map<std::u16string, std::vector<DirectoryChild>> directories;
   std::set<std::u16string> failingFiles;  // VerifyFile gives 1 for these
+  // What ListSessionLayout lists of any session, in order.
+  std::vector<LayoutItem> layout;
 
   // Runs on the calling thread at the start of each ReadSectors / VerifyFile,
   // outside the engine's lock (for example to move a test clock).

@@ -423,6 +423,18 @@ WRENLO_API std::int32_t GetDevices(DeviceListEntry* entries, std::int32_t* count
 WRENLO_API std::int32_t GetDeviceUnusableReason(std::int32_t driveLetter, char16_t* text,
                                                 std::int32_t* units);
 
+// The whole name of the entry with this drive letter, usable or not, which
+// the entry's text holds only the start of: the drive's vendor and model or
+// the image's file name. Sizes and results as GetDeviceUnusableReason.
+WRENLO_API std::int32_t GetDeviceName(std::int32_t driveLetter, char16_t* text,
+                                      std::int32_t* units);
+
+// Where the entry with this drive letter lives: the drive's device node
+// ("/dev/sr0") or the image's path as it was named (its UTF-8 bytes read as
+// UTF-8). Sizes and results as GetDeviceUnusableReason.
+WRENLO_API std::int32_t GetDevicePath(std::int32_t driveLetter, char16_t* text,
+                                      std::int32_t* units);
+
 // Make the drive with this letter the current device.
 WRENLO_API std::int32_t SetBurnDevice(std::int32_t driveLetter);
 WRENLO_API std::int32_t SetReadDevice(std::int32_t driveLetter);

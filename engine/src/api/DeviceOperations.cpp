@@ -35,16 +35,34 @@ std::int32_t GetDevices(DeviceListEntry* entries, std::int32_t* count, std::int3
   return kOk;
 }
 
+// Gives one of an entry's texts the way the three operations below do: text
+// holds as much as fits in *units, which receives the size the whole needs.
+template <typename Read>
+std::int32_t GetWholeText(char16_t* text, std::int32_t* units, Read read) {
+  if (units == nullptr || *units < 0 || (text == nullptr && *units != 0)) return kInvalidArgument;
+  std::u16string whole;
+  if (const Result result = read(whole); result != kOk) return result;
+  const std::size_t room = static_cast<std::size_t>(*units);
+  if (room > 0) CopyText(whole, text, room);
+  *units = static_cast<std::int32_t>(std::min<std::size_t>(whole.size() + 1, INT32_MAX));
+  return whole.size() < room ? kOk : kTooLarge;
+}
+
 std::int32_t GetDeviceUnusableReason(std::int32_t driveLetter, char16_t* text,
                                      std::int32_t* units) {
-  if (units == nullptr || *units < 0 || (text == nullptr && *units != 0)) return kInvalidArgument;
-  std::u16string reason;
-  if (const Result result = EngineState::Get().UnusableReason(driveLetter, reason); result != kOk)
-    return result;
-  const std::size_t room = static_cast<std::size_t>(*units);
-  if (room > 0) CopyText(reason, text, room);
-  *units = static_cast<std::int32_t>(std::min<std::size_t>(reason.size() + 1, INT32_MAX));
-  return reason.size() < room ? kOk : kTooLarge;
+  return GetWholeText(text, units, [&](std::u16string& out) {
+    return EngineState::Get().UnusableReason(driveLetter, out);
+  });
+}
+
+std::int32_t GetDeviceName(std::int32_t driveLetter, char16_t* text, std::int32_t* units) {
+  return GetWholeText(
+      text, units, [&](std::u16string& out) { return EngineState::Get().Name(driveLetter, out); });
+}
+
+std::int32_t GetDevicePath(std::int32_t driveLetter, char16_t* text, std::int32_t* units) {
+  return GetWholeText(
+      text, units, [&](std::u16string& out) { return EngineState::Get().Path(driveLetter, out); });
 }
 
 std::int32_t SetBurnDevice(std::int32_t driveLetter) {

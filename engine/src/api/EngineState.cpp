@@ -55,16 +55,29 @@ std::vector<std::u16string> EngineState::DeviceTexts() {
   return texts;
 }
 
-Result EngineState::UnusableReason(std::int32_t letter, std::u16string& out) {
+Result EngineState::EntryText(std::int32_t letter, std::u16string DriveEntry::*text,
+                              std::u16string& out) {
   EnsureInitialized();
   const std::shared_lock lock(mutex_);
   for (const DriveEntry& drive : drives_) {
     if (drive.letter == letter) {
-      out = drive.reason;
+      out = drive.*text;
       return kOk;
     }
   }
   return kNoDevice;
+}
+
+Result EngineState::UnusableReason(std::int32_t letter, std::u16string& out) {
+  return EntryText(letter, &DriveEntry::reason, out);
+}
+
+Result EngineState::Name(std::int32_t letter, std::u16string& out) {
+  return EntryText(letter, &DriveEntry::name, out);
+}
+
+Result EngineState::Path(std::int32_t letter, std::u16string& out) {
+  return EntryText(letter, &DriveEntry::path, out);
 }
 
 Result EngineState::Select(std::int32_t letter) {

@@ -32,6 +32,11 @@ class EngineState {
   // The whole reason why the listed drive with this letter cannot be used
   // (empty for a usable drive); kNoDevice when the list has no such letter.
   Result UnusableReason(std::int32_t letter, std::u16string& out);
+  // The whole name (vendor and model, or the image's file name) and the
+  // device node or image path of the listed drive with this letter, usable
+  // or not; kNoDevice when the list has no such letter.
+  Result Name(std::int32_t letter, std::u16string& out);
+  Result Path(std::int32_t letter, std::u16string& out);
   // Makes the drive with this letter the current device; when there is no
   // usable drive with it, no device is current and kNoDevice is returned.
   Result Select(std::int32_t letter);
@@ -47,6 +52,8 @@ class EngineState {
   OpenedFileSystems& FileSystems() { return fileSystems_; }
 
  private:
+  // Copies one text of the listed entry with this letter.
+  Result EntryText(std::int32_t letter, std::u16string DriveEntry::*text, std::u16string& out);
   // Builds the drive list on first use when Initialize was not called.
   void EnsureInitialized();
   // Opens the images and lists all drives; loadMutex_ is held.

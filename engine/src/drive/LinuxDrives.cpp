@@ -52,6 +52,7 @@ std::uint32_t MaxTransferSectors(const std::filesystem::path& entry) {
 
 FoundDrive OpenDrive(const std::filesystem::path& entry, const std::filesystem::path& node) {
   FoundDrive found;
+  found.path = Widen(node.string());
   found.name = JoinName(Widen(Attribute(entry / "device" / "vendor")),
                         Widen(Attribute(entry / "device" / "model")));
   const int fd = open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

@@ -15,6 +15,7 @@ namespace wrenlo {
 struct FoundDrive {
   std::unique_ptr<Backend> backend;  // null when the drive cannot be used
   std::u16string name;               // vendor and model, for the display text
+  std::u16string path;               // the device node, e.g. "/dev/sr0"
   std::u16string
       problem;  // why it cannot be used, e.g. "permission denied: add the user to the cdrom group"
 };

@@ -10,10 +10,12 @@ namespace {
 
 constexpr std::size_t kLetters = kLastDriveLetter - kFirstDriveLetter + 1;
 
-void Add(std::vector<DriveEntry>& list, const std::u16string& name,
+void Add(std::vector<DriveEntry>& list, const std::u16string& name, const std::u16string& path,
          std::shared_ptr<Backend> backend, const std::u16string& problem) {
   DriveEntry entry;
   entry.letter = static_cast<char16_t>(kFirstDriveLetter + list.size());
+  entry.name = name;
+  entry.path = path;
   entry.text = std::u16string(1, entry.letter) + u": " + name;
   if (backend) {
     entry.backend = std::move(backend);
@@ -42,6 +44,7 @@ std::vector<ImageDrive> OpenImages(std::string_view images) {
     if (path.empty()) continue;
     ImageDrive image;
     image.name = FromUtf8(FileName(path));
+    image.path = FromUtf8(path);
     if (IsCueSheetPath(path))
       image.backend = CueBackend::Open(path, image.problem);
     else
@@ -56,11 +59,11 @@ std::vector<DriveEntry> LetterDrives(std::vector<FoundDrive> drives,
   std::vector<DriveEntry> list;
   for (FoundDrive& drive : drives) {
     if (list.size() == kLetters) return list;
-    Add(list, drive.name, std::move(drive.backend), drive.problem);
+    Add(list, drive.name, drive.path, std::move(drive.backend), drive.problem);
   }
   for (const ImageDrive& image : images) {
     if (list.size() == kLetters) return list;
-    Add(list, image.name, image.backend, image.problem);
+    Add(list, image.name, image.path, image.backend, image.problem);
   }
   return list;
 }

@@ -27,12 +27,17 @@ struct DriveEntry {
   // For a '#' entry, the whole of why it cannot be used: the drive's or
   // image's name and the problem ("broken.iso: the image is empty").
   std::u16string reason;
+  // The whole name the text shows after "D: " (vendor and model, or the
+  // image's file name), and the device node or the image's path as given.
+  std::u16string name;
+  std::u16string path;
   std::shared_ptr<Backend> backend;  // null for a '#' entry
 };
 
 // A virtual drive before it has a letter.
 struct ImageDrive {
   std::u16string name;               // the image's file name
+  std::u16string path;               // the path it was opened by
   std::shared_ptr<Backend> backend;  // null when the image cannot be used
   std::u16string problem;            // why not
 };

@@ -48,6 +48,26 @@ TEST(DeviceListTest, DevicesInListOrderPutTheUnusableOnesLast) {
   }
 }
 
+// Two images whose names differ only after the list entry's 49 units: the
+// list shortens the whole names in the middle, so their ends tell them apart,
+// and the tooltip holds the whole name and the path.
+TEST(DeviceListTest, LongNamesKeepTheirEndsAndThePathIsInTheTooltip) {
+  fake::Reset();
+  const std::u16string stem(60, u'n');
+  fake::script().devices = {u"D: " + stem.substr(0, 46), u"E: " + stem.substr(0, 46)};
+  fake::script().names = {{u'D', stem + u"-1.iso"}, {u'E', stem + u"-2.iso"}};
+  fake::script().paths = {{u'D', u"/discs/" + stem + u"-1.iso"}};
+  const std::vector<DeviceListItem> items = ReadDeviceList();
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(WholeDriveText(items[0]), u"D: " + stem + u"-1.iso");
+  const std::u16string shown = DriveListText(items[0]);
+  EXPECT_EQ(shown.size(), kDriveTextUnits);
+  EXPECT_EQ(shown.substr(shown.size() - 6), u"-1.iso");
+  EXPECT_NE(shown, DriveListText(items[1]));
+  EXPECT_EQ(DriveToolTipText(items[0]), u"D: " + stem + u"-1.iso\n/discs/" + stem + u"-1.iso");
+  EXPECT_EQ(DriveToolTipText(items[1]), u"E: " + stem + u"-2.iso");  // no path given
+}
+
 TEST(DeviceListTest, ACountBeyondTheArrayIsCut) {
   fake::Reset();
   fake::script().devices = {u"D: One"};

@@ -121,4 +121,30 @@ TEST(SurfaceGeometry, CellsTheRenderDraws) {
   EXPECT_EQ(grid.SlotOf(75), -1);  // no such block
 }
 
+TEST(SurfaceGeometry, BlockAtAPixelIsTheCellDrawnThere) {
+  SurfaceGeometry grid = Grid(10, 5, 75);
+  grid.SetTopRow(2);  // the view starts at block 20
+  struct Case {
+    int x, y;
+    std::int32_t block;
+  };
+  for (const Case& c : {
+           Case{1, 1, 20},                     // the first cell's corner
+           Case{8, 8, 20},                     // its last pixel
+           Case{9, 5, -1},                     // the gap after it
+           Case{5, 9, -1},                     // the gap below it
+           Case{0, 5, -1},                     // the margin
+           Case{10, 10, 31},                   // second row, second column
+           Case{86, 5, 29},                    // the tenth column
+           Case{5, 37, 60},                    // the fifth row
+           Case{14, 37, 61}, Case{5, 46, -1},  // below the last row
+       }) {
+    SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
+    EXPECT_EQ(grid.BlockAt(c.x, c.y), c.block);
+  }
+  const SurfaceGeometry few = Grid(10, 5, 25);
+  EXPECT_EQ(few.BlockAt(41, 19), 24);
+  EXPECT_EQ(few.BlockAt(50, 19), -1);  // a cell place past the last block
+}
+
 }  // namespace

@@ -68,13 +68,17 @@ class LoopBridge final : public ScannerBridge {
  public:
   explicit LoopBridge(LoopThread& receiverLoop) : loop(receiverLoop) {}
 
-  void Send(const ScannerCall& call) override {
-    handoff->Deliver(call, [this] { loop.Post([shared = handoff] { shared->RunPending(); }); });
-  }
+  void Send(const ScannerCall& call) override { handoff->Deliver(call, Notify()); }
+  bool Begin(const ScannerCall& call) override { return !handoff->Publish(call, Notify()); }
+  void Finish() override { handoff->Await(); }
   void ServeUntil(const std::function<bool()>& done) override { handoff->ServeUntil(done); }
   void Close() override { handoff->Close(); }
 
  private:
   LoopThread& loop;
   std::shared_ptr<CallHandoff> handoff = std::make_shared<CallHandoff>(loop.Id());
+
+  std::function<void()> Notify() {
+    return [this] { loop.Post([shared = handoff] { shared->RunPending(); }); };
+  }
 };

@@ -290,6 +290,7 @@ TEST_F(SectorScannerTest, MediumRemovedDuringTheSurfaceScanEndsTheRun) {
     EXPECT_THAT(std::vector(receiver.reports.end() - 2, receiver.reports.end()),
                 ElementsAre("Finished", "Finished"));
     EXPECT_FALSE(scanner->IsRunning());
+    EXPECT_TRUE(scanner->MediumRemoved());
   }
 }
 

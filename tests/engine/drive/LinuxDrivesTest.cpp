@@ -53,6 +53,8 @@ TEST_F(LinuxDrivesTest, ListsSrEntriesInDeviceOrderWithWhyTheyCannotBeUsed) {
   EXPECT_EQ(drives[0].problem,
             std::u16string(sr0.begin(), sr0.end()) + u" does not take SCSI commands");
   EXPECT_EQ(drives[1].problem, u"no device node " + std::u16string(sr2.begin(), sr2.end()));
+  EXPECT_EQ(drives[0].path, std::u16string(sr0.begin(), sr0.end()));
+  EXPECT_EQ(drives[1].path, std::u16string(sr2.begin(), sr2.end()));
 }
 
 TEST_F(LinuxDrivesTest, NoDrivesWhereThereIsNoSysfs) {

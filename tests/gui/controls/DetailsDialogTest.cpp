@@ -1,13 +1,24 @@
 // The surface scan details dialog: its layout in pixels, the legend, the
-// block size list remembered from one opening to the next, and auto scroll.
+// block size list remembered from one opening to the next, and auto scroll;
+// the map's tooltips, selection and way to the Sector Viewer, and the list
+// of damaged files.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+#include <QToolTip>
+#include <QTreeWidget>
 
 #include "../support/WaitUntil.h"
 #include "TableScanner.h"
+#include "core/damage/DamageIndex.h"
 #include "gui/controls/SurfaceDetailsDialog.h"
 #include "gui/controls/SurfaceTiles.h"
 #include "gui/platform/ControlId.h"
@@ -37,35 +48,54 @@ class DetailsDialogTest : public ::testing::Test {
   static QCheckBox* AutoScroll(const SurfaceDetailsDialog& dialog) {
     return Item<QCheckBox>(dialog.Client(), SurfaceDetailsDialog::kAutoScrollId);
   }
+  static QTreeWidget* DamagedList(const SurfaceDetailsDialog& dialog) {
+    return Item<QTreeWidget>(dialog.Client(), SurfaceDetailsDialog::kDamagedListId);
+  }
 
   TableScanner scanner;
 };
 
-TEST_F(DetailsDialogTest, PlacesTheMapAndTheRightColumnInPixels) {
+// The map, the speed curve and the damaged files' band under them share the
+// left part down to 40 pixels above the bottom; the list's band takes 2/5 of
+// it (96 to 220 pixels), the curve a third of the rest.
+TEST_F(DetailsDialogTest, PlacesTheMapTheListAndTheRightColumnInPixels) {
   Run([](SurfaceDetailsDialog& dialog) {
     EXPECT_EQ(dialog.windowTitle(), "Surface Scan Details");
-    const int w = dialog.ClientRect().width();
-    const int h = dialog.ClientRect().height();
-    const int r = w - 10;
-    // The map, and the speed curve in a band of a third of its space under it.
-    const int band = (h - 40 - 28) / 3;
-    EXPECT_EQ(dialog.GetSurfaceMap().geometry(), QRect(10, 28, w - 127, h - 40 - band - 28));
-    EXPECT_EQ(dialog.GetSpeedCurve().geometry(), QRect(10, h - 40 - band + 6, w - 127, band - 6));
-    EXPECT_TRUE(dialog.GetSpeedCurve().isVisible());
-    EXPECT_EQ(dialog.LegendRect(), QRect(r - 100, 28, 100, 82));
-    const struct {
-      int id;
-      QRect rect;
-    } placed[] = {
-        {SurfaceDetailsDialog::kLegendLabelId, QRect(r - 100, 10, 100, 16)},
-        {SurfaceDetailsDialog::kBlockSizeLabelId, QRect(r - 98, 168, 100, 18)},
-        {SurfaceDetailsDialog::kAutoScrollId, QRect(r - 100, 228, 100, 18)},
-        {SurfaceDetailsDialog::kMapLabelId, QRect(11, 10, 200, 16)},
-    };
-    for (const auto& [id, rect] : placed)
-      EXPECT_EQ(Item(dialog.Client(), id)->geometry(), rect) << id;
-    EXPECT_EQ(BlockSizes(dialog)->geometry().topLeft(), QPoint(r - 100, 186));
-    EXPECT_EQ(BlockSizes(dialog)->width(), 100);
+    const QSize frame = dialog.size() - dialog.Client()->size();
+    for (const QSize client : {dialog.Client()->size(), QSize(900, 800)}) {
+      SCOPED_TRACE(client.height());
+      dialog.setFixedSize(client + frame);
+      ASSERT_EQ(dialog.ClientRect().size(), client);
+      const int w = client.width(), h = client.height();
+      const int r = w - 10;
+      const int band = std::clamp((h - 40 - 28) * 2 / 5, 96, 220);
+      const int listTop = h - 40 - band;
+      // The speed curve in a band of a third of the rest, under the map.
+      const int curveBand = (listTop - 28) / 3;
+      const int mapBottom = listTop - curveBand;
+      EXPECT_EQ(dialog.GetSurfaceMap().geometry(), QRect(10, 28, w - 127, mapBottom - 28));
+      EXPECT_EQ(dialog.GetSpeedCurve().geometry(),
+                QRect(10, mapBottom + 6, w - 127, curveBand - 6));
+      EXPECT_TRUE(dialog.GetSpeedCurve().isVisible());
+      EXPECT_EQ(Item(dialog.Client(), SurfaceDetailsDialog::kDamagedLabelId)->geometry(),
+                QRect(11, listTop + 6, w - 127, 16));
+      EXPECT_EQ(DamagedList(dialog)->geometry(),
+                QRect(10, listTop + 24, w - 127, h - 40 - (listTop + 24)));
+      EXPECT_EQ(dialog.LegendRect(), QRect(r - 100, 28, 100, 82));
+      const struct {
+        int id;
+        QRect rect;
+      } placed[] = {
+          {SurfaceDetailsDialog::kLegendLabelId, QRect(r - 100, 10, 100, 16)},
+          {SurfaceDetailsDialog::kBlockSizeLabelId, QRect(r - 98, 168, 100, 18)},
+          {SurfaceDetailsDialog::kAutoScrollId, QRect(r - 100, 228, 100, 18)},
+          {SurfaceDetailsDialog::kMapLabelId, QRect(11, 10, 200, 16)},
+      };
+      for (const auto& [id, rect] : placed)
+        EXPECT_EQ(Item(dialog.Client(), id)->geometry(), rect) << id;
+      EXPECT_EQ(BlockSizes(dialog)->geometry().topLeft(), QPoint(r - 100, 186));
+      EXPECT_EQ(BlockSizes(dialog)->width(), 100);
+    }
   });
 }
 
@@ -133,6 +163,175 @@ TEST_F(DetailsDialogTest, BlockSizeIsRememberedUntilTheNextScanStarts) {
     EXPECT_EQ(dialog.GetSurfaceMap().GetSectorsPerBlock(), 1);
   });
   EXPECT_EQ(SurfaceDetailsDialog::lastSectorsPerBlock, 1);
+}
+
+// A layout of the 5000 sectors: two files and a directory.
+std::shared_ptr<const DamageIndex> SampleIndex(const std::vector<std::uint8_t>& table) {
+  DiscLayout layout;
+  layout.entries = {
+      {false, u"Directory DOCS", 0, {{20, 20}}, 0},
+      {true, u"DOCS\\A.TXT", 100 * 2048, {{15, 24}}, 0},
+      {true, u"DOCS\\B.BIN", 6 * 2048, {{25, 27}, {40, 42}}, 0},
+  };
+  for (int i = 0; i < 4; ++i)
+    layout.entries.push_back({true,
+                              u"SMALL" + std::u16string(1, char16_t(u'1' + i)),
+                              2048,
+                              {{std::uint64_t(30 + i), std::uint64_t(30 + i)}},
+                              0});
+  return std::make_shared<const DamageIndex>(table, 0, layout);
+}
+
+// Sectors 20 (error), 22 (problem) and 41 (error) are bad, 26 not checked.
+std::vector<std::uint8_t> SampleTable() {
+  std::vector<std::uint8_t> table(5000, static_cast<std::uint8_t>(SectorState::Good));
+  table[20] = table[41] = static_cast<std::uint8_t>(SectorState::Error);
+  table[22] = static_cast<std::uint8_t>(SectorState::Problem);
+  table[26] = static_cast<std::uint8_t>(SectorState::NotChecked);
+  return table;
+}
+
+// What the tooltip shows when the pointer rests on a point of the map.
+QString ToolTipAt(SurfaceInfoControl& map, const QPoint& point) {
+  QHelpEvent help(QEvent::ToolTip, point, map.viewport()->mapToGlobal(point));
+  QApplication::sendEvent(map.viewport(), &help);
+  const QString text = QToolTip::isVisible() ? QToolTip::text() : QString();
+  QToolTip::hideText();
+  return text;
+}
+
+QPoint CellCentre(const SurfaceInfoControl& map, std::int32_t block) {
+  const CellRect cell = map.Geometry().Cell(map.Geometry().SlotOf(block));
+  return QPoint(cell.left + 4, cell.top + 4);
+}
+
+TEST_F(DetailsDialogTest, ACellsTooltipCountsItsSectorsAndNamesWhatLiesOnThem) {
+  scanner.SetTable(SampleTable());
+  SurfaceDetailsDialog::lastSectorsPerBlock = 10;
+  Run([&](SurfaceDetailsDialog& dialog) {
+    SurfaceInfoControl& map = dialog.GetSurfaceMap();
+    // Before the index: the sectors and their states only.
+    EXPECT_EQ(ToolTipAt(map, CellCentre(map, 2)),
+              "Sectors 20 to 29\nGood: 7, problem: 1, error: 1, not checked: 1\n"
+              "Files: known when the scan has ended");
+    dialog.SetDamageIndex(SampleIndex(SampleTable()));
+    EXPECT_EQ(ToolTipAt(map, CellCentre(map, 2)),
+              "Sectors 20 to 29\nGood: 7, problem: 1, error: 1, not checked: 1\n"
+              "Directory DOCS\nDOCS\\A.TXT\nDOCS\\B.BIN");
+    EXPECT_EQ(map.CellToolTip(3),
+              "Sectors 30 to 39\nGood: 10, problem: 0, error: 0, not checked: 0\n"
+              "SMALL1\nSMALL2\nSMALL3\nSMALL4");
+    // Seven on sectors 20 to 39: five named, then the count.
+    map.SetSectorsPerBlock(20);
+    EXPECT_EQ(map.CellToolTip(1),
+              "Sectors 20 to 39\nGood: 17, problem: 1, error: 1, not checked: 1\n"
+              "Directory DOCS\nDOCS\\A.TXT\nDOCS\\B.BIN\nSMALL1\nSMALL2\nand 2 more");
+    EXPECT_EQ(map.CellToolTip(249),
+              "Sectors 4980 to 4999\nGood: 20, problem: 0, error: 0, not checked: 0\nfree");
+  });
+}
+
+TEST_F(DetailsDialogTest, AClickSelectsACellWithARingApartFromTheScanFrame) {
+  Run([&](SurfaceDetailsDialog& dialog) {
+    SurfaceInfoControl& map = dialog.GetSurfaceMap();
+    map.SetCurrentSector(7);  // the scan position's frame
+    const auto pixel = [&](std::int32_t block, int x, int y) {
+      const CellRect cell = map.Geometry().Cell(map.Geometry().SlotOf(block));
+      return map.viewport()->grab().toImage().pixel(cell.left + x, cell.top + y);
+    };
+    EXPECT_EQ(map.SelectedBlock(), -1);
+    QTest::mouseClick(map.viewport(), Qt::LeftButton, {}, CellCentre(map, 3));
+    EXPECT_EQ(map.SelectedBlock(), 3);
+    ASSERT_TRUE(WaitUntil([&] { return pixel(3, -1, -1) == kSelectionColor; }));
+    for (const auto& [x, y] : {std::pair{-1, -1}, {8, 8}, {0, 0}, {7, 3}, {3, -1}})
+      EXPECT_EQ(pixel(3, x, y), kSelectionColor) << x << "," << y;
+    EXPECT_EQ(pixel(3, 1, 1), kGoodColor);  // the fill stays
+    EXPECT_EQ(pixel(7, 0, 0), kHighlightColor);
+    EXPECT_EQ(pixel(7, -1, -1), SurfaceBackground());
+
+    // Another cell: the first one's ring goes.
+    QTest::mouseClick(map.viewport(), Qt::LeftButton, {}, CellCentre(map, 7));
+    EXPECT_EQ(map.SelectedBlock(), 7);
+    ASSERT_TRUE(WaitUntil([&] { return pixel(3, -1, -1) == SurfaceBackground(); }));
+    EXPECT_EQ(pixel(3, 0, 0), kCellOutlineColor);
+    EXPECT_EQ(pixel(7, -1, -1), kSelectionColor);
+    EXPECT_EQ(pixel(7, 0, 0), kSelectionColor);
+    EXPECT_EQ(pixel(7, 1, 1), kHighlightColor);  // the scan frame inside the ring
+
+    // A gap selects nothing new.
+    const CellRect cell = map.Geometry().Cell(0);
+    QTest::mouseClick(map.viewport(), Qt::LeftButton, {}, QPoint(cell.right, cell.top));
+    EXPECT_EQ(map.SelectedBlock(), 7);
+  });
+}
+
+TEST_F(DetailsDialogTest, TheListNamesTheDamagedAndAChoiceSelectsItsFirstBadCell) {
+  scanner.SetTable(SampleTable());
+  Run([&](SurfaceDetailsDialog& dialog) {
+    EXPECT_EQ(DamagedList(dialog)->topLevelItemCount(), 0);
+    dialog.SetDamageIndex(SampleIndex(SampleTable()));
+    EXPECT_EQ(Item<QLabel>(dialog.Client(), SurfaceDetailsDialog::kDamagedLabelId)->text(),
+              "Damaged files and structures: 3");
+    QTreeWidget* list = DamagedList(dialog);
+    EXPECT_EQ(list->headerItem()->text(0), "File or structure");
+    EXPECT_EQ(list->headerItem()->text(1), "Problem sectors");
+    EXPECT_EQ(list->headerItem()->text(2), "Error sectors");
+    QStringList rows;
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+      rows << list->topLevelItem(row)->text(0) + " " + list->topLevelItem(row)->text(1) + " " +
+                  list->topLevelItem(row)->text(2);
+    EXPECT_EQ(rows, QStringList({"DOCS\\A.TXT 1 1", "DOCS\\B.BIN 0 1", "Directory DOCS 0 1"}));
+
+    list->setCurrentItem(list->topLevelItem(1));
+    EXPECT_EQ(dialog.GetSurfaceMap().SelectedBlock(), 41);
+    list->setCurrentItem(list->topLevelItem(0));
+    EXPECT_EQ(dialog.GetSurfaceMap().SelectedBlock(), 20);
+  });
+}
+
+TEST_F(DetailsDialogTest, DoubleClickOrShowInSectorViewerClosesWithTheFirstSector) {
+  scanner.SetTable(SampleTable());
+  SurfaceDetailsDialog::lastSectorsPerBlock = 10;
+  {
+    SurfaceDetailsDialog dialog(scanner.get(), nullptr);
+    WithModalDialog([&] { EXPECT_EQ(dialog.DoModal(), kIdOk); },
+                    [&](QDialog*) {
+                      SurfaceInfoControl& map = dialog.GetSurfaceMap();
+                      QTest::mouseDClick(map.viewport(), Qt::LeftButton, {}, CellCentre(map, 4));
+                    });
+    EXPECT_EQ(dialog.RequestedSector(), 40);
+  }
+  {
+    // The cell's context menu, its one item chosen.
+    SurfaceDetailsDialog dialog(scanner.get(), nullptr);
+    QStringList items;
+    WithModalDialog([&] { EXPECT_EQ(dialog.DoModal(), kIdOk); },
+                    [&](QDialog*) {
+                      SurfaceInfoControl& map = dialog.GetSurfaceMap();
+                      QTimer::singleShot(0, [&] {
+                        ASSERT_TRUE(WaitUntil([] { return QApplication::activePopupWidget(); }));
+                        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                        ASSERT_NE(menu, nullptr);
+                        for (QAction* action : menu->actions()) items << action->text();
+                        menu->setActiveAction(menu->actions().value(0));
+                        QTest::keyClick(menu, Qt::Key_Return);
+                      });
+                      const QPoint point = CellCentre(map, 2);
+                      QContextMenuEvent event(QContextMenuEvent::Mouse, point,
+                                              map.viewport()->mapToGlobal(point));
+                      QApplication::sendEvent(map.viewport(), &event);
+                    });
+    EXPECT_EQ(items, QStringList({"Show in Sector Viewer"}));
+    EXPECT_EQ(dialog.RequestedSector(), 20);
+  }
+  SurfaceDetailsDialog dialog(scanner.get(), nullptr);
+  dialog.SetDamageIndex(SampleIndex(SampleTable()));
+  WithModalDialog([&] { dialog.DoModal(); },
+                  [&](QDialog*) {
+                    QTreeWidget* list = DamagedList(dialog);
+                    emit list->itemDoubleClicked(list->topLevelItem(1), 0);
+                  });
+  EXPECT_EQ(dialog.RequestedSector(), 41);
 }
 
 }  // namespace

@@ -50,18 +50,26 @@ TEST_F(DeviceComboTest, SortsDrivesAndListsUnusableEntriesGreyedAfterThem) {
 
 // The list's entry holds the first 49 units; the tooltip gives the whole
 // reason the engine keeps for the letter, and the item its start and end.
-TEST_F(DeviceComboTest, UnusableEntryTooltipHoldsTheWholeReason) {
+// Long entries, usable or not, keep their ends in the list; the tooltip holds
+// the whole text and the path.
+TEST_F(DeviceComboTest, LongEntriesKeepTheirEndsAndTooltipsHoldTheWholeTextAndPath) {
   const std::u16string reason =
       u"a-long-image-name-that-the-engine-cuts-short.cue: cue line 12: unknown track type "
       u"MODE3/2352";
-  fake::script().devices = {u"D: Alpha", u"#G: " + reason.substr(0, 45)};
+  const std::u16string name = u"the-backup-of-the-family-photos-from-the-summer-2019-disc-2.iso";
+  fake::script().devices = {u"D: " + name.substr(0, 46), u"#G: " + reason.substr(0, 45)};
   fake::script().unusableReasons[u'G'] = reason;
+  fake::script().names[u'D'] = name;
+  fake::script().paths = {{u'D', u"/media/" + name}, {u'G', u"/tmp/a.cue"}};
   combo.FillDevices();
   ASSERT_EQ(combo.count(), 2);
+  EXPECT_TRUE(combo.itemText(0).endsWith("disc-2.iso")) << combo.itemText(0).toStdString();
+  EXPECT_EQ(combo.itemData(0, Qt::ToolTipRole).toString(),
+            QString::fromStdU16String(u"D: " + name + u"\n/media/" + name));
   EXPECT_TRUE(combo.itemText(1).startsWith("G: a-long-image")) << combo.itemText(1).toStdString();
   EXPECT_TRUE(combo.itemText(1).endsWith("MODE3/2352")) << combo.itemText(1).toStdString();
   EXPECT_EQ(combo.itemData(1, Qt::ToolTipRole).toString(),
-            QString::fromStdU16String(u"G: " + reason));
+            QString::fromStdU16String(u"G: " + reason + u"\n/tmp/a.cue"));
 }
 
 TEST_F(DeviceComboTest, OnlyUnusableEntriesLeaveNothingSelected) {

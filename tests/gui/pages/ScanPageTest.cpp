@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -23,6 +24,7 @@
 #include <QTest>
 #include <QToolTip>
 #include <QTreeWidget>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -30,6 +32,7 @@
 #include <memory>
 
 #include "../support/WaitUntil.h"
+#include "core/damage/DamageIndex.h"
 #include "core/disc/DeviceContext.h"
 #include "core/scan/SectorScanner.h"
 #include "gui/app/MainWindow.h"
@@ -51,6 +54,38 @@ namespace {
 void ScriptDisc(std::int32_t sectors) {
   fake::script().medium = fake::Medium(u"CD-ROM", 1, 1, 1, 1);
   fake::script().sessions[1] = fake::Session(sectors, 0, 1);
+}
+
+// A disc of 300 sectors whose file system lies as the layout says, with a
+// problem sector in DOCS\A.TXT (120), error sectors in DOCS\B.BIN (200 to
+// 202) and one in the directory DOCS (20).
+void ScriptDamagedFiles() {
+  ScriptDisc(300);
+  fake::script().layout = {
+      {false, u"Primary Volume Descriptor", 0, {{16, 1}}},
+      {false, u"Directory DOCS", 0, {{20, 1}}},
+      {true, u"DOCS\\A.TXT", 100 * 2048, {{100, 50}}},
+      {true, u"DOCS\\B.BIN", 100 * 2048, {{150, 100}}},
+      {true, u"README.TXT", 5 * 2048, {{260, 5}}},
+  };
+  fake::script().readFailures[120] = 1;
+  for (const std::int32_t sector : {20, 200, 201, 202}) fake::script().readFailures[sector] = -1;
+}
+
+// The rows of the details dialog's damaged list: name, problem and error
+// sectors.
+QStringList DamagedRows(const SurfaceDetailsDialog& dialog) {
+  auto* list = Item<QTreeWidget>(dialog.Client(), SurfaceDetailsDialog::kDamagedListId);
+  QStringList rows;
+  for (int row = 0; row < list->topLevelItemCount(); ++row) {
+    const QTreeWidgetItem* item = list->topLevelItem(row);
+    rows << item->text(0) + " " + item->text(1) + " " + item->text(2);
+  }
+  return rows;
+}
+
+QString DamagedCaption(const SurfaceDetailsDialog& dialog) {
+  return Item<QLabel>(dialog.Client(), SurfaceDetailsDialog::kDamagedLabelId)->text();
 }
 
 // Holds the worker at the first read of one sector until the test lets go.
@@ -157,13 +192,17 @@ class ScanPageTest : public ::testing::Test {
   }
 
   void PressStartStop() { Button(ScanPage::kStartStopId)->click(); }
-  // Waits until the run has ended and its last report has been shown.
+  // Waits until the run has ended and its last report has been shown. The
+  // button reads "Start" from the end of the last pass on; the run's own last
+  // report follows it, and the worker ends after that.
   bool Finished() {
-    return WaitUntil(
+    const bool ended = WaitUntil(
         [&] {
           return !page->Scanner()->IsRunning() && Button(ScanPage::kStartStopId)->text() == "Start";
         },
         20000);
+    if (ended) page->Scanner()->Wait();
+    return ended;
   }
 
   QWidget host;
@@ -509,6 +548,21 @@ TEST_F(ScanPageTest, NothingCheckedShowsNoShareAndSaysWhy) {
   EXPECT_TRUE(Button(ScanPage::kStartStopId)->isEnabled());
 }
 
+// The end of a scan shows the end of a log that follows at once, with its
+// last entry whole, not when the next paced scroll comes.
+TEST_F(ScanPageTest, TheEndOfAScanShowsTheLastEntryAtOnce) {
+  ScriptDisc(300);
+  for (std::int32_t sector = 100; sector < 160; ++sector) fake::script().readFailures[sector] = 1;
+  NewContext();
+  PressStartStop();
+  ASSERT_TRUE(Finished());
+  QTreeWidgetItem* last = Log()->topLevelItem(Log()->topLevelItemCount() - 1);
+  ASSERT_TRUE(last->text(1).startsWith("Surface scan finished")) << last->text(1).toStdString();
+  const QRect shown = Log()->visualItemRect(last);
+  EXPECT_TRUE(shown.top() >= 0 && shown.bottom() < Log()->viewport()->height())
+      << shown.top() << ".." << shown.bottom() << " in " << Log()->viewport()->height();
+}
+
 TEST_F(ScanPageTest, LogFollowsNewRowsUnlessScrolledUp) {
   QScrollBar* bar = Log()->verticalScrollBar();
   const auto add = [&](int rows) {
@@ -672,6 +726,51 @@ TEST_F(ScanPageTest, DetailsMapFillsInWhileTheScanRuns) {
   EXPECT_EQ(SurfaceDetailsDialog::lastSectorsPerBlock, 1);
 }
 
+TEST_F(ScanPageTest, DamagedFilesAreListedOnceTheScanHasEnded) {
+  ScriptDamagedFiles();
+  NewContext();
+  ReadGate gate(250);
+  PressStartStop();
+  ASSERT_TRUE(gate.Reached());
+  WithModalDialog(
+      [&] { Button(ScanPage::kDetailsId)->click(); },
+      [&](QDialog*) {
+        const SurfaceDetailsDialog& details = *page->DetailsDialog();
+        EXPECT_EQ(DamagedCaption(details), "Damaged files: listed when the scan has ended");
+        EXPECT_TRUE(DamagedRows(details).isEmpty());
+        gate.Open();
+        ASSERT_TRUE(WaitUntil([&] { return !DamagedRows(details).isEmpty(); }));
+        EXPECT_EQ(DamagedCaption(details), "Damaged files and structures: 3");
+        EXPECT_EQ(DamagedRows(details),
+                  QStringList({"DOCS\\A.TXT 1 0", "DOCS\\B.BIN 0 3", "Directory DOCS 0 1"}));
+      });
+  const ScanRecord* scan = page->History().Last(u'E');
+  ASSERT_NE(scan, nullptr);
+  ASSERT_NE(scan->damage, nullptr);
+  EXPECT_EQ(scan->damage->DamagedFiles().size(), 2u);
+
+  // Opened again, the dialog lists them at once.
+  WithModalDialog([&] { Button(ScanPage::kDetailsId)->click(); },
+                  [&](QDialog*) { EXPECT_EQ(DamagedRows(*page->DetailsDialog()).size(), 3); });
+}
+
+TEST_F(ScanPageTest, AStoppedScanListsWhatItFoundDamaged) {
+  ScriptDamagedFiles();
+  NewContext();
+  ReadGate gate(180);
+  PressStartStop();
+  ASSERT_TRUE(gate.Reached());
+  PressStartStop();  // Stop: the sector in progress is the last one read
+  gate.Open();
+  ASSERT_TRUE(Finished());
+  ASSERT_TRUE(WaitUntil([&] { return page->History().Last(u'E')->damage != nullptr; }));
+  WithModalDialog([&] { Button(ScanPage::kDetailsId)->click(); },
+                  [&](QDialog*) {
+                    EXPECT_EQ(DamagedRows(*page->DetailsDialog()),
+                              QStringList({"DOCS\\A.TXT 1 0", "Directory DOCS 0 1"}));
+                  });
+}
+
 // The main window hands a new context to its pages only after the page has
 // stopped the scan of the old one and its worker has ended; closing the
 // window ends a scan the same way.
@@ -802,6 +901,20 @@ TEST_F(ScanInMainWindowTest, EveryWayOfLeavingTheScanAsksAndContinueChangesNothi
   }
 }
 
+// The scan ends (here: the medium goes) while the question is up: the box
+// closes by itself and the drive chosen is shown, as without a scan.
+TEST_F(ScanInMainWindowTest, AScanThatEndsWhileTheQuestionIsUpClosesIt) {
+  WithModalDialog([&] { PickDrive(1); },
+                  [&](QDialog* box) {
+                    fake::script().results["ReadSectors"] = wrenlo::kResultNoMedium;
+                    gate->Open();
+                    EXPECT_TRUE(WaitUntil([box] { return !box->isVisible(); }));
+                  });
+  EXPECT_FALSE(page->Scanner()->IsRunning());
+  EXPECT_EQ(window->CurrentContext()->driveLetter, u'E');
+  EXPECT_EQ(Drives()->currentText(), "E: Second drive");
+}
+
 TEST_F(ScanInMainWindowTest, AStoppedScanStaysOnThePageUntilAnotherDriveIsShown) {
   const DeviceContext* context = window->CurrentContext();
   Answer([&] { PickDrive(0); }, "Stop");
@@ -863,12 +976,51 @@ TEST_F(ScanInMainWindowTest, StoppingToOpenTheTrayEjectsAfterTheScanEnded) {
   fake::SetRecording(true);
   Answer([&] { window->Menu()->Command(MainWindow::kOpenTray)->trigger(); }, "Stop");
   EXPECT_FALSE(page->Scanner()->IsRunning());
-  ASSERT_FALSE(fake::Calls().empty());
-  EXPECT_EQ(fake::Calls().back(), "EjectDevice(-1)");  // after the last read
+  // After the last read (the files of the stopped scan may still be being
+  // indexed, on a thread of their own).
+  const std::vector<std::string> calls = fake::Calls();
+  const auto eject = std::find(calls.begin(), calls.end(), "EjectDevice(-1)");
+  ASSERT_NE(eject, calls.end());
+  EXPECT_EQ(std::find_if(eject, calls.end(),
+                         [](const std::string& call) { return call.starts_with("ReadSectors"); }),
+            calls.end());
   EXPECT_EQ(fake::CallsNamed("EjectDevice").size(), 1u);
   EXPECT_TRUE(Details()->isEnabled());
   ASSERT_NE(page->History().Last(u'D'), nullptr);
   EXPECT_TRUE(page->History().Last(u'D')->ended);
+}
+
+// Double-clicking a cell of the details map shows its first sector in the
+// Sector Viewer, which names the file it lies in.
+TEST(ScanPageInMainWindow, DoubleClickOnTheMapShowsTheSectorInTheSectorViewer) {
+  fake::Reset();
+  fake::script().devices = {u"D: First drive"};
+  ScriptDamagedFiles();
+  MainWindow window;
+  window.Create();
+  window.show();
+  auto* tabs = Item<TabCtrl>(window.Client(), MainWindow::kTabsId);
+  tabs->Bar()->setCurrentIndex(2);
+  auto* page = static_cast<ScanPage*>(window.Page(2));
+  Item<QPushButton>(page->Client(), ScanPage::kStartStopId)->click();
+  ASSERT_TRUE(WaitUntil([&] {
+    const ScanRecord* scan = page->History().Last(u'D');
+    return scan != nullptr && scan->damage != nullptr;
+  }));
+
+  WithModalDialog([&] { Item<QPushButton>(page->Client(), ScanPage::kDetailsId)->click(); },
+                  [&](QDialog*) {
+                    SurfaceInfoControl& map = page->DetailsDialog()->GetSurfaceMap();
+                    const CellRect cell = map.Geometry().Cell(map.Geometry().SlotOf(122));
+                    QTest::mouseDClick(map.viewport(), Qt::LeftButton, {},
+                                       QPoint(cell.left + 4, cell.top + 4));
+                  });
+  EXPECT_EQ(page->DetailsDialog(), nullptr);  // closed by the double-click
+  EXPECT_EQ(tabs->GetCurSel(), 3);
+  BasePage* viewer = window.Page(3);
+  EXPECT_EQ(Item<QLineEdit>(viewer->Client(), SectorInfoPage::kSectorEditId)->text(), "122");
+  EXPECT_EQ(Item<QLabel>(viewer->Client(), SectorInfoPage::kHolderLabelId)->toolTip(),
+            "Holder: DOCS\\A.TXT, byte 45056");
 }
 
 }  // namespace

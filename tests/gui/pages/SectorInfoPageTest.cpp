@@ -582,6 +582,10 @@ TEST_F(SectorInfoPageTest, LayoutInPixels) {
     EXPECT_EQ(Item(&page, Page::kCountLabelId)->geometry(),
               label(Page::kCountLabelId, 148, 33, 80));
     EXPECT_EQ(Toolbar()->geometry(), QRect(r - 124, 30, 130, 20));
+    // The holder fills the row between the count and the toolbar.
+    const int countEnd = Item(&page, Page::kCountLabelId)->geometry().right() + 1;
+    EXPECT_EQ(Item(&page, Page::kHolderLabelId)->geometry(),
+              QRect(countEnd + 12, 33, r - 130 - (countEnd + 12), 18));
     EXPECT_EQ(Viewer()->geometry(), QRect(0, 64, r, b - 64));
     // Every button is shown in full inside the toolbar.
     for (const int command : kAllCommands) {
@@ -591,6 +595,39 @@ TEST_F(SectorInfoPageTest, LayoutInPixels) {
       EXPECT_GE(button->height(), 16) << command;  // the icon's height
     }
   }
+}
+
+// The holder of the sector shown, from each session's layout, read once per
+// session while the page is shown, and named also for a sector that does not
+// read.
+TEST_F(SectorInfoPageTest, NamesTheFileOrStructureThatHoldsTheSector) {
+  ScriptMedium({1000, 2000});  // the last session starts at 200000
+  fake::script().layout = {
+      {false, u"Primary Volume Descriptor", 0, {{200016, 1}}},
+      {true, u"DOCS\\A FOLDER WITH A LONG NAME\\A.TXT", 15 * 2048, {{200100, 10}, {200300, 5}}},
+  };
+  fake::script().readFailures[200302] = -1;
+  Load();
+  const auto holder = [&] { return Item<QLabel>(&page, Page::kHolderLabelId)->toolTip(); };
+  ASSERT_TRUE(WaitUntil([&] { return holder() == "Holder: free"; })) << holder().toStdString();
+  GoTo(16);
+  EXPECT_EQ(holder(), "Holder: Primary Volume Descriptor");
+  GoTo(302);
+  EXPECT_EQ(Viewer()->toPlainText(), "Sector read error (5)");
+  EXPECT_EQ(holder(), "Holder: DOCS\\A FOLDER WITH A LONG NAME\\A.TXT, byte 24576");
+  // Too long for its place: the label keeps its caption and the end, the
+  // file's name and the byte.
+  const QString shown = Item<QLabel>(&page, Page::kHolderLabelId)->text();
+  EXPECT_TRUE(shown.startsWith("Holder: ") && shown.endsWith("A.TXT, byte 24576") &&
+              shown.size() < holder().size())
+      << shown.toStdString();
+  EXPECT_EQ(fake::CallsNamed("ListSessionLayout").size(), 1u);
+
+  // The first session: its own layout, where nothing lies on sector 302.
+  Sessions()->setCurrentIndex(Sessions()->findData(1));
+  emit Sessions()->activated(Sessions()->currentIndex());
+  ASSERT_TRUE(WaitUntil([&] { return holder() == "Holder: free"; })) << holder().toStdString();
+  EXPECT_EQ(fake::CallsNamed("ListSessionLayout").size(), 2u);
 }
 
 }  // namespace

@@ -1,0 +1,15 @@
+#include "core/damage/BuildDamageIndex.h"
+
+#include <algorithm>
+
+std::shared_ptr<const DamageIndex> BuildDamageIndex(std::int32_t device,
+                                                    const wrenlo::SessionInfo& session,
+                                                    const std::vector<std::uint8_t>& table,
+                                                    const std::atomic<bool>* cancel) {
+  DiscLayout layout;
+  if (ReadDiscLayout(device, session.firstTrack, wrenlo::kFileSystemAny, layout, cancel) ==
+      kLayoutCancelled)
+    return nullptr;
+  const auto start = static_cast<std::uint64_t>(std::max<std::int32_t>(session.startSector, 0));
+  return std::make_shared<const DamageIndex>(table, start, std::move(layout));
+}
