@@ -5,13 +5,15 @@
 # one after another; the figures are sectors per second, the best round of
 # each, and lumeter-cli's rate as a multiple of ddrescue's (goal: above 1).
 #
-# usage: bash bench/cli_scan.sh [BUILD_DIR [SECTORS [ROUNDS]]]
-# (defaults: build, 1048576 sectors = 2 GiB, 5 rounds; needs gddrescue)
+# usage: bash bench/cli_scan.sh [BUILD_DIR [SECTORS [ROUNDS [SCAN_OPTIONS]]]]
+# (defaults: build, 1048576 sectors = 2 GiB, 5 rounds, none; needs gddrescue)
+# SCAN_OPTIONS go to lumeter-cli scan, e.g. "--sectors-per-read 32".
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 sectors=${2:-1048576}
 rounds=${3:-5}
+read -ra scan_options <<<"${4:-}"
 cli=$build/cli/lumeter-cli
 [ -x "$cli" ] || { echo "no $cli: build the target lumeter-cli first" >&2; exit 2; }
 command -v ddrescue >/dev/null || { echo "no ddrescue: apt-get install gddrescue" >&2; exit 2; }
@@ -41,7 +43,7 @@ measure() {
 
 run_cli() {
   local summary
-  summary=$(WRENLO_IMAGES=$image "$cli" scan --json 2>/dev/null) || true
+  summary=$(WRENLO_IMAGES=$image "$cli" scan --json "${scan_options[@]}" 2>/dev/null) || true
   case "$summary" in
     *"\"good\": $sectors,"*) ;;
     *) echo "lumeter-cli did not read every sector: $summary" >&2; exit 1 ;;

@@ -24,9 +24,23 @@ enum Option : unsigned {
   kFiles = 4,
   kMapFile = 8,
   kSession = 16,
-  kImage = 32,  // may be given more than once
-  kScanPasses = 64,
-  kHtml = 128,
+  kSectorsPerRead = 32,
+  kAttempts = 64,
+  kSkipAfterError = 128,
+  kFirst = 256,
+  kLast = 512,
+  kSpeed = 1024,
+  kRetryFrom = 2048,
+  kSpeedCsv = 4096,
+  kImage = 8192,  // may be given more than once
+  kScanPasses = 16384,
+  kHtml = 32768,
+  // The options that take a value (and --json for report, which writes its
+  // JSON to a file), and those that only the surface scan uses.
+  kTakesValue = kMapFile | kSession | kSectorsPerRead | kAttempts | kSkipAfterError | kFirst |
+                kLast | kSpeed | kRetryFrom | kSpeedCsv | kImage | kScanPasses | kHtml,
+  kSurfaceOnly = kMapFile | kSectorsPerRead | kAttempts | kSkipAfterError | kFirst | kLast |
+                 kSpeed | kRetryFrom | kSpeedCsv,
 };
 
 constexpr VerbSpec kVerbs[] = {
@@ -35,7 +49,7 @@ constexpr VerbSpec kVerbs[] = {
     {Verb::Devices, "devices", kJson | kImage, 0, 0},
     {Verb::Info, "info", kJson | kImage, 0, 1},
     {Verb::Media, "media", kJson | kImage, 0, 1},
-    {Verb::Scan, "scan", kSurface | kFiles | kJson | kMapFile | kImage, 0, 1},
+    {Verb::Scan, "scan", kSurface | kFiles | kJson | kSurfaceOnly | kImage, 0, 1},
     {Verb::Dump, "dump", kSession | kImage, 1, 2},
     {Verb::Save, "save", kSession | kImage, 2, 3},
     {Verb::Files, "files", kJson | kImage, 0, 1},
@@ -49,9 +63,22 @@ struct OptionName {
 };
 
 constexpr OptionName kOptionNames[] = {
-    {"--json", kJson},       {"--surface", kSurface}, {"--files", kFiles}, {"--mapfile", kMapFile},
-    {"--session", kSession}, {"--scan", kScanPasses}, {"--html", kHtml},     {"--image", kImage},
+    {"--json", kJson},          {"--surface", kSurface},
+    {"--files", kFiles},        {"--mapfile", kMapFile},
+    {"--session", kSession},    {"--sectors-per-read", kSectorsPerRead},
+    {"--attempts", kAttempts},  {"--skip-after-error", kSkipAfterError},
+    {"--first", kFirst},        {"--last", kLast},
+    {"--speed", kSpeed},        {"--retry-from", kRetryFrom},
+    {"--speed-csv", kSpeedCsv}, {"--image", kImage},
+    {"--scan", kScanPasses},    {"--html", kHtml},
 };
+
+// The name an option is typed as.
+std::string NameOf(unsigned option) {
+  for (const OptionName& named : kOptionNames)
+    if (named.option == option) return named.name;
+  return {};
+}
 
 // The option of that name; 0 for none.
 unsigned OptionNamed(std::string_view name) {
@@ -80,14 +107,16 @@ bool ParseDrive(std::string_view text, char16_t& out) {
   return true;
 }
 
-// A number of decimal digits only, from least to the largest int32.
-bool ParseNumber(std::string_view text, std::int32_t least, std::int32_t& out) {
+// A number of decimal digits only, from least to most.
+bool ParseNumber(std::string_view text, std::int32_t least, std::int32_t& out,
+                 std::int32_t most = std::numeric_limits<std::int32_t>::max()) {
   if (text.empty() ||
       !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return false;
   std::int32_t value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < least) return false;
+  if (error != std::errc() || end != text.data() + text.size() || value < least || value > most)
+    return false;
   out = value;
   return true;
 }
@@ -163,11 +192,8 @@ class Parser {
         return Fail("unknown option " + Quoted(arg) + " for " + verb);
       if ((seen & option & ~kImage) != 0) return Fail(std::string(name) + " given twice");
       seen |= option;
-      // report writes its JSON to a file: there --json names it.
-      const bool takesValue = option == kMapFile || option == kSession || option == kImage ||
-                              option == kScanPasses || option == kHtml ||
-                              (option == kJson && spec.verb == Verb::Report);
-      if (!takesValue) {
+      const bool reportFile = option == kJson && spec.verb == Verb::Report;
+      if ((option & kTakesValue) == 0 && !reportFile) {
         if (value) return Fail(std::string(name) + " takes no value");
         continue;
       }
@@ -177,31 +203,7 @@ class Parser {
           return Fail(std::string(name) + " needs a value");
         value = args[next++];
       }
-      if (option == kImage) {
-        if (value->empty()) return Fail("--image needs a file name");
-        out.images.emplace_back(*value);
-      } else if (option == kScanPasses) {
-        if (*value != "surface" && *value != "files" && *value != "both")
-          return Fail("bad --scan " + Quoted(*value) + " (surface, files or both)");
-        out.surface = *value != "files";
-        out.files = *value != "surface";
-      } else if (option == kHtml || option == kJson) {
-        if (value->empty()) return Fail(std::string(name) + " needs a file name");
-        if ((seen & (kHtml | kJson)) == (kHtml | kJson))
-          return Fail("report takes one of --html and --json");
-        out.outputFile = *value;
-        out.json = option == kJson;
-      } else if (option == kMapFile) {
-        if (value->empty()) return Fail("--mapfile needs a file name");
-        // Standard output holds the progress or the summary already.
-        if (*value == "-") return Fail("--mapfile needs a file name, not '-'");
-        out.mapFile = *value;
-      } else {
-        std::int32_t session = 0;
-        if (!ParseNumber(*value, 1, session))
-          return Fail("bad session number " + Quoted(*value) + " (1 or more)");
-        out.session = session;
-      }
+      if (!Value(static_cast<Option>(option), *value)) return false;
     }
     if (spec.verb != Verb::Report) {
       out.json = (seen & kJson) != 0;
@@ -249,9 +251,90 @@ class Parser {
       if (plain[next].empty()) return Fail("save needs a FILE name");
       out.outputFile = plain[next];
     }
-    if (!out.mapFile.empty() && out.files && !out.surface)
-      return Fail("--mapfile needs the surface scan (add --surface)");
+    if (out.files && !out.surface)
+      for (const OptionName& named : kOptionNames)
+        if ((seen & named.option & kSurfaceOnly) != 0)
+          return Fail(std::string(named.name) + " needs the surface scan (add --surface)");
     return true;
+  }
+
+  // Takes the value of an option.
+  bool Value(Option option, std::string_view value) {
+    const std::string name = NameOf(option);
+    ScanOptions& scan = out.scanOptions;
+    switch (option) {
+      case kMapFile:
+      case kRetryFrom:
+      case kSpeedCsv: {
+        if (value.empty()) return Fail(name + " needs a file name");
+        // Standard output holds the progress or the summary already, and
+        // standard input is no mapfile to keep.
+        if (value == "-") return Fail(name + " needs a file name, not '-'");
+        (option == kMapFile     ? out.mapFile
+         : option == kRetryFrom ? out.retryFrom
+                                : out.speedCsv) = value;
+        scan.retry = scan.retry || option == kRetryFrom;
+        return true;
+      }
+      case kSession: {
+        std::int32_t session = 0;
+        if (!ParseNumber(value, 1, session))
+          return Fail("bad session number " + Quoted(value) + " (1 or more)");
+        out.session = session;
+        return true;
+      }
+      case kSectorsPerRead:
+        if (!ParseNumber(value, 1, scan.sectorsPerRead, 64) ||
+            std::count(ScanOptions::kSectorsPerReadChoices.begin(),
+                       ScanOptions::kSectorsPerReadChoices.end(), scan.sectorsPerRead) == 0)
+          return Fail("bad " + name + " " + Quoted(value) + " (1, 2, 4, 8, 16, 32 or 64)");
+        return true;
+      case kAttempts:
+        if (!ParseNumber(value, ScanOptions::kMinAttempts, scan.attempts,
+                         ScanOptions::kMaxAttempts))
+          return Fail("bad " + name + " " + Quoted(value) + " (1 to 20)");
+        return true;
+      case kSkipAfterError:
+        if (!ParseNumber(value, 0, scan.skipAfterError, ScanOptions::kMaxSkipAfterError))
+          return Fail("bad " + name + " " + Quoted(value) + " (0 to 1000000 sectors)");
+        return true;
+      case kFirst:
+      case kLast:
+        if (!ParseNumber(value, 0, option == kFirst ? scan.firstSector : scan.lastSector))
+          return Fail("bad " + name + " sector " + Quoted(value) + " (0 or more)");
+        if ((seen & (kFirst | kLast)) == (kFirst | kLast) && scan.lastSector < scan.firstSector)
+          return Fail("--last sector is before --first sector");
+        return true;
+      case kImage:
+        if (value.empty()) return Fail("--image needs a file name");
+        out.images.emplace_back(value);
+        return true;
+      case kScanPasses:
+        if (value != "surface" && value != "files" && value != "both")
+          return Fail("bad --scan " + Quoted(value) + " (surface, files or both)");
+        out.surface = value != "files";
+        out.files = value != "surface";
+        return true;
+      case kHtml:
+      case kJson:  // report's: the file its JSON goes to
+        if (value.empty()) return Fail(name + " needs a file name");
+        if ((seen & (kHtml | kJson)) == (kHtml | kJson))
+          return Fail("report takes one of --html and --json");
+        out.outputFile = value;
+        out.json = option == kJson;
+        return true;
+      case kSpeed:
+        if (value == "max") {
+          scan.speed = 0;
+          return true;
+        }
+        if (!ParseNumber(value, 1, scan.speed, 100))
+          return Fail("bad " + name + " " + Quoted(value) +
+                      " (max, or 1 to 100 times the base speed)");
+        return true;
+      default:
+        return true;
+    }
   }
 
   const std::vector<std::string>& args;

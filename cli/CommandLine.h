@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/scan/ScanOptions.h"
+
 enum class Verb {
   None,
   Help,
@@ -34,6 +36,12 @@ struct CommandLine {
   bool surface = false;
   bool files = false;
   std::string mapFile;  // empty = none
+  // scan: how the surface scan reads (retry is set when retryFrom is given,
+  // its table read by the command), a mapfile whose finished sectors are
+  // kept, and where the read-speed series goes; empty = none.
+  ScanOptions scanOptions;
+  std::string retryFrom;
+  std::string speedCsv;
   // dump, save and whohas: the sector within the session, and the session (the last
   // one when not given).
   std::int32_t sector = 0;

@@ -67,6 +67,9 @@ last session. Without a medium there are no rows.
 
 constexpr char kScan[] =
     R"(Usage: lumeter-cli scan [DRIVE] [--surface] [--files] [--json] [--mapfile FILE]
+         [--sectors-per-read N] [--attempts N] [--skip-after-error N]
+         [--first SECTOR] [--last SECTOR] [--speed max|N] [--retry-from MAPFILE]
+         [--speed-csv FILE]
 
 Scans the last session of the medium, as the Scan page does: the surface scan
 reads every sector (up to 5 attempts each) and classes it good, problem or
@@ -85,6 +88,23 @@ the files test.
                    and problem sectors finished (+), error sectors bad (-),
                    sectors not read non-tried (?). A device or FIFO is
                    written to; a file is replaced whole or not at all.
+
+Surface scan options:
+  --sectors-per-read N   read 1 (default), 2, 4, 8, 16, 32 or 64 sectors at a
+                         time; a read that fails is read again sector by
+                         sector, so the classes are those of 1
+  --attempts N           read attempts per sector, 1 to 20 (default 5)
+  --skip-after-error N   after an error sector, skip the next N sectors
+                         (default 0); they are counted as not read
+  --first SECTOR         the first sector to scan (default 0)
+  --last SECTOR          the last sector to scan (default: the session's last)
+  --speed max|N          the drive's read speed during the scan: max (default)
+                         or N times the medium's base speed; restored after
+  --retry-from MAPFILE   scan only the sectors that a GNU ddrescue mapfile
+                         does not mark finished (+); the others stay good
+  --speed-csv FILE       write the read speed over the disc as CSV: one line
+                         per group of sectors
+SECTOR counts from the start of the last session.
 )";
 
 constexpr char kDump[] =

@@ -27,7 +27,7 @@ int RunReport(const CommandLine& command) {
     return kExitFailure;
   }
   ScanRecord record;
-  if (scan) record = ScanDrive(context, command.surface, command.files, stdout);
+  if (scan) record = ScanDrive(context, command.surface, command.files, ScanOptions{}, stdout);
   const DiscReport report = MakeDiscReport(context, scan ? &record : nullptr);
   const HeldStopSignals held;
   if (!file.Commit(command.json ? ReportJson(report) : ReportHtml(report), error)) {

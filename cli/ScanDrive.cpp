@@ -9,10 +9,12 @@
 #include "core/scan/ScannerBridge.h"
 #include "core/scan/SectorScanner.h"
 
-ScanRecord ScanDrive(const DeviceContext& context, bool surface, bool files, std::FILE* progress) {
+ScanRecord ScanDrive(const DeviceContext& context, bool surface, bool files,
+                     const ScanOptions& options, std::FILE* progress) {
   ScanConsole console(progress);
   SectorScanner scanner(std::make_unique<DirectBridge>(), &console);
   console.Watch(&scanner);
+  scanner.options = options;
   CatchInterrupt();
   const TimeValue start = TimeValue::Now();
   scanner.Start(surface, files, &context);
@@ -28,12 +30,12 @@ ScanRecord ScanDrive(const DeviceContext& context, bool surface, bool files, std
   record.ended = true;
   if (surface) {
     record.sectors = scanner.surfaceState.sectors;
+    record.speedCurve = scanner.speedCurve;
     // The files and structures on the table: none without a session.
-    record.damage =
-        context.hasMedium && !context.Sessions().empty()
-            ? BuildDamageIndex(context.driveLetter, context.GetSessionInfo(-1), record.sectors,
-                               nullptr)
-            : std::make_shared<const DamageIndex>(record.sectors, 0, DiscLayout{});
+    record.damage = context.hasMedium && !context.Sessions().empty()
+                        ? BuildDamageIndex(context.driveLetter, context.GetSessionInfo(-1),
+                                           record.sectors, nullptr)
+                        : std::make_shared<const DamageIndex>(record.sectors, 0, DiscLayout{});
   }
   return record;
 }

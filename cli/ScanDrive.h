@@ -5,11 +5,13 @@
 
 #include <cstdio>
 
+#include "core/scan/ScanOptions.h"
 #include "core/scan/ScanRecord.h"
 
 class DeviceContext;
 
-// Runs the chosen passes on context and waits for their end. The record
-// holds the table, the log, the passes, the times and, after a surface scan,
-// the damage index.
-ScanRecord ScanDrive(const DeviceContext& context, bool surface, bool files, std::FILE* progress);
+// Runs the chosen passes on context with options and waits for their end.
+// The record holds the table, the log, the passes, the times and, after a
+// surface scan, the read-speed curve and the damage index.
+ScanRecord ScanDrive(const DeviceContext& context, bool surface, bool files,
+                     const ScanOptions& options, std::FILE* progress);

@@ -4,7 +4,6 @@
 #include "cli/DriveChoice.h"
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
-#include "core/report/Utf8.h"
 #include "core/disc/DeviceContext.h"
 #include "core/format/HexDump.h"
 #include "core/io/OutputFile.h"

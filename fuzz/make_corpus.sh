@@ -63,6 +63,8 @@ printf '\x03\x0d\x01\x02\x03NM\x0a\x01\x00short' >"$rr/skipped"
 printf '# a comment\n100 3\n200-210 always\nlatency 150\n' >"$out/faults_fuzz/mixed"
 printf '0-4294967295 1\n' >"$out/faults_fuzz/everything"
 printf '5 2\r\n7-9 1\r\n' >"$out/faults_fuzz/crlf"
+mkdir -p "$out/ddrescue_map_fuzz"
+printf '# Mapfile\n0x00000000     +               1\n#      pos        size  status\n0x00000000  0x00032000  +\n0x00032000  0x00000800  -\n0x00032800  0x00063800  ?\n' >"$out/ddrescue_map_fuzz/map"
 
 # Drive replies: a two-session CD's full TOC (audio, then CD-ROM XA data).
 mkdir -p "$out/drive_replies_fuzz"

@@ -10,6 +10,8 @@ std::shared_ptr<const DamageIndex> BuildDamageIndex(std::int32_t device,
   if (ReadDiscLayout(device, session.firstTrack, wrenlo::kFileSystemAny, layout, cancel) ==
       kLayoutCancelled)
     return nullptr;
-  const auto start = static_cast<std::uint64_t>(std::max<std::int32_t>(session.startSector, 0));
+  // A copy first: the packed record's field may lie unaligned.
+  const std::int32_t startSector = session.startSector;
+  const auto start = static_cast<std::uint64_t>(std::max(startSector, 0));
   return std::make_shared<const DamageIndex>(table, start, std::move(layout));
 }

@@ -22,6 +22,10 @@ class DeviceContext {
   // Returns the engine's result, 0 = success.
   std::int32_t ReadSector(std::vector<std::uint8_t>& buffer, std::int32_t sector,
                           std::int32_t session) const;
+  // Reads count sectors from sector in one engine call, as ReadSector does;
+  // buffer leaves with exactly count × 2048 bytes.
+  std::int32_t ReadSectors(std::vector<std::uint8_t>& buffer, std::int32_t sector,
+                           std::int32_t count, std::int32_t session) const;
   // The record of a session (negative = last); the default record when the
   // medium has no such session.
   wrenlo::SessionInfo GetSessionInfo(std::int32_t session) const;

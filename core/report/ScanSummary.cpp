@@ -145,6 +145,7 @@ std::string ScanSummaryJson(const ScanResult& result) {
   out += ", \"problems\": " + std::to_string(s.problems);
   out += ", \"errors\": " + std::to_string(s.errors);
   out += ", \"unread\": " + std::to_string(s.unread);
+  out += ", \"not_read\": " + std::to_string(s.unread);
   out += ",\n \"problem_ranges\": " + RangesJson(s.problemRanges);
   out += ",\n \"error_ranges\": " + RangesJson(s.errorRanges);
   out += ",\n \"damaged_files\": " + DamagedFilesJson(result.damagedFiles);

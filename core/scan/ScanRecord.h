@@ -12,6 +12,7 @@
 
 #include "core/scan/ISectorScannerCallback.h"
 #include "core/scan/SectorScanner.h"
+#include "core/scan/SpeedCurve.h"
 #include "core/scan/TimeValue.h"
 
 class DamageIndex;
@@ -61,6 +62,8 @@ struct ScanRecord {
   // The surface scan's table of sector states, one SectorState code per
   // sector of the session; empty for a files test alone.
   std::vector<std::uint8_t> sectors;
+  // The surface scan's read speed over the medium.
+  SpeedCurve speedCurve;
   std::vector<ScanLogEntry> log;
   // The files and structures a surface scan found damaged; set once the
   // index has been built after the scan's end, null until then and for a

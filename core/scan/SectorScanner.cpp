@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "core/disc/DeviceContext.h"
+#include "core/scan/ReadSpeeds.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ void SectorScanner::OnLogEntry(int kind, const TimeValue& time, const std::u16st
 bool SectorScanner::IsRunning() const { return running.load(std::memory_order_acquire); }
 
 bool SectorScanner::Start(bool surface, bool files, const DeviceContext* context) {
-  if (context == nullptr || IsRunning()) return false;
+  if (context == nullptr || !options.IsValid() || IsRunning()) return false;
   if (thread.joinable()) {
     if (!lastReportDone.load(std::memory_order_acquire)) return false;
     thread.join();
@@ -143,68 +144,166 @@ void SectorScanner::RunSurfaceScan() {
   // count of -1; it is scanned as empty.
   if (deviceContext->hasMedium)
     count = std::max<std::int32_t>(deviceContext->GetSessionInfo(-1).sectorCount, 0);
+  // The range scanned, first to last; empty when first is past the end.
+  const std::int32_t first = std::min(options.firstSector, count);
+  const std::int32_t last =
+      options.lastSector < 0 || options.lastSector >= count ? count - 1 : options.lastSector;
 
   progress.text = u"Surface Scan.";
   progress.current = progress.errors = progress.problems = progress.speed = 0;
   progress.recentSpeed = 0;
-  progress.total = count;
   {
     std::lock_guard lock(stateLock);
     surfaceState.sectors.assign(static_cast<std::size_t>(count),
                                 static_cast<std::uint8_t>(SectorState::NotChecked));
+    speedCurve.Start(count, BaseSpeed(deviceContext->medium.typeName.str()));
+    // A retry keeps what the earlier scan found Good.
+    if (options.retry) {
+      const std::size_t kept = std::min(options.previous.size(), surfaceState.sectors.size());
+      for (std::size_t i = 0; i < kept; ++i)
+        if (options.previous[i] == static_cast<std::uint8_t>(SectorState::Good))
+          surfaceState.sectors[i] = options.previous[i];
+    }
     ++stateChanges;
     lastChangedSector = -1;
   }
+  progress.total = 0;
+  for (std::int32_t sector = NextToRead(first, last); sector <= last;
+       sector = NextToRead(sector + 1, last))
+    ++progress.total;
   OnProgress(progress);
   OnSurfaceState(surfaceState);
 
-  std::u16string startLine = u"Surface scan started, start sector = 0, end sector = ";
-  AppendNumber(startLine, std::int64_t{count} - 1);
+  // A speed chosen holds for the scan and is given back to the drive after.
+  const bool speedSet = options.speed > 0 && count > 0;
+  if (speedSet &&
+      wrenlo::SetReadSpeed(wrenlo::kCurrentDevice,
+                           SpeedKB(options.speed, deviceContext->medium.typeName.str())) != 0) {
+    std::u16string refused = u"The drive did not take the read speed ";
+    AppendNumber(refused, options.speed);
+    Log(LogKind::Info, refused + u"x");
+  }
+
+  std::u16string startLine = u"Surface scan started, start sector = ";
+  AppendNumber(startLine, first);
+  startLine.append(u", end sector = ");
+  AppendNumber(startLine, last);
   Log(LogKind::Info, startLine);
 
-  if (count > 0) {
-    SetSectorProgress(0, count);
+  std::int32_t sector = NextToRead(first, last);
+  if (sector <= last) {
+    SetSectorProgress(sector, count);
     OnProgress(progress);
   }
   // The reports of each sector go to the receiver as one call, in order, one
   // at a time, as if each were waited for. While the receiver runs a
-  // sector's call, the worker already reads the next sector, which no
-  // report shows before that call has ended: a stop or the last sector that
-  // the call finds leaves that read unused, so the receiver sees the same
-  // reports and the same table as with a wait after each call, and a drive's
-  // pace is not slowed by the time the receiver takes.
-  AfterRead afterRead{this, count, {}};
+  // sector's call, the worker already reads the next sector (or the next
+  // several), which no report shows before that call has ended: a stop or
+  // the last sector that the call finds leaves that read unused, so the
+  // receiver sees the same reports and the same table as with a wait after
+  // each call, and a drive's pace is not slowed by the time the receiver
+  // takes.
+  AfterRead afterRead{this, count, last, {}, 0, 0};
+  // The call lives as long as the loop: a bridge keeps its address from
+  // Begin until Finish, after the statement that began it.
+  const ScannerCall afterReadCall(afterRead);
   bool underWay = false;
-  for (std::int32_t sector = 0; sector < count; ++sector) {
-    SectorRead read = ReadWithRetries(sector, underWay);
-    if (underWay) {
-      FinishAfterRead(afterRead);
-      underWay = false;
-      if (afterRead.stop) break;
-      // The stop came after the call had looked: read it whole, as ever.
-      if (read.abandoned) read = ReadWithRetries(sector, false);
+  bool stop = false;
+  while (sector <= last && !stop) {
+    // One read of up to sectorsPerRead sectors that the scan reads in a row.
+    std::int32_t inRead = 1;
+    while (inRead < options.sectorsPerRead && sector + inRead <= last &&
+           NextToRead(sector + inRead, last) == sector + inRead)
+      ++inRead;
+    const std::uint64_t readStart = clocks.microseconds();
+    std::int32_t readResult = -1;
+    if (inRead > 1) readResult = deviceContext->ReadSectors(readBuffer, sector, inRead, -1);
+    const std::uint64_t readEnd = clocks.microseconds();
+
+    std::int32_t next = sector + inRead;
+    for (std::int32_t i = 0; i < inRead; ++i) {
+      const std::int32_t current = sector + i;
+      SectorRead read;
+      if (readResult == 0 || readResult == wrenlo::kResultNoMedium) {
+        read.sector = current;
+        read.state = readResult == 0 ? SectorState::Good : SectorState::NotChecked;
+        read.start = readStart;
+        read.end = readEnd;
+        read.sectorsRead = inRead;
+      } else {
+        // Read alone, or again after its read of several failed.
+        read = ReadWithRetries(current, underWay);
+      }
+      if (underWay) {
+        FinishAfterRead(afterRead);
+        underWay = false;
+        stop = afterRead.stop;
+        if (stop) break;
+        // The stop came after the call had looked: read it whole, as ever.
+        if (read.abandoned) read = ReadWithRetries(current, false);
+      }
+      if (read.state == SectorState::NotChecked) {
+        // Not read: the sector does not count among those checked.
+        --progress.current;
+        std::u16string where = u"sector ";
+        AppendNumber(where, current);
+        EndAtMediumRemoval(where);
+        stop = true;
+        break;
+      }
+      // After an error, the next skipAfterError sectors are passed over.
+      std::int32_t skipEnd = current + 1;
+      if (read.state == SectorState::Error && options.skipAfterError > 0) {
+        skipEnd = static_cast<std::int32_t>(
+            std::min<std::int64_t>(std::int64_t{current} + 1 + options.skipAfterError, last + 1));
+        next = skipEnd;
+      }
+      afterRead.read = read;
+      afterRead.skipEnd = skipEnd;
+      afterRead.following = NextToRead(skipEnd, last);
+      afterRead.ran = afterRead.stop = false;
+      if (window->Begin(afterReadCall)) {
+        afterRead.RunIfDropped();
+        stop = afterRead.stop;
+        if (stop) break;
+      } else {
+        underWay = true;
+      }
+      if (skipEnd > current + 1) break;
     }
-    if (read.state == SectorState::NotChecked) {
-      // Not read: the sector does not count among those checked.
-      --progress.current;
-      std::u16string where = u"sector ";
-      AppendNumber(where, sector);
-      EndAtMediumRemoval(where);
-      break;
-    }
-    afterRead.read = read;
-    afterRead.ran = afterRead.stop = false;
-    if (window->Begin(ScannerCall(afterRead))) {
-      afterRead.RunIfDropped();
-      if (afterRead.stop) break;
-    } else {
-      underWay = true;
-    }
+    sector = NextToRead(next, last);
   }
   if (underWay) FinishAfterRead(afterRead);
+  if (speedSet) wrenlo::SetReadSpeed(wrenlo::kCurrentDevice, 0);
   passMicroseconds = clocks.microseconds() - passStart;
   OnScanFinished();
   pass = ScanPass::None;
+}
+
+std::int32_t SectorScanner::NextToRead(std::int32_t sector, std::int32_t last) const {
+  if (!options.retry) return sector;
+  const std::vector<std::uint8_t>& previous = options.previous;
+  while (sector <= last && static_cast<std::size_t>(sector) < previous.size() &&
+         previous[static_cast<std::size_t>(sector)] == static_cast<std::uint8_t>(SectorState::Good))
+    ++sector;
+  return sector;
+}
+
+void SectorScanner::SkipSectors(std::int32_t from, std::int32_t to, std::int32_t last,
+                                bool report) {
+  // The skipped sectors the scan would have read count as passed, so the
+  // progress still reaches its total.
+  for (std::int32_t sector = NextToRead(from, last); sector <= to;
+       sector = NextToRead(sector + 1, last))
+    ++progress.current;
+  if (!report) return;
+  std::u16string text = u"Skipped sectors ";
+  AppendNumber(text, from);
+  text.append(u" to ");
+  AppendNumber(text, to);
+  text.append(u" after an error");
+  ReportLog(LogKind::Info, text);
+  target->OnProgress(progress);
 }
 
 void SectorScanner::SetSectorProgress(std::int32_t sector, std::int32_t count) {
@@ -216,9 +315,10 @@ void SectorScanner::SetSectorProgress(std::int32_t sector, std::int32_t count) {
 }
 
 void SectorScanner::RecordSector(std::int32_t sector, SectorState state, std::uint64_t start,
-                                 std::uint64_t end, bool report) {
+                                 std::uint64_t end, std::int32_t sectorsRead, bool report) {
   const std::uint32_t elapsed = TickCount(end) - TickCount(start);
-  progress.speed = static_cast<std::int32_t>(2048000u / (elapsed == 0 ? 1 : elapsed));
+  progress.speed = static_cast<std::int32_t>(2048000u * static_cast<std::uint32_t>(sectorsRead) /
+                                             (elapsed == 0 ? 1 : elapsed));
   readRate.Add(end, state == SectorState::Error ? 0 : kSectorBytes);
   progress.recentSpeed = readRate.BytesPerSecond();
   if (state == SectorState::Problem) {
@@ -232,6 +332,7 @@ void SectorScanner::RecordSector(std::int32_t sector, SectorState state, std::ui
   {
     std::lock_guard lock(stateLock);
     surfaceState.sectors[static_cast<std::size_t>(sector)] = static_cast<std::uint8_t>(state);
+    speedCurve.Add(sector, (end - start) / static_cast<std::uint64_t>(sectorsRead), state);
     ++stateChanges;
     lastChangedSector = sector;
   }
@@ -244,10 +345,11 @@ void SectorScanner::AfterRead::operator()() const {
 }
 
 void SectorScanner::AfterRead::Run(bool report) const {
-  scanner->RecordSector(read.sector, read.state, read.start, read.end, report);
+  scanner->RecordSector(read.sector, read.state, read.start, read.end, read.sectorsRead, report);
+  if (skipEnd > read.sector + 1) scanner->SkipSectors(read.sector + 1, skipEnd - 1, last, report);
   stop = scanner->StopRequested();
-  if (stop || read.sector + 1 == count) return;
-  scanner->SetSectorProgress(read.sector + 1, count);
+  if (stop || following > last) return;
+  scanner->SetSectorProgress(following, count);
   if (report) scanner->target->OnProgress(scanner->progress);
 }
 
@@ -265,7 +367,7 @@ SectorScanner::SectorRead SectorScanner::ReadWithRetries(std::int32_t sector, bo
   read.sector = sector;
   read.start = clocks.microseconds();
   read.state = SectorState::Error;
-  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+  for (int attempt = 0; attempt < options.attempts; ++attempt) {
     if (abandonOnStop && StopRequested()) {
       read.abandoned = true;
       break;

@@ -6,6 +6,11 @@
 // sector reads of a surface scan it hands over its bookkeeping and the
 // reports that go with it as one call instead, in the same order.
 //
+// ScanOptions choose how the surface scan reads: several sectors per read,
+// the attempts per sector, sectors skipped after an error, a range of the
+// session, and a retry of only what an earlier scan did not find Good. The
+// reports stay one per sector whatever the read size.
+//
 // A read that finds no medium (taken out, or the tray opened) ends the run as
 // Stop does: the sector stays NotChecked, one entry names where the medium
 // was removed, and no later sector or file is tried.
@@ -22,7 +27,9 @@
 
 #include "core/scan/ISectorScannerCallback.h"
 #include "core/scan/ReadRate.h"
+#include "core/scan/ScanOptions.h"
 #include "core/scan/ScannerBridge.h"
+#include "core/scan/SpeedCurve.h"
 #include "core/scan/TimeValue.h"
 
 class DeviceContext;
@@ -46,9 +53,6 @@ class SectorScanner : public ISectorScannerCallback {
   // not list: "File system error: root directory: medium error".
   static constexpr char16_t kFileSystemError[] = u"File system error: ";
 
-  // Read attempts per sector before it is classed Error.
-  static constexpr int kReadAttempts = 5;
-
   // window carries the reports to target, which the scanner does not own.
   SectorScanner(std::unique_ptr<ScannerBridge> window, ISectorScannerCallback* target,
                 Clocks clocks = SystemClocks());
@@ -71,9 +75,9 @@ class SectorScanner : public ISectorScannerCallback {
   bool IsRunning() const;
   // Starts a worker running the chosen passes on context, which must stay
   // valid until the worker has ended (Wait). Does nothing and returns false
-  // without a context, while a run goes on, and while a stopped worker has not yet made its last
-  // report; once it has, Start first waits the moment the worker takes to end.
-  // Called on the owner's thread, which for a window bridge is the window's.
+  // without a context, with options that are not valid, while a run goes on, and while a stopped
+  // worker has not yet made its last report; once it has, Start first waits the moment the worker
+  // takes to end. Called on the owner's thread, which for a window bridge is the window's.
   bool Start(bool surfaceScan, bool filesTest, const DeviceContext* context);
   // Asks the worker to stop after the sector or file in progress; returns at
   // once.
@@ -84,6 +88,8 @@ class SectorScanner : public ISectorScannerCallback {
   void Wait();
   void StopAndWait();
 
+  // How the surface scan reads; set before Start, read by the worker.
+  ScanOptions options;
   // Written by Start and read by the receiver.
   bool surfaceScan = false;
   bool filesTest = false;
@@ -94,6 +100,8 @@ class SectorScanner : public ISectorScannerCallback {
   mutable std::mutex stateLock;
   ProgressCtx_t progress;
   SurfaceState_t surfaceState;
+  // The surface scan's read speed over the session, under stateLock too.
+  SpeedCurve speedCurve;
   // The pass in progress, set before its OnScanStarted and back to None after
   // its OnScanFinished; so a receiver's OnScanFinished with a pass set ends
   // that pass, and with None the run.
@@ -110,29 +118,42 @@ class SectorScanner : public ISectorScannerCallback {
   void ThreadMain();
   void RunSurfaceScan();
   void SetSectorProgress(std::int32_t sector, std::int32_t count);
-  // The bookkeeping of one sector's read (start and end in microseconds):
-  // speeds, counters, table; with report, also its reports, made to the
-  // receiver directly (on the receiver's thread).
+  // The first sector from sector on, up to last, that the scan reads (not
+  // kept from an earlier scan); last + 1 when there is none.
+  std::int32_t NextToRead(std::int32_t sector, std::int32_t last) const;
+  // Passes over sectors from to to after an error: counts those the scan
+  // would have read as done and, with report, logs the skip.
+  void SkipSectors(std::int32_t from, std::int32_t to, std::int32_t last, bool report);
+  // The bookkeeping of one sector's read (start and end in microseconds of
+  // the read of sectorsRead sectors that gave its class): speeds, counters,
+  // table; with report, also its reports, made to the receiver directly (on
+  // the receiver's thread).
   void RecordSector(std::int32_t sector, SectorState state, std::uint64_t start, std::uint64_t end,
-                    bool report);
+                    std::int32_t sectorsRead, bool report);
 
-  // One sector's read: its class (NotChecked when the medium is gone) and
-  // when it began and ended, in microseconds.
+  // One sector's read: its class (NotChecked when the medium is gone), when
+  // the read that gave it began and ended, in microseconds, and how many
+  // sectors that read took.
   struct SectorRead {
     std::int32_t sector = 0;
     SectorState state = SectorState::NotChecked;
     std::uint64_t start = 0;
     std::uint64_t end = 0;
+    std::int32_t sectorsRead = 1;
     // Given up before an attempt because a stop was asked for.
     bool abandoned = false;
   };
   // Everything from one sector's read to the next read, its reports among
-  // it, as one call to the receiver's thread: the bookkeeping, and the next
-  // sector's progress unless the scan stops or that was the last sector.
+  // it, as one call to the receiver's thread: the bookkeeping, the sectors
+  // skipped after an error, and the progress of the following sector unless
+  // the scan stops or none is left to read.
   struct AfterRead {
     SectorScanner* scanner = nullptr;
     std::int32_t count = 0;
+    std::int32_t last = 0;  // the range's last sector
     SectorRead read;
+    std::int32_t skipEnd = 0;    // one past the sectors skipped after read
+    std::int32_t following = 0;  // the next sector to read; past last for none
     // Set by the call: whether it ran (a dropped one leaves the worker to do
     // the bookkeeping without reports), and whether the scan stops.
     mutable bool ran = false;
@@ -142,7 +163,7 @@ class SectorScanner : public ISectorScannerCallback {
     // Once the call is done: the work of a dropped one, without reports.
     void RunIfDropped() const;
   };
-  // Reads sector with up to kReadAttempts attempts. With abandonOnStop, a
+  // Reads sector with up to options.attempts attempts. With abandonOnStop, a
   // stop asked for before an attempt ends the read there, abandoned.
   SectorRead ReadWithRetries(std::int32_t sector, bool abandonOnStop);
   // Waits until the receiver has run (or dropped) afterRead, then does the
@@ -174,7 +195,7 @@ class SectorScanner : public ISectorScannerCallback {
   // The worker's last report has been handled or dropped; from then on it
   // only ends, so joining it cannot wait on the receiver's thread.
   std::atomic<bool> lastReportDone{true};
-  // One sector, reused by every read.
+  // The sectors of one read, reused by every read.
   std::vector<std::uint8_t> readBuffer;
   // The surface scan's read rate, shown as progress.recentSpeed.
   ReadRate readRate;

@@ -52,6 +52,9 @@ class Backend : public SectorSource {
   virtual bool HasCapability(std::uint64_t code) = 0;
   virtual std::int32_t MaxReadSpeedKB() = 0;   // 0 when unknown
   virtual std::int32_t MaxWriteSpeedKB() = 0;  // 0 when the drive does not write
+  // Reads at kbPerSecond from now on; 0 = the drive's own choice. A drive
+  // without speeds of its own takes any and reads as before.
+  virtual Result SetReadSpeed(std::int32_t /*kbPerSecond*/) { return kOk; }
   // The medium in the drive; kNoMedium (or another failure) when there is none.
   virtual Result Medium(MediumLayout& out) = 0;
   virtual Result Eject() = 0;

@@ -102,7 +102,7 @@ void DrawFramed(QPainter& painter, const QRect& rect, const QColor& pen, const Q
 }  // namespace
 
 SurfaceDetailsDialog::SurfaceDetailsDialog(const SectorScanner* scanner, QWidget* parent)
-    : Dialog(&kTemplate142, parent), map(scanner) {}
+    : Dialog(&kTemplate142, parent), map(scanner), curve(scanner) {}
 
 SurfaceDetailsDialog::~SurfaceDetailsDialog() {
   if (HasWindow()) lastSectorsPerBlock = map.GetSectorsPerBlock();
@@ -110,6 +110,8 @@ SurfaceDetailsDialog::~SurfaceDetailsDialog() {
 
 bool SurfaceDetailsDialog::OnInitDialog() {
   map.Create(Client());
+  curve.setParent(Client());
+  curve.show();
   map.RefreshBlocks();
   std::int32_t perBlock = lastSectorsPerBlock;
   if (perBlock <= 0) lastSectorsPerBlock = perBlock = 1;
@@ -194,8 +196,9 @@ void SurfaceDetailsDialog::OnBlockSizeChosen(int index) {
 void SurfaceDetailsDialog::OnSize() { LayoutControls(); }
 
 // The map takes the left part of the window down to 40 pixels above its
-// bottom, but for a band along the bottom that holds the damaged files' list;
-// a column of 100 pixels on the right holds the legend and settings.
+// bottom, but for a band along the bottom that holds the damaged files' list
+// and a band of a third of the rest under the map for the speed curve; a
+// column of 100 pixels on the right holds the legend and settings.
 void SurfaceDetailsDialog::LayoutControls() {
   const QRect client = ClientRect();
   const int left = 10, top = 10, right = client.width() - 10, bottom = client.height() - 40;
@@ -210,11 +213,14 @@ void SurfaceDetailsDialog::LayoutControls() {
   MoveWindow(Item(Client(), kMapLabelId), left + 1, top, 200, 16);
   const int width = (right - 107) - left;
   const int mapTop = top + 18;
-  const int mapBottom = bottom - DamagedListBandHeight(bottom - mapTop);
+  const int listTop = bottom - DamagedListBandHeight(bottom - mapTop);
+  const int curveBand = (listTop - mapTop) / 3;
+  const int mapBottom = listTop - curveBand;
   MoveWindow(&map, left, mapTop, width, mapBottom - mapTop);
+  MoveWindow(&curve, left, mapBottom + 6, width, curveBand - 6);
   if (damagedList != nullptr) {
-    MoveWindow(damagedLabel, left + 1, mapBottom + 6, width, 16);
-    MoveWindow(damagedList, left, mapBottom + 24, width, bottom - (mapBottom + 24));
+    MoveWindow(damagedLabel, left + 1, listTop + 6, width, 16);
+    MoveWindow(damagedList, left, listTop + 24, width, bottom - (listTop + 24));
     const int scrollBar = damagedList->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     damagedList->setColumnWidth(0, std::max(100, width - 2 * kCountColumnWidth - scrollBar - 4));
     damagedList->setColumnWidth(1, kCountColumnWidth);

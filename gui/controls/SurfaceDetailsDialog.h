@@ -1,6 +1,7 @@
 // "Surface Scan Details": the surface map of the scan page's scanner, a
 // legend of the four sector states, the choice of how many sectors one cell
-// stands for, and a switch for following the scan position. The scan goes on
+// stands for, a switch for following the scan position, and the read-speed
+// curve in a band under the map. The scan goes on
 // while it is open, and the scan page feeds the map with every report.
 //
 // Under the map, the damaged files and structures of the scan (path,
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "gui/controls/SpeedCurveControl.h"
 #include "gui/controls/SurfaceInfoControl.h"
 #include "gui/platform/Dialog.h"
 
@@ -46,6 +48,7 @@ class SurfaceDetailsDialog : public Dialog {
   ~SurfaceDetailsDialog() override;
 
   SurfaceInfoControl& GetSurfaceMap() { return map; }
+  SpeedCurveControl& GetSpeedCurve() { return curve; }
   // Where the legend box is painted.
   QRect LegendRect() const { return legendRect; }
 
@@ -70,6 +73,7 @@ class SurfaceDetailsDialog : public Dialog {
   void ShowInSectorViewer(std::int32_t sector);
 
   SurfaceInfoControl map;
+  SpeedCurveControl curve;
   QComboBox* blockSizeList = nullptr;
   QRect legendRect;
   QLabel* damagedLabel = nullptr;

@@ -21,8 +21,10 @@
 #include "core/report/DiscReport.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
+#include "core/scan/ReadSpeeds.h"
 #include "core/scan/SectorScanner.h"
 #include "gui/controls/AdvancedScanOptionsDlg.h"
+#include "gui/controls/ScanOptionsSettings.h"
 #include "gui/controls/StaticText.h"
 #include "gui/controls/SurfaceDetailsDialog.h"
 #include "gui/platform/ControlId.h"
@@ -115,7 +117,7 @@ QString ToQString(const std::u16string& text) {
 
 }  // namespace
 
-ScanPage::ScanPage() = default;
+ScanPage::ScanPage() : scanOptions(LoadScanOptions()) {}
 
 // The scanner goes first: it stops the run and waits for its worker, which
 // reports nothing more once the bridge is closed.
@@ -273,8 +275,23 @@ void ScanPage::OnStartStop() {
     box.exec();
     return;
   }
-  if (context != nullptr && scanner->Start(surface, files, context))
+  if (context == nullptr) return;
+  scanner->options = OptionsForScan();
+  if (scanner->Start(surface, files, context))
     shownScan = &history.Begin(context->driveLetter, surface, files, TimeValue::Now());
+}
+
+ScanOptions ScanPage::OptionsForScan() const {
+  ScanOptions options = scanOptions;
+  if (!options.retry) return options;
+  const ScanRecord* last = history.Last(context->driveLetter);
+  const std::int32_t count = context->GetSessionInfo(-1).sectorCount;
+  if (last != nullptr && last->surfaceScan && count >= 0 &&
+      last->sectors.size() == static_cast<std::size_t>(count))
+    options.previous = last->sectors;
+  else
+    options.retry = false;  // nothing to retry from: the whole range is read
+  return options;
 }
 
 void ScanPage::OnDetails() {
@@ -287,8 +304,13 @@ void ScanPage::OnDetails() {
 }
 
 void ScanPage::OnAdvanced() {
-  AdvancedScanOptionsDlg dialog(window());
-  dialog.DoModal();
+  std::vector<int> speeds;
+  if (context != nullptr && context->hasMedium)
+    speeds = OfferedSpeeds(context->maxReadSpeed, context->medium.typeName.str());
+  AdvancedScanOptionsDlg dialog(scanOptions, speeds, window());
+  if (dialog.DoModal() != kIdOk) return;
+  scanOptions = dialog.Options();
+  SaveScanOptions(scanOptions);
 }
 
 void ScanPage::OnClear() {
@@ -341,6 +363,7 @@ void ScanPage::OnScanFinished() {
     {
       const std::lock_guard lock(scanner->stateLock);
       shownScan->sectors = scanner->surfaceState.sectors;
+      shownScan->speedCurve = scanner->speedCurve;
     }
     // At the run's end, once the table is final.
     if (scanner->pass == ScanPass::None && shownScan->surfaceScan) IndexDamage(*shownScan);
@@ -405,9 +428,11 @@ void ScanPage::SetIndicatorPercent(double good, double problem, double error) {
   errorLabel.SetText(ToQString(PercentText(error)));
 }
 
-// The map reads the scanner's table itself.
+// The map and the curve read the scanner's records themselves.
 void ScanPage::OnSurfaceState(const SurfaceState_t&) {
-  if (detailsDialog != nullptr) detailsDialog->GetSurfaceMap().RefreshBlocks();
+  if (detailsDialog == nullptr) return;
+  detailsDialog->GetSurfaceMap().RefreshBlocks();
+  detailsDialog->GetSpeedCurve().Refresh();
 }
 
 // A row at the end; every kind looks the same. A list that follows its end

@@ -19,6 +19,10 @@
 // indexed on a thread of its own and keeps the index in the scan's record;
 // the details dialog lists the damaged ones from it.
 //
+// A scan reads as the options of "Advanced..." say, kept in the program's
+// settings; a retry reads only what the drive's last surface scan of the
+// same session size did not find Good, or everything when there was none.
+//
 // A scan reads the device context it was started on. Before the main window
 // replaces that context (ReleaseContext) or destroys the page, the page stops
 // the scan and waits for its worker to end; meanwhile it keeps running the
@@ -84,6 +88,8 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) override;
 
   SectorScanner* Scanner() const { return scanner.get(); }
+  // The options the next scan reads with, as "Advanced..." left them.
+  const ScanOptions& Options() const { return scanOptions; }
   // The latest scan of each drive scanned since the program started.
   const ScanHistory& History() const { return history; }
   // The details dialog while it is open, else null.
@@ -126,6 +132,8 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void ClearFigures();
   void OnScannerCall(const ScannerCallEvent& call);
   void OnStartStop();
+  // The scan options for a scan of the context, with a retry's table.
+  ScanOptions OptionsForScan() const;
   void OnDetails();
   void OnAdvanced();
   void OnClear();
@@ -136,6 +144,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void OnSaveLog();
 
   std::unique_ptr<SectorScanner> scanner;
+  ScanOptions scanOptions;
   ScanHistory history;
   // The record of the scan the page shows (running or ended); null when it
   // shows none.

@@ -60,6 +60,23 @@ TEST(CommandLineTest, ScanOptionsAndValues) {
   EXPECT_TRUE(command.files);
   EXPECT_TRUE(command.surface);
   EXPECT_EQ(command.mapFile, "a.map");
+  EXPECT_EQ(command.scanOptions, ScanOptions{});
+  ASSERT_TRUE(ParseCommandLine(
+      {"scan", "--sectors-per-read=32", "--attempts", "20", "--skip-after-error", "0", "--first",
+       "7", "--last", "7", "--speed", "4", "--retry-from", "r.map", "--speed-csv", "s.csv"},
+      command, error))
+      << error;
+  EXPECT_EQ(command.scanOptions.sectorsPerRead, 32);
+  EXPECT_EQ(command.scanOptions.attempts, 20);
+  EXPECT_EQ(command.scanOptions.skipAfterError, 0);
+  EXPECT_EQ(command.scanOptions.firstSector, 7);
+  EXPECT_EQ(command.scanOptions.lastSector, 7);
+  EXPECT_EQ(command.scanOptions.speed, 4);
+  EXPECT_TRUE(command.scanOptions.retry);
+  EXPECT_EQ(command.retryFrom, "r.map");
+  EXPECT_EQ(command.speedCsv, "s.csv");
+  ASSERT_TRUE(ParseCommandLine({"scan", "--speed", "max"}, command, error));
+  EXPECT_EQ(command.scanOptions.speed, 0);
   ASSERT_TRUE(ParseCommandLine({"dump", "3", "--session", "2"}, command, error));
   EXPECT_EQ(command.session, 2);
   ASSERT_TRUE(ParseCommandLine({"help", "scan"}, command, error));

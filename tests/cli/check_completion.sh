@@ -43,7 +43,10 @@ lumeter-cli files --|--help --image --json
 lumeter-cli whohas |D E
 lumeter-cli --|--help --version
 lumeter-cli devices --|--help --image --json
-lumeter-cli scan --|--files --help --image --json --mapfile --surface
+lumeter-cli scan --|--attempts --files --first --help --image --json --last --mapfile --retry-from --sectors-per-read --skip-after-error --speed --speed-csv --surface
+lumeter-cli scan --sectors-per-read |1 16 2 32 4 64 8
+lumeter-cli scan --speed |max
+lumeter-cli scan --attempts |
 lumeter-cli dump --|--help --image --session
 lumeter-cli whohas --|--help --image
 lumeter-cli scan --image th|three.iso
@@ -57,6 +60,7 @@ lumeter-cli scan D |
 lumeter-cli dump --session 2 |D E
 lumeter-cli dump D |
 lumeter-cli scan --mapfile s|sector.bin
+lumeter-cli scan --retry-from s|sector.bin
 lumeter-cli save |D E
 lumeter-cli save D |
 lumeter-cli save D 16 s|sector.bin

@@ -147,6 +147,9 @@ TEST_F(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
     list->setCurrentItem(list->topLevelItem(list->topLevelItemCount() - 1));
     EXPECT_EQ(map.SelectedBlock(), 800);  // the hole's first cell
 
+    // Sectors 2000 to 2009 back in view: the map above the speed curve has
+    // fewer rows than the disc's cells.
+    page->DetailsDialog()->GetSurfaceMap().SelectSector(2000);
     const CellRect cell = map.Geometry().Cell(map.Geometry().SlotOf(200));
     const QPoint point(cell.left + 4, cell.top + 4);
     QHelpEvent help(QEvent::ToolTip, point, map.viewport()->mapToGlobal(point));

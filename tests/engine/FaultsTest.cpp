@@ -116,14 +116,23 @@ TEST(FaultSimulator, CyclesPerSector) {
   EXPECT_EQ(Reads(simulator, 9, 2), "..");
 }
 
-TEST(FaultSimulator, MultiSectorReadStopsAtTheFirstFailure) {
+// A read of several sectors fails while any of them is due to fail, without
+// moving a cycle, so the single-sector reads that follow it meet each
+// sector's failures in full; one that succeeds starts every cycle over.
+TEST(FaultSimulator, MultiSectorReadFailsWithoutCounting) {
   FaultSimulator simulator(Plan("5 1\n7 1"));
-  EXPECT_TRUE(simulator.ReadFails(0, 10));   // fails at 5; 7 is not reached
-  EXPECT_EQ(Reads(simulator, 7, 1), "x");    // so this is 7's first read
+  EXPECT_TRUE(simulator.ReadFails(0, 10));  // 5 and 7 are due to fail
+  EXPECT_EQ(Reads(simulator, 7, 1), "x");   // so this is 7's first read
+  EXPECT_TRUE(simulator.ReadFails(0, 10));  // 5 is still due
+  EXPECT_EQ(Reads(simulator, 5, 1), "x");
   EXPECT_FALSE(simulator.ReadFails(0, 10));  // the second reads of 5 and 7 succeed
+  EXPECT_EQ(simulator.SectorsInCycle(), 0u);
+  EXPECT_EQ(Reads(simulator, 5, 2), "x.");
   EXPECT_TRUE(simulator.ReadFails(7, 100));
+  EXPECT_FALSE(simulator.ReadFails(8, 100));
   FaultSimulator always(Plan("0-4294967295 always"));
   EXPECT_TRUE(always.ReadFails(4294967295u, 1));
+  EXPECT_TRUE(always.ReadFails(4294967200u, 64));
 }
 
 TEST(FaultSimulator, CountsEveryReadOnceFromManyThreads) {
@@ -187,8 +196,10 @@ TEST_F(ImageFaultsTest, FailingReadsAndTheirRecovery) {
   EXPECT_EQ(image->Read(9, 1, buffer.data()), kMediumError);
   EXPECT_EQ(image->Read(9, 1, buffer.data()), kMediumError);
   std::vector<std::uint8_t> eight(8 * 2048);
-  EXPECT_EQ(image->Read(4, 8, eight.data()), kMediumError);  // 5 fails again
-  EXPECT_EQ(image->Read(0, 8, eight.data()), kMediumError);
+  EXPECT_EQ(image->Read(4, 8, eight.data()), kMediumError);  // 5 is due to fail again
+  EXPECT_EQ(image->Read(0, 8, eight.data()), kMediumError);  // and still is: not counted
+  EXPECT_EQ(image->Read(5, 1, buffer.data()), kMediumError);
+  EXPECT_EQ(image->Read(5, 1, buffer.data()), kMediumError);
   EXPECT_EQ(image->Read(0, 8, eight.data()), kOk);  // 5 succeeds, 9 is not read
   EXPECT_EQ(eight[7 * 2048], 7);
 }

@@ -371,8 +371,8 @@ TEST(FileSystemApi, VerifyFileReadsEveryExtent) {
 
 // A chunk that fails is read again a sector at a time, each sector up to five
 // times, as a surface scan reads it: the file fails only when a sector never
-// reads. (Each read of the damaged sector, the chunk's included, counts in
-// its cycle of failures.)
+// reads. (The failed chunk's read counts in no cycle of failures: the
+// sector's own reads meet them all, as a one-sector scan's would.)
 TEST(FileSystemApi, VerifyFileRetriesEachSectorOfAFailedChunk) {
   const std::string image = OutputDirectory() + "/verify-retry.iso";
   const long damaged = CopyHealthyImage(image);
@@ -383,9 +383,9 @@ TEST(FileSystemApi, VerifyFileRetriesEachSectorOfAFailedChunk) {
     std::vector<bool> verified;  // the outcome of each VerifyFile in a row
   };
   const Case cases[] = {
-      {"1", {true, true}},         // the chunk fails, the sector reads at once
-      {"5", {true}},               // the chunk and four attempts fail, the fifth reads
-      {"6", {false, true}},        // the chunk and all five attempts fail; then it reads
+      {"1", {true, true}},         // the chunk and one attempt fail, the second reads
+      {"4", {true}},               // the chunk and four attempts fail, the fifth reads
+      {"5", {false, true}},        // all five attempts fail; then the chunk reads
       {"always", {false, false}},  // never
   };
   for (const Case& c : cases) {

@@ -157,6 +157,44 @@ namespace wrenlo {
 using fake::Args;
 using fake::state;
 
+namespace {
+
+// The contents of the sector at address, size bytes of it.
+void FillSector(const fake::State& s, std::int32_t address, std::uint8_t* buffer,
+                std::size_t size) {
+  if (const auto found = s.script.sectors.find(address); found != s.script.sectors.end()) {
+    std::memset(buffer, 0, size);
+    std::memcpy(buffer, found->second.data(), std::min(size, found->second.size()));
+  } else {
+    for (std::size_t i = 0; i + 4 <= size; i += 4) std::memcpy(buffer + i, &address, 4);
+  }
+}
+
+// A read of several sectors, 2048 bytes each: it fails while any of them is
+// due to fail, without counting in its run of failures, as an image's faults
+// file does; one that succeeds ends each sector's run.
+std::int32_t ReadSeveral(fake::State& s, std::int32_t address, std::int32_t count,
+                         std::uint8_t* buffer, std::int32_t bufferSize, std::int32_t result) {
+  for (std::int32_t i = 0; i < count; ++i) {
+    const auto found = s.script.readFailures.find(address + i);
+    if (found == s.script.readFailures.end()) continue;
+    if (found->second < 0 || s.failuresInRow[address + i] < found->second) {
+      if (s.script.failedReadFill)
+        std::memset(buffer, *s.script.failedReadFill, static_cast<std::size_t>(bufferSize));
+      return s.script.readFailureResult;
+    }
+  }
+  if (result != 0) return result;
+  if (static_cast<std::int64_t>(count) * 2048 > bufferSize) return 1;
+  for (std::int32_t i = 0; i < count; ++i) {
+    s.failuresInRow[address + i] = 0;
+    FillSector(s, address + i, buffer + static_cast<std::size_t>(i) * 2048, 2048);
+  }
+  return 0;
+}
+
+}  // namespace
+
 std::int32_t Initialize() {
   std::lock_guard guard(state().lock);
   return fake::Call(state(), "Initialize");
@@ -274,6 +312,12 @@ std::int32_t GetMaxReadSpeed(std::int32_t device, std::int32_t* kbPerSecond) {
   return result;
 }
 
+std::int32_t SetReadSpeed(std::int32_t device, std::int32_t kbPerSecond) {
+  auto& s = state();
+  std::lock_guard guard(s.lock);
+  return fake::Call(s, "SetReadSpeed", device, kbPerSecond);
+}
+
 std::int32_t GetMaxBurnSpeed(std::int32_t device, std::int32_t* kbPerSecond) {
   auto& s = state();
   std::lock_guard guard(s.lock);
@@ -320,6 +364,7 @@ std::int32_t ReadSectors(std::int32_t device, std::int32_t address, std::int32_t
   std::lock_guard guard(s.lock);
   std::int32_t result = fake::Call(s, "ReadSectors", device, address, count, mode, bufferSize);
   ++s.readCounts[address];
+  if (count > 1) return ReadSeveral(s, address, count, buffer, bufferSize, result);
   if (const auto found = s.script.readFailures.find(address);
       found != s.script.readFailures.end()) {
     std::int32_t& inRow = s.failuresInRow[address];
@@ -332,13 +377,7 @@ std::int32_t ReadSectors(std::int32_t device, std::int32_t address, std::int32_t
     inRow = 0;
   }
   if (result != 0) return result;
-  const std::size_t size = static_cast<std::size_t>(bufferSize);
-  if (const auto found = s.script.sectors.find(address); found != s.script.sectors.end()) {
-    std::memset(buffer, 0, size);
-    std::memcpy(buffer, found->second.data(), std::min(size, found->second.size()));
-  } else {
-    for (std::size_t i = 0; i + 4 <= size; i += 4) std::memcpy(buffer + i, &address, 4);
-  }
+  FillSector(s, address, buffer, static_cast<std::size_t>(bufferSize));
   return 0;
 }
 

@@ -452,6 +452,9 @@ WRENLO_API std::int32_t AnalyseDeviceCapability(Handle handle, std::uint64_t cap
 
 // Maximum speeds in KB/s.
 WRENLO_API std::int32_t GetMaxReadSpeed(std::int32_t device, std::int32_t* kbPerSecond);
+// Asks the drive to read at kbPerSecond KB/s; 0 gives it back its own choice
+// (its fastest). A virtual drive takes any speed and reads as before.
+WRENLO_API std::int32_t SetReadSpeed(std::int32_t device, std::int32_t kbPerSecond);
 WRENLO_API std::int32_t GetMaxBurnSpeed(std::int32_t device, std::int32_t* kbPerSecond);
 
 // 0 = a medium is present and was read.

@@ -128,6 +128,11 @@ std::int32_t GetMaxReadSpeed(std::int32_t device, std::int32_t* kbPerSecond) {
   });
 }
 
+std::int32_t SetReadSpeed(std::int32_t device, std::int32_t kbPerSecond) {
+  if (kbPerSecond < 0) return kInvalidArgument;
+  return WithDevice(device, [&](Backend& backend) { return backend.SetReadSpeed(kbPerSecond); });
+}
+
 std::int32_t GetMaxBurnSpeed(std::int32_t device, std::int32_t* kbPerSecond) {
   if (kbPerSecond == nullptr) return kInvalidArgument;
   return WithDevice(device, [&](Backend& backend) {

@@ -1,6 +1,7 @@
 #include "MmcCommands.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <initializer_list>
 
@@ -28,6 +29,8 @@ constexpr std::uint8_t kOpReadBufferCapacity = 0x5C;
 constexpr std::uint8_t kOpReportKey = 0xA4;
 constexpr std::uint8_t kOpRead12 = 0xA8;
 constexpr std::uint8_t kOpGetPerformance = 0xAC;
+constexpr std::uint8_t kOpSetStreaming = 0xB6;
+constexpr std::uint8_t kOpSetCdSpeed = 0xBB;
 constexpr std::uint8_t kOpReadCd = 0xBE;
 
 constexpr std::uint32_t kSectorBytes = 2048;
@@ -258,6 +261,37 @@ Result ReadCd(ScsiDevice& device, std::uint32_t address, std::uint32_t count,
   const Result result = Classify(outcome);
   if (result != kOk) return result;
   return outcome.transferred == out.size() ? kOk : kTransportError;
+}
+
+Result SetCdSpeed(ScsiDevice& device, std::uint16_t readKB) {
+  Command command = Cdb({kOpSetCdSpeed, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0}, Direction::kNone,
+                        kQuickTimeoutMs);
+  PutU16(command, 2, readKB);
+  return Classify(Run(device, command, {}));
+}
+
+Result SetStreaming(ScsiDevice& device, std::uint32_t endSector, std::uint32_t readKB,
+                    bool restoreDefaults) {
+  constexpr std::uint32_t kDescriptorBytes = 28;
+  constexpr std::uint32_t kOneSecondMs = 1000;
+  Command command = Cdb({kOpSetStreaming, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, Direction::kToDevice,
+                        kQuickTimeoutMs);
+  PutU16(command, 9, kDescriptorBytes);
+  // Linux lets SET STREAMING through only on a node opened for writing.
+  command.needsWriteAccess = true;
+  std::array<std::uint8_t, kDescriptorBytes> descriptor{};
+  const auto put = [&](std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+      descriptor[at + static_cast<std::size_t>(i)] =
+          static_cast<std::uint8_t>(value >> (24 - 8 * i));
+  };
+  descriptor[0] = restoreDefaults ? 0x04 : 0;
+  put(8, endSector);
+  put(12, readKB);
+  put(16, kOneSecondMs);
+  put(20, readKB);  // the write side asks the same, which a reader ignores
+  put(24, kOneSecondMs);
+  return Classify(Run(device, command, descriptor));
 }
 
 Result StartStopUnit(ScsiDevice& device, bool loadEject, bool start) {

@@ -68,6 +68,15 @@ inline constexpr std::uint32_t kC2PointerBytes = kCdSectorBytes / 8;
 Result ReadCd(ScsiDevice& device, std::uint32_t address, std::uint32_t count,
               std::uint8_t sectorType, std::uint8_t fields, std::span<std::uint8_t> out);
 
+// SET CD SPEED: reads at readKB KB/s (0xFFFF: the drive's fastest); the
+// write speed stays the drive's fastest.
+Result SetCdSpeed(ScsiDevice& device, std::uint16_t readKB);
+// SET STREAMING with one performance descriptor for sectors 0 to endSector:
+// readKB KB read each second. With restoreDefaults (RDD) the drive goes back
+// to its own performance and the other fields do not count.
+Result SetStreaming(ScsiDevice& device, std::uint32_t endSector, std::uint32_t readKB,
+                    bool restoreDefaults);
+
 Result StartStopUnit(ScsiDevice& device, bool loadEject, bool start);
 Result PreventAllowMediumRemoval(ScsiDevice& device, bool prevent);
 

@@ -321,6 +321,18 @@ Result MmcDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* 
   return kOk;
 }
 
+Result MmcDrive::SetReadSpeed(std::int32_t kbPerSecond) {
+  const bool restore = kbPerSecond <= 0;
+  const std::uint32_t sectors = SectorCount();
+  const Result streaming =
+      SetStreaming(*device_, sectors == 0 ? 0 : sectors - 1,
+                   restore ? 0 : static_cast<std::uint32_t>(kbPerSecond), restore);
+  // 0xFFFF is the drive's fastest; a faster speed asked for is that too.
+  const Result cdSpeed = SetCdSpeed(
+      *device_, restore ? 0xFFFF : static_cast<std::uint16_t>(std::min(kbPerSecond, 0xFFFF)));
+  return streaming == kOk ? streaming : cdSpeed;
+}
+
 std::uint32_t MmcDrive::SectorCount() const {
   const Reply capacity = ReadCapacity(*device_);
   if (capacity.result != kOk) return 0;

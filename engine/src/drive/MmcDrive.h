@@ -36,6 +36,10 @@ class MmcDrive final : public Backend {
   // From the drive's media event status (GET EVENT STATUS NOTIFICATION,
   // polled); from TEST UNIT READY on a drive without it.
   Result MediumPresence(bool& present, std::uint32_t& changes) override;
+  // SET STREAMING for DVD and BD drives, SET CD SPEED for CD drives: either
+  // taken is enough. 0 restores the drive's own performance (RDD) and its
+  // fastest CD speed.
+  Result SetReadSpeed(std::int32_t kbPerSecond) override;
 
   Result Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override;
   std::uint32_t SectorCount() const override;

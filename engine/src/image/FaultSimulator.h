@@ -21,8 +21,11 @@ class FaultSimulator {
 
   explicit FaultSimulator(FaultPlan plan);
 
-  // Counts one read of each sector of [address, address + count), in order,
-  // up to and including the first one that fails. True when one fails.
+  // Whether a read of [address, address + count) fails. A one-sector read
+  // counts in its sector's cycle. A read of several sectors fails when any of
+  // them is due to fail and then counts in no cycle, as the reads a scan
+  // makes again sector by sector are the ones that meet each sector's
+  // failures; one that succeeds counts as the succeeding read of each.
   bool ReadFails(std::uint32_t address, std::uint32_t count);
 
   // How long a read of count sectors takes at least.
@@ -38,6 +41,11 @@ class FaultSimulator {
   // Whether this read of sector, in a range that fails a number of times,
   // fails; advances the sector's place in its cycle.
   bool CountedReadFails(std::uint32_t sector, std::uint32_t failures);
+  // Whether the next read of sector, in a range that fails a number of
+  // times, is due to fail. Called with mutex_ held, as is EndCycle.
+  bool DueToFail(std::uint32_t sector, std::uint32_t failures) const;
+  // Ends the cycle of sector: its next read is the first of a new one.
+  void EndCycle(std::uint32_t sector);
 
   struct Place {
     std::uint32_t reads = 0;  // reads of the cycle so far, 1 to failures

@@ -63,7 +63,11 @@ FakeReply FakeScsiDevice::ReplyTo(const Command& command) {
 CommandOutcome FakeScsiDevice::Execute(const Command& command, std::span<std::uint8_t> data) {
   std::lock_guard lock(mutex_);
   commands.push_back(command);
-  std::fill(data.begin(), data.end(), 0);
+  if (command.direction == Direction::kToDevice) {
+    sent.emplace_back(data.begin(), data.end());
+  } else {
+    std::fill(data.begin(), data.end(), 0);
+  }
 
   FakeReply reply;
   if (command.cdb[0] == 0xBE && readCdSector) {

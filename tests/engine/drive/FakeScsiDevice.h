@@ -49,6 +49,8 @@ class FakeScsiDevice final : public ScsiDevice {
 
   std::vector<Command> Commands(std::uint8_t opcode) const;
   std::vector<Command> commands;  // every command, in order
+  // The bytes of each command that sends some (a parameter list), in order.
+  std::vector<std::vector<std::uint8_t>> sent;
 
  private:
   FakeReply ReplyTo(const Command& command);

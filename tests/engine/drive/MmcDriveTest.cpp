@@ -208,6 +208,61 @@ TEST(MmcDriveTest, UnitAttentionIsConsumedAndTheCommandSentOnceMore) {
   EXPECT_EQ(device->Commands(kRead10).size(), 4u) << "retried once, not for ever";
 }
 
+// The command blocks of a read speed: SET STREAMING with its performance
+// descriptor over the whole medium, then SET CD SPEED; either one taken is
+// enough, and 0 asks for the drive's own performance back.
+TEST(MmcDriveTest, ReadSpeedIsSetWithSetStreamingAndSetCdSpeed) {
+  constexpr std::uint8_t kSetStreaming = 0xB6, kSetCdSpeed = 0xBB;
+  const auto cdb = [](const Command& command) {
+    return std::vector<std::uint8_t>(command.cdb.begin(), command.cdb.begin() + command.cdbLength);
+  };
+  const struct {
+    const char* what;
+    std::int32_t kb;
+    bool streamingTaken, cdSpeedTaken;
+    Result expected;
+    std::vector<std::uint8_t> descriptor, cdSpeed;
+  } cases[] = {
+      {"10x on a CD drive", 1764, false, true, kOk,
+       Hex("00 00 00 00 00 00 00 00 00 00 04 af 00 00 06 e4 00 00 03 e8 00 00 06 e4 00 00 03 e8"),
+       Hex("bb 00 06 e4 ff ff 00 00 00 00 00 00")},
+      {"8x on a DVD drive", 11080, true, false, kOk,
+       Hex("00 00 00 00 00 00 00 00 00 00 04 af 00 00 2b 48 00 00 03 e8 00 00 2b 48 00 00 03 e8"),
+       Hex("bb 00 2b 48 ff ff 00 00 00 00 00 00")},
+      {"restored", 0, true, true, kOk,
+       Hex("04 00 00 00 00 00 00 00 00 00 04 af 00 00 00 00 00 00 03 e8 00 00 00 00 00 00 03 e8"),
+       Hex("bb 00 ff ff ff ff 00 00 00 00 00 00")},
+      {"faster than SET CD SPEED carries", 100000, false, false, kInvalidArgument,
+       Hex("00 00 00 00 00 00 00 00 00 00 04 af 00 01 86 a0 00 00 03 e8 00 01 86 a0 00 00 03 e8"),
+       Hex("bb 00 ff ff ff ff 00 00 00 00 00 00")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::unique_ptr<ScsiDevice> owner;
+    FakeScsiDevice* device = QemuIde(owner);
+    // An opcode without a script is refused as an unknown command.
+    if (c.streamingTaken) device->On(kSetStreaming, Good());
+    if (c.cdSpeedTaken) device->On(kSetCdSpeed, Good());
+    MmcDrive drive(std::move(owner));
+    const Result result = drive.SetReadSpeed(c.kb);
+    if (c.expected == kOk)
+      EXPECT_EQ(result, kOk);
+    else
+      EXPECT_NE(result, kOk);
+    const std::vector<Command> streaming = device->Commands(kSetStreaming);
+    ASSERT_EQ(streaming.size(), 1u);
+    EXPECT_EQ(cdb(streaming[0]), Hex("b6 00 00 00 00 00 00 00 00 00 1c 00"));
+    EXPECT_EQ(streaming[0].direction, Direction::kToDevice);
+    EXPECT_TRUE(streaming[0].needsWriteAccess);
+    ASSERT_EQ(device->sent.size(), 1u);
+    EXPECT_EQ(device->sent[0], c.descriptor);
+    const std::vector<Command> cdSpeed = device->Commands(kSetCdSpeed);
+    ASSERT_EQ(cdSpeed.size(), 1u);
+    EXPECT_EQ(cdb(cdSpeed[0]), c.cdSpeed);
+    EXPECT_EQ(cdSpeed[0].direction, Direction::kNone);
+  }
+}
+
 TEST(MmcDriveTest, ReadErrorsAreClassified) {
   struct Case {
     const char* what;

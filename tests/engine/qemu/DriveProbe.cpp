@@ -283,34 +283,67 @@ void Scan(int letter, std::uint32_t sectors) {
       bad.empty() ? "-" : bad.c_str(), static_cast<unsigned long long>(hash));
 }
 
-// Scans the last session again through the program's own scanner (a device
-// context and the direct bridge), and reports the sectors it classes Error
-// and how many it classes Problem.
-void CoreScan(int letter) {
+// The program's own scanner (a device context and the direct bridge) with
+// options, run to its end; null when it did not start.
+std::unique_ptr<SectorScanner> RunCoreScan(const DeviceContext& context,
+                                           const ScanOptions& options) {
   struct Quiet final : ISectorScannerCallback {
     void OnScanStarted() override {}
     void OnScanFinished() override {}
     void OnProgress(const ProgressCtx_t&) override {}
     void OnSurfaceState(const SurfaceState_t&) override {}
     void OnLogEntry(int, const TimeValue&, const std::u16string&) override {}
-  } receiver;
+  };
+  static Quiet receiver;
+  auto scanner = std::make_unique<SectorScanner>(std::make_unique<DirectBridge>(), &receiver);
+  scanner->options = options;
+  if (!scanner->Start(true, false, &context)) return nullptr;
+  scanner->Wait();
+  return scanner;
+}
+
+// Scans the last session again through the program's own scanner, reading
+// sectorsPerRead sectors at a time, and reports (as key) the sectors it
+// classes Error and how many it classes Problem.
+void CoreScan(int letter, int sectorsPerRead, const char* key) {
   const DeviceContext context(static_cast<std::uint16_t>(letter));
-  SectorScanner scanner(std::make_unique<DirectBridge>(), &receiver);
-  if (!scanner.Start(true, false, &context)) {
-    Say(letter, "corescan", "not started");
+  ScanOptions options;
+  options.sectorsPerRead = sectorsPerRead;
+  const std::unique_ptr<SectorScanner> scanner = RunCoreScan(context, options);
+  if (scanner == nullptr) {
+    Say(letter, key, "not started");
     return;
   }
-  scanner.Wait();
   std::string errors;
   int problems = 0;
-  const auto& states = scanner.surfaceState.sectors;
+  const auto& states = scanner->surfaceState.sectors;
   for (std::size_t sector = 0; sector < states.size(); ++sector) {
     if (states[sector] == static_cast<std::uint8_t>(SectorState::Problem)) ++problems;
     if (states[sector] == static_cast<std::uint8_t>(SectorState::Error))
       errors += (errors.empty() ? "" : ",") + std::to_string(sector);
   }
-  Say(letter, "corescan", "sectors=%zu errors=%s problems=%d", states.size(),
+  Say(letter, key, "sectors=%zu errors=%s problems=%d", states.size(),
       errors.empty() ? "-" : errors.c_str(), problems);
+}
+
+// Sectors per second of the program's surface scan over the first sectors
+// of the session, at 1, 16 and 32 sectors per read.
+void ScanBench(int letter, std::uint32_t sectors) {
+  const DeviceContext context(static_cast<std::uint16_t>(letter));
+  const auto span = static_cast<std::int32_t>(std::min<std::uint32_t>(sectors, 4096));
+  double rates[3] = {};
+  const int sizes[3] = {1, 16, 32};
+  for (int i = 0; i < 3; ++i) {
+    ScanOptions options;
+    options.sectorsPerRead = sizes[i];
+    options.lastSector = span - 1;
+    const auto start = std::chrono::steady_clock::now();
+    if (RunCoreScan(context, options) == nullptr) return;
+    rates[i] =
+        span / std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+  Say(letter, "scanbench", "sectors=%d spr1=%.0f spr16=%.0f spr32=%.0f gain32=%.1f", span, rates[0],
+      rates[1], rates[2], rates[2] / rates[0]);
 }
 
 void EjectAndClose(int letter) {
@@ -323,8 +356,8 @@ void EjectAndClose(int letter) {
       afterClose);
 }
 
-// A plain SG_IO READ(10) of one sector, as the reference for read rates.
-bool RawRead(int fd, std::uint32_t sector, std::uint8_t* out) {
+// A plain SG_IO READ(10) of count sectors, as the reference for read rates.
+bool RawRead(int fd, std::uint32_t sector, std::uint8_t* out, std::uint8_t count = 1) {
   std::uint8_t cdb[10] = {0x28,
                           0,
                           static_cast<std::uint8_t>(sector >> 24),
@@ -333,7 +366,7 @@ bool RawRead(int fd, std::uint32_t sector, std::uint8_t* out) {
                           static_cast<std::uint8_t>(sector),
                           0,
                           0,
-                          1,
+                          count,
                           0};
   std::uint8_t sense[32];
   sg_io_hdr_t header{};
@@ -341,7 +374,7 @@ bool RawRead(int fd, std::uint32_t sector, std::uint8_t* out) {
   header.dxfer_direction = SG_DXFER_FROM_DEV;
   header.cmd_len = sizeof cdb;
   header.mx_sb_len = sizeof sense;
-  header.dxfer_len = 2048;
+  header.dxfer_len = 2048u * count;
   header.dxferp = out;
   header.cmdp = cdb;
   header.sbp = sense;
@@ -371,9 +404,19 @@ void Bench(int letter, const std::string& node, std::uint32_t sectors, int reads
     rawRate =
         std::max(rawRate, reads / std::chrono::duration<double>(Clock::now() - start).count());
   }
+  // The same loop at 32 sectors a command, in sectors per second: what the
+  // drive gives a scan that reads 32 at a time.
+  std::vector<std::uint8_t> block(32 * wrenlo::kSectorSize);
+  const std::uint32_t blocks =
+      std::max<std::uint32_t>(1, std::min<std::uint32_t>(sectors, 4096) / 32);
+  const auto start = Clock::now();
+  for (int i = 0; i < reads / 8; ++i)
+    RawRead(fd, (static_cast<std::uint32_t>(i) % blocks) * 32, block.data(), 32);
+  const double raw32Rate =
+      32.0 * (reads / 8) / std::chrono::duration<double>(Clock::now() - start).count();
   close(fd);
-  Say(letter, "bench", "engine=%.0f raw=%.0f ratio=%.3f", engineRate, rawRate,
-      engineRate / rawRate);
+  Say(letter, "bench", "engine=%.0f raw=%.0f ratio=%.3f raw32=%.0f", engineRate, rawRate,
+      engineRate / rawRate, raw32Rate);
 }
 
 // Prints one command's reply as hex, or its result and sense.
@@ -523,11 +566,14 @@ int main(int argc, char** argv) {
     const std::uint32_t sectors = ReportMedium(letter);
     if (sectors > 0 && sectors <= options.scanMax) {
       Scan(letter, sectors);
-      CoreScan(letter);
+      CoreScan(letter, 1, "corescan");
+      CoreScan(letter, 32, "corescan32");
     }
     // Real drives come first in the list, in the order of their nodes.
-    if (sectors > 0 && options.benchReads > 0 && static_cast<std::size_t>(i) < nodes.size())
+    if (sectors > 0 && options.benchReads > 0 && static_cast<std::size_t>(i) < nodes.size()) {
       Bench(letter, nodes[static_cast<std::size_t>(i)], sectors, options.benchReads);
+      ScanBench(letter, sectors);
+    }
     if (sectors > 0 && options.eject) EjectAndClose(letter);
   }
   std::printf("@probe done\n");

@@ -309,7 +309,8 @@ class Checker:
 
 # The drive's own facts; everything else a probe reports of a drive with a
 # medium describes the medium and must be the same through any drive.
-DRIVE_KEYS = {"entry", "identity", "speeds", "capabilities", "scan", "corescan", "bench", "eject"}
+DRIVE_KEYS = {"entry", "identity", "speeds", "capabilities", "scan", "corescan", "corescan32",
+              "bench", "scanbench", "eject"}
 
 
 def medium_facts(facts):
@@ -437,7 +438,8 @@ def main():
         check.equal(boot_name + " drives", len(full), 3)
         # A user in the drives' group sees the same drives and may eject.
         for letter in sorted(full):
-            for key in sorted(set(full[letter]) - {"scan", "corescan", "bench", "eject"}):
+            for key in sorted(set(full[letter]) - {"scan", "corescan", "corescan32", "bench",
+                                                   "scanbench", "eject"}):
                 check.equal("%s drive %s %s as a user in the cdrom group" % (boot_name, letter, key),
                             in_group.get(letter, {}).get(key), full[letter].get(key))
             if full[letter].get("medium", "").startswith("result=0"):
@@ -452,21 +454,33 @@ def main():
         for where, facts in (("IDE", ide), ("SCSI", scsi)):
             check.equal("%s %s eject and close" % (boot_name, where), facts.get("eject"),
                         "result=0 medium=4 close=0 medium=0")
-            match = re.match(r"engine=(\d+) raw=(\d+) ratio=([\d.]+)", facts.get("bench", ""))
+            match = re.match(r"engine=(\d+) raw=(\d+) ratio=([\d.]+) raw32=(\d+)",
+                             facts.get("bench", ""))
             if match:
-                figures.append("%s %s drive: engine %s reads/s, plain SG_IO READ(10) loop %s reads/s, ratio %s"
-                               % (boot_name, where, match.group(1), match.group(2), match.group(3)))
+                figures.append("%s %s drive: engine %s reads/s, plain SG_IO READ(10) loop %s reads/s, ratio %s;"
+                               " the loop at 32 sectors a command %s sectors/s (%.1fx)"
+                               % (boot_name, where, match.group(1), match.group(2), match.group(3),
+                                  match.group(4), int(match.group(4)) / int(match.group(2))))
             else:
                 check.failures.append("%s %s: no read rates" % (boot_name, where))
+            match = re.match(r"sectors=(\d+) spr1=(\d+) spr16=(\d+) spr32=(\d+) gain32=([\d.]+)",
+                             facts.get("scanbench", ""))
+            if match:
+                figures.append("%s %s drive: surface scan of %s sectors, %s sectors/s at 1 sector"
+                               " per read, %s at 16, %s at 32 (%sx)" % ((boot_name, where) + match.groups()))
+            else:
+                check.failures.append("%s %s: no scan rates" % (boot_name, where))
         scanned_facts = ide if scanned == "IDE" else scsi
         check.equal("%s %s scan" % (boot_name, scanned), scanned_facts.get("scan"),
                     "sectors=%d retried=%d bad=%s checksum=%s"
                     % (cd_sectors, len(bad), ",".join("%d:%d" % (s, bad_code) for s in sorted(bad)),
                        fnv_checksum(cd, set(bad))))
-        check.equal("%s %s scan by the program's scanner" % (boot_name, scanned),
-                    scanned_facts.get("corescan"),
-                    "sectors=%d errors=%s problems=0"
-                    % (cd_sectors, ",".join("%d" % s for s in sorted(bad)) or "-"))
+        # One sector or 32 per read, the same sectors are errors.
+        for key, size in (("corescan", 1), ("corescan32", 32)):
+            check.equal("%s %s scan by the program's scanner, %d sectors per read"
+                        % (boot_name, scanned, size), scanned_facts.get(key),
+                        "sectors=%d errors=%s problems=0"
+                        % (cd_sectors, ",".join("%d" % s for s in sorted(bad)) or "-"))
 
     # Boot C: the disc taken out of the guest's drive and put back while the
     # probe's media watcher watches it.

@@ -55,8 +55,9 @@ class DetailsDialogTest : public ::testing::Test {
   TableScanner scanner;
 };
 
-// The map and the damaged files' band under it share the left part down to
-// 40 pixels above the bottom; the band takes 2/5 of it (96 to 220 pixels).
+// The map, the speed curve and the damaged files' band under them share the
+// left part down to 40 pixels above the bottom; the list's band takes 2/5 of
+// it (96 to 220 pixels), the curve a third of the rest.
 TEST_F(DetailsDialogTest, PlacesTheMapTheListAndTheRightColumnInPixels) {
   Run([](SurfaceDetailsDialog& dialog) {
     EXPECT_EQ(dialog.windowTitle(), "Surface Scan Details");
@@ -68,12 +69,18 @@ TEST_F(DetailsDialogTest, PlacesTheMapTheListAndTheRightColumnInPixels) {
       const int w = client.width(), h = client.height();
       const int r = w - 10;
       const int band = std::clamp((h - 40 - 28) * 2 / 5, 96, 220);
-      const int mapBottom = h - 40 - band;
+      const int listTop = h - 40 - band;
+      // The speed curve in a band of a third of the rest, under the map.
+      const int curveBand = (listTop - 28) / 3;
+      const int mapBottom = listTop - curveBand;
       EXPECT_EQ(dialog.GetSurfaceMap().geometry(), QRect(10, 28, w - 127, mapBottom - 28));
+      EXPECT_EQ(dialog.GetSpeedCurve().geometry(),
+                QRect(10, mapBottom + 6, w - 127, curveBand - 6));
+      EXPECT_TRUE(dialog.GetSpeedCurve().isVisible());
       EXPECT_EQ(Item(dialog.Client(), SurfaceDetailsDialog::kDamagedLabelId)->geometry(),
-                QRect(11, mapBottom + 6, w - 127, 16));
+                QRect(11, listTop + 6, w - 127, 16));
       EXPECT_EQ(DamagedList(dialog)->geometry(),
-                QRect(10, mapBottom + 24, w - 127, h - 40 - (mapBottom + 24)));
+                QRect(10, listTop + 24, w - 127, h - 40 - (listTop + 24)));
       EXPECT_EQ(dialog.LegendRect(), QRect(r - 100, 28, 100, 82));
       const struct {
         int id;

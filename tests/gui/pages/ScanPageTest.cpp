@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,12 +36,15 @@
 #include "core/disc/DeviceContext.h"
 #include "core/scan/SectorScanner.h"
 #include "gui/app/MainWindow.h"
+#include "gui/controls/AdvancedScanOptionsDlg.h"
 #include "gui/controls/DeviceCombo.h"
+#include "gui/controls/SpeedCurveImage.h"
 #include "gui/controls/StaticText.h"
 #include "gui/controls/SurfaceDetailsDialog.h"
 #include "gui/pages/ScanPage.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/Menu.h"
+#include "gui/platform/ProgramSettings.h"
 #include "gui/platform/TabCtrl.h"
 #include "gui/platform/ToolBarCtrl.h"
 
@@ -124,6 +129,7 @@ class ScanPageTest : public ::testing::Test {
   void SetUp() override {
     fake::Reset();
     SurfaceDetailsDialog::lastSectorsPerBlock = -1;
+    ProgramSettings().clear();  // the options another test chose
     host.resize(700, 500);
     host.show();
     page = std::make_unique<ScanPage>();
@@ -615,7 +621,7 @@ TEST_F(ScanPageTest, StartWithoutAChoiceSaysSoAndStartsNothing) {
   EXPECT_TRUE(fake::CallsNamed("ReadSectors").empty());
 }
 
-TEST_F(ScanPageTest, OptionsDialogIsEmptyAndChangesNothing) {
+TEST_F(ScanPageTest, ClosingTheOptionsDialogLeavesThePageAsItWas) {
   ScriptDisc(10);
   NewContext();
   const auto closeWith = std::vector<std::function<void(QDialog*)>>{
@@ -637,7 +643,48 @@ TEST_F(ScanPageTest, OptionsDialogIsEmptyAndChangesNothing) {
     EXPECT_FALSE(Button(ScanPage::kDetailsId)->isEnabled());
     EXPECT_EQ(Text(ScanPage::kStatusId), "n/a");
     EXPECT_FALSE(page->Scanner()->IsRunning());
+    EXPECT_EQ(page->Options(), ScanOptions{});
   }
+}
+
+// The options chosen are what the next scan reads with, and what the next
+// run of the program starts with; a retry reads what the last scan did not
+// find Good.
+TEST_F(ScanPageTest, TheChosenOptionsDriveTheScanAndAreKept) {
+  ScriptDisc(20);
+  fake::script().readFailures[5] = -1;
+  NewContext();
+  WithModalDialog(
+      [&] { Button(ScanPage::kAdvancedId)->click(); },
+      [](QDialog* dialog) {
+        Item<QComboBox>(dialog, AdvancedScanOptionsDlg::kSectorsPerReadListId)->setCurrentText("8");
+        Item<QComboBox>(dialog, AdvancedScanOptionsDlg::kAttemptsListId)->setCurrentText("2");
+        Item<QPushButton>(dialog, 1)->click();
+      });
+  PressStartStop();
+  ASSERT_TRUE(WaitUntil([&] { return !page->Scanner()->IsRunning(); }));
+  // Reads of 8, 8 and 4; the failed first one again sector by sector, and
+  // sector 5 twice.
+  EXPECT_EQ(fake::CallsNamed("ReadSectors").size(), 3u + 8u + 1u);
+  EXPECT_EQ(fake::ReadCount(5), 2);
+
+  ScanPage next;
+  EXPECT_EQ(next.Options().sectorsPerRead, 8);
+  EXPECT_EQ(next.Options().attempts, 2);
+
+  WithModalDialog([&] { Button(ScanPage::kAdvancedId)->click(); },
+                  [](QDialog* dialog) {
+                    Item<QCheckBox>(dialog, AdvancedScanOptionsDlg::kRetryId)->setChecked(true);
+                    Item<QPushButton>(dialog, 1)->click();
+                  });
+  fake::Reset();
+  ScriptDisc(20);
+  NewContext();
+  PressStartStop();
+  ASSERT_TRUE(WaitUntil([&] { return !page->Scanner()->IsRunning(); }));
+  EXPECT_EQ(fake::CallsNamed("ReadSectors"),
+            std::vector<std::string>{"ReadSectors(-1, 5, 1, 0, 2048)"});
+  EXPECT_EQ(page->History().Last(u'E')->Counts().good, 20);
 }
 
 TEST_F(ScanPageTest, DetailsMapFillsInWhileTheScanRuns) {
@@ -655,8 +702,22 @@ TEST_F(ScanPageTest, DetailsMapFillsInWhileTheScanRuns) {
                     EXPECT_EQ(map.Geometry().BlockCount(), 300);
                     EXPECT_EQ(map.GetBlockFlags(119), kBlockGood);
                     EXPECT_EQ(map.GetBlockFlags(120), 0);
+                    // The curve has reached the sectors read so far: its
+                    // left part, not its right.
+                    SpeedCurveControl& curve = details->GetSpeedCurve();
+                    const QRect plot = SpeedCurvePlotArea(curve.size());
+                    const auto curveAt = [&](double share) {
+                      const QImage shown = curve.grab().toImage();
+                      const int x = plot.left() + static_cast<int>(share * plot.width());
+                      for (int y = plot.top(); y <= plot.bottom(); ++y)
+                        if (shown.pixel(x, y) == kSpeedCurveColor) return true;
+                      return false;
+                    };
+                    EXPECT_TRUE(curveAt(0.2));
+                    EXPECT_FALSE(curveAt(0.9));
                     gate.Open();
                     ASSERT_TRUE(Finished());
+                    EXPECT_TRUE(curveAt(0.9));
                     EXPECT_EQ(map.GetBlockFlags(299), kBlockGood);
                     EXPECT_EQ(map.GetBlockFlags(250), kBlockError);
                     EXPECT_EQ(map.CurrentBlock(), 300);  // the last report's count
