@@ -11,6 +11,7 @@
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
 #include "core/report/ScanSummary.h"
+#include "core/report/SpeedCurvePicture.h"
 #include "core/report/SurfacePicture.h"
 #include "core/report/Utf8.h"
 #include "core/scan/ScanRecord.h"
@@ -248,8 +249,11 @@ DiscReport MakeDiscReport(const DeviceContext& context, const ScanRecord* scan) 
   if (context.driveLetter != 0) report.drive = ShownGroups(DeviceFeaturesRows(context));
   report.medium = ShownGroups(MediaRows(&context));
   report.scan = scan;
-  if (scan != nullptr && scan->surfaceScan && !scan->sectors.empty())
+  if (scan != nullptr && scan->surfaceScan && !scan->sectors.empty()) {
     report.pictures.push_back(SurfaceMapPicture(scan->sectors));
+    if (SpeedCurveAxisTop(scan->speedCurve) > 0)
+      report.pictures.push_back(ReadSpeedPicture(scan->speedCurve));
+  }
   report.made = TimeValue::Now();
   return report;
 }
@@ -269,6 +273,24 @@ ReportPicture SurfaceMapPicture(const std::vector<std::uint8_t>& table) {
                     {CellPng(kBlockGood | kBlockProblem), u"Good and problem"},
                     {CellPng(kBlockGood | kBlockError), u"Good and error"},
                     {CellPng(kBlockProblem | kBlockError), u"Problem and error"}};
+  return picture;
+}
+
+ReportPicture ReadSpeedPicture(const SpeedCurve& curve) {
+  constexpr int kHeight = 160;
+  ReportPicture picture;
+  picture.title = u"Read speed";
+  picture.png = EncodePng(DrawSpeedCurvePicture(curve, kReportPictureWidth, kHeight));
+  const double top = SpeedCurveAxisTop(curve);
+  picture.caption = FormatText(
+      "Speed up the picture, to %.1f MB/s (%.1fx) at the top, grid lines at its quarters; the "
+      "position on the disc across it, 0 to %.2f GB.",
+      top / 1e6, curve.Base() > 0 ? top / curve.Base() : 0.0,
+      static_cast<double>(curve.SectorCount()) * 2048 / 1e9);
+  const auto swatch = [](std::uint32_t rgb) { return EncodePng(RgbImage(8, 8, rgb)); };
+  picture.legend = {{swatch(kSpeedCurveRgb), u"Read speed"},
+                    {swatch(kSpeedTickProblemRgb), u"Problem"},
+                    {swatch(kSpeedTickErrorRgb), u"Error"}};
   return picture;
 }
 

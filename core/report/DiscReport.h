@@ -14,6 +14,7 @@
 #include "core/scan/TimeValue.h"
 
 class DeviceContext;
+class SpeedCurve;
 struct ScanRecord;
 
 // A picture of the scan, shown under its title with a caption; the surface
@@ -43,6 +44,8 @@ DiscReport MakeDiscReport(const DeviceContext& context, const ScanRecord* scan);
 
 // The scan's surface map, with its legend.
 ReportPicture SurfaceMapPicture(const std::vector<std::uint8_t>& table);
+// The scan's read speed over the disc, with its axes in the caption.
+ReportPicture ReadSpeedPicture(const SpeedCurve& curve);
 
 std::string ReportHtml(const DiscReport& report);
 // {"drive": [groups], "medium": [groups], "scan": summary or null}

@@ -1,19 +1,25 @@
 #include "core/report/PropertyRows.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 
 #include "core/report/Json.h"
 
 std::u16string FormatText(const char* format, ...) {
-  char buffer[128];
   va_list args;
   va_start(args, format);
-  const int length = std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_list again;
+  va_copy(again, args);
+  const int length = std::vsnprintf(nullptr, 0, format, args);
   va_end(args);
+  std::string buffer(static_cast<std::size_t>(std::max(length, 0)) + 1, '\0');
+  std::vsnprintf(buffer.data(), buffer.size(), format, again);
+  va_end(again);
   std::u16string text;
-  for (int i = 0; i < length && i < static_cast<int>(sizeof buffer) - 1; ++i)
-    text.push_back(static_cast<char16_t>(static_cast<unsigned char>(buffer[i])));
+  for (int i = 0; i < length; ++i)
+    text.push_back(
+        static_cast<char16_t>(static_cast<unsigned char>(buffer[static_cast<std::size_t>(i)])));
   return text;
 }
 

@@ -32,7 +32,7 @@ struct PropertyGroup {
 using PropertyGroups = std::vector<PropertyGroup>;
 
 // printf-style formatting of a value text (ASCII results only: numbers,
-// units, dates).
+// units, dates), of any length.
 std::u16string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // A group for each title, without rows.

@@ -29,6 +29,13 @@ double SpeedCurve::BytesPerSecond(std::int32_t group) const {
          static_cast<double>(std::max<std::uint64_t>(g.microseconds, 1));
 }
 
+double SpeedCurveAxisTop(const SpeedCurve& curve) {
+  double fastest = 0;
+  for (std::int32_t group = 0; group < curve.Groups(); ++group)
+    fastest = std::max(fastest, curve.BytesPerSecond(group));
+  return fastest * 5 / 4;
+}
+
 double BaseSpeed(std::u16string_view mediumType) {
   if (mediumType.substr(0, 2) == u"CD") return 75.0 * 2048;
   if (mediumType.substr(0, 2) == u"BD") return 4496000.0;

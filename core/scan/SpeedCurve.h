@@ -52,6 +52,13 @@ class SpeedCurve {
   std::vector<Group> groups;
 };
 
+// The colour a curve is drawn in, 0xRRGGBB.
+inline constexpr std::uint32_t kSpeedCurveRgb = 0x009600;
+
+// The highest speed a picture's axis shows: a quarter above the fastest
+// group, so that the curve never touches the top; 0 when nothing was read.
+double SpeedCurveAxisTop(const SpeedCurve& curve);
+
 // Bytes per second of a drive reading at 1x on a medium of this type ("CD-R",
 // "DVD+RW", "BD-ROM", ...): 75 sectors a second on a CD, 1.385 MB/s on a DVD
 // (and on what is not named), 4.496 MB/s on a BD.

@@ -22,13 +22,6 @@ QRect SpeedCurvePlotArea(QSize size) {
                std::max(1, size.height() - kTopMargin - kBottomMargin));
 }
 
-double SpeedCurveAxisTop(const SpeedCurve& curve) {
-  double fastest = 0;
-  for (std::int32_t group = 0; group < curve.Groups(); ++group)
-    fastest = std::max(fastest, curve.BytesPerSecond(group));
-  return fastest * 5 / 4;
-}
-
 QImage RenderSpeedCurve(const SpeedCurve& curve, QSize size) {
   const double base = curve.Base();
   QImage image(size, QImage::Format_RGB32);

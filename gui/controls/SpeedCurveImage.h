@@ -9,17 +9,13 @@
 #include <QRect>
 #include <QSize>
 
-class SpeedCurve;
+#include "core/scan/SpeedCurve.h"
 
-inline constexpr QRgb kSpeedCurveColor = qRgb(0, 150, 0);
+inline constexpr QRgb kSpeedCurveColor = 0xFF000000u | kSpeedCurveRgb;
 
 // Where the curve is drawn in a picture of size: inside margins that hold the
 // axes' labels.
 QRect SpeedCurvePlotArea(QSize size);
-
-// The highest speed the picture's axis shows: a quarter above the fastest
-// group, so that the curve never touches the top; 0 when nothing was read.
-double SpeedCurveAxisTop(const SpeedCurve& curve);
 
 // The curve drawn over size pixels.
 QImage RenderSpeedCurve(const SpeedCurve& curve, QSize size);

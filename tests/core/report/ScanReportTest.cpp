@@ -4,7 +4,9 @@
 
 #include "core/format/SurfaceCells.h"
 #include "core/report/Base64.h"
+#include "core/report/DiscReport.h"
 #include "core/report/ScanSummary.h"
+#include "core/report/SpeedCurvePicture.h"
 #include "core/report/SurfacePicture.h"
 #include "core/scan/ScanRecord.h"
 
@@ -91,6 +93,38 @@ TEST(Base64Test, EncodesWithPadding) {
       {"foo", "Zm9v"},
       {std::string("\xff\xfe\xfd\x00", 4), "//79AA=="}};
   for (const auto& [bytes, text] : cases) EXPECT_EQ(Base64(bytes), text);
+}
+
+// Four groups of one sector each: fast, half as fast, unread, failed. The
+// line joins the first two, breaks at the unread one, and the failed group
+// sits at the foot under an error tick; the caption gives the axes.
+TEST(ReadSpeedPictureTest, DrawsTheCurveItsGapAndItsTicks) {
+  SpeedCurve curve;
+  curve.Start(4, 1e6);
+  curve.Add(0, 1000, SectorState::Good);     // 2.048 MB/s
+  curve.Add(1, 2000, SectorState::Problem);  // 1.024 MB/s
+  curve.Add(3, 1000, SectorState::Error);    // nothing read
+  const RgbImage image = DrawSpeedCurvePicture(curve, 42, 22);
+  // The plot: x 1..40, y 1..20; the axis top is 2.56 MB/s.
+  EXPECT_EQ(image.At(0, 0), kSpeedFrameRgb);
+  EXPECT_EQ(image.At(30, 6), kSpeedGridRgb);
+  EXPECT_EQ(image.At(6, 5), kSpeedCurveRgb);
+  EXPECT_EQ(image.At(16, 13), kSpeedCurveRgb);
+  bool joined = false;
+  for (int y = 1; y <= 20; ++y) joined = joined || image.At(11, y) == kSpeedCurveRgb;
+  EXPECT_TRUE(joined);
+  for (int y = 1; y <= 20; ++y) EXPECT_NE(image.At(26, y), kSpeedCurveRgb) << y;
+  EXPECT_EQ(image.At(36, 15), kSpeedTickErrorRgb);
+  EXPECT_EQ(image.At(36, 20), kSpeedTickErrorRgb);
+  EXPECT_NE(image.At(36, 14), kSpeedTickErrorRgb);
+  EXPECT_EQ(image.At(16, 20), kSpeedTickProblemRgb);
+
+  const ReportPicture picture = ReadSpeedPicture(curve);
+  EXPECT_EQ(picture.title, u"Read speed");
+  EXPECT_EQ(picture.caption,
+            u"Speed up the picture, to 2.6 MB/s (2.6x) at the top, grid lines at its quarters; "
+            u"the position on the disc across it, 0 to 0.00 GB.");
+  EXPECT_EQ(picture.png.substr(1, 3), "PNG");
 }
 
 }  // namespace

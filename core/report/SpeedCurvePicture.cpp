@@ -1,0 +1,80 @@
+#include "core/report/SpeedCurvePicture.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+// A straight line of pixels from (x0, y0) to (x1, y1), both ends included.
+void DrawLine(RgbImage& image, int x0, int y0, int x1, int y1, std::uint32_t rgb) {
+  const int dx = std::abs(x1 - x0);
+  const int dy = -std::abs(y1 - y0);
+  const int stepX = x0 < x1 ? 1 : -1;
+  const int stepY = y0 < y1 ? 1 : -1;
+  int error = dx + dy;
+  for (;;) {
+    image.At(x0, y0) = rgb;
+    if (x0 == x1 && y0 == y1) return;
+    const int twice = 2 * error;
+    if (twice >= dy) {
+      error += dy;
+      x0 += stepX;
+    }
+    if (twice <= dx) {
+      error += dx;
+      y0 += stepY;
+    }
+  }
+}
+
+}  // namespace
+
+RgbImage DrawSpeedCurvePicture(const SpeedCurve& curve, int width, int height) {
+  width = std::max(width, 3);
+  height = std::max(height, 3);
+  RgbImage image(width, height, 0xFFFFFF);
+  // The plot lies inside the frame.
+  const int left = 1, top = 1, right = width - 2, bottom = height - 2;
+  const int plotWidth = right - left + 1, plotHeight = bottom - top + 1;
+  for (int i = 1; i < 4; ++i)
+    DrawLine(image, left, top + plotHeight * i / 4, right, top + plotHeight * i / 4, kSpeedGridRgb);
+  DrawLine(image, 0, 0, width - 1, 0, kSpeedFrameRgb);
+  DrawLine(image, 0, height - 1, width - 1, height - 1, kSpeedFrameRgb);
+  DrawLine(image, 0, 0, 0, height - 1, kSpeedFrameRgb);
+  DrawLine(image, width - 1, 0, width - 1, height - 1, kSpeedFrameRgb);
+
+  const double axisTop = SpeedCurveAxisTop(curve);
+  const double sectors = std::max<double>(curve.SectorCount(), 1);
+  // The middle of a group across the plot, and a speed up it.
+  const auto x = [&](std::int32_t group) {
+    const double middle = (static_cast<double>(group) + 0.5) * curve.GroupSize();
+    return std::clamp(left + static_cast<int>(middle * plotWidth / sectors), left, right);
+  };
+  const auto y = [&](double speed) {
+    return std::clamp(bottom - static_cast<int>(speed / axisTop * (plotHeight - 1)), top, bottom);
+  };
+  // A line through the groups read, broken where a group was not.
+  bool drawing = false;
+  int lastX = 0, lastY = 0;
+  for (std::int32_t group = 0; axisTop > 0 && group < curve.Groups(); ++group) {
+    const double speed = curve.BytesPerSecond(group);
+    if (speed < 0) {
+      drawing = false;
+      continue;
+    }
+    const int px = x(group), py = y(speed);
+    DrawLine(image, drawing ? lastX : px, drawing ? lastY : py, px, py, kSpeedCurveRgb);
+    lastX = px;
+    lastY = py;
+    drawing = true;
+  }
+  // Ticks over the curve, which falls to the foot where reads failed; errors
+  // over problems.
+  const int tickTop = std::max(top, bottom - kSpeedTickHeight + 1);
+  for (const bool errors : {false, true})
+    for (std::int32_t group = 0; group < curve.Groups(); ++group)
+      if (errors ? curve.HasError(group) : curve.HasProblem(group))
+        DrawLine(image, x(group), tickTop, x(group), bottom,
+                 errors ? kSpeedTickErrorRgb : kSpeedTickProblemRgb);
+  return image;
+}
