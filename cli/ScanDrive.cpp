@@ -31,11 +31,9 @@ ScanRecord ScanDrive(const DeviceContext& context, bool surface, bool files,
   if (surface) {
     record.sectors = scanner.surfaceState.sectors;
     record.speedCurve = scanner.speedCurve;
-    // The files and structures on the table: none without a session.
-    record.damage = context.hasMedium && !context.Sessions().empty()
-                        ? BuildDamageIndex(context.driveLetter, context.GetSessionInfo(-1),
-                                           record.sectors, nullptr)
-                        : std::make_shared<const DamageIndex>(record.sectors, 0, DiscLayout{});
+    // The files and structures on the table, as the window indexes them.
+    record.damage =
+        BuildDamageIndex(context.driveLetter, context.GetSessionInfo(-1), record.sectors, nullptr);
   }
   return record;
 }

@@ -33,25 +33,25 @@ RgbImage DrawSpeedCurvePicture(const SpeedCurve& curve, int width, int height) {
   width = std::max(width, 3);
   height = std::max(height, 3);
   RgbImage image(width, height, 0xFFFFFF);
-  // The plot lies inside the frame.
-  const int left = 1, top = 1, right = width - 2, bottom = height - 2;
-  const int plotWidth = right - left + 1, plotHeight = bottom - top + 1;
+  const int right = width - 1, bottom = height - 1;
+  // Grid lines at the quarters, then the frame; the curve and the ticks go
+  // over both.
   for (int i = 1; i < 4; ++i)
-    DrawLine(image, left, top + plotHeight * i / 4, right, top + plotHeight * i / 4, kSpeedGridRgb);
-  DrawLine(image, 0, 0, width - 1, 0, kSpeedFrameRgb);
-  DrawLine(image, 0, height - 1, width - 1, height - 1, kSpeedFrameRgb);
-  DrawLine(image, 0, 0, 0, height - 1, kSpeedFrameRgb);
-  DrawLine(image, width - 1, 0, width - 1, height - 1, kSpeedFrameRgb);
+    DrawLine(image, 0, height * i / 4, right, height * i / 4, kSpeedGridRgb);
+  DrawLine(image, 0, 0, right, 0, kSpeedFrameRgb);
+  DrawLine(image, 0, bottom, right, bottom, kSpeedFrameRgb);
+  DrawLine(image, 0, 0, 0, bottom, kSpeedFrameRgb);
+  DrawLine(image, right, 0, right, bottom, kSpeedFrameRgb);
 
   const double axisTop = SpeedCurveAxisTop(curve);
   const double sectors = std::max<double>(curve.SectorCount(), 1);
-  // The middle of a group across the plot, and a speed up it.
+  // The middle of a group across the picture, and a speed up it.
   const auto x = [&](std::int32_t group) {
     const double middle = (static_cast<double>(group) + 0.5) * curve.GroupSize();
-    return std::clamp(left + static_cast<int>(middle * plotWidth / sectors), left, right);
+    return std::clamp(static_cast<int>(middle * width / sectors), 0, right);
   };
   const auto y = [&](double speed) {
-    return std::clamp(bottom - static_cast<int>(speed / axisTop * (plotHeight - 1)), top, bottom);
+    return std::clamp(bottom - static_cast<int>(speed / axisTop * bottom), 0, bottom);
   };
   // A line through the groups read, broken where a group was not.
   bool drawing = false;
@@ -70,11 +70,11 @@ RgbImage DrawSpeedCurvePicture(const SpeedCurve& curve, int width, int height) {
   }
   // Ticks over the curve, which falls to the foot where reads failed; errors
   // over problems.
-  const int tickTop = std::max(top, bottom - kSpeedTickHeight + 1);
+  const int tickTop = std::max(0, bottom - kSpeedTickHeight);
   for (const bool errors : {false, true})
     for (std::int32_t group = 0; group < curve.Groups(); ++group)
       if (errors ? curve.HasError(group) : curve.HasProblem(group))
-        DrawLine(image, x(group), tickTop, x(group), bottom,
+        DrawLine(image, x(group), tickTop, x(group), bottom - 1,
                  errors ? kSpeedTickErrorRgb : kSpeedTickProblemRgb);
   return image;
 }

@@ -105,19 +105,20 @@ TEST(ReadSpeedPictureTest, DrawsTheCurveItsGapAndItsTicks) {
   curve.Add(1, 2000, SectorState::Problem);  // 1.024 MB/s
   curve.Add(3, 1000, SectorState::Error);    // nothing read
   const RgbImage image = DrawSpeedCurvePicture(curve, 42, 22);
-  // The plot: x 1..40, y 1..20; the axis top is 2.56 MB/s.
+  // The plot is the whole picture, framed on its edge; the axis top is
+  // 2.56 MB/s at row 0, nothing at row 21.
   EXPECT_EQ(image.At(0, 0), kSpeedFrameRgb);
-  EXPECT_EQ(image.At(30, 6), kSpeedGridRgb);
-  EXPECT_EQ(image.At(6, 5), kSpeedCurveRgb);
-  EXPECT_EQ(image.At(16, 13), kSpeedCurveRgb);
+  EXPECT_EQ(image.At(30, 11), kSpeedGridRgb);
+  EXPECT_EQ(image.At(5, 5), kSpeedCurveRgb);
+  EXPECT_EQ(image.At(15, 13), kSpeedCurveRgb);
   bool joined = false;
-  for (int y = 1; y <= 20; ++y) joined = joined || image.At(11, y) == kSpeedCurveRgb;
+  for (int y = 1; y <= 20; ++y) joined = joined || image.At(10, y) == kSpeedCurveRgb;
   EXPECT_TRUE(joined);
   for (int y = 1; y <= 20; ++y) EXPECT_NE(image.At(26, y), kSpeedCurveRgb) << y;
   EXPECT_EQ(image.At(36, 15), kSpeedTickErrorRgb);
   EXPECT_EQ(image.At(36, 20), kSpeedTickErrorRgb);
   EXPECT_NE(image.At(36, 14), kSpeedTickErrorRgb);
-  EXPECT_EQ(image.At(16, 20), kSpeedTickProblemRgb);
+  EXPECT_EQ(image.At(15, 20), kSpeedTickProblemRgb);
 
   const ReportPicture picture = ReadSpeedPicture(curve);
   EXPECT_EQ(picture.title, u"Read speed");
