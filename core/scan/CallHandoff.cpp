@@ -11,23 +11,23 @@
 
 namespace {
 
-// Values of CallHandoff::state. From taking a call until it leaves, the
-// receiver attends (kListening or kAsleep), so the worker never asks it twice.
+// Values of CallHandoff::receiver.
 enum : std::uint32_t {
-  kIdle = 0,       // no call; the receiver is busy elsewhere and must be notified
-  kListening = 1,  // no call; the receiver attends and will look again by itself
-  kAsleep = 2,     // no call; the receiver sleeps on the word and must be woken
-  kPending = 3,    // a call waits to be run
-  kClosed = 4,     // calls are dropped
+  kIdle = 0,       // not looking: the worker must ask for any call
+  kRunning = 1,    // running calls: sees every call published meanwhile
+  kScheduled = 2,  // looks again by itself within a look interval
+  kNotified = 3,   // asked: looks again as soon as its thread is free
+  kAsleep = 4,     // asleep on the word in ServeUntil: must be woken
 };
-
-constexpr std::uint32_t kWorkerAsleep = 1;
 
 static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t) &&
                   std::atomic<std::uint32_t>::is_always_lock_free,
               "a futex waits on the atomic's own 32 bits");
 
 using Clock = std::chrono::steady_clock;
+
+// A call's run is short; the turn's clock is read once every so many calls.
+constexpr std::uint32_t kCallsPerClockCheck = 16;
 
 // Sleeps while word holds expected, until woken. (No time-out: arming a timer
 // costs a virtual machine several microseconds on each wait.)
@@ -73,7 +73,7 @@ void CallHandoff::SpinBudget::Observe(Clock::duration waited) {
   limit += (target - limit) / 4;
 }
 
-CallHandoff::CallHandoff(std::thread::id receiver) : receiverThread(receiver) {}
+CallHandoff::CallHandoff(std::thread::id receiverId) : receiverThread(receiverId) {}
 
 void CallHandoff::RequireReceiverThread() const {
   if (std::this_thread::get_id() == receiverThread) return;
@@ -81,131 +81,198 @@ void CallHandoff::RequireReceiverThread() const {
   std::abort();
 }
 
+std::uint32_t CallHandoff::Queued() const {
+  return published.load(std::memory_order_seq_cst) - completed.load(std::memory_order_seq_cst);
+}
+
+// --- The worker's side ---------------------------------------------------------------
+
 void CallHandoff::Deliver(const ScannerCall& call, const std::function<void()>& notify) {
-  if (Publish(call, notify)) WaitCompleted();
+  if (PublishCall(call, notify, true)) WaitUntilQueuedAtMost(0, notify);
 }
 
 bool CallHandoff::Publish(const ScannerCall& call, const std::function<void()>& notify) {
-  awaitedGeneration = completed.load(std::memory_order_relaxed) & ~kWorkerAsleep;
-  workerProcessor.store(sched_getcpu(), std::memory_order_relaxed);
-  pending = &call;
-  publishedAt = Clock::now();
-  std::uint32_t seen = state.load(std::memory_order_relaxed);
-  do {
-    if (seen == kClosed) return false;
-  } while (!state.compare_exchange_weak(seen, kPending, std::memory_order_acq_rel,
-                                        std::memory_order_relaxed));
-  if (seen == kAsleep)
-    FutexWake(state);
-  else if (seen == kIdle)
-    notify();
-  receiverWasAttending = seen == kListening;
+  return PublishCall(call, notify, false);
+}
+
+bool CallHandoff::PublishCall(const ScannerCall& call, const std::function<void()>& notify,
+                              bool waitingForIt) {
+  if (closed.load(std::memory_order_acquire)) return false;
+  // A full queue waits until the receiver has run half of it, so that the
+  // worker is woken once per half queue, not once per call.
+  if (Queued() >= kCapacity) {
+    Tell(notify, true);
+    if (!WaitUntilQueuedAtMost(kCapacity / 2, notify) || closed.load(std::memory_order_acquire))
+      return false;
+  }
+  const std::uint32_t index = published.load(std::memory_order_relaxed);
+  ring[index % kCapacity] = &call;
+  published.store(index + 1, std::memory_order_seq_cst);
+  Tell(notify, waitingForIt);
   return true;
 }
 
-void CallHandoff::Await() {
-  // Done while the worker was busy: nothing waited, nothing to learn.
-  if (completed.load(std::memory_order_acquire) != awaitedGeneration) return;
-  WaitCompleted();
+void CallHandoff::Await(const std::function<void()>& notify) {
+  if (Queued() == 0) return;
+  Tell(notify, true);
+  WaitUntilQueuedAtMost(0, notify);
 }
 
-void CallHandoff::WaitCompleted() {
-  const std::uint32_t generation = awaitedGeneration;
-  const auto isCompleted = [&] { return completed.load(std::memory_order_acquire) != generation; };
-  // A receiver that has to be notified or woken first takes longer; each
-  // case has its own budget.
-  SpinBudget& budget = receiverWasAttending ? workerSpin : workerSpinAfterNotice;
-  const bool spun = OtherThreadElsewhere(workerProcessor, receiverProcessor) &&
-                    SpinUntil(isCompleted, publishedAt + budget.Limit());
-  if (!spun) SleepUntilCompleted(generation);
-  budget.Observe(Clock::now() - publishedAt);
-}
-
-void CallHandoff::SleepUntilCompleted(std::uint32_t generation) {
-  // Announced in bit 0, so that Complete wakes this thread.
+void CallHandoff::Tell(const std::function<void()>& notify, bool waitingForIt) {
+  std::uint32_t seen = receiver.load(std::memory_order_seq_cst);
   for (;;) {
-    std::uint32_t seen = generation;
-    if (completed.compare_exchange_strong(seen, generation | kWorkerAsleep,
-                                          std::memory_order_acquire))
-      seen = generation | kWorkerAsleep;
-    if ((seen & ~kWorkerAsleep) != generation) return;
-    FutexWait(completed, generation | kWorkerAsleep);
+    receiverWasRunning = seen == kRunning;
+    if (seen == kAsleep) {
+      if (receiver.compare_exchange_weak(seen, kNotified, std::memory_order_seq_cst)) {
+        FutexWake(receiver);
+        return;
+      }
+      continue;
+    }
+    // A receiver that looks again by itself is asked only when the worker
+    // would otherwise wait for it, or soon run out of room.
+    const bool ask =
+        seen == kIdle || (seen == kScheduled && (waitingForIt || Queued() >= kCapacity / 2));
+    if (!ask) return;
+    if (receiver.compare_exchange_weak(seen, kNotified, std::memory_order_seq_cst)) {
+      notify();
+      return;
+    }
   }
 }
 
-void CallHandoff::Complete() {
-  std::uint32_t seen = completed.load(std::memory_order_relaxed);
-  while (!completed.compare_exchange_weak(seen, (seen & ~kWorkerAsleep) + 2,
-                                          std::memory_order_release, std::memory_order_relaxed)) {
+bool CallHandoff::ClosedAndIdle() const {
+  return closed.load(std::memory_order_seq_cst) &&
+         receiver.load(std::memory_order_seq_cst) != kRunning;
+}
+
+bool CallHandoff::WaitUntilQueuedAtMost(std::uint32_t most, const std::function<void()>& notify) {
+  // A receiver that left calls waiting at the end of its turn is asked for
+  // them again from here: a wake-up from this thread reaches its event loop
+  // at once, after the input and painting that wait.
+  const auto mustAsk = [&] {
+    return receiver.load(std::memory_order_seq_cst) == kIdle && Queued() > most;
+  };
+  const auto ready = [&] { return Queued() <= most || ClosedAndIdle() || mustAsk(); };
+  const auto start = Clock::now();
+  // A receiver that had to be asked first takes longer; each case has its
+  // own budget.
+  SpinBudget& budget = receiverWasRunning ? workerSpin : workerSpinAfterNotice;
+  for (;;) {
+    if (mustAsk()) Tell(notify, true);
+    if (Queued() <= most || ClosedAndIdle()) break;
+    if (OtherThreadElsewhere(workerProcessor, receiverProcessor) &&
+        SpinUntil(ready, start + budget.Limit()))
+      continue;
+    std::unique_lock lock(sleepLock);
+    wakeAtQueued.store(most, std::memory_order_relaxed);
+    // Announced before the last look, so that a receiver completing a call
+    // or ending its turn after it sees the announcement.
+    workerSleeping.store(true, std::memory_order_seq_cst);
+    if (!ready()) workerWake.wait(lock);
+    workerSleeping.store(false, std::memory_order_relaxed);
   }
-  if (seen & kWorkerAsleep) FutexWake(completed);
+  budget.Observe(Clock::now() - start);
+  return Queued() <= most;
 }
 
-bool CallHandoff::Take() {
-  std::uint32_t seen = kPending;
-  return state.compare_exchange_strong(seen, kListening, std::memory_order_acquire,
-                                       std::memory_order_relaxed);
+// --- The receiver's side ------------------------------------------------------------
+
+void CallHandoff::WakeWorker() {
+  {
+    std::lock_guard lock(sleepLock);
+    workerSleeping.store(false, std::memory_order_relaxed);
+  }
+  workerWake.notify_one();
 }
 
-void CallHandoff::RunTaken() {
-  // How long the worker paused between the last call's completion and this
-  // one: how long listening for its next call may pay.
-  listen.Observe(publishedAt - lastCompletedAt);
-  (*pending)();
-  lastCompletedAt = Clock::now();
-  Complete();
+CallHandoff::Ran CallHandoff::RunQueued(Clock::time_point turnEnd, bool& ranAny) {
+  std::uint32_t done = completed.load(std::memory_order_relaxed);
+  for (;;) {
+    // Looked at after the state says this thread runs calls: a Close the
+    // worker has seen before that is seen here.
+    if (closed.load(std::memory_order_seq_cst)) return Ran::Closed;
+    if (published.load(std::memory_order_acquire) == done) return Ran::Empty;
+    const ScannerCall& call = *ring[done % kCapacity];
+    inCall = true;
+    call();
+    inCall = false;
+    completed.store(++done, std::memory_order_seq_cst);
+    ranAny = true;
+    if (workerSleeping.load(std::memory_order_seq_cst) &&
+        Queued() <= wakeAtQueued.load(std::memory_order_relaxed))
+      WakeWorker();
+    if (done % kCallsPerClockCheck == 0 && Clock::now() >= turnEnd) return Ran::TurnOver;
+  }
 }
 
-void CallHandoff::Listen(Clock::time_point turnEnd) {
-  if (listen.Limit() <= Clock::duration(0) ||
-      !OtherThreadElsewhere(receiverProcessor, workerProcessor))
-    return;
-  SpinUntil([this] { return state.load(std::memory_order_relaxed) != kListening; },
-            std::min(turnEnd, lastCompletedAt + listen.Limit()));
+bool CallHandoff::Leave(std::uint32_t rest) {
+  receiver.store(rest, std::memory_order_seq_cst);
+  if (closed.load(std::memory_order_seq_cst)) {
+    WakeWorker();  // it may wait for this thread to be out of its calls
+    return true;
+  }
+  if (Queued() == 0) return true;
+  // A call published while this thread was running, for which the worker
+  // asked nobody: run it now, unless the worker has asked by now.
+  std::uint32_t seen = rest;
+  return !receiver.compare_exchange_strong(seen, kRunning, std::memory_order_seq_cst);
 }
 
-void CallHandoff::RunPending() {
+CallHandoff::Next CallHandoff::RunPending() {
   RequireReceiverThread();
+  if (inCall || closed.load(std::memory_order_acquire)) return Next::Nothing;
+  receiverProcessor.store(sched_getcpu(), std::memory_order_relaxed);
+  receiver.store(kRunning, std::memory_order_seq_cst);
   const auto turnEnd = Clock::now() + kTurnTime;
-  while (Take()) {
-    RunTaken();
-    // Listen for the worker's next call for a moment, within the turn; then
-    // leave, unless a call came in, which the worker then left to this
-    // thread. (Sleeping with a time-out to listen costs more than the
-    // worker's notification.)
-    Listen(turnEnd);
-    std::uint32_t seen = kListening;
-    if (state.compare_exchange_strong(seen, kIdle, std::memory_order_relaxed)) return;
+  bool ranAny = false;
+  for (;;) {
+    switch (RunQueued(turnEnd, ranAny)) {
+      case Ran::Closed:
+        Leave(kIdle);
+        return Next::Nothing;
+      case Ran::TurnOver:
+        // The worker asks again (it is woken for that if it waits), so
+        // that this thread's input and painting come first; and should it
+        // be held up in a long read, this thread looks again by itself.
+        receiver.store(kIdle, std::memory_order_seq_cst);
+        if (workerSleeping.load(std::memory_order_seq_cst) || closed.load(std::memory_order_seq_cst))
+          WakeWorker();
+        return Next::Later;
+      case Ran::Empty:
+        // Calls came: more may follow, looked for on this thread's own time.
+        if (Leave(ranAny ? kScheduled : kIdle)) return ranAny ? Next::Later : Next::Nothing;
+        break;
+    }
   }
 }
 
 void CallHandoff::ServeUntil(const std::function<bool()>& done) {
   RequireReceiverThread();
+  receiverProcessor.store(sched_getcpu(), std::memory_order_relaxed);
+  receiver.store(kRunning, std::memory_order_seq_cst);
+  bool ranAny = false;
   for (;;) {
-    if (Take()) {
-      RunTaken();
-      Listen(Clock::time_point::max());
-      continue;
+    if (RunQueued(Clock::time_point::max(), ranAny) == Ran::Closed) {
+      Leave(kIdle);
+      return;
     }
-    std::uint32_t seen = state.load(std::memory_order_relaxed);
-    if (seen == kClosed) return;
-    // A call published since Take looked: it must be run, not slept over (the
-    // worker saw this thread attending and sent no wake-up) nor dropped.
-    if (seen == kPending) continue;
     if (done()) {
-      if (seen == kIdle || state.compare_exchange_strong(seen, kIdle, std::memory_order_relaxed))
-        return;
+      if (Leave(kIdle)) return;
       continue;  // a call came in
     }
-    if (!state.compare_exchange_strong(seen, kAsleep, std::memory_order_relaxed)) continue;
-    FutexWait(state, kAsleep);
-    seen = kAsleep;
-    state.compare_exchange_strong(seen, kListening, std::memory_order_relaxed);
+    receiver.store(kAsleep, std::memory_order_seq_cst);
+    // A call or a Close since the queue was looked at: the worker or Close
+    // may have seen this thread running and woken nobody.
+    if (Queued() == 0 && !closed.load(std::memory_order_seq_cst)) FutexWait(receiver, kAsleep);
+    receiver.store(kRunning, std::memory_order_seq_cst);
   }
 }
 
 void CallHandoff::Close() {
-  const std::uint32_t before = state.exchange(kClosed, std::memory_order_acq_rel);
-  if (before == kPending) Complete();
-  if (before == kAsleep) FutexWake(state);
+  closed.store(true, std::memory_order_seq_cst);
+  std::uint32_t asleep = kAsleep;
+  if (receiver.compare_exchange_strong(asleep, kNotified, std::memory_order_seq_cst))
+    FutexWake(receiver);
+  WakeWorker();
 }

@@ -1,9 +1,10 @@
 // How a scanner's reports reach their receiver: each report is bound into a
-// ScannerCall on the worker's stack and handed to a bridge, which runs it on
-// the receiver's thread while the worker waits.
+// ScannerCall kept by the worker and handed to a bridge, which runs it on
+// the receiver's thread, in order, while the worker waits or goes on.
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 
 // A report bound to its receiver: the receiver, the operation and references
@@ -31,11 +32,17 @@ class ScannerBridge {
   // bridge is closed.
   virtual void Send(const ScannerCall& call) = 0;
 
-  // On the worker: the same, in two halves, so that the worker can go on
-  // with work of its own while the receiver runs call. Begin returns true
-  // when call is already done (run or dropped); else the worker calls Finish,
-  // which returns once it is, before it sends anything else and before it
-  // touches what call refers to. By default Begin is a Send.
+  // The most calls a worker may have begun and not finished.
+  static constexpr std::uint32_t kCallsInFlight = 4096;
+
+  // On the worker: the same, without waiting, so that the worker can go on
+  // with work of its own while the receiver runs its calls. Begin returns
+  // true when call is already done (run or dropped); else call runs later,
+  // after every call begun before it, and the worker keeps what it refers to
+  // until Finish has returned, or until the Begin of the kCallsInFlight-th
+  // call after it has returned. Begin waits while kCallsInFlight calls are unfinished. Finish
+  // returns once every call begun is done; the worker calls it before it
+  // sends anything else. By default Begin is a Send.
   virtual bool Begin(const ScannerCall& call) {
     Send(call);
     return true;
@@ -48,8 +55,8 @@ class ScannerBridge {
   // at once when the bridge is closed.
   virtual void ServeUntil(const std::function<bool()>& done) = 0;
 
-  // On any thread: drops the call the worker waits on, if it has not started,
-  // and every later one. A call already running completes.
+  // On any thread: drops every call that has not started. A call already
+  // running completes.
   virtual void Close() = 0;
 };
 

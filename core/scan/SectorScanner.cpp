@@ -195,21 +195,44 @@ void SectorScanner::RunSurfaceScan() {
     SetSectorProgress(sector, count);
     OnProgress(progress);
   }
-  // The reports of each sector go to the receiver as one call, in order, one
-  // at a time, as if each were waited for. While the receiver runs a
-  // sector's call, the worker already reads the next sector (or the next
-  // several), which no report shows before that call has ended: a stop or
-  // the last sector that the call finds leaves that read unused, so the
-  // receiver sees the same reports and the same table as with a wait after
-  // each call, and a drive's pace is not slowed by the time the receiver
-  // takes.
-  AfterRead afterRead{this, count, last, {}, 0, 0};
-  // The call lives as long as the loop: a bridge keeps its address from
-  // Begin until Finish, after the statement that began it.
-  const ScannerCall afterReadCall(afterRead);
-  bool underWay = false;
+  // The reports of each sector go to the receiver as one call, in order.
+  // The worker does not wait for them: it reads on while the receiver runs
+  // the calls, up to ScannerBridge::kCallsInFlight of them ahead, so that a
+  // drive's pace is not slowed by the time the receiver takes. What a call
+  // reports (counts, table, progress) is only written when the call runs,
+  // and a call that finds a stop drops the calls after it with their reads;
+  // so the receiver sees the same reports and the same table as with a wait
+  // after each call. The worker looks at each call once it is done, in
+  // order: a call dropped unrun (the receiver gone) leaves the worker to do
+  // its bookkeeping, and one that found the stop ends the scan.
+  const std::size_t ringSize = ScannerBridge::kCallsInFlight + 1;
+  std::vector<AfterRead> afterReads(ringSize, AfterRead{this, count, last, {}, 0, 0});
+  std::vector<ScannerCall> afterReadCalls;
+  afterReadCalls.reserve(ringSize);
+  for (const AfterRead& afterRead : afterReads) afterReadCalls.emplace_back(afterRead);
+  std::uint64_t begun = 0;
+  std::uint64_t looked = 0;  // the calls looked at, oldest first
+  stopFoundByCall = false;
+  // Looks at the calls begun before upTo; true when one of them ends the scan.
+  const auto lookAtCalls = [&](std::uint64_t upTo) {
+    for (; looked < upTo; ++looked) {
+      const AfterRead& afterRead = afterReads[looked % ringSize];
+      afterRead.RunIfDropped();
+      if (afterRead.stop) return true;
+    }
+    return false;
+  };
+  // Waits for every call begun and looks at them.
+  const auto settle = [&] {
+    if (looked == begun) return false;
+    window->Finish();
+    return lookAtCalls(begun);
+  };
   bool stop = false;
   while (sector <= last && !stop) {
+    // A stop asked for while calls are in flight: the first of them to run
+    // after it ends the scan. If all ran before it, the scan reads on.
+    if (StopRequested() && settle()) break;
     // One read of up to sectorsPerRead sectors that the scan reads in a row.
     std::int32_t inRead = 1;
     while (inRead < options.sectorsPerRead && sector + inRead <= last &&
@@ -232,23 +255,22 @@ void SectorScanner::RunSurfaceScan() {
         read.sectorsRead = inRead;
       } else {
         // Read alone, or again after its read of several failed.
-        read = ReadWithRetries(current, underWay);
+        read = ReadWithRetries(current, looked < begun);
       }
-      if (underWay) {
-        FinishAfterRead(afterRead);
-        underWay = false;
-        stop = afterRead.stop;
+      if (read.abandoned) {
+        stop = settle();
         if (stop) break;
-        // The stop came after the call had looked: read it whole, as ever.
-        if (read.abandoned) read = ReadWithRetries(current, false);
+        // The stop came after the calls had looked: read it whole, as ever.
+        read = ReadWithRetries(current, false);
       }
       if (read.state == SectorState::NotChecked) {
+        stop = true;
+        if (settle()) break;
         // Not read: the sector does not count among those checked.
         --progress.current;
         std::u16string where = u"sector ";
         AppendNumber(where, current);
         EndAtMediumRemoval(where);
-        stop = true;
         break;
       }
       // After an error, the next skipAfterError sectors are passed over.
@@ -258,22 +280,23 @@ void SectorScanner::RunSurfaceScan() {
             std::min<std::int64_t>(std::int64_t{current} + 1 + options.skipAfterError, last + 1));
         next = skipEnd;
       }
+      // The slot's earlier call is done (Begin waited for it); looked at
+      // before the slot is reused.
+      stop = begun - looked == ringSize && lookAtCalls(looked + 1);
+      if (stop) break;
+      AfterRead& afterRead = afterReads[begun % ringSize];
       afterRead.read = read;
       afterRead.skipEnd = skipEnd;
       afterRead.following = NextToRead(skipEnd, last);
       afterRead.ran = afterRead.stop = false;
-      if (window->Begin(afterReadCall)) {
-        afterRead.RunIfDropped();
-        stop = afterRead.stop;
-        if (stop) break;
-      } else {
-        underWay = true;
-      }
+      // Done at once: run, or dropped with every call before it.
+      stop = window->Begin(afterReadCalls[begun++ % ringSize]) && settle();
+      if (stop) break;
       if (skipEnd > current + 1) break;
     }
     sector = NextToRead(next, last);
   }
-  if (underWay) FinishAfterRead(afterRead);
+  settle();
   if (speedSet) wrenlo::SetReadSpeed(wrenlo::kCurrentDevice, 0);
   passMicroseconds = clocks.microseconds() - passStart;
   OnScanFinished();
@@ -340,8 +363,11 @@ void SectorScanner::RecordSector(std::int32_t sector, SectorState state, std::ui
 }
 
 void SectorScanner::AfterRead::operator()() const {
+  // After a call that found the stop, the rest are dropped with their reads.
+  if (scanner->stopFoundByCall) return;
   ran = true;
   Run(true);
+  scanner->stopFoundByCall = stop;
 }
 
 void SectorScanner::AfterRead::Run(bool report) const {
@@ -355,11 +381,6 @@ void SectorScanner::AfterRead::Run(bool report) const {
 
 void SectorScanner::AfterRead::RunIfDropped() const {
   if (!ran) Run(false);
-}
-
-void SectorScanner::FinishAfterRead(const AfterRead& afterRead) {
-  window->Finish();
-  afterRead.RunIfDropped();
 }
 
 SectorScanner::SectorRead SectorScanner::ReadWithRetries(std::int32_t sector, bool abandonOnStop) {

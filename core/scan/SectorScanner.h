@@ -166,9 +166,6 @@ class SectorScanner : public ISectorScannerCallback {
   // Reads sector with up to options.attempts attempts. With abandonOnStop, a
   // stop asked for before an attempt ends the read there, abandoned.
   SectorRead ReadWithRetries(std::int32_t sector, bool abandonOnStop);
-  // Waits until the receiver has run (or dropped) afterRead, then does the
-  // work of a dropped one itself.
-  void FinishAfterRead(const AfterRead& afterRead);
   void RunFilesTest();
   void TestFile(const std::u16string& path);
   // Ends the run after a read found no medium, with one entry saying where.
@@ -201,4 +198,7 @@ class SectorScanner : public ISectorScannerCallback {
   ReadRate readRate;
   // The current run ended because the medium was gone.
   bool mediumRemoved = false;
+  // A surface scan's call has found the stop; the receiver's, reset by the
+  // worker before the scan's first call.
+  bool stopFoundByCall = false;
 };

@@ -1,7 +1,9 @@
 #include "gui/scan/ScannerCallMessage.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QHash>
+#include <QTimer>
 
 #include "core/scan/CallHandoff.h"
 
@@ -45,8 +47,8 @@ QEvent::Type RegisterScannerCallMessage() {
 
 const QEvent::Type ScannerCallMessage = RegisterScannerCallMessage();
 
-ScannerCallEvent::ScannerCallEvent(std::shared_ptr<CallHandoff> shared)
-    : QEvent(ScannerCallMessage), handoff(std::move(shared)) {
+ScannerCallEvent::ScannerCallEvent(std::shared_ptr<CallHandoff> shared, QObject* receiver)
+    : QEvent(ScannerCallMessage), handoff(std::move(shared)), window(receiver) {
   MarkHandedOver(this);
 }
 
@@ -64,4 +66,23 @@ bool ScannerCallEvent::Dispatch(QEvent* event) {
   return true;
 }
 
-void ScannerCallEvent::Run() const { handoff->RunPending(); }
+void ScannerCallEvent::Post(const std::shared_ptr<CallHandoff>& handoff, QObject* window) {
+  // At the priority of repaint requests, so that a fast scan's reports take
+  // turns with the window's painting instead of going ahead of it.
+  QCoreApplication::postEvent(window, new ScannerCallEvent(handoff, window), Qt::LowEventPriority);
+}
+
+void ScannerCallEvent::Run() const { Serve(handoff, window); }
+
+// On the window's thread, while the window is alive (a timer with the window
+// as its context ends with it).
+void ScannerCallEvent::Serve(const std::shared_ptr<CallHandoff>& handoff, QObject* window) {
+  const auto again = [handoff, window] { Serve(handoff, window); };
+  switch (handoff->RunPending()) {
+    case CallHandoff::Next::Nothing:
+      break;
+    case CallHandoff::Next::Later:
+      QTimer::singleShot(CallHandoff::kLookInterval, window, again);
+      break;
+  }
+}

@@ -6,6 +6,7 @@
 #include <memory>
 
 class CallHandoff;
+class QObject;
 
 // The name the event type is registered under.
 inline constexpr char kScannerCallMessageName[] = "{2E4E7366-F65B-4FB9-8D7A-238A1F10E959}";
@@ -13,7 +14,7 @@ inline constexpr char kScannerCallMessageName[] = "{2E4E7366-F65B-4FB9-8D7A-238A
 // Registered once, during static initialisation.
 extern const QEvent::Type ScannerCallMessage;
 
-// Posted to the receiver's window when a report waits for it. The window's
+// Posted to the receiver's window when reports wait for it. The window's
 // event handler passes every event to Dispatch before it reads anything of it:
 //
 //   bool ScanPage::event(QEvent* event) {
@@ -21,7 +22,10 @@ extern const QEvent::Type ScannerCallMessage;
 //     ...
 class ScannerCallEvent final : public QEvent {
  public:
-  explicit ScannerCallEvent(std::shared_ptr<CallHandoff> handoff);
+  // Posted to window, the receiver of handoff's calls.
+  ScannerCallEvent(std::shared_ptr<CallHandoff> handoff, QObject* window);
+  // Posts an event for handoff's calls to window, from any thread.
+  static void Post(const std::shared_ptr<CallHandoff>& handoff, QObject* window);
   ~ScannerCallEvent() override;
 
   // Whether event is a ScannerCallEvent. The event was made on the worker;
@@ -31,12 +35,17 @@ class ScannerCallEvent final : public QEvent {
   // Runs event when it is a ScannerCallEvent; returns whether it was one.
   static bool Dispatch(QEvent* event);
 
-  // Runs the report the worker waits on, if it is still there, and those that
-  // follow it at once.
+  // Runs the reports that wait, for one turn of the window's thread at most,
+  // and sees to it that the window comes back for the rest: with another
+  // event, after the painting and input that wait, when more wait already;
+  // with a timer while the reports keep coming.
   void Run() const;
 
  private:
+  static void Serve(const std::shared_ptr<CallHandoff>& handoff, QObject* window);
+
   // Shared, so that an event still queued after its bridge has gone finds
   // nothing to run instead of freed memory.
   std::shared_ptr<CallHandoff> handoff;
+  QObject* window;
 };

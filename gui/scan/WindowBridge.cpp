@@ -1,7 +1,5 @@
 #include "gui/scan/WindowBridge.h"
 
-#include <QCoreApplication>
-
 #include "gui/scan/ScannerCallMessage.h"
 
 WindowBridge::WindowBridge(QObject* receiverWindow) : window(receiverWindow) {
@@ -23,7 +21,9 @@ bool WindowBridge::Begin(const ScannerCall& call) {
   return !handoff->Publish(call, [this] { PostToWindow(); });
 }
 
-void WindowBridge::Finish() { handoff->Await(); }
+void WindowBridge::Finish() {
+  handoff->Await([this] { PostToWindow(); });
+}
 
 void WindowBridge::ServeUntil(const std::function<bool()>& done) { handoff->ServeUntil(done); }
 
@@ -37,8 +37,5 @@ void WindowBridge::Close() {
 
 void WindowBridge::PostToWindow() {
   std::lock_guard lock(windowLock);
-  // At the priority of repaint requests, so that a fast scan's reports take
-  // turns with the window's painting instead of going ahead of it.
-  if (window != nullptr)
-    QCoreApplication::postEvent(window, new ScannerCallEvent(handoff), Qt::LowEventPriority);
+  if (window != nullptr) ScannerCallEvent::Post(handoff, window);
 }

@@ -1,6 +1,7 @@
-// The bridge to a window: a report waiting for the window's thread is posted
-// to the window as a ScannerCallEvent, whose handler runs it there while the
-// worker waits. Once the window is destroyed, every report is dropped at once.
+// The bridge to a window: when reports wait for the window's thread, a
+// ScannerCallEvent posted to the window runs them there, in batches between
+// the window's painting and input. Once the window is destroyed, every
+// report is dropped at once.
 #pragma once
 
 #include <QMetaObject>

@@ -1,14 +1,17 @@
 // A receiver thread standing in for a window's event loop, and a bridge to
-// it: a report waiting for the thread is queued there as a task that runs the
-// handoff's pending calls, as a posted event does for a window. As with a
+// it: reports waiting for the thread are queued there as a task that runs the
+// handoff's pending calls and comes back as the handoff asks, as a posted
+// event and a timer do for a window. As with a
 // window, the loop's thread is the scanner's owner: whatever serves the
 // bridge (Wait, StopAndWait) runs there too, through Call.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <future>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -32,6 +35,14 @@ class LoopThread {
     }
     wake.notify_one();
   }
+  // Queues task once delay has passed, as a timer does.
+  void PostAfter(std::chrono::milliseconds delay, std::function<void()> task) {
+    {
+      std::lock_guard lock(mutex);
+      timed.emplace(std::chrono::steady_clock::now() + delay, std::move(task));
+    }
+    wake.notify_one();
+  }
   // Runs task on the loop's thread and returns when it has run.
   void Call(const std::function<void()>& task) {
     std::promise<void> done;
@@ -49,7 +60,17 @@ class LoopThread {
       std::function<void()> task;
       {
         std::unique_lock lock(mutex);
-        wake.wait(lock, [this] { return !tasks.empty(); });
+        for (;;) {
+          if (!timed.empty() && timed.begin()->first <= std::chrono::steady_clock::now()) {
+            tasks.push_back(std::move(timed.begin()->second));
+            timed.erase(timed.begin());
+          }
+          if (!tasks.empty()) break;
+          if (timed.empty())
+            wake.wait(lock);
+          else
+            wake.wait_until(lock, timed.begin()->first);
+        }
         task = std::move(tasks.front());
         tasks.pop_front();
       }
@@ -61,6 +82,7 @@ class LoopThread {
   std::mutex mutex;
   std::condition_variable wake;
   std::deque<std::function<void()>> tasks;
+  std::multimap<std::chrono::steady_clock::time_point, std::function<void()>> timed;
   std::thread thread;
 };
 
@@ -70,7 +92,7 @@ class LoopBridge final : public ScannerBridge {
 
   void Send(const ScannerCall& call) override { handoff->Deliver(call, Notify()); }
   bool Begin(const ScannerCall& call) override { return !handoff->Publish(call, Notify()); }
-  void Finish() override { handoff->Await(); }
+  void Finish() override { handoff->Await(Notify()); }
   void ServeUntil(const std::function<bool()>& done) override { handoff->ServeUntil(done); }
   void Close() override { handoff->Close(); }
 
@@ -79,6 +101,17 @@ class LoopBridge final : public ScannerBridge {
   std::shared_ptr<CallHandoff> handoff = std::make_shared<CallHandoff>(loop.Id());
 
   std::function<void()> Notify() {
-    return [this] { loop.Post([shared = handoff] { shared->RunPending(); }); };
+    return [this] { loop.Post([on = &loop, shared = handoff] { Serve(*on, shared); }); };
+  }
+  // Outlives the bridge, as a window's event outlives its bridge.
+  static void Serve(LoopThread& on, const std::shared_ptr<CallHandoff>& shared) {
+    const auto again = [&on, shared] { Serve(on, shared); };
+    switch (shared->RunPending()) {
+      case CallHandoff::Next::Nothing:
+        break;
+      case CallHandoff::Next::Later:
+        on.PostAfter(CallHandoff::kLookInterval, again);
+        break;
+    }
   }
 };

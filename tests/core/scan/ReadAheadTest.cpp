@@ -1,6 +1,6 @@
-// The worker reads the next sector while the receiver's thread handles the
-// reports of the one before; what the receiver sees must be what it would
-// see if the worker waited for each report.
+// The worker reads the next sectors while the receiver's thread handles the
+// reports of those before; what the receiver sees must be what it would see
+// if the worker waited for each report.
 #include <FakeEngine.h>
 #include <gtest/gtest.h>
 
@@ -37,7 +37,7 @@ class StopAfterSectorThree final : public Recorder {
   bool held = false;
 };
 
-TEST(ReadAheadTest, TheSectorReadAheadOfAStopIsNeitherShownNorCounted) {
+TEST(ReadAheadTest, TheSectorsReadAheadOfAStopAreNeitherShownNorCounted) {
   fake::Reset();
   fake::SetRecording(false);
   fake::script().medium = fake::Medium(u"CD-ROM", 1, 1, 1, 1);
@@ -60,10 +60,12 @@ TEST(ReadAheadTest, TheSectorReadAheadOfAStopIsNeitherShownNorCounted) {
   });
 
   EXPECT_TRUE(receiver.overlapped) << "sector 4 was not read while sector 3's reports ran";
+  // Read ahead at most once each, however far the worker got.
+  for (std::int32_t sector = 4; sector < 10; ++sector)
+    EXPECT_LE(fake::ReadCount(kStart + sector), 1) << "sector " << sector;
   EXPECT_EQ(fake::ReadCount(kStart + 4), 1);
-  EXPECT_EQ(fake::ReadCount(kStart + 5), 0);
   EXPECT_EQ(table, (std::vector<std::uint8_t>{1, 1, 1, 1, 0, 0, 0, 0, 0, 0}));
-  // The last progress is sector 3's: the read ahead shows nowhere.
+  // The last progress is sector 3's: what was read ahead shows nowhere.
   ASSERT_FALSE(receiver.progress.empty());
   EXPECT_EQ(fake::Utf8(receiver.progress.back().text), "Surface Scan. Sector 3 from 10");
   EXPECT_EQ(receiver.progress.back().current, 4);
