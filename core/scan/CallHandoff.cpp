@@ -236,7 +236,8 @@ CallHandoff::Next CallHandoff::RunPending() {
         // that this thread's input and painting come first; and should it
         // be held up in a long read, this thread looks again by itself.
         receiver.store(kIdle, std::memory_order_seq_cst);
-        if (workerSleeping.load(std::memory_order_seq_cst) || closed.load(std::memory_order_seq_cst))
+        if (workerSleeping.load(std::memory_order_seq_cst) ||
+            closed.load(std::memory_order_seq_cst))
           WakeWorker();
         return Next::Later;
       case Ran::Empty:

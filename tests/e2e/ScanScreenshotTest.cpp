@@ -184,9 +184,9 @@ TEST_F(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
   EXPECT_TRUE(html.contains("(" + page->ProblemLabel().Text().toUtf8() + ")"));
 }
 
-// Ejects a drive while the page handles a scanner report, once the status
-// line has passed a sector: the worker waits on that report, so its next read
-// is the first without a medium.
+// Ejects a drive while the page handles scanner reports, once the status
+// line has passed a sector: the worker's next read is the first without a
+// medium, and the reports of what it read before are all shown.
 class EjectPastSector : public QObject {
  public:
   EjectPastSector(ScanPage* page, int sector, std::int32_t drive)

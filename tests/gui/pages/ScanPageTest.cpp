@@ -335,8 +335,9 @@ TEST_F(ScanPageTest, ProgressReportsFillBarSharesStatusAndSpeed) {
   EXPECT_EQ(LogTexts(), QStringList({"kept"}));
 }
 
-// A report runs while the worker waits for it: what it changes is painted
-// afterwards, the progress bar too (which would paint itself inside setValue).
+// A report runs while the worker may wait for it, and thousands run in one
+// turn: what it changes is painted afterwards, the progress bar too (which
+// would paint itself inside setValue).
 TEST_F(ScanPageTest, AProgressReportPaintsNothingWhileTheWorkerWaits) {
   class PaintCounter : public QObject {
    public:
