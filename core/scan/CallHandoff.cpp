@@ -219,33 +219,47 @@ bool CallHandoff::Leave(std::uint32_t rest) {
   return !receiver.compare_exchange_strong(seen, kRunning, std::memory_order_seq_cst);
 }
 
-CallHandoff::Next CallHandoff::RunPending() {
+bool CallHandoff::RunPending() {
   RequireReceiverThread();
-  if (inCall || closed.load(std::memory_order_acquire)) return Next::Nothing;
+  if (inCall || closed.load(std::memory_order_acquire)) return false;
   receiverProcessor.store(sched_getcpu(), std::memory_order_relaxed);
   receiver.store(kRunning, std::memory_order_seq_cst);
   const auto turnEnd = Clock::now() + kTurnTime;
   bool ranAny = false;
+  bool lookAgain = false;
   for (;;) {
-    switch (RunQueued(turnEnd, ranAny)) {
-      case Ran::Closed:
-        Leave(kIdle);
-        return Next::Nothing;
-      case Ran::TurnOver:
-        // The worker asks again (it is woken for that if it waits), so
-        // that this thread's input and painting come first; and should it
-        // be held up in a long read, this thread looks again by itself.
-        receiver.store(kIdle, std::memory_order_seq_cst);
-        if (workerSleeping.load(std::memory_order_seq_cst) ||
-            closed.load(std::memory_order_seq_cst))
-          WakeWorker();
-        return Next::Later;
-      case Ran::Empty:
-        // Calls came: more may follow, looked for on this thread's own time.
-        if (Leave(ranAny ? kScheduled : kIdle)) return ranAny ? Next::Later : Next::Nothing;
-        break;
+    const Ran ran = RunQueued(turnEnd, ranAny);
+    if (ran == Ran::Closed) {
+      Leave(kIdle);
+      break;
+    }
+    if (ran == Ran::TurnOver) {
+      // The worker asks again (it is woken for that if it waits), so that
+      // this thread's input and painting come first; and should it be held
+      // up in a long read, this thread looks again by itself.
+      receiver.store(kIdle, std::memory_order_seq_cst);
+      if (workerSleeping.load(std::memory_order_seq_cst) || closed.load(std::memory_order_seq_cst))
+        WakeWorker();
+      lookAgain = true;
+      break;
+    }
+    // Calls came: more may follow, looked for on this thread's own time.
+    if (Leave(ranAny ? kScheduled : kIdle)) {
+      lookAgain = ranAny;
+      break;
     }
   }
+  if (!lookAgain || lookDue) return false;
+  lookDue = true;
+  return true;
+}
+
+bool CallHandoff::LookAgain() {
+  lookDue = false;
+  // Asked for by the worker meanwhile: its event comes, and this thread's
+  // input and painting go first.
+  if (receiver.load(std::memory_order_seq_cst) == kNotified) return false;
+  return RunPending();
 }
 
 void CallHandoff::ServeUntil(const std::function<bool()>& done) {

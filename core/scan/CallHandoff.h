@@ -54,12 +54,6 @@ class CallHandoff {
   // How soon a receiver that has run calls looks for more by itself.
   static constexpr std::chrono::milliseconds kLookInterval{10};
 
-  // What RunPending leaves its caller to do.
-  enum class Next {
-    Nothing,  // the worker notifies the receiver when calls wait for it
-    Later,    // look again after kLookInterval
-  };
-
   // receiver is the only thread that may run the calls: RunPending and
   // ServeUntil abort on any other.
   explicit CallHandoff(std::thread::id receiver = std::this_thread::get_id());
@@ -79,10 +73,15 @@ class CallHandoff {
   // when it would not look at once by itself.
   void Await(const std::function<void()>& notify);
 
-  // On the receiver thread: runs the calls that wait, for one turn at most,
-  // and says when to come back. Returns Nothing at once when the handoff is
-  // closed or the thread is inside one of the calls.
-  Next RunPending();
+  // On the receiver thread: runs the calls that wait, for one turn at most.
+  // Returns true when the caller is to call LookAgain after kLookInterval
+  // (while calls keep coming, or when some were left at the turn's end);
+  // never while such a look is still due. Returns false at once when the
+  // handoff is closed or the thread is inside one of the calls.
+  bool RunPending();
+  // On the receiver thread: the look that RunPending asked for; returns as
+  // RunPending does.
+  bool LookAgain();
 
   // On the receiver thread: runs calls as they come until done() holds and
   // none waits, or the handoff is closed. done() must turn true through one
@@ -138,6 +137,8 @@ class CallHandoff {
   const std::thread::id receiverThread;
   // The receiver is inside a call (a nested event loop may ask it to serve).
   bool inCall = false;
+  // The receiver has asked its caller for a look after kLookInterval.
+  bool lookDue = false;
   // The worker, asleep until at most wakeAtQueued calls are unfinished.
   std::mutex sleepLock;
   std::condition_variable workerWake;

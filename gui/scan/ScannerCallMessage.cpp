@@ -72,17 +72,15 @@ void ScannerCallEvent::Post(const std::shared_ptr<CallHandoff>& handoff, QObject
   QCoreApplication::postEvent(window, new ScannerCallEvent(handoff, window), Qt::LowEventPriority);
 }
 
-void ScannerCallEvent::Run() const { Serve(handoff, window); }
+void ScannerCallEvent::Run() const {
+  if (handoff->RunPending()) LookAgainLater(handoff, window);
+}
 
 // On the window's thread, while the window is alive (a timer with the window
 // as its context ends with it).
-void ScannerCallEvent::Serve(const std::shared_ptr<CallHandoff>& handoff, QObject* window) {
-  const auto again = [handoff, window] { Serve(handoff, window); };
-  switch (handoff->RunPending()) {
-    case CallHandoff::Next::Nothing:
-      break;
-    case CallHandoff::Next::Later:
-      QTimer::singleShot(CallHandoff::kLookInterval, window, again);
-      break;
-  }
+void ScannerCallEvent::LookAgainLater(const std::shared_ptr<CallHandoff>& handoff,
+                                      QObject* window) {
+  QTimer::singleShot(CallHandoff::kLookInterval, window, [handoff, window] {
+    if (handoff->LookAgain()) LookAgainLater(handoff, window);
+  });
 }

@@ -42,7 +42,7 @@ class ScannerCallEvent final : public QEvent {
   void Run() const;
 
  private:
-  static void Serve(const std::shared_ptr<CallHandoff>& handoff, QObject* window);
+  static void LookAgainLater(const std::shared_ptr<CallHandoff>& handoff, QObject* window);
 
   // Shared, so that an event still queued after its bridge has gone finds
   // nothing to run instead of freed memory.

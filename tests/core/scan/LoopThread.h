@@ -101,17 +101,16 @@ class LoopBridge final : public ScannerBridge {
   std::shared_ptr<CallHandoff> handoff = std::make_shared<CallHandoff>(loop.Id());
 
   std::function<void()> Notify() {
-    return [this] { loop.Post([on = &loop, shared = handoff] { Serve(*on, shared); }); };
+    return [this] {
+      loop.Post([on = &loop, shared = handoff] {
+        if (shared->RunPending()) LookAgainLater(*on, shared);
+      });
+    };
   }
-  // Outlives the bridge, as a window's event outlives its bridge.
-  static void Serve(LoopThread& on, const std::shared_ptr<CallHandoff>& shared) {
-    const auto again = [&on, shared] { Serve(on, shared); };
-    switch (shared->RunPending()) {
-      case CallHandoff::Next::Nothing:
-        break;
-      case CallHandoff::Next::Later:
-        on.PostAfter(CallHandoff::kLookInterval, again);
-        break;
-    }
+  // Outlives the bridge, as a window's timer outlives its bridge.
+  static void LookAgainLater(LoopThread& on, const std::shared_ptr<CallHandoff>& shared) {
+    on.PostAfter(CallHandoff::kLookInterval, [&on, shared] {
+      if (shared->LookAgain()) LookAgainLater(on, shared);
+    });
   }
 };
