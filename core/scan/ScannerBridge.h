@@ -40,9 +40,9 @@ class ScannerBridge {
   // true when call is already done (run or dropped); else call runs later,
   // after every call begun before it, and the worker keeps what it refers to
   // until Finish has returned, or until the Begin of the kCallsInFlight-th
-  // call after it has returned. Begin waits while kCallsInFlight calls are unfinished. Finish
-  // returns once every call begun is done; the worker calls it before it
-  // sends anything else. By default Begin is a Send.
+  // call after it has returned. Begin waits while kCallsInFlight calls are
+  // unfinished. Finish returns once every call begun is done; the worker
+  // calls it before it sends anything else. By default Begin is a Send.
   virtual bool Begin(const ScannerCall& call) {
     Send(call);
     return true;

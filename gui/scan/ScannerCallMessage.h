@@ -35,10 +35,9 @@ class ScannerCallEvent final : public QEvent {
   // Runs event when it is a ScannerCallEvent; returns whether it was one.
   static bool Dispatch(QEvent* event);
 
-  // Runs the reports that wait, for one turn of the window's thread at most,
-  // and sees to it that the window comes back for the rest: with another
-  // event, after the painting and input that wait, when more wait already;
-  // with a timer while the reports keep coming.
+  // Runs the reports that wait, for one turn of the window's thread at most.
+  // While reports keep coming, or when some were left for the worker to ask
+  // for again, a timer brings the window back for them.
   void Run() const;
 
  private:
