@@ -24,6 +24,7 @@
 #include "core/scan/ReadSpeeds.h"
 #include "core/scan/SectorScanner.h"
 #include "gui/controls/AdvancedScanOptionsDlg.h"
+#include "gui/controls/RepaintPacer.h"
 #include "gui/controls/ScanOptionsSettings.h"
 #include "gui/controls/StaticText.h"
 #include "gui/controls/SurfaceDetailsDialog.h"
@@ -167,6 +168,10 @@ void ScanPage::SetUpLogList() {
   connect(logFollow, &QTimer::timeout, this, [this] {
     if (followLog) logList->scrollToBottom();
   });
+  mapRefresh = new QTimer(this);
+  mapRefresh->setSingleShot(true);
+  mapRefresh->setInterval(RepaintPacer::kFrameMs);
+  connect(mapRefresh, &QTimer::timeout, this, &ScanPage::RefreshDetails);
 }
 
 void ScanPage::CreateIndicators() {
@@ -356,6 +361,7 @@ void ScanPage::OnScanStarted() {
 // The record takes the table as it is at the end of each pass; the end of a
 // pass (not of the run) adds its entry to the log.
 void ScanPage::OnScanFinished() {
+  RefreshDetails();  // the end shows at once
   if (shownScan != nullptr) {
     shownScan->end = TimeValue::Now();
     shownScan->ended = !scanner->IsRunning();
@@ -407,7 +413,7 @@ void ScanPage::OnProgress(const ProgressCtx_t& progress) {
   shownChecked = progress.current;
   shownProblems = progress.problems;
   shownErrors = progress.errors;
-  if (detailsDialog != nullptr) detailsDialog->GetSurfaceMap().SetCurrentSector(progress.current);
+  if (detailsDialog != nullptr && !mapRefresh->isActive()) mapRefresh->start();
   statusText->SetText(std::u16string_view(progress.text));
   speedText->SetText(std::u16string_view(SpeedText(progress.recentSpeed)));
 }
@@ -428,10 +434,18 @@ void ScanPage::SetIndicatorPercent(double good, double problem, double error) {
   errorLabel.SetText(ToQString(PercentText(error)));
 }
 
-// The map and the curve read the scanner's records themselves.
+// The map and the curve read the scanner's records themselves, once a frame:
+// a fast scan makes thousands of reports in one.
 void ScanPage::OnSurfaceState(const SurfaceState_t&) {
+  if (detailsDialog != nullptr && !mapRefresh->isActive()) mapRefresh->start();
+}
+
+void ScanPage::RefreshDetails() {
+  mapRefresh->stop();
   if (detailsDialog == nullptr) return;
-  detailsDialog->GetSurfaceMap().RefreshBlocks();
+  SurfaceInfoControl& map = detailsDialog->GetSurfaceMap();
+  map.SetCurrentSector(shownChecked);
+  map.RefreshBlocks();
   detailsDialog->GetSpeedCurve().Refresh();
 }
 

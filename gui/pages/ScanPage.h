@@ -37,8 +37,8 @@
 #include "core/scan/SectorScanner.h"
 #include "gui/controls/IndicatorLabel.h"
 #include "gui/pages/BasePage.h"
-#include "gui/scan/DamageIndexJobs.h"
 #include "gui/platform/SaveFileDialog.h"
+#include "gui/scan/DamageIndexJobs.h"
 
 class QProgressBar;
 class QPushButton;
@@ -125,6 +125,8 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void ConnectMessages();
   void LayoutControls();
   void SetProgressPosition(int position);
+  // Shows the scan's progress on the details dialog's map and curve.
+  void RefreshDetails();
   void SetIndicatorPercent(double good, double problem, double error);
   void EnableChoices(bool enabled);
   void EnableStart();
@@ -162,6 +164,8 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // Whether the log shows its end, and the pause before it scrolls to new rows.
   bool followLog = true;
   QTimer* logFollow = nullptr;
+  // The details' refresh due within a frame of a report.
+  QTimer* mapRefresh = nullptr;
   // The controls the reports change, looked up once.
   StaticText* statusText = nullptr;
   StaticText* speedText = nullptr;

@@ -732,6 +732,27 @@ TEST_F(ScanPageTest, DetailsMapFillsInWhileTheScanRuns) {
   EXPECT_EQ(SurfaceDetailsDialog::lastSectorsPerBlock, 1);
 }
 
+// The map and the curve take a fast scan's reports once a frame; each report
+// still shows there within one.
+TEST_F(ScanPageTest, TheMapFollowsTheReportsWithinAFrame) {
+  ScriptDisc(300);
+  NewContext();
+  PressStartStop();
+  ASSERT_TRUE(Finished());
+  WithModalDialog([&] { Button(ScanPage::kDetailsId)->click(); },
+                  [&](QDialog*) {
+                    const SurfaceInfoControl& map = page->DetailsDialog()->GetSurfaceMap();
+                    ProgressCtx_t progress;
+                    progress.total = 300;
+                    for (int current : {10, 57}) {
+                      progress.current = current;
+                      page->OnProgress(progress);
+                    }
+                    EXPECT_TRUE(WaitUntil([&] { return map.CurrentBlock() == 57; }))
+                        << map.CurrentBlock();
+                  });
+}
+
 TEST_F(ScanPageTest, DamagedFilesAreListedOnceTheScanHasEnded) {
   ScriptDamagedFiles();
   NewContext();
