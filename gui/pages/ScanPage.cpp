@@ -138,6 +138,10 @@ bool ScanPage::OnInitDialog() {
   startStop = Item<QPushButton>(Client(), kStartStopId);
   details = Item<QPushButton>(Client(), kDetailsId);
   advanced = Item<QPushButton>(Client(), kAdvancedId);
+  frameRefresh = new QTimer(this);
+  frameRefresh->setSingleShot(true);
+  frameRefresh->setInterval(RepaintPacer::kFrameMs);
+  connect(frameRefresh, &QTimer::timeout, this, &ScanPage::ShowReports);
   surfaceScan = Item<QRadioButton>(Client(), kSurfaceScanId);
   filesTest = Item<QRadioButton>(Client(), kFilesTestId);
   surfaceScan->setChecked(true);
@@ -168,10 +172,6 @@ void ScanPage::SetUpLogList() {
   connect(logFollow, &QTimer::timeout, this, [this] {
     if (followLog) logList->scrollToBottom();
   });
-  mapRefresh = new QTimer(this);
-  mapRefresh->setSingleShot(true);
-  mapRefresh->setInterval(RepaintPacer::kFrameMs);
-  connect(mapRefresh, &QTimer::timeout, this, &ScanPage::RefreshDetails);
 }
 
 void ScanPage::CreateIndicators() {
@@ -219,12 +219,13 @@ bool ScanPage::eventFilter(QObject* watched, QEvent* event) {
 
 // Made when asked for, so that a progress report costs nothing more.
 QString ScanPage::IndicatorToolTip(const QObject* indicator) const {
-  std::int64_t count = shownErrors;
+  std::int64_t count = shownProgress.errors;
   if (indicator == &goodLabel)
-    count = std::max<std::int64_t>(0, std::int64_t{shownChecked} - shownProblems - shownErrors);
+    count = std::max<std::int64_t>(
+        0, std::int64_t{shownProgress.current} - shownProgress.problems - shownProgress.errors);
   else if (indicator == &problemLabel)
-    count = shownProblems;
-  return ToQString(ShareCountText(count, shownChecked, shownPass));
+    count = shownProgress.problems;
+  return ToQString(ShareCountText(count, shownProgress.current, shownPass));
 }
 
 // --- The page contract ----------------------------------------------------------------
@@ -248,7 +249,9 @@ void ScanPage::ClearFigures() {
   errorLabel.SetText(kNoShare);
   problemLabel.SetText(kNoShare);
   shownPass = ScanPass::None;
-  shownChecked = shownProblems = shownErrors = 0;
+  shownProgress = ProgressCtx_t();
+  reportsToShow = false;
+  frameRefresh->stop();
   details->setEnabled(false);
   EnableStart();
 }
@@ -361,7 +364,7 @@ void ScanPage::OnScanStarted() {
 // The record takes the table as it is at the end of each pass; the end of a
 // pass (not of the run) adds its entry to the log.
 void ScanPage::OnScanFinished() {
-  RefreshDetails();  // the end shows at once
+  ShowReports();  // the end shows at once
   if (shownScan != nullptr) {
     shownScan->end = TimeValue::Now();
     shownScan->ended = !scanner->IsRunning();
@@ -404,18 +407,14 @@ void ScanPage::IndexDamage(const ScanRecord& scan) {
                   });
 }
 
+// The bar follows at once (a number); the texts, shares, map and curve once
+// a frame, from the last report: a fast scan makes thousands in one.
 void ScanPage::OnProgress(const ProgressCtx_t& progress) {
   if (shownScan != nullptr) shownScan->progress = progress;
   SetProgressPosition(ProgressPosition(progress));
-  const ScanShares shares = SharesOf(progress);
-  SetIndicatorPercent(shares.good, shares.problem, shares.error);
   shownPass = scanner->pass;
-  shownChecked = progress.current;
-  shownProblems = progress.problems;
-  shownErrors = progress.errors;
-  if (detailsDialog != nullptr && !mapRefresh->isActive()) mapRefresh->start();
-  statusText->SetText(std::u16string_view(progress.text));
-  speedText->SetText(std::u16string_view(SpeedText(progress.recentSpeed)));
+  shownProgress = progress;
+  ShowReportsSoon();
 }
 
 // A progress bar paints itself at once when its value changes visibly; in a
@@ -434,17 +433,25 @@ void ScanPage::SetIndicatorPercent(double good, double problem, double error) {
   errorLabel.SetText(ToQString(PercentText(error)));
 }
 
-// The map and the curve read the scanner's records themselves, once a frame:
-// a fast scan makes thousands of reports in one.
-void ScanPage::OnSurfaceState(const SurfaceState_t&) {
-  if (detailsDialog != nullptr && !mapRefresh->isActive()) mapRefresh->start();
+// The map and the curve read the scanner's records themselves.
+void ScanPage::OnSurfaceState(const SurfaceState_t&) { ShowReportsSoon(); }
+
+void ScanPage::ShowReportsSoon() {
+  reportsToShow = true;
+  if (!frameRefresh->isActive()) frameRefresh->start();
 }
 
-void ScanPage::RefreshDetails() {
-  mapRefresh->stop();
+void ScanPage::ShowReports() {
+  frameRefresh->stop();
+  if (!reportsToShow) return;
+  reportsToShow = false;
+  const ScanShares shares = SharesOf(shownProgress);
+  SetIndicatorPercent(shares.good, shares.problem, shares.error);
+  statusText->SetText(std::u16string_view(shownProgress.text));
+  speedText->SetText(std::u16string_view(SpeedText(shownProgress.recentSpeed)));
   if (detailsDialog == nullptr) return;
   SurfaceInfoControl& map = detailsDialog->GetSurfaceMap();
-  map.SetCurrentSector(shownChecked);
+  map.SetCurrentSector(shownProgress.current);
   map.RefreshBlocks();
   detailsDialog->GetSpeedCurve().Refresh();
 }

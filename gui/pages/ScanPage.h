@@ -84,6 +84,9 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void OnScanStarted() override;
   void OnScanFinished() override;
   void OnProgress(const ProgressCtx_t& progress) override;
+  // Whether the texts and shares show the last report (they follow within a
+  // frame).
+  bool ReportsShown() const { return !reportsToShow; }
   void OnSurfaceState(const SurfaceState_t& state) override;
   void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) override;
 
@@ -125,8 +128,10 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void ConnectMessages();
   void LayoutControls();
   void SetProgressPosition(int position);
-  // Shows the scan's progress on the details dialog's map and curve.
-  void RefreshDetails();
+  // Shows the last reports (texts, shares, the details' map and curve)
+  // within a frame, or at once.
+  void ShowReportsSoon();
+  void ShowReports();
   void SetIndicatorPercent(double good, double problem, double error);
   void EnableChoices(bool enabled);
   void EnableStart();
@@ -164,8 +169,9 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // Whether the log shows its end, and the pause before it scrolls to new rows.
   bool followLog = true;
   QTimer* logFollow = nullptr;
-  // The details' refresh due within a frame of a report.
-  QTimer* mapRefresh = nullptr;
+  // Reports still to show, within a frame of the first of them.
+  QTimer* frameRefresh = nullptr;
+  bool reportsToShow = false;
   // The controls the reports change, looked up once.
   StaticText* statusText = nullptr;
   StaticText* speedText = nullptr;
@@ -174,11 +180,9 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   QPushButton* advanced = nullptr;
   QRadioButton* surfaceScan = nullptr;
   QRadioButton* filesTest = nullptr;
-  // The counts behind the shares shown, from the last progress report.
+  // The last progress report, behind the texts and shares shown.
   ScanPass shownPass = ScanPass::None;
-  std::int32_t shownChecked = 0;
-  std::int32_t shownProblems = 0;
-  std::int32_t shownErrors = 0;
+  ProgressCtx_t shownProgress;
   // Declared last: ends its builds before the rest of the page goes.
   DamageIndexJobs indexJobs;
 };

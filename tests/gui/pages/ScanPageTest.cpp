@@ -165,6 +165,11 @@ class ScanPageTest : public ::testing::Test {
   QStringList Shares() const {
     return {page->GoodLabel().Text(), page->ProblemLabel().Text(), page->ErrorLabel().Text()};
   }
+  // A progress report as the scanner makes it, and the frame that shows it.
+  void Report(const ProgressCtx_t& progress) {
+    page->OnProgress(progress);
+    ASSERT_TRUE(WaitUntil([&] { return page->ReportsShown(); }));
+  }
   // The log's texts; the time a pass took reads "H:MM:SS".
   QStringList LogTexts() const {
     static const QRegularExpression elapsed(", in \\d+:\\d\\d:\\d\\d$");
@@ -295,7 +300,7 @@ TEST_F(ScanPageTest, ProgressReportsFillBarSharesStatusAndSpeed) {
   ProgressCtx_t progress;
   progress.total = 1000;
   progress.text = u"Surface Scan.";
-  page->OnProgress(progress);  // the first report of a pass: nothing checked yet
+  Report(progress);  // the first report of a pass: nothing checked yet
   EXPECT_EQ(Shares(), QStringList({"0.0%", "0.0%", "0.0%"}));
   EXPECT_EQ(Text(ScanPage::kSpeedId), "0x (0.0 kbps)");
 
@@ -307,13 +312,13 @@ TEST_F(ScanPageTest, ProgressReportsFillBarSharesStatusAndSpeed) {
   progress.speed = 2048000;
   progress.recentSpeed = 5734400;
   progress.text = u"Surface Scan. Sector 199 from 1000";
-  page->OnProgress(progress);
+  Report(progress);
   EXPECT_EQ(Shares(), QStringList({"98.0%", "1.5%", "0.5%"}));
   EXPECT_EQ(Text(ScanPage::kSpeedId), "37x (5600.0 kbps)");
   EXPECT_EQ(Text(ScanPage::kStatusId), "Surface Scan. Sector 199 from 1000");
   EXPECT_EQ(Progress(), 20);
   progress.recentSpeed = 128000;
-  page->OnProgress(progress);
+  Report(progress);
   EXPECT_EQ(Text(ScanPage::kSpeedId), "0x (125.0 kbps)");
 
   // A session of 40,000,000 sectors: current x 100 leaves 32 bits early on.
@@ -446,7 +451,7 @@ TEST_F(ScanPageTest, StopEndsTheScanAndTheNextStartRunsTheChosenTest) {
     if (!verifying.exchange(true)) verified.get_future().wait();
   };
   PressStartStop();
-  ASSERT_TRUE(WaitUntil([&] { return verifying.load(); }));
+  ASSERT_TRUE(WaitUntil([&] { return verifying.load() && page->ReportsShown(); }));
   EXPECT_FALSE(Button(ScanPage::kDetailsId)->isEnabled());
   EXPECT_EQ(Text(ScanPage::kSpeedId), "0x (0.0 kbps)");
   EXPECT_EQ(Text(ScanPage::kStatusId), "A.TXT");
@@ -599,7 +604,7 @@ TEST_F(ScanPageTest, IndicatorTooltipsGiveTheCountsBehindTheShares) {
   progress.current = 147296;
   progress.problems = 40;
   progress.errors = 5;
-  page->OnProgress(progress);
+  Report(progress);
   EXPECT_EQ(Shares(), QStringList({"100.0%", "0.0%", "0.0%"}));
   EXPECT_EQ(ToolTips(),
             QStringList({"147251 of 147296 sectors checked", "40 of 147296 sectors checked",
