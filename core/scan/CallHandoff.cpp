@@ -88,35 +88,24 @@ std::uint32_t CallHandoff::Queued() const {
 // --- The worker's side ---------------------------------------------------------------
 
 void CallHandoff::Deliver(const ScannerCall& call, const std::function<void()>& notify) {
-  if (PublishCall(call, notify, true)) WaitUntilQueuedAtMost(0, notify);
+  if (Publish(call, notify)) WaitUntilQueuedAtMost(0, notify);
 }
 
 bool CallHandoff::Publish(const ScannerCall& call, const std::function<void()>& notify) {
-  return PublishCall(call, notify, false);
-}
-
-bool CallHandoff::PublishCall(const ScannerCall& call, const std::function<void()>& notify,
-                              bool waitingForIt) {
   if (closed.load(std::memory_order_acquire)) return false;
   // A full queue waits until the receiver has run half of it, so that the
   // worker is woken once per half queue, not once per call.
-  if (Queued() >= kCapacity) {
-    Tell(notify, true);
-    if (!WaitUntilQueuedAtMost(kCapacity / 2, notify) || closed.load(std::memory_order_acquire))
-      return false;
-  }
+  if (Queued() >= kCapacity &&
+      (!WaitUntilQueuedAtMost(kCapacity / 2, notify) || closed.load(std::memory_order_acquire)))
+    return false;
   const std::uint32_t index = published.load(std::memory_order_relaxed);
   ring[index % kCapacity] = &call;
   published.store(index + 1, std::memory_order_seq_cst);
-  Tell(notify, waitingForIt);
+  Tell(notify, false);
   return true;
 }
 
-void CallHandoff::Await(const std::function<void()>& notify) {
-  if (Queued() == 0) return;
-  Tell(notify, true);
-  WaitUntilQueuedAtMost(0, notify);
-}
+void CallHandoff::Await(const std::function<void()>& notify) { WaitUntilQueuedAtMost(0, notify); }
 
 void CallHandoff::Tell(const std::function<void()>& notify, bool waitingForIt) {
   std::uint32_t seen = receiver.load(std::memory_order_seq_cst);
@@ -154,10 +143,13 @@ bool CallHandoff::WaitUntilQueuedAtMost(std::uint32_t most, const std::function<
     return receiver.load(std::memory_order_seq_cst) == kIdle && Queued() > most;
   };
   const auto ready = [&] { return Queued() <= most || ClosedAndIdle() || mustAsk(); };
-  const auto start = Clock::now();
+  if (Queued() <= most || ClosedAndIdle()) return Queued() <= most;
+  // Asked for the calls, unless it runs them or looks at once by itself.
+  Tell(notify, true);
   // A receiver that had to be asked first takes longer; each case has its
   // own budget.
   SpinBudget& budget = receiverWasRunning ? workerSpin : workerSpinAfterNotice;
+  const auto start = Clock::now();
   for (;;) {
     if (mustAsk()) Tell(notify, true);
     if (Queued() <= most || ClosedAndIdle()) break;

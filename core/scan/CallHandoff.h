@@ -111,7 +111,6 @@ class CallHandoff {
 
   void RequireReceiverThread() const;
   std::uint32_t Queued() const;
-  bool PublishCall(const ScannerCall& call, const std::function<void()>& notify, bool waitingForIt);
   // The worker's: asks the receiver for the calls when it would not look
   // soon enough by itself.
   void Tell(const std::function<void()>& notify, bool waitingForIt);
@@ -152,5 +151,4 @@ class CallHandoff {
   SpinBudget workerSpin;
   SpinBudget workerSpinAfterNotice;
   bool receiverWasRunning = false;
-  Clock::time_point publishedAt;
 };
