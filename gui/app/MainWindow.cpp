@@ -2,6 +2,7 @@
 
 #include <wrenlo/wrenlo.h>
 
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -193,9 +194,11 @@ void MainWindow::ConnectMessages() {
   connect(link, &LinkCtrl::clicked, this, &MainWindow::OnAbout);
   connect(link, &LinkCtrl::returnPressed, this, &MainWindow::OnAbout);
   connect(Item<QPushButton>(Client(), kCloseId), &QPushButton::clicked, this,
-          &MainWindow::OnCancel);
+          [this] { EndProgram(kIdCancel); });
   connect(menu, &MenuBar::command, this, &MainWindow::OnCommand);
-  connect(toolbar, &ToolBarCtrl::command, this, &MainWindow::OnCommand);
+  // The toolbar's tray button opens and closes the tray in turn.
+  connect(toolbar, &ToolBarCtrl::command, this,
+          [this](int command) { command == kOpenTray ? OnToggleTray() : OnCommand(command); });
   // The details dialog's way to a sector, and the Sector Viewer's naming of
   // what holds it once a scan's index is built.
   connect(&scanPage, &ScanPage::showSectorRequested, this, &MainWindow::ShowSectorOfLastSession);
@@ -316,15 +319,16 @@ bool MainWindow::ConfirmStopScan() {
   box.setDefaultButton(goOn);
   box.setEscapeButton(goOn);
   // A scan that ends while the question is up leaves nothing to ask about:
-  // the box goes and the way out goes on as it does without a scan.
+  // the box goes.
   bool ended = false;
   connect(&scanPage, &ScanPage::runEnded, &box, [&] {
     ended = true;
     box.reject();
   });
   box.exec();
-  if (ended) return true;
-  if (box.clickedButton() != stop) return false;
+  // Nothing is done without an answer: a scan that ended meanwhile leaves
+  // its results, and the user may choose again.
+  if (ended || box.clickedButton() != stop) return false;
   // The scan's last reports reach the page before the caller goes on.
   scanner->StopAndWait();
   return true;
@@ -346,6 +350,7 @@ void MainWindow::OnDeviceChanged() {
   // The previous context goes only now, after the new drive has been loaded.
   context = std::move(fresh);
   if (mediaWatcher != nullptr) mediaWatcher->SetDrive(context->driveLetter);
+  EnableDriveCommands();
   for (int i = 0; i < tabs->GetItemCount(); ++i) {
     BasePage* page = Page(i);
     if (page == nullptr || page->context == context.get()) continue;
@@ -364,10 +369,34 @@ void MainWindow::OnRescanDevices() {
 // context. The context is not rebuilt here: the pages keep what they showed
 // until the media watcher, when it runs, sees the medium go or come.
 void MainWindow::OnOpenTray() {
-  if (ConfirmStopScan()) wrenlo::EjectDevice(wrenlo::kCurrentDevice);
+  if (!ConfirmStopScan()) return;
+  wrenlo::EjectDevice(wrenlo::kCurrentDevice);
+  traysOpened.insert(context->driveLetter);
+  EnableDriveCommands();
 }
 
-void MainWindow::OnCloseTray() { wrenlo::CloseDevice(wrenlo::kCurrentDevice); }
+void MainWindow::OnCloseTray() {
+  traysOpened.erase(context->driveLetter);
+  wrenlo::CloseDevice(wrenlo::kCurrentDevice);
+  EnableDriveCommands();
+}
+
+void MainWindow::OnToggleTray() {
+  if (traysOpened.contains(context->driveLetter)) return OnCloseTray();
+  OnOpenTray();
+}
+
+void MainWindow::EnableDriveCommands() {
+  const bool drive = context != nullptr && context->driveLetter != 0;
+  for (QAction* action :
+       {menu->Command(kSaveReport), toolbar->Button(kSaveReport), menu->Command(kOpenTray),
+        menu->Command(kCloseTray), toolbar->Button(kOpenTray)})
+    action->setEnabled(drive);
+  // The tray button says what it does next.
+  const bool closes = drive && traysOpened.contains(context->driveLetter);
+  toolbar->Button(kOpenTray)->setToolTip(closes ? QStringLiteral("Close Tray")
+                                                : QStringLiteral("Open Tray"));
+}
 
 void MainWindow::OnOpenImage() {
   QFileDialog dialog(this, QStringLiteral("Open Image"));
@@ -499,14 +528,13 @@ void MainWindow::OnAbout() {
   about.DoModal();
 }
 
-void MainWindow::OnExit() {
-  if (ConfirmStopScan()) EndDialog(kIdClose);
+void MainWindow::OnExit() { EndProgram(kIdClose); }
+
+void MainWindow::EndProgram(int result) {
+  if (ConfirmStopScan()) EndDialog(result);
 }
 
-void MainWindow::OnOK() {
-  if (ConfirmStopScan()) Dialog::OnOK();
-}
-
-void MainWindow::OnCancel() {
-  if (ConfirmStopScan()) Dialog::OnCancel();
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (isVisible()) EndProgram(kIdCancel);
+  event->setAccepted(!isVisible());
 }

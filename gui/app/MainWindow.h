@@ -4,13 +4,14 @@
 // drive selection and on "Rescan Devices", destroys the previous one, and
 // hands the new one to every page.
 //
-// Enter and Escape while one of its own controls has the focus, the Close
-// button and the close box all end the window, and with it the program.
+// Only the Close button, the close box and General > Exit end the window, and
+// with it the program; Enter and Escape never do.
 //
 // A running scan is never ended without asking: choosing a drive (even the
 // same one), rescanning the drives, opening the tray, closing the image and
 // ending the window first ask whether to stop it, and do nothing when the
-// user goes on scanning.
+// user goes on scanning. A scan that ends while the question is up takes the
+// question away, and nothing more happens.
 //
 // Disc images become drives while it runs: those given at start, those
 // dropped on it, and those chosen with "Open Image..." or from "Recent
@@ -24,6 +25,7 @@
 #include <QIcon>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "core/disc/DeviceContext.h"
 #include "core/disc/MediaWatcher.h"
@@ -93,8 +95,11 @@ class MainWindow : public Dialog {
  protected:
   bool OnInitDialog() override;
   void OnSize() override;
-  void OnOK() override;
-  void OnCancel() override;
+  // Enter and Escape: the main window is no dialog to be ended by a key.
+  void OnOK() override {}
+  void OnCancel() override {}
+  // The close box ends the program as the Close button does.
+  void closeEvent(QCloseEvent* event) override;
   // Image files dragged over and dropped on the window.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -122,6 +127,13 @@ class MainWindow : public Dialog {
   void OnSupport();
   void OnAbout();
   void OnExit();
+  // Ends the program with result, after the question about a running scan.
+  void EndProgram(int result);
+  // Opens the tray of the current drive, or closes it when the program opened
+  // it last and no medium is in.
+  void OnToggleTray();
+  // Save Report and the tray button follow the drive shown.
+  void EnableDriveCommands();
   void OpenWebPage(const char* address);
   void AddImageCommands();
   void EnableImageCommands();
@@ -152,6 +164,9 @@ class MainWindow : public Dialog {
   RecentImagesMenu* recentImages = nullptr;
   QStringList startImages;
   bool watchMedia = false;
+  // The drives whose tray the program opened last (the tray button closes it
+  // again).
+  std::set<std::uint16_t> traysOpened;
   // Last, so that it stops before anything it reports to goes.
   std::unique_ptr<MediaWatcher> mediaWatcher;
 };

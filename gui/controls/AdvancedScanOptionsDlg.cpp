@@ -25,7 +25,7 @@ QWidget* MakeNumberEdit(QWidget* parent) {
 const DialogTemplate kTemplate143 = {
     143,
     {287, 208},
-    "Dialog",
+    "Advanced Scan Options",
     0,
     {
         {Dlg::kSectorsPerReadLabelId, ControlKind::Static, "Sectors per read:", 0, {7, 9, 120, 8}},

@@ -643,7 +643,7 @@ TEST_F(ScanPageTest, ClosingTheOptionsDialogLeavesThePageAsItWas) {
   for (const auto& close : closeWith) {
     WithModalDialog([&] { Button(ScanPage::kAdvancedId)->click(); },
                     [&](QDialog* dialog) {
-                      EXPECT_EQ(dialog->windowTitle(), "Dialog");
+                      EXPECT_EQ(dialog->windowTitle(), "Advanced Scan Options");
                       EXPECT_EQ(Item<QPushButton>(dialog, 1)->text(), "OK");
                       EXPECT_EQ(Item<QPushButton>(dialog, 2)->text(), "Cancel");
                       close(dialog);
@@ -904,13 +904,6 @@ class ScanInMainWindowTest : public ::testing::Test {
 
 TEST_F(ScanInMainWindowTest, EveryWayOfLeavingTheScanAsksAndContinueChangesNothing) {
   const DeviceContext* context = window->CurrentContext();
-  auto* tabBar = Item<TabCtrl>(window->Client(), MainWindow::kTabsId)->Bar();
-  const auto keyOnTabBar = [tabBar](Qt::Key key) {
-    return [tabBar, key] {
-      tabBar->setFocus();
-      QTest::keyClick(tabBar, key);
-    };
-  };
   const struct {
     const char* what;
     std::function<void()> act;
@@ -919,8 +912,6 @@ TEST_F(ScanInMainWindowTest, EveryWayOfLeavingTheScanAsksAndContinueChangesNothi
       {"another drive picked", [&] { PickDrive(1); }},
       {"Rescan Devices", [&] { window->Toolbar()->Button(MainWindow::kRescanDevices)->trigger(); }},
       {"Open Tray", [&] { window->Menu()->Command(MainWindow::kOpenTray)->trigger(); }},
-      {"Escape on the tab bar", keyOnTabBar(Qt::Key_Escape)},
-      {"Enter on the tab bar", keyOnTabBar(Qt::Key_Return)},
       {"the close box", [&] { window->close(); }},
       {"Exit", [&] { window->OnCommand(MainWindow::kExit); }},
   };
@@ -939,17 +930,50 @@ TEST_F(ScanInMainWindowTest, EveryWayOfLeavingTheScanAsksAndContinueChangesNothi
 }
 
 // The scan ends (here: the medium goes) while the question is up: the box
-// closes by itself and the drive chosen is shown, as without a scan.
-TEST_F(ScanInMainWindowTest, AScanThatEndsWhileTheQuestionIsUpClosesIt) {
-  WithModalDialog([&] { PickDrive(1); },
+// closes by itself and nothing that was asked about happens, so the ended
+// scan stays on the page; the user may choose again.
+TEST_F(ScanInMainWindowTest, AScanThatEndsWhileTheQuestionIsUpClosesItAndNothingHappens) {
+  const auto endTheScan = [&](QDialog* box) {
+    fake::script().results["ReadSectors"] = wrenlo::kResultNoMedium;
+    gate->Open();
+    EXPECT_TRUE(WaitUntil([box] { return !box->isVisible(); }));
+  };
+  const DeviceContext* context = window->CurrentContext();
+  WithModalDialog([&] { PickDrive(1); }, endTheScan);
+  EXPECT_FALSE(page->Scanner()->IsRunning());
+  EXPECT_EQ(window->CurrentContext(), context);
+  EXPECT_EQ(Drives()->currentText(), "D: First drive");
+  EXPECT_TRUE(Status().startsWith("Surface Scan. Sector ")) << Status().toStdString();
+  EXPECT_TRUE(Details()->isEnabled());
+  // Now without a scan, the choice is made at once.
+  PickDrive(1);
+  EXPECT_EQ(window->CurrentContext()->driveLetter, u'E');
+}
+
+TEST_F(ScanInMainWindowTest, AWindowClosedWhileTheScanEndsStaysOpen) {
+  WithModalDialog([&] { window->close(); },
                   [&](QDialog* box) {
                     fake::script().results["ReadSectors"] = wrenlo::kResultNoMedium;
                     gate->Open();
                     EXPECT_TRUE(WaitUntil([box] { return !box->isVisible(); }));
                   });
   EXPECT_FALSE(page->Scanner()->IsRunning());
-  EXPECT_EQ(window->CurrentContext()->driveLetter, u'E');
-  EXPECT_EQ(Drives()->currentText(), "E: Second drive");
+  EXPECT_TRUE(window->isVisible());
+}
+
+// Enter and Escape on the window's own controls neither end the program nor
+// ask about the scan.
+TEST_F(ScanInMainWindowTest, KeysOnTheWindowLeaveTheScanAlone) {
+  auto* tabBar = Item<TabCtrl>(window->Client(), MainWindow::kTabsId)->Bar();
+  for (QWidget* control : {static_cast<QWidget*>(tabBar), static_cast<QWidget*>(Drives())}) {
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+      control->setFocus();
+      QTest::keyClick(control, key);
+      EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+      EXPECT_TRUE(window->isVisible());
+      EXPECT_TRUE(page->Scanner()->IsRunning());
+    }
+  }
 }
 
 TEST_F(ScanInMainWindowTest, AStoppedScanStaysOnThePageUntilAnotherDriveIsShown) {
