@@ -9,6 +9,7 @@
 #include "core/report/ScanProgressText.h"
 #include "core/report/Utf8.h"
 #include "core/scan/SectorScanner.h"
+#include "core/scan/SpeedCurve.h"
 
 namespace {
 
@@ -65,11 +66,16 @@ void ScanConsole::OnLogEntry(int kind, const TimeValue& time, const std::u16stri
 }
 
 std::string ScanConsole::Figures(const ProgressCtx_t& progress) const {
-  const ScanShares shares = SharesOf(progress);
+  const double base = BaseSpeed(scanner != nullptr && scanner->deviceContext != nullptr
+                                    ? scanner->deviceContext->medium.typeName.str()
+                                    : std::u16string());
+  const ShareCounts counts = ShareCountsOf(progress);
+  const std::int64_t checked = counts.Checked();
   return std::to_string(ProgressPosition(progress)) + "%  " +
-         ToUtf8(SpeedText(progress.recentSpeed)) + "  Good: " + ToUtf8(PercentText(shares.good)) +
-         "  Problem: " + ToUtf8(PercentText(shares.problem)) +
-         "  Error: " + ToUtf8(PercentText(shares.error));
+         ToUtf8(SpeedText(progress.recentSpeed, base)) +
+         "  Good: " + ToUtf8(ShareText(counts.good, checked)) +
+         "  Problem: " + ToUtf8(ShareText(counts.problem, checked)) +
+         "  Error: " + ToUtf8(ShareText(counts.error, checked));
 }
 
 void ScanConsole::DrawProgress(const ProgressCtx_t& progress, bool final) {

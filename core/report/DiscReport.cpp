@@ -84,25 +84,27 @@ std::string Duration(std::int64_t seconds) {
 
 // A count with its share of the sectors checked, as the Scan tab's
 // indicators show it: "12 (0.4%)".
-std::string CountWithShare(std::int64_t count, double share) {
-  return std::to_string(count) + " (" + ToUtf8(PercentText(share)) + ")";
+std::string CountWithShare(std::int64_t count, std::int64_t checked) {
+  return std::to_string(count) + " (" + ToUtf8(ShareText(count, checked)) + ")";
 }
 
 std::string SurfaceHtml(const ScanRecord& scan, const ScanResult& summary) {
   const SurfaceCounts& s = summary.surface;
-  const ScanShares shares = SharesOf(scan.surfacePass.progress);
+  const std::int64_t checked = s.good + s.problems + s.errors;
   std::string out = "<h3>Surface scan</h3>\n<table class=\"rows\">\n";
   out += Row("Sectors", std::to_string(s.total));
-  out += Row("Good", CountWithShare(s.good, shares.good));
-  out += Row("Problem", CountWithShare(s.problems, shares.problem));
-  out += Row("Error", CountWithShare(s.errors, shares.error));
+  out += Row("Good", CountWithShare(s.good, checked));
+  out += Row("Problem", CountWithShare(s.problems, checked));
+  out += Row("Error", CountWithShare(s.errors, checked));
   out += Row("Not checked", std::to_string(s.unread));
   const std::uint64_t microseconds = scan.surfacePass.microseconds;
   const std::int64_t read = s.good + s.problems + s.errors;
   if (microseconds > 0 && read > 0)
-    out += Row("Average speed", Escaped(SpeedText(static_cast<std::int32_t>(std::min<double>(
-                                    2147483647.0, static_cast<double>(read) * 2048.0 * 1e6 /
-                                                      static_cast<double>(microseconds))))));
+    out += Row("Average speed",
+               Escaped(SpeedText(static_cast<std::int32_t>(std::min<double>(
+                                     2147483647.0, static_cast<double>(read) * 2048.0 * 1e6 /
+                                                       static_cast<double>(microseconds))),
+                                 scan.speedCurve.Base())));
   out += Row("Problem sectors", RangesHtml(s.problemRanges));
   out += Row("Error sectors", RangesHtml(s.errorRanges));
   out += "</table>\n";

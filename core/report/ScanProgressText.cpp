@@ -6,9 +6,6 @@
 
 namespace {
 
-// bytes per second of the single speed of a CD drive, the unit of "1x"
-constexpr std::int32_t kSingleSpeed = 150 * 1024;
-
 void AppendFixed(std::u16string& out, double value) {
   char digits[64];
   const auto [end, error] =
@@ -29,34 +26,35 @@ int ProgressPosition(const ProgressCtx_t& progress) {
   return static_cast<int>(std::int64_t{progress.current} * 100 / progress.total);
 }
 
-ScanShares SharesOf(const ProgressCtx_t& progress) {
-  ScanShares shares;
-  if (progress.current == 0) return shares;
-  shares.problem = progress.problems * 100.0 / progress.current;
-  shares.error = progress.errors * 100.0 / progress.current;
-  // When every read was bad the difference can fall a rounding error below
-  // zero, which would read "-0.0%".
-  shares.good = std::max(0.0, 100.0 - shares.problem - shares.error);
-  return shares;
+ShareCounts ShareCountsOf(const ProgressCtx_t& progress) {
+  ShareCounts counts;
+  counts.problem = progress.problems;
+  counts.error = progress.errors;
+  counts.good = std::max<std::int64_t>(
+      0, std::int64_t{progress.current} - progress.skipped - progress.problems - progress.errors);
+  return counts;
 }
 
-std::u16string PercentText(double share) {
+std::u16string ShareText(std::int64_t count, std::int64_t whole) {
+  if (whole <= 0 || count <= 0) return u"0.0%";
+  if (count >= whole) return u"100.0%";
   std::u16string text;
-  AppendFixed(text, share);
-  text += u'%';
-  return text;
+  AppendFixed(text, static_cast<double>(count) * 100.0 / static_cast<double>(whole));
+  if (text == u"0.0") return u"<0.1%";
+  if (text == u"100.0") return u">99.9%";
+  return text + u'%';
 }
 
-std::u16string SpeedText(std::int32_t bytesPerSecond) {
+std::u16string SpeedText(std::int32_t bytesPerSecond, double base) {
   std::u16string text;
-  AppendInteger(text, bytesPerSecond / kSingleSpeed);
+  AppendInteger(text, base > 0 ? static_cast<std::int64_t>(bytesPerSecond / base) : 0);
   text += u"x (";
   AppendFixed(text, bytesPerSecond / 1024.0);
   text += u" kbps)";
   return text;
 }
 
-std::u16string ShareCountText(std::int64_t count, std::int32_t checked, ScanPass pass) {
+std::u16string ShareCountText(std::int64_t count, std::int64_t checked, ScanPass pass) {
   std::u16string text;
   AppendInteger(text, count);
   text += u" of ";

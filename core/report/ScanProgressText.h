@@ -14,27 +14,32 @@
 // current x 100 / total, truncated; 0 when total is 0. Exact for every count.
 int ProgressPosition(const ProgressCtx_t& progress);
 
-// Percentages of the reads (or files) done so far.
-struct ScanShares {
-  double good = 0.0;
-  double problem = 0.0;
-  double error = 0.0;
+// The reads (or files) of each class done so far; sectors skipped after an
+// error were not read and are none of them.
+struct ShareCounts {
+  std::int64_t good = 0;
+  std::int64_t problem = 0;
+  std::int64_t error = 0;
+
+  std::int64_t Checked() const { return good + problem + error; }
 };
 
-// problems and errors x 100 / current, the rest good; all 0 while nothing
-// has been checked (current 0), so that nothing read never reads as good.
-ScanShares SharesOf(const ProgressCtx_t& progress);
+ShareCounts ShareCountsOf(const ProgressCtx_t& progress);
 
 // The count behind one share: "5 of 2990 sectors checked", or "1 of 3 files
 // checked" in the files test.
-std::u16string ShareCountText(std::int64_t count, std::int32_t checked, ScanPass pass);
+std::u16string ShareCountText(std::int64_t count, std::int64_t checked, ScanPass pass);
 
-// A share with one decimal and a percent sign: "98.0%".
-std::u16string PercentText(double share);
+// count's share of whole with one decimal and a percent sign: "98.0%"; "0.0%"
+// when whole is 0, so that nothing read never reads as good. A share is never
+// rounded into hiding what it counts: a count that is not 0 never reads
+// "0.0%" but "<0.1%", and one short of the whole never "100.0%" but ">99.9%".
+std::u16string ShareText(std::int64_t count, std::int64_t whole);
 
-// The speed as a multiple of 150 KiB/s (truncated) and in KiB/s with one
-// decimal: "13x (2000.0 kbps)".
-std::u16string SpeedText(std::int32_t bytesPerSecond);
+// The speed as a multiple of the medium's base speed, base bytes per second
+// (BaseSpeed: a CD's 150 KiB/s, a DVD's 1,385 KB/s, a BD's 4,496 KB/s),
+// truncated, and in KiB/s with one decimal: "13x (2000.0 kbps)" on a CD.
+std::u16string SpeedText(std::int32_t bytesPerSecond, double base);
 
 // The log's entry at the end of a pass, from its last progress record, how
 // long it took and whether the context had a medium. A stopped surface scan

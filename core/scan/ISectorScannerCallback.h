@@ -25,8 +25,10 @@ enum class LogKind : int {
 // The progress record. The scanner owns it and passes it by reference; a
 // receiver reads it only during the call.
 struct ProgressCtx_t {
-  std::int32_t total = 0;     // sectors of the scanned session, or files in the list
-  std::int32_t current = 0;   // sectors started, or files finished
+  std::int32_t total = 0;    // sectors of the scanned session, or files in the list
+  std::int32_t current = 0;  // sectors started, or files finished
+  // Sectors passed over after an error: counted in current, but never read.
+  std::int32_t skipped = 0;
   std::int32_t problems = 0;  // sectors classed Problem in this pass
   std::int32_t errors = 0;    // sectors classed Error, or files that failed, in this pass
   std::int32_t speed = 0;     // bytes per second of the most recent sector read

@@ -151,7 +151,7 @@ void SectorScanner::RunSurfaceScan() {
 
   progress.text = u"Surface Scan.";
   progress.current = progress.errors = progress.problems = progress.speed = 0;
-  progress.recentSpeed = 0;
+  progress.skipped = progress.recentSpeed = 0;
   {
     std::lock_guard lock(stateLock);
     surfaceState.sectors.assign(static_cast<std::size_t>(count),
@@ -317,8 +317,10 @@ void SectorScanner::SkipSectors(std::int32_t from, std::int32_t to, std::int32_t
   // The skipped sectors the scan would have read count as passed, so the
   // progress still reaches its total.
   for (std::int32_t sector = NextToRead(from, last); sector <= to;
-       sector = NextToRead(sector + 1, last))
+       sector = NextToRead(sector + 1, last)) {
     ++progress.current;
+    ++progress.skipped;
+  }
   if (!report) return;
   std::u16string text = u"Skipped sectors ";
   AppendNumber(text, from);
@@ -417,6 +419,7 @@ void SectorScanner::EndAtMediumRemoval(const std::u16string& where) {
 void SectorScanner::RunFilesTest() {
   pass = ScanPass::FilesTest;
   const std::uint64_t passStart = clocks.microseconds();
+  readRate.Start(passStart);
   OnScanStarted();
   std::vector<std::u16string> files;
   std::vector<std::u16string> unlisted;
@@ -424,7 +427,7 @@ void SectorScanner::RunFilesTest() {
 
   progress.total = static_cast<std::int32_t>(files.size());
   progress.current = progress.errors = progress.problems = progress.speed = 0;
-  progress.recentSpeed = 0;
+  progress.skipped = progress.recentSpeed = 0;
   progress.text.clear();
   OnProgress(progress);
   // A file system the disc announces but that cannot be listed leaves files
@@ -448,8 +451,13 @@ void SectorScanner::TestFile(const std::u16string& path) {
   wrenlo::Handle session = 0;
   const std::int32_t opened = wrenlo::OpenDiskSession(wrenlo::kCurrentDevice, last.firstTrack,
                                                       &session, wrenlo::kFileSystemAny);
+  // The file's sectors, for the speed: what the verification reads back.
+  std::uint64_t sectors = 0;
+  if (wrenlo::GetFileSectors(session, path.c_str(), &sectors) != 0) sectors = 0;
   const std::int32_t result = wrenlo::VerifyFile(session, path.c_str());
   wrenlo::CloseDiskSession(session);
+  readRate.Add(clocks.microseconds(), result == 0 ? sectors * kSectorBytes : 0);
+  progress.recentSpeed = readRate.BytesPerSecond();
 
   if (opened == wrenlo::kResultNoMedium || result == wrenlo::kResultNoMedium) {
     EndAtMediumRemoval(u"file " + path);  // the file was not checked

@@ -23,6 +23,7 @@
 #include "core/report/ScanProgressText.h"
 #include "core/scan/ReadSpeeds.h"
 #include "core/scan/SectorScanner.h"
+#include "core/scan/SpeedCurve.h"
 #include "gui/controls/AdvancedScanOptionsDlg.h"
 #include "gui/controls/RepaintPacer.h"
 #include "gui/controls/ScanOptionsSettings.h"
@@ -219,13 +220,11 @@ bool ScanPage::eventFilter(QObject* watched, QEvent* event) {
 
 // Made when asked for, so that a progress report costs nothing more.
 QString ScanPage::IndicatorToolTip(const QObject* indicator) const {
-  std::int64_t count = shownProgress.errors;
-  if (indicator == &goodLabel)
-    count = std::max<std::int64_t>(
-        0, std::int64_t{shownProgress.current} - shownProgress.problems - shownProgress.errors);
-  else if (indicator == &problemLabel)
-    count = shownProgress.problems;
-  return ToQString(ShareCountText(count, shownProgress.current, shownPass));
+  const ShareCounts counts = ShareCountsOf(shownProgress);
+  const std::int64_t count = indicator == &goodLabel      ? counts.good
+                             : indicator == &problemLabel ? counts.problem
+                                                          : counts.error;
+  return ToQString(ShareCountText(count, counts.Checked(), shownPass));
 }
 
 // --- The page contract ----------------------------------------------------------------
@@ -427,10 +426,11 @@ void ScanPage::SetProgressPosition(int position) {
   progressBar->setUpdatesEnabled(true);  // asks for the repaint
 }
 
-void ScanPage::SetIndicatorPercent(double good, double problem, double error) {
-  goodLabel.SetText(ToQString(PercentText(good)));
-  problemLabel.SetText(ToQString(PercentText(problem)));
-  errorLabel.SetText(ToQString(PercentText(error)));
+void ScanPage::SetIndicatorPercent(const ShareCounts& counts) {
+  const std::int64_t checked = counts.Checked();
+  goodLabel.SetText(ToQString(ShareText(counts.good, checked)));
+  problemLabel.SetText(ToQString(ShareText(counts.problem, checked)));
+  errorLabel.SetText(ToQString(ShareText(counts.error, checked)));
 }
 
 // The map and the curve read the scanner's records themselves.
@@ -445,10 +445,11 @@ void ScanPage::ShowReports() {
   frameRefresh->stop();
   if (!reportsToShow) return;
   reportsToShow = false;
-  const ScanShares shares = SharesOf(shownProgress);
-  SetIndicatorPercent(shares.good, shares.problem, shares.error);
+  SetIndicatorPercent(ShareCountsOf(shownProgress));
   statusText->SetText(std::u16string_view(shownProgress.text));
-  speedText->SetText(std::u16string_view(SpeedText(shownProgress.recentSpeed)));
+  // In the unit of the scanned medium's base speed.
+  const double base = BaseSpeed(context != nullptr ? context->medium.typeName.str() : u"");
+  speedText->SetText(std::u16string_view(SpeedText(shownProgress.recentSpeed, base)));
   if (detailsDialog == nullptr) return;
   SurfaceInfoControl& map = detailsDialog->GetSurfaceMap();
   map.SetCurrentSector(shownProgress.current);

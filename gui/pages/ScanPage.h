@@ -32,6 +32,7 @@
 #include <QString>
 #include <memory>
 
+#include "core/report/ScanProgressText.h"
 #include "core/scan/ISectorScannerCallback.h"
 #include "core/scan/ScanRecord.h"
 #include "core/scan/SectorScanner.h"
@@ -132,7 +133,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // within a frame, or at once.
   void ShowReportsSoon();
   void ShowReports();
-  void SetIndicatorPercent(double good, double problem, double error);
+  void SetIndicatorPercent(const ShareCounts& counts);
   void EnableChoices(bool enabled);
   void EnableStart();
   QString IndicatorToolTip(const QObject* indicator) const;

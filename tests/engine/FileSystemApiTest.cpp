@@ -365,6 +365,17 @@ TEST(FileSystemApi, VerifyFileReadsEveryExtent) {
     EXPECT_NE(VerifyFile(session, u"NOTHING"), 0);
     EXPECT_NE(VerifyFile(session, u""), 0);
     EXPECT_NE(VerifyFile(session, nullptr), 0);
+    // What a verification reads: the file's data sectors (xorriso puts
+    // BIG.BIN's 300000 bytes in 147).
+    std::uint64_t sectors = 99;
+    EXPECT_EQ(GetFileSectors(session, u"BIG.BIN", &sectors), 0);
+    EXPECT_EQ(sectors, 147u);
+    EXPECT_EQ(GetFileSectors(session, u"DIR\\EMPTY.DAT", &sectors), 0);
+    EXPECT_EQ(sectors, 0u);
+    EXPECT_NE(GetFileSectors(session, u"NOTHING", &sectors), 0);
+    EXPECT_NE(GetFileSectors(session, nullptr, &sectors), 0);
+    EXPECT_NE(GetFileSectors(session, u"BIG.BIN", nullptr), 0);
+    EXPECT_NE(GetFileSectors(0, u"BIG.BIN", &sectors), 0);
     CloseDiskSession(session);
   }
 }

@@ -491,6 +491,10 @@ WRENLO_API std::int32_t CloseDirectory(Handle directory);
 
 // 0 = every sector of the file reads back without error.
 WRENLO_API std::int32_t VerifyFile(Handle session, const char16_t* path);
+// The number of sectors a VerifyFile of the file reads (those of its data),
+// into *sectors; 0 for a file whose data lies in its entry or that is empty.
+WRENLO_API std::int32_t GetFileSectors(Handle session, const char16_t* path,
+                                       std::uint64_t* sectors);
 
 // Results that callers tell apart from other failures.
 // A read or a medium operation on a drive that holds no readable medium or

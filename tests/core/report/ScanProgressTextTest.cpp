@@ -45,6 +45,8 @@ TEST(ScanProgressText, SharesAndTheirTexts) {
     const char* problem;
     const char* error;
   };
+  ProgressCtx_t skipping = Progress(1000, 100, 1, 2);
+  skipping.skipped = 47;  // passed over after the errors: none of the shares
   for (const Case& c : {
            Case{Progress(1000, 200, 3, 1), "98.0%", "1.5%", "0.5%"},
            // Nothing checked yet (or ever): no share is good.
@@ -54,20 +56,33 @@ TEST(ScanProgressText, SharesAndTheirTexts) {
            // Every read bad: the good share must not read "-0.0%".
            Case{Progress(3, 3, 1, 2), "0.0%", "33.3%", "66.7%"},
            Case{Progress(7, 7, 0, 1), "85.7%", "0.0%", "14.3%"},
+           // A count that is not 0 never reads 0.0%, a part never 100.0%.
+           Case{Progress(359000, 359000, 0, 43), ">99.9%", "0.0%", "<0.1%"},
+           Case{Progress(359000, 26000, 0, 26), "99.9%", "0.0%", "0.1%"},
+           Case{Progress(100000, 100000, 49, 0), ">99.9%", "<0.1%", "0.0%"},
+           Case{Progress(100000, 100000, 50, 0), ">99.9%", "0.1%", "0.0%"},
+           Case{Progress(100000, 100000, 51, 0), "99.9%", "0.1%", "0.0%"},
+           Case{Progress(100000, 100000, 99951, 0), "<0.1%", ">99.9%", "0.0%"},
+           Case{skipping, "94.3%", "1.9%", "3.8%"},
        }) {
-    const ScanShares shares = SharesOf(c.progress);
-    EXPECT_EQ(Ascii(PercentText(shares.good)), c.good);
-    EXPECT_EQ(Ascii(PercentText(shares.problem)), c.problem);
-    EXPECT_EQ(Ascii(PercentText(shares.error)), c.error);
+    const ShareCounts counts = ShareCountsOf(c.progress);
+    EXPECT_EQ(Ascii(ShareText(counts.good, counts.Checked())), c.good);
+    EXPECT_EQ(Ascii(ShareText(counts.problem, counts.Checked())), c.problem);
+    EXPECT_EQ(Ascii(ShareText(counts.error, counts.Checked())), c.error);
   }
 }
 
-TEST(ScanProgressText, SpeedAsMultipleOfSingleSpeedAndInKibibytes) {
-  EXPECT_EQ(Ascii(SpeedText(2048000)), "13x (2000.0 kbps)");
-  EXPECT_EQ(Ascii(SpeedText(128000)), "0x (125.0 kbps)");
-  EXPECT_EQ(Ascii(SpeedText(0)), "0x (0.0 kbps)");
-  EXPECT_EQ(Ascii(SpeedText(153600)), "1x (150.0 kbps)");
-  EXPECT_EQ(Ascii(SpeedText(2147483647)), "13981x (2097152.0 kbps)");
+TEST(ScanProgressText, SpeedInTheMediumsBaseSpeedAndInKibibytes) {
+  const double cd = 153600, dvd = 1385000, bd = 4496000;
+  EXPECT_EQ(Ascii(SpeedText(2048000, cd)), "13x (2000.0 kbps)");
+  EXPECT_EQ(Ascii(SpeedText(128000, cd)), "0x (125.0 kbps)");
+  EXPECT_EQ(Ascii(SpeedText(0, cd)), "0x (0.0 kbps)");
+  EXPECT_EQ(Ascii(SpeedText(153600, cd)), "1x (150.0 kbps)");
+  EXPECT_EQ(Ascii(SpeedText(2147483647, cd)), "13981x (2097152.0 kbps)");
+  // A DVD's 1x is 1,385,000 bytes a second, a BD's 4,496,000.
+  EXPECT_EQ(Ascii(SpeedText(22160000, dvd)), "16x (21640.6 kbps)");
+  EXPECT_EQ(Ascii(SpeedText(1384999, dvd)), "0x (1352.5 kbps)");
+  EXPECT_EQ(Ascii(SpeedText(53952000, bd)), "12x (52687.5 kbps)");
 }
 
 TEST(ScanProgressText, CountsBehindTheShares) {

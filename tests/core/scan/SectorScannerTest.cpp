@@ -343,6 +343,23 @@ TEST_F(SectorScannerTest, RecentSpeedIsTheRateOfTheLastHalfSecond) {
   }
 }
 
+// The files test's speed: the sectors of the files verified over the time
+// taken; a file that fails delivers nothing.
+TEST_F(SectorScannerTest, FilesTestSpeedFromTheSectorsOfItsFiles) {
+  ScriptSession(10);
+  ScriptFiles();
+  fake::script().layout = {{true, u"A.TXT", 100 * 2048, {{100, 100}}},
+                           {true, u"DIR\\B.BIN", 50 * 2048, {{200, 50}}},
+                           {true, u"DIR\\C.DAT", 0, {}}};
+  fake::script().failingFiles = {u"DIR\\B.BIN"};
+  fake::script().onVerify = [this](const std::u16string&) { micros += 100000; };
+  Run(false, true);
+  std::vector<std::int32_t> speeds;
+  for (const ProgressCtx_t& p : receiver.progress) speeds.push_back(p.recentSpeed);
+  // 100 sectors in 0.1 s; then nothing in the next 0.1 s; then an empty file.
+  EXPECT_THAT(speeds, ElementsAre(0, 0, 2048000, 2048000, 1024000, 1024000, 682666));
+}
+
 TEST_F(SectorScannerTest, EachPassIsNamedAndTimedAtItsEnd) {
   ScriptSession(3);
   ScriptFiles();

@@ -338,6 +338,13 @@ TEST_F(ScanPageTest, ProgressReportsFillBarSharesStatusAndSpeed) {
   EXPECT_EQ(Text(ScanPage::kSpeedId), "n/a");
   EXPECT_EQ(Shares(), QStringList({"0.0%", "0.0%", "0.0%"}));
   EXPECT_EQ(LogTexts(), QStringList({"kept"}));
+
+  // On a DVD, "x" is a DVD's 1,385,000 bytes a second, not a CD's.
+  fake::script().medium = fake::Medium(u"DVD-ROM", 1, 1, 1, 1);
+  NewContext();
+  progress.recentSpeed = 22160000;
+  Report(progress);
+  EXPECT_EQ(Text(ScanPage::kSpeedId), "16x (21640.6 kbps)");
 }
 
 // A report runs while the worker may wait for it, and thousands run in one
@@ -443,7 +450,9 @@ TEST_F(ScanPageTest, StopEndsTheScanAndTheNextStartRunsTheChosenTest) {
             QStringList({"Surface scan stopped at sector 51: 1000 sectors, 51 good, 0 problem, "
                          "0 error, 949 not checked, in H:MM:SS"}));
 
-  // The files test: no speed and no problems, throughout.
+  // The files test: no problems, throughout, and the speed of the files'
+  // sectors read back (A.TXT's 100).
+  fake::script().layout = {{true, u"A.TXT", 100 * 2048, {{100, 100}}}};
   Radio(ScanPage::kFilesTestId)->click();
   std::promise<void> verified;
   std::atomic<bool> verifying{false};
@@ -458,7 +467,10 @@ TEST_F(ScanPageTest, StopEndsTheScanAndTheNextStartRunsTheChosenTest) {
   EXPECT_EQ(Shares(), QStringList({"0.0%", "0.0%", "0.0%"}));  // no file checked yet
   verified.set_value();
   ASSERT_TRUE(Finished());
-  EXPECT_EQ(Text(ScanPage::kSpeedId), "0x (0.0 kbps)");
+  EXPECT_TRUE(QRegularExpression("^\\d+x \\(\\d+\\.\\d kbps\\)$")
+                  .match(Text(ScanPage::kSpeedId))
+                  .hasMatch());
+  EXPECT_NE(Text(ScanPage::kSpeedId), "0x (0.0 kbps)");
   EXPECT_EQ(Text(ScanPage::kStatusId), "DIR\\B.TXT");
   EXPECT_EQ(Shares(), QStringList({"50.0%", "0.0%", "50.0%"}));
   EXPECT_EQ(Progress(), 100);
@@ -592,8 +604,8 @@ TEST_F(ScanPageTest, LogFollowsNewRowsUnlessScrolledUp) {
   EXPECT_EQ(Log()->topLevelItemCount(), 110);
 }
 
-// Error reads 0.0% while a few sectors of a large disc have failed: the
-// tooltip gives the count.
+// A few failed sectors of a large disc read "<0.1%", never 0.0%, and the
+// good share then ">99.9%"; the tooltip gives the count.
 TEST_F(ScanPageTest, IndicatorTooltipsGiveTheCountsBehindTheShares) {
   ScriptDisc(10);
   NewContext();
@@ -605,7 +617,8 @@ TEST_F(ScanPageTest, IndicatorTooltipsGiveTheCountsBehindTheShares) {
   progress.problems = 40;
   progress.errors = 5;
   Report(progress);
-  EXPECT_EQ(Shares(), QStringList({"100.0%", "0.0%", "0.0%"}));
+  // No count hides behind a rounded share.
+  EXPECT_EQ(Shares(), QStringList({">99.9%", "<0.1%", "<0.1%"}));
   EXPECT_EQ(ToolTips(),
             QStringList({"147251 of 147296 sectors checked", "40 of 147296 sectors checked",
                          "5 of 147296 sectors checked"}));
