@@ -253,6 +253,7 @@ TEST(CueImage, TwoSessionsInTwoFiles) {
   wrenlo::Handle abilities = 0;
   ASSERT_EQ(wrenlo::GetDeviceCapabilitiesHandle(wrenlo::kCurrentDevice, &abilities), 0);
   for (const auto& [code, expected] : {std::pair{wrenlo::cap::ReadsMultisession, 1},
+                                       {wrenlo::cap::ReadsMode2Form1, 1},
                                        {wrenlo::cap::ReadsMode2Form2, 1},
                                        {wrenlo::cap::ReadsCdR, 1},
                                        {wrenlo::cap::ReadsDvdRom, 0},

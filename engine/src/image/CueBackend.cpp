@@ -90,12 +90,6 @@ CueBackend::CueBackend(std::vector<int> fds, CueDisc disc, std::unique_ptr<Fault
 
 CueBackend::~CueBackend() { CloseAll(fds_); }
 
-bool CueBackend::HasCapability(std::uint64_t code) {
-  return VirtualDrive::HasCapability(code) || code == cap::ReadsMultisession ||
-         code == cap::ReadsMode2Form1 || code == cap::ReadsMode2Form2 ||
-         code == cap::SupportsCddaCommand;
-}
-
 Result CueBackend::ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
   const std::uint64_t end = std::uint64_t{address} + count;
   // The last run that starts at or before address.

@@ -26,10 +26,6 @@ class CueBackend : public VirtualDrive {
   CueBackend(const CueBackend&) = delete;
   CueBackend& operator=(const CueBackend&) = delete;
 
-  // A CD drive that reads every sector form and every session a cue sheet
-  // holds.
-  bool HasCapability(std::uint64_t code) override;
-
  protected:
   Result ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override;
   void Layout(MediumLayout& out) const override;
