@@ -57,8 +57,9 @@ void ScanConsole::OnProgress(const ProgressCtx_t& progress) {
 
 void ScanConsole::OnSurfaceState(const SurfaceState_t&) {}
 
-void ScanConsole::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) {
-  record.log.push_back({static_cast<LogKind>(kind), time, text});
+void ScanConsole::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text,
+                             std::int64_t sector) {
+  record.log.push_back({static_cast<LogKind>(kind), time, text, sector});
   ClearLiveLines();
   Print(stream, ToUtf8(LogTimeText(time)) + "  " + ToUtf8(text) + "\n");
   // The progress line comes back at its next report.

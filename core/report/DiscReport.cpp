@@ -175,11 +175,12 @@ std::string PictureHtml(const ReportPicture& picture) {
 std::string LogHtml(const std::vector<ScanLogEntry>& log) {
   std::string out =
       "<h3>Log</h3>\n<table class=\"list log\">\n"
-      "<tr><th>Time</th><th>Kind</th><th>Description</th></tr>\n";
+      "<tr><th>Time</th><th>Kind</th><th>Description</th><th class=\"n\">Sector</th></tr>\n";
   for (const ScanLogEntry& entry : log)
     out += "<tr class=\"" + std::string(LogKindName(entry.kind)) + "\"><td>" +
            Escaped(LogTimeText(entry.time)) + "</td><td>" + LogKindName(entry.kind) + "</td><td>" +
-           Escaped(entry.text) + "</td></tr>\n";
+           Escaped(entry.text) + "</td><td class=\"n\">" + Escaped(LogSectorText(entry.sector)) +
+           "</td></tr>\n";
   return out + "</table>\n";
 }
 

@@ -15,6 +15,10 @@ enum class SectorState : std::uint8_t {
   Error = 3,       // all 5 attempts failed
 };
 
+// The sector argument of ISectorScannerCallback::OnLogEntry for an entry
+// that names no sector.
+inline constexpr std::int64_t kNoSector = -1;
+
 // The kind argument of ISectorScannerCallback::OnLogEntry.
 enum class LogKind : int {
   Info = 0,
@@ -55,8 +59,10 @@ class ISectorScannerCallback {
   virtual void OnProgress(const ProgressCtx_t& progress) = 0;
   // The table of sector states has changed.
   virtual void OnSurfaceState(const SurfaceState_t& state) = 0;
-  // One log line: its LogKind, the wall-clock time it was made, its text.
-  virtual void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) = 0;
+  // One log line: its LogKind, the wall-clock time it was made, its text, and
+  // the sector it is about, numbered as the table is (kNoSector for none).
+  virtual void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text,
+                          std::int64_t sector) = 0;
 
  protected:
   ~ISectorScannerCallback() = default;

@@ -21,6 +21,9 @@ struct ScanLogEntry {
   LogKind kind = LogKind::Info;
   TimeValue time;
   std::u16string text;
+  // The sector the entry is about, numbered as the scan's table; kNoSector
+  // for none.
+  std::int64_t sector = kNoSector;
 };
 
 // How many sectors of a table are in each state.

@@ -37,6 +37,12 @@ std::uint32_t TickCount(std::uint64_t microseconds) {
 
 constexpr std::uint64_t kSectorBytes = 2048;
 
+// A read result after which nothing more of the medium reads: it was taken
+// out (or the tray opened), or the image file under a virtual drive changed.
+bool MediumGone(std::int32_t result) {
+  return result == wrenlo::kResultNoMedium || result == wrenlo::kResultImageChanged;
+}
+
 }  // namespace
 
 SectorScanner::Clocks SectorScanner::SystemClocks() { return {SteadyMicroseconds, TimeValue::Now}; }
@@ -73,9 +79,11 @@ void SectorScanner::OnSurfaceState(const SurfaceState_t& state) {
   Forward([receiver, &state] { receiver->OnSurfaceState(state); });
 }
 
-void SectorScanner::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) {
+void SectorScanner::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text,
+                               std::int64_t sector) {
   ISectorScannerCallback* receiver = target;
-  Forward([receiver, kind, &time, &text] { receiver->OnLogEntry(kind, time, text); });
+  Forward(
+      [receiver, kind, &time, &text, sector] { receiver->OnLogEntry(kind, time, text, sector); });
 }
 
 // --- Control -------------------------------------------------------------------
@@ -247,9 +255,10 @@ void SectorScanner::RunSurfaceScan() {
     for (std::int32_t i = 0; i < inRead; ++i) {
       const std::int32_t current = sector + i;
       SectorRead read;
-      if (readResult == 0 || readResult == wrenlo::kResultNoMedium) {
+      if (readResult == 0 || MediumGone(readResult)) {
         read.sector = current;
         read.state = readResult == 0 ? SectorState::Good : SectorState::NotChecked;
+        read.goneResult = readResult;
         read.start = readStart;
         read.end = readEnd;
         read.sectorsRead = inRead;
@@ -270,7 +279,7 @@ void SectorScanner::RunSurfaceScan() {
         --progress.current;
         std::u16string where = u"sector ";
         AppendNumber(where, current);
-        EndAtMediumRemoval(where);
+        EndAtMediumGone(read.goneResult, where, current);
         break;
       }
       // After an error, the next skipAfterError sectors are passed over.
@@ -347,10 +356,10 @@ void SectorScanner::RecordSector(std::int32_t sector, SectorState state, std::ui
   readRate.Add(end, state == SectorState::Error ? 0 : kSectorBytes);
   progress.recentSpeed = readRate.BytesPerSecond();
   if (state == SectorState::Problem) {
-    if (report) ReportLog(LogKind::Problem, u"Sector problem");
+    if (report) ReportLog(LogKind::Problem, u"Sector problem", sector);
     ++progress.problems;
   } else if (state == SectorState::Error) {
-    if (report) ReportLog(LogKind::Error, u"Sector error");
+    if (report) ReportLog(LogKind::Error, u"Sector error", sector);
     ++progress.errors;
   }
   if (report) target->OnProgress(progress);
@@ -400,8 +409,9 @@ SectorScanner::SectorRead SectorScanner::ReadWithRetries(std::int32_t sector, bo
       read.state = attempt == 0 ? SectorState::Good : SectorState::Problem;
       break;
     }
-    if (result == wrenlo::kResultNoMedium) {
+    if (MediumGone(result)) {
       read.state = SectorState::NotChecked;
+      read.goneResult = result;
       break;
     }
   }
@@ -409,9 +419,14 @@ SectorScanner::SectorRead SectorScanner::ReadWithRetries(std::int32_t sector, bo
   return read;
 }
 
-void SectorScanner::EndAtMediumRemoval(const std::u16string& where) {
+void SectorScanner::EndAtMediumGone(std::int32_t result, const std::u16string& where,
+                                    std::int64_t sector) {
   mediumRemoved = true;
-  Log(LogKind::Info, u"Medium removed at " + where);
+  Log(LogKind::Info,
+      (result == wrenlo::kResultImageChanged ? u"The image file changed at "
+                                             : u"Medium removed at ") +
+          where,
+      sector);
   OnProgress(progress);
   Stop();
 }
@@ -459,8 +474,9 @@ void SectorScanner::TestFile(const std::u16string& path) {
   readRate.Add(clocks.microseconds(), result == 0 ? sectors * kSectorBytes : 0);
   progress.recentSpeed = readRate.BytesPerSecond();
 
-  if (opened == wrenlo::kResultNoMedium || result == wrenlo::kResultNoMedium) {
-    EndAtMediumRemoval(u"file " + path);  // the file was not checked
+  if (MediumGone(opened) || MediumGone(result)) {
+    // The file was not checked.
+    EndAtMediumGone(MediumGone(opened) ? opened : result, u"file " + path, kNoSector);
     return;
   }
   if (result != 0) {
@@ -471,11 +487,11 @@ void SectorScanner::TestFile(const std::u16string& path) {
   OnProgress(progress);
 }
 
-void SectorScanner::Log(LogKind kind, const std::u16string& text) {
+void SectorScanner::Log(LogKind kind, const std::u16string& text, std::int64_t sector) {
   const TimeValue time = clocks.now();
-  OnLogEntry(static_cast<int>(kind), time, text);
+  OnLogEntry(static_cast<int>(kind), time, text, sector);
 }
 
-void SectorScanner::ReportLog(LogKind kind, const std::u16string& text) {
-  target->OnLogEntry(static_cast<int>(kind), clocks.now(), text);
+void SectorScanner::ReportLog(LogKind kind, const std::u16string& text, std::int64_t sector) {
+  target->OnLogEntry(static_cast<int>(kind), clocks.now(), text, sector);
 }

@@ -11,9 +11,11 @@
 // session, and a retry of only what an earlier scan did not find Good. The
 // reports stay one per sector whatever the read size.
 //
-// A read that finds no medium (taken out, or the tray opened) ends the run as
-// Stop does: the sector stays NotChecked, one entry names where the medium
-// was removed, and no later sector or file is tried.
+// A read that finds no medium (taken out, or the tray opened), or finds that
+// the image file under a virtual drive changed (cut short or replaced), ends
+// the run as Stop does: the sector stays NotChecked, one entry names what
+// happened where ("Medium removed at sector 51", "The image file changed at
+// sector 51"), and no later sector or file is tried.
 #pragma once
 
 #include <atomic>
@@ -69,7 +71,8 @@ class SectorScanner : public ISectorScannerCallback {
   void OnScanFinished() override;
   void OnProgress(const ProgressCtx_t& progress) override;
   void OnSurfaceState(const SurfaceState_t& state) override;
-  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) override;
+  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text,
+                  std::int64_t sector) override;
 
   // True from Start until Stop or until the worker has run its passes.
   bool IsRunning() const;
@@ -142,6 +145,8 @@ class SectorScanner : public ISectorScannerCallback {
     std::int32_t sectorsRead = 1;
     // Given up before an attempt because a stop was asked for.
     bool abandoned = false;
+    // For NotChecked: the result that found the medium gone.
+    std::int32_t goneResult = 0;
   };
   // Everything from one sector's read to the next read, its reports among
   // it, as one call to the receiver's thread: the bookkeeping, the sectors
@@ -168,10 +173,12 @@ class SectorScanner : public ISectorScannerCallback {
   SectorRead ReadWithRetries(std::int32_t sector, bool abandonOnStop);
   void RunFilesTest();
   void TestFile(const std::u16string& path);
-  // Ends the run after a read found no medium, with one entry saying where.
-  void EndAtMediumRemoval(const std::u16string& where);
-  void Log(LogKind kind, const std::u16string& text);
-  void ReportLog(LogKind kind, const std::u16string& text);
+  // Ends the run after a read found no medium, or the image file changed
+  // (result), with one entry saying which and where ("sector 51", with that
+  // sector, or "file A.TXT").
+  void EndAtMediumGone(std::int32_t result, const std::u16string& where, std::int64_t sector);
+  void Log(LogKind kind, const std::u16string& text, std::int64_t sector = kNoSector);
+  void ReportLog(LogKind kind, const std::u16string& text, std::int64_t sector = kNoSector);
   bool StopRequested() const;
 
   template <typename Bound>

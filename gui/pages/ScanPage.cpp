@@ -91,8 +91,13 @@ const IndicatorColors kErrorColors{QColor(255, 255, 255), QColor(255, 51, 0),
 // out every row, which a row at a time would cost a long log dearly.
 constexpr int kLogFollowDelayMs = 50;
 
-// The widest text of the log's "Time" column.
+// The widest text of the log's "Time" column, and of its "Sector" column (a
+// BD's sectors run to eight digits).
 const QString kTimeSample = QStringLiteral("00/00/0000 00:00:00");
+const QString kSectorSample = QStringLiteral("000000000");
+
+// The log's column of the sector an entry names.
+constexpr int kSectorColumn = 2;
 
 // Places a caption. The layout's widths were drawn for a narrow dialog font:
 // a wider desktop font widens the caption to its text instead of cutting it.
@@ -155,8 +160,11 @@ bool ScanPage::OnInitDialog() {
 
 void ScanPage::SetUpLogList() {
   logList = Item<QTreeWidget>(Client(), kLogId);
-  logList->setHeaderLabels({QStringLiteral("Time"), QStringLiteral("Description")});
+  logList->setHeaderLabels(
+      {QStringLiteral("Time"), QStringLiteral("Description"), QStringLiteral("Sector")});
   logList->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  logList->headerItem()->setTextAlignment(kSectorColumn, Qt::AlignRight | Qt::AlignVCenter);
+  logList->header()->setStretchLastSection(false);
   logList->setColumnWidth(0, 100);
   logList->setColumnWidth(1, 100);
   // Full-row selection.
@@ -379,7 +387,8 @@ void ScanPage::OnScanFinished() {
   if (scanner->pass != ScanPass::None)
     OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(),
                PassEndText(scanner->pass, scanner->progress, scanner->passMicroseconds,
-                           scanner->deviceContext->hasMedium));
+                           scanner->deviceContext->hasMedium),
+               kNoSector);
   startStop->setText(QStringLiteral("Start"));
   EnableStart();
   EnableChoices(true);
@@ -459,11 +468,15 @@ void ScanPage::ShowReports() {
 
 // A row at the end; every kind looks the same. A list that follows its end
 // scrolls to the new rows shortly after.
-void ScanPage::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) {
-  if (shownScan != nullptr) shownScan->log.push_back({static_cast<LogKind>(kind), time, text});
+void ScanPage::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text,
+                          std::int64_t sector) {
+  const ScanLogEntry entry{static_cast<LogKind>(kind), time, text, sector};
+  if (shownScan != nullptr) shownScan->log.push_back(entry);
   if (shownLog.empty()) Item(Client(), kSaveId)->setEnabled(true);
-  shownLog.push_back({static_cast<LogKind>(kind), time, text});
-  auto* row = new QTreeWidgetItem({ToQString(LogTimeText(time)), ToQString(text)});
+  shownLog.push_back(entry);
+  auto* row = new QTreeWidgetItem(
+      {ToQString(LogTimeText(time)), ToQString(text), ToQString(LogSectorText(sector))});
+  row->setTextAlignment(kSectorColumn, Qt::AlignRight | Qt::AlignVCenter);
   logList->addTopLevelItem(row);
   if (followLog && !logFollow->isActive()) logFollow->start();
 }
@@ -515,10 +528,13 @@ void ScanPage::LayoutControls() {
   if (logList != nullptr) {
     MoveWindow(logList, left, logTop, right - left, logBottom - logTop);
     // "Time" gets 120 pixels, or what a time needs in a wider font;
-    // "Description" the rest but 10 pixels and the width of a scroll bar.
+    // "Sector" what a nine-digit number needs; "Description" the rest but 10
+    // pixels and the width of a scroll bar.
     const int timeWidth = std::max(120, TextCellWidth(logList, kTimeSample));
+    const int sectorWidth = TextCellWidth(logList, kSectorSample);
     logList->setColumnWidth(0, timeWidth);
-    logList->setColumnWidth(1, right - left - 10 - timeWidth -
+    logList->setColumnWidth(kSectorColumn, sectorWidth);
+    logList->setColumnWidth(1, right - left - 10 - timeWidth - sectorWidth -
                                    logList->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   }
 }

@@ -89,7 +89,8 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // frame).
   bool ReportsShown() const { return !reportsToShow; }
   void OnSurfaceState(const SurfaceState_t& state) override;
-  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) override;
+  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text,
+                  std::int64_t sector) override;
 
   SectorScanner* Scanner() const { return scanner.get(); }
   // The options the next scan reads with, as "Advanced..." left them.

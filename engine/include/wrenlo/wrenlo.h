@@ -503,6 +503,10 @@ WRENLO_API std::int32_t GetFileSectors(Handle session, const char16_t* path,
 inline constexpr std::int32_t kResultNoMedium = 4;
 inline constexpr std::int32_t kResultNoFileSystem = 12;    // no file system of that kind
 inline constexpr std::int32_t kResultEndOfDirectory = 17;  // ReadDirectory past the last entry
+// A read of a virtual drive whose image file has changed since it was opened
+// (cut short, grown or replaced): nothing of it reads any more, until the
+// image is opened again.
+inline constexpr std::int32_t kResultImageChanged = 22;
 
 // What a result of the operations means, in a few words ("medium error"),
 // for messages; never null.

@@ -26,10 +26,6 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-void CloseAll(const std::vector<int>& fds) {
-  for (const int fd : fds) ::close(fd);
-}
-
 }  // namespace
 
 bool IsCueSheetPath(std::string_view path) {
@@ -52,10 +48,9 @@ std::unique_ptr<CueBackend> CueBackend::Open(const std::string& path, std::u16st
     return nullptr;
   }
 
-  std::vector<int> fds;
+  ImageFiles files;  // closes the files on failure
   std::vector<std::uint64_t> sizes;
   const auto fail = [&](std::u16string why) -> std::unique_ptr<CueBackend> {
-    CloseAll(fds);
     problem = std::move(why);
     return nullptr;
   };
@@ -69,10 +64,8 @@ std::unique_ptr<CueBackend> CueBackend::Open(const std::string& path, std::u16st
     int error = 0;
     const int fd = OpenRegularFile(filePath, error);
     if (fd < 0) return fail(where + OpenProblem(error));
-    fds.push_back(fd);
-    struct stat status {};
-    if (::fstat(fd, &status) != 0) return fail(where + OpenProblem(errno));
-    sizes.push_back(static_cast<std::uint64_t>(status.st_size));
+    if (!files.Add(fd, filePath)) return fail(where + OpenProblem(errno));
+    sizes.push_back(files.Size(files.Count() - 1));
   }
   CueDisc disc;
   if (!LayOutCueSheet(sheet, sizes, disc, reason)) return fail(FromUtf8(reason));
@@ -80,15 +73,12 @@ std::unique_ptr<CueBackend> CueBackend::Open(const std::string& path, std::u16st
   std::u16string faultsProblem;
   if (!LoadFaults(path, faults, faultsProblem)) return fail(faultsProblem);
   return std::unique_ptr<CueBackend>(
-      new CueBackend(std::move(fds), std::move(disc), std::move(faults)));
+      new CueBackend(std::move(files), std::move(disc), std::move(faults)));
 }
 
-CueBackend::CueBackend(std::vector<int> fds, CueDisc disc, std::unique_ptr<FaultSimulator> faults)
-    : VirtualDrive(disc.sectorCount, MediumKind::Cd, std::move(faults)),
-      fds_(std::move(fds)),
+CueBackend::CueBackend(ImageFiles files, CueDisc disc, std::unique_ptr<FaultSimulator> faults)
+    : VirtualDrive(disc.sectorCount, MediumKind::Cd, std::move(files), std::move(faults)),
       disc_(std::move(disc)) {}
-
-CueBackend::~CueBackend() { CloseAll(fds_); }
 
 Result CueBackend::ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
   const std::uint64_t end = std::uint64_t{address} + count;
@@ -117,7 +107,7 @@ Result CueBackend::ReadRun(const CueRun& run, std::uint32_t address, std::uint32
     std::memset(out, 0, std::size_t{count} * kSectorSize);
     return kOk;
   }
-  const int fd = fds_[run.file];
+  const int fd = Files().Fd(run.file);
   const std::uint64_t bytes = SectorBytes(run.type);
   std::uint64_t offset = run.offset + std::uint64_t{address - run.start} * bytes;
   if (run.type == CueTrackType::Mode1Cooked) return ReadAt(fd, out, count * bytes, offset);

@@ -22,7 +22,7 @@ class CueBackend : public VirtualDrive {
   // and its faults file. On failure returns null and sets problem to why,
   // e.g. "cue line 4: unknown track type MODE3/2352".
   static std::unique_ptr<CueBackend> Open(const std::string& path, std::u16string& problem);
-  ~CueBackend() override;
+  ~CueBackend() override = default;
   CueBackend(const CueBackend&) = delete;
   CueBackend& operator=(const CueBackend&) = delete;
 
@@ -31,11 +31,10 @@ class CueBackend : public VirtualDrive {
   void Layout(MediumLayout& out) const override;
 
  private:
-  CueBackend(std::vector<int> fds, CueDisc disc, std::unique_ptr<FaultSimulator> faults);
+  CueBackend(ImageFiles files, CueDisc disc, std::unique_ptr<FaultSimulator> faults);
   // Reads count sectors of run from address, all inside it.
   Result ReadRun(const CueRun& run, std::uint32_t address, std::uint32_t count, std::uint8_t* out);
 
-  const std::vector<int> fds_;  // one per file of the sheet
   const CueDisc disc_;
 };
 

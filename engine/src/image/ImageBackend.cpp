@@ -22,14 +22,13 @@ std::unique_ptr<ImageBackend> ImageBackend::Open(const std::string& path, std::u
     problem = OpenProblem(error);
     return nullptr;
   }
+  ImageFiles files;  // closes the file on failure
   const auto fail = [&](std::u16string why) -> std::unique_ptr<ImageBackend> {
-    ::close(fd);
     problem = std::move(why);
     return nullptr;
   };
-  struct stat status {};
-  if (::fstat(fd, &status) != 0) return fail(OpenProblem(errno));
-  const auto size = static_cast<std::uint64_t>(status.st_size);
+  if (!files.Add(fd, path)) return fail(OpenProblem(errno));
+  const std::uint64_t size = files.Size(0);
   if (size == 0) return fail(u"the image is empty");
   if (size < kSectorBytes) return fail(u"the image is smaller than one 2048-byte sector");
   // Addresses of the engine's operations are 32-bit signed.
@@ -38,17 +37,16 @@ std::unique_ptr<ImageBackend> ImageBackend::Open(const std::string& path, std::u
   std::unique_ptr<FaultSimulator> faults;
   std::u16string faultsProblem;
   if (!LoadFaults(path, faults, faultsProblem)) return fail(faultsProblem);
-  return std::unique_ptr<ImageBackend>(
-      new ImageBackend(fd, static_cast<std::uint32_t>(size / kSectorBytes), std::move(faults)));
+  return std::unique_ptr<ImageBackend>(new ImageBackend(
+      std::move(files), static_cast<std::uint32_t>(size / kSectorBytes), std::move(faults)));
 }
 
-ImageBackend::ImageBackend(int fd, std::uint32_t sectors, std::unique_ptr<FaultSimulator> faults)
-    : VirtualDrive(sectors, KindOfImage(sectors), std::move(faults)), fd_(fd) {}
-
-ImageBackend::~ImageBackend() { ::close(fd_); }
+ImageBackend::ImageBackend(ImageFiles files, std::uint32_t sectors,
+                           std::unique_ptr<FaultSimulator> faults)
+    : VirtualDrive(sectors, KindOfImage(sectors), std::move(files), std::move(faults)) {}
 
 Result ImageBackend::ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
-  return ReadAt(fd_, out, std::uint64_t{count} * kSectorBytes,
+  return ReadAt(Files().Fd(0), out, std::uint64_t{count} * kSectorBytes,
                 std::uint64_t{address} * kSectorBytes);
 }
 

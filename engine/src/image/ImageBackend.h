@@ -17,7 +17,7 @@ class ImageBackend : public VirtualDrive {
   // Opens the image at path with its faults file. On failure returns null and
   // sets problem to why, e.g. "the image is empty".
   static std::unique_ptr<ImageBackend> Open(const std::string& path, std::u16string& problem);
-  ~ImageBackend() override;
+  ~ImageBackend() override = default;
   ImageBackend(const ImageBackend&) = delete;
   ImageBackend& operator=(const ImageBackend&) = delete;
 
@@ -28,9 +28,7 @@ class ImageBackend : public VirtualDrive {
   void Layout(MediumLayout& out) const override;
 
  private:
-  ImageBackend(int fd, std::uint32_t sectors, std::unique_ptr<FaultSimulator> faults);
-
-  const int fd_;
+  ImageBackend(ImageFiles files, std::uint32_t sectors, std::unique_ptr<FaultSimulator> faults);
 };
 
 }  // namespace wrenlo

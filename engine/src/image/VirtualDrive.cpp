@@ -13,20 +13,44 @@
 
 namespace wrenlo {
 
-VirtualDrive::VirtualDrive(std::uint32_t sectors, MediumKind kind,
+namespace {
+
+// How often the image's files are looked at while reads succeed.
+constexpr std::chrono::seconds kLookInterval{1};
+
+}  // namespace
+
+VirtualDrive::VirtualDrive(std::uint32_t sectors, MediumKind kind, ImageFiles files,
                            std::unique_ptr<FaultSimulator> faults)
-    : sectors_(sectors), kind_(kind), faults_(std::move(faults)) {}
+    : sectors_(sectors), kind_(kind), files_(std::move(files)), faults_(std::move(faults)) {}
 
 Result VirtualDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
   if (trayOpen_.load(std::memory_order_relaxed)) return kNoMedium;
+  if (ImageChanged(false)) return kImageChanged;
   if (std::uint64_t{address} + count > sectors_) return kOutOfRange;
-  if (!faults_) return ReadImage(address, count, out);
-
   const auto start = std::chrono::steady_clock::now();
-  const Result result =
-      faults_->ReadFails(address, count) ? kMediumError : ReadImage(address, count, out);
-  if (faults_->HasLatency()) WaitUntil(start + faults_->Latency(count));
+  Result result = kOk;
+  if (faults_ && faults_->ReadFails(address, count)) {
+    result = kMediumError;
+  } else {
+    result = ReadImage(address, count, out);
+    // A file cut short reads as an error: told apart from a bad sector here.
+    if (result != kOk && ImageChanged(true)) return kImageChanged;
+  }
+  if (faults_ && faults_->HasLatency()) WaitUntil(start + faults_->Latency(count));
   return result;
+}
+
+bool VirtualDrive::ImageChanged(bool force) {
+  if (changed_.load(std::memory_order_relaxed)) return true;
+  const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                               std::chrono::steady_clock::now().time_since_epoch())
+                               .count();
+  if (!force && now < nextLook_.load(std::memory_order_relaxed)) return false;
+  nextLook_.store(now + std::chrono::nanoseconds(kLookInterval).count(), std::memory_order_relaxed);
+  if (!files_.Changed()) return false;
+  changed_.store(true, std::memory_order_relaxed);
+  return true;
 }
 
 DriveIdentity VirtualDrive::Identity() {

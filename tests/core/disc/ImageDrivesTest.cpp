@@ -24,7 +24,7 @@ class Counter : public ISectorScannerCallback {
   void OnScanFinished() override {}
   void OnProgress(const ProgressCtx_t& progress) override { last = progress; }
   void OnSurfaceState(const SurfaceState_t&) override {}
-  void OnLogEntry(int, const TimeValue&, const std::u16string&) override {}
+  void OnLogEntry(int, const TimeValue&, const std::u16string&, std::int64_t) override {}
   ProgressCtx_t last;
 };
 

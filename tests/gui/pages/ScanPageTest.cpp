@@ -271,15 +271,21 @@ TEST_F(ScanPageTest, LaysOutTheControlsInPixels) {
   EXPECT_EQ(page->ProblemLabel().geometry(), QRect(470, 71, 56, 20));
   EXPECT_EQ(page->GoodLabel().geometry(), QRect(400, 71, 56, 20));
 
-  // "Time" is 120 pixels wide, or as wide as a time needs; "Description"
-  // has the rest of the width but 10 pixels and a scroll bar.
-  page->OnLogEntry(0, TimeValue{1700000000}, u"a row");
+  // "Time" is 120 pixels wide, or as wide as a time needs; "Sector" as wide
+  // as a sector of a BD needs; "Description" has the rest of the width but
+  // 10 pixels and a scroll bar.
+  page->OnLogEntry(0, TimeValue{1700000000}, u"a row", kNoSector);
+  page->OnLogEntry(2, TimeValue{1700000000}, u"Sector error", 24438783);
   const int timeNeeds = static_cast<QAbstractItemView*>(Log())->sizeHintForColumn(0);
+  const int sectorNeeds = static_cast<QAbstractItemView*>(Log())->sizeHintForColumn(2);
   EXPECT_EQ(Log()->columnWidth(0), std::max(120, timeNeeds));
-  EXPECT_EQ(Log()->columnWidth(0) + Log()->columnWidth(1),
+  EXPECT_GE(Log()->columnWidth(2), sectorNeeds);
+  EXPECT_EQ(Log()->columnWidth(0) + Log()->columnWidth(1) + Log()->columnWidth(2),
             590 - Log()->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   EXPECT_EQ(Log()->headerItem()->text(0), "Time");
   EXPECT_EQ(Log()->headerItem()->text(1), "Description");
+  EXPECT_EQ(Log()->headerItem()->text(2), "Sector");
+  EXPECT_EQ(Log()->topLevelItem(1)->text(2), "24438783");
   EXPECT_EQ(Log()->selectionBehavior(), QAbstractItemView::SelectRows);
 
   page->setGeometry(0, 0, 500, 300);  // follows the size
@@ -331,7 +337,7 @@ TEST_F(ScanPageTest, ProgressReportsFillBarSharesStatusAndSpeed) {
   }
 
   // A new context resets the display, and only that.
-  page->OnLogEntry(0, TimeValue{0}, u"kept");
+  page->OnLogEntry(0, TimeValue{0}, u"kept", kNoSector);
   NewContext();
   EXPECT_EQ(Progress(), 0);
   EXPECT_EQ(Text(ScanPage::kStatusId), "n/a");
@@ -589,7 +595,7 @@ TEST_F(ScanPageTest, TheEndOfAScanShowsTheLastEntryAtOnce) {
 TEST_F(ScanPageTest, LogFollowsNewRowsUnlessScrolledUp) {
   QScrollBar* bar = Log()->verticalScrollBar();
   const auto add = [&](int rows) {
-    for (int i = 0; i < rows; ++i) page->OnLogEntry(0, TimeValue{0}, u"row");
+    for (int i = 0; i < rows; ++i) page->OnLogEntry(0, TimeValue{0}, u"row", kNoSector);
   };
   const auto atEnd = [&] { return bar->maximum() > 0 && bar->value() == bar->maximum(); };
   add(100);
