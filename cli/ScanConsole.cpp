@@ -38,9 +38,7 @@ void ScanConsole::OnScanFinished() {
   lastProgress = nullptr;
   if (scanner == nullptr || scanner->pass == ScanPass::None) return;
   // The same entry the Scan page's log gets at the end of a pass.
-  record.log.push_back({LogKind::Info, TimeValue::Now(),
-                        PassEndText(scanner->pass, scanner->progress, scanner->passMicroseconds,
-                                    scanner->deviceContext->hasMedium)});
+  record.log.push_back({LogKind::Info, TimeValue::Now(), PassEndText(PassEndOf(*scanner))});
   const ScanLogEntry& entry = record.log.back();
   Print(stream, ToUtf8(LogTimeText(entry.time)) + "  " + ToUtf8(entry.text) + "\n");
   record.EndPass(scanner->pass, scanner->progress, scanner->passMicroseconds);

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <iterator>
 
+#include "core/disc/DeviceContext.h"
+
 namespace {
 
 void AppendFixed(std::u16string& out, double value) {
@@ -63,40 +65,67 @@ std::u16string ShareCountText(std::int64_t count, std::int64_t checked, ScanPass
   return text;
 }
 
-std::u16string PassEndText(ScanPass pass, const ProgressCtx_t& progress,
-                           std::uint64_t elapsedMicroseconds, bool hasMedium) {
-  const bool files = pass == ScanPass::FilesTest;
+PassEnd PassEndOf(const SectorScanner& scanner) {
+  PassEnd end;
+  end.pass = scanner.pass;
+  end.progress = scanner.progress;
+  if (scanner.pass == ScanPass::SurfaceScan)
+    for (const std::uint8_t state : scanner.surfaceState.sectors) end.table.Add(state);
+  end.firstUnread = scanner.firstUnread;
+  end.microseconds = scanner.passMicroseconds;
+  end.hasMedium = scanner.deviceContext != nullptr && scanner.deviceContext->hasMedium;
+  return end;
+}
+
+std::u16string PassEndText(const PassEnd& end) {
+  const ProgressCtx_t& progress = end.progress;
+  const bool files = end.pass == ScanPass::FilesTest;
   std::u16string text = files ? u"Files test " : u"Surface scan ";
   if (progress.total <= 0) {
     text += files ? u"finished: nothing was tested, " : u"finished: nothing was read, ";
-    if (!hasMedium)
+    if (!end.hasMedium)
       text += u"no medium in the drive";
     else
       text += files ? u"no files found" : u"the last session has no sectors";
     return text;
   }
-  const std::int64_t checked = progress.current;
-  if (checked < progress.total) {
+  if (progress.current < progress.total) {
     text += u"stopped";
-    if (!files) {
+    if (!files && end.firstUnread >= 0) {
       text += u" at sector ";
-      AppendInteger(text, checked);
+      AppendInteger(text, end.firstUnread);
     }
   } else {
     text += u"finished";
   }
   text += u": ";
-  AppendInteger(text, progress.total);
+  // A files test counts its files; a surface scan its table, skipped
+  // sectors and those outside its range among the not checked.
+  std::int64_t total = progress.total, good = 0, problem = 0, error = 0, notChecked = 0;
+  if (files) {
+    problem = progress.problems;
+    error = progress.errors;
+    good = std::max<std::int64_t>(0, std::int64_t{progress.current} - problem - error);
+    notChecked = std::max<std::int64_t>(0, total - progress.current);
+  } else {
+    const SectorCounts& t = end.table;
+    total = t.good + t.problem + t.error + t.notChecked;
+    good = t.good;
+    problem = t.problem;
+    error = t.error;
+    notChecked = t.notChecked;
+  }
+  AppendInteger(text, total);
   text += files ? u" files, " : u" sectors, ";
-  AppendInteger(text, std::max<std::int64_t>(0, checked - progress.problems - progress.errors));
+  AppendInteger(text, good);
   text += u" good, ";
-  AppendInteger(text, progress.problems);
+  AppendInteger(text, problem);
   text += u" problem, ";
-  AppendInteger(text, progress.errors);
+  AppendInteger(text, error);
   text += u" error, ";
-  AppendInteger(text, std::max<std::int64_t>(0, progress.total - checked));
+  AppendInteger(text, notChecked);
   text += u" not checked, in ";
-  const std::uint64_t seconds = elapsedMicroseconds / 1000000;
+  const std::uint64_t seconds = end.microseconds / 1000000;
   AppendInteger(text, static_cast<std::int64_t>(seconds / 3600));
   for (const std::uint64_t part : {seconds / 60 % 60, seconds % 60}) {
     text += part < 10 ? u":0" : u":";

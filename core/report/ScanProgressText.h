@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/scan/ISectorScannerCallback.h"
+#include "core/scan/ScanRecord.h"
 #include "core/scan/SectorScanner.h"
 
 // current x 100 / total, truncated; 0 when total is 0. Exact for every count.
@@ -41,9 +42,26 @@ std::u16string ShareText(std::int64_t count, std::int64_t whole);
 // truncated, and in KiB/s with one decimal: "13x (2000.0 kbps)" on a CD.
 std::u16string SpeedText(std::int32_t bytesPerSecond, double base);
 
-// The log's entry at the end of a pass, from its last progress record, how
-// long it took and whether the context had a medium. A stopped surface scan
-// names the first sector it did not check:
+// How a pass ended, as its log entry tells it.
+struct PassEnd {
+  ScanPass pass = ScanPass::None;
+  // The pass's last progress: the files test's counts, and whether a pass
+  // was stopped before its end.
+  ProgressCtx_t progress;
+  // The surface scan's counts: those of its table, as the scan's summary,
+  // its JSON and its report count them.
+  SectorCounts table;
+  // The first sector a stopped surface scan did not check.
+  std::int64_t firstUnread = -1;
+  std::uint64_t microseconds = 0;
+  bool hasMedium = true;
+};
+
+// The end of the pass scanner has just ended, read during its OnScanFinished.
+PassEnd PassEndOf(const SectorScanner& scanner);
+
+// The log's entry at the end of a pass. A stopped surface scan names the
+// first sector it did not check:
 //   "Surface scan finished: 3000 sectors, 2985 good, 10 problem, 5 error,
 //    0 not checked, in 0:00:12"
 //   "Surface scan stopped at sector 51: 1000 sectors, 48 good, 2 problem,
@@ -53,5 +71,4 @@ std::u16string SpeedText(std::int32_t bytesPerSecond, double base);
 // and with nothing to check it says why:
 //   "Surface scan finished: nothing was read, no medium in the drive"
 //   "Files test finished: nothing was tested, no files found"
-std::u16string PassEndText(ScanPass pass, const ProgressCtx_t& progress,
-                           std::uint64_t elapsedMicroseconds, bool hasMedium);
+std::u16string PassEndText(const PassEnd& end);

@@ -199,6 +199,7 @@ void SectorScanner::RunSurfaceScan() {
   Log(LogKind::Info, startLine);
 
   std::int32_t sector = NextToRead(first, last);
+  firstUnread = sector <= last ? sector : -1;
   if (sector <= last) {
     SetSectorProgress(sector, count);
     OnProgress(progress);
@@ -384,6 +385,7 @@ void SectorScanner::AfterRead::operator()() const {
 void SectorScanner::AfterRead::Run(bool report) const {
   scanner->RecordSector(read.sector, read.state, read.start, read.end, read.sectorsRead, report);
   if (skipEnd > read.sector + 1) scanner->SkipSectors(read.sector + 1, skipEnd - 1, last, report);
+  scanner->firstUnread = following <= last ? following : -1;
   stop = scanner->StopRequested();
   if (stop || following > last) return;
   scanner->SetSectorProgress(following, count);

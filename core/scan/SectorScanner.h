@@ -111,6 +111,9 @@ class SectorScanner : public ISectorScannerCallback {
   ScanPass pass = ScanPass::None;
   // How long the pass took, set before its OnScanFinished.
   std::uint64_t passMicroseconds = 0;
+  // The surface scan's next sector to read, numbered as the table; -1 when
+  // none is left. At the pass's end, where a stopped scan stopped.
+  std::int32_t firstUnread = -1;
   // Under stateLock: how many times the table has changed, and the sector the
   // latest change wrote (-1 when it sized the whole table). A reader that saw
   // the count before that change needs to read that one sector again only.

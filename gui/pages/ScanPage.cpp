@@ -385,9 +385,7 @@ void ScanPage::OnScanFinished() {
     if (scanner->pass == ScanPass::None && shownScan->surfaceScan) IndexDamage(*shownScan);
   }
   if (scanner->pass != ScanPass::None)
-    OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(),
-               PassEndText(scanner->pass, scanner->progress, scanner->passMicroseconds,
-                           scanner->deviceContext->hasMedium),
+    OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(), PassEndText(PassEndOf(*scanner)),
                kNoSector);
   startStop->setText(QStringLiteral("Start"));
   EnableStart();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <regex>
 
 #include "CliFixture.h"
 
@@ -86,6 +87,35 @@ TEST_F(CliScanOptionsTest, AttemptsSkipRangeAndRetry) {
     if (c.logLine != nullptr) {
       EXPECT_THAT(log, HasSubstr(c.logLine));
     }
+  }
+}
+
+// The log's end-of-pass line counts what the summary counts, whatever the
+// options left unread: skipped sectors, those outside the range, those kept
+// from an earlier scan.
+TEST_F(CliScanOptionsTest, TheEndOfThePassCountsAsTheSummary) {
+  const std::string map = folder + "/before-retry.map";
+  ASSERT_EQ(Cli({"scan", Drive("plain.img"), "--mapfile", map, "--attempts", "1"}).status, 1);
+  const std::vector<std::vector<std::string>> optionSets = {
+      {},
+      {"--skip-after-error", "2", "--first", "100", "--last", "260"},
+      {"--skip-after-error", "3", "--sectors-per-read", "8"},
+      {"--retry-from", map, "--first", "5"},
+  };
+  const std::regex line(
+      "Surface scan finished: ([0-9]+) sectors, ([0-9]+) good, ([0-9]+) problem, ([0-9]+) error, "
+      "([0-9]+) not checked");
+  for (const std::vector<std::string>& options : optionSets) {
+    SCOPED_TRACE(testing::PrintToString(options));
+    std::string log;
+    const Json summary = Scan(options, &log);
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(log, found, line)) << log;
+    EXPECT_EQ(std::stoll(found[1]), summary["total"].get<long long>());
+    EXPECT_EQ(std::stoll(found[2]), summary["good"].get<long long>());
+    EXPECT_EQ(std::stoll(found[3]), summary["problems"].get<long long>());
+    EXPECT_EQ(std::stoll(found[4]), summary["errors"].get<long long>());
+    EXPECT_EQ(std::stoll(found[5]), summary["not_read"].get<long long>());
   }
 }
 

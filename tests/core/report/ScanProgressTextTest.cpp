@@ -91,44 +91,70 @@ TEST(ScanProgressText, CountsBehindTheShares) {
   EXPECT_EQ(Ascii(ShareCountText(1, 3, ScanPass::FilesTest)), "1 of 3 files checked");
 }
 
+// A table of good, problem, error and not checked sectors.
+SectorCounts Table(std::int64_t good, std::int64_t problem, std::int64_t error,
+                   std::int64_t notChecked) {
+  SectorCounts counts;
+  counts.good = good;
+  counts.problem = problem;
+  counts.error = error;
+  counts.notChecked = notChecked;
+  return counts;
+}
+
 TEST(ScanProgressText, EndOfAPass) {
   struct Case {
-    ScanPass pass;
-    ProgressCtx_t progress;
-    std::uint64_t microseconds;
-    bool hasMedium;
+    PassEnd end;
     const char* text;
   };
+  const auto surface = [](ProgressCtx_t progress, SectorCounts table, std::int64_t firstUnread,
+                          std::uint64_t microseconds, bool hasMedium = true) {
+    return PassEnd{ScanPass::SurfaceScan, progress, table, firstUnread, microseconds, hasMedium};
+  };
+  const auto files = [](ProgressCtx_t progress, std::uint64_t microseconds, bool hasMedium = true) {
+    return PassEnd{ScanPass::FilesTest, progress, {}, -1, microseconds, hasMedium};
+  };
+  // A range of 30001 sectors of a 100000-sector session, 3 errors with 10
+  // sectors skipped after each: the skipped ones are not good, and the
+  // sectors outside the range are not checked either, as the summary says.
+  ProgressCtx_t skipping = Progress(30001, 30001, 0, 3);
+  skipping.skipped = 30;
   const Case cases[] = {
-      {ScanPass::SurfaceScan, Progress(3000, 3000, 10, 5), 12999999, true,
+      {surface(Progress(3000, 3000, 10, 5), Table(2985, 10, 5, 0), -1, 12999999),
        "Surface scan finished: 3000 sectors, 2985 good, 10 problem, 5 error, 0 not checked, "
        "in 0:00:12"},
+      {surface(skipping, Table(29968, 0, 3, 69999 + 30), -1, 1000000),
+       "Surface scan finished: 100000 sectors, 29968 good, 0 problem, 3 error, 70029 not checked, "
+       "in 0:00:01"},
       // Stopped, or the medium taken out: the first sector not checked.
-      {ScanPass::SurfaceScan, Progress(1000, 51, 2, 1), 1000000, true,
+      {surface(Progress(1000, 51, 2, 1), Table(48, 2, 1, 949), 51, 1000000),
        "Surface scan stopped at sector 51: 1000 sectors, 48 good, 2 problem, 1 error, "
        "949 not checked, in 0:00:01"},
-      {ScanPass::SurfaceScan, Progress(1000, 0), 0, true,
+      // A range from sector 500 stopped after 51 sectors: the sector it names is
+      // the table's, not the count.
+      {surface(Progress(500, 51), Table(51, 0, 0, 949), 551, 0),
+       "Surface scan stopped at sector 551: 1000 sectors, 51 good, 0 problem, 0 error, "
+       "949 not checked, in 0:00:00"},
+      {surface(Progress(1000, 0), Table(0, 0, 0, 1000), 0, 0),
        "Surface scan stopped at sector 0: 1000 sectors, 0 good, 0 problem, 0 error, "
        "1000 not checked, in 0:00:00"},
-      {ScanPass::SurfaceScan, Progress(2000000, 2000000), 3723000000ull, true,
+      {surface(Progress(2000000, 2000000), Table(2000000, 0, 0, 0), -1, 3723000000ull),
        "Surface scan finished: 2000000 sectors, 2000000 good, 0 problem, 0 error, "
        "0 not checked, in 1:02:03"},
-      {ScanPass::FilesTest, Progress(3, 3, 0, 1), 2500000, true,
+      {files(Progress(3, 3, 0, 1), 2500000),
        "Files test finished: 3 files, 2 good, 0 problem, 1 error, 0 not checked, in 0:00:02"},
-      {ScanPass::FilesTest, Progress(3, 1), 0, true,
+      {files(Progress(3, 1), 0),
        "Files test stopped: 3 files, 1 good, 0 problem, 0 error, 2 not checked, in 0:00:00"},
       // Nothing to check: why.
-      {ScanPass::SurfaceScan, Progress(0, 0), 0, false,
+      {surface(Progress(0, 0), {}, -1, 0, false),
        "Surface scan finished: nothing was read, no medium in the drive"},
-      {ScanPass::SurfaceScan, Progress(0, 0), 0, true,
+      {surface(Progress(0, 0), {}, -1, 0),
        "Surface scan finished: nothing was read, the last session has no sectors"},
-      {ScanPass::FilesTest, Progress(0, 0), 0, true,
-       "Files test finished: nothing was tested, no files found"},
-      {ScanPass::FilesTest, Progress(0, 0), 0, false,
+      {files(Progress(0, 0), 0), "Files test finished: nothing was tested, no files found"},
+      {files(Progress(0, 0), 0, false),
        "Files test finished: nothing was tested, no medium in the drive"},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(Ascii(PassEndText(c.pass, c.progress, c.microseconds, c.hasMedium)), c.text);
+  for (const Case& c : cases) EXPECT_EQ(Ascii(PassEndText(c.end)), c.text);
 }
 
 }  // namespace
