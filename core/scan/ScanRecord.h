@@ -91,6 +91,8 @@ class ScanHistory {
   // The latest scan of drive; null when it was never scanned.
   const ScanRecord* Last(std::uint16_t driveLetter) const;
   ScanRecord* Last(std::uint16_t driveLetter);
+  // Forgets the drive's scan (the drive is gone).
+  void Forget(std::uint16_t driveLetter) { records.erase(driveLetter); }
 
  private:
   std::map<std::uint16_t, ScanRecord> records;

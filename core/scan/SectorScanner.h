@@ -30,6 +30,7 @@
 #include "core/scan/ISectorScannerCallback.h"
 #include "core/scan/ReadRate.h"
 #include "core/scan/ScanOptions.h"
+#include "core/scan/ScanTable.h"
 #include "core/scan/ScannerBridge.h"
 #include "core/scan/SpeedCurve.h"
 #include "core/scan/TimeValue.h"
@@ -39,7 +40,7 @@ class DeviceContext;
 // The pass a scanner's worker is in.
 enum class ScanPass { None, SurfaceScan, FilesTest };
 
-class SectorScanner : public ISectorScannerCallback {
+class SectorScanner : public ISectorScannerCallback, public ScanTable {
  public:
   // The clocks a scan reads; tests put their own in place.
   struct Clocks {
@@ -97,14 +98,10 @@ class SectorScanner : public ISectorScannerCallback {
   bool surfaceScan = false;
   bool filesTest = false;
   const DeviceContext* deviceContext = nullptr;
-  // Written by the worker. A receiver reads them during a report; any other
-  // reader of the table (the surface map's painting) holds stateLock around
-  // each read of an entry or of its size.
-  mutable std::mutex stateLock;
+  // Written by the worker. A receiver reads it, and the table (ScanTable),
+  // during a report; any other reader of the table (the surface map's
+  // painting) holds stateLock around each read of an entry or of its size.
   ProgressCtx_t progress;
-  SurfaceState_t surfaceState;
-  // The surface scan's read speed over the session, under stateLock too.
-  SpeedCurve speedCurve;
   // The pass in progress, set before its OnScanStarted and back to None after
   // its OnScanFinished; so a receiver's OnScanFinished with a pass set ends
   // that pass, and with None the run.
@@ -114,11 +111,6 @@ class SectorScanner : public ISectorScannerCallback {
   // The surface scan's next sector to read, numbered as the table; -1 when
   // none is left. At the pass's end, where a stopped scan stopped.
   std::int32_t firstUnread = -1;
-  // Under stateLock: how many times the table has changed, and the sector the
-  // latest change wrote (-1 when it sized the whole table). A reader that saw
-  // the count before that change needs to read that one sector again only.
-  std::uint64_t stateChanges = 0;
-  std::int32_t lastChangedSector = -1;
 
  private:
   void ThreadMain();

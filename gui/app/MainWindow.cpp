@@ -440,7 +440,10 @@ void MainWindow::OpenImageFiles(const QStringList& images) {
 void MainWindow::OnCloseImage() {
   EnableImageCommands();
   if (!menu->Command(kCloseImage)->isEnabled() || !ConfirmStopScan()) return;
-  if (CloseImage(context->driveLetter)) ShowDrive(0);
+  const std::uint16_t letter = context->driveLetter;
+  if (!CloseImage(letter)) return;
+  scanPage.ForgetDrive(letter);  // its letter may go to another image
+  ShowDrive(0);
 }
 
 void MainWindow::ShowDrive(std::uint16_t letter) {
@@ -502,7 +505,9 @@ void MainWindow::OnSaveReport() {
                       (dialog.selectedNameFilter() == json &&
                        !path.endsWith(QStringLiteral(".html"), Qt::CaseInsensitive) &&
                        !path.endsWith(QStringLiteral(".htm"), Qt::CaseInsensitive));
-  const DiscReport report = MakeDiscReport(*context, scanPage.History().Last(context->driveLetter));
+  // A scan still running is reported as it stands.
+  const std::optional<ScanRecord> scan = scanPage.ScanToReport(context->driveLetter);
+  const DiscReport report = MakeDiscReport(*context, scan ? &*scan : nullptr);
   SaveFileOrShowError(this, path, asJson ? ReportJson(report) : ReportHtml(report), fileWriter);
 }
 

@@ -237,15 +237,65 @@ QString ScanPage::IndicatorToolTip(const QObject* indicator) const {
 
 // --- The page contract ----------------------------------------------------------------
 
-// A context of the drive whose scan the page shows keeps that scan in view.
+// A context of the drive the page shows keeps its scan in view; any other
+// shows the display of its drive anew: that drive's own scan and log.
 void ScanPage::UpdateContent() {
-  if (shownScan != nullptr && context != nullptr &&
-      shownScan->driveLetter == context->driveLetter) {
+  const std::uint16_t letter = context != nullptr ? context->driveLetter : 0;
+  if (driveShown && letter == shownDrive && shownScan != nullptr) {
     EnableStart();  // the medium may have gone or come
     return;
   }
-  shownScan = nullptr;
+  ShowDrive(letter);
+}
+
+void ScanPage::ShowDrive(std::uint16_t letter) {
+  driveShown = true;
+  shownDrive = letter;
+  shownScan = history.Last(letter);
+  FillLog();
   ClearFigures();
+  if (shownScan == nullptr) return;
+  // The kept scan as it ended: its last progress, the map behind Details.
+  shownPass = shownScan->filesPass.ran ? ScanPass::FilesTest : ScanPass::SurfaceScan;
+  shownProgress = shownScan->progress;
+  SetProgressPosition(ProgressPosition(shownProgress));
+  reportsToShow = true;
+  ShowReports();
+  details->setEnabled(shownScan->surfaceScan);
+}
+
+void ScanPage::FillLog() {
+  logList->clear();
+  const std::vector<ScanLogEntry>& log = logs[shownDrive];
+  for (const ScanLogEntry& entry : log) AddLogRow(entry);
+  Item(Client(), kSaveId)->setEnabled(!log.empty());
+  followLog = true;
+  logList->scrollToBottom();
+}
+
+void ScanPage::ForgetDrive(std::uint16_t letter) {
+  history.Forget(letter);
+  logs.erase(letter);
+  if (driveShown && letter == shownDrive) ShowDrive(letter);
+}
+
+std::optional<ScanRecord> ScanPage::ScanToReport(std::uint16_t letter) const {
+  const ScanRecord* kept = history.Last(letter);
+  if (kept == nullptr) return std::nullopt;
+  ScanRecord scan = *kept;
+  if (scan.ended || !scanner->IsRunning()) return scan;
+  // A scan still running: as it stands, its pass so far ended here.
+  scan.end = TimeValue::Now();
+  scan.progress = shownProgress;
+  scan.EndPass(shownPass, shownProgress,
+               static_cast<std::uint64_t>(
+                   std::max<std::int64_t>(0, (scan.end.seconds - scan.start.seconds) * 1000000)));
+  if (shownPass == ScanPass::SurfaceScan) {
+    const std::lock_guard lock(scanner->stateLock);
+    scan.sectors = scanner->surfaceState.sectors;
+    scan.speedCurve = scanner->speedCurve;
+  }
+  return scan;
 }
 
 void ScanPage::ClearFigures() {
@@ -309,8 +359,15 @@ ScanOptions ScanPage::OptionsForScan() const {
   return options;
 }
 
+// A running scan's map follows the scanner; an ended one shows its kept
+// table, whichever drive the scanner read last.
 void ScanPage::OnDetails() {
-  SurfaceDetailsDialog dialog(scanner.get(), this);
+  const ScanTable* table = scanner.get();
+  if (shownScan != nullptr && shownScan->ended) {
+    keptTable.Keep(shownScan->sectors, shownScan->speedCurve);
+    table = &keptTable;
+  }
+  SurfaceDetailsDialog dialog(table, this);
   if (shownScan != nullptr) dialog.SetDamageIndex(shownScan->damage);
   detailsDialog = &dialog;
   dialog.DoModal();
@@ -330,14 +387,15 @@ void ScanPage::OnAdvanced() {
 
 void ScanPage::OnClear() {
   logList->clear();
-  shownLog.clear();
+  logs[shownDrive].clear();
   Item(Client(), kSaveId)->setEnabled(false);
   followLog = true;  // an empty list shows its end
 }
 
 // The log as shown, one line an entry; the name says whose disc and when.
 void ScanPage::OnSaveLog() {
-  if (shownLog.empty()) return;
+  const std::vector<ScanLogEntry>& log = logs[shownDrive];
+  if (log.empty()) return;
   QFileDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
@@ -348,7 +406,7 @@ void ScanPage::OnSaveLog() {
   PrepareSaveDialog(dialog, ToQString(stem) + QStringLiteral("-log.txt"));
   const QString path = runSaveDialog(dialog);
   if (path.isEmpty()) return;
-  SaveFileOrShowError(this, path, LogFileText(shownLog), fileWriter);
+  SaveFileOrShowError(this, path, LogFileText(log), fileWriter);
 }
 
 // --- Reports -------------------------------------------------------------------------------
@@ -470,13 +528,18 @@ void ScanPage::OnLogEntry(int kind, const TimeValue& time, const std::u16string&
                           std::int64_t sector) {
   const ScanLogEntry entry{static_cast<LogKind>(kind), time, text, sector};
   if (shownScan != nullptr) shownScan->log.push_back(entry);
-  if (shownLog.empty()) Item(Client(), kSaveId)->setEnabled(true);
-  shownLog.push_back(entry);
-  auto* row = new QTreeWidgetItem(
-      {ToQString(LogTimeText(time)), ToQString(text), ToQString(LogSectorText(sector))});
+  // A scan runs on the drive shown: its entries are that drive's.
+  logs[shownDrive].push_back(entry);
+  Item(Client(), kSaveId)->setEnabled(true);
+  AddLogRow(entry);
+  if (followLog && !logFollow->isActive()) logFollow->start();
+}
+
+void ScanPage::AddLogRow(const ScanLogEntry& entry) {
+  auto* row = new QTreeWidgetItem({ToQString(LogTimeText(entry.time)), ToQString(entry.text),
+                                   ToQString(LogSectorText(entry.sector))});
   row->setTextAlignment(kSectorColumn, Qt::AlignRight | Qt::AlignVCenter);
   logList->addTopLevelItem(row);
-  if (followLog && !logFollow->isActive()) logFollow->start();
 }
 
 // --- Layout ----------------------------------------------------------------------------------

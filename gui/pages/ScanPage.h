@@ -11,10 +11,10 @@
 // to a text file, and can be pressed only when there are some. Each indicator's tooltip gives the
 // count behind its share. "Start" can be pressed only with a medium.
 //
-// A stopped or finished scan stays on the page (its figures, log and map)
-// while the page is given new contexts of the same drive, until the next
-// Start or a context of another drive. Every scan is recorded in the page's
-// history, which keeps the latest scan of each drive. When a surface scan
+// Each drive keeps its own last scan (its figures, log and map) and its own
+// log: the page shows those of the drive of its context, and a stopped or
+// finished scan stays until that drive's next Start. Every scan is recorded
+// in the page's history, which keeps the latest scan of each drive. When a surface scan
 // ends or is stopped, the page has the files and structures on its sectors
 // indexed on a thread of its own and keeps the index in the scan's record;
 // the details dialog lists the damaged ones from it.
@@ -30,7 +30,9 @@
 #pragma once
 
 #include <QString>
+#include <map>
 #include <memory>
+#include <optional>
 
 #include "core/report/ScanProgressText.h"
 #include "core/scan/ISectorScannerCallback.h"
@@ -97,6 +99,12 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   const ScanOptions& Options() const { return scanOptions; }
   // The latest scan of each drive scanned since the program started.
   const ScanHistory& History() const { return history; }
+  // The drive is gone (its image closed): its kept scan and log go with it.
+  void ForgetDrive(std::uint16_t letter);
+  // The drive's last scan for a report: a copy of the kept one, or of a
+  // running one as it stands (its table and counts so far); none when the
+  // drive was not scanned.
+  std::optional<ScanRecord> ScanToReport(std::uint16_t letter) const;
   // The details dialog while it is open, else null.
   SurfaceDetailsDialog* DetailsDialog() const { return detailsDialog; }
   const IndicatorLabel& GoodLabel() const { return goodLabel; }
@@ -139,6 +147,10 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void EnableStart();
   QString IndicatorToolTip(const QObject* indicator) const;
   void ClearFigures();
+  // Shows the drive's kept scan (figures, log, Details), or none.
+  void ShowDrive(std::uint16_t letter);
+  void FillLog();
+  void AddLogRow(const ScanLogEntry& entry);
   void OnScannerCall(const ScannerCallEvent& call);
   void OnStartStop();
   // The scan options for a scan of the context, with a retry's table.
@@ -158,14 +170,19 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // The record of the scan the page shows (running or ended); null when it
   // shows none.
   ScanRecord* shownScan = nullptr;
+  // The drive the page shows (once a context has been given), its scan and
+  // log; each drive keeps its own log until Clear.
+  bool driveShown = false;
+  std::uint16_t shownDrive = 0;
+  std::map<std::uint16_t, std::vector<ScanLogEntry>> logs;
+  // The table of an ended scan, for its map.
+  ScanTable keptTable;
   SurfaceDetailsDialog* detailsDialog = nullptr;
   IndicatorLabel goodLabel;
   IndicatorLabel problemLabel;
   IndicatorLabel errorLabel;
   QProgressBar* progressBar = nullptr;
   QTreeWidget* logList = nullptr;
-  // The entries the log list shows, with their kinds, for its Save.
-  std::vector<ScanLogEntry> shownLog;
   SaveDialogRunner runSaveDialog = RunSaveDialogModal;
   OutputFile::Writer fileWriter = OutputFile::DefaultWriter();
   // Whether the log shows its end, and the pause before it scrolls to new rows.

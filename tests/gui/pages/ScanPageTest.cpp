@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +23,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
 #include <QTreeWidget>
@@ -1104,3 +1107,92 @@ TEST(ScanPageInMainWindow, DoubleClickOnTheMapShowsTheSectorInTheSectorViewer) {
 }
 
 }  // namespace
+
+// Each drive keeps its own last scan: switching to another drive and back
+// shows the drive's status, shares, log and map again, and the log's Save
+// and Save Report hold that drive's scan only.
+TEST(ScanPageInMainWindow, EachDriveKeepsItsOwnLastScan) {
+  fake::Reset();
+  fake::script().devices = {u"D: First drive", u"E: Second drive"};
+  ScriptDisc(20);
+  MainWindow window;
+  window.Create();
+  window.show();
+  Item<TabCtrl>(window.Client(), MainWindow::kTabsId)->Bar()->setCurrentIndex(2);
+  auto* page = static_cast<ScanPage*>(window.Page(2));
+  auto* drives = Item<DeviceCombo>(window.Client(), MainWindow::kDeviceComboId);
+  auto* status = Item<StaticText>(page->Client(), ScanPage::kStatusId);
+  auto* details = Item<QPushButton>(page->Client(), ScanPage::kDetailsId);
+  auto* log = Item<QTreeWidget>(page->Client(), ScanPage::kLogId);
+  const auto pick = [&](int index) {
+    drives->setCurrentIndex(index);
+    emit drives->activated(index);
+  };
+  const auto scan = [&] {
+    Item<QPushButton>(page->Client(), ScanPage::kStartStopId)->click();
+    ASSERT_TRUE(WaitUntil([&] {
+      const ScanRecord* record = page->History().Last(window.CurrentContext()->driveLetter);
+      return record != nullptr && record->ended && record->damage != nullptr;
+    }));
+  };
+  const auto logTexts = [&] {
+    QStringList texts;
+    for (int row = 0; row < log->topLevelItemCount(); ++row)
+      texts << log->topLevelItem(row)->text(1) + "|" + log->topLevelItem(row)->text(2);
+    return texts;
+  };
+  const auto shown = [&] {
+    return QStringList({status->Text(), page->GoodLabel().Text(), page->ProblemLabel().Text(),
+                        page->ErrorLabel().Text()});
+  };
+
+  // D: sector 5 a problem. E: sector 7 an error.
+  fake::script().readFailures[5] = 1;
+  scan();
+  const QStringList shownOfD = shown();
+  const QStringList logOfD = logTexts();
+  EXPECT_EQ(shownOfD, QStringList({"Surface Scan. Sector 19 from 20", "95.0%", "5.0%", "0.0%"}));
+  EXPECT_TRUE(logOfD.contains("Sector problem|5"));
+
+  fake::script().readFailures = {{7, -1}};
+  pick(1);
+  ASSERT_EQ(window.CurrentContext()->driveLetter, u'E');
+  EXPECT_EQ(shown(), QStringList({"n/a", "0.0%", "0.0%", "0.0%"}));
+  EXPECT_FALSE(details->isEnabled());
+  EXPECT_TRUE(logTexts().isEmpty());  // D's entries are D's
+  scan();
+  EXPECT_TRUE(logTexts().contains("Sector error|7"));
+  EXPECT_FALSE(logTexts().contains("Sector problem|5"));
+
+  pick(0);
+  ASSERT_EQ(window.CurrentContext()->driveLetter, u'D');
+  EXPECT_EQ(shown(), shownOfD);
+  EXPECT_EQ(logTexts(), logOfD);
+  ASSERT_TRUE(details->isEnabled());
+  WithModalDialog([&] { details->click(); },
+                  [&](QDialog*) {
+                    const SurfaceInfoControl& map = page->DetailsDialog()->GetSurfaceMap();
+                    EXPECT_EQ(map.GetSectorsPerBlock(), 1);
+                    EXPECT_EQ(map.GetBlockFlags(5), kBlockProblem);
+                    EXPECT_EQ(map.GetBlockFlags(7), kBlockGood);
+                  });
+
+  // The log saved and the report saved are D's.
+  QTemporaryDir folder;
+  const QString logPath = folder.filePath("d-log.txt");
+  page->SetSaveFileDialog([&](QFileDialog&) { return logPath; });
+  Item<QPushButton>(page->Client(), ScanPage::kSaveId)->click();
+  QFile saved(logPath);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(saved.readAll());
+  EXPECT_TRUE(text.contains("Sector problem\t5\n"));
+  EXPECT_FALSE(text.contains("Sector error"));
+  const QString reportPath = folder.filePath("d.json");
+  window.SetSaveFileDialog([&](QFileDialog&) { return reportPath; });
+  window.OnCommand(MainWindow::kSaveReport);
+  QFile report(reportPath);
+  ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+  const QString json = QString::fromUtf8(report.readAll());
+  EXPECT_TRUE(json.contains("\"problem_ranges\": [[5, 5]]")) << json.toStdString();
+  EXPECT_TRUE(json.contains("\"error_ranges\": []")) << json.toStdString();
+}
