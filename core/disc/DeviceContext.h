@@ -42,6 +42,9 @@ class DeviceContext {
   void CollectFiles(std::vector<std::u16string>& files,
                     std::vector<std::u16string>* unlisted = nullptr) const;
   const std::map<std::int32_t, wrenlo::SessionInfo>& Sessions() const { return sessions; }
+  // Whether the drive is one of the engine's virtual drives holding a disc
+  // image, which say so in their vendor.
+  bool IsVirtualDrive() const { return std::u16string_view(vendor) == u"Virtual"; }
 
   static wrenlo::SessionInfo DefaultSessionInfo();
 

@@ -32,6 +32,9 @@ struct ScanResult {
   bool surfaceScan = false;
   bool filesTest = false;
   bool stopped = false;  // a pass ended before its end: stopped by the user or the medium went
+  // The scan had not ended when the summary was made: its counts are those
+  // so far.
+  bool inProgress = false;
   SurfaceCounts surface;
   // The files and structures on problem and error sectors, in the order the
   // file system lists them; empty when unknown.
@@ -51,6 +54,12 @@ ScanResult SummaryOf(const ScanRecord& record);
 
 // True when every sector and file read and no pass was stopped before its end.
 bool ReadEverything(const ScanResult& result);
+
+// What the scan found, in one line: "60 problem and 100 error sectors; 4
+// files damaged", "1 file could not be read", or "No errors"; a scan still
+// running says "In progress: ... so far", a stopped one adds "; stopped
+// before the end".
+std::string ScanVerdict(const ScanResult& result);
 
 // The summary as one JSON object, and as lines of text.
 std::string ScanSummaryJson(const ScanResult& result);

@@ -92,9 +92,6 @@ const char kStopScanQuestion[] = "A scan is running. Stop it?";
 
 const char kImageFilter[] = "Disc images (*.iso *.img *.udf *.cue *.bin);;All files (*)";
 
-// The identity the engine gives its virtual drives.
-constexpr std::u16string_view kVirtualVendor = u"Virtual";
-
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -124,8 +121,7 @@ void MainWindow::AddImageCommands() {
 // "Close Image" for an image drive only; "Recent Images" with images only.
 void MainWindow::EnableImageCommands() {
   recentImages->Fill();
-  const bool image = context != nullptr && context->driveLetter != 0 &&
-                     std::u16string_view(context->vendor) == kVirtualVendor;
+  const bool image = context != nullptr && context->driveLetter != 0 && context->IsVirtualDrive();
   menu->Command(kCloseImage)->setEnabled(image);
 }
 

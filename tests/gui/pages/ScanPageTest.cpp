@@ -1047,6 +1047,33 @@ TEST_F(ScanInMainWindowTest, AStoppedScanStaysOnThePageUntilAnotherDriveIsShown)
   EXPECT_EQ(page->History().Last(u'E'), nullptr);
 }
 
+// A report saved while the scan runs holds the scan as it stands, marked in
+// progress: its counts so far, never zeros, and its log.
+TEST_F(ScanInMainWindowTest, AReportSavedDuringTheScanIsInProgressWithItsCountsSoFar) {
+  QTemporaryDir folder;
+  const auto save = [&](const QString& name) {
+    const QString path = folder.filePath(name);
+    window->SetSaveFileDialog([&](QFileDialog&) { return path; });
+    window->OnCommand(MainWindow::kSaveReport);
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+  };
+  // Held at sector 100: sectors 0 to 99 read, sector 20 a problem.
+  const QString json = save("running.json");
+  EXPECT_TRUE(json.contains("\"in_progress\": true")) << json.toStdString();
+  EXPECT_TRUE(json.contains("\"stopped\": false"));
+  EXPECT_TRUE(json.contains("\"total\": 2000000, \"good\": 99, \"problems\": 1, \"errors\": 0"))
+      << json.toStdString();
+  EXPECT_TRUE(json.contains("\"problem_ranges\": [[20, 20]]"));
+  const QString html = save("running.html");
+  EXPECT_TRUE(html.contains("<p class=\"verdict\">In progress: 1 problem sector so far</p>"))
+      << html.toStdString();
+  EXPECT_TRUE(html.contains("<th scope=\"row\">Good</th><td>99 (99.0%)</td>"));
+  EXPECT_TRUE(html.contains("<th scope=\"row\">Result</th><td>in progress</td>"));
+  EXPECT_TRUE(html.contains("<td>Sector problem</td><td class=\"n\">20</td>"));
+  EXPECT_TRUE(page->Scanner()->IsRunning());  // the scan goes on
+}
+
 TEST_F(ScanInMainWindowTest, StoppingToCloseEndsTheScanAndTheWindow) {
   window->setResult(-1);
   Answer([&] { window->close(); }, "Stop");
