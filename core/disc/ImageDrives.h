@@ -10,6 +10,8 @@ struct OpenedImage {
   // The drive letter the image is listed with; 0 when no letter was left.
   std::uint16_t letter = 0;
   bool usable = false;
+  // The file was open as this drive already; nothing new was opened.
+  bool alreadyOpen = false;
   // Why it cannot be used, whole: the image's name and the problem
   // ("old.iso: no such file"), or "no drive letter is left"; empty for a
   // usable image.
@@ -17,7 +19,9 @@ struct OpenedImage {
 };
 
 // Opens the image at path (bytes as the file system takes them) as a drive.
-// An unusable image stays listed as an unusable entry until CloseImage.
+// An unusable image stays listed as an unusable entry until CloseImage. A
+// file that a listed drive holds already (by any path to it) is not opened
+// again: its drive is given.
 OpenedImage OpenImage(const std::string& path);
 
 // Takes the image drive with this letter out of the list; false when the

@@ -128,13 +128,12 @@ void MainWindow::EnableImageCommands() {
 bool MainWindow::OnInitDialog() {
   SetMenu(menu);
   deviceCombo = Item<DeviceCombo>(Client(), kDeviceComboId);
-  std::uint16_t firstImage = 0;
-  for (const QString& path : startImages) {
-    const OpenedImage opened = OpenImage(QFile::encodeName(path).toStdString());
-    if (!opened.usable) continue;
-    if (firstImage == 0) firstImage = opened.letter;
-    RecentImagesMenu::Remember(path);
-  }
+  QStringList notOpened;
+  const std::uint16_t firstImage = OpenImagesAsDrives(startImages, notOpened);
+  // Said once the window shows.
+  if (!notOpened.isEmpty())
+    QMetaObject::invokeMethod(
+        this, [this, notOpened] { SayNotOpened(notOpened); }, Qt::QueuedConnection);
   deviceCombo->FillDevices();
   deviceCombo->SelectDrive(firstImage);
   CreateToolbar();
@@ -406,9 +405,8 @@ void MainWindow::OnOpenImage() {
   if (dialog.exec() == QDialog::Accepted) OpenImageFiles(dialog.selectedFiles());
 }
 
-void MainWindow::OpenImageFiles(const QStringList& images) {
+std::uint16_t MainWindow::OpenImagesAsDrives(const QStringList& images, QStringList& notOpened) {
   std::uint16_t first = 0;
-  QStringList problems;
   for (const QString& path : images) {
     const OpenedImage opened = OpenImage(QFile::encodeName(path).toStdString());
     if (opened.usable) {
@@ -416,20 +414,32 @@ void MainWindow::OpenImageFiles(const QStringList& images) {
       RecentImagesMenu::Remember(path);
       continue;
     }
-    // Said here rather than listed as a drive that cannot be chosen.
+    // Said rather than listed as a drive that cannot be chosen, and without
+    // keeping a letter.
     if (opened.letter != 0) {
       CloseImage(opened.letter);
-      problems << QString::fromStdU16String(opened.problem);
+      notOpened << QString::fromStdU16String(opened.problem);
     } else {
-      problems << QFileInfo(path).fileName() + QStringLiteral(": ") +
-                      QString::fromStdU16String(opened.problem);
+      notOpened << QFileInfo(path).fileName() + QStringLiteral(": ") +
+                       QString::fromStdU16String(opened.problem);
     }
   }
+  return first;
+}
+
+void MainWindow::OpenImageFiles(const QStringList& images) {
+  QStringList notOpened;
+  const std::uint16_t first = OpenImagesAsDrives(images, notOpened);
   if (first != 0) ShowDrive(first);
-  if (problems.isEmpty()) return;
+  if (!notOpened.isEmpty()) SayNotOpened(notOpened);
+}
+
+void MainWindow::SayNotOpened(const QStringList& notOpened) {
+  const QString intro = notOpened.size() == 1
+                            ? QStringLiteral("The image could not be opened:\n")
+                            : QStringLiteral("These images could not be opened:\n");
   QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kProductName),
-                  QStringLiteral("The image could not be opened:\n") + problems.join('\n'),
-                  QMessageBox::Ok, this);
+                  intro + notOpened.join('\n'), QMessageBox::Ok, this);
   box.exec();
 }
 
@@ -438,7 +448,9 @@ void MainWindow::OnCloseImage() {
   if (!menu->Command(kCloseImage)->isEnabled() || !ConfirmStopScan()) return;
   const std::uint16_t letter = context->driveLetter;
   if (!CloseImage(letter)) return;
-  scanPage.ForgetDrive(letter);  // its letter may go to another image
+  // Its letter may go to another image, which starts afresh.
+  scanPage.ForgetDrive(letter);
+  traysOpened.erase(letter);
   ShowDrive(0);
 }
 

@@ -73,10 +73,11 @@ class MainWindow : public Dialog {
 
   // Before the window is made: images (file paths) to open as drives when it
   // is, after the drives already listed; the first usable one is selected.
-  // An unusable one stays listed as an unusable entry.
+  // Those that could not be opened are named in a message once it shows.
   void SetStartImages(const QStringList& images);
-  // Opens images as drives and selects the first usable one; says in a
-  // message box which could not be opened, and why.
+  // Opens images as drives and selects the first usable one (an image open
+  // already selects its drive); says in a message box which could not be
+  // opened, and why.
   void OpenImageFiles(const QStringList& images);
   // Starts watching the selected drive's medium and the machine's drives.
   void WatchMedia();
@@ -136,6 +137,11 @@ class MainWindow : public Dialog {
   void EnableDriveCommands();
   void OpenWebPage(const char* address);
   void AddImageCommands();
+  // Opens images as drives; adds "name: why" to notOpened for each that
+  // could not be, which takes no letter. The letter of the first usable one,
+  // or 0.
+  std::uint16_t OpenImagesAsDrives(const QStringList& images, QStringList& notOpened);
+  void SayNotOpened(const QStringList& notOpened);
   void EnableImageCommands();
   void OnOpenImage();
   void OnCloseImage();

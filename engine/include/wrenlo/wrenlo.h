@@ -533,8 +533,8 @@ WRENLO_API std::int32_t CloseDevice(std::int32_t device);
 
 // Opens the disc image at path (UTF-8; a name ending in ".cue" is a cue
 // sheet) as one more virtual drive while the program runs, listed after the
-// other drives with the letter after every letter listed and every letter
-// ever given to an image, so that no letter is given to two images.
+// other drives with the first letter from D that no listed drive has (a
+// closed image's letter is given again).
 // *driveLetter receives its letter. 0 = the drive can be used; a non-zero
 // result when it cannot, and it is then listed as a '#' entry, as an unusable
 // WRENLO_IMAGES entry is, whose reason GetDeviceUnusableReason gives, until
@@ -543,7 +543,7 @@ WRENLO_API std::int32_t CloseDevice(std::int32_t device);
 WRENLO_API std::int32_t OpenImageDrive(const char* path, std::int32_t* driveLetter);
 
 // Takes the virtual drive with this letter, usable or not, out of the list;
-// its letter is not given again. Non-zero when no image drive has this letter
+// its letter is free for the next image. Non-zero when no image drive has this letter
 // (a real drive cannot be closed). The current device stays current until
 // another is chosen, and handles opened on the drive stay valid, so a reader
 // of it is never cut off; the image file is closed when the last of them goes.
