@@ -26,6 +26,9 @@ class DeviceContext {
   // buffer leaves with exactly count × 2048 bytes.
   std::int32_t ReadSectors(std::vector<std::uint8_t>& buffer, std::int32_t sector,
                            std::int32_t count, std::int32_t session) const;
+  // The same from a device address (a sector counted from the disc's start).
+  std::int32_t ReadSectorsAt(std::vector<std::uint8_t>& buffer, std::int32_t address,
+                             std::int32_t count) const;
   // The record of a session (negative = last); the default record when the
   // medium has no such session.
   wrenlo::SessionInfo GetSessionInfo(std::int32_t session) const;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/scan/ISectorScannerCallback.h"
+#include "core/scan/ScanExtent.h"
 #include "core/scan/SectorScanner.h"
 #include "core/scan/SpeedCurve.h"
 #include "core/scan/TimeValue.h"
@@ -65,6 +66,8 @@ struct ScanRecord {
   // The surface scan's table of sector states, one SectorState code per
   // sector of the session; empty for a files test alone.
   std::vector<std::uint8_t> sectors;
+  // Where the table lies on the medium, and how its sectors are numbered.
+  ScanExtent extent;
   // The surface scan's read speed over the medium.
   SpeedCurve speedCurve;
   std::vector<ScanLogEntry> log;

@@ -146,14 +146,12 @@ void SectorScanner::RunSurfaceScan() {
   pass = ScanPass::SurfaceScan;
   const std::uint64_t passStart = clocks.microseconds();
   readRate.Start(passStart);
+  extent = ExtentOf(*deviceContext, options.session);
   OnScanStarted();
-  std::int32_t count = 0;
-  // A medium without a record of its last session has the default record's
-  // count of -1; it is scanned as empty.
-  if (deviceContext->hasMedium)
-    count = std::max<std::int32_t>(deviceContext->GetSessionInfo(-1).sectorCount, 0);
-  // The range scanned, first to last; empty when first is past the end.
-  const std::int32_t first = std::min(options.firstSector, count);
+  const std::int32_t count = extent.count;
+  // The range scanned, first to last, in the table's numbering; empty when
+  // first is past the end. It starts no earlier than the sessions scanned.
+  const std::int32_t first = std::min(std::max(options.firstSector, extent.NextInSpan(0)), count);
   const std::int32_t last =
       options.lastSector < 0 || options.lastSector >= count ? count - 1 : options.lastSector;
 
@@ -196,6 +194,12 @@ void SectorScanner::RunSurfaceScan() {
   AppendNumber(startLine, first);
   startLine.append(u", end sector = ");
   AppendNumber(startLine, last);
+  startLine += extent.StartLineText(deviceContext->medium.lastSession);
+  if (options.retry) {
+    startLine += u", retrying ";
+    AppendNumber(startLine, progress.total);
+    startLine += progress.total == 1 ? u" sector" : u" sectors";
+  }
   Log(LogKind::Info, startLine);
 
   std::int32_t sector = NextToRead(first, last);
@@ -249,7 +253,8 @@ void SectorScanner::RunSurfaceScan() {
       ++inRead;
     const std::uint64_t readStart = clocks.microseconds();
     std::int32_t readResult = -1;
-    if (inRead > 1) readResult = deviceContext->ReadSectors(readBuffer, sector, inRead, -1);
+    if (inRead > 1)
+      readResult = deviceContext->ReadSectorsAt(readBuffer, extent.tableStart + sector, inRead);
     const std::uint64_t readEnd = clocks.microseconds();
 
     std::int32_t next = sector + inRead;
@@ -314,12 +319,14 @@ void SectorScanner::RunSurfaceScan() {
 }
 
 std::int32_t SectorScanner::NextToRead(std::int32_t sector, std::int32_t last) const {
-  if (!options.retry) return sector;
   const std::vector<std::uint8_t>& previous = options.previous;
-  while (sector <= last && static_cast<std::size_t>(sector) < previous.size() &&
-         previous[static_cast<std::size_t>(sector)] == static_cast<std::uint8_t>(SectorState::Good))
+  for (;;) {
+    sector = extent.NextInSpan(sector);  // past the gaps between sessions
+    if (sector > last || !options.retry || static_cast<std::size_t>(sector) >= previous.size() ||
+        previous[static_cast<std::size_t>(sector)] != static_cast<std::uint8_t>(SectorState::Good))
+      return sector;
     ++sector;
-  return sector;
+  }
 }
 
 void SectorScanner::SkipSectors(std::int32_t from, std::int32_t to, std::int32_t last,
@@ -406,7 +413,8 @@ SectorScanner::SectorRead SectorScanner::ReadWithRetries(std::int32_t sector, bo
       read.abandoned = true;
       break;
     }
-    const std::int32_t result = deviceContext->ReadSector(readBuffer, sector, -1);
+    const std::int32_t result =
+        deviceContext->ReadSectorsAt(readBuffer, extent.tableStart + sector, 1);
     if (result == 0) {
       read.state = attempt == 0 ? SectorState::Good : SectorState::Problem;
       break;

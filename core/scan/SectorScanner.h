@@ -29,6 +29,7 @@
 
 #include "core/scan/ISectorScannerCallback.h"
 #include "core/scan/ReadRate.h"
+#include "core/scan/ScanExtent.h"
 #include "core/scan/ScanOptions.h"
 #include "core/scan/ScanTable.h"
 #include "core/scan/ScannerBridge.h"
@@ -111,6 +112,9 @@ class SectorScanner : public ISectorScannerCallback, public ScanTable {
   // The surface scan's next sector to read, numbered as the table; -1 when
   // none is left. At the pass's end, where a stopped scan stopped.
   std::int32_t firstUnread = -1;
+  // Where the surface scan's table lies on the medium (options.session),
+  // set before its OnScanStarted.
+  ScanExtent extent;
 
  private:
   void ThreadMain();

@@ -196,7 +196,7 @@ void MainWindow::ConnectMessages() {
           [this](int command) { command == kOpenTray ? OnToggleTray() : OnCommand(command); });
   // The details dialog's way to a sector, and the Sector Viewer's naming of
   // what holds it once a scan's index is built.
-  connect(&scanPage, &ScanPage::showSectorRequested, this, &MainWindow::ShowSectorOfLastSession);
+  connect(&scanPage, &ScanPage::showSectorRequested, this, &MainWindow::ShowSector);
   connect(&scanPage, &ScanPage::damageIndexReady, &sectorPage, &SectorInfoPage::UpdateHolder);
   connect(new QShortcut(QKeySequence::NextChild, this), &QShortcut::activated, this,
           [this] { ShowNextPage(1); });
@@ -284,11 +284,10 @@ void MainWindow::LayoutControls() {
   }
 }
 
-// A scan covers the last session, so its sectors are that session's.
-void MainWindow::ShowSectorOfLastSession(std::int32_t sector) {
+void MainWindow::ShowSector(std::int32_t session, std::int32_t sector) {
   for (const auto& [index, page] : pages)
     if (page == &sectorPage) tabs->Bar()->setCurrentIndex(index);
-  sectorPage.ShowSector(-1, sector);
+  sectorPage.ShowSector(session, sector);
 }
 
 void MainWindow::ShowCurrentPage() {

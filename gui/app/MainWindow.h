@@ -112,8 +112,8 @@ class MainWindow : public Dialog {
   void LayoutControls();
   void ShowCurrentPage();
   void ShowNextPage(int step);
-  // Switches to the Sector Viewer at sector of the last session.
-  void ShowSectorOfLastSession(std::int32_t sector);
+  // Switches to the Sector Viewer at sector of session (negative: the last).
+  void ShowSector(std::int32_t session, std::int32_t sector);
   void FitSectorViewer();
   // True when no scan runs, or when the user chose to stop it; it has then
   // ended.

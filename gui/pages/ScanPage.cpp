@@ -294,6 +294,7 @@ std::optional<ScanRecord> ScanPage::ScanToReport(std::uint16_t letter) const {
     const std::lock_guard lock(scanner->stateLock);
     scan.sectors = scanner->surfaceState.sectors;
     scan.speedCurve = scanner->speedCurve;
+    scan.extent = scanner->extent;
   }
   return scan;
 }
@@ -342,20 +343,36 @@ void ScanPage::OnStartStop() {
   }
   if (context == nullptr) return;
   scanner->options = OptionsForScan();
-  if (scanner->Start(surface, files, context))
-    shownScan = &history.Begin(context->driveLetter, surface, files, TimeValue::Now());
+  if (!scanner->Start(surface, files, context)) return;
+  shownScan = &history.Begin(context->driveLetter, surface, files, TimeValue::Now());
+  // A retry serves one scan.
+  if (surface && mediumChoices) mediumChoices->retry = false;
+}
+
+ScanPage::MediumChoices ScanPage::ChoicesForMedium() const {
+  MediumChoices choices;
+  if (context == nullptr) return choices;
+  choices.medium = IdentityOf(*context);
+  if (mediumChoices && mediumChoices->medium == choices.medium) choices = *mediumChoices;
+  return choices;
 }
 
 ScanOptions ScanPage::OptionsForScan() const {
   ScanOptions options = scanOptions;
-  if (!options.retry) return options;
+  const MediumChoices choices = ChoicesForMedium();
+  options.session = choices.session;
+  options.retry = false;
+  if (!choices.retry) return options;
+  // What the drive's last surface scan of the same sectors did not find Good;
+  // without one, the whole range is read.
   const ScanRecord* last = history.Last(context->driveLetter);
-  const std::int32_t count = context->GetSessionInfo(-1).sectorCount;
-  if (last != nullptr && last->surfaceScan && count >= 0 &&
-      last->sectors.size() == static_cast<std::size_t>(count))
+  const ScanExtent extent = ExtentOf(*context, options.session);
+  if (last != nullptr && last->surfaceScan && last->extent.session == extent.session &&
+      last->extent.tableStart == extent.tableStart &&
+      last->sectors.size() == static_cast<std::size_t>(extent.count)) {
+    options.retry = true;
     options.previous = last->sectors;
-  else
-    options.retry = false;  // nothing to retry from: the whole range is read
+  }
   return options;
 }
 
@@ -372,16 +389,46 @@ void ScanPage::OnDetails() {
   detailsDialog = &dialog;
   dialog.DoModal();
   detailsDialog = nullptr;
-  if (dialog.RequestedSector() >= 0) emit showSectorRequested(dialog.RequestedSector());
+  if (dialog.RequestedSector() >= 0) RequestSector(dialog.RequestedSector());
 }
 
+// A sector of a table numbered from the disc's start is shown in the session
+// that holds it.
+void ScanPage::RequestSector(std::int32_t sector) {
+  if (shownScan == nullptr || !shownScan->extent.fromDiscStart || context == nullptr)
+    return emit showSectorRequested(kLastSession, sector);
+  for (const auto& [number, session] : context->Sessions()) {
+    const std::int32_t start = session.startSector;
+    const std::int32_t count = session.sectorCount;
+    if (sector >= start && sector - start < count)
+      return emit showSectorRequested(number, sector - start);
+  }
+}
+
+// The session and the retry shown are those chosen for the drive and medium
+// shown, if any; the rest holds for every scan and is kept in the settings.
 void ScanPage::OnAdvanced() {
   std::vector<int> speeds;
-  if (context != nullptr && context->hasMedium)
+  std::map<std::int32_t, wrenlo::SessionInfo> sessions;
+  if (context != nullptr && context->hasMedium) {
     speeds = OfferedSpeeds(context->maxReadSpeed, context->medium.typeName.str());
-  AdvancedScanOptionsDlg dialog(scanOptions, speeds, window());
+    sessions = context->Sessions();
+  }
+  MediumChoices choices = ChoicesForMedium();
+  ScanOptions shown = scanOptions;
+  shown.session = choices.session;
+  shown.retry = choices.retry;
+  AdvancedScanOptionsDlg dialog(shown, speeds, sessions, window());
   if (dialog.DoModal() != kIdOk) return;
   scanOptions = dialog.Options();
+  choices.session = scanOptions.session;
+  choices.retry = scanOptions.retry;
+  scanOptions.session = kLastSession;
+  scanOptions.retry = false;
+  if (choices.session != kLastSession || choices.retry)
+    mediumChoices = choices;
+  else
+    mediumChoices.reset();
   SaveScanOptions(scanOptions);
 }
 
@@ -439,6 +486,7 @@ void ScanPage::OnScanFinished() {
       shownScan->sectors = scanner->surfaceState.sectors;
       shownScan->speedCurve = scanner->speedCurve;
     }
+    if (scanner->pass == ScanPass::SurfaceScan) shownScan->extent = scanner->extent;
     // At the run's end, once the table is final.
     if (scanner->pass == ScanPass::None && shownScan->surfaceScan) IndexDamage(*shownScan);
   }
@@ -460,7 +508,7 @@ void ScanPage::OnScanFinished() {
 // drive meanwhile has replaced it.
 void ScanPage::IndexDamage(const ScanRecord& scan) {
   const std::uint16_t letter = scan.driveLetter;
-  indexJobs.Start(letter, scanner->deviceContext->GetSessionInfo(-1), scan.sectors,
+  indexJobs.Start(letter, scan.extent.AsSessionInfo(), scan.sectors,
                   [this, letter, number = scan.number](std::shared_ptr<const DamageIndex> index) {
                     ScanRecord* record = history.Last(letter);
                     if (record == nullptr || record->number != number) return;

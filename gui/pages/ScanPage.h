@@ -20,8 +20,10 @@
 // the details dialog lists the damaged ones from it.
 //
 // A scan reads as the options of "Advanced..." say, kept in the program's
-// settings; a retry reads only what the drive's last surface scan of the
-// same session size did not find Good, or everything when there was none.
+// settings, but for the session and the retry, which belong to the drive and
+// medium they were chosen for; a retry reads only what the drive's last
+// surface scan of the same sectors did not find Good (or everything when
+// there was none), and serves one scan.
 //
 // A scan reads the device context it was started on. Before the main window
 // replaces that context (ReleaseContext) or destroys the page, the page stops
@@ -34,6 +36,7 @@
 #include <memory>
 #include <optional>
 
+#include "core/disc/MediumIdentity.h"
 #include "core/report/ScanProgressText.h"
 #include "core/scan/ISectorScannerCallback.h"
 #include "core/scan/ScanRecord.h"
@@ -119,9 +122,9 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // A run has ended (finished, stopped or cut short by the medium's removal)
   // and the page shows its end.
   void runEnded();
-  // The user asked, in the details dialog, to see a sector of the last
-  // session of the drive in the Sector Viewer.
-  void showSectorRequested(std::int32_t sector);
+  // The user asked, in the details dialog, to see a sector of a session
+  // (kLastSession: the last) of the drive in the Sector Viewer.
+  void showSectorRequested(std::int32_t session, std::int32_t sector);
   // A scan's damage index has been built and kept in its record.
   void damageIndexReady(std::uint16_t driveLetter);
 
@@ -153,9 +156,20 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void AddLogRow(const ScanLogEntry& entry);
   void OnScannerCall(const ScannerCallEvent& call);
   void OnStartStop();
+  // The choices of "Advanced..." that belong to one medium: the session
+  // scanned and the retry. They hold while its drive shows it, and the
+  // retry for the next surface scan only.
+  struct MediumChoices {
+    MediumIdentity medium;
+    std::int32_t session = kLastSession;
+    bool retry = false;
+  };
+  // Those chosen for the context's medium, else the defaults for it.
+  MediumChoices ChoicesForMedium() const;
   // The scan options for a scan of the context, with a retry's table.
   ScanOptions OptionsForScan() const;
   void OnDetails();
+  void RequestSector(std::int32_t sector);
   void OnAdvanced();
   void OnClear();
   // Indexes the files and structures on the sectors of a surface scan that
@@ -165,7 +179,9 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void OnSaveLog();
 
   std::unique_ptr<SectorScanner> scanner;
+  // The options of every scan; the medium's own are mediumChoices.
   ScanOptions scanOptions;
+  std::optional<MediumChoices> mediumChoices;
   ScanHistory history;
   // The record of the scan the page shows (running or ended); null when it
   // shows none.

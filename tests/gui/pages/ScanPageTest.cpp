@@ -720,6 +720,87 @@ TEST_F(ScanPageTest, TheChosenOptionsDriveTheScanAndAreKept) {
   EXPECT_EQ(page->History().Last(u'E')->Counts().good, 20);
 }
 
+// The retry and the session belong to the drive and medium they were chosen
+// for: another drive or medium shows the defaults, the same medium read again
+// shows them still. A retry serves one scan, which says so in its start line.
+TEST_F(ScanPageTest, RetryAndSessionBelongToTheirDriveAndMedium) {
+  const auto scriptTwoSessions = [](std::int32_t secondCount) {
+    fake::script().medium = fake::Medium(u"CD-ROM", 1, 2, 1, 2);
+    fake::script().sessions[1] = fake::Session(10, 0, 1);
+    fake::script().sessions[2] = fake::Session(secondCount, 20, 2);
+  };
+  scriptTwoSessions(8);
+  fake::script().readFailures[24] = -1;
+  NewContext();
+  PressStartStop();
+  ASSERT_TRUE(Finished());
+  // What the dialog shows: the session, and whether it retries.
+  const auto shown = [&] {
+    QString seen;
+    WithModalDialog(
+        [&] { Button(ScanPage::kAdvancedId)->click(); },
+        [&](QDialog* dialog) {
+          seen = Item<QComboBox>(dialog, AdvancedScanOptionsDlg::kSessionListId)->currentText() +
+                 (Item<QCheckBox>(dialog, AdvancedScanOptionsDlg::kRetryId)->isChecked() ? " retry"
+                                                                                         : "");
+          Item<QPushButton>(dialog, kIdCancel)->click();
+        });
+    return seen;
+  };
+  WithModalDialog([&] { Button(ScanPage::kAdvancedId)->click(); },
+                  [](QDialog* dialog) {
+                    Item<QCheckBox>(dialog, AdvancedScanOptionsDlg::kRetryId)->setChecked(true);
+                    Item<QComboBox>(dialog, AdvancedScanOptionsDlg::kSessionListId)
+                        ->setCurrentText("Session 2 (sectors 20 to 27)");
+                    Item<QPushButton>(dialog, kIdOk)->click();
+                  });
+  EXPECT_EQ(shown(), "Session 2 (sectors 20 to 27) retry");
+
+  const auto showDrive = [&](char16_t letter) {
+    context = std::make_unique<DeviceContext>(letter);
+    page->context = context.get();
+    page->UpdateContent();
+  };
+  showDrive(u'D');
+  EXPECT_EQ(shown(), "Last session");
+  showDrive(u'E');  // the same medium read again
+  EXPECT_EQ(shown(), "Session 2 (sectors 20 to 27) retry");
+  scriptTwoSessions(9);  // another disc in E
+  showDrive(u'E');
+  EXPECT_EQ(shown(), "Last session");
+  scriptTwoSessions(8);
+  showDrive(u'E');
+
+  // The last scan was of the last session: nothing to retry from in session
+  // 2 counted from the disc's start, so all of it is read; the session stays
+  // chosen, the retry is spent.
+  PressStartStop();
+  ASSERT_TRUE(Finished());
+  EXPECT_TRUE(
+      LogTexts().contains("Surface scan started, start sector = 20, end sector = 27, "
+                          "session 2 of 2, sectors counted from the disc's start"));
+  EXPECT_EQ(shown(), "Session 2 (sectors 20 to 27)");
+  WithModalDialog([&] { Button(ScanPage::kAdvancedId)->click(); },
+                  [](QDialog* dialog) {
+                    Item<QCheckBox>(dialog, AdvancedScanOptionsDlg::kRetryId)->setChecked(true);
+                    Item<QPushButton>(dialog, kIdOk)->click();
+                  });
+  fake::script().readFailures.clear();
+  PressStartStop();
+  ASSERT_TRUE(Finished());
+  EXPECT_TRUE(
+      LogTexts().contains("Surface scan started, start sector = 20, end sector = 27, "
+                          "session 2 of 2, sectors counted from the disc's start, "
+                          "retrying 1 sector"))
+      << LogTexts().join('\n').toStdString();
+  EXPECT_EQ(shown(), "Session 2 (sectors 20 to 27)");
+  const ScanRecord* scan = page->History().Last(u'E');
+  ASSERT_NE(scan, nullptr);
+  EXPECT_EQ(scan->sectors.size(), 28u);
+  EXPECT_EQ(scan->Counts().good, 8);
+  EXPECT_EQ(scan->Counts().notChecked, 20);
+}
+
 TEST_F(ScanPageTest, DetailsMapFillsInWhileTheScanRuns) {
   ScriptDisc(300);
   fake::script().readFailures[250] = -1;
