@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/scan/ScanExtent.h"
 #include "core/scan/ScanOptions.h"
 
 enum class Verb {

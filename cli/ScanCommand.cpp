@@ -20,10 +20,14 @@
 
 namespace {
 
-std::string MapComment(const std::string& drive, const DeviceContext& context) {
+std::string MapComment(const std::string& drive, const DeviceContext& context,
+                       const ScanExtent& extent) {
+  const std::string what = extent.session == kWholeDisc ? "the whole disc"
+                           : extent.session == kLastSession
+                               ? "session " + std::to_string(context.medium.lastSession)
+                               : "session " + std::to_string(extent.session);
   return std::string("lumeter-cli (") + kProductName + " " + kProductVersion +
-         "): surface scan of drive " + drive + ", session " +
-         std::to_string(context.medium.lastSession);
+         "): surface scan of drive " + drive + ", " + what;
 }
 
 // A mapfile is text of a line per block; this is far more than any has.
@@ -65,16 +69,24 @@ bool ReadRegularFile(const std::string& path, std::string& text, std::string& er
 bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
                     ScanOptions& options) {
   options = command.scanOptions;
-  const wrenlo::SessionInfo session = context.GetSessionInfo(-1);
-  // Copies of the packed record's fields, which may lie unaligned.
-  const std::int32_t sectorCount = session.sectorCount;
-  const std::int32_t startSector = session.startSector;
-  const std::int32_t count = std::max(sectorCount, 0);
+  if (options.session > 0 && context.Sessions().count(options.session) == 0) {
+    PrintError("no session " + std::to_string(options.session) + " on the medium (sessions " +
+               std::to_string(context.medium.firstSession) + " to " +
+               std::to_string(context.medium.lastSession) + ")");
+    return false;
+  }
+  // The sectors scanned, numbered from the last session's start or, for
+  // another session or the whole disc, from the disc's start.
+  const ScanExtent extent = ExtentOf(context, options.session);
+  const std::int32_t count = extent.count;
+  const std::int32_t lowest = extent.spans.empty() ? 0 : extent.spans.front().first;
   for (const std::int32_t sector : {options.firstSector, options.lastSector}) {
     if (sector < count || sector <= 0) continue;
-    PrintError("sector " + std::to_string(sector) + " is outside session " +
-               std::to_string(context.medium.lastSession) + " (sectors 0 to " +
-               std::to_string(count - 1) + ")");
+    PrintError("sector " + std::to_string(sector) + " is outside " +
+               (extent.session == kLastSession
+                    ? "session " + std::to_string(context.medium.lastSession)
+                    : std::string("the sectors scanned")) +
+               " (sectors " + std::to_string(lowest) + " to " + std::to_string(count - 1) + ")");
     return false;
   }
   if (command.retryFrom.empty()) return true;
@@ -84,7 +96,7 @@ bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
     PrintError("retry-from: " + error);
     return false;
   }
-  if (!ReadDdrescueMap(text, std::max(startSector, 0), count, options.previous, error)) {
+  if (!ReadDdrescueMap(text, extent.tableStart, count, options.previous, error)) {
     PrintError("retry-from: " + command.retryFrom + ": " + error);
     return false;
   }
@@ -128,10 +140,9 @@ int RunScan(const CommandLine& command) {
   bool outputsWritten = true;
   if (!command.mapFile.empty()) {
     DdrescueMapFacts facts;
-    const std::int32_t start = context.GetSessionInfo(-1).startSector;
-    facts.startSector = start < 0 ? 0 : start;
+    facts.startSector = record.extent.tableStart;
     facts.finished = result.surface.unread == 0;
-    facts.comment = MapComment(DriveName(*letter), context);
+    facts.comment = MapComment(DriveName(*letter), context, record.extent);
     const HeldStopSignals held;
     outputsWritten = mapFile.Commit(DdrescueMap(sectors, facts), error);
     if (!outputsWritten) PrintError("mapfile: " + error);

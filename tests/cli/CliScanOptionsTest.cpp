@@ -144,4 +144,75 @@ TEST_F(CliScanOptionsTest, SpeedCsvHoldsEveryGroupRead) {
   EXPECT_THAT(lines[200], testing::StartsWith("199,199,0.000,"));
 }
 
+// --session N or all on a disc of two sessions (300 sectors, then 200 where a
+// disc writer puts the second session, 11400 sectors on): the sectors count
+// from the disc's start, the sessions' sectors alone are read, and the start
+// line says so; a session the disc does not have is refused.
+TEST_F(CliScanOptionsTest, ScanOfOneSessionOrTheWholeDisc) {
+  WriteFile(folder + "/first.bin", std::string(300 * 2048, 'a'));
+  WriteFile(folder + "/second.bin", std::string(200 * 2048, 'b'));
+  const std::string cue = folder + "/two.cue";
+  WriteFile(cue,
+            "REM SESSION 01\nFILE first.bin BINARY\n TRACK 01 MODE1/2048\n  INDEX 01 00:00:00\n"
+            "REM SESSION 02\nFILE second.bin BINARY\n TRACK 02 MODE1/2048\n  INDEX 01 00:00:00\n");
+  constexpr int kSecond = 300 + 11400;
+  WriteFile(cue + ".faults", "5 always\n" + std::to_string(kSecond + 10) + " always\n");
+  const auto scan = [&](const std::vector<std::string>& options) {
+    std::vector<std::string> args = {LUMETER_CLI, "scan", "--json", "--attempts", "1"};
+    args.insert(args.end(), options.begin(), options.end());
+    return RunChild(args, {{"WRENLO_IMAGES", cue}, {"TZ", "UTC"}});
+  };
+  struct Case {
+    std::vector<std::string> options;
+    long long total, notRead;
+    std::string errors;
+    std::string startLine;
+  };
+  const std::string second = std::to_string(kSecond);
+  const std::string end = std::to_string(kSecond + 199);
+  const Case cases[] = {
+      {{}, 200, 0, "[[10, 10]]", "start sector = 0, end sector = 199"},
+      {{"--session", "1"},
+       300,
+       0,
+       "[[5, 5]]",
+       "start sector = 0, end sector = 299, session 1 of 2, sectors counted from the disc's start"},
+      {{"--session", "2"},
+       kSecond + 200,
+       kSecond,
+       ("[[" + std::to_string(kSecond + 10) + ", " + std::to_string(kSecond + 10) + "]]").c_str(),
+       ""},
+      {{"--session=all"}, kSecond + 200, kSecond - 300, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.options));
+    const ChildResult result = scan(c.options);
+    EXPECT_EQ(result.status, 1) << result.err;
+    const Json summary = Json::parse(result.out, nullptr, false);
+    ASSERT_FALSE(summary.is_discarded()) << result.out << result.err;
+    EXPECT_EQ(summary["total"], c.total);
+    EXPECT_EQ(summary["not_read"], c.notRead);
+    if (!c.errors.empty()) {
+      EXPECT_EQ(summary["error_ranges"], Json::parse(c.errors));
+    }
+    if (!c.startLine.empty()) {
+      EXPECT_THAT(result.err, HasSubstr("Surface scan started, " + c.startLine));
+    }
+  }
+  const ChildResult all = scan({"--session", "all"});
+  EXPECT_THAT(all.err, HasSubstr("Surface scan started, start sector = 0, end sector = " + end +
+                                 ", whole disc (sessions 1 to 2), sectors counted from the "
+                                 "disc's start"));
+  EXPECT_EQ(Json::parse(all.out)["error_ranges"],
+            Json::parse("[[5, 5], [" + std::to_string(kSecond + 10) + ", " +
+                        std::to_string(kSecond + 10) + "]]"));
+  EXPECT_THAT(scan({"--session", "2"}).err,
+              HasSubstr("start sector = " + second + ", end sector = " + end + ", session 2 of 2"));
+
+  const ChildResult missing = scan({"--session", "3"});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_THAT(missing.err, HasSubstr("no session 3 on the medium (sessions 1 to 2)"));
+  EXPECT_EQ(scan({"--session", "none"}).status, 2);
+}
+
 }  // namespace

@@ -43,7 +43,9 @@ lumeter-cli files --|--help --image --json
 lumeter-cli whohas |D E
 lumeter-cli --|--help --version
 lumeter-cli devices --|--help --image --json
-lumeter-cli scan --|--attempts --files --first --help --image --json --last --mapfile --retry-from --sectors-per-read --skip-after-error --speed --speed-csv --surface
+lumeter-cli scan --|--attempts --files --first --help --image --json --last --mapfile --retry-from --sectors-per-read --session --skip-after-error --speed --speed-csv --surface
+lumeter-cli scan --session |all
+lumeter-cli dump --session |
 lumeter-cli scan --sectors-per-read |1 16 2 32 4 64 8
 lumeter-cli scan --speed |max
 lumeter-cli scan --attempts |
