@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "core/disc/CueForBin.h"
 #include "core/disc/DeviceList.h"
 #include "core/report/Utf8.h"
 
@@ -27,8 +28,18 @@ std::uint16_t LetterHolding(const std::string& path) {
 
 }  // namespace
 
-OpenedImage OpenImage(const std::string& path) {
+OpenedImage OpenImage(const std::string& given) {
   OpenedImage opened;
+  // A BIN file opens as the cue sheet that describes it, or not at all.
+  std::string path = given;
+  if (IsBinPath(given)) {
+    const std::optional<std::string> sheet = CueSheetFor(given);
+    if (!sheet) {
+      opened.problem = u"a BIN file needs its cue sheet, and no cue sheet beside it names it";
+      return opened;
+    }
+    path = *sheet;
+  }
   if (const std::uint16_t letter = LetterHolding(path); letter != 0) {
     opened.letter = letter;
     opened.usable = opened.alreadyOpen = true;

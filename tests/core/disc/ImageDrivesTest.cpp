@@ -88,6 +88,30 @@ TEST(ImageDrivesTest, AnImageOpenAlreadyGivesItsDrive) {
   EXPECT_EQ(ReadDeviceList().size(), 1u);
 }
 
+// A BIN file opens as the cue sheet beside it that names it; without one it
+// is not opened, and takes no letter.
+TEST(ImageDrivesTest, ABinFileOpensAsItsCueSheet) {
+  const std::string folder = OutputDirectory();
+  testing_support::WriteFile(folder + "/data.bin", std::string(20 * 2048, 'd'));
+  testing_support::WriteFile(
+      folder + "/data.cue", "FILE data.bin BINARY\n  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n");
+  testing_support::WriteFile(folder + "/lonely.bin", std::string(20 * 2048, 'l'));
+  testing_support::UseImages({});
+  const OpenedImage opened = OpenImage(folder + "/data.bin");
+  ASSERT_TRUE(opened.usable);
+  const std::vector<DeviceListItem> list = ReadDeviceList();
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].text, u"D: data.cue");
+  // The sheet itself is the same drive.
+  EXPECT_TRUE(OpenImage(folder + "/data.cue").alreadyOpen);
+
+  const OpenedImage lonely = OpenImage(folder + "/lonely.bin");
+  EXPECT_FALSE(lonely.usable);
+  EXPECT_EQ(lonely.letter, 0);
+  EXPECT_EQ(lonely.problem, u"a BIN file needs its cue sheet, and no cue sheet beside it names it");
+  EXPECT_EQ(ReadDeviceList().size(), 1u);
+}
+
 TEST(ImageDrivesTest, AnUnusableImageSaysWhy) {
   testing_support::UseImages({});
   const OpenedImage opened = OpenImage(OutputDirectory() + "/not there.iso");
