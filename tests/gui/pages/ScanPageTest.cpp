@@ -819,8 +819,13 @@ TEST_F(ScanPageTest, DetailsMapFillsInWhileTheScanRuns) {
                     // The curve has reached the sectors read so far: its
                     // left part, not its right.
                     SpeedCurveControl& curve = details->GetSpeedCurve();
-                    const QRect plot = SpeedCurvePlotArea(curve.size());
                     const auto curveAt = [&](double share) {
+                      SpeedCurve drawn;
+                      {
+                        const std::lock_guard lock(page->Scanner()->stateLock);
+                        drawn = page->Scanner()->speedCurve;
+                      }
+                      const QRect plot = SpeedCurvePlotArea(drawn, curve.size());
                       const QImage shown = curve.grab().toImage();
                       const int x = plot.left() + static_cast<int>(share * plot.width());
                       for (int y = plot.top(); y <= plot.bottom(); ++y)
