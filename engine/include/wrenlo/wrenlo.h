@@ -153,10 +153,10 @@ inline constexpr std::uint8_t kContentUdf = 0x04;
 inline constexpr std::uint8_t kContentBootable = 0x08;
 
 struct TrackInformation {
-  std::int16_t reserved0;
-  std::int16_t reserved2;
-  std::int32_t reserved4;
-  std::int32_t reserved8;
+  std::int16_t number;        // the track's number
+  std::int16_t session;       // the number of the session it lies in
+  std::int32_t startSector;   // the address of its first sector (index 01)
+  std::int32_t sectorCount;   // its length in sectors
   std::uint8_t mode;          // 1 = data mode 1, 2 = data mode 2, else audio
   std::uint8_t contentFlags;  // kContent* bits
   unsigned char reserved14[18];
@@ -259,9 +259,9 @@ static_assert(sizeof(IsoVolumeInfo) == 3764);
 static_assert(offsetof(DirectoryEntry, attributes) == 1586);
 static_assert(sizeof(DirectoryEntry) == 2680);
 
-static_assert(offsetof(TrackInformation, reserved2) == 2);
-static_assert(offsetof(TrackInformation, reserved4) == 4);
-static_assert(offsetof(TrackInformation, reserved8) == 8);
+static_assert(offsetof(TrackInformation, session) == 2);
+static_assert(offsetof(TrackInformation, startSector) == 4);
+static_assert(offsetof(TrackInformation, sectorCount) == 8);
 static_assert(offsetof(TrackInformation, mode) == 12);
 static_assert(offsetof(TrackInformation, contentFlags) == 13);
 static_assert(sizeof(TrackInformation) == 32);
