@@ -61,6 +61,8 @@ struct ScanRecord {
   TimeValue end;
   // False until the scan's last pass has ended (finished or stopped).
   bool ended = false;
+  // Its report or its log was saved after it had ended.
+  bool saved = false;
   // The last progress report: sectors or files done, problems and errors.
   ProgressCtx_t progress;
   // The surface scan's table of sector states, one SectorState code per
@@ -96,6 +98,8 @@ class ScanHistory {
   ScanRecord* Last(std::uint16_t driveLetter);
   // Forgets the drive's scan (the drive is gone).
   void Forget(std::uint16_t driveLetter) { records.erase(driveLetter); }
+  // The scan begun last, of whichever drive; null when there is none.
+  const ScanRecord* Newest() const;
 
  private:
   std::map<std::uint16_t, ScanRecord> records;

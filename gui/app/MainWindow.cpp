@@ -2,6 +2,7 @@
 
 #include <wrenlo/wrenlo.h>
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
@@ -29,6 +30,7 @@
 #include "gui/platform/LinkCtrl.h"
 #include "gui/platform/Menu.h"
 #include "gui/platform/MoveWindow.h"
+#include "gui/platform/ProgramSettings.h"
 #include "gui/platform/Resources.h"
 #include "gui/platform/SaveFileDialog.h"
 #include "gui/platform/TabCtrl.h"
@@ -77,6 +79,7 @@ const MenuTemplate kMenu128 = {
          {nullptr, 0},
          {"&Rescan Devices", MainWindow::kRescanDevices},
          {nullptr, 0},
+         {"As&k to Save a Report on Exit", MainWindow::kAskToSaveReport},
          {"E&xit", MainWindow::kExit},
      }},
     {"&Info",
@@ -89,6 +92,14 @@ const MenuTemplate kMenu128 = {
 };
 
 const char kStopScanQuestion[] = "A scan is running. Stop it?";
+const char kSaveReportQuestion[] = "Save a report of the last scan?";
+
+// Whether ending the program offers to save a report of a scan nobody kept.
+const QString kAskToSaveReportSetting = QStringLiteral("window/askToSaveReport");
+
+bool AskToSaveReport() { return ProgramSettings().value(kAskToSaveReportSetting, true).toBool(); }
+
+void SetAskToSaveReport(bool ask) { ProgramSettings().setValue(kAskToSaveReportSetting, ask); }
 
 const char kImageFilter[] = "Disc images (*.iso *.img *.udf *.cue *.bin);;All files (*)";
 
@@ -116,6 +127,9 @@ void MainWindow::AddImageCommands() {
   connect(general, &QMenu::aboutToShow, this, &MainWindow::EnableImageCommands);
   open->setShortcut(QKeySequence::Open);
   addAction(open);
+  QAction* ask = menu->Command(kAskToSaveReport);
+  ask->setCheckable(true);
+  ask->setChecked(AskToSaveReport());
 }
 
 // "Close Image" for an image drive only; "Recent Images" with images only.
@@ -226,6 +240,8 @@ void MainWindow::OnCommand(int commandId) {
       return OnOpenImage();
     case kCloseImage:
       return OnCloseImage();
+    case kAskToSaveReport:
+      return SetAskToSaveReport(menu->Command(kAskToSaveReport)->isChecked());
     default:
       return;
   }
@@ -490,10 +506,12 @@ void MainWindow::dropEvent(QDropEvent* event) {
       this, [this, images] { OpenImageFiles(images); }, Qt::QueuedConnection);
 }
 
+void MainWindow::OnSaveReport() { SaveReport(); }
+
 // A report of the current drive, its medium and the drive's last scan, as
 // HTML or as JSON: the type chosen in the dialog, or the name's ending.
-void MainWindow::OnSaveReport() {
-  if (context == nullptr || context->driveLetter == 0) return;
+bool MainWindow::SaveReport() {
+  if (context == nullptr || context->driveLetter == 0) return false;
   const QString html = QStringLiteral("HTML Report (*.html *.htm)");
   const QString json = QStringLiteral("JSON Report (*.json)");
   QFileDialog dialog(this);
@@ -507,7 +525,7 @@ void MainWindow::OnSaveReport() {
   const std::u16string stem = ReportFileStem(*context, TimeValue::Now());
   PrepareSaveDialog(dialog, QString::fromStdU16String(stem) + QStringLiteral("-report.html"));
   const QString path = runSaveDialog(dialog);
-  if (path.isEmpty()) return;
+  if (path.isEmpty()) return false;
   const bool asJson = path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive) ||
                       (dialog.selectedNameFilter() == json &&
                        !path.endsWith(QStringLiteral(".html"), Qt::CaseInsensitive) &&
@@ -515,7 +533,11 @@ void MainWindow::OnSaveReport() {
   // A scan still running is reported as it stands.
   const std::optional<ScanRecord> scan = scanPage.ScanToReport(context->driveLetter);
   const DiscReport report = MakeDiscReport(*context, scan ? &*scan : nullptr);
-  SaveFileOrShowError(this, path, asJson ? ReportJson(report) : ReportHtml(report), fileWriter);
+  if (!SaveFileOrShowError(this, path, asJson ? ReportJson(report) : ReportHtml(report),
+                           fileWriter))
+    return false;
+  scanPage.MarkSaved(context->driveLetter);
+  return true;
 }
 
 void MainWindow::OnWebsite() { OpenWebPage(kWebSite); }
@@ -543,7 +565,39 @@ void MainWindow::OnAbout() {
 void MainWindow::OnExit() { EndProgram(kIdClose); }
 
 void MainWindow::EndProgram(int result) {
-  if (ConfirmStopScan()) EndDialog(result);
+  if (ConfirmStopScan() && OfferReportOfLastScan()) EndDialog(result);
+}
+
+// The last scan's results would go with the program: asked whether to save
+// its report first, unless the user said not to ask.
+bool MainWindow::OfferReportOfLastScan() {
+  if (!AskToSaveReport()) return true;
+  const ScanRecord* scan = scanPage.UnsavedScan();
+  if (scan == nullptr) return true;
+  const std::uint16_t letter = scan->driveLetter;
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kProductName),
+                  QString::fromUtf8(kSaveReportQuestion), QMessageBox::NoButton, this);
+  box.setInformativeText(
+      QStringLiteral("The scan of drive %1: that ended at %2 has been neither saved nor reported.")
+          .arg(QChar(letter))
+          .arg(QString::fromStdU16String(scan->end.Format("%H:%M:%S"))));
+  QPushButton* save = box.addButton(QStringLiteral("Save Report..."), QMessageBox::AcceptRole);
+  QPushButton* discard =
+      box.addButton(QStringLiteral("Close without saving"), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+  box.setDefaultButton(save);
+  box.setEscapeButton(cancel);
+  box.setCheckBox(new QCheckBox(QStringLiteral("Do not ask again")));
+  box.exec();
+  if (box.clickedButton() == cancel || box.clickedButton() == nullptr) return false;
+  if (box.checkBox()->isChecked()) {
+    SetAskToSaveReport(false);
+    menu->Command(kAskToSaveReport)->setChecked(false);
+  }
+  if (box.clickedButton() == discard) return true;
+  // The report is the drive's: shown first when another drive is.
+  if (context->driveLetter != letter) ShowDrive(letter);
+  return context->driveLetter == letter && SaveReport();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -5,7 +5,9 @@
 // hands the new one to every page.
 //
 // Only the Close button, the close box and General > Exit end the window, and
-// with it the program; Enter and Escape never do.
+// with it the program; Enter and Escape never do. When the last scan's
+// results were neither saved nor reported, ending asks whether to save its
+// report (General > "Ask to Save a Report on Exit" turns that off).
 //
 // A running scan is never ended without asking: choosing a drive (even the
 // same one), rescanning the drives, opening the tray, closing the image and
@@ -65,6 +67,7 @@ class MainWindow : public Dialog {
   static constexpr int kExit = 57665;
   static constexpr int kOpenImage = 32790;
   static constexpr int kCloseImage = 32791;
+  static constexpr int kAskToSaveReport = 32792;
 
   explicit MainWindow(QWidget* parent = nullptr);
 
@@ -128,8 +131,14 @@ class MainWindow : public Dialog {
   void OnSupport();
   void OnAbout();
   void OnExit();
-  // Ends the program with result, after the question about a running scan.
+  // Ends the program with result, after the question about a running scan
+  // and the offer to save a report of the last scan.
   void EndProgram(int result);
+  // True when the program may end: the user saved the last scan's report,
+  // chose to close without it, or is not asked; false to stay.
+  bool OfferReportOfLastScan();
+  // Saves the report of the current drive; true when it was written.
+  bool SaveReport();
   // Opens the tray of the current drive, or closes it when the program opened
   // it last and no medium is in.
   void OnToggleTray();

@@ -279,6 +279,16 @@ void ScanPage::ForgetDrive(std::uint16_t letter) {
   if (driveShown && letter == shownDrive) ShowDrive(letter);
 }
 
+void ScanPage::MarkSaved(std::uint16_t letter) {
+  if (ScanRecord* record = history.Last(letter); record != nullptr && record->ended)
+    record->saved = true;
+}
+
+const ScanRecord* ScanPage::UnsavedScan() const {
+  const ScanRecord* newest = history.Newest();
+  return newest != nullptr && newest->ended && !newest->saved ? newest : nullptr;
+}
+
 std::optional<ScanRecord> ScanPage::ScanToReport(std::uint16_t letter) const {
   const ScanRecord* kept = history.Last(letter);
   if (kept == nullptr) return std::nullopt;
@@ -453,7 +463,7 @@ void ScanPage::OnSaveLog() {
   PrepareSaveDialog(dialog, ToQString(stem) + QStringLiteral("-log.txt"));
   const QString path = runSaveDialog(dialog);
   if (path.isEmpty()) return;
-  SaveFileOrShowError(this, path, LogFileText(log), fileWriter);
+  if (SaveFileOrShowError(this, path, LogFileText(log), fileWriter)) MarkSaved(shownDrive);
 }
 
 // --- Reports -------------------------------------------------------------------------------

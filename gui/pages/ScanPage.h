@@ -104,6 +104,12 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   const ScanHistory& History() const { return history; }
   // The drive is gone (its image closed): its kept scan and log go with it.
   void ForgetDrive(std::uint16_t letter);
+  // A report or the log of the drive's last scan was saved: once the scan
+  // has ended, it is kept.
+  void MarkSaved(std::uint16_t letter);
+  // The scan begun last, when it has ended and neither its report nor its
+  // log was saved since; else null.
+  const ScanRecord* UnsavedScan() const;
   // The drive's last scan for a report: a copy of the kept one, or of a
   // running one as it stands (its table and counts so far); none when the
   // drive was not scanned.

@@ -21,10 +21,12 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStyle>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
 #include <algorithm>
@@ -122,6 +124,32 @@ class ReadGate {
   std::atomic<bool> opened{false};
   std::promise<void> open;
 };
+
+// Runs act, which shows message boxes one after the other, and presses in each
+// the button that reads the next of answers (inside runs first, with the box);
+// the boxes' texts.
+QStringList AnswerBoxes(const std::function<void()>& act, const QStringList& answers,
+                        const std::function<void(QMessageBox*)>& inside = {}) {
+  QStringList texts;
+  QTimer poll;
+  poll.setInterval(1);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible() || box->property("answered").toBool()) return;
+    box->setProperty("answered", true);
+    texts << box->text();
+    if (texts.size() > answers.size()) return box->done(-1);  // one too many
+    if (inside) inside(box);
+    for (QAbstractButton* button : box->buttons())
+      if (button->text() == answers[texts.size() - 1]) return button->click();
+    ADD_FAILURE() << "no button " << answers[texts.size() - 1].toStdString();
+    box->done(-1);
+  });
+  poll.start();
+  act();
+  poll.stop();
+  return texts;
+}
 
 // Presses the button of a message box that reads text.
 void ClickButton(QDialog* dialog, const QString& text) {
@@ -1160,9 +1188,13 @@ TEST_F(ScanInMainWindowTest, AReportSavedDuringTheScanIsInProgressWithItsCountsS
   EXPECT_TRUE(page->Scanner()->IsRunning());  // the scan goes on
 }
 
+// Stopping to close ends the scan; its results nobody kept, the program
+// offers to save its report before it ends.
 TEST_F(ScanInMainWindowTest, StoppingToCloseEndsTheScanAndTheWindow) {
   window->setResult(-1);
-  Answer([&] { window->close(); }, "Stop");
+  gate->Open();
+  EXPECT_EQ(AnswerBoxes([&] { window->close(); }, {"Stop", "Close without saving"}),
+            QStringList({"A scan is running. Stop it?", "Save a report of the last scan?"}));
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(window->result(), kIdCancel);
   EXPECT_FALSE(page->Scanner()->IsRunning());
@@ -1218,8 +1250,6 @@ TEST(ScanPageInMainWindow, DoubleClickOnTheMapShowsTheSectorInTheSectorViewer) {
   EXPECT_EQ(Item<QLabel>(viewer->Client(), SectorInfoPage::kHolderLabelId)->toolTip(),
             "Holder: DOCS\\A.TXT, byte 45056");
 }
-
-}  // namespace
 
 // Each drive keeps its own last scan: switching to another drive and back
 // shows the drive's status, shares, log and map again, and the log's Save
@@ -1309,3 +1339,92 @@ TEST(ScanPageInMainWindow, EachDriveKeepsItsOwnLastScan) {
   EXPECT_TRUE(json.contains("\"problem_ranges\": [[5, 5]]")) << json.toStdString();
   EXPECT_TRUE(json.contains("\"error_ranges\": []")) << json.toStdString();
 }
+
+// Closing the program after a scan whose results were neither saved nor
+// reported asks whether to save its report: Cancel stays, Save Report...
+// saves and ends, Close without saving ends. A saved report or log, or the
+// setting turned off, ends without asking.
+TEST(ScanPageInMainWindow, ClosingAfterAScanNobodyKeptOffersItsReport) {
+  QTemporaryDir settings;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+  QTemporaryDir folder;
+  const auto run = [&](const std::function<void(MainWindow&, ScanPage&)>& act) {
+    fake::Reset();
+    fake::script().devices = {u"D: First drive"};
+    ScriptDisc(20);
+    MainWindow window;
+    window.Create();
+    window.show();
+    auto* page = static_cast<ScanPage*>(window.Page(2));
+    Item<QPushButton>(page->Client(), ScanPage::kStartStopId)->click();
+    EXPECT_TRUE(WaitUntil([&] {
+      const ScanRecord* scan = page->History().Last(u'D');
+      return scan != nullptr && scan->ended;
+    }));
+    act(window, *page);
+  };
+  const QStringList question = {"Save a report of the last scan?"};
+
+  run([&](MainWindow& window, ScanPage&) {
+    EXPECT_EQ(AnswerBoxes([&] { window.close(); }, {"Cancel"}), question);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(AnswerBoxes([&] { window.OnCommand(MainWindow::kExit); }, {"Close without saving"},
+                          [](QMessageBox* box) {
+                            EXPECT_TRUE(box->informativeText().startsWith(
+                                "The scan of drive D: that ended at "));
+                          }),
+              question);
+    EXPECT_FALSE(window.isVisible());
+  });
+  // Save Report...: the report is written, and the program ends.
+  run([&](MainWindow& window, ScanPage&) {
+    const QString path = folder.filePath("last.json");
+    window.SetSaveFileDialog([&](QFileDialog&) { return path; });
+    EXPECT_EQ(AnswerBoxes([&] { window.close(); }, {"Save Report..."}), question);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(QFile::exists(path));
+  });
+  // A save dialog cancelled keeps the program.
+  run([&](MainWindow& window, ScanPage&) {
+    window.SetSaveFileDialog([](QFileDialog&) { return QString(); });
+    EXPECT_EQ(AnswerBoxes([&] { window.close(); }, {"Save Report..."}), question);
+    EXPECT_TRUE(window.isVisible());
+  });
+  // Its report or its log saved: no question.
+  run([&](MainWindow& window, ScanPage&) {
+    window.SetSaveFileDialog([&](QFileDialog&) { return folder.filePath("saved.html"); });
+    window.OnCommand(MainWindow::kSaveReport);
+    EXPECT_TRUE(AnswerBoxes([&] { window.close(); }, {}).isEmpty());
+    EXPECT_FALSE(window.isVisible());
+  });
+  run([&](MainWindow& window, ScanPage& page) {
+    page.SetSaveFileDialog([&](QFileDialog&) { return folder.filePath("saved.txt"); });
+    Item<QPushButton>(page.Client(), ScanPage::kSaveId)->click();
+    EXPECT_TRUE(AnswerBoxes([&] { window.close(); }, {}).isEmpty());
+    EXPECT_FALSE(window.isVisible());
+  });
+  // "Do not ask again" turns the setting off, which General's menu shows and
+  // turns on again.
+  run([&](MainWindow& window, ScanPage&) {
+    QAction* ask = window.Menu()->Command(MainWindow::kAskToSaveReport);
+    EXPECT_TRUE(ask->isChecked());
+    EXPECT_EQ(AnswerBoxes([&] { window.close(); }, {"Cancel"},
+                          [](QMessageBox* box) { box->checkBox()->setChecked(true); }),
+              question);
+    EXPECT_TRUE(ask->isChecked());  // not with Cancel
+    EXPECT_EQ(AnswerBoxes([&] { window.close(); }, {"Close without saving"},
+                          [](QMessageBox* box) { box->checkBox()->setChecked(true); }),
+              question);
+    EXPECT_FALSE(ask->isChecked());
+  });
+  run([&](MainWindow& window, ScanPage&) {
+    QAction* ask = window.Menu()->Command(MainWindow::kAskToSaveReport);
+    EXPECT_FALSE(ask->isChecked());
+    EXPECT_TRUE(AnswerBoxes([&] { window.close(); }, {}).isEmpty());
+    EXPECT_FALSE(window.isVisible());
+    ask->trigger();  // on again
+    EXPECT_TRUE(ProgramSettings().value("window/askToSaveReport").toBool());
+  });
+}
+
+}  // namespace
