@@ -80,6 +80,7 @@ const MenuTemplate kMenu128 = {
          {"&Rescan Devices", MainWindow::kRescanDevices},
          {nullptr, 0},
          {"As&k to Save a Report on Exit", MainWindow::kAskToSaveReport},
+         {nullptr, 0},
          {"E&xit", MainWindow::kExit},
      }},
     {"&Info",
@@ -578,7 +579,7 @@ bool MainWindow::OfferReportOfLastScan() {
   QMessageBox box(QMessageBox::Question, QString::fromUtf8(kProductName),
                   QString::fromUtf8(kSaveReportQuestion), QMessageBox::NoButton, this);
   box.setInformativeText(
-      QStringLiteral("The scan of drive %1: that ended at %2 has been neither saved nor reported.")
+      QStringLiteral("The scan of drive %1: (ended at %2) has been neither saved nor reported.")
           .arg(QChar(letter))
           .arg(QString::fromStdU16String(scan->end.Format("%H:%M:%S"))));
   QPushButton* save = box.addButton(QStringLiteral("Save Report..."), QMessageBox::AcceptRole);

@@ -1371,7 +1371,7 @@ TEST(ScanPageInMainWindow, ClosingAfterAScanNobodyKeptOffersItsReport) {
     EXPECT_EQ(AnswerBoxes([&] { window.OnCommand(MainWindow::kExit); }, {"Close without saving"},
                           [](QMessageBox* box) {
                             EXPECT_TRUE(box->informativeText().startsWith(
-                                "The scan of drive D: that ended at "));
+                                "The scan of drive D: (ended at "));
                           }),
               question);
     EXPECT_FALSE(window.isVisible());
