@@ -23,9 +23,9 @@ Result VirtualDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8
   if (!faults_) return ReadImage(address, count, out);
 
   const auto start = std::chrono::steady_clock::now();
-  const Result result =
-      faults_->ReadFails(address, count) ? kMediumError : ReadImage(address, count, out);
-  if (faults_->HasLatency()) WaitUntil(start + faults_->Latency(count));
+  const bool fails = faults_->ReadFails(address, count);
+  const Result result = fails ? kMediumError : ReadImage(address, count, out);
+  if (faults_->HasLatency()) WaitUntil(start + faults_->Latency(count, fails));
   return result;
 }
 
