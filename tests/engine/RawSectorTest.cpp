@@ -18,12 +18,17 @@ Buffer Pattern(std::size_t size) {
   return bytes;
 }
 
+// The folding path (from 64 bytes on) and the tables' agree with the
+// polynomial taken bit by bit, at every length around the folding's steps.
 TEST(RawSector, EdcMatchesTheGeneratorPolynomial) {
   const Buffer bytes = Pattern(2336);
-  for (const std::size_t length : {0u, 1u, 2056u, 2064u, 2332u})
-    EXPECT_EQ(SectorEdc(Bytes(bytes.data(), length)),
-              testing_support::BitwiseEdc(bytes.data(), length))
-        << length;
+  std::vector<std::size_t> lengths = {0, 1, 2056, 2064, 2332, 2336};
+  for (std::size_t length = 8; length <= 200; ++length) lengths.push_back(length);
+  for (const std::size_t length : lengths) {
+    const std::uint32_t expected = testing_support::BitwiseEdc(bytes.data(), length);
+    EXPECT_EQ(SectorEdc(Bytes(bytes.data(), length)), expected) << length;
+    EXPECT_EQ(SectorEdcByTables(Bytes(bytes.data(), length)), expected) << length;
+  }
 }
 
 struct Case {

@@ -17,10 +17,6 @@ namespace wrenlo {
 
 namespace {
 
-// Stored sectors decoded per read of a file.
-constexpr std::uint32_t kChunkSectors = 16;
-constexpr std::size_t kLargestStoredSector = 2352;
-
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -131,8 +127,9 @@ Result CueBackend::ReadRun(const CueRun& run, std::uint32_t address, std::uint32
   std::array<std::uint8_t, kChunkSectors * kLargestStoredSector> stored;
   while (count > 0) {
     const std::uint32_t n = std::min(count, kChunkSectors);
-    if (const Result result = ReadAt(fd, stored.data(), n * bytes, offset); result != kOk)
-      return result;
+    const Result read = n < kChunkSectors ? ReadStored(run, address, n, stored.data())
+                                          : ReadAt(fd, stored.data(), n * bytes, offset);
+    if (read != kOk) return read;
     for (std::uint32_t i = 0; i < n; ++i) {
       if (const Result result = UserData(run.type, address + i, stored.data() + i * bytes, out);
           result != kOk)
@@ -143,6 +140,31 @@ Result CueBackend::ReadRun(const CueRun& run, std::uint32_t address, std::uint32
     offset += n * bytes;
     count -= n;
   }
+  return kOk;
+}
+
+Result CueBackend::ReadStored(const CueRun& run, std::uint32_t address, std::uint32_t count,
+                              std::uint8_t* stored) {
+  const std::uint64_t bytes = SectorBytes(run.type);
+  const std::uint64_t offset = run.offset + std::uint64_t{address - run.start} * bytes;
+  const std::uint64_t wanted = count * bytes;
+  ReadAhead& ahead = *readAhead_;
+  const std::lock_guard lock(ahead.mutex);
+  const bool held = ahead.bytes != 0 && ahead.file == run.file && offset >= ahead.offset &&
+                    offset + wanted <= ahead.offset + ahead.bytes;
+  if (!held) {
+    // The sectors asked for and those after them, as far as the run goes.
+    const std::uint64_t left = run.count - (address - run.start);
+    const std::uint64_t sectors = std::min<std::uint64_t>(left, kChunkSectors);
+    ahead.bytes = 0;
+    if (const Result result = ReadAt(fds_[run.file], ahead.stored.data(), sectors * bytes, offset);
+        result != kOk)
+      return result;
+    ahead.file = run.file;
+    ahead.offset = offset;
+    ahead.bytes = static_cast<std::size_t>(sectors * bytes);
+  }
+  std::memcpy(stored, ahead.stored.data() + (offset - ahead.offset), wanted);
   return kOk;
 }
 

@@ -1,6 +1,5 @@
 #include "image/RawSector.h"
 
-#include <array>
 #include <cstring>
 
 namespace wrenlo {
@@ -15,28 +14,6 @@ constexpr std::size_t kForm2User = 2324;
 constexpr std::uint8_t kSubmodeForm2 = 0x20;
 // The 150 sectors of the first pregap come before address 0 in CD time.
 constexpr std::uint32_t kAddressToTime = 150;
-
-// The bit-reversed polynomial (x^16 + x^15 + x^2 + 1)(x^16 + x^2 + x + 1).
-constexpr std::uint32_t kEdcPolynomial = 0xD8018001;
-
-// Tables for computing the EDC eight bytes at a time: table 0 advances the
-// code by one byte, table k by one byte followed by k zero bytes.
-using EdcTables = std::array<std::array<std::uint32_t, 256>, 8>;
-
-constexpr EdcTables MakeEdcTables() {
-  EdcTables tables{};
-  for (std::uint32_t i = 0; i < 256; ++i) {
-    std::uint32_t value = i;
-    for (int bit = 0; bit < 8; ++bit) value = (value >> 1) ^ ((value & 1) ? kEdcPolynomial : 0);
-    tables[0][i] = value;
-  }
-  for (std::size_t k = 1; k < tables.size(); ++k)
-    for (std::uint32_t i = 0; i < 256; ++i)
-      tables[k][i] = (tables[k - 1][i] >> 8) ^ tables[0][tables[k - 1][i] & 0xFF];
-  return tables;
-}
-
-constexpr EdcTables kEdcTables = MakeEdcTables();
 
 bool EdcMatches(const std::uint8_t* covered, std::size_t length) {
   const Bytes stored(covered + length, 4);
@@ -74,25 +51,6 @@ Result Mode2(const std::uint8_t* body, std::uint8_t* out) {
 }
 
 }  // namespace
-
-std::uint32_t SectorEdc(Bytes bytes) {
-  const auto& t = kEdcTables;
-  std::uint32_t edc = 0;
-  std::size_t i = 0;
-  for (; i + 8 <= bytes.size(); i += 8) {
-    // The host is little-endian, as the engine's records require.
-    std::uint32_t low = 0;
-    std::uint32_t high = 0;
-    std::memcpy(&low, bytes.data() + i, 4);
-    std::memcpy(&high, bytes.data() + i + 4, 4);
-    low ^= edc;
-    edc = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^ t[4][low >> 24] ^
-          t[3][high & 0xFF] ^ t[2][(high >> 8) & 0xFF] ^ t[1][(high >> 16) & 0xFF] ^
-          t[0][high >> 24];
-  }
-  for (; i < bytes.size(); ++i) edc = (edc >> 8) ^ t[0][(edc ^ bytes[i]) & 0xFF];
-  return edc;
-}
 
 Result UserData(CueTrackType type, std::uint32_t address, const std::uint8_t* stored,
                 std::uint8_t* out) {

@@ -19,13 +19,9 @@
 #include "Bytes.h"
 #include "Result.h"
 #include "image/CueSheet.h"
+#include "image/SectorEdc.h"
 
 namespace wrenlo {
-
-// The CD-ROM error detection code of bytes: a 32-bit CRC, least significant
-// bit first, of the polynomial (x^16 + x^15 + x^2 + 1)(x^16 + x^2 + x + 1),
-// stored little-endian after the bytes it covers.
-std::uint32_t SectorEdc(Bytes bytes);
 
 // The user data of one stored sector (SectorBytes(type) bytes) found at this
 // address; out receives 2048 bytes.
