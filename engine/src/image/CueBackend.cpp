@@ -92,7 +92,8 @@ bool CueBackend::HasCapability(std::uint64_t code) {
          code == cap::SupportsCddaCommand;
 }
 
-Result CueBackend::ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+template <typename RunRead>
+Result CueBackend::ForEachRun(std::uint32_t address, std::uint32_t count, RunRead read) {
   const std::uint64_t end = std::uint64_t{address} + count;
   // The last run that starts at or before address.
   auto run = std::upper_bound(disc_.runs.begin(), disc_.runs.end(), address,
@@ -105,24 +106,46 @@ Result CueBackend::ReadImage(std::uint32_t address, std::uint32_t count, std::ui
       return kOutOfRange;
     const std::uint32_t n = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(end, std::uint64_t{run->start} + run->count) - address);
-    if (const Result result = ReadRun(*run, address, n, out); result != kOk) return result;
+    if (const Result result = read(*run, address, n); result != kOk) return result;
     address += n;
-    out += std::size_t{n} * kSectorSize;
     ++run;
   }
   return kOk;
 }
 
+Result CueBackend::ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  return ForEachRun(address, count, [&](const CueRun& run, std::uint32_t first, std::uint32_t n) {
+    const Result result = ReadRun(run, first, n, out, false);
+    out += std::size_t{n} * kSectorSize;
+    return result;
+  });
+}
+
+Result CueBackend::ReadImageRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  return ForEachRun(address, count, [&](const CueRun& run, std::uint32_t first, std::uint32_t n) {
+    const Result result = ReadRun(run, first, n, out, true);
+    out += std::size_t{n} * kWholeSectorBytes;
+    return result;
+  });
+}
+
 Result CueBackend::ReadRun(const CueRun& run, std::uint32_t address, std::uint32_t count,
-                           std::uint8_t* out) {
+                           std::uint8_t* out, bool whole) {
+  const std::size_t outBytes = whole ? kWholeSectorBytes : kSectorSize;
   if (!run.inFile) {
-    std::memset(out, 0, std::size_t{count} * kSectorSize);
+    for (std::uint32_t i = 0; i < count; ++i, out += outBytes) {
+      if (whole)
+        GapSector(run.type, address + i, out);
+      else
+        std::memset(out, 0, outBytes);
+    }
     return kOk;
   }
   const int fd = fds_[run.file];
   const std::uint64_t bytes = SectorBytes(run.type);
   std::uint64_t offset = run.offset + std::uint64_t{address - run.start} * bytes;
-  if (run.type == CueTrackType::Mode1Cooked) return ReadAt(fd, out, count * bytes, offset);
+  if (run.type == CueTrackType::Mode1Cooked && !whole)
+    return ReadAt(fd, out, count * bytes, offset);
 
   std::array<std::uint8_t, kChunkSectors * kLargestStoredSector> stored;
   while (count > 0) {
@@ -130,11 +153,12 @@ Result CueBackend::ReadRun(const CueRun& run, std::uint32_t address, std::uint32
     const Result read = n < kChunkSectors ? ReadStored(run, address, n, stored.data())
                                           : ReadAt(fd, stored.data(), n * bytes, offset);
     if (read != kOk) return read;
-    for (std::uint32_t i = 0; i < n; ++i) {
-      if (const Result result = UserData(run.type, address + i, stored.data() + i * bytes, out);
+    for (std::uint32_t i = 0; i < n; ++i, out += outBytes) {
+      const std::uint8_t* sector = stored.data() + i * bytes;
+      if (const Result result = whole ? WholeSector(run.type, address + i, sector, out)
+                                      : UserData(run.type, address + i, sector, out);
           result != kOk)
         return result;
-      out += kSectorSize;
     }
     address += n;
     offset += n * bytes;

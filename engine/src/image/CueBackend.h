@@ -34,12 +34,19 @@ class CueBackend : public VirtualDrive {
 
  protected:
   Result ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override;
+  Result ReadImageRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override;
   void Layout(MediumLayout& out) const override;
 
  private:
   CueBackend(std::vector<int> fds, CueDisc disc, std::unique_ptr<FaultSimulator> faults);
-  // Reads count sectors of run from address, all inside it.
-  Result ReadRun(const CueRun& run, std::uint32_t address, std::uint32_t count, std::uint8_t* out);
+  // Calls read(run, address, count) for the part of each run that the
+  // sectors [address, address + count) take, in order, until one fails.
+  template <typename RunRead>
+  Result ForEachRun(std::uint32_t address, std::uint32_t count, RunRead read);
+  // Reads count sectors of run from address, all inside it: user data into
+  // out (2048 bytes each), or whole sectors (2352 bytes each) with whole.
+  Result ReadRun(const CueRun& run, std::uint32_t address, std::uint32_t count, std::uint8_t* out,
+                 bool whole);
   // Copies the count stored sectors of run from address into stored,
   // through the read-ahead.
   Result ReadStored(const CueRun& run, std::uint32_t address, std::uint32_t count,

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "image/SectorEcc.h"
+
 namespace wrenlo {
 
 namespace {
@@ -20,16 +22,30 @@ bool EdcMatches(const std::uint8_t* covered, std::size_t length) {
   return SectorEdc(Bytes(covered, length)) == Le32(stored, 0);
 }
 
+constexpr std::uint8_t kSync[12] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+
 std::uint8_t Bcd(std::uint32_t value) {
   return static_cast<std::uint8_t>(value / 10 * 16 + value % 10);
+}
+
+// The sync pattern and the header of a data sector at address in mode: its
+// CD time as BCD minutes (past 99, the tens digit counts on past 9 as disc
+// writers record them), seconds and frames.
+void WriteSyncAndHeader(std::uint32_t address, std::uint8_t mode, std::uint8_t* out) {
+  std::memcpy(out, kSync, sizeof kSync);
+  const std::uint64_t time = std::uint64_t{address} + kAddressToTime;
+  const std::uint64_t minutes = time / (60 * kFramesPerSecond);
+  out[12] = static_cast<std::uint8_t>((minutes / 10 % 16) << 4 | minutes % 10);
+  out[13] = Bcd(static_cast<std::uint32_t>(time / kFramesPerSecond % 60));
+  out[14] = Bcd(static_cast<std::uint32_t>(time % kFramesPerSecond));
+  out[15] = mode;
 }
 
 // Sync pattern and header: 00, ten FFh, 00, then the address as BCD minutes,
 // seconds and frames of CD time (checked where it fits in two digits of
 // minutes) and the mode.
 bool HeaderMatches(const std::uint8_t* raw, std::uint32_t address) {
-  static constexpr std::uint8_t kSync[12] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                             0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
   if (std::memcmp(raw, kSync, sizeof kSync) != 0) return false;
   const std::uint64_t time = std::uint64_t{address} + kAddressToTime;
   const std::uint64_t minutes = time / (60 * kFramesPerSecond);
@@ -78,6 +94,64 @@ Result UserData(CueTrackType type, std::uint32_t address, const std::uint8_t* st
       return Mode2(stored + kHeaderEnd, out);
     default:
       return kMediumError;
+  }
+}
+
+Result WholeSector(CueTrackType type, std::uint32_t address, const std::uint8_t* stored,
+                   std::uint8_t* out) {
+  switch (type) {
+    case CueTrackType::Audio:
+      std::memcpy(out, stored, kWholeSectorBytes);
+      return kOk;
+    case CueTrackType::Mode1Cooked:
+      BuildMode1Sector(address, stored, out);
+      return kOk;
+    case CueTrackType::Mode2Cooked:
+    case CueTrackType::Mode1Raw:
+    case CueTrackType::Mode2Raw:
+      break;
+  }
+  // Checked as a read of its user data checks it.
+  std::uint8_t user[kUserBytes];
+  if (const Result result = UserData(type, address, stored, user); result != kOk) return result;
+  if (type == CueTrackType::Mode2Cooked) {
+    WriteSyncAndHeader(address, 2, out);
+    std::memcpy(out + kHeaderEnd, stored, kMode2Body);
+  } else {
+    std::memcpy(out, stored, kWholeSectorBytes);
+  }
+  return kOk;
+}
+
+void BuildMode1Sector(std::uint32_t address, const std::uint8_t* user, std::uint8_t* out) {
+  constexpr std::size_t kEdcEnd = kHeaderEnd + kUserBytes;
+  WriteSyncAndHeader(address, 1, out);
+  std::memcpy(out + kHeaderEnd, user, kUserBytes);
+  const std::uint32_t edc = SectorEdc(Bytes(out, kEdcEnd));
+  for (std::size_t i = 0; i < 4; ++i) out[kEdcEnd + i] = static_cast<std::uint8_t>(edc >> (8 * i));
+  std::memset(out + kEdcEnd + 4, 0, 8);
+  AddSectorEcc(out);
+}
+
+void GapSector(CueTrackType type, std::uint32_t address, std::uint8_t* out) {
+  switch (type) {
+    case CueTrackType::Audio:
+      std::memset(out, 0, kWholeSectorBytes);
+      return;
+    case CueTrackType::Mode1Cooked:
+    case CueTrackType::Mode1Raw: {
+      static constexpr std::uint8_t kZeros[kUserBytes] = {};
+      BuildMode1Sector(address, kZeros, out);
+      return;
+    }
+    case CueTrackType::Mode2Cooked:
+    case CueTrackType::Mode2Raw:
+      // A Form 1 sector of zeros (sub-header and user data) is whole as it
+      // is: its EDC and its ECC (which Mode 2 computes as if the header were
+      // zero) are zeros too.
+      WriteSyncAndHeader(address, 2, out);
+      std::memset(out + kHeaderEnd, 0, kWholeSectorBytes - kHeaderEnd);
+      return;
   }
 }
 
