@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "cli/Commands.h"
-#include "cli/DdrescueMap.h"
-#include "cli/DdrescueMapReader.h"
+#include "core/rescue/DdrescueMap.h"
+#include "core/rescue/DdrescueMapReader.h"
 #include "cli/DriveChoice.h"
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
