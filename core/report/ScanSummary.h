@@ -52,6 +52,10 @@ ScanResult SummaryOf(const ScanRecord& record);
 // True when every sector and file read and no pass was stopped before its end.
 bool ReadEverything(const ScanResult& result);
 
+// Sector ranges as JSON ("[[10, 11], [20, 20]]") and as text ("10-11, 20").
+std::string SectorRangesJson(const std::vector<SectorRange>& ranges);
+std::string SectorRangesText(const std::vector<SectorRange>& ranges);
+
 // The summary as one JSON object, and as lines of text.
 std::string ScanSummaryJson(const ScanResult& result);
 std::string ScanSummaryText(const ScanResult& result);

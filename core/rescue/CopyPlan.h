@@ -66,6 +66,13 @@ struct CopyPlan {
   // The first and one past the last address read.
   std::int64_t FirstAddress() const { return extents.empty() ? 0 : extents.front().address; }
   std::int64_t EndAddress() const { return extents.empty() ? 0 : extents.back().End(); }
+  // The addresses a table of the copy's sector states covers, as the
+  // surface map shows it: from the first copied session's start to the last
+  // one's end, between sessions included.
+  std::int64_t TableStart() const { return sessions.empty() ? 0 : sessions.front().start; }
+  std::int64_t TableEnd() const {
+    return sessions.empty() ? 0 : sessions.back().start + sessions.back().count;
+  }
   // The image sector of an address of a copied session.
   std::uint64_t ImageSectorOf(std::int64_t address) const;
 };

@@ -1,0 +1,84 @@
+#include "core/report/CopySummary.h"
+
+#include <cstdio>
+
+#include "core/report/Json.h"
+#include "core/report/ScanSummary.h"
+#include "core/report/Utf8.h"
+
+namespace {
+
+// "241.1 MB": bytes in decimal megabytes.
+std::string Megabytes(std::uint64_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+  return text;
+}
+
+void AppendField(std::string& out, const char* name, std::uint64_t value) {
+  out += std::string(",\n \"") + name + "\": " + std::to_string(value);
+}
+
+}  // namespace
+
+std::string CopySummaryText(const CopyResult& r) {
+  std::string out = "Image: " + WithControlsEscaped(r.image) + "\n";
+  if (!r.cue.empty()) out += "Cue sheet: " + WithControlsEscaped(r.cue) + "\n";
+  out += "Rescued: " + std::to_string(r.rescued) + " of " + std::to_string(r.sectors) +
+         " sectors (" + Megabytes(r.rescued * r.sectorBytes) + ")\n";
+  out += "Bad: " + std::to_string(r.bad) + " sectors";
+  if (r.nonTrimmed + r.nonScraped != 0)
+    out += ", not trimmed " + std::to_string(r.nonTrimmed) + ", not scraped " +
+           std::to_string(r.nonScraped);
+  out += ", in " + std::to_string(r.badAreas) + (r.badAreas == 1 ? " area\n" : " areas\n");
+  out += "Not tried: " + std::to_string(r.nonTried) + " sectors\n";
+  out += "Failed reads: " + std::to_string(r.failedReads) + "\n";
+  if (r.filesKnown) {
+    out += "Incomplete files: " +
+           (r.incompleteFiles.empty() ? std::string("none")
+                                      : std::to_string(r.incompleteFiles.size())) +
+           "\n";
+    for (const DamagedEntry& file : r.incompleteFiles)
+      out += "  " + WithControlsEscaped(ToUtf8(file.name)) + ": " +
+             std::to_string(file.errorSectors) + " missing, sectors " +
+             SectorRangesText(file.ranges) + "\n";
+  }
+  return out + "Mapfile: " + WithControlsEscaped(r.mapfile) + "\n";
+}
+
+std::string CopySummaryJson(const CopyResult& r) {
+  std::string out = "{\"finished\": ";
+  out += r.finished ? "true" : "false";
+  out += ",\n \"image\": ";
+  AppendJsonString(out, r.image);
+  if (!r.cue.empty()) {
+    out += ",\n \"cue_sheet\": ";
+    AppendJsonString(out, r.cue);
+  }
+  AppendField(out, "sector_bytes", r.sectorBytes);
+  AppendField(out, "sectors", r.sectors);
+  AppendField(out, "rescued_sectors", r.rescued);
+  AppendField(out, "bad_sectors", r.Unrescued());
+  AppendField(out, "not_tried_sectors", r.nonTried);
+  AppendField(out, "non_trimmed_sectors", r.nonTrimmed);
+  AppendField(out, "non_scraped_sectors", r.nonScraped);
+  AppendField(out, "bad_areas", r.badAreas);
+  AppendField(out, "failed_reads", r.failedReads);
+  out += ",\n \"incomplete_files\": ";
+  if (!r.filesKnown && r.Unrescued() + r.nonTried != 0) {
+    out += "null";
+  } else {
+    out += "[";
+    for (std::size_t i = 0; i < r.incompleteFiles.size(); ++i) {
+      const DamagedEntry& file = r.incompleteFiles[i];
+      out += i == 0 ? "\n  {\"path\": " : ",\n  {\"path\": ";
+      AppendJsonString(out, file.name);
+      out += ", \"bad_sectors\": " + std::to_string(file.errorSectors) +
+             ", \"ranges\": " + SectorRangesJson(file.ranges) + "}";
+    }
+    out += "]";
+  }
+  out += ",\n \"mapfile\": ";
+  AppendJsonString(out, r.mapfile);
+  return out + "}\n";
+}
