@@ -40,6 +40,16 @@ bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &status) == 0;
 }
 
+// Why an existing path is no file a copy may write: a disk or drive, a
+// FIFO, a folder. Empty for a regular file or none.
+std::string NotAFile(const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return {};
+  if (S_ISBLK(status.st_mode))
+    return path + " is a block device; this program does not write to disks";
+  return path + " is not a regular file";
+}
+
 }  // namespace
 
 DiscFacts DiscFactsOf(const DeviceContext& context) {
@@ -115,7 +125,9 @@ bool CopyJob::Prepare(const DeviceContext& context, const CopyRequest& request,
 
   for (const std::string* path : {&targets_.image, &targets_.cue, &targets_.mapfile}) {
     if (path->empty()) continue;
-    if (std::string conflict = SourceConflict(*path, driveLetter_); !conflict.empty()) {
+    std::string conflict = SourceConflict(*path, driveLetter_);
+    if (conflict.empty()) conflict = NotAFile(*path);
+    if (!conflict.empty()) {
       error = conflict;
       return false;
     }

@@ -37,7 +37,7 @@ while IFS='|' read -r line expected; do
     failures=$((failures + 1))
   fi
 done <<'CASES'
-lumeter-cli |devices dump files help info media report save scan whohas
+lumeter-cli |copy devices dump files help info media report save scan whohas
 lumeter-cli d|devices dump
 lumeter-cli files --|--help --image --json
 lumeter-cli whohas |D E
@@ -67,6 +67,12 @@ lumeter-cli save D 16 s|sector.bin
 lumeter-cli save 16 s|sector.bin
 lumeter-cli help s|save scan
 lumeter-cli help scan |
+lumeter-cli copy --|--help --image --json --mapfile --no-scrape --no-trim --retries --retry-speed --sectors-per-read --session --speed
+lumeter-cli copy --session |all last
+lumeter-cli copy --speed |max
+lumeter-cli copy |D E one.iso sector.bin three.iso two.iso
+lumeter-cli copy D t|three.iso two.iso
+lumeter-cli copy D two.iso |
 CASES
 
 [ "$failures" -eq 0 ] || exit 1
