@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/Output.h"
+#include "core/report/CopySummary.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/Utf8.h"
 #include "core/rescue/CopyJob.h"
@@ -33,30 +34,10 @@ CopyConsole::CopyConsole(std::FILE* out, const CopyJob& copyJob)
   finishedAtStart = job.Map().Count(BlockStatus::Finished, 0, job.Map().Size());
 }
 
-std::string CopyConsole::PassName(CopyPass pass, int retry, int retries) {
-  switch (pass) {
-    case CopyPass::Copy:
-      return "copying";
-    case CopyPass::Trim:
-      return "trimming";
-    case CopyPass::Scrape:
-      return "scraping";
-    case CopyPass::Retry:
-      return "retrying (pass " + std::to_string(retry) + " of " + std::to_string(retries) + ")";
-  }
-  return {};
-}
-
 void CopyConsole::OnPassStarted(CopyPass pass, int retry) {
-  passName = PassName(pass, retry, job.Options().retries);
-  std::string what = "Copying the sectors not tried yet, " +
-                     std::to_string(job.Options().sectorsPerRead) + " a read";
-  if (pass == CopyPass::Trim) what = "Trimming the failed blocks' edges, a sector at a time";
-  if (pass == CopyPass::Scrape) what = "Scraping the rest of the failed blocks, a sector at a time";
-  if (pass == CopyPass::Retry)
-    what = "Retrying the bad sectors, pass " + std::to_string(retry) + " of " +
-           std::to_string(job.Options().retries);
-  PrintLine(ToUtf8(LogTimeText(TimeValue::Now())) + "  " + what);
+  passName = CopyPassName(pass, retry, job.Options().retries);
+  PrintLine(ToUtf8(LogTimeText(TimeValue::Now())) + "  " +
+            CopyPassStartText(pass, retry, job.Options()));
   Draw(true);
 }
 

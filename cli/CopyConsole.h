@@ -22,11 +22,8 @@ class CopyConsole final : public ICopyListener {
   void OnRead(bool succeeded) override;
   void OnLog(LogKind kind, const std::u16string& text) override;
 
-  // Clears the live line, before the summary.
+  // Leaves the live line's last state on screen, before the summary.
   void Finish();
-
-  // "copying", "trimming", "scraping", "retrying (pass 2 of 3)".
-  static std::string PassName(CopyPass pass, int retry, int retries);
 
  private:
   using Clock = std::chrono::steady_clock;

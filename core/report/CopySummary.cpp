@@ -21,6 +21,36 @@ void AppendField(std::string& out, const char* name, std::uint64_t value) {
 
 }  // namespace
 
+std::string CopyPassName(CopyPass pass, int retry, int retries) {
+  switch (pass) {
+    case CopyPass::Copy:
+      return "copying";
+    case CopyPass::Trim:
+      return "trimming";
+    case CopyPass::Scrape:
+      return "scraping";
+    case CopyPass::Retry:
+      return "retrying (pass " + std::to_string(retry) + " of " + std::to_string(retries) + ")";
+  }
+  return {};
+}
+
+std::string CopyPassStartText(CopyPass pass, int retry, const CopyOptions& options) {
+  switch (pass) {
+    case CopyPass::Copy:
+      return "Copying the sectors not tried yet, " + std::to_string(options.sectorsPerRead) +
+             " a read";
+    case CopyPass::Trim:
+      return "Trimming the failed blocks' edges, a sector at a time";
+    case CopyPass::Scrape:
+      return "Scraping the rest of the failed blocks, a sector at a time";
+    case CopyPass::Retry:
+      return "Retrying the bad sectors, pass " + std::to_string(retry) + " of " +
+             std::to_string(options.retries);
+  }
+  return {};
+}
+
 std::string CopySummaryText(const CopyResult& r) {
   std::string out = "Image: " + WithControlsEscaped(r.image) + "\n";
   if (!r.cue.empty()) out += "Cue sheet: " + WithControlsEscaped(r.cue) + "\n";

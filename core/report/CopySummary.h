@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/damage/DamageIndex.h"
+#include "core/rescue/DiscCopier.h"
 
 struct CopyResult {
   bool finished = false;  // every pass ran (not stopped, no failure)
@@ -32,6 +33,15 @@ struct CopyResult {
   // Sectors read but not copied: bad, and not trimmed or scraped yet.
   std::uint64_t Unrescued() const { return nonTrimmed + nonScraped + bad; }
 };
+
+// The pass as the status line names it: "copying", "trimming", "scraping",
+// "retrying (pass 2 of 3)".
+std::string CopyPassName(CopyPass pass, int retry, int retries);
+// The log's line at the start of a pass: "Copying the sectors not tried
+// yet, 32 a read", "Trimming the failed blocks' edges, a sector at a time",
+// "Scraping the rest of the failed blocks, a sector at a time", "Retrying
+// the bad sectors, pass 1 of 2".
+std::string CopyPassStartText(CopyPass pass, int retry, const CopyOptions& options);
 
 std::string CopySummaryText(const CopyResult& result);
 // One JSON object: "rescued_sectors", "bad_sectors" (read and not copied),
