@@ -43,7 +43,7 @@ void CopyConsole::OnPassStarted(CopyPass pass, int retry) {
 
 void CopyConsole::OnSectors(std::int64_t, std::int64_t, SectorState) {}
 
-void CopyConsole::OnRead(bool succeeded) {
+void CopyConsole::OnRead(std::int64_t, std::int64_t, bool succeeded) {
   if (succeeded) lastGoodRead = Clock::now();
   Draw(false);
 }

@@ -19,7 +19,7 @@ class CopyConsole final : public ICopyListener {
 
   void OnPassStarted(CopyPass pass, int retry) override;
   void OnSectors(std::int64_t address, std::int64_t count, SectorState state) override;
-  void OnRead(bool succeeded) override;
+  void OnRead(std::int64_t address, std::int64_t count, bool succeeded) override;
   void OnLog(LogKind kind, const std::u16string& text) override;
 
   // Leaves the live line's last state on screen, before the summary.

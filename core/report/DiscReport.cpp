@@ -323,6 +323,10 @@ std::string ReportJson(const DiscReport& report) {
 }
 
 std::u16string ReportFileStem(const DeviceContext& context, TimeValue when) {
+  return DiscFileName(context) + u"-" + when.Format("%Y-%m-%d");
+}
+
+std::u16string DiscFileName(const DeviceContext& context) {
   std::u16string stem;
   if (context.hasMedium) {
     wrenlo::IsoVolumeInfo volume{};
@@ -337,5 +341,5 @@ std::u16string ReportFileStem(const DeviceContext& context, TimeValue when) {
   std::replace_if(
       stem.begin(), stem.end(), [](char16_t c) { return c == u'/' || c < 0x20; }, u'_');
   if (stem.empty()) stem = std::u16string(1, static_cast<char16_t>(context.driveLetter));
-  return stem + u"-" + when.Format("%Y-%m-%d");
+  return stem;
 }

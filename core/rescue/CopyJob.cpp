@@ -83,6 +83,14 @@ DiscFacts DiscFactsOf(const DeviceContext& context) {
   return facts;
 }
 
+ImageFormat OwnImageFormat(const DeviceContext& context) {
+  CopyPlan plan;
+  std::string error;
+  if (!PlanCopy(DiscFactsOf(context), SessionChoice::Last, std::nullopt, {}, plan, error))
+    return ImageFormat::Iso;
+  return plan.format;
+}
+
 bool CopyJob::Prepare(const DeviceContext& context, const CopyRequest& request,
                       std::string& error) {
   driveLetter_ = context.driveLetter;

@@ -40,6 +40,11 @@ struct CopyTargets {
 // The sessions and tracks of the disc in the context's drive.
 DiscFacts DiscFactsOf(const DeviceContext& context);
 
+// The format a copy of the context's last session takes when the image's
+// name does not ask for one: BIN/CUE for a CD with audio or Mode 2 tracks,
+// else ISO.
+ImageFormat OwnImageFormat(const DeviceContext& context);
+
 class CopyJob {
  public:
   // Plans the copy of the context's disc and checks its files. False with one

@@ -278,7 +278,7 @@ DiscCopier::ReadOutcome DiscCopier::ReadSectors(std::uint64_t sector, std::uint6
       return ReadOutcome::Stop;
     }
     Mark(sector, count, BlockStatus::Finished);
-    listener_.OnRead(true);
+    listener_.OnRead(address, static_cast<std::int64_t>(count), true);
     return ReadOutcome::Read;
   }
   if (result == wrenlo::kResultNoMedium) {
@@ -294,7 +294,7 @@ DiscCopier::ReadOutcome DiscCopier::ReadSectors(std::uint64_t sector, std::uint6
     return ReadOutcome::Stop;
   }
   ++failedReads_;
-  listener_.OnRead(false);
+  listener_.OnRead(address, static_cast<std::int64_t>(count), false);
   return ReadOutcome::Failed;
 }
 

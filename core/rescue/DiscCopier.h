@@ -78,8 +78,8 @@ class ICopyListener {
   // surface map shows a copy: Good copied in the copy pass, Problem copied
   // by a later pass, Error read and not copied, NotChecked not read yet.
   virtual void OnSectors(std::int64_t address, std::int64_t count, SectorState state) = 0;
-  // A read has ended, well or not.
-  virtual void OnRead(bool succeeded) = 0;
+  // A read of [address, address + count) has ended, well or not.
+  virtual void OnRead(std::int64_t address, std::int64_t count, bool succeeded) = 0;
   virtual void OnLog(LogKind kind, const std::u16string& text) = 0;
 
  protected:

@@ -33,7 +33,6 @@ class SectorScanner::CopyReports final : public ICopyListener {
   void OnPassStarted(CopyPass pass, int retry) override {
     passName = Text(CopyPassName(pass, retry, job.Options().retries));
     scanner.Log(LogKind::Info, Text(CopyPassStartText(pass, retry, job.Options())));
-    SetText();
     Report();
   }
 
@@ -57,13 +56,12 @@ class SectorScanner::CopyReports final : public ICopyListener {
       ++scanner.stateChanges;
       scanner.lastChangedSector = count == 1 ? static_cast<std::int32_t>(first) : -1;
     }
-    if (state == SectorState::Good || state == SectorState::Problem) {
+    if (state == SectorState::Good || state == SectorState::Problem)
       gained += static_cast<std::uint64_t>(count) * job.Plan().sectorBytes;
-      position = first + count;
-    }
   }
 
-  void OnRead(bool) override {
+  void OnRead(std::int64_t address, std::int64_t, bool) override {
+    position = address - job.Plan().TableStart();
     const std::uint64_t now = scanner.clocks.microseconds();
     scanner.readRate.Add(now, gained);
     const std::uint32_t elapsed = static_cast<std::uint32_t>((now - lastRead) / 1000);
@@ -71,16 +69,14 @@ class SectorScanner::CopyReports final : public ICopyListener {
         std::min<std::uint64_t>(gained * 1000 / (elapsed == 0 ? 1 : elapsed), INT32_MAX));
     gained = 0;
     lastRead = now;
-    if (now - lastReport >= kReportIntervalMicroseconds) {
-      SetText();
-      Report();
-    }
+    if (now - lastReport >= kReportIntervalMicroseconds) Report();
   }
 
   void OnLog(LogKind kind, const std::u16string& text) override { scanner.Log(kind, text); }
 
   // The counts and text of now, to the receiver.
   void Report() {
+    SetText();
     ProgressCtx_t& progress = scanner.progress;
     progress.current = static_cast<std::int32_t>(classes[1] + classes[2] + classes[3]);
     progress.problems = static_cast<std::int32_t>(classes[2]);
@@ -92,8 +88,13 @@ class SectorScanner::CopyReports final : public ICopyListener {
   }
 
  private:
-  // "Copy to Image: scraping, sector 1200 of 3000"
+  // "Copy to Image: scraping, sector 1200 of 3000": the sector the last read
+  // began at.
   void SetText() {
+    if (passName.empty()) {
+      scanner.progress.text = u"Copy to Image.";
+      return;
+    }
     scanner.progress.text = u"Copy to Image: " + passName + u", sector " + Number(position) +
                             u" of " +
                             Number(static_cast<std::int64_t>(scanner.surfaceState.sectors.size()));
@@ -104,8 +105,8 @@ class SectorScanner::CopyReports final : public ICopyListener {
   // Sectors of the table in each class, by SectorState code.
   std::array<std::int64_t, 4> classes{};
   std::u16string passName;
-  std::int64_t position = 0;
-  std::uint64_t gained = 0;  // bytes copied since the last read ended
+  std::int64_t position = 0;  // in the table
+  std::uint64_t gained = 0;   // bytes copied since the last read ended
   std::uint64_t lastRead = scanner.clocks.microseconds();
   std::uint64_t lastReport = 0;
 };
@@ -127,7 +128,6 @@ void SectorScanner::RunCopy() {
   }
   progress = ProgressCtx_t{};
   progress.total = static_cast<std::int32_t>(std::min<std::uint64_t>(plan.Sectors(), INT32_MAX));
-  progress.text = u"Copy to Image.";
   CopyReports reports(*this, job);
   reports.Report();
 

@@ -73,7 +73,9 @@ class Recorder final : public ICopyListener {
   void OnSectors(std::int64_t address, std::int64_t count, SectorState state) override {
     for (std::int64_t a = address; a < address + count; ++a) states[a] = state;
   }
-  void OnRead(bool succeeded) override { failedReads += succeeded ? 0 : 1; }
+  void OnRead(std::int64_t, std::int64_t, bool succeeded) override {
+    failedReads += succeeded ? 0 : 1;
+  }
   void OnLog(LogKind, const std::u16string&) override {}
 };
 
