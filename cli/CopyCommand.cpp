@@ -23,13 +23,7 @@ CopyResult ResultOf(const CopyJob& job, const DeviceContext& context, CopyEnd en
   const CopyCounts counts = CountsOf(job.Map(), job.Plan());
   CopyResult result;
   result.finished = end == CopyEnd::Finished;
-  result.sectors = counts.total;
-  result.rescued = counts.finished;
-  result.nonTried = counts.nonTried;
-  result.nonTrimmed = counts.nonTrimmed;
-  result.nonScraped = counts.nonScraped;
-  result.bad = counts.bad;
-  result.badAreas = counts.badAreas;
+  result.counts = counts;
   result.failedReads = job.FailedReads();
   result.sectorBytes = job.Plan().sectorBytes;
   result.image = job.Targets().image;
@@ -87,5 +81,5 @@ int RunCopy(const CommandLine& command) {
   const CopyResult result = ResultOf(job, context, end);
   Print(stdout, command.json ? CopySummaryJson(result) : CopySummaryText(result));
   if (end == CopyEnd::Failed) return kExitFailure;
-  return result.rescued == result.sectors ? kExitSuccess : kExitFound;
+  return result.counts.Missing() == 0 ? kExitSuccess : kExitFound;
 }

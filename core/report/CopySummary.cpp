@@ -51,56 +51,58 @@ std::string CopyPassStartText(CopyPass pass, int retry, const CopyOptions& optio
   return {};
 }
 
-std::string CopySummaryText(const CopyResult& r) {
-  std::string out = "Image: " + WithControlsEscaped(r.image) + "\n";
-  if (!r.cue.empty()) out += "Cue sheet: " + WithControlsEscaped(r.cue) + "\n";
-  out += "Rescued: " + std::to_string(r.rescued) + " of " + std::to_string(r.sectors) +
-         " sectors (" + Megabytes(r.rescued * r.sectorBytes) + ")\n";
+std::string CopySummaryText(const CopyResult& result) {
+  const CopyCounts& r = result.counts;
+  std::string out = "Image: " + WithControlsEscaped(result.image) + "\n";
+  if (!result.cue.empty()) out += "Cue sheet: " + WithControlsEscaped(result.cue) + "\n";
+  out += "Rescued: " + std::to_string(r.finished) + " of " + std::to_string(r.total) +
+         " sectors (" + Megabytes(r.finished * result.sectorBytes) + ")\n";
   out += "Bad: " + std::to_string(r.bad) + " sectors";
   if (r.nonTrimmed + r.nonScraped != 0)
     out += ", not trimmed " + std::to_string(r.nonTrimmed) + ", not scraped " +
            std::to_string(r.nonScraped);
   out += ", in " + std::to_string(r.badAreas) + (r.badAreas == 1 ? " area\n" : " areas\n");
   out += "Not tried: " + std::to_string(r.nonTried) + " sectors\n";
-  out += "Failed reads: " + std::to_string(r.failedReads) + "\n";
-  if (r.filesKnown) {
+  out += "Failed reads: " + std::to_string(result.failedReads) + "\n";
+  if (result.filesKnown) {
     out += "Incomplete files: " +
-           (r.incompleteFiles.empty() ? std::string("none")
-                                      : std::to_string(r.incompleteFiles.size())) +
+           (result.incompleteFiles.empty() ? std::string("none")
+                                           : std::to_string(result.incompleteFiles.size())) +
            "\n";
-    for (const DamagedEntry& file : r.incompleteFiles)
+    for (const DamagedEntry& file : result.incompleteFiles)
       out += "  " + WithControlsEscaped(ToUtf8(file.name)) + ": " +
              std::to_string(file.errorSectors) + " missing, sectors " +
              SectorRangesText(file.ranges) + "\n";
   }
-  return out + "Mapfile: " + WithControlsEscaped(r.mapfile) + "\n";
+  return out + "Mapfile: " + WithControlsEscaped(result.mapfile) + "\n";
 }
 
-std::string CopySummaryJson(const CopyResult& r) {
+std::string CopySummaryJson(const CopyResult& result) {
+  const CopyCounts& r = result.counts;
   std::string out = "{\"finished\": ";
-  out += r.finished ? "true" : "false";
+  out += result.finished ? "true" : "false";
   out += ",\n \"image\": ";
-  AppendJsonString(out, r.image);
-  if (!r.cue.empty()) {
+  AppendJsonString(out, result.image);
+  if (!result.cue.empty()) {
     out += ",\n \"cue_sheet\": ";
-    AppendJsonString(out, r.cue);
+    AppendJsonString(out, result.cue);
   }
-  AppendField(out, "sector_bytes", r.sectorBytes);
-  AppendField(out, "sectors", r.sectors);
-  AppendField(out, "rescued_sectors", r.rescued);
+  AppendField(out, "sector_bytes", result.sectorBytes);
+  AppendField(out, "sectors", r.total);
+  AppendField(out, "rescued_sectors", r.finished);
   AppendField(out, "bad_sectors", r.Unrescued());
   AppendField(out, "not_tried_sectors", r.nonTried);
   AppendField(out, "non_trimmed_sectors", r.nonTrimmed);
   AppendField(out, "non_scraped_sectors", r.nonScraped);
   AppendField(out, "bad_areas", r.badAreas);
-  AppendField(out, "failed_reads", r.failedReads);
+  AppendField(out, "failed_reads", result.failedReads);
   out += ",\n \"incomplete_files\": ";
-  if (!r.filesKnown && r.Unrescued() + r.nonTried != 0) {
+  if (!result.filesKnown) {
     out += "null";
   } else {
     out += "[";
-    for (std::size_t i = 0; i < r.incompleteFiles.size(); ++i) {
-      const DamagedEntry& file = r.incompleteFiles[i];
+    for (std::size_t i = 0; i < result.incompleteFiles.size(); ++i) {
+      const DamagedEntry& file = result.incompleteFiles[i];
       out += i == 0 ? "\n  {\"path\": " : ",\n  {\"path\": ";
       AppendJsonString(out, file.name);
       out += ", \"bad_sectors\": " + std::to_string(file.errorSectors) +
@@ -109,6 +111,6 @@ std::string CopySummaryJson(const CopyResult& r) {
     out += "]";
   }
   out += ",\n \"mapfile\": ";
-  AppendJsonString(out, r.mapfile);
+  AppendJsonString(out, result.mapfile);
   return out + "}\n";
 }

@@ -12,26 +12,17 @@
 
 struct CopyResult {
   bool finished = false;  // every pass ran (not stopped, no failure)
-  std::uint64_t sectors = 0;
-  std::uint64_t rescued = 0;
-  std::uint64_t nonTried = 0;
-  std::uint64_t nonTrimmed = 0;
-  std::uint64_t nonScraped = 0;
-  std::uint64_t bad = 0;
-  std::uint64_t badAreas = 0;
+  CopyCounts counts;
   std::uint64_t failedReads = 0;
   std::uint32_t sectorBytes = 2048;
   std::string image;  // the ISO image or the BIN file
   std::string cue;    // empty for an ISO image
   std::string mapfile;
   // The files with sectors missing from the copy, their counts as error
-  // sectors and their ranges numbered from sectorsFrom; filesKnown is false
-  // when they were not looked for (nothing is missing) or could not be.
+  // sectors and their ranges numbered from the copy's table start;
+  // filesKnown is false when they could not be listed.
   std::vector<DamagedEntry> incompleteFiles;
   bool filesKnown = false;
-
-  // Sectors read but not copied: bad, and not trimmed or scraped yet.
-  std::uint64_t Unrescued() const { return nonTrimmed + nonScraped + bad; }
 };
 
 // The pass as the status line names it: "copying", "trimming", "scraping",

@@ -64,6 +64,8 @@ struct CopyCounts {
   std::uint64_t badAreas = 0;
 
   std::uint64_t Missing() const { return total - finished; }
+  // Sectors read but not copied: bad, and not trimmed or scraped yet.
+  std::uint64_t Unrescued() const { return nonTrimmed + nonScraped + bad; }
 };
 
 // The counts of map over the sectors plan copies.

@@ -46,23 +46,29 @@ class ScanPageEngineTest : public ::testing::Test {
   }
   static void TearDownTestSuite() { delete folder; }
 
+  // The page shown on drive D.
+  void SetUp() override {
+    host.resize(700, 500);
+    host.show();
+    shownPage = std::make_unique<ScanPage>();
+    shownPage->CreatePage(&host);
+    shownPage->setGeometry(0, 0, 600, 400);
+    shownPage->show();
+    shownPage->context = &context;
+    shownPage->UpdateContent();
+  }
+
   static QTemporaryDir* folder;
+  DeviceContext context{u'D'};
+  QWidget host;
+  std::unique_ptr<ScanPage> shownPage;
 };
 
 QTemporaryDir* ScanPageEngineTest::folder = nullptr;
 
 TEST_F(ScanPageEngineTest, ShowsTheScratchAndTheHole) {
-  DeviceContext context(u'D');
   ASSERT_TRUE(context.hasMedium);
-  QWidget host;
-  host.resize(700, 500);
-  host.show();
-  ScanPage page;
-  page.CreatePage(&host);
-  page.setGeometry(0, 0, 600, 400);
-  page.show();
-  page.context = &context;
-  page.UpdateContent();
+  ScanPage& page = *shownPage;
 
   auto* button = Item<QPushButton>(page.Client(), ScanPage::kStartStopId);
   button->click();
@@ -111,17 +117,8 @@ TEST_F(ScanPageEngineTest, ShowsTheScratchAndTheHole) {
 // first reads failed, the hole not copied), and "Open as Drive" offers the
 // copy; a copy stopped part way is resumed after "Resume the copy?".
 TEST_F(ScanPageEngineTest, CopiesToAnImageAndResumes) {
-  DeviceContext context(u'D');
   ASSERT_TRUE(context.hasMedium);
-  QWidget host;
-  host.resize(700, 500);
-  host.show();
-  ScanPage page;
-  page.CreatePage(&host);
-  page.setGeometry(0, 0, 600, 400);
-  page.show();
-  page.context = &context;
-  page.UpdateContent();
+  ScanPage& page = *shownPage;
   const QString image = folder->filePath(QStringLiteral("copy.iso"));
   QString offered;
   page.SetSaveFileDialog([&](QFileDialog& dialog) {
@@ -183,6 +180,25 @@ TEST_F(ScanPageEngineTest, CopiesToAnImageAndResumes) {
 
   openCopy->click();
   EXPECT_EQ(opened, QStringList{image});
+}
+
+// Closing the window during a copy (the page goes) stops it after the read
+// in progress and leaves a mapfile of what the image holds.
+TEST_F(ScanPageEngineTest, ClosingTheWindowLeavesTheMapfile) {
+  const QString image = folder->filePath(QStringLiteral("closed.iso"));
+  shownPage->SetSaveFileDialog([&](QFileDialog&) { return image; });
+  Item<QRadioButton>(shownPage->Client(), ScanPage::kCopyToImageId)->click();
+  Item<QPushButton>(shownPage->Client(), ScanPage::kStartStopId)->click();
+  ASSERT_TRUE(WaitUntil([&] { return shownPage->Scanner()->progress.current > 50; }, 30000));
+  shownPage.reset();
+
+  std::string text, error;
+  Mapfile mapfile;
+  ASSERT_TRUE(ReadSmallFile((image + ".map").toStdString(), 1 << 20, text, error)) << error;
+  ASSERT_TRUE(ParseMapfile(text, mapfile, error)) << error;
+  const RescueMap map = SectorMapOf(mapfile, 2048, kSectors);
+  EXPECT_GT(map.Count(BlockStatus::Finished, 0, kSectors), 50u);
+  EXPECT_GT(map.Count(BlockStatus::NonTried, 0, kSectors), 0u) << "stopped before its end";
 }
 
 }  // namespace
