@@ -14,6 +14,7 @@
 #include "cli/Output.h"
 #include "cli/ScanDrive.h"
 #include "core/disc/DeviceContext.h"
+#include "core/io/InputFiles.h"
 #include "core/io/OutputFile.h"
 #include "core/product/ProductInfo.h"
 #include "core/report/ScanSummary.h"
@@ -96,6 +97,8 @@ bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
 int RunScan(const CommandLine& command) {
   const std::optional<std::uint16_t> letter = ChooseDrive(command.drive);
   if (!letter) return kExitFailure;
+  // The mapfile to retry from is read for the scan: no output may replace it.
+  const InputFile retryMap(command.retryFrom, "the mapfile being retried from");
   // The outputs' targets are checked before the scan, which may take an hour.
   OutputFile mapFile;
   OutputFile speedFile;

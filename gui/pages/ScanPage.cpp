@@ -331,7 +331,7 @@ void ScanPage::OnClear() {
 // The log as shown, one line an entry; the name says whose disc and when.
 void ScanPage::OnSaveLog() {
   if (shownLog.empty()) return;
-  QFileDialog dialog(this);
+  SaveDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters({QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")});

@@ -117,6 +117,84 @@ TEST_F(CliHostileTest, OutputsThroughLinksFifosAndDevicesAreNeverReplaced) {
   EXPECT_TRUE(std::filesystem::is_symlink(work + "/link.map"));
 }
 
+// Every output aimed at a file the program reads, by any name, is refused
+// with one line before anything is written, and every input stays as it was.
+TEST_F(CliHostileTest, NoOutputEverReplacesAFileBeingRead) {
+  const std::string disc = work + "/disc.iso";
+  std::filesystem::copy_file(folder + "/disc.iso", disc);
+  WriteFile(disc + ".faults", "# no faults\n");
+  std::filesystem::create_symlink("disc.iso", work + "/link.iso");
+  std::filesystem::create_hard_link(disc, work + "/hard.iso");
+  std::filesystem::copy_file(folder + "/plain.img", work + "/cd.bin");
+  WriteFile(work + "/cd.cue",
+            "FILE \"cd.bin\" BINARY\n  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n");
+  const std::vector<std::string> inputs = {"disc.iso", "disc.iso.faults", "cd.cue", "cd.bin"};
+  std::map<std::string, std::string> before;
+  for (const std::string& input : inputs) before[input] = ReadWholeFile(work + "/" + input);
+  const std::vector<std::string> entries = Entries();
+
+  const std::pair<const char*, const char*> targets[] = {
+      {"disc.iso", "the disc image being read"},
+      {"link.iso", "the disc image being read"},
+      {"hard.iso", "the disc image being read"},
+      {"disc.iso.faults", "the faults file of the disc image being read"},
+      {"cd.cue", "the cue sheet being read"},
+      {"cd.bin", "a BIN file of the cue sheet being read"},
+  };
+  const std::vector<std::vector<std::string>> outputs = {
+      {"scan", "D:", "--mapfile"}, {"scan", "D:", "--speed-csv"}, {"save", "E:", "16"},
+      {"report", "E:", "--json"},  {"report", "D:", "--html"},
+  };
+  for (const auto& [target, what] : targets) {
+    for (std::vector<std::string> args : outputs) {
+      args.push_back(work + "/" + target);
+      SCOPED_TRACE(testing::PrintToString(args));
+      const ChildResult result = CliOn(disc + ":" + work + "/cd.cue", args);
+      EXPECT_EQ(result.status, 2);
+      EXPECT_THAT(Lines(result.err),
+                  ElementsAre(testing::EndsWith(work + "/" + target + " is " + what)));
+    }
+  }
+  for (const std::string& input : inputs)
+    EXPECT_TRUE(ReadWholeFile(work + "/" + input) == before[input]) << input;
+  EXPECT_EQ(Entries(), entries);  // no temporary file left either
+
+  // The mapfile a retry reads, and standard output appended to the image.
+  const std::string map = work + "/old.map";
+  WriteFile(map, "0x0 +\n0x0 0x1000 +\n");
+  const ChildResult retry = CliOn(disc, {"scan", "--retry-from", map, "--mapfile", map});
+  EXPECT_EQ(retry.status, 2);
+  EXPECT_THAT(retry.err, HasSubstr(map + " is the mapfile being retried from\n"));
+  EXPECT_EQ(ReadWholeFile(map), "0x0 +\n0x0 0x1000 +\n");
+  ChildStreams appended;
+  appended.output = ChildStreams::Output::AppendedFile;
+  appended.outputFile = work + "/link.iso";
+  const ChildResult media = RunChild({LUMETER_CLI, "media"}, {{"WRENLO_IMAGES", disc}}, appended);
+  EXPECT_EQ(media.status, 2);
+  EXPECT_EQ(media.err, "lumeter-cli: standard output is the disc image being read\n");
+  EXPECT_TRUE(ReadWholeFile(disc) == before["disc.iso"]);
+}
+
+// A disk is never written: a block device is refused by name, before it is
+// opened (the node made here stands for a device that is not there).
+TEST_F(CliHostileTest, BlockDevicesAreRefusedAsOutputs) {
+  const std::string node = work + "/disk";
+  if (::mknod(node.c_str(), S_IFBLK | 0600, makedev(240, 250)) != 0)
+    GTEST_SKIP() << "making a device node needs root";
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"save", Drive("plain.img"), "42", node},
+                                             {"scan", Drive("plain.img"), "--mapfile", node},
+                                             {"report", Drive("plain.img"), "--json", node}}) {
+    SCOPED_TRACE(args[0]);
+    const ChildResult result = Cli(args);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_THAT(
+        result.err,
+        testing::EndsWith(node + " is a block device; this program does not write to disks\n"));
+  }
+  EXPECT_TRUE(std::filesystem::is_block_file(node));
+}
+
 TEST_F(CliHostileTest, ClosedStandardStreamsNeverLandInTheMapfile) {
   ChildStreams closed;
   closed.output = ChildStreams::Output::Closed;

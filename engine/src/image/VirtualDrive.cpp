@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <wrenlo/wrenlo.h>
 
 #include <cerrno>
 #include <chrono>
@@ -14,8 +15,8 @@
 namespace wrenlo {
 
 VirtualDrive::VirtualDrive(std::uint32_t sectors, MediumKind kind,
-                           std::unique_ptr<FaultSimulator> faults)
-    : sectors_(sectors), kind_(kind), faults_(std::move(faults)) {}
+                           std::unique_ptr<FaultSimulator> faults, std::vector<ImageFile> files)
+    : sectors_(sectors), kind_(kind), faults_(std::move(faults)), files_(std::move(files)) {}
 
 Result VirtualDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
   if (trayOpen_.load(std::memory_order_relaxed)) return kNoMedium;
@@ -112,13 +113,15 @@ Result ReadAt(int fd, std::uint8_t* out, std::uint64_t bytes, std::uint64_t offs
   return kOk;
 }
 
-int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text) {
+int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text,
+                  struct stat& status) {
   text.clear();
   int error = 0;
   const int fd = OpenRegularFile(path, error);
   if (fd < 0) return error;
+  if (::fstat(fd, &status) != 0) error = errno;
   char buffer[4096];
-  while (text.size() <= limit) {
+  while (error == 0 && text.size() <= limit) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) error = errno;
@@ -130,10 +133,11 @@ int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text)
 }
 
 bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& out,
-                std::u16string& problem) {
+                std::vector<ImageFile>& files, std::u16string& problem) {
   std::string text;
-  if (const int error = ReadSmallFile(imagePath + ".faults", kMaxFaultsFileBytes, text);
-      error != 0) {
+  const std::string path = imagePath + ".faults";
+  struct stat status {};
+  if (const int error = ReadSmallFile(path, kMaxFaultsFileBytes, text, status); error != 0) {
     if (error == ENOENT) return true;
     problem = error == kNotRegularFile ? u"faults file: not a regular file"
                                        : u"cannot read the faults file";
@@ -146,6 +150,7 @@ bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& o
     return false;
   }
   out = std::make_unique<FaultSimulator>(std::move(plan));
+  files.push_back(ImageFileOf(status, kImageFileFaults, path));
   return true;
 }
 
