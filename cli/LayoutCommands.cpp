@@ -70,7 +70,7 @@ std::string FilesText(const SessionLayout& session) {
   std::string out;
   for (const LayoutEntry& entry : session.layout.entries) {
     if (!entry.isFile) continue;
-    out += ToUtf8(entry.name) + "  " + std::to_string(entry.size) + " bytes ";
+    out += WithControlsEscaped(entry.name) + "  " + std::to_string(entry.size) + " bytes ";
     for (std::size_t r = 0; r < entry.ranges.size(); ++r) {
       const SectorRange& range = entry.ranges[r];
       out += (r == 0 ? " " : ", ") +
@@ -101,7 +101,7 @@ int RunWhoHas(const CommandLine& command) {
   std::string out;
   for (const std::size_t holder : holders) {
     const LayoutEntry& entry = index.Layout().entries[holder];
-    out += ToUtf8(entry.name);
+    out += WithControlsEscaped(entry.name);
     if (entry.isFile)
       out += " (file, byte " +
              std::to_string(

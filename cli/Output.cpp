@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/report/EscapedText.h"
 #include "core/report/ScanSummary.h"
 
 namespace {
@@ -33,7 +34,8 @@ bool Print(std::FILE* stream, std::string_view text) {
 }
 
 void PrintError(std::string_view text) {
-  Print(stderr, "lumeter-cli: " + std::string(text) + "\n");
+  // Names in it come from discs, files and the command line.
+  Print(stderr, "lumeter-cli: " + WithControlsEscaped(text) + "\n");
 }
 
 void StandardOutputWasClosed() { NoteOutputError(EBADF); }

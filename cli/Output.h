@@ -16,7 +16,8 @@ enum ExitStatus : int {
 // then.
 bool Print(std::FILE* stream, std::string_view text);
 
-// One line "lumeter-cli: text" on standard error.
+// One line "lumeter-cli: text" on standard error, its control characters
+// escaped (EscapedText.h).
 void PrintError(std::string_view text);
 
 // Standard output was closed when the program started: what it prints there

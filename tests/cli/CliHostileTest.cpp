@@ -339,9 +339,66 @@ TEST_F(CliHostileTest, DevicesSaysWhatItCannotList) {
   const std::string odd = work + "/odd\x1b[31m\nname.iso";
   WriteFile(odd, std::string(2048, 'x'));
   const ChildResult escaped = CliOn(odd, {"devices"});
-  EXPECT_EQ(escaped.out, "D: odd\\u001B[31m\\nname.iso\n");
+  EXPECT_EQ(escaped.out, "D: odd\\e[31m\\nname.iso\n");
   EXPECT_EQ(Json::parse(CliOn(odd, {"devices", "--json"}).out)[0]["text"],
             "D: odd\x1b[31m\nname.iso");
+}
+
+// Names and labels holding escape sequences, a terminal title (OSC ... BEL),
+// CR, a newline and a right-to-left override reach no printer raw: every
+// text output shows them escaped on their own line, and JSON keeps them whole.
+TEST_F(CliHostileTest, ControlCharactersFromADiscNeverReachTheTerminal) {
+  const std::string name = "a\x1b]0;pwned\x07\nforged\xE2\x80\xAEtxt.exe";
+  const std::string shown = "a\\e]0;pwned\\u0007\\nforged\\u202Etxt.exe";
+  std::filesystem::create_directories(work + "/tree");
+  WriteFile(work + "/tree/" + name, std::string(5000, 'x'));
+  const std::string disc = work + "/names.iso";
+  ASSERT_EQ(RunChild({"/usr/bin/xorriso", "-as", "mkisofs", "-quiet", "-R", "-V",
+                      "LBL\x1b[2J\xE2\x80\xAE", "-o", disc, work + "/tree"},
+                     {})
+                .status,
+            0);
+  // The file's first sector never reads, so the scans name it too.
+  const std::int32_t fileSector = FindSector(ReadWholeFile(disc), std::string(2048, 'x'));
+  WriteFile(disc + ".faults", std::to_string(fileSector) + " always\n");
+  const std::string odd = work + "/bad\x1b[31m\r.iso";
+  WriteFile(odd, std::string(1000, 'x'));  // unusable: too small
+  const std::string images = disc + ":" + odd;
+
+  const std::vector<std::vector<std::string>> commands = {
+      {"files"},           {"whohas", std::to_string(fileSector)}, {"media"}, {"scan"},
+      {"scan", "--files"}, {"scan", "--files", "--json"},  // the log on standard error
+      {"info", "E:"},                                      // the image's name in an error line
+  };
+  for (const std::vector<std::string>& args : commands) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    const ChildResult result = CliOn(images, args);
+    for (const std::string& output : {result.out, result.err}) {
+      for (const char raw : {'\x1b', '\x07', '\r'})
+        EXPECT_EQ(output.find(raw), std::string::npos) << int(raw) << " in " << output;
+      EXPECT_EQ(output.find("\xE2\x80\xAE"), std::string::npos) << output;
+      EXPECT_EQ(output.find("\nforged"), std::string::npos) << output;  // no forged line
+    }
+    const std::string all = result.out + result.err;
+    EXPECT_TRUE(all.find(shown) != std::string::npos ||
+                all.find("LBL\\e[2J\\u202E") != std::string::npos ||
+                all.find("bad\\e[31m\\r.iso") != std::string::npos)
+        << all;
+  }
+  const ChildResult json = CliOn(images, {"files", "--json"});
+  EXPECT_EQ(Json::parse(json.out)[0]["path"], name);
+  EXPECT_NE(json.out.find("\\u001B]0;pwned\\u0007\\nforged\\u202Etxt.exe"), std::string::npos);
+
+  // The reports: HTML carries no control byte but the line ends of its markup.
+  for (const char* kind : {"--html", "--json"}) {
+    const std::string report = work + "/report" + kind;
+    ASSERT_EQ(CliOn(images, {"report", "--scan", "both", kind, report}).status, 1);
+    const std::string text = ReadWholeFile(report);
+    EXPECT_TRUE(std::none_of(text.begin(), text.end(), [](char c) {
+      return static_cast<unsigned char>(c) < 0x20 && c != '\n';
+    })) << kind;
+    EXPECT_EQ(text.find("\xE2\x80\xAE"), std::string::npos) << kind;
+  }
 }
 
 }  // namespace
