@@ -16,6 +16,9 @@ namespace {
 // The error of the first write to standard output that failed; 0 for none.
 // A scan prints from its worker thread.
 std::atomic<int> outputError{0};
+// Standard output was closed when the program started: whatever is printed
+// there is lost.
+std::atomic<bool> outputClosed{false};
 
 void NoteOutputError(int error) {
   int none = 0;
@@ -25,6 +28,7 @@ void NoteOutputError(int error) {
 }  // namespace
 
 bool Print(std::FILE* stream, std::string_view text) {
+  if (stream == stdout && outputClosed.load() && !text.empty()) NoteOutputError(EBADF);
   if (stream == stdout && outputError.load() != 0) return false;
   errno = 0;
   const bool written =
@@ -38,7 +42,9 @@ void PrintError(std::string_view text) {
   Print(stderr, "lumeter-cli: " + WithControlsEscaped(text) + "\n");
 }
 
-void StandardOutputWasClosed() { NoteOutputError(EBADF); }
+void StandardOutputWasClosed() { outputClosed.store(true); }
+
+bool StandardOutputLost() { return outputError.load() != 0; }
 
 int FinishOutput(int status) {
   errno = 0;

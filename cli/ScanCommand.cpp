@@ -71,11 +71,9 @@ bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
   const std::int32_t sectorCount = session.sectorCount;
   const std::int32_t startSector = session.startSector;
   const std::int32_t count = std::max(sectorCount, 0);
-  for (const std::int32_t sector : {options.firstSector, options.lastSector}) {
+  for (const std::int64_t sector : {command.firstSector, command.lastSector}) {
     if (sector < count || sector <= 0) continue;
-    PrintError("sector " + std::to_string(sector) + " is outside session " +
-               std::to_string(context.medium.lastSession) + " (sectors 0 to " +
-               std::to_string(count - 1) + ")");
+    PrintError(OutsideSessionText(sector, context.medium.lastSession, count));
     return false;
   }
   if (command.retryFrom.empty()) return true;
@@ -85,7 +83,14 @@ bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
     PrintError("retry-from: " + error);
     return false;
   }
-  if (!ReadDdrescueMap(text, std::max(startSector, 0), count, options.previous, error)) {
+  // The medium ends where its last session does.
+  std::int64_t mediumSectors = 0;
+  for (const auto& [number, info] : context.Sessions()) {
+    const std::int64_t end = std::int64_t{info.startSector} + info.sectorCount;
+    mediumSectors = std::max(mediumSectors, end);
+  }
+  if (!ReadDdrescueMap(text, std::max(startSector, 0), count, mediumSectors, options.previous,
+                       error)) {
     PrintError("retry-from: " + command.retryFrom + ": " + error);
     return false;
   }

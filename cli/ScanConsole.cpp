@@ -63,7 +63,9 @@ void ScanConsole::OnScanFinished() {
 
 void ScanConsole::OnProgress(const ProgressCtx_t& progress) {
   lastProgress = &progress;
-  if (!stopped && InterruptRequested() && scanner != nullptr) {
+  // A stop signal, or a reader of the output gone: the scan stops as the
+  // Stop button stops it, and what it found is still written.
+  if (!stopped && (InterruptRequested() || StandardOutputLost()) && scanner != nullptr) {
     stopped = true;
     scanner->Stop();
   }

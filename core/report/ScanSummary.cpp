@@ -129,9 +129,12 @@ ScanResult SummaryOf(const ScanRecord& record) {
 }
 
 bool ReadEverything(const ScanResult& result) {
+  // A pass that was not stopped read every sector of its range (a retry:
+  // every one not kept Good), or skipped some after an error; the sectors
+  // outside the range stay not read by choice.
   return !result.stopped && result.surface.problems == 0 && result.surface.errors == 0 &&
-         result.surface.unread == 0 && result.fileErrorPaths.empty() &&
-         result.fileSystemErrors.empty() && result.filesChecked == result.filesTotal;
+         result.fileErrorPaths.empty() && result.fileSystemErrors.empty() &&
+         result.filesChecked == result.filesTotal;
 }
 
 std::string ScanSummaryJson(const ScanResult& result) {

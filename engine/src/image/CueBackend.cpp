@@ -41,11 +41,12 @@ bool IsCueSheetPath(std::string_view path) {
 
 std::unique_ptr<CueBackend> CueBackend::Open(const std::string& path, std::u16string& problem) {
   std::string text;
-  struct stat sheetStatus {};
-  if (const int error = ReadSmallFile(path, kMaxCueSheetBytes, text, sheetStatus); error != 0) {
+  int sheetFd = -1;
+  if (const int error = ReadSmallFile(path, kMaxCueSheetBytes, text, sheetFd); error != 0) {
     problem = OpenProblem(error);
     return nullptr;
   }
+  std::vector<ImageFile> files = {HeldImageFile(sheetFd, kImageFileCueSheet, path)};
   CueSheet sheet;
   std::string reason;
   if (!ParseCueSheet(text, sheet, reason)) {
@@ -55,7 +56,6 @@ std::unique_ptr<CueBackend> CueBackend::Open(const std::string& path, std::u16st
 
   std::vector<int> fds;
   std::vector<std::uint64_t> sizes;
-  std::vector<ImageFile> files = {ImageFileOf(sheetStatus, kImageFileCueSheet, path)};
   const auto fail = [&](std::u16string why) -> std::unique_ptr<CueBackend> {
     CloseAll(fds);
     problem = std::move(why);

@@ -1,5 +1,7 @@
 #include "image/ImageFiles.h"
 
+#include <unistd.h>
+
 #include <map>
 #include <mutex>
 
@@ -30,8 +32,23 @@ std::uint64_t Add(std::vector<ImageFile> files) {
 }  // namespace
 
 ImageFile ImageFileOf(const struct stat& status, std::int32_t role, const std::string& path) {
-  return {role, static_cast<std::uint64_t>(status.st_dev),
-          static_cast<std::uint64_t>(status.st_ino), path};
+  ImageFile file;
+  file.role = role;
+  file.device = static_cast<std::uint64_t>(status.st_dev);
+  file.inode = static_cast<std::uint64_t>(status.st_ino);
+  file.path = path;
+  return file;
+}
+
+ImageFile HeldImageFile(int fd, std::int32_t role, const std::string& path) {
+  struct stat status {};
+  ::fstat(fd, &status);
+  ImageFile file = ImageFileOf(status, role, path);
+  file.heldOpen = std::shared_ptr<const int>(new int(fd), [](const int* held) {
+    ::close(*held);
+    delete held;
+  });
+  return file;
 }
 
 ListedImageFiles::ListedImageFiles(std::vector<ImageFile> files) : id_(Add(std::move(files))) {}

@@ -113,22 +113,23 @@ Result ReadAt(int fd, std::uint8_t* out, std::uint64_t bytes, std::uint64_t offs
   return kOk;
 }
 
-int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text,
-                  struct stat& status) {
+int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text, int& fd) {
   text.clear();
   int error = 0;
-  const int fd = OpenRegularFile(path, error);
+  fd = OpenRegularFile(path, error);
   if (fd < 0) return error;
-  if (::fstat(fd, &status) != 0) error = errno;
   char buffer[4096];
-  while (error == 0 && text.size() <= limit) {
+  while (text.size() <= limit) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) error = errno;
     if (n <= 0) break;
     text.append(buffer, static_cast<std::size_t>(n));
   }
-  ::close(fd);
+  if (error != 0) {
+    ::close(fd);
+    fd = -1;
+  }
   return error;
 }
 
@@ -136,13 +137,14 @@ bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& o
                 std::vector<ImageFile>& files, std::u16string& problem) {
   std::string text;
   const std::string path = imagePath + ".faults";
-  struct stat status {};
-  if (const int error = ReadSmallFile(path, kMaxFaultsFileBytes, text, status); error != 0) {
+  int fd = -1;
+  if (const int error = ReadSmallFile(path, kMaxFaultsFileBytes, text, fd); error != 0) {
     if (error == ENOENT) return true;
     problem = error == kNotRegularFile ? u"faults file: not a regular file"
                                        : u"cannot read the faults file";
     return false;
   }
+  ImageFile file = HeldImageFile(fd, kImageFileFaults, path);
   FaultPlan plan;
   std::string reason;
   if (!ParseFaults(text, plan, reason)) {
@@ -150,7 +152,7 @@ bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& o
     return false;
   }
   out = std::make_unique<FaultSimulator>(std::move(plan));
-  files.push_back(ImageFileOf(status, kImageFileFaults, path));
+  files.push_back(std::move(file));
   return true;
 }
 

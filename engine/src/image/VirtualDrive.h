@@ -73,10 +73,10 @@ std::u16string OpenProblem(int error);
 Result ReadAt(int fd, std::uint8_t* out, std::uint64_t bytes, std::uint64_t offset);
 
 // Reads the whole regular file at path into text, or its first limit + 1
-// bytes when it is larger, and gives the status of the file read. 0, or the
-// error of what failed (an errno or kNotRegularFile).
-int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text,
-                  struct stat& status);
+// bytes when it is larger, and leaves it open as fd for the caller to close.
+// 0, or the error of what failed (an errno or kNotRegularFile; fd is then
+// -1).
+int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text, int& fd);
 
 // Reads the faults file beside the image at imagePath, if there is one
 // (out stays null when there is none), and adds it to files. False with
