@@ -20,13 +20,11 @@ std::string WithControlsEscaped(std::string_view utf8);
 // text, in UTF-8, escaped the same way.
 std::string WithControlsEscaped(std::u16string_view text);
 
-// The characters WithControlsEscaped writes as "\uXXXX": control characters
-// other than those with a short escape, and those that set the direction of
-// text or end a line. JSON writes them as "\uXXXX" too.
-bool IsEscapedCharacter(char32_t code);
+// How AppendEscaped writes what it escapes: as text output does (above), or
+// inside a JSON string, where '"' and '\\' are escaped too, escape is
+// "\u001B" and a byte that is not UTF-8 becomes "\uFFFD".
+enum class EscapeStyle { Text, Json };
 
-// Decodes the UTF-8 character at utf8[at] and moves at past it; a byte that
-// does not begin a valid UTF-8 sequence (a stray continuation byte, an
-// overlong form, a surrogate, beyond U+10FFFF, a cut-off sequence) gives
-// false and moves at past that one byte.
-bool NextCharacter(std::string_view utf8, std::size_t& at, char32_t& code);
+// Appends utf8 to out with the characters WithControlsEscaped names escaped
+// in style; WithControlsEscaped and the JSON strings both write through it.
+void AppendEscaped(std::string& out, std::string_view utf8, EscapeStyle style);
