@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "core/disc/DeviceContext.h"
+#include "core/io/InputFiles.h"
 #include "core/io/OutputFile.h"
 #include "core/io/SmallFile.h"
 #include "core/rescue/CopySource.h"
@@ -13,7 +14,6 @@
 #include "core/rescue/DdrescueMapReader.h"
 #include "core/rescue/ImageFile.h"
 #include "core/rescue/MapfileStore.h"
-#include "core/rescue/SourceCheck.h"
 
 namespace {
 
@@ -40,13 +40,14 @@ bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &status) == 0;
 }
 
-// Why an existing path is no file a copy may write: a disk or drive, a
-// FIFO, a folder. Empty for a regular file or none.
-std::string NotAFile(const std::string& path) {
+// Why a path is no file a copy may write: an input of the program (the disc
+// image read, its BIN or faults file, a kept file), a disk or drive, and
+// what the copy cannot continue or replace whole (a FIFO, a device, a
+// folder). Empty for a regular file or a new name.
+std::string CopyTargetProblem(const std::string& path) {
+  if (std::string problem = OutputProblem(path); !problem.empty()) return problem;
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return {};
-  if (S_ISBLK(status.st_mode))
-    return path + " is a block device; this program does not write to disks";
   return path + " is not a regular file";
 }
 
@@ -133,10 +134,8 @@ bool CopyJob::Prepare(const DeviceContext& context, const CopyRequest& request,
 
   for (const std::string* path : {&targets_.image, &targets_.cue, &targets_.mapfile}) {
     if (path->empty()) continue;
-    std::string conflict = SourceConflict(*path, driveLetter_);
-    if (conflict.empty()) conflict = NotAFile(*path);
-    if (!conflict.empty()) {
-      error = conflict;
+    if (std::string problem = CopyTargetProblem(*path); !problem.empty()) {
+      error = problem;
       return false;
     }
   }
@@ -209,6 +208,8 @@ CopyEnd CopyJob::Run(ICopyListener& listener, const std::function<bool()>& stop,
   if (!image.Open(targets_.image, resumes_, plan_.imageSectors * plan_.sectorBytes, error_) ||
       !WriteCueSheet(image, error_))
     return CopyEnd::Failed;
+  // No other output may write over the image while the copy writes it.
+  const InputFile kept(targets_.image, "the image being copied to");
   DriveCopySource source(driveLetter_, plan_.format == ImageFormat::BinCue, mediumType_);
   DiscCopier copier(plan_, source, image, map_, mapfile, options_, listener);
   copier_ = &copier;

@@ -10,7 +10,8 @@
 //  - an existing image is continued only with its mapfile, which must be of
 //    a copy of this disc's size; a mapfile without its image, or an image
 //    without its mapfile, is left alone and the copy refused;
-//  - nothing the copy reads is written, nor a device.
+//  - nothing the program reads is written (the disc image, its BIN and
+//    faults files, through links), nor a disk or other device.
 #pragma once
 
 #include <cstdint>

@@ -129,12 +129,23 @@ RescueMap SectorMapOf(const Mapfile& mapfile, std::uint64_t sectorBytes, std::ui
 }
 
 bool ReadDdrescueMap(std::string_view text, std::int64_t startSector, std::int32_t count,
-                     std::vector<std::uint8_t>& table, std::string& error) {
+                     std::int64_t mediumSectors, std::vector<std::uint8_t>& table,
+                     std::string& error) {
   constexpr std::uint64_t kSectorBytes = 2048;
   table.assign(static_cast<std::size_t>(std::max(count, 0)),
                static_cast<std::uint8_t>(SectorState::NotChecked));
   Mapfile mapfile;
   if (!ParseMapfile(text, mapfile, error)) return false;
+  const std::uint64_t mapEnd = mapfile.End();
+  const std::uint64_t mediumBytes =
+      static_cast<std::uint64_t>(std::max<std::int64_t>(mediumSectors, 0)) * kSectorBytes;
+  if (mapEnd > mediumBytes) {
+    error = "the map of another disc: it covers " + std::to_string(mapEnd) + " bytes (" +
+            std::to_string(mapEnd / kSectorBytes + (mapEnd % kSectorBytes != 0 ? 1 : 0)) +
+            " sectors), this disc " + std::to_string(mediumBytes) + " bytes (" +
+            std::to_string(mediumBytes / kSectorBytes) + " sectors)";
+    return false;
+  }
   const auto start = static_cast<std::uint64_t>(std::max<std::int64_t>(startSector, 0));
   const RescueMap map = SectorMapOf(mapfile, kSectorBytes, start + table.size());
   for (const RescueMap::Block& block : map.Blocks()) {

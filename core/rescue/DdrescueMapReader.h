@@ -40,8 +40,12 @@ bool ParseMapfile(std::string_view text, Mapfile& out, std::string& error);
 RescueMap SectorMapOf(const Mapfile& mapfile, std::uint64_t sectorBytes, std::uint64_t sectors);
 
 // For a retry of a surface scan: fills table with one SectorState code per
-// sector of a session of count sectors that starts at startSector: Good for
-// a sector whose 2048 bytes are all finished ('+'), NotChecked for the others.
-// False with error set when text is not a mapfile.
+// sector of a session of count sectors that starts at startSector, on a
+// medium of mediumSectors: Good for a sector whose 2048 bytes are all
+// finished ('+'), NotChecked for the others. False with error set when text
+// is not a mapfile ("line 4: bad status 'x'"), or is the map of another
+// disc: one with blocks past the medium's end, whose message names both
+// sizes.
 bool ReadDdrescueMap(std::string_view text, std::int64_t startSector, std::int32_t count,
-                     std::vector<std::uint8_t>& table, std::string& error);
+                     std::int64_t mediumSectors, std::vector<std::uint8_t>& table,
+                     std::string& error);

@@ -38,7 +38,8 @@ class CueBackend : public VirtualDrive {
   void Layout(MediumLayout& out) const override;
 
  private:
-  CueBackend(std::vector<int> fds, CueDisc disc, std::unique_ptr<FaultSimulator> faults);
+  CueBackend(std::vector<int> fds, CueDisc disc, std::unique_ptr<FaultSimulator> faults,
+             std::vector<ImageFile> files);
   // Calls read(run, address, count) for the part of each run that the
   // sectors [address, address + count) take, in order, until one fails.
   template <typename RunRead>
