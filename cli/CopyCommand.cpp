@@ -8,6 +8,7 @@
 #include "core/disc/DeviceContext.h"
 #include "core/product/ProductInfo.h"
 #include "core/report/CopySummary.h"
+#include "core/report/EscapedText.h"
 #include "core/rescue/CopyJob.h"
 #include "core/rescue/IncompleteFiles.h"
 
@@ -70,8 +71,8 @@ int RunCopy(const CommandLine& command) {
   std::FILE* progress = command.json ? stderr : stdout;
   CopyConsole console(progress, job);
   if (job.Resumes())
-    Print(progress, "Continuing the copy in " + job.Targets().image + " from " +
-                        job.Targets().mapfile + "\n");
+    Print(progress, "Continuing the copy in " + WithControlsEscaped(job.Targets().image) +
+                        " from " + WithControlsEscaped(job.Targets().mapfile) + "\n");
   CatchInterrupt();
   const CopyEnd end = job.Run(
       console, [] { return InterruptRequested(); },

@@ -4,6 +4,7 @@
 
 #include "cli/Output.h"
 #include "core/report/CopySummary.h"
+#include "core/report/EscapedText.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/Utf8.h"
 #include "core/rescue/CopyJob.h"
@@ -49,7 +50,7 @@ void CopyConsole::OnRead(std::int64_t, std::int64_t, bool succeeded) {
 }
 
 void CopyConsole::OnLog(LogKind, const std::u16string& text) {
-  PrintLine(ToUtf8(LogTimeText(TimeValue::Now())) + "  " + ToUtf8(text));
+  PrintLine(ToUtf8(LogTimeText(TimeValue::Now())) + "  " + WithControlsEscaped(text));
 }
 
 std::string CopyConsole::StatusLine() const {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/report/EscapedText.h"
 #include "core/report/Json.h"
 #include "core/report/ScanSummary.h"
 #include "core/report/Utf8.h"
