@@ -1,22 +1,18 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "cli/Commands.h"
-#include "cli/DdrescueMap.h"
-#include "cli/DdrescueMapReader.h"
 #include "cli/DriveChoice.h"
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
 #include "cli/ScanDrive.h"
 #include "core/disc/DeviceContext.h"
+#include "core/io/InputFiles.h"
 #include "core/io/OutputFile.h"
+#include "core/io/SmallFile.h"
 #include "core/product/ProductInfo.h"
 #include "core/report/ScanSummary.h"
+#include "core/rescue/DdrescueMap.h"
+#include "core/rescue/DdrescueMapReader.h"
 
 namespace {
 
@@ -31,38 +27,7 @@ std::string MapComment(const std::string& drive, const DeviceContext& context,
 }
 
 // A mapfile is text of a line per block; this is far more than any has.
-constexpr off_t kLargestMapFile = 64 << 20;
-
-// The whole of the regular file at path; a FIFO or device is refused rather
-// than waited on. False with error set.
-bool ReadRegularFile(const std::string& path, std::string& text, std::string& error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    error = "cannot read " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  struct stat status {};
-  bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-  if (!ok) error = "cannot read " + path + ": not a regular file";
-  if (ok && status.st_size > kLargestMapFile) {
-    error = "cannot read " + path + ": too large for a mapfile";
-    ok = false;
-  }
-  char block[65536];
-  while (ok) {
-    const ssize_t got = ::read(fd, block, sizeof block);
-    if (got == 0) break;
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0 || text.size() + static_cast<std::size_t>(got) > kLargestMapFile) {
-      error = "cannot read " + path + ": " + (got < 0 ? std::strerror(errno) : "too large");
-      ok = false;
-      break;
-    }
-    text.append(block, static_cast<std::size_t>(got));
-  }
-  ::close(fd);
-  return ok;
-}
+constexpr std::size_t kLargestMapFile = 64 << 20;
 
 // The scan's options for the session of context, with the table of a
 // retry's mapfile; false after printing why they do not fit.
@@ -80,23 +45,29 @@ bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
   const ScanExtent extent = ExtentOf(context, options.session);
   const std::int32_t count = extent.count;
   const std::int32_t lowest = extent.spans.empty() ? 0 : extent.spans.front().first;
-  for (const std::int32_t sector : {options.firstSector, options.lastSector}) {
+  for (const std::int64_t sector : {command.firstSector, command.lastSector}) {
     if (sector < count || sector <= 0) continue;
-    PrintError("sector " + std::to_string(sector) + " is outside " +
-               (extent.session == kLastSession
-                    ? "session " + std::to_string(context.medium.lastSession)
-                    : std::string("the sectors scanned")) +
-               " (sectors " + std::to_string(lowest) + " to " + std::to_string(count - 1) + ")");
+    if (extent.session == kLastSession)
+      PrintError(OutsideSessionText(sector, context.medium.lastSession, count));
+    else
+      PrintError("sector " + std::to_string(sector) + " is outside the sectors scanned (sectors " +
+                 std::to_string(lowest) + " to " + std::to_string(count - 1) + ")");
     return false;
   }
   if (command.retryFrom.empty()) return true;
   std::string text;
   std::string error;
-  if (!ReadRegularFile(command.retryFrom, text, error)) {
+  if (!ReadSmallFile(command.retryFrom, kLargestMapFile, text, error)) {
     PrintError("retry-from: " + error);
     return false;
   }
-  if (!ReadDdrescueMap(text, extent.tableStart, count, options.previous, error)) {
+  // The medium ends where its last session does.
+  std::int64_t mediumSectors = 0;
+  for (const auto& [number, info] : context.Sessions()) {
+    const std::int64_t end = std::int64_t{info.startSector} + info.sectorCount;
+    mediumSectors = std::max(mediumSectors, end);
+  }
+  if (!ReadDdrescueMap(text, extent.tableStart, count, mediumSectors, options.previous, error)) {
     PrintError("retry-from: " + command.retryFrom + ": " + error);
     return false;
   }
@@ -108,6 +79,8 @@ bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
 int RunScan(const CommandLine& command) {
   const std::optional<std::uint16_t> letter = ChooseDrive(command.drive);
   if (!letter) return kExitFailure;
+  // The mapfile to retry from is read for the scan: no output may replace it.
+  const InputFile retryMap(command.retryFrom, "the mapfile being retried from");
   // The outputs' targets are checked before the scan, which may take an hour.
   OutputFile mapFile;
   OutputFile speedFile;

@@ -8,6 +8,7 @@
 #include "core/product/ProductInfo.h"
 #include "core/report/Base64.h"
 #include "core/report/DeviceFeaturesRows.h"
+#include "core/report/EscapedText.h"
 #include "core/report/MediaRows.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
@@ -22,7 +23,10 @@ namespace {
 // Rows of cells at most; at 9 pixels a row the map stays under a page.
 constexpr int kMapMaxRows = 80;
 
-std::string Escaped(std::string_view utf8) {
+// utf8 as HTML text: its control characters escaped as in all text output
+// (EscapedText.h), then the characters HTML gives a meaning.
+std::string Escaped(std::string_view text) {
+  const std::string utf8 = WithControlsEscaped(text);
   std::string out;
   out.reserve(utf8.size());
   for (const char c : utf8) {
@@ -103,7 +107,8 @@ std::string CountWithShare(std::int64_t count, std::int64_t checked) {
 std::string SurfaceHtml(const ScanRecord& scan, const ScanResult& summary) {
   const SurfaceCounts& s = summary.surface;
   const std::int64_t checked = s.good + s.problems + s.errors;
-  std::string out = "<h3>Surface scan</h3>\n<table class=\"rows\">\n";
+  std::string out = std::string("<h3>") + (scan.copyToImage ? "Copy to image" : "Surface scan") +
+                    "</h3>\n<table class=\"rows\">\n";
   out += Row("Sectors", std::to_string(s.total));
   out += Row("Good", CountWithShare(s.good, checked));
   out += Row("Problem", CountWithShare(s.problems, checked));
@@ -200,7 +205,7 @@ std::string LogHtml(const std::vector<ScanLogEntry>& log) {
 }
 
 std::string ScanKind(const ScanRecord& scan) {
-  std::string kind = scan.surfaceScan ? "Surface scan" : "";
+  std::string kind = scan.copyToImage ? "Copy to image" : scan.surfaceScan ? "Surface scan" : "";
   if (scan.filesTest) kind += kind.empty() ? "Files test" : " and files test";
   return kind;
 }
@@ -425,10 +430,14 @@ std::u16string ReportTitle(const DiscReport& report) {
 }
 
 std::u16string ReportFileStem(const DeviceContext& context, TimeValue when) {
+  return DiscFileName(context) + u"-" + when.Format("%Y-%m-%d");
+}
+
+std::u16string DiscFileName(const DeviceContext& context) {
   std::u16string stem = DiscLabel(context);
   // Without the characters a file name cannot hold.
   std::replace_if(
       stem.begin(), stem.end(), [](char16_t c) { return c == u'/' || c < 0x20; }, u'_');
   if (stem.empty()) stem = std::u16string(1, static_cast<char16_t>(context.driveLetter));
-  return stem + u"-" + when.Format("%Y-%m-%d");
+  return stem;
 }

@@ -56,6 +56,16 @@ std::u16string SpeedText(std::int32_t bytesPerSecond, double base) {
   return text;
 }
 
+std::u16string RangeOutsideText(std::int32_t firstSector, std::int32_t sessionSectors) {
+  if (firstSector <= 0 || firstSector < sessionSectors) return {};
+  std::u16string text = u"The scan range lies outside this disc: its first sector is ";
+  AppendInteger(text, firstSector);
+  if (sessionSectors <= 0) return text + u", and the disc holds no sectors to scan.";
+  text += u", and the disc's last sector is ";
+  AppendInteger(text, sessionSectors - 1);
+  return text + u".";
+}
+
 std::u16string ShareCountText(std::int64_t count, std::int64_t checked, ScanPass pass) {
   std::u16string text;
   AppendInteger(text, count);
@@ -80,7 +90,8 @@ PassEnd PassEndOf(const SectorScanner& scanner) {
 std::u16string PassEndText(const PassEnd& end) {
   const ProgressCtx_t& progress = end.progress;
   const bool files = end.pass == ScanPass::FilesTest;
-  std::u16string text = files ? u"Files test " : u"Surface scan ";
+  const bool copy = end.pass == ScanPass::CopyToImage;
+  std::u16string text = files ? u"Files test " : copy ? u"Copy to image " : u"Surface scan ";
   if (progress.total <= 0) {
     text += files ? u"finished: nothing was tested, " : u"finished: nothing was read, ";
     if (!end.hasMedium)
@@ -91,7 +102,7 @@ std::u16string PassEndText(const PassEnd& end) {
   }
   if (progress.current < progress.total) {
     text += u"stopped";
-    if (!files && end.firstUnread >= 0) {
+    if (!files && !copy && end.firstUnread >= 0) {
       text += u" at sector ";
       AppendInteger(text, end.firstUnread);
     }
@@ -99,10 +110,11 @@ std::u16string PassEndText(const PassEnd& end) {
     text += u"finished";
   }
   text += u": ";
-  // A files test counts its files; a surface scan its table, skipped
-  // sectors and those outside its range among the not checked.
+  // A files test counts its files and a copy its progress; a surface scan
+  // its table, skipped sectors and those outside its range among the not
+  // checked.
   std::int64_t total = progress.total, good = 0, problem = 0, error = 0, notChecked = 0;
-  if (files) {
+  if (files || copy) {
     problem = progress.problems;
     error = progress.errors;
     good = std::max<std::int64_t>(0, std::int64_t{progress.current} - problem - error);
@@ -118,13 +130,13 @@ std::u16string PassEndText(const PassEnd& end) {
   AppendInteger(text, total);
   text += files ? u" files, " : u" sectors, ";
   AppendInteger(text, good);
-  text += u" good, ";
+  text += copy ? u" copied at the first read, " : u" good, ";
   AppendInteger(text, problem);
-  text += u" problem, ";
+  text += copy ? u" copied after retries, " : u" problem, ";
   AppendInteger(text, error);
-  text += u" error, ";
+  text += copy ? u" not copied, " : u" error, ";
   AppendInteger(text, notChecked);
-  text += u" not checked, in ";
+  text += copy ? u" not read, in " : u" not checked, in ";
   const std::uint64_t seconds = end.microseconds / 1000000;
   AppendInteger(text, static_cast<std::int64_t>(seconds / 3600));
   for (const std::uint64_t part : {seconds / 60 % 60, seconds % 60}) {

@@ -42,11 +42,18 @@ std::u16string ShareText(std::int64_t count, std::int64_t whole);
 // truncated, and in KiB/s with one decimal: "13x (2000.0 kbps)" on a CD.
 std::u16string SpeedText(std::int32_t bytesPerSecond, double base);
 
+// Why a surface scan of a session of sessionSectors sectors cannot start
+// with the range chosen, or the empty text when it can: a first sector past
+// the session's end (kept in the settings from another disc) leaves nothing
+// to read. "The scan range lies outside this disc: its first sector is
+// 20000, and the disc's last sector is 11935."
+std::u16string RangeOutsideText(std::int32_t firstSector, std::int32_t sessionSectors);
+
 // How a pass ended, as its log entry tells it.
 struct PassEnd {
   ScanPass pass = ScanPass::None;
-  // The pass's last progress: the files test's counts, and whether a pass
-  // was stopped before its end.
+  // The pass's last progress: the files test's and a copy's counts, and
+  // whether a pass was stopped before its end.
   ProgressCtx_t progress;
   // The surface scan's counts: those of its table, as the scan's summary,
   // its JSON and its report count them.
@@ -68,6 +75,8 @@ PassEnd PassEndOf(const SectorScanner& scanner);
 //    1 error, 949 not checked, in 0:00:01"
 //   "Files test finished: 3 files, 2 good, 0 problem, 1 error, 0 not checked,
 //    in 0:00:02"
+//   "Copy to image finished: 3000 sectors, 2985 copied at the first read,
+//    10 copied after retries, 5 not copied, 0 not read, in 0:00:12"
 // and with nothing to check it says why:
 //   "Surface scan finished: nothing was read, no medium in the drive"
 //   "Files test finished: nothing was tested, no files found"

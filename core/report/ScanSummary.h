@@ -52,7 +52,9 @@ struct ScanResult {
 // last progress and its log.
 ScanResult SummaryOf(const ScanRecord& record);
 
-// True when every sector and file read and no pass was stopped before its end.
+// True when every sector the surface scan chose to read and every file read,
+// and no pass was stopped before its end. Sectors outside the scan's range
+// were not to be read: their not being read is no failure.
 bool ReadEverything(const ScanResult& result);
 
 // What the scan found, in one line: "60 problem and 100 error sectors; 4
@@ -60,6 +62,10 @@ bool ReadEverything(const ScanResult& result);
 // running says "In progress: ... so far", a stopped one adds "; stopped
 // before the end".
 std::string ScanVerdict(const ScanResult& result);
+
+// Sector ranges as JSON ("[[10, 11], [20, 20]]") and as text ("10-11, 20").
+std::string SectorRangesJson(const std::vector<SectorRange>& ranges);
+std::string SectorRangesText(const std::vector<SectorRange>& ranges);
 
 // The summary as one JSON object, and as lines of text.
 std::string ScanSummaryJson(const ScanResult& result);

@@ -212,6 +212,8 @@ void MainWindow::ConnectMessages() {
   // The details dialog's way to a sector, and the Sector Viewer's naming of
   // what holds it once a scan's index is built.
   connect(&scanPage, &ScanPage::showSectorRequested, this, &MainWindow::ShowSector);
+  connect(&scanPage, &ScanPage::openImageRequested, this,
+          [this](const QString& path) { OpenImageFiles({path}); });
   connect(&scanPage, &ScanPage::damageIndexReady, &sectorPage, &SectorInfoPage::UpdateHolder);
   connect(new QShortcut(QKeySequence::NextChild, this), &QShortcut::activated, this,
           [this] { ShowNextPage(1); });
@@ -515,7 +517,7 @@ bool MainWindow::SaveReport() {
   if (context == nullptr || context->driveLetter == 0) return false;
   const QString html = QStringLiteral("HTML Report (*.html *.htm)");
   const QString json = QStringLiteral("JSON Report (*.json)");
-  QFileDialog dialog(this);
+  SaveDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters({html, json});

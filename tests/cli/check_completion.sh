@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # lumeter-cli's bash completion: for each command line, typed up to the
 # cursor at its end, the words offered. Two disc images make drives D and E;
-# a third, given with --image, drive F.
+# a third, given with --image (before or after the command), drive F.
 set -uo pipefail
 completion=${1:?usage: check_completion.sh COMPLETION_FILE LUMETER_CLI}
 cli=${2:?usage: check_completion.sh COMPLETION_FILE LUMETER_CLI}
@@ -37,11 +37,14 @@ while IFS='|' read -r line expected; do
     failures=$((failures + 1))
   fi
 done <<'CASES'
-lumeter-cli |devices dump files help info media report save scan whohas
+lumeter-cli |copy devices dump files help info media report save scan whohas
 lumeter-cli d|devices dump
 lumeter-cli files --|--help --image --json
 lumeter-cli whohas |D E
-lumeter-cli --|--help --version
+lumeter-cli --|--help --image --version
+lumeter-cli --image th|three.iso
+lumeter-cli --image three.iso |copy devices dump files help info media report save scan whohas
+lumeter-cli --image three.iso media |D E F
 lumeter-cli devices --|--help --image --json
 lumeter-cli scan --|--attempts --files --first --help --image --json --last --mapfile --retry-from --sectors-per-read --session --skip-after-error --speed --speed-csv --surface
 lumeter-cli scan --session |all
@@ -69,6 +72,12 @@ lumeter-cli save D 16 s|sector.bin
 lumeter-cli save 16 s|sector.bin
 lumeter-cli help s|save scan
 lumeter-cli help scan |
+lumeter-cli copy --|--help --image --json --mapfile --no-scrape --no-trim --retries --retry-speed --sectors-per-read --session --speed
+lumeter-cli copy --session |all last
+lumeter-cli copy --speed |max
+lumeter-cli copy |D E one.iso sector.bin three.iso two.iso
+lumeter-cli copy D t|three.iso two.iso
+lumeter-cli copy D two.iso |
 CASES
 
 [ "$failures" -eq 0 ] || exit 1

@@ -1,5 +1,7 @@
 #include "FakeEngine.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -352,6 +354,19 @@ std::int32_t GetTrackInformation(std::int32_t device, std::int32_t track, TrackI
   return result;
 }
 
+std::int32_t GetTrackExtent(std::int32_t device, std::int32_t track, std::int32_t* session,
+                            std::int32_t* firstSector, std::int32_t* sectorCount) {
+  auto& s = state();
+  std::lock_guard guard(s.lock);
+  const std::int32_t result = fake::Call(s, "GetTrackExtent", device, track);
+  if (const auto found = s.script.trackExtents.find(track); found != s.script.trackExtents.end()) {
+    *session = found->second[0];
+    *firstSector = found->second[1];
+    *sectorCount = found->second[2];
+  }
+  return result;
+}
+
 std::int32_t ReadSectors(std::int32_t device, std::int32_t address, std::int32_t count,
                          std::int32_t mode, std::uint8_t* buffer, std::int32_t bufferSize) {
   auto& s = state();
@@ -545,6 +560,23 @@ std::int32_t GetDriveSetStamp(std::uint32_t* stamp) {
   std::lock_guard guard(state().lock);
   *stamp = state().script.driveSetStamp;
   return fake::Call(state(), "GetDriveSetStamp");
+}
+
+// Lists the script's files, calling back outside the engine's lock.
+std::int32_t ListImageFiles(ImageFileCallback callback, void* context) {
+  std::vector<std::pair<std::int32_t, std::string>> files;
+  {
+    std::lock_guard guard(state().lock);
+    files = state().script.imageFiles;
+  }
+  for (const auto& [role, path] : files) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) continue;
+    const ImageFileRecord record{role, static_cast<std::uint64_t>(status.st_dev),
+                                 static_cast<std::uint64_t>(status.st_ino), path.c_str()};
+    if (const std::int32_t stop = callback(context, &record); stop != 0) return stop;
+  }
+  return 0;
 }
 
 }  // namespace wrenlo

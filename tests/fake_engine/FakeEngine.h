@@ -13,6 +13,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fake {
@@ -50,8 +51,10 @@ struct Script {
   std::optional<std::int32_t> maxReadSpeed;
   std::optional<std::int32_t> maxBurnSpeed;
   std::optional<wrenlo::MediumInformation> medium;
-  std::map<std::int32_t, wrenlo::SessionInfo> sessions;      // by session number
-  std::map<std::int32_t, wrenlo::TrackInformation> tracks;   // by track number
+  std::map<std::int32_t, wrenlo::SessionInfo> sessions;     // by session number
+  std::map<std::int32_t, wrenlo::TrackInformation> tracks;  // by track number
+  // What GetTrackExtent gives for each track: session, first sector, count.
+  std::map<std::int32_t, std::array<std::int32_t, 3>> trackExtents;
   std::map<std::int32_t, wrenlo::IsoVolumeInfo> isoVolumes;  // by file-system selector
   std::optional<wrenlo::UdfVolumeInfo> udfVolume;
 
@@ -81,6 +84,10 @@ struct Script {
   };
   std::map<std::int32_t, Presence> presence;
   std::uint32_t driveSetStamp = 0;  // what GetDriveSetStamp reports
+  // What ListImageFiles lists (its calls are not logged: every output file
+  // asks it): a role and a path each, with the device and inode of the file
+  // at that path.
+  std::vector<std::pair<std::int32_t, std::string>> imageFiles;
 
   // Runs on the calling thread at the start of each ReadSectors / VerifyFile,
   // outside the engine's lock (for example to move a test clock).

@@ -203,6 +203,24 @@ struct LayoutRecord {
   const SectorRun* runs;
 };
 
+// ImageFileRecord::role values: what a file is to the image drive that reads
+// it.
+inline constexpr std::int32_t kImageFileImage = 0;     // a plain image of 2048-byte sectors
+inline constexpr std::int32_t kImageFileCueSheet = 1;  // a cue sheet
+inline constexpr std::int32_t kImageFileCueData = 2;   // a file a cue sheet names (a BIN file)
+inline constexpr std::int32_t kImageFileFaults = 3;    // the faults file beside an image
+
+// One file an image drive reads its medium from, as ListImageFiles reports
+// it: the file the engine opened, known by its device and inode, which a
+// name reached through any link or a hard link shares.
+struct ImageFileRecord {
+  std::int32_t role;     // kImageFile*
+  std::uint64_t device;  // st_dev
+  std::uint64_t inode;   // st_ino
+  // The path it was opened by (UTF-8, NUL-terminated), valid during the call.
+  const char* path;
+};
+
 #pragma pack(pop)
 
 static_assert(sizeof(DeviceListEntry) == 100);
@@ -282,6 +300,10 @@ static_assert(offsetof(LayoutRecord, name) == 16);
 static_assert(offsetof(LayoutRecord, nameLength) == 16 + sizeof(void*));
 static_assert(offsetof(LayoutRecord, runCount) == 20 + sizeof(void*));
 static_assert(offsetof(LayoutRecord, runs) == 24 + sizeof(void*));
+static_assert(offsetof(ImageFileRecord, device) == 4);
+static_assert(offsetof(ImageFileRecord, inode) == 12);
+static_assert(offsetof(ImageFileRecord, path) == 20);
+static_assert(sizeof(ImageFileRecord) == 20 + sizeof(void*));
 
 // The last argument of OpenDiskSession: which file system of a session to open.
 enum FileSystemSelector : std::int32_t {
@@ -463,14 +485,37 @@ WRENLO_API std::int32_t GetSessionInformation(std::int32_t device, std::int32_t 
                                               SessionInfo* info);
 WRENLO_API std::int32_t GetTrackInformation(std::int32_t device, std::int32_t track,
                                             TrackInformation* info);
+// Where a track lies: the session that holds it, its first sector (index 1)
+// and its length in sectors, up to the next track of its session or the
+// session's end (so a gap before the next track counts in this one).
+WRENLO_API std::int32_t GetTrackExtent(std::int32_t device, std::int32_t track,
+                                       std::int32_t* session, std::int32_t* firstSector,
+                                       std::int32_t* sectorCount);
 
-// Reads count sectors from address into buffer (bufferSize bytes); mode 0
-// reads 2048-byte user data. 0 = every byte of the sectors is in the buffer.
-// Of a sector that holds another amount of user data, the 2048 bytes are:
-// the first 2048 bytes of a 2352-byte CD audio frame; the 2048 user bytes of
-// a Mode 1 or a Mode 2 Form 1 sector; the first 2048 of the 2324 user bytes
-// of a Mode 2 Form 2 sector. A raw sector whose sync, header or error
-// detection code (EDC) does not match reads as a failed read, as on a drive.
+// ReadSectors' modes.
+inline constexpr std::int32_t kReadUserData = 0;   // 2048 bytes a sector
+inline constexpr std::int32_t kReadRawSector = 1;  // the whole 2352-byte CD sector
+// Size of one whole CD sector, as kReadRawSector reads it.
+inline constexpr std::int32_t kRawSectorSize = 2352;
+
+// Reads count sectors from address into buffer (bufferSize bytes, at least
+// count times the mode's sector size). 0 = every byte of the sectors is in
+// the buffer.
+// kReadUserData: 2048 bytes a sector. Of a sector that holds another amount
+// of user data, the 2048 bytes are: the first 2048 bytes of a 2352-byte CD
+// audio frame; the 2048 user bytes of a Mode 1 or a Mode 2 Form 1 sector; the
+// first 2048 of the 2324 user bytes of a Mode 2 Form 2 sector. A raw sector
+// whose sync, header or error detection code (EDC) does not match reads as a
+// failed read, as on a drive.
+// kReadRawSector: the whole 2352 bytes of CD sectors, bit for bit: a data
+// sector with its sync, header, (sub-header,) user data, EDC and error
+// correction code (ECC), an audio frame whole. A drive reads them with READ
+// CD (audio frames with their C2 error pointers where the drive reports
+// them: a frame they mark reads as a failed read); a BIN/CUE image gives its
+// stored sectors (after the same checks as kReadUserData), MODE2/2336 sectors
+// with their sync and header, MODE1/2048 sectors and a plain CD image's
+// sectors built whole as a disc writer records Mode 1, gaps that no file holds
+// as silence or sectors of zero data. kResultUnsupported for a DVD or BD.
 WRENLO_API std::int32_t ReadSectors(std::int32_t device, std::int32_t address, std::int32_t count,
                                     std::int32_t mode, std::uint8_t* buffer,
                                     std::int32_t bufferSize);
@@ -503,6 +548,9 @@ WRENLO_API std::int32_t GetFileSectors(Handle session, const char16_t* path,
 inline constexpr std::int32_t kResultNoMedium = 4;
 inline constexpr std::int32_t kResultNoFileSystem = 12;    // no file system of that kind
 inline constexpr std::int32_t kResultEndOfDirectory = 17;  // ReadDirectory past the last entry
+// A read mode or operation the drive or medium does not have (whole sectors
+// of a DVD).
+inline constexpr std::int32_t kResultUnsupported = 20;
 // A read of a virtual drive whose image file has changed since it was opened
 // (cut short, grown or replaced): nothing of it reads any more, until the
 // image is opened again.
@@ -526,6 +574,19 @@ using LayoutCallback = std::int32_t (*)(void* context, const LayoutRecord* recor
 // by its contents. A directory that cannot be read is reported with its
 // result and the walk goes on; 0 = the walk reached its end.
 WRENLO_API std::int32_t ListSessionLayout(Handle session, LayoutCallback callback, void* context);
+
+// Receives one record of ListImageFiles; a non-zero return ends the listing,
+// which then returns that value.
+using ImageFileCallback = std::int32_t (*)(void* context, const ImageFileRecord* record);
+
+// Lists every file the image drives read their media from: of each image
+// drive that is listed, or closed while a reader still holds it, its image or
+// cue sheet, the sheet's files and its faults file, as they were when the
+// image was opened. A program checks its outputs against them, so that it
+// never writes over a disc image it reads. Lists what is open now, without
+// looking for drives or opening WRENLO_IMAGES; 0 = the listing reached its
+// end.
+WRENLO_API std::int32_t ListImageFiles(ImageFileCallback callback, void* context);
 
 // Open and close the tray.
 WRENLO_API std::int32_t EjectDevice(std::int32_t device);

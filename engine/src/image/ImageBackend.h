@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "image/VirtualDrive.h"
 
@@ -17,7 +18,7 @@ class ImageBackend : public VirtualDrive {
   // Opens the image at path with its faults file. On failure returns null and
   // sets problem to why, e.g. "the image is empty".
   static std::unique_ptr<ImageBackend> Open(const std::string& path, std::u16string& problem);
-  ~ImageBackend() override = default;
+  ~ImageBackend() override;
   ImageBackend(const ImageBackend&) = delete;
   ImageBackend& operator=(const ImageBackend&) = delete;
 
@@ -25,10 +26,15 @@ class ImageBackend : public VirtualDrive {
   // pread on the image's descriptor: no shared file position, no lock, no
   // allocation.
   Result ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override;
+  // Mode 1 sectors built round the image's 2048-byte sectors.
+  Result ReadImageRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override;
   void Layout(MediumLayout& out) const override;
 
  private:
-  ImageBackend(ImageFiles files, std::uint32_t sectors, std::unique_ptr<FaultSimulator> faults);
+  ImageBackend(int fd, std::uint32_t sectors, std::unique_ptr<FaultSimulator> faults,
+               std::vector<ImageFile> files, WatchedImageFiles watched);
+
+  const int fd_;
 };
 
 }  // namespace wrenlo

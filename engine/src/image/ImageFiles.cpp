@@ -1,49 +1,70 @@
 #include "image/ImageFiles.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include <map>
+#include <mutex>
 
 namespace wrenlo {
 
-ImageFiles::~ImageFiles() {
-  for (const File& file : files_) ::close(file.fd);
+namespace {
+
+struct Listing {
+  std::mutex mutex;
+  std::uint64_t lastId = 0;
+  std::map<std::uint64_t, std::vector<ImageFile>> files;  // by drive
+};
+
+Listing& TheListing() {
+  // Never destroyed: drives and inputs may still go during the program's exit.
+  static Listing& listing = *new Listing;
+  return listing;
 }
 
-ImageFiles::ImageFiles(ImageFiles&& other) noexcept : files_(std::move(other.files_)) {
-  other.files_.clear();
+std::uint64_t Add(std::vector<ImageFile> files) {
+  Listing& listing = TheListing();
+  const std::lock_guard lock(listing.mutex);
+  const std::uint64_t id = ++listing.lastId;
+  listing.files.emplace(id, std::move(files));
+  return id;
 }
 
-bool ImageFiles::Add(int fd, std::string path) {
-  File file;
-  file.fd = fd;
-  file.path = std::move(path);
+}  // namespace
+
+ImageFile ImageFileOf(const struct stat& status, std::int32_t role, const std::string& path) {
+  ImageFile file;
+  file.role = role;
+  file.device = static_cast<std::uint64_t>(status.st_dev);
+  file.inode = static_cast<std::uint64_t>(status.st_ino);
+  file.path = path;
+  return file;
+}
+
+ImageFile HeldImageFile(int fd, std::int32_t role, const std::string& path) {
   struct stat status {};
-  const bool known = ::fstat(fd, &status) == 0;
-  file.device = status.st_dev;
-  file.inode = status.st_ino;
-  file.size = status.st_size;
-  file.modified = status.st_mtim;
-  files_.push_back(std::move(file));  // closed with the rest, known or not
-  return known;
+  ::fstat(fd, &status);
+  ImageFile file = ImageFileOf(status, role, path);
+  file.heldOpen = std::shared_ptr<const int>(new int(fd), [](const int* held) {
+    ::close(*held);
+    delete held;
+  });
+  return file;
 }
 
-std::uint64_t ImageFiles::Size(std::size_t file) const {
-  return static_cast<std::uint64_t>(files_[file].size);
+ListedImageFiles::ListedImageFiles(std::vector<ImageFile> files) : id_(Add(std::move(files))) {}
+
+ListedImageFiles::~ListedImageFiles() {
+  Listing& listing = TheListing();
+  const std::lock_guard lock(listing.mutex);
+  listing.files.erase(id_);
 }
 
-bool ImageFiles::Changed() const {
-  for (const File& file : files_) {
-    struct stat now {};
-    if (::fstat(file.fd, &now) != 0 || now.st_size != file.size ||
-        now.st_mtim.tv_sec != file.modified.tv_sec || now.st_mtim.tv_nsec != file.modified.tv_nsec)
-      return true;
-    // The path names the file still: not removed, not replaced by a rename.
-    struct stat named {};
-    if (::stat(file.path.c_str(), &named) != 0 || named.st_dev != file.device ||
-        named.st_ino != file.inode)
-      return true;
-  }
-  return false;
+std::vector<ImageFile> AllImageFiles() {
+  Listing& listing = TheListing();
+  const std::lock_guard lock(listing.mutex);
+  std::vector<ImageFile> all;
+  for (const auto& [id, files] : listing.files) all.insert(all.end(), files.begin(), files.end());
+  return all;
 }
 
 }  // namespace wrenlo

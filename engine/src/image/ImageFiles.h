@@ -1,51 +1,50 @@
-// The files a virtual drive reads its image from, kept open together with
-// what each was when it was opened, so that a change under the drive is
-// noticed: a file cut short, grown or written to (its size or modification
-// time differ), or another file put in its place (its path names another
-// file now, or none).
+// The files the image drives read their media from, for ListImageFiles: of
+// each image drive alive (listed, or closed while a reader still holds it),
+// its image or cue sheet, the sheet's files and its faults file, each known
+// by the device and inode of the file opened. Every one of them stays open
+// while it is listed, so that its inode is never given to another file.
 #pragma once
 
-#include <sys/types.h>
+#include <sys/stat.h>
 
 #include <cstdint>
-#include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace wrenlo {
 
-class ImageFiles {
+struct ImageFile {
+  std::int32_t role = 0;  // kImageFile* of wrenlo.h
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::string path;  // as it was opened
+  // A file its drive does not keep open itself (a cue sheet, a faults file,
+  // read once) is kept open here, until the last copy goes.
+  std::shared_ptr<const int> heldOpen;
+};
+
+// The file whose status is given, in role, opened by path; its drive keeps it
+// open.
+ImageFile ImageFileOf(const struct stat& status, std::int32_t role, const std::string& path);
+
+// The file open as fd, in role, opened by path, kept open (and closed) by
+// the ImageFile and its copies.
+ImageFile HeldImageFile(int fd, std::int32_t role, const std::string& path);
+
+// Lists one drive's files while it lives.
+class ListedImageFiles {
  public:
-  ImageFiles() = default;
-  // Closes every file.
-  ~ImageFiles();
-  ImageFiles(ImageFiles&& other) noexcept;
-  ImageFiles& operator=(ImageFiles&&) = delete;
-  ImageFiles(const ImageFiles&) = delete;
-  ImageFiles& operator=(const ImageFiles&) = delete;
-
-  // Keeps fd, open on path, with its state now (closed with the rest from
-  // here on). False, with errno set, when its state cannot be read.
-  bool Add(int fd, std::string path);
-
-  std::size_t Count() const { return files_.size(); }
-  int Fd(std::size_t file) const { return files_[file].fd; }
-  // Its size when it was opened.
-  std::uint64_t Size(std::size_t file) const;
-
-  // Whether any file differs from what it was when it was added.
-  bool Changed() const;
+  explicit ListedImageFiles(std::vector<ImageFile> files);
+  ~ListedImageFiles();
+  ListedImageFiles(const ListedImageFiles&) = delete;
+  ListedImageFiles& operator=(const ListedImageFiles&) = delete;
 
  private:
-  struct File {
-    int fd = -1;
-    std::string path;
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-  };
-  std::vector<File> files_;
+  const std::uint64_t id_;
 };
+
+// Every file listed now.
+std::vector<ImageFile> AllImageFiles();
 
 }  // namespace wrenlo

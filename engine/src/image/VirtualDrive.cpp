@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <wrenlo/wrenlo.h>
 
 #include <cerrno>
 #include <chrono>
@@ -20,24 +21,31 @@ constexpr std::chrono::seconds kLookInterval{1};
 
 }  // namespace
 
-VirtualDrive::VirtualDrive(std::uint32_t sectors, MediumKind kind, ImageFiles files,
-                           std::unique_ptr<FaultSimulator> faults)
-    : sectors_(sectors), kind_(kind), files_(std::move(files)), faults_(std::move(faults)) {}
+VirtualDrive::VirtualDrive(std::uint32_t sectors, MediumKind kind,
+                           std::unique_ptr<FaultSimulator> faults, std::vector<ImageFile> files,
+                           WatchedImageFiles watched)
+    : sectors_(sectors),
+      kind_(kind),
+      faults_(std::move(faults)),
+      watched_(std::move(watched)),
+      files_(std::move(files)) {}
 
-Result VirtualDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+template <typename ImageRead>
+Result VirtualDrive::ReadWithFaults(std::uint32_t address, std::uint32_t count, ImageRead read) {
   if (trayOpen_.load(std::memory_order_relaxed)) return kNoMedium;
   if (ImageChanged(false)) return kImageChanged;
   if (std::uint64_t{address} + count > sectors_) return kOutOfRange;
+  // A file cut short reads as an error: told apart from a bad sector here.
+  const auto readImage = [&] {
+    const Result result = read();
+    return result != kOk && ImageChanged(true) ? kImageChanged : result;
+  };
+  if (!faults_) return readImage();
+
   const auto start = std::chrono::steady_clock::now();
-  Result result = kOk;
-  if (faults_ && faults_->ReadFails(address, count)) {
-    result = kMediumError;
-  } else {
-    result = ReadImage(address, count, out);
-    // A file cut short reads as an error: told apart from a bad sector here.
-    if (result != kOk && ImageChanged(true)) return kImageChanged;
-  }
-  if (faults_ && faults_->HasLatency()) WaitUntil(start + faults_->Latency(count));
+  const bool fails = faults_->ReadFails(address, count);
+  const Result result = fails ? kMediumError : readImage();
+  if (faults_->HasLatency()) WaitUntil(start + faults_->Latency(count, fails));
   return result;
 }
 
@@ -48,9 +56,19 @@ bool VirtualDrive::ImageChanged(bool force) {
                                .count();
   if (!force && now < nextLook_.load(std::memory_order_relaxed)) return false;
   nextLook_.store(now + std::chrono::nanoseconds(kLookInterval).count(), std::memory_order_relaxed);
-  if (!files_.Changed()) return false;
+  if (!watched_.Changed()) return false;
   changed_.store(true, std::memory_order_relaxed);
   return true;
+}
+
+Result VirtualDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  return ReadWithFaults(address, count, [&] { return ReadImage(address, count, out); });
+}
+
+Result VirtualDrive::ReadRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  // A DVD or BD has no whole sectors to give, whatever its faults.
+  if (kind_ != MediumKind::Cd) return kUnsupported;
+  return ReadWithFaults(address, count, [&] { return ReadImageRaw(address, count, out); });
 }
 
 DriveIdentity VirtualDrive::Identity() {
@@ -136,10 +154,10 @@ Result ReadAt(int fd, std::uint8_t* out, std::uint64_t bytes, std::uint64_t offs
   return kOk;
 }
 
-int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text) {
+int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text, int& fd) {
   text.clear();
   int error = 0;
-  const int fd = OpenRegularFile(path, error);
+  fd = OpenRegularFile(path, error);
   if (fd < 0) return error;
   char buffer[4096];
   while (text.size() <= limit) {
@@ -149,20 +167,25 @@ int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text)
     if (n <= 0) break;
     text.append(buffer, static_cast<std::size_t>(n));
   }
-  ::close(fd);
+  if (error != 0) {
+    ::close(fd);
+    fd = -1;
+  }
   return error;
 }
 
 bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& out,
-                std::u16string& problem) {
+                std::vector<ImageFile>& files, std::u16string& problem) {
   std::string text;
-  if (const int error = ReadSmallFile(imagePath + ".faults", kMaxFaultsFileBytes, text);
-      error != 0) {
+  const std::string path = imagePath + ".faults";
+  int fd = -1;
+  if (const int error = ReadSmallFile(path, kMaxFaultsFileBytes, text, fd); error != 0) {
     if (error == ENOENT) return true;
     problem = error == kNotRegularFile ? u"faults file: not a regular file"
                                        : u"cannot read the faults file";
     return false;
   }
+  ImageFile file = HeldImageFile(fd, kImageFileFaults, path);
   FaultPlan plan;
   std::string reason;
   if (!ParseFaults(text, plan, reason)) {
@@ -170,6 +193,7 @@ bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& o
     return false;
   }
   out = std::make_unique<FaultSimulator>(std::move(plan));
+  files.push_back(std::move(file));
   return true;
 }
 

@@ -16,6 +16,7 @@
 #include "image/FaultSimulator.h"
 #include "image/ImageFiles.h"
 #include "image/MediumKind.h"
+#include "image/WatchedImageFiles.h"
 
 namespace wrenlo {
 
@@ -26,6 +27,8 @@ class VirtualDrive : public Backend {
   // latency. The files are looked at after a read of the image that fails,
   // and at most once a second otherwise.
   Result Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) final;
+  // The same for whole sectors, with the same faults and latency.
+  Result ReadRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) final;
   std::uint32_t SectorCount() const final { return sectors_; }
 
   DriveIdentity Identity() override;
@@ -39,31 +42,39 @@ class VirtualDrive : public Backend {
   Result MediumPresence(bool& present, std::uint32_t& changes) override;
 
  protected:
-  VirtualDrive(std::uint32_t sectors, MediumKind kind, ImageFiles files,
-               std::unique_ptr<FaultSimulator> faults);
+  // files: those the medium is read from, listed while the drive lives;
+  // watched: those it reads, watched for changes.
+  VirtualDrive(std::uint32_t sectors, MediumKind kind, std::unique_ptr<FaultSimulator> faults,
+               std::vector<ImageFile> files, WatchedImageFiles watched);
 
   // Reads count sectors from address, all within the medium.
   virtual Result ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) = 0;
+  // The same as whole 2352-byte sectors.
+  virtual Result ReadImageRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) = 0;
   // The sessions and tracks of the medium.
   virtual void Layout(MediumLayout& out) const = 0;
 
   MediumKind Kind() const { return kind_; }
-  const ImageFiles& Files() const { return files_; }
 
  private:
+  // Checks the tray and the range, lets the faults decide, then reads with
+  // read; the whole takes at least the faults' latency.
+  template <typename ImageRead>
+  Result ReadWithFaults(std::uint32_t address, std::uint32_t count, ImageRead read);
   // Whether the image's files changed; looks at them when due or when
   // forced, and remembers a change for good.
   bool ImageChanged(bool force);
 
   const std::uint32_t sectors_;
   const MediumKind kind_;
-  const ImageFiles files_;
   const std::unique_ptr<FaultSimulator> faults_;  // null without a faults file
+  const WatchedImageFiles watched_;
   std::atomic<bool> changed_{false};
   // When the files are next looked at, in steady-clock nanoseconds.
   std::atomic<std::int64_t> nextLook_{0};
   std::atomic<bool> trayOpen_{false};
   std::atomic<std::uint32_t> trayMoves_{0};
+  const ListedImageFiles files_;
 };
 
 // The error OpenRegularFile gives for a path that is not a regular file.
@@ -84,14 +95,15 @@ std::u16string OpenProblem(int error);
 Result ReadAt(int fd, std::uint8_t* out, std::uint64_t bytes, std::uint64_t offset);
 
 // Reads the whole regular file at path into text, or its first limit + 1
-// bytes when it is larger. 0, or the error of what failed (an errno or
-// kNotRegularFile).
-int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text);
+// bytes when it is larger, and leaves it open as fd for the caller to close.
+// 0, or the error of what failed (an errno or kNotRegularFile; fd is then
+// -1).
+int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text, int& fd);
 
 // Reads the faults file beside the image at imagePath, if there is one
-// (out stays null when there is none). False with problem set when it cannot
-// be read or is malformed.
+// (out stays null when there is none), and adds it to files. False with
+// problem set when it cannot be read or is malformed.
 bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& out,
-                std::u16string& problem);
+                std::vector<ImageFile>& files, std::u16string& problem);
 
 }  // namespace wrenlo

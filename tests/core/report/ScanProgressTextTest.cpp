@@ -111,8 +111,14 @@ TEST(ScanProgressText, EndOfAPass) {
                           std::uint64_t microseconds, bool hasMedium = true) {
     return PassEnd{ScanPass::SurfaceScan, progress, table, firstUnread, microseconds, hasMedium};
   };
-  const auto files = [](ProgressCtx_t progress, std::uint64_t microseconds, bool hasMedium = true) {
-    return PassEnd{ScanPass::FilesTest, progress, {}, -1, microseconds, hasMedium};
+  // A files test and a copy count from their progress.
+  const auto counted = [](ScanPass pass, ProgressCtx_t progress, std::uint64_t microseconds,
+                          bool hasMedium = true) {
+    return PassEnd{pass, progress, {}, -1, microseconds, hasMedium};
+  };
+  const auto files = [&](ProgressCtx_t progress, std::uint64_t microseconds,
+                         bool hasMedium = true) {
+    return counted(ScanPass::FilesTest, progress, microseconds, hasMedium);
   };
   // A range of 30001 sectors of a 100000-sector session, 3 errors with 10
   // sectors skipped after each: the skipped ones are not good, and the
@@ -145,6 +151,12 @@ TEST(ScanProgressText, EndOfAPass) {
        "Files test finished: 3 files, 2 good, 0 problem, 1 error, 0 not checked, in 0:00:02"},
       {files(Progress(3, 1), 0),
        "Files test stopped: 3 files, 1 good, 0 problem, 0 error, 2 not checked, in 0:00:00"},
+      {counted(ScanPass::CopyToImage, Progress(3000, 3000, 10, 5), 12000000),
+       "Copy to image finished: 3000 sectors, 2985 copied at the first read, 10 copied after "
+       "retries, 5 not copied, 0 not read, in 0:00:12"},
+      {counted(ScanPass::CopyToImage, Progress(3000, 700, 0, 64), 1000000),
+       "Copy to image stopped: 3000 sectors, 636 copied at the first read, 0 copied after "
+       "retries, 64 not copied, 2300 not read, in 0:00:01"},
       // Nothing to check: why.
       {surface(Progress(0, 0), {}, -1, 0, false),
        "Surface scan finished: nothing was read, no medium in the drive"},
