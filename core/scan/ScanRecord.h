@@ -59,6 +59,8 @@ struct ScanRecord {
   // A copy to an image, shown as a surface scan: its table holds the copy's
   // classes, and its damage index the files it lacks.
   bool copyToImage = false;
+  // The image (or cue sheet) the copy writes, as its path's bytes.
+  std::string copyImage;
   TimeValue start;
   // The time the last pass ended; equal to start while the scan runs.
   TimeValue end;

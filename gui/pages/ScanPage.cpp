@@ -228,7 +228,8 @@ void ScanPage::ConnectMessages() {
   connect(advanced, &QPushButton::clicked, this, &ScanPage::OnAdvanced);
   connect(Item<QPushButton>(Client(), kClearId), &QPushButton::clicked, this, &ScanPage::OnClear);
   connect(openCopy, &QPushButton::clicked, this, [this] {
-    if (!copiedImage.isEmpty()) emit openImageRequested(copiedImage);
+    if (shownScan != nullptr && !shownScan->copyImage.empty())
+      emit openImageRequested(QFile::decodeName(shownScan->copyImage.c_str()));
   });
 }
 
@@ -289,6 +290,14 @@ void ScanPage::ShowDrive(std::uint16_t letter) {
   reportsToShow = true;
   ShowReports();
   details->setEnabled(shownScan->surfaceScan);
+  ShowOpenCopy();
+}
+
+// "Open as Drive" for the shown drive's copy once it has ended; a copy that
+// failed before it began has no image to open.
+void ScanPage::ShowOpenCopy() {
+  openCopy->setVisible(shownScan != nullptr && shownScan->copyToImage && shownScan->ended &&
+                       QFile::exists(QFile::decodeName(shownScan->copyImage.c_str())));
 }
 
 void ScanPage::FillLog() {
@@ -349,7 +358,6 @@ void ScanPage::ClearFigures() {
   frameRefresh->stop();
   details->setEnabled(false);
   openCopy->hide();
-  copiedImage.clear();
   EnableStart();
 }
 
@@ -451,10 +459,10 @@ void ScanPage::StartCopy() {
   const std::string& opened =
       job->Targets().cue.empty() ? job->Targets().image : job->Targets().cue;
   if (!scanner->StartCopy(context, job)) return;
-  copiedImage = QFile::decodeName(opened.c_str());
   openCopy->hide();
   shownScan = &history.Begin(context->driveLetter, true, false, TimeValue::Now());
   shownScan->copyToImage = true;
+  shownScan->copyImage = opened;
   incompleteRefresh->start();
 }
 
@@ -603,8 +611,7 @@ void ScanPage::OnScanFinished() {
   }
   if (scanner->pass == ScanPass::None && scanner->copyToImage) {
     incompleteRefresh->stop();
-    // A copy that failed before it began has no image to open.
-    openCopy->setVisible(QFile::exists(copiedImage));
+    ShowOpenCopy();
   }
   if (scanner->pass != ScanPass::None)
     OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(), PassEndText(PassEndOf(*scanner)),

@@ -180,6 +180,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void ClearFigures();
   // Shows the drive's kept scan (figures, log, Details), or none.
   void ShowDrive(std::uint16_t letter);
+  void ShowOpenCopy();
   void FillLog();
   void AddLogRow(const ScanLogEntry& entry);
   void OnScannerCall(const ScannerCallEvent& call);
@@ -250,8 +251,6 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   QRadioButton* filesTest = nullptr;
   QRadioButton* copyToImage = nullptr;
   QPushButton* openCopy = nullptr;
-  // The copy the page shows: its image (or cue sheet) for "Open as Drive".
-  QString copiedImage;
   // While a copy runs: its incomplete files indexed anew every few seconds.
   QTimer* incompleteRefresh = nullptr;
   // Damage indexes asked for, and the latest one kept of each drive.
