@@ -1,0 +1,43 @@
+#include "core/history/ScanKeeper.h"
+
+#include "core/history/DiscHistory.h"
+#include "core/history/DiscIdentity.h"
+#include "core/history/HistoryScans.h"
+#include "core/scan/ScanRecord.h"
+
+ScanKeeper::ScanKeeper(const DeviceContext& context)
+    : known(IdentifyDisc(context, disc, unknownWhy)), drive(DriveOf(context)) {}
+
+std::vector<std::uint8_t> ScanKeeper::LastSurfaceTable(DiscHistory& history,
+                                                       std::int64_t sectors) const {
+  HistoryScan last;
+  bool found = false;
+  std::string error;
+  if (!known || !history.Latest(disc, scan_kind::kSurfaceScan, last, found, error) || !found)
+    return {};
+  return SectorTableOf(last, sectors);
+}
+
+std::vector<std::string> ScanKeeper::Keep(DiscHistory& history, const ScanRecord& record,
+                                          const ScanOptions& options) {
+  if (!known) return {kHistoryNotKept + unknownWhy};
+  std::string error;
+  bool kept = true;
+  for (HistoryScan& scan : HistoryScansOf(record, options, drive)) {
+    kept = kept && history.Record(disc, scan, error);
+    if (kept && scan.kind == scan_kind::kSurfaceScan) surfaceScanId = scan.id;
+  }
+  std::vector<std::string> warnings = history.TakeWarnings();
+  if (!kept) warnings.push_back(kHistoryNotKept + error);
+  return warnings;
+}
+
+std::vector<std::string> ScanKeeper::KeepDamage(DiscHistory& history, const DamageIndex& damage) {
+  if (surfaceScanId == 0) return {};
+  std::string error;
+  const bool kept = history.SetDamaged(surfaceScanId, DamagedRecords(damage), error);
+  std::vector<std::string> warnings = history.TakeWarnings();
+  if (!kept)
+    warnings.push_back("The damaged files of the scan were not kept in its history: " + error);
+  return warnings;
+}
