@@ -35,10 +35,13 @@ enum Option : unsigned {
   kImage = 8192,  // may be given more than once
   kScanPasses = 16384,
   kHtml = 32768,
+  kNoHistory = 65536,
+  kAll = 131072,
+  kForget = 262144,
   // The options that take a value (and --json for report, which writes its
   // JSON to a file), and those that only the surface scan uses.
   kTakesValue = kMapFile | kSession | kSectorsPerRead | kAttempts | kSkipAfterError | kFirst |
-                kLast | kSpeed | kRetryFrom | kSpeedCsv | kImage | kScanPasses | kHtml,
+                kLast | kSpeed | kRetryFrom | kSpeedCsv | kImage | kScanPasses | kHtml | kForget,
   kSurfaceOnly = kMapFile | kSectorsPerRead | kAttempts | kSkipAfterError | kFirst | kLast |
                  kSpeed | kRetryFrom | kSpeedCsv,
 };
@@ -49,12 +52,13 @@ constexpr VerbSpec kVerbs[] = {
     {Verb::Devices, "devices", kJson | kImage, 0, 0},
     {Verb::Info, "info", kJson | kImage, 0, 1},
     {Verb::Media, "media", kJson | kImage, 0, 1},
-    {Verb::Scan, "scan", kSurface | kFiles | kJson | kSurfaceOnly | kImage, 0, 1},
+    {Verb::Scan, "scan", kSurface | kFiles | kJson | kSurfaceOnly | kImage | kNoHistory, 0, 1},
     {Verb::Dump, "dump", kSession | kImage, 1, 2},
     {Verb::Save, "save", kSession | kImage, 2, 3},
     {Verb::Files, "files", kJson | kImage, 0, 1},
     {Verb::WhoHas, "whohas", kImage, 1, 2},
-    {Verb::Report, "report", kScanPasses | kHtml | kJson | kImage, 0, 1},
+    {Verb::Report, "report", kScanPasses | kHtml | kJson | kImage | kNoHistory, 0, 1},
+    {Verb::History, "history", kJson | kImage | kAll | kForget, 0, 1},
 };
 
 struct OptionName {
@@ -63,14 +67,25 @@ struct OptionName {
 };
 
 constexpr OptionName kOptionNames[] = {
-    {"--json", kJson},          {"--surface", kSurface},
-    {"--files", kFiles},        {"--mapfile", kMapFile},
-    {"--session", kSession},    {"--sectors-per-read", kSectorsPerRead},
-    {"--attempts", kAttempts},  {"--skip-after-error", kSkipAfterError},
-    {"--first", kFirst},        {"--last", kLast},
-    {"--speed", kSpeed},        {"--retry-from", kRetryFrom},
-    {"--speed-csv", kSpeedCsv}, {"--image", kImage},
-    {"--scan", kScanPasses},    {"--html", kHtml},
+    {"--json", kJson},
+    {"--surface", kSurface},
+    {"--files", kFiles},
+    {"--mapfile", kMapFile},
+    {"--session", kSession},
+    {"--sectors-per-read", kSectorsPerRead},
+    {"--attempts", kAttempts},
+    {"--skip-after-error", kSkipAfterError},
+    {"--first", kFirst},
+    {"--last", kLast},
+    {"--speed", kSpeed},
+    {"--retry-from", kRetryFrom},
+    {"--speed-csv", kSpeedCsv},
+    {"--image", kImage},
+    {"--scan", kScanPasses},
+    {"--html", kHtml},
+    {"--no-history", kNoHistory},
+    {"--all", kAll},
+    {"--forget", kForget},
 };
 
 // The name an option is typed as.
@@ -210,6 +225,8 @@ class Parser {
       out.surface = (seen & kSurface) != 0;
       out.files = (seen & kFiles) != 0;
     }
+    out.noHistory = (seen & kNoHistory) != 0;
+    out.all = (seen & kAll) != 0;
     if (out.help) return true;
     if (spec.verb == Verb::Report && out.outputFile.empty())
       return Fail("report needs --html FILE or --json FILE");
@@ -251,6 +268,9 @@ class Parser {
       if (plain[next].empty()) return Fail("save needs a FILE name");
       out.outputFile = plain[next];
     }
+    if (spec.verb == Verb::History && (out.all || out.forget) && !plain.empty())
+      return Fail(std::string(out.all ? "--all" : "--forget") + " takes no DRIVE");
+    if (out.all && out.forget) return Fail("history takes one of --all and --forget");
     if (out.files && !out.surface)
       for (const OptionName& named : kOptionNames)
         if ((seen & named.option & kSurfaceOnly) != 0)
@@ -323,6 +343,13 @@ class Parser {
         out.outputFile = value;
         out.json = option == kJson;
         return true;
+      case kForget: {
+        std::int32_t id = 0;
+        if (!ParseNumber(value, 1, id))
+          return Fail("bad scan id " + Quoted(value) + " (1 or more)");
+        out.forget = id;
+        return true;
+      }
       case kSpeed:
         if (value == "max") {
           scan.speed = 0;

@@ -22,7 +22,8 @@ enum class Verb {
   Save,
   Files,
   WhoHas,
-  Report
+  Report,
+  History
 };
 
 struct CommandLine {
@@ -49,6 +50,11 @@ struct CommandLine {
   // save: the sector's file; report: the report's file, JSON when json is set
   // and HTML otherwise. A report scans first with surface or files set.
   std::string outputFile;
+  // scan and report: keep no history of the scan (--no-history).
+  bool noHistory = false;
+  // history: every disc (--all), or the scan to forget (--forget ID).
+  bool all = false;
+  std::optional<std::int32_t> forget;
   // Disc images to open as drives (--image, in order); the first is the
   // drive when none is given.
   std::vector<std::string> images;

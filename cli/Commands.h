@@ -16,3 +16,6 @@ int RunFiles(const CommandLine& command);
 int RunWhoHas(const CommandLine& command);
 // report: the drive, the medium and a scan, as an HTML or JSON file.
 int RunReport(const CommandLine& command);
+// history: the kept scans of the disc in a drive or of every disc, or
+// forgetting one.
+int RunHistory(const CommandLine& command);

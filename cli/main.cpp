@@ -70,6 +70,8 @@ int Run(const std::vector<std::string>& args) {
       return RunWhoHas(command);
     case Verb::Report:
       return RunReport(command);
+    case Verb::History:
+      return RunHistory(command);
     default:
       break;
   }

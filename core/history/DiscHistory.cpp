@@ -27,7 +27,8 @@ constexpr char kUnread[] = "unread";
 // The scans' columns as ReadScan reads them, from column 0 of a query.
 constexpr char kScanColumns[] =
     "s.id, s.time, s.kind, s.drive_vendor, s.drive_model, s.drive_firmware, s.image_path, "
-    "s.options, s.duration_ms, s.stopped, s.sectors, s.good_sectors, s.problem_sectors, "
+    "CASE WHEN json_valid(s.options) THEN s.options ELSE '{}' END, s.duration_ms, s.stopped, "
+    "s.sectors, s.good_sectors, s.problem_sectors, "
     "s.error_sectors, s.unread_sectors, s.files_total, s.files_checked, s.file_errors, "
     "s.damaged_files";
 constexpr int kScanColumnCount = 19;

@@ -5,8 +5,9 @@
 #include "core/history/HistoryScans.h"
 #include "core/scan/ScanRecord.h"
 
-ScanKeeper::ScanKeeper(const DeviceContext& context)
-    : known(IdentifyDisc(context, disc, unknownWhy)), drive(DriveOf(context)) {}
+ScanKeeper::ScanKeeper(const DeviceContext& context) : drive(DriveOf(context)) {
+  known = IdentifyDisc(context, disc, unknownWhy);
+}
 
 std::vector<std::uint8_t> ScanKeeper::LastSurfaceTable(DiscHistory& history,
                                                        std::int64_t sectors) const {
@@ -38,6 +39,13 @@ std::vector<std::string> ScanKeeper::KeepDamage(DiscHistory& history, const Dama
   const bool kept = history.SetDamaged(surfaceScanId, DamagedRecords(damage), error);
   std::vector<std::string> warnings = history.TakeWarnings();
   if (!kept)
-    warnings.push_back("The damaged files of the scan were not kept in its history: " + error);
+    warnings.push_back("the damaged files of the scan were not kept in its history: " + error);
   return warnings;
+}
+
+bool ScansOfDiscIn(const DeviceContext& context, DiscHistory& history, DiscScans& out,
+                   std::string& error) {
+  DiscIdentity disc;
+  if (!IdentifyDisc(context, disc, error)) return false;
+  return history.ScansOf(disc, out, error);
 }

@@ -31,7 +31,7 @@ class ScanKeeper {
 
   // Records the passes of an ended run, with its damaged files when its
   // damage index is there. The warnings to show: the history's own (a
-  // damaged file moved aside), and "The scan's history was not kept: why".
+  // damaged file moved aside), and "the scan's history was not kept: why".
   std::vector<std::string> Keep(DiscHistory& history, const ScanRecord& record,
                                 const ScanOptions& options);
   // Adds the damaged files of the kept surface scan, once its index is
@@ -49,5 +49,11 @@ class ScanKeeper {
   std::int64_t surfaceScanId = 0;
 };
 
+// The kept scans of the disc in context's drive, oldest first (none when it
+// was never scanned). False, with error set, when the disc cannot be told or
+// the history cannot be read.
+bool ScansOfDiscIn(const DeviceContext& context, DiscHistory& history, DiscScans& out,
+                   std::string& error);
+
 // The start of the warning that a run was not kept.
-inline constexpr char kHistoryNotKept[] = "The scan's history was not kept: ";
+inline constexpr char kHistoryNotKept[] = "the scan's history was not kept: ";

@@ -16,15 +16,6 @@ void Extend(std::vector<SectorRange>& ranges, std::uint64_t sector) {
   }
 }
 
-std::string RangesJson(const std::vector<SectorRange>& ranges) {
-  std::string out = "[";
-  for (std::size_t i = 0; i < ranges.size(); ++i) {
-    if (i != 0) out += ", ";
-    out += "[" + std::to_string(ranges[i].first) + ", " + std::to_string(ranges[i].last) + "]";
-  }
-  return out + "]";
-}
-
 std::string RangesText(const std::vector<SectorRange>& ranges) {
   std::string out;
   for (const SectorRange& range : ranges) {
@@ -76,6 +67,15 @@ std::string DamagedText(const DamagedEntry& entry, bool counts) {
 }
 
 }  // namespace
+
+std::string RangesJson(const std::vector<SectorRange>& ranges) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < ranges.size(); ++i) {
+    if (i != 0) out += ", ";
+    out += "[" + std::to_string(ranges[i].first) + ", " + std::to_string(ranges[i].last) + "]";
+  }
+  return out + "]";
+}
 
 SurfaceCounts CountSurface(const std::vector<std::uint8_t>& sectors) {
   SurfaceCounts counts;

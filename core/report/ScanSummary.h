@@ -53,6 +53,9 @@ ScanResult SummaryOf(const ScanRecord& record);
 // True when every sector and file read and no pass was stopped before its end.
 bool ReadEverything(const ScanResult& result);
 
+// Ranges as JSON: [[first, last], ...].
+std::string RangesJson(const std::vector<SectorRange>& ranges);
+
 // The summary as one JSON object, and as lines of text.
 std::string ScanSummaryJson(const ScanResult& result);
 std::string ScanSummaryText(const ScanResult& result);

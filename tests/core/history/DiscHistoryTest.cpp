@@ -74,6 +74,7 @@ TEST(DiscHistoryTest, KeepsEveryFieldAndTellsDiscsApart) {
   HistoryScan filesTest;
   filesTest.kind = scan_kind::kFilesTest;
   filesTest.time = 1000;
+  filesTest.options = "{}";
   filesTest.drive.imagePath = "/srv/images/backup 2019.iso";
   filesTest.filesTotal = 120;
   filesTest.filesChecked = 120;
