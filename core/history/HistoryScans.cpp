@@ -86,9 +86,11 @@ std::vector<HistoryScan> HistoryScansOf(const ScanRecord& record, const ScanOpti
   common.drive = drive;
   common.options = ScanOptionsJson(options);
   common.time = record.start.seconds;
-  if (record.surfaceScan && record.surfacePass.ran) {
+  // A pass that read nothing (the medium went at once, an empty session, a
+  // disc without files) tells nothing of the disc.
+  const SurfaceCounts& counts = result.surface;
+  if (record.surfaceScan && record.surfacePass.ran && counts.total > counts.unread) {
     HistoryScan& scan = scans.emplace_back(common);
-    const SurfaceCounts& counts = result.surface;
     scan.kind = scan_kind::kSurfaceScan;
     scan.durationMs = Milliseconds(record.surfacePass.microseconds);
     scan.stopped = record.surfacePass.Stopped();
@@ -103,7 +105,8 @@ std::vector<HistoryScan> HistoryScansOf(const ScanRecord& record, const ScanOpti
     if (record.damage != nullptr) scan.damaged = DamagedRecords(*record.damage);
     scan.speedCurve = StoreSpeedCurve(record.speedCurve);
   }
-  if (record.filesTest && record.filesPass.ran) {
+  if (record.filesTest && record.filesPass.ran &&
+      (result.filesChecked > 0 || !result.fileSystemErrors.empty())) {
     HistoryScan& scan = scans.emplace_back(common);
     scan.kind = scan_kind::kFilesTest;
     // It ran after the surface scan, when there was one.

@@ -24,7 +24,8 @@ HistoryDrive DriveOf(const DeviceContext& context);
 std::string ScanOptionsJson(const ScanOptions& options);
 
 // The history's records of an ended scan run: the surface scan's first when
-// it ran, then the files test's.
+// it ran, then the files test's; a pass that read no sector and tested no
+// file (nor found the file system unreadable) has none.
 std::vector<HistoryScan> HistoryScansOf(const ScanRecord& record, const ScanOptions& options,
                                         const HistoryDrive& drive);
 

@@ -21,10 +21,12 @@ std::vector<std::uint8_t> ScanKeeper::LastSurfaceTable(DiscHistory& history,
 
 std::vector<std::string> ScanKeeper::Keep(DiscHistory& history, const ScanRecord& record,
                                           const ScanOptions& options) {
+  std::vector<HistoryScan> scans = HistoryScansOf(record, options, drive);
+  if (scans.empty()) return {};
   if (!known) return {kHistoryNotKept + unknownWhy};
   std::string error;
   bool kept = true;
-  for (HistoryScan& scan : HistoryScansOf(record, options, drive)) {
+  for (HistoryScan& scan : scans) {
     kept = kept && history.Record(disc, scan, error);
     if (kept && scan.kind == scan_kind::kSurfaceScan) surfaceScanId = scan.id;
   }

@@ -29,8 +29,8 @@ class ScanKeeper {
   // when it covered a session of sectors sectors; empty when there is none.
   std::vector<std::uint8_t> LastSurfaceTable(DiscHistory& history, std::int64_t sectors) const;
 
-  // Records the passes of an ended run, with its damaged files when its
-  // damage index is there. The warnings to show: the history's own (a
+  // Records the passes of an ended run that read anything, with its damaged
+  // files when its damage index is there. The warnings to show: the history's own (a
   // damaged file moved aside), and "the scan's history was not kept: why".
   std::vector<std::string> Keep(DiscHistory& history, const ScanRecord& record,
                                 const ScanOptions& options);

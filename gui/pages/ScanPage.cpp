@@ -18,12 +18,15 @@
 #include <mutex>
 
 #include "core/disc/DeviceContext.h"
+#include "core/history/DiscHistory.h"
+#include "core/history/ScanKeeper.h"
 #include "core/report/DiscReport.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
 #include "core/scan/ReadSpeeds.h"
 #include "core/scan/SectorScanner.h"
 #include "gui/controls/AdvancedScanOptionsDlg.h"
+#include "gui/controls/HistoryDialog.h"
 #include "gui/controls/RepaintPacer.h"
 #include "gui/controls/ScanOptionsSettings.h"
 #include "gui/controls/StaticText.h"
@@ -69,6 +72,7 @@ const DialogTemplate kTemplate131 = {
          {63, 184, 50, 14}},
         {ScanPage::kStatusLabelId, ControlKind::Static, "Status:", 0, {7, 7, 25, 8}},
         {ScanPage::kDetailsId, ControlKind::PushButton, "Details...", kTabStop, {259, 17, 50, 14}},
+        {ScanPage::kHistoryId, ControlKind::PushButton, "History...", kTabStop, {119, 184, 50, 14}},
     },
 };
 
@@ -138,6 +142,7 @@ bool ScanPage::OnInitDialog() {
   startStop = Item<QPushButton>(Client(), kStartStopId);
   details = Item<QPushButton>(Client(), kDetailsId);
   advanced = Item<QPushButton>(Client(), kAdvancedId);
+  historyButton = Item<QPushButton>(Client(), kHistoryId);
   frameRefresh = new QTimer(this);
   frameRefresh->setSingleShot(true);
   frameRefresh->setInterval(RepaintPacer::kFrameMs);
@@ -194,6 +199,7 @@ void ScanPage::ConnectMessages() {
   connect(details, &QPushButton::clicked, this, &ScanPage::OnDetails);
   connect(advanced, &QPushButton::clicked, this, &ScanPage::OnAdvanced);
   connect(Item<QPushButton>(Client(), kClearId), &QPushButton::clicked, this, &ScanPage::OnClear);
+  connect(historyButton, &QPushButton::clicked, this, &ScanPage::OnHistory);
 }
 
 bool ScanPage::event(QEvent* event) {
@@ -256,9 +262,12 @@ void ScanPage::ClearFigures() {
   EnableStart();
 }
 
-// A scan needs a medium; a running one can always be stopped.
+// A scan needs a medium; a running one can always be stopped. The history
+// is the medium's.
 void ScanPage::EnableStart() {
-  startStop->setEnabled(scanner->IsRunning() || (context != nullptr && context->hasMedium));
+  const bool medium = context != nullptr && context->hasMedium;
+  startStop->setEnabled(scanner->IsRunning() || medium);
+  historyButton->setEnabled(medium);
 }
 
 // The scan of the context that is about to go ends first; its last reports
@@ -284,6 +293,7 @@ void ScanPage::OnStartStop() {
     return;
   }
   if (context == nullptr) return;
+  keeper = std::make_shared<ScanKeeper>(*context);
   scanner->options = OptionsForScan();
   if (scanner->Start(surface, files, context))
     shownScan = &history.Begin(context->driveLetter, surface, files, TimeValue::Now());
@@ -295,10 +305,14 @@ ScanOptions ScanPage::OptionsForScan() const {
   const ScanRecord* last = history.Last(context->driveLetter);
   const std::int32_t count = context->GetSessionInfo(-1).sectorCount;
   if (last != nullptr && last->surfaceScan && count >= 0 &&
-      last->sectors.size() == static_cast<std::size_t>(count))
+      last->sectors.size() == static_cast<std::size_t>(count)) {
     options.previous = last->sectors;
-  else
-    options.retry = false;  // nothing to retry from: the whole range is read
+  } else {
+    DiscHistory kept;
+    options.previous = keeper->LastSurfaceTable(kept, count);
+  }
+  // Nothing to retry from: the whole range is read.
+  options.retry = !options.previous.empty();
   return options;
 }
 
@@ -319,6 +333,31 @@ void ScanPage::OnAdvanced() {
   if (dialog.DoModal() != kIdOk) return;
   scanOptions = dialog.Options();
   SaveScanOptions(scanOptions);
+}
+
+// The disc of a running scan is known already; another is looked at now.
+void ScanPage::OnHistory() {
+  if (context == nullptr || !context->hasMedium) return;
+  DiscHistory kept;
+  DiscScans scans;
+  std::string error;
+  const DiscIdentity* disc =
+      keeper != nullptr && scanner->deviceContext == context ? keeper->Disc() : nullptr;
+  const bool read = disc != nullptr ? kept.ScansOf(*disc, scans, error)
+                                    : ScansOfDiscIn(*context, kept, scans, error);
+  LogWarnings(kept.TakeWarnings());
+  if (!read) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Scan History"),
+                    QStringLiteral("The disc's scan history cannot be shown.\n") +
+                        QString::fromStdString(error),
+                    QMessageBox::Ok, window());
+    box.exec();
+    return;
+  }
+  HistoryDialog dialog(std::move(scans), context->driveLetter, context->GetSessionInfo(-1),
+                       window());
+  dialog.DoModal();
+  if (dialog.RequestedSector() >= 0) emit showSectorRequested(dialog.RequestedSector());
 }
 
 void ScanPage::OnClear() {
@@ -375,6 +414,7 @@ void ScanPage::OnScanFinished() {
       shownScan->speedCurve = scanner->speedCurve;
     }
     // At the run's end, once the table is final.
+    if (scanner->pass == ScanPass::None) KeepRun();
     if (scanner->pass == ScanPass::None && shownScan->surfaceScan) IndexDamage(*shownScan);
   }
   if (scanner->pass != ScanPass::None)
@@ -392,12 +432,32 @@ void ScanPage::OnScanFinished() {
   if (!scanner->IsRunning()) emit runEnded();
 }
 
+void ScanPage::KeepRun() {
+  if (keeper == nullptr) return;
+  DiscHistory kept;
+  LogWarnings(keeper->Keep(kept, *shownScan, scanner->options));
+}
+
+// A warning a sentence of the log.
+void ScanPage::LogWarnings(const std::vector<std::string>& warnings) {
+  for (const std::string& warning : warnings) {
+    QString text = QString::fromStdString(warning);
+    if (!text.isEmpty()) text[0] = text[0].toUpper();
+    OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(), text.toStdU16String());
+  }
+}
+
 // The index lands only in the record it was built for: a new scan of the
-// drive meanwhile has replaced it.
+// drive meanwhile has replaced it. Its files go to the run's history.
 void ScanPage::IndexDamage(const ScanRecord& scan) {
   const std::uint16_t letter = scan.driveLetter;
   indexJobs.Start(letter, scanner->deviceContext->GetSessionInfo(-1), scan.sectors,
-                  [this, letter, number = scan.number](std::shared_ptr<const DamageIndex> index) {
+                  [this, letter, number = scan.number,
+                   runKeeper = keeper](std::shared_ptr<const DamageIndex> index) {
+                    if (runKeeper != nullptr && index != nullptr) {
+                      DiscHistory kept;
+                      LogWarnings(runKeeper->KeepDamage(kept, *index));
+                    }
                     ScanRecord* record = history.Last(letter);
                     if (record == nullptr || record->number != number) return;
                     record->damage = index;
@@ -509,6 +569,7 @@ void ScanPage::LayoutControls() {
     MoveWindow(Item(page, kClearId), right - 166, bottom - 68, 80, 23);
     MoveWindow(startStop, left, bottom - 23, 80, 23);
     MoveWindow(advanced, left + 86, bottom - 23, 80, 23);
+    MoveWindow(historyButton, left + 172, bottom - 23, 80, 23);
     logBottom = bottom - 75;
   }
   if (logList != nullptr) {

@@ -21,7 +21,13 @@
 //
 // A scan reads as the options of "Advanced..." say, kept in the program's
 // settings; a retry reads only what the drive's last surface scan of the
-// same session size did not find Good, or everything when there was none.
+// same session size did not find Good, else what the disc's latest surface
+// scan in the scan history did not, or everything when there was none.
+//
+// Every run is kept in the scan history (ScanKeeper: the disc is told when
+// the run starts), its damaged files once they are indexed; a history that
+// cannot be written adds one entry to the log and changes nothing else.
+// "History..." shows the kept scans of the disc in the drive.
 //
 // A scan reads the device context it was started on. Before the main window
 // replaces that context (ReleaseContext) or destroys the page, the page stops
@@ -31,6 +37,8 @@
 
 #include <QString>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/scan/ISectorScannerCallback.h"
 #include "core/scan/ScanRecord.h"
@@ -41,6 +49,7 @@
 #include "gui/scan/DamageIndexJobs.h"
 
 class QProgressBar;
+class ScanKeeper;
 class QPushButton;
 class QRadioButton;
 class QTimer;
@@ -71,6 +80,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   static constexpr int kErrorLabelId = 1028;
   static constexpr int kLogLabelId = 1029;
   static constexpr int kDetailsId = 1040;
+  static constexpr int kHistoryId = 1046;
 
   ScanPage();
   ~ScanPage() override;
@@ -144,6 +154,12 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void OnDetails();
   void OnAdvanced();
   void OnClear();
+  // "History...": the kept scans of the disc in the drive.
+  void OnHistory();
+  // Keeps the ended run in the scan history; what could not be kept goes to
+  // the log.
+  void KeepRun();
+  void LogWarnings(const std::vector<std::string>& warnings);
   // Indexes the files and structures on the sectors of a surface scan that
   // has ended, off the window's thread, into its record.
   void IndexDamage(const ScanRecord& scan);
@@ -151,6 +167,9 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void OnSaveLog();
 
   std::unique_ptr<SectorScanner> scanner;
+  // The history's look at the disc of the run last started; kept by its
+  // damage index's build until that ends.
+  std::shared_ptr<ScanKeeper> keeper;
   ScanOptions scanOptions;
   ScanHistory history;
   // The record of the scan the page shows (running or ended); null when it
@@ -178,6 +197,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   QPushButton* startStop = nullptr;
   QPushButton* details = nullptr;
   QPushButton* advanced = nullptr;
+  QPushButton* historyButton = nullptr;
   QRadioButton* surfaceScan = nullptr;
   QRadioButton* filesTest = nullptr;
   // The last progress report, behind the texts and shares shown.

@@ -1,0 +1,60 @@
+#include "gui/controls/HistoryChartControl.h"
+
+#include <QPainter>
+#include <algorithm>
+
+#include "core/history/HistoryTexts.h"
+
+namespace {
+
+constexpr int kLeftMargin = 60;
+constexpr int kRightMargin = 8;
+constexpr int kTopMargin = 8;
+constexpr int kBottomMargin = 16;
+
+}  // namespace
+
+QRect HistoryChartPlotArea(QSize size) {
+  return QRect(kLeftMargin, kTopMargin, std::max(16, size.width() - kLeftMargin - kRightMargin),
+               std::max(16, size.height() - kTopMargin - kBottomMargin));
+}
+
+QImage RenderHistoryChart(const std::vector<HistoryScan>& surfaceScans, QSize size) {
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  const QRect plot = HistoryChartPlotArea(size);
+  const RgbImage picture = DrawHistoryChart(surfaceScans, plot.width(), plot.height());
+  for (int row = 0; row < picture.height && plot.top() + row < image.height(); ++row) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(plot.top() + row));
+    for (int column = 0; column < picture.width && plot.left() + column < image.width(); ++column)
+      line[plot.left() + column] = 0xFF000000u | picture.At(column, row);
+  }
+  QPainter painter(&image);
+  painter.setPen(QColor(64, 64, 64));
+  QFont font = painter.font();
+  font.setPixelSize(10);
+  painter.setFont(font);
+  const auto label = [&](const QRect& where, int flags, const QString& what) {
+    painter.drawText(where, flags | Qt::TextSingleLine | Qt::TextDontClip, what);
+  };
+  label(QRect(0, plot.top() - 4, kLeftMargin - 4, 12), Qt::AlignRight,
+        QStringLiteral("%1 sectors").arg(HistoryChartTop(surfaceScans)));
+  label(QRect(0, plot.bottom() - 8, kLeftMargin - 4, 12), Qt::AlignRight, QStringLiteral("0"));
+  if (surfaceScans.empty()) return image;
+  label(QRect(plot.left(), plot.bottom() + 2, plot.width() / 2, 12), Qt::AlignLeft,
+        QString::fromStdString(HistoryTimeText(surfaceScans.front().time)));
+  if (surfaceScans.size() > 1)
+    label(QRect(plot.left() + plot.width() / 2, plot.bottom() + 2, plot.width() / 2, 12),
+          Qt::AlignRight, QString::fromStdString(HistoryTimeText(surfaceScans.back().time)));
+  return image;
+}
+
+void HistoryChartControl::SetScans(const std::vector<HistoryScan>& scans) {
+  surfaceScans = SurfaceScans(scans);
+  update();
+}
+
+void HistoryChartControl::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.drawImage(0, 0, RenderHistoryChart(surfaceScans, size()));
+}
