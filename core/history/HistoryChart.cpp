@@ -46,15 +46,16 @@ RgbImage DrawHistoryChart(const std::vector<HistoryScan>& surfaceScans, int widt
   DrawLine(image, right, 0, right, bottom, kSpeedFrameRgb);
   if (surfaceScans.empty()) return image;
 
-  const std::int64_t first = surfaceScans.front().time, last = surfaceScans.back().time;
   const std::int64_t top = HistoryChartTop(surfaceScans);
   const int left = kInset, span = right - 2 * kInset, foot = bottom - kInset;
   const int rise = bottom - 2 * kInset;
-  // One scan, or scans at one time, stand in the middle.
-  const auto x = [&](std::int64_t time) {
-    if (last <= first) return left + span / 2;
-    return left + static_cast<int>(static_cast<double>(time - first) * span /
-                                   static_cast<double>(last - first));
+  // Evenly apart, so that scans of one day stay apart from each other; one
+  // scan stands in the middle.
+  const std::size_t count = surfaceScans.size();
+  const auto x = [&](std::size_t index) {
+    if (count == 1) return left + span / 2;
+    return left +
+           static_cast<int>(static_cast<double>(index) * span / static_cast<double>(count - 1));
   };
   const auto y = [&](std::int64_t sectors) {
     return foot - static_cast<int>(static_cast<double>(std::clamp<std::int64_t>(sectors, 0, top)) *
@@ -64,15 +65,16 @@ RgbImage DrawHistoryChart(const std::vector<HistoryScan>& surfaceScans, int widt
   for (const bool errors : {false, true}) {
     const std::uint32_t rgb = errors ? kHistoryErrorRgb : kHistoryProblemRgb;
     int lastX = 0, lastY = 0;
-    for (std::size_t i = 0; i < surfaceScans.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
       const HistoryScan& scan = surfaceScans[i];
-      const int px = x(scan.time), py = y(errors ? scan.errorSectors : scan.problemSectors);
+      const int px = x(i), py = y(errors ? scan.errorSectors : scan.problemSectors);
       if (i > 0) DrawLine(image, lastX, lastY, px, py, rgb);
       lastX = px;
       lastY = py;
     }
-    for (const HistoryScan& scan : surfaceScans)
-      Dot(image, x(scan.time), y(errors ? scan.errorSectors : scan.problemSectors), rgb);
+    for (std::size_t i = 0; i < count; ++i)
+      Dot(image, x(i), y(errors ? surfaceScans[i].errorSectors : surfaceScans[i].problemSectors),
+          rgb);
   }
   return image;
 }

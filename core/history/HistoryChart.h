@@ -1,6 +1,6 @@
 // The problem and error sectors of a disc's surface scans over time, as one
-// picture drawn without Qt: time across it (the first scan at the left, the
-// latest at the right, spaced as their dates are), sectors up it from 0 at
+// picture drawn without Qt: the scans across it in their order (the first at
+// the left, the latest at the right, evenly apart), sectors up it from 0 at
 // the foot, a line through each scan's problem count and one through its
 // error count, with a dot at each scan. The picture holds no text: the
 // window's labels or a report's caption give the axes' values.

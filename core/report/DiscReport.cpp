@@ -330,7 +330,7 @@ ReportPicture HistoryChartPicture(const std::vector<HistoryScan>& surfaceScans) 
   const std::string last = HistoryTimeText(surfaceScans.back().time);
   picture.caption = FormatText(
       "Each surface scan's problem and error sectors, up the picture to %lld sectors at the top, "
-      "grid lines at its quarters; the scans across it by date, %s to %s.",
+      "grid lines at its quarters; the scans across it in their order, %s to %s.",
       static_cast<long long>(HistoryChartTop(surfaceScans)), first.c_str(), last.c_str());
   const auto swatch = [](std::uint32_t rgb) { return EncodePng(RgbImage(8, 8, rgb)); };
   picture.legend = {{swatch(kHistoryProblemRgb), u"Problem sectors"},

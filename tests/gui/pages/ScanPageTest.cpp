@@ -236,6 +236,7 @@ TEST_F(ScanPageTest, LaysOutTheControlsInPixels) {
       {ScanPage::kClearId, QRect(434, 332, 80, 23)},
       {ScanPage::kStartStopId, QRect(0, 377, 80, 23)},
       {ScanPage::kAdvancedId, QRect(86, 377, 80, 23)},
+      {ScanPage::kHistoryId, QRect(172, 377, 80, 23)},
   };
   for (const auto& [id, rect] : placed) EXPECT_EQ(Item(page->Client(), id)->geometry(), rect) << id;
   // Captions are as wide as the layout says, or as their text in a wider font.
