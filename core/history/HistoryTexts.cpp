@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "core/report/Json.h"
+#include "core/report/ScanLogText.h"
 #include "core/report/ScanSummary.h"
 #include "core/report/Utf8.h"
 #include "core/scan/TimeValue.h"
@@ -65,7 +66,7 @@ std::string CurveJson(const StoredSpeedCurve& curve) {
 }  // namespace
 
 std::string HistoryTimeText(std::int64_t seconds) {
-  return ToUtf8(TimeValue{seconds}.Format("%Y-%m-%d %H:%M"));
+  return ToUtf8(LogTimeText(TimeValue{seconds}));
 }
 
 std::string HistoryDriveText(const HistoryDrive& drive) {

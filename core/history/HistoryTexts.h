@@ -8,7 +8,7 @@
 
 #include "core/history/HistoryRecords.h"
 
-// A scan's start in local time, "2026-12-10 14:03".
+// A scan's start in local time, as the log shows times: "10/12/2026 14:03:00".
 std::string HistoryTimeText(std::int64_t seconds);
 
 // The drive: "VENDOR MODEL FIRMWARE", or the image's path.

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int kLeftMargin = 60;
+constexpr int kLeftMargin = 50;
 constexpr int kRightMargin = 8;
 constexpr int kTopMargin = 8;
 constexpr int kBottomMargin = 16;
@@ -38,7 +38,7 @@ QImage RenderHistoryChart(const std::vector<HistoryScan>& surfaceScans, QSize si
     painter.drawText(where, flags | Qt::TextSingleLine | Qt::TextDontClip, what);
   };
   label(QRect(0, plot.top() - 4, kLeftMargin - 4, 12), Qt::AlignRight,
-        QStringLiteral("%1 sectors").arg(HistoryChartTop(surfaceScans)));
+        QString::number(HistoryChartTop(surfaceScans)));
   label(QRect(0, plot.bottom() - 8, kLeftMargin - 4, 12), Qt::AlignRight, QStringLiteral("0"));
   if (surfaceScans.empty()) return image;
   label(QRect(plot.left(), plot.bottom() + 2, plot.width() / 2, 12), Qt::AlignLeft,

@@ -1,7 +1,7 @@
 // The problem and error sectors of a disc's surface scans over time, as a
 // control of the history dialog: the picture a report embeds
-// (DrawHistoryChart), with the sector count at its top and the first and last
-// scans' dates at its foot.
+// (DrawHistoryChart), with the sector count of its top and foot on the left
+// and the first and last scans' dates under it.
 #pragma once
 
 #include <QImage>

@@ -51,10 +51,10 @@ const DialogTemplate kHistoryTemplate = {
     },
 };
 
-// The count columns; the drive takes what is left.
-constexpr int kDateWidth = 120;
-constexpr int kKindWidth = 110;
-constexpr int kCountWidth = 80;
+// The date and kind columns; the counts are as wide as their headings, the
+// drive takes what is left.
+constexpr int kDateWidth = 130;
+constexpr int kKindWidth = 130;
 
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
@@ -88,6 +88,8 @@ bool HistoryDialog::OnInitDialog() {
   list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   list->setSelectionBehavior(QAbstractItemView::SelectRows);
   list->setAllColumnsShowFocus(true);
+  // An image's long path keeps its start and its name.
+  list->setTextElideMode(Qt::ElideMiddle);
   FillList();
   chart->SetScans(history.scans);
   connect(list, &QTreeWidget::currentItemChanged, this, &HistoryDialog::EnableShowMap);
@@ -177,9 +179,14 @@ void HistoryDialog::LayoutControls() {
   MoveWindow(showMap, left, buttons, 100, 23);
   MoveWindow(Item(Client(), kCloseId), right - 80, buttons, 80, 23);
   const int scrollBar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  int counts = 0;
+  for (int column = 3; column < 6; ++column) {
+    const int needed =
+        list->header()->fontMetrics().horizontalAdvance(list->headerItem()->text(column)) + 20;
+    list->setColumnWidth(column, needed);
+    counts += needed;
+  }
   list->setColumnWidth(0, kDateWidth);
   list->setColumnWidth(1, kKindWidth);
-  list->setColumnWidth(
-      2, std::max(80, width - kDateWidth - kKindWidth - 3 * kCountWidth - scrollBar - 4));
-  for (int column = 3; column < 6; ++column) list->setColumnWidth(column, kCountWidth);
+  list->setColumnWidth(2, std::max(80, width - kDateWidth - kKindWidth - counts - scrollBar - 4));
 }

@@ -153,7 +153,7 @@ TEST_F(ScanHistoryTest, KeepsEveryRunAndShowsTheDiscsScansChartAndMaps) {
         // The date and the drive (the fake's vendor and model) aside.
         for (QString& row : rows) {
           QStringList columns = row.split(" | ");
-          EXPECT_EQ(columns[0].size(), 16) << columns[0].toStdString();
+          EXPECT_EQ(columns[0].size(), 19) << columns[0].toStdString();
           columns.removeAt(2);
           columns.removeAt(0);
           row = columns.join(" | ");
