@@ -38,12 +38,7 @@ RgbImage DrawHistoryChart(const std::vector<HistoryScan>& surfaceScans, int widt
   height = std::max(height, 16);
   RgbImage image(width, height, 0xFFFFFF);
   const int right = width - 1, bottom = height - 1;
-  for (int i = 1; i < 4; ++i)
-    DrawLine(image, 0, height * i / 4, right, height * i / 4, kSpeedGridRgb);
-  DrawLine(image, 0, 0, right, 0, kSpeedFrameRgb);
-  DrawLine(image, 0, bottom, right, bottom, kSpeedFrameRgb);
-  DrawLine(image, 0, 0, 0, bottom, kSpeedFrameRgb);
-  DrawLine(image, right, 0, right, bottom, kSpeedFrameRgb);
+  DrawGridAndFrame(image, kSpeedGridRgb, kSpeedFrameRgb);
   if (surfaceScans.empty()) return image;
 
   const std::int64_t top = HistoryChartTop(surfaceScans);

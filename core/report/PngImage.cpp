@@ -76,3 +76,13 @@ void DrawLine(RgbImage& image, int x0, int y0, int x1, int y1, std::uint32_t rgb
     }
   }
 }
+
+void DrawGridAndFrame(RgbImage& image, std::uint32_t grid, std::uint32_t frame) {
+  const int right = image.width - 1, bottom = image.height - 1;
+  for (int i = 1; i < 4; ++i)
+    DrawLine(image, 0, image.height * i / 4, right, image.height * i / 4, grid);
+  DrawLine(image, 0, 0, right, 0, frame);
+  DrawLine(image, 0, bottom, right, bottom, frame);
+  DrawLine(image, 0, 0, 0, bottom, frame);
+  DrawLine(image, right, 0, right, bottom, frame);
+}

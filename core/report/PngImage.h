@@ -29,5 +29,9 @@ struct RgbImage {
 // both ends lie inside the image.
 void DrawLine(RgbImage& image, int x0, int y0, int x1, int y1, std::uint32_t rgb);
 
+// Grid lines at the quarters of the image's height in grid, then a frame of
+// one pixel round its edge in frame.
+void DrawGridAndFrame(RgbImage& image, std::uint32_t grid, std::uint32_t frame);
+
 // The bytes of a PNG file of image: 8-bit RGB, compressed with zlib.
 std::string EncodePng(const RgbImage& image);

@@ -7,14 +7,8 @@ RgbImage DrawSpeedCurvePicture(const SpeedCurve& curve, int width, int height) {
   height = std::max(height, 3);
   RgbImage image(width, height, 0xFFFFFF);
   const int right = width - 1, bottom = height - 1;
-  // Grid lines at the quarters, then the frame; the curve and the ticks go
-  // over both.
-  for (int i = 1; i < 4; ++i)
-    DrawLine(image, 0, height * i / 4, right, height * i / 4, kSpeedGridRgb);
-  DrawLine(image, 0, 0, right, 0, kSpeedFrameRgb);
-  DrawLine(image, 0, bottom, right, bottom, kSpeedFrameRgb);
-  DrawLine(image, 0, 0, 0, bottom, kSpeedFrameRgb);
-  DrawLine(image, right, 0, right, bottom, kSpeedFrameRgb);
+  // The curve and the ticks go over the grid and the frame.
+  DrawGridAndFrame(image, kSpeedGridRgb, kSpeedFrameRgb);
 
   const double axisTop = SpeedCurveAxisTop(curve);
   const double sectors = std::max<double>(curve.SectorCount(), 1);

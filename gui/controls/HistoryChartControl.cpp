@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/history/HistoryTexts.h"
+#include "gui/controls/ChartImage.h"
 
 namespace {
 
@@ -20,22 +21,13 @@ QRect HistoryChartPlotArea(QSize size) {
 }
 
 QImage RenderHistoryChart(const std::vector<HistoryScan>& surfaceScans, QSize size) {
-  QImage image(size, QImage::Format_RGB32);
-  image.fill(Qt::white);
   const QRect plot = HistoryChartPlotArea(size);
-  const RgbImage picture = DrawHistoryChart(surfaceScans, plot.width(), plot.height());
-  for (int row = 0; row < picture.height && plot.top() + row < image.height(); ++row) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(plot.top() + row));
-    for (int column = 0; column < picture.width && plot.left() + column < image.width(); ++column)
-      line[plot.left() + column] = 0xFF000000u | picture.At(column, row);
-  }
+  QImage image =
+      ChartImage(size, plot, DrawHistoryChart(surfaceScans, plot.width(), plot.height()));
   QPainter painter(&image);
-  painter.setPen(QColor(64, 64, 64));
-  QFont font = painter.font();
-  font.setPixelSize(10);
-  painter.setFont(font);
+  SetUpChartLabels(painter);
   const auto label = [&](const QRect& where, int flags, const QString& what) {
-    painter.drawText(where, flags | Qt::TextSingleLine | Qt::TextDontClip, what);
+    DrawChartLabel(painter, where, flags, what);
   };
   label(QRect(0, plot.top() - 4, kLeftMargin - 4, 12), Qt::AlignRight,
         QString::number(HistoryChartTop(surfaceScans)));
