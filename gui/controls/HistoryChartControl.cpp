@@ -33,11 +33,16 @@ QImage RenderHistoryChart(const std::vector<HistoryScan>& surfaceScans, QSize si
         QString::number(HistoryChartTop(surfaceScans)));
   label(QRect(0, plot.bottom() - 8, kLeftMargin - 4, 12), Qt::AlignRight, QStringLiteral("0"));
   if (surfaceScans.empty()) return image;
-  label(QRect(plot.left(), plot.bottom() + 2, plot.width() / 2, 12), Qt::AlignLeft,
-        QString::fromStdString(HistoryTimeText(surfaceScans.front().time)));
-  if (surfaceScans.size() > 1)
-    label(QRect(plot.left() + plot.width() / 2, plot.bottom() + 2, plot.width() / 2, 12),
-          Qt::AlignRight, QString::fromStdString(HistoryTimeText(surfaceScans.back().time)));
+  const QString first = QString::fromStdString(HistoryTimeText(surfaceScans.front().time));
+  // One scan's date under its dot, in the middle; else the first's and the
+  // latest's under the ends.
+  if (surfaceScans.size() == 1) {
+    label(QRect(plot.left(), plot.bottom() + 2, plot.width(), 12), Qt::AlignHCenter, first);
+    return image;
+  }
+  label(QRect(plot.left(), plot.bottom() + 2, plot.width() / 2, 12), Qt::AlignLeft, first);
+  label(QRect(plot.left() + plot.width() / 2, plot.bottom() + 2, plot.width() / 2, 12),
+        Qt::AlignRight, QString::fromStdString(HistoryTimeText(surfaceScans.back().time)));
   return image;
 }
 

@@ -78,10 +78,10 @@ bool HistoryDialog::OnInitDialog() {
   list = Item<QTreeWidget>(Client(), kScanListId);
   chart = Item<HistoryChartControl>(Client(), kChartId);
   showMap = Item<QPushButton>(Client(), kShowMapId);
-  Item<QLabel>(Client(), kDiscLabelId)
-      ->setText(FromUtf8(HistoryDiscText(history.disc)) +
-                (history.scans.empty() ? QStringLiteral(": no scan of this disc is kept yet")
-                                       : QString()));
+  Item<QLabel>(Client(), kDiscLabelId)->setText(FromUtf8(HistoryDiscText(history.disc)));
+  Item<QLabel>(Client(), kChartLabelId)
+      ->setText(history.scans.empty() ? QStringLiteral("No scan of this disc is kept yet.")
+                                      : QStringLiteral("Problem and error sectors over time:"));
   list->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Kind"), QStringLiteral("Drive"),
                          QStringLiteral("Problem"), QStringLiteral("Error"),
                          QStringLiteral("Damaged files")});

@@ -128,7 +128,19 @@ TEST_F(ScanHistoryTest, KeepsEveryRunAndShowsTheDiscsScansChartAndMaps) {
   fake::script().readFailures[120] = 1;
   for (const std::int32_t sector : {20, 200, 201, 202}) fake::script().readFailures[sector] = -1;
   NewPage();
-  EXPECT_TRUE(Button(ScanPage::kHistoryId)->isEnabled());
+  ASSERT_TRUE(Button(ScanPage::kHistoryId)->isEnabled());
+  // Never scanned: nothing to list, chart or map.
+  WithModalDialog(
+      [&] { Button(ScanPage::kHistoryId)->click(); },
+      [&](QDialog* opened) {
+        auto* dialog = dynamic_cast<HistoryDialog*>(opened);
+        ASSERT_NE(dialog, nullptr);
+        const QWidget* client = dialog->Client();
+        EXPECT_EQ(Item<QTreeWidget>(client, HistoryDialog::kScanListId)->topLevelItemCount(), 0);
+        EXPECT_EQ(Item<QLabel>(client, HistoryDialog::kChartLabelId)->text(),
+                  "No scan of this disc is kept yet.");
+        EXPECT_FALSE(Item<QPushButton>(client, HistoryDialog::kShowMapId)->isEnabled());
+      });
   Scan();
   // Worse a year later (the fake's clock is the machine's: the scans' dates
   // are seconds apart, their order is what counts): README.TXT too.
