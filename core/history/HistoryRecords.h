@@ -23,7 +23,8 @@ struct DiscIdentity {
 };
 
 // The kinds of scan the history keeps, as stored and shown. A new kind is one
-// more name here; the history stores any.
+// more name here: its runs, made into HistoryScans, are kept through
+// ScanKeeper::KeepScans, and the history stores and lists any kind.
 namespace scan_kind {
 inline constexpr char kSurfaceScan[] = "surface scan";
 inline constexpr char kFilesTest[] = "files test";

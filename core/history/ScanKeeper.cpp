@@ -21,12 +21,17 @@ std::vector<std::uint8_t> ScanKeeper::LastSurfaceTable(DiscHistory& history,
 
 std::vector<std::string> ScanKeeper::Keep(DiscHistory& history, const ScanRecord& record,
                                           const ScanOptions& options) {
-  std::vector<HistoryScan> scans = HistoryScansOf(record, options, drive);
+  return KeepScans(history, HistoryScansOf(record, options, drive));
+}
+
+std::vector<std::string> ScanKeeper::KeepScans(DiscHistory& history,
+                                               std::vector<HistoryScan> scans) {
   if (scans.empty()) return {};
   if (!known) return {kHistoryNotKept + unknownWhy};
   std::string error;
   bool kept = true;
   for (HistoryScan& scan : scans) {
+    scan.drive = drive;
     kept = kept && history.Record(disc, scan, error);
     if (kept && scan.kind == scan_kind::kSurfaceScan) surfaceScanId = scan.id;
   }

@@ -34,6 +34,9 @@ class ScanKeeper {
   // damaged file moved aside), and "the scan's history was not kept: why".
   std::vector<std::string> Keep(DiscHistory& history, const ScanRecord& record,
                                 const ScanOptions& options);
+  // Records scans of any kind made of the run (a copy, a compare), their
+  // drive set to this one's; the warnings as Keep's. Nothing for none.
+  std::vector<std::string> KeepScans(DiscHistory& history, std::vector<HistoryScan> scans);
   // Adds the damaged files of the kept surface scan, once its index is
   // built; nothing when the run was not kept.
   std::vector<std::string> KeepDamage(DiscHistory& history, const DamageIndex& damage);
