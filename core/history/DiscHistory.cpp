@@ -1,13 +1,16 @@
 #include "core/history/DiscHistory.h"
 
 #include <pwd.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "core/history/HistorySchema.h"
@@ -178,6 +181,26 @@ void MakeFolders(const std::string& file) {
   }
 }
 
+// Readers never wait for a writer, and writers of other processes wait their
+// turn instead of failing. The mode is kept in the file; switching to it
+// needs the file to itself, and SQLite does not wait for that with the busy
+// timeout (two processes making a new file at once meet here), so the switch
+// is tried again for as long as the timeout.
+void UseWriteAheadLog(SqliteDatabase& db) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyMilliseconds);
+  for (;;) {
+    try {
+      SqliteDatabase::Statement mode = db.Prepare("PRAGMA journal_mode = WAL");
+      if (mode.Step() && mode.Text(0) == "wal") return;
+      throw std::runtime_error("the history cannot use a write-ahead log");
+    } catch (const SqliteError& busy) {
+      if (!busy.Busy() || std::chrono::steady_clock::now() >= deadline) throw;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
 bool Exists(const std::string& path) {
   struct stat status {};
   return ::lstat(path.c_str(), &status) == 0;
@@ -215,9 +238,7 @@ SqliteDatabase& DiscHistory::Open() {
   if (version > kHistorySchemaVersion)
     throw std::runtime_error("written by a newer release (tables of version " +
                              std::to_string(version) + "); it is left as it is");
-  // Readers never wait for a writer, and writers of other processes wait
-  // their turn instead of failing.
-  opened->Execute("PRAGMA journal_mode = WAL");
+  UseWriteAheadLog(*opened);
   opened->Execute("PRAGMA synchronous = NORMAL");
   MigrateHistory(*opened);
   db = std::move(opened);

@@ -6,6 +6,8 @@
 
 bool SqliteError::Corrupt() const { return code == SQLITE_CORRUPT || code == SQLITE_NOTADB; }
 
+bool SqliteError::Busy() const { return code == SQLITE_BUSY; }
+
 SqliteDatabase::SqliteDatabase(const std::string& path, int busyMilliseconds) {
   const int result =
       sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);

@@ -19,6 +19,8 @@ class SqliteError : public std::runtime_error {
   int Code() const { return code; }
   // The file is no database, or its pages do not hold together.
   bool Corrupt() const;
+  // Another connection holds the lock the statement needed.
+  bool Busy() const;
 
  private:
   int code;

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -356,7 +357,10 @@ TEST(DiscHistoryTest, TwoProcessesRecordAtOnce) {
         // Every other scan is of the disc both record.
         HistoryScan scan = SampleScan(i);
         std::string error;
-        if (!history.Record(SampleDisc(i % 2 == 0 ? 0 : n + 1), scan, error)) ::_exit(1);
+        if (!history.Record(SampleDisc(i % 2 == 0 ? 0 : n + 1), scan, error)) {
+          std::fprintf(stderr, "child %d: %s\n", n, error.c_str());
+          ::_exit(1);
+        }
       }
       ::_exit(0);
     }
