@@ -328,10 +328,13 @@ ReportPicture HistoryChartPicture(const std::vector<HistoryScan>& surfaceScans) 
   picture.png = EncodePng(DrawHistoryChart(surfaceScans, kReportPictureWidth, kHeight));
   const std::string first = HistoryTimeText(surfaceScans.front().time);
   const std::string last = HistoryTimeText(surfaceScans.back().time);
+  const std::string across = surfaceScans.size() == 1
+                                 ? "the one scan, of " + first + ", in the middle"
+                                 : "the scans across it in their order, " + first + " to " + last;
   picture.caption = FormatText(
       "Each surface scan's problem and error sectors, up the picture to %lld sectors at the top, "
-      "grid lines at its quarters; the scans across it in their order, %s to %s.",
-      static_cast<long long>(HistoryChartTop(surfaceScans)), first.c_str(), last.c_str());
+      "grid lines at its quarters; %s.",
+      static_cast<long long>(HistoryChartTop(surfaceScans)), across.c_str());
   const auto swatch = [](std::uint32_t rgb) { return EncodePng(RgbImage(8, 8, rgb)); };
   picture.legend = {{swatch(kHistoryProblemRgb), u"Problem sectors"},
                     {swatch(kHistoryErrorRgb), u"Error sectors"}};
