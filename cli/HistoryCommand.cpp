@@ -10,7 +10,7 @@
 #include "core/history/DiscHistory.h"
 #include "core/history/HistoryTexts.h"
 #include "core/history/ScanKeeper.h"
-#include "core/report/Json.h"
+#include "core/report/EscapedText.h"
 
 namespace {
 

@@ -20,6 +20,7 @@
 #include "core/disc/DeviceContext.h"
 #include "core/history/DiscHistory.h"
 #include "core/history/ScanKeeper.h"
+#include "core/io/InputFiles.h"
 #include "core/report/DiscReport.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
@@ -122,7 +123,9 @@ QString ToQString(const std::u16string& text) {
 
 }  // namespace
 
-ScanPage::ScanPage() : scanOptions(LoadScanOptions()) {}
+ScanPage::ScanPage()
+    : historyFile(std::make_unique<InputFile>(DiscHistory::DefaultPath(), "the scan history")),
+      scanOptions(LoadScanOptions()) {}
 
 // The scanner goes first: it stops the run and waits for its worker, which
 // reports nothing more once the bridge is closed.
@@ -293,6 +296,17 @@ void ScanPage::OnStartStop() {
     return;
   }
   if (context == nullptr) return;
+  // A first sector kept from a larger disc: say so, rather than scan nothing.
+  if (const std::u16string outside =
+          RangeOutsideText(scanOptions.firstSector, context->GetSessionInfo(-1).sectorCount);
+      surface && !outside.empty()) {
+    QMessageBox box(
+        QMessageBox::Critical, QStringLiteral("Error"),
+        QString::fromStdU16String(outside) + QStringLiteral(" Choose the range with Advanced..."),
+        QMessageBox::Ok, window());
+    box.exec();
+    return;
+  }
   keeper = std::make_shared<ScanKeeper>(*context);
   scanner->options = OptionsForScan();
   if (scanner->Start(surface, files, context))
@@ -370,7 +384,7 @@ void ScanPage::OnClear() {
 // The log as shown, one line an entry; the name says whose disc and when.
 void ScanPage::OnSaveLog() {
   if (shownLog.empty()) return;
-  QFileDialog dialog(this);
+  SaveDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters({QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")});
@@ -436,6 +450,7 @@ void ScanPage::KeepRun() {
   if (keeper == nullptr) return;
   DiscHistory kept;
   LogWarnings(keeper->Keep(kept, *shownScan, scanner->options));
+  historyFile = std::make_unique<InputFile>(kept.Path(), "the scan history");
 }
 
 // A warning a sentence of the log.

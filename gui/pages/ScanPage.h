@@ -49,6 +49,7 @@
 #include "gui/scan/DamageIndexJobs.h"
 
 class QProgressBar;
+class InputFile;
 class ScanKeeper;
 class QPushButton;
 class QRadioButton;
@@ -170,6 +171,8 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // The history's look at the disc of the run last started; kept by its
   // damage index's build until that ends.
   std::shared_ptr<ScanKeeper> keeper;
+  // The scan history's file, which no save may replace, once it is there.
+  std::unique_ptr<InputFile> historyFile;
   ScanOptions scanOptions;
   ScanHistory history;
   // The record of the scan the page shows (running or ended); null when it

@@ -83,6 +83,13 @@ TEST_F(CliHistoryTest, KeepsEachScanOfADiscInAnyDriveAndForgetsOne) {
               ContainsRegex("Disc: CLI_TEST, ISO 9660, created [^\n]*, [0-9]+ sectors\n"));
   EXPECT_EQ(Lines(text.out).size(), 5u) << text.out;  // the disc, the heading, three scans
 
+  // The history is no output's to replace.
+  const std::string kept = data + "/Corvane/Lumeter/history.sqlite";
+  const ChildResult over = In(data, {"scan", Drive("plain.img"), "--mapfile", kept});
+  EXPECT_EQ(over.status, 2);
+  EXPECT_THAT(over.err, HasSubstr("is the scan history"));
+  EXPECT_EQ(History(data, {Drive("disc.iso")}), disc);
+
   const std::string first = std::to_string(scans[0]["id"].get<int>());
   const ChildResult forgot = In(data, {"history", "--forget", first});
   EXPECT_EQ(forgot.status, 0) << forgot.err;
