@@ -569,21 +569,22 @@ void ScanPage::IndexDamage(const ScanRecord& scan) {
   // Builds may end out of order (a copy's, made every few seconds): only a
   // later one replaces what an earlier one gave.
   const std::uint64_t request = ++damageRequests;
-  indexJobs.Start(
-      letter, session, scan.copyToImage ? MissingSectors(scan.sectors) : scan.sectors,
-      [this, letter, request, number = scan.number,
-       runKeeper = keeper](std::shared_ptr<const DamageIndex> index) {
-        if (runKeeper != nullptr && index != nullptr) {
-          DiscHistory kept;
-          LogWarnings(runKeeper->KeepDamage(kept, *index));
-        }
-        ScanRecord* record = history.Last(letter);
-        if (record == nullptr || record->number != number || request < damageShown) return;
-        damageShown = request;
-        record->damage = index;
-        if (detailsDialog != nullptr && record == shownScan) detailsDialog->SetDamageIndex(index);
-        emit damageIndexReady(letter);
-      });
+  indexJobs.Start(letter, session, scan.copyToImage ? MissingSectors(scan.sectors) : scan.sectors,
+                  [this, letter, request, number = scan.number,
+                   runKeeper = keeper](std::shared_ptr<const DamageIndex> index) {
+                    if (runKeeper != nullptr && index != nullptr) {
+                      DiscHistory kept;
+                      LogWarnings(runKeeper->KeepDamage(kept, *index));
+                    }
+                    ScanRecord* record = history.Last(letter);
+                    if (record == nullptr || record->number != number || request < damageShown)
+                      return;
+                    damageShown = request;
+                    record->damage = index;
+                    if (detailsDialog != nullptr && record == shownScan)
+                      detailsDialog->SetDamageIndex(index);
+                    emit damageIndexReady(letter);
+                  });
 }
 
 // The bar follows at once (a number); the texts, shares, map and curve once

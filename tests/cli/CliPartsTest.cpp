@@ -11,10 +11,10 @@
 
 #include "CliFixture.h"
 #include "cli/CommandLine.h"
-#include "core/rescue/DdrescueMap.h"
 #include "cli/Output.h"
 #include "core/report/Json.h"
 #include "core/report/ScanSummary.h"
+#include "core/rescue/DdrescueMap.h"
 
 using ::testing::HasSubstr;
 
