@@ -8,9 +8,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/history/HistoryRecords.h"
 #include "core/report/PropertyRows.h"
 #include "core/scan/TimeValue.h"
 
@@ -39,6 +41,8 @@ struct DiscReport {
   PropertyGroups medium;
   const ScanRecord* scan = nullptr;  // none when the drive was not scanned
   std::vector<ReportPicture> pictures;
+  // The disc's kept scans, when the history was read (set by the caller).
+  std::optional<DiscScans> history;
   TimeValue made;
 };
 
@@ -53,8 +57,12 @@ ReportPicture SurfaceMapPicture(const std::vector<std::uint8_t>& table);
 // The scan's read speed over the disc, with its axes in the caption.
 ReportPicture ReadSpeedPicture(const SpeedCurve& curve);
 
+// The problem and error sectors of the surface scans over time.
+ReportPicture HistoryChartPicture(const std::vector<HistoryScan>& surfaceScans);
+
 std::string ReportHtml(const DiscReport& report);
-// {"drive": [groups], "medium": [groups], "scan": summary or null}
+// {"drive": [groups], "medium": [groups], "scan": summary or null,
+//  "history": {"disc", "scans"} as lumeter-cli history --json, or null}
 std::string ReportJson(const DiscReport& report);
 
 // The disc's volume label (Joliet's, else ISO 9660's), trimmed; empty for

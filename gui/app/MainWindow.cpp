@@ -19,6 +19,8 @@
 
 #include "core/disc/ImageDrives.h"
 #include "core/format/HexDump.h"
+#include "core/history/DiscHistory.h"
+#include "core/history/ScanKeeper.h"
 #include "core/product/ProductInfo.h"
 #include "core/report/DiscReport.h"
 #include "core/scan/SectorScanner.h"
@@ -535,7 +537,13 @@ bool MainWindow::SaveReport() {
                        !path.endsWith(QStringLiteral(".htm"), Qt::CaseInsensitive));
   // A scan still running is reported as it stands.
   const std::optional<ScanRecord> scan = scanPage.ScanToReport(context->driveLetter);
-  const DiscReport report = MakeDiscReport(*context, scan ? &*scan : nullptr);
+  DiscReport report = MakeDiscReport(*context, scan ? &*scan : nullptr);
+  // The disc's kept scans; a history that cannot be read is left out.
+  DiscHistory kept;
+  DiscScans scans;
+  std::string unread;
+  if (context->hasMedium && ScansOfDiscIn(*context, kept, scans, unread))
+    report.history = std::move(scans);
   if (!SaveFileOrShowError(this, path, asJson ? ReportJson(report) : ReportHtml(report),
                            fileWriter))
     return false;

@@ -6,6 +6,7 @@
 
 #include "core/report/SpeedCurvePicture.h"
 #include "core/scan/SpeedCurve.h"
+#include "gui/controls/ChartImage.h"
 
 namespace {
 
@@ -15,12 +16,6 @@ constexpr int kRightMargin = 40;
 constexpr int kTopMargin = 8;
 constexpr int kBottomMargin = 16;
 constexpr int kLabelGap = 4;
-
-QFont LabelFont() {
-  QFont font;
-  font.setPixelSize(10);
-  return font;
-}
 
 // The axes' labels: the top speed in MB/s (left) and in multiples of the
 // base speed (right), and the disc's size in GB at the bottom right.
@@ -43,8 +38,8 @@ AxisLabels LabelsOf(const SpeedCurve& curve) {
 
 QRect SpeedCurvePlotArea(const SpeedCurve& curve, QSize size) {
   // Wide enough margins for the labels, however fast the reads were.
+  const QFontMetrics metrics(ChartLabelFont());
   const AxisLabels labels = LabelsOf(curve);
-  const QFontMetrics metrics(LabelFont());
   const int left = std::max(kLeftMargin, metrics.horizontalAdvance(labels.speed) + 2 * kLabelGap);
   const int right =
       std::max(kRightMargin, metrics.horizontalAdvance(labels.multiple) + 2 * kLabelGap);
@@ -53,23 +48,15 @@ QRect SpeedCurvePlotArea(const SpeedCurve& curve, QSize size) {
 }
 
 QImage RenderSpeedCurve(const SpeedCurve& curve, QSize size) {
-  QImage image(size, QImage::Format_RGB32);
-  image.fill(Qt::white);
   // The plot is the picture a report shows, with its axes' labels around it.
   const QRect plot = SpeedCurvePlotArea(curve, size);
-  const RgbImage picture = DrawSpeedCurvePicture(curve, plot.width(), plot.height());
-  for (int row = 0; row < picture.height && plot.top() + row < image.height(); ++row) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(plot.top() + row));
-    for (int column = 0; column < picture.width && plot.left() + column < image.width(); ++column)
-      line[plot.left() + column] = 0xFF000000u | picture.At(column, row);
-  }
+  QImage image = ChartImage(size, plot, DrawSpeedCurvePicture(curve, plot.width(), plot.height()));
 
   QPainter painter(&image);
-  painter.setPen(QColor(64, 64, 64));
-  painter.setFont(LabelFont());
+  SetUpChartLabels(painter);
   const AxisLabels labels = LabelsOf(curve);
   const auto label = [&](const QRect& where, int flags, const QString& what) {
-    painter.drawText(where, flags | Qt::TextSingleLine, what);
+    DrawChartLabel(painter, where, flags, what);
   };
   label(QRect(0, plot.top() - 4, plot.left() - kLabelGap, 12), Qt::AlignRight, labels.speed);
   label(QRect(plot.right() + 1 + kLabelGap, plot.top() - 4,
