@@ -350,8 +350,10 @@ DiscReport MakeDiscReport(const DeviceContext& context, const ScanRecord* scan) 
   if (!model.empty()) report.driveName += u" " + model;
   report.label = DiscLabel(context);
   if (context.hasMedium)
-    for (const auto& [number, session] : context.Sessions())
-      report.sectors += std::max<std::int32_t>(session.sectorCount, 0);
+    for (const auto& [number, session] : context.Sessions()) {
+      const std::int32_t count = session.sectorCount;  // a packed record's field
+      report.sectors += std::max(count, 0);
+    }
   if (context.driveLetter != 0) {
     const std::u16string path = DrivePath(DeviceListItem{u"", context.driveLetter, true});
     (context.IsVirtualDrive() ? report.imagePath : report.devicePath) = path;

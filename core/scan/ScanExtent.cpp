@@ -42,10 +42,13 @@ ScanExtent ExtentOf(const DeviceContext& context, std::int32_t session) {
   if (!context.hasMedium) return extent;
   const wrenlo::SessionInfo last = context.GetSessionInfo(kLastSession);
   if (session == kLastSession) {
+    // Copies of the packed record's fields, which may lie unaligned.
+    const std::int32_t lastStart = last.startSector;
+    const std::int32_t lastCount = last.sectorCount;
     // A medium without a record of its last session has the default
     // record's count of -1; it is scanned as empty.
-    extent.tableStart = std::max<std::int32_t>(last.startSector, 0);
-    extent.count = std::max<std::int32_t>(last.sectorCount, 0);
+    extent.tableStart = std::max(lastStart, 0);
+    extent.count = std::max(lastCount, 0);
     extent.layoutTrack = last.firstTrack;
     if (extent.count > 0) extent.spans.push_back({0, extent.count - 1});
     return extent;
@@ -55,8 +58,9 @@ ScanExtent ExtentOf(const DeviceContext& context, std::int32_t session) {
   for (const auto& [number, info] : context.Sessions()) {
     if (session != kWholeDisc && number != session) continue;
     // Copies of the packed record's fields.
-    const std::int32_t start = std::max<std::int32_t>(info.startSector, 0);
     const std::int32_t sectors = info.sectorCount;
+    const std::int32_t first = info.startSector;
+    const std::int32_t start = std::max(first, 0);
     if (sectors <= 0) continue;
     extent.spans.push_back({start, start + sectors - 1});
     extent.count = std::max(extent.count, start + sectors);
