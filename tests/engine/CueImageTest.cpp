@@ -158,7 +158,7 @@ void Walk(wrenlo::Handle session, const std::u16string& path, std::set<std::stri
   ASSERT_EQ(wrenlo::OpenDirectory(session, path.c_str(), &directory), 0);
   wrenlo::DirectoryEntry entry;
   for (std::int32_t i = 0; wrenlo::ReadDirectory(directory, i, &entry) == 0; ++i) {
-    const std::u16string child = (path.empty() ? u"" : path + u"\\") + entry.name.str();
+    const std::u16string child = path + u"/" + entry.name.str();
     std::string narrow = "/" + testing_support::Narrow(child);
     std::replace(narrow.begin(), narrow.end(), '\\', '/');
     out.insert(narrow);

@@ -39,7 +39,7 @@ void Walk(Handle session, const std::u16string& path, std::vector<std::u16string
   ASSERT_EQ(OpenDirectory(session, path.c_str(), &directory), 0) << Narrow(path);
   DirectoryEntry entry;
   for (std::int32_t index = 0; ReadDirectory(directory, index, &entry) == 0; ++index) {
-    const std::u16string child = path.empty() ? entry.name.str() : path + u"\\" + entry.name.str();
+    const std::u16string child = path + u"/" + entry.name.str();
     if (entry.attributes & kAttributeDirectory) {
       out.push_back(child + u"\\");
       Walk(session, child, out);

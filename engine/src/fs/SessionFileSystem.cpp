@@ -35,6 +35,16 @@ Result OpenSessionFileSystem(SectorSource& source, std::uint32_t start, std::uin
   VolumeDescriptorSet set;
   const Result read = ReadVolumeDescriptorSet(source, start, end, set);
   if (read != kOk) return read;
+  // The engine's choice after UDF is the tree Linux reads: the primary one
+  // when it carries Rock Ridge entries (Joliet often leaves out files whose
+  // names it cannot hold), else Joliet, else the primary one.
+  if (selector == kFileSystemAny && set.primary) {
+    auto primary = std::make_unique<IsoFileSystem>(source, *set.primary);
+    if (primary->HasRockRidge() || !set.joliet) {
+      out.iso = std::move(primary);
+      return kOk;
+    }
+  }
   const bool joliet = set.joliet && selector != kFileSystemIso9660;
   const std::optional<IsoVolume>& volume = joliet ? set.joliet : set.primary;
   if (!volume || (selector == kFileSystemJoliet && !joliet)) return kNoFileSystem;

@@ -28,7 +28,8 @@ struct SessionFileSystem {
 };
 
 // Opens the file system selector names (a FileSystemSelector of wrenlo.h: 0 =
-// UDF, else Joliet, else ISO 9660; 1 ISO 9660; 2 Joliet; 4 UDF) in the session
+// UDF, else ISO 9660 with Rock Ridge, else Joliet, else ISO 9660; 1 ISO 9660;
+// 2 Joliet; 4 UDF) in the session
 // [start, end) of source. kNoFileSystem when it is not there,
 // kInvalidArgument for another selector.
 Result OpenSessionFileSystem(SectorSource& source, std::uint32_t start, std::uint32_t end,

@@ -17,8 +17,14 @@ DamageIndex Index(std::int32_t result, bool listed) {
   DiscLayout layout;
   layout.result = result;
   if (listed)
-    layout.entries = {{false, u"Directory A", 0, {{1004, 1004}}, 0},
-                      {true, u"A\\F.BIN", 3 * 2048, {{1010, 1010}, {1005, 1006}}, 0}};
+    layout.entries = {{.kind = EntryKind::Structure,
+                       .name = u"Directory /A",
+                       .size = 0,
+                       .ranges = {{1004, 1004}}},
+                      {.kind = EntryKind::File,
+                       .name = u"/A/F.BIN",
+                       .size = 3 * 2048,
+                       .ranges = {{1010, 1010}, {1005, 1006}}}};
   std::vector<std::uint8_t> table(20, static_cast<std::uint8_t>(SectorState::Good));
   table[5] = table[6] = kError;
   return DamageIndex(table, 1000, layout);
@@ -43,9 +49,9 @@ TEST(DamageTexts, CaptionSaysWhatTheListHoldsOrWhyItIsEmpty) {
 
 TEST(DamageTexts, HolderGivesTheByteInTheFileInItsExtentsOrder) {
   const DamageIndex index = Index(0, true);
-  EXPECT_EQ(SectorHolderText(index, 10), u"A\\F.BIN, byte 0");
-  EXPECT_EQ(SectorHolderText(index, 6), u"A\\F.BIN, byte 4096");  // its second extent
-  EXPECT_EQ(SectorHolderText(index, 4), u"Directory A");
+  EXPECT_EQ(SectorHolderText(index, 10), u"/A/F.BIN, byte 0");
+  EXPECT_EQ(SectorHolderText(index, 6), u"/A/F.BIN, byte 4096");  // its second extent
+  EXPECT_EQ(SectorHolderText(index, 4), u"Directory /A");
   EXPECT_EQ(SectorHolderText(index, 7), u"free");
 }
 

@@ -38,7 +38,7 @@ void ExpectedFiles(const Node& node, const std::u16string& path,
   if (node.directory) {
     directories.push_back(path);
     for (const Node& child : node.children) {
-      const std::u16string childPath = path.empty() ? child.name : path + u"\\" + child.name;
+      const std::u16string childPath = path + u"/" + child.name;
       if (child.linkTo)
         files[childPath] = {};
       else

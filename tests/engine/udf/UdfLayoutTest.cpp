@@ -26,8 +26,8 @@ std::map<std::u16string, Placed> ListLayout(const wrenlo::UdfFileSystem& fileSys
                                             wrenlo::Result& result) {
   std::map<std::u16string, Placed> items;
   result = fileSystem.Layout([&](const wrenlo::LayoutItem& item) {
-    items[std::u16string(item.name)] = {
-        item.isFile, item.size, {item.extents.begin(), item.extents.end()}, item.result};
+    items[std::u16string(item.name)] = {item.kind == wrenlo::LayoutKind::kFile, item.size,
+                                        {item.extents.begin(), item.extents.end()}, item.result};
     return kOk;
   });
   return items;
@@ -104,7 +104,7 @@ TEST_P(UdfLayout, PlacesEverythingWhereTheBuilderDid) {
     EXPECT_TRUE(SameRuns(file.runs, embedded ? std::vector<Extent>{{entry, 1}} : extents));
     EXPECT_TRUE(SameRuns(items.at(u"File entry of " + path).runs, {{entry, 1}}));
   }
-  for (const std::u16string directory : {u"", u"sub", u"sub\\deeper"}) {
+  for (const std::u16string directory : {u"", u"/sub", u"/sub/deeper"}) {
     const std::u16string name = directory.empty() ? u"Root directory" : u"Directory " + directory;
     ASSERT_TRUE(items.count(name)) << Utf8(name);
     EXPECT_EQ(items.at(name).runs.front().start, placed.entries.at(directory)) << Utf8(name);

@@ -57,6 +57,12 @@ inline constexpr std::uint32_t kMaxVolumeDescriptors = 64;
 // nothing.
 Result DecodeVolumeDescriptor(Bytes sector, VolumeDescriptorSet& set);
 
+// What a sector that follows the system area is, named as the standards
+// name it ("Primary volume descriptor", "Volume descriptor set terminator",
+// "Beginning extended area descriptor" of UDF's volume recognition
+// sequence, ...); empty when it is no volume descriptor.
+std::u16string VolumeDescriptorName(Bytes sector);
+
 // Reads the descriptor set from sector sessionStart + 16 on, up to its
 // terminator, kMaxVolumeDescriptors or sessionEnd. kNoFileSystem when the
 // session holds no ISO 9660 volume descriptor at all.

@@ -6,6 +6,7 @@
 #include "Cs0.h"
 #include "Limits.h"
 #include "Tag.h"
+#include "fs/Path.h"
 
 namespace wrenlo::udf {
 namespace {
@@ -29,10 +30,6 @@ std::uint32_t BlockAt(std::span<const DataSegment> segments, std::uint64_t offse
 
 bool AllZero(std::span<const std::uint8_t> bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
-}
-
-bool UsableName(const std::u16string& name) {
-  return !name.empty() && name != u"." && name != u".." && name.find(u'\0') == std::u16string::npos;
 }
 
 }  // namespace
@@ -72,7 +69,7 @@ Result ParseDirectory(std::span<const std::uint8_t> data, std::span<const DataSe
 
     DirectoryRecord record;
     if (!DecodeCs0(rest.subspan(kFixedLength + useLength, nameLength), record.name) ||
-        !UsableName(record.name))
+        !IsAddressable(record.name))
       return kCorruptFileSystem;
     if (out.size() >= kMaxDirectoryEntries) return kTooLarge;
     record.isDirectory = (characteristics & kDirectoryBit) != 0;

@@ -9,6 +9,7 @@
 #include "PartitionLoader.h"
 #include "Tag.h"
 #include "VolumeDescriptors.h"
+#include "fs/Path.h"
 
 namespace wrenlo {
 namespace {
@@ -24,17 +25,6 @@ Result ReadFileSet(const udf::LogicalVolume& volume, BlockAddress at, BlockAddre
   udf::ByteView view(sector);
   root = udf::ReadLongAd(view, 400).address;
   return kOk;
-}
-
-// The names of a path, without empty ones.
-std::vector<std::u16string_view> SplitPath(std::u16string_view path) {
-  std::vector<std::u16string_view> names;
-  while (!path.empty()) {
-    const std::size_t end = std::min(path.find(u'\\'), path.size());
-    if (end > 0) names.push_back(path.substr(0, end));
-    path.remove_prefix(std::min(end + 1, path.size()));
-  }
-  return names;
 }
 
 }  // namespace
@@ -107,6 +97,8 @@ Result UdfFileSystem::Open(SectorSource& source, std::uint32_t sessionStart,
   return kOk;
 }
 
+std::u16string_view UdfFileSystem::TreeName() const { return u"UDF"; }
+
 Result UdfFileSystem::Children(BlockAddress icb, ListingCache::Entries& out) const {
   std::uint64_t sector = 0;
   if (const Result result = volume_.SectorOf(icb, sector); result != kOk) return result;
@@ -127,7 +119,8 @@ Result UdfFileSystem::Resolve(std::u16string_view path, Node& out) const {
   std::vector<std::uint64_t> ancestors(1);
   if (const Result result = volume_.SectorOf(root_, ancestors.front()); result != kOk)
     return result;
-  const std::vector<std::u16string_view> names = SplitPath(path);
+  std::vector<std::u16string_view> names;
+  if (!SplitPath(path, names)) return kNotFound;
   if (names.size() > udf::kMaxPathDepth) return kTooLarge;
   for (const std::u16string_view name : names) {
     if (!node.isDirectory) return kNotADirectory;

@@ -10,16 +10,17 @@
 #include "ReadBudget.h"
 #include "Tag.h"
 #include "UdfFileSystem.h"
+#include "fs/Path.h"
 
 namespace wrenlo {
 namespace {
 
 using udf::BlockAddress;
 
-Result Visit(const LayoutVisitor& visit, bool isFile, std::u16string_view name, std::uint64_t size,
-             const std::vector<Extent>& runs, Result result) {
+Result Visit(const LayoutVisitor& visit, LayoutKind kind, std::u16string_view name,
+             std::uint64_t size, const std::vector<Extent>& runs, Result result) {
   LayoutItem item;
-  item.isFile = isFile;
+  item.kind = kind;
   item.name = name;
   item.size = size;
   item.extents = runs;
@@ -68,13 +69,17 @@ class TreeWalk {
     for (const Extent& run : data)
       if (!udf::AppendRun(runs, run.start, run.count)) return kTooLarge;
     const std::u16string name = path.empty() ? u"Root directory" : u"Directory " + path;
-    if (const Result result = Visit(visit_, false, name, 0, runs, read); result != kOk)
-      return result;
+    LayoutItem item;
+    item.name = name;
+    item.directory = path.empty() ? u"/" : std::u16string_view(path);
+    item.extents = runs;
+    item.result = read;
+    if (const Result result = visit_(item); result != kOk) return result;
     if (read != kOk) return kOk;
 
     ancestors_.push_back(sector);
     for (const udf::DirectoryRecord& child : listing.Records()) {
-      const std::u16string childPath = path.empty() ? child.name : path + u"\\" + child.name;
+      const std::u16string childPath = ChildPath(path, child.name);
       const Result result =
           child.isDirectory ? Subdirectory(child.icb, childPath) : File(child.icb, childPath);
       if (result != kOk) return result;
@@ -102,9 +107,10 @@ class TreeWalk {
     if (budget_.Exhausted()) return kTooLarge;
     const std::uint64_t size =
         entryRuns.empty() || read == kCorruptFileSystem ? 0 : entry.informationLength;
-    if (const Result result = Visit(visit_, true, path, size, data, read); result != kOk)
+    if (const Result result = Visit(visit_, LayoutKind::kFile, path, size, data, read);
+        result != kOk)
       return result;
-    return Visit(visit_, false, u"File entry of " + path, 0, entryRuns, kOk);
+    return Visit(visit_, LayoutKind::kStructure, u"File entry of " + path, 0, entryRuns, kOk);
   }
 
   const udf::LogicalVolume& volume_;
@@ -200,7 +206,8 @@ Result UdfFileSystem::Layout(const LayoutVisitor& visit) const {
   }
 
   for (const auto& [name, structureRuns] : structures)
-    if (const Result result = Visit(visit, false, name, 0, structureRuns, kOk); result != kOk)
+    if (const Result result = Visit(visit, LayoutKind::kStructure, name, 0, structureRuns, kOk);
+        result != kOk)
       return result;
   TreeWalk walk(volume, budget, visit);
   return walk.Directory(root_, u"");

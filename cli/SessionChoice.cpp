@@ -1,0 +1,34 @@
+#include "cli/SessionChoice.h"
+
+#include <string>
+
+#include "cli/DriveChoice.h"
+#include "cli/Output.h"
+#include "core/disc/DeviceContext.h"
+
+std::optional<std::int32_t> ChooseSession(const DeviceContext& context,
+                                          std::optional<std::int32_t> asked) {
+  const std::string drive = DriveName(context.driveLetter);
+  if (!context.hasMedium || context.Sessions().empty()) {
+    PrintError("no medium in drive " + drive);
+    return std::nullopt;
+  }
+  const auto& sessions = context.Sessions();
+  const std::int32_t session = asked.value_or(sessions.rbegin()->first);
+  if (sessions.count(session) == 0) {
+    PrintError("drive " + drive + " has no session " + std::to_string(session) + " (sessions " +
+               std::to_string(sessions.begin()->first) + " to " +
+               std::to_string(sessions.rbegin()->first) + ")");
+    return std::nullopt;
+  }
+  return session;
+}
+
+bool SectorInSession(const DeviceContext& context, std::int32_t session, std::int32_t sector) {
+  const std::int32_t sectors = context.GetSessionInfo(session).sectorCount;
+  if (sector < sectors) return true;
+  PrintError("sector " + std::to_string(sector) + " is outside session " + std::to_string(session) +
+             (sectors > 0 ? " (sectors 0 to " + std::to_string(sectors - 1) + ")"
+                          : " (it holds no sectors)"));
+  return false;
+}
