@@ -152,16 +152,14 @@ void UseCue(const std::string& cue) {
       << testing_support::Narrow(testing_support::DeviceTexts().at(0));
 }
 
-// Every path of the session's tree, '\' between names, as ISO 9660 or Joliet.
+// Every path of the session's tree, as ISO 9660 or Joliet.
 void Walk(wrenlo::Handle session, const std::u16string& path, std::set<std::string>& out) {
   wrenlo::Handle directory = 0;
   ASSERT_EQ(wrenlo::OpenDirectory(session, path.c_str(), &directory), 0);
   wrenlo::DirectoryEntry entry;
   for (std::int32_t i = 0; wrenlo::ReadDirectory(directory, i, &entry) == 0; ++i) {
     const std::u16string child = path + u"/" + entry.name.str();
-    std::string narrow = "/" + testing_support::Narrow(child);
-    std::replace(narrow.begin(), narrow.end(), '\\', '/');
-    out.insert(narrow);
+    out.insert(testing_support::Narrow(child));
     if (entry.attributes & wrenlo::kAttributeDirectory) Walk(session, child, out);
   }
   wrenlo::CloseDirectory(directory);
@@ -238,7 +236,7 @@ TEST(CueImage, TracksReadAsBchunkExtractsThem) {
   wrenlo::IsoVolumeInfo volume{};
   EXPECT_EQ(wrenlo::GetISOVolumeInformation(session, &volume), 0);
   EXPECT_EQ(volume.volumeLabel.str(), u"CUEDATA");
-  EXPECT_EQ(wrenlo::VerifyFile(session, u"DIR\\BIG.BIN"), 0);
+  EXPECT_EQ(wrenlo::VerifyFile(session, u"/DIR/BIG.BIN"), 0);
   wrenlo::CloseDiskSession(session);
 }
 
@@ -290,7 +288,7 @@ TEST(CueImage, TwoSessionsInTwoFiles) {
   wrenlo::Handle session = 0;
   ASSERT_EQ(wrenlo::OpenDiskSession(wrenlo::kCurrentDevice, 2, &session, wrenlo::kFileSystemAny),
             0);
-  EXPECT_EQ(wrenlo::VerifyFile(session, u"DIR\\BIG.BIN"), 0);  // in the first session
+  EXPECT_EQ(wrenlo::VerifyFile(session, u"/DIR/BIG.BIN"), 0);  // in the first session
   wrenlo::CloseDiskSession(session);
 }
 

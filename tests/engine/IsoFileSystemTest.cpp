@@ -52,14 +52,23 @@ TEST(IsoFileSystem, NamesAsTheyAreShown) {
   image.Record(kRoot, "OTHER", 21, 2048, kDir);  // the same directory again
   image.Record(kRoot, ".", 30, 10);              // text that names the directory
   image.Record(kRoot, "..", 21, 2048, kDir);
-  image.Record(kRoot, "BACK\\SLASH", 30, 10);  // no path can reach it
+  image.Record(kRoot, "BACK\\SLASH", 31, 10);  // a name like any other
+  image.Record(kRoot, "SL/ASH", 30, 10);       // no path can reach it
   image.Record(kRoot, ";1", 30, 10);           // empty once the version goes
   image.Directory(21, kRoot);
   Opened opened(image);
   ASSERT_EQ(opened.result, kOk);
   EXPECT_EQ(opened.Names(u""), (std::vector<std::u16string>{u"README", u"A.TXT", u"NOVERSION",
-                                                            u"ODD;ABC", u"DIR.D/"}));
+                                                            u"ODD;ABC", u"DIR.D/",
+                                                            u"BACK\\SLASH"}));
+  EXPECT_TRUE(opened.Names(u"/DIR.D").empty());
+  // Paths start at the root, with or without their leading '/'.
   EXPECT_TRUE(opened.Names(u"DIR.D").empty());
+  std::vector<Extent> extents;
+  EXPECT_EQ(opened.fs.Tree().FileExtents(u"/BACK\\SLASH", extents), kOk);
+  ASSERT_EQ(extents.size(), 1u);
+  EXPECT_EQ(extents[0].start, 31u);
+  EXPECT_EQ(opened.fs.Tree().FileExtents(u"/BACK", extents), kNotFound);
 }
 
 TEST(IsoFileSystem, FileExtents) {
@@ -99,7 +108,7 @@ TEST(IsoFileSystem, FileExtents) {
   EXPECT_EQ(extents(u"FAR"), (Pairs{{0xFFFFFFF0u, 2097152}}));
   EXPECT_EQ(extents(u"NONE", kNotFound), Pairs{});
   EXPECT_EQ(extents(u"", kNotAFile), Pairs{});
-  EXPECT_EQ(extents(u"MULTI\\X", kNotADirectory), Pairs{});
+  EXPECT_EQ(extents(u"/MULTI/X", kNotADirectory), Pairs{});
 }
 
 TEST(IsoFileSystem, MalformedDirectoriesGiveErrors) {
@@ -111,7 +120,7 @@ TEST(IsoFileSystem, MalformedDirectoriesGiveErrors) {
   };
   const Case cases[] = {
       {"a child that is the root",
-       [](IsoBuilder& b) { b.Record(kRoot, "LOOP", kRoot, 2048, kDir); }, u"LOOP",
+       [](IsoBuilder& b) { b.Record(kRoot, "LOOP", kRoot, 2048, kDir); }, u"/LOOP",
        kCorruptFileSystem},
       {"a child that is its own parent's parent",
        [](IsoBuilder& b) {
@@ -121,14 +130,14 @@ TEST(IsoFileSystem, MalformedDirectoriesGiveErrors) {
          b.Directory(22, 21);
          b.Record(22, "UP", 21, 2048, kDir);
        },
-       u"A\\B\\UP", kCorruptFileSystem},
+       u"/A/B/UP", kCorruptFileSystem},
       {"a child that is itself",
        [](IsoBuilder& b) {
          b.Record(kRoot, "A", 21, 2048, kDir);
          b.Directory(21, kRoot);
          b.Record(21, "SELF", 21, 2048, kDir);
        },
-       u"A\\SELF", kCorruptFileSystem},
+       u"/A/SELF", kCorruptFileSystem},
       {"a record running past its sector",
        [](IsoBuilder& b) {
          // Seven records of 254 bytes after '.' and '..' end at byte 1846.
@@ -160,18 +169,19 @@ TEST(IsoFileSystem, MalformedDirectoriesGiveErrors) {
        },
        u"", kCorruptFileSystem},
       {"a directory beyond the medium",
-       [](IsoBuilder& b) { b.Record(kRoot, "FAR", 1000, 2048, kDir); }, u"FAR", kCorruptFileSystem},
+       [](IsoBuilder& b) { b.Record(kRoot, "FAR", 1000, 2048, kDir); }, u"/FAR", kCorruptFileSystem},
       {"a directory ending beyond the medium",
-       [](IsoBuilder& b) { b.Record(kRoot, "LONG", 60, 10 * 2048, kDir); }, u"LONG",
+       [](IsoBuilder& b) { b.Record(kRoot, "LONG", 60, 10 * 2048, kDir); }, u"/LONG",
        kCorruptFileSystem},
       {"an absurd directory size",
-       [](IsoBuilder& b) { b.Record(kRoot, "HUGE", 21, 0xFFFFFFFFu, kDir); }, u"HUGE", kTooLarge},
+       [](IsoBuilder& b) { b.Record(kRoot, "HUGE", 21, 0xFFFFFFFFu, kDir); }, u"/HUGE",
+       kCorruptFileSystem},
       {"a root that is absurdly large", [](IsoBuilder& b) { b.RootLength(0x7FFFFFFF); }, u"",
-       kTooLarge},
+       kCorruptFileSystem},
       {"a path through a file", [](IsoBuilder& b) { b.Record(kRoot, "FILE;1", 30, 10); },
-       u"FILE\\X", kNotADirectory},
-      {"an empty name in the path", [](IsoBuilder&) {}, u"\\", kNotFound},
-      {"a missing directory", [](IsoBuilder&) {}, u"NOWHERE", kNotFound},
+       u"/FILE/X", kNotADirectory},
+      {"an empty name in the path", [](IsoBuilder&) {}, u"//", kNotFound},
+      {"a missing directory", [](IsoBuilder&) {}, u"/NOWHERE", kNotFound},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -193,10 +203,10 @@ TEST(IsoFileSystem, DepthIsCapped) {
     parent = sector;
   }
   Opened opened(image);
-  std::u16string path = u"D";
-  for (std::size_t depth = 1; depth < kMaxDirectoryDepth - 1; ++depth) path += u"\\D";
+  std::u16string path = u"/D";
+  for (std::size_t depth = 1; depth < kMaxDirectoryDepth - 1; ++depth) path += u"/D";
   EXPECT_EQ(opened.Names(path), std::vector<std::u16string>{u"D/"});
-  path += u"\\D";
+  path += u"/D";
   opened.Names(path, kTooLarge);
 }
 
@@ -210,7 +220,7 @@ TEST(IsoFileSystem, ManyLookUpsInABigDirectoryReadItOnce) {
   for (int i = 0; i < 320; ++i) {
     const std::string name = "F" + std::to_string(1000 + i);
     image.Record(21 + static_cast<std::uint32_t>(i / 40), name + ";1", 40, 100);
-    paths.push_back(u"DIR\\" + std::u16string(name.begin(), name.end()));
+    paths.push_back(u"/DIR/" + std::u16string(name.begin(), name.end()));
   }
   Opened opened(image);
   ASSERT_EQ(opened.result, kOk);
@@ -238,8 +248,8 @@ TEST(IsoFileSystem, EachDirectoryIsReachedOnce) {
   Opened opened(image);
   EXPECT_EQ(opened.Names(u""), (std::vector<std::u16string>{u"A/", u"C/"}));
   EXPECT_EQ(opened.Names(u"A"), std::vector<std::u16string>{u"X/"});
-  opened.Names(u"A\\X");
-  opened.Names(u"C\\X", kCorruptFileSystem);
+  opened.Names(u"/A/X");
+  opened.Names(u"/C/X", kCorruptFileSystem);
 }
 
 // SUSP entries as recorded: signature, length, version 1, data.

@@ -136,7 +136,7 @@ TEST_P(BuiltImage, OpensListsAndMapsEveryFile) {
   std::map<std::u16string, std::vector<std::uint8_t>> expectedFiles;
   std::vector<std::u16string> expectedDirectories;
   ExpectedFiles(tree, u"", expectedFiles, expectedDirectories);
-  expectedFiles[u"link"] = expectedFiles[u"big.bin"];
+  expectedFiles[u"/link"] = expectedFiles[u"/big.bin"];
 
   Tree found;
   ASSERT_EQ(WalkTree(*opened.fileSystem, *opened.source, found), kOk);
