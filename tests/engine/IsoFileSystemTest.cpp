@@ -361,8 +361,8 @@ TEST(VolumeDescriptors, WhatMakesAVolume) {
     IsoBuilder image;
     image.Bytes()[16 * 2048 + 1] = 'X';  // no "CD001"
     udftest::MemorySource source(image.Bytes());
-    VolumeDescriptorSet set;
-    EXPECT_EQ(ReadVolumeDescriptorSet(source, 0, source.SectorCount(), set), kNoFileSystem);
+    VolumeDescriptorArea area;
+    EXPECT_EQ(ReadVolumeDescriptorArea(source, 0, source.SectorCount(), area), kNoFileSystem);
     EXPECT_EQ(ProbeContent(source, 0, source.SectorCount()), 0);
   }
   {
@@ -379,17 +379,18 @@ TEST(VolumeDescriptors, WhatMakesAVolume) {
     for (std::uint32_t s = 17; s < 190; ++s)
       std::copy_n(image.Bytes().begin() + 16 * 2048, 2048, image.Bytes().begin() + s * 2048);
     udftest::MemorySource source(image.Bytes());
-    VolumeDescriptorSet set;
-    EXPECT_EQ(ReadVolumeDescriptorSet(source, 0, source.SectorCount(), set), kOk);
-    EXPECT_TRUE(set.primary.has_value());
+    VolumeDescriptorArea area;
+    EXPECT_EQ(ReadVolumeDescriptorArea(source, 0, source.SectorCount(), area), kOk);
+    EXPECT_TRUE(area.set.primary.has_value());
+    EXPECT_EQ(area.sectors.size(), kMaxVolumeDescriptors);
     EXPECT_EQ(ProbeContent(source, 0, source.SectorCount()), kContentIso9660);
   }
   {
     // A session too short to hold the descriptors.
     IsoBuilder image;
     udftest::MemorySource source(image.Bytes());
-    VolumeDescriptorSet set;
-    EXPECT_EQ(ReadVolumeDescriptorSet(source, 0, 16, set), kNoFileSystem);
+    VolumeDescriptorArea area;
+    EXPECT_EQ(ReadVolumeDescriptorArea(source, 0, 16, area), kNoFileSystem);
   }
 }
 

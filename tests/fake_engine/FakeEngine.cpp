@@ -443,7 +443,7 @@ std::int32_t ReadDirectory(Handle directory, std::int32_t index, DirectoryEntry*
   if (index < 0 || static_cast<std::size_t>(index) >= children.size()) return kResultEndOfDirectory;
   const auto& child = children[static_cast<std::size_t>(index)];
   entry->name.set(child.name);
-  entry->attributes = child.isDirectory ? kAttributeDirectory : 0;
+  entry->attributes = child.isDirectory ? kAttributeDirectory : child.isLink ? kAttributeLink : 0;
   return 0;
 }
 

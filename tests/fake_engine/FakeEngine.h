@@ -20,6 +20,7 @@ namespace fake {
 struct DirectoryChild {
   std::u16string name;
   bool isDirectory = false;
+  bool isLink = false;
 };
 
 // One record ListSessionLayout and ListMediumLayout list.
@@ -66,7 +67,7 @@ struct Script {
   // Bytes a failed read leaves in the buffer, when set.
   std::optional<std::uint8_t> failedReadFill;
 
-  // Children of each directory, by path ('\' between names; "" = root).
+  // Children of each directory, by path ("" = the root, "/DIR/SUB").
   std::map<std::u16string, std::vector<DirectoryChild>> directories;
   std::set<std::u16string> failingFiles;  // VerifyFile gives 1 for these
   // What ListSessionLayout lists of any session, and ListMediumLayout of

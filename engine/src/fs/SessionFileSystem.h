@@ -19,6 +19,10 @@ struct SessionFileSystem {
   std::unique_ptr<UdfFileSystem> udf;
   std::uint32_t start = 0;  // the session's sectors [start, end)
   std::uint32_t end = 0;
+  // The session's volume descriptors as read when it was opened, so that
+  // its layout names them, and finds its other trees, without reading them
+  // again (a flaky sector may not read twice).
+  VolumeDescriptorArea descriptors;
 
   const FileSystem& Tree() const {
     return iso ? static_cast<const FileSystem&>(*iso) : static_cast<const FileSystem&>(*udf);

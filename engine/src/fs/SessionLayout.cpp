@@ -28,27 +28,31 @@ class SessionWalk {
       if (const Result result = Structure(u"System area", {{start, kSystemAreaSectors}});
           result != kOk)
         return result;
-    if (const Result result = Descriptors(); result != kOk) return result;
+    for (const VolumeDescriptorSector& descriptor : fileSystem_.descriptors.sectors)
+      if (const Result result = Structure(descriptor.name, {{descriptor.sector, 1}});
+          result != kOk)
+        return result;
     if (const Result result = ElTorito(); result != kOk) return result;
     if (const Result result = Tree(fileSystem_.Tree(), true); result != kOk) return result;
-    for (const std::int32_t selector : {kFileSystemUdf, kFileSystemIso9660, kFileSystemJoliet}) {
-      if (IsChosen(selector)) continue;
-      // A tree that does not open has nothing to place; the chosen tree is
-      // the one whose failures count.
-      SessionFileSystem other;
-      if (OpenSessionFileSystem(source_, fileSystem_.start, fileSystem_.end, selector, other) !=
-          kOk)
-        continue;
-      if (const Result result = Tree(other.Tree(), false); result != kOk) return result;
+    // The other trees, from the descriptors read when the session opened. A
+    // tree that does not open has nothing to place; the chosen tree is the
+    // one whose failures count.
+    const VolumeDescriptorSet& set = fileSystem_.descriptors.set;
+    std::unique_ptr<UdfFileSystem> udf;
+    if (!fileSystem_.udf &&
+        UdfFileSystem::Open(source_, fileSystem_.start, fileSystem_.end, udf) == kOk)
+      if (const Result result = Tree(*udf, false); result != kOk) return result;
+    for (const std::optional<IsoVolume>* volume : {&set.primary, &set.joliet}) {
+      if (!*volume || IsChosen(**volume)) continue;
+      const IsoFileSystem other(source_, **volume);
+      if (const Result result = Tree(other, false); result != kOk) return result;
     }
     return kOk;
   }
 
  private:
-  bool IsChosen(std::int32_t selector) const {
-    if (fileSystem_.udf) return selector == kFileSystemUdf;
-    const bool joliet = fileSystem_.iso->Volume().joliet;
-    return selector == (joliet ? kFileSystemJoliet : kFileSystemIso9660);
+  bool IsChosen(const IsoVolume& volume) const {
+    return fileSystem_.iso && fileSystem_.iso->Volume().joliet == volume.joliet;
   }
 
   Result Structure(std::u16string_view name, std::vector<Extent> runs) {
@@ -60,44 +64,16 @@ class SessionWalk {
     return visit_(item);
   }
 
-  // Each sector from the session's 16th on up to the last descriptor before
-  // a readable sector that is none; an unreadable one among them is named a
-  // volume descriptor.
-  Result Descriptors() {
-    std::vector<std::uint8_t> sector(kSectorSize);
-    std::vector<std::pair<std::uint64_t, std::u16string>> found;
-    std::size_t kept = 0;
-    for (std::uint32_t i = 0; i < kMaxVolumeDescriptors; ++i) {
-      const std::uint64_t address = std::uint64_t{fileSystem_.start} + kSystemAreaSectors + i;
-      if (address >= fileSystem_.end) break;
-      if (source_.Read(static_cast<std::uint32_t>(address), 1, sector.data()) != kOk) {
-        found.emplace_back(address, u"Volume descriptor");
-        continue;
-      }
-      std::u16string name = VolumeDescriptorName(sector);
-      if (name.empty()) break;
-      found.emplace_back(address, std::move(name));
-      kept = found.size();
-    }
-    for (std::size_t i = 0; i < kept; ++i)
-      if (const Result result = Structure(found[i].second, {{found[i].first, 1}}); result != kOk)
-        return result;
-    return kOk;
-  }
-
   Result ElTorito() {
-    VolumeDescriptorSet set;
-    if (ReadVolumeDescriptorSet(source_, fileSystem_.start, fileSystem_.end, set) != kOk ||
-        !set.bootCatalog)
-      return kOk;
-    if (const Result result = Structure(u"El Torito boot catalog", {{*set.bootCatalog, 1}});
+    const std::optional<std::uint32_t>& catalogSector = fileSystem_.descriptors.set.bootCatalog;
+    if (!catalogSector) return kOk;
+    if (const Result result = Structure(u"El Torito boot catalog", {{*catalogSector, 1}});
         result != kOk)
       return result;
     std::vector<std::uint8_t> catalog(kSectorSize);
     std::vector<BootEntry> entries;
-    if (*set.bootCatalog >= source_.SectorCount() ||
-        source_.Read(*set.bootCatalog, 1, catalog.data()) != kOk ||
-        !ReadBootEntries(catalog, entries))
+    if (*catalogSector >= source_.SectorCount() ||
+        source_.Read(*catalogSector, 1, catalog.data()) != kOk || !ReadBootEntries(catalog, entries))
       return kOk;
     int number = 0;
     for (const BootEntry& entry : entries) {

@@ -423,8 +423,8 @@ TEST_F(ScanPageTest, SurfaceScanShowsItsProgressAndLogsProblemsAndErrors) {
 TEST_F(ScanPageTest, StopEndsTheScanAndTheNextStartRunsTheChosenTest) {
   ScriptDisc(1000);
   fake::script().directories[u""] = {{u"A.TXT", false}, {u"DIR", true}};
-  fake::script().directories[u"DIR"] = {{u"B.TXT", false}};
-  fake::script().failingFiles = {u"DIR\\B.TXT"};
+  fake::script().directories[u"/DIR"] = {{u"B.TXT", false}};
+  fake::script().failingFiles = {u"/DIR/B.TXT"};
   NewContext();
   {
     ReadGate gate(50);
@@ -463,7 +463,7 @@ TEST_F(ScanPageTest, StopEndsTheScanAndTheNextStartRunsTheChosenTest) {
   EXPECT_EQ(Shares(), QStringList({"50.0%", "0.0%", "50.0%"}));
   EXPECT_EQ(Progress(), 100);
   EXPECT_EQ(LogTexts().mid(LogTexts().size() - 2),
-            QStringList({"File error: DIR\\B.TXT",
+            QStringList({"File error: /DIR/B.TXT",
                          "Files test finished: 2 files, 1 good, 0 problem, 1 error, "
                          "0 not checked, in H:MM:SS"}));
   EXPECT_EQ(ToolTips(),

@@ -179,21 +179,34 @@ std::u16string VolumeDescriptorName(Bytes sector) {
   return {};
 }
 
-Result ReadVolumeDescriptorSet(SectorSource& source, std::uint32_t sessionStart,
-                               std::uint32_t sessionEnd, VolumeDescriptorSet& out) {
+Result ReadVolumeDescriptorArea(SectorSource& source, std::uint32_t sessionStart,
+                                std::uint32_t sessionEnd, VolumeDescriptorArea& out) {
   out = {};
   std::vector<std::uint8_t> sector(kSectorSize);
-  bool any = false;
+  std::size_t kept = 0;  // sectors up to the last readable descriptor
+  Result firstFailure = kOk;
+  bool setEnded = false, any = false;
   for (std::uint32_t i = 0; i < kMaxVolumeDescriptors; ++i) {
     const std::uint64_t address = std::uint64_t{sessionStart} + 16 + i;
     if (address >= sessionEnd) break;
     const Result read = source.Read(static_cast<std::uint32_t>(address), 1, sector.data());
-    if (read != kOk) return any ? kOk : read;
-    const Result decoded = DecodeVolumeDescriptor(sector, out);
-    if (decoded != kOk) break;
-    any = true;
+    if (read != kOk) {
+      if (firstFailure == kOk) firstFailure = read;
+      out.sectors.push_back({address, u"Volume descriptor"});
+      continue;
+    }
+    std::u16string name = VolumeDescriptorName(sector);
+    if (name.empty()) break;
+    out.sectors.push_back({address, std::move(name)});
+    kept = out.sectors.size();
+    if (setEnded) continue;
+    const Result decoded = DecodeVolumeDescriptor(sector, out.set);
+    setEnded = decoded != kOk;
+    any = any || decoded == kOk;
   }
-  return any ? kOk : kNoFileSystem;
+  out.sectors.resize(kept);
+  if (any) return kOk;
+  return kept == 0 && firstFailure != kOk ? firstFailure : kNoFileSystem;
 }
 
 }  // namespace wrenlo

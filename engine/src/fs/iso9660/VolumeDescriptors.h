@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Bytes.h"
 #include "Result.h"
@@ -63,10 +64,27 @@ Result DecodeVolumeDescriptor(Bytes sector, VolumeDescriptorSet& set);
 // sequence, ...); empty when it is no volume descriptor.
 std::u16string VolumeDescriptorName(Bytes sector);
 
-// Reads the descriptor set from sector sessionStart + 16 on, up to its
-// terminator, kMaxVolumeDescriptors or sessionEnd. kNoFileSystem when the
-// session holds no ISO 9660 volume descriptor at all.
-Result ReadVolumeDescriptorSet(SectorSource& source, std::uint32_t sessionStart,
-                               std::uint32_t sessionEnd, VolumeDescriptorSet& out);
+// One sector of a session's volume descriptor area and what it holds.
+struct VolumeDescriptorSector {
+  std::uint64_t sector = 0;
+  std::u16string name;  // as VolumeDescriptorName gives it; "Volume descriptor" when unreadable
+};
+
+// The volume descriptor area of a session, read once: the ISO 9660
+// descriptor set, and every descriptor's sector (UDF's volume recognition
+// sequence after the set included).
+struct VolumeDescriptorArea {
+  VolumeDescriptorSet set;
+  std::vector<VolumeDescriptorSector> sectors;
+};
+
+// Reads the area from sector sessionStart + 16 on, up to the first readable
+// sector that is no descriptor, kMaxVolumeDescriptors or sessionEnd; the set
+// is decoded from its readable sectors up to the terminator, an unreadable
+// one among them left out. kNoFileSystem when the session holds no ISO 9660
+// volume descriptor; the read failure of sector 16 when no sector of the
+// area reads.
+Result ReadVolumeDescriptorArea(SectorSource& source, std::uint32_t sessionStart,
+                                std::uint32_t sessionEnd, VolumeDescriptorArea& out);
 
 }  // namespace wrenlo
