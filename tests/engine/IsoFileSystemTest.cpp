@@ -210,6 +210,52 @@ TEST(IsoFileSystem, DepthIsCapped) {
   opened.Names(path, kTooLarge);
 }
 
+// A sector source that remembers the most sectors one read asked for.
+class WidestRead : public SectorSource {
+ public:
+  explicit WidestRead(SectorSource& source) : source_(source) {}
+  Result Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override {
+    widest = std::max(widest, count);
+    return source_.Read(address, count, out);
+  }
+  std::uint32_t SectorCount() const override { return source_.SectorCount(); }
+  std::uint32_t widest = 0;
+
+ private:
+  SectorSource& source_;
+};
+
+TEST(IsoFileSystem, ADirectoryOfMoreThanSixteenMegabytesIsReadInPieces) {
+  // 8 records of 254 bytes a sector over 8,200 sectors: 65,600 files in a
+  // directory of 16.4 MB, which a cap on a directory's bytes refused. It is
+  // listed whole, read a few sectors at a time.
+  constexpr std::uint32_t kSectors = 8200, kPerSector = 8, kDirectory = 21;
+  IsoBuilder image(kDirectory + kSectors + 1);
+  image.Record(kRoot, "BIG", kDirectory, kSectors * 2048, kDir);
+  std::vector<std::uint8_t>& bytes = image.Bytes();
+  for (std::uint32_t sector = 0; sector < kSectors; ++sector)
+    for (std::uint32_t i = 0; i < kPerSector; ++i) {
+      char name[16];
+      std::snprintf(name, sizeof name, "F%07u", sector * kPerSector + i);
+      const std::vector<std::uint8_t> record = DirectoryRecordBytes(
+          std::string(name) + std::string(211, 'X') + ";1", kDirectory + kSectors, 10, 0);
+      ASSERT_EQ(record.size(), 254u);
+      std::copy(record.begin(), record.end(),
+                bytes.begin() + (std::size_t{kDirectory} + sector) * 2048 + i * 254);
+    }
+  udftest::MemorySource memory(bytes);
+  WidestRead source(memory);
+  SessionFileSystem fs;
+  ASSERT_EQ(OpenSessionFileSystem(source, 0, source.SectorCount(), kFileSystemIso9660, fs), kOk);
+  std::vector<DirectoryItem> items;
+  ASSERT_EQ(fs.Tree().ListDirectory(u"/BIG", items), kOk);
+  ASSERT_EQ(items.size(), std::size_t{kSectors} * kPerSector);
+  EXPECT_EQ(items.back().name, u"F0065599" + std::u16string(211, u'X'));
+  std::vector<Extent> extents;
+  EXPECT_EQ(fs.Tree().FileExtents(u"/BIG/" + items.back().name, extents), kOk);
+  EXPECT_LE(source.widest, 16u);
+}
+
 TEST(IsoFileSystem, ManyLookUpsInABigDirectoryReadItOnce) {
   // 320 files in a directory of 8 sectors: finding every one of them reads
   // the root and the directory once, not once per file.
@@ -353,6 +399,160 @@ TEST(IsoFileSystem, RockRidgeNames) {
     if (c.shown != u"ISONAME") {
       EXPECT_EQ(opened.fs.Tree().FileExtents(u"ISONAME", extents), kNotFound);
     }
+  }
+}
+
+// A both-endian 32-bit field (8 bytes).
+Field BothEndian(std::uint32_t value) {
+  Field data;
+  for (int i = 0; i < 8; ++i)
+    data.push_back(static_cast<std::uint8_t>(value >> (8 * (i < 4 ? i : 7 - i))));
+  return data;
+}
+// SL: flags, then component records (flags, length, content).
+struct Component {
+  std::uint8_t flags;
+  std::string_view content;
+};
+constexpr std::uint8_t kContinues = 0x01, kCurrent = 0x02, kParent = 0x04, kFromRoot = 0x08;
+Field Sl(std::initializer_list<Component> components, std::uint8_t flags = 0) {
+  Field data{flags};
+  for (const Component& c : components) {
+    data.push_back(c.flags);
+    data.push_back(static_cast<std::uint8_t>(c.content.size()));
+    data.insert(data.end(), c.content.begin(), c.content.end());
+  }
+  return Entry("SL", data);
+}
+
+// What a tree's layout walk visits: each item's name with its kind (a link
+// with its target) and first sector.
+std::vector<std::string> LayoutOf(const FileSystem& tree) {
+  std::vector<std::string> items;
+  EXPECT_EQ(tree.Layout([&](const LayoutItem& item) {
+    std::string text(item.name.begin(), item.name.end());
+    if (item.kind == LayoutKind::kLink)
+      text += " -> " + std::string(item.target.begin(), item.target.end());
+    else if (!item.extents.empty())
+      text += " @" + std::to_string(item.extents[0].start);
+    items.push_back(text);
+    return kOk;
+  }),
+            kOk);
+  return items;
+}
+
+TEST(IsoFileSystem, RockRidgeLinks) {
+  // One record "LINK;1" with the SL entries given (sector 30 holds a
+  // continuation area): listed as a link with its target, or, when its
+  // entries cannot be used, as the file it is recorded as.
+  constexpr std::uint32_t kArea = 30;
+  struct Case {
+    const char* what;
+    Field field;
+    Field area;
+    std::string target;  // empty: no link
+  };
+  const Case cases[] = {
+      {"relative", Sl({{0, "back"}, {0, "inner.txt"}}), {}, "back/inner.txt"},
+      {"from the root", Sl({{kFromRoot, ""}, {0, "etc"}, {0, "hostname"}}), {}, "/etc/hostname"},
+      {"the parent and the directory itself", Sl({{kParent, ""}, {kCurrent, ""}, {0, "x"}}), {},
+       ".././x"},
+      {"a name with a backslash", Sl({{0, "a\\b"}}), {}, "a\\b"},
+      {"a component split over two entries",
+       Join({Sl({{kContinues, "lo"}}, kContinues), Sl({{0, "ng"}, {0, "b"}})}), {}, "long/b"},
+      {"entries in a continuation area", Join({Nm("link"), Ce(kArea, 8, 16)}),
+       Join({Field(8, 0), Sl({{0, "far"}, {0, "away"}})}), "far/away"},
+      {"a component past its entry", Join({Entry("SL", {0, 0, 40, 'x'})}), {}, ""},
+      {"a component without its length", Join({Entry("SL", {0, 0})}), {}, ""},
+      // 17 entries of 240 bytes, in three areas one after another.
+      {"a target longer than 4095 bytes", Join({Nm("link", kMore), Ce(kArea, 0, 2048)}),
+       [] {
+         Field areas;
+         for (std::uint32_t sector = 0; sector < 3; ++sector) {
+           Field area;
+           for (int i = 0; i < (sector < 2 ? 8 : 1); ++i)
+             area = Join({area, Sl({{0, std::string(240, 'x')}}, kContinues)});
+           if (sector < 2) area = Join({area, Ce(kArea + sector + 1, 0, 2048)});
+           area.resize(2048);
+           areas = Join({areas, area});
+         }
+         return areas;
+       }(),
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    IsoBuilder image;
+    image.Directory(kRoot, kRoot, Sp(0));
+    image.Record(kRoot, "LINK;1", 0, 0, 0, Join({Nm("link"), c.field}));
+    if (!c.area.empty()) image.Raw(kArea, c.area);
+    Opened opened(image);
+    ASSERT_EQ(opened.result, kOk);
+    std::vector<DirectoryItem> items;
+    ASSERT_EQ(opened.fs.Tree().ListDirectory(u"/", items), kOk);
+    ASSERT_EQ(items.size(), 1u);
+    const bool linked = !c.target.empty();
+    EXPECT_EQ(items[0].isLink, linked);
+    EXPECT_EQ(items[0].name, linked ? u"link" : u"LINK");
+    std::vector<Extent> extents;
+    EXPECT_EQ(opened.fs.Tree().FileExtents(linked ? u"/link" : u"/LINK", extents),
+              linked ? kNotAFile : kOk);
+    if (linked) {
+      std::vector<std::string> expected{"Root directory @20", "/link -> " + c.target};
+      if (!c.area.empty()) expected.push_back("Rock Ridge continuation areas @30");
+      EXPECT_EQ(LayoutOf(opened.fs.Tree()), expected);
+    }
+  }
+}
+
+TEST(IsoFileSystem, RelocatedDirectoriesWhereTheyBelong) {
+  // As genisoimage relocates a deep directory: /A holds a file record
+  // "DEEP" whose CL entry points to sector 23, recorded in /rr_moved with
+  // an RE entry; its ".." names rr_moved (and its PL entry /A).
+  const auto build = [](bool otherFileInRelocationDirectory, std::uint32_t childLink) {
+    IsoBuilder image;
+    image.Directory(kRoot, kRoot, Sp(0));
+    image.Record(kRoot, "A", 21, 2048, kDir, Nm("A"));
+    image.Record(kRoot, "RR_MOVED", 22, 2048, kDir, Nm("rr_moved"));
+    image.Directory(21, kRoot);
+    image.Record(21, "DEEP;1", 0, 0, 0, Join({Nm("deep"), Entry("CL", BothEndian(childLink))}));
+    image.Directory(22, kRoot);
+    image.Record(22, "DEEP", 23, 2048, kDir, Join({Nm("deep"), Entry("RE", {})}));
+    if (otherFileInRelocationDirectory) image.Record(22, "OTHER;1", 41, 10, 0, Nm("other"));
+    image.Directory(23, 22);
+    image.Record(23, "F.TXT;1", 40, 10, 0, Nm("f.txt"));
+    return image;
+  };
+  {
+    IsoBuilder image = build(false, 23);
+    Opened opened(image);
+    ASSERT_EQ(opened.result, kOk);
+    EXPECT_EQ(opened.Names(u"/"), std::vector<std::u16string>{u"A/"});
+    EXPECT_EQ(opened.Names(u"/A"), std::vector<std::u16string>{u"deep/"});
+    EXPECT_EQ(opened.Names(u"/A/deep"), std::vector<std::u16string>{u"f.txt"});
+    opened.Names(u"/rr_moved", kNotFound);
+    // The relocation directory's sectors are the tree's all the same.
+    EXPECT_EQ(LayoutOf(opened.fs.Tree()),
+              (std::vector<std::string>{"Root directory @20", "Directory /A @21",
+                                        "Directory /A/deep @23", "/A/deep/f.txt @40",
+                                        "Directory /rr_moved @22"}));
+  }
+  {
+    // A relocation directory that holds anything else is a folder like any.
+    IsoBuilder image = build(true, 23);
+    Opened opened(image);
+    EXPECT_EQ(opened.Names(u"/"), (std::vector<std::u16string>{u"A/", u"rr_moved/"}));
+    EXPECT_EQ(opened.Names(u"/rr_moved"), std::vector<std::u16string>{u"other"});
+  }
+  for (const std::uint32_t nowhere : {60u, 100000u}) {
+    // A link to a sector holding no directory, or beyond the medium: the
+    // directory cannot be listed, and says so.
+    SCOPED_TRACE(nowhere);
+    IsoBuilder image = build(false, nowhere);
+    Opened opened(image);
+    EXPECT_EQ(opened.Names(u"/A"), std::vector<std::u16string>{u"deep/"});
+    opened.Names(u"/A/deep", kCorruptFileSystem);
   }
 }
 

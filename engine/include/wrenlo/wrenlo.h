@@ -562,10 +562,12 @@ WRENLO_API std::int32_t ListSessionLayout(Handle session, LayoutCallback callbac
 // Lists where everything on the medium in device lies: every session, the
 // last one first, laid out as ListSessionLayout lays out the tree the engine
 // chooses (kFileSystemAny); in earlier sessions only the files that no later
-// session lists. Tracks of a session without a file system, and audio tracks,
-// as tracks; the sectors between two sessions as the lead-out. 0 = every
-// session was walked to its end; the last session's result of opening its
-// file system when it has none (kResultNoFileSystem) or it cannot be read.
+// session lists. Audio tracks, and data tracks other than the one a session's
+// file system starts in, as tracks ("Data track 1 (no file system)" in a
+// session without one); the sectors between two sessions as the lead-out.
+// 0 = every session was walked to its end; the last session's result of
+// opening its file system when it has none (kResultNoFileSystem) or it
+// cannot be read.
 WRENLO_API std::int32_t ListMediumLayout(std::int32_t device, LayoutCallback callback,
                                          void* context);
 

@@ -124,11 +124,13 @@ class MediumWalk {
     }
     for (const TrackLayout& track : medium_.tracks) {
       if (track.session != session.number || track.sectorCount == 0) continue;
+      // The file system's own track is what its layout lists; any other
+      // track is named, so that none of its sectors is taken for free.
       const bool data = track.mode == 1 || track.mode == 2;
-      if (data && opened == kOk) continue;
+      if (data && opened == kOk && track.number == session.firstTrack) continue;
       std::u16string name = (data ? u"Data track " : u"Audio track ") + Number(track.number);
-      if (data)
-        name += opened == kNoFileSystem ? u" (no file system)" : u" (file system not readable)";
+      if (data && opened == kNoFileSystem) name += u" (no file system)";
+      if (data && opened != kOk && opened != kNoFileSystem) name += u" (file system not readable)";
       const Extent extent{track.start, track.sectorCount};
       LayoutItem item;
       item.kind = data ? LayoutKind::kDataTrack : LayoutKind::kAudioTrack;

@@ -57,16 +57,21 @@ std::u16string_view IsoFileSystem::TreeName() const {
 }
 
 IsoFileSystem::Directory IsoFileSystem::RelocatedDirectory(std::uint32_t sector) const {
-  // One sector when its "." record cannot be used: reading the directory
-  // then reports why.
-  Directory directory{sector, kSectorSize};
-  if (sector >= source_.SectorCount()) return directory;
+  // Unreadable, the directory is read again when it is listed, which then
+  // reports why.
+  Directory directory{sector, kSectorSize, false};
+  if (sector >= source_.SectorCount()) {
+    directory.unusable = true;
+    return directory;
+  }
   std::vector<std::uint8_t> bytes(kSectorSize);
   if (source_.Read(sector, 1, bytes.data()) != kOk) return directory;
   DirectoryRecord self;
   if (DecodeDirectoryRecord(Bytes(bytes).first(bytes[0]), self) == kOk && self.IsSelf() &&
       self.IsDirectory() && self.location == sector)
     directory.length = self.dataLength;
+  else
+    directory.unusable = true;
   return directory;
 }
 
@@ -110,6 +115,7 @@ void IsoFileSystem::HideRelocationDirectory(Listing& root) const {
 }
 
 Result IsoFileSystem::Children(const Directory& directory, ListingCache::Entries& out) const {
+  if (directory.unusable) return kCorruptFileSystem;
   if ((out = cache_.Find(directory.start))) return kOk;
   auto listing = std::make_shared<Listing>();
   if (const Result result = Decode(directory, *listing); result != kOk) return result;

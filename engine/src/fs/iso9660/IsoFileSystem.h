@@ -68,6 +68,9 @@ class IsoFileSystem : public FileSystem {
   struct Directory {
     std::uint64_t start = 0;   // first sector of its data
     std::uint32_t length = 0;  // bytes
+    // A relocated directory whose "." record is missing where its link
+    // points: it cannot be listed.
+    bool unusable = false;
   };
   struct Entry {
     std::u16string name;
@@ -108,7 +111,8 @@ class IsoFileSystem : public FileSystem {
   // to leave out: a relocated directory's own record.
   bool ApplyRockRidge(const DirectoryRecord& record, ContinuationAreas& areas, Entry& entry,
                       Listing& listing) const;
-  // The extent of the directory recorded at sector, from its "." record.
+  // The extent of the directory recorded at sector, from its "." record
+  // (one sector, unusable, when there is none).
   Directory RelocatedDirectory(std::uint32_t sector) const;
   // Marks the root's relocation directory hidden: a directory named as tools
   // name it whose records are all of relocated directories.
