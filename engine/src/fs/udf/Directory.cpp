@@ -83,7 +83,8 @@ Result ParseDirectory(std::span<const std::uint8_t> data, std::span<const DataSe
 }
 
 Result ReadDirectory(const LogicalVolume& volume, const FileEntry& entry, DirectoryListing& out) {
-  if (entry.fileType != kFileTypeDirectory) return kCorruptFileSystem;
+  if (entry.fileType != kFileTypeDirectory && entry.fileType != kFileTypeStreamDirectory)
+    return kCorruptFileSystem;
   std::vector<std::uint8_t> data;
   std::vector<DataSegment> segments;
   if (const Result result = ReadFileData(volume, entry, kMaxDirectoryBytes, data, segments);

@@ -48,8 +48,8 @@ class DirectoryListing {
 Result ParseDirectory(std::span<const std::uint8_t> data, std::span<const DataSegment> segments,
                       DirectoryListing& out);
 
-// Reads and decodes the children of the directory whose entry is entry;
-// kCorruptFileSystem when the entry is not a directory's.
+// Reads and decodes the children of the directory (or stream directory)
+// whose entry is entry; kCorruptFileSystem when the entry is neither.
 Result ReadDirectory(const LogicalVolume& volume, const FileEntry& entry, DirectoryListing& out);
 
 }  // namespace wrenlo::udf

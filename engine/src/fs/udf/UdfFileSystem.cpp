@@ -16,14 +16,18 @@ namespace {
 
 using udf::BlockAddress;
 
-// The file set descriptor (ECMA-167 4/14.1): where the root directory lies.
-Result ReadFileSet(const udf::LogicalVolume& volume, BlockAddress at, BlockAddress& root) {
+// The file set descriptor (ECMA-167 4/14.1): where the root directory lies,
+// and the system stream directory (OSTA UDF 2.3.2), when it has one.
+Result ReadFileSet(const udf::LogicalVolume& volume, BlockAddress at, BlockAddress& root,
+                   std::optional<BlockAddress>& systemStreams) {
   udf::Sector sector;
   std::uint16_t id = 0;
   if (const Result result = volume.ReadDescriptor(at, sector, id); result != kOk) return result;
   if (id != udf::kTagFileSet) return kCorruptFileSystem;
   udf::ByteView view(sector);
   root = udf::ReadLongAd(view, 400).address;
+  const udf::LongAd streams = udf::ReadLongAd(view, 464);
+  if ((streams.length & 0x3FFFFFFF) != 0) systemStreams = streams.address;
   return kOk;
 }
 
@@ -61,12 +65,17 @@ Result UdfFileSystem::Open(SectorSource& source, std::uint32_t sessionStart,
   places.fileSet = logicalVolume.fileSet.address;
   places.maps = logicalVolume.maps;
   places.vatEntry = vat.entry;
+  for (const udf::PartitionDescriptor& partition : descriptors.partitions)
+    if (std::any_of(
+            logicalVolume.maps.begin(), logicalVolume.maps.end(),
+            [&](const udf::PartitionMap& map) { return map.partitionNumber == partition.number; }))
+      places.partitions.push_back(partition);
   udf::IntegrityFacts integrity;
   if (const Result result = udf::ReadIntegritySequence(source, logicalVolume.integrity, integrity);
       result != kOk)
     return result;
-  if (const Result result =
-          ReadFileSet(fileSystem->volume_, logicalVolume.fileSet.address, fileSystem->root_);
+  if (const Result result = ReadFileSet(fileSystem->volume_, logicalVolume.fileSet.address,
+                                        fileSystem->root_, places.systemStreams);
       result != kOk)
     return result;
   udf::FileEntry root;

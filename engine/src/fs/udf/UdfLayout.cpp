@@ -123,6 +123,16 @@ void AddExtent(std::vector<Extent>& runs, const udf::ExtentAd& extent) {
   if (extent.length != 0) runs.push_back({extent.location, extent.Sectors()});
 }
 
+// The sectors of an entry and of its data, as far as they can be placed.
+std::vector<Extent> EntryAndData(const udf::LogicalVolume& volume, BlockAddress icb) {
+  udf::FileEntry entry;
+  std::uint64_t sector = 0;
+  std::vector<Extent> runs, data;
+  EntryRuns(volume, icb, entry, sector, runs, data);
+  runs.insert(runs.end(), data.begin(), data.end());
+  return runs;
+}
+
 // The metadata file or its mirror: its entry and its runs.
 std::vector<Extent> MetadataRuns(const udf::LogicalVolume& volume, std::uint16_t underlying,
                                  std::uint32_t entryBlock,
@@ -192,18 +202,44 @@ Result UdfFileSystem::Layout(const LayoutVisitor& visit) const {
           MetadataRuns(volume, partition.underlying, map.metadataFile, partition.metadata));
       add(u"Metadata mirror file",
           MetadataRuns(volume, partition.underlying, map.metadataMirror, partition.mirror));
+      if (map.metadataBitmap != 0xFFFFFFFF)
+        add(u"Metadata bitmap file",
+            EntryAndData(volume, {map.metadataBitmap, partition.underlying}));
     }
   }
   add(u"Sparing tables", std::move(runs));
 
-  if (places_.vatEntry) {
-    udf::FileEntry entry;
-    std::uint64_t sector = 0;
-    std::vector<Extent> entryRuns, data;
-    EntryRuns(volume, *places_.vatEntry, entry, sector, entryRuns, data);
-    for (const Extent& run : data) entryRuns.push_back(run);
-    add(u"Virtual allocation table", std::move(entryRuns));
+  // Each partition's space bitmaps and tables (ECMA-167 4/14.3).
+  using Run = udf::PartitionRun udf::PartitionDescriptor::*;
+  static constexpr std::pair<Run, const char16_t*> kSpace[] = {
+      {&udf::PartitionDescriptor::unallocatedBitmap, u"Unallocated space bitmap"},
+      {&udf::PartitionDescriptor::freedBitmap, u"Freed space bitmap"},
+      {&udf::PartitionDescriptor::unallocatedTable, u"Unallocated space table"},
+      {&udf::PartitionDescriptor::freedTable, u"Freed space table"},
+  };
+  for (const auto& [member, name] : kSpace) {
+    runs = {};
+    for (const udf::PartitionDescriptor& partition : places_.partitions) {
+      const udf::PartitionRun& run = partition.*member;
+      if (run.Bytes() != 0)
+        runs.push_back(
+            {std::uint64_t{partition.start} + run.block, udf::ExtentAd{run.Bytes(), 0}.Sectors()});
+    }
+    add(name, std::move(runs));
   }
+
+  // The system stream directory and its streams (OSTA UDF 3.3.7).
+  if (places_.systemStreams) {
+    add(u"System stream directory", EntryAndData(volume, *places_.systemStreams));
+    udf::FileEntry entry;
+    udf::DirectoryListing streams;
+    if (udf::ReadFileEntry(volume, *places_.systemStreams, entry) == kOk &&
+        udf::ReadDirectory(volume, entry, streams) == kOk)
+      for (const udf::DirectoryRecord& stream : streams.Records())
+        add(u"Stream " + stream.name, EntryAndData(volume, stream.icb));
+  }
+
+  if (places_.vatEntry) add(u"Virtual allocation table", EntryAndData(volume, *places_.vatEntry));
 
   for (const auto& [name, structureRuns] : structures)
     if (const Result result = Visit(visit, LayoutKind::kStructure, name, 0, structureRuns, kOk);
