@@ -53,8 +53,7 @@ std::int32_t Collect(void* context, const LayoutRecord* record) {
   auto& out = *static_cast<Listing*>(context);
   const std::string name = Narrow(std::u16string(record->name, record->nameLength));
   EXPECT_EQ(record->name[record->nameLength], u'\0');
-  Placed placed{record->size, {}, record->result,
-                (record->flags & kLayoutFilesTestTree) != 0};
+  Placed placed{record->size, {}, record->result, (record->flags & kLayoutFilesTestTree) != 0};
   for (std::int32_t i = 0; i < record->runCount; ++i)
     placed.runs.emplace_back(record->runs[i].first, record->runs[i].count);
   if (record->kind == kLayoutLink)
@@ -62,8 +61,7 @@ std::int32_t Collect(void* context, const LayoutRecord* record) {
   else
     (record->kind == kLayoutFile ? out.files : out.structures)[name] = placed;
   if (record->directoryLength != 0)
-    out.directories.push_back(
-        Narrow(std::u16string(record->directory, record->directoryLength)));
+    out.directories.push_back(Narrow(std::u16string(record->directory, record->directoryLength)));
   out.order.push_back(name);
   return 0;
 }
@@ -213,8 +211,7 @@ void ExpectSameFiles(const Listing& listing, const std::map<std::string, Placed>
 
 // Every directory of a tree isoinfo lists lies where it says, named with its
 // tree, and every directory the engine names is one isoinfo lists.
-void ExpectDirectories(const Listing& listing, const IsoinfoTree& oracle,
-                       const std::string& tree) {
+void ExpectDirectories(const Listing& listing, const IsoinfoTree& oracle, const std::string& tree) {
   std::size_t named = 0;
   for (const auto& [path, sector] : oracle.directories) {
     SCOPED_TRACE(path + " " + tree);
@@ -237,6 +234,19 @@ void ExpectDirectories(const Listing& listing, const IsoinfoTree& oracle,
                                     name.rfind("Root directory", 0) == 0);
                           }),
             static_cast<std::ptrdiff_t>(named));
+}
+
+// The names and attributes ReadDirectory gives of the directory at path, in
+// order.
+std::vector<std::pair<std::string, int>> Entries(Handle session, const char16_t* path) {
+  Handle directory = 0;
+  EXPECT_EQ(OpenDirectory(session, path, &directory), 0) << Narrow(path);
+  std::vector<std::pair<std::string, int>> entries;
+  DirectoryEntry entry;
+  for (std::int32_t i = 0; ReadDirectory(directory, i, &entry) == 0; ++i)
+    entries.emplace_back(Narrow(entry.name.str()), entry.attributes);
+  CloseDirectory(directory);
+  return entries;
 }
 
 // A file over 4 GiB, recorded in several extents: the image is written up
@@ -361,19 +371,12 @@ TEST(LayoutTest, RelocatedDirectoriesWhereTheyBelong) {
             isoinfo.directories.at("/rr_moved"));
   Handle session = 0;
   ASSERT_EQ(OpenDiskSession(kCurrentDevice, 1, &session, kFileSystemAny), 0);
+  using Named = std::vector<std::pair<std::string, int>>;
+  EXPECT_EQ(Entries(session, u"/"), (Named{{"a", kAttributeDirectory}, {"top.txt", 0}}));
   Handle directory = 0;
-  ASSERT_EQ(OpenDirectory(session, u"/", &directory), 0);
-  std::vector<std::string> root;
-  DirectoryEntry entry;
-  for (std::int32_t i = 0; ReadDirectory(directory, i, &entry) == 0; ++i)
-    root.push_back(Narrow(entry.name.str()));
-  CloseDirectory(directory);
-  EXPECT_EQ(root, (std::vector<std::string>{"a", "top.txt"}));
   EXPECT_NE(OpenDirectory(session, u"/rr_moved", &directory), 0);
-  ASSERT_EQ(OpenDirectory(session, u"/a/b/c/d/e/f/g/h", &directory), 0);
-  ASSERT_EQ(ReadDirectory(directory, 0, &entry), 0);
-  EXPECT_EQ(entry.name.str(), u"eighth.txt");
-  CloseDirectory(directory);
+  EXPECT_EQ(Entries(session, u"/a/b/c/d/e/f/g/h"),
+            (Named{{"eighth.txt", 0}, {"i", kAttributeDirectory}}));
   EXPECT_EQ(VerifyFile(session, u"/a/b/c/d/e/f/g/h/i/j/deep.txt"), 0);
   CloseDiskSession(session);
 }
@@ -391,14 +394,8 @@ TEST(LayoutTest, NamesWithBackslashesAndLinksAsLinuxShowsThem) {
   EXPECT_EQ(listing.links.at("/absolute"), "/etc/hostname");
   Handle session = 0;
   ASSERT_EQ(OpenDiskSession(kCurrentDevice, 1, &session, kFileSystemAny), 0);
-  Handle directory = 0;
-  ASSERT_EQ(OpenDirectory(session, u"/back", &directory), 0);
-  DirectoryEntry entry;
-  std::map<std::string, int> attributes;
-  for (std::int32_t i = 0; ReadDirectory(directory, i, &entry) == 0; ++i)
-    attributes[Narrow(entry.name.str())] = entry.attributes;
-  CloseDirectory(directory);
-  EXPECT_EQ(attributes, (std::map<std::string, int>{{"inner.txt", 0}, {"up", kAttributeLink}}));
+  EXPECT_EQ(Entries(session, u"/back"),
+            (std::vector<std::pair<std::string, int>>{{"inner.txt", 0}, {"up", kAttributeLink}}));
   EXPECT_EQ(VerifyFile(session, u"/back\\slash.txt"), 0);
   EXPECT_EQ(VerifyFile(session, u"/q?dir/what?.txt"), 0);
   EXPECT_NE(VerifyFile(session, u"/link"), 0);  // a link has no data to read
