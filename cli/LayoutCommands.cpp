@@ -57,7 +57,7 @@ struct FileListing {
   std::vector<std::u16string> unlisted;
 };
 
-std::string Escaped(const std::u16string& text) { return WithControlsEscaped(ToUtf8(text)); }
+std::string Escaped(const std::u16string& text) { return WithControlsEscaped(text); }
 
 // Reads the layout of the tree the files test reads in the session asked
 // for. Returns kExitSuccess, or the status to end with after an error line.
@@ -66,8 +66,8 @@ int ReadFiles(const CommandLine& command, const DeviceContext& context, FileList
   if (!session) return kExitFailure;
   out.session = *session;
   const wrenlo::SessionInfo info = context.GetSessionInfo(*session);
-  const std::int32_t result = ReadDiscLayout(wrenlo::kCurrentDevice, info.firstTrack,
-                                             wrenlo::kFileSystemAny, out.layout);
+  const std::int32_t result =
+      ReadDiscLayout(wrenlo::kCurrentDevice, info.firstTrack, wrenlo::kFileSystemAny, out.layout);
   if (result == wrenlo::kResultNoFileSystem) {
     PrintError(command.session ? "no file system in session " + std::to_string(*session)
                                : std::string("no file system on this disc"));
@@ -86,8 +86,7 @@ int ReadFiles(const CommandLine& command, const DeviceContext& context, FileList
   if (result != 0 && out.unlisted.empty())
     PrintError(std::string("the file system could not be read in full: ") +
                wrenlo::ResultName(result));
-  for (const std::u16string& what : out.unlisted)
-    PrintError("folder left out: " + Escaped(what));
+  for (const std::u16string& what : out.unlisted) PrintError("folder left out: " + Escaped(what));
   return kExitSuccess;
 }
 
@@ -120,8 +119,8 @@ std::string FilesJson(const FileListing& listing, const SessionNumbering& sessio
            ", \"extents\": [";
     for (std::size_t r = 0; r < entry.ranges.size(); ++r) {
       const SessionRange range = sessions.Of(entry.ranges[r]);
-      out += (r == 0 ? "{" : ", {") + std::string("\"session\": ") +
-             std::to_string(range.session) + ", \"first\": " + std::to_string(range.first) +
+      out += (r == 0 ? "{" : ", {") + std::string("\"session\": ") + std::to_string(range.session) +
+             ", \"first\": " + std::to_string(range.first) +
              ", \"last\": " + std::to_string(range.last) + "}";
     }
     out += "]}";

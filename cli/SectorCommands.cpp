@@ -23,7 +23,8 @@ int ReadChosenSector(const CommandLine& command, std::vector<std::uint8_t>& buff
   const std::optional<std::int32_t> session = ChooseSession(context, command.session);
   if (!session) return kExitFailure;
   if (!SectorInSession(context, *session, command.sector)) return kExitFailure;
-  const std::int32_t result = context.ReadSector(buffer, command.sector, *session);
+  const std::int32_t result =
+      context.ReadSector(buffer, static_cast<std::int32_t>(command.sector), *session);
   if (result != 0) {
     PrintError("sector " + std::to_string(command.sector) + " of session " +
                std::to_string(*session) + " does not read: " + wrenlo::ResultName(result) + " (" +

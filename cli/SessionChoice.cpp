@@ -24,11 +24,10 @@ std::optional<std::int32_t> ChooseSession(const DeviceContext& context,
   return session;
 }
 
-bool SectorInSession(const DeviceContext& context, std::int32_t session, std::int32_t sector) {
+bool SectorInSession(const DeviceContext& context, std::int32_t session, std::int64_t sector) {
+  // Past the end nothing lies, not even free space.
   const std::int32_t sectors = context.GetSessionInfo(session).sectorCount;
   if (sector < sectors) return true;
-  PrintError("sector " + std::to_string(sector) + " is outside session " + std::to_string(session) +
-             (sectors > 0 ? " (sectors 0 to " + std::to_string(sectors - 1) + ")"
-                          : " (it holds no sectors)"));
+  PrintError(OutsideSessionText(sector, session, sectors));
   return false;
 }

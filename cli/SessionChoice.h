@@ -14,4 +14,4 @@ std::optional<std::int32_t> ChooseSession(const DeviceContext& context,
                                           std::optional<std::int32_t> asked);
 
 // Whether sector lies inside session; false after an error line.
-bool SectorInSession(const DeviceContext& context, std::int32_t session, std::int32_t sector);
+bool SectorInSession(const DeviceContext& context, std::int32_t session, std::int64_t sector);

@@ -68,7 +68,7 @@ std::string DamagedStructuresJson(const std::vector<DamagedEntry>& structures) {
 
 // "  PATH: 2 problem, 1 error, sectors 10-11, 20"; a structure without counts.
 std::string DamagedText(const DamagedEntry& entry, bool counts) {
-  std::string out = "  " + ToUtf8(entry.name) + ":";
+  std::string out = "  " + WithControlsEscaped(entry.name) + ":";
   if (counts)
     out += " " + std::to_string(entry.problemSectors) + " problem, " +
            std::to_string(entry.errorSectors) + " error,";
@@ -129,9 +129,12 @@ ScanResult SummaryOf(const ScanRecord& record) {
 }
 
 bool ReadEverything(const ScanResult& result) {
+  // A pass that was not stopped read every sector of its range (a retry:
+  // every one not kept Good), or skipped some after an error; the sectors
+  // outside the range stay not read by choice.
   return !result.stopped && result.surface.problems == 0 && result.surface.errors == 0 &&
-         result.surface.unread == 0 && result.fileErrorPaths.empty() &&
-         result.fileSystemErrors.empty() && result.filesChecked == result.filesTotal;
+         result.fileErrorPaths.empty() && result.fileSystemErrors.empty() &&
+         result.filesChecked == result.filesTotal;
 }
 
 std::string ScanSummaryJson(const ScanResult& result) {
@@ -181,9 +184,11 @@ std::string ScanSummaryText(const ScanResult& result) {
            std::to_string(result.filesChecked) + " checked, " +
            std::to_string(result.fileErrorPaths.size()) + " with errors\n";
     if (!result.fileErrorPaths.empty()) out += "Files with errors:\n";
-    for (const std::u16string& path : result.fileErrorPaths) out += "  " + ToUtf8(path) + "\n";
+    for (const std::u16string& path : result.fileErrorPaths)
+      out += "  " + WithControlsEscaped(path) + "\n";
     if (!result.fileSystemErrors.empty()) out += "File system errors:\n";
-    for (const std::u16string& what : result.fileSystemErrors) out += "  " + ToUtf8(what) + "\n";
+    for (const std::u16string& what : result.fileSystemErrors)
+      out += "  " + WithControlsEscaped(what) + "\n";
   }
   if (result.stopped) out += "Stopped before the end.\n";
   return out;

@@ -143,7 +143,7 @@ TEST_F(CliLayoutTest, RockRidgeNamesAndLinksAsLinuxShowsThem) {
   EXPECT_EQ(text.status, 0) << text.err;
   const std::vector<std::string> lines = Lines(text.out);
   // A name's control characters cannot start a line or drive the terminal.
-  EXPECT_THAT(lines, testing::Contains(testing::StartsWith("/new\\nline\\u001B[2J.txt  8 bytes ")));
+  EXPECT_THAT(lines, testing::Contains(testing::StartsWith("/new\\nline\\e[2J.txt  8 bytes ")));
   EXPECT_THAT(lines, testing::Contains(testing::StartsWith("/back\\slash.txt  10 bytes ")));
   EXPECT_THAT(lines, testing::Contains(testing::StartsWith("/back/inner.txt  6 bytes ")));
   EXPECT_THAT(lines, testing::Contains("/link -> back/inner.txt"));
