@@ -138,7 +138,7 @@ TEST_F(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
     int problems = 0, errors = 0;
     for (int row = 0; row < list->topLevelItemCount(); ++row) {
       const QTreeWidgetItem* item = list->topLevelItem(row);
-      EXPECT_TRUE(item->text(0).startsWith("VIDEO\\CLIP")) << item->text(0).toStdString();
+      EXPECT_TRUE(item->text(0).startsWith("/VIDEO/CLIP")) << item->text(0).toStdString();
       problems += item->text(1).toInt();
       errors += item->text(2).toInt();
     }
@@ -157,7 +157,7 @@ TEST_F(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
     ASSERT_TRUE(WaitUntil([] { return QToolTip::isVisible(); }));
     EXPECT_TRUE(QToolTip::text().startsWith("Sectors 2000 to 2009\nGood: 0, problem: 10"))
         << QToolTip::text().toStdString();
-    EXPECT_TRUE(QToolTip::text().contains("VIDEO\\CLIP")) << QToolTip::text().toStdString();
+    EXPECT_TRUE(QToolTip::text().contains("/VIDEO/CLIP")) << QToolTip::text().toStdString();
     EXPECT_TRUE(WithToolTip(dialog).save(folder.filePath(QStringLiteral("details-damaged.png"))));
     QToolTip::hideText();
   });
