@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/rescue/DiscCopier.h"
 #include "core/scan/ScanOptions.h"
 
 enum class Verb {
@@ -22,7 +23,8 @@ enum class Verb {
   Save,
   Files,
   WhoHas,
-  Report
+  Report,
+  Copy
 };
 
 struct CommandLine {
@@ -53,7 +55,12 @@ struct CommandLine {
   std::optional<std::int32_t> session;
   // save: the sector's file; report: the report's file, JSON when json is set
   // and HTML otherwise. A report scans first with surface or files set.
+  // copy: the image.
   std::string outputFile;
+  // copy: how it reads, and whether it copies every session (--session all)
+  // rather than the last; its mapfile is mapFile.
+  CopyOptions copyOptions;
+  bool allSessions = false;
   // Disc images to open as drives (--image, in order); the first is the
   // drive when none is given.
   std::vector<std::string> images;

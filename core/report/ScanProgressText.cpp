@@ -79,12 +79,13 @@ std::u16string PassEndText(ScanPass pass, const ProgressCtx_t& progress,
                            std::uint64_t elapsedMicroseconds, bool hasMedium,
                            std::int64_t unlistedFolders) {
   const bool files = pass == ScanPass::FilesTest;
+  const bool copy = pass == ScanPass::CopyToImage;
   std::u16string unlisted;
   if (files && unlistedFolders > 0) {
     AppendInteger(unlisted, unlistedFolders);
     unlisted += unlistedFolders == 1 ? u" folder not listed" : u" folders not listed";
   }
-  std::u16string text = files ? u"Files test " : u"Surface scan ";
+  std::u16string text = files ? u"Files test " : copy ? u"Copy to image " : u"Surface scan ";
   if (progress.total <= 0) {
     text += files ? u"finished: nothing was tested, " : u"finished: nothing was read, ";
     if (!hasMedium)
@@ -98,7 +99,7 @@ std::u16string PassEndText(ScanPass pass, const ProgressCtx_t& progress,
   const std::int64_t checked = progress.current;
   if (checked < progress.total) {
     text += u"stopped";
-    if (!files) {
+    if (!files && !copy) {
       text += u" at sector ";
       AppendInteger(text, checked);
     }
@@ -109,13 +110,13 @@ std::u16string PassEndText(ScanPass pass, const ProgressCtx_t& progress,
   AppendInteger(text, progress.total);
   text += files ? u" files, " : u" sectors, ";
   AppendInteger(text, std::max<std::int64_t>(0, checked - progress.problems - progress.errors));
-  text += u" good, ";
+  text += copy ? u" copied at the first read, " : u" good, ";
   AppendInteger(text, progress.problems);
-  text += u" problem, ";
+  text += copy ? u" copied after retries, " : u" problem, ";
   AppendInteger(text, progress.errors);
-  text += u" error, ";
+  text += copy ? u" not copied, " : u" error, ";
   AppendInteger(text, std::max<std::int64_t>(0, progress.total - checked));
-  text += u" not checked, ";
+  text += copy ? u" not read, " : u" not checked, ";
   if (!unlisted.empty()) text += unlisted + u", ";
   text += u"in ";
   const std::uint64_t seconds = elapsedMicroseconds / 1000000;

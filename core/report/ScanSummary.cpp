@@ -16,7 +16,9 @@ void Extend(std::vector<SectorRange>& ranges, std::uint64_t sector) {
   }
 }
 
-std::string RangesJson(const std::vector<SectorRange>& ranges) {
+}  // namespace
+
+std::string SectorRangesJson(const std::vector<SectorRange>& ranges) {
   std::string out = "[";
   for (std::size_t i = 0; i < ranges.size(); ++i) {
     if (i != 0) out += ", ";
@@ -25,7 +27,7 @@ std::string RangesJson(const std::vector<SectorRange>& ranges) {
   return out + "]";
 }
 
-std::string RangesText(const std::vector<SectorRange>& ranges) {
+std::string SectorRangesText(const std::vector<SectorRange>& ranges) {
   std::string out;
   for (const SectorRange& range : ranges) {
     if (!out.empty()) out += ", ";
@@ -34,6 +36,8 @@ std::string RangesText(const std::vector<SectorRange>& ranges) {
   }
   return out;
 }
+
+namespace {
 
 void AppendStrings(std::string& out, const std::vector<std::u16string>& texts) {
   out += "[";
@@ -51,7 +55,7 @@ std::string DamagedFilesJson(const std::vector<DamagedEntry>& files) {
     AppendJsonString(out, files[i].name);
     out += ", \"problem_sectors\": " + std::to_string(files[i].problemSectors) +
            ", \"error_sectors\": " + std::to_string(files[i].errorSectors) +
-           ", \"ranges\": " + RangesJson(files[i].ranges) + "}";
+           ", \"ranges\": " + SectorRangesJson(files[i].ranges) + "}";
   }
   return out + "]";
 }
@@ -61,7 +65,7 @@ std::string DamagedStructuresJson(const std::vector<DamagedEntry>& structures) {
   for (std::size_t i = 0; i < structures.size(); ++i) {
     out += i == 0 ? "\n  {\"name\": " : ",\n  {\"name\": ";
     AppendJsonString(out, structures[i].name);
-    out += ", \"ranges\": " + RangesJson(structures[i].ranges) + "}";
+    out += ", \"ranges\": " + SectorRangesJson(structures[i].ranges) + "}";
   }
   return out + "]";
 }
@@ -72,7 +76,7 @@ std::string DamagedText(const DamagedEntry& entry, bool counts) {
   if (counts)
     out += " " + std::to_string(entry.problemSectors) + " problem, " +
            std::to_string(entry.errorSectors) + " error,";
-  return out + " sectors " + RangesText(entry.ranges) + "\n";
+  return out + " sectors " + SectorRangesText(entry.ranges) + "\n";
 }
 
 }  // namespace
@@ -149,8 +153,8 @@ std::string ScanSummaryJson(const ScanResult& result) {
   out += ", \"errors\": " + std::to_string(s.errors);
   out += ", \"unread\": " + std::to_string(s.unread);
   out += ", \"not_read\": " + std::to_string(s.unread);
-  out += ",\n \"problem_ranges\": " + RangesJson(s.problemRanges);
-  out += ",\n \"error_ranges\": " + RangesJson(s.errorRanges);
+  out += ",\n \"problem_ranges\": " + SectorRangesJson(s.problemRanges);
+  out += ",\n \"error_ranges\": " + SectorRangesJson(s.errorRanges);
   out += ",\n \"damaged_files\": " + DamagedFilesJson(result.damagedFiles);
   out += ",\n \"damaged_structures\": " + DamagedStructuresJson(result.damagedStructures);
   out += ",\n \"files_total\": " + std::to_string(result.filesTotal);
@@ -171,8 +175,9 @@ std::string ScanSummaryText(const ScanResult& result) {
     out += "Surface scan: " + std::to_string(s.total) + " sectors, " + std::to_string(s.good) +
            " good, " + std::to_string(s.problems) + " problem, " + std::to_string(s.errors) +
            " error, " + std::to_string(s.unread) + " not read\n";
-    if (!s.problemRanges.empty()) out += "Problem sectors: " + RangesText(s.problemRanges) + "\n";
-    if (!s.errorRanges.empty()) out += "Error sectors: " + RangesText(s.errorRanges) + "\n";
+    if (!s.problemRanges.empty())
+      out += "Problem sectors: " + SectorRangesText(s.problemRanges) + "\n";
+    if (!s.errorRanges.empty()) out += "Error sectors: " + SectorRangesText(s.errorRanges) + "\n";
     if (!result.damagedFiles.empty()) out += "Damaged files:\n";
     for (const DamagedEntry& file : result.damagedFiles) out += DamagedText(file, true);
     if (!result.damagedStructures.empty()) out += "Damaged file-system structures:\n";
