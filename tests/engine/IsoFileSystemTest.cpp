@@ -58,9 +58,9 @@ TEST(IsoFileSystem, NamesAsTheyAreShown) {
   image.Directory(21, kRoot);
   Opened opened(image);
   ASSERT_EQ(opened.result, kOk);
-  EXPECT_EQ(opened.Names(u""), (std::vector<std::u16string>{u"README", u"A.TXT", u"NOVERSION",
-                                                            u"ODD;ABC", u"DIR.D/",
-                                                            u"BACK\\SLASH"}));
+  EXPECT_EQ(opened.Names(u""),
+            (std::vector<std::u16string>{u"README", u"A.TXT", u"NOVERSION", u"ODD;ABC", u"DIR.D/",
+                                         u"BACK\\SLASH"}));
   EXPECT_TRUE(opened.Names(u"/DIR.D").empty());
   // Paths start at the root, with or without their leading '/'.
   EXPECT_TRUE(opened.Names(u"DIR.D").empty());
@@ -169,7 +169,8 @@ TEST(IsoFileSystem, MalformedDirectoriesGiveErrors) {
        },
        u"", kCorruptFileSystem},
       {"a directory beyond the medium",
-       [](IsoBuilder& b) { b.Record(kRoot, "FAR", 1000, 2048, kDir); }, u"/FAR", kCorruptFileSystem},
+       [](IsoBuilder& b) { b.Record(kRoot, "FAR", 1000, 2048, kDir); }, u"/FAR",
+       kCorruptFileSystem},
       {"a directory ending beyond the medium",
        [](IsoBuilder& b) { b.Record(kRoot, "LONG", 60, 10 * 2048, kDir); }, u"/LONG",
        kCorruptFileSystem},
@@ -210,21 +211,6 @@ TEST(IsoFileSystem, DepthIsCapped) {
   opened.Names(path, kTooLarge);
 }
 
-// A sector source that remembers the most sectors one read asked for.
-class WidestRead : public SectorSource {
- public:
-  explicit WidestRead(SectorSource& source) : source_(source) {}
-  Result Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override {
-    widest = std::max(widest, count);
-    return source_.Read(address, count, out);
-  }
-  std::uint32_t SectorCount() const override { return source_.SectorCount(); }
-  std::uint32_t widest = 0;
-
- private:
-  SectorSource& source_;
-};
-
 TEST(IsoFileSystem, ADirectoryOfMoreThanSixteenMegabytesIsReadInPieces) {
   // 8 records of 254 bytes a sector over 8,200 sectors: 65,600 files in a
   // directory of 16.4 MB, which a cap on a directory's bytes refused. It is
@@ -244,7 +230,7 @@ TEST(IsoFileSystem, ADirectoryOfMoreThanSixteenMegabytesIsReadInPieces) {
                 bytes.begin() + (std::size_t{kDirectory} + sector) * 2048 + i * 254);
     }
   udftest::MemorySource memory(bytes);
-  WidestRead source(memory);
+  udftest::WidestRead source(memory);
   SessionFileSystem fs;
   ASSERT_EQ(OpenSessionFileSystem(source, 0, source.SectorCount(), kFileSystemIso9660, fs), kOk);
   std::vector<DirectoryItem> items;
@@ -456,11 +442,15 @@ TEST(IsoFileSystem, RockRidgeLinks) {
   const Case cases[] = {
       {"relative", Sl({{0, "back"}, {0, "inner.txt"}}), {}, "back/inner.txt"},
       {"from the root", Sl({{kFromRoot, ""}, {0, "etc"}, {0, "hostname"}}), {}, "/etc/hostname"},
-      {"the parent and the directory itself", Sl({{kParent, ""}, {kCurrent, ""}, {0, "x"}}), {},
+      {"the parent and the directory itself",
+       Sl({{kParent, ""}, {kCurrent, ""}, {0, "x"}}),
+       {},
        ".././x"},
       {"a name with a backslash", Sl({{0, "a\\b"}}), {}, "a\\b"},
       {"a component split over two entries",
-       Join({Sl({{kContinues, "lo"}}, kContinues), Sl({{0, "ng"}, {0, "b"}})}), {}, "long/b"},
+       Join({Sl({{kContinues, "lo"}}, kContinues), Sl({{0, "ng"}, {0, "b"}})}),
+       {},
+       "long/b"},
       {"entries in a continuation area", Join({Nm("link"), Ce(kArea, 8, 16)}),
        Join({Field(8, 0), Sl({{0, "far"}, {0, "away"}})}), "far/away"},
       {"a component past its entry", Join({Entry("SL", {0, 0, 40, 'x'})}), {}, ""},
@@ -533,10 +523,10 @@ TEST(IsoFileSystem, RelocatedDirectoriesWhereTheyBelong) {
     EXPECT_EQ(opened.Names(u"/A/deep"), std::vector<std::u16string>{u"f.txt"});
     opened.Names(u"/rr_moved", kNotFound);
     // The relocation directory's sectors are the tree's all the same.
-    EXPECT_EQ(LayoutOf(opened.fs.Tree()),
-              (std::vector<std::string>{"Root directory @20", "Directory /A @21",
-                                        "Directory /A/deep @23", "/A/deep/f.txt @40",
-                                        "Directory /rr_moved @22"}));
+    EXPECT_EQ(
+        LayoutOf(opened.fs.Tree()),
+        (std::vector<std::string>{"Root directory @20", "Directory /A @21", "Directory /A/deep @23",
+                                  "/A/deep/f.txt @40", "Directory /rr_moved @22"}));
   }
   {
     // A relocation directory that holds anything else is a folder like any.

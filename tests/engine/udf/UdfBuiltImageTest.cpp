@@ -226,21 +226,6 @@ TEST(BuiltImageThreads, WalksFromSeveralThreadsAtOnce) {
   }
 }
 
-// Counts the widest read, to show a directory is read in pieces.
-class WidestRead : public wrenlo::SectorSource {
- public:
-  explicit WidestRead(wrenlo::SectorSource& source) : source_(source) {}
-  wrenlo::Result Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override {
-    widest = std::max(widest, count);
-    return source_.Read(address, count, out);
-  }
-  std::uint32_t SectorCount() const override { return source_.SectorCount(); }
-  std::uint32_t widest = 0;
-
- private:
-  wrenlo::SectorSource& source_;
-};
-
 // A directory of 3,000 descriptors of 240 bytes (16-bit names of 100
 // characters): 352 blocks, read a few at a time, its descriptors crossing
 // from one piece into the next, in one extent and in one-block extents.
