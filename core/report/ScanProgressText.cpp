@@ -84,6 +84,7 @@ PassEnd PassEndOf(const SectorScanner& scanner) {
   end.firstUnread = scanner.firstUnread;
   end.microseconds = scanner.passMicroseconds;
   end.hasMedium = scanner.deviceContext != nullptr && scanner.deviceContext->hasMedium;
+  end.unlistedFolders = scanner.unlistedFolders;
   return end;
 }
 
@@ -91,11 +92,18 @@ std::u16string PassEndText(const PassEnd& end) {
   const ProgressCtx_t& progress = end.progress;
   const bool files = end.pass == ScanPass::FilesTest;
   const bool copy = end.pass == ScanPass::CopyToImage;
+  std::u16string unlisted;
+  if (files && end.unlistedFolders > 0) {
+    AppendInteger(unlisted, end.unlistedFolders);
+    unlisted += end.unlistedFolders == 1 ? u" folder not listed" : u" folders not listed";
+  }
   std::u16string text = files ? u"Files test " : copy ? u"Copy to image " : u"Surface scan ";
   if (progress.total <= 0) {
     text += files ? u"finished: nothing was tested, " : u"finished: nothing was read, ";
     if (!end.hasMedium)
       text += u"no medium in the drive";
+    else if (!unlisted.empty())
+      text += unlisted;
     else
       text += files ? u"no files found" : u"the last session has no sectors";
     return text;
@@ -136,7 +144,9 @@ std::u16string PassEndText(const PassEnd& end) {
   AppendInteger(text, error);
   text += copy ? u" not copied, " : u" error, ";
   AppendInteger(text, notChecked);
-  text += copy ? u" not read, in " : u" not checked, in ";
+  text += copy ? u" not read, " : u" not checked, ";
+  if (!unlisted.empty()) text += unlisted + u", ";
+  text += u"in ";
   const std::uint64_t seconds = end.microseconds / 1000000;
   AppendInteger(text, static_cast<std::int64_t>(seconds / 3600));
   for (const std::uint64_t part : {seconds / 60 % 60, seconds % 60}) {

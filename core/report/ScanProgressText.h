@@ -62,6 +62,8 @@ struct PassEnd {
   std::int64_t firstUnread = -1;
   std::uint64_t microseconds = 0;
   bool hasMedium = true;
+  // The folders a files test could not list.
+  std::int64_t unlistedFolders = 0;
 };
 
 // The end of the pass scanner has just ended, read during its OnScanFinished.
@@ -80,4 +82,8 @@ PassEnd PassEndOf(const SectorScanner& scanner);
 // and with nothing to check it says why:
 //   "Surface scan finished: nothing was read, no medium in the drive"
 //   "Files test finished: nothing was tested, no files found"
+// The files test counts the folders it could not list, when there are any:
+//   "Files test finished: 3 files, 3 good, 0 problem, 0 error, 0 not checked,
+//    1 folder not listed, in 0:00:02"
+//   "Files test finished: nothing was tested, 2 folders not listed"
 std::u16string PassEndText(const PassEnd& end);

@@ -55,7 +55,7 @@ class SectorScanner : public ISectorScannerCallback, public ScanTable {
   static Clocks SystemClocks();
 
   // The start of the files test's log entry (kind Error) for what it could
-  // not list: "File system error: root directory: medium error".
+  // not list: "File system error: /DOCS: medium error".
   static constexpr char16_t kFileSystemError[] = u"File system error: ";
 
   // window carries the reports to target, which the scanner does not own.
@@ -128,6 +128,9 @@ class SectorScanner : public ISectorScannerCallback, public ScanTable {
   // Where the surface scan's table lies on the medium (options.session),
   // set before its OnScanStarted.
   ScanExtent extent;
+  // The folders the files test could not list (each logged as an error),
+  // set before its OnScanFinished.
+  std::int64_t unlistedFolders = 0;
 
  private:
   class CopyReports;

@@ -116,9 +116,11 @@ TEST(ScanProgressText, EndOfAPass) {
                           bool hasMedium = true) {
     return PassEnd{pass, progress, {}, -1, microseconds, hasMedium};
   };
-  const auto files = [&](ProgressCtx_t progress, std::uint64_t microseconds,
-                         bool hasMedium = true) {
-    return counted(ScanPass::FilesTest, progress, microseconds, hasMedium);
+  const auto files = [&](ProgressCtx_t progress, std::uint64_t microseconds, bool hasMedium = true,
+                         std::int64_t unlistedFolders = 0) {
+    PassEnd end = counted(ScanPass::FilesTest, progress, microseconds, hasMedium);
+    end.unlistedFolders = unlistedFolders;
+    return end;
   };
   // A range of 30001 sectors of a 100000-sector session, 3 errors with 10
   // sectors skipped after each: the skipped ones are not good, and the
@@ -165,6 +167,19 @@ TEST(ScanProgressText, EndOfAPass) {
       {files(Progress(0, 0), 0), "Files test finished: nothing was tested, no files found"},
       {files(Progress(0, 0), 0, false),
        "Files test finished: nothing was tested, no medium in the drive"},
+      // Folders the files test could not list are counted; the surface scan
+      // has none.
+      {files(Progress(3, 3), 0, true, 1),
+       "Files test finished: 3 files, 3 good, 0 problem, 0 error, 0 not checked, "
+       "1 folder not listed, in 0:00:00"},
+      {files(Progress(0, 0), 0, true, 2),
+       "Files test finished: nothing was tested, 2 folders not listed"},
+      {[&] {
+         PassEnd end = surface(Progress(1, 1), Table(1, 0, 0, 0), -1, 0);
+         end.unlistedFolders = 2;
+         return end;
+       }(),
+       "Surface scan finished: 1 sectors, 1 good, 0 problem, 0 error, 0 not checked, in 0:00:00"},
   };
   for (const Case& c : cases) EXPECT_EQ(Ascii(PassEndText(c.end)), c.text);
 }

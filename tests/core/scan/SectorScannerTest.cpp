@@ -36,7 +36,7 @@ class SectorScannerTest : public ::testing::Test {
   // A file tree of A.TXT and DIR holding B.BIN and C.DAT.
   static void ScriptFiles() {
     fake::script().directories[u""] = {{u"A.TXT", false}, {u"DIR", true}};
-    fake::script().directories[u"DIR"] = {{u"B.BIN", false}, {u"C.DAT", false}};
+    fake::script().directories[u"/DIR"] = {{u"B.BIN", false}, {u"C.DAT", false}};
   }
 
   // The steady clock is the tick count in milliseconds plus micros.
@@ -316,13 +316,27 @@ TEST_F(SectorScannerTest, MediumRemovedDuringTheFilesTestEndsIt) {
   ScriptSession(10);
   ScriptFiles();
   fake::script().onVerify = [](const std::u16string& path) {
-    if (path == u"DIR\\B.BIN") fake::script().results["VerifyFile"] = wrenlo::kResultImageChanged;
+    if (path == u"/DIR/B.BIN") fake::script().results["VerifyFile"] = wrenlo::kResultNoMedium;
   };
   Run(false, true);
   EXPECT_THAT(receiver.Named("Log"),
-              ElementsAre("Log 0 @1000 The image file changed at file DIR\\B.BIN [p0 e0]"));
+              ElementsAre("Log 0 @1000 Medium removed at file /DIR/B.BIN [p0 e0]"));
   EXPECT_EQ(fake::CallsNamed("VerifyFile").size(), 2u);
   EXPECT_EQ(receiver.progress.back().current, 1);
+  EXPECT_EQ(receiver.progress.back().errors, 0);
+  EXPECT_EQ(receiver.Count("Finished"), 2u);
+}
+
+TEST_F(SectorScannerTest, AnImageChangedDuringTheFilesTestEndsIt) {
+  ScriptSession(10);
+  ScriptFiles();
+  fake::script().onVerify = [](const std::u16string& path) {
+    if (path == u"/DIR/B.BIN") fake::script().results["VerifyFile"] = wrenlo::kResultImageChanged;
+  };
+  Run(false, true);
+  EXPECT_THAT(receiver.Named("Log"),
+              ElementsAre("Log 0 @1000 The image file changed at file /DIR/B.BIN [p0 e0]"));
+  EXPECT_EQ(fake::CallsNamed("VerifyFile").size(), 2u);
   EXPECT_EQ(receiver.progress.back().errors, 0);
   EXPECT_EQ(receiver.Count("Finished"), 2u);
 }
@@ -367,10 +381,10 @@ TEST_F(SectorScannerTest, RecentSpeedIsTheRateOfTheLastHalfSecond) {
 TEST_F(SectorScannerTest, FilesTestSpeedFromTheSectorsOfItsFiles) {
   ScriptSession(10);
   ScriptFiles();
-  fake::script().layout = {{true, u"A.TXT", 100 * 2048, {{100, 100}}},
-                           {true, u"DIR\\B.BIN", 50 * 2048, {{200, 50}}},
-                           {true, u"DIR\\C.DAT", 0, {}}};
-  fake::script().failingFiles = {u"DIR\\B.BIN"};
+  fake::script().layout = {{wrenlo::kLayoutFile, u"/A.TXT", 100 * 2048, {{100, 100}}},
+                           {wrenlo::kLayoutFile, u"/DIR/B.BIN", 50 * 2048, {{200, 50}}},
+                           {wrenlo::kLayoutFile, u"/DIR/C.DAT", 0, {}}};
+  fake::script().failingFiles = {u"/DIR/B.BIN"};
   fake::script().onVerify = [this](const std::u16string&) { micros += 100000; };
   Run(false, true);
   std::vector<std::int32_t> speeds;
@@ -401,15 +415,15 @@ TEST_F(SectorScannerTest, EachPassIsNamedAndTimedAtItsEnd) {
 TEST_F(SectorScannerTest, FilesTestVerifiesEachFileOnItsOwnSession) {
   ScriptSession(10);
   ScriptFiles();
-  fake::script().failingFiles = {u"DIR\\B.BIN"};
+  fake::script().failingFiles = {u"/DIR/B.BIN"};
   Run(false, true);
-  EXPECT_THAT(
-      receiver.reports,
-      ElementsAreArray({"Started", "Started", "Progress 3/0 p0 e0 0 ", "Progress 3/0 p0 e0 0 A.TXT",
-                        "Progress 3/1 p0 e0 0 A.TXT", "Progress 3/1 p0 e0 0 DIR\\B.BIN",
-                        "Log 2 @1000 File error: DIR\\B.BIN [p0 e1]",
-                        "Progress 3/2 p0 e1 0 DIR\\B.BIN", "Progress 3/2 p0 e1 0 DIR\\C.DAT",
-                        "Progress 3/3 p0 e1 0 DIR\\C.DAT", "Finished", "Finished"}));
+  EXPECT_THAT(receiver.reports,
+              ElementsAreArray(
+                  {"Started", "Started", "Progress 3/0 p0 e0 0 ", "Progress 3/0 p0 e0 0 /A.TXT",
+                   "Progress 3/1 p0 e0 0 /A.TXT", "Progress 3/1 p0 e0 0 /DIR/B.BIN",
+                   "Log 2 @1000 File error: /DIR/B.BIN [p0 e1]", "Progress 3/2 p0 e1 0 /DIR/B.BIN",
+                   "Progress 3/2 p0 e1 0 /DIR/C.DAT", "Progress 3/3 p0 e1 0 /DIR/C.DAT", "Finished",
+                   "Finished"}));
   // After the walk's own session, one session per file on the last session's
   // first track, with the engine's choice of file system.
   EXPECT_THAT(fake::CallsNamed("OpenDiskSession"),
@@ -418,7 +432,7 @@ TEST_F(SectorScannerTest, FilesTestVerifiesEachFileOnItsOwnSession) {
   std::vector<std::string> verified;
   for (const std::string& call : fake::CallsNamed("VerifyFile"))
     verified.push_back(call.substr(call.find(", ")));
-  EXPECT_THAT(verified, ElementsAre(", \"A.TXT\")", ", \"DIR\\B.BIN\")", ", \"DIR\\C.DAT\")"));
+  EXPECT_THAT(verified, ElementsAre(", \"/A.TXT\")", ", \"/DIR/B.BIN\")", ", \"/DIR/C.DAT\")"));
   EXPECT_EQ(fake::OpenHandles(), 0);
   EXPECT_THAT(fake::CallsNamed("ReadSectors"), IsEmpty());
 }
@@ -438,9 +452,10 @@ TEST_F(SectorScannerTest, FilesTestLogsWhatItCannotList) {
   // DIR does not open.
   Run(false, true);
   EXPECT_THAT(receiver.reports, ElementsAre("Started", "Started", "Progress 1/0 p0 e0 0 ",
-                                            "Log 2 @1000 File system error: DIR: result 1 [p0 e0]",
-                                            "Progress 1/0 p0 e0 0 A.TXT",
-                                            "Progress 1/1 p0 e0 0 A.TXT", "Finished", "Finished"));
+                                            "Log 2 @1000 File system error: /DIR: result 1 [p0 e0]",
+                                            "Progress 1/0 p0 e0 0 /A.TXT",
+                                            "Progress 1/1 p0 e0 0 /A.TXT", "Finished", "Finished"));
+  EXPECT_EQ(scanner->unlistedFolders, 1);
 }
 
 TEST_F(SectorScannerTest, BothPassesInOneRun) {
@@ -474,7 +489,7 @@ TEST_F(SectorScannerTest, StopDuringTheSurfaceScanStillVerifiesTheFirstFile) {
   EXPECT_EQ(fake::ReadCount(kStart + 2), 0);
   EXPECT_EQ(fake::CallsNamed("VerifyFile").size(), 1u);
   EXPECT_THAT(std::vector(receiver.reports.end() - 4, receiver.reports.end()),
-              ElementsAre("Progress 3/0 p0 e0 0 A.TXT", "Progress 3/1 p0 e0 0 A.TXT", "Finished",
+              ElementsAre("Progress 3/0 p0 e0 0 /A.TXT", "Progress 3/1 p0 e0 0 /A.TXT", "Finished",
                           "Finished"));
 }
 

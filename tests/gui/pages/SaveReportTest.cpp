@@ -108,8 +108,8 @@ TEST_F(SaveLogTest, WritesOneTabSeparatedLinePerEntryAndIsEnabledOnlyWithEntries
       {LogKind::Info, u"Surface scan started", kNoSector, "Info\tSurface scan started\t"},
       {LogKind::Problem, u"Sector problem", 150, "Problem\tSector problem\t150"},
       {LogKind::Error, u"Sector error", 2147483647, "Error\tSector error\t2147483647"},
-      {LogKind::Error, u"File error: DIR\\Ünïcødé 名前.txt", kNoSector,
-       "Error\tFile error: DIR\\Ünïcødé 名前.txt\t"},
+      {LogKind::Error, u"File error: /DIR/Ünïcødé 名前.txt", kNoSector,
+       "Error\tFile error: /DIR/Ünïcødé 名前.txt\t"},
       {LogKind::Error, u"File error: A\tB\nC", kNoSector, "Error\tFile error: A\\tB\\nC\t"},
   };
   const TimeValue when{1700000000};
