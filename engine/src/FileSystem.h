@@ -39,6 +39,21 @@ struct LayoutItem {
 // Receives each item; anything but kOk ends the walk with that result.
 using LayoutVisitor = std::function<Result(const LayoutItem&)>;
 
+// A part of a file's data, in file order: bytes bytes from sector start on,
+// or, when not recorded, bytes zeros that lie nowhere on the medium.
+struct ContentPiece {
+  std::uint64_t start = 0;
+  std::uint64_t bytes = 0;
+  bool recorded = true;
+};
+
+// Where a file's bytes lie: its pieces, or, for a file whose data is
+// embedded in its entry, those bytes.
+struct FileContent {
+  std::vector<ContentPiece> pieces;
+  std::vector<std::uint8_t> embedded;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -47,6 +62,16 @@ class FileSystem {
   // The sectors holding a file's data, in file order; an empty list for a file
   // whose data is embedded in its entry or that is empty.
   virtual Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const = 0;
+  // Where the bytes of a file lie, each piece cut to the file's length.
+  virtual Result FileContentOf(std::u16string_view path, FileContent& out) const = 0;
+  // The value of the extended attribute name (AAIP, as xorriso records them)
+  // of the file or directory at path; kNotFound when it has none of that
+  // name, kUnsupported in a tree that cannot carry them.
+  virtual Result FileAttribute(std::u16string_view path, std::string_view name,
+                               std::vector<std::uint8_t>& value) const {
+    (void)path, (void)name, (void)value;
+    return kUnsupported;
+  }
   // Walks the whole tree once: the file system's own structures, then each
   // directory (as a structure) followed by its files and subdirectories, in
   // recorded order. A directory that cannot be read is visited with its

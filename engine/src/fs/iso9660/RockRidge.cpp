@@ -50,41 +50,54 @@ Result ContinuationAreas::Read(std::uint32_t block, std::uint32_t offset, std::u
   return kOk;
 }
 
-Result RockRidgeName(Bytes systemUse, std::uint8_t skip, ContinuationAreas& areas,
-                     std::vector<std::uint8_t>& name) {
-  name.clear();
-  bool found = false;
-  bool complete = false;  // an NM entry without the flag that more follows
-  bool special = false;   // an NM entry naming ".", ".." or the host
+Result ForEachSuspEntry(Bytes systemUse, std::uint8_t skip, ContinuationAreas& areas,
+                        const std::function<bool(Bytes entry)>& visit) {
   Bytes area = skip < systemUse.size() ? systemUse.subspan(skip) : Bytes{};
   for (int followed = 0;; ++followed) {
     std::optional<Continuation> next;
     std::size_t at = 0;
-    while (!complete && area.size() - at >= kEntryHeader) {
+    while (area.size() - at >= kEntryHeader) {
       const Bytes entry = area.subspan(at);
       const std::size_t length = entry[2];
       // Zeros after the last entry pad the field or area.
       if (entry[0] == 0 && entry[1] == 0 && length == 0) break;
       if (length < kEntryHeader || length > entry.size()) return kCorruptFileSystem;
-      if (Is(entry, 'S', 'T')) break;
-      if (Is(entry, 'C', 'E') && length >= kContinuationLength && !next) {
+      if (Is(entry, 'S', 'T')) return kOk;
+      if (Is(entry, 'C', 'E') && length >= kContinuationLength && !next)
         next = Continuation{Le32(entry, 4), Le32(entry, 12), Le32(entry, 20)};
-      } else if (Is(entry, 'N', 'M') && length > kEntryHeader) {
-        const std::uint8_t flags = entry[4];
-        if ((flags & (kNameCurrent | kNameParent | kNameHost)) != 0) special = true;
-        const Bytes part = entry.subspan(kEntryHeader + 1, length - kEntryHeader - 1);
-        if (name.size() + part.size() > kMaxRockRidgeName) return kTooLarge;
-        name.insert(name.end(), part.begin(), part.end());
-        found = true;
-        complete = (flags & kNameContinues) == 0;
-      }
+      else if (!visit(entry.first(length)))
+        return kOk;
       at += length;
     }
-    if (complete || !next) break;
+    if (!next) return kOk;
     if (followed == kMaxContinuationAreas) return kTooLarge;
     if (const Result read = areas.Read(next->block, next->offset, next->length, area); read != kOk)
       return read;
   }
+}
+
+Result RockRidgeName(Bytes systemUse, std::uint8_t skip, ContinuationAreas& areas,
+                     std::vector<std::uint8_t>& name) {
+  name.clear();
+  bool found = false;
+  bool special = false;  // an NM entry naming ".", ".." or the host
+  bool tooLong = false;
+  const Result walked = ForEachSuspEntry(systemUse, skip, areas, [&](Bytes entry) {
+    if (!Is(entry, 'N', 'M') || entry.size() <= kEntryHeader) return true;
+    const std::uint8_t flags = entry[4];
+    if ((flags & (kNameCurrent | kNameParent | kNameHost)) != 0) special = true;
+    const Bytes part = entry.subspan(kEntryHeader + 1);
+    if (name.size() + part.size() > kMaxRockRidgeName) {
+      tooLong = true;
+      return false;
+    }
+    name.insert(name.end(), part.begin(), part.end());
+    found = true;
+    // An NM entry without the flag that more follows ends the name.
+    return (flags & kNameContinues) != 0;
+  });
+  if (walked != kOk) return walked;
+  if (tooLong) return kTooLarge;
   if (!found || special || name.empty()) {
     name.clear();
     return kNotFound;
