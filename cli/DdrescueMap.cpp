@@ -13,6 +13,7 @@ char StatusOf(std::uint8_t state) {
   switch (static_cast<SectorState>(state)) {
     case SectorState::Good:
     case SectorState::Problem:
+    case SectorState::Differs:
       return '+';
     case SectorState::Error:
       return '-';

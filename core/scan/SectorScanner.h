@@ -31,8 +31,10 @@
 #include "core/scan/ScannerBridge.h"
 #include "core/scan/SpeedCurve.h"
 #include "core/scan/TimeValue.h"
+#include "core/verify/VerifyResults.h"
 
 class DeviceContext;
+class FileChecks;
 
 // The pass a scanner's worker is in.
 enum class ScanPass { None, SurfaceScan, FilesTest };
@@ -108,6 +110,10 @@ class SectorScanner : public ISectorScannerCallback {
   ScanPass pass = ScanPass::None;
   // How long the pass took, set before its OnScanFinished.
   std::uint64_t passMicroseconds = 0;
+  // What the checks of the disc's content found (checksum lists, recorded
+  // and implanted MD5s, the comparison with an image), set before each
+  // pass's OnScanFinished; reset by the run's start.
+  VerifyResults verify;
   // Under stateLock: how many times the table has changed, and the sector the
   // latest change wrote (-1 when it sized the whole table). A reader that saw
   // the count before that change needs to read that one sector again only.
@@ -167,7 +173,10 @@ class SectorScanner : public ISectorScannerCallback {
   // stop asked for before an attempt ends the read there, abandoned.
   SectorRead ReadWithRetries(std::int32_t sector, bool abandonOnStop);
   void RunFilesTest();
-  void TestFile(const std::u16string& path);
+  void TestFile(const std::u16string& path, FileChecks& checks);
+  // A files test's read of the session for its recorded and implanted MD5s,
+  // when no surface scan of this run has checked them.
+  void CheckSessionDigests(const FileChecks& checks);
   // Ends the run after a read found no medium, with one entry saying where.
   void EndAtMediumRemoval(const std::u16string& where);
   void Log(LogKind kind, const std::u16string& text);
@@ -198,6 +207,8 @@ class SectorScanner : public ISectorScannerCallback {
   ReadRate readRate;
   // The current run ended because the medium was gone.
   bool mediumRemoved = false;
+  // This run's surface scan read the whole session for its MD5s.
+  bool sessionChecked = false;
   // A surface scan's call has found the stop; the receiver's, reset by the
   // worker before the scan's first call.
   bool stopFoundByCall = false;

@@ -369,6 +369,7 @@ void ScanPage::OnScanFinished() {
     shownScan->end = TimeValue::Now();
     shownScan->ended = !scanner->IsRunning();
     shownScan->EndPass(scanner->pass, scanner->progress, scanner->passMicroseconds);
+    shownScan->verify = scanner->verify;
     {
       const std::lock_guard lock(scanner->stateLock);
       shownScan->sectors = scanner->surfaceState.sectors;

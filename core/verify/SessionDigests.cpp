@@ -1,0 +1,103 @@
+#include "core/verify/SessionDigests.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint64_t kBlock = 2048;
+constexpr std::uint64_t kDescriptorBlock = 16;
+constexpr char kTagStart[] = "libisofs_";
+
+}  // namespace
+
+SessionDigests::SessionDigests(std::uint64_t start, std::optional<ImplantedMd5> implanted,
+                               const RecordedMd5s* recorded)
+    : start_(start), implanted_(implanted) {
+  if (implanted_) end_ = start_ + implanted_->sectors;
+  if (recorded != nullptr) {
+    area_ = recorded->Area();
+    areaMd5_ = recorded->SessionMd5();
+    arrayIntact_ = recorded->ArrayIntact();
+    // The session tag follows the array.
+    const std::uint64_t arrayBlocks = (area_->count * area_->itemSize + kBlock - 1) / kBlock;
+    end_ = std::max(end_, area_->end + arrayBlocks + 1);
+    runs_.push_back({start_, Digest(HashKind::Md5), start_, false});
+    if (area_->start != start_)
+      runs_.push_back({area_->start, Digest(HashKind::Md5), area_->start, false});
+  }
+}
+
+bool SessionDigests::Wanted() const { return implanted_.has_value() || area_.has_value(); }
+
+SessionDigests::Run* SessionDigests::RunFrom(std::uint64_t block) {
+  const auto found =
+      std::find_if(runs_.begin(), runs_.end(), [&](const Run& run) { return run.from == block; });
+  return found == runs_.end() ? nullptr : &*found;
+}
+
+void SessionDigests::CheckTag(const ChecksumTag& tag) {
+  Run* run = RunFrom(tag.rangeStart);
+  if (run == nullptr || tag.rangeStart + tag.rangeSize != tag.position) return;
+  const bool read = !run->broken && run->next == tag.position;
+  const DigestBytes md5(tag.md5.begin(), tag.md5.end());
+  const CheckOutcome outcome = !read                     ? CheckOutcome::Unchecked
+                               : run->md5.Value() == md5 ? CheckOutcome::Matched
+                                                         : CheckOutcome::Differs;
+  tags_ = Combine(tags_, outcome);
+}
+
+void SessionDigests::Feed(std::uint64_t block, const std::uint8_t* data) {
+  if (block < start_ || block >= end_) return;
+  if (implanted_ && block - start_ < implanted_->sectors && !implantedBroken_) {
+    if (data == nullptr || block - start_ != implantedFed_) {
+      implantedBroken_ = true;
+    } else if (block - start_ == kDescriptorBlock) {
+      // The application-use area as it was before the implant: spaces.
+      std::array<std::uint8_t, kBlock> descriptor;
+      std::memcpy(descriptor.data(), data, kBlock);
+      std::memset(descriptor.data() + kApplicationUseOffset, ' ', kApplicationUseSize);
+      implantedMd5_.Update(descriptor.data(), kBlock);
+      ++implantedFed_;
+    } else {
+      implantedMd5_.Update(data, kBlock);
+      ++implantedFed_;
+    }
+  }
+  if (!area_) return;
+  // A tag covers the blocks before it, so it is checked before it is added.
+  if (data != nullptr && std::memcmp(data, kTagStart, sizeof kTagStart - 1) == 0) {
+    const std::optional<ChecksumTag> tag = DecodeChecksumTag({data, kBlock});
+    if (tag && tag->position == block) CheckTag(*tag);
+  }
+  for (Run& run : runs_) {
+    if (block < run.from || run.broken) continue;
+    if (data == nullptr || block != run.next) {
+      run.broken = true;
+      continue;
+    }
+    run.md5.Update(data, kBlock);
+    ++run.next;
+  }
+  if (block + 1 == area_->end) {
+    const Run* run = RunFrom(area_->start);
+    const bool read = run != nullptr && !run->broken && run->next == area_->end;
+    areaOutcome_ = !read                          ? CheckOutcome::Unchecked
+                   : run->md5.Value() == areaMd5_ ? CheckOutcome::Matched
+                                                  : CheckOutcome::Differs;
+  }
+}
+
+CheckOutcome SessionDigests::Implanted() const {
+  if (!implanted_) return CheckOutcome::None;
+  if (implantedBroken_ || implantedFed_ != implanted_->sectors) return CheckOutcome::Unchecked;
+  const DigestBytes md5(implanted_->md5.begin(), implanted_->md5.end());
+  return implantedMd5_.Value() == md5 ? CheckOutcome::Matched : CheckOutcome::Differs;
+}
+
+CheckOutcome SessionDigests::Session() const {
+  if (!area_) return CheckOutcome::None;
+  const CheckOutcome array = arrayIntact_ ? CheckOutcome::Matched : CheckOutcome::Differs;
+  return Combine(Combine(tags_, areaOutcome_), array);
+}
