@@ -55,7 +55,13 @@ constexpr VerbSpec kVerbs[] = {
     {Verb::Files, "files", kJson | kImage, 0, 1},
     {Verb::WhoHas, "whohas", kImage, 1, 2},
     {Verb::Report, "report", kScanPasses | kHtml | kJson | kImage, 0, 1},
+    {Verb::Compare, "compare",
+     kJson | kImage | kMapFile | kSectorsPerRead | kAttempts | kSpeed | kSpeedCsv, 1, 2},
 };
+
+// A comparison reads the disc in runs of this many sectors unless told
+// otherwise; a run that fails is read again sector by sector.
+constexpr int kCompareSectorsPerRead = 32;
 
 struct OptionName {
   const char* name;
@@ -213,6 +219,10 @@ class Parser {
     if (out.help) return true;
     if (spec.verb == Verb::Report && out.outputFile.empty())
       return Fail("report needs --html FILE or --json FILE");
+    if (spec.verb == Verb::Compare) {
+      out.surface = true;
+      if ((seen & kSectorsPerRead) == 0) out.scanOptions.sectorsPerRead = kCompareSectorsPerRead;
+    }
     return Plain(spec, plain);
   }
 
@@ -237,7 +247,9 @@ class Parser {
     if (plain.size() < spec.leastArguments ||
         (driveFirst && plain.size() == spec.leastArguments && plain.size() < spec.mostArguments))
       return Fail(verb + " needs " +
-                  (spec.verb == Verb::Save ? "a SECTOR and a FILE" : "a SECTOR") +
+                  (spec.verb == Verb::Save      ? "a SECTOR and a FILE"
+                   : spec.verb == Verb::Compare ? "an IMAGE"
+                                                : "a SECTOR") +
                   " (lumeter-cli " + verb + " --help)");
     std::size_t next = 0;
     if (plain.size() > spec.leastArguments && !ParseDrive(plain[next++], out.drive))
@@ -250,6 +262,10 @@ class Parser {
     if (spec.verb == Verb::Save) {
       if (plain[next].empty()) return Fail("save needs a FILE name");
       out.outputFile = plain[next];
+    }
+    if (spec.verb == Verb::Compare) {
+      if (plain[next].empty()) return Fail("compare needs an IMAGE file name");
+      out.compareImage = plain[next];
     }
     if (out.files && !out.surface)
       for (const OptionName& named : kOptionNames)

@@ -22,7 +22,8 @@ enum class Verb {
   Save,
   Files,
   WhoHas,
-  Report
+  Report,
+  Compare
 };
 
 struct CommandLine {
@@ -49,6 +50,8 @@ struct CommandLine {
   // save: the sector's file; report: the report's file, JSON when json is set
   // and HTML otherwise. A report scans first with surface or files set.
   std::string outputFile;
+  // compare: the image the disc is compared with.
+  std::string compareImage;
   // Disc images to open as drives (--image, in order); the first is the
   // drive when none is given.
   std::vector<std::string> images;

@@ -18,6 +18,7 @@ Commands:
   files [DRIVE]               every file with its size and sectors
   whohas [DRIVE] SECTOR       the file or structure that holds a sector
   report [DRIVE] --html FILE  a report of the drive, medium and a scan
+  compare [DRIVE] IMAGE       compare the disc with the image it was written from
   help [COMMAND]              this help, or a command's own
 
 DRIVE is a drive letter (D or D:); without it, the first listed drive.
@@ -25,9 +26,11 @@ Disc images named in WRENLO_IMAGES (paths separated by ':') are drives too,
 and so is each FILE of --image FILE (after any command, repeatable): listed
 after the others, the first of them the drive when no DRIVE is given.
 
-Exit status: 0 success (every sector and file read), 1 problems or errors
-found (or a scan stopped before its end, or no usable drive for devices),
-2 bad arguments, a device error or output that could not be written.
+Exit status: 0 success (every sector and file read, and the content as
+recorded), 1 problems or errors found, or content that differs from a
+checksum list, an MD5 the disc records or the compared image (or a scan
+stopped before its end, or no usable drive for devices), 2 bad arguments, a
+device error or output that could not be written.
 )";
 
 constexpr char kDevices[] =
@@ -74,6 +77,11 @@ constexpr char kScan[] =
 Scans the last session of the medium, as the Scan page does: the surface scan
 reads every sector (up to 5 attempts each) and classes it good, problem or
 error; the files test has every file verified. Default: the surface scan.
+The files test checks the files against the checksum lists it finds anywhere
+on the disc (md5sum.txt, MD5SUMS, SHA1SUMS, SHA256SUMS, SHA512SUMS, *.md5,
+*.sha1, *.sha256, *.sha512, *.sfv) and against the MD5s xorriso recorded
+(-md5 on); a scan of the whole session checks the session's recorded MD5s
+and an MD5 implanted by implantisomd5.
 Shows live progress and each log entry, then a summary. Ctrl-C (or SIGTERM,
 SIGHUP) stops the scan after the sector or file in progress, writes the
 mapfile and prints what was found so far; a second Ctrl-C ends the program at
@@ -105,6 +113,27 @@ Surface scan options:
   --speed-csv FILE       write the read speed over the disc as CSV: one line
                          per group of sectors
 SECTOR counts from the start of the last session.
+)";
+
+constexpr char kCompare[] =
+    R"(Usage: lumeter-cli compare [DRIVE] IMAGE [--json] [--mapfile FILE]
+         [--sectors-per-read N] [--attempts N] [--speed max|N] [--speed-csv FILE]
+
+Compares the last session of the disc with IMAGE, the file it was written
+from: a surface scan that reads the disc and the image side by side and
+classes each sector the same, differing, unreadable on the disc, or past the
+image's end. Zeros past the image's end are a writer's padding and no
+difference; the summary counts them. Sectors that differ are mapped to the
+files that hold them ("Files that differ"). An image longer than the session
+is a difference too. IMAGE must be a regular file: a FIFO, a device or a
+folder is refused. Exit status 1 when anything differs or does not read.
+
+  --json                 print only a JSON summary, with "compare":
+                         {"differs": [[first, last], ...], "files_differ",
+                         "padding_sectors", ...}
+  --mapfile FILE         as for scan
+  --sectors-per-read N   sectors read at a time (default 32)
+  --attempts N, --speed max|N, --speed-csv FILE   as for scan
 )";
 
 constexpr char kDump[] =
@@ -197,6 +226,8 @@ const char* CommandHelp(Verb verb) {
       return kWhoHas;
     case Verb::Report:
       return kReport;
+    case Verb::Compare:
+      return kCompare;
     case Verb::Version:
       return kVersion;
     case Verb::None:

@@ -17,6 +17,7 @@
 #include "core/io/OutputFile.h"
 #include "core/product/ProductInfo.h"
 #include "core/report/ScanSummary.h"
+#include "core/verify/ImageComparison.h"
 
 namespace {
 
@@ -116,6 +117,14 @@ int RunScan(const CommandLine& command) {
 
   ScanOptions options;
   if (!ScanOptionsFor(command, context, options)) return kExitFailure;
+  if (command.verb == Verb::Compare) {
+    auto image = std::make_shared<ImageComparison>();
+    if (!image->Open(command.compareImage, error)) {
+      PrintError(error);
+      return kExitFailure;
+    }
+    options.compareWith = std::move(image);
+  }
   const bool surface = command.surface || !command.files;
   // Progress and log go where the summary does not, when it is JSON.
   const ScanRecord record =

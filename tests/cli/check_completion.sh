@@ -37,7 +37,7 @@ while IFS='|' read -r line expected; do
     failures=$((failures + 1))
   fi
 done <<'CASES'
-lumeter-cli |devices dump files help info media report save scan whohas
+lumeter-cli |compare devices dump files help info media report save scan whohas
 lumeter-cli d|devices dump
 lumeter-cli files --|--help --image --json
 lumeter-cli whohas |D E
@@ -67,6 +67,11 @@ lumeter-cli save D 16 s|sector.bin
 lumeter-cli save 16 s|sector.bin
 lumeter-cli help s|save scan
 lumeter-cli help scan |
+lumeter-cli compare --|--attempts --help --image --json --mapfile --sectors-per-read --speed --speed-csv
+lumeter-cli compare t|three.iso two.iso
+lumeter-cli compare |D E one.iso three.iso two.iso
+lumeter-cli compare D t|three.iso two.iso
+lumeter-cli compare D two.iso |
 CASES
 
 [ "$failures" -eq 0 ] || exit 1
