@@ -24,13 +24,14 @@ std::optional<RecordedMd5s> LoadRecordedMd5s(std::int32_t firstTrack) {
 }
 
 SessionDigests SessionDigestsFor(std::uint64_t start, const RecordedMd5s* recorded) {
-  std::optional<ImplantedMd5> implanted;
+  SessionDigests digests(start, recorded);
   std::vector<std::uint8_t> descriptor(kBlock);
   if (start + 16 <= INT32_MAX &&
       wrenlo::ReadSectors(wrenlo::kCurrentDevice, static_cast<std::int32_t>(start + 16), 1, 0,
                           descriptor.data(), static_cast<std::int32_t>(kBlock)) == 0)
-    implanted = DecodeImplantedMd5(descriptor);
-  return SessionDigests(start, implanted, recorded);
+    if (const std::optional<ImplantedMd5> implanted = DecodeImplantedMd5(descriptor))
+      digests.ExpectImplanted(*implanted);
+  return digests;
 }
 
 std::int32_t ReadForDigests(SessionDigests& digests, std::uint64_t start,
@@ -57,10 +58,10 @@ SurfaceChecks::SurfaceChecks(const wrenlo::SessionInfo& session, bool whole,
   const std::int32_t sectorCount = session.sectorCount;
   const std::int32_t firstTrack = session.firstTrack;
   start_ = static_cast<std::uint64_t>(std::max(startSector, 0));
-  if (whole) {
+  // A session too short for a volume descriptor records nothing.
+  if (whole && sectorCount > 16) {
     const std::optional<RecordedMd5s> recorded = LoadRecordedMd5s(firstTrack);
-    SessionDigests digests = SessionDigestsFor(start_, recorded ? &*recorded : nullptr);
-    if (digests.Wanted()) digests_.emplace(std::move(digests));
+    digests_.emplace(start_, recorded ? &*recorded : nullptr);
   }
   if (image_) {
     compare_.ran = true;

@@ -21,8 +21,9 @@
 // firstTrack; nothing when it records none.
 std::optional<RecordedMd5s> LoadRecordedMd5s(std::int32_t firstTrack);
 
-// The digests of the current device's session that starts at block start:
-// its implanted MD5 (from its primary volume descriptor) and recorded's.
+// The digests of the current device's session that starts at block start,
+// for a read of the session after a files test: recorded's, and its implanted
+// MD5, read from its primary volume descriptor now.
 SessionDigests SessionDigestsFor(std::uint64_t start, const RecordedMd5s* recorded);
 
 // Reads the session's blocks from start up to the digests' end, in runs, and
@@ -35,7 +36,8 @@ class SurfaceChecks {
  public:
   // For a surface scan of the current device's last session; whole when it
   // reads every sector in order (no range, no retry), which the session's
-  // checksums need. image may be null.
+  // checksums need (an implanted MD5 is found as the scan reads it). image
+  // may be null.
   SurfaceChecks(const wrenlo::SessionInfo& session, bool whole,
                 std::shared_ptr<ImageComparison> image);
 

@@ -12,10 +12,8 @@ constexpr char kTagStart[] = "libisofs_";
 
 }  // namespace
 
-SessionDigests::SessionDigests(std::uint64_t start, std::optional<ImplantedMd5> implanted,
-                               const RecordedMd5s* recorded)
-    : start_(start), implanted_(implanted) {
-  if (implanted_) end_ = start_ + implanted_->sectors;
+SessionDigests::SessionDigests(std::uint64_t start, const RecordedMd5s* recorded)
+    : start_(start), end_(start + kDescriptorBlock + 1) {
   if (recorded != nullptr) {
     area_ = recorded->Area();
     areaMd5_ = recorded->SessionMd5();
@@ -27,6 +25,11 @@ SessionDigests::SessionDigests(std::uint64_t start, std::optional<ImplantedMd5> 
     if (area_->start != start_)
       runs_.push_back({area_->start, Digest(HashKind::Md5), area_->start, false});
   }
+}
+
+void SessionDigests::ExpectImplanted(const ImplantedMd5& implanted) {
+  implanted_ = implanted;
+  end_ = std::max(end_, start_ + implanted.sectors);
 }
 
 bool SessionDigests::Wanted() const { return implanted_.has_value() || area_.has_value(); }
@@ -50,10 +53,20 @@ void SessionDigests::CheckTag(const ChecksumTag& tag) {
 
 void SessionDigests::Feed(std::uint64_t block, const std::uint8_t* data) {
   if (block < start_ || block >= end_) return;
-  if (implanted_ && block - start_ < implanted_->sectors && !implantedBroken_) {
-    if (data == nullptr || block - start_ != implantedFed_) {
+  const std::uint64_t offset = block - start_;
+  if (offset == kDescriptorBlock && !descriptorSeen_) {
+    descriptorSeen_ = true;
+    if (data != nullptr && !implanted_)
+      if (const auto found = DecodeImplantedMd5({data, kBlock})) ExpectImplanted(*found);
+  }
+  // Up to the descriptor any session may hold an implanted MD5; after it,
+  // only one whose descriptor does.
+  const bool implantedCovers =
+      implanted_ ? offset < implanted_->sectors : offset <= kDescriptorBlock;
+  if (implantedCovers && !implantedBroken_) {
+    if (data == nullptr || offset != implantedFed_) {
       implantedBroken_ = true;
-    } else if (block - start_ == kDescriptorBlock) {
+    } else if (offset == kDescriptorBlock) {
       // The application-use area as it was before the implant: spaces.
       std::array<std::uint8_t, kBlock> descriptor;
       std::memcpy(descriptor.data(), data, kBlock);

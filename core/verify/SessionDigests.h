@@ -3,7 +3,8 @@
 // implanted in the primary volume descriptor, and xorriso's checksum tags and
 // the session MD5 of its checksum array. A tag is found where it lies: a
 // block that decodes as one, says it lies there and covers the blocks read
-// before it.
+// before it. The implanted MD5 is found in the descriptor as it is read, so
+// that a scan reads nothing more for it.
 #pragma once
 
 #include <cstdint>
@@ -20,10 +21,12 @@ class SessionDigests {
  public:
   // The session starts at block start (absolute), which is also where the
   // implanted MD5's range starts. recorded may be null.
-  SessionDigests(std::uint64_t start, std::optional<ImplantedMd5> implanted,
-                 const RecordedMd5s* recorded);
+  SessionDigests(std::uint64_t start, const RecordedMd5s* recorded);
 
-  // Whether anything is to be checked: an implanted MD5 or xorriso's MD5s.
+  // The implanted MD5, when it is known before the session is read.
+  void ExpectImplanted(const ImplantedMd5& implanted);
+  // Whether anything is known to be checked: an implanted MD5 or xorriso's
+  // MD5s.
   bool Wanted() const;
   // One past the last block a check covers, so that a read of the session
   // for them may stop there; tags found on the way past it are not looked for.
@@ -50,6 +53,7 @@ class SessionDigests {
 
   std::uint64_t start_;
   std::optional<ImplantedMd5> implanted_;
+  bool descriptorSeen_ = false;  // the primary descriptor has been fed
   std::optional<ChecksumArea> area_;
   DigestBytes areaMd5_;
   bool arrayIntact_ = true;
