@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <set>
 
+#include "core/report/Utf8.h"
+
 namespace {
 
 std::string LowerAscii(std::string text) {
@@ -16,25 +18,20 @@ std::string_view FileName(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 }  // namespace
 
 std::vector<std::string> ChecksumCheck::ListsAmong(const std::vector<std::string>& files) {
   std::vector<std::string> lists;
   for (const std::string& file : files) {
-    // The names that make a list are ASCII; a name with other bytes is none.
-    const std::string_view name = FileName(file);
-    if (std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; }) &&
-        ChecksumListKind(Widen(name)))
-      lists.push_back(file);
+    if (ChecksumListKind(FromUtf8(FileName(file)))) lists.push_back(file);
   }
   return lists;
 }
 
 void ChecksumCheck::AddList(const std::string& path, std::string_view text,
                             const std::vector<DigestBytes>& ownDigests) {
-  const std::optional<HashKind> kind = ChecksumListKind(Widen(FileName(path)));
+  const std::optional<HashKind> kind = ChecksumListKind(FromUtf8(FileName(path)));
   if (!kind) return;
   ParsedList parsed = ParseChecksumList(text, *kind);
   report_.lists.push_back(path);
