@@ -38,11 +38,11 @@ TEST(ChecksumCheck, FindsTheListsAmongTheFiles) {
 
 TEST(ChecksumCheck, ClassesEachListedFile) {
   const std::vector<std::string> files = {"/md5sum.txt", "/pool/a.deb", "/pool/b.deb",
-                                          "/pool/c.deb", "/README", "/Boot/GRUB.CFG"};
+                                          "/pool/c.deb", "/README",     "/Boot/GRUB.CFG"};
   const std::string list = Line("a", "./pool/a.deb") + Line("b", "pool/b.deb") +
                            Line("c", "pool/c.deb") + Line("gone", "pool/gone.deb") +
-                           Line("cfg", "boot/grub.cfg") + Line("x", "../outside") +
-                           "not a line\n" + Line("self", "md5sum.txt");
+                           Line("cfg", "boot/grub.cfg") + Line("x", "../outside") + "not a line\n" +
+                           Line("self", "md5sum.txt");
   ChecksumCheck check;
   check.AddList("/md5sum.txt", list, Own(list));
   check.Resolve(files);
@@ -74,12 +74,11 @@ TEST(ChecksumCheck, ClassesEachListedFile) {
 // was read before any list was known; two names that differ only in case
 // are not guessed between.
 TEST(ChecksumCheck, ResolvesFromEachListsFolder) {
-  const std::string inner = Line("1", "one.bin") + "SHA256 (two.bin) = " +
-                            HexText(DigestOf(HashKind::Sha256,
-                                             reinterpret_cast<const std::uint8_t*>("2"), 1)) +
-                            "\n";
-  const std::string outer = Line(inner, "sub/files.md5") + Line("A", "sub/CASE") +
-                            Line("x", "sub/Twin");
+  const std::string inner =
+      Line("1", "one.bin") + "SHA256 (two.bin) = " +
+      HexText(DigestOf(HashKind::Sha256, reinterpret_cast<const std::uint8_t*>("2"), 1)) + "\n";
+  const std::string outer =
+      Line(inner, "sub/files.md5") + Line("A", "sub/CASE") + Line("x", "sub/Twin");
   ChecksumCheck check;
   check.AddList("/SUMS.md5", outer, Own(outer));
   check.AddList("/sub/files.md5", inner, Own(inner));

@@ -13,13 +13,20 @@ TEST(ChecksumListKind, TellsListsByName) {
     const char16_t* name;
     std::optional<HashKind> kind;
   } cases[] = {
-      {u"md5sum.txt", HashKind::Md5},      {u"MD5SUMS", HashKind::Md5},
-      {u"SHA1SUMS", HashKind::Sha1},       {u"SHA256SUMS", HashKind::Sha256},
-      {u"SHA512SUMS", HashKind::Sha512},   {u"disc.md5", HashKind::Md5},
-      {u"PART.SHA256", HashKind::Sha256},  {u"a.sha1", HashKind::Sha1},
-      {u"b.sha512", HashKind::Sha512},     {u"release.sfv", HashKind::Crc32},
-      {u".md5", std::nullopt},             {u"md5sum.txt.bak", std::nullopt},
-      {u"SHA256SUMS.gpg", std::nullopt},   {u"sha256sums", std::nullopt},
+      {u"md5sum.txt", HashKind::Md5},
+      {u"MD5SUMS", HashKind::Md5},
+      {u"SHA1SUMS", HashKind::Sha1},
+      {u"SHA256SUMS", HashKind::Sha256},
+      {u"SHA512SUMS", HashKind::Sha512},
+      {u"disc.md5", HashKind::Md5},
+      {u"PART.SHA256", HashKind::Sha256},
+      {u"a.sha1", HashKind::Sha1},
+      {u"b.sha512", HashKind::Sha512},
+      {u"release.sfv", HashKind::Crc32},
+      {u".md5", std::nullopt},
+      {u"md5sum.txt.bak", std::nullopt},
+      {u"SHA256SUMS.gpg", std::nullopt},
+      {u"sha256sums", std::nullopt},
       {u"notes.txt", std::nullopt},
   };
   for (const auto& c : cases)
@@ -47,7 +54,8 @@ TEST(ParseChecksumList, ReadsEachFormatAndLeavesOutWhatItMust) {
       {"upper-case hex", HashKind::Md5, "900150983CD24FB0D6963F7D28E17F72  a", "a"},
       {"name with spaces and (brackets)", HashKind::Md5, kMd5Abc + "  my file (1).txt",
        "my file (1).txt"},
-      {"escaped name", HashKind::Md5, "\\" + kMd5Abc + "  back\\\\slash\\nline", "back\\slash\nline"},
+      {"escaped name", HashKind::Md5, "\\" + kMd5Abc + "  back\\\\slash\\nline",
+       "back\\slash\nline"},
       {"CRLF line end", HashKind::Sha256, kSha256Abc + "  win.iso\r", "win.iso", HashKind::Sha256},
       {"BSD tag", HashKind::Sha256, "SHA256 (dir/b.bin) = " + kSha256Abc, "dir/b.bin",
        HashKind::Sha256},
@@ -90,7 +98,8 @@ TEST(ParseChecksumList, ReadsEachFormatAndLeavesOutWhatItMust) {
 
 TEST(ParseChecksumList, KeepsTheDigestAndCountsEveryLineOnce) {
   const ParsedList list = ParseChecksumList(
-      kMd5Abc + "  one\n" + "garbage\n" + kMd5Abc + "  ../two\n" + kMd5Abc + "  three", HashKind::Md5);
+      kMd5Abc + "  one\n" + "garbage\n" + kMd5Abc + "  ../two\n" + kMd5Abc + "  three",
+      HashKind::Md5);
   ASSERT_EQ(list.entries.size(), 2u);
   EXPECT_EQ(HexText(list.entries[0].digest), kMd5Abc);
   EXPECT_EQ(list.entries[1].path, "three");  // the last line needs no line end

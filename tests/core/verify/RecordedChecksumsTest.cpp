@@ -83,8 +83,8 @@ TEST(ChecksumTag, DecodesTagsAndRefusesLookAlikes) {
 
 TEST(XorrisoMd5, DecodesThePlaceAndIndexAttributes) {
   // As xorriso records them: numbers as a length and big-endian bytes.
-  const std::vector<std::uint8_t> area = {4, 0, 0, 0, 32, 4, 0, 0, 0, 163, 4, 0, 0,
-                                          0, 6, 1, 16, 'M', 'D', '5'};
+  const std::vector<std::uint8_t> area = {4, 0, 0, 0, 32, 4, 0,  0,   0,   163,
+                                          4, 0, 0, 0, 6,  1, 16, 'M', 'D', '5'};
   const auto decoded = DecodeChecksumArea(area);
   ASSERT_TRUE(decoded);
   EXPECT_EQ(decoded->start, 32u);
@@ -92,7 +92,7 @@ TEST(XorrisoMd5, DecodesThePlaceAndIndexAttributes) {
   EXPECT_EQ(decoded->count, 6u);
   std::vector<std::uint8_t> sha = area;
   sha.back() = '6';
-  EXPECT_FALSE(DecodeChecksumArea(sha));                     // not MD5
+  EXPECT_FALSE(DecodeChecksumArea(sha));  // not MD5
   using Bytes = std::vector<std::uint8_t>;
   EXPECT_FALSE(DecodeChecksumArea(Bytes{4, 0, 0, 0}));  // cut short
   // Ending before it starts, and an array too large to read.
@@ -126,8 +126,7 @@ TEST(ImplantedMd5, DecodesTheApplicationUseArea) {
   EXPECT_FALSE(DecodeImplantedMd5(Descriptor(100, "")));
   EXPECT_FALSE(DecodeImplantedMd5(Descriptor(100, "ISO MD5SUM = 12ab;")));
   EXPECT_FALSE(DecodeImplantedMd5(Descriptor(10, "ISO MD5SUM = " + md5)));  // covers nothing
-  EXPECT_FALSE(
-      DecodeImplantedMd5(Descriptor(100, "ISO MD5SUM = " + md5 + ";SKIPSECTORS = many")));
+  EXPECT_FALSE(DecodeImplantedMd5(Descriptor(100, "ISO MD5SUM = " + md5 + ";SKIPSECTORS = many")));
   std::vector<std::uint8_t> supplementary = Descriptor(100, "ISO MD5SUM = " + md5);
   supplementary[0] = 2;
   EXPECT_FALSE(DecodeImplantedMd5(supplementary));
@@ -191,8 +190,8 @@ TEST(CheckOutcome, CombinesWithTheWorstFirst) {
 class ImageComparisonTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = std::filesystem::temp_directory_path() /
-             ("lumeter-compare-" + std::to_string(::getpid()));
+    folder =
+        std::filesystem::temp_directory_path() / ("lumeter-compare-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
   }
   void TearDown() override { std::filesystem::remove_all(folder); }
@@ -208,8 +207,8 @@ class ImageComparisonTest : public ::testing::Test {
 
 TEST_F(ImageComparisonTest, ClassesEachSector) {
   // Two and a half sectors: 'a', 'b', then 1024 bytes of 'c'.
-  const std::string image = std::string(kBlock, 'a') + std::string(kBlock, 'b') +
-                            std::string(kBlock / 2, 'c');
+  const std::string image =
+      std::string(kBlock, 'a') + std::string(kBlock, 'b') + std::string(kBlock / 2, 'c');
   ImageComparison compare;
   std::string error;
   ASSERT_TRUE(compare.Open(Write("image.iso", image), error)) << error;
