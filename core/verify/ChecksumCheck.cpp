@@ -18,7 +18,6 @@ std::string_view FileName(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-
 }  // namespace
 
 std::vector<std::string> ChecksumCheck::ListsAmong(const std::vector<std::string>& files) {

@@ -87,6 +87,7 @@ std::optional<ChecksumTag> DecodeChecksumTag(std::span<const std::uint8_t> block
   tag.rangeStart = *rangeStart;
   tag.rangeSize = *rangeSize;
   tag.next = Number(line, "next");
+  tag.sessionStart = Number(line, "session_start");
   std::copy(md5->begin(), md5->end(), tag.md5.begin());
   return tag;
 }

@@ -22,6 +22,8 @@ struct ChecksumTag {
   std::uint64_t rangeStart = 0;  // the blocks its MD5 covers
   std::uint64_t rangeSize = 0;
   std::optional<std::uint64_t> next;  // the next tag's block
+  // A relocated superblock's: where the session it stands for starts.
+  std::optional<std::uint64_t> sessionStart;
   std::array<std::uint8_t, 16> md5{};
 };
 

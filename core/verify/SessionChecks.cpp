@@ -11,18 +11,6 @@ constexpr std::uint64_t kRun = 32;
 
 }  // namespace
 
-std::optional<RecordedMd5s> LoadRecordedMd5s(std::int32_t firstTrack) {
-  wrenlo::Handle session = 0;
-  std::optional<RecordedMd5s> recorded;
-  if (wrenlo::OpenDiskSession(wrenlo::kCurrentDevice, firstTrack, &session,
-                              wrenlo::kFileSystemIso9660) == 0) {
-    RecordedMd5s loaded;
-    if (loaded.Load(session)) recorded = std::move(loaded);
-  }
-  wrenlo::CloseDiskSession(session);
-  return recorded;
-}
-
 SessionDigests SessionDigestsFor(std::uint64_t start, const RecordedMd5s* recorded) {
   SessionDigests digests(start, recorded);
   std::vector<std::uint8_t> descriptor(kBlock);
@@ -56,13 +44,10 @@ SurfaceChecks::SurfaceChecks(const wrenlo::SessionInfo& session, bool whole,
     : image_(std::move(image)) {
   const std::int32_t startSector = session.startSector;
   const std::int32_t sectorCount = session.sectorCount;
-  const std::int32_t firstTrack = session.firstTrack;
   start_ = static_cast<std::uint64_t>(std::max(startSector, 0));
-  // A session too short for a volume descriptor records nothing.
-  if (whole && sectorCount > 16) {
-    const std::optional<RecordedMd5s> recorded = LoadRecordedMd5s(firstTrack);
-    digests_.emplace(start_, recorded ? &*recorded : nullptr);
-  }
+  // A session too short for a volume descriptor records nothing. The scan
+  // reads nothing for its checks: they are found in the blocks it reads.
+  if (whole && sectorCount > 16) digests_.emplace(start_, nullptr);
   if (image_) {
     compare_.ran = true;
     compare_.image = image_->Path();

@@ -17,10 +17,6 @@
 #include "core/verify/VerifyResults.h"
 #include "core/verify/XorrisoMd5.h"
 
-// xorriso's recorded MD5s of the current device's session that holds
-// firstTrack; nothing when it records none.
-std::optional<RecordedMd5s> LoadRecordedMd5s(std::int32_t firstTrack);
-
 // The digests of the current device's session that starts at block start,
 // for a read of the session after a files test: recorded's, and its implanted
 // MD5, read from its primary volume descriptor now.

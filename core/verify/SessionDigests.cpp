@@ -9,11 +9,15 @@ namespace {
 constexpr std::uint64_t kBlock = 2048;
 constexpr std::uint64_t kDescriptorBlock = 16;
 constexpr char kTagStart[] = "libisofs_";
+// xorriso's first tag follows the volume descriptors; a session with none in
+// its first blocks (tags looked for as they come) has none.
+constexpr std::uint64_t kTagProbeBlocks = 64;
 
 }  // namespace
 
 SessionDigests::SessionDigests(std::uint64_t start, const RecordedMd5s* recorded)
-    : start_(start), end_(start + kDescriptorBlock + 1) {
+    : start_(start), end_(start + kTagProbeBlocks) {
+  if (recorded == nullptr) runs_.push_back({start_, Digest(HashKind::Md5), start_, false});
   if (recorded != nullptr) {
     area_ = recorded->Area();
     areaMd5_ = recorded->SessionMd5();
@@ -41,8 +45,15 @@ SessionDigests::Run* SessionDigests::RunFrom(std::uint64_t block) {
 }
 
 void SessionDigests::CheckTag(const ChecksumTag& tag) {
+  // A relocated superblock names where its session starts: a range that
+  // begins there follows.
+  if (tag.sessionStart && *tag.sessionStart > tag.position && !RunFrom(*tag.sessionStart))
+    runs_.push_back({*tag.sessionStart, Digest(HashKind::Md5), *tag.sessionStart, false});
   Run* run = RunFrom(tag.rangeStart);
   if (run == nullptr || tag.rangeStart + tag.rangeSize != tag.position) return;
+  if (!area_) end_ = std::max(end_, tag.next ? *tag.next + 1 : tag.position + 1);
+  tagFound_ = true;
+  nextTag_ = tag.next;
   const bool read = !run->broken && run->next == tag.position;
   const DigestBytes md5(tag.md5.begin(), tag.md5.end());
   const CheckOutcome outcome = !read                     ? CheckOutcome::Unchecked
@@ -78,7 +89,15 @@ void SessionDigests::Feed(std::uint64_t block, const std::uint8_t* data) {
       ++implantedFed_;
     }
   }
-  if (!area_) return;
+  if (!lookForTags_) return;
+  if (!area_ && !tagFound_ && offset + 1 == kTagProbeBlocks) {
+    // No tag where the first one lies: nothing more to hash.
+    lookForTags_ = false;
+    runs_.clear();
+    end_ = implanted_ ? std::max(start_ + kTagProbeBlocks, start_ + implanted_->sectors)
+                      : start_ + kTagProbeBlocks;
+    return;
+  }
   // A tag covers the blocks before it, so it is checked before it is added.
   if (data != nullptr && std::memcmp(data, kTagStart, sizeof kTagStart - 1) == 0) {
     const std::optional<ChecksumTag> tag = DecodeChecksumTag({data, kBlock});
@@ -93,7 +112,7 @@ void SessionDigests::Feed(std::uint64_t block, const std::uint8_t* data) {
     run.md5.Update(data, kBlock);
     ++run.next;
   }
-  if (block + 1 == area_->end) {
+  if (area_ && block + 1 == area_->end) {
     const Run* run = RunFrom(area_->start);
     const bool read = run != nullptr && !run->broken && run->next == area_->end;
     areaOutcome_ = !read                          ? CheckOutcome::Unchecked
@@ -110,7 +129,8 @@ CheckOutcome SessionDigests::Implanted() const {
 }
 
 CheckOutcome SessionDigests::Session() const {
-  if (!area_) return CheckOutcome::None;
+  const CheckOutcome tags = nextTag_ ? Combine(tags_, CheckOutcome::Unchecked) : tags_;
+  if (!area_) return tags;
   const CheckOutcome array = arrayIntact_ ? CheckOutcome::Matched : CheckOutcome::Differs;
-  return Combine(Combine(tags_, areaOutcome_), array);
+  return Combine(Combine(tags, areaOutcome_), array);
 }

@@ -3,8 +3,10 @@
 // implanted in the primary volume descriptor, and xorriso's checksum tags and
 // the session MD5 of its checksum array. A tag is found where it lies: a
 // block that decodes as one, says it lies there and covers the blocks read
-// before it. The implanted MD5 is found in the descriptor as it is read, so
-// that a scan reads nothing more for it.
+// before it. The implanted MD5 is found in the descriptor as it is read, and
+// the tags in the blocks after the volume descriptors, so that a scan reads
+// nothing more for them; a session whose first blocks hold neither is not
+// hashed past them.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +22,8 @@
 class SessionDigests {
  public:
   // The session starts at block start (absolute), which is also where the
-  // implanted MD5's range starts. recorded may be null.
+  // implanted MD5's range starts. recorded, xorriso's recorded MD5s read
+  // before, may be null: the tags are then looked for as the blocks come.
   SessionDigests(std::uint64_t start, const RecordedMd5s* recorded);
 
   // The implanted MD5, when it is known before the session is read.
@@ -37,7 +40,8 @@ class SessionDigests {
   void Feed(std::uint64_t block, const std::uint8_t* data);
 
   CheckOutcome Implanted() const;
-  // xorriso's session: its tags and its array's session MD5 together.
+  // xorriso's session: its tags and its array's session MD5 together. A tag
+  // that names a next one not reached leaves the session unchecked.
   CheckOutcome Session() const;
 
  private:
@@ -62,6 +66,11 @@ class SessionDigests {
   Digest implantedMd5_{HashKind::Md5};
   std::uint64_t implantedFed_ = 0;
   bool implantedBroken_ = false;
+  // Tags are looked for (the session records them, or its first blocks are
+  // still to come); and found.
+  bool lookForTags_ = true;
+  bool tagFound_ = false;
+  std::optional<std::uint64_t> nextTag_;  // named by the last tag, not reached
   CheckOutcome tags_ = CheckOutcome::None;
   CheckOutcome areaOutcome_ = CheckOutcome::Unchecked;
 };
