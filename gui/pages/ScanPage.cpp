@@ -1,5 +1,6 @@
 #include "gui/pages/ScanPage.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -23,6 +24,7 @@
 #include "core/report/ScanProgressText.h"
 #include "core/scan/ReadSpeeds.h"
 #include "core/scan/SectorScanner.h"
+#include "core/verify/ImageComparison.h"
 #include "gui/controls/AdvancedScanOptionsDlg.h"
 #include "gui/controls/RepaintPacer.h"
 #include "gui/controls/ScanOptionsSettings.h"
@@ -69,10 +71,18 @@ const DialogTemplate kTemplate131 = {
          {63, 184, 50, 14}},
         {ScanPage::kStatusLabelId, ControlKind::Static, "Status:", 0, {7, 7, 25, 8}},
         {ScanPage::kDetailsId, ControlKind::PushButton, "Details...", kTabStop, {259, 17, 50, 14}},
+        {ScanPage::kCompareId,
+         ControlKind::PushButton,
+         "Compare with Image...",
+         kTabStop,
+         {119, 184, 80, 14}},
     },
 };
 
 const QString kNotAvailable = QStringLiteral("n/a");
+
+// The sectors a comparison reads at once, unless the options ask for more.
+constexpr int kCompareSectorsPerRead = 32;
 const QString kNoShare = QStringLiteral("0.0%");
 
 struct IndicatorColors {
@@ -138,6 +148,7 @@ bool ScanPage::OnInitDialog() {
   startStop = Item<QPushButton>(Client(), kStartStopId);
   details = Item<QPushButton>(Client(), kDetailsId);
   advanced = Item<QPushButton>(Client(), kAdvancedId);
+  compare = Item<QPushButton>(Client(), kCompareId);
   frameRefresh = new QTimer(this);
   frameRefresh->setSingleShot(true);
   frameRefresh->setInterval(RepaintPacer::kFrameMs);
@@ -193,6 +204,7 @@ void ScanPage::ConnectMessages() {
   connect(startStop, &QPushButton::clicked, this, &ScanPage::OnStartStop);
   connect(details, &QPushButton::clicked, this, &ScanPage::OnDetails);
   connect(advanced, &QPushButton::clicked, this, &ScanPage::OnAdvanced);
+  connect(compare, &QPushButton::clicked, this, &ScanPage::OnCompare);
   connect(Item<QPushButton>(Client(), kClearId), &QPushButton::clicked, this, &ScanPage::OnClear);
 }
 
@@ -258,7 +270,9 @@ void ScanPage::ClearFigures() {
 
 // A scan needs a medium; a running one can always be stopped.
 void ScanPage::EnableStart() {
-  startStop->setEnabled(scanner->IsRunning() || (context != nullptr && context->hasMedium));
+  const bool medium = context != nullptr && context->hasMedium;
+  startStop->setEnabled(scanner->IsRunning() || medium);
+  compare->setEnabled(!scanner->IsRunning() && medium);
 }
 
 // The scan of the context that is about to go ends first; its last reports
@@ -321,6 +335,39 @@ void ScanPage::OnAdvanced() {
   SaveScanOptions(scanOptions);
 }
 
+void ScanPage::OnCompare() {
+  if (scanner->IsRunning() || context == nullptr || !context->hasMedium) return;
+  QFileDialog dialog(this, QStringLiteral("Compare with Image"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  PlainFileIconProvider icons;
+  dialog.setIconProvider(&icons);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(
+      {QStringLiteral("Disc images (*.iso *.img *.udf)"), QStringLiteral("All Files (*)")});
+  const QString path = runOpenDialog ? runOpenDialog(dialog)
+                       : dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                           ? dialog.selectedFiles().front()
+                           : QString();
+  if (path.isEmpty()) return;
+  auto image = std::make_shared<ImageComparison>();
+  std::string error;
+  if (!image->Open(QFile::encodeName(path).toStdString(), error)) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), QString::fromStdString(error),
+                    QMessageBox::Ok, window());
+    box.exec();
+    return;
+  }
+  // Every sector is read and compared, in runs of many sectors at a time.
+  ScanOptions options = scanOptions;
+  options.retry = false;
+  options.previous.clear();
+  options.sectorsPerRead = std::max(options.sectorsPerRead, kCompareSectorsPerRead);
+  options.compareWith = std::move(image);
+  scanner->options = std::move(options);
+  if (scanner->Start(true, false, context))
+    shownScan = &history.Begin(context->driveLetter, true, false, TimeValue::Now());
+}
+
 void ScanPage::OnClear() {
   logList->clear();
   shownLog.clear();
@@ -350,6 +397,7 @@ void ScanPage::EnableChoices(bool enabled) {
   surfaceScan->setEnabled(enabled);
   filesTest->setEnabled(enabled);
   advanced->setEnabled(enabled);
+  compare->setEnabled(enabled && context != nullptr && context->hasMedium);
 }
 
 void ScanPage::OnScanStarted() {
@@ -510,6 +558,8 @@ void ScanPage::LayoutControls() {
     MoveWindow(Item(page, kClearId), right - 166, bottom - 68, 80, 23);
     MoveWindow(startStop, left, bottom - 23, 80, 23);
     MoveWindow(advanced, left + 86, bottom - 23, 80, 23);
+    MoveWindow(compare, left + 172, bottom - 23,
+               std::max(140, compare->fontMetrics().horizontalAdvance(compare->text()) + 16), 23);
     logBottom = bottom - 75;
   }
   if (logList != nullptr) {

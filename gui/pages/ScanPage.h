@@ -2,8 +2,9 @@
 // the current medium and follows it with a status line, a progress bar, the
 // read speed, the shares of good, problem and error reads and a time-stamped
 // log. It opens the surface map ("Details...") and the scan options
-// ("Advanced..."). The page receives the scanner's reports on the window's
-// thread, through the scanner's bridge.
+// ("Advanced..."), and "Compare with Image..." runs a surface scan that
+// compares each sector with the image the disc was written from. The page receives the scanner's
+// reports on the window's thread, through the scanner's bridge.
 //
 // Beside the scanner's own entries the log gets one at the end of each pass
 // (finished or stopped, the counts and the time taken), and it follows new
@@ -30,6 +31,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "core/scan/ISectorScannerCallback.h"
@@ -71,6 +73,8 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   static constexpr int kErrorLabelId = 1028;
   static constexpr int kLogLabelId = 1029;
   static constexpr int kDetailsId = 1040;
+  // Beside "Advanced...": a surface scan that compares with an image.
+  static constexpr int kCompareId = 1035;
 
   ScanPage();
   ~ScanPage() override;
@@ -104,6 +108,10 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // file (tests choose a path, and a write that fails, this way).
   void SetSaveFileDialog(SaveDialogRunner run) { runSaveDialog = std::move(run); }
   void SetFileWriter(OutputFile::Writer writer) { fileWriter = writer; }
+  // Replaces the modal run of "Compare with Image..."'s file dialog: the
+  // chosen path, or empty for none (tests choose one this way).
+  using OpenDialogRunner = std::function<QString(QFileDialog& dialog)>;
+  void SetOpenFileDialog(OpenDialogRunner run) { runOpenDialog = std::move(run); }
 
  signals:
   // A run has ended (finished, stopped or cut short by the medium's removal)
@@ -143,6 +151,9 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   ScanOptions OptionsForScan() const;
   void OnDetails();
   void OnAdvanced();
+  // "Compare with Image...": the image the disc was written from, then a
+  // surface scan that compares every sector with it.
+  void OnCompare();
   void OnClear();
   // Indexes the files and structures on the sectors of a surface scan that
   // has ended, off the window's thread, into its record.
@@ -165,6 +176,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // The entries the log list shows, with their kinds, for its Save.
   std::vector<ScanLogEntry> shownLog;
   SaveDialogRunner runSaveDialog = RunSaveDialogModal;
+  OpenDialogRunner runOpenDialog;
   OutputFile::Writer fileWriter = OutputFile::DefaultWriter();
   // Whether the log shows its end, and the pause before it scrolls to new rows.
   bool followLog = true;
@@ -178,6 +190,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   QPushButton* startStop = nullptr;
   QPushButton* details = nullptr;
   QPushButton* advanced = nullptr;
+  QPushButton* compare = nullptr;
   QRadioButton* surfaceScan = nullptr;
   QRadioButton* filesTest = nullptr;
   // The last progress report, behind the texts and shares shown.
