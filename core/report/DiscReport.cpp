@@ -97,6 +97,8 @@ std::string SurfaceHtml(const ScanRecord& scan, const ScanResult& summary) {
   out += Row("Problem", CountWithShare(s.problems, shares.problem));
   out += Row("Error", CountWithShare(s.errors, shares.error));
   out += Row("Not checked", std::to_string(s.unread));
+  const bool compared = summary.verify.compare.ran;
+  if (compared) out += Row("Differ from the image", std::to_string(s.differs));
   const std::uint64_t microseconds = scan.surfacePass.microseconds;
   const std::int64_t read = s.good + s.problems + s.errors;
   if (microseconds > 0 && read > 0)
@@ -113,12 +115,14 @@ std::string SurfaceHtml(const ScanRecord& scan, const ScanResult& summary) {
   } else {
     out +=
         "<table class=\"list\">\n<tr><th>File</th><th class=\"n\">Problem sectors</th>"
-        "<th class=\"n\">Error sectors</th><th>Sectors</th></tr>\n";
+        "<th class=\"n\">Error sectors</th>" +
+        std::string(compared ? "<th class=\"n\">Differs</th>" : "") + "<th>Sectors</th></tr>\n";
     for (const DamagedEntry& file : summary.damagedFiles)
       out += "<tr><td class=\"path\">" + Escaped(file.name) + "</td><td class=\"n\">" +
              std::to_string(file.problemSectors) + "</td><td class=\"n\">" +
-             std::to_string(file.errorSectors) + "</td><td>" + RangesHtml(file.ranges) +
-             "</td></tr>\n";
+             std::to_string(file.errorSectors) + "</td><td>" +
+             (compared ? std::to_string(file.differSectors) + "</td><td>" : "") +
+             RangesHtml(file.ranges) + "</td></tr>\n";
     out += "</table>\n";
   }
   if (!summary.damagedStructures.empty()) {
@@ -150,6 +154,89 @@ std::string FilesHtml(const ScanResult& summary) {
     for (const std::u16string& what : summary.fileSystemErrors)
       out += "<li>" + Escaped(what) + "</li>\n";
     out += "</ul>\n";
+  }
+  return out;
+}
+
+std::string PathsHtml(const char* caption, const std::vector<std::string>& paths) {
+  if (paths.empty()) return {};
+  std::string out = std::string("<p>") + caption + "</p>\n<ul>\n";
+  for (const std::string& path : paths) out += "<li class=\"path\">" + Escaped(path) + "</li>\n";
+  return out + "</ul>\n";
+}
+
+std::string OutcomeText(CheckOutcome outcome) {
+  switch (outcome) {
+    case CheckOutcome::Matched:
+      return "matches";
+    case CheckOutcome::Differs:
+      return "differs";
+    case CheckOutcome::Unchecked:
+      return "not checked (not every sector it covers was read)";
+    case CheckOutcome::None:
+      break;
+  }
+  return "none";
+}
+
+// What the checks of the content found: only what the disc records or the
+// scan compared with.
+std::string VerifyHtml(const ScanResult& summary) {
+  const VerifyResults& verify = summary.verify;
+  std::string out;
+  const ChecksumReport& sums = verify.checksums;
+  if (!sums.lists.empty() || !sums.notes.empty()) {
+    std::string lists;
+    for (const std::string& list : sums.lists) lists += (lists.empty() ? "" : ", ") + list;
+    out += "<h3>Checksum lists</h3>\n<table class=\"rows\">\n";
+    out += Row("Lists", Escaped(lists));
+    out += Row("Matched", std::to_string(sums.matched));
+    out += Row("Differ", std::to_string(sums.differ.size()));
+    out += Row("Missing", std::to_string(sums.missing.size()));
+    out += Row("Unreadable", std::to_string(sums.unreadable.size()));
+    out += Row("Lines left out", std::to_string(sums.malformedLines) + " malformed, " +
+                                     std::to_string(sums.refusedPaths) + " with a path refused, " +
+                                     std::to_string(sums.selfNamed) + " naming their own list");
+    out += "</table>\n";
+    out += PathsHtml("Files that differ from their checksums:", sums.differ);
+    out += PathsHtml("Listed files missing from the disc:", sums.missing);
+    out += PathsHtml("Listed files that could not be read:", sums.unreadable);
+    out += PathsHtml("Lists not used:", sums.notes);
+  }
+  const Md5TagResults& md5 = verify.md5Tags;
+  if (md5.session != CheckOutcome::None || md5.filesMatched != 0 || !md5.filesDiffer.empty() ||
+      verify.implantedMd5 != CheckOutcome::None) {
+    out += "<h3>Recorded MD5s</h3>\n<table class=\"rows\">\n";
+    if (verify.implantedMd5 != CheckOutcome::None)
+      out += Row("Implanted MD5", OutcomeText(verify.implantedMd5));
+    if (md5.session != CheckOutcome::None)
+      out += Row("Session (xorriso's tags)", OutcomeText(md5.session));
+    if (md5.filesMatched != 0 || !md5.filesDiffer.empty())
+      out += Row("Files (xorriso's MD5s)", std::to_string(md5.filesMatched) + " matched, " +
+                                               std::to_string(md5.filesDiffer.size()) + " differ");
+    out += "</table>\n";
+    out += PathsHtml("Files that differ from their MD5 tags:", md5.filesDiffer);
+  }
+  const CompareResults& compare = verify.compare;
+  if (compare.ran) {
+    out += "<h3>Compared with an image</h3>\n<table class=\"rows\">\n";
+    out += Row("Image", Escaped(compare.image));
+    out += Row("Sectors", std::to_string(compare.imageSectors) + " in the image, " +
+                              std::to_string(compare.sessionSectors) + " in the session");
+    out += Row("Differ", std::to_string(summary.surface.differs));
+    out += Row("Differing sectors", RangesHtml(summary.surface.differRanges));
+    out += Row("Unreadable on the disc", std::to_string(summary.surface.errors));
+    out += Row("Zeros past the image's end", std::to_string(compare.paddingSectors));
+    if (compare.ImageBeyondSession() > 0)
+      out += Row("Image sectors not on the disc", std::to_string(compare.ImageBeyondSession()));
+    if (!compare.imageError.empty()) out += Row("Image", Escaped(compare.imageError));
+    out += "</table>\n";
+    if (!summary.filesDiffer.empty()) {
+      out += "<p>Files that differ:</p>\n<ul>\n";
+      for (const std::u16string& file : summary.filesDiffer)
+        out += "<li class=\"path\">" + Escaped(file) + "</li>\n";
+      out += "</ul>\n";
+    }
   }
   return out;
 }
@@ -198,6 +285,7 @@ std::string ScanHtml(const DiscReport& report) {
   out += "</table>\n";
   if (scan.surfaceScan) out += SurfaceHtml(scan, summary);
   if (scan.filesTest) out += FilesHtml(summary);
+  out += VerifyHtml(summary);
   for (const ReportPicture& picture : report.pictures) out += PictureHtml(picture);
   out += LogHtml(scan.log);
   return out + "</section>\n";
@@ -273,6 +361,10 @@ ReportPicture SurfaceMapPicture(const std::vector<std::uint8_t>& table) {
                     {CellPng(kBlockGood | kBlockProblem), u"Good and problem"},
                     {CellPng(kBlockGood | kBlockError), u"Good and error"},
                     {CellPng(kBlockProblem | kBlockError), u"Problem and error"}};
+  // Only a comparison with an image finds sectors that differ.
+  if (std::find(table.begin(), table.end(), static_cast<std::uint8_t>(SectorState::Differs)) !=
+      table.end())
+    picture.legend.push_back({CellPng(kBlockDiffers), u"Differs"});
   return picture;
 }
 
