@@ -35,6 +35,7 @@ struct Hashing {
 }  // namespace
 
 std::u16string ShownPath16(const std::u16string& path) {
+  if (path.starts_with(u'/')) return path;
   std::u16string shown = u"/" + path;
   std::replace(shown.begin(), shown.end(), u'\\', u'/');
   return shown;

@@ -17,7 +17,8 @@
 #include "core/verify/XorrisoMd5.h"
 
 // A file's path as shown: '/' between names, from the root ("/dists/Release"),
-// UTF-8; path is as the engine takes it ('\' between names, no leading one).
+// UTF-8; path is as the engine takes it (also '\' between names, without a
+// leading one).
 std::string ShownPath(const std::u16string& path);
 std::u16string ShownPath16(const std::u16string& path);
 
