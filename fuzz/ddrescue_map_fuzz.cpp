@@ -9,8 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  for (const auto& [start, count] : {std::pair<std::int64_t, std::int32_t>{0, 300},
-                                     {16, 1}, {2147483647, 8}, {0, 0}}) {
+  for (const auto& [start, count] :
+       {std::pair<std::int64_t, std::int32_t>{0, 300}, {16, 1}, {2147483647, 8}, {0, 0}}) {
     std::vector<std::uint8_t> table;
     std::string error;
     const bool read = ReadDdrescueMap(text, start, count, table, error);

@@ -165,20 +165,6 @@ std::string PathsHtml(const char* caption, const std::vector<std::string>& paths
   return out + "</ul>\n";
 }
 
-std::string OutcomeText(CheckOutcome outcome) {
-  switch (outcome) {
-    case CheckOutcome::Matched:
-      return "matches";
-    case CheckOutcome::Differs:
-      return "differs";
-    case CheckOutcome::Unchecked:
-      return "not checked (not every sector it covers was read)";
-    case CheckOutcome::None:
-      break;
-  }
-  return "none";
-}
-
 // What the checks of the content found: only what the disc records or the
 // scan compared with.
 std::string VerifyHtml(const ScanResult& summary) {
@@ -208,9 +194,9 @@ std::string VerifyHtml(const ScanResult& summary) {
       verify.implantedMd5 != CheckOutcome::None) {
     out += "<h3>Recorded MD5s</h3>\n<table class=\"rows\">\n";
     if (verify.implantedMd5 != CheckOutcome::None)
-      out += Row("Implanted MD5", OutcomeText(verify.implantedMd5));
+      out += Row("Implanted MD5", std::string(OutcomeWords(verify.implantedMd5)));
     if (md5.session != CheckOutcome::None)
-      out += Row("Session (xorriso's tags)", OutcomeText(md5.session));
+      out += Row("Session (xorriso's tags)", std::string(OutcomeWords(md5.session)));
     if (md5.filesMatched != 0 || !md5.filesDiffer.empty())
       out += Row("Files (xorriso's MD5s)", std::to_string(md5.filesMatched) + " matched, " +
                                                std::to_string(md5.filesDiffer.size()) + " differ");

@@ -16,6 +16,20 @@ std::string_view OutcomeName(CheckOutcome outcome) {
   return "none";
 }
 
+std::string_view OutcomeWords(CheckOutcome outcome) {
+  switch (outcome) {
+    case CheckOutcome::Matched:
+      return "matches";
+    case CheckOutcome::Differs:
+      return "differs";
+    case CheckOutcome::Unchecked:
+      return "not checked, not every sector it covers was read";
+    case CheckOutcome::None:
+      break;
+  }
+  return "none";
+}
+
 CheckOutcome Combine(CheckOutcome a, CheckOutcome b) {
   for (const CheckOutcome first :
        {CheckOutcome::Differs, CheckOutcome::Unchecked, CheckOutcome::Matched})

@@ -7,19 +7,6 @@ namespace {
 
 long long Count(std::int64_t n) { return static_cast<long long>(n); }
 
-// what ends in its own separator: "Implanted MD5: ", "MD5 tags: session ".
-std::u16string Outcome(std::u16string_view what, CheckOutcome outcome) {
-  switch (outcome) {
-    case CheckOutcome::Matched:
-      return std::u16string(what) + u"matches";
-    case CheckOutcome::Differs:
-      return std::u16string(what) + u"differs";
-    default:
-      break;
-  }
-  return std::u16string(what) + u"not checked, not every sector it covers was read";
-}
-
 // Up to this many ranges of differing sectors are named in the log.
 constexpr std::size_t kRangesShown = 10;
 
@@ -61,11 +48,11 @@ LogEntries Md5FileEntries(const Md5TagResults& md5) {
 
 LogEntries SessionEntries(CheckOutcome implanted, CheckOutcome session) {
   LogEntries entries;
-  for (const auto& [what, outcome] :
-       {std::pair{u"Implanted MD5: ", implanted}, std::pair{u"MD5 tags: session ", session}}) {
+  for (const auto& [what, outcome] : {std::pair{std::u16string(u"Implanted MD5: "), implanted},
+                                      std::pair{std::u16string(u"MD5 tags: session "), session}}) {
     if (outcome == CheckOutcome::None) continue;
     entries.emplace_back(outcome == CheckOutcome::Differs ? LogKind::Error : LogKind::Info,
-                         Outcome(what, outcome));
+                         what + FromUtf8(OutcomeWords(outcome)));
   }
   return entries;
 }

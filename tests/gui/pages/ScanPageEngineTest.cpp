@@ -30,6 +30,17 @@ namespace {
 
 constexpr int kSectors = 3000;
 
+// The page shown in a window, on context.
+void ShowPage(QWidget& host, ScanPage& page, DeviceContext& context) {
+  host.resize(700, 500);
+  host.show();
+  page.CreatePage(&host);
+  page.setGeometry(0, 0, 600, 400);
+  page.show();
+  page.context = &context;
+  page.UpdateContent();
+}
+
 class ScanPageEngineTest : public ::testing::Test {
  protected:
   // One image of 3000 sectors: 100 to 109 read at the second attempt, 200 to
@@ -57,14 +68,8 @@ TEST_F(ScanPageEngineTest, ShowsTheScratchAndTheHole) {
   DeviceContext context(u'D');
   ASSERT_TRUE(context.hasMedium);
   QWidget host;
-  host.resize(700, 500);
-  host.show();
   ScanPage page;
-  page.CreatePage(&host);
-  page.setGeometry(0, 0, 600, 400);
-  page.show();
-  page.context = &context;
-  page.UpdateContent();
+  ShowPage(host, page, context);
 
   auto* button = Item<QPushButton>(page.Client(), ScanPage::kStartStopId);
   button->click();
@@ -144,14 +149,8 @@ TEST(ScanPageCompareTest, ShowsTheSectorsAndTheFileThatDiffer) {
   DeviceContext context(u'D');
   ASSERT_TRUE(context.hasMedium);
   QWidget host;
-  host.resize(700, 500);
-  host.show();
   ScanPage page;
-  page.CreatePage(&host);
-  page.setGeometry(0, 0, 600, 400);
-  page.show();
-  page.context = &context;
-  page.UpdateContent();
+  ShowPage(host, page, context);
   auto* compare = Item<QPushButton>(page.Client(), ScanPage::kCompareId);
   EXPECT_EQ(compare->text(), "Compare with Image...");
   ASSERT_TRUE(compare->isEnabled());
