@@ -7,8 +7,10 @@ namespace {
 
 long long Count(std::int64_t n) { return static_cast<long long>(n); }
 
-// Up to this many ranges of differing sectors are named in the log.
+// Up to this many ranges of differing sectors, and files that hold them, are
+// named in the log.
 constexpr std::size_t kRangesShown = 10;
+constexpr std::size_t kFilesShown = 10;
 
 }  // namespace
 
@@ -100,4 +102,17 @@ LogEntries CompareEntries(const CompareResults& compare, const std::vector<std::
                  "%lld of zeros past the image's end",
                  Count(differ), Count(unreadable), Count(compare.paddingSectors)));
   return entries;
+}
+
+std::u16string FilesDifferText(const DamageIndex& index) {
+  std::u16string names;
+  std::size_t count = 0;
+  for (const DamagedEntry& file : index.DamagedFiles()) {
+    if (file.differSectors == 0) continue;
+    if (count++ < kFilesShown) names += (names.empty() ? u"" : u", ") + file.name;
+  }
+  if (count == 0) return {};
+  if (count > kFilesShown)
+    names += FormatText(" and %llu more", static_cast<unsigned long long>(count - kFilesShown));
+  return u"Files that differ: " + names;
 }

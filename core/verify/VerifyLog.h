@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/damage/DamageIndex.h"
 #include "core/scan/ISectorScannerCallback.h"
 #include "core/verify/VerifyResults.h"
 
@@ -26,3 +27,6 @@ std::u16string CompareStartText(const CompareResults& compare);
 // the disc did not give, the padding past the image's end, and an image
 // longer than the session or unreadable.
 LogEntries CompareEntries(const CompareResults& compare, const std::vector<std::uint8_t>& table);
+// Once a comparison's damage index is built: "Files that differ: A, B and 3
+// more" (the first ten named); empty when no file holds a sector that differs.
+std::u16string FilesDifferText(const DamageIndex& index);

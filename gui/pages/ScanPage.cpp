@@ -25,6 +25,7 @@
 #include "core/scan/ReadSpeeds.h"
 #include "core/scan/SectorScanner.h"
 #include "core/verify/ImageComparison.h"
+#include "core/verify/VerifyLog.h"
 #include "gui/controls/AdvancedScanOptionsDlg.h"
 #include "gui/controls/RepaintPacer.h"
 #include "gui/controls/ScanOptionsSettings.h"
@@ -452,6 +453,12 @@ void ScanPage::IndexDamage(const ScanRecord& scan) {
                     record->damage = index;
                     if (detailsDialog != nullptr && record == shownScan)
                       detailsDialog->SetDamageIndex(index);
+                    // A comparison names the files that differ once it knows them.
+                    const std::u16string differ = index != nullptr && record->verify.compare.ran
+                                                      ? FilesDifferText(*index)
+                                                      : std::u16string();
+                    if (!differ.empty() && record == shownScan)
+                      OnLogEntry(static_cast<int>(LogKind::Error), TimeValue::Now(), differ);
                     emit damageIndexReady(letter);
                   });
 }

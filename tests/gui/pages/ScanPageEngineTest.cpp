@@ -174,9 +174,10 @@ TEST(ScanPageCompareTest, ShowsTheSectorsAndTheFileThatDiffer) {
   auto* log = Item<QTreeWidget>(page.Client(), ScanPage::kLogId);
   const int rows = log->topLevelItemCount();
   ASSERT_GE(rows, 4);
-  EXPECT_EQ(log->topLevelItem(rows - 2)->text(1),
+  EXPECT_EQ(log->topLevelItem(rows - 3)->text(1),
             "Compared with the image: 3 sectors differ, 0 unreadable on the disc, 0 of zeros past "
             "the image's end");
+  EXPECT_EQ(log->topLevelItem(rows - 1)->text(1), "Files that differ: movie.bin");
   EXPECT_TRUE(compare->isEnabled());
 
   WithModalDialog(
