@@ -114,12 +114,13 @@ bool ParseDrive(std::string_view text, char16_t& out) {
 }
 
 // A number of decimal digits only, from least to most.
-bool ParseNumber(std::string_view text, std::int32_t least, std::int32_t& out,
-                 std::int32_t most = std::numeric_limits<std::int32_t>::max()) {
+template <typename Number>
+bool ParseNumber(std::string_view text, Number least, Number& out,
+                 Number most = std::numeric_limits<Number>::max()) {
   if (text.empty() ||
       !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return false;
-  std::int32_t value = 0;
+  Number value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size() || value < least || value > most)
     return false;
@@ -135,28 +136,52 @@ bool LooksLikeOption(std::string_view arg) {
 
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
+// What a sector number may be, for messages.
+const std::string kSectorRange = "(must be 0 to " + std::to_string(kLargestSectorNumber) + ")";
+
+// A sector number as the engine's operations take it: one beyond them is
+// beyond every disc, and stays so.
+std::int32_t EngineSector(std::int64_t sector) {
+  return static_cast<std::int32_t>(
+      std::min<std::int64_t>(sector, std::numeric_limits<std::int32_t>::max()));
+}
+
 class Parser {
  public:
   Parser(const std::vector<std::string>& arguments, CommandLine& command, std::string& error)
       : args(arguments), out(command), problem(error) {}
 
   bool Run() {
-    if (args.empty()) return Fail("no command given (lumeter-cli --help lists the commands)");
     std::size_t next = 0;
+    // Options every command takes may come first: "--image disc.iso media".
+    while (next < args.size() && LooksLikeOption(args[next])) {
+      const std::string_view arg = args[next];
+      if (arg == "-h" || arg == "--help") {
+        out.verb = Verb::Help;
+        return Rest(next + 1, kVerbs[0]);
+      }
+      if (arg == "-v" || arg == "--version") {
+        out.verb = Verb::Version;
+        return Rest(next + 1, kVerbs[1]);
+      }
+      if (arg != "--image" && !arg.starts_with("--image=")) return MisplacedOption(arg, next);
+      std::string_view value;
+      if (arg == "--image") {
+        if (++next == args.size() || LooksLikeOption(args[next]))
+          return Fail("--image needs a value");
+        value = args[next];
+      } else {
+        value = arg.substr(std::string_view("--image=").size());
+      }
+      if (!Value(kImage, value)) return false;
+      ++next;
+    }
+    if (next == args.size())
+      return Fail("no command given (lumeter-cli --help lists the commands)");
     const std::string& first = args[next++];
-    if (first == "-h" || first == "--help") {
-      out.verb = Verb::Help;
-      return Rest(next, kVerbs[0]);
-    }
-    if (first == "-v" || first == "--version") {
-      out.verb = Verb::Version;
-      return Rest(next, kVerbs[1]);
-    }
     const VerbSpec* spec = FindVerb(first);
-    if (spec == nullptr) {
-      if (!first.empty() && first[0] == '-') return Fail("unknown option " + Quoted(first));
+    if (spec == nullptr)
       return Fail("unknown command " + Quoted(first) + " (lumeter-cli --help lists the commands)");
-    }
     out.verb = spec->verb;
     return Rest(next, *spec);
   }
@@ -165,6 +190,21 @@ class Parser {
   bool Fail(std::string text) {
     problem = std::move(text);
     return false;
+  }
+
+  // An option before the command that only commands take: where it goes
+  // when the command that follows takes it, else which help lists options.
+  bool MisplacedOption(std::string_view arg, std::size_t at) {
+    const std::string_view name = arg.substr(0, arg.find('='));
+    const VerbSpec* verb = nullptr;
+    for (std::size_t i = at + 1; i < args.size() && verb == nullptr; ++i) verb = FindVerb(args[i]);
+    if (verb != nullptr && (verb->options & OptionNamed(name)) != 0)
+      return Fail(std::string(name) + " goes after the command: lumeter-cli " + verb->name + " " +
+                  std::string(name) + " ...");
+    return Fail("unknown option " + Quoted(arg) + " (" +
+                (verb != nullptr ? "lumeter-cli " + std::string(verb->name) + " --help lists its"
+                                 : std::string("lumeter-cli COMMAND --help lists a command's")) +
+                " options)");
   }
 
   // The options and plain arguments after the command's name.
@@ -195,7 +235,8 @@ class Parser {
       }
       const unsigned option = OptionNamed(name);
       if (option == 0 || (spec.options & option) == 0)
-        return Fail("unknown option " + Quoted(arg) + " for " + verb);
+        return Fail("unknown option " + Quoted(arg) + " for " + verb + " (lumeter-cli " + verb +
+                    " --help lists its options)");
       if ((seen & option & ~kImage) != 0) return Fail(std::string(name) + " given twice");
       seen |= option;
       const bool reportFile = option == kJson && spec.verb == Verb::Report;
@@ -255,8 +296,8 @@ class Parser {
     if (plain.size() > spec.leastArguments && !ParseDrive(plain[next++], out.drive))
       return Fail(Quoted(plain[0]) + " is not a drive letter (D or D:)");
     if (spec.verb == Verb::Dump || spec.verb == Verb::Save || spec.verb == Verb::WhoHas) {
-      if (!ParseNumber(plain[next], 0, out.sector))
-        return Fail("bad sector number " + Quoted(plain[next]) + " (0 or more)");
+      if (!ParseNumber<std::int64_t>(plain[next], 0, out.sector, kLargestSectorNumber))
+        return Fail("bad sector number " + Quoted(plain[next]) + " " + kSectorRange);
       ++next;
     }
     if (spec.verb == Verb::Save) {
@@ -294,33 +335,36 @@ class Parser {
       }
       case kSession: {
         std::int32_t session = 0;
-        if (!ParseNumber(value, 1, session))
+        if (!ParseNumber<std::int32_t>(value, 1, session))
           return Fail("bad session number " + Quoted(value) + " (1 or more)");
         out.session = session;
         return true;
       }
       case kSectorsPerRead:
-        if (!ParseNumber(value, 1, scan.sectorsPerRead, 64) ||
+        if (!ParseNumber<int>(value, 1, scan.sectorsPerRead, 64) ||
             std::count(ScanOptions::kSectorsPerReadChoices.begin(),
                        ScanOptions::kSectorsPerReadChoices.end(), scan.sectorsPerRead) == 0)
           return Fail("bad " + name + " " + Quoted(value) + " (1, 2, 4, 8, 16, 32 or 64)");
         return true;
       case kAttempts:
-        if (!ParseNumber(value, ScanOptions::kMinAttempts, scan.attempts,
-                         ScanOptions::kMaxAttempts))
+        if (!ParseNumber<int>(value, ScanOptions::kMinAttempts, scan.attempts,
+                              ScanOptions::kMaxAttempts))
           return Fail("bad " + name + " " + Quoted(value) + " (1 to 20)");
         return true;
       case kSkipAfterError:
-        if (!ParseNumber(value, 0, scan.skipAfterError, ScanOptions::kMaxSkipAfterError))
+        if (!ParseNumber<int>(value, 0, scan.skipAfterError, ScanOptions::kMaxSkipAfterError))
           return Fail("bad " + name + " " + Quoted(value) + " (0 to 1000000 sectors)");
         return true;
       case kFirst:
-      case kLast:
-        if (!ParseNumber(value, 0, option == kFirst ? scan.firstSector : scan.lastSector))
-          return Fail("bad " + name + " sector " + Quoted(value) + " (0 or more)");
-        if ((seen & (kFirst | kLast)) == (kFirst | kLast) && scan.lastSector < scan.firstSector)
+      case kLast: {
+        std::int64_t& sector = option == kFirst ? out.firstSector : out.lastSector;
+        if (!ParseNumber<std::int64_t>(value, 0, sector, kLargestSectorNumber))
+          return Fail("bad " + name + " sector " + Quoted(value) + " " + kSectorRange);
+        (option == kFirst ? scan.firstSector : scan.lastSector) = EngineSector(sector);
+        if ((seen & (kFirst | kLast)) == (kFirst | kLast) && out.lastSector < out.firstSector)
           return Fail("--last sector is before --first sector");
         return true;
+      }
       case kImage:
         if (value.empty()) return Fail("--image needs a file name");
         out.images.emplace_back(value);
@@ -344,7 +388,7 @@ class Parser {
           scan.speed = 0;
           return true;
         }
-        if (!ParseNumber(value, 1, scan.speed, 100))
+        if (!ParseNumber<int>(value, 1, scan.speed, 100))
           return Fail("bad " + name + " " + Quoted(value) +
                       " (max, or 1 to 100 times the base speed)");
         return true;

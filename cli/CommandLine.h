@@ -41,11 +41,16 @@ struct CommandLine {
   // its table read by the command), a mapfile whose finished sectors are
   // kept, and where the read-speed series goes; empty = none.
   ScanOptions scanOptions;
+  // --first and --last as given (-1: not given), any sector number a disc
+  // may have; scanOptions holds them too, cut to the largest the engine
+  // reads. Whether the session has them is the command's business.
+  std::int64_t firstSector = 0;
+  std::int64_t lastSector = -1;
   std::string retryFrom;
   std::string speedCsv;
-  // dump, save and whohas: the sector within the session, and the session (the last
-  // one when not given).
-  std::int32_t sector = 0;
+  // dump, save and whohas: the sector within the session (0 to
+  // kLargestSectorNumber), and the session (the last one when not given).
+  std::int64_t sector = 0;
   std::optional<std::int32_t> session;
   // save: the sector's file; report: the report's file, JSON when json is set
   // and HTML otherwise. A report scans first with surface or files set.
@@ -57,7 +62,11 @@ struct CommandLine {
   std::vector<std::string> images;
 };
 
-// Reads the arguments that follow the program's name. False with error set
+// The largest sector number taken: a 32-bit sector address.
+inline constexpr std::int64_t kLargestSectorNumber = 4294967295;
+
+// Reads the arguments that follow the program's name. Options that every
+// command takes (--image FILE) may also stand before the command. False with error set
 // (one line, without the program's name) when they do not make a command.
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error);
 

@@ -43,11 +43,13 @@ bool Fail(std::string& error, std::size_t line, const std::string& what) {
 }  // namespace
 
 bool ReadDdrescueMap(std::string_view text, std::int64_t startSector, std::int32_t count,
-                     std::vector<std::uint8_t>& table, std::string& error) {
+                     std::int64_t mediumSectors, std::vector<std::uint8_t>& table,
+                     std::string& error) {
   table.assign(static_cast<std::size_t>(std::max(count, 0)),
                static_cast<std::uint8_t>(SectorState::NotChecked));
   bool statusLineSeen = false;
   std::size_t lineNumber = 0;
+  std::uint64_t mapEnd = 0;  // in bytes: where the last block ends
   while (!text.empty()) {
     ++lineNumber;
     const std::size_t end = std::min(text.find('\n'), text.size());
@@ -72,6 +74,7 @@ bool ReadDdrescueMap(std::string_view text, std::int64_t startSector, std::int32
         std::string_view("?*/-+").find(words[2][0]) == std::string_view::npos)
       return Fail(error, lineNumber, "bad status '" + std::string(words[2]) + "'");
     if (size > UINT64_MAX - position) return Fail(error, lineNumber, "block past the end");
+    mapEnd = std::max(mapEnd, position + size);
     if (words[2][0] != '+') continue;
     // The whole sectors of the block, as session sectors, within the session.
     const std::uint64_t firstWhole = (position + kSectorBytes - 1) / kSectorBytes;
@@ -85,6 +88,15 @@ bool ReadDdrescueMap(std::string_view text, std::int64_t startSector, std::int32
   }
   if (!statusLineSeen) {
     error = "no status line: not a mapfile";
+    return false;
+  }
+  const std::uint64_t mediumBytes =
+      static_cast<std::uint64_t>(std::max<std::int64_t>(mediumSectors, 0)) * kSectorBytes;
+  if (mapEnd > mediumBytes) {
+    error = "the map of another disc: it covers " + std::to_string(mapEnd) + " bytes (" +
+            std::to_string(mapEnd / kSectorBytes + (mapEnd % kSectorBytes != 0 ? 1 : 0)) +
+            " sectors), this disc " + std::to_string(mediumBytes) + " bytes (" +
+            std::to_string(mediumBytes / kSectorBytes) + " sectors)";
     return false;
   }
   return true;

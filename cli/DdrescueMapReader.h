@@ -12,7 +12,10 @@
 #include <vector>
 
 // Fills table with one SectorState code per sector of a session of count
-// sectors that starts at startSector: Good or NotChecked. False with error
-// set ("line 4: bad status 'x'") when text is not a mapfile.
+// sectors that starts at startSector, on a medium of mediumSectors: Good or
+// NotChecked. False with error set when text is not a mapfile ("line 4: bad
+// status 'x'"), or is the map of another disc: one with blocks past the
+// medium's end, whose message names both sizes.
 bool ReadDdrescueMap(std::string_view text, std::int64_t startSector, std::int32_t count,
-                     std::vector<std::uint8_t>& table, std::string& error);
+                     std::int64_t mediumSectors, std::vector<std::uint8_t>& table,
+                     std::string& error);

@@ -36,6 +36,12 @@ std::string NoDrivesText(const std::vector<DeviceListItem>& items) {
                    " entries listed can be used (lumeter-cli devices says why)";
 }
 
+std::string OutsideSessionText(std::int64_t sector, std::int32_t session, std::int32_t sectors) {
+  return "sector " + std::to_string(sector) + " is outside session " + std::to_string(session) +
+         (sectors > 0 ? " (sectors 0 to " + std::to_string(sectors - 1) + ")"
+                      : " (it holds no sectors)");
+}
+
 std::string DriveName(std::uint16_t letter) {
   return ToUtf8(std::u16string{static_cast<char16_t>(letter), u':'});
 }

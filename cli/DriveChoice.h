@@ -19,3 +19,7 @@ std::optional<std::uint16_t> ChooseDrive(char16_t requested);
 
 // "D:" for the letter D.
 std::string DriveName(std::uint16_t letter);
+
+// Why a sector the user named cannot be taken: "sector 12000 is outside
+// session 1 (sectors 0 to 11935)", or "... (it holds no sectors)".
+std::string OutsideSessionText(std::int64_t sector, std::int32_t session, std::int32_t sectors);

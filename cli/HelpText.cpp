@@ -3,7 +3,7 @@
 namespace {
 
 constexpr char kOverview[] =
-    R"(Usage: lumeter-cli COMMAND [ARGUMENTS]
+    R"(Usage: lumeter-cli [--image FILE]... COMMAND [ARGUMENTS]
 
 Inspects optical drives and the discs in them without a window: the same
 facts, surface scan, files test and sector dump as the program.
@@ -23,14 +23,22 @@ Commands:
 
 DRIVE is a drive letter (D or D:); without it, the first listed drive.
 Disc images named in WRENLO_IMAGES (paths separated by ':') are drives too,
-and so is each FILE of --image FILE (after any command, repeatable): listed
-after the others, the first of them the drive when no DRIVE is given.
+and so is each FILE of --image FILE (before or after any command,
+repeatable): listed after the others, the first of them the drive when no
+DRIVE is given. SECTOR is a number from 0 to 4294967295; one past the end of
+the session is refused. lumeter-cli COMMAND --help lists a command's options.
 
-Exit status: 0 success (every sector and file read, and the content as
+No output is ever written over a file the program reads (a disc image, its
+cue sheet, BIN or faults file, the mapfile of --retry-from, the image of
+compare) or to a block device. Names from a disc are shown with their control
+characters escaped.
+
+Exit status: 0 success (every sector and file chosen read, and the content as
 recorded), 1 problems or errors found, or content that differs from a
 checksum list, an MD5 the disc records or the compared image (or a scan
 stopped before its end, or no usable drive for devices), 2 bad arguments, a
-device error or output that could not be written.
+device error or output that could not be written (a reader gone stops a
+scan, as Ctrl-C does).
 )";
 
 constexpr char kDevices[] =
@@ -105,11 +113,15 @@ Surface scan options:
   --skip-after-error N   after an error sector, skip the next N sectors
                          (default 0); they are counted as not read
   --first SECTOR         the first sector to scan (default 0)
-  --last SECTOR          the last sector to scan (default: the session's last)
+  --last SECTOR          the last sector to scan (default: the session's last);
+                         sectors outside the range are not read, and a range
+                         read whole is a success
   --speed max|N          the drive's read speed during the scan: max (default)
                          or N times the medium's base speed; restored after
   --retry-from MAPFILE   scan only the sectors that a GNU ddrescue mapfile
-                         does not mark finished (+); the others stay good
+                         does not mark finished (+); the others stay good. A
+                         map with blocks past this disc's end is another
+                         disc's, and refused
   --speed-csv FILE       write the read speed over the disc as CSV: one line
                          per group of sectors
 SECTOR counts from the start of the last session.
@@ -173,7 +185,7 @@ Prints what holds a sector of the last session (SECTOR counts from its
 start): each file with the byte of the file at which the sector starts, and
 each file-system structure (volume descriptors, path tables, directories,
 boot catalog and images, UDF descriptors and tables, file entries); "free"
-when nothing does.
+when nothing does. A sector past the session's end is refused.
 )";
 
 constexpr char kReport[] =
@@ -196,8 +208,9 @@ The exit status is scan's when a scan ran, else 0.
 // The option every command but help and version takes.
 constexpr char kImageOption[] =
     R"(  --image FILE   open the disc image FILE as a drive after the others (an
-                 ISO 9660 or UDF image, or a cue sheet); repeatable; the
-                 first is the drive when no DRIVE is given
+                 ISO 9660 or UDF image, or a cue sheet); repeatable, before
+                 or after the command; the first is the drive when no DRIVE
+                 is given
 )";
 
 constexpr char kVersion[] =

@@ -13,6 +13,7 @@ namespace {
 
 struct SessionLayout {
   DiscLayout layout;
+  std::int32_t number = 0;
   std::int64_t start = 0;  // the session's first sector on the medium
   std::int32_t sectors = 0;
   bool complete = true;  // the whole tree was walked
@@ -29,8 +30,15 @@ int ReadLayout(const CommandLine& command, SessionLayout& out) {
     return kExitFailure;
   }
   const wrenlo::SessionInfo session = context.GetSessionInfo(-1);
+  out.number = context.medium.lastSession;
   out.start = session.startSector;
   out.sectors = session.sectorCount;
+  // whohas's sector, refused as dump refuses it: past the end nothing lies,
+  // not even free space.
+  if (command.verb == Verb::WhoHas && command.sector >= out.sectors) {
+    PrintError(OutsideSessionText(command.sector, out.number, out.sectors));
+    return kExitFailure;
+  }
   const std::int32_t result = ReadDiscLayout(wrenlo::kCurrentDevice, session.firstTrack,
                                              wrenlo::kFileSystemAny, out.layout);
   if (result != 0 && out.layout.entries.empty()) {
@@ -70,7 +78,7 @@ std::string FilesText(const SessionLayout& session) {
   std::string out;
   for (const LayoutEntry& entry : session.layout.entries) {
     if (!entry.isFile) continue;
-    out += ToUtf8(entry.name) + "  " + std::to_string(entry.size) + " bytes ";
+    out += WithControlsEscaped(entry.name) + "  " + std::to_string(entry.size) + " bytes ";
     for (std::size_t r = 0; r < entry.ranges.size(); ++r) {
       const SectorRange& range = entry.ranges[r];
       out += (r == 0 ? " " : ", ") +
@@ -101,7 +109,7 @@ int RunWhoHas(const CommandLine& command) {
   std::string out;
   for (const std::size_t holder : holders) {
     const LayoutEntry& entry = index.Layout().entries[holder];
-    out += ToUtf8(entry.name);
+    out += WithControlsEscaped(entry.name);
     if (entry.isFile)
       out += " (file, byte " +
              std::to_string(

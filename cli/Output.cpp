@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/report/EscapedText.h"
 #include "core/report/ScanSummary.h"
 
 namespace {
@@ -15,6 +16,9 @@ namespace {
 // The error of the first write to standard output that failed; 0 for none.
 // A scan prints from its worker thread.
 std::atomic<int> outputError{0};
+// Standard output was closed when the program started: whatever is printed
+// there is lost.
+std::atomic<bool> outputClosed{false};
 
 void NoteOutputError(int error) {
   int none = 0;
@@ -24,6 +28,7 @@ void NoteOutputError(int error) {
 }  // namespace
 
 bool Print(std::FILE* stream, std::string_view text) {
+  if (stream == stdout && outputClosed.load() && !text.empty()) NoteOutputError(EBADF);
   if (stream == stdout && outputError.load() != 0) return false;
   errno = 0;
   const bool written =
@@ -33,10 +38,13 @@ bool Print(std::FILE* stream, std::string_view text) {
 }
 
 void PrintError(std::string_view text) {
-  Print(stderr, "lumeter-cli: " + std::string(text) + "\n");
+  // Names in it come from discs, files and the command line.
+  Print(stderr, "lumeter-cli: " + WithControlsEscaped(text) + "\n");
 }
 
-void StandardOutputWasClosed() { NoteOutputError(EBADF); }
+void StandardOutputWasClosed() { outputClosed.store(true); }
+
+bool StandardOutputLost() { return outputError.load() != 0; }
 
 int FinishOutput(int status) {
   errno = 0;

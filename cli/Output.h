@@ -16,12 +16,18 @@ enum ExitStatus : int {
 // then.
 bool Print(std::FILE* stream, std::string_view text);
 
-// One line "lumeter-cli: text" on standard error.
+// One line "lumeter-cli: text" on standard error, its control characters
+// escaped (EscapedText.h).
 void PrintError(std::string_view text);
 
 // Standard output was closed when the program started: what it prints there
-// is lost, and FinishOutput says so.
+// is lost, and FinishOutput says so; a command that prints nothing there
+// loses nothing.
 void StandardOutputWasClosed();
+
+// Whether anything printed to standard output was lost (its reader gone, a
+// full disc, closed), so that a long scan whose reader has gone stops.
+bool StandardOutputLost();
 
 // Ends the program's output: flushes and closes standard output. When any of
 // it was lost, says so in one line on standard error and returns

@@ -5,6 +5,7 @@
 #include "cli/Output.h"
 #include "core/disc/DeviceContext.h"
 #include "core/report/DeviceFeaturesRows.h"
+#include "core/report/EscapedText.h"
 #include "core/report/MediaRows.h"
 #include "core/report/Utf8.h"
 
@@ -19,12 +20,13 @@ std::string GroupsText(const PropertyGroups& groups) {
   std::string out;
   for (const PropertyGroup& group : groups) {
     if (!out.empty()) out += "\n";
-    out += ToUtf8(group.title) + "\n";
+    out += WithControlsEscaped(group.title) + "\n";
     for (const PropertyRow& row : group.rows) {
-      out += "  " + ToUtf8(row.label);
+      out += "  " + WithControlsEscaped(row.label);
       if (!row.value.empty()) {
         out.append(labelWidth - CharacterCount(row.label) + 2, ' ');
-        out += ToUtf8(row.value);
+        // A volume label, a drive's model: what the disc or drive says.
+        out += WithControlsEscaped(row.value);
       }
       out += "\n";
     }

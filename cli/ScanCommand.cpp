@@ -14,6 +14,7 @@
 #include "cli/Output.h"
 #include "cli/ScanDrive.h"
 #include "core/disc/DeviceContext.h"
+#include "core/io/InputFiles.h"
 #include "core/io/OutputFile.h"
 #include "core/product/ProductInfo.h"
 #include "core/report/ScanSummary.h"
@@ -71,11 +72,9 @@ bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
   const std::int32_t sectorCount = session.sectorCount;
   const std::int32_t startSector = session.startSector;
   const std::int32_t count = std::max(sectorCount, 0);
-  for (const std::int32_t sector : {options.firstSector, options.lastSector}) {
+  for (const std::int64_t sector : {command.firstSector, command.lastSector}) {
     if (sector < count || sector <= 0) continue;
-    PrintError("sector " + std::to_string(sector) + " is outside session " +
-               std::to_string(context.medium.lastSession) + " (sectors 0 to " +
-               std::to_string(count - 1) + ")");
+    PrintError(OutsideSessionText(sector, context.medium.lastSession, count));
     return false;
   }
   if (command.retryFrom.empty()) return true;
@@ -85,7 +84,14 @@ bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
     PrintError("retry-from: " + error);
     return false;
   }
-  if (!ReadDdrescueMap(text, std::max(startSector, 0), count, options.previous, error)) {
+  // The medium ends where its last session does.
+  std::int64_t mediumSectors = 0;
+  for (const auto& [number, info] : context.Sessions()) {
+    const std::int64_t end = std::int64_t{info.startSector} + info.sectorCount;
+    mediumSectors = std::max(mediumSectors, end);
+  }
+  if (!ReadDdrescueMap(text, std::max(startSector, 0), count, mediumSectors, options.previous,
+                       error)) {
     PrintError("retry-from: " + command.retryFrom + ": " + error);
     return false;
   }
@@ -97,10 +103,21 @@ bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
 int RunScan(const CommandLine& command) {
   const std::optional<std::uint16_t> letter = ChooseDrive(command.drive);
   if (!letter) return kExitFailure;
+  // The mapfile to retry from is read for the scan: no output may replace it.
+  const InputFile retryMap(command.retryFrom, "the mapfile being retried from");
+  // Nor the image compared with, which keeps itself from outputs while open.
+  std::string error;
+  std::shared_ptr<ImageComparison> compared;
+  if (command.verb == Verb::Compare) {
+    compared = std::make_shared<ImageComparison>();
+    if (!compared->Open(command.compareImage, error)) {
+      PrintError(error);
+      return kExitFailure;
+    }
+  }
   // The outputs' targets are checked before the scan, which may take an hour.
   OutputFile mapFile;
   OutputFile speedFile;
-  std::string error;
   if (!command.mapFile.empty() && !mapFile.Open(command.mapFile, error)) {
     PrintError("mapfile: " + error);
     return kExitFailure;
@@ -117,14 +134,7 @@ int RunScan(const CommandLine& command) {
 
   ScanOptions options;
   if (!ScanOptionsFor(command, context, options)) return kExitFailure;
-  if (command.verb == Verb::Compare) {
-    auto image = std::make_shared<ImageComparison>();
-    if (!image->Open(command.compareImage, error)) {
-      PrintError(error);
-      return kExitFailure;
-    }
-    options.compareWith = std::move(image);
-  }
+  options.compareWith = compared;
   const bool surface = command.surface || !command.files;
   // Progress and log go where the summary does not, when it is JSON.
   const ScanRecord record =

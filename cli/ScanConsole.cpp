@@ -5,6 +5,7 @@
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
 #include "core/disc/DeviceContext.h"
+#include "core/report/EscapedText.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
 #include "core/report/Utf8.h"
@@ -14,6 +15,21 @@ namespace {
 
 // A terminal's line is redrawn at most this often.
 constexpr std::chrono::milliseconds kRedrawInterval{250};
+
+// utf8 itself when it has at most width characters; else "..." and its end,
+// width characters in all, so that a file's path keeps its name.
+std::string EndWithin(const std::string& utf8, std::size_t width) {
+  const auto isCharacterStart = [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  };
+  const std::size_t characters = std::count_if(utf8.begin(), utf8.end(), isCharacterStart);
+  if (characters <= width) return utf8;
+  std::size_t keep = width > 3 ? width - 3 : 0;
+  std::size_t from = utf8.size();
+  while (from > 0 && keep > 0)
+    if (isCharacterStart(utf8[--from])) --keep;
+  return "..." + utf8.substr(from);
+}
 
 }  // namespace
 
@@ -41,13 +57,15 @@ void ScanConsole::OnScanFinished() {
                         PassEndText(scanner->pass, scanner->progress, scanner->passMicroseconds,
                                     scanner->deviceContext->hasMedium)});
   const ScanLogEntry& entry = record.log.back();
-  Print(stream, ToUtf8(LogTimeText(entry.time)) + "  " + ToUtf8(entry.text) + "\n");
+  Print(stream, ToUtf8(LogTimeText(entry.time)) + "  " + WithControlsEscaped(entry.text) + "\n");
   record.EndPass(scanner->pass, scanner->progress, scanner->passMicroseconds);
 }
 
 void ScanConsole::OnProgress(const ProgressCtx_t& progress) {
   lastProgress = &progress;
-  if (!stopped && InterruptRequested() && scanner != nullptr) {
+  // A stop signal, or a reader of the output gone: the scan stops as the
+  // Stop button stops it, and what it found is still written.
+  if (!stopped && (InterruptRequested() || StandardOutputLost()) && scanner != nullptr) {
     stopped = true;
     scanner->Stop();
   }
@@ -59,7 +77,8 @@ void ScanConsole::OnSurfaceState(const SurfaceState_t&) {}
 void ScanConsole::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) {
   record.log.push_back({static_cast<LogKind>(kind), time, text});
   ClearLiveLines();
-  Print(stream, ToUtf8(LogTimeText(time)) + "  " + ToUtf8(text) + "\n");
+  // A file's name in the entry stays on its line.
+  Print(stream, ToUtf8(LogTimeText(time)) + "  " + WithControlsEscaped(text) + "\n");
   // The progress line comes back at its next report.
   nextDraw = {};
 }
@@ -80,15 +99,11 @@ void ScanConsole::DrawProgress(const ProgressCtx_t& progress, bool final) {
     // Two lines, each within the terminal's width: the status, cut at its
     // start when too long (a file's path keeps its name), then the figures.
     const std::size_t width = static_cast<std::size_t>(TerminalColumns(stream)) - 1;
-    std::u16string status = progress.text;
-    if (CharacterCount(status) > width) {
-      const std::size_t keep = std::min(width > 3 ? width - 3 : 0, status.size());
-      status = u"..." + status.substr(status.size() - keep);
-    }
+    const std::string status = EndWithin(WithControlsEscaped(progress.text), width);
     std::string figures = Figures(progress);
     if (figures.size() > width) figures.resize(width);
-    Print(stream, std::string(linesShown ? "\r\x1b[1A" : "\r") + ToUtf8(status) + "\x1b[K\n" +
-                      figures + "\x1b[K");
+    Print(stream,
+          std::string(linesShown ? "\r\x1b[1A" : "\r") + status + "\x1b[K\n" + figures + "\x1b[K");
     linesShown = true;
     return;
   }
@@ -97,8 +112,8 @@ void ScanConsole::DrawProgress(const ProgressCtx_t& progress, bool final) {
   printedPercent = percent;
   printedCurrent = progress.current;
   const std::string figures = Figures(progress);
-  Print(stream,
-        progress.text.empty() ? figures + "\n" : ToUtf8(progress.text) + "  " + figures + "\n");
+  Print(stream, progress.text.empty() ? figures + "\n"
+                                      : WithControlsEscaped(progress.text) + "  " + figures + "\n");
 }
 
 void ScanConsole::ClearLiveLines() {

@@ -24,7 +24,8 @@ class ScanConsole final : public ISectorScannerCallback {
   explicit ScanConsole(std::FILE* stream);
 
   // The scanner whose reports arrive here: it is stopped when a Ctrl-C comes
-  // (Interrupt.h), and its flags tell which pass runs.
+  // (Interrupt.h) or the output's reader has gone, and its flags tell which
+  // pass runs.
   void Watch(SectorScanner* scanner);
 
   void OnScanStarted() override;

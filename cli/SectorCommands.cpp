@@ -34,13 +34,11 @@ int ReadChosenSector(const CommandLine& command, std::vector<std::uint8_t>& buff
   }
   const std::int32_t sectors = context.GetSessionInfo(session).sectorCount;
   if (command.sector >= sectors) {
-    PrintError("sector " + std::to_string(command.sector) + " is outside session " +
-               std::to_string(session) +
-               (sectors > 0 ? " (sectors 0 to " + std::to_string(sectors - 1) + ")"
-                            : " (it holds no sectors)"));
+    PrintError(OutsideSessionText(command.sector, session, sectors));
     return kExitFailure;
   }
-  const std::int32_t result = context.ReadSector(buffer, command.sector, session);
+  const auto sector = static_cast<std::int32_t>(command.sector);
+  const std::int32_t result = context.ReadSector(buffer, sector, session);
   if (result != 0) {
     PrintError("sector " + std::to_string(command.sector) + " of session " +
                std::to_string(session) + " does not read: " + wrenlo::ResultName(result) + " (" +

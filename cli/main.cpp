@@ -1,6 +1,7 @@
 // lumeter-cli: the command-line front end. It shows the program's facts and
 // runs its scan without a window, for many discs in a row or a machine
 // without a display, over the same core and engine as the program.
+#include <unistd.h>
 #include <wrenlo/wrenlo.h>
 
 #include <csignal>
@@ -12,6 +13,7 @@
 #include "cli/HelpText.h"
 #include "cli/Output.h"
 #include "core/disc/ImageDrives.h"
+#include "core/io/InputFiles.h"
 #include "core/io/StandardDescriptors.h"
 #include "core/product/ProductInfo.h"
 #include "core/report/Utf8.h"
@@ -34,6 +36,17 @@ bool OpenImages(CommandLine& command) {
   return true;
 }
 
+// Whether standard output and error may be written: not when either is a
+// file being read ("... >> disc.iso") or a disk. False after saying why on
+// standard error, unless standard error is the one that may not be written.
+bool StandardStreamsWritable() {
+  if (!OutputProblem(STDERR_FILENO, "standard error").empty()) return false;
+  const std::string problem = OutputProblem(STDOUT_FILENO, "standard output");
+  if (problem.empty()) return true;
+  PrintError(problem);
+  return false;
+}
+
 int Run(const std::vector<std::string>& args) {
   CommandLine command;
   std::string error;
@@ -51,7 +64,7 @@ int Run(const std::vector<std::string>& args) {
   }
 
   wrenlo::Initialize();
-  if (!OpenImages(command)) return kExitFailure;
+  if (!OpenImages(command) || !StandardStreamsWritable()) return kExitFailure;
   switch (command.verb) {
     case Verb::Devices:
       return RunDevices(command);

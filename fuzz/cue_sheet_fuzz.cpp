@@ -1,6 +1,6 @@
 // The cue sheet parser, and the layout of what it accepted over files of
 // several sizes: the runs must be ascending and inside the disc, the tracks
-// and sessions inside their runs' range.
+// and sessions inside their runs' range, and the first track at address 0.
 #include <string_view>
 
 #include "image/CueLayout.h"
@@ -17,6 +17,8 @@ void CheckLayout(const wrenlo::CueSheet& sheet, const std::vector<std::uint64_t>
     return;
   }
   if (disc.tracks.size() != sheet.tracks.size() || disc.sessions.empty()) __builtin_trap();
+  // Track 1's index 1 is address 0, however long its pregap.
+  if (disc.tracks.front().start != 0) __builtin_trap();
   std::uint64_t end = 0;
   for (const CueRun& run : disc.runs) {
     if (run.count == 0 || run.start < end || run.file >= sizes.size()) __builtin_trap();

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
        {std::pair<std::int64_t, std::int32_t>{0, 300}, {16, 1}, {2147483647, 8}, {0, 0}}) {
     std::vector<std::uint8_t> table;
     std::string error;
-    const bool read = ReadDdrescueMap(text, start, count, table, error);
+    const bool read = ReadDdrescueMap(text, start, count, start + count, table, error);
     if (table.size() != static_cast<std::size_t>(count)) __builtin_trap();
     for (const std::uint8_t state : table)
       if (state > 1) __builtin_trap();

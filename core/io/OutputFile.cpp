@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include "core/io/InputFiles.h"
+
 namespace {
 
 // Symbolic links followed before a name is taken for a loop.
@@ -73,15 +75,24 @@ int CreateTemporary(const std::string& target, std::string& temporaryPath) {
   return fd;
 }
 
-// The permissions a new file gets: those of the file it replaces, else the
-// usual ones rather than mkstemp's owner-only ones.
-mode_t ModeFor(const std::string& target) {
+// Gives the new file fd what the file it replaces at target has: its owner
+// and group (as far as this user may give them; root may give any), then its
+// permissions, after the owner, since a change of owner clears the set-user
+// and set-group bits. A new name gets the usual permissions rather than
+// mkstemp's owner-only ones.
+void TakeOwnerAndMode(int fd, const std::string& target) {
   struct stat status {};
-  if (::stat(target.c_str(), &status) == 0 && S_ISREG(status.st_mode))
-    return status.st_mode & 07777;
+  if (::stat(target.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+    if (::fchown(fd, status.st_uid, status.st_gid) != 0 &&
+        ::fchown(fd, static_cast<uid_t>(-1), status.st_gid) != 0) {
+      // Neither owner nor group could be given: the new file is this user's.
+    }
+    ::fchmod(fd, status.st_mode & 07777);
+    return;
+  }
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  return 0666 & ~mask;
+  ::fchmod(fd, 0666 & ~mask);
 }
 
 }  // namespace
@@ -112,9 +123,14 @@ bool OutputFile::Open(const std::string& path, std::string& error, bool dashIsSt
   shownPath = path;
   targetPath.clear();
   if (dashIsStandardOutput && path == "-") {
+    error = OutputProblem(STDOUT_FILENO, "standard output");
+    if (!error.empty()) return false;
     kind = Kind::StandardOutput;
     return true;
   }
+  // Never over a file being read, nor onto a disk.
+  error = OutputProblem(path);
+  if (!error.empty()) return false;
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) {
     if (errno != ENOENT) {
@@ -186,7 +202,7 @@ bool OutputFile::Replace(std::string_view content, std::string& error) {
     error = FolderProblem(FolderOf(targetPath), errno);
     return false;
   }
-  ::fchmod(out, ModeFor(targetPath));
+  TakeOwnerAndMode(out, targetPath);
   int failed = WriteAll(out, content);
   if (failed == 0 && ::fsync(out) != 0) failed = errno;
   if (::close(out) != 0 && failed == 0) failed = errno;

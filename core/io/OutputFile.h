@@ -1,10 +1,14 @@
 // A file the program writes its output to, with one rule for every kind of
 // target:
+//  - a file the program reads (a disc image, its cue sheet, BIN or faults
+//    file, any InputFile) is refused, and so is a block device: a disk is
+//    never written (InputFiles.h);
 //  - a new name, or an existing regular file (reached through any symbolic
 //    links), gets the whole content or nothing: it is written to a temporary
 //    file in the real target's folder, flushed to the disc and renamed over
 //    the target, so that a failure leaves an existing file as it was and a
-//    link stays a link;
+//    link stays a link; the new file keeps the owner, group and permissions
+//    of the file it replaces;
 //  - anything else that can be written (a character device such as a
 //    terminal, a FIFO, /dev/stdout) is written directly, never replaced;
 //  - "-" is standard output, where the caller allows it.
@@ -32,8 +36,9 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Checks that path can be written before any work is done: a folder that
-  // does not take a new file, or a device that cannot be opened, fails here.
+  // Checks that path can be written before any work is done: an input, a
+  // block device, a folder that does not take a new file, or a device that
+  // cannot be opened, fails here.
   // A FIFO without a reader fails too rather than waiting for one. With
   // dashIsStandardOutput, "-" names standard output. False with error set.
   bool Open(const std::string& path, std::string& error, bool dashIsStandardOutput = false);

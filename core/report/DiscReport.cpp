@@ -7,6 +7,7 @@
 #include "core/product/ProductInfo.h"
 #include "core/report/Base64.h"
 #include "core/report/DeviceFeaturesRows.h"
+#include "core/report/EscapedText.h"
 #include "core/report/MediaRows.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
@@ -21,7 +22,10 @@ namespace {
 // Rows of cells at most; at 9 pixels a row the map stays under a page.
 constexpr int kMapMaxRows = 80;
 
-std::string Escaped(std::string_view utf8) {
+// utf8 as HTML text: its control characters escaped as in all text output
+// (EscapedText.h), then the characters HTML gives a meaning.
+std::string Escaped(std::string_view text) {
+  const std::string utf8 = WithControlsEscaped(text);
   std::string out;
   out.reserve(utf8.size());
   for (const char c : utf8) {

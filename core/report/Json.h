@@ -5,11 +5,11 @@
 #include <string>
 #include <string_view>
 
-// Appends text as a JSON string: quoted, with '"', '\' and the control
-// characters escaped, in UTF-8 (an unpaired surrogate becomes U+FFFD).
+#include "core/report/EscapedText.h"
+
+// Appends text as a JSON string: quoted, in UTF-8, with '"', '\\', the
+// control characters and those that set the direction of text or end a line
+// escaped ("\n", "\u001B", "\u202E"), as EscapedText.h lists them; an
+// unpaired surrogate, or a byte that is not valid UTF-8, becomes U+FFFD.
 void AppendJsonString(std::string& out, std::u16string_view text);
 void AppendJsonString(std::string& out, std::string_view utf8);
-
-// utf8 with its control characters escaped as in a JSON string ("\n",
-// "\u001B"), so that a name cannot move the cursor or end a line of text.
-std::string WithControlsEscaped(std::string_view utf8);

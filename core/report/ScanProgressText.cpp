@@ -56,6 +56,16 @@ std::u16string SpeedText(std::int32_t bytesPerSecond) {
   return text;
 }
 
+std::u16string RangeOutsideText(std::int32_t firstSector, std::int32_t sessionSectors) {
+  if (firstSector <= 0 || firstSector < sessionSectors) return {};
+  std::u16string text = u"The scan range lies outside this disc: its first sector is ";
+  AppendInteger(text, firstSector);
+  if (sessionSectors <= 0) return text + u", and the disc holds no sectors to scan.";
+  text += u", and the disc's last sector is ";
+  AppendInteger(text, sessionSectors - 1);
+  return text + u".";
+}
+
 std::u16string ShareCountText(std::int64_t count, std::int32_t checked, ScanPass pass) {
   std::u16string text;
   AppendInteger(text, count);

@@ -36,6 +36,13 @@ std::u16string PercentText(double share);
 // decimal: "13x (2000.0 kbps)".
 std::u16string SpeedText(std::int32_t bytesPerSecond);
 
+// Why a surface scan of a session of sessionSectors sectors cannot start
+// with the range chosen, or the empty text when it can: a first sector past
+// the session's end (kept in the settings from another disc) leaves nothing
+// to read. "The scan range lies outside this disc: its first sector is
+// 20000, and the disc's last sector is 11935."
+std::u16string RangeOutsideText(std::int32_t firstSector, std::int32_t sessionSectors);
+
 // The log's entry at the end of a pass, from its last progress record, how
 // long it took and whether the context had a medium. A stopped surface scan
 // names the first sector it did not check:

@@ -46,9 +46,12 @@ void AppendStrings(std::string& out, const std::vector<std::u16string>& texts) {
 
 // UTF-8 texts (paths as the checks keep them).
 void AppendStrings(std::string& out, const std::vector<std::string>& texts) {
-  std::vector<std::u16string> wide;
-  for (const std::string& text : texts) wide.push_back(FromUtf8(text));
-  AppendStrings(out, wide);
+  out += "[";
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (i != 0) out += ", ";
+    AppendJsonString(out, texts[i]);
+  }
+  out += "]";
 }
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
@@ -81,7 +84,7 @@ std::string CompareJson(const ScanResult& result) {
   const CompareResults& compare = result.verify.compare;
   if (!compare.ran) return "null";
   std::string out = "{\"image\": ";
-  AppendJsonString(out, FromUtf8(compare.image));
+  AppendJsonString(out, compare.image);
   out += ", \"image_sectors\": " + std::to_string(compare.imageSectors) +
          ", \"session_sectors\": " + std::to_string(compare.sessionSectors) +
          ", \"differs\": " + RangesJson(result.surface.differRanges) + ", \"files_differ\": ";
@@ -91,7 +94,7 @@ std::string CompareJson(const ScanResult& result) {
          ", \"unreadable_sectors\": " + std::to_string(result.surface.errors) +
          ", \"image_sectors_not_on_disc\": " + std::to_string(compare.ImageBeyondSession()) +
          ", \"image_error\": ";
-  AppendJsonString(out, FromUtf8(compare.imageError));
+  AppendJsonString(out, compare.imageError);
   return out + "}";
 }
 
@@ -120,7 +123,7 @@ std::string DamagedStructuresJson(const std::vector<DamagedEntry>& structures) {
 
 // "  PATH: 2 problem, 1 error, sectors 10-11, 20"; a structure without counts.
 std::string DamagedText(const DamagedEntry& entry, bool counts) {
-  std::string out = "  " + ToUtf8(entry.name) + ":";
+  std::string out = "  " + WithControlsEscaped(entry.name) + ":";
   if (counts) {
     out += " " + std::to_string(entry.problemSectors) + " problem, " +
            std::to_string(entry.errorSectors) + " error,";
@@ -132,7 +135,7 @@ std::string DamagedText(const DamagedEntry& entry, bool counts) {
 void AppendPaths(std::string& out, const char* caption, const std::vector<std::string>& paths) {
   if (paths.empty()) return;
   out += caption;
-  for (const std::string& path : paths) out += "  " + path + "\n";
+  for (const std::string& path : paths) out += "  " + WithControlsEscaped(path) + "\n";
 }
 
 // The checks of the content, as lines: only what the disc records or the
@@ -143,7 +146,8 @@ std::string VerifyText(const ScanResult& result) {
   const ChecksumReport& sums = verify.checksums;
   if (!sums.lists.empty()) {
     std::string lists;
-    for (const std::string& list : sums.lists) lists += (lists.empty() ? "" : ", ") + list;
+    for (const std::string& list : sums.lists)
+      lists += (lists.empty() ? "" : ", ") + WithControlsEscaped(list);
     out += "Checksums: " + std::to_string(sums.matched) + " matched, " +
            std::to_string(sums.differ.size()) + " differ, " + std::to_string(sums.missing.size()) +
            " missing, " + std::to_string(sums.unreadable.size()) + " unreadable (" + lists + ")\n";
@@ -155,7 +159,8 @@ std::string VerifyText(const ScanResult& result) {
     AppendPaths(out, "Listed files missing from the disc:\n", sums.missing);
     AppendPaths(out, "Listed files that could not be read:\n", sums.unreadable);
   }
-  for (const std::string& note : sums.notes) out += "Checksum list " + note + "\n";
+  for (const std::string& note : sums.notes)
+    out += "Checksum list " + WithControlsEscaped(note) + "\n";
   const Md5TagResults& md5 = verify.md5Tags;
   if (md5.session != CheckOutcome::None || md5.filesMatched != 0 || !md5.filesDiffer.empty())
     out += "MD5 tags: session " + std::string(OutcomeName(md5.session)) + ", " +
@@ -166,7 +171,7 @@ std::string VerifyText(const ScanResult& result) {
     out += "Implanted MD5: " + std::string(OutcomeName(verify.implantedMd5)) + "\n";
   const CompareResults& compare = verify.compare;
   if (compare.ran) {
-    out += "Compared with " + compare.image + ": " + std::to_string(result.surface.differs) +
+    out += "Compared with " + WithControlsEscaped(compare.image) + ": " + std::to_string(result.surface.differs) +
            " sectors differ, " + std::to_string(result.surface.errors) +
            " unreadable on the disc, " + std::to_string(compare.paddingSectors) +
            " of zeros past the image's end\n";
@@ -176,10 +181,12 @@ std::string VerifyText(const ScanResult& result) {
       out +=
           "The image is longer than the session: " + std::to_string(compare.ImageBeyondSession()) +
           " of its sectors are not on the disc\n";
-    if (!compare.imageError.empty()) out += "Image: " + compare.imageError + "\n";
+    if (!compare.imageError.empty())
+      out += "Image: " + WithControlsEscaped(compare.imageError) + "\n";
     if (!result.filesDiffer.empty()) {
       out += "Files that differ:\n";
-      for (const std::u16string& file : result.filesDiffer) out += "  " + ToUtf8(file) + "\n";
+      for (const std::u16string& file : result.filesDiffer)
+        out += "  " + WithControlsEscaped(file) + "\n";
     }
   }
   return out;
@@ -250,9 +257,12 @@ bool FoundDifference(const ScanResult& result) {
 }
 
 bool ReadEverything(const ScanResult& result) {
+  // A pass that was not stopped read every sector of its range (a retry:
+  // every one not kept Good), or skipped some after an error; the sectors
+  // outside the range stay not read by choice.
   return !result.stopped && result.surface.problems == 0 && result.surface.errors == 0 &&
-         result.surface.unread == 0 && result.fileErrorPaths.empty() &&
-         result.fileSystemErrors.empty() && result.filesChecked == result.filesTotal;
+         result.fileErrorPaths.empty() && result.fileSystemErrors.empty() &&
+         result.filesChecked == result.filesTotal;
 }
 
 std::string ScanSummaryJson(const ScanResult& result) {
@@ -308,9 +318,11 @@ std::string ScanSummaryText(const ScanResult& result) {
            std::to_string(result.filesChecked) + " checked, " +
            std::to_string(result.fileErrorPaths.size()) + " with errors\n";
     if (!result.fileErrorPaths.empty()) out += "Files with errors:\n";
-    for (const std::u16string& path : result.fileErrorPaths) out += "  " + ToUtf8(path) + "\n";
+    for (const std::u16string& path : result.fileErrorPaths)
+      out += "  " + WithControlsEscaped(path) + "\n";
     if (!result.fileSystemErrors.empty()) out += "File system errors:\n";
-    for (const std::u16string& what : result.fileSystemErrors) out += "  " + ToUtf8(what) + "\n";
+    for (const std::u16string& what : result.fileSystemErrors)
+      out += "  " + WithControlsEscaped(what) + "\n";
   }
   out += VerifyText(result);
   if (result.stopped) out += "Stopped before the end.\n";

@@ -57,7 +57,9 @@ struct ScanResult {
 // last progress and its log.
 ScanResult SummaryOf(const ScanRecord& record);
 
-// True when every sector and file read and no pass was stopped before its end.
+// True when every sector the surface scan chose to read and every file read,
+// and no pass was stopped before its end. Sectors outside the scan's range
+// were not to be read: their not being read is no failure.
 bool ReadEverything(const ScanResult& result);
 // True when a check found content not as recorded: a sector or file that
 // differs, a listed file missing, an image longer than the session.

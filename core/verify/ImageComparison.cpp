@@ -21,6 +21,7 @@ bool AllZero(const std::uint8_t* data) {
 }  // namespace
 
 ImageComparison::~ImageComparison() {
+  input_.reset();
   if (fd_ >= 0) ::close(fd_);
 }
 
@@ -37,8 +38,10 @@ bool ImageComparison::Open(const std::string& path, std::string& error) {
     ::close(fd);
     return false;
   }
+  input_.reset();
   if (fd_ >= 0) ::close(fd_);
   fd_ = fd;
+  input_ = std::make_unique<InputFile>(fd_, "the image being compared with");
   path_ = path;
   bytes_ = static_cast<std::uint64_t>(status.st_size);
   sectors_ = (bytes_ + kSector - 1) / kSector;

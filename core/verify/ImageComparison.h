@@ -6,8 +6,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "core/io/InputFiles.h"
 
 // How one sector read from the disc compares.
 enum class SectorMatch : std::uint8_t { Same, Differs, Padding, BeyondImage };
@@ -20,7 +23,8 @@ class ImageComparison {
   ImageComparison& operator=(const ImageComparison&) = delete;
 
   // Opens the image: a regular file that can be read. A FIFO, a device or a
-  // folder is refused without waiting on it. False with error set.
+  // folder is refused without waiting on it. False with error set. While it
+  // is open, no output of the program may be written over it.
   bool Open(const std::string& path, std::string& error);
   bool IsOpen() const { return fd_ >= 0; }
   const std::string& Path() const { return path_; }
@@ -39,6 +43,7 @@ class ImageComparison {
 
   std::string path_;
   int fd_ = -1;
+  std::unique_ptr<InputFile> input_;  // keeps outputs off the image
   std::uint64_t bytes_ = 0;
   std::uint64_t sectors_ = 0;
   std::vector<std::uint8_t> window_;

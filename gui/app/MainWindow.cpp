@@ -457,7 +457,7 @@ void MainWindow::OnSaveReport() {
   if (context == nullptr || context->driveLetter == 0) return;
   const QString html = QStringLiteral("HTML Report (*.html *.htm)");
   const QString json = QStringLiteral("JSON Report (*.json)");
-  QFileDialog dialog(this);
+  SaveDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters({html, json});

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "core/disc/RecentImages.h"
+#include "core/format/ElideMiddle.h"
 #include "gui/platform/ProgramSettings.h"
 
 namespace {
@@ -13,7 +14,9 @@ const QString kRecentImagesKey = QStringLiteral("recentImages");
 }  // namespace
 
 RecentImagesMenu::RecentImagesMenu(QWidget* parent)
-    : QMenu(QStringLiteral("&Recent Images"), parent) {}
+    : QMenu(QStringLiteral("&Recent Images"), parent) {
+  setToolTipsVisible(true);
+}
 
 QStringList RecentImagesMenu::Images() {
   return ProgramSettings().value(kRecentImagesKey).toStringList().mid(0, kRecentImagesKept);
@@ -34,7 +37,11 @@ void RecentImagesMenu::Fill() {
   const QStringList images = Images();
   for (int i = 0; i < images.size(); ++i) {
     const QString path = images[i];
-    QAction* item = addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+    // A '&' of the path shows as itself, not as the key of the item.
+    const QString shown = QString::fromStdU16String(ElideMiddle(path.toStdU16String(), kShownUnits))
+                              .replace(u'&', QStringLiteral("&&"));
+    QAction* item = addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
+    item->setToolTip(path);
     connect(item, &QAction::triggered, this, [this, path] { emit chosen(path); });
   }
   menuAction()->setEnabled(!images.isEmpty());

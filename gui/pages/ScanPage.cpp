@@ -299,6 +299,17 @@ void ScanPage::OnStartStop() {
     return;
   }
   if (context == nullptr) return;
+  // A first sector kept from a larger disc: say so, rather than scan nothing.
+  if (const std::u16string outside =
+          RangeOutsideText(scanOptions.firstSector, context->GetSessionInfo(-1).sectorCount);
+      surface && !outside.empty()) {
+    QMessageBox box(
+        QMessageBox::Critical, QStringLiteral("Error"),
+        QString::fromStdU16String(outside) + QStringLiteral(" Choose the range with Advanced..."),
+        QMessageBox::Ok, window());
+    box.exec();
+    return;
+  }
   scanner->options = OptionsForScan();
   if (scanner->Start(surface, files, context))
     shownScan = &history.Begin(context->driveLetter, surface, files, TimeValue::Now());
@@ -379,7 +390,7 @@ void ScanPage::OnClear() {
 // The log as shown, one line an entry; the name says whose disc and when.
 void ScanPage::OnSaveLog() {
   if (shownLog.empty()) return;
-  QFileDialog dialog(this);
+  SaveDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters({QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")});

@@ -388,7 +388,7 @@ void SectorInfoPage::FillSessionList() {
 
 void SectorInfoPage::SaveSector() {
   if (!sectorShown) return;
-  QFileDialog dialog(this);
+  SaveDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters(

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QStyle>
 
+#include "core/io/InputFiles.h"
 #include "gui/platform/ProgramSettings.h"
 
 namespace {
@@ -16,7 +17,30 @@ const QString kSaveFolderKey = QStringLiteral("saveFolder");
 const char kSaveErrorCaption[] = "Error";
 const char kSaveError[] = "Error. File cannot be saved.";
 
+// The error box of a save: the fixed first line, then the file and why.
+void ShowSaveError(QWidget* parent, const QString& path, const std::string& error) {
+  QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kSaveErrorCaption),
+                  QString::fromUtf8(kSaveError) + u'\n' + QDir::toNativeSeparators(path) + u'\n' +
+                      QString::fromStdString(error),
+                  QMessageBox::Ok, parent);
+  box.exec();
+}
+
 }  // namespace
+
+SaveDialog::SaveDialog(QWidget* parent) : QFileDialog(parent) {}
+
+void SaveDialog::accept() {
+  const QString path = selectedFiles().value(0);
+  if (!path.isEmpty()) {
+    const std::string problem = OutputProblem(QFile::encodeName(path).toStdString());
+    if (!problem.empty()) {
+      ShowSaveError(this, path, problem);
+      return;
+    }
+  }
+  QFileDialog::accept();
+}
 
 PlainFileIconProvider::PlainFileIconProvider() {
   setOptions(QAbstractFileIconProvider::DontUseCustomDirectoryIcons);
@@ -84,11 +108,6 @@ bool SaveFileOrShowError(QWidget* parent, const QString& path, std::string_view 
     RememberSaveFolder(path);
     return true;
   }
-  // The fixed first line, then the file and the system's reason.
-  QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kSaveErrorCaption),
-                  QString::fromUtf8(kSaveError) + u'\n' + QDir::toNativeSeparators(path) + u'\n' +
-                      QString::fromUtf8(error),
-                  QMessageBox::Ok, parent);
-  box.exec();
+  ShowSaveError(parent, path, error);
   return false;
 }

@@ -7,14 +7,24 @@
 #pragma once
 
 #include <QAbstractFileIconProvider>
+#include <QFileDialog>
 #include <QString>
 #include <functional>
 #include <string_view>
 
 #include "core/io/OutputFile.h"
 
-class QFileDialog;
 class QWidget;
+
+// The file dialog every save uses. A name that no output may take (a file
+// the program reads, such as a disc image; a disk) is refused when it is
+// chosen, with the error box and without the question whether to replace
+// it; the dialog stays open for another name.
+class SaveDialog : public QFileDialog {
+ public:
+  explicit SaveDialog(QWidget* parent);
+  void accept() override;
+};
 
 // Runs a save dialog that has been set up and returns the chosen path, or an
 // empty text when the user cancels; tests put their own in place.

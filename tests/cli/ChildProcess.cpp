@@ -46,8 +46,10 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environme
       posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
       break;
     case Output::File:
-      posix_spawn_file_actions_addopen(&actions, 1, streams.outputFile.c_str(),
-                                       O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    case Output::AppendedFile:
+      posix_spawn_file_actions_addopen(
+          &actions, 1, streams.outputFile.c_str(),
+          O_WRONLY | O_CREAT | (streams.output == Output::File ? O_TRUNC : O_APPEND), 0644);
       break;
     case Output::Closed:
       posix_spawn_file_actions_addclose(&actions, 1);
@@ -64,7 +66,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environme
   ::close(outPipe[1]);
   ::close(errPipe[1]);
   outFd = streams.output == Output::Pipe ? outPipe[0] : -1;
-  if (streams.output == Output::File || streams.output == Output::Closed) ::close(outPipe[0]);
+  if (streams.output != Output::Pipe && streams.output != Output::BrokenPipe) ::close(outPipe[0]);
   errFd = errPipe[0];
   if (spawned != 0) {
     pid = -1;

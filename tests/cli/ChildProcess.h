@@ -18,10 +18,11 @@ struct ChildResult {
 // Where the child's standard output and error go.
 struct ChildStreams {
   enum class Output {
-    Pipe,        // read by the test into ChildResult::out
-    File,        // the file outputFile, opened for writing (e.g. /dev/full)
-    Closed,      // no descriptor 1 at all
-    BrokenPipe,  // a pipe whose reader is gone before the child writes
+    Pipe,          // read by the test into ChildResult::out
+    File,          // the file outputFile, opened for writing (e.g. /dev/full)
+    AppendedFile,  // the same, appended to (">>")
+    Closed,        // no descriptor 1 at all
+    BrokenPipe,    // a pipe whose reader is gone before the child writes
   };
   Output output = Output::Pipe;
   std::string outputFile;

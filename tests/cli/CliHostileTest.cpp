@@ -117,6 +117,84 @@ TEST_F(CliHostileTest, OutputsThroughLinksFifosAndDevicesAreNeverReplaced) {
   EXPECT_TRUE(std::filesystem::is_symlink(work + "/link.map"));
 }
 
+// Every output aimed at a file the program reads, by any name, is refused
+// with one line before anything is written, and every input stays as it was.
+TEST_F(CliHostileTest, NoOutputEverReplacesAFileBeingRead) {
+  const std::string disc = work + "/disc.iso";
+  std::filesystem::copy_file(folder + "/disc.iso", disc);
+  WriteFile(disc + ".faults", "# no faults\n");
+  std::filesystem::create_symlink("disc.iso", work + "/link.iso");
+  std::filesystem::create_hard_link(disc, work + "/hard.iso");
+  std::filesystem::copy_file(folder + "/plain.img", work + "/cd.bin");
+  WriteFile(work + "/cd.cue",
+            "FILE \"cd.bin\" BINARY\n  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n");
+  const std::vector<std::string> inputs = {"disc.iso", "disc.iso.faults", "cd.cue", "cd.bin"};
+  std::map<std::string, std::string> before;
+  for (const std::string& input : inputs) before[input] = ReadWholeFile(work + "/" + input);
+  const std::vector<std::string> entries = Entries();
+
+  const std::pair<const char*, const char*> targets[] = {
+      {"disc.iso", "the disc image being read"},
+      {"link.iso", "the disc image being read"},
+      {"hard.iso", "the disc image being read"},
+      {"disc.iso.faults", "the faults file of the disc image being read"},
+      {"cd.cue", "the cue sheet being read"},
+      {"cd.bin", "a BIN file of the cue sheet being read"},
+  };
+  const std::vector<std::vector<std::string>> outputs = {
+      {"scan", "D:", "--mapfile"}, {"scan", "D:", "--speed-csv"}, {"save", "E:", "16"},
+      {"report", "E:", "--json"},  {"report", "D:", "--html"},
+  };
+  for (const auto& [target, what] : targets) {
+    for (std::vector<std::string> args : outputs) {
+      args.push_back(work + "/" + target);
+      SCOPED_TRACE(testing::PrintToString(args));
+      const ChildResult result = CliOn(disc + ":" + work + "/cd.cue", args);
+      EXPECT_EQ(result.status, 2);
+      EXPECT_THAT(Lines(result.err),
+                  ElementsAre(testing::EndsWith(work + "/" + target + " is " + what)));
+    }
+  }
+  for (const std::string& input : inputs)
+    EXPECT_TRUE(ReadWholeFile(work + "/" + input) == before[input]) << input;
+  EXPECT_EQ(Entries(), entries);  // no temporary file left either
+
+  // The mapfile a retry reads, and standard output appended to the image.
+  const std::string map = work + "/old.map";
+  WriteFile(map, "0x0 +\n0x0 0x1000 +\n");
+  const ChildResult retry = CliOn(disc, {"scan", "--retry-from", map, "--mapfile", map});
+  EXPECT_EQ(retry.status, 2);
+  EXPECT_THAT(retry.err, HasSubstr(map + " is the mapfile being retried from\n"));
+  EXPECT_EQ(ReadWholeFile(map), "0x0 +\n0x0 0x1000 +\n");
+  ChildStreams appended;
+  appended.output = ChildStreams::Output::AppendedFile;
+  appended.outputFile = work + "/link.iso";
+  const ChildResult media = RunChild({LUMETER_CLI, "media"}, {{"WRENLO_IMAGES", disc}}, appended);
+  EXPECT_EQ(media.status, 2);
+  EXPECT_EQ(media.err, "lumeter-cli: standard output is the disc image being read\n");
+  EXPECT_TRUE(ReadWholeFile(disc) == before["disc.iso"]);
+}
+
+// A disk is never written: a block device is refused by name, before it is
+// opened (the node made here stands for a device that is not there).
+TEST_F(CliHostileTest, BlockDevicesAreRefusedAsOutputs) {
+  const std::string node = work + "/disk";
+  if (::mknod(node.c_str(), S_IFBLK | 0600, makedev(240, 250)) != 0)
+    GTEST_SKIP() << "making a device node needs root";
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"save", Drive("plain.img"), "42", node},
+                                             {"scan", Drive("plain.img"), "--mapfile", node},
+                                             {"report", Drive("plain.img"), "--json", node}}) {
+    SCOPED_TRACE(args[0]);
+    const ChildResult result = Cli(args);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_THAT(
+        result.err,
+        testing::EndsWith(node + " is a block device; this program does not write to disks\n"));
+  }
+  EXPECT_TRUE(std::filesystem::is_block_file(node));
+}
+
 TEST_F(CliHostileTest, ClosedStandardStreamsNeverLandInTheMapfile) {
   ChildStreams closed;
   closed.output = ChildStreams::Output::Closed;
@@ -159,16 +237,30 @@ TEST_F(CliHostileTest, LostOutputIsStatusTwoWithOneLine) {
   }
 }
 
-TEST_F(CliHostileTest, ABrokenPipeStillGetsTheWholeMapWritten) {
+// A reader gone ("... | head -1") stops the scan as SIGTERM does, rather
+// than reading on for hours: the map of what was read is written, and the
+// status says the output was lost. A command that printed nothing there has
+// nothing to lose.
+TEST_F(CliHostileTest, AReaderGoneStopsTheScanAndTheMapIsWritten) {
   ChildStreams broken;
   broken.output = ChildStreams::Output::BrokenPipe;
-  const std::string map = work + "/plain.map";
-  const ChildResult scan = Cli({"scan", Drive("plain.img"), "--mapfile", map}, broken);
+  const std::string map = work + "/slow.map";
+  const ChildResult scan = Cli({"scan", Drive("slow.img"), "--mapfile", map}, broken);
   EXPECT_EQ(scan.status, 2);  // not killed by SIGPIPE
-  EXPECT_THAT(scan.err, HasSubstr("cannot write to standard output: Broken pipe"));
+  EXPECT_THAT(Lines(scan.err),
+              ElementsAre("lumeter-cli: cannot write to standard output: Broken pipe"));
   EXPECT_TRUE(IsMapfile(map));
-  // Finished: the status line says so.
-  EXPECT_THAT(ReadWholeFile(map), HasSubstr("     +               1\n"));
+  // Stopped: sectors not read, and the status line says so.
+  EXPECT_THAT(ReadWholeFile(map), HasSubstr("  ?\n"));
+  EXPECT_THAT(ReadWholeFile(map), HasSubstr("     ?               1\n"));
+
+  ChildStreams closed;
+  closed.output = ChildStreams::Output::Closed;
+  const ChildResult save = Cli({"save", Drive("plain.img"), "42", work + "/42.bin"}, closed);
+  EXPECT_EQ(save.status, 0) << save.err;
+  EXPECT_EQ(save.err, "");
+  EXPECT_TRUE(ReadWholeFile(work + "/42.bin") ==
+              ReadWholeFile(folder + "/plain.img").substr(42 * 2048, 2048));
 }
 
 TEST_F(CliHostileTest, StopSignalsWriteThePartialMapAndLeaveNoTemporaryFile) {
@@ -261,9 +353,66 @@ TEST_F(CliHostileTest, DevicesSaysWhatItCannotList) {
   const std::string odd = work + "/odd\x1b[31m\nname.iso";
   WriteFile(odd, std::string(2048, 'x'));
   const ChildResult escaped = CliOn(odd, {"devices"});
-  EXPECT_EQ(escaped.out, "D: odd\\u001B[31m\\nname.iso\n");
+  EXPECT_EQ(escaped.out, "D: odd\\e[31m\\nname.iso\n");
   EXPECT_EQ(Json::parse(CliOn(odd, {"devices", "--json"}).out)[0]["text"],
             "D: odd\x1b[31m\nname.iso");
+}
+
+// Names and labels holding escape sequences, a terminal title (OSC ... BEL),
+// CR, a newline and a right-to-left override reach no printer raw: every
+// text output shows them escaped on their own line, and JSON keeps them whole.
+TEST_F(CliHostileTest, ControlCharactersFromADiscNeverReachTheTerminal) {
+  const std::string name = "a\x1b]0;pwned\x07\nforged\xE2\x80\xAEtxt.exe";
+  const std::string shown = "a\\e]0;pwned\\u0007\\nforged\\u202Etxt.exe";
+  std::filesystem::create_directories(work + "/tree");
+  WriteFile(work + "/tree/" + name, std::string(5000, 'x'));
+  const std::string disc = work + "/names.iso";
+  ASSERT_EQ(RunChild({"/usr/bin/xorriso", "-as", "mkisofs", "-quiet", "-R", "-V",
+                      "LBL\x1b[2J\xE2\x80\xAE", "-o", disc, work + "/tree"},
+                     {})
+                .status,
+            0);
+  // The file's first sector never reads, so the scans name it too.
+  const std::int32_t fileSector = FindSector(ReadWholeFile(disc), std::string(2048, 'x'));
+  WriteFile(disc + ".faults", std::to_string(fileSector) + " always\n");
+  const std::string odd = work + "/bad\x1b[31m\r.iso";
+  WriteFile(odd, std::string(1000, 'x'));  // unusable: too small
+  const std::string images = disc + ":" + odd;
+
+  const std::vector<std::vector<std::string>> commands = {
+      {"files"},           {"whohas", std::to_string(fileSector)}, {"media"}, {"scan"},
+      {"scan", "--files"}, {"scan", "--files", "--json"},  // the log on standard error
+      {"info", "E:"},                                      // the image's name in an error line
+  };
+  for (const std::vector<std::string>& args : commands) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    const ChildResult result = CliOn(images, args);
+    for (const std::string& output : {result.out, result.err}) {
+      for (const char raw : {'\x1b', '\x07', '\r'})
+        EXPECT_EQ(output.find(raw), std::string::npos) << int(raw) << " in " << output;
+      EXPECT_EQ(output.find("\xE2\x80\xAE"), std::string::npos) << output;
+      EXPECT_EQ(output.find("\nforged"), std::string::npos) << output;  // no forged line
+    }
+    const std::string all = result.out + result.err;
+    EXPECT_TRUE(all.find(shown) != std::string::npos ||
+                all.find("LBL\\e[2J\\u202E") != std::string::npos ||
+                all.find("bad\\e[31m\\r.iso") != std::string::npos)
+        << all;
+  }
+  const ChildResult json = CliOn(images, {"files", "--json"});
+  EXPECT_EQ(Json::parse(json.out)[0]["path"], name);
+  EXPECT_NE(json.out.find("\\u001B]0;pwned\\u0007\\nforged\\u202Etxt.exe"), std::string::npos);
+
+  // The reports: HTML carries no control byte but the line ends of its markup.
+  for (const char* kind : {"--html", "--json"}) {
+    const std::string report = work + "/report" + kind;
+    ASSERT_EQ(CliOn(images, {"report", "--scan", "both", kind, report}).status, 1);
+    const std::string text = ReadWholeFile(report);
+    EXPECT_TRUE(std::none_of(text.begin(), text.end(), [](char c) {
+      return static_cast<unsigned char>(c) < 0x20 && c != '\n';
+    })) << kind;
+    EXPECT_EQ(text.find("\xE2\x80\xAE"), std::string::npos) << kind;
+  }
 }
 
 }  // namespace

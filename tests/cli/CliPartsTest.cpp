@@ -25,7 +25,7 @@ TEST(CommandLineTest, ReadsEachCommandsArguments) {
     std::vector<std::string> args;
     Verb verb;
     char16_t drive;
-    std::int32_t sector;
+    std::int64_t sector;
     std::string file;
   };
   const Case cases[] = {
@@ -35,7 +35,9 @@ TEST(CommandLineTest, ReadsEachCommandsArguments) {
       {{"media", "E:"}, Verb::Media, u'E', 0, ""},
       {{"scan", "--json", "d"}, Verb::Scan, u'D', 0, ""},
       {{"dump", "16"}, Verb::Dump, 0, 16, ""},
-      {{"dump", "F", "2147483647"}, Verb::Dump, u'F', 2147483647, ""},
+      {{"dump", "F", "4294967295"}, Verb::Dump, u'F', 4294967295, ""},
+      // Options every command takes may come before it.
+      {{"--image", "a.iso", "--image=b.iso", "whohas", "E", "7"}, Verb::WhoHas, u'E', 7, ""},
       {{"save", "16", "out.bin"}, Verb::Save, 0, 16, "out.bin"},
       {{"save", "D:", "16", "--", "-out.bin"}, Verb::Save, u'D', 16, "-out.bin"},
       {{"save", "d", "16", "-"}, Verb::Save, u'D', 16, "-"},
@@ -79,6 +81,18 @@ TEST(CommandLineTest, ScanOptionsAndValues) {
   EXPECT_EQ(command.scanOptions.speed, 0);
   ASSERT_TRUE(ParseCommandLine({"dump", "3", "--session", "2"}, command, error));
   EXPECT_EQ(command.session, 2);
+  // The images, in order, wherever they stand.
+  ASSERT_TRUE(ParseCommandLine({"--image", "a.iso", "--image=b.iso", "media", "--image", "c.iso"},
+                               command, error))
+      << error;
+  EXPECT_EQ(command.verb, Verb::Media);
+  EXPECT_EQ(command.images, (std::vector<std::string>{"a.iso", "b.iso", "c.iso"}));
+  ASSERT_TRUE(ParseCommandLine({"--image", "a.iso", "--help"}, command, error));
+  EXPECT_EQ(command.verb, Verb::Help);
+  // A sector beyond what the engine reads is kept as given for messages.
+  ASSERT_TRUE(ParseCommandLine({"scan", "--first", "3000000000"}, command, error));
+  EXPECT_EQ(command.firstSector, 3000000000);
+  EXPECT_EQ(command.scanOptions.firstSector, 2147483647);
   ASSERT_TRUE(ParseCommandLine({"help", "scan"}, command, error));
   EXPECT_EQ(command.verb, Verb::Scan);
   EXPECT_TRUE(command.help);
@@ -122,13 +136,23 @@ TEST(CommandLineTest, RefusesWhatIsNotACommand) {
       {{"scan", "--json=yes"}, "--json takes no value"},
       {{"scan", "--mapfile"}, "--mapfile needs a value"},
       {{"scan", "--mapfile="}, "--mapfile needs a file name"},
-      {{"dump", "D", "x"}, "bad sector number 'x'"},
-      {{"dump", "2147483648"}, "bad sector number '2147483648'"},
+      {{"dump", "D", "x"}, "bad sector number 'x' (must be 0 to 4294967295)"},
+      {{"dump", "4294967296"}, "bad sector number '4294967296' (must be 0 to 4294967295)"},
+      {{"scan", "--first", "4294967296"},
+       "bad --first sector '4294967296' (must be 0 to 4294967295)"},
+      {{"scan", "--bogus"},
+       "unknown option '--bogus' for scan (lumeter-cli scan --help lists its options)"},
+      {{"--bogus", "scan"}, "unknown option '--bogus' (lumeter-cli scan --help lists its options)"},
+      {{"--json", "media"}, "--json goes after the command: lumeter-cli media --json"},
+      {{"--image", "a.iso"}, "no command given"},
+      {{"--image"}, "--image needs a value"},
+      {{"--image=", "media"}, "--image needs a file name"},
       {{"dump", "1", "--session", "0"}, "bad session number '0'"},
       {{"save", "D", "16"}, "save needs a SECTOR and a FILE"},
       {{"save", "16"}, "save needs a SECTOR and a FILE"},
       {{"help", "nothing"}, "unknown command 'nothing'"},
-      {{"--verbose"}, "unknown option '--verbose'"},
+      {{"--verbose"},
+       "unknown option '--verbose' (lumeter-cli COMMAND --help lists a command's options)"},
       {{"report"}, "report needs --html FILE or --json FILE"},
       {{"report", "--html", "a", "--json", "b"}, "report takes one of --html and --json"},
       {{"report", "--scan", "all", "--html", "a"}, "bad --scan 'all' (surface, files or both)"},

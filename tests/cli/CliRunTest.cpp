@@ -437,6 +437,8 @@ TEST_F(CliRunTest, BadArgumentsAndDrivesGiveOneLineAndStatusTwo) {
     std::string message;
   };
   const std::string plain = Drive("plain.img");
+  // A mapfile of a disc one sector larger than plain.img.
+  WriteFile(folder + "/larger.map", "0x0 +\n0x0 0x96000 +\n0x96000 0x800 ?\n");
   const Case cases[] = {
       {{}, "no command given"},
       {{"frobnicate"}, "unknown command 'frobnicate'"},
@@ -459,7 +461,15 @@ TEST_F(CliRunTest, BadArgumentsAndDrivesGiveOneLineAndStatusTwo) {
       {{"scan", "--attempts", "0"}, "bad --attempts '0' (1 to 20)"},
       {{"scan", "--attempts", "21"}, "bad --attempts '21' (1 to 20)"},
       {{"scan", "--skip-after-error", "-1"}, "bad --skip-after-error '-1' (0 to 1000000 sectors)"},
-      {{"scan", "--first", "x"}, "bad --first sector 'x' (0 or more)"},
+      {{"scan", "--first", "x"}, "bad --first sector 'x' (must be 0 to 4294967295)"},
+      {{"scan", plain, "--first", "3000000000"},
+       "sector 3000000000 is outside session 1 (sectors 0 to 299)"},
+      {{"whohas", plain, "300"}, "sector 300 is outside session 1 (sectors 0 to 299)"},
+      {{"dump", plain, "4294967295"}, "sector 4294967295 is outside session 1 (sectors 0 to 299)"},
+      {{"scan", plain, "--retry-from", folder + "/larger.map"},
+       "retry-from: " + folder +
+           "/larger.map: the map of another disc: it covers 616448 bytes (301 sectors), this "
+           "disc 614400 bytes (300 sectors)"},
       {{"scan", "--last", "1", "--first", "2"}, "--last sector is before --first sector"},
       {{"scan", "--speed", "fast"}, "bad --speed 'fast' (max, or 1 to 100 times the base speed)"},
       {{"scan", "--speed", "0"}, "bad --speed '0'"},

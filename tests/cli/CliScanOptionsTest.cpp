@@ -102,6 +102,18 @@ TEST_F(CliScanOptionsTest, RetryFromTheMapOfAnEarlierScan) {
   EXPECT_EQ(summary["good"], 300 - 17);
 }
 
+// The sectors outside the range were not to be read: a range that reads
+// whole is a success, and the summary still counts the rest as not read.
+TEST_F(CliScanOptionsTest, ARangeThatReadsWholeIsASuccess) {
+  const ChildResult scan =
+      Cli({"scan", Drive("plain.img"), "--json", "--first", "20", "--last", "99"});
+  EXPECT_EQ(scan.status, 0) << scan.err;
+  const Json summary = Json::parse(scan.out);
+  EXPECT_EQ(summary["good"], 80);
+  EXPECT_EQ(summary["not_read"], 220);
+  EXPECT_EQ(summary["stopped"], false);
+}
+
 TEST_F(CliScanOptionsTest, SpeedCsvHoldsEveryGroupRead) {
   const std::string csv = folder + "/speed.csv";
   Scan({"--speed-csv", csv, "--sectors-per-read", "16", "--last", "199"});

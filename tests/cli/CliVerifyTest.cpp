@@ -354,6 +354,12 @@ TEST_F(CliVerifyTest, CompareRefusesWhatIsNoImage) {
     EXPECT_THAT(refused.err, HasSubstr("cannot compare with " + input + ": not a regular file"));
   }
   EXPECT_EQ(Cli({"compare"}, disc).status, 2);
+  // An output is never written over the image compared with.
+  const std::string image = Copy(disc, folder / "kept.iso");
+  const ChildResult kept = Cli({"compare", "--mapfile", image, image}, disc);
+  EXPECT_EQ(kept.status, 2);
+  EXPECT_THAT(kept.err, HasSubstr("the image being compared with"));
+  EXPECT_EQ(ReadWholeFile(image), ReadWholeFile(disc));
 }
 
 }  // namespace

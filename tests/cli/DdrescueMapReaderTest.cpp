@@ -6,11 +6,12 @@
 
 namespace {
 
-// The table as one character a sector: 'g' good, '-' to read.
+// The table as one character a sector: 'g' good, '-' to read, of a session
+// on a medium of 8 sectors.
 std::string Read(const std::string& map, std::int64_t start, std::int32_t count) {
   std::vector<std::uint8_t> table;
   std::string error;
-  EXPECT_TRUE(ReadDdrescueMap(map, start, count, table, error)) << error;
+  EXPECT_TRUE(ReadDdrescueMap(map, start, count, 8, table, error)) << error;
   std::string out;
   for (const std::uint8_t state : table) out += state == 1 ? 'g' : '-';
   return out;
@@ -25,9 +26,28 @@ TEST(DdrescueMapReaderTest, FinishedWholeSectorsOfTheSessionAreGood) {
   EXPECT_EQ(Read(map, 0, 8), "gg--gg--");
   // A session from sector 4: its sectors 0 and 1 are the medium's 4 and 5.
   EXPECT_EQ(Read(map, 4, 4), "gg--");
-  // A block past the session or a huge one stays inside the table.
-  EXPECT_EQ(Read(header + "0x0 0xFFFFFFFFFFFF0000 +\n", 2, 3), "ggg");
+  // A block past the session, on the medium, stays outside the table.
+  EXPECT_EQ(Read(header + "0x0 0x4000 +\n", 2, 3), "ggg");
   EXPECT_EQ(Read(header, 0, 2), "--");
+}
+
+// A map with blocks past the medium's end is another disc's, whatever they
+// say: its size and the disc's are named.
+TEST(DdrescueMapReaderTest, TheMapOfALargerDiscIsRefused) {
+  const std::string header = "0x0 +\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {header + "0x0 0x4000 +\n0x4000 0x800 ?\n",
+       "the map of another disc: it covers 18432 bytes (9 sectors), this disc 16384 bytes "
+       "(8 sectors)"},
+      {header + "0x0 0xFFFFFFFFFFFF0000 +\n", "it covers 18446744073709486080 bytes"},
+      {header + "0x4000 0x1 -\n", "it covers 16385 bytes (9 sectors)"},
+  };
+  for (const auto& [map, message] : cases) {
+    std::vector<std::uint8_t> table;
+    std::string error;
+    EXPECT_FALSE(ReadDdrescueMap(map, 0, 8, 8, table, error)) << map;
+    EXPECT_THAT(error, testing::HasSubstr(message)) << map;
+  }
 }
 
 TEST(DdrescueMapReaderTest, WhatIsNotAMapfileNamesItsLine) {
@@ -43,7 +63,7 @@ TEST(DdrescueMapReaderTest, WhatIsNotAMapfileNamesItsLine) {
   for (const auto& [map, message] : cases) {
     std::vector<std::uint8_t> table;
     std::string error;
-    EXPECT_FALSE(ReadDdrescueMap(map, 0, 4, table, error)) << map;
+    EXPECT_FALSE(ReadDdrescueMap(map, 0, 4, 4, table, error)) << map;
     EXPECT_THAT(error, testing::HasSubstr(message)) << map;
   }
 }

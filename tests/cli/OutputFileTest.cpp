@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "CliFixture.h"
+#include "core/io/InputFiles.h"
 #include "core/io/OutputFile.h"
 
 using ::testing::HasSubstr;
@@ -63,6 +64,17 @@ TEST_F(OutputFileTest, AFileAppearsWholeOrNotAtAll) {
   EXPECT_EQ(ReadWholeFile(path), "new bytes");
   ASSERT_EQ(::stat(path.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0640u);
+  // And its owner and group, which only root may give away; the set-group
+  // bit survives the change of owner.
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(path.c_str(), 1234, 5678), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 02750), 0);
+    ASSERT_TRUE(Write(path, "root's bytes", error)) << error;
+    ASSERT_EQ(::stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, 1234u);
+    EXPECT_EQ(status.st_gid, 5678u);
+    EXPECT_EQ(status.st_mode & 07777, 02750u);
+  }
 
   // A folder that takes the name while the file is written: the rename
   // fails, and the temporary file goes.
@@ -72,6 +84,35 @@ TEST_F(OutputFileTest, AFileAppearsWholeOrNotAtAll) {
   EXPECT_FALSE(late.Commit("x", error));
   EXPECT_EQ(error, "cannot write " + folder + "/late: Is a directory");
   EXPECT_EQ(Entries(folder), (std::vector<std::string>{"late", "out.bin"}));
+}
+
+// A file kept as an input is refused under any name while it is kept, by
+// path or by its open descriptor, and written again once it is let go.
+TEST_F(OutputFileTest, InputsAreRefusedWhileTheyAreKept) {
+  const std::string input = folder + "/input.map";
+  WriteFile(input, "kept");
+  std::filesystem::create_symlink("input.map", folder + "/link.map");
+  std::filesystem::create_hard_link(input, folder + "/hard.map");
+  std::string error;
+  {
+    const InputFile kept(folder + "/link.map", "the mapfile being retried from");
+    for (const char* name : {"/input.map", "/link.map", "/hard.map"}) {
+      EXPECT_FALSE(Write(folder + name, "new", error));
+      EXPECT_EQ(error, folder + name + " is the mapfile being retried from");
+    }
+  }
+  {
+    const int fd = ::open(input.c_str(), O_RDONLY);
+    const InputFile kept(fd, "the image being compared with");
+    ::close(fd);
+    EXPECT_EQ(OutputProblem(input), input + " is the image being compared with");
+  }
+  EXPECT_EQ(OutputProblem(input), "");
+  EXPECT_EQ(ReadWholeFile(input), "kept");
+  EXPECT_TRUE(Write(folder + "/hard.map", "new", error)) << error;
+  // Nothing to keep: a name that is not there.
+  const InputFile none(folder + "/missing", "nothing");
+  EXPECT_EQ(OutputProblem(folder + "/missing"), "");
 }
 
 TEST_F(OutputFileTest, FailuresNameTheFolderOrTheFile) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # lumeter-cli's bash completion: for each command line, typed up to the
 # cursor at its end, the words offered. Two disc images make drives D and E;
-# a third, given with --image, drive F.
+# a third, given with --image (before or after the command), drive F.
 set -uo pipefail
 completion=${1:?usage: check_completion.sh COMPLETION_FILE LUMETER_CLI}
 cli=${2:?usage: check_completion.sh COMPLETION_FILE LUMETER_CLI}
@@ -41,7 +41,10 @@ lumeter-cli |compare devices dump files help info media report save scan whohas
 lumeter-cli d|devices dump
 lumeter-cli files --|--help --image --json
 lumeter-cli whohas |D E
-lumeter-cli --|--help --version
+lumeter-cli --|--help --image --version
+lumeter-cli --image th|three.iso
+lumeter-cli --image three.iso |devices dump files help info media report save scan whohas
+lumeter-cli --image three.iso media |D E F
 lumeter-cli devices --|--help --image --json
 lumeter-cli scan --|--attempts --files --first --help --image --json --last --mapfile --retry-from --sectors-per-read --skip-after-error --speed --speed-csv --surface
 lumeter-cli scan --sectors-per-read |1 16 2 32 4 64 8

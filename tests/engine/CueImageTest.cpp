@@ -320,6 +320,30 @@ TEST(CueImage, CookedTracksAndGeneratedGaps) {
   EXPECT_EQ(result, 5);  // past the end of the medium
 }
 
+// However long track 1's pregap (3 or 10 s, not in the file or in it), its
+// index 1 is address 0: the file system reads whole, every file listed.
+TEST(CueImage, ALongFirstPregapLeavesTheFileSystemInPlace) {
+  const CueImages& images = Images();
+  Bytes gapped(750 * 2352, 0);
+  Append(gapped, RawMode1(images.iso, 0));
+  WriteBytes(images.dir / "gapped.bin", gapped);
+  const std::pair<const char*, const char*> sheets[] = {
+      {"first.bin", "PREGAP 00:03:00\nINDEX 01 00:00:00\n"},
+      {"first.bin", "PREGAP 00:10:00\nINDEX 01 00:00:00\n"},
+      {"gapped.bin", "INDEX 00 00:07:00\nINDEX 01 00:10:00\n"},
+      {"gapped.bin", "INDEX 00 00:00:00\nINDEX 01 00:10:00\n"},
+  };
+  const std::set<std::string> files = IsoinfoPaths({"-i", (images.dir / "data.iso").string()});
+  for (const auto& [bin, gap] : sheets) {
+    SCOPED_TRACE(gap);
+    const std::string cue = (images.dir / "gap.cue").string();
+    WriteFile(cue, "FILE " + std::string(bin) + " BINARY\nTRACK 01 MODE1/2352\n" + gap);
+    UseCue(cue);
+    EXPECT_TRUE(ReadEngine(0, images.dataSectors) == images.iso);
+    EXPECT_EQ(EnginePaths(1), files);
+  }
+}
+
 TEST(CueImage, DamagedSectorsReadAsErrors) {
   const CueImages& images = Images();
   // A flipped bit in sector 20's user data breaks its EDC; sector 30's sync

@@ -1,9 +1,17 @@
 // Cue sheets: what the parser reads from good sheets and which line it blames
-// in malformed ones, and where the layout puts tracks and sessions.
+// in malformed ones, and where the layout puts tracks and sessions, compared
+// with libcdio's cd-info.
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "image/CueLayout.h"
 #include "image/CueSheet.h"
+#include "support/Command.h"
+#include "support/Fixtures.h"
 
 namespace wrenlo {
 namespace {
@@ -183,18 +191,77 @@ TEST(CueLayout, TracksGapsAndSessionsGetTheAddressesOfADisc) {
   EXPECT_EQ(disc.runs[4].offset, 0u);
 }
 
-TEST(CueLayout, ALongFirstPregapMovesTrackOne) {
-  // 10 s of pregap in the file: its first 2 s come before address 0.
-  const CueSheet sheet = Parse(
-      "FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:00:00\n"
-      "INDEX 01 00:10:00\n");
-  CueDisc disc;
-  std::string problem;
-  ASSERT_TRUE(LayOutCueSheet(sheet, {1000 * 2352}, disc, problem)) << problem;
-  EXPECT_EQ(disc.tracks[0].start, 600u);
-  EXPECT_EQ(disc.runs[0].start, 0u);
-  EXPECT_EQ(disc.runs[0].offset, 150u * 2352);
-  EXPECT_EQ(disc.sectorCount, 850u);
+// A CD time of sectors as a cue sheet writes it, mm:ss:ff.
+std::string CdTime(std::uint32_t sectors) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02u:%02u:%02u", sectors / 4500, sectors / 75 % 60,
+                sectors % 75);
+  return text;
+}
+
+// The track starts and the lead-out libcdio's cd-info gives for a sheet, as
+// sector numbers (LSN), in track order with the lead-out last.
+std::vector<std::int64_t> CdInfoAddresses(const std::string& sheet) {
+  const testing_support::CommandResult info =
+      testing_support::RunCommand({"cd-info", "--no-header", "--no-device-info", "--no-analyze",
+                                   "--no-disc-mode", "--cue-file=" + sheet});
+  EXPECT_EQ(info.exitCode, 0) << info.output;
+  std::vector<std::int64_t> addresses;
+  std::istringstream lines(info.output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream words(line);
+    std::string number, msf;
+    std::int64_t lsn = 0;
+    if (words >> number >> msf >> lsn && number.back() == ':' && msf.size() == 8)
+      addresses.push_back(lsn);
+  }
+  return addresses;
+}
+
+// Track 1's index 1 is address 0 whatever its pregap, and every other track
+// lies where cd-info puts it, counted from track 1, plus the PREGAP sectors
+// that cd-info leaves out of its addresses (they are not in the file, but a
+// disc writer puts them on the disc): PREGAP and INDEX 00 of 0, 2, 3 and 10 s
+// before track 1 and before track 2 of one BIN file of 2000 raw sectors.
+TEST(CueLayout, IndexOneLiesWhereCdInfoPutsIt) {
+  const std::string folder = testing_support::OutputDirectory() + "/cue-gaps";
+  std::filesystem::create_directories(folder);
+  constexpr std::uint32_t kFileSectors = 2000;
+  constexpr std::uint32_t kTrackTwo = 1000;  // track 2's index 1 in the file
+  std::ofstream(folder + "/gaps.bin", std::ios::binary) << std::string(kFileSectors * 2352, '\0');
+  for (const std::uint32_t seconds : {0u, 2u, 3u, 10u}) {
+    const std::uint32_t gap = seconds * kFramesPerSecond;
+    for (const bool inFile : {false, true}) {
+      for (const int gapped : {1, 2}) {
+        const auto gapLines = [&](int track, std::uint32_t index1) {
+          if (track != gapped || gap == 0) return "INDEX 01 " + CdTime(index1) + "\n";
+          return inFile ? "INDEX 00 " + CdTime(index1 - gap) + "\nINDEX 01 " + CdTime(index1) + "\n"
+                        : "PREGAP " + CdTime(gap) + "\nINDEX 01 " + CdTime(index1) + "\n";
+        };
+        // Track 1's index 1 follows its own gap when that is in the file.
+        const std::uint32_t trackOne = gapped == 1 && inFile ? gap : 0;
+        const std::string text = "FILE \"gaps.bin\" BINARY\nTRACK 01 MODE1/2352\n" +
+                                 gapLines(1, trackOne) + "TRACK 02 AUDIO\n" +
+                                 gapLines(2, kTrackTwo);
+        SCOPED_TRACE(text);
+        std::ofstream(folder + "/gaps.cue") << text;
+        const std::vector<std::int64_t> cdInfo = CdInfoAddresses(folder + "/gaps.cue");
+        ASSERT_EQ(cdInfo.size(), 3u);
+        CueDisc disc;
+        std::string problem;
+        ASSERT_TRUE(LayOutCueSheet(Parse(text), {kFileSectors * 2352}, disc, problem)) << problem;
+        const std::int64_t pregapTwo = gapped == 2 && !inFile ? gap : 0;
+        EXPECT_EQ(disc.tracks[0].start, 0u);
+        EXPECT_EQ(disc.tracks[1].start, cdInfo[1] - cdInfo[0] + pregapTwo);
+        EXPECT_EQ(disc.sectorCount, cdInfo[2] - cdInfo[0] + pregapTwo);
+        // Address 0 reads track 1's index 1 from the file.
+        ASSERT_FALSE(disc.runs.empty());
+        EXPECT_EQ(disc.runs[0].start, 0u);
+        EXPECT_EQ(disc.runs[0].offset, trackOne * 2352u);
+      }
+    }
+  }
 }
 
 TEST(CueLayout, SheetsThatDoNotFitTheirFiles) {

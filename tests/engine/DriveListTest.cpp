@@ -306,6 +306,66 @@ TEST(DriveList, ImagesOpenedAndClosedAtRunTime) {
   EXPECT_EQ(letter, u'E');
 }
 
+struct ListedFile {
+  std::int32_t role;
+  std::string path;
+  bool sameFile;  // the device and inode of the file at path now
+  bool operator==(const ListedFile&) const = default;
+};
+
+// The files listed that lie in dir (drives of earlier tests may live on).
+std::vector<ListedFile> ListedFiles(const std::string& dir) {
+  std::vector<ListedFile> files;
+  EXPECT_EQ(ListImageFiles(
+                [](void* context, const ImageFileRecord* record) -> std::int32_t {
+                  struct stat status {};
+                  const bool same = ::stat(record->path, &status) == 0 &&
+                                    status.st_dev == record->device &&
+                                    status.st_ino == record->inode;
+                  static_cast<std::vector<ListedFile>*>(context)->push_back(
+                      {record->role, record->path, same});
+                  return 0;
+                },
+                &files),
+            0);
+  std::erase_if(files, [&](const ListedFile& file) { return !file.path.starts_with(dir + "/"); });
+  return files;
+}
+
+// Every file an image drive reads is listed while the drive lives, by its
+// device and inode, and kept open so that no other file takes them.
+TEST(DriveList, TheFilesBehindImageDrivesAreListedWhileTheyLive) {
+  const std::string dir = OutputDirectory() + "/image_files";
+  std::filesystem::create_directories(dir);
+  WriteFile(dir + "/plain.iso", std::string(4096, 'x'));
+  WriteFile(dir + "/plain.iso.faults", "# none\n");
+  WriteFile(dir + "/disc.bin", std::string(4096, 'y'));
+  WriteFile(dir + "/disc.cue", "FILE disc.bin BINARY\nTRACK 01 MODE1/2048\nINDEX 01 00:00:00\n");
+  testing_support::UseImages({dir + "/plain.iso", dir + "/missing.iso"});
+  std::int32_t letter = 0;
+  ASSERT_EQ(OpenImageDrive((dir + "/disc.cue").c_str(), &letter), 0);
+  EXPECT_EQ(ListedFiles(dir), (std::vector<ListedFile>{
+                                  {kImageFileImage, dir + "/plain.iso", true},
+                                  {kImageFileFaults, dir + "/plain.iso.faults", true},
+                                  {kImageFileCueSheet, dir + "/disc.cue", true},
+                                  {kImageFileCueData, dir + "/disc.bin", true},
+                              }));
+  // A faults file read once and deleted keeps its inode from a new file.
+  std::filesystem::remove(dir + "/plain.iso.faults");
+  WriteFile(dir + "/plain.iso.faults", "# new\n");
+  EXPECT_FALSE(ListedFiles(dir)[1].sameFile);
+
+  // A closed drive's files go with its last reader.
+  ASSERT_EQ(testing_support::Select(static_cast<char16_t>(letter)), 0);
+  ASSERT_EQ(CloseImageDrive(letter), 0);
+  EXPECT_EQ(ListedFiles(dir).size(), 4u);
+  ASSERT_EQ(testing_support::Select(u'D'), 0);
+  std::vector<std::uint8_t> sector(kSectorSize);  // renews this thread's drive
+  ASSERT_EQ(ReadSectors(kCurrentDevice, 0, 1, 0, sector.data(), kSectorSize), 0);
+  EXPECT_EQ(ListedFiles(dir).size(), 2u);
+  EXPECT_EQ(ListImageFiles(nullptr, nullptr), kInvalidArgument);
+}
+
 // A virtual drive's medium comes and goes with its tray.
 TEST(DriveList, AnImageIsPresentWhileItsTrayIsClosed) {
   const std::string image = OutputDirectory() + "/presence.iso";

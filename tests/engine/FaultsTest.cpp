@@ -87,7 +87,7 @@ TEST(FaultsFile, MalformedLinesAreNamed) {
   FaultPlan plan;
   std::string problem;
   EXPECT_FALSE(ParseFaults(std::string(kMaxFaultsFileBytes + 1, '#'), plan, problem));
-  EXPECT_EQ(problem, "faults file larger than 1 MB");
+  EXPECT_EQ(problem, "faults file larger than its limit of 1 MB (1048576 bytes)");
 }
 
 FaultPlan Plan(const char* text) {

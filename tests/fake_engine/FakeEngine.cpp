@@ -1,5 +1,7 @@
 #include "FakeEngine.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -585,6 +587,23 @@ std::int32_t GetDriveSetStamp(std::uint32_t* stamp) {
   std::lock_guard guard(state().lock);
   *stamp = state().script.driveSetStamp;
   return fake::Call(state(), "GetDriveSetStamp");
+}
+
+// Lists the script's files, calling back outside the engine's lock.
+std::int32_t ListImageFiles(ImageFileCallback callback, void* context) {
+  std::vector<std::pair<std::int32_t, std::string>> files;
+  {
+    std::lock_guard guard(state().lock);
+    files = state().script.imageFiles;
+  }
+  for (const auto& [role, path] : files) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) continue;
+    const ImageFileRecord record{role, static_cast<std::uint64_t>(status.st_dev),
+                                 static_cast<std::uint64_t>(status.st_ino), path.c_str()};
+    if (const std::int32_t stop = callback(context, &record); stop != 0) return stop;
+  }
+  return 0;
 }
 
 }  // namespace wrenlo

@@ -13,6 +13,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fake {
@@ -85,6 +86,10 @@ struct Script {
   };
   std::map<std::int32_t, Presence> presence;
   std::uint32_t driveSetStamp = 0;  // what GetDriveSetStamp reports
+  // What ListImageFiles lists (its calls are not logged: every output file
+  // asks it): a role and a path each, with the device and inode of the file
+  // at that path.
+  std::vector<std::pair<std::int32_t, std::string>> imageFiles;
 
   // Runs on the calling thread at the start of each ReadSectors / VerifyFile
   // (and ReadFile),

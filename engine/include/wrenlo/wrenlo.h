@@ -203,6 +203,24 @@ struct LayoutRecord {
   const SectorRun* runs;
 };
 
+// ImageFileRecord::role values: what a file is to the image drive that reads
+// it.
+inline constexpr std::int32_t kImageFileImage = 0;     // a plain image of 2048-byte sectors
+inline constexpr std::int32_t kImageFileCueSheet = 1;  // a cue sheet
+inline constexpr std::int32_t kImageFileCueData = 2;   // a file a cue sheet names (a BIN file)
+inline constexpr std::int32_t kImageFileFaults = 3;    // the faults file beside an image
+
+// One file an image drive reads its medium from, as ListImageFiles reports
+// it: the file the engine opened, known by its device and inode, which a
+// name reached through any link or a hard link shares.
+struct ImageFileRecord {
+  std::int32_t role;     // kImageFile*
+  std::uint64_t device;  // st_dev
+  std::uint64_t inode;   // st_ino
+  // The path it was opened by (UTF-8, NUL-terminated), valid during the call.
+  const char* path;
+};
+
 #pragma pack(pop)
 
 static_assert(sizeof(DeviceListEntry) == 100);
@@ -282,6 +300,10 @@ static_assert(offsetof(LayoutRecord, name) == 16);
 static_assert(offsetof(LayoutRecord, nameLength) == 16 + sizeof(void*));
 static_assert(offsetof(LayoutRecord, runCount) == 20 + sizeof(void*));
 static_assert(offsetof(LayoutRecord, runs) == 24 + sizeof(void*));
+static_assert(offsetof(ImageFileRecord, device) == 4);
+static_assert(offsetof(ImageFileRecord, inode) == 12);
+static_assert(offsetof(ImageFileRecord, path) == 20);
+static_assert(sizeof(ImageFileRecord) == 20 + sizeof(void*));
 
 // The last argument of OpenDiskSession: which file system of a session to open.
 enum FileSystemSelector : std::int32_t {
@@ -540,6 +562,19 @@ using LayoutCallback = std::int32_t (*)(void* context, const LayoutRecord* recor
 // by its contents. A directory that cannot be read is reported with its
 // result and the walk goes on; 0 = the walk reached its end.
 WRENLO_API std::int32_t ListSessionLayout(Handle session, LayoutCallback callback, void* context);
+
+// Receives one record of ListImageFiles; a non-zero return ends the listing,
+// which then returns that value.
+using ImageFileCallback = std::int32_t (*)(void* context, const ImageFileRecord* record);
+
+// Lists every file the image drives read their media from: of each image
+// drive that is listed, or closed while a reader still holds it, its image or
+// cue sheet, the sheet's files and its faults file, as they were when the
+// image was opened. A program checks its outputs against them, so that it
+// never writes over a disc image it reads. Lists what is open now, without
+// looking for drives or opening WRENLO_IMAGES; 0 = the listing reached its
+// end.
+WRENLO_API std::int32_t ListImageFiles(ImageFileCallback callback, void* context);
 
 // Open and close the tray.
 WRENLO_API std::int32_t EjectDevice(std::int32_t device);

@@ -1,10 +1,11 @@
 // The public operations on drives: the list, the current device, identity,
-// abilities, speeds and the tray.
+// abilities, speeds, the tray, and the files image drives read.
 #include <wrenlo/wrenlo.h>
 
 #include <algorithm>
 
 #include "api/EngineState.h"
+#include "image/ImageFiles.h"
 
 namespace wrenlo {
 
@@ -159,6 +160,16 @@ std::int32_t OpenImageDrive(const char* path, std::int32_t* driveLetter) {
 
 std::int32_t CloseImageDrive(std::int32_t driveLetter) {
   return EngineState::Get().CloseImage(driveLetter);
+}
+
+std::int32_t ListImageFiles(ImageFileCallback callback, void* context) {
+  if (callback == nullptr) return kInvalidArgument;
+  // A copy, so that the callback runs without the listing's lock.
+  for (const ImageFile& file : AllImageFiles()) {
+    const ImageFileRecord record{file.role, file.device, file.inode, file.path.c_str()};
+    if (const std::int32_t stop = callback(context, &record); stop != 0) return stop;
+  }
+  return kOk;
 }
 
 std::int32_t GetMediumPresence(std::int32_t driveLetter, std::int32_t* present,

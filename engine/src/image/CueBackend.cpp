@@ -41,10 +41,12 @@ bool IsCueSheetPath(std::string_view path) {
 
 std::unique_ptr<CueBackend> CueBackend::Open(const std::string& path, std::u16string& problem) {
   std::string text;
-  if (const int error = ReadSmallFile(path, kMaxCueSheetBytes, text); error != 0) {
+  int sheetFd = -1;
+  if (const int error = ReadSmallFile(path, kMaxCueSheetBytes, text, sheetFd); error != 0) {
     problem = OpenProblem(error);
     return nullptr;
   }
+  std::vector<ImageFile> files = {HeldImageFile(sheetFd, kImageFileCueSheet, path)};
   CueSheet sheet;
   std::string reason;
   if (!ParseCueSheet(text, sheet, reason)) {
@@ -73,18 +75,20 @@ std::unique_ptr<CueBackend> CueBackend::Open(const std::string& path, std::u16st
     struct stat status {};
     if (::fstat(fd, &status) != 0) return fail(where + OpenProblem(errno));
     sizes.push_back(static_cast<std::uint64_t>(status.st_size));
+    files.push_back(ImageFileOf(status, kImageFileCueData, filePath));
   }
   CueDisc disc;
   if (!LayOutCueSheet(sheet, sizes, disc, reason)) return fail(FromUtf8(reason));
   std::unique_ptr<FaultSimulator> faults;
   std::u16string faultsProblem;
-  if (!LoadFaults(path, faults, faultsProblem)) return fail(faultsProblem);
+  if (!LoadFaults(path, faults, files, faultsProblem)) return fail(faultsProblem);
   return std::unique_ptr<CueBackend>(
-      new CueBackend(std::move(fds), std::move(disc), std::move(faults)));
+      new CueBackend(std::move(fds), std::move(disc), std::move(faults), std::move(files)));
 }
 
-CueBackend::CueBackend(std::vector<int> fds, CueDisc disc, std::unique_ptr<FaultSimulator> faults)
-    : VirtualDrive(disc.sectorCount, MediumKind::Cd, std::move(faults)),
+CueBackend::CueBackend(std::vector<int> fds, CueDisc disc, std::unique_ptr<FaultSimulator> faults,
+                       std::vector<ImageFile> files)
+    : VirtualDrive(disc.sectorCount, MediumKind::Cd, std::move(faults), std::move(files)),
       fds_(std::move(fds)),
       disc_(std::move(disc)) {}
 

@@ -35,7 +35,8 @@ class CueBackend : public VirtualDrive {
   void Layout(MediumLayout& out) const override;
 
  private:
-  CueBackend(std::vector<int> fds, CueDisc disc, std::unique_ptr<FaultSimulator> faults);
+  CueBackend(std::vector<int> fds, CueDisc disc, std::unique_ptr<FaultSimulator> faults,
+             std::vector<ImageFile> files);
   // Reads count sectors of run from address, all inside it.
   Result ReadRun(const CueRun& run, std::uint32_t address, std::uint32_t count, std::uint8_t* out);
 

@@ -8,12 +8,14 @@ namespace wrenlo {
 namespace {
 
 // Addresses below are counted from the start of the disc's first pregap
-// (CD time 00:00:00), which is 150 sectors before address 0.
-constexpr std::uint64_t kLeadInPregap = 150;
-constexpr std::uint64_t kFirstLeadOut = 6750;  // 90 s
-constexpr std::uint64_t kLaterLeadOut = 2250;  // 30 s
-constexpr std::uint64_t kLeadIn = 4500;        // 60 s
-constexpr std::uint64_t kMaxAddress = std::numeric_limits<std::int32_t>::max();
+// (CD time 00:00:00), which is 150 sectors before address 0. What a sheet
+// puts before that (a first pregap longer than 2 s) comes before 00:00:00,
+// where nothing can be read.
+constexpr std::int64_t kLeadInPregap = 150;
+constexpr std::int64_t kFirstLeadOut = 6750;  // 90 s
+constexpr std::int64_t kLaterLeadOut = 2250;  // 30 s
+constexpr std::int64_t kLeadIn = 4500;        // 60 s
+constexpr std::int64_t kMaxAddress = std::numeric_limits<std::int32_t>::max();
 
 std::uint8_t TrackMode(CueTrackType type) {
   switch (type) {
@@ -35,13 +37,13 @@ std::string AtLine(std::size_t line, const std::string& reason) {
 
 // Adds count sectors of track from CD time position on; the part before
 // address 0 is not addressable and left out.
-void AddRun(CueDisc& disc, std::uint64_t position, std::uint64_t count, const CueTrack& track,
+void AddRun(CueDisc& disc, std::int64_t position, std::int64_t count, const CueTrack& track,
             bool inFile, std::uint64_t offset) {
   if (position < kLeadInPregap) {
-    const std::uint64_t skipped = std::min(count, kLeadInPregap - position);
+    const std::int64_t skipped = std::min(count, kLeadInPregap - position);
     position += skipped;
     count -= skipped;
-    offset += skipped * SectorBytes(track.type);
+    offset += static_cast<std::uint64_t>(skipped) * SectorBytes(track.type);
   }
   if (count == 0) return;
   CueRun run;
@@ -64,9 +66,9 @@ bool LayOutCueSheet(const CueSheet& sheet, const std::vector<std::uint64_t>& fil
     problem = "the cue sheet's files were not all read";
     return false;
   }
-  std::uint64_t position = 0;    // CD time of the next sector
-  std::uint64_t sessionEnd = 0;  // of the session last laid out
-  std::uint64_t offset = 0;      // in bytes, of the current track's first sector in its file
+  std::int64_t position = 0;    // CD time of the next sector
+  std::int64_t sessionEnd = 0;  // of the session last laid out
+  std::uint64_t offset = 0;     // in bytes, of the current track's first sector in its file
   for (std::size_t i = 0; i < sheet.tracks.size(); ++i) {
     const CueTrack& track = sheet.tracks[i];
     const CueTrack* previous = i == 0 ? nullptr : &sheet.tracks[i - 1];
@@ -86,22 +88,28 @@ bool LayOutCueSheet(const CueSheet& sheet, const std::vector<std::uint64_t>& fil
                                        " starts after the end of " + sheet.files[track.file].name);
       return false;
     }
-    const std::uint64_t inFile = next && next->file == track.file
-                                     ? next->FirstPosition() - track.FirstPosition()
-                                     : (size - offset) / bytes;
-    const std::uint64_t pregapInFile = track.StartPosition() - track.FirstPosition();
+    // Sectors, all below 2^32 (a file's are fewer than 2^63 / 2048).
+    const auto inFile = static_cast<std::int64_t>(
+        next && next->file == track.file ? next->FirstPosition() - track.FirstPosition()
+                                         : (size - offset) / bytes);
+    const std::int64_t pregapInFile = track.StartPosition() - track.FirstPosition();
     if (inFile <= pregapInFile) {
       problem = AtLine(track.line, "track " + std::to_string(track.number) + " has no sectors");
       return false;
     }
 
-    // Where they are on the disc.
-    std::uint64_t pregap = track.pregap;
+    // Where they are on the disc. Track 1's index 1 is address 0, however
+    // long its pregap; a later session's first track has at least 2 s of
+    // pregap after the lead-in.
+    std::int64_t pregap = track.pregap;
     const bool opensSession = !previous || previous->session != track.session;
-    if (opensSession) {
-      if (previous)
-        position = sessionEnd + (previous->session == 1 ? kFirstLeadOut : kLaterLeadOut) + kLeadIn;
+    if (!previous) {
+      position = kLeadInPregap - pregap - pregapInFile;
+    } else if (opensSession) {
+      position = sessionEnd + (previous->session == 1 ? kFirstLeadOut : kLaterLeadOut) + kLeadIn;
       if (pregap + pregapInFile < kLeadInPregap) pregap = kLeadInPregap - pregapInFile;
+    }
+    if (opensSession) {
       SessionLayout session;
       session.number = static_cast<std::int32_t>(track.session);
       session.firstTrack = static_cast<std::int32_t>(track.number);

@@ -2,8 +2,10 @@
 // addresses of tracks and sessions, and for each run of addresses the file
 // and byte offset its sectors come from.
 //
-// Addresses count as on a CD: address 0 is the first track's index 1 (the
-// two-second pregap every session's first track has lies before it). A
+// Addresses count as on a CD: address 0 is the first track's index 1, however
+// long its pregap (PREGAP or INDEX 00): the two seconds of pregap every
+// session's first track has lie before it, and what a sheet puts before
+// those lies before the disc's start, where nothing reads. A
 // session after the first starts where a disc writer puts it: after the
 // previous session's lead-out (90 s after the first session, 30 s after
 // later ones) and the new session's lead-in (60 s), with its first track's

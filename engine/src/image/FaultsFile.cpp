@@ -76,7 +76,8 @@ bool ParseFaults(std::string_view text, FaultPlan& plan, std::string& problem) {
   plan = {};
   problem.clear();
   if (text.size() > kMaxFaultsFileBytes) {
-    problem = "faults file larger than 1 MB";
+    problem = "faults file larger than its limit of 1 MB (" + std::to_string(kMaxFaultsFileBytes) +
+              " bytes)";
     return false;
   }
   const auto fail = [&](std::size_t line, const std::string& reason) {

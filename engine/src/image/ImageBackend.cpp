@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <wrenlo/wrenlo.h>
 
 #include <cerrno>
 #include <limits>
@@ -35,15 +36,17 @@ std::unique_ptr<ImageBackend> ImageBackend::Open(const std::string& path, std::u
   // Addresses of the engine's operations are 32-bit signed.
   if (size / kSectorBytes > std::uint64_t{std::numeric_limits<std::int32_t>::max()})
     return fail(u"the image is larger than 4 TB");
+  std::vector<ImageFile> files = {ImageFileOf(status, kImageFileImage, path)};
   std::unique_ptr<FaultSimulator> faults;
   std::u16string faultsProblem;
-  if (!LoadFaults(path, faults, faultsProblem)) return fail(faultsProblem);
-  return std::unique_ptr<ImageBackend>(
-      new ImageBackend(fd, static_cast<std::uint32_t>(size / kSectorBytes), std::move(faults)));
+  if (!LoadFaults(path, faults, files, faultsProblem)) return fail(faultsProblem);
+  return std::unique_ptr<ImageBackend>(new ImageBackend(
+      fd, static_cast<std::uint32_t>(size / kSectorBytes), std::move(faults), std::move(files)));
 }
 
-ImageBackend::ImageBackend(int fd, std::uint32_t sectors, std::unique_ptr<FaultSimulator> faults)
-    : VirtualDrive(sectors, KindOfImage(sectors), std::move(faults)), fd_(fd) {}
+ImageBackend::ImageBackend(int fd, std::uint32_t sectors, std::unique_ptr<FaultSimulator> faults,
+                           std::vector<ImageFile> files)
+    : VirtualDrive(sectors, KindOfImage(sectors), std::move(faults), std::move(files)), fd_(fd) {}
 
 ImageBackend::~ImageBackend() { ::close(fd_); }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "image/VirtualDrive.h"
 
@@ -28,7 +29,8 @@ class ImageBackend : public VirtualDrive {
   void Layout(MediumLayout& out) const override;
 
  private:
-  ImageBackend(int fd, std::uint32_t sectors, std::unique_ptr<FaultSimulator> faults);
+  ImageBackend(int fd, std::uint32_t sectors, std::unique_ptr<FaultSimulator> faults,
+               std::vector<ImageFile> files);
 
   const int fd_;
 };

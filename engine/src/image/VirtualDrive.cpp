@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <wrenlo/wrenlo.h>
 
 #include <cerrno>
 #include <chrono>
@@ -14,8 +15,8 @@
 namespace wrenlo {
 
 VirtualDrive::VirtualDrive(std::uint32_t sectors, MediumKind kind,
-                           std::unique_ptr<FaultSimulator> faults)
-    : sectors_(sectors), kind_(kind), faults_(std::move(faults)) {}
+                           std::unique_ptr<FaultSimulator> faults, std::vector<ImageFile> files)
+    : sectors_(sectors), kind_(kind), faults_(std::move(faults)), files_(std::move(files)) {}
 
 Result VirtualDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
   if (trayOpen_.load(std::memory_order_relaxed)) return kNoMedium;
@@ -112,10 +113,10 @@ Result ReadAt(int fd, std::uint8_t* out, std::uint64_t bytes, std::uint64_t offs
   return kOk;
 }
 
-int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text) {
+int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text, int& fd) {
   text.clear();
   int error = 0;
-  const int fd = OpenRegularFile(path, error);
+  fd = OpenRegularFile(path, error);
   if (fd < 0) return error;
   char buffer[4096];
   while (text.size() <= limit) {
@@ -125,20 +126,25 @@ int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text)
     if (n <= 0) break;
     text.append(buffer, static_cast<std::size_t>(n));
   }
-  ::close(fd);
+  if (error != 0) {
+    ::close(fd);
+    fd = -1;
+  }
   return error;
 }
 
 bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& out,
-                std::u16string& problem) {
+                std::vector<ImageFile>& files, std::u16string& problem) {
   std::string text;
-  if (const int error = ReadSmallFile(imagePath + ".faults", kMaxFaultsFileBytes, text);
-      error != 0) {
+  const std::string path = imagePath + ".faults";
+  int fd = -1;
+  if (const int error = ReadSmallFile(path, kMaxFaultsFileBytes, text, fd); error != 0) {
     if (error == ENOENT) return true;
     problem = error == kNotRegularFile ? u"faults file: not a regular file"
                                        : u"cannot read the faults file";
     return false;
   }
+  ImageFile file = HeldImageFile(fd, kImageFileFaults, path);
   FaultPlan plan;
   std::string reason;
   if (!ParseFaults(text, plan, reason)) {
@@ -146,6 +152,7 @@ bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& o
     return false;
   }
   out = std::make_unique<FaultSimulator>(std::move(plan));
+  files.push_back(std::move(file));
   return true;
 }
 

@@ -12,6 +12,7 @@
 
 #include "Backend.h"
 #include "image/FaultSimulator.h"
+#include "image/ImageFiles.h"
 #include "image/MediumKind.h"
 
 namespace wrenlo {
@@ -34,7 +35,9 @@ class VirtualDrive : public Backend {
   Result MediumPresence(bool& present, std::uint32_t& changes) override;
 
  protected:
-  VirtualDrive(std::uint32_t sectors, MediumKind kind, std::unique_ptr<FaultSimulator> faults);
+  // files: those the medium is read from, listed while the drive lives.
+  VirtualDrive(std::uint32_t sectors, MediumKind kind, std::unique_ptr<FaultSimulator> faults,
+               std::vector<ImageFile> files);
 
   // Reads count sectors from address, all within the medium.
   virtual Result ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) = 0;
@@ -49,6 +52,7 @@ class VirtualDrive : public Backend {
   const std::unique_ptr<FaultSimulator> faults_;  // null without a faults file
   std::atomic<bool> trayOpen_{false};
   std::atomic<std::uint32_t> trayMoves_{0};
+  const ListedImageFiles files_;
 };
 
 // The error OpenRegularFile gives for a path that is not a regular file.
@@ -69,14 +73,15 @@ std::u16string OpenProblem(int error);
 Result ReadAt(int fd, std::uint8_t* out, std::uint64_t bytes, std::uint64_t offset);
 
 // Reads the whole regular file at path into text, or its first limit + 1
-// bytes when it is larger. 0, or the error of what failed (an errno or
-// kNotRegularFile).
-int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text);
+// bytes when it is larger, and leaves it open as fd for the caller to close.
+// 0, or the error of what failed (an errno or kNotRegularFile; fd is then
+// -1).
+int ReadSmallFile(const std::string& path, std::size_t limit, std::string& text, int& fd);
 
 // Reads the faults file beside the image at imagePath, if there is one
-// (out stays null when there is none). False with problem set when it cannot
-// be read or is malformed.
+// (out stays null when there is none), and adds it to files. False with
+// problem set when it cannot be read or is malformed.
 bool LoadFaults(const std::string& imagePath, std::unique_ptr<FaultSimulator>& out,
-                std::u16string& problem);
+                std::vector<ImageFile>& files, std::u16string& problem);
 
 }  // namespace wrenlo

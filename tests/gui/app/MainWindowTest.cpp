@@ -27,10 +27,12 @@
 #include "../support/UrlCatcher.h"
 #include "../support/WaitUntil.h"
 #include "gui/app/MainWindow.h"
+#include "gui/app/RecentImagesMenu.h"
 #include "gui/controls/DeviceCombo.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/LinkCtrl.h"
 #include "gui/platform/Menu.h"
+#include "gui/platform/ProgramSettings.h"
 #include "gui/platform/TabCtrl.h"
 #include "gui/platform/ToolBarCtrl.h"
 
@@ -450,6 +452,30 @@ TEST_F(MainWindowTest, EnterAndEscapeInsideAPageKeepTheProgramRunning) {
     QTest::keyClick(Item(window->Page(0), 1002), k);
   EXPECT_TRUE(window->isVisible());
   EXPECT_TRUE(window->Page(0)->isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// A long path shows its start and its file name around "…", at most
+// kShownUnits units; the tooltip gives it whole, and '&' shows as itself.
+TEST(RecentImagesMenuTest, LongPathsAreShortenedInTheMiddle) {
+  ProgramSettings().clear();
+  const QString deep = "/media/archive/" + QString(80, u'x') + "/disc-2026-12-10-copy-2.iso";
+  RecentImagesMenu::Remember(QStringLiteral("/discs/R&D.iso"));
+  RecentImagesMenu::Remember(deep);
+  RecentImagesMenu menu;
+  menu.Fill();
+  ASSERT_EQ(menu.actions().size(), 2);
+  const QString shown = menu.actions()[0]->text().mid(3);
+  EXPECT_EQ(shown.size(), static_cast<qsizetype>(RecentImagesMenu::kShownUnits));
+  EXPECT_TRUE(shown.startsWith("/media/archive/x")) << shown.toStdString();
+  EXPECT_TRUE(shown.endsWith("/disc-2026-12-10-copy-2.iso")) << shown.toStdString();
+  EXPECT_TRUE(shown.contains(u'…'));
+  EXPECT_EQ(menu.actions()[0]->toolTip(), deep);
+  EXPECT_EQ(menu.actions()[1]->text(), "&2 /discs/R&&D.iso");
+  ProgramSettings().clear();
 }
 
 }  // namespace

@@ -271,6 +271,38 @@ TEST_F(SaveReportTest, AFailedWriteShowsTheErrorBoxAndLeavesNothing) {
   EXPECT_TRUE(Entries(folder.path()).isEmpty());
 }
 
+// A disc image being read is refused when it is chosen, without the question
+// whether to replace it, and the dialog stays open; a name that comes past
+// the dialog is refused when written. The image stays as it was.
+TEST_F(SaveReportTest, TheImageBeingReadIsRefusedWithoutAReplaceQuestion) {
+  const QString image = folder.filePath("disc.iso");
+  {
+    QFile file(image);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("the disc");
+  }
+  fake::script().imageFiles = {{wrenlo::kImageFileImage, image.toStdString()}};
+  const QString link = folder.filePath("link.iso");
+  ASSERT_TRUE(QFile::link(image, link));
+  bool accepted = true;
+  window->SetSaveFileDialog([&](QFileDialog& dialog) {
+    dialog.selectFile(link);
+    QMetaObject::invokeMethod(&dialog, "accept");  // as the Save button does
+    accepted = dialog.result() == QDialog::Accepted;
+    return accepted ? dialog.selectedFiles().value(0) : QString();
+  });
+  const SeenBox chosen = RunCatchingMessageBox([&] { window->OnCommand(MainWindow::kSaveReport); });
+  EXPECT_FALSE(accepted);
+  EXPECT_EQ(chosen.text, "Error. File cannot be saved.\n" + link + "\n" + link +
+                             " is the disc image being read");
+  const SeenBox written = RunCatchingMessageBox([&] { SaveReport(image, false); });
+  EXPECT_TRUE(written.text.endsWith(image + " is the disc image being read"))
+      << written.text.toStdString();
+  QFile file(image);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), "the disc");
+}
+
 // The box names the drive and its firmware; Copy puts that on the clipboard
 // and leaves the box open.
 TEST_F(SaveReportTest, FirmwareBoxShowsTheDriveAndCopiesIt) {

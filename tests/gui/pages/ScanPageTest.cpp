@@ -38,6 +38,7 @@
 #include "gui/app/MainWindow.h"
 #include "gui/controls/AdvancedScanOptionsDlg.h"
 #include "gui/controls/DeviceCombo.h"
+#include "gui/controls/ScanOptionsSettings.h"
 #include "gui/controls/SpeedCurveImage.h"
 #include "gui/controls/StaticText.h"
 #include "gui/controls/SurfaceDetailsDialog.h"
@@ -630,6 +631,39 @@ TEST_F(ScanPageTest, StartWithoutAChoiceSaysSoAndStartsNothing) {
   EXPECT_FALSE(page->Scanner()->IsRunning());
   EXPECT_EQ(Button(ScanPage::kStartStopId)->text(), "Start");
   EXPECT_TRUE(fake::CallsNamed("ReadSectors").empty());
+}
+
+// A first sector kept in the settings from a larger disc: Start says the
+// range lies outside this disc and where the disc ends, and scans nothing.
+// The files test alone has no range.
+TEST_F(ScanPageTest, AFirstSectorPastTheDiscSaysSoAtStart) {
+  ScanOptions kept;
+  kept.firstSector = 20000;
+  SaveScanOptions(kept);
+  page = std::make_unique<ScanPage>();
+  page->CreatePage(&host);
+  ScriptDisc(11936);
+  NewContext();
+  WithModalDialog([&] { PressStartStop(); },
+                  [&](QDialog* dialog) {
+                    auto* box = qobject_cast<QMessageBox*>(dialog);
+                    ASSERT_NE(box, nullptr);
+                    EXPECT_EQ(box->text(),
+                              "The scan range lies outside this disc: its first sector is 20000, "
+                              "and the disc's last sector is 11935. Choose the range with "
+                              "Advanced...");
+                    EXPECT_EQ(box->icon(), QMessageBox::Critical);
+                    box->accept();
+                  });
+  EXPECT_FALSE(page->Scanner()->IsRunning());
+  EXPECT_EQ(Button(ScanPage::kStartStopId)->text(), "Start");
+  EXPECT_TRUE(fake::CallsNamed("ReadSectors").empty());
+  EXPECT_EQ(Log()->topLevelItemCount(), 0);
+
+  Radio(ScanPage::kFilesTestId)->setChecked(true);
+  PressStartStop();
+  ASSERT_TRUE(WaitUntil([&] { return !page->Scanner()->IsRunning(); }));
+  EXPECT_GT(Log()->topLevelItemCount(), 0);
 }
 
 TEST_F(ScanPageTest, ClosingTheOptionsDialogLeavesThePageAsItWas) {
