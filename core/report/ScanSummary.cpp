@@ -171,10 +171,10 @@ std::string VerifyText(const ScanResult& result) {
     out += "Implanted MD5: " + std::string(OutcomeName(verify.implantedMd5)) + "\n";
   const CompareResults& compare = verify.compare;
   if (compare.ran) {
-    out += "Compared with " + WithControlsEscaped(compare.image) + ": " + std::to_string(result.surface.differs) +
-           " sectors differ, " + std::to_string(result.surface.errors) +
-           " unreadable on the disc, " + std::to_string(compare.paddingSectors) +
-           " of zeros past the image's end\n";
+    out += "Compared with " + WithControlsEscaped(compare.image) + ": " +
+           std::to_string(result.surface.differs) + " sectors differ, " +
+           std::to_string(result.surface.errors) + " unreadable on the disc, " +
+           std::to_string(compare.paddingSectors) + " of zeros past the image's end\n";
     if (!result.surface.differRanges.empty())
       out += "Differing sectors: " + RangesText(result.surface.differRanges) + "\n";
     if (compare.ImageBeyondSession() > 0)

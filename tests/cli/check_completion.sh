@@ -43,7 +43,7 @@ lumeter-cli files --|--help --image --json
 lumeter-cli whohas |D E
 lumeter-cli --|--help --image --version
 lumeter-cli --image th|three.iso
-lumeter-cli --image three.iso |devices dump files help info media report save scan whohas
+lumeter-cli --image three.iso |compare devices dump files help info media report save scan whohas
 lumeter-cli --image three.iso media |D E F
 lumeter-cli devices --|--help --image --json
 lumeter-cli scan --|--attempts --files --first --help --image --json --last --mapfile --retry-from --sectors-per-read --skip-after-error --speed --speed-csv --surface
