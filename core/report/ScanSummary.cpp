@@ -35,17 +35,9 @@ std::string RangesText(const std::vector<SectorRange>& ranges) {
   return out;
 }
 
-void AppendStrings(std::string& out, const std::vector<std::u16string>& texts) {
-  out += "[";
-  for (std::size_t i = 0; i < texts.size(); ++i) {
-    if (i != 0) out += ", ";
-    AppendJsonString(out, texts[i]);
-  }
-  out += "]";
-}
-
-// UTF-8 texts (paths as the checks keep them).
-void AppendStrings(std::string& out, const std::vector<std::string>& texts) {
+// A JSON array of texts: UTF-16, or UTF-8 (paths as the checks keep them).
+template <typename Text>
+void AppendStrings(std::string& out, const std::vector<Text>& texts) {
   out += "[";
   for (std::size_t i = 0; i < texts.size(); ++i) {
     if (i != 0) out += ", ";
