@@ -35,10 +35,15 @@ enum Option : unsigned {
   kImage = 8192,  // may be given more than once
   kScanPasses = 16384,
   kHtml = 32768,
+  kRetries = 65536,
+  kRetrySpeed = 131072,
+  kNoTrim = 262144,
+  kNoScrape = 524288,
   // The options that take a value (and --json for report, which writes its
   // JSON to a file), and those that only the surface scan uses.
   kTakesValue = kMapFile | kSession | kSectorsPerRead | kAttempts | kSkipAfterError | kFirst |
-                kLast | kSpeed | kRetryFrom | kSpeedCsv | kImage | kScanPasses | kHtml,
+                kLast | kSpeed | kRetryFrom | kSpeedCsv | kImage | kScanPasses | kHtml | kRetries |
+                kRetrySpeed,
   kSurfaceOnly = kMapFile | kSectorsPerRead | kAttempts | kSkipAfterError | kFirst | kLast |
                  kSpeed | kRetryFrom | kSpeedCsv,
 };
@@ -55,6 +60,10 @@ constexpr VerbSpec kVerbs[] = {
     {Verb::Files, "files", kJson | kImage, 0, 1},
     {Verb::WhoHas, "whohas", kImage, 1, 2},
     {Verb::Report, "report", kScanPasses | kHtml | kJson | kImage, 0, 1},
+    {Verb::Copy, "copy",
+     kMapFile | kSession | kSectorsPerRead | kRetries | kSpeed | kRetrySpeed | kNoTrim | kNoScrape |
+         kJson | kImage,
+     1, 2},
     {Verb::Compare, "compare",
      kJson | kImage | kMapFile | kSectorsPerRead | kAttempts | kSpeed | kSpeedCsv, 1, 2},
 };
@@ -77,6 +86,8 @@ constexpr OptionName kOptionNames[] = {
     {"--speed", kSpeed},        {"--retry-from", kRetryFrom},
     {"--speed-csv", kSpeedCsv}, {"--image", kImage},
     {"--scan", kScanPasses},    {"--html", kHtml},
+    {"--retries", kRetries},    {"--retry-speed", kRetrySpeed},
+    {"--no-trim", kNoTrim},     {"--no-scrape", kNoScrape},
 };
 
 // The name an option is typed as.
@@ -173,7 +184,7 @@ class Parser {
       } else {
         value = arg.substr(std::string_view("--image=").size());
       }
-      if (!Value(kImage, value)) return false;
+      if (!Value(Verb::None, kImage, value)) return false;
       ++next;
     }
     if (next == args.size())
@@ -250,13 +261,15 @@ class Parser {
           return Fail(std::string(name) + " needs a value");
         value = args[next++];
       }
-      if (!Value(static_cast<Option>(option), *value)) return false;
+      if (!Value(spec.verb, static_cast<Option>(option), *value)) return false;
     }
     if (spec.verb != Verb::Report) {
       out.json = (seen & kJson) != 0;
       out.surface = (seen & kSurface) != 0;
       out.files = (seen & kFiles) != 0;
     }
+    out.copyOptions.trim = (seen & kNoTrim) == 0;
+    out.copyOptions.scrape = (seen & kNoScrape) == 0;
     if (out.help) return true;
     if (spec.verb == Verb::Report && out.outputFile.empty())
       return Fail("report needs --html FILE or --json FILE");
@@ -288,9 +301,9 @@ class Parser {
     if (plain.size() < spec.leastArguments ||
         (driveFirst && plain.size() == spec.leastArguments && plain.size() < spec.mostArguments))
       return Fail(verb + " needs " +
-                  (spec.verb == Verb::Save      ? "a SECTOR and a FILE"
-                   : spec.verb == Verb::Compare ? "an IMAGE"
-                                                : "a SECTOR") +
+                  (spec.verb == Verb::Save                                 ? "a SECTOR and a FILE"
+                   : spec.verb == Verb::Copy || spec.verb == Verb::Compare ? "an IMAGE"
+                                                                           : "a SECTOR") +
                   " (lumeter-cli " + verb + " --help)");
     std::size_t next = 0;
     if (plain.size() > spec.leastArguments && !ParseDrive(plain[next++], out.drive))
@@ -300,8 +313,11 @@ class Parser {
         return Fail("bad sector number " + Quoted(plain[next]) + " " + kSectorRange);
       ++next;
     }
-    if (spec.verb == Verb::Save) {
-      if (plain[next].empty()) return Fail("save needs a FILE name");
+    if (spec.verb == Verb::Save || spec.verb == Verb::Copy) {
+      if (plain[next].empty()) return Fail(verb + " needs a FILE name");
+      // Standard output takes no image that is continued and flushed.
+      if (spec.verb == Verb::Copy && plain[next] == "-")
+        return Fail("copy needs an IMAGE file, not '-'");
       out.outputFile = plain[next];
     }
     if (spec.verb == Verb::Compare) {
@@ -315,10 +331,42 @@ class Parser {
     return true;
   }
 
-  // Takes the value of an option.
-  bool Value(Option option, std::string_view value) {
+  // Takes the value of an option of verb.
+  bool Value(Verb verb, Option option, std::string_view value) {
     const std::string name = NameOf(option);
     ScanOptions& scan = out.scanOptions;
+    CopyOptions& copy = out.copyOptions;
+    if (verb == Verb::Copy) {
+      switch (option) {
+        case kSession:
+          if (value != "last" && value != "all")
+            return Fail("bad --session " + Quoted(value) + " (last or all)");
+          out.allSessions = value == "all";
+          return true;
+        case kSectorsPerRead:
+          if (!ParseNumber(value, 1, copy.sectorsPerRead, CopyOptions::kMaxSectorsPerRead))
+            return Fail("bad " + name + " " + Quoted(value) + " (1 to 1024)");
+          return true;
+        case kRetries:
+          if (!ParseNumber(value, 0, copy.retries, CopyOptions::kMaxRetries))
+            return Fail("bad " + name + " " + Quoted(value) + " (0 to 100)");
+          return true;
+        case kSpeed:
+        case kRetrySpeed: {
+          int& speed = option == kSpeed ? copy.speed : copy.retrySpeed;
+          if (value == "max") {
+            speed = 0;
+            return true;
+          }
+          if (!ParseNumber(value, 1, speed, 100))
+            return Fail("bad " + name + " " + Quoted(value) +
+                        " (max, or 1 to 100 times the base speed)");
+          return true;
+        }
+        default:
+          break;
+      }
+    }
     switch (option) {
       case kMapFile:
       case kRetryFrom:

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/rescue/DiscCopier.h"
 #include "core/scan/ScanOptions.h"
 
 enum class Verb {
@@ -23,6 +24,7 @@ enum class Verb {
   Files,
   WhoHas,
   Report,
+  Copy,
   Compare
 };
 
@@ -54,7 +56,12 @@ struct CommandLine {
   std::optional<std::int32_t> session;
   // save: the sector's file; report: the report's file, JSON when json is set
   // and HTML otherwise. A report scans first with surface or files set.
+  // copy: the image.
   std::string outputFile;
+  // copy: how it reads, and whether it copies every session (--session all)
+  // rather than the last; its mapfile is mapFile.
+  CopyOptions copyOptions;
+  bool allSessions = false;
   // compare: the image the disc is compared with.
   std::string compareImage;
   // Disc images to open as drives (--image, in order); the first is the

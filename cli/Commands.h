@@ -17,3 +17,5 @@ int RunFiles(const CommandLine& command);
 int RunWhoHas(const CommandLine& command);
 // report: the drive, the medium and a scan, as an HTML or JSON file.
 int RunReport(const CommandLine& command);
+// copy: the disc to an image in passes, with a mapfile to resume from.
+int RunCopy(const CommandLine& command);

@@ -18,6 +18,7 @@ Commands:
   files [DRIVE]               every file with its size and sectors
   whohas [DRIVE] SECTOR       the file or structure that holds a sector
   report [DRIVE] --html FILE  a report of the drive, medium and a scan
+  copy [DRIVE] IMAGE          copy the disc to an image in passes, resumable
   compare [DRIVE] IMAGE       compare the disc with the image it was written from
   help [COMMAND]              this help, or a command's own
 
@@ -205,6 +206,57 @@ files, log and surface map.
 The exit status is scan's when a scan ran, else 0.
 )";
 
+constexpr char kCopy[] =
+    R"(Usage: lumeter-cli copy [DRIVE] IMAGE [--mapfile MAP] [--session last|all]
+         [--sectors-per-read N] [--retries N] [--speed max|N]
+         [--retry-speed max|N] [--no-trim] [--no-scrape] [--json]
+
+Copies what the disc still holds to IMAGE in passes, keeping a GNU ddrescue
+mapfile (IMAGE.map unless --mapfile names one) of which sectors it has:
+  1. copy: reads of N sectors over what was not tried yet; after a failed
+     read it skips ahead, further while reads keep failing, and reads what
+     it skipped afterwards, backward;
+  2. trim: the edges of each failed block, a sector at a time, until a
+     sector fails;
+  3. scrape: the rest of the failed blocks, a sector at a time;
+  4. retry: more passes over the bad sectors, alternating direction.
+The image is an ISO image of 2048-byte sectors for a disc of data Mode 1
+tracks or a DVD or BD (IMAGE.iso), each sector at its own address; a CD with
+audio or Mode 2 tracks, or every session of a CD, is copied whole (2352 bytes
+a sector, audio bit for bit) to a BIN file with a cue sheet: name the IMAGE
+NAME.cue (or NAME.bin). Sectors not copied are left as holes (zeros); the
+mapfile says which. The mapfile is saved at most every 5 s and whenever the
+copy ends, after the image's data is flushed to the disc.
+
+Run again with the same IMAGE to continue a copy: only what is not finished
+is read. An existing IMAGE is continued only with its mapfile, and a mapfile
+of another disc (of another size) is refused; GNU ddrescue can continue the
+copy of an ISO image from the mapfile, and this command one of ddrescue's.
+Ctrl-C (or SIGTERM, SIGHUP) stops after the read in progress and writes the
+mapfile; a full disc or a failed write stops the copy with one line naming
+the file. While it copies, one live line shows the bytes rescued, the bad
+areas, the pass, the rate, the time since the last good read and the time
+left; at the end, a summary: the sectors in each state, the files still
+incomplete with their missing sectors, the mapfile.
+
+  --mapfile MAP          the mapfile (default IMAGE.map)
+  --session last|all     the last session (default) or every session
+  --sectors-per-read N   sectors a read in the copy pass, 1 to 1024 (default 32)
+  --retries N            retry passes over the bad sectors, 0 to 100 (default 1)
+  --speed max|N          read at N times the base speed (default: the fastest)
+  --retry-speed max|N    the retry passes' read speed (default: as --speed)
+  --no-trim              scrape the failed blocks without trimming them first
+  --no-scrape            leave the failed blocks' insides unread
+  --json                 print the summary as JSON: "rescued_sectors",
+                         "bad_sectors" (read and not copied),
+                         "not_tried_sectors", "incomplete_files" ([{"path",
+                         "bad_sectors", "ranges"}]), "mapfile", and details
+
+Exit status: 0 when the copy is whole, 1 when sectors are missing (or it was
+stopped), 2 for bad arguments, a drive that cannot be read, or an image or
+mapfile that cannot be written.
+)";
+
 // The option every command but help and version takes.
 constexpr char kImageOption[] =
     R"(  --image FILE   open the disc image FILE as a drive after the others (an
@@ -239,6 +291,8 @@ const char* CommandHelp(Verb verb) {
       return kWhoHas;
     case Verb::Report:
       return kReport;
+    case Verb::Copy:
+      return kCopy;
     case Verb::Compare:
       return kCompare;
     case Verb::Version:

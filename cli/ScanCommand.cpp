@@ -1,14 +1,6 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "cli/Commands.h"
-#include "cli/DdrescueMap.h"
-#include "cli/DdrescueMapReader.h"
 #include "cli/DriveChoice.h"
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
@@ -16,8 +8,11 @@
 #include "core/disc/DeviceContext.h"
 #include "core/io/InputFiles.h"
 #include "core/io/OutputFile.h"
+#include "core/io/SmallFile.h"
 #include "core/product/ProductInfo.h"
 #include "core/report/ScanSummary.h"
+#include "core/rescue/DdrescueMap.h"
+#include "core/rescue/DdrescueMapReader.h"
 #include "core/verify/ImageComparison.h"
 
 namespace {
@@ -29,38 +24,7 @@ std::string MapComment(const std::string& drive, const DeviceContext& context) {
 }
 
 // A mapfile is text of a line per block; this is far more than any has.
-constexpr off_t kLargestMapFile = 64 << 20;
-
-// The whole of the regular file at path; a FIFO or device is refused rather
-// than waited on. False with error set.
-bool ReadRegularFile(const std::string& path, std::string& text, std::string& error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    error = "cannot read " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  struct stat status {};
-  bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-  if (!ok) error = "cannot read " + path + ": not a regular file";
-  if (ok && status.st_size > kLargestMapFile) {
-    error = "cannot read " + path + ": too large for a mapfile";
-    ok = false;
-  }
-  char block[65536];
-  while (ok) {
-    const ssize_t got = ::read(fd, block, sizeof block);
-    if (got == 0) break;
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0 || text.size() + static_cast<std::size_t>(got) > kLargestMapFile) {
-      error = "cannot read " + path + ": " + (got < 0 ? std::strerror(errno) : "too large");
-      ok = false;
-      break;
-    }
-    text.append(block, static_cast<std::size_t>(got));
-  }
-  ::close(fd);
-  return ok;
-}
+constexpr std::size_t kLargestMapFile = 64 << 20;
 
 // The scan's options for the session of context, with the table of a
 // retry's mapfile; false after printing why they do not fit.
@@ -80,7 +44,7 @@ bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
   if (command.retryFrom.empty()) return true;
   std::string text;
   std::string error;
-  if (!ReadRegularFile(command.retryFrom, text, error)) {
+  if (!ReadSmallFile(command.retryFrom, kLargestMapFile, text, error)) {
     PrintError("retry-from: " + error);
     return false;
   }

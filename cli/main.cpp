@@ -84,6 +84,8 @@ int Run(const std::vector<std::string>& args) {
       return RunWhoHas(command);
     case Verb::Report:
       return RunReport(command);
+    case Verb::Copy:
+      return RunCopy(command);
     default:
       break;
   }
@@ -100,5 +102,8 @@ int main(int argc, char** argv) {
   // A reader that goes away makes writes fail, which is reported, instead
   // of ending the program before the mapfile is written.
   std::signal(SIGPIPE, SIG_IGN);
+  // Likewise a file size limit (ulimit -f) makes a copy's write fail with a
+  // line saying so, rather than end the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   return FinishOutput(Run(std::vector<std::string>(argv + 1, argv + argc)));
 }

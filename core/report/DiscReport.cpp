@@ -95,7 +95,8 @@ std::string CountWithShare(std::int64_t count, double share) {
 std::string SurfaceHtml(const ScanRecord& scan, const ScanResult& summary) {
   const SurfaceCounts& s = summary.surface;
   const ScanShares shares = SharesOf(scan.surfacePass.progress);
-  std::string out = "<h3>Surface scan</h3>\n<table class=\"rows\">\n";
+  std::string out = std::string("<h3>") + (scan.copyToImage ? "Copy to image" : "Surface scan") +
+                    "</h3>\n<table class=\"rows\">\n";
   out += Row("Sectors", std::to_string(s.total));
   out += Row("Good", CountWithShare(s.good, shares.good));
   out += Row("Problem", CountWithShare(s.problems, shares.problem));
@@ -264,7 +265,7 @@ std::string ScanHtml(const DiscReport& report) {
     return out + "<p>The drive has not been scanned since the program started.</p>\n</section>\n";
   const ScanRecord& scan = *report.scan;
   const ScanResult summary = SummaryOf(scan);
-  std::string kind = scan.surfaceScan ? "Surface scan" : "";
+  std::string kind = scan.copyToImage ? "Copy to image" : scan.surfaceScan ? "Surface scan" : "";
   if (scan.filesTest) kind += kind.empty() ? "Files test" : " and files test";
   out += "<table class=\"rows\">\n";
   out += Row("Kind", kind);
@@ -405,6 +406,10 @@ std::string ReportJson(const DiscReport& report) {
 }
 
 std::u16string ReportFileStem(const DeviceContext& context, TimeValue when) {
+  return DiscFileName(context) + u"-" + when.Format("%Y-%m-%d");
+}
+
+std::u16string DiscFileName(const DeviceContext& context) {
   std::u16string stem;
   if (context.hasMedium) {
     wrenlo::IsoVolumeInfo volume{};
@@ -419,5 +424,5 @@ std::u16string ReportFileStem(const DeviceContext& context, TimeValue when) {
   std::replace_if(
       stem.begin(), stem.end(), [](char16_t c) { return c == u'/' || c < 0x20; }, u'_');
   if (stem.empty()) stem = std::u16string(1, static_cast<char16_t>(context.driveLetter));
-  return stem + u"-" + when.Format("%Y-%m-%d");
+  return stem;
 }

@@ -54,3 +54,5 @@ std::string ReportJson(const DiscReport& report);
 // The start of a saved file's name: the volume label of the medium, else the
 // drive ("D"), then the date: "MY_DISC-2026-12-10".
 std::u16string ReportFileStem(const DeviceContext& context, TimeValue when);
+// The disc's name in a file's name: its volume label, else the drive ("D").
+std::u16string DiscFileName(const DeviceContext& context);

@@ -78,7 +78,8 @@ std::u16string ShareCountText(std::int64_t count, std::int32_t checked, ScanPass
 std::u16string PassEndText(ScanPass pass, const ProgressCtx_t& progress,
                            std::uint64_t elapsedMicroseconds, bool hasMedium) {
   const bool files = pass == ScanPass::FilesTest;
-  std::u16string text = files ? u"Files test " : u"Surface scan ";
+  const bool copy = pass == ScanPass::CopyToImage;
+  std::u16string text = files ? u"Files test " : copy ? u"Copy to image " : u"Surface scan ";
   if (progress.total <= 0) {
     text += files ? u"finished: nothing was tested, " : u"finished: nothing was read, ";
     if (!hasMedium)
@@ -90,7 +91,7 @@ std::u16string PassEndText(ScanPass pass, const ProgressCtx_t& progress,
   const std::int64_t checked = progress.current;
   if (checked < progress.total) {
     text += u"stopped";
-    if (!files) {
+    if (!files && !copy) {
       text += u" at sector ";
       AppendInteger(text, checked);
     }
@@ -101,13 +102,13 @@ std::u16string PassEndText(ScanPass pass, const ProgressCtx_t& progress,
   AppendInteger(text, progress.total);
   text += files ? u" files, " : u" sectors, ";
   AppendInteger(text, std::max<std::int64_t>(0, checked - progress.problems - progress.errors));
-  text += u" good, ";
+  text += copy ? u" copied at the first read, " : u" good, ";
   AppendInteger(text, progress.problems);
-  text += u" problem, ";
+  text += copy ? u" copied after retries, " : u" problem, ";
   AppendInteger(text, progress.errors);
-  text += u" error, ";
+  text += copy ? u" not copied, " : u" error, ";
   AppendInteger(text, std::max<std::int64_t>(0, progress.total - checked));
-  text += u" not checked, in ";
+  text += copy ? u" not read, in " : u" not checked, in ";
   const std::uint64_t seconds = elapsedMicroseconds / 1000000;
   AppendInteger(text, static_cast<std::int64_t>(seconds / 3600));
   for (const std::uint64_t part : {seconds / 60 % 60, seconds % 60}) {

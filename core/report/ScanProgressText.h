@@ -52,6 +52,8 @@ std::u16string RangeOutsideText(std::int32_t firstSector, std::int32_t sessionSe
 //    1 error, 949 not checked, in 0:00:01"
 //   "Files test finished: 3 files, 2 good, 0 problem, 1 error, 0 not checked,
 //    in 0:00:02"
+//   "Copy to image finished: 3000 sectors, 2985 copied at the first read,
+//    10 copied after retries, 5 not copied, 0 not read, in 0:00:12"
 // and with nothing to check it says why:
 //   "Surface scan finished: nothing was read, no medium in the drive"
 //   "Files test finished: nothing was tested, no files found"

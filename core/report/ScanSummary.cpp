@@ -16,7 +16,9 @@ void Extend(std::vector<SectorRange>& ranges, std::uint64_t sector) {
   }
 }
 
-std::string RangesJson(const std::vector<SectorRange>& ranges) {
+}  // namespace
+
+std::string SectorRangesJson(const std::vector<SectorRange>& ranges) {
   std::string out = "[";
   for (std::size_t i = 0; i < ranges.size(); ++i) {
     if (i != 0) out += ", ";
@@ -25,7 +27,7 @@ std::string RangesJson(const std::vector<SectorRange>& ranges) {
   return out + "]";
 }
 
-std::string RangesText(const std::vector<SectorRange>& ranges) {
+std::string SectorRangesText(const std::vector<SectorRange>& ranges) {
   std::string out;
   for (const SectorRange& range : ranges) {
     if (!out.empty()) out += ", ";
@@ -34,6 +36,8 @@ std::string RangesText(const std::vector<SectorRange>& ranges) {
   }
   return out;
 }
+
+namespace {
 
 // A JSON array of texts: UTF-16, or UTF-8 (paths as the checks keep them).
 template <typename Text>
@@ -79,7 +83,7 @@ std::string CompareJson(const ScanResult& result) {
   AppendJsonString(out, compare.image);
   out += ", \"image_sectors\": " + std::to_string(compare.imageSectors) +
          ", \"session_sectors\": " + std::to_string(compare.sessionSectors) +
-         ", \"differs\": " + RangesJson(result.surface.differRanges) + ", \"files_differ\": ";
+         ", \"differs\": " + SectorRangesJson(result.surface.differRanges) + ", \"files_differ\": ";
   AppendStrings(out, result.filesDiffer);
   out += ", \"padding_sectors\": " + std::to_string(compare.paddingSectors) +
          ", \"beyond_image\": " + std::to_string(compare.beyondImage) +
@@ -98,7 +102,7 @@ std::string DamagedFilesJson(const std::vector<DamagedEntry>& files) {
     out += ", \"problem_sectors\": " + std::to_string(files[i].problemSectors) +
            ", \"error_sectors\": " + std::to_string(files[i].errorSectors) +
            ", \"differ_sectors\": " + std::to_string(files[i].differSectors) +
-           ", \"ranges\": " + RangesJson(files[i].ranges) + "}";
+           ", \"ranges\": " + SectorRangesJson(files[i].ranges) + "}";
   }
   return out + "]";
 }
@@ -108,7 +112,7 @@ std::string DamagedStructuresJson(const std::vector<DamagedEntry>& structures) {
   for (std::size_t i = 0; i < structures.size(); ++i) {
     out += i == 0 ? "\n  {\"name\": " : ",\n  {\"name\": ";
     AppendJsonString(out, structures[i].name);
-    out += ", \"ranges\": " + RangesJson(structures[i].ranges) + "}";
+    out += ", \"ranges\": " + SectorRangesJson(structures[i].ranges) + "}";
   }
   return out + "]";
 }
@@ -121,7 +125,7 @@ std::string DamagedText(const DamagedEntry& entry, bool counts) {
            std::to_string(entry.errorSectors) + " error,";
     if (entry.differSectors != 0) out += " " + std::to_string(entry.differSectors) + " differ,";
   }
-  return out + " sectors " + RangesText(entry.ranges) + "\n";
+  return out + " sectors " + SectorRangesText(entry.ranges) + "\n";
 }
 
 void AppendPaths(std::string& out, const char* caption, const std::vector<std::string>& paths) {
@@ -168,7 +172,7 @@ std::string VerifyText(const ScanResult& result) {
            std::to_string(result.surface.errors) + " unreadable on the disc, " +
            std::to_string(compare.paddingSectors) + " of zeros past the image's end\n";
     if (!result.surface.differRanges.empty())
-      out += "Differing sectors: " + RangesText(result.surface.differRanges) + "\n";
+      out += "Differing sectors: " + SectorRangesText(result.surface.differRanges) + "\n";
     if (compare.ImageBeyondSession() > 0)
       out +=
           "The image is longer than the session: " + std::to_string(compare.ImageBeyondSession()) +
@@ -270,8 +274,8 @@ std::string ScanSummaryJson(const ScanResult& result) {
   out += ", \"unread\": " + std::to_string(s.unread);
   out += ", \"not_read\": " + std::to_string(s.unread);
   out += ", \"differs\": " + std::to_string(s.differs);
-  out += ",\n \"problem_ranges\": " + RangesJson(s.problemRanges);
-  out += ",\n \"error_ranges\": " + RangesJson(s.errorRanges);
+  out += ",\n \"problem_ranges\": " + SectorRangesJson(s.problemRanges);
+  out += ",\n \"error_ranges\": " + SectorRangesJson(s.errorRanges);
   out += ",\n \"damaged_files\": " + DamagedFilesJson(result.damagedFiles);
   out += ",\n \"damaged_structures\": " + DamagedStructuresJson(result.damagedStructures);
   out += ",\n \"files_total\": " + std::to_string(result.filesTotal);
@@ -297,8 +301,9 @@ std::string ScanSummaryText(const ScanResult& result) {
            " good, " + std::to_string(s.problems) + " problem, " + std::to_string(s.errors) +
            " error, " + std::to_string(s.unread) + " not read" +
            (s.differs != 0 ? ", " + std::to_string(s.differs) + " differ" : std::string()) + "\n";
-    if (!s.problemRanges.empty()) out += "Problem sectors: " + RangesText(s.problemRanges) + "\n";
-    if (!s.errorRanges.empty()) out += "Error sectors: " + RangesText(s.errorRanges) + "\n";
+    if (!s.problemRanges.empty())
+      out += "Problem sectors: " + SectorRangesText(s.problemRanges) + "\n";
+    if (!s.errorRanges.empty()) out += "Error sectors: " + SectorRangesText(s.errorRanges) + "\n";
     if (!result.damagedFiles.empty()) out += "Damaged files:\n";
     for (const DamagedEntry& file : result.damagedFiles) out += DamagedText(file, true);
     if (!result.damagedStructures.empty()) out += "Damaged file-system structures:\n";

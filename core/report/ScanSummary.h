@@ -65,6 +65,10 @@ bool ReadEverything(const ScanResult& result);
 // differs, a listed file missing, an image longer than the session.
 bool FoundDifference(const ScanResult& result);
 
+// Sector ranges as JSON ("[[10, 11], [20, 20]]") and as text ("10-11, 20").
+std::string SectorRangesJson(const std::vector<SectorRange>& ranges);
+std::string SectorRangesText(const std::vector<SectorRange>& ranges);
+
 // The summary as one JSON object, and as lines of text.
 std::string ScanSummaryJson(const ScanResult& result);
 std::string ScanSummaryText(const ScanResult& result);

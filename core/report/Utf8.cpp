@@ -42,6 +42,46 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
+std::u16string FromUtf8(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    // The sequence's length and the smallest code it may hold.
+    const std::size_t length = lead < 0x80                   ? 1
+                               : lead >= 0xC2 && lead < 0xE0 ? 2
+                               : lead >= 0xE0 && lead < 0xF0 ? 3
+                               : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                             : 0;
+    char32_t code = length == 1   ? lead
+                    : length == 2 ? lead & 0x1F
+                    : length == 3 ? lead & 0x0F
+                                  : lead & 0x07;
+    std::size_t n = 1;
+    for (; length > 1 && n < length && i + n < text.size(); ++n) {
+      const auto next = static_cast<unsigned char>(text[i + n]);
+      if ((next & 0xC0) != 0x80) break;
+      code = code << 6 | (next & 0x3F);
+    }
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (length == 0 || n < length || code < kSmallest[length] || code > 0x10FFFF ||
+        (code >= 0xD800 && code <= 0xDFFF)) {
+      out.push_back(u'\uFFFD');
+      i += length == 0 ? 1 : n;
+      continue;
+    }
+    if (code >= 0x10000) {
+      out.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(code));
+    }
+    i += length;
+  }
+  return out;
+}
+
 std::size_t CharacterCount(std::u16string_view text) {
   std::size_t count = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -49,37 +89,4 @@ std::size_t CharacterCount(std::u16string_view text) {
     ++count;
   }
   return count;
-}
-
-std::u16string FromUtf8(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-    bool valid = (lead < 0x80 || lead >= 0xC2) && lead < 0xF5 && i + length <= text.size();
-    for (std::size_t k = 1; valid && k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      valid = (next & 0xC0) == 0x80;
-      code = code << 6 | (next & 0x3F);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are not characters.
-    valid = valid && !(length == 3 && code < 0x800) && !(length == 4 && code < 0x10000) &&
-            !(code >= 0xD800 && code <= 0xDFFF) && code <= 0x10FFFF;
-    if (!valid) {
-      out.push_back(u'\uFFFD');
-      ++i;
-      continue;
-    }
-    i += length;
-    if (code >= 0x10000) {
-      code -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(code));
-    }
-  }
-  return out;
 }

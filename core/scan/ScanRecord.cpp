@@ -29,7 +29,7 @@ SectorCounts ScanRecord::Counts() const {
 void ScanRecord::EndPass(ScanPass pass, const ProgressCtx_t& passProgress,
                          std::uint64_t microseconds) {
   if (pass == ScanPass::None) return;
-  PassRecord& ended = pass == ScanPass::SurfaceScan ? surfacePass : filesPass;
+  PassRecord& ended = pass == ScanPass::FilesTest ? filesPass : surfacePass;
   ended.ran = true;
   ended.progress = passProgress;
   ended.microseconds = microseconds;

@@ -54,6 +54,9 @@ struct ScanRecord {
   std::uint16_t driveLetter = 0;
   bool surfaceScan = false;
   bool filesTest = false;
+  // A copy to an image, shown as a surface scan: its table holds the copy's
+  // classes, and its damage index the files it lacks.
+  bool copyToImage = false;
   TimeValue start;
   // The time the last pass ended; equal to start while the scan runs.
   TimeValue end;

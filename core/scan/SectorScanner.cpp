@@ -86,13 +86,25 @@ void SectorScanner::OnLogEntry(int kind, const TimeValue& time, const std::u16st
 bool SectorScanner::IsRunning() const { return running.load(std::memory_order_acquire); }
 
 bool SectorScanner::Start(bool surface, bool files, const DeviceContext* context) {
-  if (context == nullptr || !options.IsValid() || IsRunning()) return false;
+  if (!options.IsValid()) return false;
+  return StartWorker(surface, files, nullptr, context);
+}
+
+bool SectorScanner::StartCopy(const DeviceContext* context, std::shared_ptr<CopyJob> job) {
+  return job != nullptr && StartWorker(false, false, std::move(job), context);
+}
+
+bool SectorScanner::StartWorker(bool surface, bool files, std::shared_ptr<CopyJob> job,
+                                const DeviceContext* context) {
+  if (context == nullptr || IsRunning()) return false;
   if (thread.joinable()) {
     if (!lastReportDone.load(std::memory_order_acquire)) return false;
     thread.join();
   }
   surfaceScan = surface;
   filesTest = files;
+  copyToImage = job != nullptr;
+  copyJob = std::move(job);
   deviceContext = context;
   stopEvent.store(false, std::memory_order_release);
   lastReportDone.store(false, std::memory_order_release);
@@ -126,6 +138,7 @@ void SectorScanner::ThreadMain() {
   sessionChecked = false;
   verify = VerifyResults{};
   OnScanStarted();
+  if (copyToImage) RunCopy();
   if (surfaceScan) RunSurfaceScan();
   if (filesTest && !mediumRemoved) RunFilesTest();
   running.store(false, std::memory_order_release);

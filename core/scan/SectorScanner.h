@@ -33,11 +33,12 @@
 #include "core/scan/TimeValue.h"
 #include "core/verify/VerifyResults.h"
 
+class CopyJob;
 class DeviceContext;
 class FileChecks;
 
 // The pass a scanner's worker is in.
-enum class ScanPass { None, SurfaceScan, FilesTest };
+enum class ScanPass { None, SurfaceScan, FilesTest, CopyToImage };
 
 class SectorScanner : public ISectorScannerCallback {
  public:
@@ -81,6 +82,13 @@ class SectorScanner : public ISectorScannerCallback {
   // worker has not yet made its last report; once it has, Start first waits the moment the worker
   // takes to end. Called on the owner's thread, which for a window bridge is the window's.
   bool Start(bool surfaceScan, bool filesTest, const DeviceContext* context);
+  // Starts a worker that copies context's disc as job says (prepared on the
+  // same context), reporting as a surface scan does: the table holds each
+  // sector's class as the copy goes (Good copied at the first read, Problem
+  // copied by a later pass, Error read and not copied, NotChecked not read
+  // yet), numbered from job's table start; progress counts the sectors read,
+  // and its text names the pass. Returns false as Start does.
+  bool StartCopy(const DeviceContext* context, std::shared_ptr<CopyJob> job);
   // Asks the worker to stop after the sector or file in progress; returns at
   // once.
   void Stop();
@@ -92,9 +100,14 @@ class SectorScanner : public ISectorScannerCallback {
 
   // How the surface scan reads; set before Start, read by the worker.
   ScanOptions options;
-  // Written by Start and read by the receiver.
+  // Written by Start and StartCopy and read by the receiver; the job is the
+  // worker's while it runs.
   bool surfaceScan = false;
   bool filesTest = false;
+  bool copyToImage = false;
+  std::shared_ptr<CopyJob> copyJob;
+  // How the copy ended, set before its pass's OnScanFinished.
+  int copyEnd = 0;
   const DeviceContext* deviceContext = nullptr;
   // Written by the worker. A receiver reads them during a report; any other
   // reader of the table (the surface map's painting) holds stateLock around
@@ -121,8 +134,14 @@ class SectorScanner : public ISectorScannerCallback {
   std::int32_t lastChangedSector = -1;
 
  private:
+  class CopyReports;
+
+  bool StartWorker(bool surface, bool files, std::shared_ptr<CopyJob> job,
+                   const DeviceContext* context);
   void ThreadMain();
   void RunSurfaceScan();
+  // The copy to an image, as one pass (SectorScannerCopy.cpp).
+  void RunCopy();
   void SetSectorProgress(std::int32_t sector, std::int32_t count);
   // The first sector from sector on, up to last, that the scan reads (not
   // kept from an earlier scan); last + 1 when there is none.

@@ -55,6 +55,14 @@ class Backend : public SectorSource {
   // Reads at kbPerSecond from now on; 0 = the drive's own choice. A drive
   // without speeds of its own takes any and reads as before.
   virtual Result SetReadSpeed(std::int32_t /*kbPerSecond*/) { return kOk; }
+  // Reads count whole 2352-byte CD sectors from address into out (count *
+  // 2352 bytes): data sectors with sync, header, user data, EDC and ECC,
+  // audio frames whole. kUnsupported for media without such sectors (DVD,
+  // BD) and drives that cannot read them.
+  virtual Result ReadRaw(std::uint32_t /*address*/, std::uint32_t /*count*/,
+                         std::uint8_t* /*out*/) {
+    return kUnsupported;
+  }
   // The medium in the drive; kNoMedium (or another failure) when there is none.
   virtual Result Medium(MediumLayout& out) = 0;
   virtual Result Eject() = 0;

@@ -199,6 +199,8 @@ void MainWindow::ConnectMessages() {
   // The details dialog's way to a sector, and the Sector Viewer's naming of
   // what holds it once a scan's index is built.
   connect(&scanPage, &ScanPage::showSectorRequested, this, &MainWindow::ShowSectorOfLastSession);
+  connect(&scanPage, &ScanPage::openImageRequested, this,
+          [this](const QString& path) { OpenImageFiles({path}); });
   connect(&scanPage, &ScanPage::damageIndexReady, &sectorPage, &SectorInfoPage::UpdateHolder);
   connect(new QShortcut(QKeySequence::NextChild, this), &QShortcut::activated, this,
           [this] { ShowNextPage(1); });

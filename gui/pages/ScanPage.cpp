@@ -22,6 +22,8 @@
 #include "core/report/DiscReport.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
+#include "core/rescue/CopyJob.h"
+#include "core/rescue/IncompleteFiles.h"
 #include "core/scan/ReadSpeeds.h"
 #include "core/scan/SectorScanner.h"
 #include "core/verify/ImageComparison.h"
@@ -55,15 +57,21 @@ const DialogTemplate kTemplate131 = {
         {ScanPage::kProblemLabelId, ControlKind::Static, "Problem:", 0, {227, 35, 35, 8}},
         {ScanPage::kErrorLabelId, ControlKind::Static, "Error:", 0, {273, 35, 35, 8}},
         {ScanPage::kLogLabelId, ControlKind::Static, "Log:", 0, {7, 53, 40, 8}},
-        {ScanPage::kLogId, ControlKind::ListView, "", kBorder | kTabStop, {7, 63, 302, 88}},
-        {ScanPage::kClearId, ControlKind::PushButton, "Clear", kTabStop, {196, 156, 50, 14}},
-        {ScanPage::kSaveId, ControlKind::PushButton, "Save", kTabStop, {259, 156, 50, 14}},
+        {ScanPage::kLogId, ControlKind::ListView, "", kBorder | kTabStop, {7, 63, 302, 78}},
+        {ScanPage::kClearId, ControlKind::PushButton, "Clear", kTabStop, {196, 146, 50, 14}},
+        {ScanPage::kSaveId, ControlKind::PushButton, "Save", kTabStop, {259, 146, 50, 14}},
         {ScanPage::kSurfaceScanId,
          ControlKind::RadioButton,
          "Surface Scan",
          kTabStop,
-         {7, 156, 70, 10}},
-        {ScanPage::kFilesTestId, ControlKind::RadioButton, "Files Test", 0, {7, 168, 70, 10}},
+         {7, 146, 70, 10}},
+        {ScanPage::kFilesTestId, ControlKind::RadioButton, "Files Test", 0, {7, 158, 70, 10}},
+        {ScanPage::kCopyToImageId, ControlKind::RadioButton, "Copy to Image", 0, {7, 170, 70, 10}},
+        {ScanPage::kOpenCopyId,
+         ControlKind::PushButton,
+         "Open as Drive",
+         kTabStop,
+         {249, 184, 60, 14}},
         {ScanPage::kStartStopId, ControlKind::PushButton, "Start", kTabStop, {7, 184, 50, 14}},
         {ScanPage::kAdvancedId,
          ControlKind::PushButton,
@@ -81,10 +89,10 @@ const DialogTemplate kTemplate131 = {
 };
 
 const QString kNotAvailable = QStringLiteral("n/a");
+const QString kNoShare = QStringLiteral("0.0%");
 
 // The sectors a comparison reads at once, unless the options ask for more.
 constexpr int kCompareSectorsPerRead = 32;
-const QString kNoShare = QStringLiteral("0.0%");
 
 struct IndicatorColors {
   QColor text;
@@ -100,6 +108,15 @@ const IndicatorColors kErrorColors{QColor(255, 255, 255), QColor(255, 51, 0),
 // How long new log rows wait before the list scrolls to them: scrolling lays
 // out every row, which a row at a time would cost a long log dearly.
 constexpr int kLogFollowDelayMs = 50;
+
+// How often a running copy's incomplete files are indexed anew.
+constexpr int kIncompleteRefreshMs = 5000;
+
+bool AskYesNo(QWidget* parent, const QString& question) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Copy to Image"), question,
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  return box.exec() == QMessageBox::Yes;
+}
 
 // The widest text of the log's "Time" column.
 const QString kTimeSample = QStringLiteral("00/00/0000 00:00:00");
@@ -129,7 +146,7 @@ QString ToQString(const std::u16string& text) {
 
 }  // namespace
 
-ScanPage::ScanPage() : scanOptions(LoadScanOptions()) {}
+ScanPage::ScanPage() : scanOptions(LoadScanOptions()), askQuestion(AskYesNo) {}
 
 // The scanner goes first: it stops the run and waits for its worker, which
 // reports nothing more once the bridge is closed.
@@ -156,6 +173,12 @@ bool ScanPage::OnInitDialog() {
   connect(frameRefresh, &QTimer::timeout, this, &ScanPage::ShowReports);
   surfaceScan = Item<QRadioButton>(Client(), kSurfaceScanId);
   filesTest = Item<QRadioButton>(Client(), kFilesTestId);
+  copyToImage = Item<QRadioButton>(Client(), kCopyToImageId);
+  openCopy = Item<QPushButton>(Client(), kOpenCopyId);
+  openCopy->hide();
+  incompleteRefresh = new QTimer(this);
+  incompleteRefresh->setInterval(kIncompleteRefreshMs);
+  connect(incompleteRefresh, &QTimer::timeout, this, &ScanPage::IndexIncompleteFiles);
   surfaceScan->setChecked(true);
   details->setEnabled(false);
   Item(Client(), kSaveId)->setEnabled(false);
@@ -207,6 +230,9 @@ void ScanPage::ConnectMessages() {
   connect(advanced, &QPushButton::clicked, this, &ScanPage::OnAdvanced);
   connect(compare, &QPushButton::clicked, this, &ScanPage::OnCompare);
   connect(Item<QPushButton>(Client(), kClearId), &QPushButton::clicked, this, &ScanPage::OnClear);
+  connect(openCopy, &QPushButton::clicked, this, [this] {
+    if (!copiedImage.isEmpty()) emit openImageRequested(copiedImage);
+  });
 }
 
 bool ScanPage::event(QEvent* event) {
@@ -266,6 +292,8 @@ void ScanPage::ClearFigures() {
   reportsToShow = false;
   frameRefresh->stop();
   details->setEnabled(false);
+  openCopy->hide();
+  copiedImage.clear();
   EnableStart();
 }
 
@@ -287,6 +315,10 @@ void ScanPage::ReleaseContext() {
 void ScanPage::OnStartStop() {
   if (scanner->IsRunning()) {
     scanner->Stop();  // the button reads "Stop" until the run's end arrives
+    return;
+  }
+  if (copyToImage->isChecked()) {
+    StartCopy();
     return;
   }
   const bool surface = surfaceScan->isChecked();
@@ -313,6 +345,62 @@ void ScanPage::OnStartStop() {
   scanner->options = OptionsForScan();
   if (scanner->Start(surface, files, context))
     shownScan = &history.Begin(context->driveLetter, surface, files, TimeValue::Now());
+}
+
+void ScanPage::StartCopy() {
+  if (context == nullptr) return;
+  const bool binCue = OwnImageFormat(*context) == ImageFormat::BinCue;
+  QFileDialog dialog(this);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  // An existing image is a copy to continue, asked about below.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  const QString iso = QStringLiteral("ISO Images (*.iso)");
+  const QString cue = QStringLiteral("Cue Sheets with BIN Files (*.cue)");
+  dialog.setNameFilters(binCue ? QStringList{cue} : QStringList{iso, cue});
+  dialog.setDefaultSuffix(binCue ? QStringLiteral("cue") : QStringLiteral("iso"));
+  PrepareSaveDialog(dialog, ToQString(DiscFileName(*context)) +
+                                (binCue ? QStringLiteral(".cue") : QStringLiteral(".iso")));
+  const QString path = runSaveDialog(dialog);
+  if (path.isEmpty()) return;
+  RememberSaveFolder(path);
+
+  CopyRequest request;
+  request.image = QFile::encodeName(path).toStdString();
+  request.range = {scanOptions.firstSector, scanOptions.lastSector};
+  request.options.sectorsPerRead = scanOptions.sectorsPerRead;
+  request.options.retries = scanOptions.attempts - 1;
+  request.options.speed = scanOptions.speed;
+  auto job = std::make_shared<CopyJob>();
+  std::string error;
+  if (!job->Prepare(*context, request, error)) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Copy to Image"),
+                    QString::fromStdString(error), QMessageBox::Ok, window());
+    box.exec();
+    return;
+  }
+  if (job->Resumes() &&
+      !askQuestion(window(), QStringLiteral("Resume the copy?\n\n%1 holds part of a copy of this "
+                                            "disc; only what it lacks is read.")
+                                 .arg(QFile::decodeName(job->Targets().image.c_str()))))
+    return;
+  const std::string& opened =
+      job->Targets().cue.empty() ? job->Targets().image : job->Targets().cue;
+  if (!scanner->StartCopy(context, job)) return;
+  copiedImage = QFile::decodeName(opened.c_str());
+  openCopy->hide();
+  shownScan = &history.Begin(context->driveLetter, true, false, TimeValue::Now());
+  shownScan->copyToImage = true;
+  incompleteRefresh->start();
+}
+
+void ScanPage::IndexIncompleteFiles() {
+  if (shownScan == nullptr || !shownScan->copyToImage || scanner->copyJob == nullptr) return;
+  {
+    const std::lock_guard lock(scanner->stateLock);
+    shownScan->sectors = scanner->surfaceState.sectors;
+  }
+  IndexDamage(*shownScan);
 }
 
 ScanOptions ScanPage::OptionsForScan() const {
@@ -408,12 +496,13 @@ void ScanPage::OnSaveLog() {
 void ScanPage::EnableChoices(bool enabled) {
   surfaceScan->setEnabled(enabled);
   filesTest->setEnabled(enabled);
+  copyToImage->setEnabled(enabled);
   advanced->setEnabled(enabled);
   compare->setEnabled(enabled && context != nullptr && context->hasMedium);
 }
 
 void ScanPage::OnScanStarted() {
-  details->setEnabled(scanner->surfaceScan);
+  details->setEnabled(scanner->surfaceScan || scanner->copyToImage);
   SurfaceDetailsDialog::lastSectorsPerBlock = -1;
   startStop->setText(QStringLiteral("Stop"));
   startStop->setEnabled(true);
@@ -438,6 +527,11 @@ void ScanPage::OnScanFinished() {
     // At the run's end, once the table is final.
     if (scanner->pass == ScanPass::None && shownScan->surfaceScan) IndexDamage(*shownScan);
   }
+  if (scanner->pass == ScanPass::None && scanner->copyToImage) {
+    incompleteRefresh->stop();
+    // A copy that failed before it began has no image to open.
+    openCopy->setVisible(QFile::exists(copiedImage));
+  }
   if (scanner->pass != ScanPass::None)
     OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(),
                PassEndText(scanner->pass, scanner->progress, scanner->passMicroseconds,
@@ -457,21 +551,29 @@ void ScanPage::OnScanFinished() {
 // drive meanwhile has replaced it.
 void ScanPage::IndexDamage(const ScanRecord& scan) {
   const std::uint16_t letter = scan.driveLetter;
-  indexJobs.Start(letter, scanner->deviceContext->GetSessionInfo(-1), scan.sectors,
-                  [this, letter, number = scan.number](std::shared_ptr<const DamageIndex> index) {
-                    ScanRecord* record = history.Last(letter);
-                    if (record == nullptr || record->number != number) return;
-                    record->damage = index;
-                    if (detailsDialog != nullptr && record == shownScan)
-                      detailsDialog->SetDamageIndex(index);
-                    // A comparison names the files that differ once it knows them.
-                    const std::u16string differ = index != nullptr && record->verify.compare.ran
-                                                      ? FilesDifferText(*index)
-                                                      : std::u16string();
-                    if (!differ.empty() && record == shownScan)
-                      OnLogEntry(static_cast<int>(LogKind::Error), TimeValue::Now(), differ);
-                    emit damageIndexReady(letter);
-                  });
+  wrenlo::SessionInfo session = scanner->deviceContext->GetSessionInfo(-1);
+  // A copy's index is of what it still lacks, numbered from its table's start.
+  if (scan.copyToImage && scanner->copyJob != nullptr)
+    session.startSector = static_cast<std::int32_t>(scanner->copyJob->Plan().TableStart());
+  // Builds may end out of order (a copy's, made every few seconds): only a
+  // later one replaces what an earlier one gave.
+  const std::uint64_t request = ++damageRequests;
+  indexJobs.Start(
+      letter, session, scan.copyToImage ? MissingSectors(scan.sectors) : scan.sectors,
+      [this, letter, request, number = scan.number](std::shared_ptr<const DamageIndex> index) {
+        ScanRecord* record = history.Last(letter);
+        if (record == nullptr || record->number != number || request < damageShown) return;
+        damageShown = request;
+        record->damage = index;
+        if (detailsDialog != nullptr && record == shownScan) detailsDialog->SetDamageIndex(index);
+        // A comparison names the files that differ once it knows them.
+        const std::u16string differ = index != nullptr && record->verify.compare.ran
+                                          ? FilesDifferText(*index)
+                                          : std::u16string();
+        if (!differ.empty() && record == shownScan)
+          OnLogEntry(static_cast<int>(LogKind::Error), TimeValue::Now(), differ);
+        emit damageIndexReady(letter);
+      });
 }
 
 // The bar follows at once (a number); the texts, shares, map and curve once
@@ -539,8 +641,8 @@ void ScanPage::OnLogEntry(int kind, const TimeValue& time, const std::u16string&
 void ScanPage::OnSize() { LayoutControls(); }
 
 // Places every control in client pixels: the status, progress, speed and
-// indicators in a band of 100 pixels at the top, the scan choices and
-// buttons in a band of 75 at the bottom, and the log between them.
+// indicators in a band of 100 pixels at the top, the three choices and the
+// buttons in a band of 93 at the bottom, and the log between them.
 void ScanPage::LayoutControls() {
   const QRect client = ClientRect();
   const int left = 0, top = 0, right = client.width(), bottom = client.height();
@@ -570,15 +672,19 @@ void ScanPage::LayoutControls() {
     logTop = top + 100;
   }
   if (surfaceScan != nullptr) {
-    MoveWindow(surfaceScan, left, bottom - 68, 120, 18);
-    MoveWindow(filesTest, left, bottom - 50, 120, 18);
-    MoveWindow(Item(page, kSaveId), right - 80, bottom - 68, 80, 23);
-    MoveWindow(Item(page, kClearId), right - 166, bottom - 68, 80, 23);
+    MoveWindow(surfaceScan, left, bottom - 86, 120, 18);
+    MoveWindow(filesTest, left, bottom - 68, 120, 18);
+    MoveWindow(copyToImage, left, bottom - 50, 120, 18);
+    MoveWindow(Item(page, kSaveId), right - 80, bottom - 86, 80, 23);
+    MoveWindow(Item(page, kClearId), right - 166, bottom - 86, 80, 23);
     MoveWindow(startStop, left, bottom - 23, 80, 23);
     MoveWindow(advanced, left + 86, bottom - 23, 80, 23);
     MoveWindow(compare, left + 172, bottom - 23,
                std::max(140, compare->fontMetrics().horizontalAdvance(compare->text()) + 16), 23);
-    logBottom = bottom - 75;
+    // As wide as its text needs in the desktop's font.
+    const int openWidth = std::max(100, openCopy->sizeHint().width());
+    MoveWindow(openCopy, right - openWidth, bottom - 23, openWidth, 23);
+    logBottom = bottom - 93;
   }
   if (logList != nullptr) {
     MoveWindow(logList, left, logTop, right - left, logBottom - logTop);

@@ -24,6 +24,17 @@
 // settings; a retry reads only what the drive's last surface scan of the
 // same session size did not find Good, or everything when there was none.
 //
+// The third choice, "Copy to Image", copies the disc to an image in passes
+// (CopyJob): Start asks for the image in the save dialog (the disc's label
+// and .iso, or .cue for a CD with audio or Mode 2 tracks), asks "Resume the
+// copy?" for an image that has its mapfile, and then shows the copy as a
+// surface scan: Good copied at the first read, Problem copied by a later
+// pass, Error not copied, Not Checked not read yet; the status names the
+// pass. The options' read size, attempts (one read and the rest as retry
+// passes), speed and range apply. While it runs, the details dialog lists
+// the files still incomplete, anew after each pass and every few seconds.
+// When it has ended, "Open as Drive" opens the copy as a drive.
+//
 // A scan reads the device context it was started on. Before the main window
 // replaces that context (ReleaseContext) or destroys the page, the page stops
 // the scan and waits for its worker to end; meanwhile it keeps running the
@@ -75,6 +86,12 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   static constexpr int kDetailsId = 1040;
   // Beside "Advanced...": a surface scan that compares with an image.
   static constexpr int kCompareId = 1035;
+  static constexpr int kCopyToImageId = 1090;
+  static constexpr int kOpenCopyId = 1091;
+
+  // Asks the user a question with Yes and No over parent; true for Yes.
+  // Tests put their own in place.
+  using QuestionRunner = std::function<bool(QWidget* parent, const QString& question)>;
 
   ScanPage();
   ~ScanPage() override;
@@ -108,6 +125,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // file (tests choose a path, and a write that fails, this way).
   void SetSaveFileDialog(SaveDialogRunner run) { runSaveDialog = std::move(run); }
   void SetFileWriter(OutputFile::Writer writer) { fileWriter = writer; }
+  void SetQuestionRunner(QuestionRunner run) { askQuestion = std::move(run); }
   // Replaces the modal run of "Compare with Image..."'s file dialog: the
   // chosen path, or empty for none (tests choose one this way).
   using OpenDialogRunner = std::function<QString(QFileDialog& dialog)>;
@@ -122,6 +140,9 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void showSectorRequested(std::int32_t sector);
   // A scan's damage index has been built and kept in its record.
   void damageIndexReady(std::uint16_t driveLetter);
+  // The user asked to open a finished copy (its image or cue sheet) as a
+  // drive.
+  void openImageRequested(const QString& path);
 
  protected:
   bool OnInitDialog() override;
@@ -147,6 +168,10 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void ClearFigures();
   void OnScannerCall(const ScannerCallEvent& call);
   void OnStartStop();
+  // Start with "Copy to Image" chosen: the image asked for, the copy begun.
+  void StartCopy();
+  // The incomplete files of the running copy, indexed from its table now.
+  void IndexIncompleteFiles();
   // The scan options for a scan of the context, with a retry's table.
   ScanOptions OptionsForScan() const;
   void OnDetails();
@@ -176,6 +201,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // The entries the log list shows, with their kinds, for its Save.
   std::vector<ScanLogEntry> shownLog;
   SaveDialogRunner runSaveDialog = RunSaveDialogModal;
+  QuestionRunner askQuestion;
   OpenDialogRunner runOpenDialog;
   OutputFile::Writer fileWriter = OutputFile::DefaultWriter();
   // Whether the log shows its end, and the pause before it scrolls to new rows.
@@ -193,6 +219,15 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   QPushButton* compare = nullptr;
   QRadioButton* surfaceScan = nullptr;
   QRadioButton* filesTest = nullptr;
+  QRadioButton* copyToImage = nullptr;
+  QPushButton* openCopy = nullptr;
+  // The copy the page shows: its image (or cue sheet) for "Open as Drive".
+  QString copiedImage;
+  // While a copy runs: its incomplete files indexed anew every few seconds.
+  QTimer* incompleteRefresh = nullptr;
+  // Damage indexes asked for, and the latest one kept.
+  std::uint64_t damageRequests = 0;
+  std::uint64_t damageShown = 0;
   // The last progress report, behind the texts and shares shown.
   ScanPass shownPass = ScanPass::None;
   ProgressCtx_t shownProgress;

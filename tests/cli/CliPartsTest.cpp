@@ -11,7 +11,7 @@
 
 #include "CliFixture.h"
 #include "cli/CommandLine.h"
-#include "cli/DdrescueMap.h"
+#include "core/rescue/DdrescueMap.h"
 #include "cli/Output.h"
 #include "core/report/Json.h"
 #include "core/report/ScanSummary.h"

@@ -37,13 +37,13 @@ while IFS='|' read -r line expected; do
     failures=$((failures + 1))
   fi
 done <<'CASES'
-lumeter-cli |compare devices dump files help info media report save scan whohas
+lumeter-cli |compare copy devices dump files help info media report save scan whohas
 lumeter-cli d|devices dump
 lumeter-cli files --|--help --image --json
 lumeter-cli whohas |D E
 lumeter-cli --|--help --image --version
 lumeter-cli --image th|three.iso
-lumeter-cli --image three.iso |compare devices dump files help info media report save scan whohas
+lumeter-cli --image three.iso |compare copy devices dump files help info media report save scan whohas
 lumeter-cli --image three.iso media |D E F
 lumeter-cli devices --|--help --image --json
 lumeter-cli scan --|--attempts --files --first --help --image --json --last --mapfile --retry-from --sectors-per-read --skip-after-error --speed --speed-csv --surface
@@ -70,6 +70,12 @@ lumeter-cli save D 16 s|sector.bin
 lumeter-cli save 16 s|sector.bin
 lumeter-cli help s|save scan
 lumeter-cli help scan |
+lumeter-cli copy --|--help --image --json --mapfile --no-scrape --no-trim --retries --retry-speed --sectors-per-read --session --speed
+lumeter-cli copy --session |all last
+lumeter-cli copy --speed |max
+lumeter-cli copy |D E one.iso sector.bin three.iso two.iso
+lumeter-cli copy D t|three.iso two.iso
+lumeter-cli copy D two.iso |
 lumeter-cli compare --|--attempts --help --image --json --mapfile --sectors-per-read --speed --speed-csv
 lumeter-cli compare t|three.iso two.iso
 lumeter-cli compare |D E one.iso three.iso two.iso

@@ -6,7 +6,8 @@
 // stopped by choosing the drive again in the list and answering Stop, with
 // the page and the map it keeps (scan-stopped.png, details-stopped.png).
 // After the whole scan, the details dialog with its list of damaged files and
-// the tooltip of a damaged cell (details-damaged.png).
+// the tooltip of a damaged cell (details-damaged.png). And a copy of the disc
+// to an image (copy-after.png, copy-details.png).
 #include <gtest/gtest.h>
 #include <wrenlo/wrenlo.h>
 
@@ -19,6 +20,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolTip>
@@ -287,6 +289,56 @@ TEST_F(ScanEndToEnd, AScanStoppedByADriveChoiceStaysOnThePage) {
         EXPECT_EQ(map.GetBlockFlags(stoppedAt / 10 + 2), 0);  // never read
         EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("details-stopped.png"))));
       });
+}
+
+}  // namespace
+
+namespace {
+
+// Copy to Image of the damaged sample disc: the scratches rescued by the
+// later passes, the hole left; the details list the files the copy still
+// lacks (copy-after.png, copy-details.png), and "Open as Drive" adds the
+// copy to the drive list.
+TEST_F(ScanEndToEnd, CopiesTheDamagedDiscToAnImage) {
+  const QString image = folder.filePath(QStringLiteral("damaged-copy.iso"));
+  QFile::remove(image);
+  QFile::remove(image + QStringLiteral(".map"));
+  page->SetSaveFileDialog([&](QFileDialog&) { return image; });
+  auto* openCopy = Item<QPushButton>(page->Client(), ScanPage::kOpenCopyId);
+  Item<QRadioButton>(page->Client(), ScanPage::kCopyToImageId)->click();
+  Item<QPushButton>(page->Client(), ScanPage::kStartStopId)->click();
+  ASSERT_TRUE(WaitUntil([&] { return openCopy->isVisible(); }, 120000));
+  EXPECT_TRUE(window.grab().save(folder.filePath(QStringLiteral("copy-after.png"))));
+  EXPECT_EQ(page->ProblemLabel().Text().isEmpty(), false);
+  {
+    const SectorScanner& scanner = *page->Scanner();
+    std::lock_guard lock(scanner.stateLock);
+    const std::vector<std::uint8_t>& sectors = scanner.surfaceState.sectors;
+    EXPECT_EQ(std::count(sectors.begin(), sectors.end(), 3), kErrorSectors);
+    EXPECT_EQ(std::count(sectors.begin(), sectors.end(), 0), 0);
+  }
+
+  WithDetails([&](QDialog* dialog) {
+    auto* details = static_cast<SurfaceDetailsDialog*>(dialog);
+    auto* list = Item<QTreeWidget>(details->Client(), SurfaceDetailsDialog::kDamagedListId);
+    ASSERT_TRUE(WaitUntil([&] { return list->topLevelItemCount() > 0; }, 10000));
+    int missing = 0;
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+      const QTreeWidgetItem* item = list->topLevelItem(row);
+      EXPECT_TRUE(item->text(0).startsWith("VIDEO\\CLIP")) << item->text(0).toStdString();
+      EXPECT_EQ(item->text(1).toInt(), 0) << "a copy's sectors are copied or missing";
+      missing += item->text(2).toInt();
+    }
+    EXPECT_EQ(missing, kErrorSectors);
+    EXPECT_TRUE(dialog->grab().save(folder.filePath(QStringLiteral("copy-details.png"))));
+  });
+
+  auto* drives = Item<DeviceCombo>(window.Client(), MainWindow::kDeviceComboId);
+  const int before = drives->count();
+  openCopy->click();
+  ASSERT_TRUE(WaitUntil([&] { return drives->count() == before + 1; }));
+  EXPECT_TRUE(drives->currentText().endsWith("damaged-copy.iso"))
+      << drives->currentText().toStdString();
 }
 
 }  // namespace

@@ -146,6 +146,19 @@ Bytes ReadEngine(std::uint32_t address, std::uint32_t count, std::int32_t* resul
   return out;
 }
 
+// Whole sectors read with the engine's raw mode; result as ReadEngine's.
+Bytes ReadWhole(std::uint32_t address, std::uint32_t count, std::int32_t* result = nullptr) {
+  Bytes out(std::size_t{count} * 2352);
+  const std::int32_t r = wrenlo::ReadSectors(
+      wrenlo::kCurrentDevice, static_cast<std::int32_t>(address), static_cast<std::int32_t>(count),
+      wrenlo::kReadRawSector, out.data(), static_cast<std::int32_t>(out.size()));
+  if (result)
+    *result = r;
+  else
+    EXPECT_EQ(r, 0) << "reading " << address << " whole";
+  return out;
+}
+
 void UseCue(const std::string& cue) {
   testing_support::UseImages({cue});
   ASSERT_EQ(testing_support::Select(u'D'), 0)
@@ -371,6 +384,10 @@ TEST(CueImage, DamagedSectorsReadAsErrors) {
   std::int32_t result = 0;
   ReadEngine(19, 2, &result);  // a read that takes in a damaged sector fails
   EXPECT_NE(result, 0);
+  for (const std::uint32_t bad : {20u, 30u, 40u, 50u}) {
+    ReadWhole(bad, 1, &result);
+    EXPECT_EQ(result, 6) << "sector " << bad << " whole";
+  }
   EXPECT_TRUE(ReadEngine(21, 9) ==
               Bytes(images.iso.begin() + 21 * kSector, images.iso.begin() + 30 * kSector));
 }
@@ -403,6 +420,77 @@ TEST(CueImage, UnusableSheetsSayWhyWithTheirLine) {
     EXPECT_EQ(std::u16string(text), reasons[letter - u'D']);
   }
   EXPECT_EQ(testing_support::DeviceTexts().back(), u"G: relative.cue");
+}
+
+// Raw reads give the BIN's own bytes, audio bit for bit; cooked tracks,
+// gaps and plain CD images give Mode 1 and Mode 2 sectors built whole; a
+// DVD-sized image has none. Each track's extent is where the sheet puts it.
+TEST(CueImage, RawReadsGiveWholeSectors) {
+  const CueImages& images = Images();
+  UseCue(images.single);
+  const Bytes bin = testing_support::ReadFile(images.dir / "single.bin");
+  const std::uint32_t sectors = static_cast<std::uint32_t>(bin.size() / 2352);
+  EXPECT_TRUE(ReadWhole(0, sectors) == bin);
+  const std::uint32_t audio = images.dataSectors + kAudioPregap;
+  for (std::uint32_t s = audio - 3; s < audio + 40; ++s)  // one sector a read too
+    ASSERT_TRUE(ReadWhole(s, 1) == Bytes(bin.begin() + s * 2352, bin.begin() + (s + 1) * 2352))
+        << s;
+  struct Extent {
+    std::int32_t session, first, count;
+  };
+  const Extent extents[] = {
+      {1, 0, static_cast<std::int32_t>(images.dataSectors + kAudioPregap)},
+      {1, static_cast<std::int32_t>(audio), kAudioFrames},
+      {1, static_cast<std::int32_t>(audio + kAudioFrames), kMode2Sectors},
+  };
+  for (std::int32_t track = 1; track <= 3; ++track) {
+    Extent got{};
+    ASSERT_EQ(
+        wrenlo::GetTrackExtent(wrenlo::kCurrentDevice, track, &got.session, &got.first, &got.count),
+        0);
+    const Extent& expected = extents[track - 1];
+    EXPECT_EQ(got.session, expected.session) << track;
+    EXPECT_EQ(got.first, expected.first) << track;
+    EXPECT_EQ(got.count, expected.count) << track;
+  }
+  std::int32_t a = 0, b = 0, c = 0;
+  EXPECT_NE(wrenlo::GetTrackExtent(wrenlo::kCurrentDevice, 4, &a, &b, &c), 0);
+
+  // The ISO as a MODE1/2048 track with a postgap of 75 sectors, then 150 of
+  // pregap before a MODE2/2336 track.
+  const std::uint32_t start = images.dataSectors + 75 + 150;
+  const Bytes user = Pattern(10 * kSector, 4);
+  Bytes bodies, form1;
+  for (std::uint32_t i = 0; i < 10; ++i) {
+    const Bytes raw = Mode2Form1Sector(start + i, user.data() + i * kSector);
+    Append(form1, raw);
+    bodies.insert(bodies.end(), raw.begin() + 16, raw.end());
+  }
+  WriteBytes(images.dir / "form1-raw.bin", bodies);
+  const std::string cue = (images.dir / "cooked-raw.cue").string();
+  WriteFile(cue,
+            "FILE data.iso BINARY\nTRACK 1 MODE1/2048\nINDEX 1 0:0:0\nPOSTGAP 0:1:0\n"
+            "FILE form1-raw.bin BINARY\nTRACK 2 MODE2/2336\nPREGAP 00:02:00\nINDEX 01 00:00:00\n");
+  UseCue(cue);
+  EXPECT_TRUE(ReadWhole(0, images.dataSectors) == RawMode1(images.iso, 0));
+  const Bytes zeros(kSector, 0);
+  EXPECT_TRUE(ReadWhole(images.dataSectors, 1) == Mode1Sector(images.dataSectors, zeros.data()));
+  EXPECT_TRUE(ReadWhole(start, 10) == form1);
+  EXPECT_TRUE(ReadEngine(images.dataSectors, 225) == Bytes(225 * kSector, 0))
+      << "the gaps built whole read back as zeros";
+
+  testing_support::UseImages({(images.dir / "data.iso").string()});
+  ASSERT_EQ(testing_support::Select(u'D'), 0);
+  EXPECT_TRUE(ReadWhole(0, images.dataSectors) == RawMode1(images.iso, 0));
+  const fs::path dvd = images.dir / "dvd.iso";
+  std::ofstream(dvd, std::ios::trunc).close();
+  fs::resize_file(dvd, 400000ull * kSector);  // sparse: a DVD's size
+  testing_support::UseImages({dvd.string()});
+  ASSERT_EQ(testing_support::Select(u'D'), 0);
+  std::int32_t result = 0;
+  ReadWhole(0, 1, &result);
+  EXPECT_EQ(result, wrenlo::kResultUnsupported);
+  EXPECT_EQ(ReadEngine(0, 1), Bytes(kSector, 0));
 }
 
 }  // namespace

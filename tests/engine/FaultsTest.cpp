@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -19,6 +20,7 @@ TEST(FaultsFile, GoodFiles) {
     const char* text;
     std::vector<FaultRange> ranges;  // first, last, failures, always
     std::uint32_t latency;
+    std::optional<std::uint32_t> errorLatency = std::nullopt;
   };
   const Case cases[] = {
       {"", {}, 0},
@@ -32,6 +34,9 @@ TEST(FaultsFile, GoodFiles) {
       {"30 1\n5-6 2\n", {{5, 6, 2, false}, {30, 30, 1, false}}, 0},
       {"0-4294967295 always", {{0, 4294967295u, 0, true}}, 0},
       {"1 1000000\nlatency 1000000", {{1, 1, 1000000, false}}, 1000000},
+      {"latency 200\nerror-latency 200000", {}, 200, 200000},
+      {"error-latency 0\n3 always", {{3, 3, 0, true}}, 0, 0},
+      {"error-latency 60000000", {}, 0, 60000000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -46,18 +51,22 @@ TEST(FaultsFile, GoodFiles) {
       EXPECT_EQ(plan.ranges[i].always, c.ranges[i].always);
     }
     EXPECT_EQ(plan.latencyMicroseconds, c.latency);
+    EXPECT_EQ(plan.errorLatencyMicroseconds, c.errorLatency);
   }
 }
 
 TEST(FaultsFile, MalformedLinesAreNamed) {
   struct Case {
     const char* text;
-    const char* problem;
+    std::string problem;
   };
+  const std::string expected =
+      "expected FIRST[-LAST] FAILURES, latency MICROSECONDS or error-latency MICROSECONDS";
+  const std::string expected1 = "faults line 1: " + expected;
+  const std::string expected2 = "faults line 2: " + expected;
   const Case cases[] = {
-      {"100", "faults line 1: expected FIRST[-LAST] FAILURES or latency MICROSECONDS"},
-      {"# fine\n100 3 extra",
-       "faults line 2: expected FIRST[-LAST] FAILURES or latency MICROSECONDS"},
+      {"100", expected1},
+      {"# fine\n100 3 extra", expected2},
       {"x 3", "faults line 1: bad sector number"},
       {"-5 3", "faults line 1: bad sector number"},
       {"5- 3", "faults line 1: bad sector number"},
@@ -73,7 +82,10 @@ TEST(FaultsFile, MalformedLinesAreNamed) {
       {"latency fast", "faults line 1: latency must be 0 to 1000000 microseconds"},
       {"latency 1000001", "faults line 1: latency must be 0 to 1000000 microseconds"},
       {"latency 100\nlatency 200", "faults line 2: latency given twice"},
-      {"latency", "faults line 1: expected FIRST[-LAST] FAILURES or latency MICROSECONDS"},
+      {"latency", expected1},
+      {"error-latency slow", "faults line 1: error-latency must be 0 to 60000000 microseconds"},
+      {"error-latency 60000001", "faults line 1: error-latency must be 0 to 60000000 microseconds"},
+      {"error-latency 1\nerror-latency 1", "faults line 2: error-latency given twice"},
       {"10-20 1\n\n30 1\n15 always", "faults line 4: overlaps line 1"},
       {"15 always\n10-20 1", "faults line 2: overlaps line 1"},
   };
@@ -103,6 +115,21 @@ std::string Reads(FaultSimulator& simulator, std::uint32_t sector, int n) {
   std::string out;
   for (int i = 0; i < n; ++i) out += simulator.ReadFails(sector, 1) ? 'x' : '.';
   return out;
+}
+
+// A failed read spends the error latency on the sector that fails and the
+// latency on each one before it; without an error latency, the latency.
+TEST(FaultSimulator, FailedReadsTakeTheErrorLatency) {
+  using std::chrono::microseconds;
+  const FaultSimulator slowErrors(Plan("latency 200\nerror-latency 200000"));
+  EXPECT_EQ(slowErrors.Latency(1, false), microseconds(200));
+  EXPECT_EQ(slowErrors.Latency(32, false), microseconds(6400));
+  EXPECT_EQ(slowErrors.Latency(1, true), microseconds(200000));
+  EXPECT_EQ(slowErrors.Latency(32, true), microseconds(31 * 200 + 200000));
+  const FaultSimulator plain(Plan("latency 150"));
+  EXPECT_EQ(plain.Latency(4, true), plain.Latency(4, false));
+  EXPECT_TRUE(FaultSimulator(Plan("error-latency 5")).HasLatency());
+  EXPECT_FALSE(FaultSimulator(Plan("3 always")).HasLatency());
 }
 
 TEST(FaultSimulator, CyclesPerSector) {

@@ -354,6 +354,19 @@ std::int32_t GetTrackInformation(std::int32_t device, std::int32_t track, TrackI
   return result;
 }
 
+std::int32_t GetTrackExtent(std::int32_t device, std::int32_t track, std::int32_t* session,
+                            std::int32_t* firstSector, std::int32_t* sectorCount) {
+  auto& s = state();
+  std::lock_guard guard(s.lock);
+  const std::int32_t result = fake::Call(s, "GetTrackExtent", device, track);
+  if (const auto found = s.script.trackExtents.find(track); found != s.script.trackExtents.end()) {
+    *session = found->second[0];
+    *firstSector = found->second[1];
+    *sectorCount = found->second[2];
+  }
+  return result;
+}
+
 std::int32_t ReadSectors(std::int32_t device, std::int32_t address, std::int32_t count,
                          std::int32_t mode, std::uint8_t* buffer, std::int32_t bufferSize) {
   auto& s = state();

@@ -51,8 +51,10 @@ struct Script {
   std::optional<std::int32_t> maxReadSpeed;
   std::optional<std::int32_t> maxBurnSpeed;
   std::optional<wrenlo::MediumInformation> medium;
-  std::map<std::int32_t, wrenlo::SessionInfo> sessions;      // by session number
-  std::map<std::int32_t, wrenlo::TrackInformation> tracks;   // by track number
+  std::map<std::int32_t, wrenlo::SessionInfo> sessions;     // by session number
+  std::map<std::int32_t, wrenlo::TrackInformation> tracks;  // by track number
+  // What GetTrackExtent gives for each track: session, first sector, count.
+  std::map<std::int32_t, std::array<std::int32_t, 3>> trackExtents;
   std::map<std::int32_t, wrenlo::IsoVolumeInfo> isoVolumes;  // by file-system selector
   std::optional<wrenlo::UdfVolumeInfo> udfVolume;
 

@@ -485,14 +485,37 @@ WRENLO_API std::int32_t GetSessionInformation(std::int32_t device, std::int32_t 
                                               SessionInfo* info);
 WRENLO_API std::int32_t GetTrackInformation(std::int32_t device, std::int32_t track,
                                             TrackInformation* info);
+// Where a track lies: the session that holds it, its first sector (index 1)
+// and its length in sectors, up to the next track of its session or the
+// session's end (so a gap before the next track counts in this one).
+WRENLO_API std::int32_t GetTrackExtent(std::int32_t device, std::int32_t track,
+                                       std::int32_t* session, std::int32_t* firstSector,
+                                       std::int32_t* sectorCount);
 
-// Reads count sectors from address into buffer (bufferSize bytes); mode 0
-// reads 2048-byte user data. 0 = every byte of the sectors is in the buffer.
-// Of a sector that holds another amount of user data, the 2048 bytes are:
-// the first 2048 bytes of a 2352-byte CD audio frame; the 2048 user bytes of
-// a Mode 1 or a Mode 2 Form 1 sector; the first 2048 of the 2324 user bytes
-// of a Mode 2 Form 2 sector. A raw sector whose sync, header or error
-// detection code (EDC) does not match reads as a failed read, as on a drive.
+// ReadSectors' modes.
+inline constexpr std::int32_t kReadUserData = 0;   // 2048 bytes a sector
+inline constexpr std::int32_t kReadRawSector = 1;  // the whole 2352-byte CD sector
+// Size of one whole CD sector, as kReadRawSector reads it.
+inline constexpr std::int32_t kRawSectorSize = 2352;
+
+// Reads count sectors from address into buffer (bufferSize bytes, at least
+// count times the mode's sector size). 0 = every byte of the sectors is in
+// the buffer.
+// kReadUserData: 2048 bytes a sector. Of a sector that holds another amount
+// of user data, the 2048 bytes are: the first 2048 bytes of a 2352-byte CD
+// audio frame; the 2048 user bytes of a Mode 1 or a Mode 2 Form 1 sector; the
+// first 2048 of the 2324 user bytes of a Mode 2 Form 2 sector. A raw sector
+// whose sync, header or error detection code (EDC) does not match reads as a
+// failed read, as on a drive.
+// kReadRawSector: the whole 2352 bytes of CD sectors, bit for bit: a data
+// sector with its sync, header, (sub-header,) user data, EDC and error
+// correction code (ECC), an audio frame whole. A drive reads them with READ
+// CD (audio frames with their C2 error pointers where the drive reports
+// them: a frame they mark reads as a failed read); a BIN/CUE image gives its
+// stored sectors (after the same checks as kReadUserData), MODE2/2336 sectors
+// with their sync and header, MODE1/2048 sectors and a plain CD image's
+// sectors built whole as a disc writer records Mode 1, gaps that no file holds
+// as silence or sectors of zero data. kResultUnsupported for a DVD or BD.
 WRENLO_API std::int32_t ReadSectors(std::int32_t device, std::int32_t address, std::int32_t count,
                                     std::int32_t mode, std::uint8_t* buffer,
                                     std::int32_t bufferSize);
@@ -543,6 +566,9 @@ inline constexpr std::int32_t kResultNoMedium = 4;
 inline constexpr std::int32_t kResultNoFileSystem = 12;    // no file system of that kind
 inline constexpr std::int32_t kResultNotFound = 14;        // no such file, or no such attribute
 inline constexpr std::int32_t kResultEndOfDirectory = 17;  // ReadDirectory past the last entry
+// A read mode or operation the drive or medium does not have (whole sectors
+// of a DVD).
+inline constexpr std::int32_t kResultUnsupported = 20;
 
 // What a result of the operations means, in a few words ("medium error"),
 // for messages; never null.

@@ -3,6 +3,7 @@
 #include <wrenlo/wrenlo.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "api/EngineState.h"
 #include "api/MediumLookup.h"
@@ -11,6 +12,7 @@
 namespace wrenlo {
 
 static_assert(kNoMedium == kResultNoMedium, "the public no-medium result is the engine's own");
+static_assert(kUnsupported == kResultUnsupported, "and so is the unsupported one");
 
 namespace {
 
@@ -66,23 +68,43 @@ std::int32_t GetTrackInformation(std::int32_t device, std::int32_t track, TrackI
   return kOk;
 }
 
+std::int32_t GetTrackExtent(std::int32_t device, std::int32_t track, std::int32_t* session,
+                            std::int32_t* firstSector, std::int32_t* sectorCount) {
+  if (session == nullptr || firstSector == nullptr || sectorCount == nullptr)
+    return kInvalidArgument;
+  std::shared_ptr<Backend> backend;
+  MediumLayout layout;
+  if (const Result result = MediumOf(device, backend, layout); result != kOk) return result;
+  const auto found = FindNumbered(layout.tracks, track);
+  if (found == layout.tracks.end()) return kNotFound;
+  // Addresses and lengths are 32-bit signed in the records too.
+  *session = found->session;
+  *firstSector = static_cast<std::int32_t>(std::min<std::uint32_t>(found->start, INT32_MAX));
+  *sectorCount = static_cast<std::int32_t>(std::min<std::uint32_t>(found->sectorCount, INT32_MAX));
+  return kOk;
+}
+
 std::int32_t ReadSectors(std::int32_t device, std::int32_t address, std::int32_t count,
                          std::int32_t mode, std::uint8_t* buffer, std::int32_t bufferSize) {
+  if (mode != kReadUserData && mode != kReadRawSector) return kUnsupported;
+  const std::int64_t sectorBytes = mode == kReadRawSector ? kRawSectorSize : kSectorSize;
   if (buffer == nullptr || count <= 0 || address < 0 ||
-      std::int64_t{bufferSize} < std::int64_t{count} * kSectorSize)
+      std::int64_t{bufferSize} < std::int64_t{count} * sectorBytes)
     return kInvalidArgument;
-  // Mode 0 is the 2048 bytes of user data, the only form images hold.
-  if (mode != 0) return kUnsupported;
   const auto first = static_cast<std::uint32_t>(address);
   const auto sectors = static_cast<std::uint32_t>(count);
+  const auto read = [&](Backend& backend) {
+    return mode == kReadRawSector ? backend.ReadRaw(first, sectors, buffer)
+                                  : backend.Read(first, sectors, buffer);
+  };
   if (device == kCurrentDevice) {
     Backend* const backend = EngineState::Get().CurrentDeviceForRead();
-    return backend ? backend->Read(first, sectors, buffer) : kNoDevice;
+    return backend ? read(*backend) : kNoDevice;
   }
   std::shared_ptr<Backend> backend;
   if (const Result result = EngineState::Get().Device(device, backend); result != kOk)
     return result;
-  return backend->Read(first, sectors, buffer);
+  return read(*backend);
 }
 
 }  // namespace wrenlo

@@ -18,15 +18,16 @@ constexpr std::size_t kMode2UserData = 24;
 
 }  // namespace
 
-Result AudioSectorData(std::span<const std::uint8_t> returned, bool withC2, std::uint8_t* out) {
+Result AudioSectorData(std::span<const std::uint8_t> returned, bool withC2, std::uint8_t* out,
+                       std::size_t bytes) {
   const std::size_t expected = kCdSectorBytes + (withC2 ? kC2PointerBytes : 0);
-  if (returned.size() != expected) return kInvalidArgument;
+  if (returned.size() != expected || bytes > kCdSectorBytes) return kInvalidArgument;
   if (withC2) {
     const auto pointers = returned.subspan(kCdSectorBytes);
     if (std::any_of(pointers.begin(), pointers.end(), [](std::uint8_t b) { return b != 0; }))
       return kMediumError;
   }
-  std::copy_n(returned.begin(), kUserBytes, out);
+  std::copy_n(returned.begin(), bytes, out);
   return kOk;
 }
 

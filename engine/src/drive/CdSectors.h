@@ -14,7 +14,10 @@ namespace wrenlo::drive {
 // An audio sector as READ CD returned it with kCdFieldsUserData: 2352 bytes,
 // then, when withC2, its C2 error pointers. A sector whose pointers mark any
 // byte is a failed read (kMediumError): the drive could not correct it.
-Result AudioSectorData(std::span<const std::uint8_t> returned, bool withC2, std::uint8_t* out);
+// out receives the frame's first bytes bytes: 2048 as user data, all 2352
+// for a raw read.
+Result AudioSectorData(std::span<const std::uint8_t> returned, bool withC2, std::uint8_t* out,
+                       std::size_t bytes = 2048);
 
 // A data sector as READ CD returned it with kCdFieldsWholeSector (2352
 // bytes): its user data by the mode in its header; kMediumError for a mode

@@ -247,12 +247,13 @@ std::uint32_t MmcDrive::CdChunk(std::uint32_t sectorBytes) const {
   return std::max<std::uint32_t>(1, maxTransferSectors_ * kSectorBytes / sectorBytes);
 }
 
-Result MmcDrive::ReadAudio(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+Result MmcDrive::ReadAudio(std::uint32_t address, std::uint32_t count, std::uint8_t* out,
+                           std::size_t sectorBytes) {
   bool c2 = !c2Refused_ && HasCapability(cap::SupportsC2Pointers);
   std::vector<std::uint8_t> returned;
   const auto read = [&] {
-    const std::uint32_t sectorBytes = kCdSectorBytes + (c2 ? kC2PointerBytes : 0);
-    returned.assign(std::size_t{count} * sectorBytes, 0);
+    const std::uint32_t returnedBytes = kCdSectorBytes + (c2 ? kC2PointerBytes : 0);
+    returned.assign(std::size_t{count} * returnedBytes, 0);
     return ReadCd(*device_, address, count, kCdSectorCdda,
                   kCdFieldsUserData | (c2 ? kCdFieldC2Pointers : 0), returned);
   };
@@ -263,17 +264,21 @@ Result MmcDrive::ReadAudio(std::uint32_t address, std::uint32_t count, std::uint
     if (result == kOk) c2Refused_ = true;
   }
   if (result != kOk) return result;
-  const std::size_t sectorBytes = returned.size() / count;
+  const std::size_t returnedBytes = returned.size() / count;
   for (std::uint32_t i = 0; i < count; ++i) {
     const auto sector =
-        std::span<const std::uint8_t>(returned).subspan(i * sectorBytes, sectorBytes);
-    if (const Result r = AudioSectorData(sector, c2, out + std::size_t{i} * kSectorBytes); r != kOk)
+        std::span<const std::uint8_t>(returned).subspan(i * returnedBytes, returnedBytes);
+    if (const Result r = AudioSectorData(sector, c2, out + i * sectorBytes, sectorBytes); r != kOk)
       return r;
   }
   return kOk;
 }
 
-Result MmcDrive::ReadWholeData(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+Result MmcDrive::ReadWholeData(std::uint32_t address, std::uint32_t count, std::uint8_t* out,
+                               std::size_t sectorBytes) {
+  if (sectorBytes == kCdSectorBytes)
+    return ReadCd(*device_, address, count, kCdSectorAny, kCdFieldsWholeSector,
+                  std::span<std::uint8_t>(out, std::size_t{count} * kCdSectorBytes));
   std::vector<std::uint8_t> returned(std::size_t{count} * kCdSectorBytes);
   if (const Result result =
           ReadCd(*device_, address, count, kCdSectorAny, kCdFieldsWholeSector, returned);
@@ -288,7 +293,9 @@ Result MmcDrive::ReadWholeData(std::uint32_t address, std::uint32_t count, std::
   return kOk;
 }
 
-Result MmcDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+template <typename How>
+Result MmcDrive::ReadInRuns(std::uint32_t address, std::uint32_t count, std::uint8_t* out,
+                            std::size_t sectorBytes, How how) {
   if (count != 0 && out == nullptr) return kInvalidArgument;
   if (std::uint64_t{address} + count > 0x100000000ull) return kOutOfRange;
   if (count == 0) return kOk;
@@ -299,26 +306,39 @@ Result MmcDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* 
     std::uint32_t chunk =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(count, run.end - address));
     Result result = kOk;
-    switch (run.how) {
+    switch (how(run.how)) {
       case SectorRead::kBlocks:
         chunk = std::min(chunk, maxTransferSectors_);
         result = ReadBlocks(*device_, address, chunk, out);
         break;
       case SectorRead::kAudio:
         chunk = std::min(chunk, CdChunk(kCdSectorBytes + kC2PointerBytes));
-        result = ReadAudio(address, chunk, out);
+        result = ReadAudio(address, chunk, out, sectorBytes);
         break;
       case SectorRead::kWholeData:
         chunk = std::min(chunk, CdChunk(kCdSectorBytes));
-        result = ReadWholeData(address, chunk, out);
+        result = ReadWholeData(address, chunk, out, sectorBytes);
         break;
     }
     if (result != kOk) return result;
     address += chunk;
     count -= chunk;
-    out += std::size_t{chunk} * kSectorBytes;
+    out += chunk * sectorBytes;
   }
   return kOk;
+}
+
+Result MmcDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  return ReadInRuns(address, count, out, kSectorBytes, [](SectorRead how) { return how; });
+}
+
+Result MmcDrive::ReadRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  if (count != 0 && !ReadMap()->IsCd()) return kUnsupported;
+  // Audio frames as they are; every other sector whole, those of data tracks
+  // that READ(10) reads included.
+  return ReadInRuns(address, count, out, kCdSectorBytes, [](SectorRead how) {
+    return how == SectorRead::kAudio ? how : SectorRead::kWholeData;
+  });
 }
 
 Result MmcDrive::SetReadSpeed(std::int32_t kbPerSecond) {

@@ -42,6 +42,10 @@ class MmcDrive final : public Backend {
   Result SetReadSpeed(std::int32_t kbPerSecond) override;
 
   Result Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override;
+  // READ CD of whole sectors: audio frames (with C2 pointers where the drive
+  // reports them: a frame they mark fails), any other sector with sync,
+  // header, user data, EDC and ECC. kUnsupported for other media.
+  Result ReadRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override;
   std::uint32_t SectorCount() const override;
 
  private:
@@ -60,9 +64,17 @@ class MmcDrive final : public Backend {
   // How the medium's sectors are read; asks for the medium when not known.
   std::shared_ptr<const SectorReadMap> ReadMap();
   void SetReadMap(std::shared_ptr<const SectorReadMap> map);
-  // READ CD of count sectors of one kind into 2048 bytes each.
-  Result ReadAudio(std::uint32_t address, std::uint32_t count, std::uint8_t* out);
-  Result ReadWholeData(std::uint32_t address, std::uint32_t count, std::uint8_t* out);
+  // READ CD of count sectors of one kind into sectorBytes bytes each: 2048
+  // (user data) or 2352 (whole).
+  Result ReadAudio(std::uint32_t address, std::uint32_t count, std::uint8_t* out,
+                   std::size_t sectorBytes);
+  Result ReadWholeData(std::uint32_t address, std::uint32_t count, std::uint8_t* out,
+                       std::size_t sectorBytes);
+  // Reads count sectors from address into sectorBytes each, one command per
+  // run of sectors read alike: how(the map's way for the run) says which way.
+  template <typename How>
+  Result ReadInRuns(std::uint32_t address, std::uint32_t count, std::uint8_t* out,
+                    std::size_t sectorBytes, How how);
   // Sectors of sectorBytes one READ CD may carry.
   std::uint32_t CdChunk(std::uint32_t sectorBytes) const;
 

@@ -16,7 +16,7 @@ SectorRead ReadFor(std::uint8_t mode) {
 
 }  // namespace
 
-SectorReadMap::SectorReadMap(const MediumLayout& layout) {
+SectorReadMap::SectorReadMap(const MediumLayout& layout) : cd_(true) {
   std::vector<Track> tracks;
   for (const TrackLayout& track : layout.tracks)
     tracks.push_back(

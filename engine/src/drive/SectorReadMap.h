@@ -29,6 +29,8 @@ class SectorReadMap {
     std::uint64_t end = 0;  // one past the last sector read the same way
   };
   Run At(std::uint32_t address) const;
+  // Whether the map is a CD's, whose sectors READ CD reads whole.
+  bool IsCd() const { return cd_; }
 
  private:
   struct Track {
@@ -37,6 +39,7 @@ class SectorReadMap {
     SectorRead how = SectorRead::kBlocks;
   };
   std::vector<Track> tracks_;  // ascending, not overlapping
+  bool cd_ = false;
 };
 
 }  // namespace wrenlo::drive

@@ -17,10 +17,6 @@ namespace wrenlo {
 
 namespace {
 
-// Stored sectors decoded per read of a file.
-constexpr std::uint32_t kChunkSectors = 16;
-constexpr std::size_t kLargestStoredSector = 2352;
-
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -100,7 +96,8 @@ bool CueBackend::HasCapability(std::uint64_t code) {
          code == cap::SupportsCddaCommand;
 }
 
-Result CueBackend::ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+template <typename RunRead>
+Result CueBackend::ForEachRun(std::uint32_t address, std::uint32_t count, RunRead read) {
   const std::uint64_t end = std::uint64_t{address} + count;
   // The last run that starts at or before address.
   auto run = std::upper_bound(disc_.runs.begin(), disc_.runs.end(), address,
@@ -113,40 +110,89 @@ Result CueBackend::ReadImage(std::uint32_t address, std::uint32_t count, std::ui
       return kOutOfRange;
     const std::uint32_t n = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(end, std::uint64_t{run->start} + run->count) - address);
-    if (const Result result = ReadRun(*run, address, n, out); result != kOk) return result;
+    if (const Result result = read(*run, address, n); result != kOk) return result;
     address += n;
-    out += std::size_t{n} * kSectorSize;
     ++run;
   }
   return kOk;
 }
 
+Result CueBackend::ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  return ForEachRun(address, count, [&](const CueRun& run, std::uint32_t first, std::uint32_t n) {
+    const Result result = ReadRun(run, first, n, out, false);
+    out += std::size_t{n} * kSectorSize;
+    return result;
+  });
+}
+
+Result CueBackend::ReadImageRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  return ForEachRun(address, count, [&](const CueRun& run, std::uint32_t first, std::uint32_t n) {
+    const Result result = ReadRun(run, first, n, out, true);
+    out += std::size_t{n} * kWholeSectorBytes;
+    return result;
+  });
+}
+
 Result CueBackend::ReadRun(const CueRun& run, std::uint32_t address, std::uint32_t count,
-                           std::uint8_t* out) {
+                           std::uint8_t* out, bool whole) {
+  const std::size_t outBytes = whole ? kWholeSectorBytes : kSectorSize;
   if (!run.inFile) {
-    std::memset(out, 0, std::size_t{count} * kSectorSize);
+    for (std::uint32_t i = 0; i < count; ++i, out += outBytes) {
+      if (whole)
+        GapSector(run.type, address + i, out);
+      else
+        std::memset(out, 0, outBytes);
+    }
     return kOk;
   }
   const int fd = fds_[run.file];
   const std::uint64_t bytes = SectorBytes(run.type);
   std::uint64_t offset = run.offset + std::uint64_t{address - run.start} * bytes;
-  if (run.type == CueTrackType::Mode1Cooked) return ReadAt(fd, out, count * bytes, offset);
+  if (run.type == CueTrackType::Mode1Cooked && !whole)
+    return ReadAt(fd, out, count * bytes, offset);
 
   std::array<std::uint8_t, kChunkSectors * kLargestStoredSector> stored;
   while (count > 0) {
     const std::uint32_t n = std::min(count, kChunkSectors);
-    if (const Result result = ReadAt(fd, stored.data(), n * bytes, offset); result != kOk)
-      return result;
-    for (std::uint32_t i = 0; i < n; ++i) {
-      if (const Result result = UserData(run.type, address + i, stored.data() + i * bytes, out);
+    const Result read = n < kChunkSectors ? ReadStored(run, address, n, stored.data())
+                                          : ReadAt(fd, stored.data(), n * bytes, offset);
+    if (read != kOk) return read;
+    for (std::uint32_t i = 0; i < n; ++i, out += outBytes) {
+      const std::uint8_t* sector = stored.data() + i * bytes;
+      if (const Result result = whole ? WholeSector(run.type, address + i, sector, out)
+                                      : UserData(run.type, address + i, sector, out);
           result != kOk)
         return result;
-      out += kSectorSize;
     }
     address += n;
     offset += n * bytes;
     count -= n;
   }
+  return kOk;
+}
+
+Result CueBackend::ReadStored(const CueRun& run, std::uint32_t address, std::uint32_t count,
+                              std::uint8_t* stored) {
+  const std::uint64_t bytes = SectorBytes(run.type);
+  const std::uint64_t offset = run.offset + std::uint64_t{address - run.start} * bytes;
+  const std::uint64_t wanted = count * bytes;
+  ReadAhead& ahead = *readAhead_;
+  const std::lock_guard lock(ahead.mutex);
+  const bool held = ahead.bytes != 0 && ahead.file == run.file && offset >= ahead.offset &&
+                    offset + wanted <= ahead.offset + ahead.bytes;
+  if (!held) {
+    // The sectors asked for and those after them, as far as the run goes.
+    const std::uint64_t left = run.count - (address - run.start);
+    const std::uint64_t sectors = std::min<std::uint64_t>(left, kChunkSectors);
+    ahead.bytes = 0;
+    if (const Result result = ReadAt(fds_[run.file], ahead.stored.data(), sectors * bytes, offset);
+        result != kOk)
+      return result;
+    ahead.file = run.file;
+    ahead.offset = offset;
+    ahead.bytes = static_cast<std::size_t>(sectors * bytes);
+  }
+  std::memcpy(stored, ahead.stored.data() + (offset - ahead.offset), wanted);
   return kOk;
 }
 

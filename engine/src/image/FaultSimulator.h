@@ -28,11 +28,17 @@ class FaultSimulator {
   // failures; one that succeeds counts as the succeeding read of each.
   bool ReadFails(std::uint32_t address, std::uint32_t count);
 
-  // How long a read of count sectors takes at least.
-  std::chrono::microseconds Latency(std::uint32_t count) const {
-    return std::chrono::microseconds(std::uint64_t{plan_.latencyMicroseconds} * count);
+  // How long a read of count sectors takes at least: the latency for each
+  // sector, but for a failed read the error latency in place of one of them.
+  std::chrono::microseconds Latency(std::uint32_t count, bool failed) const {
+    const std::uint64_t latency = plan_.latencyMicroseconds;
+    const std::uint64_t error = plan_.errorLatencyMicroseconds.value_or(latency);
+    if (count == 0) return {};
+    return std::chrono::microseconds(failed ? latency * (count - 1) + error : latency * count);
   }
-  bool HasLatency() const { return plan_.latencyMicroseconds != 0; }
+  bool HasLatency() const {
+    return plan_.latencyMicroseconds != 0 || plan_.errorLatencyMicroseconds.value_or(0) != 0;
+  }
 
   // How many sectors are in the middle of their cycle now.
   std::size_t SectorsInCycle() const;

@@ -44,13 +44,22 @@ std::string ParseLine(std::string_view line, std::size_t lineNumber, FaultPlan& 
                       std::vector<NumberedRange>& ranges, bool& latencySeen) {
   const std::vector<std::string_view> words = Words(line);
   if (words.empty() || words[0].front() == '#') return {};
-  if (words.size() != 2) return "expected FIRST[-LAST] FAILURES or latency MICROSECONDS";
+  if (words.size() != 2)
+    return "expected FIRST[-LAST] FAILURES, latency MICROSECONDS or error-latency MICROSECONDS";
 
   if (words[0] == "latency") {
     if (latencySeen) return "latency given twice";
     if (!ParseNumber(words[1], kMaxLatencyMicroseconds, plan.latencyMicroseconds))
       return "latency must be 0 to 1000000 microseconds";
     latencySeen = true;
+    return {};
+  }
+  if (words[0] == "error-latency") {
+    if (plan.errorLatencyMicroseconds) return "error-latency given twice";
+    std::uint32_t microseconds = 0;
+    if (!ParseNumber(words[1], kMaxErrorLatencyMicroseconds, microseconds))
+      return "error-latency must be 0 to 60000000 microseconds";
+    plan.errorLatencyMicroseconds = microseconds;
     return {};
   }
 

@@ -3,11 +3,16 @@
 //                           a row, then succeeds once, then starts over;
 //                           FAILURES may be "always"
 //   latency MICROSECONDS    every sector read takes at least this long
+//   error-latency MICROSECONDS
+//                           a failed read takes this long for the sector
+//                           that fails (default: the latency), as a drive
+//                           takes long to give up on a bad sector
 //   # ...                   a comment
 // Sector numbers count from the start of the medium; blank lines are ignored.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,11 +29,15 @@ struct FaultRange {
 struct FaultPlan {
   std::vector<FaultRange> ranges;  // ascending, not overlapping
   std::uint32_t latencyMicroseconds = 0;
+  // How long a failed read spends on the sector that fails; unset, the
+  // latency.
+  std::optional<std::uint32_t> errorLatencyMicroseconds;
 };
 
 // Limits that keep a faults file from asking for absurd things.
 inline constexpr std::size_t kMaxFaultsFileBytes = 1024 * 1024;
 inline constexpr std::uint32_t kMaxLatencyMicroseconds = 1000000;
+inline constexpr std::uint32_t kMaxErrorLatencyMicroseconds = 60000000;
 inline constexpr std::uint32_t kMaxFailures = 1000000;
 
 // Parses the text of a faults file. On a malformed line returns false and

@@ -5,8 +5,12 @@
 #include <unistd.h>
 #include <wrenlo/wrenlo.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <limits>
+
+#include "image/RawSector.h"
 
 namespace wrenlo {
 
@@ -53,6 +57,20 @@ ImageBackend::~ImageBackend() { ::close(fd_); }
 Result ImageBackend::ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
   return ReadAt(fd_, out, std::uint64_t{count} * kSectorBytes,
                 std::uint64_t{address} * kSectorBytes);
+}
+
+Result ImageBackend::ReadImageRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  constexpr std::uint32_t kChunk = 16;
+  std::array<std::uint8_t, kChunk * kSectorBytes> user;
+  while (count > 0) {
+    const std::uint32_t n = std::min(count, kChunk);
+    if (const Result result = ReadImage(address, n, user.data()); result != kOk) return result;
+    for (std::uint32_t i = 0; i < n; ++i, out += kWholeSectorBytes)
+      BuildMode1Sector(address + i, user.data() + i * kSectorBytes, out);
+    address += n;
+    count -= n;
+  }
+  return kOk;
 }
 
 void ImageBackend::Layout(MediumLayout& out) const {

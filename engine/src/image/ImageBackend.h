@@ -26,6 +26,8 @@ class ImageBackend : public VirtualDrive {
   // pread on the image's descriptor: no shared file position, no lock, no
   // allocation.
   Result ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override;
+  // Mode 1 sectors built round the image's 2048-byte sectors.
+  Result ReadImageRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override;
   void Layout(MediumLayout& out) const override;
 
  private:

@@ -1,7 +1,8 @@
 #include "image/RawSector.h"
 
-#include <array>
 #include <cstring>
+
+#include "image/SectorEcc.h"
 
 namespace wrenlo {
 
@@ -16,43 +17,35 @@ constexpr std::uint8_t kSubmodeForm2 = 0x20;
 // The 150 sectors of the first pregap come before address 0 in CD time.
 constexpr std::uint32_t kAddressToTime = 150;
 
-// The bit-reversed polynomial (x^16 + x^15 + x^2 + 1)(x^16 + x^2 + x + 1).
-constexpr std::uint32_t kEdcPolynomial = 0xD8018001;
-
-// Tables for computing the EDC eight bytes at a time: table 0 advances the
-// code by one byte, table k by one byte followed by k zero bytes.
-using EdcTables = std::array<std::array<std::uint32_t, 256>, 8>;
-
-constexpr EdcTables MakeEdcTables() {
-  EdcTables tables{};
-  for (std::uint32_t i = 0; i < 256; ++i) {
-    std::uint32_t value = i;
-    for (int bit = 0; bit < 8; ++bit) value = (value >> 1) ^ ((value & 1) ? kEdcPolynomial : 0);
-    tables[0][i] = value;
-  }
-  for (std::size_t k = 1; k < tables.size(); ++k)
-    for (std::uint32_t i = 0; i < 256; ++i)
-      tables[k][i] = (tables[k - 1][i] >> 8) ^ tables[0][tables[k - 1][i] & 0xFF];
-  return tables;
-}
-
-constexpr EdcTables kEdcTables = MakeEdcTables();
-
 bool EdcMatches(const std::uint8_t* covered, std::size_t length) {
   const Bytes stored(covered + length, 4);
   return SectorEdc(Bytes(covered, length)) == Le32(stored, 0);
 }
 
+constexpr std::uint8_t kSync[12] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+
 std::uint8_t Bcd(std::uint32_t value) {
   return static_cast<std::uint8_t>(value / 10 * 16 + value % 10);
+}
+
+// The sync pattern and the header of a data sector at address in mode: its
+// CD time as BCD minutes (past 99, the tens digit counts on past 9 as disc
+// writers record them), seconds and frames.
+void WriteSyncAndHeader(std::uint32_t address, std::uint8_t mode, std::uint8_t* out) {
+  std::memcpy(out, kSync, sizeof kSync);
+  const std::uint64_t time = std::uint64_t{address} + kAddressToTime;
+  const std::uint64_t minutes = time / (60 * kFramesPerSecond);
+  out[12] = static_cast<std::uint8_t>((minutes / 10 % 16) << 4 | minutes % 10);
+  out[13] = Bcd(static_cast<std::uint32_t>(time / kFramesPerSecond % 60));
+  out[14] = Bcd(static_cast<std::uint32_t>(time % kFramesPerSecond));
+  out[15] = mode;
 }
 
 // Sync pattern and header: 00, ten FFh, 00, then the address as BCD minutes,
 // seconds and frames of CD time (checked where it fits in two digits of
 // minutes) and the mode.
 bool HeaderMatches(const std::uint8_t* raw, std::uint32_t address) {
-  static constexpr std::uint8_t kSync[12] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                             0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
   if (std::memcmp(raw, kSync, sizeof kSync) != 0) return false;
   const std::uint64_t time = std::uint64_t{address} + kAddressToTime;
   const std::uint64_t minutes = time / (60 * kFramesPerSecond);
@@ -74,25 +67,6 @@ Result Mode2(const std::uint8_t* body, std::uint8_t* out) {
 }
 
 }  // namespace
-
-std::uint32_t SectorEdc(Bytes bytes) {
-  const auto& t = kEdcTables;
-  std::uint32_t edc = 0;
-  std::size_t i = 0;
-  for (; i + 8 <= bytes.size(); i += 8) {
-    // The host is little-endian, as the engine's records require.
-    std::uint32_t low = 0;
-    std::uint32_t high = 0;
-    std::memcpy(&low, bytes.data() + i, 4);
-    std::memcpy(&high, bytes.data() + i + 4, 4);
-    low ^= edc;
-    edc = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^ t[4][low >> 24] ^
-          t[3][high & 0xFF] ^ t[2][(high >> 8) & 0xFF] ^ t[1][(high >> 16) & 0xFF] ^
-          t[0][high >> 24];
-  }
-  for (; i < bytes.size(); ++i) edc = (edc >> 8) ^ t[0][(edc ^ bytes[i]) & 0xFF];
-  return edc;
-}
 
 Result UserData(CueTrackType type, std::uint32_t address, const std::uint8_t* stored,
                 std::uint8_t* out) {
@@ -120,6 +94,64 @@ Result UserData(CueTrackType type, std::uint32_t address, const std::uint8_t* st
       return Mode2(stored + kHeaderEnd, out);
     default:
       return kMediumError;
+  }
+}
+
+Result WholeSector(CueTrackType type, std::uint32_t address, const std::uint8_t* stored,
+                   std::uint8_t* out) {
+  switch (type) {
+    case CueTrackType::Audio:
+      std::memcpy(out, stored, kWholeSectorBytes);
+      return kOk;
+    case CueTrackType::Mode1Cooked:
+      BuildMode1Sector(address, stored, out);
+      return kOk;
+    case CueTrackType::Mode2Cooked:
+    case CueTrackType::Mode1Raw:
+    case CueTrackType::Mode2Raw:
+      break;
+  }
+  // Checked as a read of its user data checks it.
+  std::uint8_t user[kUserBytes];
+  if (const Result result = UserData(type, address, stored, user); result != kOk) return result;
+  if (type == CueTrackType::Mode2Cooked) {
+    WriteSyncAndHeader(address, 2, out);
+    std::memcpy(out + kHeaderEnd, stored, kMode2Body);
+  } else {
+    std::memcpy(out, stored, kWholeSectorBytes);
+  }
+  return kOk;
+}
+
+void BuildMode1Sector(std::uint32_t address, const std::uint8_t* user, std::uint8_t* out) {
+  constexpr std::size_t kEdcEnd = kHeaderEnd + kUserBytes;
+  WriteSyncAndHeader(address, 1, out);
+  std::memcpy(out + kHeaderEnd, user, kUserBytes);
+  const std::uint32_t edc = SectorEdc(Bytes(out, kEdcEnd));
+  for (std::size_t i = 0; i < 4; ++i) out[kEdcEnd + i] = static_cast<std::uint8_t>(edc >> (8 * i));
+  std::memset(out + kEdcEnd + 4, 0, 8);
+  AddSectorEcc(out);
+}
+
+void GapSector(CueTrackType type, std::uint32_t address, std::uint8_t* out) {
+  switch (type) {
+    case CueTrackType::Audio:
+      std::memset(out, 0, kWholeSectorBytes);
+      return;
+    case CueTrackType::Mode1Cooked:
+    case CueTrackType::Mode1Raw: {
+      static constexpr std::uint8_t kZeros[kUserBytes] = {};
+      BuildMode1Sector(address, kZeros, out);
+      return;
+    }
+    case CueTrackType::Mode2Cooked:
+    case CueTrackType::Mode2Raw:
+      // A Form 1 sector of zeros (sub-header and user data) is whole as it
+      // is: its EDC and its ECC (which Mode 2 computes as if the header were
+      // zero) are zeros too.
+      WriteSyncAndHeader(address, 2, out);
+      std::memset(out + kHeaderEnd, 0, kWholeSectorBytes - kHeaderEnd);
+      return;
   }
 }
 

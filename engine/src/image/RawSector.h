@@ -12,6 +12,11 @@
 //   MODE2/2336               as mode 2, without sync and header
 // A sector that fails a check reads as a failed read (kMediumError), as a
 // drive reports a sector it cannot correct.
+//
+// A raw read gives the whole 2352 bytes instead: an audio frame or a raw
+// data sector as stored (after the same checks), a MODE2/2336 sector with its
+// sync and header put before it, a MODE1/2048 sector built whole as a disc
+// writer records it (sync, header, user data, EDC and ECC).
 #pragma once
 
 #include <cstdint>
@@ -19,17 +24,30 @@
 #include "Bytes.h"
 #include "Result.h"
 #include "image/CueSheet.h"
+#include "image/SectorEdc.h"
 
 namespace wrenlo {
-
-// The CD-ROM error detection code of bytes: a 32-bit CRC, least significant
-// bit first, of the polynomial (x^16 + x^15 + x^2 + 1)(x^16 + x^2 + x + 1),
-// stored little-endian after the bytes it covers.
-std::uint32_t SectorEdc(Bytes bytes);
 
 // The user data of one stored sector (SectorBytes(type) bytes) found at this
 // address; out receives 2048 bytes.
 Result UserData(CueTrackType type, std::uint32_t address, const std::uint8_t* stored,
                 std::uint8_t* out);
+
+// Bytes of a whole CD sector.
+inline constexpr std::size_t kWholeSectorBytes = 2352;
+
+// The whole sector of one stored sector (SectorBytes(type) bytes) found at
+// this address; out receives 2352 bytes.
+Result WholeSector(CueTrackType type, std::uint32_t address, const std::uint8_t* stored,
+                   std::uint8_t* out);
+
+// A Mode 1 sector at address holding the 2048 bytes at user, as a disc
+// writer records it: sync, header, user data, EDC, eight zeros, ECC.
+void BuildMode1Sector(std::uint32_t address, const std::uint8_t* user, std::uint8_t* out);
+
+// The whole sector of a gap of a track of this type that no file holds
+// (a pregap or postgap of the sheet): silence for audio, a sector of zero
+// user data in the track's mode otherwise, which reads as zeros.
+void GapSector(CueTrackType type, std::uint32_t address, std::uint8_t* out);
 
 }  // namespace wrenlo

@@ -18,16 +18,27 @@ VirtualDrive::VirtualDrive(std::uint32_t sectors, MediumKind kind,
                            std::unique_ptr<FaultSimulator> faults, std::vector<ImageFile> files)
     : sectors_(sectors), kind_(kind), faults_(std::move(faults)), files_(std::move(files)) {}
 
-Result VirtualDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+template <typename ImageRead>
+Result VirtualDrive::ReadWithFaults(std::uint32_t address, std::uint32_t count, ImageRead read) {
   if (trayOpen_.load(std::memory_order_relaxed)) return kNoMedium;
   if (std::uint64_t{address} + count > sectors_) return kOutOfRange;
-  if (!faults_) return ReadImage(address, count, out);
+  if (!faults_) return read();
 
   const auto start = std::chrono::steady_clock::now();
-  const Result result =
-      faults_->ReadFails(address, count) ? kMediumError : ReadImage(address, count, out);
-  if (faults_->HasLatency()) WaitUntil(start + faults_->Latency(count));
+  const bool fails = faults_->ReadFails(address, count);
+  const Result result = fails ? kMediumError : read();
+  if (faults_->HasLatency()) WaitUntil(start + faults_->Latency(count, fails));
   return result;
+}
+
+Result VirtualDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  return ReadWithFaults(address, count, [&] { return ReadImage(address, count, out); });
+}
+
+Result VirtualDrive::ReadRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {
+  // A DVD or BD has no whole sectors to give, whatever its faults.
+  if (kind_ != MediumKind::Cd) return kUnsupported;
+  return ReadWithFaults(address, count, [&] { return ReadImageRaw(address, count, out); });
 }
 
 DriveIdentity VirtualDrive::Identity() {

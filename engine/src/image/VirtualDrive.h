@@ -22,6 +22,8 @@ class VirtualDrive : public Backend {
   // Checks the tray and the address range, lets the faults decide, then
   // reads the image; a read takes at least the faults' latency.
   Result Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) final;
+  // The same for whole sectors, with the same faults and latency.
+  Result ReadRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) final;
   std::uint32_t SectorCount() const final { return sectors_; }
 
   DriveIdentity Identity() override;
@@ -41,12 +43,19 @@ class VirtualDrive : public Backend {
 
   // Reads count sectors from address, all within the medium.
   virtual Result ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) = 0;
+  // The same as whole 2352-byte sectors.
+  virtual Result ReadImageRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) = 0;
   // The sessions and tracks of the medium.
   virtual void Layout(MediumLayout& out) const = 0;
 
   MediumKind Kind() const { return kind_; }
 
  private:
+  // Checks the tray and the range, lets the faults decide, then reads with
+  // read; the whole takes at least the faults' latency.
+  template <typename ImageRead>
+  Result ReadWithFaults(std::uint32_t address, std::uint32_t count, ImageRead read);
+
   const std::uint32_t sectors_;
   const MediumKind kind_;
   const std::unique_ptr<FaultSimulator> faults_;  // null without a faults file

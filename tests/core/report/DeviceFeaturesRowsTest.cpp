@@ -71,8 +71,9 @@ TEST_F(DeviceFeaturesRowsTest, ShowsAKnownDriveRowByRow) {
   const PropertyGroups groups = DeviceFeaturesRows(context);
 
   ASSERT_EQ(groups.size(), 5u);
-  EXPECT_THAT(ShownGroupTitles(groups), ElementsAre("General Information", "DVD Features",
-                                               "Read Features", "Write Features", "Misc Features"));
+  EXPECT_THAT(ShownGroupTitles(groups),
+              ElementsAre("General Information", "DVD Features", "Read Features", "Write Features",
+                          "Misc Features"));
   EXPECT_THAT(RowTexts(groups[kGeneralInformation]),
               ElementsAre("Vendor = CORVANE", "Model = DVD-RW DRU-840",
                           "Drive Letter = E:", "Serial Number = SN12345",

@@ -100,8 +100,9 @@ TEST_F(MediaRowsTest, SilentTrackAndUdfRecordsKeepTheirDefaults) {
   const PropertyGroups groups = MediaRows(&context);
   EXPECT_THAT(RowTexts(groups[kContent]),
               ElementsAre("Content Type = Audio", "Tracks = 12", "Sessions = 3", "Bootable = Yes"));
-  EXPECT_THAT(ShownGroupTitles(groups), ElementsAre("Physical Information", "Content", "ISO File System",
-                                               "Joliet File System", "UDF File System"));
+  EXPECT_THAT(ShownGroupTitles(groups),
+              ElementsAre("Physical Information", "Content", "ISO File System",
+                          "Joliet File System", "UDF File System"));
   EXPECT_THAT(
       RowTexts(groups[kIsoFileSystem]),
       ElementsAre("Volume Label = BS_NDEF", "Creation Time: = 00.00.1900 00:00:00",

@@ -102,6 +102,12 @@ TEST(ScanProgressText, EndOfAPass) {
        "Files test finished: 3 files, 2 good, 0 problem, 1 error, 0 not checked, in 0:00:02"},
       {ScanPass::FilesTest, Progress(3, 1), 0, true,
        "Files test stopped: 3 files, 1 good, 0 problem, 0 error, 2 not checked, in 0:00:00"},
+      {ScanPass::CopyToImage, Progress(3000, 3000, 10, 5), 12000000, true,
+       "Copy to image finished: 3000 sectors, 2985 copied at the first read, 10 copied after "
+       "retries, 5 not copied, 0 not read, in 0:00:12"},
+      {ScanPass::CopyToImage, Progress(3000, 700, 0, 64), 1000000, true,
+       "Copy to image stopped: 3000 sectors, 636 copied at the first read, 0 copied after "
+       "retries, 64 not copied, 2300 not read, in 0:00:01"},
       // Nothing to check: why.
       {ScanPass::SurfaceScan, Progress(0, 0), 0, false,
        "Surface scan finished: nothing was read, no medium in the drive"},

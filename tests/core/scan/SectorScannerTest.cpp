@@ -1,13 +1,16 @@
 #include <FakeEngine.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <future>
 #include <memory>
 
 #include "Recorder.h"
 #include "core/disc/DeviceContext.h"
+#include "core/rescue/CopyJob.h"
 #include "core/scan/SectorScanner.h"
 #include "core/verify/ChecksumList.h"
 #include "core/verify/Digest.h"
@@ -560,6 +563,57 @@ TEST_F(SectorScannerTest, DestroyingARunningScannerStopsItAndDropsTheRestOfItsRe
   context.reset();
   EXPECT_EQ(receiver.Count("Finished"), 0u);
   EXPECT_THAT(fake::CallsNamed("VerifyFile"), IsEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+// A copy to an image on the scanner's worker reports as a surface scan: the
+// table classes each sector of the session (Good at the first read, Problem
+// after a later pass, Error not copied), the progress counts them, and the
+// log names each pass; a stop ends it with its mapfile written.
+TEST_F(SectorScannerTest, CopyToImageReportsAsASurfaceScan) {
+  ScriptSession(40);
+  fake::script().tracks[3].mode = 1;
+  fake::script().trackExtents[3] = {2, kStart, 40};
+  fake::script().readFailures[kStart + 10] = -1;
+  fake::script().readFailures[kStart + 20] = 1;
+  const std::string folder = ::testing::TempDir() + "scanner-copy-" + std::to_string(::getpid());
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  Prepare();
+  auto job = std::make_shared<CopyJob>();
+  CopyRequest request;
+  request.image = folder + "/copy.iso";
+  request.options.sectorsPerRead = 8;
+  std::string error;
+  ASSERT_TRUE(job->Prepare(*context, request, error)) << error;
+  ASSERT_TRUE(scanner->StartCopy(context.get(), job));
+  scanner->Wait();
+
+  // The reads of 8 sectors that met 10 and 20 failed: the rest of those
+  // blocks was copied by trimming and scraping.
+  std::vector<std::uint8_t> expected(40, 1);
+  std::fill(expected.begin() + 8, expected.begin() + 24, 2);
+  expected[10] = 3;
+  EXPECT_EQ(Table(), expected);
+  const ProgressCtx_t& last = receiver.progress.back();
+  EXPECT_EQ(last.total, 40);
+  EXPECT_EQ(last.current, 40);
+  EXPECT_EQ(last.problems, 15);
+  EXPECT_EQ(last.errors, 1);
+  EXPECT_EQ(scanner->copyEnd, static_cast<int>(CopyEnd::Finished));
+  std::vector<std::string> log;
+  for (const std::string& line : receiver.Named("Log"))
+    log.push_back(line.substr(line.find(' ', 6) + 1));
+  EXPECT_THAT(log, ElementsAre(testing::StartsWith("Copy to image started: " + request.image),
+                               testing::StartsWith("Copying the sectors not tried yet, 8 a read"),
+                               testing::StartsWith("Trimming the failed blocks' edges"),
+                               testing::StartsWith("Scraping the rest of the failed blocks"),
+                               testing::StartsWith("Retrying the bad sectors, pass 1 of 1")));
+  EXPECT_TRUE(std::filesystem::exists(request.image + ".map"));
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -314,5 +314,42 @@ TEST(CdDriveTest, ATocOnlyDriveTakesEachTracksSessionFromTheFullToc) {
   for (const Command& command : device->Commands(kReadToc)) EXPECT_EQ(command.cdb[2], 0);
 }
 
+// Raw reads take READ CD for every track, the Mode 1 track too, and give
+// each sector's 2352 bytes as the drive returned them; an audio frame whose
+// C2 pointers mark a byte fails, and a DVD has no whole sectors to give.
+TEST(CdDriveTest, RawReadsGiveWholeSectors) {
+  const auto cd = MakeMixedCd(true);
+  const std::uint32_t first = 290, count = 320;
+  std::vector<std::uint8_t> raw(count * 2352);
+  ASSERT_EQ(cd->drive->ReadRaw(first, count, raw.data()), kOk);
+  for (std::uint32_t s = first; s < first + count; ++s) {
+    const auto pattern = [s](std::size_t i) { return Pattern(s, i); };
+    Bytes expected(2352);
+    if (s >= kAudioStart) {
+      for (std::size_t i = 0; i < expected.size(); ++i) expected[i] = Pattern(s, i);
+    } else {
+      expected = testing::WholeDataSector(s < kMode2Start ? 1 : 2, s % 2 == 1, pattern);
+    }
+    ASSERT_TRUE(std::equal(expected.begin(), expected.end(), raw.begin() + (s - first) * 2352))
+        << "sector " << s;
+  }
+  EXPECT_TRUE(cd->device->Commands(kRead10).empty());
+  for (const Command& c : cd->device->Commands(kReadCd)) {
+    const bool audio = AddressOf(c) >= kAudioStart;
+    EXPECT_EQ(c.cdb[9], audio ? 0x12 : kCdFieldsWholeSector) << AddressOf(c);
+    EXPECT_LE(CountOf(c) * (audio ? 2352 + 294 : 2352), 32u * 2048) << AddressOf(c);
+  }
+
+  cd->c2Errors = {700};
+  std::vector<std::uint8_t> frame(2352);
+  EXPECT_EQ(cd->drive->ReadRaw(700, 1, frame.data()), kMediumError);
+  EXPECT_EQ(cd->drive->ReadRaw(700, 1, frame.data()), kOk);
+
+  std::unique_ptr<ScsiDevice> owner;
+  TocOnlyDrive(owner, 0x10, false);
+  MmcDrive dvd(std::move(owner));
+  EXPECT_EQ(dvd.ReadRaw(0, 1, frame.data()), kUnsupported);
+}
+
 }  // namespace
 }  // namespace wrenlo::drive

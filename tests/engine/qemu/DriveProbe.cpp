@@ -1,9 +1,9 @@
 // The drive probe: it reports what the engine's public operations say of
 // every drive in its list, one fact per line (each line starts with "@probe "
-// so that the harness can tell it from kernel messages), then scans, ejects
-// and times reads as asked. Inside a throw-away QEMU guest the drives are
-// QEMU's emulated ones; on the host, with WRENLO_IMAGES naming the same
-// images, they are the engine's virtual drives.
+// so that the harness can tell it from kernel messages), then scans, copies
+// (to an image in /), ejects and times reads as asked. Inside a throw-away QEMU guest the drives
+// are QEMU's emulated ones; on the host, with WRENLO_IMAGES naming the same images, they are the
+// engine's virtual drives.
 //
 //   drive_probe [--scan-max SECTORS] [--eject] [--bench READS] [--as-user UID]
 //   drive_probe --dump    the raw replies of every command, for the tests
@@ -34,6 +34,7 @@
 #include "SgIoDevice.h"
 #include "core/disc/DeviceContext.h"
 #include "core/disc/MediaWatcher.h"
+#include "core/rescue/CopyJob.h"
 #include "core/scan/ISectorScannerCallback.h"
 #include "core/scan/SectorScanner.h"
 
@@ -326,6 +327,45 @@ void CoreScan(int letter, int sectorsPerRead, const char* key) {
       errors.empty() ? "-" : errors.c_str(), problems);
 }
 
+// Copies the drive's disc to an image in the folder as the program's copy
+// does (all passes, one retry), and reports how it ended, the sectors its
+// mapfile marks bad and a checksum (FNV-1a) of the image it wrote, which
+// holds zeros where it could not read.
+void Copy(int letter) {
+  const DeviceContext context(static_cast<std::uint16_t>(letter));
+  CopyRequest request;
+  request.image = "/probe-copy-" + std::string(1, static_cast<char>(letter)) + ".iso";
+  std::filesystem::remove(request.image);
+  std::filesystem::remove(request.image + ".map");
+  CopyJob job;
+  std::string error;
+  if (!job.Prepare(context, request, error)) {
+    Say(letter, "copy", "refused: %s", error.c_str());
+    return;
+  }
+  struct Quiet final : ICopyListener {
+    void OnPassStarted(CopyPass, int) override {}
+    void OnSectors(std::int64_t, std::int64_t, SectorState) override {}
+    void OnRead(std::int64_t, std::int64_t, bool) override {}
+    void OnLog(LogKind, const std::u16string&) override {}
+  } quiet;
+  const CopyEnd end = job.Run(quiet, {}, "drive probe");
+  std::string bad;
+  for (const RescueMap::Block& block : job.Map().Blocks())
+    for (std::uint64_t s = block.first; block.status != BlockStatus::Finished && s < block.End();
+         ++s)
+      bad += (bad.empty() ? "" : ",") + std::to_string(s);
+  std::uint64_t hash = 1469598103934665603ull;
+  std::FILE* image = std::fopen(request.image.c_str(), "rb");
+  for (int byte; image != nullptr && (byte = std::fgetc(image)) != EOF;)
+    hash = (hash ^ static_cast<std::uint8_t>(byte)) * 1099511628211ull;
+  if (image != nullptr) std::fclose(image);
+  Say(letter, "copy", "end=%d bad=%s checksum=%016llx", static_cast<int>(end),
+      bad.empty() ? "-" : bad.c_str(), static_cast<unsigned long long>(hash));
+  std::filesystem::remove(request.image);
+  std::filesystem::remove(request.image + ".map");
+}
+
 // Sectors per second of the program's surface scan over the first sectors
 // of the session, at 1, 16 and 32 sectors per read.
 void ScanBench(int letter, std::uint32_t sectors) {
@@ -568,6 +608,7 @@ int main(int argc, char** argv) {
       Scan(letter, sectors);
       CoreScan(letter, 1, "corescan");
       CoreScan(letter, 32, "corescan32");
+      Copy(letter);
     }
     // Real drives come first in the list, in the order of their nodes.
     if (sectors > 0 && options.benchReads > 0 && static_cast<std::size_t>(i) < nodes.size()) {

@@ -310,7 +310,7 @@ class Checker:
 # The drive's own facts; everything else a probe reports of a drive with a
 # medium describes the medium and must be the same through any drive.
 DRIVE_KEYS = {"entry", "identity", "speeds", "capabilities", "scan", "corescan", "corescan32",
-              "bench", "scanbench", "eject"}
+              "copy", "bench", "scanbench", "eject"}
 
 
 def medium_facts(facts):
@@ -438,7 +438,7 @@ def main():
         check.equal(boot_name + " drives", len(full), 3)
         # A user in the drives' group sees the same drives and may eject.
         for letter in sorted(full):
-            for key in sorted(set(full[letter]) - {"scan", "corescan", "corescan32", "bench",
+            for key in sorted(set(full[letter]) - {"scan", "corescan", "corescan32", "copy", "bench",
                                                    "scanbench", "eject"}):
                 check.equal("%s drive %s %s as a user in the cdrom group" % (boot_name, letter, key),
                             in_group.get(letter, {}).get(key), full[letter].get(key))
@@ -481,6 +481,11 @@ def main():
                         % (boot_name, scanned, size), scanned_facts.get(key),
                         "sectors=%d errors=%s problems=0"
                         % (cd_sectors, ",".join("%d" % s for s in sorted(bad)) or "-"))
+        # The copy: the image outside the error sectors, which its mapfile
+        # marks bad and it holds as zeros.
+        check.equal("%s %s copy to an image" % (boot_name, scanned), scanned_facts.get("copy"),
+                    "end=0 bad=%s checksum=%s"
+                    % (",".join("%d" % s for s in sorted(bad)) or "-", fnv_checksum(cd, set(bad))))
 
     # Boot C: the disc taken out of the guest's drive and put back while the
     # probe's media watcher watches it.

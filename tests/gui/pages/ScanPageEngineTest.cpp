@@ -13,12 +13,15 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <memory>
 
 #include "../support/WaitUntil.h"
 #include "core/disc/DeviceContext.h"
+#include "core/io/SmallFile.h"
+#include "core/rescue/DdrescueMapReader.h"
 #include "core/scan/SectorScanner.h"
 #include "gui/controls/StaticText.h"
 #include "gui/controls/SurfaceDetailsDialog.h"
@@ -59,17 +62,23 @@ class ScanPageEngineTest : public ::testing::Test {
   }
   static void TearDownTestSuite() { delete folder; }
 
+  // The page shown on drive D.
+  void SetUp() override {
+    shownPage = std::make_unique<ScanPage>();
+    ShowPage(host, *shownPage, context);
+  }
+
   static QTemporaryDir* folder;
+  DeviceContext context{u'D'};
+  QWidget host;
+  std::unique_ptr<ScanPage> shownPage;
 };
 
 QTemporaryDir* ScanPageEngineTest::folder = nullptr;
 
 TEST_F(ScanPageEngineTest, ShowsTheScratchAndTheHole) {
-  DeviceContext context(u'D');
   ASSERT_TRUE(context.hasMedium);
-  QWidget host;
-  ScanPage page;
-  ShowPage(host, page, context);
+  ScanPage& page = *shownPage;
 
   auto* button = Item<QPushButton>(page.Client(), ScanPage::kStartStopId);
   button->click();
@@ -111,6 +120,95 @@ TEST_F(ScanPageEngineTest, ShowsTheScratchAndTheHole) {
                       EXPECT_EQ(shown.pixel(cell.left + 4, cell.top + 4), color) << block;
                     }
                   });
+}
+
+// "Copy to Image" on the same disc: the save dialog offers the disc's name
+// with .iso, the copy shows as the scan did (the scratch copied after its
+// first reads failed, the hole not copied), and "Open as Drive" offers the
+// copy; a copy stopped part way is resumed after "Resume the copy?".
+TEST_F(ScanPageEngineTest, CopiesToAnImageAndResumes) {
+  ASSERT_TRUE(context.hasMedium);
+  ScanPage& page = *shownPage;
+  const QString image = folder->filePath(QStringLiteral("copy.iso"));
+  QString offered;
+  page.SetSaveFileDialog([&](QFileDialog& dialog) {
+    offered = dialog.selectedFiles().value(0);
+    return image;
+  });
+  QStringList questions;
+  page.SetQuestionRunner([&](QWidget*, const QString& question) {
+    questions << question;
+    return true;
+  });
+  QStringList opened;
+  QObject::connect(&page, &ScanPage::openImageRequested,
+                   [&](const QString& path) { opened << path; });
+  auto* button = Item<QPushButton>(page.Client(), ScanPage::kStartStopId);
+  auto* openCopy = Item<QPushButton>(page.Client(), ScanPage::kOpenCopyId);
+  Item<QRadioButton>(page.Client(), ScanPage::kCopyToImageId)->click();
+
+  // Started, then stopped once the copy pass has read some sectors.
+  button->click();
+  ASSERT_TRUE(WaitUntil([&] { return page.Scanner()->progress.current > 50; }, 30000));
+  button->click();
+  // The run has ended when the copy can be opened.
+  ASSERT_TRUE(WaitUntil([&] { return openCopy->isVisible(); }, 30000));
+  EXPECT_TRUE(offered.endsWith("/D.iso")) << offered.toStdString();
+  EXPECT_TRUE(questions.isEmpty());
+
+  button->click();
+  EXPECT_FALSE(openCopy->isVisible());
+  ASSERT_TRUE(WaitUntil([&] { return openCopy->isVisible(); }, 60000));
+  ASSERT_EQ(questions.size(), 1);
+  EXPECT_TRUE(questions[0].startsWith("Resume the copy?"));
+  // Five attempts: one read, then four retry passes.
+  EXPECT_EQ(Item<StaticText>(page.Client(), ScanPage::kStatusId)->Text().toStdString(),
+            "Copy to Image: retrying (pass 4 of 4), sector 204 of 3000");
+  EXPECT_EQ(Item<QProgressBar>(page.Client(), ScanPage::kProgressId)->value(), 100);
+  EXPECT_EQ(page.GoodLabel().Text(), "99.5%");
+  EXPECT_EQ(page.ProblemLabel().Text(), "0.3%");
+  EXPECT_EQ(page.ErrorLabel().Text(), "0.2%");
+  auto* log = Item<QTreeWidget>(page.Client(), ScanPage::kLogId);
+  ASSERT_GE(log->topLevelItemCount(), 2);
+  QStringList lines;
+  for (int i = 0; i < log->topLevelItemCount(); ++i) lines << log->topLevelItem(i)->text(1);
+  EXPECT_TRUE(
+      lines.contains("Copy to image started: " + image + ", continued from " + image + ".map"))
+      << lines.join('\n').toStdString();
+  EXPECT_TRUE(
+      lines.last().startsWith("Copy to image finished: 3000 sectors, 2985 copied at the "
+                              "first read, 10 copied after retries, 5 not copied"))
+      << lines.last().toStdString();
+
+  std::string text, error;
+  Mapfile mapfile;
+  ASSERT_TRUE(ReadSmallFile((image + ".map").toStdString(), 1 << 20, text, error)) << error;
+  ASSERT_TRUE(ParseMapfile(text, mapfile, error)) << error;
+  const RescueMap map = SectorMapOf(mapfile, 2048, kSectors);
+  EXPECT_EQ(map.Count(BlockStatus::Bad, 0, kSectors), 5u);
+  EXPECT_EQ(map.FirstWith(BlockStatus::Bad, 0, kSectors)->first, 200u);
+
+  openCopy->click();
+  EXPECT_EQ(opened, QStringList{image});
+}
+
+// Closing the window during a copy (the page goes) stops it after the read
+// in progress and leaves a mapfile of what the image holds.
+TEST_F(ScanPageEngineTest, ClosingTheWindowLeavesTheMapfile) {
+  const QString image = folder->filePath(QStringLiteral("closed.iso"));
+  shownPage->SetSaveFileDialog([&](QFileDialog&) { return image; });
+  Item<QRadioButton>(shownPage->Client(), ScanPage::kCopyToImageId)->click();
+  Item<QPushButton>(shownPage->Client(), ScanPage::kStartStopId)->click();
+  ASSERT_TRUE(WaitUntil([&] { return shownPage->Scanner()->progress.current > 50; }, 30000));
+  shownPage.reset();
+
+  std::string text, error;
+  Mapfile mapfile;
+  ASSERT_TRUE(ReadSmallFile((image + ".map").toStdString(), 1 << 20, text, error)) << error;
+  ASSERT_TRUE(ParseMapfile(text, mapfile, error)) << error;
+  const RescueMap map = SectorMapOf(mapfile, 2048, kSectors);
+  EXPECT_GT(map.Count(BlockStatus::Finished, 0, kSectors), 50u);
+  EXPECT_GT(map.Count(BlockStatus::NonTried, 0, kSectors), 0u) << "stopped before its end";
 }
 
 // "Compare with Image..." on a disc made with xorriso and a copy of its image

@@ -230,15 +230,22 @@ TEST_F(ScanPageTest, LaysOutTheControlsInPixels) {
       {ScanPage::kStatusId, QRect(42, 0, 558, 18)},
       {ScanPage::kProgressId, QRect(0, 19, 520, 20)},
       {ScanPage::kDetailsId, QRect(526, 18, 74, 22)},
-      {ScanPage::kLogId, QRect(0, 100, 600, 225)},
-      {ScanPage::kSurfaceScanId, QRect(0, 332, 120, 18)},
-      {ScanPage::kFilesTestId, QRect(0, 350, 120, 18)},
-      {ScanPage::kSaveId, QRect(520, 332, 80, 23)},
-      {ScanPage::kClearId, QRect(434, 332, 80, 23)},
+      {ScanPage::kLogId, QRect(0, 100, 600, 207)},
+      {ScanPage::kSurfaceScanId, QRect(0, 314, 120, 18)},
+      {ScanPage::kFilesTestId, QRect(0, 332, 120, 18)},
+      {ScanPage::kCopyToImageId, QRect(0, 350, 120, 18)},
+      {ScanPage::kSaveId, QRect(520, 314, 80, 23)},
+      {ScanPage::kClearId, QRect(434, 314, 80, 23)},
       {ScanPage::kStartStopId, QRect(0, 377, 80, 23)},
       {ScanPage::kAdvancedId, QRect(86, 377, 80, 23)},
   };
   for (const auto& [id, rect] : placed) EXPECT_EQ(Item(page->Client(), id)->geometry(), rect) << id;
+  // "Open as Drive" at the bottom right, as wide as its text or 100 pixels;
+  // hidden until a copy has ended.
+  auto* openCopy = Item<QPushButton>(page->Client(), ScanPage::kOpenCopyId);
+  EXPECT_EQ(openCopy->geometry().bottomRight(), QPoint(599, 399));
+  EXPECT_EQ(openCopy->width(), std::max(100, openCopy->sizeHint().width()));
+  EXPECT_FALSE(openCopy->isVisible());
   // Captions are as wide as the layout says, or as their text in a wider font.
   const struct {
     int id;
@@ -285,7 +292,7 @@ TEST_F(ScanPageTest, LaysOutTheControlsInPixels) {
 
   page->setGeometry(0, 0, 500, 300);  // follows the size
   EXPECT_EQ(Button(ScanPage::kDetailsId)->geometry(), QRect(426, 18, 74, 22));
-  EXPECT_EQ(Log()->geometry(), QRect(0, 100, 500, 125));
+  EXPECT_EQ(Log()->geometry(), QRect(0, 100, 500, 107));
   EXPECT_EQ(Button(ScanPage::kStartStopId)->geometry(), QRect(0, 277, 80, 23));
 }
 
