@@ -25,7 +25,8 @@ enum class Verb {
   WhoHas,
   Report,
   Copy,
-  Compare
+  Compare,
+  History
 };
 
 struct CommandLine {
@@ -62,6 +63,11 @@ struct CommandLine {
   // rather than the last; its mapfile is mapFile.
   CopyOptions copyOptions;
   bool allSessions = false;
+  // scan, report and compare: keep no history of the scan (--no-history).
+  bool noHistory = false;
+  // history: every disc (--all), or the scan to forget (--forget ID).
+  bool all = false;
+  std::optional<std::int32_t> forget;
   // compare: the image the disc is compared with.
   std::string compareImage;
   // Disc images to open as drives (--image, in order); the first is the

@@ -159,12 +159,12 @@ std::string VerifyText(const ScanResult& result) {
     out += "Checksum list " + WithControlsEscaped(note) + "\n";
   const Md5TagResults& md5 = verify.md5Tags;
   if (md5.session != CheckOutcome::None || md5.filesMatched != 0 || !md5.filesDiffer.empty())
-    out += "MD5 tags: session " + std::string(OutcomeName(md5.session)) + ", " +
+    out += "MD5 tags: session " + std::string(OutcomeWords(md5.session)) + ", " +
            std::to_string(md5.filesMatched) + " files matched, " +
            std::to_string(md5.filesDiffer.size()) + " differ\n";
   AppendPaths(out, "Files that differ from their MD5 tags:\n", md5.filesDiffer);
   if (verify.implantedMd5 != CheckOutcome::None)
-    out += "Implanted MD5: " + std::string(OutcomeName(verify.implantedMd5)) + "\n";
+    out += "Implanted MD5: " + std::string(OutcomeWords(verify.implantedMd5)) + "\n";
   const CompareResults& compare = verify.compare;
   if (compare.ran) {
     out += "Compared with " + WithControlsEscaped(compare.image) + ": " +
@@ -212,6 +212,7 @@ SurfaceCounts CountSurface(const std::vector<std::uint8_t>& sectors) {
         break;
       default:
         ++counts.unread;
+        Extend(counts.unreadRanges, i);
     }
   }
   return counts;

@@ -24,6 +24,7 @@ struct SurfaceCounts {
   // Numbered within the session.
   std::vector<SectorRange> problemRanges;
   std::vector<SectorRange> errorRanges;
+  std::vector<SectorRange> unreadRanges;
   std::vector<SectorRange> differRanges;
 };
 

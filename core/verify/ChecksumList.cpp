@@ -142,8 +142,9 @@ std::optional<HashKind> ChecksumListKind(std::u16string_view fileName) {
       {u".md5", HashKind::Md5},       {u".sha1", HashKind::Sha1}, {u".sha256", HashKind::Sha256},
       {u".sha512", HashKind::Sha512}, {u".sfv", HashKind::Crc32},
   };
+  // An ISO 9660 tree without Rock Ridge or Joliet names "MD5SUM.TXT".
   for (const auto& [name, kind] : kNames)
-    if (fileName == name) return kind;
+    if (EqualsIgnoringCase(fileName, name)) return kind;
   for (const auto& [extension, kind] : kExtensions)
     if (fileName.size() > extension.size() &&
         EqualsIgnoringCase(fileName.substr(fileName.size() - extension.size()), extension))

@@ -1,9 +1,9 @@
 // Checksum lists as distributions and archivists leave them beside their
-// files: md5sum.txt, MD5SUMS, SHA1SUMS, SHA256SUMS, SHA512SUMS and *.md5,
-// *.sha1, *.sha256, *.sha512 in GNU coreutils' format ("HEX  name", "HEX
-// *name" for binary, a leading '\' for an escaped name) or BSD's tag format
-// ("SHA256 (name) = HEX"), and *.sfv ("name CRC32"). Each entry's path counts
-// from the list's own folder.
+// files: md5sum.txt, MD5SUMS, SHA1SUMS, SHA256SUMS, SHA512SUMS (in any case)
+// and *.md5, *.sha1, *.sha256, *.sha512 in GNU coreutils' format ("HEX  name",
+// "HEX *name" for binary, a leading '\' for an escaped name) or BSD's tag
+// format ("SHA256 (name) = HEX"), and *.sfv ("name CRC32"). Each entry's path
+// counts from the list's own folder.
 #pragma once
 
 #include <cstdint>

@@ -113,6 +113,7 @@ SurfaceDetailsDialog::~SurfaceDetailsDialog() {
 }
 
 bool SurfaceDetailsDialog::OnInitDialog() {
+  if (!caption.isEmpty()) setWindowTitle(caption);
   map.Create(Client());
   curve.setParent(Client());
   curve.show();

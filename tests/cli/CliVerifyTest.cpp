@@ -338,6 +338,19 @@ TEST_F(CliVerifyTest, CompareWithTheImageItselfAChangedCopyAShorterAndALongerOne
   const ChildResult extra = Cli({"compare", "--json", longer}, disc);
   EXPECT_EQ(extra.status, 1);
   EXPECT_EQ(Summary(extra)["compare"]["image_sectors_not_on_disc"], 4);
+
+  // Each comparison is kept in the disc's scan history as a kind of its own,
+  // its differing sectors among those that read; --no-history keeps none.
+  EXPECT_EQ(Cli({"compare", "--no-history", changed}, disc).status, 1);
+  std::vector<Json> compares;
+  const Json history = Summary(Cli({"history", "--json"}, disc));
+  for (const Json& scan : history["scans"])
+    if (scan["kind"] == "compare") compares.push_back(scan);
+  ASSERT_EQ(compares.size(), 5u);
+  for (const Json& scan : compares) {
+    EXPECT_EQ(scan["good_sectors"], sectors);
+    EXPECT_EQ(scan["error_sectors"], 0);
+  }
 }
 
 TEST_F(CliVerifyTest, CompareRefusesWhatIsNoImage) {

@@ -31,9 +31,10 @@ std::vector<DigestBytes> Own(const std::string& text) {
 }
 
 TEST(ChecksumCheck, FindsTheListsAmongTheFiles) {
-  EXPECT_THAT(ChecksumCheck::ListsAmong({"/a.txt", "/md5sum.txt", "/dists/SHA256SUMS",
-                                         "/x/album.sfv", "/x/Grüße.md5", "/sha1sums"}),
-              ElementsAre("/md5sum.txt", "/dists/SHA256SUMS", "/x/album.sfv", "/x/Grüße.md5"));
+  EXPECT_THAT(
+      ChecksumCheck::ListsAmong({"/a.txt", "/md5sum.txt", "/dists/SHA256SUMS", "/x/album.sfv",
+                                 "/x/Grüße.md5", "/sha1sums"}),
+      ElementsAre("/md5sum.txt", "/dists/SHA256SUMS", "/x/album.sfv", "/x/Grüße.md5", "/sha1sums"));
 }
 
 TEST(ChecksumCheck, ClassesEachListedFile) {

@@ -26,7 +26,8 @@ TEST(ChecksumListKind, TellsListsByName) {
       {u".md5", std::nullopt},
       {u"md5sum.txt.bak", std::nullopt},
       {u"SHA256SUMS.gpg", std::nullopt},
-      {u"sha256sums", std::nullopt},
+      {u"MD5SUM.TXT", HashKind::Md5},
+      {u"sha256sums", HashKind::Sha256},
       {u"notes.txt", std::nullopt},
   };
   for (const auto& c : cases)
