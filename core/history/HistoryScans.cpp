@@ -13,6 +13,7 @@
 #include "core/report/ScanSummary.h"
 #include "core/report/Utf8.h"
 #include "core/scan/ScanRecord.h"
+#include "core/verify/Digest.h"
 
 namespace {
 
@@ -121,6 +122,11 @@ std::vector<HistoryScan> HistoryScansOf(const ScanRecord& record, const ScanOpti
       scan.damaged.push_back({ToUtf8(path), false, 0, 0});
     for (const std::u16string& what : result.fileSystemErrors)
       scan.damaged.push_back({ToUtf8(what), true, 0, 0});
+    // Of the checksum lists' results, the files that differ: those that
+    // match are many on a distribution's disc, and all alike.
+    for (const ChecksumReport::Mismatch& m : result.verify.checksums.mismatches)
+      scan.checksums.push_back(
+          {m.path, std::string(HashName(m.kind)), HexText(m.expected), HexText(m.actual), false});
   }
   return scans;
 }

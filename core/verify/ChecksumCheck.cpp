@@ -111,11 +111,15 @@ bool ChecksumCheck::Record(const std::string& file, const std::vector<DigestByte
   for (const Expected& e : expected) kinds.push_back(e.kind);
   std::sort(kinds.begin(), kinds.end());
   kinds.erase(std::unique(kinds.begin(), kinds.end()), kinds.end());
-  const bool differs = std::any_of(expected.begin(), expected.end(), [&](const Expected& e) {
-    const auto at = std::find(kinds.begin(), kinds.end(), e.kind) - kinds.begin();
-    return static_cast<std::size_t>(at) >= digests->size() ||
-           (*digests)[static_cast<std::size_t>(at)] != e.digest;
-  });
+  bool differs = false;
+  for (const Expected& e : expected) {
+    const auto at =
+        static_cast<std::size_t>(std::find(kinds.begin(), kinds.end(), e.kind) - kinds.begin());
+    const DigestBytes actual = at < digests->size() ? (*digests)[at] : DigestBytes();
+    if (actual == e.digest) continue;
+    differs = true;
+    report_.mismatches.push_back({file, e.kind, e.digest, actual});
+  }
   if (differs)
     report_.differ.push_back(file);
   else

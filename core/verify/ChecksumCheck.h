@@ -21,6 +21,15 @@ struct ChecksumReport {
   std::vector<std::string> differ;
   std::vector<std::string> missing;
   std::vector<std::string> unreadable;
+  // Each listed digest that a file's content does not have, with the one it
+  // has.
+  struct Mismatch {
+    std::string path;
+    HashKind kind = HashKind::Md5;
+    DigestBytes expected;
+    DigestBytes actual;
+  };
+  std::vector<Mismatch> mismatches;
   // Lines of the lists left out: malformed, with a path that climbs out of
   // the list's folder or starts at a root, naming the list itself.
   std::int64_t malformedLines = 0;

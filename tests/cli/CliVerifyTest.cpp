@@ -174,6 +174,22 @@ TEST_F(CliVerifyTest, ADebianDiscMatchesItsMd5sumTxtAsMd5sumSays) {
   EXPECT_THAT(changed.err, HasSubstr("Checksum mismatch: " + deb));
   EXPECT_THAT(changed.err, HasSubstr("Checksums: " + std::to_string(listed - 1) +
                                      " matched, 1 differ, 0 missing, 0 unreadable (/md5sum.txt)"));
+
+  // The disc's scan history keeps the file that differs, with the digest
+  // its list gives and the one it has, as md5sum computes them.
+  const fs::path changedDeb = folder / "hello.deb";
+  Copy(folder / "debian-tree" / deb.substr(1), changedDeb);
+  const std::string listedMd5 = Tool({"/usr/bin/md5sum", changedDeb}).out.substr(0, 32);
+  FlipByte(changedDeb, 1000);
+  const std::string actualMd5 = Tool({"/usr/bin/md5sum", changedDeb}).out.substr(0, 32);
+  const Json history = Summary(Cli({"history", "--json"}, flipped));
+  const Json& filesTest = history["scans"].back();
+  EXPECT_EQ(filesTest["kind"], "files test");
+  EXPECT_EQ(filesTest["checksums"], Json::array({{{"path", deb},
+                                                  {"algorithm", "MD5"},
+                                                  {"expected", listedMd5},
+                                                  {"actual", actualMd5},
+                                                  {"matches", false}}}));
 }
 
 // Lists in every format, with lines to leave out, in folders of their own.

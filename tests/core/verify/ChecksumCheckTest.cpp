@@ -64,6 +64,11 @@ TEST(ChecksumCheck, ClassesEachListedFile) {
   EXPECT_THAT(report.lists, ElementsAre("/md5sum.txt"));
   EXPECT_EQ(report.matched, 2);
   EXPECT_THAT(report.differ, ElementsAre("/pool/b.deb"));
+  ASSERT_EQ(report.mismatches.size(), 1u);
+  EXPECT_EQ(report.mismatches[0].path, "/pool/b.deb");
+  EXPECT_EQ(report.mismatches[0].kind, HashKind::Md5);
+  EXPECT_EQ(report.mismatches[0].expected, Md5("b"));
+  EXPECT_EQ(report.mismatches[0].actual, Md5("not b"));
   EXPECT_THAT(report.missing, ElementsAre("/pool/gone.deb"));
   EXPECT_THAT(report.unreadable, ElementsAre("/pool/c.deb"));
   EXPECT_EQ(report.malformedLines, 1);
