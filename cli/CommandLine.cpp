@@ -5,6 +5,8 @@
 #include <limits>
 #include <string_view>
 
+#include "core/verify/ImageComparison.h"
+
 namespace {
 
 struct VerbSpec {
@@ -72,10 +74,6 @@ constexpr VerbSpec kVerbs[] = {
      2},
     {Verb::History, "history", kJson | kImage | kAll | kForget, 0, 1},
 };
-
-// A comparison reads the disc in runs of this many sectors unless told
-// otherwise; a run that fails is read again sector by sector.
-constexpr int kCompareSectorsPerRead = 32;
 
 struct OptionName {
   const char* name;

@@ -165,10 +165,13 @@ std::string FilesHtml(const ScanResult& summary) {
   return out;
 }
 
-std::string PathsHtml(const char* caption, const std::vector<std::string>& paths) {
+// A list of paths (UTF-8, or UTF-16 as the damage index gives them) under
+// its caption; nothing for none.
+template <typename Text>
+std::string PathsHtml(const char* caption, const std::vector<Text>& paths) {
   if (paths.empty()) return {};
   std::string out = std::string("<p>") + caption + "</p>\n<ul>\n";
-  for (const std::string& path : paths) out += "<li class=\"path\">" + Escaped(path) + "</li>\n";
+  for (const Text& path : paths) out += "<li class=\"path\">" + Escaped(path) + "</li>\n";
   return out + "</ul>\n";
 }
 
@@ -224,12 +227,7 @@ std::string VerifyHtml(const ScanResult& summary) {
       out += Row("Image sectors not on the disc", std::to_string(compare.ImageBeyondSession()));
     if (!compare.imageError.empty()) out += Row("Image", Escaped(compare.imageError));
     out += "</table>\n";
-    if (!summary.filesDiffer.empty()) {
-      out += "<p>Files that differ:</p>\n<ul>\n";
-      for (const std::u16string& file : summary.filesDiffer)
-        out += "<li class=\"path\">" + Escaped(file) + "</li>\n";
-      out += "</ul>\n";
-    }
+    out += PathsHtml("Files that differ:", summary.filesDiffer);
   }
   return out;
 }

@@ -12,6 +12,10 @@
 
 #include "core/io/InputFiles.h"
 
+// A comparison reads the disc in runs of this many sectors unless asked for
+// others; a run that fails is read again sector by sector.
+inline constexpr int kCompareSectorsPerRead = 32;
+
 // How one sector read from the disc compares.
 enum class SectorMatch : std::uint8_t { Same, Differs, Padding, BeyondImage };
 

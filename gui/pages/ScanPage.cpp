@@ -96,9 +96,6 @@ const DialogTemplate kTemplate131 = {
 const QString kNotAvailable = QStringLiteral("n/a");
 const QString kNoShare = QStringLiteral("0.0%");
 
-// The sectors a comparison reads at once, unless the options ask for more.
-constexpr int kCompareSectorsPerRead = 32;
-
 struct IndicatorColors {
   QColor text;
   QColor fill;
