@@ -1,6 +1,7 @@
-// Rock Ridge names: a record's system use field and the sectors its
+// Rock Ridge entries: a record's system use field and the sectors its
 // continuation areas may point into, both from the fuzz input, laid out as
-// SystemUseInput.h says.
+// SystemUseInput.h says: names (NM), link targets (SL), relocated
+// directories (CL, RE).
 #include "MemorySource.h"
 #include "SystemUseInput.h"
 #include "fs/iso9660/RockRidge.h"
@@ -12,7 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SuspSkip(input.field);
   udftest::MemorySource source(input.sectors);
   ContinuationAreas areas(source);
-  std::vector<std::uint8_t> name;
-  RockRidgeName(input.field, input.skip, areas, name);
+  RockRidgeEntries entries;
+  if (DecodeRockRidge(input.field, input.skip, areas, entries) == kOk) {
+    if (entries.name.size() > kMaxRockRidgeName) __builtin_trap();
+    if (entries.linkTarget && entries.linkTarget->size() > kMaxLinkTarget + 1) __builtin_trap();
+  }
+  if (areas.Sectors().size() > kMaxContinuationReads) __builtin_trap();
   return 0;
 }

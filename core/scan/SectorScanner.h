@@ -53,7 +53,7 @@ class SectorScanner : public ISectorScannerCallback {
   static Clocks SystemClocks();
 
   // The start of the files test's log entry (kind Error) for what it could
-  // not list: "File system error: root directory: medium error".
+  // not list: "File system error: /DOCS: medium error".
   static constexpr char16_t kFileSystemError[] = u"File system error: ";
 
   // window carries the reports to target, which the scanner does not own.
@@ -127,6 +127,9 @@ class SectorScanner : public ISectorScannerCallback {
   // and implanted MD5s, the comparison with an image), set before each
   // pass's OnScanFinished; reset by the run's start.
   VerifyResults verify;
+  // The folders the files test could not list (each logged as an error),
+  // set before its OnScanFinished.
+  std::int64_t unlistedFolders = 0;
   // Under stateLock: how many times the table has changed, and the sector the
   // latest change wrote (-1 when it sized the whole table). A reader that saw
   // the count before that change needs to read that one sector again only.

@@ -38,7 +38,7 @@ class SectorScannerTest : public ::testing::Test {
   // A file tree of A.TXT and DIR holding B.BIN and C.DAT.
   static void ScriptFiles() {
     fake::script().directories[u""] = {{u"A.TXT", false}, {u"DIR", true}};
-    fake::script().directories[u"DIR"] = {{u"B.BIN", false}, {u"C.DAT", false}};
+    fake::script().directories[u"/DIR"] = {{u"B.BIN", false}, {u"C.DAT", false}};
   }
 
   // The steady clock is the tick count in milliseconds plus micros.
@@ -302,11 +302,11 @@ TEST_F(SectorScannerTest, MediumRemovedDuringTheFilesTestEndsIt) {
   ScriptSession(10);
   ScriptFiles();
   fake::script().onVerify = [](const std::u16string& path) {
-    if (path == u"DIR\\B.BIN") fake::script().results["VerifyFile"] = wrenlo::kResultNoMedium;
+    if (path == u"/DIR/B.BIN") fake::script().results["VerifyFile"] = wrenlo::kResultNoMedium;
   };
   Run(false, true);
   EXPECT_THAT(receiver.Named("Log"),
-              ElementsAre("Log 0 @1000 Medium removed at file DIR\\B.BIN [p0 e0]"));
+              ElementsAre("Log 0 @1000 Medium removed at file /DIR/B.BIN [p0 e0]"));
   EXPECT_EQ(fake::CallsNamed("VerifyFile").size(), 2u);
   EXPECT_EQ(receiver.progress.back().current, 1);
   EXPECT_EQ(receiver.progress.back().errors, 0);
@@ -370,15 +370,15 @@ TEST_F(SectorScannerTest, EachPassIsNamedAndTimedAtItsEnd) {
 TEST_F(SectorScannerTest, FilesTestVerifiesEachFileOnItsOwnSession) {
   ScriptSession(10);
   ScriptFiles();
-  fake::script().failingFiles = {u"DIR\\B.BIN"};
+  fake::script().failingFiles = {u"/DIR/B.BIN"};
   Run(false, true);
-  EXPECT_THAT(
-      receiver.reports,
-      ElementsAreArray({"Started", "Started", "Progress 3/0 p0 e0 0 ", "Progress 3/0 p0 e0 0 A.TXT",
-                        "Progress 3/1 p0 e0 0 A.TXT", "Progress 3/1 p0 e0 0 DIR\\B.BIN",
-                        "Log 2 @1000 File error: DIR\\B.BIN [p0 e1]",
-                        "Progress 3/2 p0 e1 0 DIR\\B.BIN", "Progress 3/2 p0 e1 0 DIR\\C.DAT",
-                        "Progress 3/3 p0 e1 0 DIR\\C.DAT", "Finished", "Finished"}));
+  EXPECT_THAT(receiver.reports,
+              ElementsAreArray(
+                  {"Started", "Started", "Progress 3/0 p0 e0 0 ", "Progress 3/0 p0 e0 0 /A.TXT",
+                   "Progress 3/1 p0 e0 0 /A.TXT", "Progress 3/1 p0 e0 0 /DIR/B.BIN",
+                   "Log 2 @1000 File error: /DIR/B.BIN [p0 e1]", "Progress 3/2 p0 e1 0 /DIR/B.BIN",
+                   "Progress 3/2 p0 e1 0 /DIR/C.DAT", "Progress 3/3 p0 e1 0 /DIR/C.DAT", "Finished",
+                   "Finished"}));
   // After the walk's own session and the ISO 9660 tree's (for MD5s xorriso
   // may have recorded), one session per file on the last session's first
   // track, with the engine's choice of file system.
@@ -389,7 +389,7 @@ TEST_F(SectorScannerTest, FilesTestVerifiesEachFileOnItsOwnSession) {
   std::vector<std::string> verified;
   for (const std::string& call : fake::CallsNamed("VerifyFile"))
     verified.push_back(call.substr(call.find(", ")));
-  EXPECT_THAT(verified, ElementsAre(", \"A.TXT\")", ", \"DIR\\B.BIN\")", ", \"DIR\\C.DAT\")"));
+  EXPECT_THAT(verified, ElementsAre(", \"/A.TXT\")", ", \"/DIR/B.BIN\")", ", \"/DIR/C.DAT\")"));
   EXPECT_EQ(fake::OpenHandles(), 0);
   // Only the primary volume descriptor, for an implanted MD5.
   EXPECT_THAT(fake::CallsNamed("ReadSectors"), ElementsAre("ReadSectors(-1, 1016, 1, 0, 2048)"));
@@ -410,9 +410,10 @@ TEST_F(SectorScannerTest, FilesTestLogsWhatItCannotList) {
   // DIR does not open.
   Run(false, true);
   EXPECT_THAT(receiver.reports, ElementsAre("Started", "Started", "Progress 1/0 p0 e0 0 ",
-                                            "Log 2 @1000 File system error: DIR: result 1 [p0 e0]",
-                                            "Progress 1/0 p0 e0 0 A.TXT",
-                                            "Progress 1/1 p0 e0 0 A.TXT", "Finished", "Finished"));
+                                            "Log 2 @1000 File system error: /DIR: result 1 [p0 e0]",
+                                            "Progress 1/0 p0 e0 0 /A.TXT",
+                                            "Progress 1/1 p0 e0 0 /A.TXT", "Finished", "Finished"));
+  EXPECT_EQ(scanner->unlistedFolders, 1);
 }
 
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
@@ -429,11 +430,11 @@ std::string Md5Hex(const std::string& text) {
 TEST_F(SectorScannerTest, FilesTestChecksTheFilesTheListsName) {
   ScriptSession(10);
   fake::script().directories[u""] = {{u"A.TXT", false}, {u"DIR", true}, {u"md5sum.txt", false}};
-  fake::script().directories[u"DIR"] = {{u"B.BIN", false}, {u"C.DAT", false}, {u"D.DAT", false}};
-  fake::script().fileData[u"A.TXT"] = Bytes("alpha");
-  fake::script().fileData[u"DIR\\B.BIN"] = Bytes("changed");
-  fake::script().failingFiles = {u"DIR\\D.DAT"};
-  fake::script().fileData[u"md5sum.txt"] =
+  fake::script().directories[u"/DIR"] = {{u"B.BIN", false}, {u"C.DAT", false}, {u"D.DAT", false}};
+  fake::script().fileData[u"/A.TXT"] = Bytes("alpha");
+  fake::script().fileData[u"/DIR/B.BIN"] = Bytes("changed");
+  fake::script().failingFiles = {u"/DIR/D.DAT"};
+  fake::script().fileData[u"/md5sum.txt"] =
       Bytes(Md5Hex("alpha") + "  ./A.TXT\n" + Md5Hex("beta") + "  ./DIR/B.BIN\n" + Md5Hex("x") +
             "  DIR/D.DAT\n" + Md5Hex("gone") + "  ./GONE.TXT\nnot a line\n");
   Run(false, true);
@@ -442,11 +443,11 @@ TEST_F(SectorScannerTest, FilesTestChecksTheFilesTheListsName) {
   for (const std::string& call : fake::CallsNamed("ReadFile"))
     read.push_back(call.substr(call.find(", ") + 2));
   EXPECT_THAT(read,
-              ElementsAre("\"md5sum.txt\")", "\"A.TXT\")", "\"DIR\\B.BIN\")", "\"DIR\\D.DAT\")"));
-  EXPECT_THAT(fake::CallsNamed("VerifyFile"), ElementsAre(::testing::EndsWith("\"DIR\\C.DAT\")")));
+              ElementsAre("\"/md5sum.txt\")", "\"/A.TXT\")", "\"/DIR/B.BIN\")", "\"/DIR/D.DAT\")"));
+  EXPECT_THAT(fake::CallsNamed("VerifyFile"), ElementsAre(::testing::EndsWith("\"/DIR/C.DAT\")")));
   EXPECT_THAT(receiver.Named("Log 2"),
               ElementsAre("Log 2 @1000 Checksum mismatch: /DIR/B.BIN [p0 e0]",
-                          "Log 2 @1001 File error: DIR\\D.DAT [p0 e1]",
+                          "Log 2 @1001 File error: /DIR/D.DAT [p0 e1]",
                           "Log 2 @1003 Checksums: 1 matched, 1 differ, 1 missing, 1 unreadable "
                           "(/md5sum.txt) [p0 e1]"));
   EXPECT_THAT(receiver.Named("Log 0"),
@@ -475,7 +476,7 @@ TEST_F(SectorScannerTest, FilesTestWithoutListsOnlyVerifies) {
 TEST_F(SectorScannerTest, AHugeListIsNotUsed) {
   ScriptSession(10);
   fake::script().directories[u""] = {{u"SHA256SUMS", false}};
-  fake::script().fileData[u"SHA256SUMS"] = std::vector<std::uint8_t>(kMaxListBytes + 1, 'a');
+  fake::script().fileData[u"/SHA256SUMS"] = std::vector<std::uint8_t>(kMaxListBytes + 1, 'a');
   Run(false, true);
   EXPECT_THAT(receiver.Named("Log"),
               ElementsAre("Log 2 @1000 Checksum list /SHA256SUMS: larger than 64 MiB, not used "
@@ -514,7 +515,7 @@ TEST_F(SectorScannerTest, StopDuringTheSurfaceScanStillVerifiesTheFirstFile) {
   EXPECT_EQ(fake::ReadCount(kStart + 2), 0);
   EXPECT_EQ(fake::CallsNamed("VerifyFile").size(), 1u);
   EXPECT_THAT(std::vector(receiver.reports.end() - 4, receiver.reports.end()),
-              ElementsAre("Progress 3/0 p0 e0 0 A.TXT", "Progress 3/1 p0 e0 0 A.TXT", "Finished",
+              ElementsAre("Progress 3/0 p0 e0 0 /A.TXT", "Progress 3/1 p0 e0 0 /A.TXT", "Finished",
                           "Finished"));
 }
 

@@ -275,7 +275,7 @@ TEST(ScanPageCompareTest, ShowsTheSectorsAndTheFileThatDiffer) {
   EXPECT_EQ(log->topLevelItem(rows - 3)->text(1),
             "Compared with the image: 3 sectors differ, 0 unreadable on the disc, 0 of zeros past "
             "the image's end");
-  EXPECT_EQ(log->topLevelItem(rows - 1)->text(1), "Files that differ: movie.bin");
+  EXPECT_EQ(log->topLevelItem(rows - 1)->text(1), "Files that differ: /movie.bin");
   EXPECT_TRUE(compare->isEnabled());
 
   WithModalDialog(
@@ -302,7 +302,7 @@ TEST(ScanPageCompareTest, ShowsTheSectorsAndTheFileThatDiffer) {
         auto* list = Item<QTreeWidget>(details->Client(), SurfaceDetailsDialog::kDamagedListId);
         EXPECT_EQ(list->headerItem()->text(3), "Differs");
         ASSERT_EQ(list->topLevelItemCount(), 1);
-        EXPECT_EQ(list->topLevelItem(0)->text(0), "movie.bin");
+        EXPECT_EQ(list->topLevelItem(0)->text(0), "/movie.bin");
         EXPECT_EQ(list->topLevelItem(0)->text(3), "3");
         details->reject();
       });
