@@ -5,6 +5,8 @@
 #include <limits>
 #include <string_view>
 
+#include "core/verify/ImageComparison.h"
+
 namespace {
 
 struct VerbSpec {
@@ -68,6 +70,9 @@ constexpr VerbSpec kVerbs[] = {
      kMapFile | kSession | kSectorsPerRead | kRetries | kSpeed | kRetrySpeed | kNoTrim | kNoScrape |
          kJson | kImage,
      1, 2},
+    {Verb::Compare, "compare",
+     kJson | kImage | kMapFile | kSectorsPerRead | kAttempts | kSpeed | kSpeedCsv | kNoHistory, 1,
+     2},
     {Verb::History, "history", kJson | kImage | kAll | kForget, 0, 1},
 };
 
@@ -287,6 +292,10 @@ class Parser {
     if (out.help) return true;
     if (spec.verb == Verb::Report && out.outputFile.empty())
       return Fail("report needs --html FILE or --json FILE");
+    if (spec.verb == Verb::Compare) {
+      out.surface = true;
+      if ((seen & kSectorsPerRead) == 0) out.scanOptions.sectorsPerRead = kCompareSectorsPerRead;
+    }
     return Plain(spec, plain);
   }
 
@@ -311,9 +320,9 @@ class Parser {
     if (plain.size() < spec.leastArguments ||
         (driveFirst && plain.size() == spec.leastArguments && plain.size() < spec.mostArguments))
       return Fail(verb + " needs " +
-                  (spec.verb == Verb::Save   ? "a SECTOR and a FILE"
-                   : spec.verb == Verb::Copy ? "an IMAGE"
-                                             : "a SECTOR") +
+                  (spec.verb == Verb::Save                                 ? "a SECTOR and a FILE"
+                   : spec.verb == Verb::Copy || spec.verb == Verb::Compare ? "an IMAGE"
+                                                                           : "a SECTOR") +
                   " (lumeter-cli " + verb + " --help)");
     std::size_t next = 0;
     if (plain.size() > spec.leastArguments && !ParseDrive(plain[next++], out.drive))
@@ -329,6 +338,10 @@ class Parser {
       if (spec.verb == Verb::Copy && plain[next] == "-")
         return Fail("copy needs an IMAGE file, not '-'");
       out.outputFile = plain[next];
+    }
+    if (spec.verb == Verb::Compare) {
+      if (plain[next].empty()) return Fail("compare needs an IMAGE file name");
+      out.compareImage = plain[next];
     }
     if (spec.verb == Verb::History && (out.all || out.forget) && !plain.empty())
       return Fail(std::string(out.all ? "--all" : "--forget") + " takes no DRIVE");

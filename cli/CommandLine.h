@@ -26,6 +26,7 @@ enum class Verb {
   WhoHas,
   Report,
   Copy,
+  Compare,
   History
 };
 
@@ -63,11 +64,13 @@ struct CommandLine {
   // rather than the last; its mapfile is mapFile.
   CopyOptions copyOptions;
   bool allSessions = false;
-  // scan and report: keep no history of the scan (--no-history).
+  // scan, report and compare: keep no history of the scan (--no-history).
   bool noHistory = false;
   // history: every disc (--all), or the scan to forget (--forget ID).
   bool all = false;
   std::optional<std::int32_t> forget;
+  // compare: the image the disc is compared with.
+  std::string compareImage;
   // Disc images to open as drives (--image, in order); the first is the
   // drive when none is given.
   std::vector<std::string> images;

@@ -7,6 +7,7 @@
 int RunDevices(const CommandLine& command);
 // info and media: the rows of the Device Features or the Media page.
 int RunPage(const CommandLine& command);
+// scan, and compare: a surface scan that compares each sector with an image.
 int RunScan(const CommandLine& command);
 int RunDump(const CommandLine& command);
 int RunSave(const CommandLine& command);

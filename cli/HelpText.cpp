@@ -19,6 +19,7 @@ Commands:
   whohas [DRIVE] SECTOR       the file or structure that holds a sector
   report [DRIVE] --html FILE  a report of the drive, medium and a scan
   copy [DRIVE] IMAGE          copy the disc to an image in passes, resumable
+  compare [DRIVE] IMAGE       compare the disc with the image it was written from
   history [DRIVE]             the kept scans of the disc in the drive
   history --all               every disc scanned, with its latest scan
   help [COMMAND]              this help, or a command's own
@@ -34,13 +35,16 @@ Every scan is kept in the scan history (see lumeter-cli history --help),
 unless --no-history is given to scan or report.
 
 No output is ever written over a file the program reads (a disc image, its
-cue sheet, BIN or faults file, the mapfile of --retry-from) or to a block
-device. Names from a disc are shown with their control characters escaped.
+cue sheet, BIN or faults file, the mapfile of --retry-from, the image of
+compare) or to a block device. Names from a disc are shown with their control
+characters escaped.
 
-Exit status: 0 success (every sector and file chosen read), 1 problems or
-errors found (or a scan stopped before its end, or no usable drive for
-devices), 2 bad arguments, a device error or output that could not be
-written (a reader gone stops a scan, as Ctrl-C does).
+Exit status: 0 success (every sector and file chosen read, and the content as
+recorded), 1 problems or errors found, or content that differs from a
+checksum list, an MD5 the disc records or the compared image (or a scan
+stopped before its end, or no usable drive for devices), 2 bad arguments, a
+device error or output that could not be written (a reader gone stops a
+scan, as Ctrl-C does).
 )";
 
 constexpr char kDevices[] =
@@ -87,6 +91,11 @@ constexpr char kScan[] =
 Scans the last session of the medium, as the Scan page does: the surface scan
 reads every sector (up to 5 attempts each) and classes it good, problem or
 error; the files test has every file verified. Default: the surface scan.
+The files test checks the files against the checksum lists it finds anywhere
+on the disc (md5sum.txt, MD5SUMS, SHA1SUMS, SHA256SUMS, SHA512SUMS, *.md5,
+*.sha1, *.sha256, *.sha512, *.sfv) and against the MD5s xorriso recorded
+(-md5 on); a scan of the whole session checks the session's recorded MD5s
+and an MD5 implanted by implantisomd5.
 Shows live progress and each log entry, then a summary. Ctrl-C (or SIGTERM,
 SIGHUP) stops the scan after the sector or file in progress, writes the
 mapfile and prints what was found so far; a second Ctrl-C ends the program at
@@ -129,6 +138,28 @@ Surface scan options:
                          per group of sectors
 SECTOR counts from the start of the last session, or with --session from the
 disc's start.
+)";
+
+constexpr char kCompare[] =
+    R"(Usage: lumeter-cli compare [DRIVE] IMAGE [--json] [--mapfile FILE]
+         [--sectors-per-read N] [--attempts N] [--speed max|N] [--speed-csv FILE]
+         [--no-history]
+
+Compares the last session of the disc with IMAGE, the file it was written
+from: a surface scan that reads the disc and the image side by side and
+classes each sector the same, differing, unreadable on the disc, or past the
+image's end. Zeros past the image's end are a writer's padding and no
+difference; the summary counts them. Sectors that differ are mapped to the
+files that hold them ("Files that differ"). An image longer than the session
+is a difference too. IMAGE must be a regular file: a FIFO, a device or a
+folder is refused. Exit status 1 when anything differs or does not read.
+
+  --json                 print only a JSON summary, with "compare":
+                         {"differs": [[first, last], ...], "files_differ",
+                         "padding_sectors", ...}
+  --mapfile FILE         as for scan
+  --sectors-per-read N   sectors read at a time (default 32)
+  --attempts N, --speed max|N, --speed-csv FILE, --no-history   as for scan
 )";
 
 constexpr char kDump[] =
@@ -320,6 +351,8 @@ const char* CommandHelp(Verb verb) {
       return kReport;
     case Verb::Copy:
       return kCopy;
+    case Verb::Compare:
+      return kCompare;
     case Verb::History:
       return kHistory;
     case Verb::Version:

@@ -64,5 +64,5 @@ int TerminalColumns(std::FILE* stream) {
 }
 
 int ScanExitStatus(const ScanResult& result) {
-  return ReadEverything(result) ? kExitSuccess : kExitFound;
+  return ReadEverything(result) && !FoundDifference(result) ? kExitSuccess : kExitFound;
 }

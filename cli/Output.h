@@ -41,5 +41,6 @@ bool IsTerminal(std::FILE* stream);
 int TerminalColumns(std::FILE* stream);
 
 struct ScanResult;
-// kExitSuccess when the scan read every sector and file, else kExitFound.
+// kExitSuccess when the scan read every sector and file and found no content
+// that differs from what the disc or the image records, else kExitFound.
 int ScanExitStatus(const ScanResult& result);

@@ -13,6 +13,7 @@
 #include "core/report/ScanSummary.h"
 #include "core/rescue/DdrescueMap.h"
 #include "core/rescue/DdrescueMapReader.h"
+#include "core/verify/ImageComparison.h"
 
 namespace {
 
@@ -81,10 +82,19 @@ int RunScan(const CommandLine& command) {
   if (!letter) return kExitFailure;
   // The mapfile to retry from is read for the scan: no output may replace it.
   const InputFile retryMap(command.retryFrom, "the mapfile being retried from");
+  // Nor the image compared with, which keeps itself from outputs while open.
+  std::string error;
+  std::shared_ptr<ImageComparison> compared;
+  if (command.verb == Verb::Compare) {
+    compared = std::make_shared<ImageComparison>();
+    if (!compared->Open(command.compareImage, error)) {
+      PrintError(error);
+      return kExitFailure;
+    }
+  }
   // The outputs' targets are checked before the scan, which may take an hour.
   OutputFile mapFile;
   OutputFile speedFile;
-  std::string error;
   if (!command.mapFile.empty() && !mapFile.Open(command.mapFile, error)) {
     PrintError("mapfile: " + error);
     return kExitFailure;
@@ -101,6 +111,7 @@ int RunScan(const CommandLine& command) {
 
   ScanOptions options;
   if (!ScanOptionsFor(command, context, options)) return kExitFailure;
+  options.compareWith = compared;
   const bool surface = command.surface || !command.files;
   // Progress and log go where the summary does not, when it is JSON.
   const ScanRecord record = ScanDrive(context, surface, command.files, options,

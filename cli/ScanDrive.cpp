@@ -34,6 +34,7 @@ ScanRecord ScanDrive(const DeviceContext& context, bool surface, bool files,
   record.start = start;
   record.end = TimeValue::Now();
   record.ended = true;
+  record.verify = scanner.verify;
   if (surface) {
     record.sectors = scanner.surfaceState.sectors;
     record.speedCurve = scanner.speedCurve;

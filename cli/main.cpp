@@ -75,6 +75,7 @@ int Run(const std::vector<std::string>& args) {
     case Verb::Media:
       return RunPage(command);
     case Verb::Scan:
+    case Verb::Compare:
       return RunScan(command);
     case Verb::Dump:
       return RunDump(command);

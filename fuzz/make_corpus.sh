@@ -78,6 +78,35 @@ printf '\x03\x0d\x01\x02\x03NM\x0a\x01\x00short' >"$rr/skipped"
 printf '\x00\x17SL\x0c\x01\x01\x04\x00\x01\x03abcSL\x0b\x01\x00\x00\x04defg' >"$rr/link"
 printf '\x00\x10CL\x0c\x01\x17\x00\x00\x00\x00\x00\x00\x17RE\x04\x01' >"$rr/relocated"
 
+# aaip_fuzz, laid out as rock_ridge_fuzz: "isofs.cx" in the short notation,
+# and an attribute list that goes on in a second AL entry.
+mkdir -p "$out/aaip_fuzz"
+printf '\x00\x10AL\x10\x01\x00\x00\x03\x04cx\x00\x04\x00\x00\x00\x01' >"$out/aaip_fuzz/index"
+printf '\x00\x1eAL\x0c\x01\x01\x00\x08isofs.AL\x12\x01\x00\x00\x02ca\x00\x05\x01\x20\x01\x30\x00' \
+  >"$out/aaip_fuzz/continued"
+
+# Checksum lists of each format, and a list with lines to leave out.
+mkdir -p "$out/checksum_list_fuzz" "$out/recorded_md5_fuzz"
+list=$out/checksum_list_fuzz
+printf '900150983cd24fb0d6963f7d28e17f72  ./pool/a.deb\n900150983cd24fb0d6963f7d28e17f72 *b.img\n' >"$list/gnu"
+printf 'SHA256 (dir/b.bin) = ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\r\n' >"$list/bsd"
+printf '; comment\r\nDisc 1\\track01.bin 352441C2\n' >"$list/sfv"
+printf '\\900150983cd24fb0d6963f7d28e17f72  back\\\\slash\\n\n900150983cd24fb0d6963f7d28e17f72  ../x\njunk\n' >"$list/bad"
+
+# A session tag as xorriso writes it, an implanted MD5's descriptor, and
+# xorriso's checksum place.
+md5=$(printf 'x' | md5sum | cut -c1-32)
+line="libisofs_checksum_tag_v1 pos=9 range_start=0 range_size=9 md5=$md5"
+printf '%s self=%s\n' "$line" "$(printf '%s' "$line" | md5sum | cut -c1-32)" >"$out/recorded_md5_fuzz/tag"
+{
+  printf '\x01CD001\x01'
+  head -c 73 /dev/zero
+  printf '\x64\x00\x00\x00'
+  head -c 799 /dev/zero
+  printf 'ISO MD5SUM = %s;SKIPSECTORS = 15;' "$md5"
+} >"$out/recorded_md5_fuzz/implanted"
+printf '\x04\x00\x00\x00\x20\x04\x00\x00\x00\xa3\x04\x00\x00\x00\x06\x01\x10MD5' >"$out/recorded_md5_fuzz/area"
+
 printf '# a comment\n100 3\n200-210 always\nlatency 150\n' >"$out/faults_fuzz/mixed"
 printf '0-4294967295 1\n' >"$out/faults_fuzz/everything"
 printf '5 2\r\n7-9 1\r\n' >"$out/faults_fuzz/crlf"

@@ -9,10 +9,11 @@ namespace {
 
 bool IsBad(std::uint8_t state) {
   return state == static_cast<std::uint8_t>(SectorState::Problem) ||
-         state == static_cast<std::uint8_t>(SectorState::Error);
+         state == static_cast<std::uint8_t>(SectorState::Error) ||
+         state == static_cast<std::uint8_t>(SectorState::Differs);
 }
 
-// The maximal runs of problem and error sectors of the table.
+// The maximal runs of problem, error and differing sectors of the table.
 std::vector<SectorRange> BadRanges(const std::vector<std::uint8_t>& table) {
   std::vector<SectorRange> ranges;
   for (std::size_t i = 0; i < table.size(); ++i) {
@@ -68,9 +69,12 @@ DamageIndex::DamageIndex(const std::vector<std::uint8_t>& table, std::uint64_t s
         joined.push_back(range);
     }
     for (const SectorRange& range : joined)
-      for (std::uint64_t s = range.first; s <= range.last; ++s)
-        ++(table[s] == static_cast<std::uint8_t>(SectorState::Problem) ? entry.problemSectors
-                                                                       : entry.errorSectors);
+      for (std::uint64_t s = range.first; s <= range.last; ++s) {
+        const auto state = static_cast<SectorState>(table[s]);
+        ++(state == SectorState::Problem ? entry.problemSectors
+           : state == SectorState::Error ? entry.errorSectors
+                                         : entry.differSectors);
+      }
     entry.ranges = std::move(joined);
     (kind == EntryKind::File ? damagedFiles_ : damagedStructures_).push_back(std::move(entry));
   }

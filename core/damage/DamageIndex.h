@@ -12,13 +12,16 @@
 #include "core/damage/DiscLayout.h"
 #include "core/damage/SectorIntervals.h"
 
-// A file or structure on which the scan found problem or error sectors.
+// A file or structure on which the scan found problem, error or differing
+// sectors.
 struct DamagedEntry {
   std::size_t entry = 0;  // index into the layout's entries
   std::u16string name;
   std::int64_t problemSectors = 0;
   std::int64_t errorSectors = 0;
-  // Its problem and error sectors as ranges of the table (numbered from the
+  // Sectors that read but differ from the image a scan compared with.
+  std::int64_t differSectors = 0;
+  // Its problem, error and differing sectors as ranges of the table (numbered from the
   // session's first sector), in ascending order.
   std::vector<SectorRange> ranges;
 };

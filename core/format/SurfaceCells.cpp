@@ -1,5 +1,7 @@
 #include "core/format/SurfaceCells.h"
 
+#include <utility>
+
 #include "core/format/SurfaceGeometry.h"
 #include "core/scan/ISectorScannerCallback.h"
 
@@ -13,24 +15,25 @@ struct Fill {
   std::uint32_t corner;  // the upper-left triangle
 };
 
+// The flags from best to worst, with their colours.
+constexpr std::pair<std::uint8_t, std::uint32_t> kByRank[] = {
+    {kBlockGood, kGoodRgb},
+    {kBlockProblem, kProblemRgb},
+    {kBlockDiffers, kDiffersRgb},
+    {kBlockError, kErrorRgb},
+};
+
 Fill FillOf(std::uint8_t flags) {
-  switch (flags & 7u) {
-    case kBlockGood:
-      return {kGoodRgb, kGoodRgb};
-    case kBlockProblem:
-      return {kProblemRgb, kProblemRgb};
-    case kBlockGood | kBlockProblem:
-      return {kGoodRgb, kProblemRgb};
-    case kBlockError:
-      return {kErrorRgb, kErrorRgb};
-    case kBlockGood | kBlockError:
-      return {kGoodRgb, kErrorRgb};
-    case kBlockProblem | kBlockError:
-    case kBlockGood | kBlockProblem | kBlockError:
-      return {kProblemRgb, kErrorRgb};
-    default:
-      return {kNotCheckedRgb, kNotCheckedRgb};
+  Fill fill{kNotCheckedRgb, kNotCheckedRgb};
+  bool any = false;
+  for (const auto& [flag, rgb] : kByRank) {
+    if ((flags & flag) == 0) continue;
+    // The worst so far moves to the base as a worse one takes the corner.
+    fill.base = any ? fill.corner : rgb;
+    fill.corner = rgb;
+    any = true;
   }
+  return fill;
 }
 
 }  // namespace
@@ -43,6 +46,8 @@ std::uint8_t BlockFlagOf(std::uint8_t stateCode) {
       return kBlockProblem;
     case SectorState::Error:
       return kBlockError;
+    case SectorState::Differs:
+      return kBlockDiffers;
     default:
       return 0;
   }

@@ -28,6 +28,8 @@ struct DiscIdentity {
 namespace scan_kind {
 inline constexpr char kSurfaceScan[] = "surface scan";
 inline constexpr char kFilesTest[] = "files test";
+// A surface scan that compared each sector with an image.
+inline constexpr char kCompare[] = "compare";
 }  // namespace scan_kind
 
 // The drive a scan ran on: a drive's vendor, model and firmware, or the path

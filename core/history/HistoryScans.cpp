@@ -14,6 +14,7 @@
 #include "core/report/ScanSummary.h"
 #include "core/report/Utf8.h"
 #include "core/scan/ScanRecord.h"
+#include "core/verify/Digest.h"
 
 namespace {
 
@@ -103,11 +104,12 @@ std::vector<HistoryScan> HistoryScansOf(const ScanRecord& record, const ScanOpti
   const SurfaceCounts& counts = result.surface;
   if (record.surfaceScan && record.surfacePass.ran && counts.total > counts.unread) {
     HistoryScan& scan = scans.emplace_back(common);
-    scan.kind = scan_kind::kSurfaceScan;
+    scan.kind = record.verify.compare.ran ? scan_kind::kCompare : scan_kind::kSurfaceScan;
     scan.durationMs = Milliseconds(record.surfacePass.microseconds);
     scan.stopped = record.surfacePass.Stopped();
     scan.sectors = counts.total;
-    scan.goodSectors = counts.good;
+    // A sector that differs from the compared image read all the same.
+    scan.goodSectors = counts.good + counts.differs;
     scan.problemSectors = counts.problems;
     scan.errorSectors = counts.errors;
     scan.unreadSectors = counts.unread;
@@ -132,6 +134,11 @@ std::vector<HistoryScan> HistoryScansOf(const ScanRecord& record, const ScanOpti
       scan.damaged.push_back({ToUtf8(path), false, 0, 0});
     for (const std::u16string& what : result.fileSystemErrors)
       scan.damaged.push_back({ToUtf8(what), true, 0, 0});
+    // Of the checksum lists' results, the files that differ: those that
+    // match are many on a distribution's disc, and all alike.
+    for (const ChecksumReport::Mismatch& m : result.verify.checksums.mismatches)
+      scan.checksums.push_back(
+          {m.path, std::string(HashName(m.kind)), HexText(m.expected), HexText(m.actual), false});
   }
   return scans;
 }

@@ -33,7 +33,7 @@ std::vector<std::string> ScanKeeper::KeepScans(DiscHistory& history,
   for (HistoryScan& scan : scans) {
     scan.drive = drive;
     kept = kept && history.Record(disc, scan, error);
-    if (kept && scan.kind == scan_kind::kSurfaceScan) surfaceScanId = scan.id;
+    if (kept && scan.kind != scan_kind::kFilesTest) surfaceScanId = scan.id;
   }
   std::vector<std::string> warnings = history.TakeWarnings();
   if (!kept) warnings.push_back(kHistoryNotKept + error);

@@ -37,11 +37,12 @@ class ScanKeeper {
   // Records scans of any kind made of the run (a copy, a compare), their
   // drive set to this one's; the warnings as Keep's. Nothing for none.
   std::vector<std::string> KeepScans(DiscHistory& history, std::vector<HistoryScan> scans);
-  // Adds the damaged files of the kept surface scan, once its index is
-  // built; nothing when the run was not kept.
+  // Adds the damaged files of the kept surface scan (or compare), once its
+  // index is built; nothing when the run was not kept.
   std::vector<std::string> KeepDamage(DiscHistory& history, const DamageIndex& damage);
 
-  // The id the run's surface scan was kept under; 0 when it was not.
+  // The id the run's surface scan (or compare) was kept under; 0 when it was
+  // not.
   std::int64_t SurfaceScanId() const { return surfaceScanId; }
 
  private:

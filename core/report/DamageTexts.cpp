@@ -29,6 +29,9 @@ std::u16string SurfaceCellText(std::uint64_t first, std::uint64_t last, const Se
       FormatText("\nGood: %lld, problem: %lld, error: %lld, not checked: %lld",
                  static_cast<long long>(counts.good), static_cast<long long>(counts.problem),
                  static_cast<long long>(counts.error), static_cast<long long>(counts.notChecked));
+  // Only a comparison with an image finds sectors that differ.
+  if (counts.differs != 0)
+    text += FormatText(", differ: %lld", static_cast<long long>(counts.differs));
   if (index == nullptr) return text + u"\nFiles: known when the scan has ended";
   const std::vector<std::size_t> holders = index->EntriesOn(first, last);
   if (holders.empty()) return text + u'\n' + kFree;

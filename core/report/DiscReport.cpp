@@ -116,6 +116,8 @@ std::string SurfaceHtml(const ScanRecord& scan, const ScanResult& summary) {
   out += Row("Problem", CountWithShare(s.problems, checked));
   out += Row("Error", CountWithShare(s.errors, checked));
   out += Row("Not checked", std::to_string(s.unread));
+  const bool compared = summary.verify.compare.ran;
+  if (compared) out += Row("Differ from the image", std::to_string(s.differs));
   const std::uint64_t microseconds = scan.surfacePass.microseconds;
   if (microseconds > 0 && checked > 0)
     out += Row("Average speed",
@@ -146,14 +148,18 @@ std::string DamagedFilesHtml(const ScanRecord& scan, const ScanResult& summary) 
     return out + "<p>Not known yet: they are worked out once the scan has ended.</p>\n";
   if (summary.damagedFiles.empty())
     return out + "<p>No file lies on a problem or error sector.</p>\n";
+  // Only a comparison with an image finds sectors that differ.
+  const bool compared = summary.verify.compare.ran;
   out +=
       "<table class=\"list\">\n<tr><th>File</th><th class=\"n\">Problem sectors</th>"
-      "<th class=\"n\">Error sectors</th><th>Sectors</th></tr>\n";
+      "<th class=\"n\">Error sectors</th>" +
+      std::string(compared ? "<th class=\"n\">Differs</th>" : "") + "<th>Sectors</th></tr>\n";
   for (const DamagedEntry& file : summary.damagedFiles)
     out += "<tr><td class=\"path\">" + Escaped(file.name) + "</td><td class=\"n\">" +
            std::to_string(file.problemSectors) + "</td><td class=\"n\">" +
-           std::to_string(file.errorSectors) + "</td><td>" + RangesHtml(file.ranges) +
-           "</td></tr>\n";
+           std::to_string(file.errorSectors) + "</td><td>" +
+           (compared ? std::to_string(file.differSectors) + "</td><td>" : "") +
+           RangesHtml(file.ranges) + "</td></tr>\n";
   return out + "</table>\n";
 }
 
@@ -174,6 +180,73 @@ std::string FilesHtml(const ScanResult& summary) {
     for (const std::u16string& what : summary.fileSystemErrors)
       out += "<li>" + Escaped(what) + "</li>\n";
     out += "</ul>\n";
+  }
+  return out;
+}
+
+// A list of paths (UTF-8, or UTF-16 as the damage index gives them) under
+// its caption; nothing for none.
+template <typename Text>
+std::string PathsHtml(const char* caption, const std::vector<Text>& paths) {
+  if (paths.empty()) return {};
+  std::string out = std::string("<p>") + caption + "</p>\n<ul>\n";
+  for (const Text& path : paths) out += "<li class=\"path\">" + Escaped(path) + "</li>\n";
+  return out + "</ul>\n";
+}
+
+// What the checks of the content found: only what the disc records or the
+// scan compared with.
+std::string VerifyHtml(const ScanResult& summary) {
+  const VerifyResults& verify = summary.verify;
+  std::string out;
+  const ChecksumReport& sums = verify.checksums;
+  if (!sums.lists.empty() || !sums.notes.empty()) {
+    std::string lists;
+    for (const std::string& list : sums.lists) lists += (lists.empty() ? "" : ", ") + list;
+    out += "<h3>Checksum lists</h3>\n<table class=\"rows\">\n";
+    out += Row("Lists", Escaped(lists));
+    out += Row("Matched", std::to_string(sums.matched));
+    out += Row("Differ", std::to_string(sums.differ.size()));
+    out += Row("Missing", std::to_string(sums.missing.size()));
+    out += Row("Unreadable", std::to_string(sums.unreadable.size()));
+    out += Row("Lines left out", std::to_string(sums.malformedLines) + " malformed, " +
+                                     std::to_string(sums.refusedPaths) + " with a path refused, " +
+                                     std::to_string(sums.selfNamed) + " naming their own list");
+    out += "</table>\n";
+    out += PathsHtml("Files that differ from their checksums:", sums.differ);
+    out += PathsHtml("Listed files missing from the disc:", sums.missing);
+    out += PathsHtml("Listed files that could not be read:", sums.unreadable);
+    out += PathsHtml("Lists not used:", sums.notes);
+  }
+  const Md5TagResults& md5 = verify.md5Tags;
+  if (md5.session != CheckOutcome::None || md5.filesMatched != 0 || !md5.filesDiffer.empty() ||
+      verify.implantedMd5 != CheckOutcome::None) {
+    out += "<h3>Recorded MD5s</h3>\n<table class=\"rows\">\n";
+    if (verify.implantedMd5 != CheckOutcome::None)
+      out += Row("Implanted MD5", std::string(OutcomeWords(verify.implantedMd5)));
+    if (md5.session != CheckOutcome::None)
+      out += Row("Session (xorriso's tags)", std::string(OutcomeWords(md5.session)));
+    if (md5.filesMatched != 0 || !md5.filesDiffer.empty())
+      out += Row("Files (xorriso's MD5s)", std::to_string(md5.filesMatched) + " matched, " +
+                                               std::to_string(md5.filesDiffer.size()) + " differ");
+    out += "</table>\n";
+    out += PathsHtml("Files that differ from their MD5 tags:", md5.filesDiffer);
+  }
+  const CompareResults& compare = verify.compare;
+  if (compare.ran) {
+    out += "<h3>Compared with an image</h3>\n<table class=\"rows\">\n";
+    out += Row("Image", Escaped(compare.image));
+    out += Row("Sectors", std::to_string(compare.imageSectors) + " in the image, " +
+                              std::to_string(compare.sessionSectors) + " in the session");
+    out += Row("Differ", std::to_string(summary.surface.differs));
+    out += Row("Differing sectors", RangesHtml(summary.surface.differRanges));
+    out += Row("Unreadable on the disc", std::to_string(summary.surface.errors));
+    out += Row("Zeros past the image's end", std::to_string(compare.paddingSectors));
+    if (compare.ImageBeyondSession() > 0)
+      out += Row("Image sectors not on the disc", std::to_string(compare.ImageBeyondSession()));
+    if (!compare.imageError.empty()) out += Row("Image", Escaped(compare.imageError));
+    out += "</table>\n";
+    out += PathsHtml("Files that differ:", summary.filesDiffer);
   }
   return out;
 }
@@ -254,6 +327,7 @@ std::string ScanHtml(const DiscReport& report, const ScanResult& summary) {
   out += "</table>\n";
   if (scan.surfaceScan) out += SurfaceHtml(scan, summary);
   if (scan.filesTest) out += FilesHtml(summary);
+  out += VerifyHtml(summary);
   for (std::size_t i = 1; i < report.pictures.size(); ++i) out += PictureHtml(report.pictures[i]);
   out += LogHtml(scan.log);
   return out + "</section>\n";
@@ -385,6 +459,10 @@ ReportPicture SurfaceMapPicture(const std::vector<std::uint8_t>& table) {
                     {CellPng(kBlockGood | kBlockProblem), u"Good and problem"},
                     {CellPng(kBlockGood | kBlockError), u"Good and error"},
                     {CellPng(kBlockProblem | kBlockError), u"Problem and error"}};
+  // Only a comparison with an image finds sectors that differ.
+  if (std::find(table.begin(), table.end(), static_cast<std::uint8_t>(SectorState::Differs)) !=
+      table.end())
+    picture.legend.push_back({CellPng(kBlockDiffers), u"Differs"});
   return picture;
 }
 

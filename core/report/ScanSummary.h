@@ -10,6 +10,7 @@
 
 #include "core/damage/DamageIndex.h"
 #include "core/damage/SectorRange.h"
+#include "core/verify/VerifyResults.h"
 
 struct ScanRecord;
 
@@ -18,11 +19,13 @@ struct SurfaceCounts {
   std::int64_t good = 0;
   std::int64_t problems = 0;
   std::int64_t errors = 0;
-  std::int64_t unread = 0;  // NotChecked: the scan stopped before them
+  std::int64_t unread = 0;   // NotChecked: the scan stopped before them
+  std::int64_t differs = 0;  // read, but not as the image compared with
   // Numbered within the session.
   std::vector<SectorRange> problemRanges;
   std::vector<SectorRange> errorRanges;
   std::vector<SectorRange> unreadRanges;
+  std::vector<SectorRange> differRanges;
 };
 
 // Counts the table of sector states (SectorState codes) and joins adjacent
@@ -46,6 +49,11 @@ struct ScanResult {
   std::vector<std::u16string> fileErrorPaths;
   // What the files test could not list, so that files went untested.
   std::vector<std::u16string> fileSystemErrors;
+  // The checks of the content: checksum lists, recorded and implanted MD5s,
+  // the comparison with an image; and the files on sectors that differ from
+  // the image, from the damage index.
+  VerifyResults verify;
+  std::vector<std::u16string> filesDiffer;
 };
 
 // The summary of a kept scan: the counts of its table, its damage index's
@@ -57,6 +65,9 @@ ScanResult SummaryOf(const ScanRecord& record);
 // and no pass was stopped before its end. Sectors outside the scan's range
 // were not to be read: their not being read is no failure.
 bool ReadEverything(const ScanResult& result);
+// True when a check found content not as recorded: a sector or file that
+// differs, a listed file missing, an image longer than the session.
+bool FoundDifference(const ScanResult& result);
 
 // What the scan found, in one line: "60 problem and 100 error sectors; 4
 // files damaged", "1 file could not be read", or "No errors"; a scan still

@@ -20,6 +20,7 @@ BlockStatus StatusOf(std::uint8_t state) {
   switch (static_cast<SectorState>(state)) {
     case SectorState::Good:
     case SectorState::Problem:
+    case SectorState::Differs:  // read, though not as the image compared with
       return BlockStatus::Finished;
     case SectorState::Error:
       return BlockStatus::Bad;

@@ -13,6 +13,7 @@ enum class SectorState : std::uint8_t {
   Good = 1,        // the first read attempt succeeded
   Problem = 2,     // a read succeeded after 1 to 4 failed attempts
   Error = 3,       // all 5 attempts failed
+  Differs = 4,     // read, but not the same as the image the scan compares with
 };
 
 // The sector argument of ISectorScannerCallback::OnLogEntry for an entry

@@ -5,7 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+class ImageComparison;
 
 struct ScanOptions {
   // The read sizes offered, in sectors per engine call.
@@ -38,6 +41,9 @@ struct ScanOptions {
   // sectors Good there are kept Good and not read again.
   bool retry = false;
   std::vector<std::uint8_t> previous;
+  // An image, opened, that every sector read is compared with: a sector that
+  // differs is classed Differs.
+  std::shared_ptr<ImageComparison> compareWith;
 
   bool operator==(const ScanOptions&) const = default;
 

@@ -11,6 +11,9 @@ void SectorCounts::Add(std::uint8_t state) {
     case SectorState::Error:
       ++error;
       break;
+    case SectorState::Differs:
+      ++differs;
+      break;
     default:
       ++notChecked;
       break;

@@ -15,6 +15,7 @@
 #include "core/scan/SectorScanner.h"
 #include "core/scan/SpeedCurve.h"
 #include "core/scan/TimeValue.h"
+#include "core/verify/VerifyResults.h"
 
 class DamageIndex;
 
@@ -33,6 +34,7 @@ struct SectorCounts {
   std::int64_t good = 0;
   std::int64_t problem = 0;
   std::int64_t error = 0;
+  std::int64_t differs = 0;
 
   // Counts one sector of the state code; an unknown code as not checked.
   void Add(std::uint8_t state);
@@ -84,6 +86,9 @@ struct ScanRecord {
   std::shared_ptr<const DamageIndex> damage;
   PassRecord surfacePass;
   PassRecord filesPass;
+  // What the checks of the content found, as the scanner had it at the end
+  // of the last pass.
+  VerifyResults verify;
 
   SectorCounts Counts() const;
   // Keeps how pass ended, from the scanner's figures at its end.

@@ -7,6 +7,9 @@
 
 #include "core/disc/DeviceContext.h"
 #include "core/scan/ReadSpeeds.h"
+#include "core/verify/FileChecks.h"
+#include "core/verify/SessionChecks.h"
+#include "core/verify/VerifyLog.h"
 
 namespace {
 
@@ -140,6 +143,8 @@ bool SectorScanner::StopRequested() const { return stopEvent.load(std::memory_or
 
 void SectorScanner::ThreadMain() {
   mediumRemoved = false;
+  sessionChecked = false;
+  verify = VerifyResults{};
   OnScanStarted();
   if (copyToImage) RunCopy();
   if (surfaceScan) RunSurfaceScan();
@@ -215,6 +220,17 @@ void SectorScanner::RunSurfaceScan() {
   }
   Log(LogKind::Info, startLine);
 
+  // The session's recorded checksums need every sector of the last session,
+  // in order; an image is compared with whatever is read, sector for sector
+  // of the table.
+  const bool whole = first == 0 && last == count - 1 && !options.retry && !extent.fromDiscStart;
+  SurfaceChecks checks(extent.AsSessionInfo(), whole, options.compareWith);
+  if (options.compareWith) {
+    VerifyResults started;
+    checks.Finish(started);
+    Log(LogKind::Info, CompareStartText(started.compare));
+  }
+
   std::int32_t sector = NextToRead(first, last);
   firstUnread = sector <= last ? sector : -1;
   if (sector <= last) {
@@ -274,6 +290,9 @@ void SectorScanner::RunSurfaceScan() {
     for (std::int32_t i = 0; i < inRead; ++i) {
       const std::int32_t current = sector + i;
       SectorRead read;
+      // Where the sector's bytes are: in its place in a read of several, or
+      // at the start after a read of its own.
+      std::size_t offset = 0;
       if (readResult == 0 || MediumGone(readResult)) {
         read.sector = current;
         read.state = readResult == 0 ? SectorState::Good : SectorState::NotChecked;
@@ -281,6 +300,7 @@ void SectorScanner::RunSurfaceScan() {
         read.start = readStart;
         read.end = readEnd;
         read.sectorsRead = inRead;
+        offset = static_cast<std::size_t>(i) * kSectorBytes;
       } else {
         // Read alone, or again after its read of several failed.
         read = ReadWithRetries(current, looked < begun);
@@ -301,6 +321,10 @@ void SectorScanner::RunSurfaceScan() {
         EndAtMediumGone(read.goneResult, where, current);
         break;
       }
+      if (read.state == SectorState::Error)
+        checks.Unread(current);
+      else
+        read.state = checks.Read(current, readBuffer.data() + offset, read.state);
       // After an error, the next skipAfterError sectors are passed over.
       std::int32_t skipEnd = current + 1;
       if (read.state == SectorState::Error && options.skipAfterError > 0) {
@@ -326,6 +350,18 @@ void SectorScanner::RunSurfaceScan() {
   }
   settle();
   if (speedSet) wrenlo::SetReadSpeed(wrenlo::kCurrentDevice, 0);
+  checks.Finish(verify);
+  sessionChecked = whole;
+  for (const auto& [kind, text] : SessionEntries(verify.implantedMd5, verify.md5Tags.session))
+    Log(kind, text);
+  if (options.compareWith) {
+    std::vector<std::uint8_t> table;
+    {
+      std::lock_guard lock(stateLock);
+      table = surfaceState.sectors;
+    }
+    for (const auto& [kind, text] : CompareEntries(verify.compare, table)) Log(kind, text);
+  }
   passMicroseconds = clocks.microseconds() - passStart;
   OnScanFinished();
   pass = ScanPass::None;
@@ -462,6 +498,9 @@ void SectorScanner::RunFilesTest() {
   std::vector<std::u16string> files;
   std::vector<std::u16string> unlisted;
   deviceContext->CollectFiles(files, &unlisted);
+  // Puts the checksum lists first, so that the files they name are checked
+  // as they are read.
+  FileChecks checks(files, deviceContext->GetSessionInfo(-1).firstTrack);
 
   progress.total = static_cast<std::int32_t>(files.size());
   progress.current = progress.errors = progress.problems = progress.speed = 0;
@@ -474,15 +513,19 @@ void SectorScanner::RunFilesTest() {
   unlistedFolders = static_cast<std::int64_t>(unlisted.size());
 
   for (const std::u16string& path : files) {
-    TestFile(path);
+    TestFile(path, checks);
     if (StopRequested()) break;
   }
+  checks.Finish(verify);
+  for (const auto& [kind, text] : ChecksumEntries(verify.checksums)) Log(kind, text);
+  for (const auto& [kind, text] : Md5FileEntries(verify.md5Tags)) Log(kind, text);
+  if (!StopRequested() && !sessionChecked) CheckSessionDigests(checks);
   passMicroseconds = clocks.microseconds() - passStart;
   OnScanFinished();
   pass = ScanPass::None;
 }
 
-void SectorScanner::TestFile(const std::u16string& path) {
+void SectorScanner::TestFile(const std::u16string& path, FileChecks& checks) {
   progress.text = path;
   OnProgress(progress);
 
@@ -490,13 +533,15 @@ void SectorScanner::TestFile(const std::u16string& path) {
   wrenlo::Handle session = 0;
   const std::int32_t opened = wrenlo::OpenDiskSession(wrenlo::kCurrentDevice, last.firstTrack,
                                                       &session, wrenlo::kFileSystemAny);
-  // The file's sectors, for the speed: what the verification reads back.
+  // The file's sectors, for the speed: what the test reads back.
   std::uint64_t sectors = 0;
   if (wrenlo::GetFileSectors(session, path.c_str(), &sectors) != 0) sectors = 0;
-  const std::int32_t result = wrenlo::VerifyFile(session, path.c_str());
+  std::vector<std::u16string> differences;
+  const std::int32_t result = checks.Test(session, path, differences);
   wrenlo::CloseDiskSession(session);
   readRate.Add(clocks.microseconds(), result == 0 ? sectors * kSectorBytes : 0);
   progress.recentSpeed = readRate.BytesPerSecond();
+  for (const std::u16string& difference : differences) Log(LogKind::Error, difference);
 
   if (MediumGone(opened) || MediumGone(result)) {
     // The file was not checked.
@@ -509,6 +554,25 @@ void SectorScanner::TestFile(const std::u16string& path) {
   }
   ++progress.current;
   OnProgress(progress);
+}
+
+void SectorScanner::CheckSessionDigests(const FileChecks& checks) {
+  const std::int32_t startSector = deviceContext->GetSessionInfo(-1).startSector;
+  const auto start = static_cast<std::uint64_t>(std::max(startSector, 0));
+  SessionDigests digests = SessionDigestsFor(start, checks.Recorded());
+  if (!digests.Wanted()) return;
+  progress.text = u"Reading the session for its MD5";
+  OnProgress(progress);
+  const std::int32_t read = ReadForDigests(digests, start, [this] { return StopRequested(); });
+  if (MediumGone(read)) {
+    EndAtMediumGone(read, u"the session's MD5 check", kNoSector);
+    return;
+  }
+  if (StopRequested()) return;
+  verify.implantedMd5 = digests.Implanted();
+  verify.md5Tags.session = digests.Session();
+  for (const auto& [kind, text] : SessionEntries(verify.implantedMd5, verify.md5Tags.session))
+    Log(kind, text);
 }
 
 void SectorScanner::Log(LogKind kind, const std::u16string& text, std::int64_t sector) {

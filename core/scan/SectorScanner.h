@@ -35,9 +35,11 @@
 #include "core/scan/ScannerBridge.h"
 #include "core/scan/SpeedCurve.h"
 #include "core/scan/TimeValue.h"
+#include "core/verify/VerifyResults.h"
 
 class CopyJob;
 class DeviceContext;
+class FileChecks;
 
 // The pass a scanner's worker is in.
 enum class ScanPass { None, SurfaceScan, FilesTest, CopyToImage };
@@ -128,6 +130,10 @@ class SectorScanner : public ISectorScannerCallback, public ScanTable {
   // Where the surface scan's table lies on the medium (options.session),
   // set before its OnScanStarted.
   ScanExtent extent;
+  // What the checks of the disc's content found (checksum lists, recorded
+  // and implanted MD5s, the comparison with an image), set before each
+  // pass's OnScanFinished; reset by the run's start.
+  VerifyResults verify;
   // The folders the files test could not list (each logged as an error),
   // set before its OnScanFinished.
   std::int64_t unlistedFolders = 0;
@@ -193,7 +199,10 @@ class SectorScanner : public ISectorScannerCallback, public ScanTable {
   // stop asked for before an attempt ends the read there, abandoned.
   SectorRead ReadWithRetries(std::int32_t sector, bool abandonOnStop);
   void RunFilesTest();
-  void TestFile(const std::u16string& path);
+  void TestFile(const std::u16string& path, FileChecks& checks);
+  // A files test's read of the session for its recorded and implanted MD5s,
+  // when no surface scan of this run has checked them.
+  void CheckSessionDigests(const FileChecks& checks);
   // Ends the run after a read found no medium, or the image file changed
   // (result), with one entry saying which and where ("sector 51", with that
   // sector, or "file A.TXT").
@@ -226,6 +235,8 @@ class SectorScanner : public ISectorScannerCallback, public ScanTable {
   ReadRate readRate;
   // The current run ended because the medium was gone.
   bool mediumRemoved = false;
+  // This run's surface scan read the whole session for its MD5s.
+  bool sessionChecked = false;
   // A surface scan's call has found the stop; the receiver's, reset by the
   // worker before the scan's first call.
   bool stopFoundByCall = false;

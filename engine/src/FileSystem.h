@@ -31,7 +31,7 @@ struct Extent {
 enum class LayoutKind {
   kFile,
   kStructure,
-  kLink,   // a symbolic link: no sectors of its own, a target
+  kLink,  // a symbolic link: no sectors of its own, a target
   kAudioTrack,
   kDataTrack,  // a data track that no file system holds
   kLeadOut,    // the sectors between two sessions
@@ -45,7 +45,7 @@ struct LayoutItem {
   std::u16string_view name;
   std::u16string_view target;     // a link's target
   std::u16string_view directory;  // a directory structure's path ("/" for the root)
-  std::uint64_t size = 0;      // a file's length in bytes
+  std::uint64_t size = 0;         // a file's length in bytes
   std::span<const Extent> extents;
   Result result = kOk;  // why the item is not placed in full, or kOk
   // Set by the session's and the medium's layout: the item belongs to the
@@ -54,6 +54,21 @@ struct LayoutItem {
 };
 // Receives each item; anything but kOk ends the walk with that result.
 using LayoutVisitor = std::function<Result(const LayoutItem&)>;
+
+// A part of a file's data, in file order: bytes bytes from sector start on,
+// or, when not recorded, bytes zeros that lie nowhere on the medium.
+struct ContentPiece {
+  std::uint64_t start = 0;
+  std::uint64_t bytes = 0;
+  bool recorded = true;
+};
+
+// Where a file's bytes lie: its pieces, or, for a file whose data is
+// embedded in its entry, those bytes.
+struct FileContent {
+  std::vector<ContentPiece> pieces;
+  std::vector<std::uint8_t> embedded;
+};
 
 // A path to a directory or file: its names from the root, each after a '/'
 // ("/DOCS/A.TXT"); the root is "" or "/". A name may hold any other
@@ -70,6 +85,16 @@ class FileSystem {
   // whose data is embedded in its entry or that is empty. kNotAFile for a
   // directory or a link.
   virtual Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const = 0;
+  // Where the bytes of a file lie, each piece cut to the file's length.
+  virtual Result FileContentOf(std::u16string_view path, FileContent& out) const = 0;
+  // The value of the extended attribute name (AAIP, as xorriso records them)
+  // of the file or directory at path; kNotFound when it has none of that
+  // name, kUnsupported in a tree that cannot carry them.
+  virtual Result FileAttribute(std::u16string_view path, std::string_view name,
+                               std::vector<std::uint8_t>& value) const {
+    (void)path, (void)name, (void)value;
+    return kUnsupported;
+  }
   // Walks the whole tree once: the file system's own structures, then each
   // directory (as a structure) followed by its files and subdirectories, in
   // recorded order. A directory that cannot be read is visited with its

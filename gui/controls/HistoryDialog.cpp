@@ -140,7 +140,7 @@ void HistoryDialog::ShowMap() {
   earlier.surfaceScan = true;
   earlier.surfaceState.sectors = SectorTableOf(scan, scan.sectors);
   earlier.speedCurve = SpeedCurveOf(scan);
-  SurfaceDetailsDialog dialog(&earlier, this);
+  SurfaceDetailsDialog dialog(&earlier, scan.kind == scan_kind::kCompare, this);
   dialog.SetCaption(
       QStringLiteral("Surface Scan of %1 (kept)").arg(FromUtf8(HistoryTimeText(scan.time))));
   const std::int32_t sessionSectors = session.sectorCount;

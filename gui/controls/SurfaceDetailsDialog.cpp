@@ -13,6 +13,7 @@
 
 #include "core/damage/DamageIndex.h"
 #include "core/report/DamageTexts.h"
+#include "core/scan/SectorScanner.h"
 #include "gui/controls/SurfaceTiles.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/MoveWindow.h"
@@ -71,11 +72,11 @@ struct LegendRow {
 };
 
 constexpr LegendRow kLegendRows[] = {
-    {kNotCheckedColor, "Not Checked"},
-    {kGoodColor, "Good"},
-    {kProblemColor, "Problem"},
-    {kErrorColor, "Error"},
+    {kNotCheckedColor, "Not Checked"}, {kGoodColor, "Good"},
+    {kProblemColor, "Problem"},        {kErrorColor, "Error"},
+    {kDiffersColor, "Differs"},  // only when the scan compares with an image
 };
+constexpr int kLegendRowHeight = 18;
 
 // The height of the band under the map that holds the damaged files' caption
 // and list, out of the height the map and the band share.
@@ -101,8 +102,8 @@ void DrawFramed(QPainter& painter, const QRect& rect, const QColor& pen, const Q
 
 }  // namespace
 
-SurfaceDetailsDialog::SurfaceDetailsDialog(const ScanTable* table, QWidget* parent)
-    : Dialog(&kTemplate142, parent), map(table), curve(table) {}
+SurfaceDetailsDialog::SurfaceDetailsDialog(const ScanTable* table, bool comparing, QWidget* parent)
+    : Dialog(&kTemplate142, parent), map(table), curve(table), comparing(comparing) {}
 
 SurfaceDetailsDialog::~SurfaceDetailsDialog() {
   if (HasWindow()) lastSectorsPerBlock = map.GetSectorsPerBlock();
@@ -135,9 +136,10 @@ bool SurfaceDetailsDialog::OnInitDialog() {
 void SurfaceDetailsDialog::SetUpDamagedList() {
   damagedLabel = Item<QLabel>(Client(), kDamagedLabelId);
   damagedList = Item<QTreeWidget>(Client(), kDamagedListId);
-  damagedList->setHeaderLabels({QStringLiteral("File or structure"),
-                                QStringLiteral("Problem sectors"),
-                                QStringLiteral("Error sectors")});
+  QStringList headers = {QStringLiteral("File or structure"), QStringLiteral("Problem sectors"),
+                         QStringLiteral("Error sectors")};
+  if (comparing) headers.append(QStringLiteral("Differs"));
+  damagedList->setHeaderLabels(headers);
   damagedList->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   damagedList->setSelectionBehavior(QAbstractItemView::SelectRows);
   damagedList->setAllColumnsShowFocus(true);
@@ -163,8 +165,10 @@ void SurfaceDetailsDialog::FillDamagedList() {
   if (damage == nullptr) return;
   for (const auto* entries : {&damage->DamagedFiles(), &damage->DamagedStructures()}) {
     for (const DamagedEntry& entry : *entries) {
-      auto* row = new QTreeWidgetItem({ToQString(entry.name), QString::number(entry.problemSectors),
-                                       QString::number(entry.errorSectors)});
+      QStringList texts = {ToQString(entry.name), QString::number(entry.problemSectors),
+                           QString::number(entry.errorSectors)};
+      if (comparing) texts.append(QString::number(entry.differSectors));
+      auto* row = new QTreeWidgetItem(texts);
       row->setData(0, Qt::UserRole, static_cast<qlonglong>(entry.ranges.front().first));
       row->setToolTip(0, row->text(0));
       damagedList->addTopLevelItem(row);
@@ -206,7 +210,7 @@ void SurfaceDetailsDialog::LayoutControls() {
   if (map.parentWidget() == nullptr) return;  // the window is still being built
 
   MoveWindow(Item(Client(), kLegendLabelId), right - 100, top, 100, 16);
-  legendRect = Edges(right - 100, top + 18, right, top + 100);
+  legendRect = Edges(right - 100, top + 18, right, top + 100 + (comparing ? kLegendRowHeight : 0));
   const int y = legendRect.top() + (legendRect.bottom() + 1) + 30;
   MoveWindow(Item(Client(), kBlockSizeLabelId), right - 98, y, 100, 18);
   MoveWindow(blockSizeList, right - 100, y + 18, 100, 200);
@@ -223,9 +227,11 @@ void SurfaceDetailsDialog::LayoutControls() {
     MoveWindow(damagedLabel, left + 1, listTop + 6, width, 16);
     MoveWindow(damagedList, left, listTop + 24, width, bottom - (listTop + 24));
     const int scrollBar = damagedList->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    damagedList->setColumnWidth(0, std::max(100, width - 2 * kCountColumnWidth - scrollBar - 4));
-    damagedList->setColumnWidth(1, kCountColumnWidth);
-    damagedList->setColumnWidth(2, kCountColumnWidth);
+    const int counts = comparing ? 3 : 2;
+    damagedList->setColumnWidth(0,
+                                std::max(100, width - counts * kCountColumnWidth - scrollBar - 4));
+    for (int column = 1; column <= counts; ++column)
+      damagedList->setColumnWidth(column, kCountColumnWidth);
   }
   Client()->update();
 }
@@ -242,11 +248,12 @@ void SurfaceDetailsDialog::PaintLegend(QPainter& painter) {
   QRect row = Edges(legendRect.left() + 6, legendRect.top() + 6, legendRect.right() + 1 - 6,
                     legendRect.top() + 22);
   for (const LegendRow& legend : kLegendRows) {
+    if (legend.color == kDiffersColor && !comparing) break;
     DrawFramed(painter, Edges(row.left(), row.top() + 4, row.left() + 8, row.top() + 12), frame,
                QColor(legend.color));
     painter.drawText(Edges(row.left() + 14, row.top(), row.right() + 1, row.bottom() + 1),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                      QString::fromUtf8(legend.text));
-    row.translate(0, 18);
+    row.translate(0, kLegendRowHeight);
   }
 }

@@ -1,14 +1,15 @@
-// "Surface Scan Details": the surface map of a scan's table, a
-// legend of the four sector states, the choice of how many sectors one cell
+// "Surface Scan Details": the surface map of a scan's table, a legend of the
+// four sector states (five when the scan compares with an image: "Differs"),
+// the choice of how many sectors one cell
 // stands for, a switch for following the scan position, and the read-speed
 // curve in a band under the map. The scan goes on
 // while it is open, and the scan page feeds the map with every report.
 //
 // Under the map, the damaged files and structures of the scan (path,
-// problem sectors, error sectors), listed once the scan page gives the
-// scan's damage index; choosing one selects its first bad cell on the map.
-// A double-click on a cell or a row, or "Show in Sector Viewer" on a cell,
-// closes the dialog with that sector as RequestedSector.
+// problem sectors, error sectors, and differing sectors when comparing), listed once the scan page
+// gives the scan's damage index; choosing one selects its first bad cell on the map. A double-click
+// on a cell or a row, or "Show in Sector Viewer" on a cell, closes the dialog with that sector as
+// RequestedSector.
 #pragma once
 
 #include <QRect>
@@ -44,7 +45,9 @@ class SurfaceDetailsDialog : public Dialog {
   static inline std::int32_t lastSectorsPerBlock = -1;
 
   // table: a running scanner's, or a kept scan's; it outlives the dialog.
-  SurfaceDetailsDialog(const ScanTable* table, QWidget* parent);
+  // comparing: the scan compares with an image (the "Differs" legend row and
+  // column).
+  SurfaceDetailsDialog(const ScanTable* table, bool comparing, QWidget* parent);
   // Keeps the map's block size in lastSectorsPerBlock when the window was
   // built.
   ~SurfaceDetailsDialog() override;
@@ -83,6 +86,9 @@ class SurfaceDetailsDialog : public Dialog {
   QRect legendRect;
   QLabel* damagedLabel = nullptr;
   QTreeWidget* damagedList = nullptr;
+  // The scan compares with an image: the legend and the list show sectors
+  // that differ.
+  bool comparing = false;
   std::shared_ptr<const DamageIndex> damage;
   std::int32_t requestedSector = -1;
   QString caption;

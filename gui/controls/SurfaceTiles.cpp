@@ -21,16 +21,17 @@ QImage Tile(std::uint8_t flags, bool highlighted) {
 
 struct Shared {
   QRgb background;
-  std::array<QImage, 16> tiles;  // by flags, plus 8 when highlighted
+  // By flags, plus kBlockFlagCombinations when highlighted.
+  std::array<QImage, 2 * kBlockFlagCombinations> tiles;
 };
 
 const Shared& Objects() {
   static const Shared objects = [] {
     Shared made;
     made.background = QApplication::palette().color(QPalette::Base).rgb();
-    for (std::uint8_t flags = 0; flags < 8; ++flags) {
+    for (std::uint8_t flags = 0; flags < kBlockFlagCombinations; ++flags) {
       made.tiles[flags] = Tile(flags, false);
-      made.tiles[flags + 8u] = Tile(flags, true);
+      made.tiles[flags + kBlockFlagCombinations] = Tile(flags, true);
     }
     return made;
   }();
@@ -44,5 +45,6 @@ void CreateSharedBrushes() { Objects(); }
 QRgb SurfaceBackground() { return Objects().background; }
 
 const QImage& CellTile(std::uint8_t flags, bool highlighted) {
-  return Objects().tiles[(flags & 7u) + (highlighted ? 8u : 0u)];
+  return Objects()
+      .tiles[(flags % kBlockFlagCombinations) + (highlighted ? kBlockFlagCombinations : 0u)];
 }

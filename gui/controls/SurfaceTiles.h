@@ -15,6 +15,7 @@ inline constexpr QRgb kNotCheckedColor = 0xFF000000u | kNotCheckedRgb;
 inline constexpr QRgb kGoodColor = 0xFF000000u | kGoodRgb;
 inline constexpr QRgb kProblemColor = 0xFF000000u | kProblemRgb;
 inline constexpr QRgb kErrorColor = 0xFF000000u | kErrorRgb;
+inline constexpr QRgb kDiffersColor = 0xFF000000u | kDiffersRgb;
 inline constexpr QRgb kCellOutlineColor = 0xFF000000u | kCellOutlineRgb;
 inline constexpr QRgb kHighlightColor = 0xFF000000u | kHighlightRgb;
 // The ring round the selected cell: its outline and the gap around it.
@@ -26,6 +27,6 @@ void CreateSharedBrushes();
 // The map's background colour.
 QRgb SurfaceBackground();
 
-// The 8 x 8 cell for the block flags (0 to 7), drawn as CellPixel gives it.
+// The 8 x 8 cell for the block flags (0 to 15), drawn as CellPixel gives it.
 // The pattern starts at the cell's corner.
 const QImage& CellTile(std::uint8_t flags, bool highlighted);

@@ -30,6 +30,8 @@
 #include "core/scan/ReadSpeeds.h"
 #include "core/scan/SectorScanner.h"
 #include "core/scan/SpeedCurve.h"
+#include "core/verify/ImageComparison.h"
+#include "core/verify/VerifyLog.h"
 #include "gui/controls/AdvancedScanOptionsDlg.h"
 #include "gui/controls/HistoryDialog.h"
 #include "gui/controls/RepaintPacer.h"
@@ -84,6 +86,11 @@ const DialogTemplate kTemplate131 = {
         {ScanPage::kStatusLabelId, ControlKind::Static, "Status:", 0, {7, 7, 25, 8}},
         {ScanPage::kDetailsId, ControlKind::PushButton, "Details...", kTabStop, {259, 17, 50, 14}},
         {ScanPage::kHistoryId, ControlKind::PushButton, "History...", kTabStop, {119, 184, 50, 14}},
+        {ScanPage::kCompareId,
+         ControlKind::PushButton,
+         "Compare with Image...",
+         kTabStop,
+         {175, 184, 70, 14}},
     },
 };
 
@@ -171,6 +178,7 @@ bool ScanPage::OnInitDialog() {
   details = Item<QPushButton>(Client(), kDetailsId);
   advanced = Item<QPushButton>(Client(), kAdvancedId);
   historyButton = Item<QPushButton>(Client(), kHistoryId);
+  compare = Item<QPushButton>(Client(), kCompareId);
   frameRefresh = new QTimer(this);
   frameRefresh->setSingleShot(true);
   frameRefresh->setInterval(RepaintPacer::kFrameMs);
@@ -235,6 +243,7 @@ void ScanPage::ConnectMessages() {
   connect(startStop, &QPushButton::clicked, this, &ScanPage::OnStartStop);
   connect(details, &QPushButton::clicked, this, &ScanPage::OnDetails);
   connect(advanced, &QPushButton::clicked, this, &ScanPage::OnAdvanced);
+  connect(compare, &QPushButton::clicked, this, &ScanPage::OnCompare);
   connect(Item<QPushButton>(Client(), kClearId), &QPushButton::clicked, this, &ScanPage::OnClear);
   connect(openCopy, &QPushButton::clicked, this, [this] {
     if (shownScan != nullptr && !shownScan->copyImage.empty())
@@ -377,6 +386,7 @@ void ScanPage::EnableStart() {
   const bool medium = context != nullptr && context->hasMedium;
   startStop->setEnabled(scanner->IsRunning() || medium);
   historyButton->setEnabled(medium);
+  compare->setEnabled(!scanner->IsRunning() && medium);
 }
 
 // The scan of the context that is about to go ends first; its last reports
@@ -520,7 +530,10 @@ void ScanPage::OnDetails() {
     keptTable.Keep(shownScan->sectors, shownScan->speedCurve);
     table = &keptTable;
   }
-  SurfaceDetailsDialog dialog(table, this);
+  const bool comparing = table == scanner.get()
+                             ? scanner != nullptr && scanner->options.compareWith != nullptr
+                             : shownScan->verify.compare.ran;
+  SurfaceDetailsDialog dialog(table, comparing, this);
   if (shownScan != nullptr) dialog.SetDamageIndex(shownScan->damage);
   detailsDialog = &dialog;
   dialog.DoModal();
@@ -566,6 +579,40 @@ void ScanPage::OnAdvanced() {
   else
     mediumChoices.reset();
   SaveScanOptions(scanOptions);
+}
+
+void ScanPage::OnCompare() {
+  if (scanner->IsRunning() || context == nullptr || !context->hasMedium) return;
+  QFileDialog dialog(this, QStringLiteral("Compare with Image"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  PlainFileIconProvider icons;
+  dialog.setIconProvider(&icons);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(
+      {QStringLiteral("Disc images (*.iso *.img *.udf)"), QStringLiteral("All Files (*)")});
+  const QString path = runOpenDialog ? runOpenDialog(dialog)
+                       : dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                           ? dialog.selectedFiles().front()
+                           : QString();
+  if (path.isEmpty()) return;
+  auto image = std::make_shared<ImageComparison>();
+  std::string error;
+  if (!image->Open(QFile::encodeName(path).toStdString(), error)) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), QString::fromStdString(error),
+                    QMessageBox::Ok, window());
+    box.exec();
+    return;
+  }
+  // Every sector is read and compared, in runs of many sectors at a time.
+  ScanOptions options = scanOptions;
+  options.retry = false;
+  options.previous.clear();
+  options.sectorsPerRead = std::max(options.sectorsPerRead, kCompareSectorsPerRead);
+  options.compareWith = std::move(image);
+  scanner->options = std::move(options);
+  keeper = std::make_shared<ScanKeeper>(*context);
+  if (scanner->Start(true, false, context))
+    shownScan = &history.Begin(context->driveLetter, true, false, TimeValue::Now());
 }
 
 // The disc of a running scan is known already; another is looked at now.
@@ -625,6 +672,7 @@ void ScanPage::EnableChoices(bool enabled) {
   filesTest->setEnabled(enabled);
   copyToImage->setEnabled(enabled);
   advanced->setEnabled(enabled);
+  compare->setEnabled(enabled && context != nullptr && context->hasMedium);
 }
 
 void ScanPage::OnScanStarted() {
@@ -644,6 +692,7 @@ void ScanPage::OnScanFinished() {
     shownScan->end = TimeValue::Now();
     shownScan->ended = !scanner->IsRunning();
     shownScan->EndPass(scanner->pass, scanner->progress, scanner->passMicroseconds);
+    shownScan->verify = scanner->verify;
     {
       const std::lock_guard lock(scanner->stateLock);
       shownScan->sectors = scanner->surfaceState.sectors;
@@ -714,6 +763,12 @@ void ScanPage::IndexDamage(const ScanRecord& scan) {
         damageShown[letter] = request;
         record->damage = index;
         if (detailsDialog != nullptr && record == shownScan) detailsDialog->SetDamageIndex(index);
+        // A comparison names the files that differ once it knows them.
+        const std::u16string differ = index != nullptr && record->verify.compare.ran
+                                          ? FilesDifferText(*index)
+                                          : std::u16string();
+        if (!differ.empty() && record == shownScan)
+          OnLogEntry(static_cast<int>(LogKind::Error), TimeValue::Now(), differ, kNoSector);
         emit damageIndexReady(letter);
       });
 }
@@ -833,6 +888,8 @@ void ScanPage::LayoutControls() {
     MoveWindow(startStop, left, bottom - 23, 80, 23);
     MoveWindow(advanced, left + 86, bottom - 23, 80, 23);
     MoveWindow(historyButton, left + 172, bottom - 23, 80, 23);
+    MoveWindow(compare, left + 258, bottom - 23,
+               std::max(140, compare->fontMetrics().horizontalAdvance(compare->text()) + 16), 23);
     // As wide as its text needs in the desktop's font.
     const int openWidth = std::max(100, openCopy->sizeHint().width());
     MoveWindow(openCopy, right - openWidth, bottom - 23, openWidth, 23);

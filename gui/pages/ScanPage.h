@@ -2,8 +2,9 @@
 // the current medium and follows it with a status line, a progress bar, the
 // read speed, the shares of good, problem and error reads and a time-stamped
 // log. It opens the surface map ("Details...") and the scan options
-// ("Advanced..."). The page receives the scanner's reports on the window's
-// thread, through the scanner's bridge.
+// ("Advanced..."), and "Compare with Image..." runs a surface scan that
+// compares each sector with the image the disc was written from. The page receives the scanner's
+// reports on the window's thread, through the scanner's bridge.
 //
 // Beside the scanner's own entries the log gets one at the end of each pass
 // (finished or stopped, the counts and the time taken), and it follows new
@@ -100,6 +101,8 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   static constexpr int kLogLabelId = 1029;
   static constexpr int kDetailsId = 1040;
   static constexpr int kHistoryId = 1046;
+  // Beside "History...": a surface scan that compares with an image.
+  static constexpr int kCompareId = 1035;
   static constexpr int kCopyToImageId = 1090;
   static constexpr int kOpenCopyId = 1091;
 
@@ -153,6 +156,10 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void SetSaveFileDialog(SaveDialogRunner run) { runSaveDialog = std::move(run); }
   void SetFileWriter(OutputFile::Writer writer) { fileWriter = writer; }
   void SetQuestionRunner(QuestionRunner run) { askQuestion = std::move(run); }
+  // Replaces the modal run of "Compare with Image..."'s file dialog: the
+  // chosen path, or empty for none (tests choose one this way).
+  using OpenDialogRunner = std::function<QString(QFileDialog& dialog)>;
+  void SetOpenFileDialog(OpenDialogRunner run) { runOpenDialog = std::move(run); }
 
  signals:
   // A run has ended (finished, stopped or cut short by the medium's removal)
@@ -215,6 +222,9 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void OnDetails();
   void RequestSector(std::int32_t sector);
   void OnAdvanced();
+  // "Compare with Image...": the image the disc was written from, then a
+  // surface scan that compares every sector with it.
+  void OnCompare();
   void OnClear();
   // "History...": the kept scans of the disc in the drive.
   void OnHistory();
@@ -256,6 +266,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   QTreeWidget* logList = nullptr;
   SaveDialogRunner runSaveDialog = RunSaveDialogModal;
   QuestionRunner askQuestion;
+  OpenDialogRunner runOpenDialog;
   OutputFile::Writer fileWriter = OutputFile::DefaultWriter();
   // Whether the log shows its end, and the pause before it scrolls to new rows.
   bool followLog = true;
@@ -270,6 +281,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   QPushButton* details = nullptr;
   QPushButton* advanced = nullptr;
   QPushButton* historyButton = nullptr;
+  QPushButton* compare = nullptr;
   QRadioButton* surfaceScan = nullptr;
   QRadioButton* filesTest = nullptr;
   QRadioButton* copyToImage = nullptr;

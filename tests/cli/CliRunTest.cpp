@@ -264,6 +264,7 @@ TEST_F(CliRunTest, ScanNamesTheDamagedFilesAndStructures) {
             Json({{"path", "/DIR/BIG.BIN"},
                   {"problem_sectors", 1},
                   {"error_sectors", 2},
+                  {"differ_sectors", 0},
                   {"ranges", Json::array({Json::array({big + 5, big + 6}),
                                           Json::array({big + 9, big + 9})})}}));
   EXPECT_EQ(files.at("/README.TXT").at("ranges"), Json::array({Json::array({readme, readme})}));

@@ -37,13 +37,13 @@ while IFS='|' read -r line expected; do
     failures=$((failures + 1))
   fi
 done <<'CASES'
-lumeter-cli |copy devices dump files help history info media report save scan whohas
+lumeter-cli |compare copy devices dump files help history info media report save scan whohas
 lumeter-cli d|devices dump
 lumeter-cli files --|--help --image --json --session
 lumeter-cli whohas |D E
 lumeter-cli --|--help --image --version
 lumeter-cli --image th|three.iso
-lumeter-cli --image three.iso |copy devices dump files help history info media report save scan whohas
+lumeter-cli --image three.iso |compare copy devices dump files help history info media report save scan whohas
 lumeter-cli --image three.iso media |D E F
 lumeter-cli devices --|--help --image --json
 lumeter-cli scan --|--attempts --files --first --help --image --json --last --mapfile --no-history --retry-from --sectors-per-read --session --skip-after-error --speed --speed-csv --surface
@@ -78,6 +78,11 @@ lumeter-cli copy --speed |max
 lumeter-cli copy |D E one.iso sector.bin three.iso two.iso
 lumeter-cli copy D t|three.iso two.iso
 lumeter-cli copy D two.iso |
+lumeter-cli compare --|--attempts --help --image --json --mapfile --no-history --sectors-per-read --speed --speed-csv
+lumeter-cli compare t|three.iso two.iso
+lumeter-cli compare |D E one.iso three.iso two.iso
+lumeter-cli compare D t|three.iso two.iso
+lumeter-cli compare D two.iso |
 lumeter-cli history --|--all --forget --help --image --json
 lumeter-cli history |D E
 lumeter-cli history --all |

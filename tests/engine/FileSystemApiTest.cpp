@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <iterator>
 #include <set>
 #include <sstream>
@@ -374,6 +375,97 @@ TEST(FileSystemApi, VerifyFileReadsEveryExtent) {
     EXPECT_NE(GetFileSectors(0, u"BIG.BIN", &sectors), 0);
     CloseDiskSession(session);
   }
+}
+
+// The bytes ReadFile hands over, joined; its result in result.
+std::vector<std::uint8_t> ReadWhole(Handle session, const char16_t* path, std::int32_t& result) {
+  std::vector<std::uint8_t> bytes;
+  result = ReadFile(
+      session, path,
+      [](void* context, const std::uint8_t* data, std::int32_t size) {
+        auto* out = static_cast<std::vector<std::uint8_t>*>(context);
+        out->insert(out->end(), data, data + size);
+        return 0;
+      },
+      &bytes);
+  return bytes;
+}
+
+// Every file system gives each file's own bytes, its length exactly; a
+// sector that never reads fails the file, and a receiver may end the read.
+TEST(FileSystemApi, ReadFileGivesTheFilesBytes) {
+  const std::string tree = OutputDirectory() + "/fixtures/tree/";
+  const std::string image = OutputDirectory() + "/readfile.iso";
+  const long damaged = CopyHealthyImage(image);
+  ASSERT_GE(damaged, 0);
+  testing_support::WriteFile(image + ".faults", std::to_string(damaged) + " always\n");
+  UseImages({GetFixtures().healthy, GetFixtures().udf, image});
+  const struct {
+    char16_t drive;
+    std::int32_t selector;
+  } cases[] = {{u'D', kFileSystemIso9660}, {u'D', kFileSystemJoliet}, {u'E', kFileSystemUdf}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.selector);
+    ASSERT_EQ(Select(c.drive), 0);
+    const Handle session = OpenSession(c.selector);
+    for (const auto& [path, file] :
+         {std::pair{u"/A.TXT", "A.TXT"}, std::pair{u"/DIR/B.BIN", "DIR/B.BIN"},
+          std::pair{u"/DIR/EMPTY.DAT", "DIR/EMPTY.DAT"}, std::pair{u"/BIG.BIN", "BIG.BIN"}}) {
+      std::int32_t result = -1;
+      EXPECT_EQ(ReadWhole(session, path, result), testing_support::ReadFile(tree + file)) << file;
+      EXPECT_EQ(result, 0) << file;
+    }
+    std::int32_t result = 0;
+    ReadWhole(session, u"/DIR", result);
+    EXPECT_NE(result, 0);
+    CloseDiskSession(session);
+  }
+  ASSERT_EQ(Select(u'F'), 0);
+  const Handle session = OpenSession(kFileSystemIso9660);
+  std::int32_t result = 0;
+  ReadWhole(session, u"BIG.BIN", result);
+  EXPECT_NE(result, 0);
+  EXPECT_EQ(
+      ReadFile(
+          session, u"A.TXT", [](void*, const std::uint8_t*, std::int32_t) { return 77; }, nullptr),
+      77);
+  EXPECT_NE(ReadFile(session, u"A.TXT", nullptr, nullptr), 0);
+  CloseDiskSession(session);
+}
+
+// xorriso's -md5 on records where each file's MD5 lies as extended
+// attributes: "isofs.ca" on the root, "isofs.cx" on each file, in the ISO
+// 9660 tree only.
+TEST(FileSystemApi, GetFileAttributeFindsXorrisosChecksumPlaces) {
+  const std::string image = OutputDirectory() + "/md5.iso";
+  std::filesystem::remove(image);
+  const testing_support::CommandResult made =
+      RunCommand({"xorriso", "-no_rc", "-md5", "on", "-outdev", image, "-joliet", "on", "-map",
+                  OutputDirectory() + "/fixtures/tree", "/", "-commit"});
+  ASSERT_EQ(made.exitCode, 0) << made.output;
+  UseImages({image});
+  ASSERT_EQ(Select(u'D'), 0);
+  const Handle session = OpenSession(kFileSystemIso9660);
+  std::uint8_t value[64] = {};
+  std::int32_t size = sizeof value;
+  ASSERT_EQ(GetFileAttribute(session, u"", "isofs.ca", value, &size), 0);
+  ASSERT_GT(size, 3);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(value) + size - 3, 3), "MD5");
+  size = sizeof value;
+  EXPECT_EQ(GetFileAttribute(session, u"/DIR/B.BIN", "isofs.cx", value, &size), 0);
+  EXPECT_GE(size, 1);
+  size = sizeof value;
+  EXPECT_EQ(GetFileAttribute(session, u"/A.TXT", "user.none", value, &size), kResultNotFound);
+  EXPECT_EQ(GetFileAttribute(session, u"/NOTHING", "isofs.cx", value, &size), kResultNotFound);
+  size = 2;
+  EXPECT_NE(GetFileAttribute(session, u"", "isofs.ca", value, &size), 0);
+  EXPECT_GT(size, 3);  // what the whole value needs
+  CloseDiskSession(session);
+
+  const Handle joliet = OpenSession(kFileSystemJoliet);
+  size = sizeof value;
+  EXPECT_NE(GetFileAttribute(joliet, u"/A.TXT", "isofs.cx", value, &size), 0);
+  CloseDiskSession(joliet);
 }
 
 // A chunk that fails is read again a sector at a time, each sector up to five

@@ -493,6 +493,56 @@ std::int32_t GetFileSectors(Handle session, const char16_t* path, std::uint64_t*
   return fake::Call(s, "GetFileSectors", session, std::u16string(path));
 }
 
+// Hands the script's bytes over outside the engine's lock, in two pieces so
+// that a reader meets a file in parts.
+std::int32_t ReadFile(Handle session, const char16_t* path, FileDataCallback callback,
+                      void* context) {
+  auto& s = state();
+  const std::u16string text = path;
+  std::function<void(const std::u16string&)> onVerify;
+  std::vector<std::uint8_t> data;
+  {
+    std::lock_guard guard(s.lock);
+    onVerify = s.script.onVerify;
+    if (const std::int32_t result = fake::Call(s, "ReadFile", session, text); result != 0)
+      return result;
+    if (s.script.failingFiles.count(text)) return 1;
+    if (const auto found = s.script.fileData.find(text); found != s.script.fileData.end())
+      data = found->second;
+  }
+  if (onVerify) onVerify(text);
+  const std::size_t half = data.size() / 2;
+  for (const auto& [from, size] :
+       {std::pair{std::size_t{0}, half}, std::pair{half, data.size() - half}}) {
+    if (size == 0) continue;
+    if (const std::int32_t taken =
+            callback(context, data.data() + from, static_cast<std::int32_t>(size));
+        taken != 0)
+      return taken;
+  }
+  return 0;
+}
+
+std::int32_t GetFileAttribute(Handle session, const char16_t* path, const char* name,
+                              std::uint8_t* value, std::int32_t* size) {
+  auto& s = state();
+  std::lock_guard guard(s.lock);
+  const std::u16string text = path;
+  const std::string key = name;
+  const std::u16string wideName(key.begin(), key.end());
+  if (const std::int32_t result = fake::Call(s, "GetFileAttribute", session, text, wideName);
+      result != 0)
+    return result;
+  const auto found = s.script.attributes.find({text, key});
+  if (found == s.script.attributes.end()) return kResultNotFound;
+  const std::vector<std::uint8_t>& bytes = found->second;
+  const std::int32_t room = *size;
+  *size = static_cast<std::int32_t>(bytes.size());
+  if (bytes.size() > static_cast<std::size_t>(room)) return 18;
+  std::copy(bytes.begin(), bytes.end(), value);
+  return 0;
+}
+
 const char* ResultName(std::int32_t result) {
   // A name that shows the code, kept for the life of the program.
   static std::mutex lock;

@@ -72,7 +72,11 @@ struct Script {
 
   // Children of each directory, by path ("" = the root, "/DIR/SUB").
   std::map<std::u16string, std::vector<DirectoryChild>> directories;
-  std::set<std::u16string> failingFiles;  // VerifyFile gives 1 for these
+  std::set<std::u16string> failingFiles;  // VerifyFile and ReadFile give 1 for these
+  // The bytes ReadFile hands over, by path; a file not listed has none.
+  std::map<std::u16string, std::vector<std::uint8_t>> fileData;
+  // What GetFileAttribute finds, by path and name; anything else is not found.
+  std::map<std::pair<std::u16string, std::string>, std::vector<std::uint8_t>> attributes;
   // What ListSessionLayout lists of any session, and ListMediumLayout of
   // the medium, in order.
   std::vector<LayoutItem> layout;
@@ -92,7 +96,8 @@ struct Script {
   // at that path.
   std::vector<std::pair<std::int32_t, std::string>> imageFiles;
 
-  // Runs on the calling thread at the start of each ReadSectors / VerifyFile,
+  // Runs on the calling thread at the start of each ReadSectors / VerifyFile
+  // (and ReadFile),
   // outside the engine's lock (for example to move a test clock).
   std::function<void(std::int32_t address)> onRead;
   std::function<void(const std::u16string& path)> onVerify;

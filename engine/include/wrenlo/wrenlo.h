@@ -577,12 +577,34 @@ WRENLO_API std::int32_t VerifyFile(Handle session, const char16_t* path);
 WRENLO_API std::int32_t GetFileSectors(Handle session, const char16_t* path,
                                        std::uint64_t* sectors);
 
+// Receives a file's bytes in order, in pieces, as ReadFile reads them; a
+// non-zero return ends the read, which then returns that value.
+using FileDataCallback = std::int32_t (*)(void* context, const std::uint8_t* data,
+                                          std::int32_t size);
+
+// Reads every sector of the file as VerifyFile does and hands its bytes (its
+// length, without the last sector's padding; holes as zeros) to callback, in
+// order. 0 = every byte was read and taken.
+WRENLO_API std::int32_t ReadFile(Handle session, const char16_t* path, FileDataCallback callback,
+                                 void* context);
+
+// The value of the extended attribute name (as xorriso records them with
+// Rock Ridge, e.g. "isofs.cx") of the file or directory at path ("" = the
+// root) of the session's ISO 9660 tree. *size gives the room of value in
+// bytes (value may be null when it is 0) and receives the value's length.
+// 0 = the whole value is in value; kResultNotFound when the entry has no
+// such attribute; another non-zero result when the value was cut to fit or
+// the tree (Joliet, UDF) cannot carry attributes.
+WRENLO_API std::int32_t GetFileAttribute(Handle session, const char16_t* path, const char* name,
+                                         std::uint8_t* value, std::int32_t* size);
+
 // Results that callers tell apart from other failures.
 // A read or a medium operation on a drive that holds no readable medium or
 // whose tray is open, so that a medium taken out is told from a sector that
 // cannot be read.
 inline constexpr std::int32_t kResultNoMedium = 4;
 inline constexpr std::int32_t kResultNoFileSystem = 12;    // no file system of that kind
+inline constexpr std::int32_t kResultNotFound = 14;        // no such file, or no such attribute
 inline constexpr std::int32_t kResultEndOfDirectory = 17;  // ReadDirectory past the last entry
 // A read mode or operation the drive or medium does not have (whole sectors
 // of a DVD).

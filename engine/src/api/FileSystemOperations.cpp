@@ -2,6 +2,7 @@
 // volume records, directory listings and file verification.
 #include <wrenlo/wrenlo.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -137,6 +138,47 @@ std::int32_t GetFileSectors(Handle session, const char16_t* path, std::uint64_t*
   if (const Result result = object->fileSystem->Tree().FileExtents(path, extents); result != kOk)
     return result;
   for (const Extent& extent : extents) *sectors += extent.count;
+  return kOk;
+}
+
+std::int32_t ReadFile(Handle session, const char16_t* path, FileDataCallback callback,
+                      void* context) {
+  if (path == nullptr || callback == nullptr) return kInvalidArgument;
+  const auto object = FindSession(session);
+  if (!object) return kInvalidHandle;
+  FileContent content;
+  if (const Result result = object->fileSystem->Tree().FileContentOf(path, content); result != kOk)
+    return result;
+  Backend& source = *object->backend;
+  const std::uint64_t sectors = source.SectorCount();
+  for (const ContentPiece& piece : content.pieces) {
+    const std::uint64_t count = (piece.bytes + kSectorSize - 1) / kSectorSize;
+    if (piece.recorded && (piece.start > sectors || count > sectors - piece.start))
+      return kOutOfRange;
+  }
+  return ReadContent(source, content, [&](const std::uint8_t* data, std::size_t size) {
+    return callback(context, data, static_cast<std::int32_t>(size));
+  });
+}
+
+std::int32_t GetFileAttribute(Handle session, const char16_t* path, const char* name,
+                              std::uint8_t* value, std::int32_t* size) {
+  if (path == nullptr || name == nullptr || size == nullptr || *size < 0 ||
+      (value == nullptr && *size != 0))
+    return kInvalidArgument;
+  const auto object = FindSession(session);
+  if (!object) return kInvalidHandle;
+  std::vector<std::uint8_t> found;
+  if (const Result result = object->fileSystem->Tree().FileAttribute(path, name, found);
+      result != kOk)
+    return result;
+  const std::int32_t room = *size;
+  *size = static_cast<std::int32_t>(found.size());
+  if (found.size() > static_cast<std::size_t>(room)) {
+    std::copy_n(found.begin(), room, value);
+    return kTooLarge;
+  }
+  std::copy(found.begin(), found.end(), value);
   return kOk;
 }
 

@@ -129,6 +129,64 @@ TEST(DiscReportTest, SummaryFirstThenDetailsThenTheDriveAndMedium) {
   EXPECT_EQ(bare.find("<h2>Scan details</h2>"), std::string::npos);
 }
 
+// A comparison and the content checks reach the summary, its JSON and the
+// HTML report: the differing sectors and what was found, a legend row for
+// them, and an exit status that says something differs.
+TEST(ScanSummaryTest, CarriesTheContentChecks) {
+  constexpr std::uint8_t D = static_cast<std::uint8_t>(SectorState::Differs);
+  ScanRecord record;
+  record.ended = record.surfaceScan = true;
+  record.sectors = {G, D, D, G, D};
+  ProgressCtx_t surface;
+  surface.total = surface.current = 5;
+  record.EndPass(ScanPass::SurfaceScan, surface, 1000);
+  record.verify.compare.ran = true;
+  record.verify.compare.image = "/images/Grüße.iso";
+  record.verify.compare.imageSectors = 3;
+  record.verify.compare.sessionSectors = 5;
+  record.verify.compare.paddingSectors = 1;
+  record.verify.checksums.lists = {"/md5sum.txt"};
+  record.verify.checksums.matched = 7;
+  record.verify.checksums.differ = {"/pool/a.deb"};
+  record.verify.implantedMd5 = CheckOutcome::Matched;
+  const ScanResult result = SummaryOf(record);
+  EXPECT_EQ(result.surface.differs, 3);
+  EXPECT_EQ(result.surface.differRanges, (std::vector<SectorRange>{{1, 2}, {4, 4}}));
+  EXPECT_TRUE(ReadEverything(result));
+  EXPECT_TRUE(FoundDifference(result));
+
+  const std::string json = ScanSummaryJson(result);
+  EXPECT_NE(
+      json.find("\"compare\": {\"image\": \"/images/Grüße.iso\", \"image_sectors\": 3, "
+                "\"session_sectors\": 5, \"differs\": [[1, 2], [4, 4]], \"files_differ\": [], "
+                "\"padding_sectors\": 1"),
+      std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"implanted_md5\": \"matched\""), std::string::npos);
+  EXPECT_NE(json.find("\"checksums\": {\"lists\": [\"/md5sum.txt\"], \"matched\": 7, \"differ\": "
+                      "[\"/pool/a.deb\"]"),
+            std::string::npos);
+  const std::string text = ScanSummaryText(result);
+  EXPECT_NE(text.find("Compared with /images/Grüße.iso: 3 sectors differ, 0 unreadable on the "
+                      "disc, 1 of zeros past the image's end\nDiffering sectors: 1-2, 4\n"),
+            std::string::npos)
+      << text;
+
+  DiscReport report;
+  report.scan = &record;
+  report.pictures.push_back(SurfaceMapPicture(record.sectors));
+  EXPECT_EQ(report.pictures[0].legend.back().second, u"Differs");
+  const std::string html = ReportHtml(report);
+  for (const char* part : {"<h3>Compared with an image</h3>",
+                           "<th scope=\"row\">Differing "
+                           "sectors</th><td>1&ndash;2, 4</td>",
+                           "<h3>Checksum lists</h3>", "<li class=\"path\">/pool/a.deb</li>",
+                           "<th scope=\"row\">Implanted MD5</th><td>matches</td>"})
+    EXPECT_NE(html.find(part), std::string::npos) << part;
+  // A scan that compared with nothing has no such row.
+  EXPECT_EQ(SurfaceMapPicture({G, E}).legend.back().second, u"Problem and error");
+}
+
 // The whole table fits: the map's own block sizes first, then any.
 TEST(SurfacePictureTest, ChoosesTheSmallestBlockSizeThatFits) {
   const struct {

@@ -12,6 +12,8 @@
 #include "core/disc/DeviceContext.h"
 #include "core/rescue/CopyJob.h"
 #include "core/scan/SectorScanner.h"
+#include "core/verify/ChecksumList.h"
+#include "core/verify/Digest.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -424,17 +426,20 @@ TEST_F(SectorScannerTest, FilesTestVerifiesEachFileOnItsOwnSession) {
                    "Log 2 @1000 File error: /DIR/B.BIN [p0 e1]", "Progress 3/2 p0 e1 0 /DIR/B.BIN",
                    "Progress 3/2 p0 e1 0 /DIR/C.DAT", "Progress 3/3 p0 e1 0 /DIR/C.DAT", "Finished",
                    "Finished"}));
-  // After the walk's own session, one session per file on the last session's
-  // first track, with the engine's choice of file system.
+  // After the walk's own session and the ISO 9660 tree's (for MD5s xorriso
+  // may have recorded), one session per file on the last session's first
+  // track, with the engine's choice of file system.
   EXPECT_THAT(fake::CallsNamed("OpenDiskSession"),
-              ElementsAre("OpenDiskSession(-1, 3, 0)", "OpenDiskSession(-1, 3, 0)",
-                          "OpenDiskSession(-1, 3, 0)", "OpenDiskSession(-1, 3, 0)"));
+              ElementsAre("OpenDiskSession(-1, 3, 0)", "OpenDiskSession(-1, 3, 1)",
+                          "OpenDiskSession(-1, 3, 0)", "OpenDiskSession(-1, 3, 0)",
+                          "OpenDiskSession(-1, 3, 0)"));
   std::vector<std::string> verified;
   for (const std::string& call : fake::CallsNamed("VerifyFile"))
     verified.push_back(call.substr(call.find(", ")));
   EXPECT_THAT(verified, ElementsAre(", \"/A.TXT\")", ", \"/DIR/B.BIN\")", ", \"/DIR/C.DAT\")"));
   EXPECT_EQ(fake::OpenHandles(), 0);
-  EXPECT_THAT(fake::CallsNamed("ReadSectors"), IsEmpty());
+  // Only the primary volume descriptor, for an implanted MD5.
+  EXPECT_THAT(fake::CallsNamed("ReadSectors"), ElementsAre("ReadSectors(-1, 1016, 1, 0, 2048)"));
 }
 
 TEST_F(SectorScannerTest, FilesTestOfAnEmptyListVerifiesNothing) {
@@ -456,6 +461,74 @@ TEST_F(SectorScannerTest, FilesTestLogsWhatItCannotList) {
                                             "Progress 1/0 p0 e0 0 /A.TXT",
                                             "Progress 1/1 p0 e0 0 /A.TXT", "Finished", "Finished"));
   EXPECT_EQ(scanner->unlistedFolders, 1);
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+std::string Md5Hex(const std::string& text) {
+  return HexText(
+      DigestOf(HashKind::Md5, reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+// The lists are read first, wherever they lie; each file they name is read
+// once, through ReadFile, and hashed as it is read; the others are only
+// verified. A file that differs gets its own error entry, and the end line
+// counts every outcome and names the lists.
+TEST_F(SectorScannerTest, FilesTestChecksTheFilesTheListsName) {
+  ScriptSession(10);
+  fake::script().directories[u""] = {{u"A.TXT", false}, {u"DIR", true}, {u"md5sum.txt", false}};
+  fake::script().directories[u"/DIR"] = {{u"B.BIN", false}, {u"C.DAT", false}, {u"D.DAT", false}};
+  fake::script().fileData[u"/A.TXT"] = Bytes("alpha");
+  fake::script().fileData[u"/DIR/B.BIN"] = Bytes("changed");
+  fake::script().failingFiles = {u"/DIR/D.DAT"};
+  fake::script().fileData[u"/md5sum.txt"] =
+      Bytes(Md5Hex("alpha") + "  ./A.TXT\n" + Md5Hex("beta") + "  ./DIR/B.BIN\n" + Md5Hex("x") +
+            "  DIR/D.DAT\n" + Md5Hex("gone") + "  ./GONE.TXT\nnot a line\n");
+  Run(false, true);
+
+  std::vector<std::string> read;
+  for (const std::string& call : fake::CallsNamed("ReadFile"))
+    read.push_back(call.substr(call.find(", ") + 2));
+  EXPECT_THAT(read,
+              ElementsAre("\"/md5sum.txt\")", "\"/A.TXT\")", "\"/DIR/B.BIN\")", "\"/DIR/D.DAT\")"));
+  EXPECT_THAT(fake::CallsNamed("VerifyFile"), ElementsAre(::testing::EndsWith("\"/DIR/C.DAT\")")));
+  EXPECT_THAT(receiver.Named("Log 2"),
+              ElementsAre("Log 2 @1000 Checksum mismatch: /DIR/B.BIN [p0 e0]",
+                          "Log 2 @1001 File error: /DIR/D.DAT [p0 e1]",
+                          "Log 2 @1003 Checksums: 1 matched, 1 differ, 1 missing, 1 unreadable "
+                          "(/md5sum.txt) [p0 e1]"));
+  EXPECT_THAT(receiver.Named("Log 0"),
+              ElementsAre("Log 0 @1002 Checksum lists: 1 malformed lines skipped, 0 paths refused "
+                          "(\"..\" or absolute), 0 entries naming their own list [p0 e1]"));
+  const ChecksumReport& report = scanner->verify.checksums;
+  EXPECT_THAT(report.differ, ElementsAre("/DIR/B.BIN"));
+  EXPECT_THAT(report.missing, ElementsAre("/GONE.TXT"));
+  EXPECT_THAT(report.unreadable, ElementsAre("/DIR/D.DAT"));
+}
+
+// A disc without lists or recorded MD5s is verified as before: no file is
+// read for its bytes.
+TEST_F(SectorScannerTest, FilesTestWithoutListsOnlyVerifies) {
+  ScriptSession(10);
+  ScriptFiles();
+  Run(false, true);
+  EXPECT_THAT(fake::CallsNamed("ReadFile"), IsEmpty());
+  EXPECT_EQ(fake::CallsNamed("VerifyFile").size(), 3u);
+  EXPECT_THAT(fake::CallsNamed("GetFileAttribute"), ElementsAre(::testing::HasSubstr("isofs.ca")));
+  EXPECT_THAT(scanner->verify.checksums.lists, IsEmpty());
+}
+
+// A list too large to keep is still read as a file, and the log says why it
+// was not used.
+TEST_F(SectorScannerTest, AHugeListIsNotUsed) {
+  ScriptSession(10);
+  fake::script().directories[u""] = {{u"SHA256SUMS", false}};
+  fake::script().fileData[u"/SHA256SUMS"] = std::vector<std::uint8_t>(kMaxListBytes + 1, 'a');
+  Run(false, true);
+  EXPECT_THAT(receiver.Named("Log"),
+              ElementsAre("Log 2 @1000 Checksum list /SHA256SUMS: larger than 64 MiB, not used "
+                          "[p0 e0]"));
+  EXPECT_EQ(receiver.progress.back().errors, 0);
 }
 
 TEST_F(SectorScannerTest, BothPassesInOneRun) {

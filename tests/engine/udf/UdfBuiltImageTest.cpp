@@ -10,6 +10,7 @@
 
 #include "UdfImageBuilder.h"
 #include "UdfTestSupport.h"
+#include "fs/ExtentVerifier.h"
 
 namespace udftest {
 namespace {
@@ -155,6 +156,20 @@ TEST_P(BuiltImage, OpensListsAndMapsEveryFile) {
     if (sectors > 0) {
       EXPECT_TRUE(std::equal(data.begin(), data.end(), bytes.begin()));
     }
+  }
+  // ReadFile's bytes: the file's length exactly, embedded data and holes too.
+  for (const auto& [path, data] : expectedFiles) {
+    SCOPED_TRACE(Utf8(path));
+    wrenlo::FileContent content;
+    ASSERT_EQ(opened.fileSystem->FileContentOf(path, content), kOk);
+    std::vector<std::uint8_t> bytes;
+    EXPECT_EQ(wrenlo::ReadContent(*opened.source, content,
+                                  [&bytes](const std::uint8_t* part, std::size_t size) {
+                                    bytes.insert(bytes.end(), part, part + size);
+                                    return 0;
+                                  }),
+              0);
+    EXPECT_EQ(bytes, data);
   }
   for (const auto& [path, extents] : expectedExtents) {
     SCOPED_TRACE(Utf8(path));

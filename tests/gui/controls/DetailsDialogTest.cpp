@@ -34,7 +34,7 @@ class DetailsDialogTest : public ::testing::Test {
 
   // Opens the dialog and runs inside with it.
   void Run(const std::function<void(SurfaceDetailsDialog&)>& inside) {
-    SurfaceDetailsDialog dialog(scanner.get(), nullptr);
+    SurfaceDetailsDialog dialog(scanner.get(), scanner->options.compareWith != nullptr, nullptr);
     WithModalDialog([&] { dialog.DoModal(); },
                     [&](QDialog*) {
                       inside(dialog);
@@ -295,7 +295,7 @@ TEST_F(DetailsDialogTest, DoubleClickOrShowInSectorViewerClosesWithTheFirstSecto
   scanner.SetTable(SampleTable());
   SurfaceDetailsDialog::lastSectorsPerBlock = 10;
   {
-    SurfaceDetailsDialog dialog(scanner.get(), nullptr);
+    SurfaceDetailsDialog dialog(scanner.get(), scanner->options.compareWith != nullptr, nullptr);
     WithModalDialog([&] { EXPECT_EQ(dialog.DoModal(), kIdOk); },
                     [&](QDialog*) {
                       SurfaceInfoControl& map = dialog.GetSurfaceMap();
@@ -305,7 +305,7 @@ TEST_F(DetailsDialogTest, DoubleClickOrShowInSectorViewerClosesWithTheFirstSecto
   }
   {
     // The cell's context menu, its one item chosen.
-    SurfaceDetailsDialog dialog(scanner.get(), nullptr);
+    SurfaceDetailsDialog dialog(scanner.get(), scanner->options.compareWith != nullptr, nullptr);
     QStringList items;
     WithModalDialog([&] { EXPECT_EQ(dialog.DoModal(), kIdOk); },
                     [&](QDialog*) {
@@ -326,7 +326,7 @@ TEST_F(DetailsDialogTest, DoubleClickOrShowInSectorViewerClosesWithTheFirstSecto
     EXPECT_EQ(items, QStringList({"Show in Sector Viewer"}));
     EXPECT_EQ(dialog.RequestedSector(), 20);
   }
-  SurfaceDetailsDialog dialog(scanner.get(), nullptr);
+  SurfaceDetailsDialog dialog(scanner.get(), scanner->options.compareWith != nullptr, nullptr);
   dialog.SetDamageIndex(SampleIndex(SampleTable()));
   WithModalDialog([&] { dialog.DoModal(); },
                   [&](QDialog*) {

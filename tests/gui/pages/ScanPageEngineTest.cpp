@@ -4,8 +4,13 @@
 #include <gtest/gtest.h>
 #include <wrenlo/wrenlo.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -28,6 +33,17 @@ namespace {
 
 constexpr int kSectors = 3000;
 
+// The page shown in a window, on context.
+void ShowPage(QWidget& host, ScanPage& page, DeviceContext& context) {
+  host.resize(700, 500);
+  host.show();
+  page.CreatePage(&host);
+  page.setGeometry(0, 0, 600, 400);
+  page.show();
+  page.context = &context;
+  page.UpdateContent();
+}
+
 class ScanPageEngineTest : public ::testing::Test {
  protected:
   // One image of 3000 sectors: 100 to 109 read at the second attempt, 200 to
@@ -48,14 +64,8 @@ class ScanPageEngineTest : public ::testing::Test {
 
   // The page shown on drive D.
   void SetUp() override {
-    host.resize(700, 500);
-    host.show();
     shownPage = std::make_unique<ScanPage>();
-    shownPage->CreatePage(&host);
-    shownPage->setGeometry(0, 0, 600, 400);
-    shownPage->show();
-    shownPage->context = &context;
-    shownPage->UpdateContent();
+    ShowPage(host, *shownPage, context);
   }
 
   static QTemporaryDir* folder;
@@ -210,6 +220,103 @@ TEST_F(ScanPageEngineTest, ClosingTheWindowLeavesTheMapfile) {
   const RescueMap map = SectorMapOf(mapfile, 2048, kSectors);
   EXPECT_GT(map.Count(BlockStatus::Finished, 0, kSectors), 50u);
   EXPECT_GT(map.Count(BlockStatus::NonTried, 0, kSectors), 0u) << "stopped before its end";
+}
+
+// "Compare with Image..." on a disc made with xorriso and a copy of its image
+// with three sectors of its one file changed: one click, then the map shows
+// them in their own colour with a legend row of their own, and the damaged
+// files' list names the file with its differing sectors.
+TEST(ScanPageCompareTest, ShowsTheSectorsAndTheFileThatDiffer) {
+  QTemporaryDir work;
+  const QString tree = work.filePath(QStringLiteral("tree"));
+  ASSERT_TRUE(QDir().mkpath(tree));
+  QByteArray content = QByteArrayLiteral("FIRST SECTOR OF THE FILE");
+  content.resize(200 * 2048, 'x');
+  QFile file(tree + QStringLiteral("/movie.bin"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(content);
+  file.close();
+  const QString disc = work.filePath(QStringLiteral("disc.iso"));
+  ASSERT_EQ(QProcess::execute(QStringLiteral("xorriso"),
+                              {"-as", "mkisofs", "-quiet", "-r", "-o", disc, tree}),
+            0);
+  QFile read(disc);
+  ASSERT_TRUE(read.open(QIODevice::ReadOnly));
+  QByteArray image = read.readAll();
+  const qsizetype at = image.indexOf("FIRST SECTOR OF THE FILE");
+  ASSERT_GT(at, 0);
+  const int first = static_cast<int>(at / 2048);
+  for (const int sector : {first + 10, first + 11, first + 120}) image[sector * 2048 + 9] = 'Y';
+  const QString changed = work.filePath(QStringLiteral("changed.iso"));
+  QFile write(changed);
+  ASSERT_TRUE(write.open(QIODevice::WriteOnly));
+  write.write(image);
+  write.close();
+
+  qputenv("WRENLO_IMAGES", disc.toLocal8Bit());
+  wrenlo::Initialize();
+  DeviceContext context(u'D');
+  ASSERT_TRUE(context.hasMedium);
+  QWidget host;
+  ScanPage page;
+  ShowPage(host, page, context);
+  auto* compare = Item<QPushButton>(page.Client(), ScanPage::kCompareId);
+  EXPECT_EQ(compare->text(), "Compare with Image...");
+  ASSERT_TRUE(compare->isEnabled());
+
+  // Something that is no image is refused before any scan, and said why.
+  page.SetOpenFileDialog([&](QFileDialog&) { return work.path(); });
+  WithModalDialog([&] { compare->click(); },
+                  [&](QDialog* box) {
+                    EXPECT_EQ(static_cast<QMessageBox*>(box)->text(),
+                              "cannot compare with " + work.path() + ": not a regular file");
+                    box->reject();
+                  });
+  EXPECT_FALSE(page.Scanner()->IsRunning());
+
+  page.SetOpenFileDialog([&](QFileDialog&) { return changed; });
+  compare->click();
+  auto* button = Item<QPushButton>(page.Client(), ScanPage::kStartStopId);
+  ASSERT_TRUE(
+      WaitUntil([&] { return !page.Scanner()->IsRunning() && button->text() == "Start"; }, 60000));
+  ASSERT_TRUE(WaitUntil([&] { return page.History().Last(u'D')->damage != nullptr; }, 60000));
+  auto* log = Item<QTreeWidget>(page.Client(), ScanPage::kLogId);
+  const int rows = log->topLevelItemCount();
+  ASSERT_GE(rows, 4);
+  EXPECT_EQ(log->topLevelItem(rows - 3)->text(1),
+            "Compared with the image: 3 sectors differ, 0 unreadable on the disc, 0 of zeros past "
+            "the image's end");
+  EXPECT_EQ(log->topLevelItem(rows - 1)->text(1), "Files that differ: /movie.bin");
+  EXPECT_TRUE(compare->isEnabled());
+
+  WithModalDialog(
+      [&] { Item<QPushButton>(page.Client(), ScanPage::kDetailsId)->click(); },
+      [&](QDialog*) {
+        SurfaceDetailsDialog* details = page.DetailsDialog();
+        SurfaceInfoControl& map = details->GetSurfaceMap();
+        map.SetSectorsPerBlock(1);
+        const QImage shown = map.viewport()->grab().toImage();
+        for (const auto& [sector, color] : {std::pair{first + 9, kGoodColor},
+                                            {first + 10, kDiffersColor},
+                                            {first + 11, kDiffersColor},
+                                            {first + 12, kGoodColor}}) {
+          const int slot = map.Geometry().SlotOf(sector);
+          ASSERT_GE(slot, 0) << sector;
+          const CellRect cell = map.Geometry().Cell(slot);
+          EXPECT_EQ(shown.pixel(cell.left + 4, cell.top + 4), color) << sector;
+        }
+        // The legend's fifth row, "Differs", in its colour.
+        const QImage dialog = details->grab().toImage();
+        const QRect legend = details->LegendRect();
+        const QPoint swatch(legend.left() + 10, legend.top() + 6 + 4 * 18 + 8);
+        EXPECT_EQ(dialog.pixel(details->Client()->mapTo(details, swatch)), kDiffersColor);
+        auto* list = Item<QTreeWidget>(details->Client(), SurfaceDetailsDialog::kDamagedListId);
+        EXPECT_EQ(list->headerItem()->text(3), "Differs");
+        ASSERT_EQ(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->topLevelItem(0)->text(0), "/movie.bin");
+        EXPECT_EQ(list->topLevelItem(0)->text(3), "3");
+        details->reject();
+      });
 }
 
 }  // namespace

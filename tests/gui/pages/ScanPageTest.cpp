@@ -278,6 +278,13 @@ TEST_F(ScanPageTest, LaysOutTheControlsInPixels) {
   EXPECT_EQ(openCopy->geometry().bottomRight(), QPoint(599, 399));
   EXPECT_EQ(openCopy->width(), std::max(100, openCopy->sizeHint().width()));
   EXPECT_FALSE(openCopy->isVisible());
+  // "Compare with Image..." after "History...", as wide as its text needs, and
+  // clear of "Open as Drive".
+  auto* compare = Item<QPushButton>(page->Client(), ScanPage::kCompareId);
+  EXPECT_EQ(compare->geometry().topLeft(), QPoint(258, 377));
+  EXPECT_EQ(compare->height(), 23);
+  EXPECT_GE(compare->width(), compare->fontMetrics().horizontalAdvance(compare->text()) + 16);
+  EXPECT_LT(compare->geometry().right(), openCopy->geometry().left());
   // Captions are as wide as the layout says, or as their text in a wider font.
   const struct {
     int id;

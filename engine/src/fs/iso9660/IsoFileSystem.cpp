@@ -155,6 +155,7 @@ Result IsoFileSystem::Decode(const Directory& directory, Listing& out) const {
         DirectoryRecord record;
         if (DecodeDirectoryRecord(sector.subspan(offset, length), record) != kOk)
           return kCorruptFileSystem;
+        const RecordPlace place{directory.start + first + s, static_cast<std::uint16_t>(offset)};
         offset += length;
 
         if (record.IsSelf() || record.IsParent()) {
@@ -184,6 +185,7 @@ Result IsoFileSystem::Decode(const Directory& directory, Listing& out) const {
         entry.name = isoName;
         entry.isDirectory = record.IsDirectory();
         entry.interleaved = record.interleaved;
+        entry.record = place;
         if (entry.isDirectory) entry.directory = {record.DataStart(), record.dataLength};
         if (suspSkip_ && !ApplyRockRidge(record, areas, entry, out)) continue;
         if (!IsAddressable(entry.name) || out.byName.count(entry.name) != 0) continue;
@@ -242,24 +244,74 @@ Result IsoFileSystem::ListDirectory(std::u16string_view path,
   if (result != kOk) return result;
   out.reserve(listing->entries.size());
   for (const Entry& entry : listing->entries)
-    if (!entry.hidden)
-      out.push_back({entry.name, entry.isDirectory, entry.linkTarget.has_value()});
+    if (!entry.hidden) out.push_back({entry.name, entry.isDirectory, entry.linkTarget.has_value()});
+  return kOk;
+}
+
+Result IsoFileSystem::FindFile(std::u16string_view path, ListingCache::Entries& listing,
+                               const Entry*& found) const {
+  std::u16string_view leaf;
+  const Result result = Walk(path, true, listing, leaf);
+  if (result != kOk) return result;
+  found = listing->Find(leaf);
+  if (!found) return kNotFound;
+  if (found->isDirectory || found->linkTarget) return kNotAFile;
+  // Interleaved files (ECMA-119 6.4.3) are not read.
+  if (found->interleaved) return kUnsupported;
   return kOk;
 }
 
 Result IsoFileSystem::FileExtents(std::u16string_view path, std::vector<Extent>& out) const {
   out.clear();
   ListingCache::Entries listing;
-  std::u16string_view leaf;
-  const Result result = Walk(path, true, listing, leaf);
-  if (result != kOk) return result;
-  const Entry* found = listing->Find(leaf);
-  if (!found) return kNotFound;
-  if (found->isDirectory || found->linkTarget) return kNotAFile;
-  // Interleaved files (ECMA-119 6.4.3) are not read.
-  if (found->interleaved) return kUnsupported;
+  const Entry* found = nullptr;
+  if (const Result result = FindFile(path, listing, found); result != kOk) return result;
   out = found->extents;
   return kOk;
+}
+
+Result IsoFileSystem::FileContentOf(std::u16string_view path, FileContent& out) const {
+  out = FileContent{};
+  ListingCache::Entries listing;
+  const Entry* found = nullptr;
+  if (const Result result = FindFile(path, listing, found); result != kOk) return result;
+  // Every extent but the last fills its sectors; the last holds what is left.
+  std::uint64_t left = found->size;
+  for (const Extent& extent : found->extents) {
+    const std::uint64_t bytes = std::min(left, extent.count * kSectorSize);
+    if (bytes != 0) out.pieces.push_back({extent.start, bytes, true});
+    left -= bytes;
+  }
+  return kOk;
+}
+
+Result IsoFileSystem::FileAttribute(std::u16string_view path, std::string_view name,
+                                    std::vector<std::uint8_t>& value) const {
+  value.clear();
+  if (!suspSkip_) return kNotFound;
+  RecordPlace place{root_.start, 0};  // the root's own record, "."
+  if (!path.empty()) {
+    ListingCache::Entries listing;
+    std::u16string_view leaf;
+    if (const Result result = Walk(path, true, listing, leaf); result != kOk) return result;
+    const Entry* found = listing->Find(leaf);
+    if (!found) return kNotFound;
+    place = found->record;
+  }
+  if (place.sector >= source_.SectorCount()) return kCorruptFileSystem;
+  std::vector<std::uint8_t> sector(kSectorSize);
+  if (const Result read = source_.Read(static_cast<std::uint32_t>(place.sector), 1, sector.data());
+      read != kOk)
+    return read;
+  const Bytes bytes(sector);
+  const std::size_t length = U8(bytes, place.offset);
+  DirectoryRecord record;
+  if (!Fits(bytes, place.offset, length) ||
+      DecodeDirectoryRecord(bytes.subspan(place.offset, length), record) != kOk)
+    return kCorruptFileSystem;
+  ContinuationAreas areas(source_);
+  // The root's own record carries the SP entry, which the skip does not pass.
+  return AaipAttribute(record.systemUse, path.empty() ? 0 : *suspSkip_, areas, name, value);
 }
 
 }  // namespace wrenlo

@@ -32,6 +32,7 @@
 #include "FileSystem.h"
 #include "SectorSource.h"
 #include "fs/DirectoryCache.h"
+#include "fs/iso9660/Aaip.h"
 #include "fs/iso9660/RockRidge.h"
 #include "fs/iso9660/VolumeDescriptors.h"
 
@@ -62,6 +63,9 @@ class IsoFileSystem : public FileSystem {
 
   Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const override;
   Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const override;
+  Result FileContentOf(std::u16string_view path, FileContent& out) const override;
+  Result FileAttribute(std::u16string_view path, std::string_view name,
+                       std::vector<std::uint8_t>& value) const override;
   Result Layout(const LayoutVisitor& visit) const override;
 
  private:
@@ -71,6 +75,11 @@ class IsoFileSystem : public FileSystem {
     // A relocated directory whose "." record is missing where its link
     // points: it cannot be listed.
     bool unusable = false;
+  };
+  // Where a directory record lies: its sector and its byte in it.
+  struct RecordPlace {
+    std::uint64_t sector = 0;
+    std::uint16_t offset = 0;
   };
   struct Entry {
     std::u16string name;
@@ -83,6 +92,7 @@ class IsoFileSystem : public FileSystem {
     std::vector<Extent> extents;               // for a file
     std::uint64_t size = 0;                    // a file's bytes, all its extents together
     std::optional<std::u16string> linkTarget;  // a symbolic link's target
+    RecordPlace record;                        // its (first) record, for its extended attributes
   };
   // A decoded directory: its entries in recorded order and an index by name
   // (of the entries listed). Not copyable: the index points into the
@@ -121,6 +131,9 @@ class IsoFileSystem : public FileSystem {
   // Records that child was reached from parent; false when it belongs to
   // another directory (or is the root).
   bool Claim(const Directory& child, const Directory& parent) const;
+  // The file at path, which the engine reads; listing keeps it alive.
+  Result FindFile(std::u16string_view path, ListingCache::Entries& listing,
+                  const Entry*& found) const;
   // Walks path ('/' between names, from the root) from the root. On success
   // listing is the last directory reached; with parentOnly the last name of
   // path is not walked into, and leaf is set to it.

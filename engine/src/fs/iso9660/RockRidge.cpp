@@ -114,52 +114,61 @@ Result ContinuationAreas::Read(std::uint32_t block, std::uint32_t offset, std::u
   return kOk;
 }
 
-Result DecodeRockRidge(Bytes systemUse, std::uint8_t skip, ContinuationAreas& areas,
-                       RockRidgeEntries& out) {
-  out = {};
-  bool special = false;  // an NM entry naming ".", ".." or the host
-  bool nameDone = false;  // an NM entry without the flag that more follows
-  std::optional<LinkTarget> link;
+Result ForEachSuspEntry(Bytes systemUse, std::uint8_t skip, ContinuationAreas& areas,
+                        const std::function<bool(Bytes entry)>& visit) {
   Bytes area = skip < systemUse.size() ? systemUse.subspan(skip) : Bytes{};
   for (int followed = 0;; ++followed) {
     std::optional<Continuation> next;
     std::size_t at = 0;
-    bool ended = false;
     while (area.size() - at >= kEntryHeader) {
       const Bytes entry = area.subspan(at);
       const std::size_t length = entry[2];
       // Zeros after the last entry pad the field or area.
       if (entry[0] == 0 && entry[1] == 0 && length == 0) break;
       if (length < kEntryHeader || length > entry.size()) return kCorruptFileSystem;
-      const Bytes data = entry.subspan(kEntryHeader, length - kEntryHeader);
-      at += length;
-      if (Is(entry, 'S', 'T')) {
-        ended = true;
-        break;
-      }
+      if (Is(entry, 'S', 'T')) return kOk;
       if (Is(entry, 'C', 'E') && length >= kContinuationLength) {
         if (!next) next = Continuation{Le32(entry, 4), Le32(entry, 12), Le32(entry, 20)};
-      } else if (Is(entry, 'N', 'M') && !data.empty() && !nameDone) {
-        const std::uint8_t flags = data[0];
-        if ((flags & (kNameCurrent | kNameParent | kNameHost)) != 0) special = true;
-        const Bytes part = data.subspan(1);
-        if (out.name.size() + part.size() > kMaxRockRidgeName) return kTooLarge;
-        out.name.insert(out.name.end(), part.begin(), part.end());
-        nameDone = (flags & kNameContinues) == 0;
-      } else if (Is(entry, 'S', 'L') && !data.empty()) {
-        if (!link) link.emplace();
-        if (const Result result = link->Add(data.subspan(1)); result != kOk) return result;
-      } else if (Is(entry, 'C', 'L') && length >= kLinkLength) {
-        out.childLink = Le32(entry, 4);
-      } else if (Is(entry, 'R', 'E')) {
-        out.relocated = true;
+      } else if (!visit(entry.first(length))) {
+        return kOk;
       }
+      at += length;
     }
-    if (ended || !next) break;
+    if (!next) return kOk;
     if (followed == kMaxContinuationAreas) return kTooLarge;
     if (const Result read = areas.Read(next->block, next->offset, next->length, area); read != kOk)
       return read;
   }
+}
+
+Result DecodeRockRidge(Bytes systemUse, std::uint8_t skip, ContinuationAreas& areas,
+                       RockRidgeEntries& out) {
+  out = {};
+  bool special = false;   // an NM entry naming ".", ".." or the host
+  bool nameDone = false;  // an NM entry without the flag that more follows
+  std::optional<LinkTarget> link;
+  Result failed = kOk;
+  const Result walked = ForEachSuspEntry(systemUse, skip, areas, [&](Bytes entry) {
+    const Bytes data = entry.subspan(kEntryHeader);
+    if (Is(entry, 'N', 'M') && !data.empty() && !nameDone) {
+      const std::uint8_t flags = data[0];
+      if ((flags & (kNameCurrent | kNameParent | kNameHost)) != 0) special = true;
+      const Bytes part = data.subspan(1);
+      if (out.name.size() + part.size() > kMaxRockRidgeName) failed = kTooLarge;
+      out.name.insert(out.name.end(), part.begin(), part.end());
+      nameDone = (flags & kNameContinues) == 0;
+    } else if (Is(entry, 'S', 'L') && !data.empty()) {
+      if (!link) link.emplace();
+      failed = link->Add(data.subspan(1));
+    } else if (Is(entry, 'C', 'L') && entry.size() >= kLinkLength) {
+      out.childLink = Le32(entry, 4);
+    } else if (Is(entry, 'R', 'E')) {
+      out.relocated = true;
+    }
+    return failed == kOk;
+  });
+  if (walked != kOk) return walked;
+  if (failed != kOk) return failed;
   if (special) out.name.clear();
   if (link) out.linkTarget = link->Text();
   return kOk;

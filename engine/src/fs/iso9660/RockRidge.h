@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -49,6 +50,15 @@ class ContinuationAreas {
   std::uint32_t reads_ = 0;
   std::vector<std::uint32_t> sectors_;
 };
+
+// Visits each SUSP entry (whole, from its signature) of a record's system use
+// field, past skip bytes, and of the continuation areas that follow from it,
+// in order, until visit returns false or an ST entry ends them.
+// kCorruptFileSystem when an entry runs past its area or a continuation area
+// is unusable; kTooLarge for more than kMaxContinuationAreas areas; a failed
+// read as it came.
+Result ForEachSuspEntry(Bytes systemUse, std::uint8_t skip, ContinuationAreas& areas,
+                        const std::function<bool(Bytes entry)>& visit);
 
 // What the Rock Ridge entries of one record say.
 struct RockRidgeEntries {

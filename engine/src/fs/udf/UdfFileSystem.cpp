@@ -163,15 +163,52 @@ Result UdfFileSystem::ListDirectory(std::u16string_view path,
   return kOk;
 }
 
-Result UdfFileSystem::FileExtents(std::u16string_view path, std::vector<Extent>& out) const {
-  out.clear();
+Result UdfFileSystem::FileEntryOf(std::u16string_view path, udf::FileEntry& entry) const {
   Node node;
   if (const Result result = Resolve(path, node); result != kOk) return result;
   if (node.isDirectory) return kNotAFile;
-  udf::FileEntry entry;
   if (const Result result = udf::ReadFileEntry(volume_, node.icb, entry); result != kOk)
     return result;
-  if (entry.fileType == udf::kFileTypeDirectory) return kNotAFile;
+  return entry.fileType == udf::kFileTypeDirectory ? kNotAFile : kOk;
+}
+
+Result UdfFileSystem::FileContentOf(std::u16string_view path, FileContent& out) const {
+  out = FileContent{};
+  udf::FileEntry entry;
+  if (const Result result = FileEntryOf(path, entry); result != kOk) return result;
+  std::vector<udf::DataExtent> extents;
+  if (const Result result = udf::ListDataExtents(volume_, entry, extents); result != kOk)
+    return result;
+  if (entry.form == udf::AllocationForm::kEmbedded) {
+    const auto data = entry.Descriptors().first(static_cast<std::size_t>(entry.informationLength));
+    out.embedded.assign(data.begin(), data.end());
+    return kOk;
+  }
+  std::vector<Extent> runs;
+  for (const udf::DataExtent& extent : extents) {
+    if (!extent.recorded) {
+      out.pieces.push_back({0, extent.length, false});
+      continue;
+    }
+    runs.clear();
+    const std::uint32_t blocks = udf::ExtentAd{extent.length, 0}.Sectors();
+    if (const Result result = volume_.Map(extent.address, blocks, false, runs); result != kOk)
+      return result;
+    // The runs fill their sectors but the last, which holds what is left.
+    std::uint64_t left = extent.length;
+    for (const Extent& run : runs) {
+      const std::uint64_t bytes = std::min<std::uint64_t>(left, run.count * udf::kBlockSize);
+      if (bytes != 0) out.pieces.push_back({run.start, bytes, true});
+      left -= bytes;
+    }
+  }
+  return kOk;
+}
+
+Result UdfFileSystem::FileExtents(std::u16string_view path, std::vector<Extent>& out) const {
+  out.clear();
+  udf::FileEntry entry;
+  if (const Result result = FileEntryOf(path, entry); result != kOk) return result;
   if (const Result result = udf::MapDataSectors(volume_, entry, out); result != kOk) {
     out.clear();
     return result;

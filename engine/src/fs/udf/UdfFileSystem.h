@@ -10,6 +10,7 @@
 
 #include "Addresses.h"
 #include "Directory.h"
+#include "FileEntry.h"
 #include "FileSystem.h"
 #include "Limits.h"
 #include "LogicalVolume.h"
@@ -48,6 +49,7 @@ class UdfFileSystem : public FileSystem {
   std::u16string_view TreeName() const override;
   Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const override;
   Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const override;
+  Result FileContentOf(std::u16string_view path, FileContent& out) const override;
   Result Layout(const LayoutVisitor& visit) const override;
 
  private:
@@ -64,6 +66,8 @@ class UdfFileSystem : public FileSystem {
   // The file or directory at path, refusing a directory that is one of its
   // own ancestors.
   Result Resolve(std::u16string_view path, Node& out) const;
+  // The entry of the file (not a directory) at path.
+  Result FileEntryOf(std::u16string_view path, udf::FileEntry& entry) const;
   // The children of the directory whose entry lies at icb.
   Result Children(udf::BlockAddress icb, ListingCache::Entries& out) const;
 
