@@ -1,6 +1,7 @@
 // What the media page shows about the medium in a drive: type and size, its
 // content (data mode, tracks, sessions, bootability), and the ISO 9660, Joliet
-// and UDF file systems of its last session.
+// and UDF file systems of its last session; of a copy of a disc read with its
+// mapfile, how many sectors it lacks.
 #pragma once
 
 #include <wrenlo/wrenlo.h>

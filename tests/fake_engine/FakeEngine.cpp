@@ -569,4 +569,11 @@ std::int32_t ListImageFiles(ImageFileCallback callback, void* context) {
   return 0;
 }
 
+std::int32_t GetMissingSectors(std::int32_t device, std::int64_t* missing) {
+  std::lock_guard guard(state().lock);
+  const auto found = state().script.missingSectors.find(device);
+  *missing = found == state().script.missingSectors.end() ? -1 : found->second;
+  return 0;
+}
+
 }  // namespace wrenlo
