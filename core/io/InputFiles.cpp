@@ -54,8 +54,6 @@ const char* EngineFileWhat(std::int32_t role) {
       return "a BIN file of the cue sheet being read";
     case wrenlo::kImageFileFaults:
       return "the faults file of the disc image being read";
-    case wrenlo::kImageFileMapfile:
-      return "the mapfile of the copy being read";
     default:
       return "the disc image being read";
   }

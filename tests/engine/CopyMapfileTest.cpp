@@ -149,17 +149,19 @@ TEST_F(CopyDriveTest, MissingSectorsFailAndTheFaultsApplyToo) {
   EXPECT_EQ(ReadSectors(u'D', 40, 8, kReadUserData, eight.data(), 8 * 2048), 0);
   EXPECT_EQ(eight[0], 40);
 
-  // The mapfile is one of the files the drive reads.
-  std::vector<std::pair<std::int32_t, std::string>> files;
+  // The mapfile is read once and not listed among the drive's files, so that
+  // the copy writing it may go on replacing it.
+  std::vector<std::string> files;
   ListImageFiles(
       [](void* context, const ImageFileRecord* record) -> std::int32_t {
-        static_cast<std::vector<std::pair<std::int32_t, std::string>>*>(context)->push_back(
-            {record->role, record->path});
+        static_cast<std::vector<std::string>*>(context)->push_back(record->path);
         return 0;
       },
       &files);
-  EXPECT_THAT(files, ::testing::Contains(
-                         std::pair<std::int32_t, std::string>(kImageFileMapfile, copy + ".map")));
+  EXPECT_THAT(files, ::testing::Contains(copy + ".faults"));
+  EXPECT_THAT(files, ::testing::Not(::testing::Contains(copy + ".map")));
+  WriteFile(copy + ".map", "0 +\n0 0x20000 +\n");
+  EXPECT_NE(ReadOne(u'D', 3), 0);
 }
 
 TEST_F(CopyDriveTest, AMapfileThatDoesNotFitMakesTheImageUnusable) {

@@ -209,7 +209,6 @@ inline constexpr std::int32_t kImageFileImage = 0;     // a plain image of 2048-
 inline constexpr std::int32_t kImageFileCueSheet = 1;  // a cue sheet
 inline constexpr std::int32_t kImageFileCueData = 2;   // a file a cue sheet names (a BIN file)
 inline constexpr std::int32_t kImageFileFaults = 3;    // the faults file beside an image
-inline constexpr std::int32_t kImageFileMapfile = 4;   // the mapfile beside a copy of a disc
 
 // One file an image drive reads its medium from, as ListImageFiles reports
 // it: the file the engine opened, known by its device and inode, which a
@@ -629,6 +628,8 @@ WRENLO_API std::int32_t ParseMapfile(const char* text, std::uint64_t length,
 // the faults file's "always" makes them (a faults file beside it applies
 // too). A mapfile that does not fit its image (of another size, malformed,
 // beside a cue sheet of several files) makes the image unusable, saying why.
+// The mapfile is read when the image is opened, and is not among the files
+// ListImageFiles lists: the copy that writes it may go on replacing it.
 // *missing receives how many sectors such a copy lacks (0 for a whole copy),
 // -1 for any other drive.
 WRENLO_API std::int32_t GetMissingSectors(std::int32_t device, std::int64_t* missing);

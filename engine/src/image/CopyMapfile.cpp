@@ -1,5 +1,6 @@
 #include "image/CopyMapfile.h"
 
+#include <unistd.h>
 #include <wrenlo/wrenlo.h>
 
 #include <algorithm>
@@ -133,9 +134,9 @@ bool LoadReadFailures(const std::string& imagePath, const CopiedFile& file,
         error == kNotRegularFile ? u"mapfile: not a regular file" : u"cannot read the mapfile";
     return false;
   }
-  // Listed, and so kept open, from here on: the program writes nothing over
-  // it while the drive reads.
-  ImageFile held = HeldImageFile(fd, kImageFileMapfile, path);
+  // Read once and let go, not listed among the drive's files: a copy still
+  // running replaces its mapfile while the image may be open as a drive.
+  ::close(fd);
   std::string reason;
   std::vector<FaultRange> missing;
   std::uint64_t count = 0;
@@ -151,7 +152,6 @@ bool LoadReadFailures(const std::string& imagePath, const CopiedFile& file,
   AddMissing(plan, missing);
   plan.missingSectors = static_cast<std::int64_t>(count);
   out = std::make_unique<FaultSimulator>(std::move(plan));
-  files.push_back(std::move(held));
   return true;
 }
 

@@ -47,7 +47,7 @@ void AddMissing(FaultPlan& plan, const std::vector<FaultRange>& missing);
 
 // Loads what makes reads of the image at imagePath fail: its faults file and
 // the mapfile ("<imagePath>.map") describing file; both apply. out stays null
-// when there is neither; the files read are added to files. False with
+// when there is neither; the faults file is added to files. False with
 // problem set when either cannot be read or does not fit.
 bool LoadReadFailures(const std::string& imagePath, const CopiedFile& file,
                       std::unique_ptr<FaultSimulator>& out, std::vector<ImageFile>& files,
