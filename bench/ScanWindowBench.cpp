@@ -401,7 +401,8 @@ double CliScan(const QString& image, std::int32_t sectors) {
   process.setStandardOutputFile(QProcess::nullDevice());
   process.setStandardErrorFile(QProcess::nullDevice());
   const auto start = Clock::now();
-  process.start(cli, {QStringLiteral("scan"), QStringLiteral("--json")});
+  process.start(cli,
+                {QStringLiteral("scan"), QStringLiteral("--json"), QStringLiteral("--no-history")});
   if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
       process.exitCode() != 0)
     return 0;
@@ -631,6 +632,8 @@ int main(int argc, char** argv) {
   MakeImage(slow, latencySectors, latencyUs);
   MakeImage(cached, cachedSectors, 0);
   qputenv("WRENLO_IMAGES", (slow + ':' + cached).toLocal8Bit());
+  // The window keeps its scans of these images in a history of their own.
+  qputenv("XDG_DATA_HOME", QDir(folder.path()).filePath(QStringLiteral("data")).toLocal8Bit());
   wrenlo::Initialize();
 
   TimingApplication app(argc, argv);

@@ -43,7 +43,7 @@ measure() {
 
 run_cli() {
   local summary
-  summary=$(WRENLO_IMAGES=$image "$cli" scan --json "${scan_options[@]}" 2>/dev/null) || true
+  summary=$(WRENLO_IMAGES=$image "$cli" scan --json --no-history "${scan_options[@]}" 2>/dev/null) || true
   case "$summary" in
     *"\"good\": $sectors,"*) ;;
     *) echo "lumeter-cli did not read every sector: $summary" >&2; exit 1 ;;

@@ -24,7 +24,8 @@ enum class Verb {
   Files,
   WhoHas,
   Report,
-  Copy
+  Copy,
+  History
 };
 
 struct CommandLine {
@@ -61,6 +62,11 @@ struct CommandLine {
   // rather than the last; its mapfile is mapFile.
   CopyOptions copyOptions;
   bool allSessions = false;
+  // scan and report: keep no history of the scan (--no-history).
+  bool noHistory = false;
+  // history: every disc (--all), or the scan to forget (--forget ID).
+  bool all = false;
+  std::optional<std::int32_t> forget;
   // Disc images to open as drives (--image, in order); the first is the
   // drive when none is given.
   std::vector<std::string> images;

@@ -18,3 +18,6 @@ int RunWhoHas(const CommandLine& command);
 int RunReport(const CommandLine& command);
 // copy: the disc to an image in passes, with a mapfile to resume from.
 int RunCopy(const CommandLine& command);
+// history: the kept scans of the disc in a drive or of every disc, or
+// forgetting one.
+int RunHistory(const CommandLine& command);

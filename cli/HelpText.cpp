@@ -19,6 +19,8 @@ Commands:
   whohas [DRIVE] SECTOR       the file or structure that holds a sector
   report [DRIVE] --html FILE  a report of the drive, medium and a scan
   copy [DRIVE] IMAGE          copy the disc to an image in passes, resumable
+  history [DRIVE]             the kept scans of the disc in the drive
+  history --all               every disc scanned, with its latest scan
   help [COMMAND]              this help, or a command's own
 
 DRIVE is a drive letter (D or D:); without it, the first listed drive.
@@ -27,6 +29,9 @@ and so is each FILE of --image FILE (before or after any command,
 repeatable): listed after the others, the first of them the drive when no
 DRIVE is given. SECTOR is a number from 0 to 4294967295; one past the end of
 the session is refused. lumeter-cli COMMAND --help lists a command's options.
+
+Every scan is kept in the scan history (see lumeter-cli history --help),
+unless --no-history is given to scan or report.
 
 No output is ever written over a file the program reads (a disc image, its
 cue sheet, BIN or faults file, the mapfile of --retry-from) or to a block
@@ -103,6 +108,8 @@ the files test.
                    and problem sectors finished (+), error sectors bad (-),
                    sectors not read non-tried (?). A device or FIFO is
                    written to; a file is replaced whole or not at all.
+  --no-history     keep no record of this scan in the scan history; a
+                   history that cannot be written is only a warning
 
 Surface scan options:
   --sectors-per-read N   read 1 (default), 2, 4, 8, 16, 32 or 64 sectors at a
@@ -177,10 +184,40 @@ files, log and surface map.
 
   --scan PASSES   run a surface scan, a files test or both first
   --html FILE     one self-contained HTML file, to read, print or share
-  --json FILE     {"drive", "medium", "scan"}: the pages' rows as info and
-                  media --json print them, the scan's summary as scan --json
+  --json FILE     {"drive", "medium", "scan", "history"}: the pages' rows as
+                  info and media --json print them, the scan's summary as
+                  scan --json, the disc's history as history --json
+  --no-history    keep no record of the scan, and leave the disc's history
+                  out of the report
 
-The exit status is scan's when a scan ran, else 0.
+The report holds the disc's kept scans (a table, and a chart of its problem
+and error sectors over time). The exit status is scan's when a scan ran,
+else 0.
+)";
+
+constexpr char kHistory[] =
+    R"(Usage: lumeter-cli history [DRIVE] [--json]
+       lumeter-cli history --all [--json]
+       lumeter-cli history --forget ID
+
+Every scan (surface scan, files test) is kept in the scan history, in
+$XDG_DATA_HOME/Corvane/Lumeter/history.sqlite (~/.local/share/... when
+XDG_DATA_HOME is not set), as a scan of the disc it read: the same disc in
+any drive, and an image of it, is one disc. A disc is known by its volume
+label, its creation time, its last session's size and a hash of its first
+volume descriptors.
+
+Without --all, lists the kept scans of the disc in the drive, oldest first:
+the scan's id, date, kind, drive, good, problem and error sectors, and
+damaged files.
+
+  --all         every disc in the history, with its latest scan
+  --forget ID   forget the scan with this id (a disc goes with its last scan)
+  --json        history: {"disc": {...}, "scans": [{"id", "time", "kind",
+                "drive", "good_sectors", "problem_sectors", "error_sectors",
+                "damaged_files", ... "problem_ranges", "error_ranges",
+                "damaged", "speed_curve"}]}; with --all: {"discs": [{...,
+                "scans", "latest_scan"}]}; times in UTC
 )";
 
 constexpr char kCopy[] =
@@ -273,6 +310,8 @@ const char* CommandHelp(Verb verb) {
       return kReport;
     case Verb::Copy:
       return kCopy;
+    case Verb::History:
+      return kHistory;
     case Verb::Version:
       return kVersion;
     case Verb::None:

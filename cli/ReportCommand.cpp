@@ -6,6 +6,8 @@
 #include "cli/Output.h"
 #include "cli/ScanDrive.h"
 #include "core/disc/DeviceContext.h"
+#include "core/history/DiscHistory.h"
+#include "core/history/ScanKeeper.h"
 #include "core/io/OutputFile.h"
 #include "core/report/DiscReport.h"
 #include "core/report/ScanSummary.h"
@@ -27,8 +29,21 @@ int RunReport(const CommandLine& command) {
     return kExitFailure;
   }
   ScanRecord record;
-  if (scan) record = ScanDrive(context, command.surface, command.files, ScanOptions{}, stdout);
-  const DiscReport report = MakeDiscReport(context, scan ? &record : nullptr);
+  if (scan)
+    record = ScanDrive(context, command.surface, command.files, ScanOptions{}, stdout,
+                       !command.noHistory);
+  DiscReport report = MakeDiscReport(context, scan ? &record : nullptr);
+  // The disc's kept scans, the one just run among them; a history that
+  // cannot be read leaves them out of the report, with a warning.
+  if (!command.noHistory && context.hasMedium) {
+    DiscHistory history;
+    DiscScans scans;
+    if (ScansOfDiscIn(context, history, scans, error))
+      report.history = std::move(scans);
+    else
+      PrintError("warning: the report holds no history: " + error);
+    for (const std::string& warning : history.TakeWarnings()) PrintError("warning: " + warning);
+  }
   const HeldStopSignals held;
   if (!file.Commit(command.json ? ReportJson(report) : ReportHtml(report), error)) {
     PrintError("report: " + error);

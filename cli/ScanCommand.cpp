@@ -89,8 +89,8 @@ int RunScan(const CommandLine& command) {
   if (!ScanOptionsFor(command, context, options)) return kExitFailure;
   const bool surface = command.surface || !command.files;
   // Progress and log go where the summary does not, when it is JSON.
-  const ScanRecord record =
-      ScanDrive(context, surface, command.files, options, command.json ? stderr : stdout);
+  const ScanRecord record = ScanDrive(context, surface, command.files, options,
+                                      command.json ? stderr : stdout, !command.noHistory);
   const ScanResult result = SummaryOf(record);
   const std::vector<std::uint8_t>& sectors = record.sectors;
 

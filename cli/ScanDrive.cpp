@@ -1,16 +1,22 @@
 #include "cli/ScanDrive.h"
 
 #include <memory>
+#include <optional>
 
 #include "cli/Interrupt.h"
+#include "cli/Output.h"
 #include "cli/ScanConsole.h"
 #include "core/damage/BuildDamageIndex.h"
 #include "core/disc/DeviceContext.h"
+#include "core/history/DiscHistory.h"
+#include "core/history/ScanKeeper.h"
 #include "core/scan/ScannerBridge.h"
 #include "core/scan/SectorScanner.h"
 
 ScanRecord ScanDrive(const DeviceContext& context, bool surface, bool files,
-                     const ScanOptions& options, std::FILE* progress) {
+                     const ScanOptions& options, std::FILE* progress, bool keepHistory) {
+  std::optional<ScanKeeper> keeper;
+  if (keepHistory) keeper.emplace(context);
   ScanConsole console(progress);
   SectorScanner scanner(std::make_unique<DirectBridge>(), &console);
   console.Watch(&scanner);
@@ -34,6 +40,11 @@ ScanRecord ScanDrive(const DeviceContext& context, bool surface, bool files,
     // The files and structures on the table, as the window indexes them.
     record.damage =
         BuildDamageIndex(context.driveLetter, context.GetSessionInfo(-1), record.sectors, nullptr);
+  }
+  if (keeper) {
+    DiscHistory history;
+    for (const std::string& warning : keeper->Keep(history, record, options))
+      PrintError("warning: " + warning);
   }
   return record;
 }

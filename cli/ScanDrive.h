@@ -12,6 +12,9 @@ class DeviceContext;
 
 // Runs the chosen passes on context with options and waits for their end.
 // The record holds the table, the log, the passes, the times and, after a
-// surface scan, the read-speed curve and the damage index.
+// surface scan, the read-speed curve and the damage index. With keepHistory
+// the run is kept in the scan history (the disc identified before it
+// starts); a history that cannot be written is one warning on standard
+// error and changes nothing else.
 ScanRecord ScanDrive(const DeviceContext& context, bool surface, bool files,
-                     const ScanOptions& options, std::FILE* progress);
+                     const ScanOptions& options, std::FILE* progress, bool keepHistory);

@@ -13,6 +13,7 @@
 #include "cli/HelpText.h"
 #include "cli/Output.h"
 #include "core/disc/ImageDrives.h"
+#include "core/history/DiscHistory.h"
 #include "core/io/InputFiles.h"
 #include "core/io/StandardDescriptors.h"
 #include "core/product/ProductInfo.h"
@@ -64,6 +65,8 @@ int Run(const std::vector<std::string>& args) {
   }
 
   wrenlo::Initialize();
+  // The scan history is the program's own: no output may replace it.
+  const InputFile history(DiscHistory::DefaultPath(), "the scan history");
   if (!OpenImages(command) || !StandardStreamsWritable()) return kExitFailure;
   switch (command.verb) {
     case Verb::Devices:
@@ -85,6 +88,8 @@ int Run(const std::vector<std::string>& args) {
       return RunReport(command);
     case Verb::Copy:
       return RunCopy(command);
+    case Verb::History:
+      return RunHistory(command);
     default:
       break;
   }

@@ -78,6 +78,15 @@ printf 'CATALOG 0123456789012\r\nPERFORMER "Someone"\r\nTITLE "Mixed"\r\nFILE mi
 printf 'REM SESSION 01\nFILE "a (1).bin" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\nREM LEAD-OUT 01:30:00\nREM SESSION 02\nFILE b.bin BINARY\n  TRACK 02 MODE2/2352\n    INDEX 01 00:00:00\n  TRACK 03 MODE2/2336\n    INDEX 01 00:00:20\nFILE c.iso BINARY\n  TRACK 04 MODE1/2048\n    INDEX 01 00:00:00\n' >"$cue/sessions"
 printf 'FILE a.bin BINARY\n  TRACK 01 MODE3/2352\n' >"$cue/malformed"
 
+# volume_descriptors_fuzz: the 8-byte header (no failing sector, the
+# session's size), then the session from sector 16: an ISO 9660 set, and a
+# UDF volume up to past its anchor.
+vd=$out/volume_descriptors_fuzz
+mkdir -p "$vd"
+{ printf '\xff\xff\x00\x00\x00\x01\x00\x00'; dd if="$work/boot.iso" bs=2048 skip=16 count=8 status=none; } >"$vd/iso"
+mkudffs --media-type=hd --blocksize=2048 --lvid=SEED "$work/udf.img" 300 >/dev/null
+{ printf '\xff\xff\x00\x00\x2c\x01\x00\x00'; dd if="$work/udf.img" bs=2048 skip=16 count=284 status=none; } >"$vd/udf"
+
 # Stored CD sectors behind a 4-byte address: a Mode 0 sector at address 0, a
 # Mode 2 Form 2 sector without EDC at address 16.
 sync='\x00\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\x00'

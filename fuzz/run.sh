@@ -13,9 +13,10 @@ if [ -x "$build/fuzz/udf_seeds" ]; then "$build/fuzz/udf_seeds" "$corpus/udf_fuz
 for fuzzer in $(find "$build" -type f -perm -u+x -name '*_fuzz' | sort); do
   name=$(basename "$fuzzer")
   mkdir -p "$corpus/$name" "$build/fuzz-findings/$name"
-  # Whole UDF volumes are larger than the ISO 9660 structures.
+  # Whole UDF volumes, and sessions up to UDF's anchor, are larger than the
+  # ISO 9660 structures.
   max_len=262144
-  [ "$name" = udf_fuzz ] && max_len=1048576
+  [ "$name" = udf_fuzz ] || [ "$name" = volume_descriptors_fuzz ] && max_len=1048576
   echo "== $name, $seconds s"
   # A slow input on a busy machine is no finding; an input that takes 30 s is.
   "$fuzzer" -max_total_time="$seconds" -timeout=30 -report_slow_units=100000 -rss_limit_mb=2048 \

@@ -10,6 +10,7 @@ packages=(
   fonts-dejavu-core fonts-liberation
   qemu-system-x86 linux-image-cloud-amd64 busybox-static cpio python3
   gddrescue nlohmann-json3-dev bchunk libcdio-utils zlib1g-dev chromium poppler-utils
+  libsqlite3-dev libssl-dev
   dpkg-dev file lintian appstream desktop-file-utils man-db bash-completion
 )
 

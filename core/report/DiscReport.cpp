@@ -4,6 +4,8 @@
 
 #include "core/disc/DeviceContext.h"
 #include "core/format/SurfaceCells.h"
+#include "core/history/HistoryChart.h"
+#include "core/history/HistoryTexts.h"
 #include "core/product/ProductInfo.h"
 #include "core/report/Base64.h"
 #include "core/report/DeviceFeaturesRows.h"
@@ -208,6 +210,31 @@ std::string ScanHtml(const DiscReport& report) {
   return out + "</section>\n";
 }
 
+// The disc's kept scans, oldest first, and their chart.
+std::string HistoryHtml(const DiscScans& history) {
+  std::string out = "<section>\n<h2>History</h2>\n<p>" + Escaped(HistoryDiscText(history.disc));
+  if (history.scans.empty()) return out + ": no scan of this disc is kept.</p>\n</section>\n";
+  out += ": " + std::to_string(history.scans.size()) +
+         (history.scans.size() == 1 ? " scan" : " scans") + " kept.</p>\n";
+  out +=
+      "<table class=\"list\">\n<tr><th>Date</th><th>Kind</th><th>Drive</th>"
+      "<th class=\"n\">Problem sectors</th><th class=\"n\">Error sectors</th>"
+      "<th class=\"n\">Damaged files</th></tr>\n";
+  for (const HistoryScan& scan : history.scans) {
+    const bool sectors = scan.sectors > 0;
+    out += "<tr><td>" + Escaped(HistoryTimeText(scan.time)) + "</td><td>" + Escaped(scan.kind) +
+           (scan.stopped ? " (stopped)" : "") + "</td><td class=\"path\">" +
+           Escaped(HistoryDriveText(scan.drive)) + "</td><td class=\"n\">" +
+           (sectors ? std::to_string(scan.problemSectors) : "&ndash;") + "</td><td class=\"n\">" +
+           (sectors ? std::to_string(scan.errorSectors) : "&ndash;") + "</td><td class=\"n\">" +
+           std::to_string(scan.damagedFiles) + "</td></tr>\n";
+  }
+  out += "</table>\n";
+  const std::vector<HistoryScan> surface = SurfaceScans(history.scans);
+  if (!surface.empty()) out += PictureHtml(HistoryChartPicture(surface));
+  return out + "</section>\n";
+}
+
 constexpr char kStyle[] = R"(
 body { font-family: "DejaVu Sans", "Liberation Sans", Arial, sans-serif; font-size: 10pt;
   color: #000; background: #fff; margin: 1em auto; max-width: 50em; padding: 0 0.5em; }
@@ -299,6 +326,26 @@ ReportPicture ReadSpeedPicture(const SpeedCurve& curve) {
   return picture;
 }
 
+ReportPicture HistoryChartPicture(const std::vector<HistoryScan>& surfaceScans) {
+  constexpr int kHeight = 160;
+  ReportPicture picture;
+  picture.title = u"Problem and error sectors over time";
+  picture.png = EncodePng(DrawHistoryChart(surfaceScans, kReportPictureWidth, kHeight));
+  const std::string first = HistoryTimeText(surfaceScans.front().time);
+  const std::string last = HistoryTimeText(surfaceScans.back().time);
+  const std::string across = surfaceScans.size() == 1
+                                 ? "the one scan, of " + first + ", in the middle"
+                                 : "the scans across it in their order, " + first + " to " + last;
+  picture.caption = FormatText(
+      "Each surface scan's problem and error sectors, up the picture to %lld sectors at the top, "
+      "grid lines at its quarters; %s.",
+      static_cast<long long>(HistoryChartTop(surfaceScans)), across.c_str());
+  const auto swatch = [](std::uint32_t rgb) { return EncodePng(RgbImage(8, 8, rgb)); };
+  picture.legend = {{swatch(kHistoryProblemRgb), u"Problem sectors"},
+                    {swatch(kHistoryErrorRgb), u"Error sectors"}};
+  return picture;
+}
+
 std::string ReportHtml(const DiscReport& report) {
   const std::string title = "Disc report: " + ToUtf8(report.driveName);
   std::string out =
@@ -316,6 +363,7 @@ std::string ReportHtml(const DiscReport& report) {
   out += "<section>\n<h2>Medium</h2>\n";
   out += report.medium.empty() ? "<p>No medium in the drive.</p>\n" : GroupsHtml(report.medium);
   out += "</section>\n" + ScanHtml(report);
+  if (report.history) out += HistoryHtml(*report.history);
   return out + "</body>\n</html>\n";
 }
 
@@ -324,6 +372,7 @@ std::string ReportJson(const DiscReport& report) {
   out += ", \"medium\": " + PropertyGroupsJson(report.medium);
   out += ", \"scan\": ";
   out += report.scan != nullptr ? ScanSummaryJson(SummaryOf(*report.scan)) : "null\n";
+  out += ", \"history\": " + (report.history ? DiscScansJson(*report.history) : "null") + "\n";
   return out + "}\n";
 }
 

@@ -7,9 +7,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/history/HistoryRecords.h"
 #include "core/report/PropertyRows.h"
 #include "core/scan/TimeValue.h"
 
@@ -33,6 +35,8 @@ struct DiscReport {
   PropertyGroups medium;
   const ScanRecord* scan = nullptr;  // none when the drive was not scanned
   std::vector<ReportPicture> pictures;
+  // The disc's kept scans, when the history was read (set by the caller).
+  std::optional<DiscScans> history;
   TimeValue made;
 };
 
@@ -47,8 +51,12 @@ ReportPicture SurfaceMapPicture(const std::vector<std::uint8_t>& table);
 // The scan's read speed over the disc, with its axes in the caption.
 ReportPicture ReadSpeedPicture(const SpeedCurve& curve);
 
+// The problem and error sectors of the surface scans over time.
+ReportPicture HistoryChartPicture(const std::vector<HistoryScan>& surfaceScans);
+
 std::string ReportHtml(const DiscReport& report);
-// {"drive": [groups], "medium": [groups], "scan": summary or null}
+// {"drive": [groups], "medium": [groups], "scan": summary or null,
+//  "history": {"disc", "scans"} as lumeter-cli history --json, or null}
 std::string ReportJson(const DiscReport& report);
 
 // The start of a saved file's name: the volume label of the medium, else the

@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <cstdlib>
+
 namespace {
 
 void AppendBigEndian(std::string& out, std::uint32_t value) {
@@ -52,4 +54,35 @@ std::string EncodePng(const RgbImage& image) {
   AppendChunk(png, "IDAT", compressed);
   AppendChunk(png, "IEND", {});
   return png;
+}
+
+void DrawLine(RgbImage& image, int x0, int y0, int x1, int y1, std::uint32_t rgb) {
+  const int dx = std::abs(x1 - x0);
+  const int dy = -std::abs(y1 - y0);
+  const int stepX = x0 < x1 ? 1 : -1;
+  const int stepY = y0 < y1 ? 1 : -1;
+  int error = dx + dy;
+  for (;;) {
+    image.At(x0, y0) = rgb;
+    if (x0 == x1 && y0 == y1) return;
+    const int twice = 2 * error;
+    if (twice >= dy) {
+      error += dy;
+      x0 += stepX;
+    }
+    if (twice <= dx) {
+      error += dx;
+      y0 += stepY;
+    }
+  }
+}
+
+void DrawGridAndFrame(RgbImage& image, std::uint32_t grid, std::uint32_t frame) {
+  const int right = image.width - 1, bottom = image.height - 1;
+  for (int i = 1; i < 4; ++i)
+    DrawLine(image, 0, image.height * i / 4, right, image.height * i / 4, grid);
+  DrawLine(image, 0, 0, right, 0, frame);
+  DrawLine(image, 0, bottom, right, bottom, frame);
+  DrawLine(image, 0, 0, 0, bottom, frame);
+  DrawLine(image, right, 0, right, bottom, frame);
 }

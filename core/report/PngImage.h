@@ -25,5 +25,13 @@ struct RgbImage {
   }
 };
 
+// A straight line of pixels from (x0, y0) to (x1, y1), both ends included;
+// both ends lie inside the image.
+void DrawLine(RgbImage& image, int x0, int y0, int x1, int y1, std::uint32_t rgb);
+
+// Grid lines at the quarters of the image's height in grid, then a frame of
+// one pixel round its edge in frame.
+void DrawGridAndFrame(RgbImage& image, std::uint32_t grid, std::uint32_t frame);
+
 // The bytes of a PNG file of image: 8-bit RGB, compressed with zlib.
 std::string EncodePng(const RgbImage& image);

@@ -99,6 +99,7 @@ SurfaceCounts CountSurface(const std::vector<std::uint8_t>& sectors) {
         break;
       default:
         ++counts.unread;
+        Extend(counts.unreadRanges, i);
     }
   }
   return counts;

@@ -22,6 +22,7 @@ struct SurfaceCounts {
   // Numbered within the session.
   std::vector<SectorRange> problemRanges;
   std::vector<SectorRange> errorRanges;
+  std::vector<SectorRange> unreadRanges;
 };
 
 // Counts the table of sector states (SectorState codes) and joins adjacent

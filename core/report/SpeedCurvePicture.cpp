@@ -1,47 +1,14 @@
 #include "core/report/SpeedCurvePicture.h"
 
 #include <algorithm>
-#include <cstdlib>
-
-namespace {
-
-// A straight line of pixels from (x0, y0) to (x1, y1), both ends included.
-void DrawLine(RgbImage& image, int x0, int y0, int x1, int y1, std::uint32_t rgb) {
-  const int dx = std::abs(x1 - x0);
-  const int dy = -std::abs(y1 - y0);
-  const int stepX = x0 < x1 ? 1 : -1;
-  const int stepY = y0 < y1 ? 1 : -1;
-  int error = dx + dy;
-  for (;;) {
-    image.At(x0, y0) = rgb;
-    if (x0 == x1 && y0 == y1) return;
-    const int twice = 2 * error;
-    if (twice >= dy) {
-      error += dy;
-      x0 += stepX;
-    }
-    if (twice <= dx) {
-      error += dx;
-      y0 += stepY;
-    }
-  }
-}
-
-}  // namespace
 
 RgbImage DrawSpeedCurvePicture(const SpeedCurve& curve, int width, int height) {
   width = std::max(width, 3);
   height = std::max(height, 3);
   RgbImage image(width, height, 0xFFFFFF);
   const int right = width - 1, bottom = height - 1;
-  // Grid lines at the quarters, then the frame; the curve and the ticks go
-  // over both.
-  for (int i = 1; i < 4; ++i)
-    DrawLine(image, 0, height * i / 4, right, height * i / 4, kSpeedGridRgb);
-  DrawLine(image, 0, 0, right, 0, kSpeedFrameRgb);
-  DrawLine(image, 0, bottom, right, bottom, kSpeedFrameRgb);
-  DrawLine(image, 0, 0, 0, bottom, kSpeedFrameRgb);
-  DrawLine(image, right, 0, right, bottom, kSpeedFrameRgb);
+  // The curve and the ticks go over the grid and the frame.
+  DrawGridAndFrame(image, kSpeedGridRgb, kSpeedFrameRgb);
 
   const double axisTop = SpeedCurveAxisTop(curve);
   const double sectors = std::max<double>(curve.SectorCount(), 1);

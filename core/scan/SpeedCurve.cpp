@@ -20,6 +20,16 @@ void SpeedCurve::Add(std::int32_t sector, std::uint64_t microseconds, SectorStat
   group.read = true;
 }
 
+void SpeedCurve::SetGroup(std::int32_t group, double bytesPerSecond, bool problem, bool error) {
+  if (group < 0 || group >= Groups()) return;
+  Group& g = groups[static_cast<std::size_t>(group)];
+  g.read = bytesPerSecond >= 0;
+  g.bytes = g.read ? static_cast<std::uint64_t>(bytesPerSecond) : 0;
+  g.microseconds = g.read ? 1000000 : 0;
+  g.problem = problem;
+  g.error = error;
+}
+
 double SpeedCurve::BytesPerSecond(std::int32_t group) const {
   if (group < 0 || group >= Groups()) return -1;
   const Group& g = groups[static_cast<std::size_t>(group)];

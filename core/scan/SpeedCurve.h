@@ -23,6 +23,9 @@ class SpeedCurve {
   // One sector's reads took microseconds and classed it state; an error
   // delivered no bytes.
   void Add(std::int32_t sector, std::uint64_t microseconds, SectorState state);
+  // Gives a group its speed and its problem and error marks, as a curve kept
+  // in the history comes back; a negative speed leaves it unread.
+  void SetGroup(std::int32_t group, double bytesPerSecond, bool problem, bool error);
 
   std::int32_t SectorCount() const { return sectors; }
   double Base() const { return base; }

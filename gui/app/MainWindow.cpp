@@ -17,6 +17,8 @@
 
 #include "core/disc/ImageDrives.h"
 #include "core/format/HexDump.h"
+#include "core/history/DiscHistory.h"
+#include "core/history/ScanKeeper.h"
 #include "core/product/ProductInfo.h"
 #include "core/report/DiscReport.h"
 #include "core/scan/SectorScanner.h"
@@ -475,7 +477,13 @@ void MainWindow::OnSaveReport() {
                       (dialog.selectedNameFilter() == json &&
                        !path.endsWith(QStringLiteral(".html"), Qt::CaseInsensitive) &&
                        !path.endsWith(QStringLiteral(".htm"), Qt::CaseInsensitive));
-  const DiscReport report = MakeDiscReport(*context, scanPage.History().Last(context->driveLetter));
+  DiscReport report = MakeDiscReport(*context, scanPage.History().Last(context->driveLetter));
+  // The disc's kept scans; a history that cannot be read is left out.
+  DiscHistory kept;
+  DiscScans scans;
+  std::string unread;
+  if (context->hasMedium && ScansOfDiscIn(*context, kept, scans, unread))
+    report.history = std::move(scans);
   SaveFileOrShowError(this, path, asJson ? ReportJson(report) : ReportHtml(report), fileWriter);
 }
 

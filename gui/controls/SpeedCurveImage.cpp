@@ -5,6 +5,7 @@
 
 #include "core/report/SpeedCurvePicture.h"
 #include "core/scan/SpeedCurve.h"
+#include "gui/controls/ChartImage.h"
 
 namespace {
 
@@ -22,25 +23,15 @@ QRect SpeedCurvePlotArea(QSize size) {
 
 QImage RenderSpeedCurve(const SpeedCurve& curve, QSize size) {
   const double base = curve.Base();
-  QImage image(size, QImage::Format_RGB32);
-  image.fill(Qt::white);
   // The plot is the picture a report shows, with its axes' labels around it.
   const QRect plot = SpeedCurvePlotArea(size);
-  const RgbImage picture = DrawSpeedCurvePicture(curve, plot.width(), plot.height());
-  for (int row = 0; row < picture.height && plot.top() + row < image.height(); ++row) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(plot.top() + row));
-    for (int column = 0; column < picture.width && plot.left() + column < image.width(); ++column)
-      line[plot.left() + column] = 0xFF000000u | picture.At(column, row);
-  }
+  QImage image = ChartImage(size, plot, DrawSpeedCurvePicture(curve, plot.width(), plot.height()));
 
   QPainter painter(&image);
-  painter.setPen(QColor(64, 64, 64));
+  SetUpChartLabels(painter);
   const double top = SpeedCurveAxisTop(curve);
-  QFont font = painter.font();
-  font.setPixelSize(10);
-  painter.setFont(font);
   const auto label = [&](const QRect& where, int flags, const QString& what) {
-    painter.drawText(where, flags | Qt::TextSingleLine | Qt::TextDontClip, what);
+    DrawChartLabel(painter, where, flags, what);
   };
   label(QRect(0, plot.top() - 4, kLeftMargin - 4, 12), Qt::AlignRight,
         QStringLiteral("%1 MB/s").arg(top / 1e6, 0, 'f', 1));

@@ -109,6 +109,7 @@ SurfaceDetailsDialog::~SurfaceDetailsDialog() {
 }
 
 bool SurfaceDetailsDialog::OnInitDialog() {
+  if (!caption.isEmpty()) setWindowTitle(caption);
   map.Create(Client());
   curve.setParent(Client());
   curve.show();

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <QRect>
+#include <QString>
 #include <cstdint>
 #include <memory>
 
@@ -52,6 +53,9 @@ class SurfaceDetailsDialog : public Dialog {
   // Where the legend box is painted.
   QRect LegendRect() const { return legendRect; }
 
+  // A window title other than the template's, for a scan other than the
+  // scanner's current one; set before the window is built.
+  void SetCaption(QString text) { caption = std::move(text); }
   // The damage index of the map's scan, for the list and the map's
   // tooltips; null while there is none.
   void SetDamageIndex(std::shared_ptr<const DamageIndex> index);
@@ -80,4 +84,5 @@ class SurfaceDetailsDialog : public Dialog {
   QTreeWidget* damagedList = nullptr;
   std::shared_ptr<const DamageIndex> damage;
   std::int32_t requestedSector = -1;
+  QString caption;
 };

@@ -19,6 +19,9 @@
 #include <mutex>
 
 #include "core/disc/DeviceContext.h"
+#include "core/history/DiscHistory.h"
+#include "core/history/ScanKeeper.h"
+#include "core/io/InputFiles.h"
 #include "core/report/DiscReport.h"
 #include "core/report/ScanLogText.h"
 #include "core/report/ScanProgressText.h"
@@ -27,6 +30,7 @@
 #include "core/scan/ReadSpeeds.h"
 #include "core/scan/SectorScanner.h"
 #include "gui/controls/AdvancedScanOptionsDlg.h"
+#include "gui/controls/HistoryDialog.h"
 #include "gui/controls/RepaintPacer.h"
 #include "gui/controls/ScanOptionsSettings.h"
 #include "gui/controls/StaticText.h"
@@ -78,6 +82,7 @@ const DialogTemplate kTemplate131 = {
          {63, 184, 50, 14}},
         {ScanPage::kStatusLabelId, ControlKind::Static, "Status:", 0, {7, 7, 25, 8}},
         {ScanPage::kDetailsId, ControlKind::PushButton, "Details...", kTabStop, {259, 17, 50, 14}},
+        {ScanPage::kHistoryId, ControlKind::PushButton, "History...", kTabStop, {119, 184, 50, 14}},
     },
 };
 
@@ -136,7 +141,10 @@ QString ToQString(const std::u16string& text) {
 
 }  // namespace
 
-ScanPage::ScanPage() : scanOptions(LoadScanOptions()), askQuestion(AskYesNo) {}
+ScanPage::ScanPage()
+    : historyFile(std::make_unique<InputFile>(DiscHistory::DefaultPath(), "the scan history")),
+      scanOptions(LoadScanOptions()),
+      askQuestion(AskYesNo) {}
 
 // The scanner goes first: it stops the run and waits for its worker, which
 // reports nothing more once the bridge is closed.
@@ -156,6 +164,7 @@ bool ScanPage::OnInitDialog() {
   startStop = Item<QPushButton>(Client(), kStartStopId);
   details = Item<QPushButton>(Client(), kDetailsId);
   advanced = Item<QPushButton>(Client(), kAdvancedId);
+  historyButton = Item<QPushButton>(Client(), kHistoryId);
   frameRefresh = new QTimer(this);
   frameRefresh->setSingleShot(true);
   frameRefresh->setInterval(RepaintPacer::kFrameMs);
@@ -221,6 +230,7 @@ void ScanPage::ConnectMessages() {
   connect(openCopy, &QPushButton::clicked, this, [this] {
     if (!copiedImage.isEmpty()) emit openImageRequested(copiedImage);
   });
+  connect(historyButton, &QPushButton::clicked, this, &ScanPage::OnHistory);
 }
 
 bool ScanPage::event(QEvent* event) {
@@ -285,9 +295,12 @@ void ScanPage::ClearFigures() {
   EnableStart();
 }
 
-// A scan needs a medium; a running one can always be stopped.
+// A scan needs a medium; a running one can always be stopped. The history
+// is the medium's.
 void ScanPage::EnableStart() {
-  startStop->setEnabled(scanner->IsRunning() || (context != nullptr && context->hasMedium));
+  const bool medium = context != nullptr && context->hasMedium;
+  startStop->setEnabled(scanner->IsRunning() || medium);
+  historyButton->setEnabled(medium);
 }
 
 // The scan of the context that is about to go ends first; its last reports
@@ -328,6 +341,7 @@ void ScanPage::OnStartStop() {
     box.exec();
     return;
   }
+  keeper = std::make_shared<ScanKeeper>(*context);
   scanner->options = OptionsForScan();
   if (scanner->Start(surface, files, context))
     shownScan = &history.Begin(context->driveLetter, surface, files, TimeValue::Now());
@@ -395,10 +409,14 @@ ScanOptions ScanPage::OptionsForScan() const {
   const ScanRecord* last = history.Last(context->driveLetter);
   const std::int32_t count = context->GetSessionInfo(-1).sectorCount;
   if (last != nullptr && last->surfaceScan && count >= 0 &&
-      last->sectors.size() == static_cast<std::size_t>(count))
+      last->sectors.size() == static_cast<std::size_t>(count)) {
     options.previous = last->sectors;
-  else
-    options.retry = false;  // nothing to retry from: the whole range is read
+  } else {
+    DiscHistory kept;
+    options.previous = keeper->LastSurfaceTable(kept, count);
+  }
+  // Nothing to retry from: the whole range is read.
+  options.retry = !options.previous.empty();
   return options;
 }
 
@@ -419,6 +437,31 @@ void ScanPage::OnAdvanced() {
   if (dialog.DoModal() != kIdOk) return;
   scanOptions = dialog.Options();
   SaveScanOptions(scanOptions);
+}
+
+// The disc of a running scan is known already; another is looked at now.
+void ScanPage::OnHistory() {
+  if (context == nullptr || !context->hasMedium) return;
+  DiscHistory kept;
+  DiscScans scans;
+  std::string error;
+  const DiscIdentity* disc =
+      keeper != nullptr && scanner->deviceContext == context ? keeper->Disc() : nullptr;
+  const bool read = disc != nullptr ? kept.ScansOf(*disc, scans, error)
+                                    : ScansOfDiscIn(*context, kept, scans, error);
+  LogWarnings(kept.TakeWarnings());
+  if (!read) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Scan History"),
+                    QStringLiteral("The disc's scan history cannot be shown.\n") +
+                        QString::fromStdString(error),
+                    QMessageBox::Ok, window());
+    box.exec();
+    return;
+  }
+  HistoryDialog dialog(std::move(scans), context->driveLetter, context->GetSessionInfo(-1),
+                       window());
+  dialog.DoModal();
+  if (dialog.RequestedSector() >= 0) emit showSectorRequested(dialog.RequestedSector());
 }
 
 void ScanPage::OnClear() {
@@ -476,6 +519,7 @@ void ScanPage::OnScanFinished() {
       shownScan->speedCurve = scanner->speedCurve;
     }
     // At the run's end, once the table is final.
+    if (scanner->pass == ScanPass::None) KeepRun();
     if (scanner->pass == ScanPass::None && shownScan->surfaceScan) IndexDamage(*shownScan);
   }
   if (scanner->pass == ScanPass::None && scanner->copyToImage) {
@@ -498,8 +542,24 @@ void ScanPage::OnScanFinished() {
   if (!scanner->IsRunning()) emit runEnded();
 }
 
+void ScanPage::KeepRun() {
+  if (keeper == nullptr) return;
+  DiscHistory kept;
+  LogWarnings(keeper->Keep(kept, *shownScan, scanner->options));
+  historyFile = std::make_unique<InputFile>(kept.Path(), "the scan history");
+}
+
+// A warning a sentence of the log.
+void ScanPage::LogWarnings(const std::vector<std::string>& warnings) {
+  for (const std::string& warning : warnings) {
+    QString text = QString::fromStdString(warning);
+    if (!text.isEmpty()) text[0] = text[0].toUpper();
+    OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(), text.toStdU16String());
+  }
+}
+
 // The index lands only in the record it was built for: a new scan of the
-// drive meanwhile has replaced it.
+// drive meanwhile has replaced it. Its files go to the run's history.
 void ScanPage::IndexDamage(const ScanRecord& scan) {
   const std::uint16_t letter = scan.driveLetter;
   wrenlo::SessionInfo session = scanner->deviceContext->GetSessionInfo(-1);
@@ -509,16 +569,22 @@ void ScanPage::IndexDamage(const ScanRecord& scan) {
   // Builds may end out of order (a copy's, made every few seconds): only a
   // later one replaces what an earlier one gave.
   const std::uint64_t request = ++damageRequests;
-  indexJobs.Start(
-      letter, session, scan.copyToImage ? MissingSectors(scan.sectors) : scan.sectors,
-      [this, letter, request, number = scan.number](std::shared_ptr<const DamageIndex> index) {
-        ScanRecord* record = history.Last(letter);
-        if (record == nullptr || record->number != number || request < damageShown) return;
-        damageShown = request;
-        record->damage = index;
-        if (detailsDialog != nullptr && record == shownScan) detailsDialog->SetDamageIndex(index);
-        emit damageIndexReady(letter);
-      });
+  indexJobs.Start(letter, session, scan.copyToImage ? MissingSectors(scan.sectors) : scan.sectors,
+                  [this, letter, request, number = scan.number,
+                   runKeeper = keeper](std::shared_ptr<const DamageIndex> index) {
+                    if (runKeeper != nullptr && index != nullptr) {
+                      DiscHistory kept;
+                      LogWarnings(runKeeper->KeepDamage(kept, *index));
+                    }
+                    ScanRecord* record = history.Last(letter);
+                    if (record == nullptr || record->number != number || request < damageShown)
+                      return;
+                    damageShown = request;
+                    record->damage = index;
+                    if (detailsDialog != nullptr && record == shownScan)
+                      detailsDialog->SetDamageIndex(index);
+                    emit damageIndexReady(letter);
+                  });
 }
 
 // The bar follows at once (a number); the texts, shares, map and curve once
@@ -624,6 +690,7 @@ void ScanPage::LayoutControls() {
     MoveWindow(Item(page, kClearId), right - 166, bottom - 86, 80, 23);
     MoveWindow(startStop, left, bottom - 23, 80, 23);
     MoveWindow(advanced, left + 86, bottom - 23, 80, 23);
+    MoveWindow(historyButton, left + 172, bottom - 23, 80, 23);
     // As wide as its text needs in the desktop's font.
     const int openWidth = std::max(100, openCopy->sizeHint().width());
     MoveWindow(openCopy, right - openWidth, bottom - 23, openWidth, 23);

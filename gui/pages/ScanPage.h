@@ -21,7 +21,13 @@
 //
 // A scan reads as the options of "Advanced..." say, kept in the program's
 // settings; a retry reads only what the drive's last surface scan of the
-// same session size did not find Good, or everything when there was none.
+// same session size did not find Good, else what the disc's latest surface
+// scan in the scan history did not, or everything when there was none.
+//
+// Every run is kept in the scan history (ScanKeeper: the disc is told when
+// the run starts), its damaged files once they are indexed; a history that
+// cannot be written adds one entry to the log and changes nothing else.
+// "History..." shows the kept scans of the disc in the drive.
 //
 // The third choice, "Copy to Image", copies the disc to an image in passes
 // (CopyJob): Start asks for the image in the save dialog (the disc's label
@@ -43,6 +49,8 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/scan/ISectorScannerCallback.h"
 #include "core/scan/ScanRecord.h"
@@ -53,6 +61,8 @@
 #include "gui/scan/DamageIndexJobs.h"
 
 class QProgressBar;
+class InputFile;
+class ScanKeeper;
 class QPushButton;
 class QRadioButton;
 class QTimer;
@@ -83,6 +93,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   static constexpr int kErrorLabelId = 1028;
   static constexpr int kLogLabelId = 1029;
   static constexpr int kDetailsId = 1040;
+  static constexpr int kHistoryId = 1046;
   static constexpr int kCopyToImageId = 1090;
   static constexpr int kOpenCopyId = 1091;
 
@@ -170,6 +181,12 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void OnDetails();
   void OnAdvanced();
   void OnClear();
+  // "History...": the kept scans of the disc in the drive.
+  void OnHistory();
+  // Keeps the ended run in the scan history; what could not be kept goes to
+  // the log.
+  void KeepRun();
+  void LogWarnings(const std::vector<std::string>& warnings);
   // Indexes the files and structures on the sectors of a surface scan that
   // has ended, off the window's thread, into its record.
   void IndexDamage(const ScanRecord& scan);
@@ -177,6 +194,11 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   void OnSaveLog();
 
   std::unique_ptr<SectorScanner> scanner;
+  // The history's look at the disc of the run last started; kept by its
+  // damage index's build until that ends.
+  std::shared_ptr<ScanKeeper> keeper;
+  // The scan history's file, which no save may replace, once it is there.
+  std::unique_ptr<InputFile> historyFile;
   ScanOptions scanOptions;
   ScanHistory history;
   // The record of the scan the page shows (running or ended); null when it
@@ -205,6 +227,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   QPushButton* startStop = nullptr;
   QPushButton* details = nullptr;
   QPushButton* advanced = nullptr;
+  QPushButton* historyButton = nullptr;
   QRadioButton* surfaceScan = nullptr;
   QRadioButton* filesTest = nullptr;
   QRadioButton* copyToImage = nullptr;

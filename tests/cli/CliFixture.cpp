@@ -14,6 +14,26 @@ namespace {
 constexpr std::size_t kSector = 2048;
 constexpr char kBigFileMark[] = "BIG.BIN SECTOR ";
 
+// Every lumeter-cli the tests run keeps its scans' history in a folder of the
+// test program's own, never in the user's.
+class HistoryFolder : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/lumeter-cli-data-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    folder = pattern;
+    ::setenv("XDG_DATA_HOME", folder.c_str(), 1);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+
+ private:
+  std::string folder;
+};
+
+[[maybe_unused]] ::testing::Environment* const historyFolder =
+    ::testing::AddGlobalTestEnvironment(new HistoryFolder);
+
 }  // namespace
 
 void WriteFile(const std::string& path, const std::string& bytes) {

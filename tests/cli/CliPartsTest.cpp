@@ -11,10 +11,10 @@
 
 #include "CliFixture.h"
 #include "cli/CommandLine.h"
-#include "core/rescue/DdrescueMap.h"
 #include "cli/Output.h"
 #include "core/report/Json.h"
 #include "core/report/ScanSummary.h"
+#include "core/rescue/DdrescueMap.h"
 
 using ::testing::HasSubstr;
 
@@ -41,6 +41,7 @@ TEST(CommandLineTest, ReadsEachCommandsArguments) {
       {{"save", "16", "out.bin"}, Verb::Save, 0, 16, "out.bin"},
       {{"save", "D:", "16", "--", "-out.bin"}, Verb::Save, u'D', 16, "-out.bin"},
       {{"save", "d", "16", "-"}, Verb::Save, u'D', 16, "-"},
+      {{"history", "e"}, Verb::History, u'E', 0, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
@@ -158,6 +159,13 @@ TEST(CommandLineTest, RefusesWhatIsNotACommand) {
       {{"report", "--scan", "all", "--html", "a"}, "bad --scan 'all' (surface, files or both)"},
       {{"report", "--html"}, "--html needs a value"},
       {{"report", "--surface", "--html", "a"}, "unknown option '--surface' for report"},
+      {{"history", "--all", "D"}, "--all takes no DRIVE"},
+      {{"history", "--forget", "7", "D"}, "--forget takes no DRIVE"},
+      {{"history", "--all", "--forget", "3"}, "history takes one of --all and --forget"},
+      {{"history", "--forget", "0"}, "bad scan id '0' (1 or more)"},
+      {{"history", "--forget"}, "--forget needs a value"},
+      {{"history", "--no-history"}, "unknown option '--no-history' for history"},
+      {{"dump", "1", "--no-history"}, "unknown option '--no-history' for dump"},
   };
   for (const auto& [args, message] : cases) {
     SCOPED_TRACE(testing::PrintToString(args));

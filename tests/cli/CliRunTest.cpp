@@ -252,7 +252,9 @@ TEST_F(CliRunTest, ScanNamesTheDamagedFilesAndStructures) {
                                             std::to_string(jolietRoot) + " 5\n");
   const ChildProcess::Environment drive = {{"WRENLO_IMAGES", folder + "/hit.iso"}};
 
-  const ChildResult scan = RunChild({LUMETER_CLI, "scan", "--json"}, drive);
+  // Without the history, whose look at the disc's descriptors before the scan
+  // would read sector 16 too and so turn its faults' cycle.
+  const ChildResult scan = RunChild({LUMETER_CLI, "scan", "--json", "--no-history"}, drive);
   EXPECT_EQ(scan.status, 1) << scan.err;
   const Json summary = Json::parse(scan.out);
   std::map<std::string, Json> files;
@@ -276,7 +278,7 @@ TEST_F(CliRunTest, ScanNamesTheDamagedFilesAndStructures) {
         structureSectors.insert(s);
   EXPECT_EQ(structureSectors, (std::set<std::int64_t>{16, jolietRoot})) << scan.out;
 
-  const ChildResult text = RunChild({LUMETER_CLI, "scan"}, drive);
+  const ChildResult text = RunChild({LUMETER_CLI, "scan", "--no-history"}, drive);
   EXPECT_THAT(text.out, HasSubstr("Damaged files:\n"));
   EXPECT_THAT(text.out,
               HasSubstr("\n  DIR\\BIG.BIN: 1 problem, 2 error, sectors " + std::to_string(big + 5) +

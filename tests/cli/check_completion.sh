@@ -37,16 +37,16 @@ while IFS='|' read -r line expected; do
     failures=$((failures + 1))
   fi
 done <<'CASES'
-lumeter-cli |copy devices dump files help info media report save scan whohas
+lumeter-cli |copy devices dump files help history info media report save scan whohas
 lumeter-cli d|devices dump
 lumeter-cli files --|--help --image --json
 lumeter-cli whohas |D E
 lumeter-cli --|--help --image --version
 lumeter-cli --image th|three.iso
-lumeter-cli --image three.iso |copy devices dump files help info media report save scan whohas
+lumeter-cli --image three.iso |copy devices dump files help history info media report save scan whohas
 lumeter-cli --image three.iso media |D E F
 lumeter-cli devices --|--help --image --json
-lumeter-cli scan --|--attempts --files --first --help --image --json --last --mapfile --retry-from --sectors-per-read --skip-after-error --speed --speed-csv --surface
+lumeter-cli scan --|--attempts --files --first --help --image --json --last --mapfile --no-history --retry-from --sectors-per-read --skip-after-error --speed --speed-csv --surface
 lumeter-cli scan --sectors-per-read |1 16 2 32 4 64 8
 lumeter-cli scan --speed |max
 lumeter-cli scan --attempts |
@@ -55,7 +55,7 @@ lumeter-cli whohas --|--help --image
 lumeter-cli scan --image th|three.iso
 lumeter-cli scan --image three.iso |D E F
 lumeter-cli save --image three.iso F 3 s|sector.bin
-lumeter-cli report --|--help --html --image --json --scan
+lumeter-cli report --|--help --html --image --json --no-history --scan
 lumeter-cli report --scan |both files surface
 lumeter-cli scan |D E
 lumeter-cli media E|E
@@ -76,6 +76,11 @@ lumeter-cli copy --speed |max
 lumeter-cli copy |D E one.iso sector.bin three.iso two.iso
 lumeter-cli copy D t|three.iso two.iso
 lumeter-cli copy D two.iso |
+lumeter-cli history --|--all --forget --help --image --json
+lumeter-cli history |D E
+lumeter-cli history --all |
+lumeter-cli history --forget |
+lumeter-cli history --forget 3 |
 CASES
 
 [ "$failures" -eq 0 ] || exit 1

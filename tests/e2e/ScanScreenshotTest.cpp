@@ -6,8 +6,9 @@
 // stopped by choosing the drive again in the list and answering Stop, with
 // the page and the map it keeps (scan-stopped.png, details-stopped.png).
 // After the whole scan, the details dialog with its list of damaged files and
-// the tooltip of a damaged cell (details-damaged.png). And a copy of the disc
-// to an image (copy-after.png, copy-details.png).
+// the tooltip of a damaged cell (details-damaged.png), the disc's scan
+// history with the map of its kept scan (history.png, history-map.png), and a
+// copy of the disc to an image (copy-after.png, copy-details.png).
 #include <gtest/gtest.h>
 #include <wrenlo/wrenlo.h>
 
@@ -34,6 +35,7 @@
 #include "core/scan/SectorScanner.h"
 #include "gui/app/MainWindow.h"
 #include "gui/controls/DeviceCombo.h"
+#include "gui/controls/HistoryDialog.h"
 #include "gui/controls/StaticText.h"
 #include "gui/controls/SurfaceDetailsDialog.h"
 #include "gui/pages/ScanPage.h"
@@ -184,6 +186,36 @@ TEST_F(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
   const QByteArray html = saved.readAll();
   EXPECT_TRUE(html.contains("<th scope=\"row\">Error sectors</th><td>8000&ndash;8099</td>"));
   EXPECT_TRUE(html.contains("(" + page->ProblemLabel().Text().toUtf8() + ")"));
+  EXPECT_TRUE(html.contains("<h2>History</h2>"));
+
+  // The disc's kept scans, this one last, and its map drawn from what was
+  // kept of it (history.png, history-map.png).
+  WithModalDialog(
+      [&] { Item<QPushButton>(page->Client(), ScanPage::kHistoryId)->click(); },
+      [&](QDialog* opened) {
+        auto* history = static_cast<HistoryDialog*>(opened);
+        auto* list = Item<QTreeWidget>(history->Client(), HistoryDialog::kScanListId);
+        ASSERT_GE(list->topLevelItemCount(), 1);
+        const QTreeWidgetItem* last = list->topLevelItem(list->topLevelItemCount() - 1);
+        EXPECT_EQ(last->text(1), "surface scan");
+        EXPECT_EQ(last->text(3), QString::number(kProblemSectors));
+        EXPECT_EQ(last->text(4), QString::number(kErrorSectors));
+        EXPECT_TRUE(opened->grab().save(folder.filePath(QStringLiteral("history.png"))));
+        WithModalDialog(
+            [&] { Item<QPushButton>(history->Client(), HistoryDialog::kShowMapId)->click(); },
+            [&](QDialog* map) {
+              auto* details = static_cast<SurfaceDetailsDialog*>(map);
+              auto* sizes =
+                  Item<QComboBox>(details->Client(), SurfaceDetailsDialog::kBlockSizeListId);
+              sizes->setCurrentIndex(2);
+              emit sizes->activated(2);
+              EXPECT_EQ(details->GetSurfaceMap().GetBlockFlags(800), kBlockError);
+              auto* damaged =
+                  Item<QTreeWidget>(details->Client(), SurfaceDetailsDialog::kDamagedListId);
+              ASSERT_TRUE(WaitUntil([&] { return damaged->topLevelItemCount() > 0; }));
+              EXPECT_TRUE(map->grab().save(folder.filePath(QStringLiteral("history-map.png"))));
+            });
+      });
 }
 
 // Ejects a drive as a user would who watches the status line pass a sector:

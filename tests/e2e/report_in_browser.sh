@@ -14,6 +14,9 @@ out=${3:?usage: report_in_browser.sh LUMETER_CLI DISC_IMAGE SCREENSHOTS}
 mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The scan's history goes to a folder of the test's own, and the report
+# shows it.
+export XDG_DATA_HOME=$work/data
 
 # Problems and errors are found on this disc: status 1.
 status=0

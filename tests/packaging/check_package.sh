@@ -33,7 +33,7 @@ deb=$work/out/lumeter_${version}_amd64.deb
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "Version is not $version"
 [ "$(dpkg-deb -f "$deb" Architecture)" = amd64 ] || fail "Architecture is not amd64"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libc6 libstdc++6 libqt6widgets6 libqt6core6 qt6-qpa-plugins; do
+for needed in libc6 libstdc++6 libqt6widgets6 libqt6core6 qt6-qpa-plugins libsqlite3-0 libssl3; do
   [[ ", $depends," == *", $needed "* || ", $depends," == *", $needed,"* ]] ||
     fail "Depends lacks $needed: $depends"
 done

@@ -238,6 +238,7 @@ TEST_F(ScanPageTest, LaysOutTheControlsInPixels) {
       {ScanPage::kClearId, QRect(434, 314, 80, 23)},
       {ScanPage::kStartStopId, QRect(0, 377, 80, 23)},
       {ScanPage::kAdvancedId, QRect(86, 377, 80, 23)},
+      {ScanPage::kHistoryId, QRect(172, 377, 80, 23)},
   };
   for (const auto& [id, rect] : placed) EXPECT_EQ(Item(page->Client(), id)->geometry(), rect) << id;
   // "Open as Drive" at the bottom right, as wide as its text or 100 pixels;
@@ -715,9 +716,10 @@ TEST_F(ScanPageTest, TheChosenOptionsDriveTheScanAndAreKept) {
       });
   PressStartStop();
   ASSERT_TRUE(WaitUntil([&] { return !page->Scanner()->IsRunning(); }));
-  // Reads of 8, 8 and 4; the failed first one again sector by sector, and
-  // sector 5 twice.
-  EXPECT_EQ(fake::CallsNamed("ReadSectors").size(), 3u + 8u + 1u);
+  // The history's look at the descriptors (sector 16; UDF's anchor, 256, is
+  // past this disc's end), then reads of 8, 8 and 4; the failed first one
+  // again sector by sector, and sector 5 twice.
+  EXPECT_EQ(fake::CallsNamed("ReadSectors").size(), 1u + 3u + 8u + 1u);
   EXPECT_EQ(fake::ReadCount(5), 2);
 
   ScanPage next;
@@ -735,7 +737,8 @@ TEST_F(ScanPageTest, TheChosenOptionsDriveTheScanAndAreKept) {
   PressStartStop();
   ASSERT_TRUE(WaitUntil([&] { return !page->Scanner()->IsRunning(); }));
   EXPECT_EQ(fake::CallsNamed("ReadSectors"),
-            std::vector<std::string>{"ReadSectors(-1, 5, 1, 0, 2048)"});
+            (std::vector<std::string>{"ReadSectors(-1, 16, 1, 0, 2048)",
+                                      "ReadSectors(-1, 5, 1, 0, 2048)"}));
   EXPECT_EQ(page->History().Last(u'E')->Counts().good, 20);
 }
 
