@@ -53,9 +53,9 @@ status 1 when no drive can be used.
 
 A copy of a disc opened with its GNU ddrescue mapfile beside it (IMAGE.map,
 or NAME.cue.map for a cue sheet) reads the sectors the mapfile does not mark
-finished as failed, as the disc did, and is listed as "NAME (partial copy, N
-missing)" when it lacks any. A mapfile of another size or a malformed one
-leaves the image unavailable, with the reason.
+finished as failed, as the disc did; one that lacks any is listed with
+"partial copy, N missing" after its name. A mapfile of another size or a
+malformed one leaves the image unavailable, with the reason.
 
   --json   print a JSON array of {"drive", "text", "available", "path"}, with
            "name", the drive's whole text, for a drive that can be used and
