@@ -28,15 +28,20 @@ double Milliseconds(Clock::duration d) {
 DiscLayout MakeLayout(bool longStructure) {
   DiscLayout layout;
   layout.entries.reserve(kFiles + 1100);
-  layout.entries.push_back({false, u"Volume descriptors", 0, {{16, 19}}, 0});
+  layout.entries.push_back({.kind = EntryKind::Structure,
+                            .name = u"Volume descriptors",
+                            .size = 0,
+                            .ranges = {{16, 19}}});
   std::uint64_t next = 20;
   const std::uint64_t perFile = (kSectors - 20 - 1000) / kFiles;
   for (std::size_t f = 0; f < kFiles; ++f) {
     if (f % 100 == 0)
-      layout.entries.push_back(
-          {false, u"Directory d" + std::u16string(1, u'0' + f % 10), 0, {{next, next}}, 0});
+      layout.entries.push_back({.kind = EntryKind::Structure,
+                                .name = u"Directory /d" + std::u16string(1, u'0' + f % 10),
+                                .size = 0,
+                                .ranges = {{next, next}}});
     next += f % 100 == 0;
-    LayoutEntry file{true, u"d\\file", perFile * 2048, {}, 0};
+    LayoutEntry file{.kind = EntryKind::File, .name = u"/d/file", .size = perFile * 2048};
     if (f % 10 == 0) {
       file.ranges = {{next, next + perFile / 2 - 1}, {next + perFile / 2, next + perFile - 1}};
     } else {
@@ -45,7 +50,11 @@ DiscLayout MakeLayout(bool longStructure) {
     next += perFile;
     layout.entries.push_back(std::move(file));
   }
-  if (longStructure) layout.entries.push_back({false, u"Metadata file", 0, {{20, next}}, 0});
+  if (longStructure)
+    layout.entries.push_back({.kind = EntryKind::Structure,
+                              .name = u"Metadata file",
+                              .size = 0,
+                              .ranges = {{20, next}}});
   return layout;
 }
 

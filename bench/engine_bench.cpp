@@ -127,7 +127,7 @@ void Walk(wrenlo::Handle session, const std::u16string& path, int& files, int& d
   ++directories;
   wrenlo::DirectoryEntry entry;
   for (std::int32_t i = 0; wrenlo::ReadDirectory(directory, i, &entry) == 0; ++i) {
-    const std::u16string child = path.empty() ? entry.name.str() : path + u"\\" + entry.name.str();
+    const std::u16string child = path + u"/" + entry.name.str();
     if (entry.attributes & wrenlo::kAttributeDirectory) {
       Walk(session, child, files, directories);
     } else {

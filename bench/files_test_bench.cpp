@@ -63,7 +63,7 @@ void Walk(wrenlo::Handle session, const std::u16string& path, std::vector<std::u
   if (wrenlo::OpenDirectory(session, path.c_str(), &directory) != 0) return;
   wrenlo::DirectoryEntry entry;
   for (std::int32_t i = 0; wrenlo::ReadDirectory(directory, i, &entry) == 0; ++i) {
-    std::u16string child = path.empty() ? entry.name.str() : path + u"\\" + entry.name.str();
+    std::u16string child = path + u"/" + entry.name.str();
     if (entry.attributes & wrenlo::kAttributeDirectory)
       Walk(session, child, files);
     else

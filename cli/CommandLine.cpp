@@ -60,8 +60,8 @@ constexpr VerbSpec kVerbs[] = {
     {Verb::Scan, "scan", kSurface | kFiles | kJson | kSurfaceOnly | kImage | kNoHistory, 0, 1},
     {Verb::Dump, "dump", kSession | kImage, 1, 2},
     {Verb::Save, "save", kSession | kImage, 2, 3},
-    {Verb::Files, "files", kJson | kImage, 0, 1},
-    {Verb::WhoHas, "whohas", kImage, 1, 2},
+    {Verb::Files, "files", kJson | kSession | kImage, 0, 1},
+    {Verb::WhoHas, "whohas", kSession | kImage, 1, 2},
     {Verb::Report, "report", kScanPasses | kHtml | kJson | kImage | kNoHistory, 0, 1},
     {Verb::Copy, "copy",
      kMapFile | kSession | kSectorsPerRead | kRetries | kSpeed | kRetrySpeed | kNoTrim | kNoScrape |

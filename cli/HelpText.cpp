@@ -154,24 +154,39 @@ does; FILE - is standard output. A sector that does not read writes nothing
 )";
 
 constexpr char kFiles[] =
-    R"(Usage: lumeter-cli files [DRIVE] [--json]
+    R"(Usage: lumeter-cli files [DRIVE] [--session N] [--json]
 
-Lists every file of the last session, as the files test walks it, with its
+Lists every file of a session (the last one unless --session names another),
+as the files test walks it (UDF, else Rock Ridge, else Joliet, else ISO 9660,
+as Linux reads the disc), with its path from the root ("/DOCS/A.TXT"), its
 size in bytes and the sectors its data lies on (embedded data: the sector of
-its entry), counted from the start of the session.
+its entry), each counted from the start of the session it lies in; on a disc
+of several sessions each run says which ("(session 1) 33-130"). A symbolic
+link shows as "PATH -> TARGET". A folder that cannot be listed is named on
+standard error and the exit status is 1, as it is for a disc without a file
+system ("no file system on this disc").
 
-  --json   print a JSON array of {"path", "size", "extents": [[first, last], ...]}
+  --session N   list the files of session N (default: the last one)
+  --json        print {"session", "files": [{"path", "type": "file", "size",
+                "session", "extents": [{"session", "first", "last"}, ...]},
+                {"path", "type": "symlink", "target"}, ...],
+                "file_system_errors": ["/FOLDER: why", ...]}
 )";
 
 constexpr char kWhoHas[] =
-    R"(Usage: lumeter-cli whohas [DRIVE] SECTOR
+    R"help(Usage: lumeter-cli whohas [DRIVE] SECTOR [--session N]
 
-Prints what holds a sector of the last session (SECTOR counts from its
-start): each file with the byte of the file at which the sector starts, and
-each file-system structure (volume descriptors, path tables, directories,
-boot catalog and images, UDF descriptors and tables, file entries); "free"
-when nothing does. A sector past the session's end is refused.
-)";
+Prints what holds a sector (SECTOR counts from the start of the session):
+each file with the byte of the file at which the sector starts, and each
+structure of every file system of the disc, named with its tree (system
+area, volume descriptors, path tables, directories, Rock Ridge continuation
+areas, boot catalog and images, UDF descriptors, bitmaps, streams, tables and
+file entries), a track no file system holds ("Audio track 2, 01:23:45",
+"Data track 1 (no file system)"); "free" when nothing does. A sector past
+the session's end is refused.
+
+  --session N   count SECTOR from the start of session N (default: the last one)
+)help";
 
 constexpr char kReport[] =
     R"(Usage: lumeter-cli report [DRIVE] [--scan surface|files|both]

@@ -55,7 +55,7 @@ void ScanConsole::OnScanFinished() {
   // The same entry the Scan page's log gets at the end of a pass.
   record.log.push_back({LogKind::Info, TimeValue::Now(),
                         PassEndText(scanner->pass, scanner->progress, scanner->passMicroseconds,
-                                    scanner->deviceContext->hasMedium)});
+                                    scanner->deviceContext->hasMedium, scanner->unlistedFolders)});
   const ScanLogEntry& entry = record.log.back();
   Print(stream, ToUtf8(LogTimeText(entry.time)) + "  " + WithControlsEscaped(entry.text) + "\n");
   record.EndPass(scanner->pass, scanner->progress, scanner->passMicroseconds);

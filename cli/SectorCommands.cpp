@@ -4,6 +4,7 @@
 #include "cli/DriveChoice.h"
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
+#include "cli/SessionChoice.h"
 #include "core/disc/DeviceContext.h"
 #include "core/format/HexDump.h"
 #include "core/io/OutputFile.h"
@@ -19,29 +20,14 @@ int ReadChosenSector(const CommandLine& command, std::vector<std::uint8_t>& buff
   const std::optional<std::uint16_t> letter = ChooseDrive(command.drive);
   if (!letter) return kExitFailure;
   const DeviceContext context(*letter);
-  const std::string drive = DriveName(*letter);
-  if (!context.hasMedium || context.Sessions().empty()) {
-    PrintError("no medium in drive " + drive);
-    return kExitFailure;
-  }
-  const auto& sessions = context.Sessions();
-  const std::int32_t session = command.session.value_or(sessions.rbegin()->first);
-  if (sessions.count(session) == 0) {
-    PrintError("drive " + drive + " has no session " + std::to_string(session) + " (sessions " +
-               std::to_string(sessions.begin()->first) + " to " +
-               std::to_string(sessions.rbegin()->first) + ")");
-    return kExitFailure;
-  }
-  const std::int32_t sectors = context.GetSessionInfo(session).sectorCount;
-  if (command.sector >= sectors) {
-    PrintError(OutsideSessionText(command.sector, session, sectors));
-    return kExitFailure;
-  }
-  const auto sector = static_cast<std::int32_t>(command.sector);
-  const std::int32_t result = context.ReadSector(buffer, sector, session);
+  const std::optional<std::int32_t> session = ChooseSession(context, command.session);
+  if (!session) return kExitFailure;
+  if (!SectorInSession(context, *session, command.sector)) return kExitFailure;
+  const std::int32_t result =
+      context.ReadSector(buffer, static_cast<std::int32_t>(command.sector), *session);
   if (result != 0) {
     PrintError("sector " + std::to_string(command.sector) + " of session " +
-               std::to_string(session) + " does not read: " + wrenlo::ResultName(result) + " (" +
+               std::to_string(*session) + " does not read: " + wrenlo::ResultName(result) + " (" +
                ToUtf8(FormatText("Sector read error (%d)", result)) + ")");
     return kExitFound;
   }

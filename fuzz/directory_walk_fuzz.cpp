@@ -19,7 +19,7 @@ void Walk(const wrenlo::FileSystem& fs, const std::u16string& path, int& budget)
   std::vector<wrenlo::DirectoryItem> items;
   if (fs.ListDirectory(path, items) != wrenlo::kOk) return;
   for (const wrenlo::DirectoryItem& item : items) {
-    const std::u16string child = path.empty() ? item.name : path + u"\\" + item.name;
+    const std::u16string child = path + u"/" + item.name;
     if (item.isDirectory) {
       Walk(fs, child, budget);
     } else {

@@ -47,6 +47,20 @@ for i in $(seq 1 30); do echo "$i" >"$work/rr/many/a rather long name, number $i
 xorriso -no_rc -outdev "$work/rr.iso" -map "$work/rr" / -padding 0 -commit >/dev/null 2>&1
 seed "$work/rr.iso" rockridge
 
+# Rock Ridge's relocated directories (genisoimage moves those below the
+# eighth level), and links and names with '\' (xorriso).
+mkdir -p "$work/deep/a/b/c/d/e/f/g/h/i/j" "$work/links/back"
+echo deep >"$work/deep/a/b/c/d/e/f/g/h/i/j/deep.txt"
+genisoimage -quiet -no-pad -R -J -o "$work/deep.iso" "$work/deep"
+seed "$work/deep.iso" relocated
+echo inner >"$work/links/back/inner.txt"
+echo slash >"$work/links/back\\slash.txt"
+ln -s back/inner.txt "$work/links/link"
+ln -s /etc/hostname "$work/links/absolute"
+xorriso -no_rc -outdev "$work/links.iso" -joliet on -map "$work/links" / -padding 0 -commit \
+  >/dev/null 2>&1
+seed "$work/links.iso" links
+
 # rock_ridge_fuzz: skip, field length, field, then the sectors of the
 # continuation areas. A whole name; a name that goes on in sector 0 at offset
 # 8; entries after skipped bytes.
@@ -59,6 +73,10 @@ printf '\x00\x0dNM\x0d\x01\x00Name.txt' >"$rr/name"
   printf 'PADDING.NM\x0b\x01\x00second'
 } >"$rr/continued"
 printf '\x03\x0d\x01\x02\x03NM\x0a\x01\x00short' >"$rr/skipped"
+# A link "../abcdefg", its last component split over two SL entries; a
+# relocated directory's CL and RE.
+printf '\x00\x17SL\x0c\x01\x01\x04\x00\x01\x03abcSL\x0b\x01\x00\x00\x04defg' >"$rr/link"
+printf '\x00\x10CL\x0c\x01\x17\x00\x00\x00\x00\x00\x00\x17RE\x04\x01' >"$rr/relocated"
 
 printf '# a comment\n100 3\n200-210 always\nlatency 150\n' >"$out/faults_fuzz/mixed"
 printf '0-4294967295 1\n' >"$out/faults_fuzz/everything"

@@ -1,7 +1,8 @@
-// Rock Ridge names: a record's system use field and the sectors its
-// continuation areas may point into, both from the fuzz input. Its first byte
-// is the number of bytes skipped before the entries, its second the length of
-// the field, which follows; the rest are the sectors.
+// Rock Ridge entries: a record's system use field and the sectors its
+// continuation areas may point into, both from the fuzz input: names (NM),
+// link targets (SL), relocated directories (CL, RE). Its first byte is the
+// number of bytes skipped before the entries, its second the length of the
+// field, which follows; the rest are the sectors.
 #include <algorithm>
 #include <vector>
 
@@ -19,7 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sectors.resize((sectors.size() + 2047) / 2048 * 2048);
   udftest::MemorySource source(sectors);
   ContinuationAreas areas(source);
-  std::vector<std::uint8_t> name;
-  RockRidgeName(field, skip, areas, name);
+  RockRidgeEntries entries;
+  if (DecodeRockRidge(field, skip, areas, entries) == kOk) {
+    if (entries.name.size() > kMaxRockRidgeName) __builtin_trap();
+    if (entries.linkTarget && entries.linkTarget->size() > kMaxLinkTarget + 1) __builtin_trap();
+  }
+  if (areas.Sectors().size() > kMaxContinuationReads) __builtin_trap();
   return 0;
 }

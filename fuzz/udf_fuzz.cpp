@@ -51,7 +51,7 @@ void ReadVolume(std::span<const std::uint8_t> image) {
     pending.pop_back();
     if (fileSystem->ListDirectory(path, items) != wrenlo::kOk) continue;
     for (const wrenlo::DirectoryItem& item : items) {
-      const std::u16string child = path.empty() ? item.name : path + u"\\" + item.name;
+      const std::u16string child = path + u"/" + item.name;
       if (item.isDirectory) {
         if (depth < kMaxDepth) pending.emplace_back(child, depth + 1);
       } else if (++calls < kMaxCalls) {

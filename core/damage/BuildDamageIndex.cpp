@@ -7,8 +7,7 @@ std::shared_ptr<const DamageIndex> BuildDamageIndex(std::int32_t device,
                                                     const std::vector<std::uint8_t>& table,
                                                     const std::atomic<bool>* cancel) {
   DiscLayout layout;
-  if (ReadDiscLayout(device, session.firstTrack, wrenlo::kFileSystemAny, layout, cancel) ==
-      kLayoutCancelled)
+  if (ReadMediumLayout(device, layout, cancel) == kLayoutCancelled)
     return nullptr;
   // A copy first: the packed record's field may lie unaligned.
   const std::int32_t startSector = session.startSector;

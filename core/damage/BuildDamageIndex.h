@@ -12,11 +12,12 @@
 
 #include "core/damage/DamageIndex.h"
 
-// The index of table (one SectorState code per sector of session, empty for
-// none scanned) against the layout of the file system the files test walks,
-// read from device (a drive letter). A file system that cannot be read gives
-// an index of what was listed, or of nothing (Layout().result says why).
-// Null when cancel became set during the read.
+// The index of table (one SectorState code per sector from session's first,
+// empty for none scanned) against the layout of the whole medium in device (a
+// drive letter): the files as the files test's tree names them, every tree's
+// structures, earlier sessions' files, tracks without a file system. A file
+// system that cannot be read gives an index of what was listed, or of nothing
+// (Layout().result says why). Null when cancel became set during the read.
 std::shared_ptr<const DamageIndex> BuildDamageIndex(std::int32_t device,
                                                     const wrenlo::SessionInfo& session,
                                                     const std::vector<std::uint8_t>& table,

@@ -50,6 +50,10 @@ DamageIndex::DamageIndex(const std::vector<std::uint8_t>& table, std::uint64_t s
     });
   }
   for (auto& [index, entry] : damaged) {
+    const EntryKind kind = layout_.entries[index].kind;
+    // The gaps between sessions hold no data: a read there fails whatever the
+    // disc's state.
+    if (kind == EntryKind::LeadOut) continue;
     entry.entry = index;
     entry.name = layout_.entries[index].name;
     // One entry's own ranges may overlap (a damaged file system's may);
@@ -68,8 +72,7 @@ DamageIndex::DamageIndex(const std::vector<std::uint8_t>& table, std::uint64_t s
         ++(table[s] == static_cast<std::uint8_t>(SectorState::Problem) ? entry.problemSectors
                                                                        : entry.errorSectors);
     entry.ranges = std::move(joined);
-    (layout_.entries[index].isFile ? damagedFiles_ : damagedStructures_)
-        .push_back(std::move(entry));
+    (kind == EntryKind::File ? damagedFiles_ : damagedStructures_).push_back(std::move(entry));
   }
 }
 

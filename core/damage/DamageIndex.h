@@ -35,7 +35,8 @@ class DamageIndex {
   const DiscLayout& Layout() const { return layout_; }
   // The device sector the table's numbering starts at.
   std::uint64_t SessionStart() const { return sessionStart_; }
-  // In layout order.
+  // In layout order. Structures include the tracks no file system holds;
+  // neither list holds the gaps between sessions.
   const std::vector<DamagedEntry>& DamagedFiles() const { return damagedFiles_; }
   const std::vector<DamagedEntry>& DamagedStructures() const { return damagedStructures_; }
 

@@ -147,15 +147,15 @@ void DeviceContext::CollectDirectory(Handle diskSession, const std::u16string& p
   std::int32_t result = 0;
   for (std::int32_t index = 0; (result = ReadDirectory(directory, index, entry.get())) == 0;
        ++index) {
-    std::u16string child = path.empty() ? entry->name.str() : path + u"\\" + entry->name.str();
+    std::u16string child = path + u"/" + entry->name.str();
     if (entry->attributes & kAttributeDirectory)
       CollectDirectory(diskSession, child, files, unlisted);
-    else
+    else if ((entry->attributes & kAttributeLink) == 0)
       files.push_back(std::move(child));
   }
   CloseDirectory(directory);
   // Without a session there is nothing to list, and that was said above.
   const std::int32_t failed = opened != 0 ? opened : result;
   if (diskSession != 0 && failed != kResultEndOfDirectory && unlisted != nullptr)
-    unlisted->push_back(Unlisted(path.empty() ? u"root directory" : path, failed));
+    unlisted->push_back(Unlisted(path.empty() ? u"/" : path, failed));
 }

@@ -33,12 +33,13 @@ class DeviceContext {
   // record of the last session; preset texts where the engine wrote nothing.
   wrenlo::IsoVolumeInfo& GetIsoVolumeInfo(wrenlo::IsoVolumeInfo& out,
                                           std::int32_t fileSystem) const;
-  // Appends the paths of every file of the last session, pre-order, '\'
-  // between names. With unlisted, also appends what could not be listed, as
-  // "WHAT: why" (why is the engine's result name): "file system" when the
-  // session announces a file system that does not open, "root directory" or
-  // a directory's path when its listing fails. A session without a file
-  // system lists nothing and is no failure.
+  // Appends the paths of every file of the last session, pre-order, each
+  // name after a '/' ("/DOCS/A.TXT"); symbolic links, which have no data of
+  // their own, are left out. With unlisted, also appends what could not be
+  // listed, as "WHAT: why" (why is the engine's result name): "file system"
+  // when the session announces a file system that does not open, a
+  // directory's path ("/" for the root) when its listing fails. A session
+  // without a file system lists nothing and is no failure.
   void CollectFiles(std::vector<std::u16string>& files,
                     std::vector<std::u16string>* unlisted = nullptr) const;
   const std::map<std::int32_t, wrenlo::SessionInfo>& Sessions() const { return sessions; }

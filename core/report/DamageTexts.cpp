@@ -11,6 +11,14 @@ std::u16string Number(std::uint64_t n) {
   return FormatText("%llu", static_cast<unsigned long long>(n));
 }
 
+// A position in a track as a CD player shows it: minutes, seconds and frames
+// (75 a second) from the track's start.
+std::u16string TrackTime(std::uint64_t sectors) {
+  return FormatText("%02llu:%02llu:%02llu", static_cast<unsigned long long>(sectors / (60 * 75)),
+                    static_cast<unsigned long long>(sectors / 75 % 60),
+                    static_cast<unsigned long long>(sectors % 75));
+}
+
 }  // namespace
 
 std::u16string SurfaceCellText(std::uint64_t first, std::uint64_t last, const SectorCounts& counts,
@@ -31,14 +39,19 @@ std::u16string SurfaceCellText(std::uint64_t first, std::uint64_t last, const Se
   return text;
 }
 
+std::u16string HolderName(const LayoutEntry& entry, std::uint64_t sector) {
+  if (entry.kind != EntryKind::AudioTrack || entry.ranges.empty()) return entry.name;
+  return entry.name + u", " + TrackTime(sector - entry.ranges.front().first);
+}
+
 std::u16string SectorHolderText(const DamageIndex& index, std::uint64_t sector) {
   std::u16string text;
   for (const std::size_t holder : index.EntriesOn(sector, sector)) {
     const LayoutEntry& entry = index.Layout().entries[holder];
     if (!text.empty()) text += u"; ";
-    text += entry.name;
-    if (entry.isFile)
-      text += u", byte " + Number(FileByteOffset(entry, sector + index.SessionStart()));
+    const std::uint64_t device = sector + index.SessionStart();
+    text += HolderName(entry, device);
+    if (entry.IsFile()) text += u", byte " + Number(FileByteOffset(entry, device));
   }
   return text.empty() ? kFree : text;
 }
@@ -46,14 +59,16 @@ std::u16string SectorHolderText(const DamageIndex& index, std::uint64_t sector) 
 std::u16string DamagedListCaption(const DamageIndex* index) {
   if (index == nullptr) return u"Damaged files: listed when the scan has ended";
   const DiscLayout& layout = index->Layout();
-  if (layout.result == wrenlo::kResultNoFileSystem && layout.entries.empty())
-    return u"Damaged files: none (no file system)";
-  if (layout.result != 0 && layout.entries.empty())
+  const bool noFileSystem = layout.result == wrenlo::kResultNoFileSystem;
+  if (!noFileSystem && layout.result != 0 && layout.entries.empty())
     return FormatText("Damaged files: the file system cannot be read (%s)",
                       wrenlo::ResultName(layout.result));
   const std::size_t count = index->DamagedFiles().size() + index->DamagedStructures().size();
   std::u16string text =
       count == 0 ? u"Damaged files: none" : u"Damaged files and structures: " + Number(count);
-  if (layout.result != 0) text += u" (the file system could not be read in full)";
+  if (noFileSystem)
+    text += u" (no file system)";
+  else if (layout.result != 0)
+    text += u" (the file system could not be read in full)";
   return text;
 }

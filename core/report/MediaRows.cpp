@@ -1,5 +1,6 @@
 #include "core/report/MediaRows.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/disc/DeviceContext.h"
@@ -72,6 +73,9 @@ const std::vector<std::u16string>& MediaGroupTitles() {
 }
 
 std::u16string FormatVolumeTime(const DateBlock& date) {
+  // ECMA-119 8.4.26.1 writes a date that is not specified as all zero
+  // digits, which the engine passes on as zeros: no date at all.
+  if (std::all_of(date + 1, date + 7, [](unsigned char byte) { return byte == 0; })) return {};
   return FormatText("%02d.%02d.%04d %02d:%02d:%02d", date[3], date[2], 1900 + date[1], date[4],
                     date[5], date[6]);
 }

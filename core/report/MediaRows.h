@@ -22,7 +22,8 @@ enum MediaGroup {
 const std::vector<std::u16string>& MediaGroupTitles();
 
 // "DD.MM.YYYY hh:mm:ss" from bytes 1 to 6 of a volume date (years since 1900,
-// month, day, hour, minute, second).
+// month, day, hour, minute, second); empty when all six are 0, a date the
+// volume leaves unset.
 std::u16string FormatVolumeTime(const wrenlo::DateBlock& date);
 // "1.02", "1.5", "2.0", "2.01", "2.5", "2.6"; empty for any other revision.
 std::u16string UdfRevisionText(std::int32_t revision);

@@ -76,14 +76,22 @@ std::u16string ShareCountText(std::int64_t count, std::int32_t checked, ScanPass
 }
 
 std::u16string PassEndText(ScanPass pass, const ProgressCtx_t& progress,
-                           std::uint64_t elapsedMicroseconds, bool hasMedium) {
+                           std::uint64_t elapsedMicroseconds, bool hasMedium,
+                           std::int64_t unlistedFolders) {
   const bool files = pass == ScanPass::FilesTest;
   const bool copy = pass == ScanPass::CopyToImage;
+  std::u16string unlisted;
+  if (files && unlistedFolders > 0) {
+    AppendInteger(unlisted, unlistedFolders);
+    unlisted += unlistedFolders == 1 ? u" folder not listed" : u" folders not listed";
+  }
   std::u16string text = files ? u"Files test " : copy ? u"Copy to image " : u"Surface scan ";
   if (progress.total <= 0) {
     text += files ? u"finished: nothing was tested, " : u"finished: nothing was read, ";
     if (!hasMedium)
       text += u"no medium in the drive";
+    else if (!unlisted.empty())
+      text += unlisted;
     else
       text += files ? u"no files found" : u"the last session has no sectors";
     return text;
@@ -108,7 +116,9 @@ std::u16string PassEndText(ScanPass pass, const ProgressCtx_t& progress,
   AppendInteger(text, progress.errors);
   text += copy ? u" not copied, " : u" error, ";
   AppendInteger(text, std::max<std::int64_t>(0, progress.total - checked));
-  text += copy ? u" not read, in " : u" not checked, in ";
+  text += copy ? u" not read, " : u" not checked, ";
+  if (!unlisted.empty()) text += unlisted + u", ";
+  text += u"in ";
   const std::uint64_t seconds = elapsedMicroseconds / 1000000;
   AppendInteger(text, static_cast<std::int64_t>(seconds / 3600));
   for (const std::uint64_t part : {seconds / 60 % 60, seconds % 60}) {

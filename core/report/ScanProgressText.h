@@ -57,5 +57,10 @@ std::u16string RangeOutsideText(std::int32_t firstSector, std::int32_t sessionSe
 // and with nothing to check it says why:
 //   "Surface scan finished: nothing was read, no medium in the drive"
 //   "Files test finished: nothing was tested, no files found"
+// The files test counts the folders it could not list, when there are any:
+//   "Files test finished: 3 files, 3 good, 0 problem, 0 error, 0 not checked,
+//    1 folder not listed, in 0:00:02"
+//   "Files test finished: nothing was tested, 2 folders not listed"
 std::u16string PassEndText(ScanPass pass, const ProgressCtx_t& progress,
-                           std::uint64_t elapsedMicroseconds, bool hasMedium);
+                           std::uint64_t elapsedMicroseconds, bool hasMedium,
+                           std::int64_t unlistedFolders = 0);

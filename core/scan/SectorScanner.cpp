@@ -443,6 +443,7 @@ void SectorScanner::RunFilesTest() {
   // A file system the disc announces but that cannot be listed leaves files
   // untested: an error of the test, though of no one file.
   for (const std::u16string& what : unlisted) Log(LogKind::Error, kFileSystemError + what);
+  unlistedFolders = static_cast<std::int64_t>(unlisted.size());
 
   for (const std::u16string& path : files) {
     TestFile(path);

@@ -51,7 +51,7 @@ class SectorScanner : public ISectorScannerCallback {
   static Clocks SystemClocks();
 
   // The start of the files test's log entry (kind Error) for what it could
-  // not list: "File system error: root directory: medium error".
+  // not list: "File system error: /DOCS: medium error".
   static constexpr char16_t kFileSystemError[] = u"File system error: ";
 
   // window carries the reports to target, which the scanner does not own.
@@ -121,6 +121,9 @@ class SectorScanner : public ISectorScannerCallback {
   ScanPass pass = ScanPass::None;
   // How long the pass took, set before its OnScanFinished.
   std::uint64_t passMicroseconds = 0;
+  // The folders the files test could not list (each logged as an error),
+  // set before its OnScanFinished.
+  std::int64_t unlistedFolders = 0;
   // Under stateLock: how many times the table has changed, and the sector the
   // latest change wrote (-1 when it sized the whole table). A reader that saw
   // the count before that change needs to read that one sector again only.

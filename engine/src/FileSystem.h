@@ -15,8 +15,9 @@
 namespace wrenlo {
 
 struct DirectoryItem {
-  std::u16string name;  // without any path; never "." or ".."
+  std::u16string name;  // without any path; never "." or "..", never holds '/'
   bool isDirectory = false;
+  bool isLink = false;  // a symbolic link, which has no data of its own
 };
 
 // A run of sectors holding file data, by absolute address on the medium.
@@ -27,25 +28,47 @@ struct Extent {
   std::uint64_t count = 0;
 };
 
+enum class LayoutKind {
+  kFile,
+  kStructure,
+  kLink,   // a symbolic link: no sectors of its own, a target
+  kAudioTrack,
+  kDataTrack,  // a data track that no file system holds
+  kLeadOut,    // the sectors between two sessions
+};
+
 // A file or a structure where the layout walk found it; the views are valid
 // during the visit only.
 struct LayoutItem {
-  bool isFile = false;
-  std::u16string_view name;  // a file's path, or the structure's name
-  std::uint64_t size = 0;    // a file's length in bytes
+  LayoutKind kind = LayoutKind::kStructure;
+  // A file's or link's path ('/' before each name), or the structure's name.
+  std::u16string_view name;
+  std::u16string_view target;     // a link's target
+  std::u16string_view directory;  // a directory structure's path ("/" for the root)
+  std::uint64_t size = 0;      // a file's length in bytes
   std::span<const Extent> extents;
   Result result = kOk;  // why the item is not placed in full, or kOk
+  // Set by the session's and the medium's layout: the item belongs to the
+  // tree the files test reads (of the last session, for the medium).
+  bool filesTestTree = false;
 };
 // Receives each item; anything but kOk ends the walk with that result.
 using LayoutVisitor = std::function<Result(const LayoutItem&)>;
 
+// A path to a directory or file: its names from the root, each after a '/'
+// ("/DOCS/A.TXT"); the root is "" or "/". A name may hold any other
+// character, '\' included.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
-  // Children of the directory at path: names joined by '\', "" = the root.
+  // The tree's name as structures are named after it: "ISO 9660", "Joliet",
+  // "UDF".
+  virtual std::u16string_view TreeName() const = 0;
+  // Children of the directory at path.
   virtual Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const = 0;
   // The sectors holding a file's data, in file order; an empty list for a file
-  // whose data is embedded in its entry or that is empty.
+  // whose data is embedded in its entry or that is empty. kNotAFile for a
+  // directory or a link.
   virtual Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const = 0;
   // Walks the whole tree once: the file system's own structures, then each
   // directory (as a structure) followed by its files and subdirectories, in

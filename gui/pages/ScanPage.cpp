@@ -530,7 +530,7 @@ void ScanPage::OnScanFinished() {
   if (scanner->pass != ScanPass::None)
     OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(),
                PassEndText(scanner->pass, scanner->progress, scanner->passMicroseconds,
-                           scanner->deviceContext->hasMedium));
+                           scanner->deviceContext->hasMedium, scanner->unlistedFolders));
   startStop->setText(QStringLiteral("Start"));
   EnableStart();
   EnableChoices(true);

@@ -184,7 +184,7 @@ TEST_F(CliRunTest, ARawSectorWithABrokenEdcScansAsAnError) {
   EXPECT_EQ(summary["total"], sectors);
   EXPECT_EQ(summary["error_ranges"], Json::array({Json::array({broken, broken})}));
   EXPECT_EQ(summary["problems"], 0);
-  EXPECT_EQ(summary["file_error_paths"], Json::array({"DIR\\BIG.BIN"}));
+  EXPECT_EQ(summary["file_error_paths"], Json::array({"/DIR/BIG.BIN"}));
 }
 
 TEST_F(CliRunTest, ScanTextShowsProgressLogAndSummary) {
@@ -224,8 +224,8 @@ TEST_F(CliRunTest, FilesTestNamesTheFileThatFails) {
   EXPECT_EQ(found["total"], 0);  // no surface scan
   EXPECT_EQ(found["files_total"], 3);
   EXPECT_EQ(found["file_errors"], 1);
-  EXPECT_EQ(found["file_error_paths"], Json::parse(R"(["DIR\\BIG.BIN"])"));
-  EXPECT_THAT(damaged.err, HasSubstr("  File error: DIR\\BIG.BIN\n"));
+  EXPECT_EQ(found["file_error_paths"], Json::parse(R"(["/DIR/BIG.BIN"])"));
+  EXPECT_THAT(damaged.err, HasSubstr("  File error: /DIR/BIG.BIN\n"));
 }
 
 // Sectors broken inside two files, the Joliet root directory and the volume
@@ -260,17 +260,19 @@ TEST_F(CliRunTest, ScanNamesTheDamagedFilesAndStructures) {
   std::map<std::string, Json> files;
   for (const Json& file : summary.at("damaged_files")) files[file.at("path")] = file;
   ASSERT_EQ(files.size(), 2u) << scan.out;
-  EXPECT_EQ(files.at("DIR\\BIG.BIN"),
-            Json({{"path", "DIR\\BIG.BIN"},
+  EXPECT_EQ(files.at("/DIR/BIG.BIN"),
+            Json({{"path", "/DIR/BIG.BIN"},
                   {"problem_sectors", 1},
                   {"error_sectors", 2},
                   {"ranges", Json::array({Json::array({big + 5, big + 6}),
                                           Json::array({big + 9, big + 9})})}}));
-  EXPECT_EQ(files.at("README.TXT").at("ranges"), Json::array({Json::array({readme, readme})}));
+  EXPECT_EQ(files.at("/README.TXT").at("ranges"), Json::array({Json::array({readme, readme})}));
   std::map<std::string, Json> structures;
   for (const Json& structure : summary.at("damaged_structures"))
     structures[structure.at("name")] = structure.at("ranges");
-  EXPECT_EQ(structures.at("Volume descriptors"), Json::array({Json::array({16, 16})}));
+  EXPECT_EQ(structures.at("Primary volume descriptor"), Json::array({Json::array({16, 16})}));
+  EXPECT_EQ(structures.at("Root directory (Joliet)"),
+            Json::array({Json::array({jolietRoot, jolietRoot})}));
   std::set<std::int64_t> structureSectors;
   for (const auto& [name, ranges] : structures)
     for (const Json& range : ranges)
@@ -281,9 +283,9 @@ TEST_F(CliRunTest, ScanNamesTheDamagedFilesAndStructures) {
   const ChildResult text = RunChild({LUMETER_CLI, "scan", "--no-history"}, drive);
   EXPECT_THAT(text.out, HasSubstr("Damaged files:\n"));
   EXPECT_THAT(text.out,
-              HasSubstr("\n  DIR\\BIG.BIN: 1 problem, 2 error, sectors " + std::to_string(big + 5) +
+              HasSubstr("\n  /DIR/BIG.BIN: 1 problem, 2 error, sectors " + std::to_string(big + 5) +
                         "-" + std::to_string(big + 6) + ", " + std::to_string(big + 9) + "\n"));
-  EXPECT_THAT(text.out, HasSubstr("Damaged file-system structures:\n  Volume descriptors: "
+  EXPECT_THAT(text.out, HasSubstr("Damaged file-system structures:\n  Primary volume descriptor: "
                                   "sectors 16\n"));
   EXPECT_LT(text.out.find("Error sectors: "), text.out.find("Damaged files:"));
 
@@ -396,22 +398,30 @@ TEST_F(CliRunTest, SaveWritesTheSectorOrNothing) {
 TEST_F(CliRunTest, FilesListEveryFileWithItsSectors) {
   const ChildResult listed = Cli({"files", Drive("disc.iso"), "--json"});
   EXPECT_EQ(listed.status, 0) << listed.err;
-  const Json files = Json::parse(listed.out);
+  const Json found = Json::parse(listed.out);
+  EXPECT_EQ(found.at("session"), 1);
+  EXPECT_EQ(found.at("file_system_errors"), Json::array());
+  const Json& files = found.at("files");
   ASSERT_EQ(files.size(), 3u);
   std::map<std::string, Json> byPath;
   for (const Json& file : files) byPath[file.at("path").get<std::string>()] = file;
-  ASSERT_TRUE(byPath.count("DIR\\BIG.BIN")) << listed.out;
-  const Json& big = byPath.at("DIR\\BIG.BIN");
+  ASSERT_TRUE(byPath.count("/DIR/BIG.BIN")) << listed.out;
+  const Json& big = byPath.at("/DIR/BIG.BIN");
+  EXPECT_EQ(big.at("type"), "file");
+  EXPECT_EQ(big.at("session"), 1);
   ASSERT_EQ(big.at("extents").size(), 1u);
-  const std::int64_t first = big.at("extents")[0][0], last = big.at("extents")[0][1];
+  const Json& extent = big.at("extents")[0];
+  EXPECT_EQ(extent.at("session"), 1);
+  const std::int64_t first = extent.at("first"), last = extent.at("last");
   EXPECT_EQ(first, bigFileSector);
   EXPECT_EQ(last - first + 1, (big.at("size").get<std::int64_t>() + 2047) / 2048);
-  EXPECT_TRUE(byPath.count("README.TXT"));
-  EXPECT_TRUE(byPath.count("DIR\\SUB\\NOTE.TXT"));
+  EXPECT_TRUE(byPath.count("/README.TXT"));
+  EXPECT_TRUE(byPath.count("/DIR/SUB/NOTE.TXT"));
 
+  // One session: no session named before each run.
   const ChildResult text = Cli({"files", Drive("disc.iso")});
   EXPECT_EQ(text.status, 0);
-  EXPECT_THAT(text.out, HasSubstr("DIR\\BIG.BIN  " + big.at("size").dump() + " bytes  " +
+  EXPECT_THAT(text.out, HasSubstr("/DIR/BIG.BIN  " + big.at("size").dump() + " bytes  " +
                                   std::to_string(first) + "-" + std::to_string(last) + "\n"));
 }
 
@@ -421,9 +431,10 @@ TEST_F(CliRunTest, WhoHasNamesTheFileOrStructureOfASector) {
     std::int64_t sector;
     std::string expected;
   } cases[] = {
-      {bigFileSector + 17, "DIR\\BIG.BIN (file, byte " + std::to_string(17 * 2048) + ")\n"},
-      {16, "Volume descriptors (structure)\n"},
-      {3, "free\n"},
+      {bigFileSector + 17, "/DIR/BIG.BIN (file, byte " + std::to_string(17 * 2048) + ")\n"},
+      {16, "Primary volume descriptor (structure)\n"},
+      {3, "System area (structure)\n"},
+      {19, "free\n"},
   };
   for (const auto& c : cases) {
     const ChildResult who = Cli({"whohas", disc, std::to_string(c.sector)});
@@ -490,7 +501,9 @@ TEST_F(CliRunTest, BadArgumentsAndDrivesGiveOneLineAndStatusTwo) {
       {{"save", plain, "0", folder}, "cannot write " + folder + ": Is a directory"},
       {{"dump"}, "dump needs a SECTOR"},
       {{"whohas"}, "whohas needs a SECTOR"},
-      {{"files", plain, "--session", "1"}, "unknown option '--session' for files"},
+      {{"files", plain, "--surface"}, "unknown option '--surface' for files"},
+      {{"files", plain, "--session", "2"}, "has no session 2 (sessions 1 to 1)"},
+      {{"whohas", plain, "300"}, "sector 300 is outside session 1 (sectors 0 to 299)"},
       {{"dump", plain, "-1"}, "bad sector number '-1'"},
       {{"dump", plain, "300"}, "sector 300 is outside session 1 (sectors 0 to 299)"},
       {{"dump", plain, "0", "--session", "2"}, "has no session 2 (sessions 1 to 1)"},

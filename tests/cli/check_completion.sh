@@ -39,7 +39,7 @@ while IFS='|' read -r line expected; do
 done <<'CASES'
 lumeter-cli |copy devices dump files help history info media report save scan whohas
 lumeter-cli d|devices dump
-lumeter-cli files --|--help --image --json
+lumeter-cli files --|--help --image --json --session
 lumeter-cli whohas |D E
 lumeter-cli --|--help --image --version
 lumeter-cli --image th|three.iso
@@ -51,7 +51,7 @@ lumeter-cli scan --sectors-per-read |1 16 2 32 4 64 8
 lumeter-cli scan --speed |max
 lumeter-cli scan --attempts |
 lumeter-cli dump --|--help --image --session
-lumeter-cli whohas --|--help --image
+lumeter-cli whohas --|--help --image --session
 lumeter-cli scan --image th|three.iso
 lumeter-cli scan --image three.iso |D E F
 lumeter-cli save --image three.iso F 3 s|sector.bin

@@ -142,7 +142,7 @@ TEST_F(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
     int problems = 0, errors = 0;
     for (int row = 0; row < list->topLevelItemCount(); ++row) {
       const QTreeWidgetItem* item = list->topLevelItem(row);
-      EXPECT_TRUE(item->text(0).startsWith("VIDEO\\CLIP")) << item->text(0).toStdString();
+      EXPECT_TRUE(item->text(0).startsWith("/VIDEO/CLIP")) << item->text(0).toStdString();
       problems += item->text(1).toInt();
       errors += item->text(2).toInt();
     }
@@ -161,7 +161,7 @@ TEST_F(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
     ASSERT_TRUE(WaitUntil([] { return QToolTip::isVisible(); }));
     EXPECT_TRUE(QToolTip::text().startsWith("Sectors 2000 to 2009\nGood: 0, problem: 10"))
         << QToolTip::text().toStdString();
-    EXPECT_TRUE(QToolTip::text().contains("VIDEO\\CLIP")) << QToolTip::text().toStdString();
+    EXPECT_TRUE(QToolTip::text().contains("/VIDEO/CLIP")) << QToolTip::text().toStdString();
     EXPECT_TRUE(WithToolTip(dialog).save(folder.filePath(QStringLiteral("details-damaged.png"))));
     QToolTip::hideText();
   });
@@ -357,7 +357,7 @@ TEST_F(ScanEndToEnd, CopiesTheDamagedDiscToAnImage) {
     int missing = 0;
     for (int row = 0; row < list->topLevelItemCount(); ++row) {
       const QTreeWidgetItem* item = list->topLevelItem(row);
-      EXPECT_TRUE(item->text(0).startsWith("VIDEO\\CLIP")) << item->text(0).toStdString();
+      EXPECT_TRUE(item->text(0).startsWith("/VIDEO/CLIP")) << item->text(0).toStdString();
       EXPECT_EQ(item->text(1).toInt(), 0) << "a copy's sectors are copied or missing";
       missing += item->text(2).toInt();
     }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 
 #include "support/Command.h"
@@ -165,16 +166,14 @@ void UseCue(const std::string& cue) {
       << testing_support::Narrow(testing_support::DeviceTexts().at(0));
 }
 
-// Every path of the session's tree, '\' between names, as ISO 9660 or Joliet.
+// Every path of the session's tree, as ISO 9660 or Joliet.
 void Walk(wrenlo::Handle session, const std::u16string& path, std::set<std::string>& out) {
   wrenlo::Handle directory = 0;
   ASSERT_EQ(wrenlo::OpenDirectory(session, path.c_str(), &directory), 0);
   wrenlo::DirectoryEntry entry;
   for (std::int32_t i = 0; wrenlo::ReadDirectory(directory, i, &entry) == 0; ++i) {
-    const std::u16string child = (path.empty() ? u"" : path + u"\\") + entry.name.str();
-    std::string narrow = "/" + testing_support::Narrow(child);
-    std::replace(narrow.begin(), narrow.end(), '\\', '/');
-    out.insert(narrow);
+    const std::u16string child = path + u"/" + entry.name.str();
+    out.insert(testing_support::Narrow(child));
     if (entry.attributes & wrenlo::kAttributeDirectory) Walk(session, child, out);
   }
   wrenlo::CloseDirectory(directory);
@@ -251,7 +250,7 @@ TEST(CueImage, TracksReadAsBchunkExtractsThem) {
   wrenlo::IsoVolumeInfo volume{};
   EXPECT_EQ(wrenlo::GetISOVolumeInformation(session, &volume), 0);
   EXPECT_EQ(volume.volumeLabel.str(), u"CUEDATA");
-  EXPECT_EQ(wrenlo::VerifyFile(session, u"DIR\\BIG.BIN"), 0);
+  EXPECT_EQ(wrenlo::VerifyFile(session, u"/DIR/BIG.BIN"), 0);
   wrenlo::CloseDiskSession(session);
 }
 
@@ -303,8 +302,96 @@ TEST(CueImage, TwoSessionsInTwoFiles) {
   wrenlo::Handle session = 0;
   ASSERT_EQ(wrenlo::OpenDiskSession(wrenlo::kCurrentDevice, 2, &session, wrenlo::kFileSystemAny),
             0);
-  EXPECT_EQ(wrenlo::VerifyFile(session, u"DIR\\BIG.BIN"), 0);  // in the first session
+  EXPECT_EQ(wrenlo::VerifyFile(session, u"/DIR/BIG.BIN"), 0);  // in the first session
   wrenlo::CloseDiskSession(session);
+}
+
+// What ListMediumLayout lists of the current drive: each record's first run
+// (first sector, count) by name, and the names of the files of the files
+// test's tree.
+struct MediumListing {
+  std::int32_t result = -1;
+  std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> runs;
+  std::map<std::string, std::int32_t> kinds;
+  std::set<std::string> filesTestFiles;
+};
+
+MediumListing ListMedium() {
+  MediumListing listing;
+  listing.result = wrenlo::ListMediumLayout(
+      wrenlo::kCurrentDevice,
+      [](void* context, const wrenlo::LayoutRecord* record) -> std::int32_t {
+        auto& out = *static_cast<MediumListing*>(context);
+        const std::string name =
+            testing_support::Narrow(std::u16string(record->name, record->nameLength));
+        EXPECT_EQ(out.kinds.count(name), 0u) << name << " twice";
+        out.kinds[name] = record->kind;
+        if (record->runCount > 0) out.runs[name] = {record->runs[0].first, record->runs[0].count};
+        if (record->kind == wrenlo::kLayoutFile && (record->flags & wrenlo::kLayoutFilesTestTree))
+          out.filesTestFiles.insert(name);
+        return 0;
+      },
+      &listing);
+  return listing;
+}
+
+TEST(CueImage, TheMediumsLayoutNamesEverySession) {
+  const CueImages& images = Images();
+  UseCue(images.twoSessions);
+  const MediumListing two = ListMedium();
+  EXPECT_EQ(two.result, 0);
+  // The last session's tree holds both sessions' files, each listed once;
+  // the first session's own structures are named after it.
+  EXPECT_EQ(two.filesTestFiles,
+            (std::set<std::string>{"/DIR/BIG.BIN", "/LATER.TXT", "/README.TXT"}));
+  EXPECT_LT(two.runs.at("/DIR/BIG.BIN").first, images.dataSectors);
+  EXPECT_GT(two.runs.at("/LATER.TXT").first, images.secondStart);
+  for (const auto& [name, kind] : two.kinds)
+    EXPECT_TRUE(kind != wrenlo::kLayoutFile || two.filesTestFiles.count(name) == 1) << name;
+  EXPECT_EQ(two.runs.at("Primary volume descriptor"),
+            std::make_pair(std::uint64_t{images.secondStart} + 16, std::uint64_t{1}));
+  EXPECT_EQ(two.runs.at("Primary volume descriptor (session 1)"),
+            std::make_pair(std::uint64_t{16}, std::uint64_t{1}));
+  EXPECT_EQ(two.kinds.count("Root directory (ISO 9660, session 1)"), 1u);
+  EXPECT_EQ(two.kinds.count("Root directory (Joliet, session 1)"), 1u);
+  EXPECT_EQ(two.runs.at("lead-out"),
+            std::make_pair(std::uint64_t{images.dataSectors},
+                           std::uint64_t{images.secondStart - images.dataSectors}));
+  EXPECT_EQ(two.kinds.at("lead-out"), wrenlo::kLayoutLeadOut);
+
+  // Data, audio and Mode 2 tracks in one session: the tracks its file
+  // system does not start in are named.
+  UseCue(images.single);
+  const MediumListing single = ListMedium();
+  EXPECT_EQ(single.result, 0);
+  EXPECT_EQ(single.runs.at("Audio track 2"),
+            std::make_pair(std::uint64_t{images.dataSectors + kAudioPregap},
+                           std::uint64_t{kAudioFrames}));
+  EXPECT_EQ(single.kinds.at("Audio track 2"), wrenlo::kLayoutAudioTrack);
+  EXPECT_EQ(single.runs.at("Data track 3").first,
+            images.dataSectors + kAudioPregap + kAudioFrames);
+  EXPECT_EQ(single.kinds.count("Data track 1"), 0u);
+
+  // No file system at all: an audio disc, and a data track of zeros.
+  Bytes audio = Pattern(300 * 2352, 5);
+  WriteBytes(images.dir / "audio.bin", audio);
+  const std::string audioCue = (images.dir / "audio.cue").string();
+  WriteFile(audioCue,
+            "FILE audio.bin BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
+            " TRACK 02 AUDIO\n  INDEX 00 00:01:00\n  INDEX 01 00:01:10\n");
+  UseCue(audioCue);
+  const MediumListing onlyAudio = ListMedium();
+  EXPECT_EQ(onlyAudio.result, wrenlo::kResultNoFileSystem);
+  EXPECT_EQ(onlyAudio.runs, (std::map<std::string, std::pair<std::uint64_t, std::uint64_t>>{
+                                {"Audio track 1", {0, 85}}, {"Audio track 2", {85, 215}}}));
+  WriteBytes(images.dir / "zeros.iso", Bytes(40 * kSector, 0));
+  const std::string zerosCue = (images.dir / "zeros.cue").string();
+  WriteFile(zerosCue, "FILE zeros.iso BINARY\n TRACK 01 MODE1/2048\n  INDEX 01 00:00:00\n");
+  UseCue(zerosCue);
+  const MediumListing zeros = ListMedium();
+  EXPECT_EQ(zeros.result, wrenlo::kResultNoFileSystem);
+  EXPECT_EQ(zeros.runs, (std::map<std::string, std::pair<std::uint64_t, std::uint64_t>>{
+                            {"Data track 1 (no file system)", {0, 40}}}));
 }
 
 TEST(CueImage, CookedTracksAndGeneratedGaps) {

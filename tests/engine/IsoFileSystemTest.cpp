@@ -52,14 +52,23 @@ TEST(IsoFileSystem, NamesAsTheyAreShown) {
   image.Record(kRoot, "OTHER", 21, 2048, kDir);  // the same directory again
   image.Record(kRoot, ".", 30, 10);              // text that names the directory
   image.Record(kRoot, "..", 21, 2048, kDir);
-  image.Record(kRoot, "BACK\\SLASH", 30, 10);  // no path can reach it
+  image.Record(kRoot, "BACK\\SLASH", 31, 10);  // a name like any other
+  image.Record(kRoot, "SL/ASH", 30, 10);       // no path can reach it
   image.Record(kRoot, ";1", 30, 10);           // empty once the version goes
   image.Directory(21, kRoot);
   Opened opened(image);
   ASSERT_EQ(opened.result, kOk);
-  EXPECT_EQ(opened.Names(u""), (std::vector<std::u16string>{u"README", u"A.TXT", u"NOVERSION",
-                                                            u"ODD;ABC", u"DIR.D/"}));
+  EXPECT_EQ(opened.Names(u""),
+            (std::vector<std::u16string>{u"README", u"A.TXT", u"NOVERSION", u"ODD;ABC", u"DIR.D/",
+                                         u"BACK\\SLASH"}));
+  EXPECT_TRUE(opened.Names(u"/DIR.D").empty());
+  // Paths start at the root, with or without their leading '/'.
   EXPECT_TRUE(opened.Names(u"DIR.D").empty());
+  std::vector<Extent> extents;
+  EXPECT_EQ(opened.fs.Tree().FileExtents(u"/BACK\\SLASH", extents), kOk);
+  ASSERT_EQ(extents.size(), 1u);
+  EXPECT_EQ(extents[0].start, 31u);
+  EXPECT_EQ(opened.fs.Tree().FileExtents(u"/BACK", extents), kNotFound);
 }
 
 TEST(IsoFileSystem, FileExtents) {
@@ -99,7 +108,7 @@ TEST(IsoFileSystem, FileExtents) {
   EXPECT_EQ(extents(u"FAR"), (Pairs{{0xFFFFFFF0u, 2097152}}));
   EXPECT_EQ(extents(u"NONE", kNotFound), Pairs{});
   EXPECT_EQ(extents(u"", kNotAFile), Pairs{});
-  EXPECT_EQ(extents(u"MULTI\\X", kNotADirectory), Pairs{});
+  EXPECT_EQ(extents(u"/MULTI/X", kNotADirectory), Pairs{});
 }
 
 TEST(IsoFileSystem, MalformedDirectoriesGiveErrors) {
@@ -111,7 +120,7 @@ TEST(IsoFileSystem, MalformedDirectoriesGiveErrors) {
   };
   const Case cases[] = {
       {"a child that is the root",
-       [](IsoBuilder& b) { b.Record(kRoot, "LOOP", kRoot, 2048, kDir); }, u"LOOP",
+       [](IsoBuilder& b) { b.Record(kRoot, "LOOP", kRoot, 2048, kDir); }, u"/LOOP",
        kCorruptFileSystem},
       {"a child that is its own parent's parent",
        [](IsoBuilder& b) {
@@ -121,14 +130,14 @@ TEST(IsoFileSystem, MalformedDirectoriesGiveErrors) {
          b.Directory(22, 21);
          b.Record(22, "UP", 21, 2048, kDir);
        },
-       u"A\\B\\UP", kCorruptFileSystem},
+       u"/A/B/UP", kCorruptFileSystem},
       {"a child that is itself",
        [](IsoBuilder& b) {
          b.Record(kRoot, "A", 21, 2048, kDir);
          b.Directory(21, kRoot);
          b.Record(21, "SELF", 21, 2048, kDir);
        },
-       u"A\\SELF", kCorruptFileSystem},
+       u"/A/SELF", kCorruptFileSystem},
       {"a record running past its sector",
        [](IsoBuilder& b) {
          // Seven records of 254 bytes after '.' and '..' end at byte 1846.
@@ -160,18 +169,20 @@ TEST(IsoFileSystem, MalformedDirectoriesGiveErrors) {
        },
        u"", kCorruptFileSystem},
       {"a directory beyond the medium",
-       [](IsoBuilder& b) { b.Record(kRoot, "FAR", 1000, 2048, kDir); }, u"FAR", kCorruptFileSystem},
+       [](IsoBuilder& b) { b.Record(kRoot, "FAR", 1000, 2048, kDir); }, u"/FAR",
+       kCorruptFileSystem},
       {"a directory ending beyond the medium",
-       [](IsoBuilder& b) { b.Record(kRoot, "LONG", 60, 10 * 2048, kDir); }, u"LONG",
+       [](IsoBuilder& b) { b.Record(kRoot, "LONG", 60, 10 * 2048, kDir); }, u"/LONG",
        kCorruptFileSystem},
       {"an absurd directory size",
-       [](IsoBuilder& b) { b.Record(kRoot, "HUGE", 21, 0xFFFFFFFFu, kDir); }, u"HUGE", kTooLarge},
+       [](IsoBuilder& b) { b.Record(kRoot, "HUGE", 21, 0xFFFFFFFFu, kDir); }, u"/HUGE",
+       kCorruptFileSystem},
       {"a root that is absurdly large", [](IsoBuilder& b) { b.RootLength(0x7FFFFFFF); }, u"",
-       kTooLarge},
+       kCorruptFileSystem},
       {"a path through a file", [](IsoBuilder& b) { b.Record(kRoot, "FILE;1", 30, 10); },
-       u"FILE\\X", kNotADirectory},
-      {"an empty name in the path", [](IsoBuilder&) {}, u"\\", kNotFound},
-      {"a missing directory", [](IsoBuilder&) {}, u"NOWHERE", kNotFound},
+       u"/FILE/X", kNotADirectory},
+      {"an empty name in the path", [](IsoBuilder&) {}, u"//", kNotFound},
+      {"a missing directory", [](IsoBuilder&) {}, u"/NOWHERE", kNotFound},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -193,11 +204,42 @@ TEST(IsoFileSystem, DepthIsCapped) {
     parent = sector;
   }
   Opened opened(image);
-  std::u16string path = u"D";
-  for (std::size_t depth = 1; depth < kMaxDirectoryDepth - 1; ++depth) path += u"\\D";
+  std::u16string path = u"/D";
+  for (std::size_t depth = 1; depth < kMaxDirectoryDepth - 1; ++depth) path += u"/D";
   EXPECT_EQ(opened.Names(path), std::vector<std::u16string>{u"D/"});
-  path += u"\\D";
+  path += u"/D";
   opened.Names(path, kTooLarge);
+}
+
+TEST(IsoFileSystem, ADirectoryOfMoreThanSixteenMegabytesIsReadInPieces) {
+  // 8 records of 254 bytes a sector over 8,200 sectors: 65,600 files in a
+  // directory of 16.4 MB, which a cap on a directory's bytes refused. It is
+  // listed whole, read a few sectors at a time.
+  constexpr std::uint32_t kSectors = 8200, kPerSector = 8, kDirectory = 21;
+  IsoBuilder image(kDirectory + kSectors + 1);
+  image.Record(kRoot, "BIG", kDirectory, kSectors * 2048, kDir);
+  std::vector<std::uint8_t>& bytes = image.Bytes();
+  for (std::uint32_t sector = 0; sector < kSectors; ++sector)
+    for (std::uint32_t i = 0; i < kPerSector; ++i) {
+      char name[16];
+      std::snprintf(name, sizeof name, "F%07u", sector * kPerSector + i);
+      const std::vector<std::uint8_t> record = DirectoryRecordBytes(
+          std::string(name) + std::string(211, 'X') + ";1", kDirectory + kSectors, 10, 0);
+      ASSERT_EQ(record.size(), 254u);
+      std::copy(record.begin(), record.end(),
+                bytes.begin() + (std::size_t{kDirectory} + sector) * 2048 + i * 254);
+    }
+  udftest::MemorySource memory(bytes);
+  udftest::WidestRead source(memory);
+  SessionFileSystem fs;
+  ASSERT_EQ(OpenSessionFileSystem(source, 0, source.SectorCount(), kFileSystemIso9660, fs), kOk);
+  std::vector<DirectoryItem> items;
+  ASSERT_EQ(fs.Tree().ListDirectory(u"/BIG", items), kOk);
+  ASSERT_EQ(items.size(), std::size_t{kSectors} * kPerSector);
+  EXPECT_EQ(items.back().name, u"F0065599" + std::u16string(211, u'X'));
+  std::vector<Extent> extents;
+  EXPECT_EQ(fs.Tree().FileExtents(u"/BIG/" + items.back().name, extents), kOk);
+  EXPECT_LE(source.widest, 16u);
 }
 
 TEST(IsoFileSystem, ManyLookUpsInABigDirectoryReadItOnce) {
@@ -210,7 +252,7 @@ TEST(IsoFileSystem, ManyLookUpsInABigDirectoryReadItOnce) {
   for (int i = 0; i < 320; ++i) {
     const std::string name = "F" + std::to_string(1000 + i);
     image.Record(21 + static_cast<std::uint32_t>(i / 40), name + ";1", 40, 100);
-    paths.push_back(u"DIR\\" + std::u16string(name.begin(), name.end()));
+    paths.push_back(u"/DIR/" + std::u16string(name.begin(), name.end()));
   }
   Opened opened(image);
   ASSERT_EQ(opened.result, kOk);
@@ -238,8 +280,8 @@ TEST(IsoFileSystem, EachDirectoryIsReachedOnce) {
   Opened opened(image);
   EXPECT_EQ(opened.Names(u""), (std::vector<std::u16string>{u"A/", u"C/"}));
   EXPECT_EQ(opened.Names(u"A"), std::vector<std::u16string>{u"X/"});
-  opened.Names(u"A\\X");
-  opened.Names(u"C\\X", kCorruptFileSystem);
+  opened.Names(u"/A/X");
+  opened.Names(u"/C/X", kCorruptFileSystem);
 }
 
 // SUSP entries as recorded: signature, length, version 1, data.
@@ -346,13 +388,171 @@ TEST(IsoFileSystem, RockRidgeNames) {
   }
 }
 
+// A both-endian 32-bit field (8 bytes).
+Field BothEndian(std::uint32_t value) {
+  Field data;
+  for (int i = 0; i < 8; ++i)
+    data.push_back(static_cast<std::uint8_t>(value >> (8 * (i < 4 ? i : 7 - i))));
+  return data;
+}
+// SL: flags, then component records (flags, length, content).
+struct Component {
+  std::uint8_t flags;
+  std::string_view content;
+};
+constexpr std::uint8_t kContinues = 0x01, kCurrent = 0x02, kParent = 0x04, kFromRoot = 0x08;
+Field Sl(std::initializer_list<Component> components, std::uint8_t flags = 0) {
+  Field data{flags};
+  for (const Component& c : components) {
+    data.push_back(c.flags);
+    data.push_back(static_cast<std::uint8_t>(c.content.size()));
+    data.insert(data.end(), c.content.begin(), c.content.end());
+  }
+  return Entry("SL", data);
+}
+
+// What a tree's layout walk visits: each item's name with its kind (a link
+// with its target) and first sector.
+std::vector<std::string> LayoutOf(const FileSystem& tree) {
+  std::vector<std::string> items;
+  EXPECT_EQ(tree.Layout([&](const LayoutItem& item) {
+    std::string text(item.name.begin(), item.name.end());
+    if (item.kind == LayoutKind::kLink)
+      text += " -> " + std::string(item.target.begin(), item.target.end());
+    else if (!item.extents.empty())
+      text += " @" + std::to_string(item.extents[0].start);
+    items.push_back(text);
+    return kOk;
+  }),
+            kOk);
+  return items;
+}
+
+TEST(IsoFileSystem, RockRidgeLinks) {
+  // One record "LINK;1" with the SL entries given (sector 30 holds a
+  // continuation area): listed as a link with its target, or, when its
+  // entries cannot be used, as the file it is recorded as.
+  constexpr std::uint32_t kArea = 30;
+  struct Case {
+    const char* what;
+    Field field;
+    Field area;
+    std::string target;  // empty: no link
+  };
+  const Case cases[] = {
+      {"relative", Sl({{0, "back"}, {0, "inner.txt"}}), {}, "back/inner.txt"},
+      {"from the root", Sl({{kFromRoot, ""}, {0, "etc"}, {0, "hostname"}}), {}, "/etc/hostname"},
+      {"the parent and the directory itself",
+       Sl({{kParent, ""}, {kCurrent, ""}, {0, "x"}}),
+       {},
+       ".././x"},
+      {"a name with a backslash", Sl({{0, "a\\b"}}), {}, "a\\b"},
+      {"a component split over two entries",
+       Join({Sl({{kContinues, "lo"}}, kContinues), Sl({{0, "ng"}, {0, "b"}})}),
+       {},
+       "long/b"},
+      {"entries in a continuation area", Join({Nm("link"), Ce(kArea, 8, 16)}),
+       Join({Field(8, 0), Sl({{0, "far"}, {0, "away"}})}), "far/away"},
+      {"a component past its entry", Join({Entry("SL", {0, 0, 40, 'x'})}), {}, ""},
+      {"a component without its length", Join({Entry("SL", {0, 0})}), {}, ""},
+      // 17 entries of 240 bytes, in three areas one after another.
+      {"a target longer than 4095 bytes", Join({Nm("link", kMore), Ce(kArea, 0, 2048)}),
+       [] {
+         Field areas;
+         for (std::uint32_t sector = 0; sector < 3; ++sector) {
+           Field area;
+           for (int i = 0; i < (sector < 2 ? 8 : 1); ++i)
+             area = Join({area, Sl({{0, std::string(240, 'x')}}, kContinues)});
+           if (sector < 2) area = Join({area, Ce(kArea + sector + 1, 0, 2048)});
+           area.resize(2048);
+           areas = Join({areas, area});
+         }
+         return areas;
+       }(),
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    IsoBuilder image;
+    image.Directory(kRoot, kRoot, Sp(0));
+    image.Record(kRoot, "LINK;1", 0, 0, 0, Join({Nm("link"), c.field}));
+    if (!c.area.empty()) image.Raw(kArea, c.area);
+    Opened opened(image);
+    ASSERT_EQ(opened.result, kOk);
+    std::vector<DirectoryItem> items;
+    ASSERT_EQ(opened.fs.Tree().ListDirectory(u"/", items), kOk);
+    ASSERT_EQ(items.size(), 1u);
+    const bool linked = !c.target.empty();
+    EXPECT_EQ(items[0].isLink, linked);
+    EXPECT_EQ(items[0].name, linked ? u"link" : u"LINK");
+    std::vector<Extent> extents;
+    EXPECT_EQ(opened.fs.Tree().FileExtents(linked ? u"/link" : u"/LINK", extents),
+              linked ? kNotAFile : kOk);
+    if (linked) {
+      std::vector<std::string> expected{"Root directory @20", "/link -> " + c.target};
+      if (!c.area.empty()) expected.push_back("Rock Ridge continuation areas @30");
+      EXPECT_EQ(LayoutOf(opened.fs.Tree()), expected);
+    }
+  }
+}
+
+TEST(IsoFileSystem, RelocatedDirectoriesWhereTheyBelong) {
+  // As genisoimage relocates a deep directory: /A holds a file record
+  // "DEEP" whose CL entry points to sector 23, recorded in /rr_moved with
+  // an RE entry; its ".." names rr_moved (and its PL entry /A).
+  const auto build = [](bool otherFileInRelocationDirectory, std::uint32_t childLink) {
+    IsoBuilder image;
+    image.Directory(kRoot, kRoot, Sp(0));
+    image.Record(kRoot, "A", 21, 2048, kDir, Nm("A"));
+    image.Record(kRoot, "RR_MOVED", 22, 2048, kDir, Nm("rr_moved"));
+    image.Directory(21, kRoot);
+    image.Record(21, "DEEP;1", 0, 0, 0, Join({Nm("deep"), Entry("CL", BothEndian(childLink))}));
+    image.Directory(22, kRoot);
+    image.Record(22, "DEEP", 23, 2048, kDir, Join({Nm("deep"), Entry("RE", {})}));
+    if (otherFileInRelocationDirectory) image.Record(22, "OTHER;1", 41, 10, 0, Nm("other"));
+    image.Directory(23, 22);
+    image.Record(23, "F.TXT;1", 40, 10, 0, Nm("f.txt"));
+    return image;
+  };
+  {
+    IsoBuilder image = build(false, 23);
+    Opened opened(image);
+    ASSERT_EQ(opened.result, kOk);
+    EXPECT_EQ(opened.Names(u"/"), std::vector<std::u16string>{u"A/"});
+    EXPECT_EQ(opened.Names(u"/A"), std::vector<std::u16string>{u"deep/"});
+    EXPECT_EQ(opened.Names(u"/A/deep"), std::vector<std::u16string>{u"f.txt"});
+    opened.Names(u"/rr_moved", kNotFound);
+    // The relocation directory's sectors are the tree's all the same.
+    EXPECT_EQ(
+        LayoutOf(opened.fs.Tree()),
+        (std::vector<std::string>{"Root directory @20", "Directory /A @21", "Directory /A/deep @23",
+                                  "/A/deep/f.txt @40", "Directory /rr_moved @22"}));
+  }
+  {
+    // A relocation directory that holds anything else is a folder like any.
+    IsoBuilder image = build(true, 23);
+    Opened opened(image);
+    EXPECT_EQ(opened.Names(u"/"), (std::vector<std::u16string>{u"A/", u"rr_moved/"}));
+    EXPECT_EQ(opened.Names(u"/rr_moved"), std::vector<std::u16string>{u"other"});
+  }
+  for (const std::uint32_t nowhere : {60u, 100000u}) {
+    // A link to a sector holding no directory, or beyond the medium: the
+    // directory cannot be listed, and says so.
+    SCOPED_TRACE(nowhere);
+    IsoBuilder image = build(false, nowhere);
+    Opened opened(image);
+    EXPECT_EQ(opened.Names(u"/A"), std::vector<std::u16string>{u"deep/"});
+    opened.Names(u"/A/deep", kCorruptFileSystem);
+  }
+}
+
 TEST(VolumeDescriptors, WhatMakesAVolume) {
   {
     IsoBuilder image;
     image.Bytes()[16 * 2048 + 1] = 'X';  // no "CD001"
     udftest::MemorySource source(image.Bytes());
-    VolumeDescriptorSet set;
-    EXPECT_EQ(ReadVolumeDescriptorSet(source, 0, source.SectorCount(), set), kNoFileSystem);
+    VolumeDescriptorArea area;
+    EXPECT_EQ(ReadVolumeDescriptorArea(source, 0, source.SectorCount(), area), kNoFileSystem);
     EXPECT_EQ(ProbeContent(source, 0, source.SectorCount()), 0);
   }
   {
@@ -369,17 +569,18 @@ TEST(VolumeDescriptors, WhatMakesAVolume) {
     for (std::uint32_t s = 17; s < 190; ++s)
       std::copy_n(image.Bytes().begin() + 16 * 2048, 2048, image.Bytes().begin() + s * 2048);
     udftest::MemorySource source(image.Bytes());
-    VolumeDescriptorSet set;
-    EXPECT_EQ(ReadVolumeDescriptorSet(source, 0, source.SectorCount(), set), kOk);
-    EXPECT_TRUE(set.primary.has_value());
+    VolumeDescriptorArea area;
+    EXPECT_EQ(ReadVolumeDescriptorArea(source, 0, source.SectorCount(), area), kOk);
+    EXPECT_TRUE(area.set.primary.has_value());
+    EXPECT_EQ(area.sectors.size(), kMaxVolumeDescriptors);
     EXPECT_EQ(ProbeContent(source, 0, source.SectorCount()), kContentIso9660);
   }
   {
     // A session too short to hold the descriptors.
     IsoBuilder image;
     udftest::MemorySource source(image.Bytes());
-    VolumeDescriptorSet set;
-    EXPECT_EQ(ReadVolumeDescriptorSet(source, 0, 16, set), kNoFileSystem);
+    VolumeDescriptorArea area;
+    EXPECT_EQ(ReadVolumeDescriptorArea(source, 0, 16, area), kNoFileSystem);
   }
 }
 

@@ -1,5 +1,5 @@
-// Where the engine says each file and structure lies, compared with what
-// xorriso reports for the same images.
+// Where the engine says each file and structure of every tree lies, compared
+// with what xorriso and isoinfo report for the same images.
 #include <gtest/gtest.h>
 #include <wrenlo/wrenlo.h>
 
@@ -29,13 +29,16 @@ struct Placed {
   std::uint64_t size = 0;
   Runs runs;
   std::int32_t result = 0;
+  bool filesTestTree = false;
 };
 
 struct Listing {
   std::int32_t result = -1;
   std::map<std::string, Placed> files;       // by path, UTF-8
-  std::map<std::string, Placed> structures;  // by name
-  std::vector<std::string> order;            // files and structures as listed
+  std::map<std::string, std::string> links;  // path -> target
+  std::map<std::string, Placed> structures;  // by name, tracks and the lead-out too
+  std::vector<std::string> order;            // everything as listed
+  std::vector<std::string> directories;      // paths of the directories' structures
 };
 
 // Runs that follow on joined into one.
@@ -46,30 +49,34 @@ void Append(Runs& runs, std::uint64_t first, std::uint64_t count) {
     runs.emplace_back(first, count);
 }
 
+std::int32_t Collect(void* context, const LayoutRecord* record) {
+  auto& out = *static_cast<Listing*>(context);
+  const std::string name = Narrow(std::u16string(record->name, record->nameLength));
+  EXPECT_EQ(record->name[record->nameLength], u'\0');
+  Placed placed{record->size, {}, record->result, (record->flags & kLayoutFilesTestTree) != 0};
+  for (std::int32_t i = 0; i < record->runCount; ++i)
+    placed.runs.emplace_back(record->runs[i].first, record->runs[i].count);
+  if (record->kind == kLayoutLink)
+    out.links[name] = Narrow(std::u16string(record->target, record->targetLength));
+  else
+    (record->kind == kLayoutFile ? out.files : out.structures)[name] = placed;
+  if (record->directoryLength != 0)
+    out.directories.push_back(Narrow(std::u16string(record->directory, record->directoryLength)));
+  out.order.push_back(name);
+  return 0;
+}
+
 Listing ListLayout(std::int32_t selector) {
   Listing listing;
   Handle session = 0;
   EXPECT_EQ(OpenDiskSession(kCurrentDevice, 1, &session, selector), 0);
-  listing.result = ListSessionLayout(
-      session,
-      [](void* context, const LayoutRecord* record) -> std::int32_t {
-        auto& out = *static_cast<Listing*>(context);
-        const std::string name = Narrow(std::u16string(record->name, record->nameLength));
-        EXPECT_EQ(record->name[record->nameLength], u'\0');
-        Placed placed{record->size, {}, record->result};
-        for (std::int32_t i = 0; i < record->runCount; ++i)
-          placed.runs.emplace_back(record->runs[i].first, record->runs[i].count);
-        (record->kind == kLayoutFile ? out.files : out.structures)[name] = placed;
-        out.order.push_back(name);
-        return 0;
-      },
-      &listing);
+  listing.result = ListSessionLayout(session, Collect, &listing);
   EXPECT_EQ(CloseDiskSession(session), 0);
   return listing;
 }
 
 // `-find / -type f -exec report_lba`: every file's extents (joined) and
-// size, by path in the engine's form.
+// size, by path.
 std::map<std::string, Placed> XorrisoLayout(const std::string& image) {
   const auto listed = RunCommand({"xorriso", "-no_rc", "-indev", image, "-find", "/", "-type", "f",
                                   "-exec", "report_lba", "--"});
@@ -87,10 +94,8 @@ std::map<std::string, Placed> XorrisoLayout(const std::string& image) {
     fields >> extent >> comma >> start >> comma >> blocks >> comma >> size >> comma;
     std::string path;
     std::getline(fields, path);
-    path = path.substr(path.find('\'') + 2);  // past "'/"
+    path = path.substr(path.find('\'') + 1);
     path.erase(path.rfind('\''));
-    for (char& c : path)
-      if (c == '/') c = '\\';
     Placed& placed = files[path];
     placed.size = size;
     if (blocks != 0) Append(placed.runs, start, blocks);
@@ -99,8 +104,60 @@ std::map<std::string, Placed> XorrisoLayout(const std::string& image) {
   return files;
 }
 
-// What `-report_el_torito plain` says: the catalog's sector and path (in the
-// engine's form), and each boot image's sector and 512-byte sectors loaded.
+// `isoinfo -l` (with -R or -J): the first sector of each directory, from the
+// "." record under its "Directory listing of /PATH/" heading, by path ("/"
+// for the root); and each link's target.
+struct IsoinfoTree {
+  std::map<std::string, std::uint64_t> directories;
+  std::map<std::string, std::string> links;
+};
+
+IsoinfoTree IsoinfoListing(const std::string& image, const std::string& tree) {
+  const auto listed = RunCommand({"isoinfo", tree, "-l", "-i", image});
+  EXPECT_EQ(listed.exitCode, 0) << listed.output;
+  IsoinfoTree out;
+  std::istringstream lines(listed.output);
+  std::string directory;
+  const std::string heading = "Directory listing of ";
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind(heading, 0) == 0) {
+      directory = line.substr(heading.size());
+      if (directory.size() > 1) directory.pop_back();  // "/a/b/" -> "/a/b"
+      continue;
+    }
+    const std::size_t open = line.find('['), close = line.find(']');
+    if (open == std::string::npos || close == std::string::npos) continue;
+    const std::string name = line.substr(close + 3, line.find_last_not_of(' ') - close - 2);
+    if (name == ".") out.directories[directory] = std::stoull(line.substr(open + 1));
+    if (const std::size_t arrow = name.find(" -> "); arrow != std::string::npos)
+      out.links[(directory == "/" ? "" : directory) + "/" + name.substr(0, arrow)] =
+          name.substr(arrow + 4);
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> ImageSector(const std::string& image, std::uint64_t sector) {
+  std::vector<std::uint8_t> bytes(2048);
+  std::ifstream in(image, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(sector * 2048));
+  in.read(reinterpret_cast<char*>(bytes.data()), 2048);
+  return bytes;
+}
+
+std::uint32_t Le32At(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+  return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | std::uint32_t{bytes[at + 3]} << 24;
+}
+
+// The L and M path tables a primary or supplementary volume descriptor
+// names (ECMA-119 8.4.14 to 8.4.17), as one sector each.
+Runs PathTables(const std::vector<std::uint8_t>& descriptor) {
+  const std::uint32_t m = descriptor[148] << 24 | descriptor[149] << 16 | descriptor[150] << 8 |
+                          std::uint32_t{descriptor[151]};
+  return {{Le32At(descriptor, 140), 1}, {m, 1}};
+}
+
+// What `-report_el_torito plain` says: the catalog's sector and each boot
+// image's sector and 512-byte sectors loaded.
 struct ElToritoOracle {
   std::uint64_t catalog = 0;
   std::string catalogPath;
@@ -122,9 +179,6 @@ ElToritoOracle XorrisoElTorito(const std::string& image) {
       fields >> oracle.catalog;
     } else if (line.rfind("El Torito cat path", 0) == 0) {
       fields >> oracle.catalogPath;
-      oracle.catalogPath.erase(0, 1);
-      for (char& c : oracle.catalogPath)
-        if (c == '/') c = '\\';
     } else if (line.rfind("El Torito boot img", 0) == 0) {
       // N Pltf B Emul Ld_seg Hdpt Ldsiz LBA
       std::string number, platform, bootable, emulation, segment, partition;
@@ -138,8 +192,8 @@ ElToritoOracle XorrisoElTorito(const std::string& image) {
 }
 
 // The engine lists every file xorriso's -find does, at the same sectors and
-// with the same size; besides them at most the boot catalog, which -find
-// does not count as a file.
+// with the same size, as the files test's; besides them at most the boot
+// catalog, which -find does not count as a file.
 void ExpectSameFiles(const Listing& listing, const std::map<std::string, Placed>& oracle,
                      const std::string& catalogPath = "") {
   EXPECT_EQ(listing.result, 0);
@@ -151,20 +205,48 @@ void ExpectSameFiles(const Listing& listing, const std::map<std::string, Placed>
     EXPECT_EQ(found->second.size, expected.size);
     EXPECT_EQ(found->second.runs, expected.runs);
     EXPECT_EQ(found->second.result, 0);
+    EXPECT_TRUE(found->second.filesTestTree);
   }
 }
 
-// The same files as the oracle's by where they lie and their size, whatever
-// their names; extra adds files the oracle does not list.
-void ExpectSamePlaces(const Listing& listing, const std::map<std::string, Placed>& oracle,
-                      std::vector<std::pair<Runs, std::uint64_t>> extra = {}) {
-  EXPECT_EQ(listing.result, 0);
-  std::vector<std::pair<Runs, std::uint64_t>> found;
-  for (const auto& [path, placed] : oracle) extra.emplace_back(placed.runs, placed.size);
-  for (const auto& [path, placed] : listing.files) found.emplace_back(placed.runs, placed.size);
-  std::sort(extra.begin(), extra.end());
-  std::sort(found.begin(), found.end());
-  EXPECT_EQ(found, extra);
+// Every directory of a tree isoinfo lists lies where it says, named with its
+// tree, and every directory the engine names is one isoinfo lists.
+void ExpectDirectories(const Listing& listing, const IsoinfoTree& oracle, const std::string& tree) {
+  std::size_t named = 0;
+  for (const auto& [path, sector] : oracle.directories) {
+    SCOPED_TRACE(path + " " + tree);
+    const std::string name =
+        (path == "/" ? std::string("Root directory") : "Directory " + path) + " (" + tree + ")";
+    const auto found = listing.structures.find(name);
+    ASSERT_NE(found, listing.structures.end());
+    ASSERT_FALSE(found->second.runs.empty());
+    EXPECT_EQ(found->second.runs[0].first, sector);
+    ++named;
+  }
+  const std::string suffix = " (" + tree + ")";
+  EXPECT_EQ(std::count_if(listing.structures.begin(), listing.structures.end(),
+                          [&](const auto& structure) {
+                            const std::string& name = structure.first;
+                            return name.size() > suffix.size() &&
+                                   name.compare(name.size() - suffix.size(), suffix.size(),
+                                                suffix) == 0 &&
+                                   (name.rfind("Directory /", 0) == 0 ||
+                                    name.rfind("Root directory", 0) == 0);
+                          }),
+            static_cast<std::ptrdiff_t>(named));
+}
+
+// The names and attributes ReadDirectory gives of the directory at path, in
+// order.
+std::vector<std::pair<std::string, int>> Entries(Handle session, const char16_t* path) {
+  Handle directory = 0;
+  EXPECT_EQ(OpenDirectory(session, path, &directory), 0) << Narrow(path);
+  std::vector<std::pair<std::string, int>> entries;
+  DirectoryEntry entry;
+  for (std::int32_t i = 0; ReadDirectory(directory, i, &entry) == 0; ++i)
+    entries.emplace_back(Narrow(entry.name.str()), entry.attributes);
+  CloseDirectory(directory);
+  return entries;
 }
 
 // A file over 4 GiB, recorded in several extents: the image is written up
@@ -195,44 +277,44 @@ std::string MultiExtentImage() {
   return image;
 }
 
-TEST(LayoutTest, IsoAndJolietFilesLieWhereXorrisoSays) {
+TEST(LayoutTest, EveryTreeOfABootableImageLiesWhereIsoinfoSays) {
   const std::string image = GetFixtures().healthy;
   UseImages({image});
   ASSERT_EQ(Select(u'D'), 0);
-  const auto oracle = XorrisoLayout(image);
   const ElToritoOracle elTorito = XorrisoElTorito(image);
   ASSERT_FALSE(elTorito.catalogPath.empty());
-  ExpectSameFiles(ListLayout(kFileSystemJoliet), oracle, elTorito.catalogPath);
-
-  // The ISO 9660 tree names files its own way; the same data lies under
-  // those names.
-  ExpectSamePlaces(ListLayout(kFileSystemIso9660), oracle, {{Runs{{elTorito.catalog, 1}}, 2048}});
-}
-
-TEST(LayoutTest, NamesTheStructuresOfABootableIsoImage) {
-  const std::string image = GetFixtures().healthy;
-  UseImages({image});
-  ASSERT_EQ(Select(u'D'), 0);
-  const Listing listing = ListLayout(kFileSystemJoliet);
+  const auto oracle = XorrisoLayout(image);
+  // The tree Linux reads is the Rock Ridge one; Joliet lists the same files
+  // once more and adds none.
+  const Listing listing = ListLayout(kFileSystemAny);
+  ExpectSameFiles(listing, oracle, elTorito.catalogPath);
+  ExpectDirectories(listing, IsoinfoListing(image, "-R"), "ISO 9660");
+  ExpectDirectories(listing, IsoinfoListing(image, "-J"), "Joliet");
   const auto& s = listing.structures;
-  for (const char* name :
-       {"Volume descriptors", "Joliet path tables", "Root directory", "Directory DIR",
-        "Directory DIR\\SUB", "Directory boot", "El Torito boot catalog", "Boot image 1"})
-    EXPECT_EQ(s.count(name), 1u) << name;
-  // Primary, boot record, Joliet and terminator from sector 16 on.
-  EXPECT_EQ(s.at("Volume descriptors").runs, (Runs{{16, 4}}));
-  const ElToritoOracle elTorito = XorrisoElTorito(image);
+  EXPECT_EQ(s.at("System area").runs, (Runs{{0, 16}}));
+  EXPECT_EQ(s.at("Primary volume descriptor").runs, (Runs{{16, 1}}));
+  EXPECT_EQ(s.at("Boot record volume descriptor").runs, (Runs{{17, 1}}));
+  EXPECT_EQ(s.at("Supplementary volume descriptor (Joliet)").runs, (Runs{{18, 1}}));
+  EXPECT_EQ(s.at("Volume descriptor set terminator").runs, (Runs{{19, 1}}));
+  EXPECT_EQ(s.at("Path table (ISO 9660)").runs, PathTables(ImageSector(image, 16)));
+  EXPECT_EQ(s.at("Path table (Joliet)").runs, PathTables(ImageSector(image, 18)));
+  EXPECT_EQ(s.count("Rock Ridge continuation areas (ISO 9660)"), 1u);
   EXPECT_EQ(s.at("El Torito boot catalog").runs, (Runs{{elTorito.catalog, 1}}));
-  EXPECT_EQ(listing.files.at(elTorito.catalogPath).runs, (Runs{{elTorito.catalog, 1}}));
   ASSERT_EQ(elTorito.images.size(), 1u);
   EXPECT_EQ(s.at("Boot image 1").runs,
             (Runs{{elTorito.images[0].first, (elTorito.images[0].second * 512 + 2047) / 2048}}));
-  // Each directory comes before what it holds.
+  // Each directory comes before what it holds; the Joliet tree after the
+  // files test's.
   const auto at = [&](const std::string& name) {
     return std::find(listing.order.begin(), listing.order.end(), name) - listing.order.begin();
   };
-  EXPECT_LT(at("Root directory"), at("A.TXT"));
-  EXPECT_LT(at("Directory DIR\\SUB"), at("DIR\\SUB\\long_name_file.text"));
+  EXPECT_LT(at("Root directory (ISO 9660)"), at("/A.TXT"));
+  EXPECT_LT(at("Directory /DIR/SUB (ISO 9660)"), at("/DIR/SUB/long_name_file.text"));
+  EXPECT_LT(at("/DIR/SUB/long_name_file.text"), at("Root directory (Joliet)"));
+  EXPECT_EQ(std::count(listing.directories.begin(), listing.directories.end(), "/DIR/SUB"), 2);
+
+  // Opened as Joliet, the files are the same, under Joliet's names.
+  ExpectSameFiles(ListLayout(kFileSystemJoliet), oracle, elTorito.catalogPath);
 }
 
 TEST(LayoutTest, AFileOverFourGibibytesIsOneFile) {
@@ -240,25 +322,84 @@ TEST(LayoutTest, AFileOverFourGibibytesIsOneFile) {
   UseImages({image});
   ASSERT_EQ(Select(u'D'), 0);
   const auto oracle = XorrisoLayout(image);
-  ASSERT_EQ(oracle.at("huge.bin").size, 9ull << 29);
+  ASSERT_EQ(oracle.at("/huge.bin").size, 9ull << 29);
   const Listing joliet = ListLayout(kFileSystemJoliet);
   ExpectSameFiles(joliet, oracle);
-  EXPECT_EQ(joliet.files.at("huge.bin").runs.size(), 1u) << "its extents lie back to back";
+  EXPECT_EQ(joliet.files.at("/huge.bin").runs.size(), 1u) << "its extents lie back to back";
 }
 
-TEST(LayoutTest, UdfBridgeFilesLieWhereXorrisoSays) {
+TEST(LayoutTest, UdfBridgeNamesAllThreeTrees) {
   const std::string image = GetFixtures().udf;
   UseImages({image});
   ASSERT_EQ(Select(u'D'), 0);
-  // Its ISO 9660 tree, which xorriso reads, names files in capitals; the
-  // UDF tree shares their data.
-  const Listing udf = ListLayout(kFileSystemUdf);
-  ExpectSamePlaces(udf, XorrisoLayout(image));
-  for (const char* name : {"Volume descriptors", "Anchor volume descriptor pointers",
-                           "Main volume descriptor sequence", "Reserve volume descriptor sequence",
-                           "Logical volume integrity sequence", "File set descriptor",
-                           "Root directory", "File entry of A.TXT", "Directory DIR\\SUB"})
+  // UDF is the files test's tree; the ISO 9660 tree, which xorriso reads,
+  // names the same data in capitals and adds no file.
+  const Listing udf = ListLayout(kFileSystemAny);
+  for (const auto& [path, placed] : udf.files) {
+    EXPECT_TRUE(placed.filesTestTree) << path;
+    EXPECT_EQ(path.find(" ("), std::string::npos) << path;
+  }
+  EXPECT_EQ(udf.files.size(), XorrisoLayout(image).size());
+  for (const char* name :
+       {"System area", "Primary volume descriptor", "Supplementary volume descriptor (Joliet)",
+        "Beginning extended area descriptor", "NSR descriptor (UDF)",
+        "Terminating extended area descriptor", "Anchor volume descriptor pointers (UDF)",
+        "Main volume descriptor sequence (UDF)", "Reserve volume descriptor sequence (UDF)",
+        "Logical volume integrity sequence (UDF)", "File set descriptor (UDF)",
+        "Root directory (UDF)", "File entry of /A.TXT (UDF)", "Directory /DIR/SUB (UDF)",
+        "Root directory (ISO 9660)", "Directory /DIR/SUB (ISO 9660)", "Path table (ISO 9660)",
+        "Root directory (Joliet)", "Path table (Joliet)"})
     EXPECT_EQ(udf.structures.count(name), 1u) << name;
+}
+
+TEST(LayoutTest, RelocatedDirectoriesWhereTheyBelong) {
+  // genisoimage moves the directories below the eighth level into rr_moved
+  // and links them from where they belong (CL, PL, RE).
+  const std::string image = GetFixtures().relocated;
+  UseImages({image});
+  ASSERT_EQ(Select(u'D'), 0);
+  const Listing listing = ListLayout(kFileSystemAny);
+  ExpectSameFiles(listing, XorrisoLayout(image));
+  EXPECT_EQ(listing.files.count("/a/b/c/d/e/f/g/h/i/j/deep.txt"), 1u);
+  // isoinfo -R lists the relocated directories under rr_moved, at the
+  // sectors the engine gives them where they belong.
+  const IsoinfoTree isoinfo = IsoinfoListing(image, "-R");
+  EXPECT_EQ(listing.structures.at("Directory /a/b/c/d/e/f/g/h/i (ISO 9660)").runs[0].first,
+            isoinfo.directories.at("/rr_moved/h/i"));
+  // rr_moved is no folder of the tree, but its sectors are the tree's.
+  EXPECT_EQ(listing.structures.at("Directory /rr_moved (ISO 9660)").runs[0].first,
+            isoinfo.directories.at("/rr_moved"));
+  Handle session = 0;
+  ASSERT_EQ(OpenDiskSession(kCurrentDevice, 1, &session, kFileSystemAny), 0);
+  using Named = std::vector<std::pair<std::string, int>>;
+  EXPECT_EQ(Entries(session, u"/"), (Named{{"a", kAttributeDirectory}, {"top.txt", 0}}));
+  Handle directory = 0;
+  EXPECT_NE(OpenDirectory(session, u"/rr_moved", &directory), 0);
+  EXPECT_EQ(Entries(session, u"/a/b/c/d/e/f/g/h"),
+            (Named{{"eighth.txt", 0}, {"i", kAttributeDirectory}}));
+  EXPECT_EQ(VerifyFile(session, u"/a/b/c/d/e/f/g/h/i/j/deep.txt"), 0);
+  CloseDiskSession(session);
+}
+
+TEST(LayoutTest, NamesWithBackslashesAndLinksAsLinuxShowsThem) {
+  const std::string image = GetFixtures().linked;
+  UseImages({image});
+  ASSERT_EQ(Select(u'D'), 0);
+  const Listing listing = ListLayout(kFileSystemAny);
+  // "back" and "back\slash.txt" side by side, and the names with '?', '*'
+  // and ':'; the links as links, with their targets, and no data.
+  ExpectSameFiles(listing, XorrisoLayout(image));
+  EXPECT_EQ(listing.links, IsoinfoListing(image, "-R").links);
+  EXPECT_EQ(listing.links.at("/back/up"), "../../elsewhere");
+  EXPECT_EQ(listing.links.at("/absolute"), "/etc/hostname");
+  Handle session = 0;
+  ASSERT_EQ(OpenDiskSession(kCurrentDevice, 1, &session, kFileSystemAny), 0);
+  EXPECT_EQ(Entries(session, u"/back"),
+            (std::vector<std::pair<std::string, int>>{{"inner.txt", 0}, {"up", kAttributeLink}}));
+  EXPECT_EQ(VerifyFile(session, u"/back\\slash.txt"), 0);
+  EXPECT_EQ(VerifyFile(session, u"/q?dir/what?.txt"), 0);
+  EXPECT_NE(VerifyFile(session, u"/link"), 0);  // a link has no data to read
+  CloseDiskSession(session);
 }
 
 TEST(LayoutTest, RefusesBadArgumentsAndStopsWhenAsked) {
@@ -266,19 +407,21 @@ TEST(LayoutTest, RefusesBadArgumentsAndStopsWhenAsked) {
   ASSERT_EQ(Select(u'D'), 0);
   const auto callback = [](void*, const LayoutRecord*) -> std::int32_t { return 0; };
   EXPECT_EQ(ListSessionLayout(0, callback, nullptr), kInvalidHandle);
+  EXPECT_EQ(ListMediumLayout(kCurrentDevice, nullptr, nullptr), kInvalidArgument);
+  EXPECT_EQ(ListMediumLayout(u'Z', callback, nullptr), kNoDevice);
   Handle session = 0;
   ASSERT_EQ(OpenDiskSession(kCurrentDevice, 1, &session, kFileSystemAny), 0);
   EXPECT_EQ(ListSessionLayout(session, nullptr, nullptr), kInvalidArgument);
+  const auto stopAtThird = [](void* context, const LayoutRecord*) -> std::int32_t {
+    return ++*static_cast<int*>(context) == 3 ? 77 : 0;
+  };
   int calls = 0;
-  EXPECT_EQ(ListSessionLayout(
-                session,
-                [](void* context, const LayoutRecord*) -> std::int32_t {
-                  return ++*static_cast<int*>(context) == 3 ? 77 : 0;
-                },
-                &calls),
-            77);
+  EXPECT_EQ(ListSessionLayout(session, stopAtThird, &calls), 77);
   EXPECT_EQ(calls, 3);
   EXPECT_EQ(CloseDiskSession(session), 0);
+  calls = 0;
+  EXPECT_EQ(ListMediumLayout(kCurrentDevice, stopAtThird, &calls), 77);
+  EXPECT_EQ(calls, 3);
 }
 
 }  // namespace

@@ -458,7 +458,7 @@ std::int32_t ReadDirectory(Handle directory, std::int32_t index, DirectoryEntry*
   if (index < 0 || static_cast<std::size_t>(index) >= children.size()) return kResultEndOfDirectory;
   const auto& child = children[static_cast<std::size_t>(index)];
   entry->name.set(child.name);
-  entry->attributes = child.isDirectory ? kAttributeDirectory : 0;
+  entry->attributes = child.isDirectory ? kAttributeDirectory : child.isLink ? kAttributeLink : 0;
   return 0;
 }
 
@@ -491,27 +491,44 @@ const char* ResultName(std::int32_t result) {
   return names.try_emplace(result, "result " + std::to_string(result)).first->second.c_str();
 }
 
+namespace {
+
 // Lists the script's layout, calling back outside the engine's lock.
-std::int32_t ListSessionLayout(Handle session, LayoutCallback callback, void* context) {
+std::int32_t ListScriptLayout(const char* operation, std::int32_t argument,
+                        LayoutCallback callback, void* context) {
   std::vector<fake::LayoutItem> items;
   {
     auto& s = state();
     std::lock_guard guard(s.lock);
-    if (const std::int32_t result = fake::Call(s, "ListSessionLayout", session); result != 0)
+    if (const std::int32_t result = fake::Call(s, operation, argument); result != 0)
       return result;
     items = s.script.layout;
   }
   for (const fake::LayoutItem& item : items) {
-    const LayoutRecord record{item.isFile ? kLayoutFile : kLayoutStructure,
-                              0,
-                              item.size,
-                              item.name.c_str(),
-                              static_cast<std::int32_t>(item.name.size()),
-                              static_cast<std::int32_t>(item.runs.size()),
-                              item.runs.data()};
+    LayoutRecord record{};
+    record.kind = item.kind;
+    record.size = item.size;
+    record.name = item.name.c_str();
+    record.nameLength = static_cast<std::int32_t>(item.name.size());
+    record.runCount = static_cast<std::int32_t>(item.runs.size());
+    record.runs = item.runs.data();
+    record.target = u"";
+    record.flags = item.flags;
+    record.directory = u"";
     if (const std::int32_t stop = callback(context, &record); stop != 0) return stop;
   }
   return 0;
+}
+
+}  // namespace
+
+std::int32_t ListSessionLayout(Handle session, LayoutCallback callback, void* context) {
+  return ListScriptLayout("ListSessionLayout", static_cast<std::int32_t>(session), callback,
+                          context);
+}
+
+std::int32_t ListMediumLayout(std::int32_t device, LayoutCallback callback, void* context) {
+  return ListScriptLayout("ListMediumLayout", device, callback, context);
 }
 
 std::int32_t EjectDevice(std::int32_t device) {

@@ -21,14 +21,16 @@ namespace fake {
 struct DirectoryChild {
   std::u16string name;
   bool isDirectory = false;
+  bool isLink = false;
 };
 
-// One record ListSessionLayout lists.
+// One record ListSessionLayout and ListMediumLayout list.
 struct LayoutItem {
-  bool isFile = false;
+  std::int32_t kind = wrenlo::kLayoutStructure;
   std::u16string name;
   std::uint64_t size = 0;
   std::vector<wrenlo::SectorRun> runs;
+  std::uint32_t flags = wrenlo::kLayoutFilesTestTree;
 };
 
 struct Script {
@@ -68,10 +70,11 @@ struct Script {
   // Bytes a failed read leaves in the buffer, when set.
   std::optional<std::uint8_t> failedReadFill;
 
-  // Children of each directory, by path ('\' between names; "" = root).
+  // Children of each directory, by path ("" = the root, "/DIR/SUB").
   std::map<std::u16string, std::vector<DirectoryChild>> directories;
   std::set<std::u16string> failingFiles;  // VerifyFile gives 1 for these
-  // What ListSessionLayout lists of any session, in order.
+  // What ListSessionLayout lists of any session, and ListMediumLayout of
+  // the medium, in order.
   std::vector<LayoutItem> layout;
 
   // The letter OpenImageDrive gives.

@@ -137,8 +137,10 @@ struct IsoVolumeInfo {
   unsigned char reserved1647[2117];
 };
 
-// Bit of DirectoryEntry::attributes that marks a directory.
+// Bits of DirectoryEntry::attributes: a directory; a symbolic link (Rock
+// Ridge), which has no data of its own.
 inline constexpr std::uint8_t kAttributeDirectory = 0x10;
+inline constexpr std::uint8_t kAttributeLink = 0x40;
 
 struct DirectoryEntry {
   WideText<793> name;  // the entry's name, without any path
@@ -173,9 +175,21 @@ struct UdfVolumeInfo {
   unsigned char reserved576[1088];
 };
 
-// LayoutRecord::kind values.
+// LayoutRecord::kind values: a file; a file-system structure; a symbolic
+// link (no sectors; its target); an audio track ("Audio track 2"); the
+// lead-out, lead-in and pregap between two sessions ("lead-out"); a data
+// track that no file system holds ("Data track 1 (no file system)").
 inline constexpr std::int32_t kLayoutFile = 0;
 inline constexpr std::int32_t kLayoutStructure = 1;
+inline constexpr std::int32_t kLayoutLink = 2;
+inline constexpr std::int32_t kLayoutAudioTrack = 3;
+inline constexpr std::int32_t kLayoutLeadOut = 4;
+inline constexpr std::int32_t kLayoutDataTrack = 5;
+// LayoutRecord::flags: the record belongs to the tree the files test reads
+// (UDF, else ISO 9660 with Rock Ridge, else Joliet, else ISO 9660) of the
+// session listed, or of the last session in a medium's listing. Other files
+// are those only another tree or an earlier session lists.
+inline constexpr std::uint32_t kLayoutFilesTestTree = 0x1;
 
 // A run of device sectors (absolute addresses, as ReadSectors takes them).
 // 64-bit so that a damaged file system's run past the medium is shown as it
@@ -188,19 +202,32 @@ struct SectorRun {
 // One file or file-system structure of a session, as ListSessionLayout
 // reports it. The texts and runs it points at are valid during the call only.
 struct LayoutRecord {
-  std::int32_t kind;  // kLayoutFile or kLayoutStructure
+  std::int32_t kind;  // kLayout*
   // 0, or why the entry could not be placed in full: a file whose entry or
   // extents do not read, a directory whose contents were left out.
   std::int32_t result;
-  std::uint64_t size;  // a file's length in bytes; 0 for a structure
-  // A file's path as OpenDirectory takes it ('\' between names, no leading
-  // one), or the structure's name, e.g. "Directory Docs\2024".
+  std::uint64_t size;  // a file's length in bytes; 0 for anything else
+  // A file's or link's path as OpenDirectory takes it ("/Docs/2024/a.txt"),
+  // followed by what tells it apart when it is not of the files test's tree
+  // ("/HIDDEN.TXT (Joliet)", "/OLD.TXT (session 1)"); or the name of a
+  // structure, of the tree it belongs to and, in a medium's listing, of an
+  // earlier session ("Directory /Docs/2024 (Joliet, session 1)"); or of a
+  // track.
   const char16_t* name;
   std::int32_t nameLength;  // UTF-16 units, no NUL counted (there is one)
   std::int32_t runCount;
   // Where its bytes lie, in order: a file's data (embedded data lies in its
-  // entry's sector), a structure's sectors.
+  // entry's sector), a structure's or track's sectors.
   const SectorRun* runs;
+  // A link's target as recorded ("../lib/a.so", "/etc/x"), NUL-terminated;
+  // empty for anything else.
+  const char16_t* target;
+  std::int32_t targetLength;
+  std::uint32_t flags;  // kLayoutFilesTestTree
+  // Of a directory's structure, the directory's path ("/" for the root), so
+  // that one that cannot be read can be named; empty for anything else.
+  const char16_t* directory;
+  std::int32_t directoryLength;
 };
 
 // ImageFileRecord::role values: what a file is to the image drive that reads
@@ -315,6 +342,11 @@ static_assert(offsetof(LayoutRecord, name) == 16);
 static_assert(offsetof(LayoutRecord, nameLength) == 16 + sizeof(void*));
 static_assert(offsetof(LayoutRecord, runCount) == 20 + sizeof(void*));
 static_assert(offsetof(LayoutRecord, runs) == 24 + sizeof(void*));
+static_assert(offsetof(LayoutRecord, target) == 24 + 2 * sizeof(void*));
+static_assert(offsetof(LayoutRecord, targetLength) == 24 + 3 * sizeof(void*));
+static_assert(offsetof(LayoutRecord, flags) == 28 + 3 * sizeof(void*));
+static_assert(offsetof(LayoutRecord, directory) == 32 + 3 * sizeof(void*));
+static_assert(offsetof(LayoutRecord, directoryLength) == 32 + 4 * sizeof(void*));
 static_assert(offsetof(ImageFileRecord, device) == 4);
 static_assert(offsetof(ImageFileRecord, inode) == 12);
 static_assert(offsetof(ImageFileRecord, path) == 20);
@@ -328,7 +360,9 @@ static_assert(sizeof(MapfileBlockRecord) == 17);
 
 // The last argument of OpenDiskSession: which file system of a session to open.
 enum FileSystemSelector : std::int32_t {
-  kFileSystemAny = 0,  // the engine's choice: UDF, else Joliet, else ISO 9660
+  // The engine's choice, the tree Linux reads: UDF, else ISO 9660 when it
+  // carries Rock Ridge entries, else Joliet, else ISO 9660.
+  kFileSystemAny = 0,
   kFileSystemIso9660 = 1,
   kFileSystemJoliet = 2,
   kFileSystemUdf = 4,
@@ -548,9 +582,11 @@ WRENLO_API std::int32_t CloseDiskSession(Handle session);
 WRENLO_API std::int32_t GetISOVolumeInformation(Handle session, IsoVolumeInfo* info);
 WRENLO_API std::int32_t GetUDFVolumeInformation(Handle session, UdfVolumeInfo* info);
 
-// Paths are relative to the root, names joined by '\'; the empty path is the
-// root. ReadDirectory gives 0 and one entry for index 0, 1, 2, ... up to the
-// first non-zero result, never the directory itself or its parent.
+// Paths name each directory from the root after a '/' ("/Docs/2024"); "" and
+// "/" are the root. A name holds any character but '/' and NUL ('\', '?',
+// '*' and ':' included). ReadDirectory gives 0 and one entry for index 0, 1,
+// 2, ... up to the first non-zero result, never the directory itself or its
+// parent.
 WRENLO_API std::int32_t OpenDirectory(Handle session, const char16_t* path, Handle* directory);
 WRENLO_API std::int32_t ReadDirectory(Handle directory, std::int32_t index, DirectoryEntry* entry);
 WRENLO_API std::int32_t CloseDirectory(Handle directory);
@@ -579,17 +615,32 @@ WRENLO_API const char* ResultName(std::int32_t result);
 // listing, which then returns that value.
 using LayoutCallback = std::int32_t (*)(void* context, const LayoutRecord* record);
 
-// Lists, in one walk of the tree, where everything of the session's file
-// system lies: every file (pre-order, as its directories list it) and every
-// structure that file system and the session's volume descriptors use
-// (volume descriptors, path tables, directories, El Torito catalog and boot
-// images; for UDF also anchors, descriptor sequences, integrity sequence,
-// file set descriptor, metadata file, VAT, sparing tables and each file's
-// entry). Structures of the session come first, then each directory followed
-// by its contents. A directory that cannot be read is reported with its
-// result and the walk goes on; 0 = the walk reached its end.
+// Lists where everything of the session lies: its system area and each
+// volume descriptor, the El Torito catalog and boot images, then the file
+// system the session was opened on, in one walk of its tree (each directory
+// followed by its contents, pre-order: its files, links and structures), then
+// the session's other trees (UDF, ISO 9660, Joliet). Every tree's structures
+// are listed (path tables, directories, Rock Ridge continuation areas; for
+// UDF also anchors, descriptor sequences, integrity sequence, file set
+// descriptor, space bitmaps and tables, system stream directory and its
+// streams, metadata files, VAT, sparing tables and each file's entry). A file
+// that several trees list is listed once, as the opened tree names it; one
+// that only another tree lists, under that tree's name for it. A directory
+// that cannot be read is reported with its result and the walk goes on; 0 =
+// the walk reached its end.
 WRENLO_API std::int32_t ListSessionLayout(Handle session, LayoutCallback callback, void* context);
 
+// Lists where everything on the medium in device lies: every session, the
+// last one first, laid out as ListSessionLayout lays out the tree the engine
+// chooses (kFileSystemAny); in earlier sessions only the files that no later
+// session lists. Audio tracks, and data tracks other than the one a session's
+// file system starts in, as tracks ("Data track 1 (no file system)" in a
+// session without one); the sectors between two sessions as the lead-out.
+// 0 = every session was walked to its end; the last session's result of
+// opening its file system when it has none (kResultNoFileSystem) or it
+// cannot be read.
+WRENLO_API std::int32_t ListMediumLayout(std::int32_t device, LayoutCallback callback,
+                                         void* context);
 // Receives one record of ListImageFiles; a non-zero return ends the listing,
 // which then returns that value.
 using ImageFileCallback = std::int32_t (*)(void* context, const ImageFileRecord* record);

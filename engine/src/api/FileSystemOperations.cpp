@@ -106,7 +106,7 @@ std::int32_t ReadDirectory(Handle directory, std::int32_t index, DirectoryEntry*
   if (index < 0 || static_cast<std::size_t>(index) >= listing->items.size()) return kEndOfDirectory;
   const DirectoryItem& item = listing->items[static_cast<std::size_t>(index)];
   entry->name.set(item.name);
-  entry->attributes = item.isDirectory ? kAttributeDirectory : 0;
+  entry->attributes = item.isDirectory ? kAttributeDirectory : item.isLink ? kAttributeLink : 0;
   return kOk;
 }
 

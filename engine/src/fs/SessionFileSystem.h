@@ -19,6 +19,10 @@ struct SessionFileSystem {
   std::unique_ptr<UdfFileSystem> udf;
   std::uint32_t start = 0;  // the session's sectors [start, end)
   std::uint32_t end = 0;
+  // The session's volume descriptors as read when it was opened, so that
+  // its layout names them, and finds its other trees, without reading them
+  // again (a flaky sector may not read twice).
+  VolumeDescriptorArea descriptors;
 
   const FileSystem& Tree() const {
     return iso ? static_cast<const FileSystem&>(*iso) : static_cast<const FileSystem&>(*udf);
@@ -28,7 +32,8 @@ struct SessionFileSystem {
 };
 
 // Opens the file system selector names (a FileSystemSelector of wrenlo.h: 0 =
-// UDF, else Joliet, else ISO 9660; 1 ISO 9660; 2 Joliet; 4 UDF) in the session
+// UDF, else ISO 9660 with Rock Ridge, else Joliet, else ISO 9660; 1 ISO 9660;
+// 2 Joliet; 4 UDF) in the session
 // [start, end) of source. kNoFileSystem when it is not there,
 // kInvalidArgument for another selector.
 Result OpenSessionFileSystem(SectorSource& source, std::uint32_t start, std::uint32_t end,

@@ -13,7 +13,7 @@ constexpr std::uint8_t E = static_cast<std::uint8_t>(SectorState::Error);
 
 LayoutEntry Entry(bool isFile, std::u16string name, std::vector<SectorRange> ranges) {
   LayoutEntry entry;
-  entry.isFile = isFile;
+  entry.kind = isFile ? EntryKind::File : EntryKind::Structure;
   entry.name = std::move(name);
   entry.ranges = std::move(ranges);
   return entry;

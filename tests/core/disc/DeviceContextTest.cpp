@@ -193,9 +193,10 @@ TEST_F(DeviceContextTest, IsoVolumeInfoReturnsWhatTheEngineWrote) {
 TEST_F(DeviceContextTest, CollectFilesWalksPreOrderInOneDiskSession) {
   ScriptMedium(1, 1);
   std::map<std::u16string, std::vector<fake::DirectoryChild>> dirs;
-  dirs[u""] = {{u"A.TXT", false}, {u"DIR", true}, {u"Z.TXT", false}};
-  dirs[u"DIR"] = {{u"SUB", true}, {u"B.BIN", false}};
-  dirs[u"DIR\\SUB"] = {{u"FILE.TXT", false}};
+  // A link has no data of its own: the files test leaves it out.
+  dirs[u""] = {{u"A.TXT", false}, {u"DIR", true}, {u"LINK", false, true}, {u"Z.TXT", false}};
+  dirs[u"/DIR"] = {{u"SUB", true}, {u"B\\SLASH.BIN", false}};
+  dirs[u"/DIR/SUB"] = {{u"FILE.TXT", false}};
   DeviceContext context(u'D');
   fake::script().directories = dirs;
   fake::Reset();
@@ -203,12 +204,12 @@ TEST_F(DeviceContextTest, CollectFilesWalksPreOrderInOneDiskSession) {
   std::vector<std::u16string> files{u"KEPT"};
   context.CollectFiles(files);
   EXPECT_THAT(files,
-              ElementsAre(u"KEPT", u"A.TXT", u"DIR\\SUB\\FILE.TXT", u"DIR\\B.BIN", u"Z.TXT"));
+              ElementsAre(u"KEPT", u"/A.TXT", u"/DIR/SUB/FILE.TXT", u"/DIR/B\\SLASH.BIN", u"/Z.TXT"));
   EXPECT_EQ(fake::CallsNamed("OpenDiskSession"), Strings{"OpenDiskSession(-1, 1, 0)"});
   EXPECT_EQ(fake::CallsNamed("CloseDiskSession").size(), 1u);
   EXPECT_THAT(fake::CallsNamed("OpenDirectory"),
-              ElementsAre("OpenDirectory(100, \"\")", "OpenDirectory(100, \"DIR\")",
-                          "OpenDirectory(100, \"DIR\\SUB\")"));
+              ElementsAre("OpenDirectory(100, \"\")", "OpenDirectory(100, \"/DIR\")",
+                          "OpenDirectory(100, \"/DIR/SUB\")"));
   EXPECT_EQ(fake::CallsNamed("CloseDirectory").size(), 3u);
   EXPECT_EQ(fake::OpenHandles(), 0);
   EXPECT_EQ(fake::Calls().back(), "CloseDiskSession(100)");
@@ -243,8 +244,8 @@ TEST_F(DeviceContextTest, CollectFilesSaysWhatItCouldNotList) {
       {"all listed", 0, 0, {}},
       {"no file system", wrenlo::kResultNoFileSystem, 0, {}},
       {"a file system that does not open", 13, 0, {u"file system: result 13"}},
-      {"a directory that does not open", 0, 0, {u"DIR\\SUB: result 1"}},
-      {"a listing that fails", 0, 6, {u"root directory: result 6"}},
+      {"a directory that does not open", 0, 0, {u"/DIR/SUB: result 1"}},
+      {"a listing that fails", 0, 6, {u"/: result 6"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -252,8 +253,8 @@ TEST_F(DeviceContextTest, CollectFilesSaysWhatItCouldNotList) {
     fake::script().results["OpenDiskSession"] = c.openSession;
     fake::script().results["ReadDirectory"] = c.readDirectory;
     fake::script().directories[u""] = {{u"A.TXT", false}, {u"DIR", true}};
-    fake::script().directories[u"DIR"] = {{u"SUB", true}};
-    if (c.unlisted.empty()) fake::script().directories[u"DIR\\SUB"] = {};
+    fake::script().directories[u"/DIR"] = {{u"SUB", true}};
+    if (c.unlisted.empty()) fake::script().directories[u"/DIR/SUB"] = {};
     std::vector<std::u16string> files;
     std::vector<std::u16string> unlisted;
     context.CollectFiles(files, &unlisted);

@@ -94,7 +94,8 @@ TEST_F(MediaRowsTest, NoContextOrNoMediumShowsNothingAndAsksNothing) {
 
 TEST_F(MediaRowsTest, SilentTrackAndUdfRecordsKeepTheirDefaults) {
   // The engine writes neither the track record nor the UDF record: mode 255
-  // and every flag set, so every file system is asked for and shows presets.
+  // and every flag set, so every file system is asked for and shows presets
+  // (the dates stay all zero, which is no date).
   ScriptMedium(1000);
   DeviceContext context(u'E');
   const PropertyGroups groups = MediaRows(&context);
@@ -105,10 +106,9 @@ TEST_F(MediaRowsTest, SilentTrackAndUdfRecordsKeepTheirDefaults) {
                           "Joliet File System", "UDF File System"));
   EXPECT_THAT(
       RowTexts(groups[kIsoFileSystem]),
-      ElementsAre("Volume Label = BS_NDEF", "Creation Time: = 00.00.1900 00:00:00",
-                  "Modification Time: = 00.00.1900 00:00:00",
-                  "Expiration Time: = 00.00.1900 00:00:00", "Effective Time: = 00.00.1900 00:00:00",
-                  "Publisher = BS_NDEF", "Application = BS_NDEF"));
+      ElementsAre("Volume Label = BS_NDEF", "Creation Time: = ", "Modification Time: = ",
+                  "Expiration Time: = ", "Effective Time: = ", "Publisher = BS_NDEF",
+                  "Application = BS_NDEF"));
   EXPECT_THAT(
       RowTexts(groups[kUdfFileSystem]),
       ElementsAre("Volume Label = BS_NDEF", "UDF Version = ", "Directories = -1", "Files = -1"));
@@ -199,6 +199,12 @@ TEST_F(MediaRowsTest, FormatVolumeTimeReadsBytesOneToSix) {
   EXPECT_EQ(fake::Utf8(FormatVolumeTime(date)), "15.03.2010 14:05:09");
   std::copy_n(std::array<unsigned char, 6>{255, 255, 255, 255, 255, 255}.begin(), 6, date + 1);
   EXPECT_EQ(fake::Utf8(FormatVolumeTime(date)), "255.255.2155 255:255:255");
+  // A date ECMA-119 leaves unset (all digits zero, as xorriso writes an
+  // expiration date) is no date; any byte set makes it one.
+  std::fill_n(date + 1, 6, 0);
+  EXPECT_EQ(fake::Utf8(FormatVolumeTime(date)), "");
+  date[6] = 1;
+  EXPECT_EQ(fake::Utf8(FormatVolumeTime(date)), "00.00.1900 00:00:01");
 }
 
 }  // namespace

@@ -83,6 +83,7 @@ TEST(ScanProgressText, EndOfAPass) {
     std::uint64_t microseconds;
     bool hasMedium;
     const char* text;
+    std::int64_t unlistedFolders = 0;
   };
   const Case cases[] = {
       {ScanPass::SurfaceScan, Progress(3000, 3000, 10, 5), 12999999, true,
@@ -117,9 +118,22 @@ TEST(ScanProgressText, EndOfAPass) {
        "Files test finished: nothing was tested, no files found"},
       {ScanPass::FilesTest, Progress(0, 0), 0, false,
        "Files test finished: nothing was tested, no medium in the drive"},
+      // Folders the files test could not list are counted; the surface scan
+      // has none.
+      {ScanPass::FilesTest, Progress(3, 3), 0, true,
+       "Files test finished: 3 files, 3 good, 0 problem, 0 error, 0 not checked, "
+       "1 folder not listed, in 0:00:00",
+       1},
+      {ScanPass::FilesTest, Progress(0, 0), 0, true,
+       "Files test finished: nothing was tested, 2 folders not listed", 2},
+      {ScanPass::SurfaceScan, Progress(1, 1), 0, true,
+       "Surface scan finished: 1 sectors, 1 good, 0 problem, 0 error, 0 not checked, in 0:00:00",
+       2},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(Ascii(PassEndText(c.pass, c.progress, c.microseconds, c.hasMedium)), c.text);
+    EXPECT_EQ(Ascii(PassEndText(c.pass, c.progress, c.microseconds, c.hasMedium,
+                                c.unlistedFolders)),
+              c.text);
 }
 
 }  // namespace

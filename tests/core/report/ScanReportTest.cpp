@@ -31,7 +31,7 @@ TEST(ScanSummaryTest, TakesTheFilesTestsOutcomeFromTheRecord) {
   record.EndPass(ScanPass::FilesTest, files, 2000);
   record.log = {{LogKind::Error, {}, u"Sector error"},
                 {LogKind::Info, {}, u"File error: not an error entry"},
-                {LogKind::Error, {}, u"File error: DIR\\Ä.TXT"},
+                {LogKind::Error, {}, u"File error: /DIR/Ä.TXT"},
                 {LogKind::Error, {}, u"File system error: root directory: medium error"}};
   const ScanResult result = SummaryOf(record);
   EXPECT_EQ(result.surface.total, 5);
@@ -40,7 +40,7 @@ TEST(ScanSummaryTest, TakesTheFilesTestsOutcomeFromTheRecord) {
   EXPECT_EQ(result.filesTotal, 4);
   EXPECT_EQ(result.filesChecked, 3);
   EXPECT_TRUE(result.stopped);  // the files test ended before its last file
-  EXPECT_EQ(result.fileErrorPaths, std::vector<std::u16string>{u"DIR\\Ä.TXT"});
+  EXPECT_EQ(result.fileErrorPaths, std::vector<std::u16string>{u"/DIR/Ä.TXT"});
   EXPECT_EQ(result.fileSystemErrors, std::vector<std::u16string>{u"root directory: medium error"});
   EXPECT_FALSE(ReadEverything(result));
   EXPECT_TRUE(result.damagedFiles.empty());  // no index was built

@@ -36,7 +36,7 @@ class SectorScannerTest : public ::testing::Test {
   // A file tree of A.TXT and DIR holding B.BIN and C.DAT.
   static void ScriptFiles() {
     fake::script().directories[u""] = {{u"A.TXT", false}, {u"DIR", true}};
-    fake::script().directories[u"DIR"] = {{u"B.BIN", false}, {u"C.DAT", false}};
+    fake::script().directories[u"/DIR"] = {{u"B.BIN", false}, {u"C.DAT", false}};
   }
 
   // The steady clock is the tick count in milliseconds plus micros.
@@ -300,11 +300,11 @@ TEST_F(SectorScannerTest, MediumRemovedDuringTheFilesTestEndsIt) {
   ScriptSession(10);
   ScriptFiles();
   fake::script().onVerify = [](const std::u16string& path) {
-    if (path == u"DIR\\B.BIN") fake::script().results["VerifyFile"] = wrenlo::kResultNoMedium;
+    if (path == u"/DIR/B.BIN") fake::script().results["VerifyFile"] = wrenlo::kResultNoMedium;
   };
   Run(false, true);
   EXPECT_THAT(receiver.Named("Log"),
-              ElementsAre("Log 0 @1000 Medium removed at file DIR\\B.BIN [p0 e0]"));
+              ElementsAre("Log 0 @1000 Medium removed at file /DIR/B.BIN [p0 e0]"));
   EXPECT_EQ(fake::CallsNamed("VerifyFile").size(), 2u);
   EXPECT_EQ(receiver.progress.back().current, 1);
   EXPECT_EQ(receiver.progress.back().errors, 0);
@@ -368,15 +368,15 @@ TEST_F(SectorScannerTest, EachPassIsNamedAndTimedAtItsEnd) {
 TEST_F(SectorScannerTest, FilesTestVerifiesEachFileOnItsOwnSession) {
   ScriptSession(10);
   ScriptFiles();
-  fake::script().failingFiles = {u"DIR\\B.BIN"};
+  fake::script().failingFiles = {u"/DIR/B.BIN"};
   Run(false, true);
   EXPECT_THAT(
       receiver.reports,
-      ElementsAreArray({"Started", "Started", "Progress 3/0 p0 e0 0 ", "Progress 3/0 p0 e0 0 A.TXT",
-                        "Progress 3/1 p0 e0 0 A.TXT", "Progress 3/1 p0 e0 0 DIR\\B.BIN",
-                        "Log 2 @1000 File error: DIR\\B.BIN [p0 e1]",
-                        "Progress 3/2 p0 e1 0 DIR\\B.BIN", "Progress 3/2 p0 e1 0 DIR\\C.DAT",
-                        "Progress 3/3 p0 e1 0 DIR\\C.DAT", "Finished", "Finished"}));
+      ElementsAreArray({"Started", "Started", "Progress 3/0 p0 e0 0 ", "Progress 3/0 p0 e0 0 /A.TXT",
+                        "Progress 3/1 p0 e0 0 /A.TXT", "Progress 3/1 p0 e0 0 /DIR/B.BIN",
+                        "Log 2 @1000 File error: /DIR/B.BIN [p0 e1]",
+                        "Progress 3/2 p0 e1 0 /DIR/B.BIN", "Progress 3/2 p0 e1 0 /DIR/C.DAT",
+                        "Progress 3/3 p0 e1 0 /DIR/C.DAT", "Finished", "Finished"}));
   // After the walk's own session, one session per file on the last session's
   // first track, with the engine's choice of file system.
   EXPECT_THAT(fake::CallsNamed("OpenDiskSession"),
@@ -385,7 +385,7 @@ TEST_F(SectorScannerTest, FilesTestVerifiesEachFileOnItsOwnSession) {
   std::vector<std::string> verified;
   for (const std::string& call : fake::CallsNamed("VerifyFile"))
     verified.push_back(call.substr(call.find(", ")));
-  EXPECT_THAT(verified, ElementsAre(", \"A.TXT\")", ", \"DIR\\B.BIN\")", ", \"DIR\\C.DAT\")"));
+  EXPECT_THAT(verified, ElementsAre(", \"/A.TXT\")", ", \"/DIR/B.BIN\")", ", \"/DIR/C.DAT\")"));
   EXPECT_EQ(fake::OpenHandles(), 0);
   EXPECT_THAT(fake::CallsNamed("ReadSectors"), IsEmpty());
 }
@@ -405,9 +405,10 @@ TEST_F(SectorScannerTest, FilesTestLogsWhatItCannotList) {
   // DIR does not open.
   Run(false, true);
   EXPECT_THAT(receiver.reports, ElementsAre("Started", "Started", "Progress 1/0 p0 e0 0 ",
-                                            "Log 2 @1000 File system error: DIR: result 1 [p0 e0]",
-                                            "Progress 1/0 p0 e0 0 A.TXT",
-                                            "Progress 1/1 p0 e0 0 A.TXT", "Finished", "Finished"));
+                                            "Log 2 @1000 File system error: /DIR: result 1 [p0 e0]",
+                                            "Progress 1/0 p0 e0 0 /A.TXT",
+                                            "Progress 1/1 p0 e0 0 /A.TXT", "Finished", "Finished"));
+  EXPECT_EQ(scanner->unlistedFolders, 1);
 }
 
 TEST_F(SectorScannerTest, BothPassesInOneRun) {
@@ -441,7 +442,7 @@ TEST_F(SectorScannerTest, StopDuringTheSurfaceScanStillVerifiesTheFirstFile) {
   EXPECT_EQ(fake::ReadCount(kStart + 2), 0);
   EXPECT_EQ(fake::CallsNamed("VerifyFile").size(), 1u);
   EXPECT_THAT(std::vector(receiver.reports.end() - 4, receiver.reports.end()),
-              ElementsAre("Progress 3/0 p0 e0 0 A.TXT", "Progress 3/1 p0 e0 0 A.TXT", "Finished",
+              ElementsAre("Progress 3/0 p0 e0 0 /A.TXT", "Progress 3/1 p0 e0 0 /A.TXT", "Finished",
                           "Finished"));
 }
 

@@ -175,7 +175,7 @@ void Walk(wrenlo::Handle session, const std::u16string& path, std::vector<std::s
   auto entry = std::make_unique<wrenlo::DirectoryEntry>();
   for (int index = 0; static_cast<int>(out.size()) < kMaxEntries; ++index) {
     if (wrenlo::ReadDirectory(directory, index, entry.get()) != 0) break;
-    const std::u16string name = (path.empty() ? u"" : path + u"\\") + entry->name.str();
+    const std::u16string name = path + u"/" + entry->name.str();
     const bool isDirectory = (entry->attributes & wrenlo::kAttributeDirectory) != 0;
     out.push_back(Narrow(name) + (isDirectory ? "/" : ""));
     if (isDirectory) children.push_back(name);

@@ -111,12 +111,12 @@ def make_fixtures(work):
 
 
 def tree_entries(tree):
-    """The fixture tree's paths as the probe lists them: '\\' between names,
-    '/' after a directory."""
+    """The fixture tree's paths as the probe lists them: each name after a
+    '/', and a '/' after a directory."""
     found = set()
     for base, dirs, files in os.walk(tree):
         relative = os.path.relpath(base, tree)
-        prefix = "" if relative == "." else relative.replace(os.sep, "\\") + "\\"
+        prefix = "/" if relative == "." else "/" + relative.replace(os.sep, "/") + "/"
         found.update(prefix + d + "/" for d in dirs)
         found.update(prefix + f for f in files)
     return found

@@ -112,6 +112,30 @@ Fixtures Make() {
   MustRun({"xorriso", "-no_rc", "-outdev", fixtures.rockRidge, "-volid", "Grüße Volume",
            "-publisher", "Éditions Ünïcode", "-joliet", "on", "-map", rrTree, "/", "-commit"});
 
+  const fs::path deepTree = dir / "relocated";
+  const fs::path deepest = deepTree / "a" / "b" / "c" / "d" / "e" / "f" / "g" / "h" / "i" / "j";
+  fs::create_directories(deepest);
+  WriteFile(deepest / "deep.txt", "ten levels down\n");
+  WriteFile(deepTree / "a" / "b" / "c" / "d" / "e" / "f" / "g" / "h" / "eighth.txt", "eight\n");
+  WriteFile(deepTree / "top.txt", Pattern(5000));
+  fixtures.relocated = dir / "relocated.iso";
+  MustRun({"genisoimage", "-quiet", "-R", "-J", "-o", fixtures.relocated, deepTree});
+
+  const fs::path linkTree = dir / "linked";
+  fs::create_directories(linkTree / "back");
+  fs::create_directories(linkTree / "q?dir");
+  WriteFile(linkTree / "back\\slash.txt", "backslash\n");
+  WriteFile(linkTree / "back" / "inner.txt", "inner\n");
+  WriteFile(linkTree / "star*.txt", Pattern(3000));
+  WriteFile(linkTree / "co:lon.txt", "colon\n");
+  WriteFile(linkTree / "q?dir" / "what?.txt", "question\n");
+  fs::create_symlink("back/inner.txt", linkTree / "link");
+  fs::create_symlink("/etc/hostname", linkTree / "absolute");
+  fs::create_symlink("../../elsewhere", linkTree / "back" / "up");
+  fixtures.linked = dir / "linked.iso";
+  MustRun({"xorriso", "-no_rc", "-outdev", fixtures.linked, "-joliet", "on", "-map", linkTree,
+           "/", "-commit"});
+
   fixtures.udf = dir / "udf.iso";
   MustRun({"genisoimage", "-quiet", "-udf", "-J", "-V", "BRIDGE", "-o", fixtures.udf, tree});
   return fixtures;

@@ -26,6 +26,12 @@ struct Fixtures {
   // area), non-ASCII, mixed case, ending in '.' or ";5", ten directories
   // deep, and a directory of 40 long names over several sectors.
   std::string rockRidge;
+  // genisoimage -R -J: a tree ten directories deep, which it relocates past
+  // the eighth level into "rr_moved" (Rock Ridge CL, PL and RE entries).
+  std::string relocated;
+  // xorriso: Rock Ridge names holding '\\', '?', '*' and ':' (a folder
+  // "back" beside a file "back\\slash.txt"), and symbolic links.
+  std::string linked;
 };
 
 const Fixtures& GetFixtures();

@@ -34,4 +34,20 @@ class MemorySource : public wrenlo::SectorSource {
   std::atomic<std::uint64_t> reads_{0};
 };
 
+// Passes reads on, counting the widest, to show that a structure is read a
+// few sectors at a time.
+class WidestRead : public wrenlo::SectorSource {
+ public:
+  explicit WidestRead(wrenlo::SectorSource& source) : source_(source) {}
+  wrenlo::Result Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override {
+    widest = std::max(widest, count);
+    return source_.Read(address, count, out);
+  }
+  std::uint32_t SectorCount() const override { return source_.SectorCount(); }
+  std::uint32_t widest = 0;
+
+ private:
+  wrenlo::SectorSource& source_;
+};
+
 }  // namespace udftest

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -38,7 +39,7 @@ void ExpectedFiles(const Node& node, const std::u16string& path,
   if (node.directory) {
     directories.push_back(path);
     for (const Node& child : node.children) {
-      const std::u16string childPath = path.empty() ? child.name : path + u"\\" + child.name;
+      const std::u16string childPath = path + u"/" + child.name;
       if (child.linkTo)
         files[childPath] = {};
       else
@@ -136,7 +137,7 @@ TEST_P(BuiltImage, OpensListsAndMapsEveryFile) {
   std::map<std::u16string, std::vector<std::uint8_t>> expectedFiles;
   std::vector<std::u16string> expectedDirectories;
   ExpectedFiles(tree, u"", expectedFiles, expectedDirectories);
-  expectedFiles[u"link"] = expectedFiles[u"big.bin"];
+  expectedFiles[u"/link"] = expectedFiles[u"/big.bin"];
 
   Tree found;
   ASSERT_EQ(WalkTree(*opened.fileSystem, *opened.source, found), kOk);
@@ -222,6 +223,37 @@ TEST(BuiltImageThreads, WalksFromSeveralThreadsAtOnce) {
   for (std::size_t t = 0; t < trees.size(); ++t) {
     EXPECT_EQ(results[t], kOk);
     EXPECT_EQ(trees[t].files, expected.files);
+  }
+}
+
+// A directory of 3,000 descriptors of 240 bytes (16-bit names of 100
+// characters): 352 blocks, read a few at a time, its descriptors crossing
+// from one piece into the next, in one extent and in one-block extents.
+TEST(BuiltImagePieces, ALargeDirectoryIsReadAFewBlocksAtATime) {
+  Node root = Node::Dir(u"", {});
+  for (int i = 0; i < 3000; ++i) {
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%07d", i);
+    root.children.push_back(
+        Node::File(std::u16string(digits, digits + 7) + std::u16string(93, u'\u00e9'), {}));
+  }
+  for (const std::uint32_t extentBlocks : {0u, 1u}) {
+    SCOPED_TRACE(extentBlocks);
+    Options options;
+    options.wideNames = true;
+    options.extentBlocks = extentBlocks;
+    const std::vector<std::uint8_t> bytes = BuildImage(root, options).bytes;
+    MemorySource memory(bytes);
+    WidestRead source(memory);
+    std::unique_ptr<wrenlo::UdfFileSystem> fileSystem;
+    ASSERT_EQ(wrenlo::UdfFileSystem::Open(source, 0, source.SectorCount(), fileSystem), kOk);
+    source.widest = 0;
+    std::vector<wrenlo::DirectoryItem> items;
+    ASSERT_EQ(fileSystem->ListDirectory(u"/", items), kOk);
+    ASSERT_EQ(items.size(), 3000u);
+    EXPECT_EQ(items.front().name, u"0000000" + std::u16string(93, u'\u00e9'));
+    EXPECT_EQ(items.back().name, u"0002999" + std::u16string(93, u'\u00e9'));
+    EXPECT_LE(source.widest, 16u);
   }
 }
 

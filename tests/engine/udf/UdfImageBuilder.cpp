@@ -167,7 +167,7 @@ std::size_t Builder::Plan(const Node& node, std::u16string path, std::size_t par
     PlanData(items_[index], true);
     for (const Node& child : node.children) {
       const std::size_t c =
-          Plan(child, path.empty() ? child.name : path + u"\\" + child.name, index);
+          Plan(child, path.empty() ? child.name : path + u"/" + child.name, index);
       items_[index].children.push_back(c);
     }
   } else {

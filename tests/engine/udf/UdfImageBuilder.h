@@ -21,7 +21,7 @@ struct Node {
   std::vector<std::uint8_t> data;  // a file's content
   std::vector<Node> children;      // a directory's
   // When set, the entry is only a name for the entry at this path (joined
-  // with '\'; "" = the root): a hard link, or with an ancestor a loop.
+  // with '/'; "" = the root): a hard link, or with an ancestor a loop.
   const char16_t* linkTo = nullptr;
 
   static Node File(std::u16string name, std::vector<std::uint8_t> data) {

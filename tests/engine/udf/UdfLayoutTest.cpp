@@ -26,8 +26,8 @@ std::map<std::u16string, Placed> ListLayout(const wrenlo::UdfFileSystem& fileSys
                                             wrenlo::Result& result) {
   std::map<std::u16string, Placed> items;
   result = fileSystem.Layout([&](const wrenlo::LayoutItem& item) {
-    items[std::u16string(item.name)] = {
-        item.isFile, item.size, {item.extents.begin(), item.extents.end()}, item.result};
+    items[std::u16string(item.name)] = {item.kind == wrenlo::LayoutKind::kFile, item.size,
+                                        {item.extents.begin(), item.extents.end()}, item.result};
     return kOk;
   });
   return items;
@@ -94,18 +94,21 @@ TEST_P(UdfLayout, PlacesEverythingWhereTheBuilderDid) {
   EXPECT_EQ(files, placed.extents.size());
   for (const auto& [path, extents] : placed.extents) {
     SCOPED_TRACE(Utf8(path));
-    ASSERT_TRUE(items.count(path));
-    const Placed& file = items.at(path);
+    // The builder's paths are relative, the walk's from the root.
+    const std::u16string shown = u"/" + path;
+    ASSERT_TRUE(items.count(shown));
+    const Placed& file = items.at(shown);
     EXPECT_TRUE(file.isFile);
     EXPECT_EQ(file.result, kOk);
     const std::uint32_t entry = placed.entries.at(path);
     // Data the builder kept in the entry lies in the entry's sector.
     const bool embedded = extents.empty() && file.size > 0;
     EXPECT_TRUE(SameRuns(file.runs, embedded ? std::vector<Extent>{{entry, 1}} : extents));
-    EXPECT_TRUE(SameRuns(items.at(u"File entry of " + path).runs, {{entry, 1}}));
+    EXPECT_TRUE(SameRuns(items.at(u"File entry of " + shown).runs, {{entry, 1}}));
   }
-  for (const std::u16string directory : {u"", u"sub", u"sub\\deeper"}) {
-    const std::u16string name = directory.empty() ? u"Root directory" : u"Directory " + directory;
+  for (const std::u16string directory : {u"", u"sub", u"sub/deeper"}) {
+    const std::u16string name =
+        directory.empty() ? u"Root directory" : u"Directory /" + directory;
     ASSERT_TRUE(items.count(name)) << Utf8(name);
     EXPECT_EQ(items.at(name).runs.front().start, placed.entries.at(directory)) << Utf8(name);
   }
@@ -148,10 +151,10 @@ TEST(UdfLayoutDamage, AnUnreadableDirectoryIsReportedAndSkipped) {
   wrenlo::Result result = wrenlo::kTooLarge;
   const auto items = ListLayout(*opened.fileSystem, result);
   EXPECT_EQ(result, kOk);
-  EXPECT_NE(items.at(u"Directory sub").result, kOk);
-  EXPECT_TRUE(SameRuns(items.at(u"Directory sub").runs, {{sub, 1}}));
-  EXPECT_FALSE(items.count(u"sub\\leaf"));
-  EXPECT_TRUE(items.count(u"big.bin"));
+  EXPECT_NE(items.at(u"Directory /sub").result, kOk);
+  EXPECT_TRUE(SameRuns(items.at(u"Directory /sub").runs, {{sub, 1}}));
+  EXPECT_FALSE(items.count(u"/sub/leaf"));
+  EXPECT_TRUE(items.count(u"/big.bin"));
 }
 
 }  // namespace

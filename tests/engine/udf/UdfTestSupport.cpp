@@ -26,7 +26,7 @@ wrenlo::Result Walk(const wrenlo::UdfFileSystem& fileSystem, wrenlo::SectorSourc
   if (const wrenlo::Result result = fileSystem.ListDirectory(path, items); result != wrenlo::kOk)
     return result;
   for (const wrenlo::DirectoryItem& item : items) {
-    const std::u16string child = path.empty() ? item.name : path + u"\\" + item.name;
+    const std::u16string child = path + u"/" + item.name;
     if (item.isDirectory) {
       if (const wrenlo::Result result = Walk(fileSystem, source, child, out); result != wrenlo::kOk)
         return result;

@@ -65,10 +65,8 @@ TEST(ToolImage, GenisoimageBridgeListsEveryFileWithItsContent) {
   for (const auto& [path, bytes] : tree.files) found[Utf8(path)] = bytes;
   ASSERT_EQ(found.size(), files.size());
   for (const auto& [path, data] : files) {
-    std::string windowsPath = path;
-    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
-    ASSERT_TRUE(found.contains(windowsPath)) << path;
-    const std::vector<std::uint8_t>& bytes = found[windowsPath];
+    ASSERT_TRUE(found.contains("/" + path)) << path;
+    const std::vector<std::uint8_t>& bytes = found["/" + path];
     ASSERT_EQ(bytes.size(), (data.size() + 2047) / 2048 * 2048) << path;
     EXPECT_TRUE(std::equal(data.begin(), data.end(), bytes.begin())) << path;
   }
@@ -104,6 +102,29 @@ TEST_P(MkudffsImage, OpensWithUdfinfosFacts) {
   std::vector<wrenlo::DirectoryItem> root;
   EXPECT_EQ(opened.fileSystem->ListDirectory(u"", root), kOk);
   EXPECT_EQ(root.size(), std::stoul(info.at("numfiles")) + std::stoul(info.at("numdirs")) - 1);
+
+  // Every descriptor mkudffs wrote lies in a structure of the layout: space
+  // bitmaps, stream directories, metadata files and VATs included. A
+  // descriptor is a sector with a tag of a known kind whose checksum holds.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> placed;
+  ASSERT_EQ(opened.fileSystem->Layout([&](const wrenlo::LayoutItem& item) {
+    for (const wrenlo::Extent& extent : item.extents)
+      placed.emplace_back(extent.start, extent.start + extent.count);
+    return kOk;
+  }),
+            kOk);
+  const std::vector<std::uint8_t> bytes = ReadFileBytes(image);
+  for (std::size_t sector = 0; sector < bytes.size() / 2048; ++sector) {
+    const std::uint8_t* tag = bytes.data() + sector * 2048;
+    const int id = tag[0] | tag[1] << 8;
+    int sum = 0;
+    for (int i = 0; i < 16; ++i) sum += i == 4 ? 0 : tag[i];
+    const bool descriptor = (id >= 1 && id <= 9) || (id >= 256 && id <= 266);
+    if (!descriptor || (sum & 0xFF) != tag[4] || (tag[2] != 2 && tag[2] != 3)) continue;
+    EXPECT_TRUE(std::any_of(placed.begin(), placed.end(), [&](const auto& run) {
+      return run.first <= sector && sector < run.second;
+    })) << "descriptor " << id << " at sector " << sector << " is placed nowhere";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

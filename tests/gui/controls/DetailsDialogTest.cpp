@@ -169,16 +169,18 @@ TEST_F(DetailsDialogTest, BlockSizeIsRememberedUntilTheNextScanStarts) {
 std::shared_ptr<const DamageIndex> SampleIndex(const std::vector<std::uint8_t>& table) {
   DiscLayout layout;
   layout.entries = {
-      {false, u"Directory DOCS", 0, {{20, 20}}, 0},
-      {true, u"DOCS\\A.TXT", 100 * 2048, {{15, 24}}, 0},
-      {true, u"DOCS\\B.BIN", 6 * 2048, {{25, 27}, {40, 42}}, 0},
+      {.kind = EntryKind::Structure, .name = u"Directory /DOCS", .size = 0, .ranges = {{20, 20}}},
+      {.kind = EntryKind::File, .name = u"/DOCS/A.TXT", .size = 100 * 2048, .ranges = {{15, 24}}},
+      {.kind = EntryKind::File,
+       .name = u"/DOCS/B.BIN",
+       .size = 6 * 2048,
+       .ranges = {{25, 27}, {40, 42}}},
   };
   for (int i = 0; i < 4; ++i)
-    layout.entries.push_back({true,
-                              u"SMALL" + std::u16string(1, char16_t(u'1' + i)),
-                              2048,
-                              {{std::uint64_t(30 + i), std::uint64_t(30 + i)}},
-                              0});
+    layout.entries.push_back({.kind = EntryKind::File,
+                              .name = u"/SMALL" + std::u16string(1, char16_t(u'1' + i)),
+                              .size = 2048,
+                              .ranges = {{std::uint64_t(30 + i), std::uint64_t(30 + i)}}});
   return std::make_shared<const DamageIndex>(table, 0, layout);
 }
 
@@ -217,15 +219,15 @@ TEST_F(DetailsDialogTest, ACellsTooltipCountsItsSectorsAndNamesWhatLiesOnThem) {
     dialog.SetDamageIndex(SampleIndex(SampleTable()));
     EXPECT_EQ(ToolTipAt(map, CellCentre(map, 2)),
               "Sectors 20 to 29\nGood: 7, problem: 1, error: 1, not checked: 1\n"
-              "Directory DOCS\nDOCS\\A.TXT\nDOCS\\B.BIN");
+              "Directory /DOCS\n/DOCS/A.TXT\n/DOCS/B.BIN");
     EXPECT_EQ(map.CellToolTip(3),
               "Sectors 30 to 39\nGood: 10, problem: 0, error: 0, not checked: 0\n"
-              "SMALL1\nSMALL2\nSMALL3\nSMALL4");
+              "/SMALL1\n/SMALL2\n/SMALL3\n/SMALL4");
     // Seven on sectors 20 to 39: five named, then the count.
     map.SetSectorsPerBlock(20);
     EXPECT_EQ(map.CellToolTip(1),
               "Sectors 20 to 39\nGood: 17, problem: 1, error: 1, not checked: 1\n"
-              "Directory DOCS\nDOCS\\A.TXT\nDOCS\\B.BIN\nSMALL1\nSMALL2\nand 2 more");
+              "Directory /DOCS\n/DOCS/A.TXT\n/DOCS/B.BIN\n/SMALL1\n/SMALL2\nand 2 more");
     EXPECT_EQ(map.CellToolTip(249),
               "Sectors 4980 to 4999\nGood: 20, problem: 0, error: 0, not checked: 0\nfree");
   });
@@ -280,7 +282,7 @@ TEST_F(DetailsDialogTest, TheListNamesTheDamagedAndAChoiceSelectsItsFirstBadCell
     for (int row = 0; row < list->topLevelItemCount(); ++row)
       rows << list->topLevelItem(row)->text(0) + " " + list->topLevelItem(row)->text(1) + " " +
                   list->topLevelItem(row)->text(2);
-    EXPECT_EQ(rows, QStringList({"DOCS\\A.TXT 1 1", "DOCS\\B.BIN 0 1", "Directory DOCS 0 1"}));
+    EXPECT_EQ(rows, QStringList({"/DOCS/A.TXT 1 1", "/DOCS/B.BIN 0 1", "Directory /DOCS 0 1"}));
 
     list->setCurrentItem(list->topLevelItem(1));
     EXPECT_EQ(dialog.GetSurfaceMap().SelectedBlock(), 41);

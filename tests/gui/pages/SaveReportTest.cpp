@@ -106,8 +106,8 @@ TEST_F(SaveLogTest, WritesOneTabSeparatedLinePerEntryAndIsEnabledOnlyWithEntries
   } entries[] = {
       {LogKind::Info, u"Surface scan started", "Info\tSurface scan started"},
       {LogKind::Problem, u"Sector problem", "Problem\tSector problem"},
-      {LogKind::Error, u"File error: DIR\\Ünïcødé 名前.txt",
-       "Error\tFile error: DIR\\Ünïcødé 名前.txt"},
+      {LogKind::Error, u"File error: /DIR/Ünïcødé 名前.txt",
+       "Error\tFile error: /DIR/Ünïcødé 名前.txt"},
       {LogKind::Error, u"File error: A\tB\nC", "Error\tFile error: A\\tB\\nC"},
   };
   const TimeValue when{1700000000};

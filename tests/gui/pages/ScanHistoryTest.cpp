@@ -120,10 +120,10 @@ TEST_F(ScanHistoryTest, KeepsEveryRunAndShowsTheDiscsScansChartAndMaps) {
   fake::script().medium = fake::Medium(u"CD-ROM", 1, 1, 1, 1);
   fake::script().sessions[1] = fake::Session(300, 0, 1);
   fake::script().layout = {
-      {false, u"Directory DOCS", 0, {{20, 1}}},
-      {true, u"DOCS\\A.TXT", 100 * 2048, {{100, 50}}},
-      {true, u"DOCS\\B.BIN", 100 * 2048, {{150, 100}}},
-      {true, u"README.TXT", 5 * 2048, {{260, 5}}},
+      {wrenlo::kLayoutStructure, u"Directory /DOCS (ISO 9660)", 0, {{20, 1}}},
+      {wrenlo::kLayoutFile, u"/DOCS/A.TXT", 100 * 2048, {{100, 50}}},
+      {wrenlo::kLayoutFile, u"/DOCS/B.BIN", 100 * 2048, {{150, 100}}},
+      {wrenlo::kLayoutFile, u"/README.TXT", 5 * 2048, {{260, 5}}},
   };
   fake::script().readFailures[120] = 1;
   for (const std::int32_t sector : {20, 200, 201, 202}) fake::script().readFailures[sector] = -1;
@@ -189,25 +189,26 @@ TEST_F(ScanHistoryTest, KeepsEveryRunAndShowsTheDiscsScansChartAndMaps) {
 
         list->setCurrentItem(list->topLevelItem(1));
         ASSERT_TRUE(showMap->isEnabled());
-        WithModalDialog([&] { showMap->click(); },
-                        [&](QDialog*) {
-                          SurfaceDetailsDialog* map = dialog->MapDialog();
-                          ASSERT_NE(map, nullptr);
-                          EXPECT_TRUE(map->windowTitle().startsWith("Surface Scan of "));
-                          const SurfaceInfoControl& cells = map->GetSurfaceMap();
-                          EXPECT_EQ(cells.Geometry().BlockCount(), 300);
-                          EXPECT_EQ(cells.GetBlockFlags(0), kBlockGood);
-                          EXPECT_EQ(cells.GetBlockFlags(20), kBlockError);
-                          EXPECT_EQ(cells.GetBlockFlags(120), kBlockProblem);
-                          EXPECT_EQ(cells.GetBlockFlags(262), kBlockError);
-                          // The files on its sectors, indexed on the disc in the drive.
-                          auto* damaged = Item<QTreeWidget>(map->Client(),
-                                                            SurfaceDetailsDialog::kDamagedListId);
-                          ASSERT_TRUE(WaitUntil([&] { return damaged->topLevelItemCount() == 4; }));
-                          EXPECT_EQ(Rows(damaged),
-                                    QStringList({"DOCS\\A.TXT | 1 | 0", "DOCS\\B.BIN | 0 | 3",
-                                                 "README.TXT | 0 | 1", "Directory DOCS | 0 | 1"}));
-                        });
+        WithModalDialog(
+            [&] { showMap->click(); },
+            [&](QDialog*) {
+              SurfaceDetailsDialog* map = dialog->MapDialog();
+              ASSERT_NE(map, nullptr);
+              EXPECT_TRUE(map->windowTitle().startsWith("Surface Scan of "));
+              const SurfaceInfoControl& cells = map->GetSurfaceMap();
+              EXPECT_EQ(cells.Geometry().BlockCount(), 300);
+              EXPECT_EQ(cells.GetBlockFlags(0), kBlockGood);
+              EXPECT_EQ(cells.GetBlockFlags(20), kBlockError);
+              EXPECT_EQ(cells.GetBlockFlags(120), kBlockProblem);
+              EXPECT_EQ(cells.GetBlockFlags(262), kBlockError);
+              // The files on its sectors, indexed on the disc in the drive.
+              auto* damaged =
+                  Item<QTreeWidget>(map->Client(), SurfaceDetailsDialog::kDamagedListId);
+              ASSERT_TRUE(WaitUntil([&] { return damaged->topLevelItemCount() == 4; }));
+              EXPECT_EQ(Rows(damaged),
+                        QStringList({"/DOCS/A.TXT | 1 | 0", "/DOCS/B.BIN | 0 | 3",
+                                     "/README.TXT | 0 | 1", "Directory /DOCS (ISO 9660) | 0 | 1"}));
+            });
       });
   EXPECT_TRUE(shown);
 }

@@ -58,16 +58,16 @@ void ScriptDisc(std::int32_t sectors) {
 }
 
 // A disc of 300 sectors whose file system lies as the layout says, with a
-// problem sector in DOCS\A.TXT (120), error sectors in DOCS\B.BIN (200 to
-// 202) and one in the directory DOCS (20).
+// problem sector in /DOCS/A.TXT (120), error sectors in /DOCS/B.BIN (200 to
+// 202) and one in the directory /DOCS (20).
 void ScriptDamagedFiles() {
   ScriptDisc(300);
   fake::script().layout = {
-      {false, u"Primary Volume Descriptor", 0, {{16, 1}}},
-      {false, u"Directory DOCS", 0, {{20, 1}}},
-      {true, u"DOCS\\A.TXT", 100 * 2048, {{100, 50}}},
-      {true, u"DOCS\\B.BIN", 100 * 2048, {{150, 100}}},
-      {true, u"README.TXT", 5 * 2048, {{260, 5}}},
+      {wrenlo::kLayoutStructure, u"Primary volume descriptor", 0, {{16, 1}}},
+      {wrenlo::kLayoutStructure, u"Directory /DOCS (ISO 9660)", 0, {{20, 1}}},
+      {wrenlo::kLayoutFile, u"/DOCS/A.TXT", 100 * 2048, {{100, 50}}},
+      {wrenlo::kLayoutFile, u"/DOCS/B.BIN", 100 * 2048, {{150, 100}}},
+      {wrenlo::kLayoutFile, u"/README.TXT", 5 * 2048, {{260, 5}}},
   };
   fake::script().readFailures[120] = 1;
   for (const std::int32_t sector : {20, 200, 201, 202}) fake::script().readFailures[sector] = -1;
@@ -432,8 +432,8 @@ TEST_F(ScanPageTest, SurfaceScanShowsItsProgressAndLogsProblemsAndErrors) {
 TEST_F(ScanPageTest, StopEndsTheScanAndTheNextStartRunsTheChosenTest) {
   ScriptDisc(1000);
   fake::script().directories[u""] = {{u"A.TXT", false}, {u"DIR", true}};
-  fake::script().directories[u"DIR"] = {{u"B.TXT", false}};
-  fake::script().failingFiles = {u"DIR\\B.TXT"};
+  fake::script().directories[u"/DIR"] = {{u"B.TXT", false}};
+  fake::script().failingFiles = {u"/DIR/B.TXT"};
   NewContext();
   {
     ReadGate gate(50);
@@ -463,16 +463,16 @@ TEST_F(ScanPageTest, StopEndsTheScanAndTheNextStartRunsTheChosenTest) {
   ASSERT_TRUE(WaitUntil([&] { return verifying.load() && page->ReportsShown(); }));
   EXPECT_FALSE(Button(ScanPage::kDetailsId)->isEnabled());
   EXPECT_EQ(Text(ScanPage::kSpeedId), "0x (0.0 kbps)");
-  EXPECT_EQ(Text(ScanPage::kStatusId), "A.TXT");
+  EXPECT_EQ(Text(ScanPage::kStatusId), "/A.TXT");
   EXPECT_EQ(Shares(), QStringList({"0.0%", "0.0%", "0.0%"}));  // no file checked yet
   verified.set_value();
   ASSERT_TRUE(Finished());
   EXPECT_EQ(Text(ScanPage::kSpeedId), "0x (0.0 kbps)");
-  EXPECT_EQ(Text(ScanPage::kStatusId), "DIR\\B.TXT");
+  EXPECT_EQ(Text(ScanPage::kStatusId), "/DIR/B.TXT");
   EXPECT_EQ(Shares(), QStringList({"50.0%", "0.0%", "50.0%"}));
   EXPECT_EQ(Progress(), 100);
   EXPECT_EQ(LogTexts().mid(LogTexts().size() - 2),
-            QStringList({"File error: DIR\\B.TXT",
+            QStringList({"File error: /DIR/B.TXT",
                          "Files test finished: 2 files, 1 good, 0 problem, 1 error, "
                          "0 not checked, in H:MM:SS"}));
   EXPECT_EQ(ToolTips(),
@@ -817,8 +817,8 @@ TEST_F(ScanPageTest, DamagedFilesAreListedOnceTheScanHasEnded) {
         gate.Open();
         ASSERT_TRUE(WaitUntil([&] { return !DamagedRows(details).isEmpty(); }));
         EXPECT_EQ(DamagedCaption(details), "Damaged files and structures: 3");
-        EXPECT_EQ(DamagedRows(details),
-                  QStringList({"DOCS\\A.TXT 1 0", "DOCS\\B.BIN 0 3", "Directory DOCS 0 1"}));
+        EXPECT_EQ(DamagedRows(details), QStringList({"/DOCS/A.TXT 1 0", "/DOCS/B.BIN 0 3",
+                                                     "Directory /DOCS (ISO 9660) 0 1"}));
       });
   const ScanRecord* scan = page->History().Last(u'E');
   ASSERT_NE(scan, nullptr);
@@ -843,7 +843,7 @@ TEST_F(ScanPageTest, AStoppedScanListsWhatItFoundDamaged) {
   WithModalDialog([&] { Button(ScanPage::kDetailsId)->click(); },
                   [&](QDialog*) {
                     EXPECT_EQ(DamagedRows(*page->DetailsDialog()),
-                              QStringList({"DOCS\\A.TXT 1 0", "Directory DOCS 0 1"}));
+                              QStringList({"/DOCS/A.TXT 1 0", "Directory /DOCS (ISO 9660) 0 1"}));
                   });
 }
 
@@ -1101,7 +1101,7 @@ TEST(ScanPageInMainWindow, DoubleClickOnTheMapShowsTheSectorInTheSectorViewer) {
   BasePage* viewer = window.Page(3);
   EXPECT_EQ(Item<QLineEdit>(viewer->Client(), SectorInfoPage::kSectorEditId)->text(), "122");
   EXPECT_EQ(Item<QLabel>(viewer->Client(), SectorInfoPage::kHolderLabelId)->toolTip(),
-            "Holder: DOCS\\A.TXT, byte 45056");
+            "Holder: /DOCS/A.TXT, byte 45056");
 }
 
 }  // namespace

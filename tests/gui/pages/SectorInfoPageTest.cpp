@@ -576,31 +576,35 @@ TEST_F(SectorInfoPageTest, LayoutInPixels) {
 TEST_F(SectorInfoPageTest, NamesTheFileOrStructureThatHoldsTheSector) {
   ScriptMedium({1000, 2000});  // the last session starts at 200000
   fake::script().layout = {
-      {false, u"Primary Volume Descriptor", 0, {{200016, 1}}},
-      {true, u"DOCS\\A FOLDER WITH A LONG NAME\\A.TXT", 15 * 2048, {{200100, 10}, {200300, 5}}},
+      {wrenlo::kLayoutStructure, u"Primary volume descriptor", 0, {{200016, 1}}},
+      {wrenlo::kLayoutFile,
+       u"/DOCS/A FOLDER WITH A LONG NAME/A.TXT",
+       15 * 2048,
+       {{200100, 10}, {200300, 5}}},
   };
   fake::script().readFailures[200302] = -1;
   Load();
   const auto holder = [&] { return Item<QLabel>(&page, Page::kHolderLabelId)->toolTip(); };
   ASSERT_TRUE(WaitUntil([&] { return holder() == "Holder: free"; })) << holder().toStdString();
   GoTo(16);
-  EXPECT_EQ(holder(), "Holder: Primary Volume Descriptor");
+  EXPECT_EQ(holder(), "Holder: Primary volume descriptor");
   GoTo(302);
   EXPECT_EQ(Viewer()->toPlainText(), "Sector read error (5)");
-  EXPECT_EQ(holder(), "Holder: DOCS\\A FOLDER WITH A LONG NAME\\A.TXT, byte 24576");
+  EXPECT_EQ(holder(), "Holder: /DOCS/A FOLDER WITH A LONG NAME/A.TXT, byte 24576");
   // Too long for its place: the label keeps its caption and the end, the
   // file's name and the byte.
   const QString shown = Item<QLabel>(&page, Page::kHolderLabelId)->text();
   EXPECT_TRUE(shown.startsWith("Holder: ") && shown.endsWith("A.TXT, byte 24576") &&
               shown.size() < holder().size())
       << shown.toStdString();
-  EXPECT_EQ(fake::CallsNamed("ListSessionLayout").size(), 1u);
+  EXPECT_EQ(fake::CallsNamed("ListMediumLayout").size(), 1u);
 
-  // The first session: its own layout, where nothing lies on sector 302.
+  // The first session: the same medium's layout numbered from its start,
+  // where nothing lies on sector 302.
   Sessions()->setCurrentIndex(Sessions()->findData(1));
   emit Sessions()->activated(Sessions()->currentIndex());
   ASSERT_TRUE(WaitUntil([&] { return holder() == "Holder: free"; })) << holder().toStdString();
-  EXPECT_EQ(fake::CallsNamed("ListSessionLayout").size(), 2u);
+  EXPECT_EQ(fake::CallsNamed("ListMediumLayout").size(), 2u);
 }
 
 }  // namespace

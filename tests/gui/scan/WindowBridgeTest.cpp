@@ -93,7 +93,7 @@ TEST_F(WindowBridgeTest, ReportsRunOnTheWindowThreadInOrderWithTheValuesOfTheirM
   fake::script().readFailures[kStart + 1] = 2;
   fake::script().readFailures[kStart + 2] = -1;
   fake::script().directories[u""] = {{u"A.TXT", false}, {u"B.TXT", false}};
-  fake::script().failingFiles = {u"B.TXT"};
+  fake::script().failingFiles = {u"/B.TXT"};
   const DeviceContext context(u'D');
 
   // The same run on the direct bridge gives the expected reports.

@@ -5,36 +5,15 @@
 #include <utility>
 
 #include "Text.h"
+#include "fs/Path.h"
 
 namespace wrenlo {
 
 namespace {
 
 constexpr std::uint32_t kSectorSize = 2048;
-// Sectors of a directory read at once.
+// Sectors of a directory read at once: a directory is decoded piece by piece.
 constexpr std::uint32_t kChunkSectors = 16;
-
-// A name that can be reached by a '\'-joined path and is not the directory
-// itself or its parent under another spelling.
-bool IsAddressable(std::u16string_view name) {
-  return !name.empty() && name != u"." && name != u".." &&
-         name.find_first_of(std::u16string_view(u"\\\0", 2)) == std::u16string_view::npos;
-}
-
-// Splits path at '\'; false when a name is empty. The empty path is the root.
-bool SplitPath(std::u16string_view path, std::vector<std::u16string_view>& names) {
-  names.clear();
-  if (path.empty()) return true;
-  std::size_t begin = 0;
-  while (true) {
-    const std::size_t end = path.find(u'\\', begin);
-    const std::u16string_view name = path.substr(begin, end - begin);
-    if (name.empty()) return false;
-    names.push_back(name);
-    if (end == std::u16string_view::npos) return true;
-    begin = end + 1;
-  }
-}
 
 // The owner recorded for the root: no directory holds it.
 constexpr std::uint64_t kNoOwner = UINT64_MAX;
@@ -73,15 +52,70 @@ bool IsoFileSystem::Claim(const Directory& child, const Directory& parent) const
   return owners_.emplace(child.start, parent.start).first->second == parent.start;
 }
 
-std::u16string IsoFileSystem::RecordName(const DirectoryRecord& record, std::u16string isoName,
-                                         ContinuationAreas& areas) const {
-  if (!suspSkip_) return isoName;
-  std::vector<std::uint8_t> name;
-  if (RockRidgeName(record.systemUse, *suspSkip_, areas, name) != kOk) return isoName;
-  return FromUtf8OrLatin1(name);
+std::u16string_view IsoFileSystem::TreeName() const {
+  return volume_.joliet ? u"Joliet" : u"ISO 9660";
+}
+
+IsoFileSystem::Directory IsoFileSystem::RelocatedDirectory(std::uint32_t sector) const {
+  // Unreadable, the directory is read again when it is listed, which then
+  // reports why.
+  Directory directory{sector, kSectorSize, false};
+  if (sector >= source_.SectorCount()) {
+    directory.unusable = true;
+    return directory;
+  }
+  std::vector<std::uint8_t> bytes(kSectorSize);
+  if (source_.Read(sector, 1, bytes.data()) != kOk) return directory;
+  DirectoryRecord self;
+  if (DecodeDirectoryRecord(Bytes(bytes).first(bytes[0]), self) == kOk && self.IsSelf() &&
+      self.IsDirectory() && self.location == sector)
+    directory.length = self.dataLength;
+  else
+    directory.unusable = true;
+  return directory;
+}
+
+bool IsoFileSystem::ApplyRockRidge(const DirectoryRecord& record, ContinuationAreas& areas,
+                                   Entry& entry, Listing& listing) const {
+  RockRidgeEntries rockRidge;
+  if (DecodeRockRidge(record.systemUse, *suspSkip_, areas, rockRidge) != kOk) return true;
+  if (rockRidge.relocated) {
+    listing.holdsRelocated = true;
+    return false;
+  }
+  if (!rockRidge.name.empty()) entry.name = FromUtf8OrLatin1(rockRidge.name);
+  if (rockRidge.childLink) {
+    entry.isDirectory = true;
+    entry.directory = RelocatedDirectory(*rockRidge.childLink);
+  } else if (rockRidge.linkTarget && !entry.isDirectory) {
+    entry.linkTarget = FromUtf8OrLatin1(*rockRidge.linkTarget);
+  }
+  return true;
+}
+
+void IsoFileSystem::HideRelocationDirectory(Listing& root) const {
+  const auto isRelocationName = [](std::u16string_view name) {
+    if (!name.empty() && name.front() == u'.') name.remove_prefix(1);
+    constexpr std::u16string_view kName = u"rr_moved";
+    return name.size() == kName.size() &&
+           std::equal(name.begin(), name.end(), kName.begin(), [](char16_t a, char16_t b) {
+             return (a >= u'A' && a <= u'Z' ? a + 32 : a) == b;
+           });
+  };
+  for (Entry& entry : root.entries) {
+    if (!entry.isDirectory || !isRelocationName(entry.name)) continue;
+    ListingCache::Entries moved;
+    if (Children(entry.directory, moved) != kOk || !moved->holdsRelocated ||
+        std::any_of(moved->entries.begin(), moved->entries.end(),
+                    [](const Entry& child) { return !child.hidden; }))
+      continue;
+    entry.hidden = true;
+    root.byName.erase(entry.name);
+  }
 }
 
 Result IsoFileSystem::Children(const Directory& directory, ListingCache::Entries& out) const {
+  if (directory.unusable) return kCorruptFileSystem;
   if ((out = cache_.Find(directory.start))) return kOk;
   auto listing = std::make_shared<Listing>();
   if (const Result result = Decode(directory, *listing); result != kOk) return result;
@@ -91,7 +125,6 @@ Result IsoFileSystem::Children(const Directory& directory, ListingCache::Entries
 }
 
 Result IsoFileSystem::Decode(const Directory& directory, Listing& out) const {
-  if (directory.length > kMaxDirectoryBytes) return kTooLarge;
   const std::uint64_t sectors = (std::uint64_t{directory.length} + kSectorSize - 1) / kSectorSize;
   if (directory.start + sectors > source_.SectorCount()) return kCorruptFileSystem;
 
@@ -124,7 +157,14 @@ Result IsoFileSystem::Decode(const Directory& directory, Listing& out) const {
           return kCorruptFileSystem;
         offset += length;
 
-        if (record.IsSelf() || record.IsParent()) continue;
+        if (record.IsSelf() || record.IsParent()) {
+          // The "." record's entries may continue elsewhere (the ER entry of
+          // the root usually does): those sectors belong to the tree too.
+          RockRidgeEntries ignored;
+          if (suspSkip_ && record.IsSelf())
+            DecodeRockRidge(record.systemUse, *suspSkip_, areas, ignored);
+          continue;
+        }
         if ((record.flags & kIsoFlagAssociated) != 0) continue;
         std::u16string isoName = DecodeRecordName(record, volume_.joliet);
 
@@ -140,18 +180,17 @@ Result IsoFileSystem::Decode(const Directory& directory, Listing& out) const {
           continue;
         }
         continuing = false;
-        std::u16string name = RecordName(record, isoName, areas);
-        if (!IsAddressable(name) || out.byName.count(name) != 0) continue;
-        if (record.IsDirectory() && !directories.insert(record.DataStart()).second) continue;
-        if (entries.size() >= kMaxDirectoryEntries) return kTooLarge;
-
         Entry entry;
-        entry.name = std::move(name);
+        entry.name = isoName;
         entry.isDirectory = record.IsDirectory();
         entry.interleaved = record.interleaved;
-        if (entry.isDirectory) {
-          entry.directory = {record.DataStart(), record.dataLength};
-        } else {
+        if (entry.isDirectory) entry.directory = {record.DataStart(), record.dataLength};
+        if (suspSkip_ && !ApplyRockRidge(record, areas, entry, out)) continue;
+        if (!IsAddressable(entry.name) || out.byName.count(entry.name) != 0) continue;
+        if (entry.isDirectory && !directories.insert(entry.directory.start).second) continue;
+        if (entries.size() >= kMaxDirectoryEntries) return kTooLarge;
+
+        if (!entry.isDirectory) {
           continuing = (record.flags & kIsoFlagMultiExtent) != 0;
           if (record.dataLength != 0)
             entry.extents.push_back({record.DataStart(), record.DataSectors()});
@@ -163,6 +202,8 @@ Result IsoFileSystem::Decode(const Directory& directory, Listing& out) const {
       }
     }
   }
+  out.continuationSectors = areas.Sectors();
+  if (suspSkip_ && directory.start == root_.start) HideRelocationDirectory(out);
   return kOk;
 }
 
@@ -200,7 +241,9 @@ Result IsoFileSystem::ListDirectory(std::u16string_view path,
   const Result result = Walk(path, false, listing, leaf);
   if (result != kOk) return result;
   out.reserve(listing->entries.size());
-  for (const Entry& entry : listing->entries) out.push_back({entry.name, entry.isDirectory});
+  for (const Entry& entry : listing->entries)
+    if (!entry.hidden)
+      out.push_back({entry.name, entry.isDirectory, entry.linkTarget.has_value()});
   return kOk;
 }
 
@@ -212,7 +255,7 @@ Result IsoFileSystem::FileExtents(std::u16string_view path, std::vector<Extent>&
   if (result != kOk) return result;
   const Entry* found = listing->Find(leaf);
   if (!found) return kNotFound;
-  if (found->isDirectory) return kNotAFile;
+  if (found->isDirectory || found->linkTarget) return kNotAFile;
   // Interleaved files (ECMA-119 6.4.3) are not read.
   if (found->interleaved) return kUnsupported;
   out = found->extents;

@@ -1,9 +1,12 @@
 // An ISO 9660 or Joliet directory tree (ECMA-119 6.8, 9.1) over any sector
 // source, read on demand, for any number of threads. An ISO 9660 tree with
-// Rock Ridge entries shows their names, as Linux does; a record whose entries
-// are unusable keeps its ISO 9660 name. Decoded directories are kept, with an
+// Rock Ridge entries shows it as Linux does: their names, symbolic links as
+// links, and directories that a deep tree had relocated (CL, RE) where they
+// belong, with the relocation directory hidden; a record whose entries are
+// unusable keeps its ISO 9660 name. Decoded directories are kept, with an
 // index by name, so that finding a file costs about the same in a directory
-// of any size.
+// of any size. A directory is read a few sectors at a time, so what it costs
+// in memory is what it holds (its names), not its size on the disc.
 //
 // Hostile images are met with limits rather than trust: every record is
 // checked against its sector and its directory; sizes, depth and entry counts
@@ -34,13 +37,14 @@
 
 namespace wrenlo {
 
-// Limits on what a directory tree may make the engine do.
-inline constexpr std::uint32_t kMaxDirectoryBytes = 16 * 1024 * 1024;
-inline constexpr std::size_t kMaxDirectoryEntries = 262144;
+// Limits on what a directory tree may make the engine do: the entries one
+// directory may hold (its bytes are bounded by the medium) and the depth.
+inline constexpr std::size_t kMaxDirectoryEntries = 1 << 21;
 inline constexpr std::size_t kMaxDirectoryDepth = 64;
-// Decoded directories kept, and their entries in all.
+// Decoded directories kept, and their entries in all: at least the largest
+// directory, so that the files test of one never decodes it again per file.
 inline constexpr std::size_t kIsoDirectoryCacheSize = 64;
-inline constexpr std::size_t kIsoDirectoryCacheEntries = 1 << 19;
+inline constexpr std::size_t kIsoDirectoryCacheEntries = kMaxDirectoryEntries;
 
 class IsoFileSystem : public FileSystem {
  public:
@@ -52,6 +56,9 @@ class IsoFileSystem : public FileSystem {
   const IsoVolume& Volume() const { return volume_; }
   // The first sector of the root directory.
   std::uint64_t RootSector() const { return root_.start; }
+  // Whether the tree carries Rock Ridge entries, whose names it shows.
+  bool HasRockRidge() const { return suspSkip_.has_value(); }
+  std::u16string_view TreeName() const override;
 
   Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const override;
   Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const override;
@@ -61,18 +68,25 @@ class IsoFileSystem : public FileSystem {
   struct Directory {
     std::uint64_t start = 0;   // first sector of its data
     std::uint32_t length = 0;  // bytes
+    // A relocated directory whose "." record is missing where its link
+    // points: it cannot be listed.
+    bool unusable = false;
   };
   struct Entry {
     std::u16string name;
     bool isDirectory = false;
     bool interleaved = false;
-    Directory directory;          // for a directory
-    std::vector<Extent> extents;  // for a file
-    std::uint64_t size = 0;       // a file's bytes, all its extents together
+    // The relocation directory of a deep Rock Ridge tree: not listed, but
+    // its sectors are the tree's.
+    bool hidden = false;
+    Directory directory;                       // for a directory
+    std::vector<Extent> extents;               // for a file
+    std::uint64_t size = 0;                    // a file's bytes, all its extents together
+    std::optional<std::u16string> linkTarget;  // a symbolic link's target
   };
-  // A decoded directory: its entries in recorded order and an index by name.
-  // Not copyable: the index points into the entries, which a deque never
-  // moves as it grows.
+  // A decoded directory: its entries in recorded order and an index by name
+  // (of the entries listed). Not copyable: the index points into the
+  // entries, which a deque never moves as it grows.
   struct Listing {
     Listing() = default;
     Listing(const Listing&) = delete;
@@ -81,26 +95,35 @@ class IsoFileSystem : public FileSystem {
 
     std::deque<Entry> entries;
     std::unordered_map<std::u16string_view, std::size_t> byName;
+    // Sectors of the Rock Ridge continuation areas its records point to.
+    std::vector<std::uint32_t> continuationSectors;
+    // Whether it holds records of relocated directories (RE), which are
+    // listed where they belong instead.
+    bool holdsRelocated = false;
   };
   using ListingCache = DirectoryCache<Listing>;
 
   // The decoded directory, from the cache or read now.
   Result Children(const Directory& directory, ListingCache::Entries& out) const;
   Result Decode(const Directory& directory, Listing& out) const;
-  // The name a record shows: its Rock Ridge name when the tree has them and
-  // the record carries a usable one, else its ISO 9660 or Joliet name.
-  std::u16string RecordName(const DirectoryRecord& record, std::u16string isoName,
-                            ContinuationAreas& areas) const;
-  // Visits directory (named path) and then everything under it, pre-order.
-  // budget counts down the directory sectors the walk may still read.
-  Result LayoutDirectory(const Directory& directory, const std::u16string& path, std::size_t depth,
-                         std::uint64_t& budget, const LayoutVisitor& visit) const;
+  // Makes entry what a record shows with its Rock Ridge entries: their name,
+  // a link, a relocated directory found where it belongs. False for a record
+  // to leave out: a relocated directory's own record.
+  bool ApplyRockRidge(const DirectoryRecord& record, ContinuationAreas& areas, Entry& entry,
+                      Listing& listing) const;
+  // The extent of the directory recorded at sector, from its "." record
+  // (one sector, unusable, when there is none).
+  Directory RelocatedDirectory(std::uint32_t sector) const;
+  // Marks the root's relocation directory hidden: a directory named as tools
+  // name it whose records are all of relocated directories.
+  void HideRelocationDirectory(Listing& root) const;
+  friend class IsoLayoutWalk;
   // Records that child was reached from parent; false when it belongs to
   // another directory (or is the root).
   bool Claim(const Directory& child, const Directory& parent) const;
-  // Walks path from the root. On success listing is the last directory
-  // reached; with parentOnly the last name of path is not walked into, and
-  // leaf is set to it.
+  // Walks path ('/' between names, from the root) from the root. On success
+  // listing is the last directory reached; with parentOnly the last name of
+  // path is not walked into, and leaf is set to it.
   Result Walk(std::u16string_view path, bool parentOnly, ListingCache::Entries& listing,
               std::u16string_view& leaf) const;
 

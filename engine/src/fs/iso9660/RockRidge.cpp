@@ -1,5 +1,7 @@
 #include "fs/iso9660/RockRidge.h"
 
+#include <algorithm>
+
 namespace wrenlo {
 
 namespace {
@@ -9,11 +11,19 @@ constexpr std::size_t kSectorSize = 2048;
 constexpr std::size_t kEntryHeader = 4;
 // CE: block, offset and length of the next area, each both-endian (8 bytes).
 constexpr std::size_t kContinuationLength = 28;
-// NM: flags (1 byte), then a part of the name.
+// CL and PL: a block, both-endian.
+constexpr std::size_t kLinkLength = 12;
+// NM flags.
 constexpr std::uint8_t kNameContinues = 0x01;
 constexpr std::uint8_t kNameCurrent = 0x02;
 constexpr std::uint8_t kNameParent = 0x04;
 constexpr std::uint8_t kNameHost = 0x20;
+// SL component flags: the component goes on in the next one; it is ".",
+// "..", or the root.
+constexpr std::uint8_t kComponentContinues = 0x01;
+constexpr std::uint8_t kComponentCurrent = 0x02;
+constexpr std::uint8_t kComponentParent = 0x04;
+constexpr std::uint8_t kComponentRoot = 0x08;
 
 bool Is(Bytes entry, char first, char second) {
   return entry[0] == static_cast<std::uint8_t>(first) &&
@@ -22,6 +32,58 @@ bool Is(Bytes entry, char first, char second) {
 
 struct Continuation {
   std::uint32_t block = 0, offset = 0, length = 0;
+};
+
+// A link target put together from the component records of SL entries,
+// which may split one component over several records and entries.
+class LinkTarget {
+ public:
+  // Adds the component records of one SL entry's data (past its flags).
+  Result Add(Bytes components) {
+    std::size_t at = 0;
+    while (at < components.size()) {
+      if (components.size() - at < 2) return kCorruptFileSystem;
+      const std::uint8_t flags = components[at];
+      const std::size_t length = components[at + 1];
+      if (length > components.size() - at - 2) return kCorruptFileSystem;
+      const Bytes content = components.subspan(at + 2, length);
+      at += 2 + length;
+      if ((flags & kComponentRoot) != 0) {
+        absolute_ = true;
+        parts_.clear();
+        continuing_ = false;
+        continue;
+      }
+      if (!continuing_) parts_.emplace_back();
+      std::vector<std::uint8_t>& part = parts_.back();
+      if ((flags & kComponentCurrent) != 0)
+        part.push_back('.');
+      else if ((flags & kComponentParent) != 0)
+        part.insert(part.end(), 2, '.');
+      else
+        part.insert(part.end(), content.begin(), content.end());
+      continuing_ = (flags & kComponentContinues) != 0;
+      bytes_ += length + 1;
+      if (bytes_ > kMaxLinkTarget) return kTooLarge;
+    }
+    return kOk;
+  }
+
+  std::vector<std::uint8_t> Text() const {
+    std::vector<std::uint8_t> text;
+    if (absolute_) text.push_back('/');
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+      if (i != 0) text.push_back('/');
+      text.insert(text.end(), parts_[i].begin(), parts_[i].end());
+    }
+    return text;
+  }
+
+ private:
+  bool absolute_ = false;
+  bool continuing_ = false;
+  std::size_t bytes_ = 0;
+  std::vector<std::vector<std::uint8_t>> parts_;
 };
 
 }  // namespace
@@ -41,6 +103,8 @@ Result ContinuationAreas::Read(std::uint32_t block, std::uint32_t offset, std::u
   if (held_ != block) {
     if (reads_ == kMaxContinuationReads) return kTooLarge;
     ++reads_;
+    if (std::find(sectors_.begin(), sectors_.end(), block) == sectors_.end())
+      sectors_.push_back(block);
     sector_.resize(kSectorSize);
     held_.reset();
     if (const Result read = source_.Read(block, 1, sector_.data()); read != kOk) return read;
@@ -50,45 +114,54 @@ Result ContinuationAreas::Read(std::uint32_t block, std::uint32_t offset, std::u
   return kOk;
 }
 
-Result RockRidgeName(Bytes systemUse, std::uint8_t skip, ContinuationAreas& areas,
-                     std::vector<std::uint8_t>& name) {
-  name.clear();
-  bool found = false;
-  bool complete = false;  // an NM entry without the flag that more follows
-  bool special = false;   // an NM entry naming ".", ".." or the host
+Result DecodeRockRidge(Bytes systemUse, std::uint8_t skip, ContinuationAreas& areas,
+                       RockRidgeEntries& out) {
+  out = {};
+  bool special = false;  // an NM entry naming ".", ".." or the host
+  bool nameDone = false;  // an NM entry without the flag that more follows
+  std::optional<LinkTarget> link;
   Bytes area = skip < systemUse.size() ? systemUse.subspan(skip) : Bytes{};
   for (int followed = 0;; ++followed) {
     std::optional<Continuation> next;
     std::size_t at = 0;
-    while (!complete && area.size() - at >= kEntryHeader) {
+    bool ended = false;
+    while (area.size() - at >= kEntryHeader) {
       const Bytes entry = area.subspan(at);
       const std::size_t length = entry[2];
       // Zeros after the last entry pad the field or area.
       if (entry[0] == 0 && entry[1] == 0 && length == 0) break;
       if (length < kEntryHeader || length > entry.size()) return kCorruptFileSystem;
-      if (Is(entry, 'S', 'T')) break;
-      if (Is(entry, 'C', 'E') && length >= kContinuationLength && !next) {
-        next = Continuation{Le32(entry, 4), Le32(entry, 12), Le32(entry, 20)};
-      } else if (Is(entry, 'N', 'M') && length > kEntryHeader) {
-        const std::uint8_t flags = entry[4];
-        if ((flags & (kNameCurrent | kNameParent | kNameHost)) != 0) special = true;
-        const Bytes part = entry.subspan(kEntryHeader + 1, length - kEntryHeader - 1);
-        if (name.size() + part.size() > kMaxRockRidgeName) return kTooLarge;
-        name.insert(name.end(), part.begin(), part.end());
-        found = true;
-        complete = (flags & kNameContinues) == 0;
-      }
+      const Bytes data = entry.subspan(kEntryHeader, length - kEntryHeader);
       at += length;
+      if (Is(entry, 'S', 'T')) {
+        ended = true;
+        break;
+      }
+      if (Is(entry, 'C', 'E') && length >= kContinuationLength) {
+        if (!next) next = Continuation{Le32(entry, 4), Le32(entry, 12), Le32(entry, 20)};
+      } else if (Is(entry, 'N', 'M') && !data.empty() && !nameDone) {
+        const std::uint8_t flags = data[0];
+        if ((flags & (kNameCurrent | kNameParent | kNameHost)) != 0) special = true;
+        const Bytes part = data.subspan(1);
+        if (out.name.size() + part.size() > kMaxRockRidgeName) return kTooLarge;
+        out.name.insert(out.name.end(), part.begin(), part.end());
+        nameDone = (flags & kNameContinues) == 0;
+      } else if (Is(entry, 'S', 'L') && !data.empty()) {
+        if (!link) link.emplace();
+        if (const Result result = link->Add(data.subspan(1)); result != kOk) return result;
+      } else if (Is(entry, 'C', 'L') && length >= kLinkLength) {
+        out.childLink = Le32(entry, 4);
+      } else if (Is(entry, 'R', 'E')) {
+        out.relocated = true;
+      }
     }
-    if (complete || !next) break;
+    if (ended || !next) break;
     if (followed == kMaxContinuationAreas) return kTooLarge;
     if (const Result read = areas.Read(next->block, next->offset, next->length, area); read != kOk)
       return read;
   }
-  if (!found || special || name.empty()) {
-    name.clear();
-    return kNotFound;
-  }
+  if (special) out.name.clear();
+  if (link) out.linkTarget = link->Text();
   return kOk;
 }
 

@@ -1,7 +1,8 @@
-// Rock Ridge names: the NM entries of the Rock Ridge Interchange Protocol
-// (IEEE P1282), found among the System Use Sharing Protocol entries (IEEE
-// P1281) of ISO 9660 directory records and of the continuation areas those
-// records point to.
+// Rock Ridge entries (IEEE P1282) of ISO 9660 directory records, found among
+// the System Use Sharing Protocol entries (IEEE P1281) of a record's system
+// use field and of the continuation areas it points to: the name (NM), a
+// symbolic link's target (SL), and the entries of a relocated directory (CL
+// in its place in the tree, RE where it is recorded).
 #pragma once
 
 #include <cstdint>
@@ -14,10 +15,11 @@
 
 namespace wrenlo {
 
-// Continuation areas followed for one record, bytes of one name, and sectors
-// read for the continuation areas of one directory.
+// Continuation areas followed for one record, bytes of one name and of one
+// link target, and sectors read for the continuation areas of one directory.
 inline constexpr int kMaxContinuationAreas = 16;
 inline constexpr std::size_t kMaxRockRidgeName = 1023;
+inline constexpr std::size_t kMaxLinkTarget = 4095;
 inline constexpr std::uint32_t kMaxContinuationReads = 65536;
 
 // Whether a tree carries SUSP entries, from the system use field of the first
@@ -28,7 +30,7 @@ std::optional<std::uint8_t> SuspSkip(Bytes rootSystemUse);
 
 // Reads the continuation areas of one directory's records from a source,
 // keeping the last sector read: the areas of many records usually share one
-// sector.
+// sector. Remembers every sector it read, for the directory's layout.
 class ContinuationAreas {
  public:
   explicit ContinuationAreas(SectorSource& source) : source_(source) {}
@@ -36,22 +38,39 @@ class ContinuationAreas {
   // do not lie inside one sector of the medium; kTooLarge once
   // kMaxContinuationReads sectors have been read; a failed read as it came.
   Result Read(std::uint32_t block, std::uint32_t offset, std::uint32_t length, Bytes& out);
+  // The sectors asked for so far (also those that failed to read), each once,
+  // in the order first asked.
+  const std::vector<std::uint32_t>& Sectors() const { return sectors_; }
 
  private:
   SectorSource& source_;
   std::vector<std::uint8_t> sector_;
   std::optional<std::uint32_t> held_;
   std::uint32_t reads_ = 0;
+  std::vector<std::uint32_t> sectors_;
 };
 
-// The Rock Ridge name of a record as recorded, in bytes: the NM entries of
-// its system use field (past skip bytes) and of the continuation areas that
-// follow from it, joined. kNotFound when there are none, or when they name the
-// directory itself, its parent or the host rather than a name of its own.
+// What the Rock Ridge entries of one record say.
+struct RockRidgeEntries {
+  // NM: the name as recorded, in bytes; empty when there is none or it names
+  // the directory itself, its parent or the host rather than a name of its own.
+  std::vector<std::uint8_t> name;
+  // SL: the link's target, its components joined by '/' (with a leading '/'
+  // for a target from the root), in bytes.
+  std::optional<std::vector<std::uint8_t>> linkTarget;
+  // CL: the sector where the directory this record stands for is recorded.
+  std::optional<std::uint32_t> childLink;
+  // RE: the record is a relocated directory's, listed where CL points to it.
+  bool relocated = false;
+};
+
+// Decodes the entries of a record's system use field (past skip bytes) and of
+// the continuation areas that follow from it, up to an ST entry or the end.
 // kCorruptFileSystem when an entry runs past its area or a continuation area
 // is unusable; kTooLarge for more than kMaxContinuationAreas areas or a name
-// longer than kMaxRockRidgeName; a failed read as it came.
-Result RockRidgeName(Bytes systemUse, std::uint8_t skip, ContinuationAreas& areas,
-                     std::vector<std::uint8_t>& name);
+// or target longer than its cap; a failed read as it came. The record should
+// then show its ISO 9660 name and nothing else of these entries.
+Result DecodeRockRidge(Bytes systemUse, std::uint8_t skip, ContinuationAreas& areas,
+                       RockRidgeEntries& out);
 
 }  // namespace wrenlo

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "Text.h"
@@ -16,6 +17,7 @@ constexpr std::size_t kSectorSize = 2048;
 constexpr std::uint8_t kBootRecord = 0;
 constexpr std::uint8_t kPrimary = 1;
 constexpr std::uint8_t kSupplementary = 2;
+constexpr std::uint8_t kPartition = 3;
 constexpr std::uint8_t kTerminator = 255;
 
 // Offsets inside a primary or supplementary descriptor (ECMA-119 8.4, 8.5).
@@ -144,21 +146,67 @@ Result DecodeVolumeDescriptor(Bytes sector, VolumeDescriptorSet& set) {
   return kOk;
 }
 
-Result ReadVolumeDescriptorSet(SectorSource& source, std::uint32_t sessionStart,
-                               std::uint32_t sessionEnd, VolumeDescriptorSet& out) {
+std::u16string VolumeDescriptorName(Bytes sector) {
+  if (sector.size() != kSectorSize) return {};
+  if (HasStandardIdentifier(sector)) {
+    switch (U8(sector, 0)) {
+      case kBootRecord:
+        return u"Boot record volume descriptor";
+      case kPrimary:
+        return u"Primary volume descriptor";
+      case kSupplementary:
+        return IsJoliet(sector) ? u"Supplementary volume descriptor (Joliet)"
+                                : u"Supplementary volume descriptor";
+      case kPartition:
+        return u"Volume partition descriptor";
+      case kTerminator:
+        return u"Volume descriptor set terminator";
+      default:
+        return u"Volume descriptor";
+    }
+  }
+  // ECMA-167 2/9: the volume recognition sequence that UDF adds.
+  static constexpr std::pair<const char*, const char16_t*> kRecognition[] = {
+      {"BEA01", u"Beginning extended area descriptor"},
+      {"NSR02", u"NSR descriptor (UDF)"},
+      {"NSR03", u"NSR descriptor (UDF)"},
+      {"TEA01", u"Terminating extended area descriptor"},
+      {"BOOT2", u"Boot descriptor"},
+      {"CDW02", u"Volume descriptor"},
+  };
+  for (const auto& [identifier, name] : kRecognition)
+    if (std::memcmp(sector.data() + 1, identifier, 5) == 0) return name;
+  return {};
+}
+
+Result ReadVolumeDescriptorArea(SectorSource& source, std::uint32_t sessionStart,
+                                std::uint32_t sessionEnd, VolumeDescriptorArea& out) {
   out = {};
   std::vector<std::uint8_t> sector(kSectorSize);
-  bool any = false;
+  std::size_t kept = 0;  // sectors up to the last readable descriptor
+  Result firstFailure = kOk;
+  bool setEnded = false, any = false;
   for (std::uint32_t i = 0; i < kMaxVolumeDescriptors; ++i) {
     const std::uint64_t address = std::uint64_t{sessionStart} + 16 + i;
     if (address >= sessionEnd) break;
     const Result read = source.Read(static_cast<std::uint32_t>(address), 1, sector.data());
-    if (read != kOk) return any ? kOk : read;
-    const Result decoded = DecodeVolumeDescriptor(sector, out);
-    if (decoded != kOk) break;
-    any = true;
+    if (read != kOk) {
+      if (firstFailure == kOk) firstFailure = read;
+      out.sectors.push_back({address, u"Volume descriptor"});
+      continue;
+    }
+    std::u16string name = VolumeDescriptorName(sector);
+    if (name.empty()) break;
+    out.sectors.push_back({address, std::move(name)});
+    kept = out.sectors.size();
+    if (setEnded) continue;
+    const Result decoded = DecodeVolumeDescriptor(sector, out.set);
+    setEnded = decoded != kOk;
+    any = any || decoded == kOk;
   }
-  return any ? kOk : kNoFileSystem;
+  out.sectors.resize(kept);
+  if (any) return kOk;
+  return kept == 0 && firstFailure != kOk ? firstFailure : kNoFileSystem;
 }
 
 }  // namespace wrenlo

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Bytes.h"
 #include "Result.h"
@@ -57,10 +58,33 @@ inline constexpr std::uint32_t kMaxVolumeDescriptors = 64;
 // nothing.
 Result DecodeVolumeDescriptor(Bytes sector, VolumeDescriptorSet& set);
 
-// Reads the descriptor set from sector sessionStart + 16 on, up to its
-// terminator, kMaxVolumeDescriptors or sessionEnd. kNoFileSystem when the
-// session holds no ISO 9660 volume descriptor at all.
-Result ReadVolumeDescriptorSet(SectorSource& source, std::uint32_t sessionStart,
-                               std::uint32_t sessionEnd, VolumeDescriptorSet& out);
+// What a sector that follows the system area is, named as the standards
+// name it ("Primary volume descriptor", "Volume descriptor set terminator",
+// "Beginning extended area descriptor" of UDF's volume recognition
+// sequence, ...); empty when it is no volume descriptor.
+std::u16string VolumeDescriptorName(Bytes sector);
+
+// One sector of a session's volume descriptor area and what it holds.
+struct VolumeDescriptorSector {
+  std::uint64_t sector = 0;
+  std::u16string name;  // as VolumeDescriptorName gives it; "Volume descriptor" when unreadable
+};
+
+// The volume descriptor area of a session, read once: the ISO 9660
+// descriptor set, and every descriptor's sector (UDF's volume recognition
+// sequence after the set included).
+struct VolumeDescriptorArea {
+  VolumeDescriptorSet set;
+  std::vector<VolumeDescriptorSector> sectors;
+};
+
+// Reads the area from sector sessionStart + 16 on, up to the first readable
+// sector that is no descriptor, kMaxVolumeDescriptors or sessionEnd; the set
+// is decoded from its readable sectors up to the terminator, an unreadable
+// one among them left out. kNoFileSystem when the session holds no ISO 9660
+// volume descriptor; the read failure of sector 16 when no sector of the
+// area reads.
+Result ReadVolumeDescriptorArea(SectorSource& source, std::uint32_t sessionStart,
+                                std::uint32_t sessionEnd, VolumeDescriptorArea& out);
 
 }  // namespace wrenlo

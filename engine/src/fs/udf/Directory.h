@@ -36,6 +36,9 @@ class DirectoryListing {
  private:
   friend Result ParseDirectory(std::span<const std::uint8_t>, std::span<const DataSegment>,
                                DirectoryListing&);
+  friend Result ReadDirectory(const LogicalVolume&, const FileEntry&, DirectoryListing&);
+  // Indexes the records by name once they no longer move.
+  void IndexByName();
   std::vector<DirectoryRecord> records_;
   std::unordered_map<std::u16string_view, std::size_t> byName_;
 };
@@ -48,8 +51,10 @@ class DirectoryListing {
 Result ParseDirectory(std::span<const std::uint8_t> data, std::span<const DataSegment> segments,
                       DirectoryListing& out);
 
-// Reads and decodes the children of the directory whose entry is entry;
-// kCorruptFileSystem when the entry is not a directory's.
+// Reads and decodes the children of the directory (or stream directory)
+// whose entry is entry, a few blocks at a time, so that memory follows the
+// records kept rather than the directory's size; kCorruptFileSystem when the
+// entry is neither, or when part of its data is not recorded.
 Result ReadDirectory(const LogicalVolume& volume, const FileEntry& entry, DirectoryListing& out);
 
 }  // namespace wrenlo::udf

@@ -17,6 +17,7 @@ namespace wrenlo::udf {
 enum FileType : std::uint8_t {
   kFileTypeUnspecified = 0,
   kFileTypeDirectory = 4,
+  kFileTypeStreamDirectory = 13,
   kFileTypeVat = 248,
   kFileTypeMetadata = 250,
   kFileTypeMetadataMirror = 251,

@@ -28,14 +28,13 @@ inline constexpr int kMaxAllocationExtents = 4096;
 inline constexpr std::size_t kMaxAllocationDescriptors = 1 << 20;
 // Runs of sectors one file may map to.
 inline constexpr std::size_t kMaxFileRuns = 1 << 20;
-// Bytes of one directory, and the entries it may hold.
-inline constexpr std::uint64_t kMaxDirectoryBytes = 64u << 20;
-inline constexpr std::size_t kMaxDirectoryEntries = 1 << 20;
+// Entries one directory may hold (its bytes are read a few blocks at a time).
+inline constexpr std::size_t kMaxDirectoryEntries = 1 << 21;
 // Names in one path.
 inline constexpr std::size_t kMaxPathDepth = 256;
 // Decoded directories kept for repeated path look-ups, and their entries in
 // all.
 inline constexpr std::size_t kDirectoryCacheSize = 64;
-inline constexpr std::size_t kDirectoryCacheEntries = 1 << 20;
+inline constexpr std::size_t kDirectoryCacheEntries = kMaxDirectoryEntries;
 
 }  // namespace wrenlo::udf

@@ -29,6 +29,7 @@ Result DecodeType2Map(ByteView& view, std::size_t offset, PartitionMap& map) {
     map.kind = MapKind::kMetadata;
     map.metadataFile = view.U32(offset + 40);
     map.metadataMirror = view.U32(offset + 44);
+    map.metadataBitmap = view.U32(offset + 48);
   } else {
     map.kind = MapKind::kUnknown;
   }

@@ -9,32 +9,26 @@
 #include "PartitionLoader.h"
 #include "Tag.h"
 #include "VolumeDescriptors.h"
+#include "fs/Path.h"
 
 namespace wrenlo {
 namespace {
 
 using udf::BlockAddress;
 
-// The file set descriptor (ECMA-167 4/14.1): where the root directory lies.
-Result ReadFileSet(const udf::LogicalVolume& volume, BlockAddress at, BlockAddress& root) {
+// The file set descriptor (ECMA-167 4/14.1): where the root directory lies,
+// and the system stream directory (OSTA UDF 2.3.2), when it has one.
+Result ReadFileSet(const udf::LogicalVolume& volume, BlockAddress at, BlockAddress& root,
+                   std::optional<BlockAddress>& systemStreams) {
   udf::Sector sector;
   std::uint16_t id = 0;
   if (const Result result = volume.ReadDescriptor(at, sector, id); result != kOk) return result;
   if (id != udf::kTagFileSet) return kCorruptFileSystem;
   udf::ByteView view(sector);
   root = udf::ReadLongAd(view, 400).address;
+  const udf::LongAd streams = udf::ReadLongAd(view, 464);
+  if ((streams.length & 0x3FFFFFFF) != 0) systemStreams = streams.address;
   return kOk;
-}
-
-// The names of a path, without empty ones.
-std::vector<std::u16string_view> SplitPath(std::u16string_view path) {
-  std::vector<std::u16string_view> names;
-  while (!path.empty()) {
-    const std::size_t end = std::min(path.find(u'\\'), path.size());
-    if (end > 0) names.push_back(path.substr(0, end));
-    path.remove_prefix(std::min(end + 1, path.size()));
-  }
-  return names;
 }
 
 }  // namespace
@@ -71,12 +65,17 @@ Result UdfFileSystem::Open(SectorSource& source, std::uint32_t sessionStart,
   places.fileSet = logicalVolume.fileSet.address;
   places.maps = logicalVolume.maps;
   places.vatEntry = vat.entry;
+  for (const udf::PartitionDescriptor& partition : descriptors.partitions)
+    if (std::any_of(
+            logicalVolume.maps.begin(), logicalVolume.maps.end(),
+            [&](const udf::PartitionMap& map) { return map.partitionNumber == partition.number; }))
+      places.partitions.push_back(partition);
   udf::IntegrityFacts integrity;
   if (const Result result = udf::ReadIntegritySequence(source, logicalVolume.integrity, integrity);
       result != kOk)
     return result;
-  if (const Result result =
-          ReadFileSet(fileSystem->volume_, logicalVolume.fileSet.address, fileSystem->root_);
+  if (const Result result = ReadFileSet(fileSystem->volume_, logicalVolume.fileSet.address,
+                                        fileSystem->root_, places.systemStreams);
       result != kOk)
     return result;
   udf::FileEntry root;
@@ -107,6 +106,8 @@ Result UdfFileSystem::Open(SectorSource& source, std::uint32_t sessionStart,
   return kOk;
 }
 
+std::u16string_view UdfFileSystem::TreeName() const { return u"UDF"; }
+
 Result UdfFileSystem::Children(BlockAddress icb, ListingCache::Entries& out) const {
   std::uint64_t sector = 0;
   if (const Result result = volume_.SectorOf(icb, sector); result != kOk) return result;
@@ -127,7 +128,8 @@ Result UdfFileSystem::Resolve(std::u16string_view path, Node& out) const {
   std::vector<std::uint64_t> ancestors(1);
   if (const Result result = volume_.SectorOf(root_, ancestors.front()); result != kOk)
     return result;
-  const std::vector<std::u16string_view> names = SplitPath(path);
+  std::vector<std::u16string_view> names;
+  if (!SplitPath(path, names)) return kNotFound;
   if (names.size() > udf::kMaxPathDepth) return kTooLarge;
   for (const std::u16string_view name : names) {
     if (!node.isDirectory) return kNotADirectory;

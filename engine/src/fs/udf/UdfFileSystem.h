@@ -45,6 +45,7 @@ class UdfFileSystem : public FileSystem {
   const UdfVolumeFacts& Facts() const { return facts_; }
   // The sector of the root directory's file entry.
   std::uint64_t RootSector() const { return rootSector_; }
+  std::u16string_view TreeName() const override;
   Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const override;
   Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const override;
   Result Layout(const LayoutVisitor& visit) const override;

@@ -10,16 +10,17 @@
 #include "ReadBudget.h"
 #include "Tag.h"
 #include "UdfFileSystem.h"
+#include "fs/Path.h"
 
 namespace wrenlo {
 namespace {
 
 using udf::BlockAddress;
 
-Result Visit(const LayoutVisitor& visit, bool isFile, std::u16string_view name, std::uint64_t size,
-             const std::vector<Extent>& runs, Result result) {
+Result Visit(const LayoutVisitor& visit, LayoutKind kind, std::u16string_view name,
+             std::uint64_t size, const std::vector<Extent>& runs, Result result) {
   LayoutItem item;
-  item.isFile = isFile;
+  item.kind = kind;
   item.name = name;
   item.size = size;
   item.extents = runs;
@@ -68,13 +69,17 @@ class TreeWalk {
     for (const Extent& run : data)
       if (!udf::AppendRun(runs, run.start, run.count)) return kTooLarge;
     const std::u16string name = path.empty() ? u"Root directory" : u"Directory " + path;
-    if (const Result result = Visit(visit_, false, name, 0, runs, read); result != kOk)
-      return result;
+    LayoutItem item;
+    item.name = name;
+    item.directory = path.empty() ? u"/" : std::u16string_view(path);
+    item.extents = runs;
+    item.result = read;
+    if (const Result result = visit_(item); result != kOk) return result;
     if (read != kOk) return kOk;
 
     ancestors_.push_back(sector);
     for (const udf::DirectoryRecord& child : listing.Records()) {
-      const std::u16string childPath = path.empty() ? child.name : path + u"\\" + child.name;
+      const std::u16string childPath = ChildPath(path, child.name);
       const Result result =
           child.isDirectory ? Subdirectory(child.icb, childPath) : File(child.icb, childPath);
       if (result != kOk) return result;
@@ -102,9 +107,10 @@ class TreeWalk {
     if (budget_.Exhausted()) return kTooLarge;
     const std::uint64_t size =
         entryRuns.empty() || read == kCorruptFileSystem ? 0 : entry.informationLength;
-    if (const Result result = Visit(visit_, true, path, size, data, read); result != kOk)
+    if (const Result result = Visit(visit_, LayoutKind::kFile, path, size, data, read);
+        result != kOk)
       return result;
-    return Visit(visit_, false, u"File entry of " + path, 0, entryRuns, kOk);
+    return Visit(visit_, LayoutKind::kStructure, u"File entry of " + path, 0, entryRuns, kOk);
   }
 
   const udf::LogicalVolume& volume_;
@@ -115,6 +121,16 @@ class TreeWalk {
 
 void AddExtent(std::vector<Extent>& runs, const udf::ExtentAd& extent) {
   if (extent.length != 0) runs.push_back({extent.location, extent.Sectors()});
+}
+
+// The sectors of an entry and of its data, as far as they can be placed.
+std::vector<Extent> EntryAndData(const udf::LogicalVolume& volume, BlockAddress icb) {
+  udf::FileEntry entry;
+  std::uint64_t sector = 0;
+  std::vector<Extent> runs, data;
+  EntryRuns(volume, icb, entry, sector, runs, data);
+  runs.insert(runs.end(), data.begin(), data.end());
+  return runs;
 }
 
 // The metadata file or its mirror: its entry and its runs.
@@ -186,21 +202,48 @@ Result UdfFileSystem::Layout(const LayoutVisitor& visit) const {
           MetadataRuns(volume, partition.underlying, map.metadataFile, partition.metadata));
       add(u"Metadata mirror file",
           MetadataRuns(volume, partition.underlying, map.metadataMirror, partition.mirror));
+      if (map.metadataBitmap != 0xFFFFFFFF)
+        add(u"Metadata bitmap file",
+            EntryAndData(volume, {map.metadataBitmap, partition.underlying}));
     }
   }
   add(u"Sparing tables", std::move(runs));
 
-  if (places_.vatEntry) {
-    udf::FileEntry entry;
-    std::uint64_t sector = 0;
-    std::vector<Extent> entryRuns, data;
-    EntryRuns(volume, *places_.vatEntry, entry, sector, entryRuns, data);
-    for (const Extent& run : data) entryRuns.push_back(run);
-    add(u"Virtual allocation table", std::move(entryRuns));
+  // Each partition's space bitmaps and tables (ECMA-167 4/14.3).
+  using Run = udf::PartitionRun udf::PartitionDescriptor::*;
+  static constexpr std::pair<Run, const char16_t*> kSpace[] = {
+      {&udf::PartitionDescriptor::unallocatedBitmap, u"Unallocated space bitmap"},
+      {&udf::PartitionDescriptor::freedBitmap, u"Freed space bitmap"},
+      {&udf::PartitionDescriptor::unallocatedTable, u"Unallocated space table"},
+      {&udf::PartitionDescriptor::freedTable, u"Freed space table"},
+  };
+  for (const auto& [member, name] : kSpace) {
+    runs = {};
+    for (const udf::PartitionDescriptor& partition : places_.partitions) {
+      const udf::PartitionRun& run = partition.*member;
+      if (run.Bytes() != 0)
+        runs.push_back(
+            {std::uint64_t{partition.start} + run.block, udf::ExtentAd{run.Bytes(), 0}.Sectors()});
+    }
+    add(name, std::move(runs));
   }
 
+  // The system stream directory and its streams (OSTA UDF 3.3.7).
+  if (places_.systemStreams) {
+    add(u"System stream directory", EntryAndData(volume, *places_.systemStreams));
+    udf::FileEntry entry;
+    udf::DirectoryListing streams;
+    if (udf::ReadFileEntry(volume, *places_.systemStreams, entry) == kOk &&
+        udf::ReadDirectory(volume, entry, streams) == kOk)
+      for (const udf::DirectoryRecord& stream : streams.Records())
+        add(u"Stream " + stream.name, EntryAndData(volume, stream.icb));
+  }
+
+  if (places_.vatEntry) add(u"Virtual allocation table", EntryAndData(volume, *places_.vatEntry));
+
   for (const auto& [name, structureRuns] : structures)
-    if (const Result result = Visit(visit, false, name, 0, structureRuns, kOk); result != kOk)
+    if (const Result result = Visit(visit, LayoutKind::kStructure, name, 0, structureRuns, kOk);
+        result != kOk)
       return result;
   TreeWalk walk(volume, budget, visit);
   return walk.Directory(root_, u"");

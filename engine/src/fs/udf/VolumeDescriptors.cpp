@@ -19,6 +19,17 @@ PartitionDescriptor DecodePartition(ByteView view) {
   partition.number = view.U16(22);
   partition.start = view.U32(188);
   partition.length = view.U32(192);
+  // The partition contents use holds a partition header when the contents
+  // (an identifier after a flags byte) are "+NSR02" or "+NSR03".
+  if (view.U8(25) == '+' && view.U8(26) == 'N' && view.U8(27) == 'S' && view.U8(28) == 'R') {
+    const auto run = [&](std::size_t offset) {
+      return PartitionRun{view.U32(offset), view.U32(offset + 4)};
+    };
+    partition.unallocatedTable = run(56);
+    partition.unallocatedBitmap = run(64);
+    partition.freedTable = run(80);
+    partition.freedBitmap = run(88);
+  }
   return partition;
 }
 

@@ -13,12 +13,24 @@
 
 namespace wrenlo::udf {
 
+// A run of a partition's blocks as a short_ad records it (ECMA-167
+// 4/14.14.1): its length in bytes, the extent type in the top two bits.
+struct PartitionRun {
+  std::uint32_t length = 0;
+  std::uint32_t block = 0;  // the first, counted from the partition's start
+
+  std::uint32_t Bytes() const { return length & 0x3FFFFFFF; }
+};
+
 // Partition descriptor (ECMA-167 3/10.5), the fields a reader needs.
 struct PartitionDescriptor {
   std::uint32_t sequenceNumber = 0;
   std::uint16_t number = 0;
   std::uint32_t start = 0;   // first sector
   std::uint32_t length = 0;  // sectors
+  // Its partition header (4/14.3): where its space tables and bitmaps lie,
+  // of unallocated and of freed space (a length of 0 = none).
+  PartitionRun unallocatedTable, unallocatedBitmap, freedTable, freedBitmap;
 };
 
 enum class MapKind {
@@ -39,6 +51,7 @@ struct PartitionMap {
   // Metadata: blocks of the partition that holds the files' entries.
   std::uint32_t metadataFile = 0;
   std::uint32_t metadataMirror = 0;
+  std::uint32_t metadataBitmap = 0xFFFFFFFF;  // none
 };
 
 // Logical volume descriptor (ECMA-167 3/10.6).

@@ -20,6 +20,10 @@ struct VolumePlaces {
   BlockAddress fileSet;
   std::vector<PartitionMap> maps;        // sparing tables, metadata file entries
   std::optional<BlockAddress> vatEntry;  // the VAT's file entry
+  // The partitions of the maps, in their order: their space bitmaps and tables.
+  std::vector<PartitionDescriptor> partitions;
+  // The file set's system stream directory (OSTA UDF 2.00 and later).
+  std::optional<BlockAddress> systemStreams;
 };
 
 }  // namespace wrenlo::udf
