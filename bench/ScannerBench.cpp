@@ -68,7 +68,9 @@ class ReceiverWindow : public QWidget, public ISectorScannerCallback {
   }
   void OnProgress(const ProgressCtx_t&) override { ++reports; }
   void OnSurfaceState(const SurfaceState_t&) override { ++reports; }
-  void OnLogEntry(int, const TimeValue&, const std::u16string&) override { ++reports; }
+  void OnLogEntry(int, const TimeValue&, const std::u16string&, std::int64_t) override {
+    ++reports;
+  }
 
   long reports = 0;
   int finished = 0;

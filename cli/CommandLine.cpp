@@ -47,8 +47,8 @@ enum Option : unsigned {
   kTakesValue = kMapFile | kSession | kSectorsPerRead | kAttempts | kSkipAfterError | kFirst |
                 kLast | kSpeed | kRetryFrom | kSpeedCsv | kImage | kScanPasses | kHtml | kRetries |
                 kRetrySpeed | kForget,
-  kSurfaceOnly = kMapFile | kSectorsPerRead | kAttempts | kSkipAfterError | kFirst | kLast |
-                 kSpeed | kRetryFrom | kSpeedCsv,
+  kSurfaceOnly = kMapFile | kSession | kSectorsPerRead | kAttempts | kSkipAfterError | kFirst |
+                 kLast | kSpeed | kRetryFrom | kSpeedCsv,
 };
 
 constexpr VerbSpec kVerbs[] = {
@@ -57,7 +57,8 @@ constexpr VerbSpec kVerbs[] = {
     {Verb::Devices, "devices", kJson | kImage, 0, 0},
     {Verb::Info, "info", kJson | kImage, 0, 1},
     {Verb::Media, "media", kJson | kImage, 0, 1},
-    {Verb::Scan, "scan", kSurface | kFiles | kJson | kSurfaceOnly | kImage | kNoHistory, 0, 1},
+    {Verb::Scan, "scan", kSurface | kFiles | kJson | kSurfaceOnly | kSession | kImage | kNoHistory,
+     0, 1},
     {Verb::Dump, "dump", kSession | kImage, 1, 2},
     {Verb::Save, "save", kSession | kImage, 2, 3},
     {Verb::Files, "files", kJson | kSession | kImage, 0, 1},
@@ -390,10 +391,17 @@ class Parser {
         return true;
       }
       case kSession: {
+        // A scan reads one session or the whole disc.
+        if (out.verb == Verb::Scan && value == "all") {
+          scan.session = kWholeDisc;
+          return true;
+        }
         std::int32_t session = 0;
         if (!ParseNumber<std::int32_t>(value, 1, session))
-          return Fail("bad session number " + Quoted(value) + " (1 or more)");
+          return Fail("bad session number " + Quoted(value) +
+                      (out.verb == Verb::Scan ? " (1 or more, or all)" : " (1 or more)"));
         out.session = session;
+        scan.session = session;
         return true;
       }
       case kSectorsPerRead:

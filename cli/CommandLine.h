@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/rescue/DiscCopier.h"
+#include "core/scan/ScanExtent.h"
 #include "core/scan/ScanOptions.h"
 
 enum class Verb {

@@ -87,9 +87,9 @@ last session. Without a medium there are no rows.
 
 constexpr char kScan[] =
     R"(Usage: lumeter-cli scan [DRIVE] [--surface] [--files] [--json] [--mapfile FILE]
-         [--sectors-per-read N] [--attempts N] [--skip-after-error N]
-         [--first SECTOR] [--last SECTOR] [--speed max|N] [--retry-from MAPFILE]
-         [--speed-csv FILE]
+         [--session N|all] [--sectors-per-read N] [--attempts N]
+         [--skip-after-error N] [--first SECTOR] [--last SECTOR] [--speed max|N]
+         [--retry-from MAPFILE] [--speed-csv FILE]
 
 Scans the last session of the medium, as the Scan page does: the surface scan
 reads every sector (up to 5 attempts each) and classes it good, problem or
@@ -112,6 +112,10 @@ the files test.
                    history that cannot be written is only a warning
 
 Surface scan options:
+  --session N|all        scan session N, or all of the disc's sessions,
+                         instead of the last session; sectors then count from
+                         the disc's start, and the gaps between sessions are
+                         not read
   --sectors-per-read N   read 1 (default), 2, 4, 8, 16, 32 or 64 sectors at a
                          time; a read that fails is read again sector by
                          sector, so the classes are those of 1
@@ -130,7 +134,8 @@ Surface scan options:
                          disc's, and refused
   --speed-csv FILE       write the read speed over the disc as CSV: one line
                          per group of sectors
-SECTOR counts from the start of the last session.
+SECTOR counts from the start of the last session, or with --session from the
+disc's start.
 )";
 
 constexpr char kDump[] =

@@ -18,10 +18,14 @@
 
 namespace {
 
-std::string MapComment(const std::string& drive, const DeviceContext& context) {
+std::string MapComment(const std::string& drive, const DeviceContext& context,
+                       const ScanExtent& extent) {
+  const std::string what = extent.session == kWholeDisc ? "the whole disc"
+                           : extent.session == kLastSession
+                               ? "session " + std::to_string(context.medium.lastSession)
+                               : "session " + std::to_string(extent.session);
   return std::string("lumeter-cli (") + kProductName + " " + kProductVersion +
-         "): surface scan of drive " + drive + ", session " +
-         std::to_string(context.medium.lastSession);
+         "): surface scan of drive " + drive + ", " + what;
 }
 
 // The scan's options for the session of context, with the table of a
@@ -29,14 +33,24 @@ std::string MapComment(const std::string& drive, const DeviceContext& context) {
 bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
                     ScanOptions& options) {
   options = command.scanOptions;
-  const wrenlo::SessionInfo session = context.GetSessionInfo(-1);
-  // Copies of the packed record's fields, which may lie unaligned.
-  const std::int32_t sectorCount = session.sectorCount;
-  const std::int32_t startSector = session.startSector;
-  const std::int32_t count = std::max(sectorCount, 0);
+  if (options.session > 0 && context.Sessions().count(options.session) == 0) {
+    PrintError("no session " + std::to_string(options.session) + " on the medium (sessions " +
+               std::to_string(context.medium.firstSession) + " to " +
+               std::to_string(context.medium.lastSession) + ")");
+    return false;
+  }
+  // The sectors scanned, numbered from the last session's start or, for
+  // another session or the whole disc, from the disc's start.
+  const ScanExtent extent = ExtentOf(context, options.session);
+  const std::int32_t count = extent.count;
+  const std::int32_t lowest = extent.spans.empty() ? 0 : extent.spans.front().first;
   for (const std::int64_t sector : {command.firstSector, command.lastSector}) {
     if (sector < count || sector <= 0) continue;
-    PrintError(OutsideSessionText(sector, context.medium.lastSession, count));
+    if (extent.session == kLastSession)
+      PrintError(OutsideSessionText(sector, context.medium.lastSession, count));
+    else
+      PrintError("sector " + std::to_string(sector) + " is outside the sectors scanned (sectors " +
+                 std::to_string(lowest) + " to " + std::to_string(count - 1) + ")");
     return false;
   }
   if (command.retryFrom.empty()) return true;
@@ -52,8 +66,7 @@ bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
     const std::int64_t end = std::int64_t{info.startSector} + info.sectorCount;
     mediumSectors = std::max(mediumSectors, end);
   }
-  if (!ReadDdrescueMap(text, std::max(startSector, 0), count, mediumSectors, options.previous,
-                       error)) {
+  if (!ReadDdrescueMap(text, extent.tableStart, count, mediumSectors, options.previous, error)) {
     PrintError("retry-from: " + command.retryFrom + ": " + error);
     return false;
   }
@@ -99,10 +112,9 @@ int RunScan(const CommandLine& command) {
   bool outputsWritten = true;
   if (!command.mapFile.empty()) {
     DdrescueMapFacts facts;
-    const std::int32_t start = context.GetSessionInfo(-1).startSector;
-    facts.startSector = start < 0 ? 0 : start;
+    facts.startSector = record.extent.tableStart;
     facts.finished = result.surface.unread == 0;
-    facts.comment = MapComment(DriveName(*letter), context);
+    facts.comment = MapComment(DriveName(*letter), context, record.extent);
     const HeldStopSignals held;
     outputsWritten = mapFile.Commit(DdrescueMap(sectors, facts), error);
     if (!outputsWritten) PrintError("mapfile: " + error);

@@ -10,6 +10,7 @@
 #include "core/report/ScanProgressText.h"
 #include "core/report/Utf8.h"
 #include "core/scan/SectorScanner.h"
+#include "core/scan/SpeedCurve.h"
 
 namespace {
 
@@ -53,9 +54,7 @@ void ScanConsole::OnScanFinished() {
   lastProgress = nullptr;
   if (scanner == nullptr || scanner->pass == ScanPass::None) return;
   // The same entry the Scan page's log gets at the end of a pass.
-  record.log.push_back({LogKind::Info, TimeValue::Now(),
-                        PassEndText(scanner->pass, scanner->progress, scanner->passMicroseconds,
-                                    scanner->deviceContext->hasMedium, scanner->unlistedFolders)});
+  record.log.push_back({LogKind::Info, TimeValue::Now(), PassEndText(PassEndOf(*scanner))});
   const ScanLogEntry& entry = record.log.back();
   Print(stream, ToUtf8(LogTimeText(entry.time)) + "  " + WithControlsEscaped(entry.text) + "\n");
   record.EndPass(scanner->pass, scanner->progress, scanner->passMicroseconds);
@@ -74,8 +73,9 @@ void ScanConsole::OnProgress(const ProgressCtx_t& progress) {
 
 void ScanConsole::OnSurfaceState(const SurfaceState_t&) {}
 
-void ScanConsole::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) {
-  record.log.push_back({static_cast<LogKind>(kind), time, text});
+void ScanConsole::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text,
+                             std::int64_t sector) {
+  record.log.push_back({static_cast<LogKind>(kind), time, text, sector});
   ClearLiveLines();
   // A file's name in the entry stays on its line.
   Print(stream, ToUtf8(LogTimeText(time)) + "  " + WithControlsEscaped(text) + "\n");
@@ -84,11 +84,16 @@ void ScanConsole::OnLogEntry(int kind, const TimeValue& time, const std::u16stri
 }
 
 std::string ScanConsole::Figures(const ProgressCtx_t& progress) const {
-  const ScanShares shares = SharesOf(progress);
+  const double base = BaseSpeed(scanner != nullptr && scanner->deviceContext != nullptr
+                                    ? scanner->deviceContext->medium.typeName.str()
+                                    : std::u16string());
+  const ShareCounts counts = ShareCountsOf(progress);
+  const std::int64_t checked = counts.Checked();
   return std::to_string(ProgressPosition(progress)) + "%  " +
-         ToUtf8(SpeedText(progress.recentSpeed)) + "  Good: " + ToUtf8(PercentText(shares.good)) +
-         "  Problem: " + ToUtf8(PercentText(shares.problem)) +
-         "  Error: " + ToUtf8(PercentText(shares.error));
+         ToUtf8(SpeedText(progress.recentSpeed, base)) +
+         "  Good: " + ToUtf8(ShareText(counts.good, checked)) +
+         "  Problem: " + ToUtf8(ShareText(counts.problem, checked)) +
+         "  Error: " + ToUtf8(ShareText(counts.error, checked));
 }
 
 void ScanConsole::DrawProgress(const ProgressCtx_t& progress, bool final) {

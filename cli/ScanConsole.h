@@ -32,7 +32,8 @@ class ScanConsole final : public ISectorScannerCallback {
   void OnScanFinished() override;
   void OnProgress(const ProgressCtx_t& progress) override;
   void OnSurfaceState(const SurfaceState_t& state) override;
-  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) override;
+  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text,
+                  std::int64_t sector) override;
 
   // The scan's log and how each pass ended; the caller adds the times and
   // the table once the worker has ended.

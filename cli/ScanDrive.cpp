@@ -37,9 +37,10 @@ ScanRecord ScanDrive(const DeviceContext& context, bool surface, bool files,
   if (surface) {
     record.sectors = scanner.surfaceState.sectors;
     record.speedCurve = scanner.speedCurve;
+    record.extent = scanner.extent;
     // The files and structures on the table, as the window indexes them.
-    record.damage =
-        BuildDamageIndex(context.driveLetter, context.GetSessionInfo(-1), record.sectors, nullptr);
+    record.damage = BuildDamageIndex(context.driveLetter, record.extent.AsSessionInfo(),
+                                     record.sectors, nullptr);
   }
   if (keeper) {
     DiscHistory history;

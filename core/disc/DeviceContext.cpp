@@ -90,12 +90,17 @@ std::int32_t DeviceContext::ReadSector(std::vector<std::uint8_t>& buffer, std::i
 
 std::int32_t DeviceContext::ReadSectors(std::vector<std::uint8_t>& buffer, std::int32_t sector,
                                         std::int32_t count, std::int32_t session) const {
-  buffer.resize(static_cast<std::size_t>(kSectorSize) * static_cast<std::size_t>(count));
-  std::memset(buffer.data(), 0, buffer.size());
   const SessionInfo s = GetSessionInfo(session);
   // The address wraps as a 32-bit sum; callers keep sector inside the session.
   const auto address = static_cast<std::int32_t>(static_cast<std::uint32_t>(s.startSector) +
                                                  static_cast<std::uint32_t>(sector));
+  return ReadSectorsAt(buffer, address, count);
+}
+
+std::int32_t DeviceContext::ReadSectorsAt(std::vector<std::uint8_t>& buffer, std::int32_t address,
+                                          std::int32_t count) const {
+  buffer.resize(static_cast<std::size_t>(kSectorSize) * static_cast<std::size_t>(count));
+  std::memset(buffer.data(), 0, buffer.size());
   return wrenlo::ReadSectors(kCurrentDevice, address, count, 0, buffer.data(),
                              static_cast<std::int32_t>(buffer.size()));
 }

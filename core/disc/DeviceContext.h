@@ -26,6 +26,9 @@ class DeviceContext {
   // buffer leaves with exactly count × 2048 bytes.
   std::int32_t ReadSectors(std::vector<std::uint8_t>& buffer, std::int32_t sector,
                            std::int32_t count, std::int32_t session) const;
+  // The same from a device address (a sector counted from the disc's start).
+  std::int32_t ReadSectorsAt(std::vector<std::uint8_t>& buffer, std::int32_t address,
+                             std::int32_t count) const;
   // The record of a session (negative = last); the default record when the
   // medium has no such session.
   wrenlo::SessionInfo GetSessionInfo(std::int32_t session) const;
@@ -43,6 +46,9 @@ class DeviceContext {
   void CollectFiles(std::vector<std::u16string>& files,
                     std::vector<std::u16string>* unlisted = nullptr) const;
   const std::map<std::int32_t, wrenlo::SessionInfo>& Sessions() const { return sessions; }
+  // Whether the drive is one of the engine's virtual drives holding a disc
+  // image, which say so in their vendor.
+  bool IsVirtualDrive() const { return std::u16string_view(vendor) == u"Virtual"; }
 
   static wrenlo::SessionInfo DefaultSessionInfo();
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <string_view>
 
 #include "core/damage/DamageIndex.h"
 #include "core/disc/DeviceContext.h"
@@ -16,9 +17,19 @@
 
 namespace {
 
+constexpr std::string_view kSessionKey = "\"session\": ";
+constexpr std::string_view kLastSessionJson = "\"last\"";
+
 bool IsRegularFile(const std::string& path) {
   struct stat status {};
   return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// The session a surface scan read, as the options' JSON gives it: "last",
+// "all" (the whole disc) or its number.
+std::string SessionJson(std::int32_t session) {
+  if (session == kLastSession) return std::string(kLastSessionJson);
+  return session == kWholeDisc ? "\"all\"" : std::to_string(session);
 }
 
 std::int64_t Milliseconds(std::uint64_t microseconds) {
@@ -75,7 +86,8 @@ std::string ScanOptionsJson(const ScanOptions& options) {
          ", \"first_sector\": " + std::to_string(options.firstSector) +
          ", \"last_sector\": " + std::to_string(options.lastSector) +
          ", \"speed\": " + std::to_string(options.speed) +
-         ", \"retry\": " + (options.retry ? "true" : "false") + "}";
+         ", \"retry\": " + (options.retry ? "true" : "false") + ", " + std::string(kSessionKey) +
+         SessionJson(options.session) + "}";
 }
 
 std::vector<HistoryScan> HistoryScansOf(const ScanRecord& record, const ScanOptions& options,
@@ -162,6 +174,12 @@ StoredSpeedCurve StoreSpeedCurve(const SpeedCurve& curve) {
 
 std::vector<std::uint8_t> SectorTableOf(const HistoryScan& scan, std::int64_t sectors) {
   if (scan.sectors != sectors || sectors <= 0 || sectors > std::numeric_limits<std::int32_t>::max())
+    return {};
+  // Another session, or the whole disc, numbered from the disc's start.
+  const std::string_view options = scan.options;
+  if (const std::size_t key = options.find(kSessionKey);
+      key != std::string_view::npos &&
+      options.substr(key + kSessionKey.size(), kLastSessionJson.size()) != kLastSessionJson)
     return {};
   std::vector<std::uint8_t> table(static_cast<std::size_t>(sectors),
                                   static_cast<std::uint8_t>(SectorState::Good));

@@ -20,7 +20,8 @@ struct ScanRecord;
 // its path.
 HistoryDrive DriveOf(const DeviceContext& context);
 
-// The options as a JSON object: {"sectors_per_read": 1, "attempts": 5, ...}.
+// The options as a JSON object: {"sectors_per_read": 1, "attempts": 5, ...,
+// "session": "last"} ("all" for the whole disc, or a session's number).
 std::string ScanOptionsJson(const ScanOptions& options);
 
 // The history's records of an ended scan run: the surface scan's first when
@@ -38,7 +39,9 @@ StoredSpeedCurve StoreSpeedCurve(const SpeedCurve& curve);
 // A surface scan's table of sector states (SectorState codes) from its
 // counts and ranges: its problem, error and unread sectors as recorded, the
 // rest good. Empty when the record's size is not sectors (the table of
-// another session) or is no session's.
+// another session) or is no session's, and for a scan that chose a session
+// or the whole disc, whose sectors count from the disc's start (the
+// options' "session" is not "last").
 std::vector<std::uint8_t> SectorTableOf(const HistoryScan& scan, std::int64_t sectors);
 
 // The speed curve of a surface scan as it was kept, with a problem or error

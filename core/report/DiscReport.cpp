@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/disc/DeviceContext.h"
+#include "core/disc/DeviceList.h"
 #include "core/format/SurfaceCells.h"
 #include "core/history/HistoryChart.h"
 #include "core/history/HistoryTexts.h"
@@ -80,6 +81,15 @@ std::string RangesHtml(const std::vector<SectorRange>& ranges) {
   return out;
 }
 
+// "676.4 MB (346300 sectors)", in mebibytes as the Sector Viewer's session
+// list gives them.
+std::string FormatDiscSize(std::int64_t sectors) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.1f MB (%lld sectors)",
+                static_cast<double>(sectors) * 2048.0 / 1048576.0, static_cast<long long>(sectors));
+  return text;
+}
+
 std::string Duration(std::int64_t seconds) {
   seconds = std::max<std::int64_t>(0, seconds);
   char text[32];
@@ -90,44 +100,32 @@ std::string Duration(std::int64_t seconds) {
 
 // A count with its share of the sectors checked, as the Scan tab's
 // indicators show it: "12 (0.4%)".
-std::string CountWithShare(std::int64_t count, double share) {
-  return std::to_string(count) + " (" + ToUtf8(PercentText(share)) + ")";
+std::string CountWithShare(std::int64_t count, std::int64_t checked) {
+  return std::to_string(count) + " (" + ToUtf8(ShareText(count, checked)) + ")";
 }
 
+// The scan's counts and ranges, each count with its share of the sectors
+// checked.
 std::string SurfaceHtml(const ScanRecord& scan, const ScanResult& summary) {
   const SurfaceCounts& s = summary.surface;
-  const ScanShares shares = SharesOf(scan.surfacePass.progress);
+  const std::int64_t checked = s.good + s.problems + s.errors;
   std::string out = std::string("<h3>") + (scan.copyToImage ? "Copy to image" : "Surface scan") +
                     "</h3>\n<table class=\"rows\">\n";
   out += Row("Sectors", std::to_string(s.total));
-  out += Row("Good", CountWithShare(s.good, shares.good));
-  out += Row("Problem", CountWithShare(s.problems, shares.problem));
-  out += Row("Error", CountWithShare(s.errors, shares.error));
+  out += Row("Good", CountWithShare(s.good, checked));
+  out += Row("Problem", CountWithShare(s.problems, checked));
+  out += Row("Error", CountWithShare(s.errors, checked));
   out += Row("Not checked", std::to_string(s.unread));
   const std::uint64_t microseconds = scan.surfacePass.microseconds;
-  const std::int64_t read = s.good + s.problems + s.errors;
-  if (microseconds > 0 && read > 0)
-    out += Row("Average speed", Escaped(SpeedText(static_cast<std::int32_t>(std::min<double>(
-                                    2147483647.0, static_cast<double>(read) * 2048.0 * 1e6 /
-                                                      static_cast<double>(microseconds))))));
+  if (microseconds > 0 && checked > 0)
+    out += Row("Average speed",
+               Escaped(SpeedText(static_cast<std::int32_t>(std::min<double>(
+                                     2147483647.0, static_cast<double>(checked) * 2048.0 * 1e6 /
+                                                       static_cast<double>(microseconds))),
+                                 scan.speedCurve.Base())));
   out += Row("Problem sectors", RangesHtml(s.problemRanges));
   out += Row("Error sectors", RangesHtml(s.errorRanges));
   out += "</table>\n";
-  if (scan.damage == nullptr) return out;
-  out += "<h3>Damaged files</h3>\n";
-  if (summary.damagedFiles.empty()) {
-    out += "<p>No file lies on a problem or error sector.</p>\n";
-  } else {
-    out +=
-        "<table class=\"list\">\n<tr><th>File</th><th class=\"n\">Problem sectors</th>"
-        "<th class=\"n\">Error sectors</th><th>Sectors</th></tr>\n";
-    for (const DamagedEntry& file : summary.damagedFiles)
-      out += "<tr><td class=\"path\">" + Escaped(file.name) + "</td><td class=\"n\">" +
-             std::to_string(file.problemSectors) + "</td><td class=\"n\">" +
-             std::to_string(file.errorSectors) + "</td><td>" + RangesHtml(file.ranges) +
-             "</td></tr>\n";
-    out += "</table>\n";
-  }
   if (!summary.damagedStructures.empty()) {
     out +=
         "<h3>Damaged file-system structures</h3>\n<table class=\"list\">\n"
@@ -138,6 +136,25 @@ std::string SurfaceHtml(const ScanRecord& scan, const ScanResult& summary) {
     out += "</table>\n";
   }
   return out;
+}
+
+// The damaged files, for the summary: each with its problem and error sectors.
+std::string DamagedFilesHtml(const ScanRecord& scan, const ScanResult& summary) {
+  if (!scan.surfaceScan) return {};
+  std::string out = "<h3>Damaged files</h3>\n";
+  if (scan.damage == nullptr)
+    return out + "<p>Not known yet: they are worked out once the scan has ended.</p>\n";
+  if (summary.damagedFiles.empty())
+    return out + "<p>No file lies on a problem or error sector.</p>\n";
+  out +=
+      "<table class=\"list\">\n<tr><th>File</th><th class=\"n\">Problem sectors</th>"
+      "<th class=\"n\">Error sectors</th><th>Sectors</th></tr>\n";
+  for (const DamagedEntry& file : summary.damagedFiles)
+    out += "<tr><td class=\"path\">" + Escaped(file.name) + "</td><td class=\"n\">" +
+           std::to_string(file.problemSectors) + "</td><td class=\"n\">" +
+           std::to_string(file.errorSectors) + "</td><td>" + RangesHtml(file.ranges) +
+           "</td></tr>\n";
+  return out + "</table>\n";
 }
 
 std::string FilesHtml(const ScanResult& summary) {
@@ -180,34 +197,79 @@ std::string PictureHtml(const ReportPicture& picture) {
 std::string LogHtml(const std::vector<ScanLogEntry>& log) {
   std::string out =
       "<h3>Log</h3>\n<table class=\"list log\">\n"
-      "<tr><th>Time</th><th>Kind</th><th>Description</th></tr>\n";
+      "<tr><th>Time</th><th>Kind</th><th>Description</th><th class=\"n\">Sector</th></tr>\n";
   for (const ScanLogEntry& entry : log)
     out += "<tr class=\"" + std::string(LogKindName(entry.kind)) + "\"><td>" +
            Escaped(LogTimeText(entry.time)) + "</td><td>" + LogKindName(entry.kind) + "</td><td>" +
-           Escaped(entry.text) + "</td></tr>\n";
+           Escaped(entry.text) + "</td><td class=\"n\">" + Escaped(LogSectorText(entry.sector)) +
+           "</td></tr>\n";
   return out + "</table>\n";
 }
 
-std::string ScanHtml(const DiscReport& report) {
-  std::string out = "<section>\n<h2>Last scan</h2>\n";
-  if (report.scan == nullptr)
-    return out + "<p>The drive has not been scanned since the program started.</p>\n</section>\n";
-  const ScanRecord& scan = *report.scan;
-  const ScanResult summary = SummaryOf(scan);
+std::string ScanKind(const ScanRecord& scan) {
   std::string kind = scan.copyToImage ? "Copy to image" : scan.surfaceScan ? "Surface scan" : "";
   if (scan.filesTest) kind += kind.empty() ? "Files test" : " and files test";
-  out += "<table class=\"rows\">\n";
-  out += Row("Kind", kind);
+  return kind;
+}
+
+// What a reader wants first: which disc, in which drive or image, and what
+// the scan found, with the damaged files and the map.
+std::string SummaryHtml(const DiscReport& report, const ScanResult* summary) {
+  std::string out = "<section class=\"summary\">\n<h2>Summary</h2>\n<table class=\"rows\">\n";
+  out += Row("Disc", report.label.empty() ? "no label" : Escaped(report.label));
+  out += Row("Size", report.sectors > 0 ? FormatDiscSize(report.sectors) : "no medium");
+  if (!report.imagePath.empty())
+    out += Row("Image file", "<span class=\"path\">" + Escaped(report.imagePath) + "</span>");
+  else
+    out += Row("Drive",
+               Escaped(report.driveName) +
+                   (report.devicePath.empty() ? "" : " (" + Escaped(report.devicePath) + ")"));
+  if (report.scan != nullptr) {
+    const ScanRecord& scan = *report.scan;
+    out += Row("Scan", ScanKind(scan) + ", " + Escaped(LogTimeText(scan.start)) +
+                           (scan.ended ? ", " + Duration(scan.end.seconds - scan.start.seconds)
+                                       : ", in progress"));
+  }
+  out += "</table>\n<p class=\"verdict\">";
+  out += summary != nullptr ? Escaped(ScanVerdict(*summary))
+                            : "Not scanned since the program started.";
+  out += "</p>\n";
+  if (report.scan != nullptr) {
+    out += DamagedFilesHtml(*report.scan, *summary);
+    if (!report.pictures.empty()) out += PictureHtml(report.pictures.front());
+  }
+  return out + "</section>\n";
+}
+
+// The scan as it went: its times and result, its counts, the files test,
+// the read speed and every entry of its log.
+std::string ScanHtml(const DiscReport& report, const ScanResult& summary) {
+  const ScanRecord& scan = *report.scan;
+  std::string out = "<section>\n<h2>Scan details</h2>\n<table class=\"rows\">\n";
+  out += Row("Kind", ScanKind(scan));
   out += Row("Started", Escaped(LogTimeText(scan.start)));
-  out += Row("Ended", scan.ended ? Escaped(LogTimeText(scan.end)) : "still running");
+  out += Row("Ended", scan.ended ? Escaped(LogTimeText(scan.end)) : "in progress");
   out += Row("Duration", Duration(scan.end.seconds - scan.start.seconds));
-  out += Row("Result", !scan.ended ? "running" : summary.stopped ? "stopped" : "finished");
+  out += Row("Result", !scan.ended ? "in progress" : summary.stopped ? "stopped" : "finished");
   out += "</table>\n";
   if (scan.surfaceScan) out += SurfaceHtml(scan, summary);
   if (scan.filesTest) out += FilesHtml(summary);
-  for (const ReportPicture& picture : report.pictures) out += PictureHtml(picture);
+  for (std::size_t i = 1; i < report.pictures.size(); ++i) out += PictureHtml(report.pictures[i]);
   out += LogHtml(scan.log);
   return out + "</section>\n";
+}
+
+// The drive's and the medium's rows, last and compact: their groups in two
+// columns on a page.
+std::string FactsHtml(const DiscReport& report) {
+  std::string out =
+      "<section class=\"facts\">\n<h2>Drive and medium</h2>\n<div class=\"columns\">\n";
+  out += GroupsHtml(report.drive);
+  if (report.medium.empty())
+    out += "<p>No medium in the drive.</p>\n";
+  else
+    out += GroupsHtml(report.medium);
+  return out + "</div>\n</section>\n";
 }
 
 // The disc's kept scans, oldest first, and their chart.
@@ -238,7 +300,7 @@ std::string HistoryHtml(const DiscScans& history) {
 constexpr char kStyle[] = R"(
 body { font-family: "DejaVu Sans", "Liberation Sans", Arial, sans-serif; font-size: 10pt;
   color: #000; background: #fff; margin: 1em auto; max-width: 50em; padding: 0 0.5em; }
-h1 { font-size: 16pt; margin: 0 0 0.2em; }
+h1 { font-size: 16pt; margin: 0 0 0.2em; overflow-wrap: anywhere; }
 h2 { font-size: 13pt; border-bottom: 1px solid #888; margin: 1.2em 0 0.4em; }
 h3 { font-size: 11pt; margin: 0.9em 0 0.3em; }
 table { border-collapse: collapse; margin: 0 0 0.5em; }
@@ -254,12 +316,20 @@ table.log td:first-child { white-space: nowrap; }
 .path { word-break: break-all; }
 tr.Problem td { background: #fff6cc; }
 tr.Error td { background: #ffd9d0; }
+p.verdict { font-size: 12pt; font-weight: bold; margin: 0.6em 0; }
 figure { margin: 0.8em 0; }
 figcaption { font-weight: bold; margin-bottom: 0.3em; }
 img.picture { max-width: 100%; height: auto; border: 1px solid #000; }
 .legend span { margin-right: 1.2em; white-space: nowrap; }
 .legend img { vertical-align: middle; width: 8px; height: 8px; }
 .meta { color: #333; }
+.facts { font-size: 8.5pt; }
+.facts h3 { font-size: 9.5pt; margin: 0.5em 0 0.1em; break-after: avoid; }
+.facts th, .facts td { padding: 0 0.4em 0 0; }
+.facts table.rows th { width: 55%; }
+.columns { column-count: 2; column-gap: 2em; }
+.columns table { break-inside: avoid; }
+@media (max-width: 40em) { .columns { column-count: 1; } }
 * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
 @page { size: A4; margin: 15mm; }
 @media print { body { margin: 0; max-width: none; padding: 0; }
@@ -278,6 +348,16 @@ DiscReport MakeDiscReport(const DeviceContext& context, const ScanRecord* scan) 
   const std::u16string vendor(context.vendor), model(context.model);
   if (!vendor.empty()) report.driveName += u" " + vendor;
   if (!model.empty()) report.driveName += u" " + model;
+  report.label = DiscLabel(context);
+  if (context.hasMedium)
+    for (const auto& [number, session] : context.Sessions()) {
+      const std::int32_t count = session.sectorCount;  // a packed record's field
+      report.sectors += std::max(count, 0);
+    }
+  if (context.driveLetter != 0) {
+    const std::u16string path = DrivePath(DeviceListItem{u"", context.driveLetter, true});
+    (context.IsVirtualDrive() ? report.imagePath : report.devicePath) = path;
+  }
   if (context.driveLetter != 0) report.drive = ShownGroups(DeviceFeaturesRows(context));
   report.medium = ShownGroups(MediaRows(&context));
   report.scan = scan;
@@ -347,7 +427,7 @@ ReportPicture HistoryChartPicture(const std::vector<HistoryScan>& surfaceScans) 
 }
 
 std::string ReportHtml(const DiscReport& report) {
-  const std::string title = "Disc report: " + ToUtf8(report.driveName);
+  const std::string title = "Disc report: " + ToUtf8(ReportTitle(report));
   std::string out =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -359,11 +439,14 @@ std::string ReportHtml(const DiscReport& report) {
   out += "<p class=\"meta\">Made by " + Escaped(std::string(kProductName)) + " " +
          Escaped(std::string(kProductVersion)) + " on " + Escaped(LogTimeText(report.made)) +
          ".</p>\n";
-  out += "<section>\n<h2>Drive</h2>\n" + GroupsHtml(report.drive) + "</section>\n";
-  out += "<section>\n<h2>Medium</h2>\n";
-  out += report.medium.empty() ? "<p>No medium in the drive.</p>\n" : GroupsHtml(report.medium);
-  out += "</section>\n" + ScanHtml(report);
+  if (report.scan != nullptr) {
+    const ScanResult summary = SummaryOf(*report.scan);
+    out += SummaryHtml(report, &summary) + ScanHtml(report, summary);
+  } else {
+    out += SummaryHtml(report, nullptr);
+  }
   if (report.history) out += HistoryHtml(*report.history);
+  out += FactsHtml(report);
   return out + "</body>\n</html>\n";
 }
 
@@ -376,22 +459,34 @@ std::string ReportJson(const DiscReport& report) {
   return out + "}\n";
 }
 
+std::u16string DiscLabel(const DeviceContext& context) {
+  if (!context.hasMedium) return {};
+  std::u16string label;
+  wrenlo::IsoVolumeInfo volume{};
+  for (const std::int32_t fileSystem : {wrenlo::kFileSystemJoliet, wrenlo::kFileSystemIso9660}) {
+    label = context.GetIsoVolumeInfo(volume, fileSystem).volumeLabel.str();
+    // The preset text of a label the engine did not give is no label.
+    if (label == kUndefinedText) label.clear();
+    while (!label.empty() && label.back() == u' ') label.pop_back();
+    if (!label.empty()) return label;
+  }
+  return label;
+}
+
+std::u16string ReportTitle(const DiscReport& report) {
+  const std::u16string letter = report.driveName.substr(0, 2);
+  const std::u16string image = report.imagePath.substr(report.imagePath.rfind(u'/') + 1);
+  const std::u16string where = image.empty() ? report.driveName : image + u", " + letter;
+  return report.label.empty() ? where : report.label + u" (" + where + u")";
+}
+
 std::u16string ReportFileStem(const DeviceContext& context, TimeValue when) {
   return DiscFileName(context) + u"-" + when.Format("%Y-%m-%d");
 }
 
 std::u16string DiscFileName(const DeviceContext& context) {
-  std::u16string stem;
-  if (context.hasMedium) {
-    wrenlo::IsoVolumeInfo volume{};
-    stem = context.GetIsoVolumeInfo(volume, wrenlo::kFileSystemJoliet).volumeLabel.str();
-    if (stem.empty())
-      stem = context.GetIsoVolumeInfo(volume, wrenlo::kFileSystemIso9660).volumeLabel.str();
-  }
-  // The preset text of a label the engine did not give is no label.
-  if (stem == kUndefinedText) stem.clear();
-  // Trimmed, and without the characters a file name cannot hold.
-  while (!stem.empty() && stem.back() == u' ') stem.pop_back();
+  std::u16string stem = DiscLabel(context);
+  // Without the characters a file name cannot hold.
   std::replace_if(
       stem.begin(), stem.end(), [](char16_t c) { return c == u'/' || c < 0x20; }, u'_');
   if (stem.empty()) stem = std::u16string(1, static_cast<char16_t>(context.driveLetter));

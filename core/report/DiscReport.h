@@ -1,6 +1,7 @@
-// A report of a drive and its disc, to keep, print and share: the Device
-// Features and Media pages' rows, the drive's last scan (its summary,
-// damaged files, log and surface map), the program and the time it was made.
+// A report of a drive and its disc, to keep, print and share. The answer
+// first: a summary of the disc (label, size, image file or drive), the scan's
+// verdict in one line, the damaged files and the surface map; then the scan's
+// details and log; last, compact, the Device Features and Media pages' rows.
 // Written as one self-contained HTML file (styles inline, pictures as
 // embedded PNG data, no scripts, no external references) or as JSON with the
 // command line's shapes.
@@ -30,8 +31,13 @@ struct ReportPicture {
 };
 
 struct DiscReport {
-  std::u16string driveName;  // "D: Virtual Disc image"
-  PropertyGroups drive;      // the groups with rows, as the pages show them
+  std::u16string driveName;  // "D: Virtual Image Drive"
+  std::u16string label;      // the disc's volume label; empty for none
+  std::int64_t sectors = 0;  // of every session of the disc; 0 without a medium
+  // The image a virtual drive holds, or a real drive's device node.
+  std::u16string imagePath;
+  std::u16string devicePath;
+  PropertyGroups drive;  // the groups with rows, as the pages show them
   PropertyGroups medium;
   const ScanRecord* scan = nullptr;  // none when the drive was not scanned
   std::vector<ReportPicture> pictures;
@@ -58,6 +64,14 @@ std::string ReportHtml(const DiscReport& report);
 // {"drive": [groups], "medium": [groups], "scan": summary or null,
 //  "history": {"disc", "scans"} as lumeter-cli history --json, or null}
 std::string ReportJson(const DiscReport& report);
+
+// The disc's volume label (Joliet's, else ISO 9660's), trimmed; empty for
+// none.
+std::u16string DiscLabel(const DeviceContext& context);
+
+// What the report is of: "MY_DISC (photos.iso, D:)", "MY_DISC (D: Vendor
+// Model)", or without a label just what is in parentheses.
+std::u16string ReportTitle(const DiscReport& report);
 
 // The start of a saved file's name: the volume label of the medium, else the
 // drive ("D"), then the date: "MY_DISC-2026-12-10".

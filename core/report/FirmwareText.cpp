@@ -16,10 +16,6 @@ std::u16string Line(std::u16string_view name, std::u16string value) {
   return std::u16string(name) + u": " + (value.empty() ? u"not reported" : value) + u"\n";
 }
 
-bool IsVirtual(const DeviceContext& context) {
-  return std::u16string_view(context.vendor) == u"Virtual";
-}
-
 }  // namespace
 
 std::u16string FirmwareFacts(const DeviceContext& context) {
@@ -31,7 +27,7 @@ std::u16string FirmwareFacts(const DeviceContext& context) {
 }
 
 std::u16string FirmwareAdvice(const DeviceContext& context) {
-  if (IsVirtual(context))
+  if (context.IsVirtualDrive())
     return u"This drive is a disc image: it has no firmware and needs no update.";
   return u"Whether newer firmware exists only the drive's maker can say: look for this model "
          u"and revision on the maker's support pages.";

@@ -10,15 +10,18 @@ using namespace wrenlo;
 
 namespace {
 
+// A CD has at most 99 tracks; a medium that claims more is not believed.
+constexpr std::int32_t kMaxTrackRows = 99;
+
 // The track record of `track`; fields the engine does not write keep their
 // defaults (mode 255, every content flag set).
 TrackInformation ReadTrack(std::int32_t track) {
   TrackInformation info;
   std::memset(&info, 0, sizeof info);
-  info.reserved0 = -1;
-  info.reserved2 = -1;
-  info.reserved4 = -1;
-  info.reserved8 = -1;
+  info.number = -1;
+  info.session = -1;
+  info.startSector = -1;
+  info.sectorCount = -1;
   info.mode = 255;
   info.contentFlags = 255;
   GetTrackInformation(kCurrentDevice, track, &info);
@@ -39,6 +42,13 @@ UdfVolumeInfo ReadUdfVolume(std::int32_t track) {
   GetUDFVolumeInformation(session, &info);
   CloseDiskSession(session);
   return info;
+}
+
+// "mm:ss:ff" of a count of sectors, 75 to a second.
+std::u16string TimeText(std::int64_t sectors) {
+  return FormatText("%02lld:%02lld:%02lld", static_cast<long long>(sectors / (75 * 60)),
+                    static_cast<long long>(sectors / 75 % 60),
+                    static_cast<long long>(sectors % 75));
 }
 
 std::u16string ContentTypeText(std::uint8_t mode) {
@@ -67,8 +77,8 @@ void AddIsoRows(std::vector<PropertyRow>& rows, const DeviceContext& context,
 
 const std::vector<std::u16string>& MediaGroupTitles() {
   static const std::vector<std::u16string> titles = {u"Physical Information", u"Content",
-                                                     u"ISO File System", u"Joliet File System",
-                                                     u"UDF File System"};
+                                                     u"ISO File System",      u"Joliet File System",
+                                                     u"UDF File System",      u"Tracks"};
   return titles;
 }
 
@@ -97,6 +107,22 @@ std::u16string UdfRevisionText(std::int32_t revision) {
     default:
       return u"";
   }
+}
+
+std::u16string TrackText(const TrackInformation& track, bool cd) {
+  std::u16string text = track.mode == 1   ? u"Data Mode 1"
+                        : track.mode == 2 ? u"Data Mode 2"
+                                          : u"Audio";
+  // Copies: the packed record's fields may lie unaligned.
+  const std::int64_t session = track.session, start = track.startSector, count = track.sectorCount;
+  if (session > 0) text += FormatText(", session %lld", static_cast<long long>(session));
+  if (start < 0 || count < 0) return text;
+  if (cd)
+    return text + u", start " + TimeText(start) +
+           FormatText(" (%lld), length ", static_cast<long long>(start)) + TimeText(count) +
+           FormatText(" (%lld sectors)", static_cast<long long>(count));
+  return text + FormatText(", start %lld, length %lld sectors", static_cast<long long>(start),
+                           static_cast<long long>(count));
 }
 
 PropertyGroups MediaRows(const DeviceContext* context) {
@@ -142,5 +168,13 @@ PropertyGroups MediaRows(const DeviceContext* context) {
     rows.push_back({u"Directories", FormatText("%d", std::int32_t{udf.directoryCount})});
     rows.push_back({u"Files", FormatText("%d", std::int32_t{udf.fileCount})});
   }
+
+  // Every track, the audio ones too, whichever session it lies in.
+  const bool cd = medium.typeName.str().starts_with(u"CD");
+  const std::int32_t firstTrack = medium.firstTrack, lastTrack = medium.lastTrack;
+  for (std::int32_t number = std::max(firstTrack, 1);
+       number <= lastTrack && number - firstTrack < kMaxTrackRows; ++number)
+    groups[kTracks].rows.push_back(
+        {FormatText("Track %d", number), TrackText(ReadTrack(number), cd)});
   return groups;
 }

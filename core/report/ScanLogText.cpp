@@ -16,10 +16,17 @@ const char* LogKindName(LogKind kind) {
   }
 }
 
+std::u16string LogSectorText(std::int64_t sector) {
+  if (sector == kNoSector) return {};
+  const std::string digits = std::to_string(sector);
+  return std::u16string(digits.begin(), digits.end());
+}
+
 std::string LogFileText(const std::vector<ScanLogEntry>& log) {
   std::string out;
   for (const ScanLogEntry& entry : log)
     out += ToUtf8(LogTimeText(entry.time)) + "\t" + LogKindName(entry.kind) + "\t" +
-           WithControlsEscaped(ToUtf8(entry.text)) + "\n";
+           WithControlsEscaped(ToUtf8(entry.text)) + "\t" + ToUtf8(LogSectorText(entry.sector)) +
+           "\n";
   return out;
 }

@@ -109,7 +109,8 @@ ScanResult SummaryOf(const ScanRecord& record) {
   ScanResult result;
   result.surfaceScan = record.surfaceScan;
   result.filesTest = record.filesTest;
-  result.stopped = record.Stopped();
+  result.inProgress = !record.ended;
+  result.stopped = record.ended && record.Stopped();
   if (record.surfaceScan) result.surface = CountSurface(record.sectors);
   if (record.damage != nullptr) {
     result.damagedFiles = record.damage->DamagedFiles();
@@ -133,13 +134,54 @@ ScanResult SummaryOf(const ScanRecord& record) {
   return result;
 }
 
+namespace {
+
+// "1 file", "3 files".
+std::string Counted(std::int64_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+}  // namespace
+
+std::string ScanVerdict(const ScanResult& result) {
+  std::vector<std::string> parts;
+  const SurfaceCounts& s = result.surface;
+  if (s.problems > 0 && s.errors > 0)
+    parts.push_back(std::to_string(s.problems) + " problem and " + std::to_string(s.errors) +
+                    " error sectors");
+  else if (s.problems > 0)
+    parts.push_back(Counted(s.problems, "problem sector", "problem sectors"));
+  else if (s.errors > 0)
+    parts.push_back(Counted(s.errors, "error sector", "error sectors"));
+  if (!result.damagedFiles.empty())
+    parts.push_back(Counted(static_cast<std::int64_t>(result.damagedFiles.size()), "file damaged",
+                            "files damaged"));
+  if (!result.damagedStructures.empty())
+    parts.push_back(Counted(static_cast<std::int64_t>(result.damagedStructures.size()),
+                            "file-system structure damaged", "file-system structures damaged"));
+  if (!result.fileErrorPaths.empty())
+    parts.push_back(Counted(static_cast<std::int64_t>(result.fileErrorPaths.size()),
+                            "file could not be read", "files could not be read"));
+  if (!result.fileSystemErrors.empty())
+    parts.push_back(Counted(static_cast<std::int64_t>(result.fileSystemErrors.size()),
+                            "part of the file system could not be listed",
+                            "parts of the file system could not be listed"));
+  std::string verdict;
+  for (const std::string& part : parts) verdict += (verdict.empty() ? "" : "; ") + part;
+  if (result.inProgress)
+    return "In progress: " + (verdict.empty() ? "no errors" : verdict) + " so far";
+  if (verdict.empty()) verdict = "No errors";
+  if (result.stopped) verdict += "; stopped before the end";
+  return verdict;
+}
+
 bool ReadEverything(const ScanResult& result) {
   // A pass that was not stopped read every sector of its range (a retry:
   // every one not kept Good), or skipped some after an error; the sectors
   // outside the range stay not read by choice.
-  return !result.stopped && result.surface.problems == 0 && result.surface.errors == 0 &&
-         result.fileErrorPaths.empty() && result.fileSystemErrors.empty() &&
-         result.filesChecked == result.filesTotal;
+  return !result.stopped && !result.inProgress && result.surface.problems == 0 &&
+         result.surface.errors == 0 && result.fileErrorPaths.empty() &&
+         result.fileSystemErrors.empty() && result.filesChecked == result.filesTotal;
 }
 
 std::string ScanSummaryJson(const ScanResult& result) {
@@ -148,6 +190,7 @@ std::string ScanSummaryJson(const ScanResult& result) {
   out += "\"surface_scan\": " + std::string(result.surfaceScan ? "true" : "false");
   out += ", \"files_test\": " + std::string(result.filesTest ? "true" : "false");
   out += ", \"stopped\": " + std::string(result.stopped ? "true" : "false");
+  out += ", \"in_progress\": " + std::string(result.inProgress ? "true" : "false");
   out += ",\n \"total\": " + std::to_string(s.total);
   out += ", \"good\": " + std::to_string(s.good);
   out += ", \"problems\": " + std::to_string(s.problems);
@@ -197,5 +240,6 @@ std::string ScanSummaryText(const ScanResult& result) {
       out += "  " + WithControlsEscaped(what) + "\n";
   }
   if (result.stopped) out += "Stopped before the end.\n";
+  if (result.inProgress) out += "In progress: the counts so far.\n";
   return out;
 }

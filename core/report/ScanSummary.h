@@ -33,6 +33,9 @@ struct ScanResult {
   bool surfaceScan = false;
   bool filesTest = false;
   bool stopped = false;  // a pass ended before its end: stopped by the user or the medium went
+  // The scan had not ended when the summary was made: its counts are those
+  // so far.
+  bool inProgress = false;
   SurfaceCounts surface;
   // The files and structures on problem and error sectors, in the order the
   // file system lists them; empty when unknown.
@@ -54,6 +57,12 @@ ScanResult SummaryOf(const ScanRecord& record);
 // and no pass was stopped before its end. Sectors outside the scan's range
 // were not to be read: their not being read is no failure.
 bool ReadEverything(const ScanResult& result);
+
+// What the scan found, in one line: "60 problem and 100 error sectors; 4
+// files damaged", "1 file could not be read", or "No errors"; a scan still
+// running says "In progress: ... so far", a stopped one adds "; stopped
+// before the end".
+std::string ScanVerdict(const ScanResult& result);
 
 // Sector ranges as JSON ("[[10, 11], [20, 20]]") and as text ("10-11, 20").
 std::string SectorRangesJson(const std::vector<SectorRange>& ranges);

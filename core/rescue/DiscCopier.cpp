@@ -30,8 +30,9 @@ std::u16string Number(std::uint64_t n) {
   return std::u16string(digits.begin(), digits.end());
 }
 
-// Results that no other read of the drive can change: the drive or the read
-// mode is unusable, rather than a sector.
+// Results that no other read of the drive can change: the drive, the read
+// mode or the image file under a virtual drive is unusable, rather than a
+// sector.
 bool EndsTheCopy(std::int32_t result) {
   switch (result) {
     case 1:   // invalid argument
@@ -39,6 +40,7 @@ bool EndsTheCopy(std::int32_t result) {
     case 19:  // permission denied
     case wrenlo::kResultUnsupported:
     case 21:  // unusable
+    case wrenlo::kResultImageChanged:
       return true;
     default:
       return false;

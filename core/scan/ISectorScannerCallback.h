@@ -15,6 +15,10 @@ enum class SectorState : std::uint8_t {
   Error = 3,       // all 5 attempts failed
 };
 
+// The sector argument of ISectorScannerCallback::OnLogEntry for an entry
+// that names no sector.
+inline constexpr std::int64_t kNoSector = -1;
+
 // The kind argument of ISectorScannerCallback::OnLogEntry.
 enum class LogKind : int {
   Info = 0,
@@ -25,8 +29,10 @@ enum class LogKind : int {
 // The progress record. The scanner owns it and passes it by reference; a
 // receiver reads it only during the call.
 struct ProgressCtx_t {
-  std::int32_t total = 0;     // sectors of the scanned session, or files in the list
-  std::int32_t current = 0;   // sectors started, or files finished
+  std::int32_t total = 0;    // sectors of the scanned session, or files in the list
+  std::int32_t current = 0;  // sectors started, or files finished
+  // Sectors passed over after an error: counted in current, but never read.
+  std::int32_t skipped = 0;
   std::int32_t problems = 0;  // sectors classed Problem in this pass
   std::int32_t errors = 0;    // sectors classed Error, or files that failed, in this pass
   std::int32_t speed = 0;     // bytes per second of the most recent sector read
@@ -53,8 +59,10 @@ class ISectorScannerCallback {
   virtual void OnProgress(const ProgressCtx_t& progress) = 0;
   // The table of sector states has changed.
   virtual void OnSurfaceState(const SurfaceState_t& state) = 0;
-  // One log line: its LogKind, the wall-clock time it was made, its text.
-  virtual void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) = 0;
+  // One log line: its LogKind, the wall-clock time it was made, its text, and
+  // the sector it is about, numbered as the table is (kNoSector for none).
+  virtual void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text,
+                          std::int64_t sector) = 0;
 
  protected:
   ~ISectorScannerCallback() = default;

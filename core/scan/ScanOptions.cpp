@@ -7,5 +7,5 @@ bool ScanOptions::IsValid() const {
                                        sectorsPerRead) != kSectorsPerReadChoices.end();
   return knownReadSize && attempts >= kMinAttempts && attempts <= kMaxAttempts &&
          skipAfterError >= 0 && skipAfterError <= kMaxSkipAfterError && firstSector >= 0 &&
-         speed >= 0 && (lastSector < 0 || lastSector >= firstSector);
+         speed >= 0 && session >= -1 && (lastSector < 0 || lastSector >= firstSector);
 }

@@ -30,6 +30,10 @@ struct ScanOptions {
   // before the scan and given back after it; 0 leaves the drive at its
   // maximum.
   int speed = 0;
+  // The session scanned: kLastSession, kWholeDisc or a session's number
+  // (ScanExtent). Sector numbers (the range's too) count from the disc's
+  // start unless it is the last session.
+  std::int32_t session = -1;
   // With retry, the sector states of an earlier scan of the medium: the
   // sectors Good there are kept Good and not read again.
   bool retry = false;

@@ -50,6 +50,13 @@ const ScanRecord* ScanHistory::Last(std::uint16_t driveLetter) const {
   return found == records.end() ? nullptr : &found->second;
 }
 
+const ScanRecord* ScanHistory::Newest() const {
+  const ScanRecord* newest = nullptr;
+  for (const auto& [letter, record] : records)
+    if (newest == nullptr || record.number > newest->number) newest = &record;
+  return newest;
+}
+
 ScanRecord* ScanHistory::Last(std::uint16_t driveLetter) {
   const auto found = records.find(driveLetter);
   return found == records.end() ? nullptr : &found->second;

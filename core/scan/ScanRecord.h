@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/scan/ISectorScannerCallback.h"
+#include "core/scan/ScanExtent.h"
 #include "core/scan/SectorScanner.h"
 #include "core/scan/SpeedCurve.h"
 #include "core/scan/TimeValue.h"
@@ -21,6 +22,9 @@ struct ScanLogEntry {
   LogKind kind = LogKind::Info;
   TimeValue time;
   std::u16string text;
+  // The sector the entry is about, numbered as the scan's table; kNoSector
+  // for none.
+  std::int64_t sector = kNoSector;
 };
 
 // How many sectors of a table are in each state.
@@ -55,16 +59,22 @@ struct ScanRecord {
   // A copy to an image, shown as a surface scan: its table holds the copy's
   // classes, and its damage index the files it lacks.
   bool copyToImage = false;
+  // The image (or cue sheet) the copy writes, as its path's bytes.
+  std::string copyImage;
   TimeValue start;
   // The time the last pass ended; equal to start while the scan runs.
   TimeValue end;
   // False until the scan's last pass has ended (finished or stopped).
   bool ended = false;
+  // Its report or its log was saved after it had ended.
+  bool saved = false;
   // The last progress report: sectors or files done, problems and errors.
   ProgressCtx_t progress;
   // The surface scan's table of sector states, one SectorState code per
   // sector of the session; empty for a files test alone.
   std::vector<std::uint8_t> sectors;
+  // Where the table lies on the medium, and how its sectors are numbered.
+  ScanExtent extent;
   // The surface scan's read speed over the medium.
   SpeedCurve speedCurve;
   std::vector<ScanLogEntry> log;
@@ -91,6 +101,10 @@ class ScanHistory {
   // The latest scan of drive; null when it was never scanned.
   const ScanRecord* Last(std::uint16_t driveLetter) const;
   ScanRecord* Last(std::uint16_t driveLetter);
+  // Forgets the drive's scan (the drive is gone).
+  void Forget(std::uint16_t driveLetter) { records.erase(driveLetter); }
+  // The scan begun last, of whichever drive; null when there is none.
+  const ScanRecord* Newest() const;
 
  private:
   std::map<std::uint16_t, ScanRecord> records;

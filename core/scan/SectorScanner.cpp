@@ -37,6 +37,12 @@ std::uint32_t TickCount(std::uint64_t microseconds) {
 
 constexpr std::uint64_t kSectorBytes = 2048;
 
+// A read result after which nothing more of the medium reads: it was taken
+// out (or the tray opened), or the image file under a virtual drive changed.
+bool MediumGone(std::int32_t result) {
+  return result == wrenlo::kResultNoMedium || result == wrenlo::kResultImageChanged;
+}
+
 }  // namespace
 
 SectorScanner::Clocks SectorScanner::SystemClocks() { return {SteadyMicroseconds, TimeValue::Now}; }
@@ -73,9 +79,11 @@ void SectorScanner::OnSurfaceState(const SurfaceState_t& state) {
   Forward([receiver, &state] { receiver->OnSurfaceState(state); });
 }
 
-void SectorScanner::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) {
+void SectorScanner::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text,
+                               std::int64_t sector) {
   ISectorScannerCallback* receiver = target;
-  Forward([receiver, kind, &time, &text] { receiver->OnLogEntry(kind, time, text); });
+  Forward(
+      [receiver, kind, &time, &text, sector] { receiver->OnLogEntry(kind, time, text, sector); });
 }
 
 // --- Control -------------------------------------------------------------------
@@ -151,20 +159,18 @@ void SectorScanner::RunSurfaceScan() {
   pass = ScanPass::SurfaceScan;
   const std::uint64_t passStart = clocks.microseconds();
   readRate.Start(passStart);
+  extent = ExtentOf(*deviceContext, options.session);
   OnScanStarted();
-  std::int32_t count = 0;
-  // A medium without a record of its last session has the default record's
-  // count of -1; it is scanned as empty.
-  if (deviceContext->hasMedium)
-    count = std::max<std::int32_t>(deviceContext->GetSessionInfo(-1).sectorCount, 0);
-  // The range scanned, first to last; empty when first is past the end.
-  const std::int32_t first = std::min(options.firstSector, count);
+  const std::int32_t count = extent.count;
+  // The range scanned, first to last, in the table's numbering; empty when
+  // first is past the end. It starts no earlier than the sessions scanned.
+  const std::int32_t first = std::min(std::max(options.firstSector, extent.NextInSpan(0)), count);
   const std::int32_t last =
       options.lastSector < 0 || options.lastSector >= count ? count - 1 : options.lastSector;
 
   progress.text = u"Surface Scan.";
   progress.current = progress.errors = progress.problems = progress.speed = 0;
-  progress.recentSpeed = 0;
+  progress.skipped = progress.recentSpeed = 0;
   {
     std::lock_guard lock(stateLock);
     surfaceState.sectors.assign(static_cast<std::size_t>(count),
@@ -201,9 +207,16 @@ void SectorScanner::RunSurfaceScan() {
   AppendNumber(startLine, first);
   startLine.append(u", end sector = ");
   AppendNumber(startLine, last);
+  startLine += extent.StartLineText(deviceContext->medium.lastSession);
+  if (options.retry) {
+    startLine += u", retrying ";
+    AppendNumber(startLine, progress.total);
+    startLine += progress.total == 1 ? u" sector" : u" sectors";
+  }
   Log(LogKind::Info, startLine);
 
   std::int32_t sector = NextToRead(first, last);
+  firstUnread = sector <= last ? sector : -1;
   if (sector <= last) {
     SetSectorProgress(sector, count);
     OnProgress(progress);
@@ -253,16 +266,18 @@ void SectorScanner::RunSurfaceScan() {
       ++inRead;
     const std::uint64_t readStart = clocks.microseconds();
     std::int32_t readResult = -1;
-    if (inRead > 1) readResult = deviceContext->ReadSectors(readBuffer, sector, inRead, -1);
+    if (inRead > 1)
+      readResult = deviceContext->ReadSectorsAt(readBuffer, extent.tableStart + sector, inRead);
     const std::uint64_t readEnd = clocks.microseconds();
 
     std::int32_t next = sector + inRead;
     for (std::int32_t i = 0; i < inRead; ++i) {
       const std::int32_t current = sector + i;
       SectorRead read;
-      if (readResult == 0 || readResult == wrenlo::kResultNoMedium) {
+      if (readResult == 0 || MediumGone(readResult)) {
         read.sector = current;
         read.state = readResult == 0 ? SectorState::Good : SectorState::NotChecked;
+        read.goneResult = readResult;
         read.start = readStart;
         read.end = readEnd;
         read.sectorsRead = inRead;
@@ -283,7 +298,7 @@ void SectorScanner::RunSurfaceScan() {
         --progress.current;
         std::u16string where = u"sector ";
         AppendNumber(where, current);
-        EndAtMediumRemoval(where);
+        EndAtMediumGone(read.goneResult, where, current);
         break;
       }
       // After an error, the next skipAfterError sectors are passed over.
@@ -317,12 +332,14 @@ void SectorScanner::RunSurfaceScan() {
 }
 
 std::int32_t SectorScanner::NextToRead(std::int32_t sector, std::int32_t last) const {
-  if (!options.retry) return sector;
   const std::vector<std::uint8_t>& previous = options.previous;
-  while (sector <= last && static_cast<std::size_t>(sector) < previous.size() &&
-         previous[static_cast<std::size_t>(sector)] == static_cast<std::uint8_t>(SectorState::Good))
+  for (;;) {
+    sector = extent.NextInSpan(sector);  // past the gaps between sessions
+    if (sector > last || !options.retry || static_cast<std::size_t>(sector) >= previous.size() ||
+        previous[static_cast<std::size_t>(sector)] != static_cast<std::uint8_t>(SectorState::Good))
+      return sector;
     ++sector;
-  return sector;
+  }
 }
 
 void SectorScanner::SkipSectors(std::int32_t from, std::int32_t to, std::int32_t last,
@@ -330,8 +347,10 @@ void SectorScanner::SkipSectors(std::int32_t from, std::int32_t to, std::int32_t
   // The skipped sectors the scan would have read count as passed, so the
   // progress still reaches its total.
   for (std::int32_t sector = NextToRead(from, last); sector <= to;
-       sector = NextToRead(sector + 1, last))
+       sector = NextToRead(sector + 1, last)) {
     ++progress.current;
+    ++progress.skipped;
+  }
   if (!report) return;
   std::u16string text = u"Skipped sectors ";
   AppendNumber(text, from);
@@ -358,10 +377,10 @@ void SectorScanner::RecordSector(std::int32_t sector, SectorState state, std::ui
   readRate.Add(end, state == SectorState::Error ? 0 : kSectorBytes);
   progress.recentSpeed = readRate.BytesPerSecond();
   if (state == SectorState::Problem) {
-    if (report) ReportLog(LogKind::Problem, u"Sector problem");
+    if (report) ReportLog(LogKind::Problem, u"Sector problem", sector);
     ++progress.problems;
   } else if (state == SectorState::Error) {
-    if (report) ReportLog(LogKind::Error, u"Sector error");
+    if (report) ReportLog(LogKind::Error, u"Sector error", sector);
     ++progress.errors;
   }
   if (report) target->OnProgress(progress);
@@ -386,6 +405,7 @@ void SectorScanner::AfterRead::operator()() const {
 void SectorScanner::AfterRead::Run(bool report) const {
   scanner->RecordSector(read.sector, read.state, read.start, read.end, read.sectorsRead, report);
   if (skipEnd > read.sector + 1) scanner->SkipSectors(read.sector + 1, skipEnd - 1, last, report);
+  scanner->firstUnread = following <= last ? following : -1;
   stop = scanner->StopRequested();
   if (stop || following > last) return;
   scanner->SetSectorProgress(following, count);
@@ -406,13 +426,15 @@ SectorScanner::SectorRead SectorScanner::ReadWithRetries(std::int32_t sector, bo
       read.abandoned = true;
       break;
     }
-    const std::int32_t result = deviceContext->ReadSector(readBuffer, sector, -1);
+    const std::int32_t result =
+        deviceContext->ReadSectorsAt(readBuffer, extent.tableStart + sector, 1);
     if (result == 0) {
       read.state = attempt == 0 ? SectorState::Good : SectorState::Problem;
       break;
     }
-    if (result == wrenlo::kResultNoMedium) {
+    if (MediumGone(result)) {
       read.state = SectorState::NotChecked;
+      read.goneResult = result;
       break;
     }
   }
@@ -420,9 +442,14 @@ SectorScanner::SectorRead SectorScanner::ReadWithRetries(std::int32_t sector, bo
   return read;
 }
 
-void SectorScanner::EndAtMediumRemoval(const std::u16string& where) {
+void SectorScanner::EndAtMediumGone(std::int32_t result, const std::u16string& where,
+                                    std::int64_t sector) {
   mediumRemoved = true;
-  Log(LogKind::Info, u"Medium removed at " + where);
+  Log(LogKind::Info,
+      (result == wrenlo::kResultImageChanged ? u"The image file changed at "
+                                             : u"Medium removed at ") +
+          where,
+      sector);
   OnProgress(progress);
   Stop();
 }
@@ -430,6 +457,7 @@ void SectorScanner::EndAtMediumRemoval(const std::u16string& where) {
 void SectorScanner::RunFilesTest() {
   pass = ScanPass::FilesTest;
   const std::uint64_t passStart = clocks.microseconds();
+  readRate.Start(passStart);
   OnScanStarted();
   std::vector<std::u16string> files;
   std::vector<std::u16string> unlisted;
@@ -437,7 +465,7 @@ void SectorScanner::RunFilesTest() {
 
   progress.total = static_cast<std::int32_t>(files.size());
   progress.current = progress.errors = progress.problems = progress.speed = 0;
-  progress.recentSpeed = 0;
+  progress.skipped = progress.recentSpeed = 0;
   progress.text.clear();
   OnProgress(progress);
   // A file system the disc announces but that cannot be listed leaves files
@@ -462,11 +490,17 @@ void SectorScanner::TestFile(const std::u16string& path) {
   wrenlo::Handle session = 0;
   const std::int32_t opened = wrenlo::OpenDiskSession(wrenlo::kCurrentDevice, last.firstTrack,
                                                       &session, wrenlo::kFileSystemAny);
+  // The file's sectors, for the speed: what the verification reads back.
+  std::uint64_t sectors = 0;
+  if (wrenlo::GetFileSectors(session, path.c_str(), &sectors) != 0) sectors = 0;
   const std::int32_t result = wrenlo::VerifyFile(session, path.c_str());
   wrenlo::CloseDiskSession(session);
+  readRate.Add(clocks.microseconds(), result == 0 ? sectors * kSectorBytes : 0);
+  progress.recentSpeed = readRate.BytesPerSecond();
 
-  if (opened == wrenlo::kResultNoMedium || result == wrenlo::kResultNoMedium) {
-    EndAtMediumRemoval(u"file " + path);  // the file was not checked
+  if (MediumGone(opened) || MediumGone(result)) {
+    // The file was not checked.
+    EndAtMediumGone(MediumGone(opened) ? opened : result, u"file " + path, kNoSector);
     return;
   }
   if (result != 0) {
@@ -477,11 +511,11 @@ void SectorScanner::TestFile(const std::u16string& path) {
   OnProgress(progress);
 }
 
-void SectorScanner::Log(LogKind kind, const std::u16string& text) {
+void SectorScanner::Log(LogKind kind, const std::u16string& text, std::int64_t sector) {
   const TimeValue time = clocks.now();
-  OnLogEntry(static_cast<int>(kind), time, text);
+  OnLogEntry(static_cast<int>(kind), time, text, sector);
 }
 
-void SectorScanner::ReportLog(LogKind kind, const std::u16string& text) {
-  target->OnLogEntry(static_cast<int>(kind), clocks.now(), text);
+void SectorScanner::ReportLog(LogKind kind, const std::u16string& text, std::int64_t sector) {
+  target->OnLogEntry(static_cast<int>(kind), clocks.now(), text, sector);
 }

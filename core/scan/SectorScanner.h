@@ -11,9 +11,11 @@
 // session, and a retry of only what an earlier scan did not find Good. The
 // reports stay one per sector whatever the read size.
 //
-// A read that finds no medium (taken out, or the tray opened) ends the run as
-// Stop does: the sector stays NotChecked, one entry names where the medium
-// was removed, and no later sector or file is tried.
+// A read that finds no medium (taken out, or the tray opened), or finds that
+// the image file under a virtual drive changed (cut short or replaced), ends
+// the run as Stop does: the sector stays NotChecked, one entry names what
+// happened where ("Medium removed at sector 51", "The image file changed at
+// sector 51"), and no later sector or file is tried.
 #pragma once
 
 #include <atomic>
@@ -27,7 +29,9 @@
 
 #include "core/scan/ISectorScannerCallback.h"
 #include "core/scan/ReadRate.h"
+#include "core/scan/ScanExtent.h"
 #include "core/scan/ScanOptions.h"
+#include "core/scan/ScanTable.h"
 #include "core/scan/ScannerBridge.h"
 #include "core/scan/SpeedCurve.h"
 #include "core/scan/TimeValue.h"
@@ -38,7 +42,7 @@ class DeviceContext;
 // The pass a scanner's worker is in.
 enum class ScanPass { None, SurfaceScan, FilesTest, CopyToImage };
 
-class SectorScanner : public ISectorScannerCallback {
+class SectorScanner : public ISectorScannerCallback, public ScanTable {
  public:
   // The clocks a scan reads; tests put their own in place.
   struct Clocks {
@@ -70,7 +74,8 @@ class SectorScanner : public ISectorScannerCallback {
   void OnScanFinished() override;
   void OnProgress(const ProgressCtx_t& progress) override;
   void OnSurfaceState(const SurfaceState_t& state) override;
-  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) override;
+  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text,
+                  std::int64_t sector) override;
 
   // True from Start until Stop or until the worker has run its passes.
   bool IsRunning() const;
@@ -107,28 +112,25 @@ class SectorScanner : public ISectorScannerCallback {
   // How the copy ended, set before its pass's OnScanFinished.
   int copyEnd = 0;
   const DeviceContext* deviceContext = nullptr;
-  // Written by the worker. A receiver reads them during a report; any other
-  // reader of the table (the surface map's painting) holds stateLock around
-  // each read of an entry or of its size.
-  mutable std::mutex stateLock;
+  // Written by the worker. A receiver reads it, and the table (ScanTable),
+  // during a report; any other reader of the table (the surface map's
+  // painting) holds stateLock around each read of an entry or of its size.
   ProgressCtx_t progress;
-  SurfaceState_t surfaceState;
-  // The surface scan's read speed over the session, under stateLock too.
-  SpeedCurve speedCurve;
   // The pass in progress, set before its OnScanStarted and back to None after
   // its OnScanFinished; so a receiver's OnScanFinished with a pass set ends
   // that pass, and with None the run.
   ScanPass pass = ScanPass::None;
   // How long the pass took, set before its OnScanFinished.
   std::uint64_t passMicroseconds = 0;
+  // The surface scan's next sector to read, numbered as the table; -1 when
+  // none is left. At the pass's end, where a stopped scan stopped.
+  std::int32_t firstUnread = -1;
+  // Where the surface scan's table lies on the medium (options.session),
+  // set before its OnScanStarted.
+  ScanExtent extent;
   // The folders the files test could not list (each logged as an error),
   // set before its OnScanFinished.
   std::int64_t unlistedFolders = 0;
-  // Under stateLock: how many times the table has changed, and the sector the
-  // latest change wrote (-1 when it sized the whole table). A reader that saw
-  // the count before that change needs to read that one sector again only.
-  std::uint64_t stateChanges = 0;
-  std::int32_t lastChangedSector = -1;
 
  private:
   class CopyReports;
@@ -164,6 +166,8 @@ class SectorScanner : public ISectorScannerCallback {
     std::int32_t sectorsRead = 1;
     // Given up before an attempt because a stop was asked for.
     bool abandoned = false;
+    // For NotChecked: the result that found the medium gone.
+    std::int32_t goneResult = 0;
   };
   // Everything from one sector's read to the next read, its reports among
   // it, as one call to the receiver's thread: the bookkeeping, the sectors
@@ -190,10 +194,12 @@ class SectorScanner : public ISectorScannerCallback {
   SectorRead ReadWithRetries(std::int32_t sector, bool abandonOnStop);
   void RunFilesTest();
   void TestFile(const std::u16string& path);
-  // Ends the run after a read found no medium, with one entry saying where.
-  void EndAtMediumRemoval(const std::u16string& where);
-  void Log(LogKind kind, const std::u16string& text);
-  void ReportLog(LogKind kind, const std::u16string& text);
+  // Ends the run after a read found no medium, or the image file changed
+  // (result), with one entry saying which and where ("sector 51", with that
+  // sector, or "file A.TXT").
+  void EndAtMediumGone(std::int32_t result, const std::u16string& where, std::int64_t sector);
+  void Log(LogKind kind, const std::u16string& text, std::int64_t sector = kNoSector);
+  void ReportLog(LogKind kind, const std::u16string& text, std::int64_t sector = kNoSector);
   bool StopRequested() const;
 
   template <typename Bound>

@@ -29,6 +29,7 @@ enum Result : std::int32_t {
   kPermissionDenied = 19,
   kUnsupported = 20,  // the device cannot do this
   kUnusable = 21,     // an image listed as a '#' entry: it cannot be used
+  kImageChanged = 22,  // the image file under a virtual drive changed after it was opened
 };
 
 }  // namespace wrenlo

@@ -1,9 +1,12 @@
 #include "gui/app/AboutDialog.h"
 
 #include <QDesktopServices>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QUrl>
+#include <algorithm>
 
 #include "core/product/ProductInfo.h"
 #include "gui/platform/ControlId.h"
@@ -34,6 +37,7 @@ const DialogTemplate kTemplate145 = {
          "comes of using it. Its pictures and texts may not be copied without permission.",
          0,
          {9, 119, 220, 66}},
+        {AboutDialog::kCloseId, ControlKind::PushButton, "Close", kTabStop, {226, 185, 50, 14}},
     },
 };
 
@@ -44,6 +48,8 @@ AboutDialog::AboutDialog(QWidget* parent) : Dialog(&kTemplate145, parent) {}
 bool AboutDialog::OnInitDialog() {
   connect(Item<LinkCtrl>(Client(), kWebLinkId), &LinkCtrl::clicked, this,
           &AboutDialog::OnLinkClick);
+  auto* close = Item<QPushButton>(Client(), kCloseId);
+  connect(close, &QPushButton::clicked, this, &AboutDialog::OnOK);
   // The client area is exactly as wide as the picture; the window is 300
   // pixels high, frame included. The native window is made first, so that
   // the frame is known.
@@ -56,9 +62,29 @@ bool AboutDialog::OnInitDialog() {
     const QRect r = control->geometry();
     if (r.right() + r.left() >= width()) control->resize(width() - 2 * r.left(), r.height());
   }
+  // Close at the bottom right, inside the window's 300 pixels (the client
+  // area, which has no menu, takes the window's size), with the link's
+  // margin; the notice ends above it.
+  const int margin = Item(Client(), kWebLinkId)->x();
+  const QSize button(std::max(80, close->sizeHint().width()), 24);
+  close->setGeometry(width() - margin - button.width(), height() - margin - button.height(),
+                     button.width(), button.height());
+  if (QWidget* notice = NoticeLabel()) {
+    const int bottom = std::min(notice->geometry().bottom(), close->y() - 6);
+    notice->resize(notice->width(), std::max(0, bottom - notice->y() + 1));
+  }
   if (const QWidget* owner = parentWidget())
     move(owner->frameGeometry().center() - QPoint(width() / 2, height() / 2));
   return false;
+}
+
+QWidget* AboutDialog::NoticeLabel() const {
+  // The legal notice is the lowest of the texts without an id.
+  QWidget* lowest = nullptr;
+  for (QWidget* control : Client()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+    if (ControlId(control) == kNoControlId && (lowest == nullptr || control->y() > lowest->y()))
+      lowest = control;
+  return lowest;
 }
 
 void AboutDialog::OnPaint(QPainter& painter) {

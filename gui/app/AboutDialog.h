@@ -1,6 +1,6 @@
 // The About box: the product picture with the name and version drawn on it,
-// a rights notice, a link to the web site and a legal notice. A click on its
-// background closes it, as do Enter and Escape.
+// a rights notice, a link to the web site and a legal notice. Its Close
+// button, a click on its background, Enter and Escape close it.
 #pragma once
 
 #include <QPixmap>
@@ -13,6 +13,7 @@ class AboutDialog : public Dialog {
  public:
   static constexpr int kPictureResource = 146;
   static constexpr int kWebLinkId = 1047;
+  static constexpr int kCloseId = 2;
   // Where the product text is drawn on the picture.
   static constexpr int kTextX = 22;
   static constexpr int kTextY = 70;
@@ -29,4 +30,5 @@ class AboutDialog : public Dialog {
 
  private:
   void OnLinkClick();
+  QWidget* NoticeLabel() const;
 };

@@ -2,6 +2,8 @@
 
 #include <wrenlo/wrenlo.h>
 
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -30,6 +32,7 @@
 #include "gui/platform/LinkCtrl.h"
 #include "gui/platform/Menu.h"
 #include "gui/platform/MoveWindow.h"
+#include "gui/platform/ProgramSettings.h"
 #include "gui/platform/Resources.h"
 #include "gui/platform/SaveFileDialog.h"
 #include "gui/platform/TabCtrl.h"
@@ -78,6 +81,8 @@ const MenuTemplate kMenu128 = {
          {nullptr, 0},
          {"&Rescan Devices", MainWindow::kRescanDevices},
          {nullptr, 0},
+         {"As&k to Save a Report on Exit", MainWindow::kAskToSaveReport},
+         {nullptr, 0},
          {"E&xit", MainWindow::kExit},
      }},
     {"&Info",
@@ -90,11 +95,16 @@ const MenuTemplate kMenu128 = {
 };
 
 const char kStopScanQuestion[] = "A scan is running. Stop it?";
+const char kSaveReportQuestion[] = "Save a report of the last scan?";
+
+// Whether ending the program offers to save a report of a scan nobody kept.
+const QString kAskToSaveReportSetting = QStringLiteral("window/askToSaveReport");
+
+bool AskToSaveReport() { return ProgramSettings().value(kAskToSaveReportSetting, true).toBool(); }
+
+void SetAskToSaveReport(bool ask) { ProgramSettings().setValue(kAskToSaveReportSetting, ask); }
 
 const char kImageFilter[] = "Disc images (*.iso *.img *.udf *.cue *.bin);;All files (*)";
-
-// The identity the engine gives its virtual drives.
-constexpr std::u16string_view kVirtualVendor = u"Virtual";
 
 }  // namespace
 
@@ -120,26 +130,27 @@ void MainWindow::AddImageCommands() {
   connect(general, &QMenu::aboutToShow, this, &MainWindow::EnableImageCommands);
   open->setShortcut(QKeySequence::Open);
   addAction(open);
+  QAction* ask = menu->Command(kAskToSaveReport);
+  ask->setCheckable(true);
+  ask->setChecked(AskToSaveReport());
 }
 
 // "Close Image" for an image drive only; "Recent Images" with images only.
 void MainWindow::EnableImageCommands() {
   recentImages->Fill();
-  const bool image = context != nullptr && context->driveLetter != 0 &&
-                     std::u16string_view(context->vendor) == kVirtualVendor;
+  const bool image = context != nullptr && context->driveLetter != 0 && context->IsVirtualDrive();
   menu->Command(kCloseImage)->setEnabled(image);
 }
 
 bool MainWindow::OnInitDialog() {
   SetMenu(menu);
   deviceCombo = Item<DeviceCombo>(Client(), kDeviceComboId);
-  std::uint16_t firstImage = 0;
-  for (const QString& path : startImages) {
-    const OpenedImage opened = OpenImage(QFile::encodeName(path).toStdString());
-    if (!opened.usable) continue;
-    if (firstImage == 0) firstImage = opened.letter;
-    RecentImagesMenu::Remember(path);
-  }
+  QStringList notOpened;
+  const std::uint16_t firstImage = OpenImagesAsDrives(startImages, notOpened);
+  // Said once the window shows.
+  if (!notOpened.isEmpty())
+    QMetaObject::invokeMethod(
+        this, [this, notOpened] { SayNotOpened(notOpened); }, Qt::QueuedConnection);
   deviceCombo->FillDevices();
   deviceCombo->SelectDrive(firstImage);
   CreateToolbar();
@@ -195,12 +206,14 @@ void MainWindow::ConnectMessages() {
   connect(link, &LinkCtrl::clicked, this, &MainWindow::OnAbout);
   connect(link, &LinkCtrl::returnPressed, this, &MainWindow::OnAbout);
   connect(Item<QPushButton>(Client(), kCloseId), &QPushButton::clicked, this,
-          &MainWindow::OnCancel);
+          [this] { EndProgram(kIdCancel); });
   connect(menu, &MenuBar::command, this, &MainWindow::OnCommand);
-  connect(toolbar, &ToolBarCtrl::command, this, &MainWindow::OnCommand);
+  // The toolbar's tray button opens and closes the tray in turn.
+  connect(toolbar, &ToolBarCtrl::command, this,
+          [this](int command) { command == kOpenTray ? OnToggleTray() : OnCommand(command); });
   // The details dialog's way to a sector, and the Sector Viewer's naming of
   // what holds it once a scan's index is built.
-  connect(&scanPage, &ScanPage::showSectorRequested, this, &MainWindow::ShowSectorOfLastSession);
+  connect(&scanPage, &ScanPage::showSectorRequested, this, &MainWindow::ShowSector);
   connect(&scanPage, &ScanPage::openImageRequested, this,
           [this](const QString& path) { OpenImageFiles({path}); });
   connect(&scanPage, &ScanPage::damageIndexReady, &sectorPage, &SectorInfoPage::UpdateHolder);
@@ -232,6 +245,8 @@ void MainWindow::OnCommand(int commandId) {
       return OnOpenImage();
     case kCloseImage:
       return OnCloseImage();
+    case kAskToSaveReport:
+      return SetAskToSaveReport(menu->Command(kAskToSaveReport)->isChecked());
     default:
       return;
   }
@@ -290,11 +305,10 @@ void MainWindow::LayoutControls() {
   }
 }
 
-// A scan covers the last session, so its sectors are that session's.
-void MainWindow::ShowSectorOfLastSession(std::int32_t sector) {
+void MainWindow::ShowSector(std::int32_t session, std::int32_t sector) {
   for (const auto& [index, page] : pages)
     if (page == &sectorPage) tabs->Bar()->setCurrentIndex(index);
-  sectorPage.ShowSector(-1, sector);
+  sectorPage.ShowSector(session, sector);
 }
 
 void MainWindow::ShowCurrentPage() {
@@ -320,15 +334,16 @@ bool MainWindow::ConfirmStopScan() {
   box.setDefaultButton(goOn);
   box.setEscapeButton(goOn);
   // A scan that ends while the question is up leaves nothing to ask about:
-  // the box goes and the way out goes on as it does without a scan.
+  // the box goes.
   bool ended = false;
   connect(&scanPage, &ScanPage::runEnded, &box, [&] {
     ended = true;
     box.reject();
   });
   box.exec();
-  if (ended) return true;
-  if (box.clickedButton() != stop) return false;
+  // Nothing is done without an answer: a scan that ended meanwhile leaves
+  // its results, and the user may choose again.
+  if (ended || box.clickedButton() != stop) return false;
   // The scan's last reports reach the page before the caller goes on.
   scanner->StopAndWait();
   return true;
@@ -350,6 +365,7 @@ void MainWindow::OnDeviceChanged() {
   // The previous context goes only now, after the new drive has been loaded.
   context = std::move(fresh);
   if (mediaWatcher != nullptr) mediaWatcher->SetDrive(context->driveLetter);
+  EnableDriveCommands();
   for (int i = 0; i < tabs->GetItemCount(); ++i) {
     BasePage* page = Page(i);
     if (page == nullptr || page->context == context.get()) continue;
@@ -368,10 +384,34 @@ void MainWindow::OnRescanDevices() {
 // context. The context is not rebuilt here: the pages keep what they showed
 // until the media watcher, when it runs, sees the medium go or come.
 void MainWindow::OnOpenTray() {
-  if (ConfirmStopScan()) wrenlo::EjectDevice(wrenlo::kCurrentDevice);
+  if (!ConfirmStopScan()) return;
+  wrenlo::EjectDevice(wrenlo::kCurrentDevice);
+  traysOpened.insert(context->driveLetter);
+  EnableDriveCommands();
 }
 
-void MainWindow::OnCloseTray() { wrenlo::CloseDevice(wrenlo::kCurrentDevice); }
+void MainWindow::OnCloseTray() {
+  traysOpened.erase(context->driveLetter);
+  wrenlo::CloseDevice(wrenlo::kCurrentDevice);
+  EnableDriveCommands();
+}
+
+void MainWindow::OnToggleTray() {
+  if (traysOpened.contains(context->driveLetter)) return OnCloseTray();
+  OnOpenTray();
+}
+
+void MainWindow::EnableDriveCommands() {
+  const bool drive = context != nullptr && context->driveLetter != 0;
+  for (QAction* action :
+       {menu->Command(kSaveReport), toolbar->Button(kSaveReport), menu->Command(kOpenTray),
+        menu->Command(kCloseTray), toolbar->Button(kOpenTray)})
+    action->setEnabled(drive);
+  // The tray button says what it does next.
+  const bool closes = drive && traysOpened.contains(context->driveLetter);
+  toolbar->Button(kOpenTray)->setToolTip(closes ? QStringLiteral("Close Tray")
+                                                : QStringLiteral("Open Tray"));
+}
 
 void MainWindow::OnOpenImage() {
   QFileDialog dialog(this, QStringLiteral("Open Image"));
@@ -385,9 +425,8 @@ void MainWindow::OnOpenImage() {
   if (dialog.exec() == QDialog::Accepted) OpenImageFiles(dialog.selectedFiles());
 }
 
-void MainWindow::OpenImageFiles(const QStringList& images) {
+std::uint16_t MainWindow::OpenImagesAsDrives(const QStringList& images, QStringList& notOpened) {
   std::uint16_t first = 0;
-  QStringList problems;
   for (const QString& path : images) {
     const OpenedImage opened = OpenImage(QFile::encodeName(path).toStdString());
     if (opened.usable) {
@@ -395,27 +434,44 @@ void MainWindow::OpenImageFiles(const QStringList& images) {
       RecentImagesMenu::Remember(path);
       continue;
     }
-    // Said here rather than listed as a drive that cannot be chosen.
+    // Said rather than listed as a drive that cannot be chosen, and without
+    // keeping a letter.
     if (opened.letter != 0) {
       CloseImage(opened.letter);
-      problems << QString::fromStdU16String(opened.problem);
+      notOpened << QString::fromStdU16String(opened.problem);
     } else {
-      problems << QFileInfo(path).fileName() + QStringLiteral(": ") +
-                      QString::fromStdU16String(opened.problem);
+      notOpened << QFileInfo(path).fileName() + QStringLiteral(": ") +
+                       QString::fromStdU16String(opened.problem);
     }
   }
+  return first;
+}
+
+void MainWindow::OpenImageFiles(const QStringList& images) {
+  QStringList notOpened;
+  const std::uint16_t first = OpenImagesAsDrives(images, notOpened);
   if (first != 0) ShowDrive(first);
-  if (problems.isEmpty()) return;
+  if (!notOpened.isEmpty()) SayNotOpened(notOpened);
+}
+
+void MainWindow::SayNotOpened(const QStringList& notOpened) {
+  const QString intro = notOpened.size() == 1
+                            ? QStringLiteral("The image could not be opened:\n")
+                            : QStringLiteral("These images could not be opened:\n");
   QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kProductName),
-                  QStringLiteral("The image could not be opened:\n") + problems.join('\n'),
-                  QMessageBox::Ok, this);
+                  intro + notOpened.join('\n'), QMessageBox::Ok, this);
   box.exec();
 }
 
 void MainWindow::OnCloseImage() {
   EnableImageCommands();
   if (!menu->Command(kCloseImage)->isEnabled() || !ConfirmStopScan()) return;
-  if (CloseImage(context->driveLetter)) ShowDrive(0);
+  const std::uint16_t letter = context->driveLetter;
+  if (!CloseImage(letter)) return;
+  // Its letter may go to another image, which starts afresh.
+  scanPage.ForgetDrive(letter);
+  traysOpened.erase(letter);
+  ShowDrive(0);
 }
 
 void MainWindow::ShowDrive(std::uint16_t letter) {
@@ -455,10 +511,12 @@ void MainWindow::dropEvent(QDropEvent* event) {
       this, [this, images] { OpenImageFiles(images); }, Qt::QueuedConnection);
 }
 
+void MainWindow::OnSaveReport() { SaveReport(); }
+
 // A report of the current drive, its medium and the drive's last scan, as
 // HTML or as JSON: the type chosen in the dialog, or the name's ending.
-void MainWindow::OnSaveReport() {
-  if (context == nullptr || context->driveLetter == 0) return;
+bool MainWindow::SaveReport() {
+  if (context == nullptr || context->driveLetter == 0) return false;
   const QString html = QStringLiteral("HTML Report (*.html *.htm)");
   const QString json = QStringLiteral("JSON Report (*.json)");
   SaveDialog dialog(this);
@@ -472,19 +530,25 @@ void MainWindow::OnSaveReport() {
   const std::u16string stem = ReportFileStem(*context, TimeValue::Now());
   PrepareSaveDialog(dialog, QString::fromStdU16String(stem) + QStringLiteral("-report.html"));
   const QString path = runSaveDialog(dialog);
-  if (path.isEmpty()) return;
+  if (path.isEmpty()) return false;
   const bool asJson = path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive) ||
                       (dialog.selectedNameFilter() == json &&
                        !path.endsWith(QStringLiteral(".html"), Qt::CaseInsensitive) &&
                        !path.endsWith(QStringLiteral(".htm"), Qt::CaseInsensitive));
-  DiscReport report = MakeDiscReport(*context, scanPage.History().Last(context->driveLetter));
+  // A scan still running is reported as it stands.
+  const std::optional<ScanRecord> scan = scanPage.ScanToReport(context->driveLetter);
+  DiscReport report = MakeDiscReport(*context, scan ? &*scan : nullptr);
   // The disc's kept scans; a history that cannot be read is left out.
   DiscHistory kept;
   DiscScans scans;
   std::string unread;
   if (context->hasMedium && ScansOfDiscIn(*context, kept, scans, unread))
     report.history = std::move(scans);
-  SaveFileOrShowError(this, path, asJson ? ReportJson(report) : ReportHtml(report), fileWriter);
+  if (!SaveFileOrShowError(this, path, asJson ? ReportJson(report) : ReportHtml(report),
+                           fileWriter))
+    return false;
+  scanPage.MarkSaved(context->driveLetter);
+  return true;
 }
 
 void MainWindow::OnWebsite() { OpenWebPage(kWebSite); }
@@ -509,14 +573,45 @@ void MainWindow::OnAbout() {
   about.DoModal();
 }
 
-void MainWindow::OnExit() {
-  if (ConfirmStopScan()) EndDialog(kIdClose);
+void MainWindow::OnExit() { EndProgram(kIdClose); }
+
+void MainWindow::EndProgram(int result) {
+  if (ConfirmStopScan() && OfferReportOfLastScan()) EndDialog(result);
 }
 
-void MainWindow::OnOK() {
-  if (ConfirmStopScan()) Dialog::OnOK();
+// The last scan's results would go with the program: asked whether to save
+// its report first, unless the user said not to ask.
+bool MainWindow::OfferReportOfLastScan() {
+  if (!AskToSaveReport()) return true;
+  const ScanRecord* scan = scanPage.UnsavedScan();
+  if (scan == nullptr) return true;
+  const std::uint16_t letter = scan->driveLetter;
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kProductName),
+                  QString::fromUtf8(kSaveReportQuestion), QMessageBox::NoButton, this);
+  box.setInformativeText(
+      QStringLiteral("The scan of drive %1: (ended at %2) has been neither saved nor reported.")
+          .arg(QChar(letter))
+          .arg(QString::fromStdU16String(scan->end.Format("%H:%M:%S"))));
+  QPushButton* save = box.addButton(QStringLiteral("Save Report..."), QMessageBox::AcceptRole);
+  QPushButton* discard =
+      box.addButton(QStringLiteral("Close without saving"), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+  box.setDefaultButton(save);
+  box.setEscapeButton(cancel);
+  box.setCheckBox(new QCheckBox(QStringLiteral("Do not ask again")));
+  box.exec();
+  if (box.clickedButton() == cancel || box.clickedButton() == nullptr) return false;
+  if (box.checkBox()->isChecked()) {
+    SetAskToSaveReport(false);
+    menu->Command(kAskToSaveReport)->setChecked(false);
+  }
+  if (box.clickedButton() == discard) return true;
+  // The report is the drive's: shown first when another drive is.
+  if (context->driveLetter != letter) ShowDrive(letter);
+  return context->driveLetter == letter && SaveReport();
 }
 
-void MainWindow::OnCancel() {
-  if (ConfirmStopScan()) Dialog::OnCancel();
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (isVisible()) EndProgram(kIdCancel);
+  event->setAccepted(!isVisible());
 }

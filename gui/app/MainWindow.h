@@ -4,13 +4,16 @@
 // drive selection and on "Rescan Devices", destroys the previous one, and
 // hands the new one to every page.
 //
-// Enter and Escape while one of its own controls has the focus, the Close
-// button and the close box all end the window, and with it the program.
+// Only the Close button, the close box and General > Exit end the window, and
+// with it the program; Enter and Escape never do. When the last scan's
+// results were neither saved nor reported, ending asks whether to save its
+// report (General > "Ask to Save a Report on Exit" turns that off).
 //
 // A running scan is never ended without asking: choosing a drive (even the
 // same one), rescanning the drives, opening the tray, closing the image and
 // ending the window first ask whether to stop it, and do nothing when the
-// user goes on scanning.
+// user goes on scanning. A scan that ends while the question is up takes the
+// question away, and nothing more happens.
 //
 // Disc images become drives while it runs: those given at start, those
 // dropped on it, and those chosen with "Open Image..." or from "Recent
@@ -24,6 +27,7 @@
 #include <QIcon>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "core/disc/DeviceContext.h"
 #include "core/disc/MediaWatcher.h"
@@ -63,6 +67,7 @@ class MainWindow : public Dialog {
   static constexpr int kExit = 57665;
   static constexpr int kOpenImage = 32790;
   static constexpr int kCloseImage = 32791;
+  static constexpr int kAskToSaveReport = 32792;
 
   explicit MainWindow(QWidget* parent = nullptr);
 
@@ -71,10 +76,11 @@ class MainWindow : public Dialog {
 
   // Before the window is made: images (file paths) to open as drives when it
   // is, after the drives already listed; the first usable one is selected.
-  // An unusable one stays listed as an unusable entry.
+  // Those that could not be opened are named in a message once it shows.
   void SetStartImages(const QStringList& images);
-  // Opens images as drives and selects the first usable one; says in a
-  // message box which could not be opened, and why.
+  // Opens images as drives and selects the first usable one (an image open
+  // already selects its drive); says in a message box which could not be
+  // opened, and why.
   void OpenImageFiles(const QStringList& images);
   // Starts watching the selected drive's medium and the machine's drives.
   void WatchMedia();
@@ -93,8 +99,11 @@ class MainWindow : public Dialog {
  protected:
   bool OnInitDialog() override;
   void OnSize() override;
-  void OnOK() override;
-  void OnCancel() override;
+  // Enter and Escape: the main window is no dialog to be ended by a key.
+  void OnOK() override {}
+  void OnCancel() override {}
+  // The close box ends the program as the Close button does.
+  void closeEvent(QCloseEvent* event) override;
   // Image files dragged over and dropped on the window.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -106,8 +115,8 @@ class MainWindow : public Dialog {
   void LayoutControls();
   void ShowCurrentPage();
   void ShowNextPage(int step);
-  // Switches to the Sector Viewer at sector of the last session.
-  void ShowSectorOfLastSession(std::int32_t sector);
+  // Switches to the Sector Viewer at sector of session (negative: the last).
+  void ShowSector(std::int32_t session, std::int32_t sector);
   void FitSectorViewer();
   // True when no scan runs, or when the user chose to stop it; it has then
   // ended.
@@ -122,8 +131,26 @@ class MainWindow : public Dialog {
   void OnSupport();
   void OnAbout();
   void OnExit();
+  // Ends the program with result, after the question about a running scan
+  // and the offer to save a report of the last scan.
+  void EndProgram(int result);
+  // True when the program may end: the user saved the last scan's report,
+  // chose to close without it, or is not asked; false to stay.
+  bool OfferReportOfLastScan();
+  // Saves the report of the current drive; true when it was written.
+  bool SaveReport();
+  // Opens the tray of the current drive, or closes it when the program opened
+  // it last and no medium is in.
+  void OnToggleTray();
+  // Save Report and the tray button follow the drive shown.
+  void EnableDriveCommands();
   void OpenWebPage(const char* address);
   void AddImageCommands();
+  // Opens images as drives; adds "name: why" to notOpened for each that
+  // could not be, which takes no letter. The letter of the first usable one,
+  // or 0.
+  std::uint16_t OpenImagesAsDrives(const QStringList& images, QStringList& notOpened);
+  void SayNotOpened(const QStringList& notOpened);
   void EnableImageCommands();
   void OnOpenImage();
   void OnCloseImage();
@@ -152,6 +179,9 @@ class MainWindow : public Dialog {
   RecentImagesMenu* recentImages = nullptr;
   QStringList startImages;
   bool watchMedia = false;
+  // The drives whose tray the program opened last (the tray button closes it
+  // again).
+  std::set<std::uint16_t> traysOpened;
   // Last, so that it stops before anything it reports to goes.
   std::unique_ptr<MediaWatcher> mediaWatcher;
 };

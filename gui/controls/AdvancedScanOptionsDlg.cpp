@@ -25,9 +25,11 @@ QWidget* MakeNumberEdit(QWidget* parent) {
 const DialogTemplate kTemplate143 = {
     143,
     {287, 208},
-    "Dialog",
+    "Advanced Scan Options",
     0,
     {
+        {Dlg::kSessionLabelId, ControlKind::Static, "Session:", 0, {7, 9, 120, 8}},
+        {Dlg::kSessionListId, ControlKind::ComboBox, "", kTabStop, {130, 7, 140, 100}},
         {Dlg::kSectorsPerReadLabelId, ControlKind::Static, "Sectors per read:", 0, {7, 9, 120, 8}},
         {Dlg::kSectorsPerReadListId, ControlKind::ComboBox, "", kTabStop, {130, 7, 70, 100}},
         {Dlg::kAttemptsLabelId,
@@ -65,6 +67,7 @@ const DialogTemplate kTemplate143 = {
 
 // The labels and their controls, row by row.
 constexpr int kRows[][2] = {
+    {Dlg::kSessionLabelId, Dlg::kSessionListId},
     {Dlg::kSectorsPerReadLabelId, Dlg::kSectorsPerReadListId},
     {Dlg::kAttemptsLabelId, Dlg::kAttemptsListId},
     {Dlg::kSkipLabelId, Dlg::kSkipEditId},
@@ -83,10 +86,28 @@ int NumberIn(const QLineEdit* edit, int fallback) {
 }  // namespace
 
 AdvancedScanOptionsDlg::AdvancedScanOptionsDlg(const ScanOptions& chosen, std::vector<int> offered,
+                                               std::map<std::int32_t, wrenlo::SessionInfo> medium,
                                                QWidget* parent)
-    : Dialog(&kTemplate143, parent), options(chosen), speeds(std::move(offered)) {}
+    : Dialog(&kTemplate143, parent),
+      options(chosen),
+      speeds(std::move(offered)),
+      sessions(std::move(medium)) {}
 
 bool AdvancedScanOptionsDlg::OnInitDialog() {
+  // The last session, numbered from its start; any other, or the whole
+  // disc, numbered from the disc's start.
+  session = Item<QComboBox>(Client(), kSessionListId);
+  session->addItem(QStringLiteral("Last session"), kLastSession);
+  for (const auto& [number, info] : sessions) {
+    const std::int64_t start = info.startSector;
+    const std::int64_t count = info.sectorCount;
+    session->addItem(QStringLiteral("Session %1 (sectors %2 to %3)")
+                         .arg(number)
+                         .arg(start)
+                         .arg(start + count - 1),
+                     number);
+  }
+  if (!sessions.empty()) session->addItem(QStringLiteral("Whole disc"), kWholeDisc);
   sectorsPerRead = Item<QComboBox>(Client(), kSectorsPerReadListId);
   for (const int size : ScanOptions::kSectorsPerReadChoices)
     sectorsPerRead->addItem(QString::number(size), size);
@@ -114,6 +135,8 @@ bool AdvancedScanOptionsDlg::OnInitDialog() {
 }
 
 void AdvancedScanOptionsDlg::ShowOptions(const ScanOptions& values) {
+  // A session the medium does not have is the last one.
+  session->setCurrentIndex(std::max(0, session->findData(values.session)));
   sectorsPerRead->setCurrentIndex(sectorsPerRead->findData(values.sectorsPerRead));
   attempts->setCurrentIndex(attempts->findData(values.attempts));
   skip->setText(QString::number(values.skipAfterError));
@@ -126,6 +149,7 @@ void AdvancedScanOptionsDlg::ShowOptions(const ScanOptions& values) {
 
 void AdvancedScanOptionsDlg::OnOK() {
   ScanOptions chosen = options;
+  chosen.session = session->currentData().toInt();
   chosen.sectorsPerRead = sectorsPerRead->currentData().toInt();
   chosen.attempts = attempts->currentData().toInt();
   chosen.skipAfterError = std::min(NumberIn(skip, 0), ScanOptions::kMaxSkipAfterError);

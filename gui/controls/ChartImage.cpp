@@ -11,11 +11,15 @@ QImage ChartImage(QSize size, const QRect& plot, const RgbImage& picture) {
   return image;
 }
 
+QFont ChartLabelFont() {
+  QFont font;
+  font.setPixelSize(10);
+  return font;
+}
+
 void SetUpChartLabels(QPainter& painter) {
   painter.setPen(QColor(64, 64, 64));
-  QFont font = painter.font();
-  font.setPixelSize(10);
-  painter.setFont(font);
+  painter.setFont(ChartLabelFont());
 }
 
 void DrawChartLabel(QPainter& painter, const QRect& where, int flags, const QString& text) {

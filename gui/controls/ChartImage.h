@@ -3,6 +3,7 @@
 // small labels themselves.
 #pragma once
 
+#include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QRect>
@@ -13,7 +14,10 @@
 // A white image of size with picture copied to plot's top left.
 QImage ChartImage(QSize size, const QRect& plot, const RgbImage& picture);
 
-// Sets painter up for a chart's labels: dark grey, 10 pixels high.
+// The font of a chart's labels: the application's, 10 pixels high.
+QFont ChartLabelFont();
+
+// Sets painter up for a chart's labels: dark grey, in ChartLabelFont.
 void SetUpChartLabels(QPainter& painter);
 
 // One line of text in where, aligned by flags, never clipped.

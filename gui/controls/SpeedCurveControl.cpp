@@ -3,22 +3,22 @@
 #include <QPainter>
 #include <mutex>
 
-#include "core/scan/SectorScanner.h"
+#include "core/scan/ScanTable.h"
 #include "gui/controls/RepaintPacer.h"
 #include "gui/controls/SpeedCurveImage.h"
 
-SpeedCurveControl::SpeedCurveControl(const SectorScanner* source, QWidget* parent)
-    : QWidget(parent), scanner(source) {}
+SpeedCurveControl::SpeedCurveControl(const ScanTable* source, QWidget* parent)
+    : QWidget(parent), table(source) {}
 
 void SpeedCurveControl::Refresh() { RepaintPacer::Update(this); }
 
 void SpeedCurveControl::paintEvent(QPaintEvent*) {
   SpeedCurve curve;
-  if (scanner != nullptr) {
+  if (table != nullptr) {
     // A copy of the curve's few kilobytes, so the worker waits no longer
     // than that.
-    const std::lock_guard lock(scanner->stateLock);
-    curve = scanner->speedCurve;
+    const std::lock_guard lock(table->stateLock);
+    curve = table->speedCurve;
   }
   QPainter painter(this);
   painter.drawImage(0, 0, RenderSpeedCurve(curve, size()));

@@ -1,16 +1,17 @@
-// The read-speed curve of a scanner's surface scan as a control: it draws the
-// scanner's curve as it stands, and follows the scan when Refresh is called
+// The read-speed curve of a surface scan as a control: it draws the curve of
+// a scan's table (a scanner's, or a kept one) as it stands, and follows a
+// running scan when Refresh is called
 // with its reports (a repaint at most once a frame).
 #pragma once
 
 #include <QWidget>
 
-class SectorScanner;
+struct ScanTable;
 
 class SpeedCurveControl : public QWidget {
  public:
-  // scanner may be null: the control then stays empty.
-  explicit SpeedCurveControl(const SectorScanner* scanner, QWidget* parent = nullptr);
+  // table may be null: the control then stays empty.
+  explicit SpeedCurveControl(const ScanTable* table, QWidget* parent = nullptr);
 
   // The scan has moved on: repaint soon.
   void Refresh();
@@ -19,5 +20,5 @@ class SpeedCurveControl : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  const SectorScanner* scanner;
+  const ScanTable* table;
 };

@@ -13,9 +13,9 @@
 
 inline constexpr QRgb kSpeedCurveColor = 0xFF000000u | kSpeedCurveRgb;
 
-// Where the curve is drawn in a picture of size: inside margins that hold the
-// axes' labels.
-QRect SpeedCurvePlotArea(QSize size);
+// Where curve is drawn in a picture of size: inside margins that hold the
+// axes' labels whole, however many digits they have.
+QRect SpeedCurvePlotArea(const SpeedCurve& curve, QSize size);
 
 // The curve drawn over size pixels.
 QImage RenderSpeedCurve(const SpeedCurve& curve, QSize size);

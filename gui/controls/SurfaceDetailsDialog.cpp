@@ -101,8 +101,8 @@ void DrawFramed(QPainter& painter, const QRect& rect, const QColor& pen, const Q
 
 }  // namespace
 
-SurfaceDetailsDialog::SurfaceDetailsDialog(const SectorScanner* scanner, QWidget* parent)
-    : Dialog(&kTemplate142, parent), map(scanner), curve(scanner) {}
+SurfaceDetailsDialog::SurfaceDetailsDialog(const ScanTable* table, QWidget* parent)
+    : Dialog(&kTemplate142, parent), map(table), curve(table) {}
 
 SurfaceDetailsDialog::~SurfaceDetailsDialog() {
   if (HasWindow()) lastSectorsPerBlock = map.GetSectorsPerBlock();

@@ -1,4 +1,4 @@
-// "Surface Scan Details": the surface map of the scan page's scanner, a
+// "Surface Scan Details": the surface map of a scan's table, a
 // legend of the four sector states, the choice of how many sectors one cell
 // stands for, a switch for following the scan position, and the read-speed
 // curve in a band under the map. The scan goes on
@@ -24,7 +24,7 @@ class DamageIndex;
 class QComboBox;
 class QLabel;
 class QTreeWidget;
-class SectorScanner;
+struct ScanTable;
 
 class SurfaceDetailsDialog : public Dialog {
   Q_OBJECT
@@ -43,7 +43,8 @@ class SurfaceDetailsDialog : public Dialog {
   // set back to -1 by the start of every scan. 0 or less stands for 1.
   static inline std::int32_t lastSectorsPerBlock = -1;
 
-  SurfaceDetailsDialog(const SectorScanner* scanner, QWidget* parent);
+  // table: a running scanner's, or a kept scan's; it outlives the dialog.
+  SurfaceDetailsDialog(const ScanTable* table, QWidget* parent);
   // Keeps the map's block size in lastSectorsPerBlock when the window was
   // built.
   ~SurfaceDetailsDialog() override;

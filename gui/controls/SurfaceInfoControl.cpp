@@ -14,7 +14,7 @@
 
 #include "core/damage/DamageIndex.h"
 #include "core/report/DamageTexts.h"
-#include "core/scan/SectorScanner.h"
+#include "core/scan/ScanTable.h"
 #include "gui/controls/RepaintPacer.h"
 #include "gui/controls/SurfaceTiles.h"
 
@@ -41,7 +41,7 @@ QString ToQString(const std::u16string& text) {
 
 }  // namespace
 
-SurfaceInfoControl::SurfaceInfoControl(const SectorScanner* scanner)
+SurfaceInfoControl::SurfaceInfoControl(const ScanTable* scanner)
     : source(scanner), scrollBarSync(new QTimer(this)) {
   CreateSharedBrushes();
   scrollBarSync->setSingleShot(true);

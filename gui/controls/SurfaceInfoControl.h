@@ -32,14 +32,14 @@
 
 class DamageIndex;
 class QTimer;
-class SectorScanner;
+struct ScanTable;
 
 class SurfaceInfoControl : public QAbstractScrollArea {
   Q_OBJECT
 
  public:
   // source outlives the control.
-  explicit SurfaceInfoControl(const SectorScanner* source);
+  explicit SurfaceInfoControl(const ScanTable* source);
 
   // Creates the window as a visible child of parent, with a border, a
   // vertical scroll bar and an empty rectangle, and draws it once.
@@ -124,7 +124,7 @@ class SurfaceInfoControl : public QAbstractScrollArea {
   std::size_t TableSize() const;
   TableChange ReadTableChange() const;
 
-  const SectorScanner* source;
+  const ScanTable* source;
   QImage backBuffer;
   SurfaceGeometry grid;
   std::int32_t currentBlock = -1;

@@ -43,6 +43,7 @@ bool DeviceFeaturesPage::OnInitDialog() {
   list.SetupGroups(Client(), kListId, DeviceFeaturesGroupTitles());
   connect(Item<QPushButton>(Client(), kFirmwareUpdateId), &QPushButton::clicked, this,
           &DeviceFeaturesPage::OnFirmwareUpdate);
+  Item(Client(), kFirmwareUpdateId)->setEnabled(false);  // until a drive is shown
   return false;
 }
 
@@ -64,8 +65,10 @@ void DeviceFeaturesPage::OnFirmwareUpdate() {
   box.exec();
 }
 
-// Without a drive there is nothing to ask the engine about.
+// Without a drive there is nothing to ask the engine about, nor any firmware
+// to look for.
 void DeviceFeaturesPage::UpdateContent() {
+  Item(Client(), kFirmwareUpdateId)->setEnabled(context->driveLetter != 0);
   if (context->driveLetter == 0)
     list.ClearRows();
   else

@@ -108,6 +108,9 @@ void GroupListCtrl::AddRow(int groupId, const QString& label, const QString& val
   QTreeWidgetItem* group = view->topLevelItem(groupId - 1);
   if (group == nullptr) return;
   auto* row = new QTreeWidgetItem(group, {label, value});
+  // A value too long for its column (a track's place, a path) is read whole
+  // in the tooltip.
+  row->setToolTip(1, value);
   const QIcon picture = images.Icon(image);
   row->setIcon(0, picture.isNull() ? NoPicture(images.ImageSize()) : picture);
   group->setHidden(false);

@@ -29,6 +29,7 @@
 #include "core/rescue/IncompleteFiles.h"
 #include "core/scan/ReadSpeeds.h"
 #include "core/scan/SectorScanner.h"
+#include "core/scan/SpeedCurve.h"
 #include "gui/controls/AdvancedScanOptionsDlg.h"
 #include "gui/controls/HistoryDialog.h"
 #include "gui/controls/RepaintPacer.h"
@@ -113,8 +114,13 @@ bool AskYesNo(QWidget* parent, const QString& question) {
   return box.exec() == QMessageBox::Yes;
 }
 
-// The widest text of the log's "Time" column.
+// The widest text of the log's "Time" column, and of its "Sector" column (a
+// BD's sectors run to eight digits).
 const QString kTimeSample = QStringLiteral("00/00/0000 00:00:00");
+const QString kSectorSample = QStringLiteral("000000000");
+
+// The log's column of the sector an entry names.
+constexpr int kSectorColumn = 2;
 
 // Places a caption. The layout's widths were drawn for a narrow dialog font:
 // a wider desktop font widens the caption to its text instead of cutting it.
@@ -187,8 +193,11 @@ bool ScanPage::OnInitDialog() {
 
 void ScanPage::SetUpLogList() {
   logList = Item<QTreeWidget>(Client(), kLogId);
-  logList->setHeaderLabels({QStringLiteral("Time"), QStringLiteral("Description")});
+  logList->setHeaderLabels(
+      {QStringLiteral("Time"), QStringLiteral("Description"), QStringLiteral("Sector")});
   logList->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  logList->headerItem()->setTextAlignment(kSectorColumn, Qt::AlignRight | Qt::AlignVCenter);
+  logList->header()->setStretchLastSection(false);
   logList->setColumnWidth(0, 100);
   logList->setColumnWidth(1, 100);
   // Full-row selection.
@@ -228,7 +237,8 @@ void ScanPage::ConnectMessages() {
   connect(advanced, &QPushButton::clicked, this, &ScanPage::OnAdvanced);
   connect(Item<QPushButton>(Client(), kClearId), &QPushButton::clicked, this, &ScanPage::OnClear);
   connect(openCopy, &QPushButton::clicked, this, [this] {
-    if (!copiedImage.isEmpty()) emit openImageRequested(copiedImage);
+    if (shownScan != nullptr && !shownScan->copyImage.empty())
+      emit openImageRequested(QFile::decodeName(shownScan->copyImage.c_str()));
   });
   connect(historyButton, &QPushButton::clicked, this, &ScanPage::OnHistory);
 }
@@ -256,26 +266,93 @@ bool ScanPage::eventFilter(QObject* watched, QEvent* event) {
 
 // Made when asked for, so that a progress report costs nothing more.
 QString ScanPage::IndicatorToolTip(const QObject* indicator) const {
-  std::int64_t count = shownProgress.errors;
-  if (indicator == &goodLabel)
-    count = std::max<std::int64_t>(
-        0, std::int64_t{shownProgress.current} - shownProgress.problems - shownProgress.errors);
-  else if (indicator == &problemLabel)
-    count = shownProgress.problems;
-  return ToQString(ShareCountText(count, shownProgress.current, shownPass));
+  const ShareCounts counts = ShareCountsOf(shownProgress);
+  const std::int64_t count = indicator == &goodLabel      ? counts.good
+                             : indicator == &problemLabel ? counts.problem
+                                                          : counts.error;
+  return ToQString(ShareCountText(count, counts.Checked(), shownPass));
 }
 
 // --- The page contract ----------------------------------------------------------------
 
-// A context of the drive whose scan the page shows keeps that scan in view.
+// A context of the drive the page shows keeps its scan in view; any other
+// shows the display of its drive anew: that drive's own scan and log.
 void ScanPage::UpdateContent() {
-  if (shownScan != nullptr && context != nullptr &&
-      shownScan->driveLetter == context->driveLetter) {
+  const std::uint16_t letter = context != nullptr ? context->driveLetter : 0;
+  if (driveShown && letter == shownDrive && shownScan != nullptr) {
     EnableStart();  // the medium may have gone or come
     return;
   }
-  shownScan = nullptr;
+  ShowDrive(letter);
+}
+
+void ScanPage::ShowDrive(std::uint16_t letter) {
+  driveShown = true;
+  shownDrive = letter;
+  shownScan = history.Last(letter);
+  FillLog();
   ClearFigures();
+  if (shownScan == nullptr) return;
+  // The kept scan as it ended: its last progress, the map behind Details.
+  shownPass = shownScan->filesPass.ran ? ScanPass::FilesTest : ScanPass::SurfaceScan;
+  shownProgress = shownScan->progress;
+  SetProgressPosition(ProgressPosition(shownProgress));
+  reportsToShow = true;
+  ShowReports();
+  details->setEnabled(shownScan->surfaceScan);
+  ShowOpenCopy();
+}
+
+// "Open as Drive" for the shown drive's copy once it has ended; a copy that
+// failed before it began has no image to open.
+void ScanPage::ShowOpenCopy() {
+  openCopy->setVisible(shownScan != nullptr && shownScan->copyToImage && shownScan->ended &&
+                       QFile::exists(QFile::decodeName(shownScan->copyImage.c_str())));
+}
+
+void ScanPage::FillLog() {
+  logList->clear();
+  const std::vector<ScanLogEntry>& log = logs[shownDrive];
+  for (const ScanLogEntry& entry : log) AddLogRow(entry);
+  Item(Client(), kSaveId)->setEnabled(!log.empty());
+  followLog = true;
+  logList->scrollToBottom();
+}
+
+void ScanPage::ForgetDrive(std::uint16_t letter) {
+  history.Forget(letter);
+  logs.erase(letter);
+  if (driveShown && letter == shownDrive) ShowDrive(letter);
+}
+
+void ScanPage::MarkSaved(std::uint16_t letter) {
+  if (ScanRecord* record = history.Last(letter); record != nullptr && record->ended)
+    record->saved = true;
+}
+
+const ScanRecord* ScanPage::UnsavedScan() const {
+  const ScanRecord* newest = history.Newest();
+  return newest != nullptr && newest->ended && !newest->saved ? newest : nullptr;
+}
+
+std::optional<ScanRecord> ScanPage::ScanToReport(std::uint16_t letter) const {
+  const ScanRecord* kept = history.Last(letter);
+  if (kept == nullptr) return std::nullopt;
+  ScanRecord scan = *kept;
+  if (scan.ended || !scanner->IsRunning()) return scan;
+  // A scan still running: as it stands, its pass so far ended here.
+  scan.end = TimeValue::Now();
+  scan.progress = shownProgress;
+  scan.EndPass(shownPass, shownProgress,
+               static_cast<std::uint64_t>(
+                   std::max<std::int64_t>(0, (scan.end.seconds - scan.start.seconds) * 1000000)));
+  if (shownPass == ScanPass::SurfaceScan) {
+    const std::lock_guard lock(scanner->stateLock);
+    scan.sectors = scanner->surfaceState.sectors;
+    scan.speedCurve = scanner->speedCurve;
+    scan.extent = scanner->extent;
+  }
+  return scan;
 }
 
 void ScanPage::ClearFigures() {
@@ -291,7 +368,6 @@ void ScanPage::ClearFigures() {
   frameRefresh->stop();
   details->setEnabled(false);
   openCopy->hide();
-  copiedImage.clear();
   EnableStart();
 }
 
@@ -331,8 +407,8 @@ void ScanPage::OnStartStop() {
   }
   if (context == nullptr) return;
   // A first sector kept from a larger disc: say so, rather than scan nothing.
-  if (const std::u16string outside =
-          RangeOutsideText(scanOptions.firstSector, context->GetSessionInfo(-1).sectorCount);
+  if (const std::u16string outside = RangeOutsideText(
+          scanOptions.firstSector, ExtentOf(*context, ChoicesForMedium().session).count);
       surface && !outside.empty()) {
     QMessageBox box(
         QMessageBox::Critical, QStringLiteral("Error"),
@@ -343,8 +419,18 @@ void ScanPage::OnStartStop() {
   }
   keeper = std::make_shared<ScanKeeper>(*context);
   scanner->options = OptionsForScan();
-  if (scanner->Start(surface, files, context))
-    shownScan = &history.Begin(context->driveLetter, surface, files, TimeValue::Now());
+  if (!scanner->Start(surface, files, context)) return;
+  shownScan = &history.Begin(context->driveLetter, surface, files, TimeValue::Now());
+  // A retry serves one scan.
+  if (surface && mediumChoices) mediumChoices->retry = false;
+}
+
+ScanPage::MediumChoices ScanPage::ChoicesForMedium() const {
+  MediumChoices choices;
+  if (context == nullptr) return choices;
+  choices.medium = IdentityOf(*context);
+  if (mediumChoices && mediumChoices->medium == choices.medium) choices = *mediumChoices;
+  return choices;
 }
 
 void ScanPage::StartCopy() {
@@ -387,10 +473,10 @@ void ScanPage::StartCopy() {
   const std::string& opened =
       job->Targets().cue.empty() ? job->Targets().image : job->Targets().cue;
   if (!scanner->StartCopy(context, job)) return;
-  copiedImage = QFile::decodeName(opened.c_str());
   openCopy->hide();
   shownScan = &history.Begin(context->driveLetter, true, false, TimeValue::Now());
   shownScan->copyToImage = true;
+  shownScan->copyImage = opened;
   incompleteRefresh->start();
 }
 
@@ -405,37 +491,80 @@ void ScanPage::IndexIncompleteFiles() {
 
 ScanOptions ScanPage::OptionsForScan() const {
   ScanOptions options = scanOptions;
-  if (!options.retry) return options;
+  const MediumChoices choices = ChoicesForMedium();
+  options.session = choices.session;
+  options.retry = false;
+  if (!choices.retry) return options;
+  // What the drive's last surface scan of the same sectors did not find
+  // Good, else the disc's latest one kept in the history.
   const ScanRecord* last = history.Last(context->driveLetter);
-  const std::int32_t count = context->GetSessionInfo(-1).sectorCount;
-  if (last != nullptr && last->surfaceScan && count >= 0 &&
-      last->sectors.size() == static_cast<std::size_t>(count)) {
+  const ScanExtent extent = ExtentOf(*context, options.session);
+  if (last != nullptr && last->surfaceScan && last->extent.session == extent.session &&
+      last->extent.tableStart == extent.tableStart &&
+      last->sectors.size() == static_cast<std::size_t>(extent.count)) {
     options.previous = last->sectors;
-  } else {
+  } else if (options.session == kLastSession) {
     DiscHistory kept;
-    options.previous = keeper->LastSurfaceTable(kept, count);
+    options.previous = keeper->LastSurfaceTable(kept, extent.count);
   }
   // Nothing to retry from: the whole range is read.
   options.retry = !options.previous.empty();
   return options;
 }
 
+// A running scan's map follows the scanner; an ended one shows its kept
+// table, whichever drive the scanner read last.
 void ScanPage::OnDetails() {
-  SurfaceDetailsDialog dialog(scanner.get(), this);
+  const ScanTable* table = scanner.get();
+  if (shownScan != nullptr && shownScan->ended) {
+    keptTable.Keep(shownScan->sectors, shownScan->speedCurve);
+    table = &keptTable;
+  }
+  SurfaceDetailsDialog dialog(table, this);
   if (shownScan != nullptr) dialog.SetDamageIndex(shownScan->damage);
   detailsDialog = &dialog;
   dialog.DoModal();
   detailsDialog = nullptr;
-  if (dialog.RequestedSector() >= 0) emit showSectorRequested(dialog.RequestedSector());
+  if (dialog.RequestedSector() >= 0) RequestSector(dialog.RequestedSector());
 }
 
+// A sector of a table numbered from the disc's start is shown in the session
+// that holds it.
+void ScanPage::RequestSector(std::int32_t sector) {
+  if (shownScan == nullptr || !shownScan->extent.fromDiscStart || context == nullptr)
+    return emit showSectorRequested(kLastSession, sector);
+  for (const auto& [number, session] : context->Sessions()) {
+    const std::int32_t start = session.startSector;
+    const std::int32_t count = session.sectorCount;
+    if (sector >= start && sector - start < count)
+      return emit showSectorRequested(number, sector - start);
+  }
+}
+
+// The session and the retry shown are those chosen for the drive and medium
+// shown, if any; the rest holds for every scan and is kept in the settings.
 void ScanPage::OnAdvanced() {
   std::vector<int> speeds;
-  if (context != nullptr && context->hasMedium)
+  std::map<std::int32_t, wrenlo::SessionInfo> sessions;
+  if (context != nullptr && context->hasMedium) {
     speeds = OfferedSpeeds(context->maxReadSpeed, context->medium.typeName.str());
-  AdvancedScanOptionsDlg dialog(scanOptions, speeds, window());
+    sessions = context->Sessions();
+  }
+  MediumChoices choices = ChoicesForMedium();
+  ScanOptions shown = scanOptions;
+  shown.session = choices.session;
+  shown.retry = choices.retry;
+  AdvancedScanOptionsDlg dialog(shown, speeds, sessions, window());
   if (dialog.DoModal() != kIdOk) return;
   scanOptions = dialog.Options();
+  choices.session = scanOptions.session;
+  choices.retry = scanOptions.retry;
+  scanOptions.session = kLastSession;
+  scanOptions.retry = false;
+  if (choices.session != kLastSession || choices.retry)
+    mediumChoices = choices;
+  else
+    mediumChoices.reset();
   SaveScanOptions(scanOptions);
 }
 
@@ -461,19 +590,21 @@ void ScanPage::OnHistory() {
   HistoryDialog dialog(std::move(scans), context->driveLetter, context->GetSessionInfo(-1),
                        window());
   dialog.DoModal();
-  if (dialog.RequestedSector() >= 0) emit showSectorRequested(dialog.RequestedSector());
+  if (dialog.RequestedSector() >= 0)
+    emit showSectorRequested(kLastSession, dialog.RequestedSector());
 }
 
 void ScanPage::OnClear() {
   logList->clear();
-  shownLog.clear();
+  logs[shownDrive].clear();
   Item(Client(), kSaveId)->setEnabled(false);
   followLog = true;  // an empty list shows its end
 }
 
 // The log as shown, one line an entry; the name says whose disc and when.
 void ScanPage::OnSaveLog() {
-  if (shownLog.empty()) return;
+  const std::vector<ScanLogEntry>& log = logs[shownDrive];
+  if (log.empty()) return;
   SaveDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
@@ -484,7 +615,7 @@ void ScanPage::OnSaveLog() {
   PrepareSaveDialog(dialog, ToQString(stem) + QStringLiteral("-log.txt"));
   const QString path = runSaveDialog(dialog);
   if (path.isEmpty()) return;
-  SaveFileOrShowError(this, path, LogFileText(shownLog), fileWriter);
+  if (SaveFileOrShowError(this, path, LogFileText(log), fileWriter)) MarkSaved(shownDrive);
 }
 
 // --- Reports -------------------------------------------------------------------------------
@@ -518,19 +649,18 @@ void ScanPage::OnScanFinished() {
       shownScan->sectors = scanner->surfaceState.sectors;
       shownScan->speedCurve = scanner->speedCurve;
     }
+    if (scanner->pass == ScanPass::SurfaceScan) shownScan->extent = scanner->extent;
     // At the run's end, once the table is final.
     if (scanner->pass == ScanPass::None) KeepRun();
     if (scanner->pass == ScanPass::None && shownScan->surfaceScan) IndexDamage(*shownScan);
   }
   if (scanner->pass == ScanPass::None && scanner->copyToImage) {
     incompleteRefresh->stop();
-    // A copy that failed before it began has no image to open.
-    openCopy->setVisible(QFile::exists(copiedImage));
+    ShowOpenCopy();
   }
   if (scanner->pass != ScanPass::None)
-    OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(),
-               PassEndText(scanner->pass, scanner->progress, scanner->passMicroseconds,
-                           scanner->deviceContext->hasMedium, scanner->unlistedFolders));
+    OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(), PassEndText(PassEndOf(*scanner)),
+               kNoSector);
   startStop->setText(QStringLiteral("Start"));
   EnableStart();
   EnableChoices(true);
@@ -554,7 +684,7 @@ void ScanPage::LogWarnings(const std::vector<std::string>& warnings) {
   for (const std::string& warning : warnings) {
     QString text = QString::fromStdString(warning);
     if (!text.isEmpty()) text[0] = text[0].toUpper();
-    OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(), text.toStdU16String());
+    OnLogEntry(static_cast<int>(LogKind::Info), TimeValue::Now(), text.toStdU16String(), kNoSector);
   }
 }
 
@@ -562,29 +692,30 @@ void ScanPage::LogWarnings(const std::vector<std::string>& warnings) {
 // drive meanwhile has replaced it. Its files go to the run's history.
 void ScanPage::IndexDamage(const ScanRecord& scan) {
   const std::uint16_t letter = scan.driveLetter;
-  wrenlo::SessionInfo session = scanner->deviceContext->GetSessionInfo(-1);
   // A copy's index is of what it still lacks, numbered from its table's start.
-  if (scan.copyToImage && scanner->copyJob != nullptr)
+  wrenlo::SessionInfo session = scan.extent.AsSessionInfo();
+  if (scan.copyToImage && scanner->copyJob != nullptr) {
+    session = scanner->deviceContext->GetSessionInfo(-1);
     session.startSector = static_cast<std::int32_t>(scanner->copyJob->Plan().TableStart());
+  }
   // Builds may end out of order (a copy's, made every few seconds): only a
-  // later one replaces what an earlier one gave.
+  // later one of the drive's replaces what an earlier one gave.
   const std::uint64_t request = ++damageRequests;
-  indexJobs.Start(letter, session, scan.copyToImage ? MissingSectors(scan.sectors) : scan.sectors,
-                  [this, letter, request, number = scan.number,
-                   runKeeper = keeper](std::shared_ptr<const DamageIndex> index) {
-                    if (runKeeper != nullptr && index != nullptr) {
-                      DiscHistory kept;
-                      LogWarnings(runKeeper->KeepDamage(kept, *index));
-                    }
-                    ScanRecord* record = history.Last(letter);
-                    if (record == nullptr || record->number != number || request < damageShown)
-                      return;
-                    damageShown = request;
-                    record->damage = index;
-                    if (detailsDialog != nullptr && record == shownScan)
-                      detailsDialog->SetDamageIndex(index);
-                    emit damageIndexReady(letter);
-                  });
+  indexJobs.Start(
+      letter, session, scan.copyToImage ? MissingSectors(scan.sectors) : scan.sectors,
+      [this, letter, request, number = scan.number,
+       runKeeper = keeper](std::shared_ptr<const DamageIndex> index) {
+        if (runKeeper != nullptr && index != nullptr) {
+          DiscHistory kept;
+          LogWarnings(runKeeper->KeepDamage(kept, *index));
+        }
+        ScanRecord* record = history.Last(letter);
+        if (record == nullptr || record->number != number || request < damageShown[letter]) return;
+        damageShown[letter] = request;
+        record->damage = index;
+        if (detailsDialog != nullptr && record == shownScan) detailsDialog->SetDamageIndex(index);
+        emit damageIndexReady(letter);
+      });
 }
 
 // The bar follows at once (a number); the texts, shares, map and curve once
@@ -607,10 +738,11 @@ void ScanPage::SetProgressPosition(int position) {
   progressBar->setUpdatesEnabled(true);  // asks for the repaint
 }
 
-void ScanPage::SetIndicatorPercent(double good, double problem, double error) {
-  goodLabel.SetText(ToQString(PercentText(good)));
-  problemLabel.SetText(ToQString(PercentText(problem)));
-  errorLabel.SetText(ToQString(PercentText(error)));
+void ScanPage::SetIndicatorPercent(const ShareCounts& counts) {
+  const std::int64_t checked = counts.Checked();
+  goodLabel.SetText(ToQString(ShareText(counts.good, checked)));
+  problemLabel.SetText(ToQString(ShareText(counts.problem, checked)));
+  errorLabel.SetText(ToQString(ShareText(counts.error, checked)));
 }
 
 // The map and the curve read the scanner's records themselves.
@@ -625,10 +757,11 @@ void ScanPage::ShowReports() {
   frameRefresh->stop();
   if (!reportsToShow) return;
   reportsToShow = false;
-  const ScanShares shares = SharesOf(shownProgress);
-  SetIndicatorPercent(shares.good, shares.problem, shares.error);
+  SetIndicatorPercent(ShareCountsOf(shownProgress));
   statusText->SetText(std::u16string_view(shownProgress.text));
-  speedText->SetText(std::u16string_view(SpeedText(shownProgress.recentSpeed)));
+  // In the unit of the scanned medium's base speed.
+  const double base = BaseSpeed(context != nullptr ? context->medium.typeName.str() : u"");
+  speedText->SetText(std::u16string_view(SpeedText(shownProgress.recentSpeed, base)));
   if (detailsDialog == nullptr) return;
   SurfaceInfoControl& map = detailsDialog->GetSurfaceMap();
   map.SetCurrentSector(shownProgress.current);
@@ -638,13 +771,22 @@ void ScanPage::ShowReports() {
 
 // A row at the end; every kind looks the same. A list that follows its end
 // scrolls to the new rows shortly after.
-void ScanPage::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) {
-  if (shownScan != nullptr) shownScan->log.push_back({static_cast<LogKind>(kind), time, text});
-  if (shownLog.empty()) Item(Client(), kSaveId)->setEnabled(true);
-  shownLog.push_back({static_cast<LogKind>(kind), time, text});
-  auto* row = new QTreeWidgetItem({ToQString(LogTimeText(time)), ToQString(text)});
-  logList->addTopLevelItem(row);
+void ScanPage::OnLogEntry(int kind, const TimeValue& time, const std::u16string& text,
+                          std::int64_t sector) {
+  const ScanLogEntry entry{static_cast<LogKind>(kind), time, text, sector};
+  if (shownScan != nullptr) shownScan->log.push_back(entry);
+  // A scan runs on the drive shown: its entries are that drive's.
+  logs[shownDrive].push_back(entry);
+  Item(Client(), kSaveId)->setEnabled(true);
+  AddLogRow(entry);
   if (followLog && !logFollow->isActive()) logFollow->start();
+}
+
+void ScanPage::AddLogRow(const ScanLogEntry& entry) {
+  auto* row = new QTreeWidgetItem({ToQString(LogTimeText(entry.time)), ToQString(entry.text),
+                                   ToQString(LogSectorText(entry.sector))});
+  row->setTextAlignment(kSectorColumn, Qt::AlignRight | Qt::AlignVCenter);
+  logList->addTopLevelItem(row);
 }
 
 // --- Layout ----------------------------------------------------------------------------------
@@ -699,10 +841,13 @@ void ScanPage::LayoutControls() {
   if (logList != nullptr) {
     MoveWindow(logList, left, logTop, right - left, logBottom - logTop);
     // "Time" gets 120 pixels, or what a time needs in a wider font;
-    // "Description" the rest but 10 pixels and the width of a scroll bar.
+    // "Sector" what a nine-digit number needs; "Description" the rest but 10
+    // pixels and the width of a scroll bar.
     const int timeWidth = std::max(120, TextCellWidth(logList, kTimeSample));
+    const int sectorWidth = TextCellWidth(logList, kSectorSample);
     logList->setColumnWidth(0, timeWidth);
-    logList->setColumnWidth(1, right - left - 10 - timeWidth -
+    logList->setColumnWidth(kSectorColumn, sectorWidth);
+    logList->setColumnWidth(1, right - left - 10 - timeWidth - sectorWidth -
                                    logList->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   }
 }

@@ -11,18 +11,20 @@
 // to a text file, and can be pressed only when there are some. Each indicator's tooltip gives the
 // count behind its share. "Start" can be pressed only with a medium.
 //
-// A stopped or finished scan stays on the page (its figures, log and map)
-// while the page is given new contexts of the same drive, until the next
-// Start or a context of another drive. Every scan is recorded in the page's
-// history, which keeps the latest scan of each drive. When a surface scan
+// Each drive keeps its own last scan (its figures, log and map) and its own
+// log: the page shows those of the drive of its context, and a stopped or
+// finished scan stays until that drive's next Start. Every scan is recorded
+// in the page's history, which keeps the latest scan of each drive. When a surface scan
 // ends or is stopped, the page has the files and structures on its sectors
 // indexed on a thread of its own and keeps the index in the scan's record;
 // the details dialog lists the damaged ones from it.
 //
 // A scan reads as the options of "Advanced..." say, kept in the program's
-// settings; a retry reads only what the drive's last surface scan of the
-// same session size did not find Good, else what the disc's latest surface
-// scan in the scan history did not, or everything when there was none.
+// settings, but for the session and the retry, which belong to the drive and
+// medium they were chosen for; a retry reads only what the drive's last
+// surface scan of the same sectors did not find Good, else what the disc's
+// latest surface scan in the scan history did not, or everything when there
+// was none; it serves one scan.
 //
 // Every run is kept in the scan history (ScanKeeper: the disc is told when
 // the run starts), its damaged files once they are indexed; a history that
@@ -48,10 +50,14 @@
 
 #include <QString>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/disc/MediumIdentity.h"
+#include "core/report/ScanProgressText.h"
 #include "core/scan/ISectorScannerCallback.h"
 #include "core/scan/ScanRecord.h"
 #include "core/scan/SectorScanner.h"
@@ -117,13 +123,26 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // frame).
   bool ReportsShown() const { return !reportsToShow; }
   void OnSurfaceState(const SurfaceState_t& state) override;
-  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) override;
+  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text,
+                  std::int64_t sector) override;
 
   SectorScanner* Scanner() const { return scanner.get(); }
   // The options the next scan reads with, as "Advanced..." left them.
   const ScanOptions& Options() const { return scanOptions; }
   // The latest scan of each drive scanned since the program started.
   const ScanHistory& History() const { return history; }
+  // The drive is gone (its image closed): its kept scan and log go with it.
+  void ForgetDrive(std::uint16_t letter);
+  // A report or the log of the drive's last scan was saved: once the scan
+  // has ended, it is kept.
+  void MarkSaved(std::uint16_t letter);
+  // The scan begun last, when it has ended and neither its report nor its
+  // log was saved since; else null.
+  const ScanRecord* UnsavedScan() const;
+  // The drive's last scan for a report: a copy of the kept one, or of a
+  // running one as it stands (its table and counts so far); none when the
+  // drive was not scanned.
+  std::optional<ScanRecord> ScanToReport(std::uint16_t letter) const;
   // The details dialog while it is open, else null.
   SurfaceDetailsDialog* DetailsDialog() const { return detailsDialog; }
   const IndicatorLabel& GoodLabel() const { return goodLabel; }
@@ -139,9 +158,9 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // A run has ended (finished, stopped or cut short by the medium's removal)
   // and the page shows its end.
   void runEnded();
-  // The user asked, in the details dialog, to see a sector of the last
-  // session of the drive in the Sector Viewer.
-  void showSectorRequested(std::int32_t sector);
+  // The user asked, in the details dialog, to see a sector of a session
+  // (kLastSession: the last) of the drive in the Sector Viewer.
+  void showSectorRequested(std::int32_t session, std::int32_t sector);
   // A scan's damage index has been built and kept in its record.
   void damageIndexReady(std::uint16_t driveLetter);
   // The user asked to open a finished copy (its image or cue sheet) as a
@@ -165,13 +184,28 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // within a frame, or at once.
   void ShowReportsSoon();
   void ShowReports();
-  void SetIndicatorPercent(double good, double problem, double error);
+  void SetIndicatorPercent(const ShareCounts& counts);
   void EnableChoices(bool enabled);
   void EnableStart();
   QString IndicatorToolTip(const QObject* indicator) const;
   void ClearFigures();
+  // Shows the drive's kept scan (figures, log, Details), or none.
+  void ShowDrive(std::uint16_t letter);
+  void ShowOpenCopy();
+  void FillLog();
+  void AddLogRow(const ScanLogEntry& entry);
   void OnScannerCall(const ScannerCallEvent& call);
   void OnStartStop();
+  // The choices of "Advanced..." that belong to one medium: the session
+  // scanned and the retry. They hold while its drive shows it, and the
+  // retry for the next surface scan only.
+  struct MediumChoices {
+    MediumIdentity medium;
+    std::int32_t session = kLastSession;
+    bool retry = false;
+  };
+  // Those chosen for the context's medium, else the defaults for it.
+  MediumChoices ChoicesForMedium() const;
   // Start with "Copy to Image" chosen: the image asked for, the copy begun.
   void StartCopy();
   // The incomplete files of the running copy, indexed from its table now.
@@ -179,6 +213,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // The scan options for a scan of the context, with a retry's table.
   ScanOptions OptionsForScan() const;
   void OnDetails();
+  void RequestSector(std::int32_t sector);
   void OnAdvanced();
   void OnClear();
   // "History...": the kept scans of the disc in the drive.
@@ -199,19 +234,26 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   std::shared_ptr<ScanKeeper> keeper;
   // The scan history's file, which no save may replace, once it is there.
   std::unique_ptr<InputFile> historyFile;
+  // The options of every scan; the medium's own are mediumChoices.
   ScanOptions scanOptions;
+  std::optional<MediumChoices> mediumChoices;
   ScanHistory history;
   // The record of the scan the page shows (running or ended); null when it
   // shows none.
   ScanRecord* shownScan = nullptr;
+  // The drive the page shows (once a context has been given), its scan and
+  // log; each drive keeps its own log until Clear.
+  bool driveShown = false;
+  std::uint16_t shownDrive = 0;
+  std::map<std::uint16_t, std::vector<ScanLogEntry>> logs;
+  // The table of an ended scan, for its map.
+  ScanTable keptTable;
   SurfaceDetailsDialog* detailsDialog = nullptr;
   IndicatorLabel goodLabel;
   IndicatorLabel problemLabel;
   IndicatorLabel errorLabel;
   QProgressBar* progressBar = nullptr;
   QTreeWidget* logList = nullptr;
-  // The entries the log list shows, with their kinds, for its Save.
-  std::vector<ScanLogEntry> shownLog;
   SaveDialogRunner runSaveDialog = RunSaveDialogModal;
   QuestionRunner askQuestion;
   OutputFile::Writer fileWriter = OutputFile::DefaultWriter();
@@ -232,13 +274,11 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   QRadioButton* filesTest = nullptr;
   QRadioButton* copyToImage = nullptr;
   QPushButton* openCopy = nullptr;
-  // The copy the page shows: its image (or cue sheet) for "Open as Drive".
-  QString copiedImage;
   // While a copy runs: its incomplete files indexed anew every few seconds.
   QTimer* incompleteRefresh = nullptr;
-  // Damage indexes asked for, and the latest one kept.
+  // Damage indexes asked for, and the latest one kept of each drive.
   std::uint64_t damageRequests = 0;
-  std::uint64_t damageShown = 0;
+  std::map<std::uint16_t, std::uint64_t> damageShown;
   // The last progress report, behind the texts and shares shown.
   ScanPass shownPass = ScanPass::None;
   ProgressCtx_t shownProgress;

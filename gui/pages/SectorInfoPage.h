@@ -20,8 +20,8 @@
 
 #include "gui/pages/BasePage.h"
 #include "gui/platform/ImageList.h"
-#include "gui/scan/DamageIndexJobs.h"
 #include "gui/platform/SaveFileDialog.h"
+#include "gui/scan/DamageIndexJobs.h"
 
 class BinaryViewer;
 class DamageIndex;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <regex>
 
 #include "CliFixture.h"
 
@@ -89,6 +90,35 @@ TEST_F(CliScanOptionsTest, AttemptsSkipRangeAndRetry) {
   }
 }
 
+// The log's end-of-pass line counts what the summary counts, whatever the
+// options left unread: skipped sectors, those outside the range, those kept
+// from an earlier scan.
+TEST_F(CliScanOptionsTest, TheEndOfThePassCountsAsTheSummary) {
+  const std::string map = folder + "/before-retry.map";
+  ASSERT_EQ(Cli({"scan", Drive("plain.img"), "--mapfile", map, "--attempts", "1"}).status, 1);
+  const std::vector<std::vector<std::string>> optionSets = {
+      {},
+      {"--skip-after-error", "2", "--first", "100", "--last", "260"},
+      {"--skip-after-error", "3", "--sectors-per-read", "8"},
+      {"--retry-from", map, "--first", "5"},
+  };
+  const std::regex line(
+      "Surface scan finished: ([0-9]+) sectors, ([0-9]+) good, ([0-9]+) problem, ([0-9]+) error, "
+      "([0-9]+) not checked");
+  for (const std::vector<std::string>& options : optionSets) {
+    SCOPED_TRACE(testing::PrintToString(options));
+    std::string log;
+    const Json summary = Scan(options, &log);
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(log, found, line)) << log;
+    EXPECT_EQ(std::stoll(found[1]), summary["total"].get<long long>());
+    EXPECT_EQ(std::stoll(found[2]), summary["good"].get<long long>());
+    EXPECT_EQ(std::stoll(found[3]), summary["problems"].get<long long>());
+    EXPECT_EQ(std::stoll(found[4]), summary["errors"].get<long long>());
+    EXPECT_EQ(std::stoll(found[5]), summary["not_read"].get<long long>());
+  }
+}
+
 // The map of one scan retried: the sectors it found bad are read again, the
 // finished ones kept.
 TEST_F(CliScanOptionsTest, RetryFromTheMapOfAnEarlierScan) {
@@ -124,6 +154,77 @@ TEST_F(CliScanOptionsTest, SpeedCsvHoldsEveryGroupRead) {
   // An error sector delivered nothing.
   EXPECT_THAT(lines[151], testing::StartsWith("150,150,0.000,0.000,0.00"));
   EXPECT_THAT(lines[200], testing::StartsWith("199,199,0.000,"));
+}
+
+// --session N or all on a disc of two sessions (300 sectors, then 200 where a
+// disc writer puts the second session, 11400 sectors on): the sectors count
+// from the disc's start, the sessions' sectors alone are read, and the start
+// line says so; a session the disc does not have is refused.
+TEST_F(CliScanOptionsTest, ScanOfOneSessionOrTheWholeDisc) {
+  WriteFile(folder + "/first.bin", std::string(300 * 2048, 'a'));
+  WriteFile(folder + "/second.bin", std::string(200 * 2048, 'b'));
+  const std::string cue = folder + "/two.cue";
+  WriteFile(cue,
+            "REM SESSION 01\nFILE first.bin BINARY\n TRACK 01 MODE1/2048\n  INDEX 01 00:00:00\n"
+            "REM SESSION 02\nFILE second.bin BINARY\n TRACK 02 MODE1/2048\n  INDEX 01 00:00:00\n");
+  constexpr int kSecond = 300 + 11400;
+  WriteFile(cue + ".faults", "5 always\n" + std::to_string(kSecond + 10) + " always\n");
+  const auto scan = [&](const std::vector<std::string>& options) {
+    std::vector<std::string> args = {LUMETER_CLI, "scan", "--json", "--attempts", "1"};
+    args.insert(args.end(), options.begin(), options.end());
+    return RunChild(args, {{"WRENLO_IMAGES", cue}, {"TZ", "UTC"}});
+  };
+  struct Case {
+    std::vector<std::string> options;
+    long long total, notRead;
+    std::string errors;
+    std::string startLine;
+  };
+  const std::string second = std::to_string(kSecond);
+  const std::string end = std::to_string(kSecond + 199);
+  const Case cases[] = {
+      {{}, 200, 0, "[[10, 10]]", "start sector = 0, end sector = 199"},
+      {{"--session", "1"},
+       300,
+       0,
+       "[[5, 5]]",
+       "start sector = 0, end sector = 299, session 1 of 2, sectors counted from the disc's start"},
+      {{"--session", "2"},
+       kSecond + 200,
+       kSecond,
+       ("[[" + std::to_string(kSecond + 10) + ", " + std::to_string(kSecond + 10) + "]]").c_str(),
+       ""},
+      {{"--session=all"}, kSecond + 200, kSecond - 300, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.options));
+    const ChildResult result = scan(c.options);
+    EXPECT_EQ(result.status, 1) << result.err;
+    const Json summary = Json::parse(result.out, nullptr, false);
+    ASSERT_FALSE(summary.is_discarded()) << result.out << result.err;
+    EXPECT_EQ(summary["total"], c.total);
+    EXPECT_EQ(summary["not_read"], c.notRead);
+    if (!c.errors.empty()) {
+      EXPECT_EQ(summary["error_ranges"], Json::parse(c.errors));
+    }
+    if (!c.startLine.empty()) {
+      EXPECT_THAT(result.err, HasSubstr("Surface scan started, " + c.startLine));
+    }
+  }
+  const ChildResult all = scan({"--session", "all"});
+  EXPECT_THAT(all.err, HasSubstr("Surface scan started, start sector = 0, end sector = " + end +
+                                 ", whole disc (sessions 1 to 2), sectors counted from the "
+                                 "disc's start"));
+  EXPECT_EQ(Json::parse(all.out)["error_ranges"],
+            Json::parse("[[5, 5], [" + std::to_string(kSecond + 10) + ", " +
+                        std::to_string(kSecond + 10) + "]]"));
+  EXPECT_THAT(scan({"--session", "2"}).err,
+              HasSubstr("start sector = " + second + ", end sector = " + end + ", session 2 of 2"));
+
+  const ChildResult missing = scan({"--session", "3"});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_THAT(missing.err, HasSubstr("no session 3 on the medium (sessions 1 to 2)"));
+  EXPECT_EQ(scan({"--session", "none"}).status, 2);
 }
 
 }  // namespace

@@ -46,7 +46,9 @@ lumeter-cli --image th|three.iso
 lumeter-cli --image three.iso |copy devices dump files help history info media report save scan whohas
 lumeter-cli --image three.iso media |D E F
 lumeter-cli devices --|--help --image --json
-lumeter-cli scan --|--attempts --files --first --help --image --json --last --mapfile --no-history --retry-from --sectors-per-read --skip-after-error --speed --speed-csv --surface
+lumeter-cli scan --|--attempts --files --first --help --image --json --last --mapfile --no-history --retry-from --sectors-per-read --session --skip-after-error --speed --speed-csv --surface
+lumeter-cli scan --session |all
+lumeter-cli dump --session |
 lumeter-cli scan --sectors-per-read |1 16 2 32 4 64 8
 lumeter-cli scan --speed |max
 lumeter-cli scan --attempts |

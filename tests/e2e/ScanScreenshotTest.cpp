@@ -61,8 +61,8 @@ QImage WithToolTip(QWidget* dialog) {
   return shot;
 }
 
-QString Percent(double share) {
-  const std::u16string text = PercentText(share);
+QString Percent(std::int64_t count, std::int64_t whole) {
+  const std::u16string text = ShareText(count, whole);
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -169,8 +169,8 @@ TEST_F(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
 
   const int total = status->Text().split(' ').value(5).toInt();
   ASSERT_GT(total, 8100);
-  EXPECT_EQ(page->ProblemLabel().Text(), Percent(kProblemSectors * 100.0 / total));
-  EXPECT_EQ(page->ErrorLabel().Text(), Percent(kErrorSectors * 100.0 / total));
+  EXPECT_EQ(page->ProblemLabel().Text(), Percent(kProblemSectors, total));
+  EXPECT_EQ(page->ErrorLabel().Text(), Percent(kErrorSectors, total));
   // The start line, one entry per bad sector and the end of the pass.
   EXPECT_EQ(Item<QTreeWidget>(page->Client(), ScanPage::kLogId)->topLevelItemCount(),
             1 + kProblemSectors + kErrorSectors + 1);

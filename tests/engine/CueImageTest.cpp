@@ -220,10 +220,19 @@ TEST(CueImage, TracksReadAsBchunkExtractsThem) {
   EXPECT_EQ(+medium.lastSession, 1);
   wrenlo::TrackInformation track{};
   const std::uint8_t modes[] = {1, 0, 2};
+  std::int32_t end = 0;  // where the track before ended
   for (std::int32_t n = 1; n <= 3; ++n) {
     ASSERT_EQ(wrenlo::GetTrackInformation(wrenlo::kCurrentDevice, n, &track), 0);
     EXPECT_EQ(track.mode, modes[n - 1]) << "track " << n;
+    EXPECT_EQ(+track.number, n);
+    EXPECT_EQ(+track.session, 1);
+    EXPECT_GE(+track.startSector, end) << "track " << n;  // after it, past any pregap
+    EXPECT_GT(+track.sectorCount, 0);
+    end = track.startSector + track.sectorCount;
   }
+  ASSERT_EQ(wrenlo::GetTrackInformation(wrenlo::kCurrentDevice, 2, &track), 0);
+  EXPECT_EQ(+track.startSector, static_cast<std::int32_t>(images.dataSectors + kAudioPregap));
+  EXPECT_EQ(+track.sectorCount, static_cast<std::int32_t>(kAudioFrames));
   ASSERT_EQ(wrenlo::GetTrackInformation(wrenlo::kCurrentDevice, 1, &track), 0);
   EXPECT_EQ(track.contentFlags, wrenlo::kContentIso9660 | wrenlo::kContentJoliet);
 
@@ -265,6 +274,7 @@ TEST(CueImage, TwoSessionsInTwoFiles) {
   wrenlo::Handle abilities = 0;
   ASSERT_EQ(wrenlo::GetDeviceCapabilitiesHandle(wrenlo::kCurrentDevice, &abilities), 0);
   for (const auto& [code, expected] : {std::pair{wrenlo::cap::ReadsMultisession, 1},
+                                       {wrenlo::cap::ReadsMode2Form1, 1},
                                        {wrenlo::cap::ReadsMode2Form2, 1},
                                        {wrenlo::cap::ReadsCdR, 1},
                                        {wrenlo::cap::ReadsDvdRom, 0},

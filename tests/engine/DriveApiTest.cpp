@@ -78,7 +78,11 @@ TEST_F(DriveApi, MediumKindFollowsTheImageSize) {
     std::int32_t speed;
     std::vector<std::uint64_t> abilities;
   };
-  const std::vector<std::uint64_t> cd{cap::ReadsCdR, cap::ReadsCdRw};
+  // Every virtual drive reads what a CD image may hold, whichever image it
+  // holds now: several sessions, Mode 2 in both forms, audio.
+  const std::vector<std::uint64_t> cd{
+      cap::ReadsCdR,        cap::ReadsCdRw,           cap::ReadsMultisession, cap::ReadsMode2Form1,
+      cap::ReadsMode2Form2, cap::SupportsCddaCommand, cap::CddaAccurate};
   std::vector<std::uint64_t> dvd = cd;
   dvd.insert(dvd.end(), {cap::ReadsDvdRom, cap::ReadsDvdR, cap::ReadsDvdRw, cap::ReadsDvdRDualLayer,
                          cap::ReadsDvdPlusR, cap::ReadsDvdPlusRw, cap::ReadsDvdPlusRwDualLayer,

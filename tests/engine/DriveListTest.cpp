@@ -85,8 +85,8 @@ TEST(DriveList, DrivesThenImagesWithTheirProblems) {
   EXPECT_EQ(opened.front().letter, u'F');  // the images keep the letters they were given
 }
 
-// Images keep their letters; a drive plugged in later passes over them and
-// over the letters of images closed meanwhile.
+// Images keep their letters and a drive plugged in later passes over them;
+// a closed image's letter is free again, for a drive or the next image.
 TEST(DriveList, ImagesKeepTheirLettersAndDrivesPassOverThem) {
   std::vector<ImageDrive> images(2);
   images[0].name = u"one.iso";
@@ -99,18 +99,19 @@ TEST(DriveList, ImagesKeepTheirLettersAndDrivesPassOverThem) {
             (std::vector<std::u16string>{u"D: FIRST", u"#E: one.iso: ", u"#F: two.iso: "}));
   EXPECT_EQ(NextImageLetter(list, imageLetters), u'G');
 
-  images.erase(images.begin());  // one.iso closed: E is not given again
+  // one.iso closed (as the engine closes it): E is free again.
+  images.erase(images.begin());
+  imageLetters.reset(u'E' - kFirstDriveLetter);
+  list = LetterDrives({}, images, imageLetters);
+  EXPECT_EQ(NextImageLetter(list, imageLetters), u'D');
   drives.clear();
   drives.push_back({std::make_unique<IdleDrive>(), u"FIRST", u"/dev/sr0", u""});
   drives.push_back({std::make_unique<IdleDrive>(), u"PLUGGED", u"/dev/sr1", u""});
   drives.push_back({std::make_unique<IdleDrive>(), u"THIRD", u"/dev/sr2", u""});
   list = LetterDrives(std::move(drives), images, imageLetters);
-  EXPECT_EQ(Texts(list), (std::vector<std::u16string>{u"D: FIRST", u"G: PLUGGED", u"H: THIRD",
+  EXPECT_EQ(Texts(list), (std::vector<std::u16string>{u"D: FIRST", u"E: PLUGGED", u"G: THIRD",
                                                       u"#F: two.iso: "}));
-  EXPECT_EQ(NextImageLetter(list, imageLetters), u'I');
-  // Without the drives the next image still follows every letter given.
-  images.clear();
-  EXPECT_EQ(NextImageLetter(LetterDrives({}, images, imageLetters), imageLetters), u'G');
+  EXPECT_EQ(NextImageLetter(list, imageLetters), u'H');
 }
 
 TEST(DriveList, LettersEndAtZ) {
@@ -252,8 +253,9 @@ TEST(DriveList, AListingKeepsTheImagesAsTheyAre) {
   EXPECT_EQ(GetMediumInformation(kCurrentDevice, &medium), 0);
 }
 
-// Images opened and closed while the program runs: listed last, with letters
-// never given twice; an unusable one is a '#' entry with its reason.
+// Images opened and closed while the program runs: listed last, with the
+// first free letter (a closed image's is given again); an unusable one is a
+// '#' entry with its reason.
 TEST(DriveList, ImagesOpenedAndClosedAtRunTime) {
   const std::string first = OutputDirectory() + "/first.iso";
   const std::string second = OutputDirectory() + "/second.iso";
@@ -289,17 +291,25 @@ TEST(DriveList, ImagesOpenedAndClosedAtRunTime) {
   EXPECT_EQ(CloseImageDrive(u'Q'), kNoDevice);
 
   ASSERT_EQ(OpenImageDrive(first.c_str(), &letter), 0);
-  EXPECT_EQ(letter, u'G');  // E and F are not given again
+  EXPECT_EQ(letter, u'E');  // closed, E is free again
+  // The new E is the image opened now, not the one closed.
+  ASSERT_EQ(testing_support::Select(u'E'), 0);
+  EXPECT_EQ(ReadSectors(kCurrentDevice, 0, 1, 0, sector.data(), kSectorSize), 0);
+  EXPECT_EQ(sector[0], 'x');
   EXPECT_EQ(OpenImageDrive(nullptr, &letter), kInvalidArgument);
   EXPECT_EQ(OpenImageDrive(first.c_str(), nullptr), kInvalidArgument);
   // Up to Z, then no letter is left and nothing is listed.
-  for (char16_t expected = u'H'; expected <= u'Z'; ++expected) {
+  for (char16_t expected = u'F'; expected <= u'Z'; ++expected) {
     ASSERT_EQ(OpenImageDrive(second.c_str(), &letter), 0);
     EXPECT_EQ(letter, expected);
   }
   EXPECT_EQ(OpenImageDrive(second.c_str(), &letter), kTooLarge);
   EXPECT_EQ(letter, 0);
-  EXPECT_EQ(testing_support::DeviceTexts().size(), 21u);
+  EXPECT_EQ(testing_support::DeviceTexts().size(), 23u);
+  // One closed in the middle: its letter is the next one given.
+  ASSERT_EQ(CloseImageDrive(u'K'), 0);
+  ASSERT_EQ(OpenImageDrive(second.c_str(), &letter), 0);
+  EXPECT_EQ(letter, u'K');
   // A new start of the engine gives every letter again.
   testing_support::UseImages({first});
   ASSERT_EQ(OpenImageDrive(second.c_str(), &letter), 0);

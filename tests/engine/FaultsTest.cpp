@@ -1,8 +1,11 @@
 // The damaged-disc simulation: the faults file, the failure cycles, latency.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -254,6 +257,50 @@ TEST_F(ImageFaultsTest, LatencyMakesEveryReadTakeAtLeastThatLong) {
   before = Clock::now();
   EXPECT_EQ(image->Read(10, 4, buffer.data()), kOk);
   EXPECT_GE(Clock::now() - before, std::chrono::microseconds(600));
+}
+
+// The image file under the drive changes: cut short, it is noticed at the
+// first read that fails for it; grown or replaced (while every read still
+// succeeds), within the second the drive looks at its files. From then on
+// nothing reads. A sector failing on its own (the faults file) is no change.
+TEST_F(ImageFaultsTest, AnImageFileThatChangesUnderTheDriveReadsAsChanged) {
+  // Reads sector 0 until the drive reports the change, for at most 5 s.
+  const auto noticed = [](Backend& image) {
+    std::vector<std::uint8_t> buffer(2048);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < deadline)
+      if (image.Read(0, 1, buffer.data()) == kImageChanged) return true;
+    return false;
+  };
+  std::vector<std::uint8_t> buffer(2048);
+  std::u16string problem;
+  {
+    const std::string path = MakeImage("cut.iso", "9 always\n");
+    auto image = ImageBackend::Open(path, problem);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->Read(9, 1, buffer.data()), kMediumError);  // the faults file's
+    EXPECT_EQ(image->Read(50, 1, buffer.data()), kOk);
+    ASSERT_EQ(::truncate(path.c_str(), 40 * 2048), 0);
+    EXPECT_EQ(image->Read(50, 1, buffer.data()), kImageChanged);
+    EXPECT_EQ(image->Read(0, 1, buffer.data()), kImageChanged);  // for good
+  }
+  {
+    const std::string path = MakeImage("grown.iso", "");
+    auto image = ImageBackend::Open(path, problem);
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->Read(0, 1, buffer.data()), kOk);  // looked at the file just now
+    std::ofstream(path, std::ios::app) << std::string(2048, 'x');
+    EXPECT_TRUE(noticed(*image));
+  }
+  {
+    const std::string path = MakeImage("replaced.iso", "");
+    auto image = ImageBackend::Open(path, problem);
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->Read(0, 1, buffer.data()), kOk);
+    const std::string other = MakeImage("replacement.iso", "");
+    ASSERT_EQ(std::rename(other.c_str(), path.c_str()), 0);
+    EXPECT_TRUE(noticed(*image));
+  }
 }
 
 }  // namespace

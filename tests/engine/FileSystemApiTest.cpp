@@ -320,8 +320,8 @@ TEST(FileSystemApi, ReadDirectoryEntries) {
   EXPECT_NE(ReadDirectory(directory, 0, nullptr), 0);
   EXPECT_EQ(CloseDirectory(directory), 0);
 
-  for (const char16_t* bad : {u"/NOWHERE", u"/A.TXT", u"//DIR", u"/DIR/", u"/DIR//SUB",
-                              u"\\DIR", u"/DIR\\SUB"})
+  for (const char16_t* bad :
+       {u"/NOWHERE", u"/A.TXT", u"//DIR", u"/DIR/", u"/DIR//SUB", u"\\DIR", u"/DIR\\SUB"})
     EXPECT_NE(OpenDirectory(session, bad, &directory), 0) << Narrow(bad);
   EXPECT_NE(OpenDirectory(session, nullptr, &directory), 0);
   EXPECT_EQ(OpenDirectory(session, u"/DIR/SUB", &directory), 0);
@@ -361,6 +361,17 @@ TEST(FileSystemApi, VerifyFileReadsEveryExtent) {
     EXPECT_NE(VerifyFile(session, u"/NOTHING"), 0);
     EXPECT_NE(VerifyFile(session, u""), 0);
     EXPECT_NE(VerifyFile(session, nullptr), 0);
+    // What a verification reads: the file's data sectors (xorriso puts
+    // BIG.BIN's 300000 bytes in 147).
+    std::uint64_t sectors = 99;
+    EXPECT_EQ(GetFileSectors(session, u"/BIG.BIN", &sectors), 0);
+    EXPECT_EQ(sectors, 147u);
+    EXPECT_EQ(GetFileSectors(session, u"/DIR/EMPTY.DAT", &sectors), 0);
+    EXPECT_EQ(sectors, 0u);
+    EXPECT_NE(GetFileSectors(session, u"/NOTHING", &sectors), 0);
+    EXPECT_NE(GetFileSectors(session, nullptr, &sectors), 0);
+    EXPECT_NE(GetFileSectors(session, u"BIG.BIN", nullptr), 0);
+    EXPECT_NE(GetFileSectors(0, u"BIG.BIN", &sectors), 0);
     CloseDiskSession(session);
   }
 }

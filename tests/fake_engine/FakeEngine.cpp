@@ -483,6 +483,16 @@ std::int32_t VerifyFile(Handle session, const char16_t* path) {
   return result != 0 ? result : (s.script.failingFiles.count(text) ? 1 : 0);
 }
 
+std::int32_t GetFileSectors(Handle session, const char16_t* path, std::uint64_t* sectors) {
+  auto& s = state();
+  std::lock_guard guard(s.lock);
+  *sectors = 0;
+  for (const fake::LayoutItem& item : s.script.layout)
+    if (item.kind == wrenlo::kLayoutFile && item.name == path)
+      for (const wrenlo::SectorRun& run : item.runs) *sectors += run.count;
+  return fake::Call(s, "GetFileSectors", session, std::u16string(path));
+}
+
 const char* ResultName(std::int32_t result) {
   // A name that shows the code, kept for the life of the program.
   static std::mutex lock;
@@ -494,14 +504,13 @@ const char* ResultName(std::int32_t result) {
 namespace {
 
 // Lists the script's layout, calling back outside the engine's lock.
-std::int32_t ListScriptLayout(const char* operation, std::int32_t argument,
-                        LayoutCallback callback, void* context) {
+std::int32_t ListScriptLayout(const char* operation, std::int32_t argument, LayoutCallback callback,
+                              void* context) {
   std::vector<fake::LayoutItem> items;
   {
     auto& s = state();
     std::lock_guard guard(s.lock);
-    if (const std::int32_t result = fake::Call(s, operation, argument); result != 0)
-      return result;
+    if (const std::int32_t result = fake::Call(s, operation, argument); result != 0) return result;
     items = s.script.layout;
   }
   for (const fake::LayoutItem& item : items) {

@@ -155,10 +155,10 @@ inline constexpr std::uint8_t kContentUdf = 0x04;
 inline constexpr std::uint8_t kContentBootable = 0x08;
 
 struct TrackInformation {
-  std::int16_t reserved0;
-  std::int16_t reserved2;
-  std::int32_t reserved4;
-  std::int32_t reserved8;
+  std::int16_t number;        // the track's number
+  std::int16_t session;       // the number of the session it lies in
+  std::int32_t startSector;   // the address of its first sector (index 01)
+  std::int32_t sectorCount;   // its length in sectors
   std::uint8_t mode;          // 1 = data mode 1, 2 = data mode 2, else audio
   std::uint8_t contentFlags;  // kContent* bits
   unsigned char reserved14[18];
@@ -319,9 +319,9 @@ static_assert(sizeof(IsoVolumeInfo) == 3764);
 static_assert(offsetof(DirectoryEntry, attributes) == 1586);
 static_assert(sizeof(DirectoryEntry) == 2680);
 
-static_assert(offsetof(TrackInformation, reserved2) == 2);
-static_assert(offsetof(TrackInformation, reserved4) == 4);
-static_assert(offsetof(TrackInformation, reserved8) == 8);
+static_assert(offsetof(TrackInformation, session) == 2);
+static_assert(offsetof(TrackInformation, startSector) == 4);
+static_assert(offsetof(TrackInformation, sectorCount) == 8);
 static_assert(offsetof(TrackInformation, mode) == 12);
 static_assert(offsetof(TrackInformation, contentFlags) == 13);
 static_assert(sizeof(TrackInformation) == 32);
@@ -593,6 +593,10 @@ WRENLO_API std::int32_t CloseDirectory(Handle directory);
 
 // 0 = every sector of the file reads back without error.
 WRENLO_API std::int32_t VerifyFile(Handle session, const char16_t* path);
+// The number of sectors a VerifyFile of the file reads (those of its data),
+// into *sectors; 0 for a file whose data lies in its entry or that is empty.
+WRENLO_API std::int32_t GetFileSectors(Handle session, const char16_t* path,
+                                       std::uint64_t* sectors);
 
 // Results that callers tell apart from other failures.
 // A read or a medium operation on a drive that holds no readable medium or
@@ -606,6 +610,10 @@ inline constexpr std::int32_t kResultEndOfDirectory = 17;  // ReadDirectory past
 // A read mode or operation the drive or medium does not have (whole sectors
 // of a DVD).
 inline constexpr std::int32_t kResultUnsupported = 20;
+// A read of a virtual drive whose image file has changed since it was opened
+// (cut short, grown or replaced): nothing of it reads any more, until the
+// image is opened again.
+inline constexpr std::int32_t kResultImageChanged = 22;
 
 // What a result of the operations means, in a few words ("medium error"),
 // for messages; never null.
@@ -691,8 +699,8 @@ WRENLO_API std::int32_t CloseDevice(std::int32_t device);
 
 // Opens the disc image at path (UTF-8; a name ending in ".cue" is a cue
 // sheet) as one more virtual drive while the program runs, listed after the
-// other drives with the letter after every letter listed and every letter
-// ever given to an image, so that no letter is given to two images.
+// other drives with the first letter from D that no listed drive has (a
+// closed image's letter is given again).
 // *driveLetter receives its letter. 0 = the drive can be used; a non-zero
 // result when it cannot, and it is then listed as a '#' entry, as an unusable
 // WRENLO_IMAGES entry is, whose reason GetDeviceUnusableReason gives, until
@@ -701,7 +709,7 @@ WRENLO_API std::int32_t CloseDevice(std::int32_t device);
 WRENLO_API std::int32_t OpenImageDrive(const char* path, std::int32_t* driveLetter);
 
 // Takes the virtual drive with this letter, usable or not, out of the list;
-// its letter is not given again. Non-zero when no image drive has this letter
+// its letter is free for the next image. Non-zero when no image drive has this letter
 // (a real drive cannot be closed). The current device stays current until
 // another is chosen, and handles opened on the drive stay valid, so a reader
 // of it is never cut off; the image file is closed when the last of them goes.

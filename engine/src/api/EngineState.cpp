@@ -109,6 +109,7 @@ Result EngineState::CloseImage(std::int32_t letter) {
   if (image == images_.end()) return kNoDevice;
   std::shared_ptr<Backend> closed = std::move(image->backend);
   images_.erase(image);
+  imageLetters_.reset(static_cast<std::size_t>(letter - kFirstDriveLetter));
   {
     const std::unique_lock lock(mutex_);
     std::erase_if(drives_, [&](const DriveEntry& drive) { return drive.letter == letter; });

@@ -38,14 +38,14 @@ class EngineState {
   // or not; kNoDevice when the list has no such letter.
   Result Name(std::int32_t letter, std::u16string& out);
   Result Path(std::int32_t letter, std::u16string& out);
-  // Opens the image at path as one more drive, listed last with the letter
-  // after every letter listed or ever given to an image: kOk, or
-  // kUnusable when it is listed as a '#' entry (its reason says why);
-  // kTooLarge, with letter 0 and nothing listed, when no letter is left.
+  // Opens the image at path as one more drive, listed last with the first
+  // letter no drive or image has: kOk, or kUnusable when it is listed as a
+  // '#' entry (its reason says why); kTooLarge, with letter 0 and nothing
+  // listed, when no letter is left.
   Result OpenImage(const std::string& path, char16_t& letter);
-  // Takes the image with this letter out of the list; its letter stays
-  // given. kNoDevice when no image has this letter. Whoever uses the image
-  // (the current device, a handle) keeps it until done.
+  // Takes the image with this letter out of the list; its letter may be
+  // given again. kNoDevice when no image has this letter. Whoever uses the
+  // image (the current device, a handle) keeps it until done.
   Result CloseImage(std::int32_t letter);
   // Makes the drive with this letter the current device; when there is no
   // usable drive with it, no device is current and kNoDevice is returned.

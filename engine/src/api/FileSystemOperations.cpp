@@ -128,4 +128,16 @@ std::int32_t VerifyFile(Handle session, const char16_t* path) {
   return VerifyExtents(source, extents);
 }
 
+std::int32_t GetFileSectors(Handle session, const char16_t* path, std::uint64_t* sectors) {
+  if (path == nullptr || sectors == nullptr) return kInvalidArgument;
+  *sectors = 0;
+  const auto object = FindSession(session);
+  if (!object) return kInvalidHandle;
+  std::vector<Extent> extents;
+  if (const Result result = object->fileSystem->Tree().FileExtents(path, extents); result != kOk)
+    return result;
+  for (const Extent& extent : extents) *sectors += extent.count;
+  return kOk;
+}
+
 }  // namespace wrenlo

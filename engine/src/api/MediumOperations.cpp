@@ -61,6 +61,10 @@ std::int32_t GetTrackInformation(std::int32_t device, std::int32_t track, TrackI
   if (const Result result = MediumOf(device, backend, layout); result != kOk) return result;
   const auto found = FindNumbered(layout.tracks, track);
   if (found == layout.tracks.end()) return kNotFound;
+  info->number = static_cast<std::int16_t>(found->number);
+  info->session = static_cast<std::int16_t>(found->session);
+  info->startSector = static_cast<std::int32_t>(found->start);
+  info->sectorCount = static_cast<std::int32_t>(found->sectorCount);
   info->mode = found->mode;
   const bool data = found->mode == 1 || found->mode == 2;
   info->contentFlags =

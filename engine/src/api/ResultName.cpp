@@ -7,6 +7,7 @@ namespace wrenlo {
 
 static_assert(kResultNoFileSystem == kNoFileSystem);
 static_assert(kResultEndOfDirectory == kEndOfDirectory);
+static_assert(kResultImageChanged == kImageChanged);
 
 const char* ResultName(std::int32_t result) {
   switch (result) {
@@ -54,6 +55,8 @@ const char* ResultName(std::int32_t result) {
       return "not supported";
     case kUnusable:
       return "cannot be used";
+    case kImageChanged:
+      return "the image file changed";
   }
   return "unknown result";
 }

@@ -69,6 +69,7 @@ std::unique_ptr<CueBackend> CueBackend::Open(const std::string& path, std::u16st
   }
 
   std::vector<int> fds;
+  WatchedImageFiles watched;
   std::vector<std::uint64_t> sizes;
   const auto fail = [&](std::u16string why) -> std::unique_ptr<CueBackend> {
     CloseAll(fds);
@@ -86,6 +87,7 @@ std::unique_ptr<CueBackend> CueBackend::Open(const std::string& path, std::u16st
     const int fd = OpenRegularFile(filePath, error);
     if (fd < 0) return fail(where + OpenProblem(error));
     fds.push_back(fd);
+    watched.Add(fd, filePath);
     struct stat status {};
     if (::fstat(fd, &status) != 0) return fail(where + OpenProblem(errno));
     sizes.push_back(static_cast<std::uint64_t>(status.st_size));
@@ -97,23 +99,18 @@ std::unique_ptr<CueBackend> CueBackend::Open(const std::string& path, std::u16st
   std::u16string faultsProblem;
   if (!LoadReadFailures(path, CopiedFileOf(disc, sizes), faults, files, faultsProblem))
     return fail(faultsProblem);
-  return std::unique_ptr<CueBackend>(
-      new CueBackend(std::move(fds), std::move(disc), std::move(faults), std::move(files)));
+  return std::unique_ptr<CueBackend>(new CueBackend(
+      std::move(fds), std::move(disc), std::move(faults), std::move(files), std::move(watched)));
 }
 
 CueBackend::CueBackend(std::vector<int> fds, CueDisc disc, std::unique_ptr<FaultSimulator> faults,
-                       std::vector<ImageFile> files)
-    : VirtualDrive(disc.sectorCount, MediumKind::Cd, std::move(faults), std::move(files)),
+                       std::vector<ImageFile> files, WatchedImageFiles watched)
+    : VirtualDrive(disc.sectorCount, MediumKind::Cd, std::move(faults), std::move(files),
+                   std::move(watched)),
       fds_(std::move(fds)),
       disc_(std::move(disc)) {}
 
 CueBackend::~CueBackend() { CloseAll(fds_); }
-
-bool CueBackend::HasCapability(std::uint64_t code) {
-  return VirtualDrive::HasCapability(code) || code == cap::ReadsMultisession ||
-         code == cap::ReadsMode2Form1 || code == cap::ReadsMode2Form2 ||
-         code == cap::SupportsCddaCommand;
-}
 
 template <typename RunRead>
 Result CueBackend::ForEachRun(std::uint32_t address, std::uint32_t count, RunRead read) {

@@ -28,10 +28,6 @@ class CueBackend : public VirtualDrive {
   CueBackend(const CueBackend&) = delete;
   CueBackend& operator=(const CueBackend&) = delete;
 
-  // A CD drive that reads every sector form and every session a cue sheet
-  // holds.
-  bool HasCapability(std::uint64_t code) override;
-
  protected:
   Result ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override;
   Result ReadImageRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) override;
@@ -39,7 +35,7 @@ class CueBackend : public VirtualDrive {
 
  private:
   CueBackend(std::vector<int> fds, CueDisc disc, std::unique_ptr<FaultSimulator> faults,
-             std::vector<ImageFile> files);
+             std::vector<ImageFile> files, WatchedImageFiles watched);
   // Calls read(run, address, count) for the part of each run that the
   // sectors [address, address + count) take, in order, until one fails.
   template <typename RunRead>

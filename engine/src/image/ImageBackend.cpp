@@ -49,13 +49,18 @@ std::unique_ptr<ImageBackend> ImageBackend::Open(const std::string& path, std::u
                           {{0, static_cast<std::uint32_t>(size / kSectorBytes), 0, kSectorBytes}},
                           {}};
   if (!LoadReadFailures(path, copied, faults, files, faultsProblem)) return fail(faultsProblem);
-  return std::unique_ptr<ImageBackend>(new ImageBackend(
-      fd, static_cast<std::uint32_t>(size / kSectorBytes), std::move(faults), std::move(files)));
+  WatchedImageFiles watched;
+  watched.Add(fd, path);
+  return std::unique_ptr<ImageBackend>(
+      new ImageBackend(fd, static_cast<std::uint32_t>(size / kSectorBytes), std::move(faults),
+                       std::move(files), std::move(watched)));
 }
 
 ImageBackend::ImageBackend(int fd, std::uint32_t sectors, std::unique_ptr<FaultSimulator> faults,
-                           std::vector<ImageFile> files)
-    : VirtualDrive(sectors, KindOfImage(sectors), std::move(faults), std::move(files)), fd_(fd) {}
+                           std::vector<ImageFile> files, WatchedImageFiles watched)
+    : VirtualDrive(sectors, KindOfImage(sectors), std::move(faults), std::move(files),
+                   std::move(watched)),
+      fd_(fd) {}
 
 ImageBackend::~ImageBackend() { ::close(fd_); }
 

@@ -32,7 +32,7 @@ class ImageBackend : public VirtualDrive {
 
  private:
   ImageBackend(int fd, std::uint32_t sectors, std::unique_ptr<FaultSimulator> faults,
-               std::vector<ImageFile> files);
+               std::vector<ImageFile> files, WatchedImageFiles watched);
 
   const int fd_;
 };

@@ -38,7 +38,12 @@ std::int32_t MaxReadSpeedKB(MediumKind kind) {
 }
 
 bool VirtualDriveCan(MediumKind kind, std::uint64_t capability) {
-  constexpr std::array kCdReads{cap::ReadsCdR, cap::ReadsCdRw};
+  // A CD drive's reading of every sector form and session a CD image holds
+  // (plain images and cue sheets alike open in any virtual drive): Mode 2
+  // in both forms, several sessions, and audio read as data, exactly.
+  constexpr std::array kCdReads{
+      cap::ReadsCdR,        cap::ReadsCdRw,           cap::ReadsMultisession, cap::ReadsMode2Form1,
+      cap::ReadsMode2Form2, cap::SupportsCddaCommand, cap::CddaAccurate};
   constexpr std::array kDvdReads{cap::ReadsDvdRom,
                                  cap::ReadsDvdR,
                                  cap::ReadsDvdRw,

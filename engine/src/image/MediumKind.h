@@ -28,8 +28,10 @@ std::int32_t MaxReadSpeedKB(MediumKind kind);
 
 // The answer of a virtual drive for an image of this kind to a capability code
 // of wrenlo::cap: it reads the media of its generation and of the earlier ones
-// (a BD drive reads DVDs and CDs), as a real drive does, and nothing else: no
-// writing, no audio, no raw or subchannel reads, no tray lock.
+// (a BD drive reads DVDs and CDs), as a real drive does, with everything a CD
+// image may hold (several sessions, Mode 2 Form 1 and Form 2 sectors, audio
+// tracks read exactly), and nothing else: no writing, no playing, no raw or
+// subchannel reads, no tray lock.
 bool VirtualDriveCan(MediumKind kind, std::uint64_t capability);
 
 }  // namespace wrenlo

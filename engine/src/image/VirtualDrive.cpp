@@ -14,21 +14,51 @@
 
 namespace wrenlo {
 
+namespace {
+
+// How often the image's files are looked at while reads succeed.
+constexpr std::chrono::seconds kLookInterval{1};
+
+}  // namespace
+
 VirtualDrive::VirtualDrive(std::uint32_t sectors, MediumKind kind,
-                           std::unique_ptr<FaultSimulator> faults, std::vector<ImageFile> files)
-    : sectors_(sectors), kind_(kind), faults_(std::move(faults)), files_(std::move(files)) {}
+                           std::unique_ptr<FaultSimulator> faults, std::vector<ImageFile> files,
+                           WatchedImageFiles watched)
+    : sectors_(sectors),
+      kind_(kind),
+      faults_(std::move(faults)),
+      watched_(std::move(watched)),
+      files_(std::move(files)) {}
 
 template <typename ImageRead>
 Result VirtualDrive::ReadWithFaults(std::uint32_t address, std::uint32_t count, ImageRead read) {
   if (trayOpen_.load(std::memory_order_relaxed)) return kNoMedium;
+  if (ImageChanged(false)) return kImageChanged;
   if (std::uint64_t{address} + count > sectors_) return kOutOfRange;
-  if (!faults_) return read();
+  // A file cut short reads as an error: told apart from a bad sector here.
+  const auto readImage = [&] {
+    const Result result = read();
+    return result != kOk && ImageChanged(true) ? kImageChanged : result;
+  };
+  if (!faults_) return readImage();
 
   const auto start = std::chrono::steady_clock::now();
   const bool fails = faults_->ReadFails(address, count);
-  const Result result = fails ? kMediumError : read();
+  const Result result = fails ? kMediumError : readImage();
   if (faults_->HasLatency()) WaitUntil(start + faults_->Latency(count, fails));
   return result;
+}
+
+bool VirtualDrive::ImageChanged(bool force) {
+  if (changed_.load(std::memory_order_relaxed)) return true;
+  const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                               std::chrono::steady_clock::now().time_since_epoch())
+                               .count();
+  if (!force && now < nextLook_.load(std::memory_order_relaxed)) return false;
+  nextLook_.store(now + std::chrono::nanoseconds(kLookInterval).count(), std::memory_order_relaxed);
+  if (!watched_.Changed()) return false;
+  changed_.store(true, std::memory_order_relaxed);
+  return true;
 }
 
 Result VirtualDrive::Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) {

@@ -1,8 +1,10 @@
 // What every virtual drive holding a disc image has in common: its identity
 // and abilities, a tray that can be opened (no medium) and closed, and the
 // "<image>.faults" file beside the image that makes chosen sectors fail and
-// reads slow, as on a damaged disc in a real drive. The image's own form
-// (plain sectors, a cue sheet with its files) is the subclass's.
+// reads slow, as on a damaged disc in a real drive, and the watch over the
+// image's files: once one of them is found changed (cut short, written to or
+// replaced), every read gives kImageChanged. The image's own form (plain
+// sectors, a cue sheet with its files) is the subclass's.
 #pragma once
 
 #include <atomic>
@@ -14,13 +16,16 @@
 #include "image/FaultSimulator.h"
 #include "image/ImageFiles.h"
 #include "image/MediumKind.h"
+#include "image/WatchedImageFiles.h"
 
 namespace wrenlo {
 
 class VirtualDrive : public Backend {
  public:
-  // Checks the tray and the address range, lets the faults decide, then
-  // reads the image; a read takes at least the faults' latency.
+  // Checks the tray, the image's files and the address range, lets the
+  // faults decide, then reads the image; a read takes at least the faults'
+  // latency. The files are looked at after a read of the image that fails,
+  // and at most once a second otherwise.
   Result Read(std::uint32_t address, std::uint32_t count, std::uint8_t* out) final;
   // The same for whole sectors, with the same faults and latency.
   Result ReadRaw(std::uint32_t address, std::uint32_t count, std::uint8_t* out) final;
@@ -40,9 +45,10 @@ class VirtualDrive : public Backend {
   }
 
  protected:
-  // files: those the medium is read from, listed while the drive lives.
+  // files: those the medium is read from, listed while the drive lives;
+  // watched: those it reads, watched for changes.
   VirtualDrive(std::uint32_t sectors, MediumKind kind, std::unique_ptr<FaultSimulator> faults,
-               std::vector<ImageFile> files);
+               std::vector<ImageFile> files, WatchedImageFiles watched);
 
   // Reads count sectors from address, all within the medium.
   virtual Result ReadImage(std::uint32_t address, std::uint32_t count, std::uint8_t* out) = 0;
@@ -58,10 +64,17 @@ class VirtualDrive : public Backend {
   // read; the whole takes at least the faults' latency.
   template <typename ImageRead>
   Result ReadWithFaults(std::uint32_t address, std::uint32_t count, ImageRead read);
+  // Whether the image's files changed; looks at them when due or when
+  // forced, and remembers a change for good.
+  bool ImageChanged(bool force);
 
   const std::uint32_t sectors_;
   const MediumKind kind_;
   const std::unique_ptr<FaultSimulator> faults_;  // null without a faults file
+  const WatchedImageFiles watched_;
+  std::atomic<bool> changed_{false};
+  // When the files are next looked at, in steady-clock nanoseconds.
+  std::atomic<std::int64_t> nextLook_{0};
   std::atomic<bool> trayOpen_{false};
   std::atomic<std::uint32_t> trayMoves_{0};
   const ListedImageFiles files_;

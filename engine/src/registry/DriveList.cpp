@@ -94,11 +94,9 @@ std::vector<DriveEntry> LetterDrives(std::vector<FoundDrive> drives,
 }
 
 char16_t NextImageLetter(const std::vector<DriveEntry>& list, const LetterSet& imageLetters) {
-  std::size_t next = 0;
-  for (const DriveEntry& entry : list) next = std::max(next, Bit(entry.letter) + 1);
-  for (std::size_t i = next; i < kLetters; ++i)
-    if (imageLetters[i]) next = i + 1;
-  return next < kLetters ? static_cast<char16_t>(kFirstDriveLetter + next) : 0;
+  LetterSet taken = imageLetters;
+  for (const DriveEntry& entry : list) taken.set(Bit(entry.letter));
+  return FirstFree(taken);
 }
 
 }  // namespace wrenlo

@@ -2,8 +2,8 @@
 // drive per disc image (those named in WRENLO_IMAGES, then those opened while
 // the program runs), with letters from D upward. A path ending in ".cue" is a
 // cue sheet with its BIN files, any other a plain image of 2048-byte sectors.
-// An image keeps its letter while it is listed, and a letter once given to an
-// image is never given to another drive.
+// An image keeps its letter while it is listed; once it is closed, its letter
+// may be given again.
 #pragma once
 
 #include <bitset>
@@ -46,8 +46,7 @@ struct ImageDrive {
   char16_t letter = 0;
 };
 
-// Letters given to images since the program started, one bit per letter
-// from D.
+// Letters of the images listed, one bit per letter from D.
 using LetterSet = std::bitset<kLastDriveLetter - kFirstDriveLetter + 1>;
 
 // The list's entry of the drive or image called name with this letter: a
@@ -70,7 +69,7 @@ std::vector<ImageDrive> OpenImages(std::string_view images);
 std::vector<DriveEntry> LetterDrives(std::vector<FoundDrive> drives,
                                      std::vector<ImageDrive>& images, LetterSet& imageLetters);
 
-// The letter for one more image: the one after every letter of list and of
-// imageLetters; 0 when Z is taken.
+// The letter for one more image: the first from D that is neither in list
+// nor in imageLetters; 0 when every letter to Z is taken.
 char16_t NextImageLetter(const std::vector<DriveEntry>& list, const LetterSet& imageLetters);
 }  // namespace wrenlo

@@ -67,6 +67,7 @@ TEST(HistoryScansTest, KeepsEachPassOfARun) {
   EXPECT_EQ(surface.errorRanges, (std::vector<SectorRange>{{100, 101}}));
   EXPECT_EQ(surface.unreadRanges, (std::vector<SectorRange>{{4000, 4999}}));
   EXPECT_NE(surface.options.find("\"sectors_per_read\": 8"), std::string::npos);
+  EXPECT_NE(surface.options.find("\"session\": \"last\""), std::string::npos);
 
   const HistoryScan& files = scans[1];
   EXPECT_EQ(files.kind, scan_kind::kFilesTest);
@@ -94,8 +95,16 @@ TEST(HistoryScansTest, AKeptScanGivesBackItsTableAndCurve) {
   ASSERT_TRUE(found);
 
   EXPECT_EQ(SectorTableOf(latest, kSectors), run.sectors);
-  // The table of another session's size is none.
+  // The table of another session's size is none, and so is that of a scan
+  // of a session chosen or of the whole disc, whose sectors count from the
+  // disc's start, whatever its size.
   EXPECT_TRUE(SectorTableOf(latest, kSectors - 1).empty());
+  for (const std::int32_t session : {kWholeDisc, 1}) {
+    ScanOptions chosen;
+    chosen.session = session;
+    const HistoryScan other = HistoryScansOf(run, chosen, HistoryDrive{})[0];
+    EXPECT_TRUE(SectorTableOf(other, kSectors).empty()) << other.options;
+  }
 
   const SpeedCurve curve = SpeedCurveOf(latest);
   const SpeedCurve& original = run.speedCurve;

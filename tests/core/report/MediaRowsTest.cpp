@@ -70,14 +70,19 @@ TEST_F(MediaRowsTest, AllThreeFileSystemsRowByRowAndCallByCall) {
 
   // The track record is read before the content rows and before each file
   // system; ISO 9660, then Joliet, then UDF, each on the last session's
-  // first track.
-  EXPECT_THAT(calls, ElementsAre("GetTrackInformation(-1, 5)", "GetTrackInformation(-1, 5)",
-                                 "OpenDiskSession(-1, 5, 1)", "GetISOVolumeInformation(100)",
-                                 "CloseDiskSession(100)", "GetTrackInformation(-1, 5)",
-                                 "OpenDiskSession(-1, 5, 2)", "GetISOVolumeInformation(101)",
-                                 "CloseDiskSession(101)", "GetTrackInformation(-1, 5)",
-                                 "OpenDiskSession(-1, 5, 4)", "GetUDFVolumeInformation(102)",
-                                 "CloseDiskSession(102)"));
+  // first track; then every track's, for the Tracks group.
+  ASSERT_EQ(calls.size(), 13u + 12u);
+  for (std::int32_t track = 1; track <= 12; ++track)
+    EXPECT_EQ(calls[12 + static_cast<std::size_t>(track)],
+              "GetTrackInformation(-1, " + std::to_string(track) + ")");
+  EXPECT_THAT(std::vector(calls.begin(), calls.begin() + 13),
+              ElementsAre("GetTrackInformation(-1, 5)", "GetTrackInformation(-1, 5)",
+                          "OpenDiskSession(-1, 5, 1)", "GetISOVolumeInformation(100)",
+                          "CloseDiskSession(100)", "GetTrackInformation(-1, 5)",
+                          "OpenDiskSession(-1, 5, 2)", "GetISOVolumeInformation(101)",
+                          "CloseDiskSession(101)", "GetTrackInformation(-1, 5)",
+                          "OpenDiskSession(-1, 5, 4)", "GetUDFVolumeInformation(102)",
+                          "CloseDiskSession(102)"));
   EXPECT_EQ(fake::OpenHandles(), 0);
 }
 
@@ -89,7 +94,7 @@ TEST_F(MediaRowsTest, NoContextOrNoMediumShowsNothingAndAsksNothing) {
   PropertyGroups groups;
   EXPECT_THAT(RowCalls(context, groups), IsEmpty());
   EXPECT_THAT(ShownGroupTitles(groups), IsEmpty());
-  EXPECT_EQ(groups.size(), 5u);  // declared, but without rows
+  EXPECT_EQ(groups.size(), 6u);  // declared, but without rows
 }
 
 TEST_F(MediaRowsTest, SilentTrackAndUdfRecordsKeepTheirDefaults) {
@@ -103,7 +108,10 @@ TEST_F(MediaRowsTest, SilentTrackAndUdfRecordsKeepTheirDefaults) {
               ElementsAre("Content Type = Audio", "Tracks = 12", "Sessions = 3", "Bootable = Yes"));
   EXPECT_THAT(ShownGroupTitles(groups),
               ElementsAre("Physical Information", "Content", "ISO File System",
-                          "Joliet File System", "UDF File System"));
+                          "Joliet File System", "UDF File System", "Tracks"));
+  // Tracks whose records say nothing: their numbers and the preset's type.
+  EXPECT_EQ(RowTexts(groups[kTracks]).size(), 12u);
+  EXPECT_EQ(RowTexts(groups[kTracks]).front(), "Track 1 = Audio");
   EXPECT_THAT(
       RowTexts(groups[kIsoFileSystem]),
       ElementsAre("Volume Label = BS_NDEF", "Creation Time: = ", "Modification Time: = ",
@@ -122,7 +130,7 @@ TEST_F(MediaRowsTest, ContentCases) {
     const char *capacity, *sectorText, *content, *bootable;
     std::vector<std::string> shown;
   };
-  const std::vector<std::string> base = {"Physical Information", "Content"};
+  const std::vector<std::string> base = {"Physical Information", "Content", "Tracks"};
   const Case cases[] = {
       {"DVD, mode 1, ISO and Joliet",
        2295104,
@@ -132,7 +140,7 @@ TEST_F(MediaRowsTest, ContentCases) {
        "2295104",
        "Data (Mode 1)",
        "No",
-       {"Physical Information", "Content", "ISO File System", "Joliet File System"}},
+       {"Physical Information", "Content", "ISO File System", "Joliet File System", "Tracks"}},
       {"CD, mode 2, bootable ISO",
        359844,
        2,
@@ -141,7 +149,7 @@ TEST_F(MediaRowsTest, ContentCases) {
        "359844",
        "Data (Mode 2)",
        "Yes",
-       {"Physical Information", "Content", "ISO File System"}},
+       {"Physical Information", "Content", "ISO File System", "Tracks"}},
       {"audio, nothing else", 1000, 0, 0x00, "0.00 GB", "1000", "Audio", "No", base},
       {"UDF only",
        12000,
@@ -151,7 +159,7 @@ TEST_F(MediaRowsTest, ContentCases) {
        "12000",
        "Data (Mode 1)",
        "No",
-       {"Physical Information", "Content", "UDF File System"}},
+       {"Physical Information", "Content", "UDF File System", "Tracks"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -182,6 +190,38 @@ TEST_F(MediaRowsTest, LastSessionWithoutARecord) {
   EXPECT_EQ(fake::Utf8(groups[kPhysicalInformation].rows[4].value), "-0.00 GB");
   EXPECT_EQ(fake::Utf8(groups[kPhysicalInformation].rows[5].value), "-1");
   EXPECT_EQ(calls.front(), "GetTrackInformation(-1, -1)");
+}
+
+// A CD of a data track and two audio tracks in two sessions: each track with
+// its type, session, start and length, in minutes, seconds and frames and in
+// sectors; on a DVD in sectors only.
+TEST_F(MediaRowsTest, TracksWithTheirSessionTypeStartAndLength) {
+  fake::script().medium = fake::Medium(u"CD-R", 1, 2, 1, 3);
+  fake::script().sessions[1] = fake::Session(6420 + 14440, 0, 1);
+  fake::script().sessions[2] = fake::Session(20000, 32260, 3);
+  const auto track = [](std::int16_t number, std::int16_t session, std::uint8_t mode,
+                        std::int32_t start, std::int32_t count) {
+    wrenlo::TrackInformation info = Track(mode, mode == 1 ? 0x01 : 0x00);
+    info.number = number;
+    info.session = session;
+    info.startSector = start;
+    info.sectorCount = count;
+    return info;
+  };
+  fake::script().tracks[1] = track(1, 1, 1, 0, 6420);
+  fake::script().tracks[2] = track(2, 1, 0, 6420, 14440);
+  fake::script().tracks[3] = track(3, 2, 2, 32260, 20000);
+  DeviceContext context(u'E');
+  EXPECT_THAT(
+      RowTexts(MediaRows(&context)[kTracks]),
+      ElementsAre("Track 1 = Data Mode 1, session 1, start 00:00:00 (0), length 01:25:45 "
+                  "(6420 sectors)",
+                  "Track 2 = Audio, session 1, start 01:25:45 (6420), length 03:12:40 "
+                  "(14440 sectors)",
+                  "Track 3 = Data Mode 2, session 2, start 07:10:10 (32260), length 04:26:50 "
+                  "(20000 sectors)"));
+  EXPECT_EQ(fake::Utf8(TrackText(track(1, 1, 1, 0, 2295104), false)),
+            "Data Mode 1, session 1, start 0, length 2295104 sectors");
 }
 
 TEST_F(MediaRowsTest, UdfRevisionTexts) {

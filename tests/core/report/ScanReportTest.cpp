@@ -20,6 +20,7 @@ constexpr std::uint8_t N = 0, G = 1, P = 2, E = 3;
 TEST(ScanSummaryTest, TakesTheFilesTestsOutcomeFromTheRecord) {
   ScanRecord record;
   record.surfaceScan = record.filesTest = true;
+  record.ended = true;
   record.sectors = {G, P, E, E, N};
   ProgressCtx_t surface;
   surface.total = 5;
@@ -44,6 +45,88 @@ TEST(ScanSummaryTest, TakesTheFilesTestsOutcomeFromTheRecord) {
   EXPECT_EQ(result.fileSystemErrors, std::vector<std::u16string>{u"root directory: medium error"});
   EXPECT_FALSE(ReadEverything(result));
   EXPECT_TRUE(result.damagedFiles.empty());  // no index was built
+}
+
+// The verdict says in one line what the scan found, or "No errors".
+TEST(ScanSummaryTest, VerdictInOneLine) {
+  const auto result = [](std::int64_t problems, std::int64_t errors, std::size_t damagedFiles,
+                         std::size_t fileErrors, bool stopped = false, bool inProgress = false) {
+    ScanResult r;
+    r.surfaceScan = true;
+    r.surface.problems = problems;
+    r.surface.errors = errors;
+    r.damagedFiles.resize(damagedFiles);
+    r.fileErrorPaths.resize(fileErrors);
+    r.stopped = stopped;
+    r.inProgress = inProgress;
+    return r;
+  };
+  const struct {
+    ScanResult result;
+    const char* verdict;
+  } cases[] = {
+      {result(60, 100, 4, 0), "60 problem and 100 error sectors; 4 files damaged"},
+      {result(0, 0, 0, 0), "No errors"},
+      {result(1, 0, 1, 0), "1 problem sector; 1 file damaged"},
+      {result(0, 43, 0, 2), "43 error sectors; 2 files could not be read"},
+      {result(0, 0, 0, 0, true), "No errors; stopped before the end"},
+      {result(0, 26, 0, 0, false, true), "In progress: 26 error sectors so far"},
+      {result(0, 0, 0, 0, false, true), "In progress: no errors so far"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ScanVerdict(c.result), c.verdict);
+}
+
+// The report's answer comes first: the disc, the verdict, the damaged files
+// and the map; then the scan's details and log; the drive's and medium's rows
+// last, in two columns.
+TEST(DiscReportTest, SummaryFirstThenDetailsThenTheDriveAndMedium) {
+  ScanRecord scan;
+  scan.surfaceScan = scan.ended = true;
+  scan.sectors = {G, G, P, E, G};
+  ProgressCtx_t progress;
+  progress.total = progress.current = 5;
+  scan.EndPass(ScanPass::SurfaceScan, progress, 1000000);
+  scan.log = {{LogKind::Error, {}, u"Sector error", 3}};
+  DiscReport report;
+  report.driveName = u"D: Virtual Image Drive";
+  report.label = u"PHOTOS_2023";
+  report.sectors = 5;
+  report.imagePath = u"/home/me/discs/photos.iso";
+  report.drive = {{u"General Information", {{u"Vendor", u"Virtual"}}}};
+  report.medium = {{u"Physical Information", {{u"Media Type", u"CD-ROM"}}}};
+  report.scan = &scan;
+  report.pictures.push_back(SurfaceMapPicture(scan.sectors));
+  const std::string html = ReportHtml(report);
+  EXPECT_NE(html.find("<title>Disc report: PHOTOS_2023 (photos.iso, D:)</title>"),
+            std::string::npos);
+  std::vector<std::size_t> order;
+  for (const char* part :
+       {"<th scope=\"row\">Disc</th><td>PHOTOS_2023</td>",
+        "<th scope=\"row\">Size</th><td>0.0 MB (5 sectors)</td>",
+        "<th scope=\"row\">Image file</th><td><span class=\"path\">/home/me/discs/photos.iso",
+        "<p class=\"verdict\">1 problem and 1 error sectors</p>", "<h3>Damaged files</h3>",
+        "<figcaption>Surface map</figcaption>", "<h2>Scan details</h2>",
+        "<th scope=\"row\">Problem sectors</th><td>2</td>", "<h3>Log</h3>",
+        "<td>Sector error</td><td class=\"n\">3</td>", "<h2>Drive and medium</h2>",
+        "<div class=\"columns\">", "<h3>General Information</h3>",
+        "<h3>Physical Information</h3>"}) {
+    order.push_back(html.find(part));
+    EXPECT_NE(order.back(), std::string::npos) << part;
+  }
+  EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
+
+  // Without a label or a scan: what it is of, and that it was not scanned.
+  report.label.clear();
+  report.scan = nullptr;
+  report.imagePath.clear();
+  report.devicePath = u"/dev/sr0";
+  report.driveName = u"E: HL-DT-ST DVDRAM";
+  const std::string bare = ReportHtml(report);
+  EXPECT_NE(bare.find("<title>Disc report: E: HL-DT-ST DVDRAM</title>"), std::string::npos);
+  EXPECT_NE(bare.find("<th scope=\"row\">Drive</th><td>E: HL-DT-ST DVDRAM (/dev/sr0)</td>"),
+            std::string::npos);
+  EXPECT_NE(bare.find("Not scanned since the program started."), std::string::npos);
+  EXPECT_EQ(bare.find("<h2>Scan details</h2>"), std::string::npos);
 }
 
 // The whole table fits: the map's own block sizes first, then any.

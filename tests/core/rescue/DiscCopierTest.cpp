@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <wrenlo/wrenlo.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -31,6 +32,8 @@ class ScriptedSource final : public CopySource {
   std::int64_t sectors = 0;
   std::set<std::int64_t> bad;
   std::map<std::int64_t, int> failuresLeft;
+  // The image under a virtual drive changed: reads from here on fail so.
+  std::int64_t changedAt = -1;
   std::vector<std::pair<std::int64_t, std::int32_t>> reads;  // address, count
   std::vector<int> speeds;
 
@@ -41,6 +44,7 @@ class ScriptedSource final : public CopySource {
   std::int32_t Read(std::int64_t address, std::int32_t count, std::uint8_t* out) override {
     reads.emplace_back(address, count);
     if (address < 0 || address + count > sectors) return 5;
+    if (changedAt >= 0 && address + count > changedAt) return wrenlo::kResultImageChanged;
     bool fails = false;
     for (std::int64_t a = address; a < address + count; ++a) {
       if (bad.count(a) != 0) fails = true;
@@ -209,6 +213,24 @@ TEST_F(DiscCopierTest, PassesFinishExactlyTheReadableSectors) {
 
 // Without trimming the failed blocks are scraped whole; without scraping
 // their insides stay non-scraped after trimming.
+// An image file that changed under its virtual drive reads no more: the copy
+// ends at once, saying why, rather than count the rest as bad sectors and
+// retry them all.
+TEST_F(DiscCopierTest, AChangedImageEndsTheCopy) {
+  ScriptedSource source;
+  source.sectors = 400;
+  source.changedAt = 200;
+  Recorder recorder;
+  CopyOptions options;
+  options.sectorsPerRead = 16;
+  options.retries = 2;
+  EXPECT_EQ(Copy(source, IsoPlan(400), options, Path("a.iso"), recorder), CopyEnd::Failed);
+  EXPECT_EQ(lastError.rfind("the drive cannot be read: ", 0), 0u) << lastError;
+  EXPECT_EQ(recorder.failedReads, 0);
+  EXPECT_EQ(recorder.passes, std::vector<std::string>{"?0"});
+  EXPECT_EQ(Statuses(lastMap).substr(0, 192), std::string(192, '+'));
+}
+
 TEST_F(DiscCopierTest, TrimAndScrapeCanBeLeftOut) {
   struct Case {
     bool trim, scrape;

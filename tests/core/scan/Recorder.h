@@ -30,9 +30,11 @@ class Recorder : public ISectorScannerCallback {
     }
     Add(line);
   }
-  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) override {
+  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text,
+                  std::int64_t sector) override {
     std::string line = "Log " + std::to_string(kind) + " @" + std::to_string(time.seconds) + " " +
                        fake::Utf8(text);
+    if (sector != kNoSector) line += " #" + std::to_string(sector);
     // The scanner's counters at the moment of the entry, to show which comes
     // first.
     if (scanner != nullptr)

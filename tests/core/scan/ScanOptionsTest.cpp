@@ -186,11 +186,11 @@ TEST_F(ScanOptionsTest, DefinedTablesOfTheOtherOptions) {
        "-----------E----------------------------",
        {started + "11, end sector = 11"},
        1},
-      {"retry", retry, kReference, {started + "0, end sector = 39"}, 8},
+      {"retry", retry, kReference, {started + "0, end sector = 39, retrying 8 sectors"}, 8},
       {"retry of a range",
        retryRange,
        "ggg-gg-gggPEggggggggE-ggggggggggggg-ggg-",
-       {started + "10, end sector = 20"},
+       {started + "10, end sector = 20, retrying 3 sectors"},
        3},
   };
   for (const Case& c : cases) {
@@ -275,6 +275,98 @@ TEST_F(ScanOptionsTest, InvalidOptionsStartNothing) {
     const ScanRun run(options);
     EXPECT_FALSE(run.started);
     EXPECT_TRUE(run.receiver.reports.empty());
+  }
+}
+
+// A disc of two sessions: 10 sectors from 0, 8 from 20 (a gap between them,
+// as the lead-out and lead-in of a CD's first session leave). The last
+// session is numbered from its start; another session, or the whole disc,
+// from the disc's start, reading only the sessions' sectors and saying so.
+TEST_F(ScanOptionsTest, TheSessionChosenAndItsNumbering) {
+  struct Case {
+    std::int32_t session;
+    std::int32_t firstSector;
+    std::string table;
+    // Addresses and counts; a read of several that fails is read again a
+    // sector at a time.
+    std::vector<std::string> reads;
+    std::string startLine;
+    std::int32_t total;
+  };
+  const std::string started = "Log 0 Surface scan started, start sector = ";
+  const Case cases[] = {
+      {kLastSession,
+       0,
+       "ggggggEg",
+       {"20 4", "24 4", "24 1", "25 1", "26 1", "27 1"},
+       started + "0, end sector = 7",
+       8},
+      {1,
+       0,
+       "gggEgggggg",
+       {"0 4", "0 1", "1 1", "2 1", "3 1", "4 4", "8 2"},
+       started + "0, end sector = 9, session 1 of 2, sectors counted from the disc's start",
+       10},
+      {2,
+       0,
+       "--------------------ggggggEg",
+       {"20 4", "24 4", "24 1", "25 1", "26 1", "27 1"},
+       started + "20, end sector = 27, session 2 of 2, sectors counted from the disc's start",
+       8},
+      {kWholeDisc,
+       0,
+       "gggEgggggg----------ggggggEg",
+       {"0 4", "0 1", "1 1", "2 1", "3 1", "4 4", "8 2", "20 4", "24 4", "24 1", "25 1", "26 1",
+        "27 1"},
+       started + "0, end sector = 27, whole disc (sessions 1 to 2), sectors counted from the "
+                 "disc's start",
+       18},
+      // A range in the disc's numbering.
+      {kWholeDisc,
+       8,
+       "--------gg----------ggggggEg",
+       {"8 2", "20 4", "24 4", "24 1", "25 1", "26 1", "27 1"},
+       started + "8, end sector = 27, whole disc (sessions 1 to 2), sectors counted from the "
+                 "disc's start",
+       10},
+      // No such session: nothing is read.
+      {3,
+       0,
+       "",
+       {},
+       started + "0, end sector = -1, session 3 of 2, sectors counted from the disc's start",
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("session " + std::to_string(c.session) + " from " + std::to_string(c.firstSector));
+    fake::Reset();
+    fake::script().medium = fake::Medium(u"CD-ROM", 1, 2, 1, 2);
+    fake::script().sessions[1] = fake::Session(10, 0, 1);
+    fake::script().sessions[2] = fake::Session(8, 20, 2);
+    fake::script().readFailures = {{3, -1}, {26, -1}};
+    ScanOptions options;
+    options.session = c.session;
+    options.firstSector = c.firstSector;
+    options.sectorsPerRead = 4;
+    options.attempts = 1;
+    const ScanRun run(options);
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ(Text(run.scanner.surfaceState.sectors), c.table);
+    std::vector<std::string> reads;
+    for (const std::string& call : fake::CallsNamed("ReadSectors")) {
+      // "ReadSectors(-1, ADDRESS, COUNT, 0, BYTES)"
+      const std::size_t address = call.find(", ") + 2;
+      const std::size_t count = call.find(", ", address) + 2;
+      reads.push_back(call.substr(address, call.find(',', address) - address) + " " +
+                      call.substr(count, call.find(',', count) - count));
+    }
+    EXPECT_EQ(reads, c.reads);
+    const std::vector<std::string> log = run.receiver.Named("Log 0");
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.front().substr(0, log.front().find(" [")).erase(5, log.front().find(' ', 6) - 5),
+              c.startLine);
+    EXPECT_EQ(run.scanner.progress.total, c.total);
+    EXPECT_EQ(run.scanner.extent.fromDiscStart, c.session != kLastSession);
   }
 }
 

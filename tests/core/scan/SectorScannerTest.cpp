@@ -181,8 +181,8 @@ TEST_F(SectorScannerTest, ClassifiesBySectorFailedAttempts) {
     std::vector<std::string> log;  // entries after the start line
     std::int32_t problems, errors;
   };
-  const std::string problem = "Log 1 @1001 Sector problem [p0 e0]";
-  const std::string error = "Log 2 @1001 Sector error [p0 e0]";
+  const std::string problem = "Log 1 @1001 Sector problem #0 [p0 e0]";
+  const std::string error = "Log 2 @1001 Sector error #0 [p0 e0]";
   const Case cases[] = {
       {0, SectorState::Good, 1, {}, 0, 0},
       {1, SectorState::Problem, 2, {problem}, 1, 0},
@@ -264,20 +264,36 @@ TEST_F(SectorScannerTest, StopDuringASectorEndsThePassAfterIt) {
   }
 }
 
-// The medium taken out (or the tray opened) during a scan: the read gives the
-// engine's no-medium result, and the run ends there as a stop would.
+// The medium taken out (or the tray opened) during a scan, or the image file
+// under a virtual drive changed: the read gives the engine's no-medium or
+// image-changed result, and the run ends there as a stop would, with one
+// entry that names the sector.
 TEST_F(SectorScannerTest, MediumRemovedDuringTheSurfaceScanEndsTheRun) {
-  for (const std::int32_t k : {0, 4}) {
-    SCOPED_TRACE("removed at sector " + std::to_string(k));
+  const struct {
+    std::int32_t k;
+    std::int32_t sectorsPerRead;
+    std::int32_t result;
+    const char* entry;
+  } cases[] = {
+      {0, 1, wrenlo::kResultNoMedium, "Medium removed at sector 0 #0"},
+      {4, 1, wrenlo::kResultNoMedium, "Medium removed at sector 4 #4"},
+      {4, 1, wrenlo::kResultImageChanged, "The image file changed at sector 4 #4"},
+      {4, 4, wrenlo::kResultImageChanged, "The image file changed at sector 4 #4"},
+  };
+  for (const auto& [k, sectorsPerRead, result, entry] : cases) {
+    SCOPED_TRACE(entry);
     fake::Reset();
     receiver = Recorder{};
     now = 1000;
     ScriptSession(10);
     ScriptFiles();
-    fake::script().onRead = [k](std::int32_t address) {
-      if (address == kStart + k) fake::script().results["ReadSectors"] = wrenlo::kResultNoMedium;
+    fake::script().onRead = [k, result](std::int32_t address) {
+      if (address == kStart + k) fake::script().results["ReadSectors"] = result;
     };
-    Run(true, true);
+    Prepare();
+    scanner->options.sectorsPerRead = sectorsPerRead;
+    ASSERT_TRUE(scanner->Start(true, true, context.get()));
+    scanner->Wait();
     EXPECT_EQ(fake::ReadCount(kStart + k), 1) << "no retries without a medium";
     EXPECT_EQ(fake::ReadCount(kStart + k + 1), 0);
     std::vector<std::uint8_t> expected(10, 0);
@@ -285,7 +301,7 @@ TEST_F(SectorScannerTest, MediumRemovedDuringTheSurfaceScanEndsTheRun) {
     EXPECT_EQ(Table(), expected);
     const std::vector<std::string> log = receiver.Named("Log");
     ASSERT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[1], "Log 0 @1001 Medium removed at sector " + std::to_string(k) + " [p0 e0]");
+    EXPECT_EQ(log[1], "Log 0 @1001 " + std::string(entry) + " [p0 e0]");
     // Only the sectors read count as checked; the files test is not tried.
     EXPECT_EQ(receiver.progress.back().current, k);
     EXPECT_EQ(receiver.progress.back().errors, 0);
@@ -307,6 +323,20 @@ TEST_F(SectorScannerTest, MediumRemovedDuringTheFilesTestEndsIt) {
               ElementsAre("Log 0 @1000 Medium removed at file /DIR/B.BIN [p0 e0]"));
   EXPECT_EQ(fake::CallsNamed("VerifyFile").size(), 2u);
   EXPECT_EQ(receiver.progress.back().current, 1);
+  EXPECT_EQ(receiver.progress.back().errors, 0);
+  EXPECT_EQ(receiver.Count("Finished"), 2u);
+}
+
+TEST_F(SectorScannerTest, AnImageChangedDuringTheFilesTestEndsIt) {
+  ScriptSession(10);
+  ScriptFiles();
+  fake::script().onVerify = [](const std::u16string& path) {
+    if (path == u"/DIR/B.BIN") fake::script().results["VerifyFile"] = wrenlo::kResultImageChanged;
+  };
+  Run(false, true);
+  EXPECT_THAT(receiver.Named("Log"),
+              ElementsAre("Log 0 @1000 The image file changed at file /DIR/B.BIN [p0 e0]"));
+  EXPECT_EQ(fake::CallsNamed("VerifyFile").size(), 2u);
   EXPECT_EQ(receiver.progress.back().errors, 0);
   EXPECT_EQ(receiver.Count("Finished"), 2u);
 }
@@ -346,6 +376,23 @@ TEST_F(SectorScannerTest, RecentSpeedIsTheRateOfTheLastHalfSecond) {
   }
 }
 
+// The files test's speed: the sectors of the files verified over the time
+// taken; a file that fails delivers nothing.
+TEST_F(SectorScannerTest, FilesTestSpeedFromTheSectorsOfItsFiles) {
+  ScriptSession(10);
+  ScriptFiles();
+  fake::script().layout = {{wrenlo::kLayoutFile, u"/A.TXT", 100 * 2048, {{100, 100}}},
+                           {wrenlo::kLayoutFile, u"/DIR/B.BIN", 50 * 2048, {{200, 50}}},
+                           {wrenlo::kLayoutFile, u"/DIR/C.DAT", 0, {}}};
+  fake::script().failingFiles = {u"/DIR/B.BIN"};
+  fake::script().onVerify = [this](const std::u16string&) { micros += 100000; };
+  Run(false, true);
+  std::vector<std::int32_t> speeds;
+  for (const ProgressCtx_t& p : receiver.progress) speeds.push_back(p.recentSpeed);
+  // 100 sectors in 0.1 s; then nothing in the next 0.1 s; then an empty file.
+  EXPECT_THAT(speeds, ElementsAre(0, 0, 2048000, 2048000, 1024000, 1024000, 682666));
+}
+
 TEST_F(SectorScannerTest, EachPassIsNamedAndTimedAtItsEnd) {
   ScriptSession(3);
   ScriptFiles();
@@ -370,13 +417,13 @@ TEST_F(SectorScannerTest, FilesTestVerifiesEachFileOnItsOwnSession) {
   ScriptFiles();
   fake::script().failingFiles = {u"/DIR/B.BIN"};
   Run(false, true);
-  EXPECT_THAT(
-      receiver.reports,
-      ElementsAreArray({"Started", "Started", "Progress 3/0 p0 e0 0 ", "Progress 3/0 p0 e0 0 /A.TXT",
-                        "Progress 3/1 p0 e0 0 /A.TXT", "Progress 3/1 p0 e0 0 /DIR/B.BIN",
-                        "Log 2 @1000 File error: /DIR/B.BIN [p0 e1]",
-                        "Progress 3/2 p0 e1 0 /DIR/B.BIN", "Progress 3/2 p0 e1 0 /DIR/C.DAT",
-                        "Progress 3/3 p0 e1 0 /DIR/C.DAT", "Finished", "Finished"}));
+  EXPECT_THAT(receiver.reports,
+              ElementsAreArray(
+                  {"Started", "Started", "Progress 3/0 p0 e0 0 ", "Progress 3/0 p0 e0 0 /A.TXT",
+                   "Progress 3/1 p0 e0 0 /A.TXT", "Progress 3/1 p0 e0 0 /DIR/B.BIN",
+                   "Log 2 @1000 File error: /DIR/B.BIN [p0 e1]", "Progress 3/2 p0 e1 0 /DIR/B.BIN",
+                   "Progress 3/2 p0 e1 0 /DIR/C.DAT", "Progress 3/3 p0 e1 0 /DIR/C.DAT", "Finished",
+                   "Finished"}));
   // After the walk's own session, one session per file on the last session's
   // first track, with the engine's choice of file system.
   EXPECT_THAT(fake::CallsNamed("OpenDiskSession"),

@@ -293,7 +293,7 @@ std::unique_ptr<SectorScanner> RunCoreScan(const DeviceContext& context,
     void OnScanFinished() override {}
     void OnProgress(const ProgressCtx_t&) override {}
     void OnSurfaceState(const SurfaceState_t&) override {}
-    void OnLogEntry(int, const TimeValue&, const std::u16string&) override {}
+    void OnLogEntry(int, const TimeValue&, const std::u16string&, std::int64_t) override {}
   };
   static Quiet receiver;
   auto scanner = std::make_unique<SectorScanner>(std::make_unique<DirectBridge>(), &receiver);

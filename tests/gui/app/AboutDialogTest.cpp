@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
 #include "../support/UrlCatcher.h"
@@ -81,7 +82,7 @@ TEST_F(AboutDialogTest, LinkOpensTheWebSiteAndLeavesTheBoxOpen) {
   });
 }
 
-TEST_F(AboutDialogTest, ClickOnTheBackgroundClosesIt) {
+TEST_F(AboutDialogTest, CloseButtonClickOnTheBackgroundAndKeysCloseIt) {
   struct Case {
     const char* what;
     std::function<void(AboutDialog&)> act;
@@ -97,6 +98,19 @@ TEST_F(AboutDialogTest, ClickOnTheBackgroundClosesIt) {
        [](AboutDialog& a) {
          QWidget* notice = a.Client()->findChildren<QLabel*>().first();
          QTest::mouseClick(notice, Qt::LeftButton, {}, {2, 2});
+       },
+       kIdOk},
+      {"Close button",
+       [](AboutDialog& a) {
+         auto* close = Item<QPushButton>(a.Client(), AboutDialog::kCloseId);
+         // Whole, inside the window, at the bottom right, under the notice.
+         EXPECT_TRUE(a.Client()->rect().contains(close->geometry()));
+         EXPECT_GT(close->x(), a.Client()->width() / 2);
+         EXPECT_GT(close->y(), a.Client()->height() * 3 / 4);
+         for (QLabel* label : a.Client()->findChildren<QLabel*>())
+           EXPECT_FALSE(label->geometry().intersects(close->geometry()));
+         EXPECT_EQ(close->text(), "Close");
+         close->click();
        },
        kIdOk},
       {"Escape", [](AboutDialog& a) { QTest::keyClick(&a, Qt::Key_Escape); }, kIdCancel},

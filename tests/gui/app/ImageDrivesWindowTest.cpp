@@ -1,7 +1,9 @@
 // Disc images as drives in the window, on the real engine: images given at
 // start, dropped on the window and picked from Recent Images get the next
-// letters, never one given before; Close Image asks before it ends a scan;
-// the window notices a disc taken out and put back without a refresh.
+// free letters, a closed image's among them; those that cannot be opened are
+// named and take no letter; an image open already selects its drive; Close
+// Image asks before it ends a scan; the window notices a disc taken out and
+// put back without a refresh.
 #include <gtest/gtest.h>
 #include <wrenlo/wrenlo.h>
 
@@ -64,6 +66,12 @@ class ImageDrivesWindowTest : public ::testing::Test {
     window->show();
     ASSERT_TRUE(WaitUntil([&] { return window->isVisible(); }));
   }
+  // Opens the window and runs what it does first once it shows (a message
+  // about the images it could not open).
+  void OpenAndRunItsStart(const QStringList& startImages) {
+    Open(startImages);
+    QCoreApplication::processEvents();
+  }
 
   DeviceCombo* Drives() const { return Item<DeviceCombo>(window->Client(), 1001); }
   // The drive list's items as shown, the selected one marked with '>'.
@@ -113,34 +121,68 @@ TEST_F(ImageDrivesWindowTest, ImagesFromTheStartAndFromADropGetTheNextLetters) {
   const QString second = Image("second.iso", 16);
   const QString third = Image("third.iso", 16);
   const QString dropped = Image("dropped.iso", 16);
-  Open({second, folder.filePath("missing.iso"), third});
-  // After the listed image, in order; the first opened is selected; the
-  // missing one is listed as unusable.
+  // The missing one is named once the window shows, and takes no letter.
+  EXPECT_EQ(Answer(
+                [&] {
+                  OpenAndRunItsStart({second, folder.filePath("missing.iso"), third});
+                },
+                QStringLiteral("OK")),
+            "The image could not be opened:\nmissing.iso: no such file");
+  // After the listed image, in order; the first opened is selected.
   QStringList expected = {Letter(0) + ": listed.iso", ">" + Letter(1) + ": second.iso",
-                          Letter(3) + ": third.iso", Letter(2) + ": missing.iso: no such file"};
-  EXPECT_EQ(Items().mid(Items().size() - 4), expected);
+                          Letter(2) + ": third.iso"};
+  EXPECT_EQ(Items().mid(Items().size() - 3), expected);
   EXPECT_EQ(Selected(), firstImage + 1);
   EXPECT_TRUE(window->CurrentContext()->hasMedium);
 
   Drop({dropped});
-  ASSERT_TRUE(WaitUntil([&] { return Selected() == firstImage + 4; }));
-  EXPECT_EQ(Drives()->currentText(), Letter(4) + ": dropped.iso");
+  ASSERT_TRUE(WaitUntil([&] { return Selected() == firstImage + 3; }));
+  EXPECT_EQ(Drives()->currentText(), Letter(3) + ": dropped.iso");
   // Newest first, the unusable one left out.
   EXPECT_EQ(RecentImagesMenu::Images(),
             QStringList({dropped, third, second, QStringLiteral("/older/one.iso")}));
 
-  // Closed, its letter is not given again: the same image opened once more
-  // from Recent Images gets the next one.
+  // An image open already is not opened twice: its drive is selected.
+  const int items = Drives()->count();
+  window->OpenImageFiles({second});
+  EXPECT_EQ(Selected(), firstImage + 1);
+  EXPECT_EQ(Drives()->count(), items);
+
+  // Closed, its letter goes to the next image opened: here the same image
+  // once more, from Recent Images.
+  Drives()->setCurrentIndex(Drives()->findText(Letter(3) + ": dropped.iso"));
+  emit Drives()->activated(Drives()->currentIndex());
+  ASSERT_EQ(Selected(), firstImage + 3);
   QAction* close = window->Menu()->Command(MainWindow::kCloseImage);
   close->trigger();
-  EXPECT_EQ(Drives()->findText(Letter(4) + ": dropped.iso"), -1);
-  EXPECT_NE(Selected(), firstImage + 4);
+  EXPECT_EQ(Drives()->findText(Letter(3) + ": dropped.iso"), -1);
+  EXPECT_NE(Selected(), firstImage + 3);
   window->RecentImages()->Fill();
   ASSERT_EQ(window->RecentImages()->actions().size(), 4);
-  EXPECT_EQ(window->RecentImages()->actions()[0]->text(), "&1 " + dropped);
-  window->RecentImages()->actions()[0]->trigger();
-  EXPECT_EQ(Selected(), firstImage + 5);
-  EXPECT_EQ(Drives()->currentText(), Letter(5) + ": dropped.iso");
+  // The one opened again came first.
+  EXPECT_EQ(window->RecentImages()->actions()[0]->text(), "&1 " + second);
+  EXPECT_EQ(window->RecentImages()->actions()[1]->text(), "&2 " + dropped);
+  window->RecentImages()->actions()[1]->trigger();
+  EXPECT_EQ(Selected(), firstImage + 3);
+  EXPECT_EQ(Drives()->currentText(), Letter(3) + ": dropped.iso");
+}
+
+// More images than letters: those left over are named, with why.
+TEST_F(ImageDrivesWindowTest, ImagesWithoutALetterAreNamed) {
+  const int free = u'Z' - firstImage;  // after the listed image
+  QStringList images;
+  for (int i = 0; i < free + 3; ++i)
+    images << Image(qPrintable(QStringLiteral("many%1.iso").arg(i)), 16);
+  const QString text = Answer([&] { OpenAndRunItsStart(images); }, QStringLiteral("OK"));
+  EXPECT_EQ(text, QStringLiteral("These images could not be opened:\n"
+                                 "many%1.iso: no drive letter is left\n"
+                                 "many%2.iso: no drive letter is left\n"
+                                 "many%3.iso: no drive letter is left")
+                      .arg(free)
+                      .arg(free + 1)
+                      .arg(free + 2));
+  EXPECT_EQ(Drives()->findText("Z: many" + QString::number(free - 1) + ".iso"),
+            Drives()->count() - 1);
 }
 
 TEST_F(ImageDrivesWindowTest, AnImageThatCannotBeOpenedIsSaidAndNotListed) {

@@ -226,6 +226,23 @@ TEST_F(MainWindowTest, WithoutDrivesTheContextIsForLetterZeroAndPagesAreEmpty) {
   ASSERT_NE(note, nullptr);
   EXPECT_TRUE(note->isVisible());
   EXPECT_EQ(note->text(), "No medium");
+  // Nothing to report on, no tray to move and no firmware to look for.
+  for (QAction* action : {window->Menu()->Command(MainWindow::kSaveReport),
+                          window->Toolbar()->Button(MainWindow::kSaveReport),
+                          window->Menu()->Command(MainWindow::kOpenTray),
+                          window->Menu()->Command(MainWindow::kCloseTray),
+                          window->Toolbar()->Button(MainWindow::kOpenTray)})
+    EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+  EXPECT_FALSE(Item(window->Page(0)->Client(), 1006)->isEnabled());
+
+  // A drive shown enables them.
+  fake::script().devices = {u"D: First drive"};
+  fake::script().results.erase("GetMediumInformation");
+  window->Toolbar()->Button(MainWindow::kRescanDevices)->trigger();
+  ASSERT_EQ(Letter(), u'D');
+  EXPECT_TRUE(window->Menu()->Command(MainWindow::kSaveReport)->isEnabled());
+  EXPECT_TRUE(window->Toolbar()->Button(MainWindow::kOpenTray)->isEnabled());
+  EXPECT_TRUE(Item(window->Page(0)->Client(), 1006)->isEnabled());
 }
 
 TEST_F(MainWindowTest, MediaPageSaysNoMediumOnlyWithoutOne) {
@@ -257,15 +274,25 @@ TEST_F(MainWindowTest, TrayCommandsLeaveThePagesAsTheyWere) {
   ASSERT_FALSE(shown.isEmpty());
   const DeviceContext* context = window->CurrentContext();
 
-  std::size_t before = fake::Calls().size();
-  window->Menu()->Command(MainWindow::kOpenTray)->trigger();
-  EXPECT_THAT(CallsSince(before), ElementsAre("EjectDevice(-1)"));
-  before = fake::Calls().size();
-  window->Toolbar()->Button(MainWindow::kOpenTray)->trigger();
-  EXPECT_THAT(CallsSince(before), ElementsAre("EjectDevice(-1)"));
-  before = fake::Calls().size();
-  window->Menu()->Command(MainWindow::kCloseTray)->trigger();
-  EXPECT_THAT(CallsSince(before), ElementsAre("CloseDevice(-1)"));
+  // The menu's items do what they say; the toolbar's button closes the tray
+  // the program opened, and opens it otherwise, saying in its tooltip which.
+  QAction* button = window->Toolbar()->Button(MainWindow::kOpenTray);
+  const struct {
+    QAction* action;
+    const char* call;
+    const char* tooltipAfter;
+  } steps[] = {
+      {window->Menu()->Command(MainWindow::kOpenTray), "EjectDevice(-1)", "Close Tray"},
+      {button, "CloseDevice(-1)", "Open Tray"},
+      {button, "EjectDevice(-1)", "Close Tray"},
+      {window->Menu()->Command(MainWindow::kCloseTray), "CloseDevice(-1)", "Open Tray"},
+  };
+  for (const auto& step : steps) {
+    const std::size_t before = fake::Calls().size();
+    step.action->trigger();
+    EXPECT_THAT(CallsSince(before), ElementsAre(step.call));
+    EXPECT_EQ(button->toolTip(), step.tooltipAfter);
+  }
   EXPECT_EQ(window->CurrentContext(), context);
   EXPECT_EQ(GroupListLines(media), shown);
 }
@@ -385,12 +412,13 @@ TEST_F(MainWindowTest, MenuAndToolbarAsDeclared) {
                     : QStringLiteral("  %1 = %2").arg(item->text()).arg(item->data().toInt()));
   }
   // '&' marks the access key of each.
-  EXPECT_EQ(items, QStringList({"&General", "  Open &Image... = 32790", "  &Recent Images = 0",
-                                "  Close I&mage = 32791", "  -", "  &Open Tray = 102",
-                                "  &Close Tray = 32780", "  &Save Report = 103", "  -",
-                                "  &Rescan Devices = 101", "  -", "  E&xit = 57665", "&Info",
-                                "  Corvane &Website = 32782", "  &Support = 32778", "  -",
-                                "  &About = 57664"}));
+  EXPECT_EQ(
+      items,
+      QStringList({"&General", "  Open &Image... = 32790", "  &Recent Images = 0",
+                   "  Close I&mage = 32791", "  -", "  &Open Tray = 102", "  &Close Tray = 32780",
+                   "  &Save Report = 103", "  -", "  &Rescan Devices = 101", "  -",
+                   "  As&k to Save a Report on Exit = 32792", "  -", "  E&xit = 57665", "&Info",
+                   "  Corvane &Website = 32782", "  &Support = 32778", "  -", "  &About = 57664"}));
   QStringList buttons;
   for (QAction* button : window->Toolbar()->actions())
     buttons << (button->isSeparator() ? QStringLiteral("-")
@@ -407,7 +435,11 @@ TEST_F(MainWindowTest, MenuAndToolbarAsDeclared) {
   EXPECT_EQ(Item<QPushButton>(window->Client(), 2)->text(), "Close");
 }
 
+// Only the Close button, the close box and Exit end the program; Enter and
+// Escape on the window's own controls do nothing (a key must not throw away
+// a scan's results).
 TEST_F(MainWindowTest, KeysAndButtonsThatEndTheProgram) {
+  constexpr int kStaysOpen = -1;
   struct Case {
     const char* what;
     std::function<void(MainWindow&)> act;
@@ -427,10 +459,11 @@ TEST_F(MainWindowTest, KeysAndButtonsThatEndTheProgram) {
     return [press, k](MainWindow& w) { press(Item<TabCtrl>(w.Client(), 1003)->Bar(), k); };
   };
   const Case cases[] = {
-      {"Escape on the drive list", key(1001, Qt::Key_Escape), kIdCancel},
-      {"Enter on the drive list", key(1001, Qt::Key_Return), kIdOk},
-      {"Escape on the tab control", tabBarKey(Qt::Key_Escape), kIdCancel},
-      {"Enter on the tab control", tabBarKey(Qt::Key_Enter), kIdOk},
+      {"Escape on the drive list", key(1001, Qt::Key_Escape), kStaysOpen},
+      {"Enter on the drive list", key(1001, Qt::Key_Return), kStaysOpen},
+      {"Escape on the tab control", tabBarKey(Qt::Key_Escape), kStaysOpen},
+      {"Enter on the tab control", tabBarKey(Qt::Key_Enter), kStaysOpen},
+      {"Escape on the Close button", key(2, Qt::Key_Escape), kStaysOpen},
       {"Enter on the Close button", key(2, Qt::Key_Return), kIdCancel},
       {"Close button", [](MainWindow& w) { Item<QPushButton>(w.Client(), 2)->click(); }, kIdCancel},
       {"close box", [](MainWindow& w) { w.close(); }, kIdCancel},
@@ -439,9 +472,9 @@ TEST_F(MainWindowTest, KeysAndButtonsThatEndTheProgram) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Open();
-    window->setResult(-1);
+    window->setResult(kStaysOpen);
     c.act(*window);
-    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->isVisible(), c.result == kStaysOpen);
     EXPECT_EQ(window->result(), c.result);
   }
 }

@@ -10,6 +10,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <map>
+#include <tuple>
 
 #include "../support/WaitUntil.h"
 #include "gui/controls/AdvancedScanOptionsDlg.h"
@@ -93,13 +95,57 @@ TEST_F(ScanOptionsDialogTest, ShowsTheDefaultsAndTheChoices) {
   });
 }
 
+// The last session by default; the medium's others, each with its sectors
+// (counted from the disc's start, as a scan of it numbers them), and the
+// whole disc.
+TEST_F(ScanOptionsDialogTest, OffersTheMediumsSessions) {
+  std::map<std::int32_t, wrenlo::SessionInfo> sessions;
+  sessions[1].startSector = 0;
+  sessions[1].sectorCount = 10;
+  sessions[2].startSector = 11400;
+  sessions[2].sectorCount = 8;
+  ScanOptions second;
+  second.session = 2;
+  for (const auto& [given, shown, chosen, result] :
+       {std::tuple{ScanOptions{}, "Last session", "Whole disc", kWholeDisc},
+        std::tuple{second, "Session 2 (sectors 11400 to 11407)", "Session 1 (sectors 0 to 9)",
+                   1}}) {
+    Dlg dialog(given, {}, sessions);
+    Run(dialog, [&](QDialog* d) {
+      auto* list = Item<QComboBox>(d, Dlg::kSessionListId);
+      QStringList items;
+      for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
+      EXPECT_EQ(items, QStringList({"Last session", "Session 1 (sectors 0 to 9)",
+                                    "Session 2 (sectors 11400 to 11407)", "Whole disc"}));
+      EXPECT_EQ(list->currentText(), shown);
+      list->setCurrentText(chosen);
+      Item<QPushButton>(d, kIdOk)->click();
+    });
+    EXPECT_EQ(dialog.Options().session, result);
+  }
+  // Defaults: the last session again; without sessions it is all there is.
+  Dlg dialog(second, {}, sessions);
+  Run(dialog, [](QDialog* d) {
+    Item<QPushButton>(d, Dlg::kDefaultsId)->click();
+    Item<QPushButton>(d, kIdOk)->click();
+  });
+  EXPECT_EQ(dialog.Options().session, kLastSession);
+  Dlg none(second, {});
+  Run(none, [](QDialog* d) {
+    EXPECT_EQ(Item<QComboBox>(d, Dlg::kSessionListId)->count(), 1);
+    Item<QPushButton>(d, kIdOk)->click();
+  });
+  EXPECT_EQ(none.Options().session, kLastSession);
+}
+
 TEST_F(ScanOptionsDialogTest, LaysOutLabelsControlsAndButtonsInPixels) {
   Dlg dialog(ScanOptions{}, {});
   Run(dialog, [&](QDialog*) {
     const int w = dialog.ClientRect().width();
     const int h = dialog.ClientRect().height();
     const int middle = 10 + (w - 20) / 2;
-    const int rows[][2] = {{Dlg::kSectorsPerReadLabelId, Dlg::kSectorsPerReadListId},
+    const int rows[][2] = {{Dlg::kSessionLabelId, Dlg::kSessionListId},
+                           {Dlg::kSectorsPerReadLabelId, Dlg::kSectorsPerReadListId},
                            {Dlg::kAttemptsLabelId, Dlg::kAttemptsListId},
                            {Dlg::kSkipLabelId, Dlg::kSkipEditId},
                            {Dlg::kFirstLabelId, Dlg::kFirstEditId},

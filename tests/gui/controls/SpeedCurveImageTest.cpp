@@ -30,7 +30,7 @@ TEST(SpeedCurveImageTest, AKnownSeriesLandsOnItsPixels) {
   }
   const QSize size(460, 216);  // a plot of 360 x 192 pixels
   const QImage image = RenderSpeedCurve(curve, size);
-  const QRect plot = SpeedCurvePlotArea(size);
+  const QRect plot = SpeedCurvePlotArea(curve, size);
   ASSERT_EQ(plot, QRect(60, 8, 360, 192));
   EXPECT_DOUBLE_EQ(SpeedCurveAxisTop(curve), 2.5e6);
 
@@ -65,7 +65,7 @@ TEST(SpeedCurveImageTest, GroupsNotReadBreakTheCurve) {
     if (sector < 20 || sector >= 40) curve.Add(sector, 2048, SectorState::Good);
   const QSize size(460, 216);
   const QImage image = RenderSpeedCurve(curve, size);
-  const QRect plot = SpeedCurvePlotArea(size);
+  const QRect plot = SpeedCurvePlotArea(curve, size);
   const auto x = [&](double sector) {
     return plot.left() + static_cast<int>((sector + 0.5) * 3.6);
   };
@@ -78,6 +78,35 @@ TEST(SpeedCurveImageTest, GroupsNotReadBreakTheCurve) {
   const QImage blank = RenderSpeedCurve(empty, size);
   for (int column = plot.left() + 1; column < plot.right(); column += 7)
     EXPECT_TRUE(RowsOf(blank, column, kSpeedCurveColor, plot).empty());
+}
+
+// However fast the reads, the axes' labels are whole: the margins widen for
+// them, and no label touches the picture's edge.
+TEST(SpeedCurveImageTest, AxisLabelsAreNeverCut) {
+  for (const double bytesPerSecond : {1.0e6, 2.56e9}) {
+    SCOPED_TRACE(bytesPerSecond);
+    SpeedCurve curve;
+    curve.Start(1000, 153600);  // a CD: 2.56 GB/s is over 16000x
+    for (std::int32_t sector = 0; sector < 1000; ++sector)
+      curve.Add(sector, static_cast<std::uint64_t>(2048 * 1e6 / bytesPerSecond), SectorState::Good);
+    const QSize size(460, 120);
+    const QImage image = RenderSpeedCurve(curve, size);
+    const QRect plot = SpeedCurvePlotArea(curve, size);
+    // The band of the top labels, left and right of the plot.
+    const auto inkIn = [&](int left, int right) {
+      int columns = 0;
+      for (int x = left; x <= right; ++x) {
+        bool ink = false;
+        for (int y = 0; y < plot.top() + 10; ++y) ink = ink || image.pixel(x, y) != 0xFFFFFFFFu;
+        columns += ink;
+      }
+      return columns;
+    };
+    EXPECT_GT(inkIn(0, plot.left() - 1), 20);                  // the MB/s label is there
+    EXPECT_GT(inkIn(plot.right() + 1, size.width() - 1), 10);  // and the multiple
+    EXPECT_EQ(inkIn(0, 0), 0);                                 // neither is cut
+    EXPECT_EQ(inkIn(size.width() - 1, size.width() - 1), 0);
+  }
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ class TableScanner {
     void OnScanFinished() override {}
     void OnProgress(const ProgressCtx_t&) override {}
     void OnSurfaceState(const SurfaceState_t&) override {}
-    void OnLogEntry(int, const TimeValue&, const std::u16string&) override {}
+    void OnLogEntry(int, const TimeValue&, const std::u16string&, std::int64_t) override {}
   };
 
   Silent receiver;

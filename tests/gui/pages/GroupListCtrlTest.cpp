@@ -58,6 +58,8 @@ TEST_F(GroupListCtrlTest, GroupsInDeclarationOrderRowsInAppendOrderEmptyGroupsHi
   EXPECT_TRUE(Lines().isEmpty());
   list.AddRow(2, "b", "again", kNoImage);
   EXPECT_EQ(Lines(), QStringList({"Second", "  b | again"}));
+  // A value cut off by its column is there whole in its tooltip.
+  EXPECT_EQ(list.View()->topLevelItem(1)->child(0)->toolTip(1), "again");
 }
 
 TEST_F(GroupListCtrlTest, HeadingsCannotBeSelected) {

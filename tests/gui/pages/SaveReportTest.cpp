@@ -102,17 +102,27 @@ TEST_F(SaveLogTest, WritesOneTabSeparatedLinePerEntryAndIsEnabledOnlyWithEntries
   const struct {
     LogKind kind;
     std::u16string text;
+    std::int64_t sector;
     std::string line;  // after the time
   } entries[] = {
-      {LogKind::Info, u"Surface scan started", "Info\tSurface scan started"},
-      {LogKind::Problem, u"Sector problem", "Problem\tSector problem"},
-      {LogKind::Error, u"File error: /DIR/Ünïcødé 名前.txt",
-       "Error\tFile error: /DIR/Ünïcødé 名前.txt"},
-      {LogKind::Error, u"File error: A\tB\nC", "Error\tFile error: A\\tB\\nC"},
+      {LogKind::Info, u"Surface scan started", kNoSector, "Info\tSurface scan started\t"},
+      {LogKind::Problem, u"Sector problem", 150, "Problem\tSector problem\t150"},
+      {LogKind::Error, u"Sector error", 2147483647, "Error\tSector error\t2147483647"},
+      {LogKind::Error, u"File error: /DIR/Ünïcødé 名前.txt", kNoSector,
+       "Error\tFile error: /DIR/Ünïcødé 名前.txt\t"},
+      {LogKind::Error, u"File error: A\tB\nC", kNoSector, "Error\tFile error: A\\tB\\nC\t"},
   };
   const TimeValue when{1700000000};
   for (const auto& entry : entries)
-    page->OnLogEntry(static_cast<int>(entry.kind), when, entry.text);
+    page->OnLogEntry(static_cast<int>(entry.kind), when, entry.text, entry.sector);
+  // The list's "Sector" column names the sector of each entry that has one.
+  auto* log = Item<QTreeWidget>(page->Client(), ScanPage::kLogId);
+  ASSERT_EQ(log->columnCount(), 3);
+  EXPECT_EQ(log->headerItem()->text(2), "Sector");
+  QStringList sectors;
+  for (int row = 0; row < log->topLevelItemCount(); ++row)
+    sectors << log->topLevelItem(row)->text(2);
+  EXPECT_EQ(sectors, QStringList({"", "150", "2147483647", "", ""}));
   ASSERT_TRUE(Save()->isEnabled());
 
   const QString path = folder.filePath("ÄÖ log.txt");
@@ -134,7 +144,8 @@ TEST_F(SaveLogTest, WritesOneTabSeparatedLinePerEntryAndIsEnabledOnlyWithEntries
 // A write that fails shows the error box and leaves the folder as it was: an
 // older file of the name keeps its content, and no temporary file remains.
 TEST_F(SaveLogTest, AFailedWriteLeavesNothingBehind) {
-  page->OnLogEntry(static_cast<int>(LogKind::Info), TimeValue{1}, std::u16string(5000, u'x'));
+  page->OnLogEntry(static_cast<int>(LogKind::Info), TimeValue{1}, std::u16string(5000, u'x'),
+                   kNoSector);
   const QString old = folder.filePath("old.txt");
   {
     QFile file(old);

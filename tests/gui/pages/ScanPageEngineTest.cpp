@@ -180,6 +180,17 @@ TEST_F(ScanPageEngineTest, CopiesToAnImageAndResumes) {
 
   openCopy->click();
   EXPECT_EQ(opened, QStringList{image});
+
+  // The copy is the drive's kept scan: another drive shown hides it, and
+  // coming back offers it again.
+  page.context = nullptr;
+  page.UpdateContent();
+  EXPECT_FALSE(openCopy->isVisible());
+  page.context = &context;
+  page.UpdateContent();
+  EXPECT_TRUE(openCopy->isVisible());
+  openCopy->click();
+  EXPECT_EQ(opened, (QStringList{image, image}));
 }
 
 // Closing the window during a copy (the page goes) stops it after the read

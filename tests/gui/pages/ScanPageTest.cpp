@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,9 +21,12 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStyle>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
 #include <algorithm>
@@ -120,6 +125,32 @@ class ReadGate {
   std::atomic<bool> opened{false};
   std::promise<void> open;
 };
+
+// Runs act, which shows message boxes one after the other, and presses in each
+// the button that reads the next of answers (inside runs first, with the box);
+// the boxes' texts.
+QStringList AnswerBoxes(const std::function<void()>& act, const QStringList& answers,
+                        const std::function<void(QMessageBox*)>& inside = {}) {
+  QStringList texts;
+  QTimer poll;
+  poll.setInterval(1);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible() || box->property("answered").toBool()) return;
+    box->setProperty("answered", true);
+    texts << box->text();
+    if (texts.size() > answers.size()) return box->done(-1);  // one too many
+    if (inside) inside(box);
+    for (QAbstractButton* button : box->buttons())
+      if (button->text() == answers[texts.size() - 1]) return button->click();
+    ADD_FAILURE() << "no button " << answers[texts.size() - 1].toStdString();
+    box->done(-1);
+  });
+  poll.start();
+  act();
+  poll.stop();
+  return texts;
+}
 
 // Presses the button of a message box that reads text.
 void ClickButton(QDialog* dialog, const QString& text) {
@@ -280,15 +311,21 @@ TEST_F(ScanPageTest, LaysOutTheControlsInPixels) {
   EXPECT_EQ(page->ProblemLabel().geometry(), QRect(470, 71, 56, 20));
   EXPECT_EQ(page->GoodLabel().geometry(), QRect(400, 71, 56, 20));
 
-  // "Time" is 120 pixels wide, or as wide as a time needs; "Description"
-  // has the rest of the width but 10 pixels and a scroll bar.
-  page->OnLogEntry(0, TimeValue{1700000000}, u"a row");
+  // "Time" is 120 pixels wide, or as wide as a time needs; "Sector" as wide
+  // as a sector of a BD needs; "Description" has the rest of the width but
+  // 10 pixels and a scroll bar.
+  page->OnLogEntry(0, TimeValue{1700000000}, u"a row", kNoSector);
+  page->OnLogEntry(2, TimeValue{1700000000}, u"Sector error", 24438783);
   const int timeNeeds = static_cast<QAbstractItemView*>(Log())->sizeHintForColumn(0);
+  const int sectorNeeds = static_cast<QAbstractItemView*>(Log())->sizeHintForColumn(2);
   EXPECT_EQ(Log()->columnWidth(0), std::max(120, timeNeeds));
-  EXPECT_EQ(Log()->columnWidth(0) + Log()->columnWidth(1),
+  EXPECT_GE(Log()->columnWidth(2), sectorNeeds);
+  EXPECT_EQ(Log()->columnWidth(0) + Log()->columnWidth(1) + Log()->columnWidth(2),
             590 - Log()->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   EXPECT_EQ(Log()->headerItem()->text(0), "Time");
   EXPECT_EQ(Log()->headerItem()->text(1), "Description");
+  EXPECT_EQ(Log()->headerItem()->text(2), "Sector");
+  EXPECT_EQ(Log()->topLevelItem(1)->text(2), "24438783");
   EXPECT_EQ(Log()->selectionBehavior(), QAbstractItemView::SelectRows);
 
   page->setGeometry(0, 0, 500, 300);  // follows the size
@@ -340,13 +377,20 @@ TEST_F(ScanPageTest, ProgressReportsFillBarSharesStatusAndSpeed) {
   }
 
   // A new context resets the display, and only that.
-  page->OnLogEntry(0, TimeValue{0}, u"kept");
+  page->OnLogEntry(0, TimeValue{0}, u"kept", kNoSector);
   NewContext();
   EXPECT_EQ(Progress(), 0);
   EXPECT_EQ(Text(ScanPage::kStatusId), "n/a");
   EXPECT_EQ(Text(ScanPage::kSpeedId), "n/a");
   EXPECT_EQ(Shares(), QStringList({"0.0%", "0.0%", "0.0%"}));
   EXPECT_EQ(LogTexts(), QStringList({"kept"}));
+
+  // On a DVD, "x" is a DVD's 1,385,000 bytes a second, not a CD's.
+  fake::script().medium = fake::Medium(u"DVD-ROM", 1, 1, 1, 1);
+  NewContext();
+  progress.recentSpeed = 22160000;
+  Report(progress);
+  EXPECT_EQ(Text(ScanPage::kSpeedId), "16x (21640.6 kbps)");
 }
 
 // A report runs while the worker may wait for it, and thousands run in one
@@ -452,7 +496,9 @@ TEST_F(ScanPageTest, StopEndsTheScanAndTheNextStartRunsTheChosenTest) {
             QStringList({"Surface scan stopped at sector 51: 1000 sectors, 51 good, 0 problem, "
                          "0 error, 949 not checked, in H:MM:SS"}));
 
-  // The files test: no speed and no problems, throughout.
+  // The files test: no problems, throughout, and the speed of the files'
+  // sectors read back (A.TXT's 100).
+  fake::script().layout = {{wrenlo::kLayoutFile, u"/A.TXT", 100 * 2048, {{100, 100}}}};
   Radio(ScanPage::kFilesTestId)->click();
   std::promise<void> verified;
   std::atomic<bool> verifying{false};
@@ -467,7 +513,10 @@ TEST_F(ScanPageTest, StopEndsTheScanAndTheNextStartRunsTheChosenTest) {
   EXPECT_EQ(Shares(), QStringList({"0.0%", "0.0%", "0.0%"}));  // no file checked yet
   verified.set_value();
   ASSERT_TRUE(Finished());
-  EXPECT_EQ(Text(ScanPage::kSpeedId), "0x (0.0 kbps)");
+  EXPECT_TRUE(QRegularExpression("^\\d+x \\(\\d+\\.\\d kbps\\)$")
+                  .match(Text(ScanPage::kSpeedId))
+                  .hasMatch());
+  EXPECT_NE(Text(ScanPage::kSpeedId), "0x (0.0 kbps)");
   EXPECT_EQ(Text(ScanPage::kStatusId), "/DIR/B.TXT");
   EXPECT_EQ(Shares(), QStringList({"50.0%", "0.0%", "50.0%"}));
   EXPECT_EQ(Progress(), 100);
@@ -586,7 +635,7 @@ TEST_F(ScanPageTest, TheEndOfAScanShowsTheLastEntryAtOnce) {
 TEST_F(ScanPageTest, LogFollowsNewRowsUnlessScrolledUp) {
   QScrollBar* bar = Log()->verticalScrollBar();
   const auto add = [&](int rows) {
-    for (int i = 0; i < rows; ++i) page->OnLogEntry(0, TimeValue{0}, u"row");
+    for (int i = 0; i < rows; ++i) page->OnLogEntry(0, TimeValue{0}, u"row", kNoSector);
   };
   const auto atEnd = [&] { return bar->maximum() > 0 && bar->value() == bar->maximum(); };
   add(100);
@@ -601,8 +650,8 @@ TEST_F(ScanPageTest, LogFollowsNewRowsUnlessScrolledUp) {
   EXPECT_EQ(Log()->topLevelItemCount(), 110);
 }
 
-// Error reads 0.0% while a few sectors of a large disc have failed: the
-// tooltip gives the count.
+// A few failed sectors of a large disc read "<0.1%", never 0.0%, and the
+// good share then ">99.9%"; the tooltip gives the count.
 TEST_F(ScanPageTest, IndicatorTooltipsGiveTheCountsBehindTheShares) {
   ScriptDisc(10);
   NewContext();
@@ -614,7 +663,8 @@ TEST_F(ScanPageTest, IndicatorTooltipsGiveTheCountsBehindTheShares) {
   progress.problems = 40;
   progress.errors = 5;
   Report(progress);
-  EXPECT_EQ(Shares(), QStringList({"100.0%", "0.0%", "0.0%"}));
+  // No count hides behind a rounded share.
+  EXPECT_EQ(Shares(), QStringList({">99.9%", "<0.1%", "<0.1%"}));
   EXPECT_EQ(ToolTips(),
             QStringList({"147251 of 147296 sectors checked", "40 of 147296 sectors checked",
                          "5 of 147296 sectors checked"}));
@@ -685,7 +735,7 @@ TEST_F(ScanPageTest, ClosingTheOptionsDialogLeavesThePageAsItWas) {
   for (const auto& close : closeWith) {
     WithModalDialog([&] { Button(ScanPage::kAdvancedId)->click(); },
                     [&](QDialog* dialog) {
-                      EXPECT_EQ(dialog->windowTitle(), "Dialog");
+                      EXPECT_EQ(dialog->windowTitle(), "Advanced Scan Options");
                       EXPECT_EQ(Item<QPushButton>(dialog, 1)->text(), "OK");
                       EXPECT_EQ(Item<QPushButton>(dialog, 2)->text(), "Cancel");
                       close(dialog);
@@ -742,6 +792,87 @@ TEST_F(ScanPageTest, TheChosenOptionsDriveTheScanAndAreKept) {
   EXPECT_EQ(page->History().Last(u'E')->Counts().good, 20);
 }
 
+// The retry and the session belong to the drive and medium they were chosen
+// for: another drive or medium shows the defaults, the same medium read again
+// shows them still. A retry serves one scan, which says so in its start line.
+TEST_F(ScanPageTest, RetryAndSessionBelongToTheirDriveAndMedium) {
+  const auto scriptTwoSessions = [](std::int32_t secondCount) {
+    fake::script().medium = fake::Medium(u"CD-ROM", 1, 2, 1, 2);
+    fake::script().sessions[1] = fake::Session(10, 0, 1);
+    fake::script().sessions[2] = fake::Session(secondCount, 20, 2);
+  };
+  scriptTwoSessions(8);
+  fake::script().readFailures[24] = -1;
+  NewContext();
+  PressStartStop();
+  ASSERT_TRUE(Finished());
+  // What the dialog shows: the session, and whether it retries.
+  const auto shown = [&] {
+    QString seen;
+    WithModalDialog(
+        [&] { Button(ScanPage::kAdvancedId)->click(); },
+        [&](QDialog* dialog) {
+          seen = Item<QComboBox>(dialog, AdvancedScanOptionsDlg::kSessionListId)->currentText() +
+                 (Item<QCheckBox>(dialog, AdvancedScanOptionsDlg::kRetryId)->isChecked() ? " retry"
+                                                                                         : "");
+          Item<QPushButton>(dialog, kIdCancel)->click();
+        });
+    return seen;
+  };
+  WithModalDialog([&] { Button(ScanPage::kAdvancedId)->click(); },
+                  [](QDialog* dialog) {
+                    Item<QCheckBox>(dialog, AdvancedScanOptionsDlg::kRetryId)->setChecked(true);
+                    Item<QComboBox>(dialog, AdvancedScanOptionsDlg::kSessionListId)
+                        ->setCurrentText("Session 2 (sectors 20 to 27)");
+                    Item<QPushButton>(dialog, kIdOk)->click();
+                  });
+  EXPECT_EQ(shown(), "Session 2 (sectors 20 to 27) retry");
+
+  const auto showDrive = [&](char16_t letter) {
+    context = std::make_unique<DeviceContext>(letter);
+    page->context = context.get();
+    page->UpdateContent();
+  };
+  showDrive(u'D');
+  EXPECT_EQ(shown(), "Last session");
+  showDrive(u'E');  // the same medium read again
+  EXPECT_EQ(shown(), "Session 2 (sectors 20 to 27) retry");
+  scriptTwoSessions(9);  // another disc in E
+  showDrive(u'E');
+  EXPECT_EQ(shown(), "Last session");
+  scriptTwoSessions(8);
+  showDrive(u'E');
+
+  // The last scan was of the last session: nothing to retry from in session
+  // 2 counted from the disc's start, so all of it is read; the session stays
+  // chosen, the retry is spent.
+  PressStartStop();
+  ASSERT_TRUE(Finished());
+  EXPECT_TRUE(
+      LogTexts().contains("Surface scan started, start sector = 20, end sector = 27, "
+                          "session 2 of 2, sectors counted from the disc's start"));
+  EXPECT_EQ(shown(), "Session 2 (sectors 20 to 27)");
+  WithModalDialog([&] { Button(ScanPage::kAdvancedId)->click(); },
+                  [](QDialog* dialog) {
+                    Item<QCheckBox>(dialog, AdvancedScanOptionsDlg::kRetryId)->setChecked(true);
+                    Item<QPushButton>(dialog, kIdOk)->click();
+                  });
+  fake::script().readFailures.clear();
+  PressStartStop();
+  ASSERT_TRUE(Finished());
+  EXPECT_TRUE(
+      LogTexts().contains("Surface scan started, start sector = 20, end sector = 27, "
+                          "session 2 of 2, sectors counted from the disc's start, "
+                          "retrying 1 sector"))
+      << LogTexts().join('\n').toStdString();
+  EXPECT_EQ(shown(), "Session 2 (sectors 20 to 27)");
+  const ScanRecord* scan = page->History().Last(u'E');
+  ASSERT_NE(scan, nullptr);
+  EXPECT_EQ(scan->sectors.size(), 28u);
+  EXPECT_EQ(scan->Counts().good, 8);
+  EXPECT_EQ(scan->Counts().notChecked, 20);
+}
+
 TEST_F(ScanPageTest, DetailsMapFillsInWhileTheScanRuns) {
   ScriptDisc(300);
   fake::script().readFailures[250] = -1;
@@ -760,8 +891,13 @@ TEST_F(ScanPageTest, DetailsMapFillsInWhileTheScanRuns) {
                     // The curve has reached the sectors read so far: its
                     // left part, not its right.
                     SpeedCurveControl& curve = details->GetSpeedCurve();
-                    const QRect plot = SpeedCurvePlotArea(curve.size());
                     const auto curveAt = [&](double share) {
+                      SpeedCurve drawn;
+                      {
+                        const std::lock_guard lock(page->Scanner()->stateLock);
+                        drawn = page->Scanner()->speedCurve;
+                      }
+                      const QRect plot = SpeedCurvePlotArea(drawn, curve.size());
                       const QImage shown = curve.grab().toImage();
                       const int x = plot.left() + static_cast<int>(share * plot.width());
                       for (int y = plot.top(); y <= plot.bottom(); ++y)
@@ -948,13 +1084,6 @@ class ScanInMainWindowTest : public ::testing::Test {
 
 TEST_F(ScanInMainWindowTest, EveryWayOfLeavingTheScanAsksAndContinueChangesNothing) {
   const DeviceContext* context = window->CurrentContext();
-  auto* tabBar = Item<TabCtrl>(window->Client(), MainWindow::kTabsId)->Bar();
-  const auto keyOnTabBar = [tabBar](Qt::Key key) {
-    return [tabBar, key] {
-      tabBar->setFocus();
-      QTest::keyClick(tabBar, key);
-    };
-  };
   const struct {
     const char* what;
     std::function<void()> act;
@@ -963,8 +1092,6 @@ TEST_F(ScanInMainWindowTest, EveryWayOfLeavingTheScanAsksAndContinueChangesNothi
       {"another drive picked", [&] { PickDrive(1); }},
       {"Rescan Devices", [&] { window->Toolbar()->Button(MainWindow::kRescanDevices)->trigger(); }},
       {"Open Tray", [&] { window->Menu()->Command(MainWindow::kOpenTray)->trigger(); }},
-      {"Escape on the tab bar", keyOnTabBar(Qt::Key_Escape)},
-      {"Enter on the tab bar", keyOnTabBar(Qt::Key_Return)},
       {"the close box", [&] { window->close(); }},
       {"Exit", [&] { window->OnCommand(MainWindow::kExit); }},
   };
@@ -983,17 +1110,50 @@ TEST_F(ScanInMainWindowTest, EveryWayOfLeavingTheScanAsksAndContinueChangesNothi
 }
 
 // The scan ends (here: the medium goes) while the question is up: the box
-// closes by itself and the drive chosen is shown, as without a scan.
-TEST_F(ScanInMainWindowTest, AScanThatEndsWhileTheQuestionIsUpClosesIt) {
-  WithModalDialog([&] { PickDrive(1); },
+// closes by itself and nothing that was asked about happens, so the ended
+// scan stays on the page; the user may choose again.
+TEST_F(ScanInMainWindowTest, AScanThatEndsWhileTheQuestionIsUpClosesItAndNothingHappens) {
+  const auto endTheScan = [&](QDialog* box) {
+    fake::script().results["ReadSectors"] = wrenlo::kResultNoMedium;
+    gate->Open();
+    EXPECT_TRUE(WaitUntil([box] { return !box->isVisible(); }));
+  };
+  const DeviceContext* context = window->CurrentContext();
+  WithModalDialog([&] { PickDrive(1); }, endTheScan);
+  EXPECT_FALSE(page->Scanner()->IsRunning());
+  EXPECT_EQ(window->CurrentContext(), context);
+  EXPECT_EQ(Drives()->currentText(), "D: First drive");
+  EXPECT_TRUE(Status().startsWith("Surface Scan. Sector ")) << Status().toStdString();
+  EXPECT_TRUE(Details()->isEnabled());
+  // Now without a scan, the choice is made at once.
+  PickDrive(1);
+  EXPECT_EQ(window->CurrentContext()->driveLetter, u'E');
+}
+
+TEST_F(ScanInMainWindowTest, AWindowClosedWhileTheScanEndsStaysOpen) {
+  WithModalDialog([&] { window->close(); },
                   [&](QDialog* box) {
                     fake::script().results["ReadSectors"] = wrenlo::kResultNoMedium;
                     gate->Open();
                     EXPECT_TRUE(WaitUntil([box] { return !box->isVisible(); }));
                   });
   EXPECT_FALSE(page->Scanner()->IsRunning());
-  EXPECT_EQ(window->CurrentContext()->driveLetter, u'E');
-  EXPECT_EQ(Drives()->currentText(), "E: Second drive");
+  EXPECT_TRUE(window->isVisible());
+}
+
+// Enter and Escape on the window's own controls neither end the program nor
+// ask about the scan.
+TEST_F(ScanInMainWindowTest, KeysOnTheWindowLeaveTheScanAlone) {
+  auto* tabBar = Item<TabCtrl>(window->Client(), MainWindow::kTabsId)->Bar();
+  for (QWidget* control : {static_cast<QWidget*>(tabBar), static_cast<QWidget*>(Drives())}) {
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+      control->setFocus();
+      QTest::keyClick(control, key);
+      EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+      EXPECT_TRUE(window->isVisible());
+      EXPECT_TRUE(page->Scanner()->IsRunning());
+    }
+  }
 }
 
 TEST_F(ScanInMainWindowTest, AStoppedScanStaysOnThePageUntilAnotherDriveIsShown) {
@@ -1045,9 +1205,40 @@ TEST_F(ScanInMainWindowTest, AStoppedScanStaysOnThePageUntilAnotherDriveIsShown)
   EXPECT_EQ(page->History().Last(u'E'), nullptr);
 }
 
+// A report saved while the scan runs holds the scan as it stands, marked in
+// progress: its counts so far, never zeros, and its log.
+TEST_F(ScanInMainWindowTest, AReportSavedDuringTheScanIsInProgressWithItsCountsSoFar) {
+  QTemporaryDir folder;
+  const auto save = [&](const QString& name) {
+    const QString path = folder.filePath(name);
+    window->SetSaveFileDialog([&](QFileDialog&) { return path; });
+    window->OnCommand(MainWindow::kSaveReport);
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+  };
+  // Held at sector 100: sectors 0 to 99 read, sector 20 a problem.
+  const QString json = save("running.json");
+  EXPECT_TRUE(json.contains("\"in_progress\": true")) << json.toStdString();
+  EXPECT_TRUE(json.contains("\"stopped\": false"));
+  EXPECT_TRUE(json.contains("\"total\": 2000000, \"good\": 99, \"problems\": 1, \"errors\": 0"))
+      << json.toStdString();
+  EXPECT_TRUE(json.contains("\"problem_ranges\": [[20, 20]]"));
+  const QString html = save("running.html");
+  EXPECT_TRUE(html.contains("<p class=\"verdict\">In progress: 1 problem sector so far</p>"))
+      << html.toStdString();
+  EXPECT_TRUE(html.contains("<th scope=\"row\">Good</th><td>99 (99.0%)</td>"));
+  EXPECT_TRUE(html.contains("<th scope=\"row\">Result</th><td>in progress</td>"));
+  EXPECT_TRUE(html.contains("<td>Sector problem</td><td class=\"n\">20</td>"));
+  EXPECT_TRUE(page->Scanner()->IsRunning());  // the scan goes on
+}
+
+// Stopping to close ends the scan; its results nobody kept, the program
+// offers to save its report before it ends.
 TEST_F(ScanInMainWindowTest, StoppingToCloseEndsTheScanAndTheWindow) {
   window->setResult(-1);
-  Answer([&] { window->close(); }, "Stop");
+  gate->Open();
+  EXPECT_EQ(AnswerBoxes([&] { window->close(); }, {"Stop", "Close without saving"}),
+            QStringList({"A scan is running. Stop it?", "Save a report of the last scan?"}));
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(window->result(), kIdCancel);
   EXPECT_FALSE(page->Scanner()->IsRunning());
@@ -1102,6 +1293,182 @@ TEST(ScanPageInMainWindow, DoubleClickOnTheMapShowsTheSectorInTheSectorViewer) {
   EXPECT_EQ(Item<QLineEdit>(viewer->Client(), SectorInfoPage::kSectorEditId)->text(), "122");
   EXPECT_EQ(Item<QLabel>(viewer->Client(), SectorInfoPage::kHolderLabelId)->toolTip(),
             "Holder: /DOCS/A.TXT, byte 45056");
+}
+
+// Each drive keeps its own last scan: switching to another drive and back
+// shows the drive's status, shares, log and map again, and the log's Save
+// and Save Report hold that drive's scan only.
+TEST(ScanPageInMainWindow, EachDriveKeepsItsOwnLastScan) {
+  fake::Reset();
+  fake::script().devices = {u"D: First drive", u"E: Second drive"};
+  ScriptDisc(20);
+  MainWindow window;
+  window.Create();
+  window.show();
+  Item<TabCtrl>(window.Client(), MainWindow::kTabsId)->Bar()->setCurrentIndex(2);
+  auto* page = static_cast<ScanPage*>(window.Page(2));
+  auto* drives = Item<DeviceCombo>(window.Client(), MainWindow::kDeviceComboId);
+  auto* status = Item<StaticText>(page->Client(), ScanPage::kStatusId);
+  auto* details = Item<QPushButton>(page->Client(), ScanPage::kDetailsId);
+  auto* log = Item<QTreeWidget>(page->Client(), ScanPage::kLogId);
+  const auto pick = [&](int index) {
+    drives->setCurrentIndex(index);
+    emit drives->activated(index);
+  };
+  const auto scan = [&] {
+    Item<QPushButton>(page->Client(), ScanPage::kStartStopId)->click();
+    ASSERT_TRUE(WaitUntil([&] {
+      const ScanRecord* record = page->History().Last(window.CurrentContext()->driveLetter);
+      return record != nullptr && record->ended && record->damage != nullptr;
+    }));
+  };
+  const auto logTexts = [&] {
+    QStringList texts;
+    for (int row = 0; row < log->topLevelItemCount(); ++row)
+      texts << log->topLevelItem(row)->text(1) + "|" + log->topLevelItem(row)->text(2);
+    return texts;
+  };
+  const auto shown = [&] {
+    return QStringList({status->Text(), page->GoodLabel().Text(), page->ProblemLabel().Text(),
+                        page->ErrorLabel().Text()});
+  };
+
+  // D: sector 5 a problem. E: sector 7 an error.
+  fake::script().readFailures[5] = 1;
+  scan();
+  const QStringList shownOfD = shown();
+  const QStringList logOfD = logTexts();
+  EXPECT_EQ(shownOfD, QStringList({"Surface Scan. Sector 19 from 20", "95.0%", "5.0%", "0.0%"}));
+  EXPECT_TRUE(logOfD.contains("Sector problem|5"));
+
+  fake::script().readFailures = {{7, -1}};
+  pick(1);
+  ASSERT_EQ(window.CurrentContext()->driveLetter, u'E');
+  EXPECT_EQ(shown(), QStringList({"n/a", "0.0%", "0.0%", "0.0%"}));
+  EXPECT_FALSE(details->isEnabled());
+  EXPECT_TRUE(logTexts().isEmpty());  // D's entries are D's
+  scan();
+  EXPECT_TRUE(logTexts().contains("Sector error|7"));
+  EXPECT_FALSE(logTexts().contains("Sector problem|5"));
+
+  pick(0);
+  ASSERT_EQ(window.CurrentContext()->driveLetter, u'D');
+  EXPECT_EQ(shown(), shownOfD);
+  EXPECT_EQ(logTexts(), logOfD);
+  ASSERT_TRUE(details->isEnabled());
+  WithModalDialog([&] { details->click(); },
+                  [&](QDialog*) {
+                    const SurfaceInfoControl& map = page->DetailsDialog()->GetSurfaceMap();
+                    EXPECT_EQ(map.GetSectorsPerBlock(), 1);
+                    EXPECT_EQ(map.GetBlockFlags(5), kBlockProblem);
+                    EXPECT_EQ(map.GetBlockFlags(7), kBlockGood);
+                  });
+
+  // The log saved and the report saved are D's.
+  QTemporaryDir folder;
+  const QString logPath = folder.filePath("d-log.txt");
+  page->SetSaveFileDialog([&](QFileDialog&) { return logPath; });
+  Item<QPushButton>(page->Client(), ScanPage::kSaveId)->click();
+  QFile saved(logPath);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(saved.readAll());
+  EXPECT_TRUE(text.contains("Sector problem\t5\n"));
+  EXPECT_FALSE(text.contains("Sector error"));
+  const QString reportPath = folder.filePath("d.json");
+  window.SetSaveFileDialog([&](QFileDialog&) { return reportPath; });
+  window.OnCommand(MainWindow::kSaveReport);
+  QFile report(reportPath);
+  ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+  const QString json = QString::fromUtf8(report.readAll());
+  EXPECT_TRUE(json.contains("\"problem_ranges\": [[5, 5]]")) << json.toStdString();
+  EXPECT_TRUE(json.contains("\"error_ranges\": []")) << json.toStdString();
+}
+
+// Closing the program after a scan whose results were neither saved nor
+// reported asks whether to save its report: Cancel stays, Save Report...
+// saves and ends, Close without saving ends. A saved report or log, or the
+// setting turned off, ends without asking.
+TEST(ScanPageInMainWindow, ClosingAfterAScanNobodyKeptOffersItsReport) {
+  QTemporaryDir settings;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+  QTemporaryDir folder;
+  const auto run = [&](const std::function<void(MainWindow&, ScanPage&)>& act) {
+    fake::Reset();
+    fake::script().devices = {u"D: First drive"};
+    ScriptDisc(20);
+    MainWindow window;
+    window.Create();
+    window.show();
+    auto* page = static_cast<ScanPage*>(window.Page(2));
+    Item<QPushButton>(page->Client(), ScanPage::kStartStopId)->click();
+    EXPECT_TRUE(WaitUntil([&] {
+      const ScanRecord* scan = page->History().Last(u'D');
+      return scan != nullptr && scan->ended;
+    }));
+    act(window, *page);
+  };
+  const QStringList question = {"Save a report of the last scan?"};
+
+  run([&](MainWindow& window, ScanPage&) {
+    EXPECT_EQ(AnswerBoxes([&] { window.close(); }, {"Cancel"}), question);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(AnswerBoxes([&] { window.OnCommand(MainWindow::kExit); }, {"Close without saving"},
+                          [](QMessageBox* box) {
+                            EXPECT_TRUE(box->informativeText().startsWith(
+                                "The scan of drive D: (ended at "));
+                          }),
+              question);
+    EXPECT_FALSE(window.isVisible());
+  });
+  // Save Report...: the report is written, and the program ends.
+  run([&](MainWindow& window, ScanPage&) {
+    const QString path = folder.filePath("last.json");
+    window.SetSaveFileDialog([&](QFileDialog&) { return path; });
+    EXPECT_EQ(AnswerBoxes([&] { window.close(); }, {"Save Report..."}), question);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(QFile::exists(path));
+  });
+  // A save dialog cancelled keeps the program.
+  run([&](MainWindow& window, ScanPage&) {
+    window.SetSaveFileDialog([](QFileDialog&) { return QString(); });
+    EXPECT_EQ(AnswerBoxes([&] { window.close(); }, {"Save Report..."}), question);
+    EXPECT_TRUE(window.isVisible());
+  });
+  // Its report or its log saved: no question.
+  run([&](MainWindow& window, ScanPage&) {
+    window.SetSaveFileDialog([&](QFileDialog&) { return folder.filePath("saved.html"); });
+    window.OnCommand(MainWindow::kSaveReport);
+    EXPECT_TRUE(AnswerBoxes([&] { window.close(); }, {}).isEmpty());
+    EXPECT_FALSE(window.isVisible());
+  });
+  run([&](MainWindow& window, ScanPage& page) {
+    page.SetSaveFileDialog([&](QFileDialog&) { return folder.filePath("saved.txt"); });
+    Item<QPushButton>(page.Client(), ScanPage::kSaveId)->click();
+    EXPECT_TRUE(AnswerBoxes([&] { window.close(); }, {}).isEmpty());
+    EXPECT_FALSE(window.isVisible());
+  });
+  // "Do not ask again" turns the setting off, which General's menu shows and
+  // turns on again.
+  run([&](MainWindow& window, ScanPage&) {
+    QAction* ask = window.Menu()->Command(MainWindow::kAskToSaveReport);
+    EXPECT_TRUE(ask->isChecked());
+    EXPECT_EQ(AnswerBoxes([&] { window.close(); }, {"Cancel"},
+                          [](QMessageBox* box) { box->checkBox()->setChecked(true); }),
+              question);
+    EXPECT_TRUE(ask->isChecked());  // not with Cancel
+    EXPECT_EQ(AnswerBoxes([&] { window.close(); }, {"Close without saving"},
+                          [](QMessageBox* box) { box->checkBox()->setChecked(true); }),
+              question);
+    EXPECT_FALSE(ask->isChecked());
+  });
+  run([&](MainWindow& window, ScanPage&) {
+    QAction* ask = window.Menu()->Command(MainWindow::kAskToSaveReport);
+    EXPECT_FALSE(ask->isChecked());
+    EXPECT_TRUE(AnswerBoxes([&] { window.close(); }, {}).isEmpty());
+    EXPECT_FALSE(window.isVisible());
+    ask->trigger();  // on again
+    EXPECT_TRUE(ProgramSettings().value("window/askToSaveReport").toBool());
+  });
 }
 
 }  // namespace

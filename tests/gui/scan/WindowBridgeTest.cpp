@@ -37,8 +37,9 @@ class ReceiverWindow : public QWidget, public ISectorScannerCallback {
     update();
   }
   void OnSurfaceState(const SurfaceState_t& state) override { recorder.OnSurfaceState(state); }
-  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text) override {
-    recorder.OnLogEntry(kind, time, text);
+  void OnLogEntry(int kind, const TimeValue& time, const std::u16string& text,
+                  std::int64_t sector) override {
+    recorder.OnLogEntry(kind, time, text, sector);
   }
 
   int paintsDuringScan = 0;
