@@ -72,6 +72,8 @@ int RunDevices(const CommandLine& command) {
         out += ", \"reason\": ";
         AppendJsonString(out, WholeDriveText(device));
       }
+      if (device.missingSectors >= 0)
+        out += ", \"missing_sectors\": " + std::to_string(device.missingSectors);
       if (const std::u16string path = DrivePath(device); !path.empty()) {
         out += ", \"path\": ";
         AppendJsonString(out, path);

@@ -55,11 +55,18 @@ the display text, a long one shortened in its middle. Drives that cannot be
 used are listed after them, marked "unavailable", with the whole reason. Exit
 status 1 when no drive can be used.
 
+A copy of a disc opened with its GNU ddrescue mapfile beside it (IMAGE.map,
+or NAME.cue.map for a cue sheet) reads the sectors the mapfile does not mark
+finished as failed, as the disc did; one that lacks any is listed with
+"partial copy, N missing" after its name. A mapfile of another size or a
+malformed one leaves the image unavailable, with the reason.
+
   --json   print a JSON array of {"drive", "text", "available", "path"}, with
            "name", the drive's whole text, for a drive that can be used and
            "reason", the whole reason, for one that cannot: "text" is the
            engine's list entry, which holds only their first 49 characters;
-           "path" is the device node or the image's path
+           "path" is the device node or the image's path; "missing_sectors"
+           for a copy read with its mapfile
 )";
 
 constexpr char kInfo[] =
@@ -270,7 +277,8 @@ constexpr char kCopy[] =
          [--retry-speed max|N] [--no-trim] [--no-scrape] [--json]
 
 Copies what the disc still holds to IMAGE in passes, keeping a GNU ddrescue
-mapfile (IMAGE.map unless --mapfile names one) of which sectors it has:
+mapfile (IMAGE.map, NAME.cue.map for a BIN/CUE copy, unless --mapfile names
+one) of which sectors it has:
   1. copy: reads of N sectors over what was not tried yet; after a failed
      read it skips ahead, further while reads keep failing, and reads what
      it skipped afterwards, backward;
@@ -284,7 +292,9 @@ audio or Mode 2 tracks, or every session of a CD, is copied whole (2352 bytes
 a sector, audio bit for bit) to a BIN file with a cue sheet: name the IMAGE
 NAME.cue (or NAME.bin). Sectors not copied are left as holes (zeros); the
 mapfile says which. The mapfile is saved at most every 5 s and whenever the
-copy ends, after the image's data is flushed to the disc.
+copy ends, after the image's data is flushed to the disc. Opened as a drive
+(--image IMAGE) with its mapfile beside it, the copy reads the sectors it
+lacks as failed, so that a scan of it finds what a scan of the disc found.
 
 Run again with the same IMAGE to continue a copy: only what is not finished
 is read. An existing IMAGE is continued only with its mapfile, and a mapfile
@@ -297,7 +307,7 @@ areas, the pass, the rate, the time since the last good read and the time
 left; at the end, a summary: the sectors in each state, the files still
 incomplete with their missing sectors, the mapfile.
 
-  --mapfile MAP          the mapfile (default IMAGE.map)
+  --mapfile MAP          the mapfile (default IMAGE.map, or NAME.cue.map)
   --session last|all     the last session (default) or every session
   --sectors-per-read N   sectors a read in the copy pass, 1 to 1024 (default 32)
   --retries N            retry passes over the bad sectors, 0 to 100 (default 1)

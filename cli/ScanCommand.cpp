@@ -1,3 +1,5 @@
+#include <wrenlo/wrenlo.h>
+
 #include <algorithm>
 
 #include "cli/Commands.h"
@@ -27,9 +29,6 @@ std::string MapComment(const std::string& drive, const DeviceContext& context,
          "): surface scan of drive " + drive + ", " + what;
 }
 
-// A mapfile is text of a line per block; this is far more than any has.
-constexpr std::size_t kLargestMapFile = 64 << 20;
-
 // The scan's options for the session of context, with the table of a
 // retry's mapfile; false after printing why they do not fit.
 bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
@@ -58,7 +57,7 @@ bool ScanOptionsFor(const CommandLine& command, const DeviceContext& context,
   if (command.retryFrom.empty()) return true;
   std::string text;
   std::string error;
-  if (!ReadSmallFile(command.retryFrom, kLargestMapFile, text, error)) {
+  if (!ReadSmallFile(command.retryFrom, wrenlo::kMaxMapfileBytes, text, error)) {
     PrintError("retry-from: " + error);
     return false;
   }

@@ -36,6 +36,7 @@ std::vector<DeviceListItem> ReadDeviceList() {
       item.text.erase(0, 1);
     }
     item.letter = item.text.empty() ? 0 : item.text[0];
+    if (item.usable) wrenlo::GetMissingSectors(item.letter, &item.missingSectors);
     items.push_back(std::move(item));
   }
   return items;
@@ -84,11 +85,25 @@ std::u16string DrivePath(const DeviceListItem& item) {
   return ReadWholeText(wrenlo::GetDevicePath, item.letter);
 }
 
+std::u16string PartialCopyText(std::int64_t missing) {
+  if (missing <= 0) return {};
+  const std::string count = std::to_string(missing);
+  return u"partial copy, " + std::u16string(count.begin(), count.end()) +
+         (missing == 1 ? u" sector missing" : u" sectors missing");
+}
+
 std::u16string DriveToolTipText(const DeviceListItem& item) {
-  const std::u16string path = DrivePath(item);
-  return path.empty() ? WholeDriveText(item) : WholeDriveText(item) + u'\n' + path;
+  std::u16string text = WholeDriveText(item);
+  if (const std::u16string partial = PartialCopyText(item.missingSectors); !partial.empty())
+    text += u"\nA " + partial;
+  if (const std::u16string path = DrivePath(item); !path.empty()) text += u'\n' + path;
+  return text;
 }
 
 std::u16string DriveListText(const DeviceListItem& item) {
-  return ElideMiddle(WholeDriveText(item), kDriveTextUnits);
+  if (item.missingSectors <= 0) return ElideMiddle(WholeDriveText(item), kDriveTextUnits);
+  const std::string count = std::to_string(item.missingSectors);
+  const std::u16string suffix =
+      u" (partial copy, " + std::u16string(count.begin(), count.end()) + u" missing)";
+  return ElideMiddle(WholeDriveText(item), kDriveTextUnits - suffix.size()) + suffix;
 }

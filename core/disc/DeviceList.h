@@ -16,7 +16,15 @@ struct DeviceListItem {
   // False for an entry the engine marks with '#'; it is listed after the
   // drives and cannot be chosen.
   bool usable = true;
+  // Of an image drive reading a copy of a disc with its mapfile: how many
+  // sectors the copy lacks (0 for a whole copy); -1 for any other drive.
+  std::int64_t missingSectors = -1;
 };
+
+// What the drive list, the tooltip and the media page say of a copy that
+// lacks missing sectors: "partial copy, 1234 sectors missing"; empty for a
+// whole copy or any other drive (missing 0 or -1).
+std::u16string PartialCopyText(std::int64_t missing);
 
 // The most code units a drive's text takes in the drive list.
 inline constexpr std::size_t kDriveTextUnits = 49;
@@ -43,10 +51,12 @@ std::u16string WholeDriveText(const DeviceListItem& item);
 // The entry's device node or image path; empty when the engine gives none.
 std::u16string DrivePath(const DeviceListItem& item);
 
-// What the drive list's tooltip says of an entry: its whole text and, on a
-// line of its own, its path when the engine gives one.
+// What the drive list's tooltip says of an entry: its whole text and, on
+// lines of their own, that it is a partial copy and its path when the engine
+// gives one.
 std::u16string DriveToolTipText(const DeviceListItem& item);
 
 // The entry's whole text shortened in the middle to kDriveTextUnits units,
-// as the drive list and the command line show it.
+// as the drive list and the command line show it; of a partial copy, the
+// whole text shortened further and " (partial copy, 1234 missing)" after it.
 std::u16string DriveListText(const DeviceListItem& item);

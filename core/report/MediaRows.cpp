@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/disc/DeviceContext.h"
+#include "core/disc/DeviceList.h"
 
 using namespace wrenlo;
 
@@ -140,6 +141,10 @@ PropertyGroups MediaRows(const DeviceContext* context) {
   // Binary gigabytes: the byte count in units of 2^30.
   physical.push_back({u"Capacity", FormatText("%0.2f GB", sectors * 2048.0 / (1 << 30))});
   physical.push_back({u"Sectors", FormatText("%d", sectors)});
+  // A copy of a disc that lacks sectors says so; a whole one is as the disc.
+  std::int64_t missing = -1;
+  GetMissingSectors(context->driveLetter, &missing);
+  if (missing > 0) physical.push_back({u"Copy", u"P" + PartialCopyText(missing).substr(1)});
 
   const TrackInformation content = ReadTrack(track);
   std::vector<PropertyRow>& contentRows = groups[kContent].rows;

@@ -1,7 +1,8 @@
 // What the media page shows about the medium in a drive: type and size, its
 // content (data mode, tracks, sessions, bootability), the ISO 9660, Joliet
 // and UDF file systems of its last session, and every track with its
-// session, type, start and length.
+// session, type, start and length; of a copy of a disc read with its
+// mapfile, how many sectors it lacks.
 #pragma once
 
 #include <wrenlo/wrenlo.h>

@@ -17,9 +17,6 @@
 
 namespace {
 
-// A mapfile is text of a line per block; this is far more than any has.
-constexpr std::size_t kLargestMapfile = 64 << 20;
-
 bool EndsWith(const std::string& text, const std::string& ending) {
   if (text.size() < ending.size()) return false;
   for (std::size_t i = 0; i < ending.size(); ++i) {
@@ -130,7 +127,9 @@ bool CopyJob::Prepare(const DeviceContext& context, const CopyRequest& request,
   } else {
     targets_.image = image;
   }
-  targets_.mapfile = request.mapfile.empty() ? image + ".map" : request.mapfile;
+  // Beside the image, or the cue sheet, under the name its drive reads it by.
+  const std::string& opened = targets_.cue.empty() ? targets_.image : targets_.cue;
+  targets_.mapfile = request.mapfile.empty() ? opened + ".map" : request.mapfile;
 
   for (const std::string* path : {&targets_.image, &targets_.cue, &targets_.mapfile}) {
     if (path->empty()) continue;
@@ -166,7 +165,7 @@ bool CopyJob::Prepare(const DeviceContext& context, const CopyRequest& request,
   if (!resumes_) return true;
   std::string text;
   Mapfile mapfile;
-  if (!ReadSmallFile(targets_.mapfile, kLargestMapfile, text, error)) return false;
+  if (!ReadSmallFile(targets_.mapfile, wrenlo::kMaxMapfileBytes, text, error)) return false;
   if (!ParseMapfile(text, mapfile, error)) {
     error = targets_.mapfile + ": " + error;
     return false;

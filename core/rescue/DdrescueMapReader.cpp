@@ -1,42 +1,12 @@
 #include "core/rescue/DdrescueMapReader.h"
 
+#include <wrenlo/wrenlo.h>
+
 #include <algorithm>
-#include <charconv>
 
 #include "core/scan/ISectorScannerCallback.h"
 
 namespace {
-
-// The words of a line, split at blanks.
-std::vector<std::string_view> Words(std::string_view line) {
-  std::vector<std::string_view> words;
-  std::size_t at = 0;
-  while (at < line.size()) {
-    const std::size_t start = line.find_first_not_of(" \t\r", at);
-    if (start == std::string_view::npos) break;
-    const std::size_t end = std::min(line.find_first_of(" \t\r", start), line.size());
-    words.push_back(line.substr(start, end - start));
-    at = end;
-  }
-  return words;
-}
-
-// A number as ddrescue writes one: 0x and hexadecimal digits, or decimal.
-bool ParseNumber(std::string_view text, std::uint64_t& out) {
-  int base = 10;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text.remove_prefix(2);
-    base = 16;
-  }
-  if (text.empty()) return false;
-  const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), out, base);
-  return failure == std::errc() && end == text.data() + text.size();
-}
-
-bool Fail(std::string& error, std::size_t line, const std::string& what) {
-  error = "line " + std::to_string(line) + ": " + what;
-  return false;
-}
 
 // How far a status is from finished: a sector of several takes the least.
 int Progress(BlockStatus status) {
@@ -59,46 +29,23 @@ int Progress(BlockStatus status) {
 
 bool ParseMapfile(std::string_view text, Mapfile& out, std::string& error) {
   out = Mapfile{};
-  bool statusLineSeen = false;
-  std::size_t lineNumber = 0;
-  while (!text.empty()) {
-    ++lineNumber;
-    const std::size_t end = std::min(text.find('\n'), text.size());
-    const std::string_view line = text.substr(0, end);
-    text.remove_prefix(std::min(end + 1, text.size()));
-    const std::vector<std::string_view> words = Words(line);
-    if (words.empty() || words[0][0] == '#') continue;
-    // The first line that is not a comment holds the current position,
-    // status and pass; the blocks follow it.
-    if (!statusLineSeen) {
-      std::uint64_t pass = 1;
-      if (words.size() < 2 || words.size() > 3 || !ParseNumber(words[0], out.status.position) ||
-          words[1].size() != 1 || (words.size() == 3 && !ParseNumber(words[2], pass)))
-        return Fail(error, lineNumber, "not the mapfile's status line");
-      out.status.operation = words[1][0];
-      out.status.pass = static_cast<int>(std::min<std::uint64_t>(pass, 1000000));
-      statusLineSeen = true;
-      continue;
-    }
-    MapfileBlock block;
-    if (words.size() != 3 || !ParseNumber(words[0], block.position) ||
-        !ParseNumber(words[1], block.size))
-      return Fail(error, lineNumber, "not a block (POSITION SIZE STATUS)");
-    const std::optional<BlockStatus> status =
-        words[2].size() == 1 ? BlockStatusOf(words[2][0]) : std::nullopt;
-    if (!status) return Fail(error, lineNumber, "bad status '" + std::string(words[2]) + "'");
-    block.status = *status;
-    if (block.size > UINT64_MAX - block.position)
-      return Fail(error, lineNumber, "block past the end");
-    if (block.position < out.End())
-      return Fail(error, lineNumber, "block before the end of the one above it");
-    if (block.size != 0) out.blocks.push_back(block);
-  }
-  if (!statusLineSeen) {
-    error = "no status line: not a mapfile";
-    return false;
-  }
-  return true;
+  wrenlo::MapfileStatusLine statusLine{};
+  char problem[256] = {};
+  const std::int32_t result = wrenlo::ParseMapfile(
+      text.data(), text.size(), &statusLine,
+      [](void* context, const wrenlo::MapfileBlockRecord* record) -> std::int32_t {
+        const std::optional<BlockStatus> status = BlockStatusOf(record->status);
+        if (!status) return wrenlo::kResultInvalidArgument;
+        static_cast<Mapfile*>(context)->blocks.push_back({record->position, record->size, *status});
+        return 0;
+      },
+      &out, problem, sizeof problem);
+  out.status.position = statusLine.position;
+  out.status.operation = statusLine.operation;
+  out.status.pass = statusLine.pass;
+  if (result == 0) return true;
+  error = problem[0] != '\0' ? problem : "not a mapfile";
+  return false;
 }
 
 RescueMap SectorMapOf(const Mapfile& mapfile, std::uint64_t sectorBytes, std::uint64_t sectors) {

@@ -1,8 +1,8 @@
-// Reads a GNU ddrescue mapfile: its status line and its blocks. Positions and
-// sizes are bytes, in hexadecimal (0x...) or decimal, as ddrescue writes and
-// reads them; blocks come in order and do not overlap. Any text gives the
-// blocks or a one-line error naming the line, with memory bounded by the
-// text's length.
+// A GNU ddrescue mapfile's status line and blocks, as the engine's reader
+// (wrenlo::ParseMapfile, which image drives read a copy's mapfile with too)
+// gives them, and what they say of sectors. Positions and sizes are bytes;
+// blocks come in order and do not overlap. Any text gives the blocks or a
+// one-line error naming the line, with memory bounded by the text's length.
 #pragma once
 
 #include <cstdint>

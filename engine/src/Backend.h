@@ -72,6 +72,9 @@ class Backend : public SectorSource {
   // and removals the drive has reported to these questions, so that a disc
   // swapped between two of them shows too.
   virtual Result MediumPresence(bool& present, std::uint32_t& changes) = 0;
+  // Of a copy of a disc read with its mapfile: how many of its sectors the
+  // copy lacks (they fail to read); -1 for any other drive.
+  virtual std::int64_t MissingSectors() const { return -1; }
 };
 
 }  // namespace wrenlo

@@ -232,6 +232,67 @@ TEST_F(CliCopyTest, EverySessionOfACd) {
   EXPECT_EQ(media.out, original.out);
 }
 
+// A copy of a damaged disc, opened as a drive with the mapfile beside it, as
+// an ISO image and as BIN/CUE (named by its BIN file too): its surface scan
+// finds the same good and error sectors, damaged files and structures as
+// the scan of the disc, and the drive list and the media facts say it lacks
+// the disc's error sectors.
+TEST_F(CliCopyTest, ACopyWithItsMapfileScansAsTheDiscDid) {
+  const std::string dir = Out("as-drive");
+  fs::create_directories(dir);
+  const std::string disc = dir + "/scratched.iso";
+  fs::copy_file(folder + "/disc.iso", disc, fs::copy_options::overwrite_existing);
+  // The path table just before BIG.BIN's data, a sector of BIG.BIN and
+  // three more of it.
+  std::int32_t pathTable = bigFileSector - 1;
+  while (pathTable > 16 &&
+         Cli({"whohas", "--image", disc, std::to_string(pathTable)}).out.find("path tables") ==
+             std::string::npos)
+    --pathTable;
+  WriteFile(disc + ".faults", std::to_string(pathTable) + " always\n" +
+                                  std::to_string(damagedSector) + " always\n" +
+                                  std::to_string(bigFileSector + 30) + "-" +
+                                  std::to_string(bigFileSector + 32) + " always\n");
+  const auto scan = [&](const std::string& image) {
+    const ChildResult scanned = Cli({"scan", "--image", image, "--surface", "--json"});
+    EXPECT_EQ(scanned.status, 1) << scanned.err;
+    const Json summary = Json::parse(scanned.out);
+    Json classes;
+    for (const char* key : {"total", "good", "problems", "errors", "unread", "problem_ranges",
+                            "error_ranges", "damaged_files", "damaged_structures"})
+      classes[key] = summary[key];
+    return classes;
+  };
+  const Json original = scan(disc);
+  EXPECT_EQ(original["errors"], 5);
+  ASSERT_EQ(original["damaged_files"].size(), 1u);
+  ASSERT_FALSE(original["damaged_structures"].empty());
+
+  // The name copied to, and the image (or sheet) opened as a drive.
+  const std::pair<std::string, std::string> copies[] = {
+      {"copy.iso", "copy.iso"}, {"copy.cue", "copy.cue"}, {"named.bin", "named.cue"}};
+  for (const auto& [named, opened] : copies) {
+    SCOPED_TRACE(named);
+    const ChildResult copied = Cli({"copy", "--image", disc, dir + "/" + named, "--json"});
+    ASSERT_EQ(copied.status, 1) << copied.err;
+    EXPECT_EQ(Json::parse(copied.out)["mapfile"], dir + "/" + opened + ".map");
+    EXPECT_EQ(scan(dir + "/" + opened), original);
+
+    const Json devices = Json::parse(Cli({"devices", "--json", "--image", dir + "/" + opened}).out);
+    Json missing;
+    for (const Json& device : devices)
+      if (device.value("path", "") == dir + "/" + opened) missing = device["missing_sectors"];
+    EXPECT_EQ(missing, 5);
+    EXPECT_THAT(Cli({"devices", "--image", dir + "/" + opened}).out,
+                HasSubstr(opened + " (partial copy, 5 missing)\n"));
+    EXPECT_THAT(Cli({"media", "--image", dir + "/" + opened}).out,
+                HasSubstr("Partial copy, 5 sectors missing"));
+  }
+  // Without the mapfile the copy reads whole, its missing sectors as zeros.
+  fs::remove(dir + "/copy.iso.map");
+  EXPECT_EQ(Cli({"scan", "--image", dir + "/copy.iso", "--surface"}).status, 0);
+}
+
 // What a copy refuses to write, each with one line and status 2, leaving the
 // file as it was.
 TEST_F(CliCopyTest, RefusesToWriteOverWhatItShouldNot) {
@@ -240,7 +301,8 @@ TEST_F(CliCopyTest, RefusesToWriteOverWhatItShouldNot) {
   const std::string source = dir + "/source.iso";
   fs::copy_file(folder + "/disc.iso", source, fs::copy_options::overwrite_existing);
   const std::string sourceBytes = ReadWholeFile(source);
-  WriteFile(source + ".map", "0x0 ? 1\n0x0 0x1000 ?\n");  // a mapfile, as if continued
+  // A mapfile, as if continued; whole, so that the source reads as a drive.
+  WriteFile(source + ".map", "0x0 + 1\n0x0 " + std::to_string(sourceBytes.size()) + " +\n");
   fs::create_hard_link(source, dir + "/hard-link.iso");
   WriteFile(dir + "/hard-link.iso.map", "0x0 ? 1\n");
   WriteFile(dir + "/existing.iso", "an image of something else");

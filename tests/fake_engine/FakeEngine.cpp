@@ -645,4 +645,15 @@ std::int32_t ListImageFiles(ImageFileCallback callback, void* context) {
   return 0;
 }
 
+// ParseMapfile is the engine's own (its object is in this library): taken
+// along wherever the fake is, whatever order the archives are linked in.
+[[gnu::used]] static auto* const kEnginesMapfileReader = &ParseMapfile;
+
+std::int32_t GetMissingSectors(std::int32_t device, std::int64_t* missing) {
+  std::lock_guard guard(state().lock);
+  const auto found = state().script.missingSectors.find(device);
+  *missing = found == state().script.missingSectors.end() ? -1 : found->second;
+  return 0;
+}
+
 }  // namespace wrenlo

@@ -95,6 +95,9 @@ struct Script {
   // asks it): a role and a path each, with the device and inode of the file
   // at that path.
   std::vector<std::pair<std::int32_t, std::string>> imageFiles;
+  // What GetMissingSectors reports, by drive letter (not logged: the drive
+  // list asks it of every drive); -1 for a letter not here.
+  std::map<std::int32_t, std::int64_t> missingSectors;
 
   // Runs on the calling thread at the start of each ReadSectors / VerifyFile
   // (and ReadFile),

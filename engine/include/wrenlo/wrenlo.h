@@ -248,6 +248,21 @@ struct ImageFileRecord {
   const char* path;
 };
 
+// GNU ddrescue's mapfile as ParseMapfile reads it: its status line, and
+// each block of the copy, a run of bytes in one state.
+struct MapfileStatusLine {
+  std::uint64_t position;  // the current position, in bytes
+  std::int32_t pass;       // 1 when the line gives none
+  char operation;          // the current operation ('?', '*', '/', '-', 'F', ...)
+};
+
+struct MapfileBlockRecord {
+  std::uint64_t position;  // of its first byte
+  std::uint64_t size;      // in bytes, never 0
+  // '?' non-tried, '*' non-trimmed, '/' non-scraped, '-' bad, '+' finished
+  char status;
+};
+
 #pragma pack(pop)
 
 static_assert(sizeof(DeviceListEntry) == 100);
@@ -336,6 +351,12 @@ static_assert(offsetof(ImageFileRecord, device) == 4);
 static_assert(offsetof(ImageFileRecord, inode) == 12);
 static_assert(offsetof(ImageFileRecord, path) == 20);
 static_assert(sizeof(ImageFileRecord) == 20 + sizeof(void*));
+static_assert(offsetof(MapfileStatusLine, pass) == 8);
+static_assert(offsetof(MapfileStatusLine, operation) == 12);
+static_assert(sizeof(MapfileStatusLine) == 13);
+static_assert(offsetof(MapfileBlockRecord, size) == 8);
+static_assert(offsetof(MapfileBlockRecord, status) == 16);
+static_assert(sizeof(MapfileBlockRecord) == 17);
 
 // The last argument of OpenDiskSession: which file system of a session to open.
 enum FileSystemSelector : std::int32_t {
@@ -603,6 +624,8 @@ WRENLO_API std::int32_t GetFileAttribute(Handle session, const char16_t* path, c
 // whose tray is open, so that a medium taken out is told from a sector that
 // cannot be read.
 inline constexpr std::int32_t kResultNoMedium = 4;
+// A null pointer, a bad size or count, a text that is not what was asked.
+inline constexpr std::int32_t kResultInvalidArgument = 1;
 inline constexpr std::int32_t kResultNoFileSystem = 12;    // no file system of that kind
 inline constexpr std::int32_t kResultNotFound = 14;        // no such file, or no such attribute
 inline constexpr std::int32_t kResultEndOfDirectory = 17;  // ReadDirectory past the last entry
@@ -660,6 +683,37 @@ using ImageFileCallback = std::int32_t (*)(void* context, const ImageFileRecord*
 // looking for drives or opening WRENLO_IMAGES; 0 = the listing reached its
 // end.
 WRENLO_API std::int32_t ListImageFiles(ImageFileCallback callback, void* context);
+
+// The largest mapfile the engine reads (64 MiB): far more than a line for
+// each block of any disc's copy takes.
+inline constexpr std::size_t kMaxMapfileBytes = std::size_t{64} << 20;
+
+// Receives one block of ParseMapfile; a non-zero return ends the reading,
+// which then returns that value.
+using MapfileBlockCallback = std::int32_t (*)(void* context, const MapfileBlockRecord* block);
+
+// Reads the length bytes of text (any bytes) as a GNU ddrescue mapfile:
+// *statusLine receives its status line, and callback each block in order
+// (blocks of no size are left out). Positions and sizes are "0x" and
+// hexadecimal digits or decimal; blocks come in order and do not overlap.
+// 0 = the whole text was read. kResultInvalidArgument when it is no mapfile:
+// problem (problemSize bytes, may be null when that is 0) receives why, one
+// line NUL-terminated and cut to fit ("line 4: bad status 'x'").
+WRENLO_API std::int32_t ParseMapfile(const char* text, std::uint64_t length,
+                                     MapfileStatusLine* statusLine, MapfileBlockCallback callback,
+                                     void* context, char* problem, std::int32_t problemSize);
+// An image drive whose image (or cue sheet) has a GNU ddrescue mapfile
+// beside it, "IMAGE.map" or "SHEET.cue.map", as a rescue copy leaves it, is
+// a copy of a disc: every sector of it whose bytes the mapfile does not all
+// mark finished ('+') was never read from the disc, and reads of it fail as
+// the faults file's "always" makes them (a faults file beside it applies
+// too). A mapfile that does not fit its image (of another size, malformed,
+// beside a cue sheet of several files) makes the image unusable, saying why.
+// The mapfile is read when the image is opened, and is not among the files
+// ListImageFiles lists: the copy that writes it may go on replacing it.
+// *missing receives how many sectors such a copy lacks (0 for a whole copy),
+// -1 for any other drive.
+WRENLO_API std::int32_t GetMissingSectors(std::int32_t device, std::int64_t* missing);
 
 // Open and close the tray.
 WRENLO_API std::int32_t EjectDevice(std::int32_t device);

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "Text.h"
+#include "image/CopyMapfile.h"
 #include "image/RawSector.h"
 
 namespace wrenlo {
@@ -24,6 +25,23 @@ std::string FolderOf(const std::string& path) {
 
 void CloseAll(const std::vector<int>& fds) {
   for (const int fd : fds) ::close(fd);
+}
+
+// The BIN file that a mapfile beside the sheet describes, and where its
+// sectors lie on the disc; a sheet of several files has none.
+CopiedFile CopiedFileOf(const CueDisc& disc, const std::vector<std::uint64_t>& sizes) {
+  CopiedFile copied;
+  copied.what = "the BIN file";
+  if (sizes.size() != 1) {
+    copied.unfit = "the cue sheet names " + std::to_string(sizes.size()) +
+                   " files, and a mapfile describes one";
+    return copied;
+  }
+  copied.bytes = sizes[0];
+  for (const CueRun& run : disc.runs)
+    if (run.inFile)
+      copied.placements.push_back({run.start, run.count, run.offset, SectorBytes(run.type)});
+  return copied;
 }
 
 }  // namespace
@@ -79,7 +97,8 @@ std::unique_ptr<CueBackend> CueBackend::Open(const std::string& path, std::u16st
   if (!LayOutCueSheet(sheet, sizes, disc, reason)) return fail(FromUtf8(reason));
   std::unique_ptr<FaultSimulator> faults;
   std::u16string faultsProblem;
-  if (!LoadFaults(path, faults, files, faultsProblem)) return fail(faultsProblem);
+  if (!LoadReadFailures(path, CopiedFileOf(disc, sizes), faults, files, faultsProblem))
+    return fail(faultsProblem);
   return std::unique_ptr<CueBackend>(new CueBackend(
       std::move(fds), std::move(disc), std::move(faults), std::move(files), std::move(watched)));
 }

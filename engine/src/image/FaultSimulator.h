@@ -40,6 +40,8 @@ class FaultSimulator {
     return plan_.latencyMicroseconds != 0 || plan_.errorLatencyMicroseconds.value_or(0) != 0;
   }
 
+  const FaultPlan& Plan() const { return plan_; }
+
   // How many sectors are in the middle of their cycle now.
   std::size_t SectorsInCycle() const;
 

@@ -3,24 +3,11 @@
 #include <algorithm>
 #include <charconv>
 
+#include "image/Words.h"
+
 namespace wrenlo {
 
 namespace {
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-// Splits a line into words separated by spaces and tabs.
-std::vector<std::string_view> Words(std::string_view line) {
-  std::vector<std::string_view> words;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && IsSpace(line[i])) ++i;
-    const std::size_t begin = i;
-    while (i < line.size() && !IsSpace(line[i])) ++i;
-    if (i > begin) words.push_back(line.substr(begin, i - begin));
-  }
-  return words;
-}
 
 // A decimal number of digits only, no larger than limit.
 bool ParseNumber(std::string_view word, std::uint32_t limit, std::uint32_t& out) {

@@ -32,6 +32,9 @@ struct FaultPlan {
   // How long a failed read spends on the sector that fails; unset, the
   // latency.
   std::optional<std::uint32_t> errorLatencyMicroseconds;
+  // Of a copy read with its mapfile: how many sectors the copy lacks (they
+  // are among ranges, failing always); -1 without a mapfile.
+  std::int64_t missingSectors = -1;
 };
 
 // Limits that keep a faults file from asking for absurd things.

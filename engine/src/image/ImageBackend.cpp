@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <limits>
 
+#include "image/CopyMapfile.h"
 #include "image/RawSector.h"
 
 namespace wrenlo {
@@ -43,7 +44,11 @@ std::unique_ptr<ImageBackend> ImageBackend::Open(const std::string& path, std::u
   std::vector<ImageFile> files = {ImageFileOf(status, kImageFileImage, path)};
   std::unique_ptr<FaultSimulator> faults;
   std::u16string faultsProblem;
-  if (!LoadFaults(path, faults, files, faultsProblem)) return fail(faultsProblem);
+  const CopiedFile copied{"the image",
+                          size,
+                          {{0, static_cast<std::uint32_t>(size / kSectorBytes), 0, kSectorBytes}},
+                          {}};
+  if (!LoadReadFailures(path, copied, faults, files, faultsProblem)) return fail(faultsProblem);
   WatchedImageFiles watched;
   watched.Add(fd, path);
   return std::unique_ptr<ImageBackend>(

@@ -40,6 +40,9 @@ class VirtualDrive : public Backend {
   Result CloseTray() override;
   // The tray: a medium while it is closed; every opening and closing counts.
   Result MediumPresence(bool& present, std::uint32_t& changes) override;
+  std::int64_t MissingSectors() const override {
+    return faults_ ? faults_->Plan().missingSectors : -1;
+  }
 
  protected:
   // files: those the medium is read from, listed while the drive lives;

@@ -68,6 +68,29 @@ TEST(DeviceListTest, LongNamesKeepTheirEndsAndThePathIsInTheTooltip) {
   EXPECT_EQ(DriveToolTipText(items[1]), u"E: " + stem + u"-2.iso");  // no path given
 }
 
+// A copy of a disc that lacks sectors says so after its name, which is
+// shortened further to leave room; a whole copy and other drives do not.
+TEST(DeviceListTest, APartialCopySaysHowManySectorsItLacks) {
+  fake::Reset();
+  const std::u16string stem(60, u'n');
+  fake::script().devices = {u"D: rescued.iso", u"E: " + stem.substr(0, 46), u"F: whole.iso",
+                            u"G: Drive"};
+  fake::script().names = {{u'E', stem + u".iso"}};
+  fake::script().paths = {{u'D', u"/discs/rescued.iso"}};
+  fake::script().missingSectors = {{u'D', 1234}, {u'E', 1}, {u'F', 0}};
+  const std::vector<DeviceListItem> items = ReadDeviceList();
+  ASSERT_EQ(items.size(), 4u);
+  EXPECT_EQ(DriveListText(items[0]), u"D: rescued.iso (partial copy, 1234 missing)");
+  const std::u16string shown = DriveListText(items[1]);
+  EXPECT_EQ(shown.size(), kDriveTextUnits);
+  EXPECT_EQ(shown.substr(shown.size() - 31), u"n.iso (partial copy, 1 missing)");
+  EXPECT_EQ(DriveListText(items[2]), u"F: whole.iso");
+  EXPECT_EQ(items[3].missingSectors, -1);
+  EXPECT_EQ(DriveToolTipText(items[0]),
+            u"D: rescued.iso\nA partial copy, 1234 sectors missing\n/discs/rescued.iso");
+  EXPECT_EQ(PartialCopyText(1), u"partial copy, 1 sector missing");
+}
+
 TEST(DeviceListTest, ACountBeyondTheArrayIsCut) {
   fake::Reset();
   fake::script().devices = {u"D: One"};

@@ -1,5 +1,6 @@
 #include "Fixtures.h"
 
+#include <errno.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -148,7 +149,8 @@ const Fixtures& GetFixtures() {
 }
 
 std::string OutputDirectory() {
-  const fs::path dir = fs::path(LUMETER_TEST_OUTPUT_DIR) / "output";
+  // One folder per test program: several that make the fixtures run at once.
+  const fs::path dir = fs::path(LUMETER_TEST_OUTPUT_DIR) / "output" / program_invocation_short_name;
   fs::create_directories(dir);
   return dir;
 }

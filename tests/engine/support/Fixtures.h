@@ -36,7 +36,7 @@ struct Fixtures {
 
 const Fixtures& GetFixtures();
 
-// A folder of the build tree for files a test makes.
+// A folder of the build tree for files a test makes, one per test program.
 std::string OutputDirectory();
 
 // The whole content of a file.
