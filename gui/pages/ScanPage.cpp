@@ -483,6 +483,9 @@ void ScanPage::StartCopy() {
   const std::string& opened =
       job->Targets().cue.empty() ? job->Targets().image : job->Targets().cue;
   if (!scanner->StartCopy(context, job)) return;
+  // A copy rescues the disc rather than measuring it: it is not kept in the
+  // scan history, and no earlier scan's keeper may take it for a scan.
+  keeper.reset();
   openCopy->hide();
   shownScan = &history.Begin(context->driveLetter, true, false, TimeValue::Now());
   shownScan->copyToImage = true;
@@ -506,11 +509,12 @@ ScanOptions ScanPage::OptionsForScan() const {
   options.retry = false;
   if (!choices.retry) return options;
   // What the drive's last surface scan of the same sectors did not find
-  // Good, else the disc's latest one kept in the history.
+  // Good (a copy's table holds what it copied, not what a scan found), else
+  // the disc's latest one kept in the history.
   const ScanRecord* last = history.Last(context->driveLetter);
   const ScanExtent extent = ExtentOf(*context, options.session);
-  if (last != nullptr && last->surfaceScan && last->extent.session == extent.session &&
-      last->extent.tableStart == extent.tableStart &&
+  if (last != nullptr && last->surfaceScan && !last->copyToImage &&
+      last->extent.session == extent.session && last->extent.tableStart == extent.tableStart &&
       last->sectors.size() == static_cast<std::size_t>(extent.count)) {
     options.previous = last->sectors;
   } else if (options.session == kLastSession) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -237,6 +238,43 @@ TEST_F(ScanHistoryTest, ARetryReadsWhatTheLastKeptScanDidNotFindGoodAfterARestar
       (std::vector<std::string>{"ReadSectors(-1, 16, 1, 0, 2048)",
                                 "ReadSectors(-1, 5, 1, 0, 2048)"}));
   EXPECT_EQ(page->History().Last(u'E')->Counts().good, 20);
+}
+
+// A copy to an image is a rescue, not a scan of the disc's state: it is not
+// kept, and a retry after it reads what the last scan did not find Good.
+TEST_F(ScanHistoryTest, ACopyToAnImageIsNotKept) {
+  fake::script().medium = fake::Medium(u"CD-ROM", 1, 1, 1, 1);
+  fake::script().sessions[1] = fake::Session(20, 0, 1);
+  fake::script().readFailures[5] = -1;
+  NewPage();
+  Scan();
+  const QString image = data.filePath(QStringLiteral("copy.iso"));
+  page->SetSaveFileDialog([&](QFileDialog&) { return image; });
+  Scan(ScanPage::kCopyToImageId);
+  ASSERT_TRUE(page->History().Last(u'E')->copyToImage);
+  WithModalDialog(
+      [&] { Button(ScanPage::kHistoryId)->click(); },
+      [](QDialog* opened) {
+        auto* dialog = dynamic_cast<HistoryDialog*>(opened);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(
+            Item<QTreeWidget>(dialog->Client(), HistoryDialog::kScanListId)->topLevelItemCount(),
+            1);
+      });
+
+  fake::script().readFailures.clear();
+  WithModalDialog([&] { Button(ScanPage::kAdvancedId)->click(); },
+                  [](QDialog* dialog) {
+                    Item<QCheckBox>(dialog, AdvancedScanOptionsDlg::kRetryId)->setChecked(true);
+                    Item<QPushButton>(dialog, kIdOk)->click();
+                  });
+  const std::size_t before = fake::CallsNamed("ReadSectors").size();
+  Scan(ScanPage::kSurfaceScanId);
+  const std::vector<std::string> reads = fake::CallsNamed("ReadSectors");
+  EXPECT_EQ(
+      std::vector<std::string>(reads.begin() + static_cast<std::ptrdiff_t>(before), reads.end()),
+      (std::vector<std::string>{"ReadSectors(-1, 16, 1, 0, 2048)",
+                                "ReadSectors(-1, 5, 1, 0, 2048)"}));
 }
 
 TEST_F(ScanHistoryTest, AHistoryThatCannotBeWrittenIsOneLogEntry) {
