@@ -1,0 +1,51 @@
+// What an extraction did, kept as it goes: counts of what was written, and
+// each file that is incomplete, was renamed or was left as it was; and the
+// manifest (extract-report.json) and summary made of it. Only the files worth
+// listing are kept, so that memory follows the damage, not the disc.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/extract/FileData.h"
+
+// The name of the manifest written in the folder extracted to.
+inline constexpr char kExtractManifestName[] = "extract-report.json";
+
+struct ExtractedEntry {
+  std::u16string discPath;  // '/' before each name, as on the disc
+  std::string localPath;    // UTF-8, within the folder, '/' between names
+  std::uint64_t size = 0;   // the file's length on the disc
+};
+
+struct IncompleteFile {
+  ExtractedEntry entry;
+  FileGaps gaps;  // the bytes written as zeros, the sectors they lie on
+};
+
+struct RenamedEntry {
+  ExtractedEntry entry;
+  std::string reason;  // LocalName's
+};
+
+struct ExtractReport {
+  std::uint64_t files = 0;    // files written, whole or with zeros
+  std::uint64_t folders = 0;  // folders made (or there already)
+  std::uint64_t bytes = 0;    // bytes written
+  std::vector<IncompleteFile> incomplete;
+  std::vector<RenamedEntry> renamed;
+  std::vector<ExtractedEntry> kept;  // existing files left in place (no overwrite asked)
+  // The one line that stopped the extraction (a full disc, a write error, a
+  // medium taken out), empty when it ran to its end or was cancelled.
+  std::string stopped;
+  bool cancelled = false;
+
+  // Every file of the disc was written whole.
+  bool Complete() const {
+    return incomplete.empty() && kept.empty() && stopped.empty() && !cancelled;
+  }
+};
+
+// The manifest: the counts, whether it finished, and the lists, as JSON.
+std::string ExtractReportJson(const ExtractReport& report);
