@@ -1,0 +1,55 @@
+// The folder files are extracted into, written through descriptors so that
+// nothing lands outside it: each folder is opened relative to its parent and
+// no symbolic link is followed (an existing link in the way is an error, not
+// a way out). An existing file is left as it is unless replacing was asked.
+// Every failure is one line naming the local path and the system's reason.
+#pragma once
+
+#include <time.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/io/OutputFile.h"
+
+class LocalFolder {
+ public:
+  explicit LocalFolder(OutputFile::Writer writer = OutputFile::DefaultWriter()) : write_(writer) {}
+  ~LocalFolder();
+  LocalFolder(const LocalFolder&) = delete;
+  LocalFolder& operator=(const LocalFolder&) = delete;
+
+  // Opens path as the top folder, making it (not its parents) when missing.
+  bool Open(const std::string& path, std::string& error);
+
+  // Makes (or reuses) the folder name in the current one and goes into it.
+  bool Enter(const std::string& name, std::string& error);
+  // Back to the parent, giving the folder left the modification time when
+  // one is given.
+  bool Leave(const timespec* modified, std::string& error);
+
+  enum class Created { New, Exists, Failed };
+  // Starts the file name in the current folder; an existing one is replaced
+  // only with replace (a folder in the way never is). Exists leaves it as it
+  // was.
+  Created CreateFile(const std::string& name, bool replace, std::string& error);
+  // Appends to the file started; false with error (a full disc) set.
+  bool Write(std::string_view bytes, std::string& error);
+  // Ends the file started, with its modification time when one is given.
+  bool Finish(const timespec* modified, std::string& error);
+
+  // The path below the top folder of name in the current folder.
+  std::string LocalPath(const std::string& name) const;
+
+ private:
+  std::string Failure(std::string_view doing, const std::string& name, int error) const;
+
+  OutputFile::Writer write_;
+  std::vector<int> folders_;        // descriptors, the top folder first
+  std::vector<std::string> names_;  // the names entered below the top
+  std::string top_;
+  int file_ = -1;
+  std::string fileName_;
+};

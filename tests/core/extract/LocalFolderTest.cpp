@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/extract/LocalFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class LocalFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "local-folder-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    root = pattern;
+    outside = root / "outside";
+    fs::create_directory(outside);
+  }
+  void TearDown() override { fs::remove_all(root); }
+
+  static std::string Content(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  fs::path root;
+  fs::path outside;
+  std::string error;
+};
+
+TEST_F(LocalFolderTest, WritesFilesAndFoldersWithTheirTimes) {
+  LocalFolder folder;
+  ASSERT_TRUE(folder.Open((root / "out").string(), error)) << error;
+  ASSERT_TRUE(folder.Enter("Fotos", error)) << error;
+  ASSERT_EQ(folder.CreateFile("a.jpg", false, error), LocalFolder::Created::New) << error;
+  ASSERT_TRUE(folder.Write("abc", error));
+  const timespec fileTime{1'600'000'000, 5000};
+  ASSERT_TRUE(folder.Finish(&fileTime, error)) << error;
+  EXPECT_EQ(folder.LocalPath("a.jpg"), "Fotos/a.jpg");
+  const timespec folderTime{1'500'000'000, 0};
+  ASSERT_TRUE(folder.Leave(&folderTime, error)) << error;
+
+  EXPECT_EQ(Content(root / "out/Fotos/a.jpg"), "abc");
+  struct stat file {};
+  ASSERT_EQ(stat((root / "out/Fotos/a.jpg").c_str(), &file), 0);
+  EXPECT_EQ(file.st_mtim.tv_sec, fileTime.tv_sec);
+  EXPECT_EQ(file.st_mtim.tv_nsec, fileTime.tv_nsec);
+  struct stat dir {};
+  ASSERT_EQ(stat((root / "out/Fotos").c_str(), &dir), 0);
+  EXPECT_EQ(dir.st_mtim.tv_sec, folderTime.tv_sec);
+}
+
+TEST_F(LocalFolderTest, NeverFollowsALinkOutOfTheFolderAndReplacesOnlyWhenAsked) {
+  fs::create_directory(root / "out");
+  fs::create_directory_symlink(outside, root / "out/Fotos");
+  fs::create_symlink(outside / "victim", root / "out/link");
+  std::ofstream(root / "out/kept") << "old";
+
+  LocalFolder folder;
+  ASSERT_TRUE(folder.Open((root / "out").string(), error));
+  EXPECT_FALSE(folder.Enter("Fotos", error));
+  EXPECT_NE(error.find("cannot open the folder " + (root / "out").string() + "/Fotos: "),
+            std::string::npos)
+      << error;
+
+  EXPECT_EQ(folder.CreateFile("kept", false, error), LocalFolder::Created::Exists);
+  EXPECT_EQ(Content(root / "out/kept"), "old");
+  EXPECT_EQ(folder.CreateFile("link", false, error), LocalFolder::Created::Exists);
+
+  ASSERT_EQ(folder.CreateFile("link", true, error), LocalFolder::Created::New) << error;
+  ASSERT_TRUE(folder.Write("new", error));
+  ASSERT_TRUE(folder.Finish(nullptr, error));
+  EXPECT_FALSE(fs::is_symlink(root / "out/link"));
+  EXPECT_EQ(Content(root / "out/link"), "new");
+  EXPECT_TRUE(fs::is_empty(outside));
+}
+
+TEST_F(LocalFolderTest, AFullDiscIsOneLineNamingTheFile) {
+  LocalFolder folder([](int, const void*, size_t) -> ssize_t {
+    errno = ENOSPC;
+    return -1;
+  });
+  ASSERT_TRUE(folder.Open((root / "out").string(), error));
+  ASSERT_EQ(folder.CreateFile("big.iso", false, error), LocalFolder::Created::New);
+  EXPECT_FALSE(folder.Write("x", error));
+  EXPECT_EQ(error, "cannot write " + (root / "out").string() + "/big.iso: No space left on device");
+  EXPECT_EQ(error.find('\n'), std::string::npos);
+}
+
+}  // namespace
