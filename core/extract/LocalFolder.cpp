@@ -112,6 +112,14 @@ bool LocalFolder::Write(std::string_view bytes, std::string& error) {
   return true;
 }
 
+bool LocalFolder::Restart(std::string& error) {
+  if (ftruncate(file_, 0) != 0 || lseek(file_, 0, SEEK_SET) != 0) {
+    error = Failure("cannot write", fileName_, errno);
+    return false;
+  }
+  return true;
+}
+
 bool LocalFolder::Finish(const timespec* modified, std::string& error) {
   bool ok = true;
   if (modified != nullptr) {

@@ -37,6 +37,8 @@ class LocalFolder {
   Created CreateFile(const std::string& name, bool replace, std::string& error);
   // Appends to the file started; false with error (a full disc) set.
   bool Write(std::string_view bytes, std::string& error);
+  // Empties the file started, to write it again from its start.
+  bool Restart(std::string& error);
   // Ends the file started, with its modification time when one is given.
   bool Finish(const timespec* modified, std::string& error);
 

@@ -1,0 +1,194 @@
+#include "core/extract/Extractor.h"
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <vector>
+
+#include "core/extract/LocalNames.h"
+#include "core/report/Utf8.h"
+#include "core/rescue/CopySource.h"
+
+namespace {
+
+// The bytes a local name may take; what most Linux file systems allow.
+constexpr std::size_t kMaxNameBytes = NAME_MAX;
+
+struct FolderItem {
+  std::u16string name;
+  std::uint8_t attributes = 0;
+};
+
+bool MediumGone(std::int32_t result) {
+  return result == wrenlo::kResultNoMedium || result == wrenlo::kResultImageChanged;
+}
+
+std::string GoneLine(std::int32_t result, const std::u16string& discPath) {
+  return std::string("the medium could not be read any more (") + wrenlo::ResultName(result) +
+         ") at " + ToUtf8(discPath);
+}
+
+// What ReadFile hands over goes to the local file.
+struct FileWriting {
+  LocalFolder* folder = nullptr;
+  std::string error;
+  std::uint64_t bytes = 0;
+  bool failed = false;
+};
+
+std::int32_t TakeBytes(void* context, const std::uint8_t* data, std::int32_t size) {
+  auto* writing = static_cast<FileWriting*>(context);
+  if (!writing->folder->Write(
+          std::string_view(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size)),
+          writing->error)) {
+    writing->failed = true;
+    return -1;
+  }
+  writing->bytes += static_cast<std::uint64_t>(size);
+  return 0;
+}
+
+}  // namespace
+
+bool Extractor::Stopped(ExtractReport& report) const {
+  if (choices_.cancel != nullptr && choices_.cancel->load()) report.cancelled = true;
+  return report.cancelled || !report.stopped.empty();
+}
+
+void Extractor::Run(ExtractReport& report) {
+  const std::int32_t opened =
+      wrenlo::OpenDiskSession(choices_.device, choices_.track, &session_, wrenlo::kFileSystemAny);
+  if (opened != 0) {
+    report.stopped =
+        std::string("the file system cannot be read (") + wrenlo::ResultName(opened) + ")";
+  } else {
+    ExtractFolder(u"", report);
+  }
+  wrenlo::CloseDiskSession(session_);
+  session_ = 0;
+}
+
+bool Extractor::ExtractFolder(const std::u16string& discPath, ExtractReport& report) {
+  // The folder's listing, then the directory closed before going down.
+  std::vector<FolderItem> items;
+  {
+    wrenlo::Handle directory = 0;
+    const std::int32_t opened = wrenlo::OpenDirectory(session_, discPath.c_str(), &directory);
+    auto entry = std::make_unique<wrenlo::DirectoryEntry>();
+    std::int32_t result = opened;
+    if (opened == 0) {
+      for (std::int32_t index = 0;
+           (result = wrenlo::ReadDirectory(directory, index, entry.get())) == 0; ++index)
+        items.push_back({entry->name.str(), entry->attributes});
+      wrenlo::CloseDirectory(directory);
+    }
+    if (MediumGone(result)) {
+      report.stopped = GoneLine(result, discPath.empty() ? u"/" : discPath);
+      return false;
+    }
+  }
+  ++report.folders;
+
+  FolderNames names(kMaxNameBytes);
+  for (const FolderItem& item : items) {
+    if (Stopped(report)) return false;
+    const std::u16string childPath = discPath + u"/" + item.name;
+    const LocalName local = names.Add(item.name);
+    const ExtractedEntry entry{childPath, folder_.LocalPath(local.name), 0};
+    if (local.Changed()) report.renamed.push_back({entry, local.reason});
+    if (item.attributes & wrenlo::kAttributeLink) continue;
+    if (item.attributes & wrenlo::kAttributeDirectory) {
+      if (!folder_.Enter(local.name, report.stopped)) return false;
+      const bool went = ExtractFolder(childPath, report);
+      std::string error;
+      if (!folder_.Leave(nullptr, error) && report.stopped.empty()) report.stopped = error;
+      if (!went || !report.stopped.empty()) return false;
+    } else if (!ExtractFile(childPath, local.name, report)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool Extractor::ExtractFile(const std::u16string& discPath, const std::string& localName,
+                            ExtractReport& report) {
+  if (progress_) progress_(discPath, report);
+  std::string error;
+  switch (folder_.CreateFile(localName, choices_.replace, error)) {
+    case LocalFolder::Created::Exists:
+      report.kept.push_back({discPath, folder_.LocalPath(localName), 0});
+      return true;
+    case LocalFolder::Created::Failed:
+      report.stopped = error;
+      return false;
+    case LocalFolder::Created::New:
+      break;
+  }
+
+  FileWriting writing;
+  writing.folder = &folder_;
+  const std::int32_t result = wrenlo::ReadFile(session_, discPath.c_str(), TakeBytes, &writing);
+  if (writing.failed) {
+    report.stopped = writing.error;
+    folder_.Finish(nullptr, error);
+    return false;
+  }
+  if (MediumGone(result)) {
+    report.stopped = GoneLine(result, discPath);
+    folder_.Finish(nullptr, error);
+    return false;
+  }
+  std::uint64_t bytes = writing.bytes;
+  if (result != 0) {
+    const LayoutEntry* placed = Placement(discPath);
+    IncompleteFile incomplete{{discPath, folder_.LocalPath(localName), 0}, {}};
+    if (placed != nullptr) incomplete.entry.size = placed->size;
+    if (placed != nullptr && HeldInSectors(*placed)) {
+      // Read again from the sectors, those that fail as zeros.
+      if (!folder_.Restart(error)) {
+        report.stopped = error;
+      } else {
+        DriveCopySource source(static_cast<std::uint16_t>(choices_.device), false, u"");
+        bytes = 0;
+        const FileDataEnd end = ReadFileData(
+            source, *placed, choices_.reading,
+            [&](std::string_view piece) {
+              bytes += piece.size();
+              return folder_.Write(piece, error);
+            },
+            incomplete.gaps, choices_.cancel);
+        if (end == FileDataEnd::SinkFailed) report.stopped = error;
+        if (end == FileDataEnd::MediumGone)
+          report.stopped = GoneLine(wrenlo::kResultNoMedium, discPath);
+        if (end == FileDataEnd::Cancelled) report.cancelled = true;
+      }
+    } else if (placed != nullptr && bytes < placed->size) {
+      // Data the sectors do not hold whole (in its entry, with holes): what
+      // the engine gave, then zeros; its sectors are all listed.
+      incomplete.gaps.bytes.push_back({bytes, placed->size - 1});
+      incomplete.gaps.sectors = placed->ranges;
+      const std::string zeros(64 * 1024, '\0');
+      while (bytes < placed->size && report.stopped.empty()) {
+        const std::uint64_t piece = std::min<std::uint64_t>(zeros.size(), placed->size - bytes);
+        if (!folder_.Write(std::string_view(zeros).substr(0, piece), error)) report.stopped = error;
+        bytes += piece;
+      }
+    }
+    report.incomplete.push_back(std::move(incomplete));
+  }
+  report.bytes += bytes;
+  ++report.files;
+  if (!folder_.Finish(nullptr, error) && report.stopped.empty()) report.stopped = error;
+  return !Stopped(report);
+}
+
+const LayoutEntry* Extractor::Placement(const std::u16string& discPath) {
+  if (!layoutRead_) {
+    layoutRead_ = true;
+    ReadDiscLayout(choices_.device, choices_.track, wrenlo::kFileSystemAny, layout_,
+                   choices_.cancel);
+  }
+  for (const LayoutEntry& entry : layout_.entries)
+    if (entry.IsFile() && entry.filesTestTree && entry.name == discPath) return &entry;
+  return nullptr;
+}

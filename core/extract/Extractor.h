@@ -1,0 +1,56 @@
+// Copies every file and folder of a session's tree (the one the files test
+// reads) into a local folder: one folder's listing at a time, each file's
+// data read by the engine and, when that fails, again from its sectors with
+// the scan's attempts, the sectors that still fail as zeros.
+#pragma once
+
+#include <wrenlo/wrenlo.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/damage/DiscLayout.h"
+#include "core/extract/ExtractReport.h"
+#include "core/extract/FileData.h"
+#include "core/extract/LocalFolder.h"
+
+struct ExtractChoices {
+  std::int32_t device = wrenlo::kCurrentDevice;
+  std::int32_t track = 1;  // a track of the session extracted
+  bool replace = false;    // replace existing files
+  SectorReading reading{};
+  const std::atomic<bool>* cancel = nullptr;
+};
+
+// Called as each file starts, with the counts so far.
+using ExtractProgress =
+    std::function<void(const std::u16string& discPath, const ExtractReport& sofar)>;
+
+class Extractor {
+ public:
+  Extractor(const ExtractChoices& choices, LocalFolder& folder, ExtractProgress progress)
+      : choices_(choices), folder_(folder), progress_(std::move(progress)) {}
+
+  // Extracts the whole tree; report receives what was done.
+  void Run(ExtractReport& report);
+
+ private:
+  // false when the extraction stops.
+  bool ExtractFolder(const std::u16string& discPath, ExtractReport& report);
+  bool ExtractFile(const std::u16string& discPath, const std::string& localName,
+                   ExtractReport& report);
+  // The file's entry in the session's layout, read once, when a file first
+  // fails to read whole.
+  const LayoutEntry* Placement(const std::u16string& discPath);
+
+  bool Stopped(ExtractReport& report) const;
+
+  ExtractChoices choices_;
+  LocalFolder& folder_;
+  ExtractProgress progress_;
+  wrenlo::Handle session_ = 0;
+  bool layoutRead_ = false;
+  DiscLayout layout_;
+};
