@@ -56,8 +56,8 @@ bool Extractor::Stopped(ExtractReport& report) const {
 }
 
 void Extractor::Run(ExtractReport& report) {
-  const std::int32_t opened =
-      wrenlo::OpenDiskSession(choices_.device, choices_.track, &session_, wrenlo::kFileSystemAny);
+  const std::int32_t opened = wrenlo::OpenDiskSession(choices_.driveLetter, choices_.track,
+                                                      &session_, wrenlo::kFileSystemAny);
   if (opened != 0) {
     report.stopped =
         std::string("the file system cannot be read (") + wrenlo::ResultName(opened) + ")";
@@ -148,7 +148,7 @@ bool Extractor::ExtractFile(const std::u16string& discPath, const std::string& l
       if (!folder_.Restart(error)) {
         report.stopped = error;
       } else {
-        DriveCopySource source(static_cast<std::uint16_t>(choices_.device), false, u"");
+        DriveCopySource source(choices_.driveLetter, false, u"");
         bytes = 0;
         const FileDataEnd end = ReadFileData(
             source, *placed, choices_.reading,
@@ -185,7 +185,7 @@ bool Extractor::ExtractFile(const std::u16string& discPath, const std::string& l
 const LayoutEntry* Extractor::Placement(const std::u16string& discPath) {
   if (!layoutRead_) {
     layoutRead_ = true;
-    ReadDiscLayout(choices_.device, choices_.track, wrenlo::kFileSystemAny, layout_,
+    ReadDiscLayout(choices_.driveLetter, choices_.track, wrenlo::kFileSystemAny, layout_,
                    choices_.cancel);
   }
   for (const LayoutEntry& entry : layout_.entries)

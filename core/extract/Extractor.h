@@ -17,9 +17,9 @@
 #include "core/extract/LocalFolder.h"
 
 struct ExtractChoices {
-  std::int32_t device = wrenlo::kCurrentDevice;
-  std::int32_t track = 1;  // a track of the session extracted
-  bool replace = false;    // replace existing files
+  std::uint16_t driveLetter = 0;  // the drive read
+  std::int32_t track = 1;         // a track of the session extracted
+  bool replace = false;           // replace existing files
   SectorReading reading{};
   const std::atomic<bool>* cancel = nullptr;
 };
