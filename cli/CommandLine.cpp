@@ -44,6 +44,7 @@ enum Option : unsigned {
   kNoHistory = 1048576,
   kAll = 2097152,
   kForget = 4194304,
+  kOverwrite = 8388608,
   // The options that take a value (and --json for report, which writes its
   // JSON to a file), and those that only the surface scan uses.
   kTakesValue = kMapFile | kSession | kSectorsPerRead | kAttempts | kSkipAfterError | kFirst |
@@ -74,6 +75,7 @@ constexpr VerbSpec kVerbs[] = {
      kJson | kImage | kMapFile | kSectorsPerRead | kAttempts | kSpeed | kSpeedCsv | kNoHistory, 1,
      2},
     {Verb::History, "history", kJson | kImage | kAll | kForget, 0, 1},
+    {Verb::Extract, "extract", kJson | kSession | kImage | kOverwrite, 1, 2},
 };
 
 struct OptionName {
@@ -105,6 +107,7 @@ constexpr OptionName kOptionNames[] = {
     {"--no-history", kNoHistory},
     {"--all", kAll},
     {"--forget", kForget},
+    {"--overwrite", kOverwrite},
 };
 
 // The name an option is typed as.
@@ -322,6 +325,7 @@ class Parser {
       return Fail(verb + " needs " +
                   (spec.verb == Verb::Save                                 ? "a SECTOR and a FILE"
                    : spec.verb == Verb::Copy || spec.verb == Verb::Compare ? "an IMAGE"
+                   : spec.verb == Verb::Extract                            ? "a FOLDER"
                                                                            : "a SECTOR") +
                   " (lumeter-cli " + verb + " --help)");
     std::size_t next = 0;
@@ -337,6 +341,10 @@ class Parser {
       // Standard output takes no image that is continued and flushed.
       if (spec.verb == Verb::Copy && plain[next] == "-")
         return Fail("copy needs an IMAGE file, not '-'");
+      out.outputFile = plain[next];
+    }
+    if (spec.verb == Verb::Extract) {
+      if (plain[next].empty()) return Fail("extract needs a FOLDER name");
       out.outputFile = plain[next];
     }
     if (spec.verb == Verb::Compare) {

@@ -27,7 +27,8 @@ enum class Verb {
   Report,
   Copy,
   Compare,
-  History
+  History,
+  Extract
 };
 
 struct CommandLine {
@@ -69,6 +70,8 @@ struct CommandLine {
   // history: every disc (--all), or the scan to forget (--forget ID).
   bool all = false;
   std::optional<std::int32_t> forget;
+  // extract: replace files that are in the folder already (--overwrite).
+  bool overwrite = false;
   // compare: the image the disc is compared with.
   std::string compareImage;
   // Disc images to open as drives (--image, in order); the first is the

@@ -22,3 +22,5 @@ int RunCopy(const CommandLine& command);
 // history: the kept scans of the disc in a drive or of every disc, or
 // forgetting one.
 int RunHistory(const CommandLine& command);
+// extract: the files of a session into a folder, unreadable sectors as zeros.
+int RunExtract(const CommandLine& command);

@@ -22,6 +22,7 @@ Commands:
   compare [DRIVE] IMAGE       compare the disc with the image it was written from
   history [DRIVE]             the kept scans of the disc in the drive
   history --all               every disc scanned, with its latest scan
+  extract [DRIVE] FOLDER      copy the disc's files into FOLDER, gaps as zeros
   help [COMMAND]              this help, or a command's own
 
 DRIVE is a drive letter (D or D:); without it, the first listed drive.
@@ -333,6 +334,25 @@ constexpr char kImageOption[] =
                  is given
 )";
 
+constexpr char kExtract[] =
+    R"(Usage: lumeter-cli extract [DRIVE] FOLDER [--session N] [--overwrite] [--json]
+
+Copies every file and folder of a session (the last one unless --session
+names another) into FOLDER, from the tree the files test reads. Each file's
+sectors are read with the scan's attempts; a sector that cannot be read is
+written as zeros, and the file is listed with its missing bytes and their
+sectors. A name that cannot be a local name ('/', control characters, an
+invalid encoding, too long) is made safe; two names that become the same are
+both kept. Nothing is written outside FOLDER, and a file there already is
+left as it is unless --overwrite is given. What was done is written to
+FOLDER/extract-report.json. The exit status is 1 when any file is incomplete
+or was not written.
+
+  --session N   extract session N (default: the last one)
+  --overwrite   replace files that are in FOLDER already
+  --json        print the report as JSON rather than as text
+)";
+
 constexpr char kVersion[] =
     R"(Usage: lumeter-cli -v | --version
 
@@ -365,6 +385,8 @@ const char* CommandHelp(Verb verb) {
       return kCompare;
     case Verb::History:
       return kHistory;
+    case Verb::Extract:
+      return kExtract;
     case Verb::Version:
       return kVersion;
     case Verb::None:

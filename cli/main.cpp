@@ -89,6 +89,8 @@ int Run(const std::vector<std::string>& args) {
       return RunReport(command);
     case Verb::Copy:
       return RunCopy(command);
+    case Verb::Extract:
+      return RunExtract(command);
     case Verb::History:
       return RunHistory(command);
     default:
