@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "FileTime.h"
 #include "Result.h"
 
 namespace wrenlo {
@@ -18,6 +19,7 @@ struct DirectoryItem {
   std::u16string name;  // without any path; never "." or "..", never holds '/'
   bool isDirectory = false;
   bool isLink = false;  // a symbolic link, which has no data of its own
+  FileTime modified;    // its modification time, when the tree records one
 };
 
 // A run of sectors holding file data, by absolute address on the medium.
@@ -87,6 +89,13 @@ class FileSystem {
   virtual Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const = 0;
   // Where the bytes of a file lie, each piece cut to the file's length.
   virtual Result FileContentOf(std::u16string_view path, FileContent& out) const = 0;
+  // The target of the symbolic link at path, as recorded; kNotFound when
+  // path is not a symbolic link (a tree without links has none).
+  virtual Result LinkTarget(std::u16string_view path, std::u16string& out) const {
+    (void)path;
+    out.clear();
+    return kNotFound;
+  }
   // The value of the extended attribute name (AAIP, as xorriso records them)
   // of the file or directory at path; kNotFound when it has none of that
   // name, kUnsupported in a tree that cannot carry them.

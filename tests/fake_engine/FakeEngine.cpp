@@ -459,6 +459,7 @@ std::int32_t ReadDirectory(Handle directory, std::int32_t index, DirectoryEntry*
   const auto& child = children[static_cast<std::size_t>(index)];
   entry->name.set(child.name);
   entry->attributes = child.isDirectory ? kAttributeDirectory : child.isLink ? kAttributeLink : 0;
+  entry->modifiedKnown = 0;
   return 0;
 }
 
@@ -520,6 +521,22 @@ std::int32_t ReadFile(Handle session, const char16_t* path, FileDataCallback cal
         taken != 0)
       return taken;
   }
+  return 0;
+}
+
+std::int32_t GetLinkTarget(Handle session, const char16_t* path, char16_t* target,
+                           std::int32_t* size) {
+  auto& s = state();
+  std::lock_guard guard(s.lock);
+  const std::u16string text = path;
+  if (const std::int32_t result = fake::Call(s, "GetLinkTarget", session, text); result != 0)
+    return result;
+  const auto found = s.script.linkTargets.find(text);
+  if (found == s.script.linkTargets.end()) return kResultNotFound;
+  const std::int32_t room = *size;
+  *size = static_cast<std::int32_t>(found->second.size());
+  if (found->second.size() > static_cast<std::size_t>(room)) return kResultTooLarge;
+  std::copy(found->second.begin(), found->second.end(), target);
   return 0;
 }
 

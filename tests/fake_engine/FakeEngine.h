@@ -75,6 +75,8 @@ struct Script {
   std::set<std::u16string> failingFiles;  // VerifyFile and ReadFile give 1 for these
   // The bytes ReadFile hands over, by path; a file not listed has none.
   std::map<std::u16string, std::vector<std::uint8_t>> fileData;
+  // What GetLinkTarget gives, by path; any other path is not a link.
+  std::map<std::u16string, std::u16string> linkTargets;
   // What GetFileAttribute finds, by path and name; anything else is not found.
   std::map<std::pair<std::u16string, std::string>, std::vector<std::uint8_t>> attributes;
   // What ListSessionLayout lists of any session, and ListMediumLayout of

@@ -145,7 +145,12 @@ inline constexpr std::uint8_t kAttributeLink = 0x40;
 struct DirectoryEntry {
   WideText<793> name;  // the entry's name, without any path
   std::uint8_t attributes;
-  unsigned char reserved1587[1093];
+  // 1 when the next two fields hold the entry's modification time, 0 when
+  // the file system records none (or an impossible one).
+  std::uint8_t modifiedKnown;
+  std::int64_t modifiedSeconds;      // since 1970-01-01 00:00:00 UTC, negative before
+  std::int32_t modifiedNanoseconds;  // 0 to 999,999,999
+  unsigned char reserved1600[1080];
 };
 
 // TrackInformation::contentFlags bits.
@@ -317,6 +322,10 @@ static_assert(offsetof(IsoVolumeInfo, reserved1647) == 1647);
 static_assert(sizeof(IsoVolumeInfo) == 3764);
 
 static_assert(offsetof(DirectoryEntry, attributes) == 1586);
+static_assert(offsetof(DirectoryEntry, modifiedKnown) == 1587);
+static_assert(offsetof(DirectoryEntry, modifiedSeconds) == 1588);
+static_assert(offsetof(DirectoryEntry, modifiedNanoseconds) == 1596);
+static_assert(offsetof(DirectoryEntry, reserved1600) == 1600);
 static_assert(sizeof(DirectoryEntry) == 2680);
 
 static_assert(offsetof(TrackInformation, session) == 2);
@@ -609,6 +618,14 @@ using FileDataCallback = std::int32_t (*)(void* context, const std::uint8_t* dat
 WRENLO_API std::int32_t ReadFile(Handle session, const char16_t* path, FileDataCallback callback,
                                  void* context);
 
+// The target of the symbolic link at path (Rock Ridge), as recorded, in
+// UTF-16. *size gives the room of target in code units (target may be null
+// when it is 0) and receives the target's length; no NUL is added.
+// 0 = the whole target is in target; kResultNotFound when path is not a
+// symbolic link; kResultTooLarge when the target was cut to fit.
+WRENLO_API std::int32_t GetLinkTarget(Handle session, const char16_t* path, char16_t* target,
+                                      std::int32_t* size);
+
 // The value of the extended attribute name (as xorriso records them with
 // Rock Ridge, e.g. "isofs.cx") of the file or directory at path ("" = the
 // root) of the session's ISO 9660 tree. *size gives the room of value in
@@ -629,6 +646,9 @@ inline constexpr std::int32_t kResultInvalidArgument = 1;
 inline constexpr std::int32_t kResultNoFileSystem = 12;    // no file system of that kind
 inline constexpr std::int32_t kResultNotFound = 14;        // no such file, or no such attribute
 inline constexpr std::int32_t kResultEndOfDirectory = 17;  // ReadDirectory past the last entry
+// A text or value cut to fit the room given; a structure beyond the engine's
+// limits.
+inline constexpr std::int32_t kResultTooLarge = 18;
 // A read mode or operation the drive or medium does not have (whole sectors
 // of a DVD).
 inline constexpr std::int32_t kResultUnsupported = 20;

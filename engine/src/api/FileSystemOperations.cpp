@@ -108,6 +108,9 @@ std::int32_t ReadDirectory(Handle directory, std::int32_t index, DirectoryEntry*
   const DirectoryItem& item = listing->items[static_cast<std::size_t>(index)];
   entry->name.set(item.name);
   entry->attributes = item.isDirectory ? kAttributeDirectory : item.isLink ? kAttributeLink : 0;
+  entry->modifiedKnown = item.modified.known ? 1 : 0;
+  entry->modifiedSeconds = item.modified.known ? item.modified.seconds : 0;
+  entry->modifiedNanoseconds = item.modified.known ? item.modified.nanoseconds : 0;
   return kOk;
 }
 
@@ -159,6 +162,25 @@ std::int32_t ReadFile(Handle session, const char16_t* path, FileDataCallback cal
   return ReadContent(source, content, [&](const std::uint8_t* data, std::size_t size) {
     return callback(context, data, static_cast<std::int32_t>(size));
   });
+}
+
+std::int32_t GetLinkTarget(Handle session, const char16_t* path, char16_t* target,
+                           std::int32_t* size) {
+  if (path == nullptr || size == nullptr || *size < 0 || (target == nullptr && *size != 0))
+    return kInvalidArgument;
+  const auto object = FindSession(session);
+  if (!object) return kInvalidHandle;
+  std::u16string found;
+  if (const Result result = object->fileSystem->Tree().LinkTarget(path, found); result != kOk)
+    return result;
+  const std::int32_t room = *size;
+  *size = static_cast<std::int32_t>(found.size());
+  if (found.size() > static_cast<std::size_t>(room)) {
+    std::copy_n(found.begin(), room, target);
+    return kTooLarge;
+  }
+  std::copy(found.begin(), found.end(), target);
+  return kOk;
 }
 
 std::int32_t GetFileAttribute(Handle session, const char16_t* path, const char* name,

@@ -1,6 +1,7 @@
 #include "fs/iso9660/DirectoryRecord.h"
 
 #include "Text.h"
+#include "fs/iso9660/IsoDates.h"
 
 namespace wrenlo {
 
@@ -16,6 +17,7 @@ Result DecodeDirectoryRecord(Bytes bytes, DirectoryRecord& out) {
   // Both-endian fields: the little-endian half is used.
   out.location = Le32(bytes, 2);
   out.dataLength = Le32(bytes, 10);
+  out.recorded = DecodeShortDate(bytes.subspan(18, kShortDateLength));
   out.flags = U8(bytes, 25);
   out.interleaved = U8(bytes, 26) != 0 || U8(bytes, 27) != 0;
   out.identifier = bytes.subspan(kDirectoryRecordHeader, nameLength);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Bytes.h"
+#include "FileTime.h"
 #include "Result.h"
 
 namespace wrenlo {
@@ -23,6 +24,7 @@ struct DirectoryRecord {
   std::uint8_t extendedAttributeLength = 0;  // logical blocks before the data
   std::uint8_t flags = 0;
   bool interleaved = false;  // file unit size or gap size set
+  FileTime recorded;         // the recording date and time (9.1.5), when set
   Bytes identifier;          // the raw file identifier, inside the record
   // The system use field: what follows the identifier (and the padding byte
   // after an identifier of even length) up to the record's end.

@@ -84,6 +84,7 @@ bool IsoFileSystem::ApplyRockRidge(const DirectoryRecord& record, ContinuationAr
     return false;
   }
   if (!rockRidge.name.empty()) entry.name = FromUtf8OrLatin1(rockRidge.name);
+  if (rockRidge.modified.known) entry.modified = rockRidge.modified;
   if (rockRidge.childLink) {
     entry.isDirectory = true;
     entry.directory = RelocatedDirectory(*rockRidge.childLink);
@@ -186,6 +187,7 @@ Result IsoFileSystem::Decode(const Directory& directory, Listing& out) const {
         entry.isDirectory = record.IsDirectory();
         entry.interleaved = record.interleaved;
         entry.record = place;
+        entry.modified = record.recorded;
         if (entry.isDirectory) entry.directory = {record.DataStart(), record.dataLength};
         if (suspSkip_ && !ApplyRockRidge(record, areas, entry, out)) continue;
         if (!IsAddressable(entry.name) || out.byName.count(entry.name) != 0) continue;
@@ -244,7 +246,8 @@ Result IsoFileSystem::ListDirectory(std::u16string_view path,
   if (result != kOk) return result;
   out.reserve(listing->entries.size());
   for (const Entry& entry : listing->entries)
-    if (!entry.hidden) out.push_back({entry.name, entry.isDirectory, entry.linkTarget.has_value()});
+    if (!entry.hidden)
+      out.push_back({entry.name, entry.isDirectory, entry.linkTarget.has_value(), entry.modified});
   return kOk;
 }
 
@@ -282,6 +285,17 @@ Result IsoFileSystem::FileContentOf(std::u16string_view path, FileContent& out) 
     if (bytes != 0) out.pieces.push_back({extent.start, bytes, true});
     left -= bytes;
   }
+  return kOk;
+}
+
+Result IsoFileSystem::LinkTarget(std::u16string_view path, std::u16string& out) const {
+  out.clear();
+  ListingCache::Entries listing;
+  std::u16string_view leaf;
+  if (const Result result = Walk(path, true, listing, leaf); result != kOk) return result;
+  const Entry* found = listing->Find(leaf);
+  if (!found || !found->linkTarget) return kNotFound;
+  out = *found->linkTarget;
   return kOk;
 }
 

@@ -66,6 +66,7 @@ class IsoFileSystem : public FileSystem {
   Result FileContentOf(std::u16string_view path, FileContent& out) const override;
   Result FileAttribute(std::u16string_view path, std::string_view name,
                        std::vector<std::uint8_t>& value) const override;
+  Result LinkTarget(std::u16string_view path, std::u16string& out) const override;
   Result Layout(const LayoutVisitor& visit) const override;
 
  private:
@@ -93,6 +94,7 @@ class IsoFileSystem : public FileSystem {
     std::uint64_t size = 0;                    // a file's bytes, all its extents together
     std::optional<std::u16string> linkTarget;  // a symbolic link's target
     RecordPlace record;                        // its (first) record, for its extended attributes
+    FileTime modified;  // Rock Ridge's when it records one, else the record's date
   };
   // A decoded directory: its entries in recorded order and an index by name
   // (of the entries listed). Not copyable: the index points into the

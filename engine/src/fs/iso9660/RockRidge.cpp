@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "fs/iso9660/IsoDates.h"
+
 namespace wrenlo {
 
 namespace {
@@ -24,6 +26,11 @@ constexpr std::uint8_t kComponentContinues = 0x01;
 constexpr std::uint8_t kComponentCurrent = 0x02;
 constexpr std::uint8_t kComponentParent = 0x04;
 constexpr std::uint8_t kComponentRoot = 0x08;
+// TF flags: which times follow, in this order (creation first), and whether
+// they are 17-byte dates rather than 7-byte ones.
+constexpr std::uint8_t kTimeCreation = 0x01;
+constexpr std::uint8_t kTimeModify = 0x02;
+constexpr std::uint8_t kTimeLongForm = 0x80;
 
 bool Is(Bytes entry, char first, char second) {
   return entry[0] == static_cast<std::uint8_t>(first) &&
@@ -85,6 +92,18 @@ class LinkTarget {
   std::size_t bytes_ = 0;
   std::vector<std::vector<std::uint8_t>> parts_;
 };
+
+// The modification time of a TF entry's data (its flags, then the times);
+// unknown when it records none or the entry is too short for it.
+FileTime ModifyTime(Bytes data) {
+  const std::uint8_t flags = data[0];
+  if ((flags & kTimeModify) == 0) return {};
+  const std::size_t size = (flags & kTimeLongForm) != 0 ? kLongDateLength : kShortDateLength;
+  const std::size_t at = 1 + ((flags & kTimeCreation) != 0 ? size : 0);
+  const Bytes date = Slice(data, at, size);
+  if (date.empty()) return {};
+  return size == kLongDateLength ? DecodeLongDate(date) : DecodeShortDate(date);
+}
 
 }  // namespace
 
@@ -164,6 +183,8 @@ Result DecodeRockRidge(Bytes systemUse, std::uint8_t skip, ContinuationAreas& ar
       out.childLink = Le32(entry, 4);
     } else if (Is(entry, 'R', 'E')) {
       out.relocated = true;
+    } else if (Is(entry, 'T', 'F') && !data.empty()) {
+      out.modified = ModifyTime(data);
     }
     return failed == kOk;
   });

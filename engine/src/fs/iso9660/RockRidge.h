@@ -1,7 +1,7 @@
 // Rock Ridge entries (IEEE P1282) of ISO 9660 directory records, found among
 // the System Use Sharing Protocol entries (IEEE P1281) of a record's system
 // use field and of the continuation areas it points to: the name (NM), a
-// symbolic link's target (SL), and the entries of a relocated directory (CL
+// symbolic link's target (SL), the modification time (TF), and the entries of a relocated directory (CL
 // in its place in the tree, RE where it is recorded).
 #pragma once
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Bytes.h"
+#include "FileTime.h"
 #include "Result.h"
 #include "SectorSource.h"
 
@@ -72,6 +73,8 @@ struct RockRidgeEntries {
   std::optional<std::uint32_t> childLink;
   // RE: the record is a relocated directory's, listed where CL points to it.
   bool relocated = false;
+  // TF: the modification time, when the entry records a known one.
+  FileTime modified;
 };
 
 // Decodes the entries of a record's system use field (past skip bytes) and of

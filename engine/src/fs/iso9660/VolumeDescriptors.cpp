@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "Text.h"
+#include "fs/iso9660/IsoDates.h"
 
 namespace wrenlo {
 
@@ -45,24 +47,12 @@ bool HasStandardIdentifier(Bytes sector) {
   return std::memcmp(sector.data() + 1, "CD001", 5) == 0 && U8(sector, 6) == 1;
 }
 
-// The digits of text (all of them decimal) as a number, or -1.
-int Digits(Bytes text) {
-  int value = 0;
-  for (const std::uint8_t c : text) {
-    if (c < '0' || c > '9') return -1;
-    value = value * 10 + (c - '0');
-  }
-  return value;
-}
-
 IsoDate DecodeDate(Bytes date) {
-  // "YYYYMMDDhhmmsscc" and a time-zone offset byte (ignored).
-  const int year = Digits(date.subspan(0, 4));
-  const int month = Digits(date.subspan(4, 2));
-  const int day = Digits(date.subspan(6, 2));
-  const int hour = Digits(date.subspan(8, 2));
-  const int minute = Digits(date.subspan(10, 2));
-  const int second = Digits(date.subspan(12, 2));
+  // The time-zone offset is not shown with a volume's dates.
+  CivilTime civil;
+  if (!DecodeLongDateFields(date, civil)) return {};
+  const auto [year, month, day, hour, minute, second] =
+      std::tuple(civil.year, civil.month, civil.day, civil.hour, civil.minute, civil.second);
   const bool valid = year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour >= 0 &&
                      hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 60;
   if (!valid) return {};

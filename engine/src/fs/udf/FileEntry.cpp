@@ -6,6 +6,7 @@
 #include "ByteView.h"
 #include "Limits.h"
 #include "Tag.h"
+#include "Timestamp.h"
 
 namespace wrenlo::udf {
 namespace {
@@ -34,6 +35,9 @@ Result ReadFileEntry(const LogicalVolume& volume, BlockAddress at, FileEntry& ou
   if (form > 3) return kCorruptFileSystem;
   out.form = static_cast<AllocationForm>(form);
   out.informationLength = view.U64(56);
+  // The modification time follows the access time: at 84 in a file entry,
+  // at 92 in an extended one (after its object size).
+  out.modified = DecodeTimestamp(view, id == kTagFileEntry ? 84 : 92);
   // Lengths of the extended attributes and allocation descriptors close the
   // fixed part: at 168 in a file entry, at 208 in an extended one.
   const std::size_t fixed = id == kTagFileEntry ? 176 : 216;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Addresses.h"
+#include "FileTime.h"
 #include "LogicalVolume.h"
 #include "Result.h"
 #include "Sector.h"
@@ -31,6 +32,7 @@ struct FileEntry {
   std::uint8_t fileType = 0;
   AllocationForm form = AllocationForm::kShort;
   std::uint64_t informationLength = 0;
+  FileTime modified;  // its modification time, when recorded
   Sector bytes{};
   std::uint32_t descriptorsOffset = 0;  // of the allocation descriptors (or embedded data)
   std::uint32_t descriptorsLength = 0;

@@ -158,8 +158,13 @@ Result UdfFileSystem::ListDirectory(std::u16string_view path,
   ListingCache::Entries children;
   if (const Result result = Children(node.icb, children); result != kOk) return result;
   out.reserve(children->Records().size());
-  for (const udf::DirectoryRecord& child : children->Records())
-    out.push_back({child.name, child.isDirectory});
+  udf::FileEntry entry;
+  for (const udf::DirectoryRecord& child : children->Records()) {
+    // The times lie in each child's entry; one that cannot be read leaves
+    // the time unknown, and reading the file later says why.
+    const bool read = udf::ReadFileEntry(volume_, child.icb, entry) == kOk;
+    out.push_back({child.name, child.isDirectory, false, read ? entry.modified : FileTime{}});
+  }
   return kOk;
 }
 
