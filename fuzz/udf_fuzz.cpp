@@ -1,6 +1,6 @@
 // libFuzzer target for the UDF decoder: the input is a disc image of one
 // session. Opens it, reads its facts, walks its layout, lists every
-// directory and maps every file, with a bound on the calls so that each
+// directory (with each entry's time) and maps every file, with a bound on the calls so that each
 // input ends quickly. Each input is read twice: as it is, and with the checksum and CRC of every
 // descriptor tag it holds made right again, so that mutations of the
 // fields behind a tag reach the decoders instead of stopping at the tag.
@@ -52,6 +52,9 @@ void ReadVolume(std::span<const std::uint8_t> image) {
     if (fileSystem->ListDirectory(path, items) != wrenlo::kOk) continue;
     for (const wrenlo::DirectoryItem& item : items) {
       const std::u16string child = path + u"/" + item.name;
+      if (item.modified.known &&
+          (item.modified.nanoseconds < 0 || item.modified.nanoseconds >= 1'000'000'000))
+        __builtin_trap();
       if (item.isDirectory) {
         if (depth < kMaxDepth) pending.emplace_back(child, depth + 1);
       } else if (++calls < kMaxCalls) {
