@@ -3,8 +3,8 @@
 // directory (with each entry's time) and maps every file, with a bound on
 // the calls so that each input ends quickly. Each input is read twice: as it
 // is, and with the checksum and CRC of every descriptor tag it holds made
-// right again, so that mutations of the
-// fields behind a tag reach the decoders instead of stopping at the tag.
+// right again, so that mutations of the fields behind a tag reach the
+// decoders instead of stopping at the tag.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
