@@ -26,7 +26,9 @@ std::string RangesText(const std::vector<SectorRange>& ranges) {
 
 std::string SummaryText(const ExtractReport& report) {
   std::string out = std::to_string(report.files) + " files in " + std::to_string(report.folders) +
-                    " folders, " + std::to_string(report.bytes) + " bytes written\n";
+                    " folders, ";
+  if (report.links > 0) out += std::to_string(report.links) + " links, ";
+  out += std::to_string(report.bytes) + " bytes written\n";
   for (const IncompleteFile& file : report.incomplete) {
     out += "incomplete: " + WithControlsEscaped(file.entry.discPath) + " (";
     for (std::size_t i = 0; i < file.gaps.bytes.size(); ++i) {
@@ -41,6 +43,9 @@ std::string SummaryText(const ExtractReport& report) {
            WithControlsEscaped(renamed.entry.localPath) + " (" + renamed.reason + ")\n";
   for (const ExtractedEntry& kept : report.kept)
     out += "not replaced: " + WithControlsEscaped(kept.localPath) + "\n";
+  for (const UnmadeLink& link : report.unmadeLinks)
+    out += "link not made: " + WithControlsEscaped(link.entry.discPath) + " -> " +
+           WithControlsEscaped(link.target) + "\n";
   if (report.cancelled) out += "stopped before the end\n";
   return out;
 }

@@ -343,13 +343,15 @@ sectors are read with the scan's attempts; a sector that cannot be read is
 written as zeros, and the file is listed with its missing bytes and their
 sectors. A name that cannot be a local name ('/', control characters, an
 invalid encoding, too long) is made safe; two names that become the same are
-both kept. Nothing is written outside FOLDER, and a file there already is
-left as it is unless --overwrite is given. What was done is written to
+both kept. Files, folders and symbolic links get their modification times
+from the disc; a link is made as a link with its target as recorded, never
+followed. Nothing is written outside FOLDER, and a file or link there already
+is left as it is unless --overwrite is given. What was done is written to
 FOLDER/extract-report.json. The exit status is 1 when any file is incomplete
-or was not written.
+or was not written, or a link could not be made.
 
   --session N   extract session N (default: the last one)
-  --overwrite   replace files that are in FOLDER already
+  --overwrite   replace files and links that are in FOLDER already
   --json        print the report as JSON rather than as text
 )";
 

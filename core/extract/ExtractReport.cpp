@@ -50,6 +50,7 @@ std::string ExtractReportJson(const ExtractReport& report) {
   out += ",\n";
   out += "  \"files\": " + std::to_string(report.files) + ",\n";
   out += "  \"folders\": " + std::to_string(report.folders) + ",\n";
+  out += "  \"links\": " + std::to_string(report.links) + ",\n";
   out += "  \"bytes\": " + std::to_string(report.bytes) + ",\n";
   AppendList(out, "incomplete", report.incomplete, [&](const IncompleteFile& file) {
     AppendEntry(out, file.entry);
@@ -67,6 +68,12 @@ std::string ExtractReportJson(const ExtractReport& report) {
   out += ",\n";
   AppendList(out, "not_replaced", report.kept,
              [&](const ExtractedEntry& entry) { AppendEntry(out, entry); });
+  out += ",\n";
+  AppendList(out, "links_not_made", report.unmadeLinks, [&](const UnmadeLink& link) {
+    AppendEntry(out, link.entry);
+    out += ", \"target\": ";
+    AppendJsonString(out, link.target);
+  });
   out += "\n}\n";
   return out;
 }

@@ -29,21 +29,31 @@ struct RenamedEntry {
   std::string reason;  // LocalName's
 };
 
+// A symbolic link whose target no local link can hold (empty, or with a
+// NUL character, or too long).
+struct UnmadeLink {
+  ExtractedEntry entry;
+  std::u16string target;  // as recorded
+};
+
 struct ExtractReport {
   std::uint64_t files = 0;    // files written, whole or with zeros
   std::uint64_t folders = 0;  // folders made (or there already)
+  std::uint64_t links = 0;    // symbolic links made
   std::uint64_t bytes = 0;    // bytes written
   std::vector<IncompleteFile> incomplete;
   std::vector<RenamedEntry> renamed;
   std::vector<ExtractedEntry> kept;  // existing files left in place (no overwrite asked)
+  std::vector<UnmadeLink> unmadeLinks;
   // The one line that stopped the extraction (a full disc, a write error, a
   // medium taken out), empty when it ran to its end or was cancelled.
   std::string stopped;
   bool cancelled = false;
 
-  // Every file of the disc was written whole.
+  // Every file and link of the disc was written whole.
   bool Complete() const {
-    return incomplete.empty() && kept.empty() && stopped.empty() && !cancelled;
+    return incomplete.empty() && kept.empty() && unmadeLinks.empty() && stopped.empty() &&
+           !cancelled;
   }
 };
 

@@ -14,10 +14,26 @@ namespace {
 // The bytes a local name may take; what most Linux file systems allow.
 constexpr std::size_t kMaxNameBytes = NAME_MAX;
 
+// The longest target a local symbolic link holds, in bytes.
+constexpr std::size_t kMaxLinkTargetBytes = PATH_MAX - 1;
+
 struct FolderItem {
   std::u16string name;
   std::uint8_t attributes = 0;
+  bool timeKnown = false;
+  timespec modified{};
+
+  // The time to give what is written of it; none when the disc records none,
+  // so that it keeps the time of writing.
+  const timespec* Time() const { return timeKnown ? &modified : nullptr; }
 };
+
+FolderItem ItemOf(const wrenlo::DirectoryEntry& entry) {
+  FolderItem item{entry.name.str(), entry.attributes, entry.modifiedKnown == 1, {}};
+  item.modified.tv_sec = static_cast<time_t>(entry.modifiedSeconds);
+  item.modified.tv_nsec = entry.modifiedNanoseconds;
+  return item;
+}
 
 bool MediumGone(std::int32_t result) {
   return result == wrenlo::kResultNoMedium || result == wrenlo::kResultImageChanged;
@@ -79,7 +95,7 @@ bool Extractor::ExtractFolder(const std::u16string& discPath, ExtractReport& rep
     if (opened == 0) {
       for (std::int32_t index = 0;
            (result = wrenlo::ReadDirectory(directory, index, entry.get())) == 0; ++index)
-        items.push_back({entry->name.str(), entry->attributes});
+        items.push_back(ItemOf(*entry));
       wrenlo::CloseDirectory(directory);
     }
     if (MediumGone(result)) {
@@ -96,14 +112,16 @@ bool Extractor::ExtractFolder(const std::u16string& discPath, ExtractReport& rep
     const LocalName local = names.Add(item.name);
     const ExtractedEntry entry{childPath, folder_.LocalPath(local.name), 0};
     if (local.Changed()) report.renamed.push_back({entry, local.reason});
-    if (item.attributes & wrenlo::kAttributeLink) continue;
-    if (item.attributes & wrenlo::kAttributeDirectory) {
+    if (item.attributes & wrenlo::kAttributeLink) {
+      if (!ExtractLink(childPath, local.name, item.Time(), report)) return false;
+    } else if (item.attributes & wrenlo::kAttributeDirectory) {
       if (!folder_.Enter(local.name, report.stopped)) return false;
       const bool went = ExtractFolder(childPath, report);
+      // The folder's time once its contents are written, which change it.
       std::string error;
-      if (!folder_.Leave(nullptr, error) && report.stopped.empty()) report.stopped = error;
+      if (!folder_.Leave(item.Time(), error) && report.stopped.empty()) report.stopped = error;
       if (!went || !report.stopped.empty()) return false;
-    } else if (!ExtractFile(childPath, local.name, report)) {
+    } else if (!ExtractFile(childPath, local.name, item.Time(), report)) {
       return false;
     }
   }
@@ -111,7 +129,7 @@ bool Extractor::ExtractFolder(const std::u16string& discPath, ExtractReport& rep
 }
 
 bool Extractor::ExtractFile(const std::u16string& discPath, const std::string& localName,
-                            ExtractReport& report) {
+                            const timespec* modified, ExtractReport& report) {
   if (progress_) progress_(discPath, report);
   std::string error;
   switch (folder_.CreateFile(localName, choices_.replace, error)) {
@@ -178,7 +196,44 @@ bool Extractor::ExtractFile(const std::u16string& discPath, const std::string& l
   }
   report.bytes += bytes;
   ++report.files;
-  if (!folder_.Finish(nullptr, error) && report.stopped.empty()) report.stopped = error;
+  if (!folder_.Finish(modified, error) && report.stopped.empty()) report.stopped = error;
+  return !Stopped(report);
+}
+
+bool Extractor::ExtractLink(const std::u16string& discPath, const std::string& localName,
+                            const timespec* modified, ExtractReport& report) {
+  if (progress_) progress_(discPath, report);
+  // The engine caps a target's length; a second call takes one longer than
+  // the first room.
+  std::u16string target(1024, u'\0');
+  auto size = static_cast<std::int32_t>(target.size());
+  std::int32_t result = wrenlo::GetLinkTarget(session_, discPath.c_str(), target.data(), &size);
+  if (result == wrenlo::kResultTooLarge && size > 0) {
+    target.resize(static_cast<std::size_t>(size));
+    result = wrenlo::GetLinkTarget(session_, discPath.c_str(), target.data(), &size);
+  }
+  if (MediumGone(result)) {
+    report.stopped = GoneLine(result, discPath);
+    return false;
+  }
+  target.resize(result == 0 ? static_cast<std::size_t>(size) : 0);
+  const ExtractedEntry entry{discPath, folder_.LocalPath(localName), 0};
+  const std::string local = ToUtf8(target);
+  if (result != 0 || local.empty() || local.find('\0') != std::string::npos ||
+      local.size() > kMaxLinkTargetBytes) {
+    report.unmadeLinks.push_back({entry, target});
+    return true;
+  }
+  switch (folder_.CreateLink(localName, local, choices_.replace, modified, report.stopped)) {
+    case LocalFolder::Created::Exists:
+      report.kept.push_back(entry);
+      return true;
+    case LocalFolder::Created::Failed:
+      return false;
+    case LocalFolder::Created::New:
+      break;
+  }
+  ++report.links;
   return !Stopped(report);
 }
 

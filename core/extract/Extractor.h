@@ -1,7 +1,8 @@
 // Copies every file and folder of a session's tree (the one the files test
 // reads) into a local folder: one folder's listing at a time, each file's
 // data read by the engine and, when that fails, again from its sectors with
-// the scan's attempts, the sectors that still fail as zeros.
+// the scan's attempts, the sectors that still fail as zeros. Files, folders
+// and symbolic links get their modification times from the disc.
 #pragma once
 
 #include <wrenlo/wrenlo.h>
@@ -40,7 +41,11 @@ class Extractor {
   // false when the extraction stops.
   bool ExtractFolder(const std::u16string& discPath, ExtractReport& report);
   bool ExtractFile(const std::u16string& discPath, const std::string& localName,
-                   ExtractReport& report);
+                   const timespec* modified, ExtractReport& report);
+  // A symbolic link made with its target as recorded; one whose target no
+  // local link can hold is listed instead.
+  bool ExtractLink(const std::u16string& discPath, const std::string& localName,
+                   const timespec* modified, ExtractReport& report);
   // The file's entry in the session's layout, read once, when a file first
   // fails to read whole.
   const LayoutEntry* Placement(const std::u16string& discPath);

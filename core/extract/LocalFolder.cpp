@@ -136,3 +136,30 @@ bool LocalFolder::Finish(const timespec* modified, std::string& error) {
   file_ = -1;
   return ok;
 }
+
+LocalFolder::Created LocalFolder::CreateLink(const std::string& name, const std::string& target,
+                                             bool replace, const timespec* modified,
+                                             std::string& error) {
+  const int folder = folders_.back();
+  if (symlinkat(target.c_str(), folder, name.c_str()) != 0) {
+    if (errno != EEXIST) {
+      error = Failure("cannot create the link", name, errno);
+      return Created::Failed;
+    }
+    if (!replace) return Created::Exists;
+    // As for a file: the entry in the way is removed (a folder never is).
+    if (unlinkat(folder, name.c_str(), 0) != 0 ||
+        symlinkat(target.c_str(), folder, name.c_str()) != 0) {
+      error = Failure("cannot replace", name, errno);
+      return Created::Failed;
+    }
+  }
+  if (modified != nullptr) {
+    const timespec times[2] = {{0, UTIME_OMIT}, *modified};
+    if (utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+      error = Failure("cannot set the time of", name, errno);
+      return Created::Failed;
+    }
+  }
+  return Created::New;
+}

@@ -42,6 +42,13 @@ class LocalFolder {
   // Ends the file started, with its modification time when one is given.
   bool Finish(const timespec* modified, std::string& error);
 
+  // Makes the symbolic link name in the current folder pointing to target
+  // (which is never followed), with its own modification time when one is
+  // given. An existing entry of that name is replaced as CreateFile replaces
+  // one. target holds no NUL.
+  Created CreateLink(const std::string& name, const std::string& target, bool replace,
+                     const timespec* modified, std::string& error);
+
   // The path below the top folder of name in the current folder.
   std::string LocalPath(const std::string& name) const;
 
