@@ -17,6 +17,8 @@ TEST(ExtractReportTest, ListsIncompleteRenamedAndKeptFilesWithHostileNamesIntact
       {{u"/Fotos/a\u202E.jpg", "Fotos/a\u202E.jpg", 6000}, {{{2048, 4095}}, {{31, 31}}}});
   report.renamed.push_back({{u"/x\ny", "x_y", 5}, "unsafe characters"});
   report.kept.push_back({u"/old", "old", 1});
+  report.links = 2;
+  report.unmadeLinks.push_back({{u"/bad", "bad", 0}, std::u16string(u"a\0b", 3)});
 
   const Json manifest = Json::parse(ExtractReportJson(report));
   EXPECT_FALSE(manifest["complete"].get<bool>());
@@ -31,6 +33,9 @@ TEST(ExtractReportTest, ListsIncompleteRenamedAndKeptFilesWithHostileNamesIntact
   EXPECT_EQ(manifest["renamed"][0]["local"], "x_y");
   EXPECT_EQ(manifest["renamed"][0]["reason"], "unsafe characters");
   EXPECT_EQ(manifest["not_replaced"][0]["local"], "old");
+  EXPECT_EQ(manifest["links"], 2);
+  EXPECT_EQ(manifest["links_not_made"][0]["path"], "/bad");
+  EXPECT_EQ(manifest["links_not_made"][0]["target"], std::string("a\0b", 3));
 }
 
 TEST(ExtractReportTest, SaysWhatStoppedItAndIsCompleteOnlyWhenEverythingWasWritten) {
@@ -42,6 +47,10 @@ TEST(ExtractReportTest, SaysWhatStoppedItAndIsCompleteOnlyWhenEverythingWasWritt
   const Json manifest = Json::parse(ExtractReportJson(report));
   EXPECT_FALSE(manifest["complete"].get<bool>());
   EXPECT_EQ(manifest["stopped"], report.stopped);
+
+  ExtractReport unmade;
+  unmade.unmadeLinks.push_back({{u"/empty", "empty", 0}, u""});
+  EXPECT_FALSE(Json::parse(ExtractReportJson(unmade))["complete"].get<bool>());
 
   ExtractReport cancelled;
   cancelled.cancelled = true;

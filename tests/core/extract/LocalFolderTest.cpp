@@ -83,6 +83,46 @@ TEST_F(LocalFolderTest, NeverFollowsALinkOutOfTheFolderAndReplacesOnlyWhenAsked)
   EXPECT_TRUE(fs::is_empty(outside));
 }
 
+TEST_F(LocalFolderTest, MakesLinksNeverFollowingThemAndReplacesOnlyWhenAsked) {
+  fs::create_directory(root / "out");
+  fs::create_directory(root / "out/folder");
+  std::ofstream(root / "out/file") << "old";
+  fs::create_symlink(outside / "victim", root / "out/old-link");
+
+  LocalFolder folder;
+  ASSERT_TRUE(folder.Open((root / "out").string(), error));
+  // Its own time, not the time of what it points to (there is nothing).
+  const timespec linkTime{1'262'304'000, 250};
+  ASSERT_EQ(folder.CreateLink("new", "../outside/nowhere", false, &linkTime, error),
+            LocalFolder::Created::New)
+      << error;
+  EXPECT_EQ(fs::read_symlink(root / "out/new"), "../outside/nowhere");
+  struct stat link {};
+  ASSERT_EQ(lstat((root / "out/new").c_str(), &link), 0);
+  EXPECT_EQ(link.st_mtim.tv_sec, linkTime.tv_sec);
+  EXPECT_EQ(link.st_mtim.tv_nsec, linkTime.tv_nsec);
+
+  // Whatever is in the way stays without --overwrite.
+  for (const char* name : {"file", "old-link", "folder"})
+    EXPECT_EQ(folder.CreateLink(name, "x", false, nullptr, error), LocalFolder::Created::Exists)
+        << name;
+  EXPECT_EQ(Content(root / "out/file"), "old");
+
+  // With it, a file or a link is replaced (the old link's target is never
+  // written), a folder never is.
+  for (const char* name : {"file", "old-link"}) {
+    ASSERT_EQ(folder.CreateLink(name, "target", true, nullptr, error), LocalFolder::Created::New)
+        << name << ": " << error;
+    EXPECT_EQ(fs::read_symlink(root / "out" / name), "target");
+  }
+  EXPECT_TRUE(fs::is_empty(outside));
+  EXPECT_EQ(folder.CreateLink("folder", "x", true, nullptr, error), LocalFolder::Created::Failed);
+  EXPECT_NE(error.find("cannot replace " + (root / "out").string() + "/folder: "),
+            std::string::npos)
+      << error;
+  EXPECT_TRUE(fs::is_directory(root / "out/folder"));
+}
+
 TEST_F(LocalFolderTest, AFullDiscIsOneLineNamingTheFile) {
   LocalFolder folder([](int, const void*, size_t) -> ssize_t {
     errno = ENOSPC;
