@@ -19,7 +19,7 @@ constexpr int kMaxDirectories = 2000;
 void Walk(const wrenlo::FileSystem& fs, const std::u16string& path, int& budget) {
   if (--budget < 0) return;
   std::vector<wrenlo::DirectoryItem> items;
-  if (fs.ListDirectory(path, items) != wrenlo::kOk) return;
+  if (fs.ListDirectoryWithTimes(path, items) != wrenlo::kOk) return;
   for (const wrenlo::DirectoryItem& item : items) {
     const std::u16string child = path + u"/" + item.name;
     if (item.modified.known &&

@@ -50,7 +50,7 @@ void ReadVolume(std::span<const std::uint8_t> image) {
   for (int calls = 0; !pending.empty() && calls < kMaxCalls; ++calls) {
     const auto [path, depth] = std::move(pending.back());
     pending.pop_back();
-    if (fileSystem->ListDirectory(path, items) != wrenlo::kOk) continue;
+    if (fileSystem->ListDirectoryWithTimes(path, items) != wrenlo::kOk) continue;
     for (const wrenlo::DirectoryItem& item : items) {
       const std::u16string child = path + u"/" + item.name;
       if (item.modified.known &&

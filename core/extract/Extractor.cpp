@@ -72,8 +72,9 @@ bool Extractor::Stopped(ExtractReport& report) const {
 }
 
 void Extractor::Run(ExtractReport& report) {
-  const std::int32_t opened = wrenlo::OpenDiskSession(choices_.driveLetter, choices_.track,
-                                                      &session_, wrenlo::kFileSystemAny);
+  const std::int32_t opened =
+      wrenlo::OpenDiskSession(choices_.driveLetter, choices_.track, &session_,
+                              wrenlo::kFileSystemAny | wrenlo::kFileSystemWithTimes);
   if (opened != 0) {
     report.stopped =
         std::string("the file system cannot be read (") + wrenlo::ResultName(opened) + ")";

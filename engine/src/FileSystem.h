@@ -19,7 +19,9 @@ struct DirectoryItem {
   std::u16string name;  // without any path; never "." or "..", never holds '/'
   bool isDirectory = false;
   bool isLink = false;  // a symbolic link, which has no data of its own
-  FileTime modified;    // its modification time, when the tree records one
+  // Its modification time, when the tree records one (and, from
+  // ListDirectory, when the directory itself holds it).
+  FileTime modified;
 };
 
 // A run of sectors holding file data, by absolute address on the medium.
@@ -81,8 +83,14 @@ class FileSystem {
   // The tree's name as structures are named after it: "ISO 9660", "Joliet",
   // "UDF".
   virtual std::u16string_view TreeName() const = 0;
-  // Children of the directory at path.
+  // Children of the directory at path, with the times the directory holds.
   virtual Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const = 0;
+  // The same, with every child's time, where a tree keeps them elsewhere
+  // (UDF: in each child's file entry, a read each).
+  virtual Result ListDirectoryWithTimes(std::u16string_view path,
+                                        std::vector<DirectoryItem>& out) const {
+    return ListDirectory(path, out);
+  }
   // The sectors holding a file's data, in file order; an empty list for a file
   // whose data is embedded in its entry or that is empty. kNotAFile for a
   // directory or a link.

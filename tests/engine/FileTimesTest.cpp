@@ -151,7 +151,8 @@ TEST(FileTimes, ListingsGiveEachEntrysModificationTime) {
     testing_support::UseImages({image});
     ASSERT_EQ(testing_support::Select(u'D'), 0);
     Handle session = 0;
-    ASSERT_EQ(OpenDiskSession(kCurrentDevice, 1, &session, tree.selector), 0);
+    ASSERT_EQ(OpenDiskSession(kCurrentDevice, 1, &session, tree.selector | kFileSystemWithTimes),
+              0);
     std::map<std::u16string, Entry> listed;
     List(session, u"", listed);
     for (const auto& [path, time] : kSourceTimes) {
@@ -170,6 +171,14 @@ TEST(FileTimes, ListingsGiveEachEntrysModificationTime) {
       EXPECT_EQ(link.time, kLinkTime);
       ExpectLinkTarget(session);
     }
+    CloseDiskSession(session);
+
+    // Without asking, only the trees that hold times in their directories
+    // give them: UDF reads no file entry for a listing.
+    ASSERT_EQ(OpenDiskSession(kCurrentDevice, 1, &session, tree.selector), 0);
+    std::map<std::u16string, Entry> names;
+    List(session, u"", names);
+    EXPECT_EQ(names[u"/DIR/IN.TXT"].known, tree.selector != kFileSystemUdf);
     CloseDiskSession(session);
   }
 }

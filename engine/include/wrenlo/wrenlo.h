@@ -376,6 +376,12 @@ enum FileSystemSelector : std::int32_t {
   kFileSystemJoliet = 2,
   kFileSystemUdf = 4,
 };
+// Added to a selector: the session's directory listings give every entry's
+// modification time. ISO 9660, Joliet and Rock Ridge record it in the
+// directory and always give it; UDF keeps it in each entry's own file entry,
+// so that without this a UDF listing reads no more than its directory and
+// leaves the times unknown, and with it reads one sector more per entry.
+inline constexpr std::int32_t kFileSystemWithTimes = 0x100;
 
 // Capability codes for AnalyseDeviceCapability. Codes with one bit set name
 // media the drive reads or writes; codes with 0xFFFF in the high half carry a

@@ -39,6 +39,8 @@ std::int32_t OpenDiskSession(std::int32_t device, std::int32_t trackNumber, Hand
   if (session == nullptr) return kInvalidArgument;
   *session = 0;
   auto object = std::make_shared<DiskSessionObject>();
+  object->withTimes = (fileSystem & kFileSystemWithTimes) != 0;
+  fileSystem &= ~kFileSystemWithTimes;
   if (const Result result = EngineState::Get().Device(device, object->backend); result != kOk)
     return result;
   MediumLayout layout;
@@ -94,7 +96,9 @@ std::int32_t OpenDirectory(Handle session, const char16_t* path, Handle* directo
   const auto object = FindSession(session);
   if (!object) return kInvalidHandle;
   auto listing = std::make_shared<DirectoryObject>();
-  if (const Result result = object->fileSystem->Tree().ListDirectory(path, listing->items);
+  const FileSystem& tree = object->fileSystem->Tree();
+  if (const Result result = object->withTimes ? tree.ListDirectoryWithTimes(path, listing->items)
+                                              : tree.ListDirectory(path, listing->items);
       result != kOk)
     return result;
   return EngineState::Get().Handles().Add(std::move(listing), *directory);

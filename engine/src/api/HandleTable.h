@@ -27,6 +27,7 @@ struct DiskSessionObject {
   std::shared_ptr<Backend> backend;  // declared first: outlives the file system
   // Shared with other sessions of the same file system.
   std::shared_ptr<const SessionFileSystem> fileSystem;
+  bool withTimes = false;  // its listings give every entry's time (kFileSystemWithTimes)
 };
 
 struct DirectoryObject {

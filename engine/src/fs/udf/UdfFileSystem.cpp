@@ -151,6 +151,16 @@ Result UdfFileSystem::Resolve(std::u16string_view path, Node& out) const {
 
 Result UdfFileSystem::ListDirectory(std::u16string_view path,
                                     std::vector<DirectoryItem>& out) const {
+  return List(path, false, out);
+}
+
+Result UdfFileSystem::ListDirectoryWithTimes(std::u16string_view path,
+                                             std::vector<DirectoryItem>& out) const {
+  return List(path, true, out);
+}
+
+Result UdfFileSystem::List(std::u16string_view path, bool withTimes,
+                           std::vector<DirectoryItem>& out) const {
   out.clear();
   Node node;
   if (const Result result = Resolve(path, node); result != kOk) return result;
@@ -160,9 +170,9 @@ Result UdfFileSystem::ListDirectory(std::u16string_view path,
   out.reserve(children->Records().size());
   udf::FileEntry entry;
   for (const udf::DirectoryRecord& child : children->Records()) {
-    // The times lie in each child's entry; one that cannot be read leaves
-    // the time unknown, and reading the file later says why.
-    const bool read = udf::ReadFileEntry(volume_, child.icb, entry) == kOk;
+    // An entry that cannot be read leaves the time unknown; reading the
+    // file later says why.
+    const bool read = withTimes && udf::ReadFileEntry(volume_, child.icb, entry) == kOk;
     out.push_back({child.name, child.isDirectory, false, read ? entry.modified : FileTime{}});
   }
   return kOk;

@@ -48,6 +48,8 @@ class UdfFileSystem : public FileSystem {
   std::uint64_t RootSector() const { return rootSector_; }
   std::u16string_view TreeName() const override;
   Result ListDirectory(std::u16string_view path, std::vector<DirectoryItem>& out) const override;
+  Result ListDirectoryWithTimes(std::u16string_view path,
+                                std::vector<DirectoryItem>& out) const override;
   Result FileExtents(std::u16string_view path, std::vector<Extent>& out) const override;
   Result FileContentOf(std::u16string_view path, FileContent& out) const override;
   Result Layout(const LayoutVisitor& visit) const override;
@@ -68,6 +70,9 @@ class UdfFileSystem : public FileSystem {
   Result Resolve(std::u16string_view path, Node& out) const;
   // The entry of the file (not a directory) at path.
   Result FileEntryOf(std::u16string_view path, udf::FileEntry& entry) const;
+  // The listing of the directory at path; with times, each child's file
+  // entry read for its time.
+  Result List(std::u16string_view path, bool withTimes, std::vector<DirectoryItem>& out) const;
   // The children of the directory whose entry lies at icb.
   Result Children(udf::BlockAddress icb, ListingCache::Entries& out) const;
 
