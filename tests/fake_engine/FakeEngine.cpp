@@ -459,7 +459,9 @@ std::int32_t ReadDirectory(Handle directory, std::int32_t index, DirectoryEntry*
   const auto& child = children[static_cast<std::size_t>(index)];
   entry->name.set(child.name);
   entry->attributes = child.isDirectory ? kAttributeDirectory : child.isLink ? kAttributeLink : 0;
-  entry->modifiedKnown = 0;
+  entry->modifiedKnown = child.timeKnown ? 1 : 0;
+  entry->modifiedSeconds = child.seconds;
+  entry->modifiedNanoseconds = child.nanoseconds;
   return 0;
 }
 

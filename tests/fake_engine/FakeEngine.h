@@ -22,6 +22,10 @@ struct DirectoryChild {
   std::u16string name;
   bool isDirectory = false;
   bool isLink = false;
+  // The modification time ReadDirectory gives, when known.
+  bool timeKnown = false;
+  std::int64_t seconds = 0;
+  std::int32_t nanoseconds = 0;
 };
 
 // One record ListSessionLayout and ListMediumLayout list.
