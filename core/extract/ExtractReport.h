@@ -16,7 +16,7 @@ inline constexpr char kExtractManifestName[] = "extract-report.json";
 struct ExtractedEntry {
   std::u16string discPath;  // '/' before each name, as on the disc
   std::string localPath;    // UTF-8, within the folder, '/' between names
-  std::uint64_t size = 0;   // the file's length on the disc
+  std::uint64_t size = 0;   // the file's length on the disc, kept for incomplete files
 };
 
 struct IncompleteFile {
