@@ -1,7 +1,6 @@
 #include "core/extract/Extractor.h"
 
 #include <algorithm>
-#include <climits>
 #include <memory>
 #include <vector>
 
@@ -10,9 +9,6 @@
 #include "core/rescue/CopySource.h"
 
 namespace {
-
-// The bytes a local name may take; what most Linux file systems allow.
-constexpr std::size_t kMaxNameBytes = NAME_MAX;
 
 struct FolderItem {
   std::u16string name;
@@ -89,11 +85,14 @@ bool Extractor::ExtractFolder(const std::u16string& discPath, ExtractReport& rep
   }
   ++report.folders;
 
-  FolderNames names(kMaxNameBytes);
+  FolderNames names(folder_.NameMax());
   for (const FolderItem& item : items) {
     if (Stopped(report)) return false;
     const std::u16string childPath = discPath + u"/" + item.name;
-    const LocalName local = names.Add(item.name);
+    LocalName local = names.Add(item.name);
+    // A name the local file system takes as one written before (it folds
+    // case) gets a number, as a name the same byte for byte does.
+    while (folder_.UsedThisRun(local.name)) local = names.Add(item.name);
     const ExtractedEntry entry{childPath, folder_.LocalPath(local.name), 0};
     if (local.Changed()) report.renamed.push_back({entry, local.reason});
     if (item.attributes & wrenlo::kAttributeLink) continue;
