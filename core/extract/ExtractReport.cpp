@@ -49,6 +49,7 @@ std::string ExtractReportJson(const ExtractReport& report) {
   else
     AppendJsonString(out, std::string_view(report.stopped));
   out += ",\n";
+  out += "  \"session\": " + std::to_string(report.session) + ",\n";
   out += "  \"files\": " + std::to_string(report.files) + ",\n";
   out += "  \"folders\": " + std::to_string(report.folders) + ",\n";
   out += "  \"bytes\": " + std::to_string(report.bytes) + ",\n";

@@ -21,7 +21,7 @@ struct ExtractedEntry {
 
 struct IncompleteFile {
   ExtractedEntry entry;
-  FileGaps gaps;  // the bytes written as zeros, the sectors they lie on
+  FileGaps gaps;  // the bytes written as zeros, the sectors they lie on from the session's start
 };
 
 struct RenamedEntry {
@@ -30,6 +30,9 @@ struct RenamedEntry {
 };
 
 struct ExtractReport {
+  // The session extracted; the sectors of its incomplete files count from
+  // its start.
+  std::int32_t session = 0;
   std::uint64_t files = 0;    // files written, whole or with zeros
   std::uint64_t folders = 0;  // folders made (or there already)
   std::uint64_t bytes = 0;    // bytes written

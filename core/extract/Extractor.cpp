@@ -51,7 +51,21 @@ bool Extractor::Stopped(ExtractReport& report) const {
   return report.cancelled || !report.stopped.empty();
 }
 
+void Extractor::FromSessionStart(FileGaps& gaps) const {
+  for (SectorRange& range : gaps.sectors) {
+    range.first -= sessionStart_;
+    range.last -= sessionStart_;
+  }
+}
+
 void Extractor::Run(ExtractReport& report) {
+  wrenlo::TrackInformation track{};
+  wrenlo::SessionInfo session{};
+  if (wrenlo::GetTrackInformation(choices_.driveLetter, choices_.track, &track) == 0 &&
+      wrenlo::GetSessionInformation(choices_.driveLetter, track.session, &session) == 0) {
+    report.session = track.session;
+    sessionStart_ = static_cast<std::uint64_t>(std::max(session.startSector, 0));
+  }
   const std::int32_t opened = wrenlo::OpenDiskSession(choices_.driveLetter, choices_.track,
                                                       &session_, wrenlo::kFileSystemAny);
   if (opened != 0) {
@@ -173,6 +187,7 @@ bool Extractor::ExtractFile(const std::u16string& discPath, const std::string& l
         bytes += piece;
       }
     }
+    FromSessionStart(incomplete.gaps);
     report.incomplete.push_back(std::move(incomplete));
   }
   report.bytes += bytes;

@@ -228,6 +228,41 @@ TEST_F(CliExtractTest, AnIncompleteFileIsZeroedOnTheSectorsTheScanFoundDamaged) 
   EXPECT_EQ(ReadWholeFile(out / "whole.txt"), files.at("whole.txt"));
 }
 
+TEST_F(CliExtractTest, ASecondSessionsSectorsCountFromItsStartAsTheScansDo) {
+  // Two sessions, the second written by xorriso where a disc writer puts it.
+  const fs::path tree = work / "tree", later = work / "later";
+  fs::create_directories(tree);
+  fs::create_directories(later);
+  WriteFile(tree / "first.bin", Random(50000, 6));
+  WriteFile(later / "later.bin", Random(30000, 7));
+  const std::string first = work / "first.iso", second = work / "second.iso";
+  MustRun({"/usr/bin/xorriso", "-no_rc", "-as", "mkisofs", "-quiet", "-r", "-o", first, tree});
+  const std::uint64_t start = fs::file_size(first) / kSector + 6750 + 4500 + 150;
+  MustRun({"/usr/bin/xorriso", "-no_rc", "-as", "mkisofs", "-quiet", "-r", "-C",
+           "0," + std::to_string(start), "-M", first, "-o", second, later});
+  const std::string cue = work / "two.cue";
+  WriteFile(cue,
+            "REM SESSION 01\nFILE first.iso BINARY\n TRACK 01 MODE1/2048\n  INDEX 01 00:00:00\n"
+            "REM SESSION 02\nFILE second.iso BINARY\n TRACK 02 MODE1/2048\n  INDEX 01 00:00:00\n");
+  const std::uint64_t data = static_cast<std::uint64_t>(
+      FindSector(ReadWholeFile(second), Random(30000, 7).substr(0, kSector)));
+  WriteFile(cue + ".faults", std::to_string(start + data + 1) + " always\n");
+
+  const Json scan = Parsed(Cli({"scan", "--json"}, cue));
+  ASSERT_EQ(scan["damaged_files"].size(), 1u) << scan.dump();
+  const ChildResult extracted = Cli({"extract", (work / "out").string(), "--json"}, cue);
+  EXPECT_EQ(extracted.status, 1);
+  const Json report = Parsed(extracted);
+  EXPECT_EQ(report["session"], 2);
+  ASSERT_EQ(report["incomplete"].size(), 1u) << extracted.out;
+  const Json& file = report["incomplete"][0];
+  EXPECT_EQ(file["path"], scan["damaged_files"][0]["path"]);
+  const Json& range = file["sectors"][0];
+  EXPECT_EQ(Json::array({Json::array({range["first"], range["last"]})}),
+            scan["damaged_files"][0]["ranges"]);
+  EXPECT_EQ(range["first"], data + 1);
+}
+
 TEST_F(CliExtractTest, ExistingFilesStayUnlessOverwriteIsGiven) {
   const std::string image = MakeImage({{"docs/letter.txt", "from the disc\n"}, {"top", "top\n"}});
   const fs::path out = work / "out";
