@@ -37,13 +37,13 @@ while IFS='|' read -r line expected; do
     failures=$((failures + 1))
   fi
 done <<'CASES'
-lumeter-cli |compare copy devices dump files help history info media report save scan whohas
+lumeter-cli |compare copy devices dump extract files help history info media report save scan whohas
 lumeter-cli d|devices dump
 lumeter-cli files --|--help --image --json --session
 lumeter-cli whohas |D E
 lumeter-cli --|--help --image --version
 lumeter-cli --image th|three.iso
-lumeter-cli --image three.iso |compare copy devices dump files help history info media report save scan whohas
+lumeter-cli --image three.iso |compare copy devices dump extract files help history info media report save scan whohas
 lumeter-cli --image three.iso media |D E F
 lumeter-cli devices --|--help --image --json
 lumeter-cli scan --|--attempts --files --first --help --image --json --last --mapfile --no-history --retry-from --sectors-per-read --session --skip-after-error --speed --speed-csv --surface
@@ -53,6 +53,7 @@ lumeter-cli scan --sectors-per-read |1 16 2 32 4 64 8
 lumeter-cli scan --speed |max
 lumeter-cli scan --attempts |
 lumeter-cli dump --|--help --image --session
+lumeter-cli extract --|--help --image --json --overwrite --session
 lumeter-cli whohas --|--help --image --session
 lumeter-cli scan --image th|three.iso
 lumeter-cli scan --image three.iso |D E F
