@@ -6,9 +6,10 @@ namespace wrenlo {
 
 namespace {
 
-// Offsets from GMT a date may carry: -12 to +13 hours in 15-minute units
-// (ECMA-119 allows -48 to +52; a little more is taken, as writers differ).
-// Beyond them the offset is not trusted and the time is taken as GMT.
+// The offset from GMT of a date, in 15-minute units: ECMA-119 allows -48
+// (12 hours behind) to +52 (13 ahead); up to 52 either way is taken. Beyond
+// that the offset is not trusted and the time is taken as GMT, as Linux
+// does (genisoimage writes such offsets for some times).
 int OffsetMinutes(std::uint8_t offset) {
   const int quarters = static_cast<std::int8_t>(offset);
   return quarters >= -52 && quarters <= 52 ? quarters * 15 : 0;
