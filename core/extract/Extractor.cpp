@@ -80,7 +80,9 @@ void Extractor::Run(ExtractReport& report) {
   if (wrenlo::GetTrackInformation(choices_.driveLetter, choices_.track, &track) == 0 &&
       wrenlo::GetSessionInformation(choices_.driveLetter, track.session, &session) == 0) {
     report.session = track.session;
-    sessionStart_ = static_cast<std::uint64_t>(std::max(session.startSector, 0));
+    // Copied first: a field of a packed record binds to no reference.
+    const std::int32_t start = session.startSector;
+    sessionStart_ = static_cast<std::uint64_t>(std::max(start, 0));
   }
   const std::int32_t opened =
       wrenlo::OpenDiskSession(choices_.driveLetter, choices_.track, &session_,
