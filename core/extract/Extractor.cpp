@@ -23,6 +23,18 @@ bool MediumGone(std::int32_t result) {
   return result == wrenlo::kResultNoMedium || result == wrenlo::kResultImageChanged;
 }
 
+// The names of a disc path, "/A/B/c.txt" giving A, B and c.txt.
+std::vector<std::u16string> PathNames(const std::u16string& path) {
+  std::vector<std::u16string> names;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    const std::size_t end = std::min(path.find(u'/', start), path.size());
+    if (end > start) names.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return names;
+}
+
 std::string GoneLine(std::int32_t result, const std::u16string& discPath) {
   return std::string("the medium could not be read any more (") + wrenlo::ResultName(result) +
          ") at " + ToUtf8(discPath);
@@ -56,16 +68,67 @@ bool Extractor::Stopped(ExtractReport& report) const {
 }
 
 void Extractor::Run(ExtractReport& report) {
+  WithSession(report, [&] { ExtractFolder(u"", report); });
+}
+
+void Extractor::WithSession(ExtractReport& report, const std::function<void()>& walk) {
   const std::int32_t opened = wrenlo::OpenDiskSession(choices_.driveLetter, choices_.track,
                                                       &session_, wrenlo::kFileSystemAny);
   if (opened != 0) {
     report.stopped =
         std::string("the file system cannot be read (") + wrenlo::ResultName(opened) + ")";
   } else {
-    ExtractFolder(u"", report);
+    walk();
   }
   wrenlo::CloseDiskSession(session_);
   session_ = 0;
+}
+
+// Sorted, the paths below one folder follow each other: each folder is
+// entered once, when its first chosen file comes, and left after its last.
+void Extractor::RunFiles(std::vector<std::u16string> discPaths, ExtractReport& report) {
+  std::sort(discPaths.begin(), discPaths.end());
+  discPaths.erase(std::unique(discPaths.begin(), discPaths.end()), discPaths.end());
+  WithSession(report, [&] {
+    std::vector<std::u16string> entered;  // the disc names of the folders entered
+    std::vector<FolderNames> names{FolderNames(kMaxNameBytes)};  // the names given in each
+    const auto leave = [&] {
+      std::string error;
+      if (!folder_.Leave(nullptr, error) && report.stopped.empty()) report.stopped = error;
+      entered.pop_back();
+      names.pop_back();
+    };
+    for (const std::u16string& path : discPaths) {
+      if (Stopped(report)) break;
+      const std::vector<std::u16string> parts = PathNames(path);
+      if (parts.empty()) continue;
+      std::size_t same = 0;
+      while (same < entered.size() && same + 1 < parts.size() && entered[same] == parts[same])
+        ++same;
+      while (entered.size() > same) leave();
+      std::u16string discFolder;
+      for (std::size_t i = 0; i < entered.size(); ++i) discFolder += u"/" + parts[i];
+      bool entering = report.stopped.empty();
+      while (entering && entered.size() + 1 < parts.size()) {
+        const std::u16string& name = parts[entered.size()];
+        discFolder += u"/" + name;
+        const LocalName local = names.back().Add(name);
+        if (local.Changed())
+          report.renamed.push_back({{discFolder, folder_.LocalPath(local.name), 0}, local.reason});
+        entering = folder_.Enter(local.name, report.stopped);
+        if (!entering) break;
+        ++report.folders;
+        entered.push_back(name);
+        names.emplace_back(kMaxNameBytes);
+      }
+      if (!entering) break;
+      const LocalName local = names.back().Add(parts.back());
+      if (local.Changed())
+        report.renamed.push_back({{path, folder_.LocalPath(local.name), 0}, local.reason});
+      if (!ExtractFile(path, local.name, report)) break;
+    }
+    while (!entered.empty()) leave();
+  });
 }
 
 bool Extractor::ExtractFolder(const std::u16string& discPath, ExtractReport& report) {
