@@ -18,6 +18,7 @@
 #include <QUrl>
 
 #include "core/disc/ImageDrives.h"
+#include "core/extract/ExtractableSession.h"
 #include "core/format/HexDump.h"
 #include "core/history/DiscHistory.h"
 #include "core/history/ScanKeeper.h"
@@ -78,6 +79,7 @@ const MenuTemplate kMenu128 = {
          {"&Open Tray", MainWindow::kOpenTray},
          {"&Close Tray", MainWindow::kCloseTray},
          {"&Save Report", MainWindow::kSaveReport},
+         {"&Extract Files...", MainWindow::kExtractFiles},
          {nullptr, 0},
          {"&Rescan Devices", MainWindow::kRescanDevices},
          {nullptr, 0},
@@ -233,6 +235,8 @@ void MainWindow::OnCommand(int commandId) {
       return OnCloseTray();
     case kSaveReport:
       return OnSaveReport();
+    case kExtractFiles:
+      return OnExtractFiles();
     case kWebsite:
       return OnWebsite();
     case kSupport:
@@ -407,6 +411,7 @@ void MainWindow::EnableDriveCommands() {
        {menu->Command(kSaveReport), toolbar->Button(kSaveReport), menu->Command(kOpenTray),
         menu->Command(kCloseTray), toolbar->Button(kOpenTray)})
     action->setEnabled(drive);
+  menu->Command(kExtractFiles)->setEnabled(drive && ExtractableTrack(*context).has_value());
   // The tray button says what it does next.
   const bool closes = drive && traysOpened.contains(context->driveLetter);
   toolbar->Button(kOpenTray)->setToolTip(closes ? QStringLiteral("Close Tray")
@@ -512,6 +517,18 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::OnSaveReport() { SaveReport(); }
+
+// The last session, read as the scan page's options read sectors.
+void MainWindow::OnExtractFiles() {
+  const std::optional<std::int32_t> track =
+      context != nullptr ? ExtractableTrack(*context) : std::nullopt;
+  if (!track) return EnableDriveCommands();
+  ExtractionRequest request;
+  request.driveLetter = context->driveLetter;
+  request.track = *track;
+  request.reading = {scanPage.Options().sectorsPerRead, scanPage.Options().attempts};
+  ExtractWithDialogs(this, request, runFolderDialog);
+}
 
 // A report of the current drive, its medium and the drive's last scan, as
 // HTML or as JSON: the type chosen in the dialog, or the name's ending.

@@ -31,6 +31,7 @@
 
 #include "core/disc/DeviceContext.h"
 #include "core/disc/MediaWatcher.h"
+#include "gui/extract/Extraction.h"
 #include "gui/pages/DeviceFeaturesPage.h"
 #include "gui/pages/MediaPage.h"
 #include "gui/pages/ScanPage.h"
@@ -68,6 +69,7 @@ class MainWindow : public Dialog {
   static constexpr int kOpenImage = 32790;
   static constexpr int kCloseImage = 32791;
   static constexpr int kAskToSaveReport = 32792;
+  static constexpr int kExtractFiles = 32793;
 
   explicit MainWindow(QWidget* parent = nullptr);
 
@@ -93,6 +95,8 @@ class MainWindow : public Dialog {
   // (tests choose a path and a format, and a write that fails, this way).
   void SetSaveFileDialog(SaveDialogRunner run) { runSaveDialog = std::move(run); }
   void SetFileWriter(OutputFile::Writer writer) { fileWriter = writer; }
+  // Replace the modal run of Extract Files' folder dialog.
+  void SetFolderDialog(FolderDialogRunner run) { runFolderDialog = std::move(run); }
   MenuBar* Menu() const { return menu; }
   RecentImagesMenu* RecentImages() const { return recentImages; }
 
@@ -127,6 +131,8 @@ class MainWindow : public Dialog {
   void OnOpenTray();
   void OnCloseTray();
   void OnSaveReport();
+  // Extracts the files of the session the scan page tests into a folder.
+  void OnExtractFiles();
   void OnWebsite();
   void OnSupport();
   void OnAbout();
@@ -142,7 +148,8 @@ class MainWindow : public Dialog {
   // Opens the tray of the current drive, or closes it when the program opened
   // it last and no medium is in.
   void OnToggleTray();
-  // Save Report and the tray button follow the drive shown.
+  // Save Report and the tray button follow the drive shown; Extract Files
+  // its medium's file system.
   void EnableDriveCommands();
   void OpenWebPage(const char* address);
   void AddImageCommands();
@@ -175,6 +182,7 @@ class MainWindow : public Dialog {
   DeviceCombo* deviceCombo = nullptr;
   ToolBarCtrl* toolbar = nullptr;
   SaveDialogRunner runSaveDialog = RunSaveDialogModal;
+  FolderDialogRunner runFolderDialog = RunSaveDialogModal;
   OutputFile::Writer fileWriter = OutputFile::DefaultWriter();
   RecentImagesMenu* recentImages = nullptr;
   QStringList startImages;
