@@ -38,6 +38,7 @@
 #include "gui/controls/ScanOptionsSettings.h"
 #include "gui/controls/StaticText.h"
 #include "gui/controls/SurfaceDetailsDialog.h"
+#include "gui/extract/Extraction.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/MoveWindow.h"
 #include "gui/scan/ScannerCallMessage.h"
@@ -539,10 +540,28 @@ void ScanPage::OnDetails() {
                              : shownScan->verify.compare.ran;
   SurfaceDetailsDialog dialog(table, comparing, this);
   if (shownScan != nullptr) dialog.SetDamageIndex(shownScan->damage);
+  OfferExtraction(dialog);
   detailsDialog = &dialog;
   dialog.DoModal();
   detailsDialog = nullptr;
   if (dialog.RequestedSector() >= 0) RequestSector(dialog.RequestedSector());
+}
+
+// The damaged files listed are those of the session whose layout indexed
+// the scan (a copy's: the last session); they are read from the drive
+// scanned, as the scan's options read sectors.
+void ScanPage::OfferExtraction(SurfaceDetailsDialog& dialog) {
+  if (shownScan == nullptr || context == nullptr || shownScan->driveLetter != context->driveLetter)
+    return;
+  ExtractionRequest request;
+  request.driveLetter = shownScan->driveLetter;
+  request.track = shownScan->copyToImage ? context->GetSessionInfo(-1).firstTrack
+                                         : shownScan->extent.layoutTrack;
+  request.reading = {scanOptions.sectorsPerRead, scanOptions.attempts};
+  dialog.SetExtractFiles([this, request](std::vector<std::u16string> files, QWidget* over) mutable {
+    request.files = std::move(files);
+    ExtractWithDialogs(over, request, runFolderDialog);
+  });
 }
 
 // A sector of a table numbered from the disc's start is shown in the session
