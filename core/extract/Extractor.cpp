@@ -40,16 +40,23 @@ std::string GoneLine(std::int32_t result, const std::u16string& discPath) {
          ") at " + ToUtf8(discPath);
 }
 
-// What ReadFile hands over goes to the local file.
+// What ReadFile hands over goes to the local file; a cancel ends the read
+// at its next piece, so that a long file does not hold it up.
 struct FileWriting {
   LocalFolder* folder = nullptr;
+  const std::atomic<bool>* cancel = nullptr;
   std::string error;
   std::uint64_t bytes = 0;
   bool failed = false;
+  bool cancelled = false;
 };
 
 std::int32_t TakeBytes(void* context, const std::uint8_t* data, std::int32_t size) {
   auto* writing = static_cast<FileWriting*>(context);
+  if (writing->cancel != nullptr && writing->cancel->load()) {
+    writing->cancelled = true;
+    return -1;
+  }
   if (!writing->folder->Write(
           std::string_view(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size)),
           writing->error)) {
@@ -190,7 +197,14 @@ bool Extractor::ExtractFile(const std::u16string& discPath, const std::string& l
 
   FileWriting writing;
   writing.folder = &folder_;
+  writing.cancel = choices_.cancel;
   const std::int32_t result = wrenlo::ReadFile(session_, discPath.c_str(), TakeBytes, &writing);
+  if (writing.cancelled) {
+    // Not left half-written: like the files after it, it is not there.
+    report.cancelled = true;
+    if (!folder_.Discard(error)) report.stopped = error;
+    return false;
+  }
   if (writing.failed) {
     report.stopped = writing.error;
     folder_.Finish(nullptr, error);

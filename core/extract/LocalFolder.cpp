@@ -136,3 +136,13 @@ bool LocalFolder::Finish(const timespec* modified, std::string& error) {
   file_ = -1;
   return ok;
 }
+
+bool LocalFolder::Discard(std::string& error) {
+  close(file_);
+  file_ = -1;
+  if (unlinkat(folders_.back(), fileName_.c_str(), 0) != 0) {
+    error = Failure("cannot remove", fileName_, errno);
+    return false;
+  }
+  return true;
+}

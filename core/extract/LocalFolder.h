@@ -41,6 +41,8 @@ class LocalFolder {
   bool Restart(std::string& error);
   // Ends the file started, with its modification time when one is given.
   bool Finish(const timespec* modified, std::string& error);
+  // Ends the file started and removes it.
+  bool Discard(std::string& error);
 
   // The path below the top folder of name in the current folder.
   std::string LocalPath(const std::string& name) const;

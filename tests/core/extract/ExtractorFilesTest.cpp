@@ -56,19 +56,22 @@ class ExtractorFilesTest : public ::testing::Test {
     out = root / "out";
   }
 
-  ExtractReport Extract(const std::vector<std::u16string>& paths) {
+  ExtractReport Extract(const std::vector<std::u16string>& paths,
+                        ExtractProgress progress = nullptr) {
     LocalFolder folder;
     std::string error;
     EXPECT_TRUE(folder.Open(out.string(), error)) << error;
     ExtractChoices choices;
     choices.driveLetter = u'D';
     choices.reading.attempts = 1;
-    Extractor extractor(choices, folder, nullptr);
+    choices.cancel = &cancel;
+    Extractor extractor(choices, folder, std::move(progress));
     ExtractReport report;
     extractor.RunFiles(paths, report);
     return report;
   }
 
+  std::atomic<bool> cancel{false};
   static inline std::string image;
   static inline std::uint64_t badSector = 0;
   static inline fs::path out;
@@ -111,6 +114,19 @@ TEST_F(ExtractorFilesTest, AFolderThatCannotBeMadeStopsWithOneLine) {
   EXPECT_NE(report.stopped.find("A"), std::string::npos) << report.stopped;
   EXPECT_EQ(report.files, 0u);
   EXPECT_FALSE(fs::exists(out / "top.txt"));  // "/A/..." sorts first; nothing after the stop
+}
+
+// Cancelled as the file starts: the engine's read stops at its first piece,
+// and the file is not left half-written.
+TEST_F(ExtractorFilesTest, ACancelWhileAFileIsReadLeavesNoPartOfIt) {
+  fs::remove_all(out);
+  const ExtractReport report =
+      Extract({u"/A/one.txt"}, [&](const std::u16string&, const ExtractReport&) { cancel = true; });
+  EXPECT_TRUE(report.cancelled);
+  EXPECT_TRUE(report.stopped.empty()) << report.stopped;
+  EXPECT_EQ(report.files, 0u);
+  EXPECT_TRUE(fs::is_directory(out / "A"));
+  EXPECT_FALSE(fs::exists(out / "A/one.txt"));
 }
 
 }  // namespace
