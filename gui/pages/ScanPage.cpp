@@ -549,17 +549,17 @@ void ScanPage::OnDetails() {
 
 // The damaged files listed are those of the session whose layout indexed
 // the scan (a copy's: the last session); they are read from the drive
-// scanned, as the scan's options read sectors.
+// scanned, as the scan's options read sectors. The scan is taken as it is
+// when they are chosen: one still running when the dialog opened has ended.
 void ScanPage::OfferExtraction(SurfaceDetailsDialog& dialog) {
-  if (shownScan == nullptr || context == nullptr || shownScan->driveLetter != context->driveLetter)
-    return;
-  ExtractionRequest request;
-  request.driveLetter = shownScan->driveLetter;
-  request.track = shownScan->copyToImage ? context->GetSessionInfo(-1).firstTrack
-                                         : shownScan->extent.layoutTrack;
-  request.reading = {scanOptions.sectorsPerRead, scanOptions.attempts};
-  dialog.SetExtractFiles([this, request](std::vector<std::u16string> files, QWidget* over) mutable {
+  dialog.SetExtractFiles([this](std::vector<std::u16string> files, QWidget* over) {
+    if (shownScan == nullptr) return;
+    ExtractionRequest request;
+    request.driveLetter = shownScan->driveLetter;
+    request.track = shownScan->copyToImage ? scanner->deviceContext->GetSessionInfo(-1).firstTrack
+                                           : shownScan->extent.layoutTrack;
     request.files = std::move(files);
+    request.reading = {scanOptions.sectorsPerRead, scanOptions.attempts};
     ExtractWithDialogs(over, request, runFolderDialog);
   });
 }
