@@ -292,6 +292,7 @@ class Parser {
     out.copyOptions.scrape = (seen & kNoScrape) == 0;
     out.noHistory = (seen & kNoHistory) != 0;
     out.all = (seen & kAll) != 0;
+    out.overwrite = (seen & kOverwrite) != 0;
     if (out.help) return true;
     if (spec.verb == Verb::Report && out.outputFile.empty())
       return Fail("report needs --html FILE or --json FILE");

@@ -15,12 +15,13 @@ void AppendRanges(std::string& out, const std::vector<Range>& ranges) {
   out += ']';
 }
 
-void AppendEntry(std::string& out, const ExtractedEntry& entry) {
+// A file's paths; its length only where it is known (an incomplete file's).
+void AppendEntry(std::string& out, const ExtractedEntry& entry, bool withSize = false) {
   out += "\"path\": ";
   AppendJsonString(out, entry.discPath);
   out += ", \"local\": ";
   AppendJsonString(out, std::string_view(entry.localPath));
-  out += ", \"size\": " + std::to_string(entry.size);
+  if (withSize) out += ", \"size\": " + std::to_string(entry.size);
 }
 
 template <typename Item, typename Fields>
@@ -48,11 +49,12 @@ std::string ExtractReportJson(const ExtractReport& report) {
   else
     AppendJsonString(out, std::string_view(report.stopped));
   out += ",\n";
+  out += "  \"session\": " + std::to_string(report.session) + ",\n";
   out += "  \"files\": " + std::to_string(report.files) + ",\n";
   out += "  \"folders\": " + std::to_string(report.folders) + ",\n";
   out += "  \"bytes\": " + std::to_string(report.bytes) + ",\n";
   AppendList(out, "incomplete", report.incomplete, [&](const IncompleteFile& file) {
-    AppendEntry(out, file.entry);
+    AppendEntry(out, file.entry, true);
     out += ", \"missing_bytes\": ";
     AppendRanges(out, file.gaps.bytes);
     out += ", \"sectors\": ";

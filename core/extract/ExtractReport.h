@@ -16,12 +16,12 @@ inline constexpr char kExtractManifestName[] = "extract-report.json";
 struct ExtractedEntry {
   std::u16string discPath;  // '/' before each name, as on the disc
   std::string localPath;    // UTF-8, within the folder, '/' between names
-  std::uint64_t size = 0;   // the file's length on the disc
+  std::uint64_t size = 0;   // the file's length on the disc, kept for incomplete files
 };
 
 struct IncompleteFile {
   ExtractedEntry entry;
-  FileGaps gaps;  // the bytes written as zeros, the sectors they lie on
+  FileGaps gaps;  // the bytes written as zeros, the sectors they lie on from the session's start
 };
 
 struct RenamedEntry {
@@ -30,6 +30,9 @@ struct RenamedEntry {
 };
 
 struct ExtractReport {
+  // The session extracted; the sectors of its incomplete files count from
+  // its start.
+  std::int32_t session = 0;
   std::uint64_t files = 0;    // files written, whole or with zeros
   std::uint64_t folders = 0;  // folders made (or there already)
   std::uint64_t bytes = 0;    // bytes written

@@ -1,7 +1,6 @@
 #include "core/extract/Extractor.h"
 
 #include <algorithm>
-#include <climits>
 #include <memory>
 #include <vector>
 
@@ -10,9 +9,6 @@
 #include "core/rescue/CopySource.h"
 
 namespace {
-
-// The bytes a local name may take; what most Linux file systems allow.
-constexpr std::size_t kMaxNameBytes = NAME_MAX;
 
 struct FolderItem {
   std::u16string name;
@@ -74,11 +70,25 @@ bool Extractor::Stopped(ExtractReport& report) const {
   return report.cancelled || !report.stopped.empty();
 }
 
+void Extractor::FromSessionStart(FileGaps& gaps) const {
+  for (SectorRange& range : gaps.sectors) {
+    range.first -= sessionStart_;
+    range.last -= sessionStart_;
+  }
+}
+
 void Extractor::Run(ExtractReport& report) {
   WithSession(report, [&] { ExtractFolder(u"", report); });
 }
 
 void Extractor::WithSession(ExtractReport& report, const std::function<void()>& walk) {
+  wrenlo::TrackInformation track{};
+  wrenlo::SessionInfo session{};
+  if (wrenlo::GetTrackInformation(choices_.driveLetter, choices_.track, &track) == 0 &&
+      wrenlo::GetSessionInformation(choices_.driveLetter, track.session, &session) == 0) {
+    report.session = track.session;
+    sessionStart_ = static_cast<std::uint64_t>(std::max(session.startSector, 0));
+  }
   const std::int32_t opened = wrenlo::OpenDiskSession(choices_.driveLetter, choices_.track,
                                                       &session_, wrenlo::kFileSystemAny);
   if (opened != 0) {
@@ -159,11 +169,14 @@ bool Extractor::ExtractFolder(const std::u16string& discPath, ExtractReport& rep
   }
   ++report.folders;
 
-  FolderNames names(kMaxNameBytes);
+  FolderNames names(folder_.NameMax());
   for (const FolderItem& item : items) {
     if (Stopped(report)) return false;
     const std::u16string childPath = discPath + u"/" + item.name;
-    const LocalName local = names.Add(item.name);
+    LocalName local = names.Add(item.name);
+    // A name the local file system takes as one written before (it folds
+    // case) gets a number, as a name the same byte for byte does.
+    while (folder_.UsedThisRun(local.name)) local = names.Add(item.name);
     const ExtractedEntry entry{childPath, folder_.LocalPath(local.name), 0};
     if (local.Changed()) report.renamed.push_back({entry, local.reason});
     if (item.attributes & wrenlo::kAttributeLink) continue;
@@ -251,6 +264,7 @@ bool Extractor::ExtractFile(const std::u16string& discPath, const std::string& l
         bytes += piece;
       }
     }
+    FromSessionStart(incomplete.gaps);
     report.incomplete.push_back(std::move(incomplete));
   }
   report.bytes += bytes;

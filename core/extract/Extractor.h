@@ -53,11 +53,15 @@ class Extractor {
   const LayoutEntry* Placement(const std::u16string& discPath);
 
   bool Stopped(ExtractReport& report) const;
+  // Numbers gaps' sectors from the session's start, as the scan and the
+  // file listings do.
+  void FromSessionStart(FileGaps& gaps) const;
 
   ExtractChoices choices_;
   LocalFolder& folder_;
   ExtractProgress progress_;
   wrenlo::Handle session_ = 0;
+  std::uint64_t sessionStart_ = 0;  // the session's first device sector
   bool layoutRead_ = false;
   DiscLayout layout_;
 };

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -42,7 +43,25 @@ bool LocalFolder::Open(const std::string& path, std::string& error) {
     return false;
   }
   folders_.push_back(fd);
+  used_.emplace_back();
   return true;
+}
+
+std::size_t LocalFolder::NameMax() const {
+  const long most = fpathconf(folders_.back(), _PC_NAME_MAX);
+  return most > 0 ? static_cast<std::size_t>(most) : NAME_MAX;
+}
+
+bool LocalFolder::UsedThisRun(const std::string& name) const {
+  struct stat entry {};
+  return fstatat(folders_.back(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0 &&
+         used_.back().count({entry.st_dev, entry.st_ino}) != 0;
+}
+
+void LocalFolder::MarkUsed(const std::string& name) {
+  struct stat entry {};
+  if (fstatat(folders_.back(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0)
+    used_.back().insert({entry.st_dev, entry.st_ino});
 }
 
 bool LocalFolder::Enter(const std::string& name, std::string& error) {
@@ -56,7 +75,9 @@ bool LocalFolder::Enter(const std::string& name, std::string& error) {
     error = Failure("cannot open the folder", name, errno);
     return false;
   }
+  MarkUsed(name);
   folders_.push_back(fd);
+  used_.emplace_back();
   names_.push_back(name);
   return true;
 }
@@ -65,6 +86,7 @@ bool LocalFolder::Leave(const timespec* modified, std::string& error) {
   const int fd = folders_.back();
   const std::string name = names_.back();
   folders_.pop_back();
+  used_.pop_back();
   names_.pop_back();
   bool ok = true;
   if (modified != nullptr) {
@@ -83,7 +105,10 @@ LocalFolder::Created LocalFolder::CreateFile(const std::string& name, bool repla
   const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
   file_ = openat(folders_.back(), name.c_str(), flags, 0666);
   if (file_ < 0 && errno == EEXIST) {
-    if (!replace) return Created::Exists;
+    if (!replace) {
+      MarkUsed(name);
+      return Created::Exists;
+    }
     // A link is removed, never followed; a folder is not removed.
     if (unlinkat(folders_.back(), name.c_str(), 0) != 0) {
       error = Failure("cannot replace", name, errno);
@@ -95,6 +120,7 @@ LocalFolder::Created LocalFolder::CreateFile(const std::string& name, bool repla
     error = Failure("cannot create", name, errno);
     return Created::Failed;
   }
+  MarkUsed(name);
   fileName_ = name;
   return Created::New;
 }

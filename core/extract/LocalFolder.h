@@ -5,11 +5,14 @@
 // Every failure is one line naming the local path and the system's reason.
 #pragma once
 
+#include <sys/types.h>
 #include <time.h>
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/io/OutputFile.h"
@@ -47,11 +50,26 @@ class LocalFolder {
   // The path below the top folder of name in the current folder.
   std::string LocalPath(const std::string& name) const;
 
+  // The longest name, in bytes, the current folder's file system takes.
+  std::size_t NameMax() const;
+  // Whether name in the current folder is an entry this extraction already
+  // wrote or went into under another name: on a file system that folds case
+  // (or otherwise takes two names as one) "A.TXT" is "a.txt", and writing
+  // the second would replace or merge with the first.
+  bool UsedThisRun(const std::string& name) const;
+
  private:
   std::string Failure(std::string_view doing, const std::string& name, int error) const;
 
   OutputFile::Writer write_;
-  std::vector<int> folders_;        // descriptors, the top folder first
+  // Notes the entry name of the current folder as used by this extraction.
+  void MarkUsed(const std::string& name);
+
+  std::vector<int> folders_;  // descriptors, the top folder first
+  // Of each open folder, the entries (device, inode) this extraction wrote
+  // or went into; only the folders on the path are kept, so memory follows
+  // the largest folder.
+  std::vector<std::set<std::pair<dev_t, ino_t>>> used_;
   std::vector<std::string> names_;  // the names entered below the top
   std::string top_;
   int file_ = -1;

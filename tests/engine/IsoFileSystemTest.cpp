@@ -368,6 +368,9 @@ TEST(IsoFileSystem, RockRidgeNames) {
        u"ISONAME"},
       {"a name longer than 1023 bytes", Sp(0), Join({Nm("n", kMore), Ce(kArea, 0, 233)}), tooLong,
        u"ISONAME"},
+      {"a name no path can address: ..", Sp(0), Nm(".."), {}, u"ISONAME"},
+      {"a name no path can address: a slash", Sp(0), Nm("a/b"), {}, u"ISONAME"},
+      {"a name no path can address: NUL", Sp(0), Nm(std::string_view("a\0b", 3)), {}, u"ISONAME"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -386,6 +389,23 @@ TEST(IsoFileSystem, RockRidgeNames) {
       EXPECT_EQ(opened.fs.Tree().FileExtents(u"ISONAME", extents), kNotFound);
     }
   }
+}
+
+TEST(IsoFileSystem, ARockRidgeNameTakenBeforeKeepsItsIsoName) {
+  // Two files with one Rock Ridge name: the second is listed under its ISO
+  // 9660 name rather than lost; a third whose ISO 9660 name is taken too is
+  // left out, as a repeated name always is.
+  IsoBuilder image;
+  image.Directory(kRoot, kRoot, Sp(0));
+  image.Record(kRoot, "FIRST;1", 40, 100, 0, Nm("photo.jpg"));
+  image.Record(kRoot, "SECOND;1", 41, 100, 0, Nm("photo.jpg"));
+  image.Record(kRoot, "SECOND;1", 42, 100, 0, Nm("photo.jpg"));
+  Opened opened(image);
+  ASSERT_EQ(opened.result, kOk);
+  EXPECT_EQ(opened.Names(u""), (std::vector<std::u16string>{u"photo.jpg", u"SECOND"}));
+  std::vector<Extent> extents;
+  ASSERT_EQ(opened.fs.Tree().FileExtents(u"SECOND", extents), kOk);
+  EXPECT_EQ(extents.at(0).start, 41u);
 }
 
 // A both-endian 32-bit field (8 bytes).

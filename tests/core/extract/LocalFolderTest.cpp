@@ -96,3 +96,28 @@ TEST_F(LocalFolderTest, AFullDiscIsOneLineNamingTheFile) {
 }
 
 }  // namespace
+
+TEST_F(LocalFolderTest, KnowsTheEntriesItWroteUnderAnyNameTheFileSystemGivesThem) {
+  // A file system that folds case answers "a.txt" with the file written as
+  // "A.TXT"; a hard link made here stands in for that second name.
+  LocalFolder folder;
+  ASSERT_TRUE(folder.Open((root / "out").string(), error)) << error;
+  std::ofstream(root / "out/before.txt") << "there before\n";
+  ASSERT_EQ(folder.CreateFile("A.TXT", false, error), LocalFolder::Created::New) << error;
+  ASSERT_TRUE(folder.Finish(nullptr, error)) << error;
+  ASSERT_TRUE(folder.Enter("DOCS", error)) << error;
+  ASSERT_TRUE(folder.Leave(nullptr, error)) << error;
+  ASSERT_EQ(link((root / "out/A.TXT").c_str(), (root / "out/a.txt").c_str()), 0);
+  ASSERT_EQ(symlink("DOCS", (root / "out/docs").c_str()), 0);
+
+  EXPECT_TRUE(folder.UsedThisRun("a.txt"));
+  EXPECT_TRUE(folder.UsedThisRun("DOCS"));
+  EXPECT_FALSE(folder.UsedThisRun("docs"));  // a link to it is another entry
+  EXPECT_FALSE(folder.UsedThisRun("before.txt"));
+  EXPECT_FALSE(folder.UsedThisRun("missing"));
+  // An existing file left in place is used too: a second name for it is not
+  // written over it.
+  ASSERT_EQ(folder.CreateFile("before.txt", false, error), LocalFolder::Created::Exists);
+  EXPECT_TRUE(folder.UsedThisRun("before.txt"));
+  EXPECT_GE(folder.NameMax(), 255u);
+}

@@ -188,7 +188,16 @@ Result IsoFileSystem::Decode(const Directory& directory, Listing& out) const {
         entry.record = place;
         if (entry.isDirectory) entry.directory = {record.DataStart(), record.dataLength};
         if (suspSkip_ && !ApplyRockRidge(record, areas, entry, out)) continue;
-        if (!IsAddressable(entry.name) || out.byName.count(entry.name) != 0) continue;
+        const auto usable = [&out](const std::u16string& name) {
+          return IsAddressable(name) && out.byName.count(name) == 0;
+        };
+        if (!usable(entry.name)) {
+          // A Rock Ridge name no path can address ('/', "..") or that an
+          // earlier entry took: the entry keeps its ISO 9660 name, so that
+          // its file is still listed and read.
+          if (entry.name == isoName || !usable(isoName)) continue;
+          entry.name = isoName;
+        }
         if (entry.isDirectory && !directories.insert(entry.directory.start).second) continue;
         if (entries.size() >= kMaxDirectoryEntries) return kTooLarge;
 
