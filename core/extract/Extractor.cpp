@@ -108,7 +108,14 @@ void Extractor::RunFiles(std::vector<std::u16string> discPaths, ExtractReport& r
   discPaths.erase(std::unique(discPaths.begin(), discPaths.end()), discPaths.end());
   WithSession(report, [&] {
     std::vector<std::u16string> entered;  // the disc names of the folders entered
-    std::vector<FolderNames> names{FolderNames(kMaxNameBytes)};  // the names given in each
+    std::vector<FolderNames> names{FolderNames(folder_.NameMax())};  // the names given in each
+    // As in a whole tree's walk: numbered when the local file system takes
+    // it as a name written before.
+    const auto localName = [&](const std::u16string& name) {
+      LocalName local = names.back().Add(name);
+      while (folder_.UsedThisRun(local.name)) local = names.back().Add(name);
+      return local;
+    };
     const auto leave = [&] {
       std::string error;
       if (!folder_.Leave(nullptr, error) && report.stopped.empty()) report.stopped = error;
@@ -129,17 +136,17 @@ void Extractor::RunFiles(std::vector<std::u16string> discPaths, ExtractReport& r
       while (entering && entered.size() + 1 < parts.size()) {
         const std::u16string& name = parts[entered.size()];
         discFolder += u"/" + name;
-        const LocalName local = names.back().Add(name);
+        const LocalName local = localName(name);
         if (local.Changed())
           report.renamed.push_back({{discFolder, folder_.LocalPath(local.name), 0}, local.reason});
         entering = folder_.Enter(local.name, report.stopped);
         if (!entering) break;
         ++report.folders;
         entered.push_back(name);
-        names.emplace_back(kMaxNameBytes);
+        names.emplace_back(folder_.NameMax());
       }
       if (!entering) break;
-      const LocalName local = names.back().Add(parts.back());
+      const LocalName local = localName(parts.back());
       if (local.Changed())
         report.renamed.push_back({{path, folder_.LocalPath(local.name), 0}, local.reason});
       if (!ExtractFile(path, local.name, report)) break;
