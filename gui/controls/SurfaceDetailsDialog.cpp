@@ -160,6 +160,9 @@ void SurfaceDetailsDialog::SetUpDamagedList() {
           [this](QTreeWidgetItem* row) { ShowInSectorViewer(row->data(0, Qt::UserRole).toInt()); });
   extractButton = Item<QPushButton>(Client(), kExtractId);
   extractButton->setVisible(extractFiles != nullptr);
+  extractButton->setToolTip(
+      QStringLiteral("Copies the files selected in the list into a folder, their unreadable "
+                     "sectors as zeros"));
   connect(damagedList, &QTreeWidget::itemSelectionChanged, this,
           &SurfaceDetailsDialog::EnableExtract);
   connect(extractButton, &QPushButton::clicked, this,
