@@ -52,8 +52,12 @@ bool ExtractProgressDialog::OnInitDialog() {
   counts = Item<QLabel>(Client(), kCountsId);
   current = Item<QLabel>(Client(), kCurrentId);
   bar = Item<QProgressBar>(Client(), kBarId);
-  Item<QLabel>(Client(), kFolderId)
-      ->setText(QStringLiteral("Extracting to %1").arg(QFile::decodeName(folder.c_str())));
+  // A long path keeps its start and its end on the one line.
+  auto* target = Item<QLabel>(Client(), kFolderId);
+  const QString path = QFile::decodeName(folder.c_str());
+  target->setText(target->fontMetrics().elidedText(QStringLiteral("Extracting to %1").arg(path),
+                                                   Qt::ElideMiddle, target->width()));
+  target->setToolTip(path);
   // Chosen files are counted out; a whole tree's size is not known ahead.
   bar->setRange(0, static_cast<int>(files.size()));
   connect(Item<QPushButton>(Client(), kCancelId), &QPushButton::clicked, this,
