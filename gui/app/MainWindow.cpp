@@ -130,6 +130,7 @@ void MainWindow::AddImageCommands() {
   connect(recentImages, &RecentImagesMenu::chosen, this,
           [this](const QString& path) { OpenImageFiles({path}); });
   connect(general, &QMenu::aboutToShow, this, &MainWindow::EnableImageCommands);
+  connect(general, &QMenu::aboutToShow, this, &MainWindow::EnableExtractFiles);
   open->setShortcut(QKeySequence::Open);
   addAction(open);
   QAction* ask = menu->Command(kAskToSaveReport);
@@ -370,6 +371,7 @@ void MainWindow::OnDeviceChanged() {
   context = std::move(fresh);
   if (mediaWatcher != nullptr) mediaWatcher->SetDrive(context->driveLetter);
   EnableDriveCommands();
+  EnableExtractFiles();
   for (int i = 0; i < tabs->GetItemCount(); ++i) {
     BasePage* page = Page(i);
     if (page == nullptr || page->context == context.get()) continue;
@@ -411,7 +413,6 @@ void MainWindow::EnableDriveCommands() {
        {menu->Command(kSaveReport), toolbar->Button(kSaveReport), menu->Command(kOpenTray),
         menu->Command(kCloseTray), toolbar->Button(kOpenTray)})
     action->setEnabled(drive);
-  menu->Command(kExtractFiles)->setEnabled(drive && ExtractableTrack(*context).has_value());
   // The tray button says what it does next.
   const bool closes = drive && traysOpened.contains(context->driveLetter);
   toolbar->Button(kOpenTray)->setToolTip(closes ? QStringLiteral("Close Tray")
@@ -518,11 +519,18 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::OnSaveReport() { SaveReport(); }
 
+// Asks the engine, so only when the drive is chosen and the menu opens: the
+// tray commands, for one, leave the drive alone.
+void MainWindow::EnableExtractFiles() {
+  const bool drive = context != nullptr && context->driveLetter != 0;
+  menu->Command(kExtractFiles)->setEnabled(drive && ExtractableTrack(*context).has_value());
+}
+
 // The last session, read as the scan page's options read sectors.
 void MainWindow::OnExtractFiles() {
   const std::optional<std::int32_t> track =
       context != nullptr ? ExtractableTrack(*context) : std::nullopt;
-  if (!track) return EnableDriveCommands();
+  if (!track) return EnableExtractFiles();
   ExtractionRequest request;
   request.driveLetter = context->driveLetter;
   request.track = *track;

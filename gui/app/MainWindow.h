@@ -148,9 +148,10 @@ class MainWindow : public Dialog {
   // Opens the tray of the current drive, or closes it when the program opened
   // it last and no medium is in.
   void OnToggleTray();
-  // Save Report and the tray button follow the drive shown; Extract Files
-  // its medium's file system.
+  // Save Report and the tray button follow the drive shown.
   void EnableDriveCommands();
+  // Extract Files follows the file system of the medium in the drive shown.
+  void EnableExtractFiles();
   void OpenWebPage(const char* address);
   void AddImageCommands();
   // Opens images as drives; adds "name: why" to notOpened for each that

@@ -37,13 +37,13 @@ while IFS='|' read -r line expected; do
     failures=$((failures + 1))
   fi
 done <<'CASES'
-lumeter-cli |compare copy devices dump files help history info media report save scan whohas
+lumeter-cli |compare copy devices dump extract files help history info media report save scan whohas
 lumeter-cli d|devices dump
 lumeter-cli files --|--help --image --json --session
 lumeter-cli whohas |D E
 lumeter-cli --|--help --image --version
 lumeter-cli --image th|three.iso
-lumeter-cli --image three.iso |compare copy devices dump files help history info media report save scan whohas
+lumeter-cli --image three.iso |compare copy devices dump extract files help history info media report save scan whohas
 lumeter-cli --image three.iso media |D E F
 lumeter-cli devices --|--help --image --json
 lumeter-cli scan --|--attempts --files --first --help --image --json --last --mapfile --no-history --retry-from --sectors-per-read --session --skip-after-error --speed --speed-csv --surface

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -171,10 +172,14 @@ TEST_F(ExtractionWindowTest, TheMenuItemNeedsAMediumWithAFileSystem) {
   EXPECT_FALSE(ExtractFiles()->isEnabled());
   ShowImage(0);
   EXPECT_TRUE(ExtractFiles()->isEnabled());
-  // Taken out: nothing to extract until it is back.
+  // Taken out: nothing to extract, as the menu shows when it opens, until
+  // it is back.
+  auto* general = qobject_cast<QMenu*>(ExtractFiles()->parent());
   window->OnCommand(MainWindow::kOpenTray);
+  emit general->aboutToShow();
   EXPECT_FALSE(ExtractFiles()->isEnabled());
   window->OnCommand(MainWindow::kCloseTray);
+  emit general->aboutToShow();
   EXPECT_TRUE(ExtractFiles()->isEnabled());
 }
 
