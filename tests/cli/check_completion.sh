@@ -53,6 +53,7 @@ lumeter-cli scan --sectors-per-read |1 16 2 32 4 64 8
 lumeter-cli scan --speed |max
 lumeter-cli scan --attempts |
 lumeter-cli dump --|--help --image --session
+lumeter-cli extract --|--help --image --json --overwrite --session
 lumeter-cli whohas --|--help --image --session
 lumeter-cli scan --image th|three.iso
 lumeter-cli scan --image three.iso |D E F
