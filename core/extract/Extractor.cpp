@@ -87,7 +87,10 @@ void Extractor::WithSession(ExtractReport& report, const std::function<void()>& 
   if (wrenlo::GetTrackInformation(choices_.driveLetter, choices_.track, &track) == 0 &&
       wrenlo::GetSessionInformation(choices_.driveLetter, track.session, &session) == 0) {
     report.session = track.session;
-    sessionStart_ = static_cast<std::uint64_t>(std::max(session.startSector, 0));
+    // Copied out first: the record is packed, and its field may not be
+    // aligned for a reference.
+    const std::int32_t start = session.startSector;
+    sessionStart_ = static_cast<std::uint64_t>(std::max(start, 0));
   }
   const std::int32_t opened = wrenlo::OpenDiskSession(choices_.driveLetter, choices_.track,
                                                       &session_, wrenlo::kFileSystemAny);
