@@ -244,6 +244,19 @@ TEST_F(ExtractionWindowTest, AFolderThatIsNotEmptyIsAskedAboutOnce) {
   }
 }
 
+// A folder in the manifest's place: the files are written, and the result
+// says the manifest is not, and why.
+TEST_F(ExtractionWindowTest, AManifestThatCannotBeWrittenIsSaid) {
+  ShowImage(0);
+  ASSERT_TRUE(QDir(out.path()).mkdir("extract-report.json"));
+  const Result result = Extract("Keep Existing");
+  ASSERT_TRUE(result.shown);
+  EXPECT_TRUE(result.manifest.startsWith("The manifest extract-report.json could not be written: "))
+      << result.manifest.toStdString();
+  EXPECT_TRUE(result.manifest.contains(out.path())) << result.manifest.toStdString();
+  EXPECT_EQ(Content("DOCS/notes.txt"), "notes");
+}
+
 TEST_F(ExtractionWindowTest, CancelStopsTheExtractionBeforeItsEnd) {
   ShowImage(1);
   QString counts;
