@@ -35,21 +35,40 @@ bool MediumGone(std::int32_t result) {
   return result == wrenlo::kResultNoMedium || result == wrenlo::kResultImageChanged;
 }
 
+// The names of a disc path, "/A/B/c.txt" giving A, B and c.txt.
+std::vector<std::u16string> PathNames(const std::u16string& path) {
+  std::vector<std::u16string> names;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    const std::size_t end = std::min(path.find(u'/', start), path.size());
+    if (end > start) names.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return names;
+}
+
 std::string GoneLine(std::int32_t result, const std::u16string& discPath) {
   return std::string("the medium could not be read any more (") + wrenlo::ResultName(result) +
          ") at " + ToUtf8(discPath);
 }
 
-// What ReadFile hands over goes to the local file.
+// What ReadFile hands over goes to the local file; a cancel ends the read
+// at its next piece, so that a long file does not hold it up.
 struct FileWriting {
   LocalFolder* folder = nullptr;
+  const std::atomic<bool>* cancel = nullptr;
   std::string error;
   std::uint64_t bytes = 0;
   bool failed = false;
+  bool cancelled = false;
 };
 
 std::int32_t TakeBytes(void* context, const std::uint8_t* data, std::int32_t size) {
   auto* writing = static_cast<FileWriting*>(context);
+  if (writing->cancel != nullptr && writing->cancel->load()) {
+    writing->cancelled = true;
+    return -1;
+  }
   if (!writing->folder->Write(
           std::string_view(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size)),
           writing->error)) {
@@ -75,12 +94,17 @@ void Extractor::FromSessionStart(FileGaps& gaps) const {
 }
 
 void Extractor::Run(ExtractReport& report) {
+  WithSession(report, [&] { ExtractFolder(u"", report); });
+}
+
+void Extractor::WithSession(ExtractReport& report, const std::function<void()>& walk) {
   wrenlo::TrackInformation track{};
   wrenlo::SessionInfo session{};
   if (wrenlo::GetTrackInformation(choices_.driveLetter, choices_.track, &track) == 0 &&
       wrenlo::GetSessionInformation(choices_.driveLetter, track.session, &session) == 0) {
     report.session = track.session;
-    // Copied first: a field of a packed record binds to no reference.
+    // Copied out first: the record is packed, and its field may not be
+    // aligned for a reference.
     const std::int32_t start = session.startSector;
     sessionStart_ = static_cast<std::uint64_t>(std::max(start, 0));
   }
@@ -91,10 +115,66 @@ void Extractor::Run(ExtractReport& report) {
     report.stopped =
         std::string("the file system cannot be read (") + wrenlo::ResultName(opened) + ")";
   } else {
-    ExtractFolder(u"", report);
+    walk();
   }
   wrenlo::CloseDiskSession(session_);
   session_ = 0;
+}
+
+// Sorted, the paths below one folder follow each other: each folder is
+// entered once, when its first chosen file comes, and left after its last.
+void Extractor::RunFiles(std::vector<std::u16string> discPaths, ExtractReport& report) {
+  std::sort(discPaths.begin(), discPaths.end());
+  discPaths.erase(std::unique(discPaths.begin(), discPaths.end()), discPaths.end());
+  WithSession(report, [&] {
+    std::vector<std::u16string> entered;  // the disc names of the folders entered
+    std::vector<FolderNames> names{FolderNames(folder_.NameMax())};  // the names given in each
+    // As in a whole tree's walk: numbered when the local file system takes
+    // it as a name written before.
+    const auto localName = [&](const std::u16string& name) {
+      LocalName local = names.back().Add(name);
+      while (folder_.UsedThisRun(local.name)) local = names.back().Add(name);
+      return local;
+    };
+    const auto leave = [&] {
+      std::string error;
+      if (!folder_.Leave(nullptr, error) && report.stopped.empty()) report.stopped = error;
+      entered.pop_back();
+      names.pop_back();
+    };
+    for (const std::u16string& path : discPaths) {
+      if (Stopped(report)) break;
+      const std::vector<std::u16string> parts = PathNames(path);
+      if (parts.empty()) continue;
+      std::size_t same = 0;
+      while (same < entered.size() && same + 1 < parts.size() && entered[same] == parts[same])
+        ++same;
+      while (entered.size() > same) leave();
+      std::u16string discFolder;
+      for (std::size_t i = 0; i < entered.size(); ++i) discFolder += u"/" + parts[i];
+      bool entering = report.stopped.empty();
+      while (entering && entered.size() + 1 < parts.size()) {
+        const std::u16string& name = parts[entered.size()];
+        discFolder += u"/" + name;
+        const LocalName local = localName(name);
+        if (local.Changed())
+          report.renamed.push_back({{discFolder, folder_.LocalPath(local.name), 0}, local.reason});
+        entering = folder_.Enter(local.name, report.stopped);
+        if (!entering) break;
+        ++report.folders;
+        entered.push_back(name);
+        names.emplace_back(folder_.NameMax());
+      }
+      if (!entering) break;
+      const LocalName local = localName(parts.back());
+      if (local.Changed())
+        report.renamed.push_back({{path, folder_.LocalPath(local.name), 0}, local.reason});
+      // Chosen files keep the time of writing: their times come with their
+      // folders' listings, which this walk does not read.
+      if (!ExtractFile(path, local.name, nullptr, report)) break;
+    }
+    while (!entered.empty()) leave();
+  });
 }
 
 bool Extractor::ExtractFolder(const std::u16string& discPath, ExtractReport& report) {
@@ -161,7 +241,14 @@ bool Extractor::ExtractFile(const std::u16string& discPath, const std::string& l
 
   FileWriting writing;
   writing.folder = &folder_;
+  writing.cancel = choices_.cancel;
   const std::int32_t result = wrenlo::ReadFile(session_, discPath.c_str(), TakeBytes, &writing);
+  if (writing.cancelled) {
+    // Not left half-written: like the files after it, it is not there.
+    report.cancelled = true;
+    if (!folder_.Discard(error)) report.stopped = error;
+    return false;
+  }
   if (writing.failed) {
     report.stopped = writing.error;
     folder_.Finish(nullptr, error);

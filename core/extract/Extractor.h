@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/damage/DiscLayout.h"
 #include "core/extract/ExtractReport.h"
@@ -36,8 +37,14 @@ class Extractor {
 
   // Extracts the whole tree; report receives what was done.
   void Run(ExtractReport& report);
+  // Extracts only the files discPaths names ('/' before each name, as the
+  // session's layout names them), each under its folders made as on the
+  // disc; report receives what was done.
+  void RunFiles(std::vector<std::u16string> discPaths, ExtractReport& report);
 
  private:
+  // Runs walk with the session open; says when it does not open.
+  void WithSession(ExtractReport& report, const std::function<void()>& walk);
   // false when the extraction stops.
   bool ExtractFolder(const std::u16string& discPath, ExtractReport& report);
   bool ExtractFile(const std::u16string& discPath, const std::string& localName,

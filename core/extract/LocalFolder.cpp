@@ -193,3 +193,13 @@ LocalFolder::Created LocalFolder::CreateLink(const std::string& name, const std:
   }
   return Created::New;
 }
+
+bool LocalFolder::Discard(std::string& error) {
+  close(file_);
+  file_ = -1;
+  if (unlinkat(folders_.back(), fileName_.c_str(), 0) != 0) {
+    error = Failure("cannot remove", fileName_, errno);
+    return false;
+  }
+  return true;
+}

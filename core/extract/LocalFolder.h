@@ -44,6 +44,8 @@ class LocalFolder {
   bool Restart(std::string& error);
   // Ends the file started, with its modification time when one is given.
   bool Finish(const timespec* modified, std::string& error);
+  // Ends the file started and removes it.
+  bool Discard(std::string& error);
 
   // Makes the symbolic link name in the current folder pointing to target
   // (which is never followed), with its own modification time when one is

@@ -18,6 +18,7 @@
 #include <QUrl>
 
 #include "core/disc/ImageDrives.h"
+#include "core/extract/ExtractableSession.h"
 #include "core/format/HexDump.h"
 #include "core/history/DiscHistory.h"
 #include "core/history/ScanKeeper.h"
@@ -78,6 +79,7 @@ const MenuTemplate kMenu128 = {
          {"&Open Tray", MainWindow::kOpenTray},
          {"&Close Tray", MainWindow::kCloseTray},
          {"&Save Report", MainWindow::kSaveReport},
+         {"&Extract Files...", MainWindow::kExtractFiles},
          {nullptr, 0},
          {"&Rescan Devices", MainWindow::kRescanDevices},
          {nullptr, 0},
@@ -128,6 +130,7 @@ void MainWindow::AddImageCommands() {
   connect(recentImages, &RecentImagesMenu::chosen, this,
           [this](const QString& path) { OpenImageFiles({path}); });
   connect(general, &QMenu::aboutToShow, this, &MainWindow::EnableImageCommands);
+  connect(general, &QMenu::aboutToShow, this, &MainWindow::EnableExtractFiles);
   open->setShortcut(QKeySequence::Open);
   addAction(open);
   QAction* ask = menu->Command(kAskToSaveReport);
@@ -233,6 +236,8 @@ void MainWindow::OnCommand(int commandId) {
       return OnCloseTray();
     case kSaveReport:
       return OnSaveReport();
+    case kExtractFiles:
+      return OnExtractFiles();
     case kWebsite:
       return OnWebsite();
     case kSupport:
@@ -366,6 +371,7 @@ void MainWindow::OnDeviceChanged() {
   context = std::move(fresh);
   if (mediaWatcher != nullptr) mediaWatcher->SetDrive(context->driveLetter);
   EnableDriveCommands();
+  EnableExtractFiles();
   for (int i = 0; i < tabs->GetItemCount(); ++i) {
     BasePage* page = Page(i);
     if (page == nullptr || page->context == context.get()) continue;
@@ -512,6 +518,25 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::OnSaveReport() { SaveReport(); }
+
+// Asks the engine, so only when the drive is chosen and the menu opens: the
+// tray commands, for one, leave the drive alone.
+void MainWindow::EnableExtractFiles() {
+  const bool drive = context != nullptr && context->driveLetter != 0;
+  menu->Command(kExtractFiles)->setEnabled(drive && ExtractableTrack(*context).has_value());
+}
+
+// The last session, read as the scan page's options read sectors.
+void MainWindow::OnExtractFiles() {
+  const std::optional<std::int32_t> track =
+      context != nullptr ? ExtractableTrack(*context) : std::nullopt;
+  if (!track) return EnableExtractFiles();
+  ExtractionRequest request;
+  request.driveLetter = context->driveLetter;
+  request.track = *track;
+  request.reading = {scanPage.Options().sectorsPerRead, scanPage.Options().attempts};
+  ExtractWithDialogs(this, request, runFolderDialog);
+}
 
 // A report of the current drive, its medium and the drive's last scan, as
 // HTML or as JSON: the type chosen in the dialog, or the name's ending.

@@ -31,6 +31,7 @@
 
 #include "core/disc/DeviceContext.h"
 #include "core/disc/MediaWatcher.h"
+#include "gui/extract/Extraction.h"
 #include "gui/pages/DeviceFeaturesPage.h"
 #include "gui/pages/MediaPage.h"
 #include "gui/pages/ScanPage.h"
@@ -68,6 +69,7 @@ class MainWindow : public Dialog {
   static constexpr int kOpenImage = 32790;
   static constexpr int kCloseImage = 32791;
   static constexpr int kAskToSaveReport = 32792;
+  static constexpr int kExtractFiles = 32793;
 
   explicit MainWindow(QWidget* parent = nullptr);
 
@@ -93,6 +95,8 @@ class MainWindow : public Dialog {
   // (tests choose a path and a format, and a write that fails, this way).
   void SetSaveFileDialog(SaveDialogRunner run) { runSaveDialog = std::move(run); }
   void SetFileWriter(OutputFile::Writer writer) { fileWriter = writer; }
+  // Replace the modal run of Extract Files' folder dialog.
+  void SetFolderDialog(FolderDialogRunner run) { runFolderDialog = std::move(run); }
   MenuBar* Menu() const { return menu; }
   RecentImagesMenu* RecentImages() const { return recentImages; }
 
@@ -127,6 +131,8 @@ class MainWindow : public Dialog {
   void OnOpenTray();
   void OnCloseTray();
   void OnSaveReport();
+  // Extracts the files of the session the scan page tests into a folder.
+  void OnExtractFiles();
   void OnWebsite();
   void OnSupport();
   void OnAbout();
@@ -144,6 +150,8 @@ class MainWindow : public Dialog {
   void OnToggleTray();
   // Save Report and the tray button follow the drive shown.
   void EnableDriveCommands();
+  // Extract Files follows the file system of the medium in the drive shown.
+  void EnableExtractFiles();
   void OpenWebPage(const char* address);
   void AddImageCommands();
   // Opens images as drives; adds "name: why" to notOpened for each that
@@ -175,6 +183,7 @@ class MainWindow : public Dialog {
   DeviceCombo* deviceCombo = nullptr;
   ToolBarCtrl* toolbar = nullptr;
   SaveDialogRunner runSaveDialog = RunSaveDialogModal;
+  FolderDialogRunner runFolderDialog = RunSaveDialogModal;
   OutputFile::Writer fileWriter = OutputFile::DefaultWriter();
   RecentImagesMenu* recentImages = nullptr;
   QStringList startImages;

@@ -54,6 +54,11 @@ const DialogTemplate kTemplate142 = {
          "",
          kBorder | kTabStop,
          {7, 170, 264, 74}},
+        {SurfaceDetailsDialog::kExtractId,
+         ControlKind::PushButton,
+         "Extract...",
+         kTabStop,
+         {7, 253, 50, 14}},
     },
 };
 
@@ -81,6 +86,10 @@ constexpr int kLegendRowHeight = 18;
 // The height of the band under the map that holds the damaged files' caption
 // and list, out of the height the map and the band share.
 int DamagedListBandHeight(int shared) { return std::clamp(shared * 2 / 5, 96, 220); }
+
+// A row's path when it is a file the extraction can write, in the column's
+// data under this role; none for a structure or a file of another tree.
+constexpr int kExtractPathRole = Qt::UserRole + 1;
 
 // The list's count columns; the path takes the rest of its width.
 constexpr int kCountColumnWidth = 100;
@@ -149,8 +158,28 @@ void SurfaceDetailsDialog::SetUpDamagedList() {
   });
   connect(damagedList, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem* row) { ShowInSectorViewer(row->data(0, Qt::UserRole).toInt()); });
+  extractButton = Item<QPushButton>(Client(), kExtractId);
+  extractButton->setVisible(extractFiles != nullptr);
+  extractButton->setToolTip(
+      QStringLiteral("Copies the files selected in the list into a folder, their unreadable "
+                     "sectors as zeros"));
+  connect(damagedList, &QTreeWidget::itemSelectionChanged, this,
+          &SurfaceDetailsDialog::EnableExtract);
+  connect(extractButton, &QPushButton::clicked, this,
+          [this] { extractFiles(SelectedFiles(), this); });
   FillDamagedList();
 }
+
+std::vector<std::u16string> SurfaceDetailsDialog::SelectedFiles() const {
+  std::vector<std::u16string> files;
+  for (const QTreeWidgetItem* row : damagedList->selectedItems()) {
+    const QString path = row->data(0, kExtractPathRole).toString();
+    if (!path.isEmpty()) files.push_back(path.toStdU16String());
+  }
+  return files;
+}
+
+void SurfaceDetailsDialog::EnableExtract() { extractButton->setEnabled(!SelectedFiles().empty()); }
 
 void SurfaceDetailsDialog::SetDamageIndex(std::shared_ptr<const DamageIndex> index) {
   damage = std::move(index);
@@ -162,15 +191,19 @@ void SurfaceDetailsDialog::FillDamagedList() {
   map.SetDamageIndex(damage);
   damagedLabel->setText(ToQString(DamagedListCaption(damage.get())));
   damagedList->clear();
+  EnableExtract();
   if (damage == nullptr) return;
   for (const auto* entries : {&damage->DamagedFiles(), &damage->DamagedStructures()}) {
     for (const DamagedEntry& entry : *entries) {
+      const LayoutEntry& placed = damage->Layout().entries[entry.entry];
       QStringList texts = {ToQString(entry.name), QString::number(entry.problemSectors),
                            QString::number(entry.errorSectors)};
       if (comparing) texts.append(QString::number(entry.differSectors));
       auto* row = new QTreeWidgetItem(texts);
       row->setData(0, Qt::UserRole, static_cast<qlonglong>(entry.ranges.front().first));
       row->setToolTip(0, row->text(0));
+      if (placed.IsFile() && placed.filesTestTree)
+        row->setData(0, kExtractPathRole, ToQString(placed.name));
       damagedList->addTopLevelItem(row);
     }
   }

@@ -9,13 +9,18 @@
 // problem sectors, error sectors, and differing sectors when comparing), listed once the scan page
 // gives the scan's damage index; choosing one selects its first bad cell on the map. A double-click
 // on a cell or a row, or "Show in Sector Viewer" on a cell, closes the dialog with that sector as
-// RequestedSector.
+// RequestedSector. "Extract..." hands the damaged files selected in the
+// list (files of the tree extraction reads; structures are no files) to the
+// extraction the dialog was given; without one it is not shown.
 #pragma once
 
 #include <QRect>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "gui/controls/SpeedCurveControl.h"
 #include "gui/controls/SurfaceInfoControl.h"
@@ -24,6 +29,7 @@
 class DamageIndex;
 class QComboBox;
 class QLabel;
+class QPushButton;
 class QTreeWidget;
 struct ScanTable;
 
@@ -39,6 +45,11 @@ class SurfaceDetailsDialog : public Dialog {
   static constexpr int kBlockSizeLabelId = 1045;
   static constexpr int kDamagedLabelId = 1060;
   static constexpr int kDamagedListId = 1061;
+  static constexpr int kExtractId = 1062;
+
+  // Extracts the chosen files (their paths on the disc), with dialogs over
+  // the given window.
+  using ExtractFiles = std::function<void(std::vector<std::u16string> files, QWidget* over)>;
 
   // The block size chosen when the dialog last closed, for its next opening;
   // set back to -1 by the start of every scan. 0 or less stands for 1.
@@ -65,6 +76,8 @@ class SurfaceDetailsDialog : public Dialog {
   void SetDamageIndex(std::shared_ptr<const DamageIndex> index);
   // The sector the user asked to see in the Sector Viewer; -1 for none.
   std::int32_t RequestedSector() const { return requestedSector; }
+  // What "Extract..." does; set before the window is built.
+  void SetExtractFiles(ExtractFiles extract) { extractFiles = std::move(extract); }
 
  protected:
   bool OnInitDialog() override;
@@ -79,6 +92,9 @@ class SurfaceDetailsDialog : public Dialog {
   void SetUpDamagedList();
   void FillDamagedList();
   void ShowInSectorViewer(std::int32_t sector);
+  // The disc paths of the files selected in the list.
+  std::vector<std::u16string> SelectedFiles() const;
+  void EnableExtract();
 
   SurfaceInfoControl map;
   SpeedCurveControl curve;
@@ -86,6 +102,8 @@ class SurfaceDetailsDialog : public Dialog {
   QRect legendRect;
   QLabel* damagedLabel = nullptr;
   QTreeWidget* damagedList = nullptr;
+  QPushButton* extractButton = nullptr;
+  ExtractFiles extractFiles;
   // The scan compares with an image: the legend and the list show sectors
   // that differ.
   bool comparing = false;

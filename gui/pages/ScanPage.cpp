@@ -38,6 +38,7 @@
 #include "gui/controls/ScanOptionsSettings.h"
 #include "gui/controls/StaticText.h"
 #include "gui/controls/SurfaceDetailsDialog.h"
+#include "gui/extract/Extraction.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/MoveWindow.h"
 #include "gui/scan/ScannerCallMessage.h"
@@ -539,10 +540,28 @@ void ScanPage::OnDetails() {
                              : shownScan->verify.compare.ran;
   SurfaceDetailsDialog dialog(table, comparing, this);
   if (shownScan != nullptr) dialog.SetDamageIndex(shownScan->damage);
+  OfferExtraction(dialog);
   detailsDialog = &dialog;
   dialog.DoModal();
   detailsDialog = nullptr;
   if (dialog.RequestedSector() >= 0) RequestSector(dialog.RequestedSector());
+}
+
+// The damaged files listed are those of the session whose layout indexed
+// the scan (a copy's: the last session); they are read from the drive
+// scanned, as the scan's options read sectors. The scan is taken as it is
+// when they are chosen: one still running when the dialog opened has ended.
+void ScanPage::OfferExtraction(SurfaceDetailsDialog& dialog) {
+  dialog.SetExtractFiles([this](std::vector<std::u16string> files, QWidget* over) {
+    if (shownScan == nullptr) return;
+    ExtractionRequest request;
+    request.driveLetter = shownScan->driveLetter;
+    request.track = shownScan->copyToImage ? scanner->deviceContext->GetSessionInfo(-1).firstTrack
+                                           : shownScan->extent.layoutTrack;
+    request.files = std::move(files);
+    request.reading = {scanOptions.sectorsPerRead, scanOptions.attempts};
+    ExtractWithDialogs(over, request, runFolderDialog);
+  });
 }
 
 // A sector of a table numbered from the disc's start is shown in the session

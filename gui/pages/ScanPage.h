@@ -154,6 +154,8 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // Replace the modal run of the log's save dialog and the writing of its
   // file (tests choose a path, and a write that fails, this way).
   void SetSaveFileDialog(SaveDialogRunner run) { runSaveDialog = std::move(run); }
+  // Replace the modal run of the folder dialog of the details' "Extract...".
+  void SetFolderDialog(SaveDialogRunner run) { runFolderDialog = std::move(run); }
   void SetFileWriter(OutputFile::Writer writer) { fileWriter = writer; }
   void SetQuestionRunner(QuestionRunner run) { askQuestion = std::move(run); }
   // Replaces the modal run of "Compare with Image..."'s file dialog: the
@@ -220,6 +222,8 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   // The scan options for a scan of the context, with a retry's table.
   ScanOptions OptionsForScan() const;
   void OnDetails();
+  // Lets the details dialog extract the damaged files it lists.
+  void OfferExtraction(SurfaceDetailsDialog& dialog);
   void RequestSector(std::int32_t sector);
   void OnAdvanced();
   // "Compare with Image...": the image the disc was written from, then a
@@ -265,6 +269,7 @@ class ScanPage : public BasePage, public ISectorScannerCallback {
   QProgressBar* progressBar = nullptr;
   QTreeWidget* logList = nullptr;
   SaveDialogRunner runSaveDialog = RunSaveDialogModal;
+  SaveDialogRunner runFolderDialog = RunSaveDialogModal;
   QuestionRunner askQuestion;
   OpenDialogRunner runOpenDialog;
   OutputFile::Writer fileWriter = OutputFile::DefaultWriter();

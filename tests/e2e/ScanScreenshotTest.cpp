@@ -8,7 +8,9 @@
 // After the whole scan, the details dialog with its list of damaged files and
 // the tooltip of a damaged cell (details-damaged.png), the disc's scan
 // history with the map of its kept scan (history.png, history-map.png), and a
-// copy of the disc to an image (copy-after.png, copy-details.png).
+// copy of the disc to an image (copy-after.png, copy-details.png). Its files
+// extracted with General > Extract Files... (extract-progress.png,
+// extract-result.png), and its damaged files with the details' "Extract...".
 #include <gtest/gtest.h>
 #include <wrenlo/wrenlo.h>
 
@@ -20,6 +22,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
@@ -38,6 +42,8 @@
 #include "gui/controls/HistoryDialog.h"
 #include "gui/controls/StaticText.h"
 #include "gui/controls/SurfaceDetailsDialog.h"
+#include "gui/extract/ExtractProgressDialog.h"
+#include "gui/extract/ExtractResultDialog.h"
 #include "gui/pages/ScanPage.h"
 #include "gui/platform/ControlId.h"
 #include "gui/platform/Menu.h"
@@ -97,6 +103,38 @@ class ScanEndToEnd : public ::testing::Test {
                       emit sizes->activated(2);
                       inside(dialog);
                     });
+  }
+
+  // Runs an extraction that action starts into a fresh folder named name,
+  // with inProgress and inResult run inside its progress and result dialogs;
+  // the folder.
+  QString Extract(const QString& name, const std::function<void()>& action,
+                  const std::function<void(ExtractProgressDialog*)>& inProgress,
+                  const std::function<void(ExtractResultDialog*)>& inResult) {
+    QDir target(folder.filePath(name));
+    target.removeRecursively();
+    EXPECT_TRUE(target.mkpath(QStringLiteral(".")));
+    window.SetFolderDialog([&](QFileDialog&) { return target.path(); });
+    page->SetFolderDialog([&](QFileDialog&) { return target.path(); });
+    QList<QPointer<QWidget>> seen;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal == nullptr || !modal->isVisible() || seen.contains(modal)) return;
+      if (auto* progress = qobject_cast<ExtractProgressDialog*>(modal)) {
+        seen << modal;
+        inProgress(progress);
+      }
+      if (auto* result = qobject_cast<ExtractResultDialog*>(modal)) {
+        seen << modal;
+        inResult(result);
+        result->EndDialog(kIdOk);
+      }
+    });
+    watch.start(1);
+    action();
+    EXPECT_EQ(seen.size(), 2) << "a progress and a result dialog";
+    return target.path();
   }
 
   const QDir folder{qEnvironmentVariable("LUMETER_SCREENSHOTS", QStringLiteral("screenshots"))};
@@ -164,6 +202,32 @@ TEST_F(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
     EXPECT_TRUE(QToolTip::text().contains("/VIDEO/CLIP")) << QToolTip::text().toStdString();
     EXPECT_TRUE(WithToolTip(dialog).save(folder.filePath(QStringLiteral("details-damaged.png"))));
     QToolTip::hideText();
+
+    // Extract... with every damaged file selected: those with error
+    // sectors come out incomplete, the hole's sectors named; the problem
+    // sectors read again.
+    list->selectAll();
+    Extract(
+        QStringLiteral("extract-chosen"),
+        [&] { Item<QPushButton>(details->Client(), SurfaceDetailsDialog::kExtractId)->click(); },
+        [](ExtractProgressDialog*) {},
+        [&](ExtractResultDialog* result) {
+          const QString text =
+              Item<QPlainTextEdit>(result->Client(), ExtractResultDialog::kDetailsId)
+                  ->toPlainText();
+          EXPECT_TRUE(text.startsWith(
+              QStringLiteral("%1 files in 1 folders").arg(list->topLevelItemCount())))
+              << text.toStdString();
+          int withErrors = 0;
+          for (int row = 0; row < list->topLevelItemCount(); ++row) {
+            const QTreeWidgetItem* item = list->topLevelItem(row);
+            if (item->text(2).toInt() == 0) continue;
+            ++withErrors;
+            EXPECT_TRUE(text.contains("incomplete: " + item->text(0) + " (")) << text.toStdString();
+          }
+          EXPECT_EQ(text.count(QStringLiteral("incomplete: ")), withErrors);
+          EXPECT_TRUE(text.contains(QStringLiteral("; sectors 8000-8099)"))) << text.toStdString();
+        });
   });
   EXPECT_TRUE(window.grab().save(folder.filePath(QStringLiteral("scan-after.png"))));
 
@@ -373,6 +437,38 @@ TEST_F(ScanEndToEnd, CopiesTheDamagedDiscToAnImage) {
   EXPECT_TRUE(drives->currentText().endsWith(
       QStringLiteral("damaged-copy.iso (partial copy, %1 missing)").arg(kErrorSectors)))
       << drives->currentText().toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// General > Extract Files... of the whole damaged disc: the progress dialog
+// while it reads, and the result that lists what the hole cost.
+TEST_F(ScanEndToEnd, ExtractsTheDamagedDiscsFiles) {
+  const QString out = Extract(
+      QStringLiteral("extract-all"),
+      [&] { window.Menu()->Command(MainWindow::kExtractFiles)->trigger(); },
+      [&](ExtractProgressDialog* progress) {
+        auto* counts = Item<QLabel>(progress->Client(), ExtractProgressDialog::kCountsId);
+        auto* current = Item<QLabel>(progress->Client(), ExtractProgressDialog::kCurrentId);
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+              return counts->text().section(' ', 0, 0).toInt() >= 2 || !progress->isVisible();
+            },
+            60000));
+        EXPECT_TRUE(current->text().startsWith("Reading /VIDEO/CLIP"))
+            << current->text().toStdString();
+        EXPECT_TRUE(progress->grab().save(folder.filePath(QStringLiteral("extract-progress.png"))));
+      },
+      [&](ExtractResultDialog* result) {
+        const QString heading =
+            Item<QLabel>(result->Client(), ExtractResultDialog::kHeadingId)->text();
+        EXPECT_TRUE(heading.startsWith("The extraction is not complete.")) << heading.toStdString();
+        EXPECT_TRUE(result->grab().save(folder.filePath(QStringLiteral("extract-result.png"))));
+      });
+  EXPECT_TRUE(QFile::exists(out + QStringLiteral("/README.TXT")));
+  EXPECT_TRUE(QFile::exists(out + QStringLiteral("/extract-report.json")));
 }
 
 }  // namespace

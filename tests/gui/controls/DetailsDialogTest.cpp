@@ -11,6 +11,7 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
@@ -289,6 +290,62 @@ TEST_F(DetailsDialogTest, TheListNamesTheDamagedAndAChoiceSelectsItsFirstBadCell
     list->setCurrentItem(list->topLevelItem(0));
     EXPECT_EQ(dialog.GetSurfaceMap().SelectedBlock(), 20);
   });
+}
+
+// "Extract..." hands over the selected files of the tree extraction reads:
+// a structure, or a file that only another tree lists, is none; without an
+// extraction to hand them to, the button is not there.
+TEST_F(DetailsDialogTest, ExtractTakesTheSelectedFilesOfTheExtractedTree) {
+  DiscLayout layout;
+  layout.entries = {
+      {.kind = EntryKind::Structure, .name = u"Directory /DOCS", .ranges = {{20, 20}}},
+      {.kind = EntryKind::File,
+       .name = u"/DOCS/A.TXT",
+       .size = 2048,
+       .ranges = {{22, 22}},
+       .filesTestTree = true},
+      {.kind = EntryKind::File,
+       .name = u"/DOCS/OLD.TXT (Joliet)",
+       .size = 2048,
+       .ranges = {{41, 41}}},
+  };
+  const auto index = std::make_shared<const DamageIndex>(SampleTable(), 0, layout);
+  Run([&](SurfaceDetailsDialog& dialog) {
+    EXPECT_FALSE(Item<QPushButton>(dialog.Client(), SurfaceDetailsDialog::kExtractId)->isVisible());
+  });
+
+  std::vector<std::vector<std::u16string>> handed;
+  SurfaceDetailsDialog dialog(scanner.get(), false, nullptr);
+  dialog.SetExtractFiles([&](std::vector<std::u16string> files, QWidget* over) {
+    EXPECT_EQ(over, &dialog);
+    handed.push_back(std::move(files));
+  });
+  WithModalDialog([&] { dialog.DoModal(); },
+                  [&](QDialog*) {
+                    auto* extract =
+                        Item<QPushButton>(dialog.Client(), SurfaceDetailsDialog::kExtractId);
+                    EXPECT_TRUE(extract->isVisible());
+                    EXPECT_EQ(extract->text(), "Extract...");
+                    EXPECT_FALSE(extract->isEnabled()) << "nothing listed yet";
+                    dialog.SetDamageIndex(index);
+                    QTreeWidget* list = DamagedList(dialog);
+                    ASSERT_EQ(list->topLevelItemCount(), 3);  // the two files, then the structure
+                    const struct {
+                      std::vector<int> rows;
+                      bool enabled;
+                    } cases[] = {
+                        {{}, false}, {{2}, false}, {{1}, false}, {{0}, true}, {{0, 1, 2}, true},
+                    };
+                    for (const auto& selection : cases) {
+                      list->clearSelection();
+                      for (const int row : selection.rows)
+                        list->topLevelItem(row)->setSelected(true);
+                      EXPECT_EQ(extract->isEnabled(), selection.enabled) << selection.rows.size();
+                    }
+                    extract->click();
+                    dialog.EndDialog(kIdCancel);
+                  });
+  EXPECT_EQ(handed, (std::vector<std::vector<std::u16string>>{{u"/DOCS/A.TXT"}}));
 }
 
 TEST_F(DetailsDialogTest, DoubleClickOrShowInSectorViewerClosesWithTheFirstSector) {

@@ -1,0 +1,56 @@
+#include "core/extract/ExtractSummary.h"
+
+#include "core/report/EscapedText.h"
+
+namespace {
+
+std::string RangesText(const std::vector<SectorRange>& ranges) {
+  std::string out;
+  for (const SectorRange& range : ranges) {
+    if (!out.empty()) out += ", ";
+    out += std::to_string(range.first);
+    if (range.last != range.first) out += "-" + std::to_string(range.last);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string ExtractSummaryText(const ExtractReport& report) {
+  std::string out =
+      std::to_string(report.files) + " files in " + std::to_string(report.folders) + " folders, ";
+  if (report.links > 0) out += std::to_string(report.links) + " links, ";
+  out += std::to_string(report.bytes) + " bytes written\n";
+  for (const IncompleteFile& file : report.incomplete) {
+    out += "incomplete: " + WithControlsEscaped(file.entry.discPath) + " (";
+    for (std::size_t i = 0; i < file.gaps.bytes.size(); ++i) {
+      if (i > 0) out += ", ";
+      out += "bytes " + std::to_string(file.gaps.bytes[i].first) + "-" +
+             std::to_string(file.gaps.bytes[i].last);
+    }
+    out += "; sectors " + RangesText(file.gaps.sectors) + ")\n";
+  }
+  for (const RenamedEntry& renamed : report.renamed)
+    out += "renamed: " + WithControlsEscaped(renamed.entry.discPath) + " -> " +
+           WithControlsEscaped(renamed.entry.localPath) + " (" + renamed.reason + ")\n";
+  for (const ExtractedEntry& kept : report.kept)
+    out += "not replaced: " + WithControlsEscaped(kept.localPath) + "\n";
+  for (const UnmadeLink& link : report.unmadeLinks)
+    out += "link not made: " + WithControlsEscaped(link.entry.discPath) + " -> " +
+           WithControlsEscaped(link.target) + "\n";
+  if (report.cancelled) out += "stopped before the end\n";
+  return out;
+}
+
+std::string ExtractManifestPath(const std::string& folder) {
+  std::string path = folder;
+  if (path.empty() || path.back() != '/') path += '/';
+  return path + kExtractManifestName;
+}
+
+bool WriteExtractManifest(const std::string& folder, const ExtractReport& report,
+                          std::string& error, OutputFile::Writer writer) {
+  OutputFile manifest(writer);
+  return manifest.Open(ExtractManifestPath(folder), error) &&
+         manifest.Commit(ExtractReportJson(report), error);
+}
