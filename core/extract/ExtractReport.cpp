@@ -76,6 +76,13 @@ std::string ExtractReportJson(const ExtractReport& report) {
     out += ", \"target\": ";
     AppendJsonString(out, link.target);
   });
+  out += ",\n";
+  AppendList(out, "folders_not_listed", report.unlisted, [&](const UnlistedFolder& folder) {
+    out += "\"path\": ";
+    AppendJsonString(out, folder.discPath);
+    out += ", \"reason\": ";
+    AppendJsonString(out, std::string_view(folder.reason));
+  });
   out += "\n}\n";
   return out;
 }

@@ -36,18 +36,26 @@ struct UnmadeLink {
   std::u16string target;  // as recorded
 };
 
+// A folder of the disc whose listing could not be read: nothing below it
+// was extracted.
+struct UnlistedFolder {
+  std::u16string discPath;
+  std::string reason;  // the engine's result, by name
+};
+
 struct ExtractReport {
   // The session extracted; the sectors of its incomplete files count from
   // its start.
   std::int32_t session = 0;
   std::uint64_t files = 0;    // files written, whole or with zeros
-  std::uint64_t folders = 0;  // folders made (or there already)
+  std::uint64_t folders = 0;  // folders made (or there already) below the one given
   std::uint64_t links = 0;    // symbolic links made
   std::uint64_t bytes = 0;    // bytes written
   std::vector<IncompleteFile> incomplete;
   std::vector<RenamedEntry> renamed;
   std::vector<ExtractedEntry> kept;  // existing files left in place (no overwrite asked)
   std::vector<UnmadeLink> unmadeLinks;
+  std::vector<UnlistedFolder> unlisted;
   // The one line that stopped the extraction (a full disc, a write error, a
   // medium taken out), empty when it ran to its end or was cancelled.
   std::string stopped;
@@ -55,8 +63,8 @@ struct ExtractReport {
 
   // Every file and link of the disc was written whole.
   bool Complete() const {
-    return incomplete.empty() && kept.empty() && unmadeLinks.empty() && stopped.empty() &&
-           !cancelled;
+    return incomplete.empty() && kept.empty() && unmadeLinks.empty() && unlisted.empty() &&
+           stopped.empty() && !cancelled;
   }
 };
 

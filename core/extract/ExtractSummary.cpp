@@ -1,5 +1,6 @@
 #include "core/extract/ExtractSummary.h"
 
+#include "core/report/CountedText.h"
 #include "core/report/EscapedText.h"
 
 namespace {
@@ -17,10 +18,11 @@ std::string RangesText(const std::vector<SectorRange>& ranges) {
 }  // namespace
 
 std::string ExtractSummaryText(const ExtractReport& report) {
-  std::string out =
-      std::to_string(report.files) + " files in " + std::to_string(report.folders) + " folders, ";
-  if (report.links > 0) out += std::to_string(report.links) + " links, ";
-  out += std::to_string(report.bytes) + " bytes written\n";
+  const auto count = [](std::uint64_t n) { return static_cast<std::int64_t>(n); };
+  std::string out = Counted(count(report.files), "file", "files") + " in " +
+                    Counted(count(report.folders), "folder", "folders") + ", ";
+  if (report.links > 0) out += Counted(count(report.links), "link", "links") + ", ";
+  out += Counted(count(report.bytes), "byte", "bytes") + " written\n";
   for (const IncompleteFile& file : report.incomplete) {
     out += "incomplete: " + WithControlsEscaped(file.entry.discPath) + " (";
     for (std::size_t i = 0; i < file.gaps.bytes.size(); ++i) {
@@ -38,6 +40,10 @@ std::string ExtractSummaryText(const ExtractReport& report) {
   for (const UnmadeLink& link : report.unmadeLinks)
     out += "link not made: " + WithControlsEscaped(link.entry.discPath) + " -> " +
            WithControlsEscaped(link.target) + "\n";
+  for (const UnlistedFolder& folder : report.unlisted)
+    out +=
+        "folder not listed, nothing below it extracted: " + WithControlsEscaped(folder.discPath) +
+        " (" + folder.reason + ")\n";
   if (report.cancelled) out += "stopped before the end\n";
   return out;
 }

@@ -8,11 +8,7 @@
 #include "core/report/Utf8.h"
 #include "core/rescue/CopySource.h"
 
-namespace {
-
-// The longest target a local symbolic link holds, in bytes.
-constexpr std::size_t kMaxLinkTargetBytes = PATH_MAX - 1;
-
+// One entry of a disc folder's listing.
 struct FolderItem {
   std::u16string name;
   std::uint8_t attributes = 0;
@@ -23,6 +19,11 @@ struct FolderItem {
   // so that it keeps the time of writing.
   const timespec* Time() const { return timeKnown ? &modified : nullptr; }
 };
+
+namespace {
+
+// The longest target a local symbolic link holds, in bytes.
+constexpr std::size_t kMaxLinkTargetBytes = PATH_MAX - 1;
 
 FolderItem ItemOf(const wrenlo::DirectoryEntry& entry) {
   FolderItem item{entry.name.str(), entry.attributes, entry.modifiedKnown == 1, {}};
@@ -129,13 +130,11 @@ void Extractor::RunFiles(std::vector<std::u16string> discPaths, ExtractReport& r
   WithSession(report, [&] {
     std::vector<std::u16string> entered;  // the disc names of the folders entered
     std::vector<FolderNames> names{FolderNames(folder_.NameMax())};  // the names given in each
-    // As in a whole tree's walk: numbered when the local file system takes
-    // it as a name written before.
-    const auto localName = [&](const std::u16string& name) {
-      LocalName local = names.back().Add(name);
-      while (folder_.UsedThisRun(local.name)) local = names.back().Add(name);
-      return local;
-    };
+    names.back().Reserve(kExtractManifestName);
+    // The listing of the folder the last file was in, for the files' times.
+    std::u16string listed;
+    std::vector<FolderItem> listing;
+    bool listingRead = false;
     const auto leave = [&] {
       std::string error;
       if (!folder_.Leave(nullptr, error) && report.stopped.empty()) report.stopped = error;
@@ -156,7 +155,7 @@ void Extractor::RunFiles(std::vector<std::u16string> discPaths, ExtractReport& r
       while (entering && entered.size() + 1 < parts.size()) {
         const std::u16string& name = parts[entered.size()];
         discFolder += u"/" + name;
-        const LocalName local = localName(name);
+        const LocalName local = NameIn(names.back(), name);
         if (local.Changed())
           report.renamed.push_back({{discFolder, folder_.LocalPath(local.name), 0}, local.reason});
         entering = folder_.Enter(local.name, report.stopped);
@@ -166,46 +165,64 @@ void Extractor::RunFiles(std::vector<std::u16string> discPaths, ExtractReport& r
         names.emplace_back(folder_.NameMax());
       }
       if (!entering) break;
-      const LocalName local = localName(parts.back());
+      if (!listingRead || listed != discFolder) {
+        listing.clear();
+        if (!ListFolder(discFolder, listing, report)) break;
+        listed = discFolder;
+        listingRead = true;
+      }
+      const auto item = std::find_if(listing.begin(), listing.end(), [&](const FolderItem& entry) {
+        return entry.name == parts.back();
+      });
+      const LocalName local = NameIn(names.back(), parts.back());
       if (local.Changed())
         report.renamed.push_back({{path, folder_.LocalPath(local.name), 0}, local.reason});
-      // Chosen files keep the time of writing: their times come with their
-      // folders' listings, which this walk does not read.
-      if (!ExtractFile(path, local.name, nullptr, report)) break;
+      if (!ExtractFile(path, local.name, item == listing.end() ? nullptr : item->Time(), report))
+        break;
     }
     while (!entered.empty()) leave();
   });
 }
 
+LocalName Extractor::NameIn(FolderNames& names, const std::u16string& discName) const {
+  LocalName local = names.Add(discName);
+  while (folder_.UsedThisRun(local.name)) local = names.Add(discName);
+  return local;
+}
+
+bool Extractor::ListFolder(const std::u16string& discPath, std::vector<FolderItem>& items,
+                           ExtractReport& report) {
+  wrenlo::Handle directory = 0;
+  const std::int32_t opened = wrenlo::OpenDirectory(session_, discPath.c_str(), &directory);
+  auto entry = std::make_unique<wrenlo::DirectoryEntry>();
+  std::int32_t result = opened;
+  if (opened == 0) {
+    for (std::int32_t index = 0;
+         (result = wrenlo::ReadDirectory(directory, index, entry.get())) == 0; ++index)
+      items.push_back(ItemOf(*entry));
+    wrenlo::CloseDirectory(directory);
+  }
+  if (MediumGone(result)) {
+    report.stopped = GoneLine(result, discPath.empty() ? u"/" : discPath);
+    return false;
+  }
+  if (result != wrenlo::kResultEndOfDirectory)
+    report.unlisted.push_back({discPath.empty() ? u"/" : discPath, wrenlo::ResultName(result)});
+  return true;
+}
+
 bool Extractor::ExtractFolder(const std::u16string& discPath, ExtractReport& report) {
   // The folder's listing, then the directory closed before going down.
   std::vector<FolderItem> items;
-  {
-    wrenlo::Handle directory = 0;
-    const std::int32_t opened = wrenlo::OpenDirectory(session_, discPath.c_str(), &directory);
-    auto entry = std::make_unique<wrenlo::DirectoryEntry>();
-    std::int32_t result = opened;
-    if (opened == 0) {
-      for (std::int32_t index = 0;
-           (result = wrenlo::ReadDirectory(directory, index, entry.get())) == 0; ++index)
-        items.push_back(ItemOf(*entry));
-      wrenlo::CloseDirectory(directory);
-    }
-    if (MediumGone(result)) {
-      report.stopped = GoneLine(result, discPath.empty() ? u"/" : discPath);
-      return false;
-    }
-  }
-  ++report.folders;
+  if (!ListFolder(discPath, items, report)) return false;
+  if (!discPath.empty()) ++report.folders;  // the top one is the folder given
 
   FolderNames names(folder_.NameMax());
+  if (discPath.empty()) names.Reserve(kExtractManifestName);
   for (const FolderItem& item : items) {
     if (Stopped(report)) return false;
     const std::u16string childPath = discPath + u"/" + item.name;
-    LocalName local = names.Add(item.name);
-    // A name the local file system takes as one written before (it folds
-    // case) gets a number, as a name the same byte for byte does.
-    while (folder_.UsedThisRun(local.name)) local = names.Add(item.name);
+    const LocalName local = NameIn(names, item.name);
     const ExtractedEntry entry{childPath, folder_.LocalPath(local.name), 0};
     if (local.Changed()) report.renamed.push_back({entry, local.reason});
     if (item.attributes & wrenlo::kAttributeLink) {

@@ -17,6 +17,9 @@
 #include "core/extract/ExtractReport.h"
 #include "core/extract/FileData.h"
 #include "core/extract/LocalFolder.h"
+#include "core/extract/LocalNames.h"
+
+struct FolderItem;
 
 struct ExtractChoices {
   std::uint16_t driveLetter = 0;  // the drive read
@@ -45,6 +48,14 @@ class Extractor {
  private:
   // Runs walk with the session open; says when it does not open.
   void WithSession(ExtractReport& report, const std::function<void()>& walk);
+  // The folder's listing (the directory closed again); false, with the
+  // extraction stopped, when the medium has gone.
+  bool ListFolder(const std::u16string& discPath, std::vector<FolderItem>& items,
+                  ExtractReport& report);
+  // The local name of discName in the current folder, given in names: as
+  // FolderNames gives it, and numbered when the local file system takes it
+  // as a name written before (it folds case).
+  LocalName NameIn(FolderNames& names, const std::u16string& discName) const;
   // false when the extraction stops.
   bool ExtractFolder(const std::u16string& discPath, ExtractReport& report);
   bool ExtractFile(const std::u16string& discPath, const std::string& localName,

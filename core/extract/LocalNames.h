@@ -32,6 +32,9 @@ class FolderNames {
   // The safe local name of discName that no earlier entry of this folder
   // took: "name (2).ext", "name (3).ext", ... when it is taken.
   LocalName Add(std::u16string_view discName);
+  // Keeps name for something else written in the folder (the manifest), so
+  // that no disc name takes it.
+  void Reserve(const std::string& name) { taken_.insert(name); }
 
  private:
   std::size_t maxBytes_;

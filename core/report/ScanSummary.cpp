@@ -1,5 +1,6 @@
 #include "core/report/ScanSummary.h"
 
+#include "core/report/CountedText.h"
 #include "core/report/Json.h"
 #include "core/report/Utf8.h"
 #include "core/scan/ScanRecord.h"
@@ -249,15 +250,6 @@ ScanResult SummaryOf(const ScanRecord& record) {
   }
   return result;
 }
-
-namespace {
-
-// "1 file", "3 files".
-std::string Counted(std::int64_t count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-}  // namespace
 
 std::string ScanVerdict(const ScanResult& result) {
   std::vector<std::string> parts;

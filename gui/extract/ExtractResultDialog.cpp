@@ -47,6 +47,14 @@ QString HeadingText(const ExtractReport& report) {
   if (!report.kept.empty())
     lines << Count(report.kept.size(), "1 existing file was kept, not replaced.",
                    "%1 existing files were kept, not replaced.");
+  if (!report.unmadeLinks.empty())
+    lines << Count(report.unmadeLinks.size(),
+                   "1 symbolic link could not be made: no local link holds its target.",
+                   "%1 symbolic links could not be made: no local link holds their targets.");
+  if (!report.unlisted.empty())
+    lines << Count(report.unlisted.size(),
+                   "1 folder could not be read: nothing below it was extracted.",
+                   "%1 folders could not be read: nothing below them was extracted.");
   return lines.join('\n');
 }
 

@@ -228,6 +228,29 @@ TEST_F(CliExtractTest, AnIncompleteFileIsZeroedOnTheSectorsTheScanFoundDamaged) 
   EXPECT_EQ(ReadWholeFile(out / "whole.txt"), files.at("whole.txt"));
 }
 
+TEST_F(CliExtractTest, AFolderThatCannotBeListedLeavesTheExtractionIncomplete) {
+  const std::string image =
+      MakeImage({{"photos/a.jpg", "a\n"}, {"photos/b.jpg", "b\n"}, {"letter.txt", "letter\n"}});
+  // The folder's directory sector, as isoinfo lists it: "[     52 02]  PHOTOS".
+  const ChildResult listed = RunChild({"/usr/bin/isoinfo", "-l", "-i", image}, {});
+  const std::size_t name = listed.out.find("]  PHOTOS");
+  ASSERT_NE(name, std::string::npos) << listed.out << listed.err;
+  const std::size_t open = listed.out.rfind('[', name);
+  WriteFile(image + ".faults",
+            std::to_string(std::stoul(listed.out.substr(open + 1))) + " always\n");
+
+  const fs::path out = work / "out";
+  const ChildResult extracted = Cli({"extract", out.string(), "--json"}, image);
+  EXPECT_EQ(extracted.status, 1) << extracted.out << extracted.err;
+  const Json report = Parsed(extracted);
+  EXPECT_EQ(report["complete"], false);
+  EXPECT_EQ(report["folders_not_listed"],
+            Json::parse(R"([{"path": "/photos", "reason": "medium error"}])"));
+  EXPECT_EQ(ReadWholeFile(out / "letter.txt"), "letter\n");
+  const ChildResult text = Cli({"extract", (work / "again").string()}, image);
+  EXPECT_THAT(text.out, HasSubstr("folder not listed, nothing below it extracted: /photos"));
+}
+
 TEST_F(CliExtractTest, ASecondSessionsSectorsCountFromItsStartAsTheScansDo) {
   // Two sessions, the second written by xorriso where a disc writer puts it.
   const fs::path tree = work / "tree", later = work / "later";
@@ -278,6 +301,17 @@ TEST_F(CliExtractTest, ExistingFilesStayUnlessOverwriteIsGiven) {
   const ChildResult replaced = Cli({"extract", out.string(), "--overwrite"}, image);
   EXPECT_EQ(replaced.status, 0) << replaced.out << replaced.err;
   EXPECT_EQ(ReadWholeFile(out / "docs/letter.txt"), "from the disc\n");
+}
+
+TEST_F(CliExtractTest, ADiscFileNamedAsTheManifestIsKeptBesideIt) {
+  const std::string image = MakeImage(
+      {{"extract-report.json", "the disc's own\n"}, {"docs/extract-report.json", "deeper\n"}});
+  const fs::path out = work / "out";
+  const ChildResult extracted = Cli({"extract", out.string(), "--json"}, image);
+  EXPECT_EQ(extracted.status, 0) << extracted.out << extracted.err;
+  EXPECT_EQ(ReadWholeFile(out / "extract-report (2).json"), "the disc's own\n");
+  EXPECT_EQ(ReadWholeFile(out / "docs/extract-report.json"), "deeper\n");
+  EXPECT_EQ(Json::parse(ReadWholeFile(out / "extract-report.json")), Parsed(extracted));
 }
 
 }  // namespace

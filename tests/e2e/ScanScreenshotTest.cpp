@@ -216,7 +216,7 @@ TEST_F(ScanEndToEnd, ScansTheDamagedDiscAndSavesScreenshots) {
               Item<QPlainTextEdit>(result->Client(), ExtractResultDialog::kDetailsId)
                   ->toPlainText();
           EXPECT_TRUE(text.startsWith(
-              QStringLiteral("%1 files in 1 folders").arg(list->topLevelItemCount())))
+              QStringLiteral("%1 files in 1 folder,").arg(list->topLevelItemCount())))
               << text.toStdString();
           int withErrors = 0;
           for (int row = 0; row < list->topLevelItemCount(); ++row) {
