@@ -298,7 +298,12 @@ bool Extractor::ExtractFile(const std::u16string& discPath, const std::string& l
         if (end == FileDataEnd::SinkFailed) report.stopped = error;
         if (end == FileDataEnd::MediumGone)
           report.stopped = GoneLine(wrenlo::kResultNoMedium, discPath);
-        if (end == FileDataEnd::Cancelled) report.cancelled = true;
+        if (end == FileDataEnd::Cancelled) {
+          // As a cancel during the whole read: not left cut short.
+          report.cancelled = true;
+          if (!folder_.Discard(error)) report.stopped = error;
+          return false;
+        }
       }
     } else if (placed != nullptr && bytes < placed->size) {
       // Data the sectors do not hold whole (in its entry, with holes): what

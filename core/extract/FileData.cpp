@@ -67,6 +67,9 @@ FileDataEnd ReadFileData(CopySource& source, const LayoutEntry& file, const Sect
       for (std::uint64_t sector = at; sector < at + count && offset < file.size; ++sector) {
         result = -1;
         for (int attempt = 0; attempt < std::max(how.attempts, 1) && result != 0; ++attempt) {
+          // A failing sector can take a drive seconds an attempt: a cancel
+          // is taken between attempts, not after the last sector.
+          if (cancel != nullptr && cancel->load()) return FileDataEnd::Cancelled;
           result = source.Read(static_cast<std::int64_t>(sector), 1, buffer.data());
           if (MediumGone(result)) return FileDataEnd::MediumGone;
         }
