@@ -2,20 +2,7 @@
 
 #include "core/report/CountedText.h"
 #include "core/report/EscapedText.h"
-
-namespace {
-
-std::string RangesText(const std::vector<SectorRange>& ranges) {
-  std::string out;
-  for (const SectorRange& range : ranges) {
-    if (!out.empty()) out += ", ";
-    out += std::to_string(range.first);
-    if (range.last != range.first) out += "-" + std::to_string(range.last);
-  }
-  return out;
-}
-
-}  // namespace
+#include "core/report/ScanSummary.h"
 
 std::string ExtractSummaryText(const ExtractReport& report) {
   const auto count = [](std::uint64_t n) { return static_cast<std::int64_t>(n); };
@@ -30,7 +17,7 @@ std::string ExtractSummaryText(const ExtractReport& report) {
       out += "bytes " + std::to_string(file.gaps.bytes[i].first) + "-" +
              std::to_string(file.gaps.bytes[i].last);
     }
-    out += "; sectors " + RangesText(file.gaps.sectors) + ")\n";
+    out += "; sectors " + SectorRangesText(file.gaps.sectors) + ")\n";
   }
   for (const RenamedEntry& renamed : report.renamed)
     out += "renamed: " + WithControlsEscaped(renamed.entry.discPath) + " -> " +

@@ -278,10 +278,10 @@ bool Extractor::ExtractFile(const std::u16string& discPath, const std::string& l
   }
   std::uint64_t bytes = writing.bytes;
   if (result != 0) {
-    const LayoutEntry* placed = Placement(discPath);
+    const std::optional<LayoutEntry> placed = Placement(discPath);
     IncompleteFile incomplete{{discPath, folder_.LocalPath(localName), 0}, {}};
-    if (placed != nullptr) incomplete.entry.size = placed->size;
-    if (placed != nullptr && HeldInSectors(*placed)) {
+    if (placed) incomplete.entry.size = placed->size;
+    if (placed && HeldInSectors(*placed)) {
       // Read again from the sectors, those that fail as zeros.
       if (!folder_.Restart(error)) {
         report.stopped = error;
@@ -305,7 +305,7 @@ bool Extractor::ExtractFile(const std::u16string& discPath, const std::string& l
           return false;
         }
       }
-    } else if (placed != nullptr && bytes < placed->size) {
+    } else if (placed && bytes < placed->size) {
       // Data the sectors do not hold whole (in its entry, with holes): what
       // the engine gave, then zeros; its sectors are all listed.
       incomplete.gaps.bytes.push_back({bytes, placed->size - 1});
@@ -363,13 +363,22 @@ bool Extractor::ExtractLink(const std::u16string& discPath, const std::string& l
   return !Stopped(report);
 }
 
-const LayoutEntry* Extractor::Placement(const std::u16string& discPath) {
-  if (!layoutRead_) {
-    layoutRead_ = true;
-    ReadDiscLayout(choices_.driveLetter, choices_.track, wrenlo::kFileSystemAny, layout_,
-                   choices_.cancel);
+std::optional<LayoutEntry> Extractor::Placement(const std::u16string& discPath) const {
+  std::vector<wrenlo::SectorRun> runs(16);
+  std::uint64_t size = 0;
+  auto count = static_cast<std::int32_t>(runs.size());
+  std::int32_t result = wrenlo::GetFileRuns(session_, discPath.c_str(), runs.data(), &count, &size);
+  if (result == wrenlo::kResultTooLarge && count > 0) {
+    runs.resize(static_cast<std::size_t>(count));
+    result = wrenlo::GetFileRuns(session_, discPath.c_str(), runs.data(), &count, &size);
   }
-  for (const LayoutEntry& entry : layout_.entries)
-    if (entry.IsFile() && entry.filesTestTree && entry.name == discPath) return &entry;
-  return nullptr;
+  if (result != 0) return std::nullopt;
+  LayoutEntry file;
+  file.kind = EntryKind::File;
+  file.name = discPath;
+  file.size = size;
+  for (std::int32_t i = 0; i < count; ++i)
+    if (runs[i].count != 0)
+      file.ranges.push_back({runs[i].first, runs[i].first + runs[i].count - 1});
+  return file;
 }

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,9 +65,9 @@ class Extractor {
   // local link can hold is listed instead.
   bool ExtractLink(const std::u16string& discPath, const std::string& localName,
                    const timespec* modified, ExtractReport& report);
-  // The file's entry in the session's layout, read once, when a file first
-  // fails to read whole.
-  const LayoutEntry* Placement(const std::u16string& discPath);
+  // Where the file's data lies, asked when it fails to read whole; none
+  // when the engine cannot place it.
+  std::optional<LayoutEntry> Placement(const std::u16string& discPath) const;
 
   bool Stopped(ExtractReport& report) const;
   // Numbers gaps' sectors from the session's start, as the scan and the
@@ -78,6 +79,4 @@ class Extractor {
   ExtractProgress progress_;
   wrenlo::Handle session_ = 0;
   std::uint64_t sessionStart_ = 0;  // the session's first device sector
-  bool layoutRead_ = false;
-  DiscLayout layout_;
 };

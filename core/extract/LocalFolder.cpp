@@ -82,20 +82,22 @@ bool LocalFolder::Enter(const std::string& name, std::string& error) {
   return true;
 }
 
+bool LocalFolder::SetTime(int fd, const timespec* modified, const std::string& name,
+                          std::string& error) const {
+  if (modified == nullptr) return true;
+  const timespec times[2] = {{0, UTIME_OMIT}, *modified};
+  if (futimens(fd, times) == 0) return true;
+  error = Failure("cannot set the time of", name, errno);
+  return false;
+}
+
 bool LocalFolder::Leave(const timespec* modified, std::string& error) {
   const int fd = folders_.back();
   const std::string name = names_.back();
   folders_.pop_back();
   used_.pop_back();
   names_.pop_back();
-  bool ok = true;
-  if (modified != nullptr) {
-    const timespec times[2] = {{0, UTIME_OMIT}, *modified};
-    if (futimens(fd, times) != 0) {
-      error = Failure("cannot set the time of", name, errno);
-      ok = false;
-    }
-  }
+  const bool ok = SetTime(fd, modified, name, error);
   close(fd);
   return ok;
 }
@@ -147,14 +149,7 @@ bool LocalFolder::Restart(std::string& error) {
 }
 
 bool LocalFolder::Finish(const timespec* modified, std::string& error) {
-  bool ok = true;
-  if (modified != nullptr) {
-    const timespec times[2] = {{0, UTIME_OMIT}, *modified};
-    if (futimens(file_, times) != 0) {
-      error = Failure("cannot set the time of", fileName_, errno);
-      ok = false;
-    }
-  }
+  bool ok = SetTime(file_, modified, fileName_, error);
   if (close(file_) != 0 && ok) {
     error = Failure("cannot write", fileName_, errno);
     ok = false;

@@ -67,6 +67,8 @@ class LocalFolder {
 
  private:
   std::string Failure(std::string_view doing, const std::string& name, int error) const;
+  // Gives the entry name open as fd the modification time, when one is given.
+  bool SetTime(int fd, const timespec* modified, const std::string& name, std::string& error) const;
 
   OutputFile::Writer write_;
   // Notes the entry name of the current folder as used by this extraction.

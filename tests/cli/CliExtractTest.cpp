@@ -10,7 +10,6 @@
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <random>
 
 #include "CliFixture.h"
 
@@ -21,18 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::uint64_t kSector = 2048;
-
-std::string Random(std::size_t size, unsigned seed) {
-  std::mt19937 generator(seed);
-  std::string bytes(size, '\0');
-  for (char& c : bytes) c = static_cast<char>(generator());
-  return bytes;
-}
-
-void MustRun(const std::vector<std::string>& argv) {
-  const ChildResult result = RunChild(argv, {});
-  ASSERT_EQ(result.status, 0) << argv[0] << ": " << result.out << result.err;
-}
 
 // Every entry below root by its path from there: "dir", a file's bytes or a
 // link's target; the manifest left out.
@@ -101,7 +88,7 @@ TEST_F(CliExtractTest, ARockRidgeTreeComesOutAsXorrisoExtractsItWithHostileNames
   for (int i = 0; i < 125; ++i) longUnicode += "\xC3\xA9";
   longUnicode += ".txt";
   std::map<std::string, std::string> files = {
-      {"Fotos/Urlaub 2024/bild.jpg", Random(300000, 1)},
+      {"Fotos/Urlaub 2024/bild.jpg", RandomBytes(300000, 1)},
       {"Fotos/\xC3\x9C"
        "berschrift \xE2\x98\x83.txt",
        "snow\n"},
@@ -110,7 +97,7 @@ TEST_F(CliExtractTest, ARockRidgeTreeComesOutAsXorrisoExtractsItWithHostileNames
       {longAscii, "long\n"},
       {longUnicode, "long unicode\n"},
       {"empty", ""},
-      {"a/b/c/d/e/f/g/h/i/j/k/l/deep.bin", Random(70000, 2)},
+      {"a/b/c/d/e/f/g/h/i/j/k/l/deep.bin", RandomBytes(70000, 2)},
       {"back\\slash:colon*star?\"quote\".txt", "punctuation\n"},
       {"-leading dash", "dash\n"},
       {"trailing space ", "space\n"},
@@ -165,10 +152,10 @@ TEST_F(CliExtractTest, ARockRidgeTreeComesOutAsXorrisoExtractsItWithHostileNames
 
 TEST_F(CliExtractTest, AnIncompleteFileIsZeroedOnTheSectorsTheScanFoundDamaged) {
   const std::map<std::string, std::string> files = {
-      {"big.bin", Random(400000, 3)},         // 196 sectors: bad in its middle, and slow
-      {"photos/a.jpg", Random(5000, 4)},      // bad on its first sector
-      {"photos/b.jpg", Random(10000, 5)},     // bad on its last sector, which it fills in part
-      {"whole.txt", std::string(9000, 'w')},  // only a sector that reads on a later attempt
+      {"big.bin", RandomBytes(400000, 3)},      // 196 sectors: bad in its middle, twice
+      {"photos/a.jpg", RandomBytes(5000, 4)},   // bad on its first sector
+      {"photos/b.jpg", RandomBytes(10000, 5)},  // bad on its last sector, which it fills in part
+      {"whole.txt", std::string(9000, 'w')},    // only a sector that reads on a later attempt
   };
   const std::string image = MakeImage(files);
   const auto startOf = [&](const std::string& path) {
@@ -256,8 +243,8 @@ TEST_F(CliExtractTest, ASecondSessionsSectorsCountFromItsStartAsTheScansDo) {
   const fs::path tree = work / "tree", later = work / "later";
   fs::create_directories(tree);
   fs::create_directories(later);
-  WriteFile(tree / "first.bin", Random(50000, 6));
-  WriteFile(later / "later.bin", Random(30000, 7));
+  WriteFile(tree / "first.bin", RandomBytes(50000, 6));
+  WriteFile(later / "later.bin", RandomBytes(30000, 7));
   const std::string first = work / "first.iso", second = work / "second.iso";
   MustRun({"/usr/bin/xorriso", "-no_rc", "-as", "mkisofs", "-quiet", "-r", "-o", first, tree});
   const std::uint64_t start = fs::file_size(first) / kSector + 6750 + 4500 + 150;
@@ -268,7 +255,7 @@ TEST_F(CliExtractTest, ASecondSessionsSectorsCountFromItsStartAsTheScansDo) {
             "REM SESSION 01\nFILE first.iso BINARY\n TRACK 01 MODE1/2048\n  INDEX 01 00:00:00\n"
             "REM SESSION 02\nFILE second.iso BINARY\n TRACK 02 MODE1/2048\n  INDEX 01 00:00:00\n");
   const std::uint64_t data = static_cast<std::uint64_t>(
-      FindSector(ReadWholeFile(second), Random(30000, 7).substr(0, kSector)));
+      FindSector(ReadWholeFile(second), RandomBytes(30000, 7).substr(0, kSector)));
   WriteFile(cue + ".faults", std::to_string(start + data + 1) + " always\n");
 
   const Json scan = Parsed(Cli({"scan", "--json"}, cue));

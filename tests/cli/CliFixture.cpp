@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -57,6 +58,18 @@ std::string BigFile(int sectors) {
 }
 
 }  // namespace
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 generator(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(generator());
+  return bytes;
+}
+
+void MustRun(const std::vector<std::string>& argv) {
+  const ChildResult result = RunChild(argv, {});
+  if (result.status != 0) throw std::runtime_error(argv[0] + " failed: " + result.out + result.err);
+}
 
 std::int32_t FindSector(const std::string& image, const std::string& start) {
   for (std::size_t offset = 0; offset + kSector <= image.size(); offset += kSector)

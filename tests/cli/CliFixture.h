@@ -49,3 +49,9 @@ std::int32_t FindSector(const std::string& image, const std::string& start);
 
 // The lines of a text, without their line ends.
 std::vector<std::string> Lines(const std::string& text);
+
+// size bytes that look random, the same for the same seed.
+std::string RandomBytes(std::size_t size, unsigned seed);
+
+// Runs a tool, or throws with what it printed.
+void MustRun(const std::vector<std::string>& argv);

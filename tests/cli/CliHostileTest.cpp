@@ -317,7 +317,8 @@ TEST_F(CliHostileTest, FilesTestReportsAFileSystemItCannotList) {
     EXPECT_EQ(summary["files_total"], 0);
     EXPECT_EQ(summary["file_system_errors"], Json::array({what}));
     EXPECT_THAT(json.err, HasSubstr("  File system error: " + std::string(what) + "\n"));
-    EXPECT_THAT(json.err, HasSubstr("Files test finished: nothing was tested, 1 folder not listed"));
+    EXPECT_THAT(json.err,
+                HasSubstr("Files test finished: nothing was tested, 1 folder not listed"));
     const ChildResult text = CliOn(images, {"scan", drive, "--files"});
     EXPECT_EQ(text.status, 1);
     EXPECT_THAT(text.out, HasSubstr("Files test: 0 files, 0 checked, 0 with errors\n"

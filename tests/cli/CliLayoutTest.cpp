@@ -17,11 +17,6 @@ using Json = nlohmann::json;
 
 namespace {
 
-void MustRun(const std::vector<std::string>& argv) {
-  const ChildResult made = RunChild(argv, {});
-  if (made.status != 0) throw std::runtime_error(argv[0] + " failed: " + made.err);
-}
-
 std::uint32_t Le32At(const std::string& bytes, std::size_t at) {
   return static_cast<std::uint8_t>(bytes[at]) | static_cast<std::uint8_t>(bytes[at + 1]) << 8 |
          static_cast<std::uint8_t>(bytes[at + 2]) << 16 |

@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <random>
 
 #include "CliFixture.h"
 
@@ -25,19 +24,7 @@ namespace {
 
 constexpr std::int64_t kSector = 2048;
 
-std::string Random(std::size_t size, unsigned seed) {
-  std::mt19937 generator(seed);
-  std::string bytes(size, '\0');
-  for (char& c : bytes) c = static_cast<char>(generator());
-  return bytes;
-}
-
 ChildResult Tool(const std::vector<std::string>& argv) { return RunChild(argv, {}); }
-
-void MustRun(const std::vector<std::string>& argv) {
-  const ChildResult result = Tool(argv);
-  ASSERT_EQ(result.status, 0) << argv[0] << ": " << result.out << result.err;
-}
 
 // Overwrites one byte of a file.
 void FlipByte(const std::string& path, std::int64_t offset) {
@@ -101,11 +88,11 @@ std::string MakeDebianDisc(const fs::path& folder) {
       {".disk/info", "Debian GNU/Linux 12.8.0 \"Bookworm\" - Official amd64 NETINST\n"},
       {"README.txt", "See https://www.debian.org/ for more.\n"},
       {"dists/bookworm/Release", "Origin: Debian\nSuite: stable\n"},
-      {"dists/bookworm/main/binary-amd64/Packages.gz", Random(4000, 1)},
-      {"pool/main/h/hello/hello_2.10-3_amd64.deb", Random(53000, 2)},
-      {"pool/main/b/base-files/base-files_12.4_amd64.deb", Random(70000, 3)},
-      {"install.amd/vmlinuz", Random(300000, 4)},
-      {"install.amd/initrd.gz", Random(200000, 5)},
+      {"dists/bookworm/main/binary-amd64/Packages.gz", RandomBytes(4000, 1)},
+      {"pool/main/h/hello/hello_2.10-3_amd64.deb", RandomBytes(53000, 2)},
+      {"pool/main/b/base-files/base-files_12.4_amd64.deb", RandomBytes(70000, 3)},
+      {"install.amd/vmlinuz", RandomBytes(300000, 4)},
+      {"install.amd/initrd.gz", RandomBytes(200000, 5)},
       {"isolinux/isolinux.cfg", "default vesamenu.c32\n"},
       {"boot/grub/grub.cfg", "menuentry 'Install' { linux /install.amd/vmlinuz }\n"},
   };
@@ -231,7 +218,7 @@ TEST_F(CliVerifyTest, ListsOfEveryFormatAndWhatTheyMustNotDo) {
 TEST_F(CliVerifyTest, XorrisosMd5sAgreeWithItsOwnChecks) {
   const fs::path tree = folder / "md5-tree";
   fs::create_directories(tree / "sub");
-  WriteFile(tree / "big.bin", Random(200000, 7));
+  WriteFile(tree / "big.bin", RandomBytes(200000, 7));
   WriteFile(tree / "a.txt", "hello\n");
   WriteFile(tree / "sub" / "b.txt", "world\n");
   WriteFile(tree / "empty", "");
@@ -288,7 +275,7 @@ TEST_F(CliVerifyTest, XorrisosMd5sAgreeWithItsOwnChecks) {
 TEST_F(CliVerifyTest, TheImplantedMd5AgreesWithCheckisomd5) {
   const fs::path tree = folder / "implant-tree";
   fs::create_directories(tree);
-  WriteFile(tree / "payload.bin", Random(3000000, 9));
+  WriteFile(tree / "payload.bin", RandomBytes(3000000, 9));
   const std::string clean = folder / "implanted.iso";
   MustRun({"/usr/bin/genisoimage", "-quiet", "-o", clean, tree});
   MustRun({"/usr/bin/implantisomd5", clean});
@@ -311,8 +298,8 @@ TEST_F(CliVerifyTest, TheImplantedMd5AgreesWithCheckisomd5) {
 TEST_F(CliVerifyTest, CompareWithTheImageItselfAChangedCopyAShorterAndALongerOne) {
   const fs::path tree = folder / "compare-tree";
   fs::create_directories(tree);
-  WriteFile(tree / "first.bin", Random(100 * kSector, 11));
-  WriteFile(tree / "second.bin", Random(100 * kSector, 12));
+  WriteFile(tree / "first.bin", RandomBytes(100 * kSector, 11));
+  WriteFile(tree / "second.bin", RandomBytes(100 * kSector, 12));
   const std::string disc = folder / "disc.iso";
   MustRun({"/usr/bin/xorriso", "-as", "mkisofs", "-quiet", "-r", "-o", disc, tree});
   const std::int64_t sectors = static_cast<std::int64_t>(fs::file_size(disc)) / kSector;
@@ -350,7 +337,7 @@ TEST_F(CliVerifyTest, CompareWithTheImageItselfAChangedCopyAShorterAndALongerOne
 
   // An image longer than the session holds sectors the disc does not.
   const std::string longer = folder / "longer.iso";
-  WriteFile(longer, ReadWholeFile(disc) + Random(4 * kSector, 13));
+  WriteFile(longer, ReadWholeFile(disc) + RandomBytes(4 * kSector, 13));
   const ChildResult extra = Cli({"compare", "--json", longer}, disc);
   EXPECT_EQ(extra.status, 1);
   EXPECT_EQ(Summary(extra)["compare"]["image_sectors_not_on_disc"], 4);

@@ -373,6 +373,29 @@ TEST(FileSystemApi, VerifyFileReadsEveryExtent) {
     EXPECT_NE(GetFileSectors(session, nullptr, &sectors), 0);
     EXPECT_NE(GetFileSectors(session, u"BIG.BIN", nullptr), 0);
     EXPECT_NE(GetFileSectors(0, u"BIG.BIN", &sectors), 0);
+
+    // Where a failed file's data lies, for reading it again sector by
+    // sector: its run holds the sector that fails, and a room too small is
+    // told the runs it needs.
+    SectorRun runs[2] = {};
+    std::int32_t count = 2;
+    std::uint64_t size = 0;
+    ASSERT_EQ(GetFileRuns(session, u"/BIG.BIN", runs, &count, &size), 0);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(runs[0].count, 147u);
+    EXPECT_LE(runs[0].first, static_cast<std::uint64_t>(damaged));
+    EXPECT_GT(runs[0].first + runs[0].count, static_cast<std::uint64_t>(damaged));
+    EXPECT_EQ(size, 300000u);
+    count = 0;
+    EXPECT_EQ(GetFileRuns(session, u"/BIG.BIN", nullptr, &count, &size), kResultTooLarge);
+    EXPECT_EQ(count, 1);
+    count = 2;
+    ASSERT_EQ(GetFileRuns(session, u"/DIR/EMPTY.DAT", runs, &count, &size), 0);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(size, 0u);
+    EXPECT_NE(GetFileRuns(session, u"/DIR", runs, &count, &size), 0);
+    EXPECT_NE(GetFileRuns(session, u"/NOTHING", runs, &count, &size), 0);
+    EXPECT_NE(GetFileRuns(session, u"/BIG.BIN", nullptr, &count, &size), 0);  // room without runs
     CloseDiskSession(session);
   }
 }

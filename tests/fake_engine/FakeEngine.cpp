@@ -496,6 +496,25 @@ std::int32_t GetFileSectors(Handle session, const char16_t* path, std::uint64_t*
   return fake::Call(s, "GetFileSectors", session, std::u16string(path));
 }
 
+std::int32_t GetFileRuns(Handle session, const char16_t* path, SectorRun* runs, std::int32_t* count,
+                         std::uint64_t* size) {
+  auto& s = state();
+  std::lock_guard guard(s.lock);
+  if (const std::int32_t result = fake::Call(s, "GetFileRuns", session, std::u16string(path));
+      result != 0)
+    return result;
+  for (const fake::LayoutItem& item : s.script.layout)
+    if (item.kind == wrenlo::kLayoutFile && item.name == path) {
+      const std::int32_t room = *count;
+      *count = static_cast<std::int32_t>(item.runs.size());
+      *size = item.size;
+      if (item.runs.size() > static_cast<std::size_t>(room)) return kResultTooLarge;
+      std::copy(item.runs.begin(), item.runs.end(), runs);
+      return 0;
+    }
+  return kResultNotFound;
+}
+
 // Hands the script's bytes over outside the engine's lock, in two pieces so
 // that a reader meets a file in parts.
 std::int32_t ReadFile(Handle session, const char16_t* path, FileDataCallback callback,

@@ -613,6 +613,13 @@ WRENLO_API std::int32_t VerifyFile(Handle session, const char16_t* path);
 WRENLO_API std::int32_t GetFileSectors(Handle session, const char16_t* path,
                                        std::uint64_t* sectors);
 
+// Where a file's data lies: its runs of sectors in file order (as the
+// session's layout gives them) and its length in bytes. *count gives the room
+// of runs (runs may be null when it is 0) and receives the number of runs.
+// 0 = every run is in runs; kResultTooLarge when they were cut to fit.
+WRENLO_API std::int32_t GetFileRuns(Handle session, const char16_t* path, SectorRun* runs,
+                                    std::int32_t* count, std::uint64_t* size);
+
 // Receives a file's bytes in order, in pieces, as ReadFile reads them; a
 // non-zero return ends the read, which then returns that value.
 using FileDataCallback = std::int32_t (*)(void* context, const std::uint8_t* data,

@@ -32,6 +32,17 @@ std::shared_ptr<DiskSessionObject> FindSession(Handle session) {
   return EngineState::Get().Handles().Find<DiskSessionObject>(session);
 }
 
+// Hands found over to the caller's room of room items (out may be null when
+// it is 0): as much as fits, room set to the whole length; kTooLarge when
+// cut.
+template <typename Items, typename Item>
+Result CopyOut(const Items& found, Item* out, std::int32_t& room) {
+  const std::size_t fits = std::min(found.size(), static_cast<std::size_t>(room));
+  std::copy_n(found.begin(), fits, out);
+  room = static_cast<std::int32_t>(found.size());
+  return fits < found.size() ? kTooLarge : kOk;
+}
+
 }  // namespace
 
 std::int32_t OpenDiskSession(std::int32_t device, std::int32_t trackNumber, Handle* session,
@@ -168,6 +179,26 @@ std::int32_t ReadFile(Handle session, const char16_t* path, FileDataCallback cal
   });
 }
 
+std::int32_t GetFileRuns(Handle session, const char16_t* path, SectorRun* runs, std::int32_t* count,
+                         std::uint64_t* size) {
+  if (path == nullptr || count == nullptr || size == nullptr || *count < 0 ||
+      (runs == nullptr && *count != 0))
+    return kInvalidArgument;
+  const auto object = FindSession(session);
+  if (!object) return kInvalidHandle;
+  const FileSystem& tree = object->fileSystem->Tree();
+  std::vector<Extent> extents;
+  FileContent content;
+  if (const Result result = tree.FileExtents(path, extents); result != kOk) return result;
+  if (const Result result = tree.FileContentOf(path, content); result != kOk) return result;
+  *size = content.embedded.size();
+  for (const ContentPiece& piece : content.pieces) *size += piece.bytes;
+  std::vector<SectorRun> found;
+  found.reserve(extents.size());
+  for (const Extent& extent : extents) found.push_back({extent.start, extent.count});
+  return CopyOut(found, runs, *count);
+}
+
 std::int32_t GetLinkTarget(Handle session, const char16_t* path, char16_t* target,
                            std::int32_t* size) {
   if (path == nullptr || size == nullptr || *size < 0 || (target == nullptr && *size != 0))
@@ -177,14 +208,7 @@ std::int32_t GetLinkTarget(Handle session, const char16_t* path, char16_t* targe
   std::u16string found;
   if (const Result result = object->fileSystem->Tree().LinkTarget(path, found); result != kOk)
     return result;
-  const std::int32_t room = *size;
-  *size = static_cast<std::int32_t>(found.size());
-  if (found.size() > static_cast<std::size_t>(room)) {
-    std::copy_n(found.begin(), room, target);
-    return kTooLarge;
-  }
-  std::copy(found.begin(), found.end(), target);
-  return kOk;
+  return CopyOut(found, target, *size);
 }
 
 std::int32_t GetFileAttribute(Handle session, const char16_t* path, const char* name,
@@ -198,14 +222,7 @@ std::int32_t GetFileAttribute(Handle session, const char16_t* path, const char* 
   if (const Result result = object->fileSystem->Tree().FileAttribute(path, name, found);
       result != kOk)
     return result;
-  const std::int32_t room = *size;
-  *size = static_cast<std::int32_t>(found.size());
-  if (found.size() > static_cast<std::size_t>(room)) {
-    std::copy_n(found.begin(), room, value);
-    return kTooLarge;
-  }
-  std::copy(found.begin(), found.end(), value);
-  return kOk;
+  return CopyOut(found, value, *size);
 }
 
 }  // namespace wrenlo
